@@ -1,0 +1,58 @@
+#pragma once
+// Thin RAII layer over FFTW 3 one-dimensional complex transforms.
+// The FFTW planner is not re-entrant: plan creation and destruction are
+// serialised here, so transforms may run on several threads at once.
+
+#include "algorithms/vectorhelpers.h"
+
+#include <cstddef>
+
+struct fftw_plan_s;
+
+namespace Algorithms {
+
+// An aligned complex buffer owned by FFTW's allocator.
+class FftBuffer
+{
+public:
+    explicit FftBuffer(size_t size);
+    ~FftBuffer();
+    FftBuffer(const FftBuffer &) = delete;
+    FftBuffer &operator=(const FftBuffer &) = delete;
+
+    Complex *data() { return m_data; }
+    const Complex *data() const { return m_data; }
+    size_t size() const { return m_size; }
+    Complex &operator[](size_t i) { return m_data[i]; }
+    const Complex &operator[](size_t i) const { return m_data[i]; }
+    void fill(const Complex &value);
+
+private:
+    Complex *m_data = nullptr;
+    size_t m_size = 0;
+};
+
+// An in-place plan of one length and sign (FFTW_FORWARD = -1, FFTW_BACKWARD = +1),
+// made with FFTW_ESTIMATE. It may be executed on any FftBuffer of its length.
+class FftPlan
+{
+public:
+    FftPlan(FftBuffer &buffer, int sign);
+    ~FftPlan();
+    FftPlan(const FftPlan &) = delete;
+    FftPlan &operator=(const FftPlan &) = delete;
+
+    bool isValid() const { return m_plan != nullptr; }
+    size_t size() const { return m_size; }
+    // Unscaled transform of buffer, in place; buffer must have the plan's length.
+    void execute(FftBuffer &buffer) const;
+
+private:
+    fftw_plan_s *m_plan = nullptr;
+    size_t m_size = 0;
+};
+
+// The smallest power of two not less than n (1 for n <= 1).
+size_t nextPowerOfTwo(size_t n);
+
+} // namespace Algorithms

@@ -1,0 +1,60 @@
+# Warnings for our own code only (third-party headers are included as SYSTEM).
+function(vuk_set_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+# A subsystem library: every .cpp in the directory (headers sit beside them and
+# are included as "<subsystem>/<file>.h" from the source root).
+function(vuk_add_subsystem_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "${ex}")
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  vuk_set_warnings(${name})
+endfunction()
+
+# One GoogleTest executable per *_test.cpp in the calling directory.
+# GUI=ON uses a main with a QApplication (Qt Charts, Quick) instead of
+# QCoreApplication; every test binary gets a Qt application object so Qt
+# classes with event loops work.
+function(vuk_add_gtests)
+  cmake_parse_arguments(ARG "GUI" "PREFIX" "LIBS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(src IN LISTS tests)
+    get_filename_component(stem ${src} NAME_WE)
+    set(target ${ARG_PREFIX}${stem})
+    add_executable(${target} ${src})
+    if(ARG_GUI)
+      target_link_libraries(${target} PRIVATE vuk_gtest_main_gui)
+    else()
+      target_link_libraries(${target} PRIVATE vuk_gtest_main)
+    endif()
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    vuk_set_warnings(${target})
+    gtest_discover_tests(${target}
+      DISCOVERY_MODE PRE_TEST
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      PROPERTIES ENVIRONMENT "VUK_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data"
+      DISCOVERY_TIMEOUT 60)
+  endforeach()
+endfunction()
+
+# One Google Benchmark executable per *_bench.cpp in the calling directory.
+function(vuk_add_benchmarks)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_bench.cpp)
+  foreach(src IN LISTS benches)
+    get_filename_component(stem ${src} NAME_WE)
+    add_executable(${stem} ${src})
+    target_link_libraries(${stem} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+    target_include_directories(${stem} PRIVATE ${PROJECT_SOURCE_DIR})
+    vuk_set_warnings(${stem})
+  endforeach()
+endfunction()

@@ -1,0 +1,18 @@
+// GoogleTest entry point with a Qt application object, so tests can use
+// signals, timers, sockets and (for GUI binaries) widgets and Qt Quick.
+#include <gtest/gtest.h>
+
+#ifdef VUK_GTEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    TestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
