@@ -1,0 +1,58 @@
+#pragma once
+// Records the signals of a QObject in emission order (a light stand-in for a
+// signal spy): connect() each signal of interest under a name, then compare
+// names() or read texts() of the error-like signals.
+
+#include <QMetaMethod>
+#include <QObject>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class SignalLog
+{
+public:
+    template <typename Sender, typename Signal>
+    void connect(const Sender *sender, Signal signal, const std::string &name)
+    {
+        m_connections.push_back(
+            QObject::connect(sender, signal, [this, name]() { m_names.push_back(name); }));
+    }
+
+    // For signals carrying one QString: the text is recorded as well.
+    template <typename Sender>
+    void connectText(const Sender *sender, void (Sender::*signal)(QString), const std::string &name)
+    {
+        m_connections.push_back(QObject::connect(sender, signal, [this, name](const QString &t) {
+            m_names.push_back(name);
+            m_texts.push_back(t);
+        }));
+    }
+
+    ~SignalLog()
+    {
+        for (auto &c : m_connections)
+            QObject::disconnect(c);
+    }
+
+    const std::vector<std::string> &names() const { return m_names; }
+    const std::vector<QString> &texts() const { return m_texts; }
+    int count(const std::string &name) const
+    {
+        int n = 0;
+        for (const auto &s : m_names)
+            n += s == name;
+        return n;
+    }
+    void clear()
+    {
+        m_names.clear();
+        m_texts.clear();
+    }
+
+private:
+    std::vector<QMetaObject::Connection> m_connections;
+    std::vector<std::string> m_names;
+    std::vector<QString> m_texts;
+};
