@@ -24,21 +24,31 @@ ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Co
     const size_t L = nextPowerOfTwo(2 * n - 1);
     const double invL = 1.0 / static_cast<double>(L);
 
-    // ww[m + N - 1] = W^(m^2 / 2), m = -(N-1) .. N-1
-    const size_t wwSize = 2 * n - 1;
-    ComplexVector ww(wwSize);
-    for (size_t i = 0; i < wwSize; ++i) {
-        const double m = static_cast<double>(i) - static_cast<double>(n - 1);
-        ww[i] = std::pow(W, m * m / 2.0);
+    // Principal-branch powers z^e = |z|^e * exp(j e arg z), with the logarithm
+    // of each base taken once instead of once per power.
+    const double logAbsA = std::log(std::abs(A)), argA = std::arg(A);
+    const double logAbsW = std::log(std::abs(W)), argW = std::arg(W);
+    auto powA = [&](double e) { return std::polar(std::exp(e * logAbsA), e * argA); };
+    auto powW = [&](double e) { return std::polar(std::exp(e * logAbsW), e * argW); };
+
+    // chirp[m] = W^(m^2 / 2) for m = 0..N-1; the chirp is even in m, so the
+    // 2N - 1 values of m = -(N-1)..N-1 need only these N.
+    ComplexVector chirp(n);
+    for (size_t m = 0; m < n; ++m) {
+        const double md = static_cast<double>(m);
+        chirp[m] = powW(md * md / 2.0);
     }
 
     FftBuffer y(L);
     for (size_t k = 0; k < n; ++k)
-        y[k] = x[k] * weights[k] * std::pow(A, static_cast<double>(k)) * ww[n - 1 - k];
+        y[k] = x[k] * weights[k] * powA(static_cast<double>(k)) * chirp[k];
 
+    // v[i] = 1 / W^(m^2 / 2), m = i - (N-1), i = 0..2N-2
     FftBuffer v(L);
-    for (size_t i = 0; i < wwSize; ++i)
-        v[i] = Complex(1.0, 0.0) / ww[i];
+    for (size_t i = 0; i < 2 * n - 1; ++i) {
+        const size_t m = i < n - 1 ? n - 1 - i : i - (n - 1);
+        v[i] = Complex(1.0, 0.0) / chirp[m];
+    }
 
     {
         FftPlan backward(y, FFTW_BACKWARD);
@@ -54,13 +64,13 @@ ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Co
 
     ComplexVector X(n);
     for (size_t k = 0; k < n; ++k)
-        X[k] = y[n - 1 + k] * ww[n - 1 + k] * static_cast<double>(L);
+        X[k] = y[n - 1 + k] * chirp[k] * static_cast<double>(L);
 
     if (mode == 0) {
         const double h = static_cast<double>((n - 1) / 2);
-        const Complex aShift = std::pow(A, -h);
+        const Complex aShift = powA(-h);
         for (size_t k = 0; k < n; ++k)
-            X[k] *= aShift * std::pow(W, -h * static_cast<double>(k));
+            X[k] *= aShift * powW(-h * static_cast<double>(k));
     }
     return X;
 }
