@@ -1,0 +1,459 @@
+#include "device/checker.h"
+#include "device/workerthread.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Collects debug-log lines from any thread while installed.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        lines().clear();
+        previous = qInstallMessageHandler(&LogCapture::handler);
+    }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(previous);
+    }
+    static std::vector<std::string> taken()
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        return lines();
+    }
+
+private:
+    static void handler(QtMsgType, const QMessageLogContext &, const QString &message)
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        lines().push_back(message.toStdString());
+    }
+    static std::mutex &mutex()
+    {
+        static std::mutex m;
+        return m;
+    }
+    static std::vector<std::string> &lines()
+    {
+        static std::vector<std::string> l;
+        return l;
+    }
+    QtMessageHandler previous = nullptr;
+};
+
+// Waits at the checker, but completes it from a timer after `ms` so that a
+// broken completion fails the test instead of hanging it.
+bool waitAtMost(Checker &checker, int ms = 5000)
+{
+    bool timedOut = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        timedOut = !checker.isDone();
+        checker.complete();
+    });
+    guard.start(ms);
+    checker.wait();
+    return !timedOut;
+}
+
+// Pushes an empty marker task and waits until it has run: everything pushed
+// before it has then run or been dropped.
+bool drain(WorkerThread &worker)
+{
+    Checker checker;
+    worker.push([h = checker.handle()] { h.complete(); });
+    return waitAtMost(checker);
+}
+
+void spinUntil(const std::atomic<bool> &flag)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!flag.load() && timer.elapsed() < 5000)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(flag.load());
+}
+
+TEST(WorkerThread, RunsTasksOneAtATimeInPushOrderOnItsOwnThread)
+{
+    WorkerThread worker;
+    std::mutex mutex;
+    std::vector<std::string> events;
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false};
+    std::atomic<bool> onWorker{true};
+
+    for (int i = 1; i <= 3; ++i) {
+        worker.push([&, i] {
+            if (running.fetch_add(1) != 0)
+                overlapped = true;
+            if (QThread::currentThread() != worker.thread() || QThread::currentThread() == qApp->thread())
+                onWorker = false;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                events.push_back("begin " + std::to_string(i));
+            }
+            std::this_thread::sleep_for(20ms);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                events.push_back("end " + std::to_string(i));
+            }
+            running.fetch_sub(1);
+        });
+    }
+    ASSERT_TRUE(drain(worker));
+
+    EXPECT_EQ(events, (std::vector<std::string>{"begin 1", "end 1", "begin 2", "end 2", "begin 3", "end 3"}));
+    EXPECT_FALSE(overlapped);
+    EXPECT_TRUE(onWorker);
+}
+
+TEST(WorkerThread, TasksMayPushFurtherTasksWhichRunAfterTheQueuedOnes)
+{
+    WorkerThread worker;
+    std::vector<int> order;  // touched only on the worker
+    Checker checker;
+    worker.push([&, h = checker.handle()] {
+        order.push_back(1);
+        worker.push([&, h] {
+            order.push_back(3);
+            h.complete();
+        });
+    });
+    worker.push([&] { order.push_back(2); });
+    ASSERT_TRUE(waitAtMost(checker));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST(WorkerThread, ExceptionFromATaskIsLoggedAndTheNextTaskStillRuns)
+{
+    LogCapture log;
+    WorkerThread worker;
+    std::atomic<bool> laterRan{false};
+    worker.push([] { throw std::runtime_error("sweep exploded"); });
+    worker.push([] { throw 42; });
+    worker.push([&] { laterRan = true; });
+    ASSERT_TRUE(drain(worker));
+
+    EXPECT_TRUE(laterRan);
+    const auto lines = LogCapture::taken();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "sweep exploded"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "UNKNOWN EXCEPTION"), lines.end());
+}
+
+TEST(WorkerThread, ClearDropsQueuedTasksButNotTheRunningOne)
+{
+    WorkerThread worker;
+    std::atomic<bool> started{false}, release{false}, firstFinished{false};
+    std::atomic<int> droppedRan{0};
+
+    worker.push([&] {
+        started = true;
+        while (!release)
+            std::this_thread::sleep_for(1ms);
+        firstFinished = true;
+    });
+    worker.push([&] { ++droppedRan; });
+    worker.push([&] { ++droppedRan; });
+
+    spinUntil(started);
+    worker.clear();
+    release = true;
+    ASSERT_TRUE(drain(worker));
+
+    EXPECT_TRUE(firstFinished);
+    EXPECT_EQ(droppedRan, 0);
+}
+
+TEST(WorkerThread, QueuedCallsReachObjectsLivingOnTheWorker)
+{
+    WorkerThread worker;
+    auto *target = new QObject;
+    target->moveToThread(worker.thread());
+
+    Checker checker;
+    std::atomic<bool> ranOnWorker{false};
+    QMetaObject::invokeMethod(
+        target,
+        [&, h = checker.handle()] {
+            ranOnWorker = QThread::currentThread() == worker.thread();
+            h.complete();
+        },
+        Qt::QueuedConnection);
+    ASSERT_TRUE(waitAtMost(checker));
+    EXPECT_TRUE(ranOnWorker);
+
+    // Delete on its own thread.
+    Checker deleted;
+    worker.push([target, h = deleted.handle()] {
+        delete target;
+        h.complete();
+    });
+    ASSERT_TRUE(waitAtMost(deleted));
+}
+
+TEST(WorkerThread, DestructionWaitsForTheRunningTaskAndDropsTheRest)
+{
+    std::atomic<bool> started{false}, longFinished{false};
+    std::atomic<int> queuedRan{0};
+    auto worker = std::make_unique<WorkerThread>();
+    worker->push([&] {
+        started = true;
+        std::this_thread::sleep_for(100ms);
+        longFinished = true;
+    });
+    worker->push([&] { ++queuedRan; });
+    spinUntil(started);
+
+    worker.reset();
+    EXPECT_TRUE(longFinished);
+    EXPECT_EQ(queuedRan, 0);
+}
+
+TEST(WorkerThread, StopEndsTheThreadAndLaterTasksNeverRun)
+{
+    WorkerThread worker;
+    ASSERT_TRUE(drain(worker));
+    worker.stop();
+    EXPECT_TRUE(worker.thread()->isFinished());
+
+    std::atomic<bool> ran{false};
+    worker.push([&] { ran = true; });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(ran);
+    worker.stop();  // a second stop returns at once
+}
+
+// How the task a caller waits for comes to an end.
+enum class Ending { Completes, CompletesTwice, ThrowsStdException, ThrowsOther, Cleared, WorkerDestroyed, PushedAfterStop };
+
+struct EndingCase
+{
+    Ending ending;
+    const char *name;
+    std::optional<int> expected;
+};
+
+class WaiterCompletion : public ::testing::TestWithParam<EndingCase>
+{
+};
+
+// Whatever becomes of the task, the waiter is completed exactly once: with
+// the task's value when it delivered one, otherwise with an empty result.
+TEST_P(WaiterCompletion, CompletesExactlyOnce)
+{
+    const EndingCase param = GetParam();
+    LogCapture log;  // keeps the exception lines out of the test output
+    auto worker = std::make_unique<WorkerThread>();
+
+    std::atomic<bool> blockerStarted{false}, release{false};
+    if (param.ending == Ending::Cleared || param.ending == Ending::WorkerDestroyed) {
+        worker->push([&] {
+            blockerStarted = true;
+            while (!release)
+                std::this_thread::sleep_for(1ms);
+        });
+        spinUntil(blockerStarted);
+    }
+    if (param.ending == Ending::PushedAfterStop)
+        worker->stop();
+
+    std::optional<int> result = -1;
+    Checker checker;
+    std::atomic<int> signalled{0};
+    QObject::connect(&checker, &Checker::checked, [&] { ++signalled; });
+    const Ending ending = param.ending;
+    {
+        // Only the pushed task holds the completion once this scope ends.
+        WaitCompletion<std::optional<int>> completion(checker, result);
+        worker->push([completion, ending] {
+            switch (ending) {
+            case Ending::Completes:
+                completion(7);
+                break;
+            case Ending::CompletesTwice:
+                completion(7);
+                completion(8);
+                break;
+            case Ending::ThrowsStdException:
+                throw std::runtime_error("no data");
+            case Ending::ThrowsOther:
+                throw 3;
+            default:
+                completion(99);  // must never run
+            }
+        });
+    }
+
+    if (ending == Ending::Cleared) {
+        worker->clear();
+        release = true;
+    } else if (ending == Ending::WorkerDestroyed) {
+        std::thread releaser([&] {
+            std::this_thread::sleep_for(30ms);
+            release = true;
+        });
+        worker.reset();
+        releaser.join();
+    }
+
+    ASSERT_TRUE(waitAtMost(checker)) << param.name;
+    QCoreApplication::processEvents();  // deliver any stray second signal
+    EXPECT_EQ(result, param.expected) << param.name;
+    EXPECT_EQ(signalled, 1) << param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEndings, WaiterCompletion,
+                         ::testing::Values(EndingCase{Ending::Completes, "completes", 7},
+                                           EndingCase{Ending::CompletesTwice, "completes twice", 7},
+                                           EndingCase{Ending::ThrowsStdException, "throws std::exception", std::nullopt},
+                                           EndingCase{Ending::ThrowsOther, "throws an int", std::nullopt},
+                                           EndingCase{Ending::Cleared, "cleared", std::nullopt},
+                                           EndingCase{Ending::WorkerDestroyed, "worker destroyed", std::nullopt},
+                                           EndingCase{Ending::PushedAfterStop, "pushed after stop", std::nullopt}),
+                         [](const auto &info) {
+                             std::string name = info.param.name;
+                             for (char &c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+TEST(WaiterCompletion, DroppedBoolTaskGivesFalse)
+{
+    WorkerThread worker;
+    bool result = true;
+    Checker checker;
+    {
+        WaitCompletion<bool> completion(checker, result);
+        worker.stop();
+        worker.push([completion] { completion(true); });
+    }
+    ASSERT_TRUE(waitAtMost(checker));
+    EXPECT_FALSE(result);
+}
+
+TEST(Checker, WaitReturnsAtOnceWhenTheTaskCompletedFirst)
+{
+    WorkerThread worker;
+    Checker checker;
+    worker.push([h = checker.handle()] { h.complete(); });
+    QElapsedTimer timer;
+    timer.start();
+    while (!checker.isDone() && timer.elapsed() < 5000)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(checker.isDone());
+
+    timer.restart();
+    checker.wait();
+    EXPECT_LT(timer.elapsed(), 100);
+}
+
+// While a caller waits, its thread keeps handling events: a timer fires, and
+// a second wait can start inside the first. Each wait returns only when its
+// own task is done, the inner one first.
+TEST(Checker, WaitKeepsTheEventLoopRunningAndMayReenter)
+{
+    WorkerThread outerWorker;
+    WorkerThread innerWorker;
+    std::vector<std::string> events;  // GUI thread only
+    int ticks = 0;
+
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(5);
+
+    std::optional<int> innerResult;
+    QTimer::singleShot(20, [&] {
+        events.push_back("inner wait starts");
+        Checker inner;
+        WaitCompletion<std::optional<int>> done(inner, innerResult);
+        innerWorker.push([done] {
+            std::this_thread::sleep_for(150ms);
+            done(2);
+        });
+        inner.wait();
+        events.push_back("inner wait returns");
+    });
+
+    std::optional<int> outerResult;
+    Checker outer;
+    std::atomic<bool> outerTaskDone{false};
+    {
+        WaitCompletion<std::optional<int>> done(outer, outerResult);
+        outerWorker.push([done, &outerTaskDone] {
+            std::this_thread::sleep_for(60ms);  // ends while the inner wait still runs
+            done(1);
+            outerTaskDone = true;
+        });
+    }
+    ASSERT_TRUE(waitAtMost(outer));
+    events.push_back("outer wait returns");
+
+    EXPECT_EQ(events, (std::vector<std::string>{"inner wait starts", "inner wait returns", "outer wait returns"}));
+    EXPECT_EQ(outerResult, 1);
+    EXPECT_EQ(innerResult, 2);
+    EXPECT_GT(ticks, 5);
+}
+
+TEST(Checker, CannotBeDestroyedWhileACompletionIsRunning)
+{
+    WorkerThread worker;
+    std::atomic<bool> storing{false}, stored{false};
+    CheckerHandle handle;
+    {
+        Checker checker;
+        handle = checker.handle();
+        worker.push([&, h = checker.handle()] {
+            h.complete([&] {
+                storing = true;
+                std::this_thread::sleep_for(100ms);
+                stored = true;
+            });
+        });
+        spinUntil(storing);
+    }  // the destructor must wait for the completion to finish
+    EXPECT_TRUE(stored);
+
+    // A completion arriving after the waiter has gone does nothing.
+    bool touched = false;
+    EXPECT_FALSE(handle.complete([&] { touched = true; }));
+    EXPECT_FALSE(touched);
+}
+
+TEST(Checker, ManyShortWaitsEachReturnWithTheirOwnResult)
+{
+    WorkerThread worker;
+    for (int i = 0; i < 500; ++i) {
+        std::optional<int> result;
+        Checker checker;
+        worker.push([done = WaitCompletion<std::optional<int>>(checker, result), i] { done(i); });
+        ASSERT_TRUE(waitAtMost(checker));
+        ASSERT_EQ(result, i);
+    }
+}
+
+}  // namespace
