@@ -1,0 +1,170 @@
+#pragma once
+// The program's client of the analyser's control software: one SCPI command
+// per analyser operation, with the reply parsed into an optional value.
+// Channels, traces, parameters and ports are 0-based here and 1-based on the
+// wire. Single-thread object: used only from the thread it lives on; only
+// interrupt() is meant to arrive (queued) while another call waits.
+
+#include "device/scpidevice.h"
+#include "device/vnainfo.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QString>
+
+#include <complex>
+#include <optional>
+#include <vector>
+
+// Sweep type of a channel; the values are the analyser keyword codes.
+enum SweepType : int {
+    LinearSweep = 0,      // LIN
+    LogarithmicSweep = 1, // LOG
+    SegmentSweep = 2,     // SEGM
+    PowerSweep = 3,       // POW
+};
+Q_DECLARE_METATYPE(SweepType)
+
+// "The file path contains a line break or ';' and cannot be sent to VNA:"
+extern const QString vnaUnsafePathErrorText;
+
+class VNADevice : public QObject
+{
+    Q_OBJECT
+public:
+    // What a state file stores.
+    enum SaveType : int { STATe = 0, CSTate = 1, DSTate = 2, CDSTate = 3, CMSTate = 4 };
+    Q_ENUM(SaveType)
+
+    // Trace display format.
+    enum GraphicFormat : int {
+        MLOGarithmic = 0,
+        PHASe = 1,
+        GDELay = 2,
+        SLINear = 3,
+        SLOGarithmic = 4,
+        SCOMplex = 5,
+        SMITh = 6,
+        SADMittance = 7,
+        PLINear = 8,
+        PLOGarithmic = 9,
+        POLar = 10,
+        MLINear = 11,
+        SWR = 12,
+        REAL = 13,
+        IMAGinary = 14,
+        UPHase = 15,
+    };
+    Q_ENUM(GraphicFormat)
+
+    // What a trace measures: an S-parameter or a T, R or V receiver.
+    enum TypeOfParameter : int { SParameter = 0, TReceiver = 1, RReceiver = 2, VReceiver = 3 };
+    Q_ENUM(TypeOfParameter)
+
+    // Codes returned by calibrationType().
+    enum CalibrationTypeCode : int {
+        CorrectionOff = 1,
+        NoCalibration = 2,
+        RespOpen = 3,  // RESPO
+        RespShort = 4, // RESPS
+        RespThru = 5,  // RESPT
+        Solt1 = 6,
+        Solt2 = 7,
+        Solt3 = 8,
+        Solt4 = 9,
+        OnePath = 10, // 1PATH
+    };
+
+    static constexpr qint64 defaultQueryTimeoutMs = 3000;
+    // A port-count reply above this is garbage, not an analyser.
+    static constexpr uint maxPortsCount = 64;
+
+    explicit VNADevice(qint64 queryTimeoutMs = defaultQueryTimeoutMs,
+                       int connectTimeoutMs = ScpiDevice::defaultConnectTimeoutMs,
+                       QObject *parent = nullptr);
+
+    // The command connection first, the abort connection only once it is up;
+    // true when both are connected to that peer.
+    bool connectToHost(const QString &host, quint16 port);
+    // Asks both connections to close.
+    void disconnect();
+    bool isConnected() const;
+    QAbstractSocket::SocketState state() const;
+
+    std::optional<uint> activeChannel();
+    std::optional<std::vector<double>> calibratedPorts(uint channel);
+    std::optional<int> calibrationType(uint channel);
+    std::optional<std::vector<double>> frequencies(uint channel);
+    std::optional<double> ifBandwidth(uint channel);
+    std::optional<double> impedance(uint port);
+    std::optional<double> maxFrequency();
+    std::optional<double> outputPower(uint channel);
+    std::optional<uint> pointsCount(uint channel);
+    std::optional<uint> portsCount();
+    std::optional<std::vector<std::complex<double>>> sData(uint trace, uint channel);
+    std::optional<double> startFreq(uint channel);
+    std::optional<SaveType> stateFileSaveType();
+    std::optional<double> stopFreq(uint channel);
+    std::optional<SweepType> sweepType(uint channel);
+    std::optional<VnaInfo> identify();
+    std::optional<bool> isExtrapolated(uint channel);
+    std::optional<bool> isInterpolated(uint channel);
+    std::optional<bool> isReady();
+    // Waits without a time-out (a sweep may take long); true only for "1".
+    bool waitOperationComplete();
+
+    // The four trigger commands of one sweep; true when all were sent.
+    bool singleSweep(uint channel);
+
+signals:
+    void error(QString text);
+    void interrupted();
+    void stateChanged(QAbstractSocket::SocketState state);
+    void disconnected();
+
+public slots:
+    // Ends a waiting query and sends the abort command on the abort connection.
+    void interrupt();
+
+    void setEnablePowerSource(bool enable);
+    void setSweepType(SweepType type, uint channel);
+    void setStartFreq(double freq, uint channel);
+    void setStopFreq(double freq, uint channel);
+    void setPointsCount(uint count, uint channel);
+    void setIfBandwidth(double value, uint channel);
+    void setOutputPower(double value, uint channel);
+    void setYTraceAutoscale(uint graphIndex);
+    // The port index may come as a double from the user side: it is truncated,
+    // and a non-finite, negative or out-of-range index sends nothing.
+    void setImpedance(double port, double value);
+    void memoryDeleteState(QString stateFileName);
+    void setStateFileSaveType(VNADevice::SaveType type);
+    void loadStateFile(QString filePath);
+    void saveStateFile(QString filePath);
+    void saveCalibrationFile(uint channel, QString filePath);
+    void loadCalibrationFile(uint channel, QString filePath);
+    void setGraphicsLayout(uint type, uint channel);
+    void setNumberOfTraces(uint count, uint channel);
+    void setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format, uint channel);
+    void setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver,
+                          uint source, uint channel);
+    void setGraphicSport(uint graphIndex, uint source, uint channel);
+    void setMeasuredParametr(uint parametrIndex, uint toPort, uint fromPort, uint channel);
+    void setFixtureSimulationState(uint channel, bool state);
+    void setDeembeddingState(uint channel, bool state);
+    void setDeembeddingState(uint channel, uint port, bool state);
+    void setDeembeddingFile(uint channel, uint port, QString fileName);
+    void preset();
+    void showWindow(bool flag);
+
+private:
+    std::optional<QString> ask(const QString &command);
+    std::optional<QString> correctionStatus(uint channel);
+    // False (with the error signal) when the path would split the command.
+    bool checkPath(const QString &path);
+    void sendPathCommand(const QString &command, const QString &path);
+
+    ScpiDevice *m_commands;
+    ScpiDevice *m_abort;
+    qint64 m_queryTimeoutMs;
+};
