@@ -1,0 +1,111 @@
+#include "algorithms/impulseresponse.h"
+
+#include "algorithms/chirpz.h"
+#include "algorithms/lowpassspectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace Algorithms {
+
+namespace {
+constexpr double kTwoPi = 6.283185307179586476925286766559;
+
+// K points from start to end, the last exactly end.
+RealVector spanGrid(double start, double end, size_t k)
+{
+    RealVector grid = makeRange(start, end, (end - start) / static_cast<double>(k - 1));
+    if (grid.size() != k) {
+        grid.resize(k);
+        for (size_t i = 0; i < k; ++i)
+            grid[i] = start + (end - start) * static_cast<double>(i) / static_cast<double>(k - 1);
+        grid.back() = end;
+    }
+    return grid;
+}
+} // namespace
+
+RealVector kaiserWeights(const RealVector &positions, double beta)
+{
+    const size_t k = positions.size();
+    if (k == 0)
+        return {};
+    if (k == 1)
+        return {1.0};
+    const double b = std::abs(beta);
+    const double norm = std::cyl_bessel_i(0.0, b);
+    const double km1 = static_cast<double>(k - 1);
+    RealVector w(k);
+    for (size_t i = 0; i < k; ++i) {
+        const double r = (2.0 * positions[i] - km1) / km1;
+        // clamp rounding just outside the window edge
+        const double arg = std::max(0.0, 1.0 - r * r);
+        w[i] = std::cyl_bessel_i(0.0, b * std::sqrt(arg)) / norm;
+    }
+    return w;
+}
+
+TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency,
+                                          double tStart, double tEnd, double beta, int pulseMode)
+{
+    if (s.empty() || frequency.size() != s.size() || !isFiniteVector(frequency))
+        return {};
+    double dc = 0.0;
+    if (pulseMode == LowPassMode)
+        dc = extrapolateDcValue(s, *std::max_element(frequency.begin(), frequency.end()));
+
+    TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, s, Complex(dc, 0.0), pulseMode);
+    if (!isFiniteVector(two.time) || !isFiniteVector(two.positions)
+        || !isFiniteComplexVector(two.spectrum))
+        return {};
+
+    const size_t k = two.spectrum.size();
+    const double kd = static_cast<double>(k);
+    const double dt = two.time[1] - two.time[0];
+
+    RealVector t = tStart < tEnd ? spanGrid(tStart, tEnd, k) : two.time;
+    RealVector u(k);
+    for (size_t i = 0; i < k; ++i)
+        u[i] = t[i] / dt;
+
+    RealVector w = kaiserWeights(two.positions, beta);
+    const Complex j(0.0, 1.0);
+    const Complex a = std::exp(j * (kTwoPi * u[0] / kd));
+    const Complex step = std::exp(j * (kTwoPi * (u[1] - u[0]) / kd));
+
+    ComplexVector x = std::move(two.spectrum);
+    if (pulseMode == LowPassMode) {
+        // FFT order (DC, +1..+N, -N..-1) to natural order (-N..-1, DC, +1..+N)
+        const size_t n = (k - 1) / 2;
+        std::rotate(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n + 1), x.end());
+        std::rotate(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(n + 1), w.end());
+    }
+
+    ComplexVector y = chirpZTransform(x, a, step, w, pulseMode);
+    const double weightSum = std::accumulate(w.begin(), w.end(), 0.0);
+    if (y.size() != k)
+        return {};
+    for (Complex &v : y)
+        v = v / kd / (weightSum / kd);
+
+    TimeDomainResponse result;
+    result.time = std::move(t);
+    result.values = std::move(y);
+    return result;
+}
+
+Peak findPeak(const ComplexVector &values)
+{
+    Peak peak;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const double m = std::hypot(values[i].real(), values[i].imag());
+        if (m > peak.magnitude) {
+            peak.magnitude = m;
+            peak.index = i;
+        }
+    }
+    return peak;
+}
+
+} // namespace Algorithms
