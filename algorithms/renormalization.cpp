@@ -61,8 +61,8 @@ TwoPortMatrix renormalizeTwoPort(const TwoPortMatrix &s, const ImpedancePair &zF
     const Matrix2 t{-deltaS / s21, s11 / s21, -s22 / s21, Complex(1.0) / s21};
 
     // Both scale factors equal 1/(2 sqrt(zFrom zTo)) of their port.
-    const double scale1 = (1.0 / (2.0 * zFrom1)) * ratio1 * std::sqrt(zTo1 / zFrom1);
-    const double scale2 = (1.0 / (2.0 * zTo2)) * ratio2 * std::sqrt(zFrom2 / zTo2);
+    const double scale1 = (1.0 / (2.0 * zFrom1)) * (zFrom1 / zTo1) * std::sqrt(ratio1);
+    const double scale2 = (1.0 / (2.0 * zTo2)) * (zTo2 / zFrom2) * std::sqrt(ratio2);
     const Matrix2 r = impedanceStep(zFrom1, zTo1) * t * impedanceStep(zTo2, zFrom2);
     const Complex k = scale1 * scale2;
     const Complex r11 = r.m11 * k, r12 = r.m12 * k, r21 = r.m21 * k, r22 = r.m22 * k;
