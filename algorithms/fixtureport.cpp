@@ -1,0 +1,372 @@
+#include "algorithms/fixtureport.h"
+
+#include "algorithms/lowpassspectrum.h"
+#include "algorithms/renormalization.h"
+
+#include <QDebug>
+
+#include <array>
+#include <cmath>
+
+namespace Algorithms {
+
+namespace {
+
+bool isUsableImpedance(double z)
+{
+    return isFiniteValue(z) && z > 0.0;
+}
+
+bool hasFiniteParameters(const SParametersTwoPort &model)
+{
+    return isFiniteComplexVector(model.s11()) && isFiniteComplexVector(model.s12())
+           && isFiniteComplexVector(model.s21()) && isFiniteComplexVector(model.s22());
+}
+
+void swapIfPresent(std::optional<SParametersTwoPort> &model)
+{
+    if (model)
+        model->swapPorts();
+}
+
+} // namespace
+
+bool ImpulseResponse::isValid() const
+{
+    const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values)
+                    && isFiniteVector(time) && isFiniteValue(delay) && isFiniteValue(coarsePeak)
+                    && values.size() == time.size() && values.size() >= 3;
+    if (!ok)
+        qDebug() << "ImpulseResponse::isValid returned false";
+    return ok;
+}
+
+bool Gating::isValid() const
+{
+    const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values)
+                    && isFiniteVector(time) && values.size() == time.size();
+    if (!ok)
+        qDebug() << "Gating::isValid returned false";
+    return ok;
+}
+
+namespace ReflectData {
+bool StepResponse::isValid() const
+{
+    const bool ok = !impedanceProfile.empty() && !time.empty() && isFiniteVector(impedanceProfile)
+                    && isFiniteVector(time) && impedanceProfile.size() == time.size()
+                    && time.size() >= 3 && isFiniteValue(referenceTime)
+                    && isFiniteValue(impedance);
+    if (!ok)
+        qDebug() << "ReflectData::StepResponse::isValid returned false";
+    return ok;
+}
+} // namespace ReflectData
+
+FixturePort::FixturePort(QObject *parent) : QObject(parent) {}
+
+FixturePort::FixturePort(const FixturePort &source, QObject *parent)
+    : QObject(parent),
+      m_side(source.m_side),
+      m_dataState(0),
+      m_conversionType(source.m_conversionType),
+      m_portZ0(source.m_portZ0),
+      m_z0Transform(source.m_z0Transform),
+      m_current(source.m_current),
+      m_impulse(source.m_impulse),
+      m_stepResponse(source.m_stepResponse),
+      m_fixtureImpedance(source.m_fixtureImpedance),
+      m_customImpedance(source.m_customImpedance),
+      m_default(source.m_default),
+      m_defaultImpulse(source.m_defaultImpulse),
+      m_converted(source.m_converted),
+      m_offset(source.m_offset),
+      m_offsetImpulse(source.m_offsetImpulse)
+{
+}
+
+bool FixturePort::setZ0Impedance(double z0)
+{
+    if (!isUsableImpedance(z0)) {
+        emit error(tr("Invalid Z0 impedance. It is recommended using the latest VNA software version"));
+        return false;
+    }
+    // A conversion target equal to the new value must not hide a real change
+    // of the analyser port impedance, so compare with the port impedance.
+    if (m_portZ0 && *m_portZ0 == z0)
+        return true;
+    m_portZ0 = z0;
+    m_z0Transform = z0;
+    return true;
+}
+
+bool FixturePort::setCustomImpedance(double z)
+{
+    if (!isUsableImpedance(z)) {
+        emit error(tr("Invalid custom impedance value."));
+        return false;
+    }
+    if (!m_customImpedance || *m_customImpedance != z)
+        m_customImpedance = z;
+    return true;
+}
+
+bool FixturePort::setConversionType(int type)
+{
+    if (m_conversionType != type)
+        m_conversionType = type;
+    return true;
+}
+
+bool FixturePort::setFixtureImpedance(double z)
+{
+    if (!isUsableImpedance(z))
+        return false;
+    if (!m_fixtureImpedance || *m_fixtureImpedance != z)
+        m_fixtureImpedance = z;
+    return true;
+}
+
+bool FixturePort::setImpulseResponse(const ImpulseResponse &impulse)
+{
+    if (!impulse.isValid()) {
+        emit error(tr("Invalid impulse response. NaN or Inf value found. Check measured data for validity"));
+        return false;
+    }
+    m_impulse = impulse;
+    emit impulseResponseChanged();
+    return true;
+}
+
+bool FixturePort::setDefaultImpulseResponse(const ImpulseResponse &impulse)
+{
+    if (!impulse.isValid()) {
+        emit error(tr("Invalid impulse response"));
+        return false;
+    }
+    m_defaultImpulse = impulse;
+    return true;
+}
+
+bool FixturePort::setGating(const Gating &gating)
+{
+    if (!gating.isValid()) {
+        emit error(tr("Invalid gating"));
+        return false;
+    }
+    m_gating = gating;
+    emit gatingChanged();
+    return true;
+}
+
+bool FixturePort::setStepResponse(const ReflectData::StepResponse &stepResponse)
+{
+    if (!stepResponse.isValid()) {
+        emit error(tr("Invalid step response. NaN or Inf value found. Check the measured data for validity"));
+        return false;
+    }
+    m_stepResponse = stepResponse;
+    emit stepResponseChanged();
+    return true;
+}
+
+bool FixturePort::setCalculatedSParameters(const SParametersTwoPort &model)
+{
+    if (!model.isValid() || !hasFiniteParameters(model)) {
+        emit error(tr("Invalid calculated data. NaN or Inf value found. Check measured data for validity"));
+        return false;
+    }
+    m_current = model;
+    return true;
+}
+
+bool FixturePort::setDefaultSParameters(const SParametersTwoPort &model)
+{
+    if (!model.isValid()) {
+        emit error(tr("Invalid uncorrected fixture SParameters default"));
+        return false;
+    }
+    m_default = model;
+    m_dataState = 0;
+    return true;
+}
+
+bool FixturePort::setConvertedSParameters(const SParametersTwoPort &model)
+{
+    if (!model.isValid()) {
+        emit error(tr("Invalid uncorrected fixture SParameters z conversion"));
+        return false;
+    }
+    m_dataState = 1;
+    m_converted = model;
+    return true;
+}
+
+bool FixturePort::useDefaultData()
+{
+    if (!m_default || !m_defaultImpulse)
+        return false;
+    m_current = m_default;
+    m_impulse = m_defaultImpulse;
+    m_dataState = 0;
+    emit uncorrectedSParametersChanged();
+    emit impulseResponseChanged();
+    return true;
+}
+
+bool FixturePort::useOffsetData()
+{
+    if (!m_offset || !m_offsetImpulse)
+        return false;
+    m_current = m_offset;
+    m_impulse = m_offsetImpulse;
+    m_dataState = 2;
+    emit uncorrectedSParametersChanged();
+    emit impulseResponseChanged();
+    return true;
+}
+
+std::optional<int> FixturePort::gridMode() const
+{
+    if (!m_current || m_current->frequency().empty() || !isFiniteVector(m_current->frequency()))
+        return std::nullopt;
+    return frequencyGridMode(m_current->frequency());
+}
+
+std::optional<double> FixturePort::length() const
+{
+    if (!m_impulse)
+        return std::nullopt;
+    return m_impulse->delay;
+}
+
+std::optional<double> FixturePort::gatingValue() const
+{
+    if (!m_gating)
+        return std::nullopt;
+    return m_gating->value;
+}
+
+std::optional<double> FixturePort::impedance() const
+{
+    if (m_conversionType == Z0ConversionNone || !m_stepResponse)
+        return std::nullopt;
+    return m_stepResponse->impedance;
+}
+
+std::optional<double> FixturePort::impedanceReferenceLength() const
+{
+    if (m_conversionType == Z0ConversionNone || !m_stepResponse || !m_stepResponse->isValid())
+        return std::nullopt;
+    return m_stepResponse->referenceTime;
+}
+
+bool FixturePort::isMeasured() const
+{
+    if (!m_current || !m_impulse || !m_default)
+        return false;
+    if (!m_current->isValid() || !m_default->isValid() || !m_impulse->isValid())
+        return false;
+    if (m_stepResponse)
+        return m_stepResponse->isValid() && m_z0Transform && m_fixtureImpedance;
+    return true;
+}
+
+void FixturePort::reset()
+{
+    m_side = false;
+    m_conversionType = Z0ConversionSystem;
+    m_portZ0.reset();
+    m_z0Transform.reset();
+    m_fixtureImpedance.reset();
+    m_customImpedance.reset();
+    m_current.reset();
+    m_impulse.reset();
+    m_gating.reset();
+    m_stepResponse.reset();
+    m_default.reset();
+    m_defaultImpulse.reset();
+    m_converted.reset();
+    m_offset.reset();
+    m_offsetImpulse.reset();
+    emit impulseResponseChanged();
+    emit uncorrectedSParametersChanged();
+    emit stepResponseChanged();
+    emit impedanceTransformChanged();
+    emit gatingChanged();
+}
+
+bool FixturePort::swapSides()
+{
+    if (!m_current || !m_current->isValid())
+        return false;
+    // Every stored version follows the side flag, so switching back to the
+    // default, converted or offset model keeps the orientation right.
+    swapIfPresent(m_current);
+    swapIfPresent(m_default);
+    swapIfPresent(m_converted);
+    swapIfPresent(m_offset);
+    m_side = !m_side;
+    return true;
+}
+
+bool FixturePort::convertImpedance()
+{
+    if (!m_stepResponse || !m_stepResponse->isValid() || !m_fixtureImpedance || !m_current
+        || !m_current->isValid() || !m_portZ0) {
+        emit error(tr("Invalid input data for impedance conversion"));
+        return false;
+    }
+
+    std::optional<double> target;
+    switch (m_conversionType) {
+    case Z0ConversionSystem:
+        target = m_portZ0;
+        break;
+    case Z0ConversionFixture:
+        target = m_fixtureImpedance;
+        break;
+    case Z0ConversionUser:
+        target = m_customImpedance;
+        break;
+    default:
+        break;
+    }
+    if (!target)
+        return false;
+
+    const double stepImpedance = m_stepResponse->impedance;
+    const std::array<double, 2> zFrom = m_side ? std::array<double, 2>{stepImpedance, *m_portZ0}
+                                               : std::array<double, 2>{*m_portZ0, stepImpedance};
+    const std::array<double, 2> zTo{*target, *target};
+
+    SParametersTwoPort converted = *m_current;
+    const size_t n = converted.frequency().size();
+    for (size_t i = 0; i < n; ++i) {
+        const std::array<Complex, 4> s{converted.s11()[i], converted.s21()[i], converted.s12()[i],
+                                       converted.s22()[i]};
+        const std::array<Complex, 4> r = renormalizeTwoPort(s, zFrom, zTo);
+        bool allZero = true;
+        bool finite = true;
+        for (const Complex &v : r) {
+            allZero = allZero && std::norm(v) <= 1e-24;
+            finite = finite && isFiniteComplex(v);
+        }
+        if (allZero || !finite) {
+            emit error(tr("Invalid converted data. Check system and fixture impedances"));
+            return false;
+        }
+        converted.s11()[i] = r[0];
+        converted.s21()[i] = r[1];
+        converted.s12()[i] = r[2];
+        converted.s22()[i] = r[3];
+    }
+
+    // The target is set only once the whole model converted.
+    m_z0Transform = target;
+    emit impedanceTransformChanged();
+    m_current = std::move(converted);
+    return true;
+}
+
+} // namespace Algorithms

@@ -1,0 +1,144 @@
+#pragma once
+// The computed model of one fixture port: the fixture two-port in the versions
+// the workflow needs (as calculated, impedance-converted, with an offset), the
+// impulse response and residual-reflection gating it was derived from, the
+// step response with the fixture impedance, and the reference impedances.
+// Everything stored is validated first; refusals are reported on error().
+
+#include "algorithms/sparameters.h"
+
+#include <QMetaType>
+#include <QObject>
+
+#include <optional>
+
+namespace Algorithms {
+
+// How a fixture model is renormalised after the calculation.
+enum Z0ConversionType : int {
+    Z0ConversionSystem = 0,  // to the analyser port impedance
+    Z0ConversionFixture = 1, // to the fixture impedance from the step response
+    Z0ConversionUser = 2,    // to the user-entered impedance
+    Z0ConversionNone = 3,
+};
+
+struct ImpulseResponse
+{
+    ComplexVector values;
+    RealVector time;         // s
+    double delay = 0.0;      // s, refined peak time: the fixture delay
+    double coarsePeak = 0.0; // s, peak time of the coarse pass
+
+    bool isValid() const;
+};
+
+struct Gating
+{
+    ComplexVector values; // impulse response of the residual reflection
+    RealVector time;      // s
+    double value = 0.0;   // its magnitude at the fixture delay
+
+    bool isValid() const;
+};
+
+namespace ReflectData {
+struct StepResponse
+{
+    RealVector impedanceProfile; // ohm
+    RealVector time;             // s
+    double referenceTime = 0.0;  // s, where the fixture impedance was sampled
+    double impedance = 0.0;      // ohm
+
+    bool isValid() const;
+};
+} // namespace ReflectData
+
+class FixturePort : public QObject
+{
+    Q_OBJECT
+public:
+    explicit FixturePort(QObject *parent = nullptr);
+    // Copies the configuration and every model, impulse and step response;
+    // dataState starts at 0 and the gating is left empty.
+    FixturePort(const FixturePort &source, QObject *parent);
+
+    bool setZ0Impedance(double z0);
+    bool setCustomImpedance(double z);
+    bool setConversionType(int type);
+    bool setFixtureImpedance(double z);
+    bool setImpulseResponse(const ImpulseResponse &impulse);
+    bool setDefaultImpulseResponse(const ImpulseResponse &impulse);
+    bool setGating(const Gating &gating);
+    bool setStepResponse(const ReflectData::StepResponse &stepResponse);
+    bool setCalculatedSParameters(const SParametersTwoPort &model);
+    bool setDefaultSParameters(const SParametersTwoPort &model);
+    bool setConvertedSParameters(const SParametersTwoPort &model);
+
+    bool useDefaultData();
+    bool useOffsetData();
+
+    // Orientation of the stored models: false when port 1 faces the analyser.
+    bool side() const { return m_side; }
+    void setSide(bool side) { m_side = side; }
+
+    std::optional<int> dataState() const { return m_dataState; }
+    std::optional<int> conversionType() const { return m_conversionType; }
+    const std::optional<double> &portZ0() const { return m_portZ0; }
+    const std::optional<double> &z0Transform() const { return m_z0Transform; }
+    const std::optional<double> &fixtureImpedance() const { return m_fixtureImpedance; }
+    const std::optional<double> &customImpedance() const { return m_customImpedance; }
+    // 0 harmonic, 1 not; empty without a current model with a finite grid.
+    std::optional<int> gridMode() const;
+
+    const std::optional<SParametersTwoPort> &uncorrectedSParameters() const { return m_current; }
+    const std::optional<SParametersTwoPort> &defaultSParameters() const { return m_default; }
+    const std::optional<SParametersTwoPort> &convertedSParameters() const { return m_converted; }
+    const std::optional<SParametersTwoPort> &offsetSParameters() const { return m_offset; }
+    const std::optional<ImpulseResponse> &impulseResponse() const { return m_impulse; }
+    const std::optional<ImpulseResponse> &defaultImpulseResponse() const { return m_defaultImpulse; }
+    const std::optional<ImpulseResponse> &offsetImpulseResponse() const { return m_offsetImpulse; }
+    const std::optional<Gating> &gating() const { return m_gating; }
+    const std::optional<ReflectData::StepResponse> &stepResponse() const { return m_stepResponse; }
+
+    std::optional<double> length() const;
+    std::optional<double> gatingValue() const;
+    std::optional<double> impedance() const;
+    std::optional<double> impedanceReferenceLength() const;
+    bool isMeasured() const;
+
+    void reset();
+    bool swapSides();
+    // Renormalises the current model in place to the impedance chosen by
+    // the conversion type; the caller stores the converted version.
+    bool convertImpedance();
+
+signals:
+    void error(QString text);
+    void impulseResponseChanged();
+    void uncorrectedSParametersChanged();
+    void stepResponseChanged();
+    void impedanceTransformChanged();
+    void gatingChanged();
+
+protected:
+    bool m_side = false;
+    int m_dataState = 0;
+    int m_conversionType = Z0ConversionNone;
+    std::optional<double> m_portZ0;
+    std::optional<double> m_z0Transform;
+    std::optional<SParametersTwoPort> m_current;
+    std::optional<ImpulseResponse> m_impulse;
+    std::optional<Gating> m_gating;
+    std::optional<ReflectData::StepResponse> m_stepResponse;
+    std::optional<double> m_fixtureImpedance;
+    std::optional<double> m_customImpedance;
+    std::optional<SParametersTwoPort> m_default;
+    std::optional<ImpulseResponse> m_defaultImpulse;
+    std::optional<SParametersTwoPort> m_converted;
+    std::optional<SParametersTwoPort> m_offset;
+    std::optional<ImpulseResponse> m_offsetImpulse;
+};
+
+} // namespace Algorithms
+
+Q_DECLARE_METATYPE(Algorithms::Z0ConversionType)
