@@ -1,0 +1,66 @@
+#pragma once
+
+// Saves the analyser state before a measurement from the analyser and
+// restores it afterwards: the state and calibration are stored to files, the
+// analyser is preset and the user's sweep settings and calibration are put
+// back, so the measurement runs on known settings; restore() reloads the
+// user's state.
+
+#include "device/vnadevice.h"
+
+#include <QString>
+
+#include <optional>
+
+class SyncedVnaDevice;
+
+class DeviceStateBackup
+{
+public:
+    // The files go to the "tmp" subdirectory of `directory` (the application
+    // directory when empty).
+    explicit DeviceStateBackup(SyncedVnaDevice *device, QString directory = QString());
+    ~DeviceStateBackup();
+
+    DeviceStateBackup(const DeviceStateBackup &) = delete;
+    DeviceStateBackup &operator=(const DeviceStateBackup &) = delete;
+
+    // GUI thread, before the measurement. False with errorString() set when
+    // the state could not be saved; once the preset was sent, a failure
+    // reloads the saved state before returning.
+    bool save();
+    // After the measurement, from the thread that runs it: reloads the saved
+    // state; the result of the poll that follows.
+    bool restore();
+
+    QString errorString() const
+    {
+        return error;
+    }
+    std::optional<VNADevice::SaveType> savedType() const
+    {
+        return m_savedType;
+    }
+    QString stateFile() const
+    {
+        return m_stateFile;
+    }
+    QString calibrationFile() const
+    {
+        return m_calibrationFile;
+    }
+
+private:
+    bool fail(const QString &text);
+    void release();
+    void pushStateReload();
+
+    SyncedVnaDevice *device;
+    std::optional<VNADevice::SaveType> m_savedType;
+    QString m_stateFile;
+    QString m_calibrationFile;
+    QString directory;
+    QString error;
+    bool claimed = false;  // this backup holds its file names
+    bool saved = false;    // save() succeeded and restore() has not run
+};

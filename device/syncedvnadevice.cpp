@@ -1,0 +1,648 @@
+#include "device/syncedvnadevice.h"
+
+#include "algorithms/vectorhelpers.h"
+
+#include <QDebug>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+// Wraps a callback so that it is called exactly once: by the task with its
+// result, or, when the last copy is destroyed uncalled (the task was dropped
+// from the queue or ended by an exception), with an empty result by the
+// thread that destroys it.
+template <typename T>
+std::function<void(T)> callOnce(std::function<void(T)> callback)
+{
+    struct State
+    {
+        explicit State(std::function<void(T)> cb) : callback(std::move(cb)) {}
+        ~State()
+        {
+            if (!called.exchange(true) && callback)
+                callback(T{});
+        }
+        std::function<void(T)> callback;
+        std::atomic<bool> called{false};
+    };
+    auto state = std::make_shared<State>(std::move(callback));
+    return [state](T value) {
+        if (!state->called.exchange(true) && state->callback)
+            state->callback(std::move(value));
+    };
+}
+
+template <typename T>
+bool exactlyEqual(const T &a, const T &b)
+{
+    return a == b;
+}
+
+bool doublesEqual(const double &a, const double &b)
+{
+    return Algorithms::fuzzyEqual(a, b);
+}
+
+// Rule A (change): emit when exactly one of old and new is present, or both
+// are and differ. Rule B (confirmation): emit unless both are present and
+// equal, so an absent reply emits on every poll. The new value is always
+// stored. Returns whether to emit.
+enum class Rule { Change, Confirmation };
+
+template <typename Field, typename T, typename Equal>
+bool apply(Field &field, std::optional<T> value, Rule rule, Equal equal)
+{
+    const std::optional<T> old = field.get();
+    const bool bothEqual = old && value && equal(*old, *value);
+    const bool emitSignal = rule == Rule::Confirmation ? !bothEqual : !(bothEqual || (!old && !value));
+    field.set(std::move(value));
+    return emitSignal;
+}
+
+} // namespace
+
+SyncedVnaDevice::SyncedVnaDevice(QObject *parent, const VnaTiming &timing)
+    : QObject(parent)
+    , worker(new WorkerThread(this))
+    , device(new VNADevice(timing.queryTimeoutMs, timing.connectTimeoutMs))
+    , timing(timing)
+{
+    qRegisterMetaType<std::optional<int>>("optint");
+    m_address.set(QStringLiteral("127.0.0.1"));
+    m_port.set(5025);
+
+    device->moveToThread(worker->thread());
+
+    // The connection flag is kept on the worker, where the sockets live, so
+    // that isConnected() never touches them from another thread.
+    connect(device, &VNADevice::stateChanged, device, [this] { updateConnectedState(); }, Qt::DirectConnection);
+    connect(device, &VNADevice::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        emit isConnectedChanged();
+        emit stateChanged(state);
+    });
+    connect(device, &VNADevice::error, this, &SyncedVnaDevice::error);
+}
+
+SyncedVnaDevice::~SyncedVnaDevice()
+{
+    // No poll may reconnect from here on; queued tasks are dropped (their
+    // waiters get empty results).
+    closing = true;
+    polling = false;
+    worker->clear();
+    VNADevice *d = device;
+    QMetaObject::invokeMethod(device, [d] { d->disconnect(); }, Qt::BlockingQueuedConnection);
+    worker->stop();
+    delete device;
+}
+
+// ---------------------------------------------------------------- cache reads
+
+QString SyncedVnaDevice::address() const { return m_address.get(); }
+quint16 SyncedVnaDevice::port() const { return m_port.get(); }
+std::optional<uint> SyncedVnaDevice::portsCount() const { return m_portsCount.get(); }
+std::optional<SweepType> SyncedVnaDevice::sweepType() const { return m_sweepType.get(); }
+std::optional<double> SyncedVnaDevice::startFreq() const { return m_startFreq.get(); }
+std::optional<double> SyncedVnaDevice::stopFreq() const { return m_stopFreq.get(); }
+std::optional<double> SyncedVnaDevice::maxFreq() const { return m_maxFreq.get(); }
+std::optional<uint> SyncedVnaDevice::pointsCount() const { return m_pointsCount.get(); }
+std::optional<double> SyncedVnaDevice::stepFreq() const { return m_stepFreq.get(); }
+std::optional<double> SyncedVnaDevice::ifBandwidth() const { return m_ifBandwidth.get(); }
+std::optional<double> SyncedVnaDevice::outputPower() const { return m_outputPower.get(); }
+std::optional<int> SyncedVnaDevice::calibrationType() const { return m_calibrationType.get(); }
+std::optional<bool> SyncedVnaDevice::isInterpolated() const { return m_isInterpolated.get(); }
+std::optional<bool> SyncedVnaDevice::isExtrapolated() const { return m_isExtrapolated.get(); }
+std::optional<bool> SyncedVnaDevice::isReady() const { return m_isReady.get(); }
+std::optional<bool> SyncedVnaDevice::enablePowerSourceState() const { return m_enablePowerSourceState.get(); }
+std::optional<VnaInfo> SyncedVnaDevice::vnaInfo() const { return m_vnaInfo.get(); }
+std::vector<std::optional<double>> SyncedVnaDevice::impedances() const { return m_impedances.get(); }
+std::vector<double> SyncedVnaDevice::calibratedPorts() const { return m_calibratedPorts.get(); }
+
+std::optional<double> SyncedVnaDevice::impedance(uint i) const
+{
+    const auto values = m_impedances.get();
+    if (i >= values.size())
+        return std::nullopt;
+    return values[i];
+}
+
+bool SyncedVnaDevice::isConnected() const
+{
+    return connected.load();
+}
+
+QVariant SyncedVnaDevice::portsCountVariant() const
+{
+    const auto value = portsCount();
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+QVariant SyncedVnaDevice::vnaInfoVariant() const
+{
+    const auto value = vnaInfo();
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+QVariant SyncedVnaDevice::isReadyVariant() const
+{
+    const auto value = isReady();
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+QVariant SyncedVnaDevice::calibratedPortsVariant() const
+{
+    const auto ports = calibratedPorts();
+    return QVariant::fromValue(QVector<double>(ports.begin(), ports.end()));
+}
+
+void SyncedVnaDevice::updateConnectedState()
+{
+    connected = device->isConnected();
+}
+
+// ------------------------------------------------------------ property writes
+
+void SyncedVnaDevice::setAddress(const QString &address)
+{
+    if (m_address.get() == address)
+        return;
+    m_address.set(address);
+    emit addressChanged();
+}
+
+void SyncedVnaDevice::setPort(quint16 port)
+{
+    if (m_port.get() == port)
+        return;
+    m_port.set(port);
+    emit portChanged();
+}
+
+// ------------------------------------------------------------ task operations
+
+void SyncedVnaDevice::pushSync(BoolCallback callback)
+{
+    worker->push([this, done = callOnce<bool>(std::move(callback))] { done(sync()); });
+}
+
+bool SyncedVnaDevice::callAndWait(void (SyncedVnaDevice::*pushOperation)(BoolCallback))
+{
+    bool result = false;
+    Checker checker;
+    (this->*pushOperation)(WaitCompletion<bool>(checker, result));
+    checker.wait();
+    return result;
+}
+
+void SyncedVnaDevice::pushReadFrequencies(FrequenciesCallback callback)
+{
+    using Result = std::optional<std::vector<double>>;
+    worker->push([this, done = callOnce<Result>(std::move(callback))] {
+        done(activeChannel ? device->frequencies(*activeChannel) : Result{});
+    });
+}
+
+void SyncedVnaDevice::pushReadStateFileSaveType(SaveTypeCallback callback)
+{
+    using Result = std::optional<VNADevice::SaveType>;
+    worker->push([this, done = callOnce<Result>(std::move(callback))] { done(device->stateFileSaveType()); });
+}
+
+void SyncedVnaDevice::pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback)
+{
+    worker->push([this, pairs = std::move(pairs), done = callOnce<MeasureResult>(std::move(callback))] {
+        measureTask(pairs, done);
+    });
+}
+
+void SyncedVnaDevice::pushSParameter(uint toPort, uint fromPort, TraceCallback callback)
+{
+    qDebug() << "Push s param func";
+    auto done = callOnce<std::optional<Trace>>(std::move(callback));
+    pushMeasure({PortPair{toPort, fromPort}}, [done](MeasureResult result) {
+        if (result && result->size() == 1)
+            done(std::move(result->front()));
+        else
+            done(std::nullopt);
+    });
+}
+
+void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback)
+{
+    if (!activeChannel) {
+        callback(std::nullopt);
+        return;
+    }
+    const uint channel = *activeChannel;
+    const uint count = static_cast<uint>(pairs.size());
+
+    device->setNumberOfTraces(count, channel);
+    for (uint i = 0; i < count; ++i)
+        device->setMeasuredParametr(i, pairs[i].first, pairs[i].second, channel);
+
+    if (!device->singleSweep(channel)) {
+        qDebug() << "Start measure failed";
+        callback(std::nullopt);
+        return;
+    }
+    if (!device->waitOperationComplete()) {
+        qDebug() << "Wait measure failed";
+        callback(std::nullopt);
+        return;
+    }
+
+    std::vector<Trace> traces;
+    traces.reserve(count);
+    for (uint j = 0; j < count; ++j) {
+        auto data = device->sData(j, channel);
+        if (!data) {
+            qDebug().noquote() << QStringLiteral("Measure %0 failed").arg(j + 1);
+            callback(std::nullopt);
+            return;
+        }
+        traces.push_back(std::move(*data));
+    }
+    callback(std::move(traces));
+}
+
+// ------------------------------------------------------------------- polling
+
+void SyncedVnaDevice::startPolling()
+{
+    polling = true;
+    worker->push([this] { pollTask(); });
+}
+
+void SyncedVnaDevice::pollTask()
+{
+    sync();
+    if (polling && !closing)
+        scheduleNextPoll();
+}
+
+void SyncedVnaDevice::scheduleNextPoll()
+{
+    // The timer belongs to the proxy's (GUI) thread; it only pushes the next
+    // poll, so at most one poll of the chain is queued or running.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QTimer::singleShot(timing.pollIntervalMs, this, [this] {
+                if (!closing)
+                    worker->push([this] { pollTask(); });
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+bool SyncedVnaDevice::sync()
+{
+    if (closing)
+        return false;
+
+    const QString host = m_address.get();
+    const quint16 peerPort = m_port.get();
+    const bool linked = device->connectToHost(host, peerPort);
+    updateConnectedState();
+    if (!linked) {
+        resetState();
+        return false;
+    }
+
+    if (apply(m_isReady, device->isReady(), Rule::Confirmation, exactlyEqual<bool>))
+        emit isReadyChanged();
+    const auto ready = m_isReady.get();
+    if (!ready || !*ready)
+        return false;
+
+    const auto channel = device->activeChannel();
+    if (channel != activeChannel)
+        activeChannel = channel;
+
+    if (activeChannel && apply(m_sweepType, device->sweepType(*activeChannel), Rule::Change, exactlyEqual<SweepType>))
+        emit sweepTypeChanged();
+    if (activeChannel && apply(m_startFreq, device->startFreq(*activeChannel), Rule::Confirmation, doublesEqual))
+        emit startFreqChanged();
+    if (activeChannel && apply(m_stopFreq, device->stopFreq(*activeChannel), Rule::Confirmation, doublesEqual))
+        emit stopFreqChanged();
+    if (apply(m_maxFreq, device->maxFrequency(), Rule::Confirmation, doublesEqual))
+        emit maxFreqChanged();
+    if (activeChannel && apply(m_pointsCount, device->pointsCount(*activeChannel), Rule::Change, exactlyEqual<uint>))
+        emit pointsCountChanged();
+
+    {
+        const auto start = m_startFreq.get();
+        const auto stop = m_stopFreq.get();
+        const auto points = m_pointsCount.get();
+        std::optional<double> step;
+        if (start && stop && points)
+            step = (*stop - *start) / static_cast<double>(static_cast<std::uint32_t>(*points - 1u));
+        if (apply(m_stepFreq, step, Rule::Confirmation, doublesEqual))
+            emit stepFreqChanged();
+    }
+
+    if (activeChannel && apply(m_ifBandwidth, device->ifBandwidth(*activeChannel), Rule::Confirmation, doublesEqual))
+        emit ifBandwidthChanged();
+    if (activeChannel && apply(m_outputPower, device->outputPower(*activeChannel), Rule::Confirmation, doublesEqual))
+        emit outputPowerChanged();
+    if (apply(m_vnaInfo, device->identify(), Rule::Confirmation, exactlyEqual<VnaInfo>))
+        emit vnaInfoChanged();
+    if (activeChannel && apply(m_calibrationType, device->calibrationType(*activeChannel), Rule::Change, exactlyEqual<int>))
+        emit calibrationTypeChanged();
+    if (activeChannel && apply(m_isExtrapolated, device->isExtrapolated(*activeChannel), Rule::Change, exactlyEqual<bool>))
+        emit isExtrapolatedChanged();
+    if (activeChannel && apply(m_isInterpolated, device->isInterpolated(*activeChannel), Rule::Change, exactlyEqual<bool>))
+        emit isInterpolatedChanged();
+
+    if (activeChannel) {
+        // An absent reply keeps the known ports.
+        if (auto ports = device->calibratedPorts(*activeChannel)) {
+            const auto old = m_calibratedPorts.get();
+            bool differ = old.size() != ports->size();
+            for (size_t i = 0; !differ && i < old.size(); ++i)
+                differ = !(old[i] == (*ports)[i]);  // a NaN always differs
+            if (differ) {
+                m_calibratedPorts.set(std::move(*ports));
+                emit calibratedPortsChanged();
+            }
+        }
+    }
+
+    {
+        // One query per port of the previous poll's count.
+        const uint count = m_portsCount.get().value_or(0);
+        std::vector<std::optional<double>> values(count);
+        for (uint i = 0; i < count; ++i)
+            values[i] = device->impedance(i);
+        const auto old = m_impedances.get();
+        bool differ = old.size() != values.size();
+        for (size_t i = 0; !differ && i < old.size(); ++i)
+            differ = old[i].has_value() != values[i].has_value() || (old[i] && !(*old[i] == *values[i]));
+        if (differ) {
+            m_impedances.set(std::move(values));
+            emit impedancesChanged();
+        }
+    }
+
+    // The port count signals only a real change: a failing query does not
+    // fire a change on every poll.
+    if (apply(m_portsCount, device->portsCount(), Rule::Change, exactlyEqual<uint>))
+        emit portsCountChanged();
+
+    return true;
+}
+
+void SyncedVnaDevice::resetState()
+{
+    activeChannel.reset();
+
+    m_isReady.set(std::nullopt);
+    emit isReadyChanged();
+    m_startFreq.set(std::nullopt);
+    emit startFreqChanged();
+    m_sweepType.set(std::nullopt);
+    emit sweepTypeChanged();
+    m_stopFreq.set(std::nullopt);
+    emit stopFreqChanged();
+    m_maxFreq.set(std::nullopt);
+    emit maxFreqChanged();
+    m_pointsCount.set(std::nullopt);
+    emit pointsCountChanged();
+    m_stepFreq.set(std::nullopt);
+    emit stepFreqChanged();
+    m_ifBandwidth.set(std::nullopt);
+    emit ifBandwidthChanged();
+    m_outputPower.set(std::nullopt);
+    emit outputPowerChanged();
+    m_vnaInfo.set(std::nullopt);
+    emit vnaInfoChanged();
+    m_calibrationType.set(std::nullopt);
+    emit calibrationTypeChanged();
+    m_isExtrapolated.set(std::nullopt);
+    emit isExtrapolatedChanged();
+    m_isInterpolated.set(std::nullopt);
+    emit isInterpolatedChanged();
+    m_calibratedPorts.set({});
+    emit calibratedPortsChanged();
+    m_impedances.set({});
+    emit impedancesChanged();
+
+    if (m_portsCount.get()) {
+        m_portsCount.set(std::nullopt);
+        emit portsCountChanged();
+    }
+}
+
+// ------------------------------------------------------------------- setters
+
+void SyncedVnaDevice::pushChannelTask(std::function<void(uint channel)> task)
+{
+    worker->push([this, task = std::move(task)] {
+        if (activeChannel)
+            task(*activeChannel);
+    });
+}
+
+void SyncedVnaDevice::interrupt()
+{
+    // Not queued behind the tasks: delivered while the worker processes its
+    // events, also inside the local loop of a waiting query.
+    VNADevice *d = device;
+    QMetaObject::invokeMethod(device, [d] { d->interrupt(); }, Qt::QueuedConnection);
+}
+
+void SyncedVnaDevice::setEnablePowerSource(bool enable)
+{
+    worker->push([this, enable] {
+        m_enablePowerSourceState.set(enable);
+        emit enablePowerSourceStateChanged();
+        device->setEnablePowerSource(enable);
+    });
+}
+
+void SyncedVnaDevice::setYTraceAutoslace(uint graphIndex)
+{
+    worker->push([this, graphIndex] { device->setYTraceAutoscale(graphIndex); });
+}
+
+// The equality tests of the setters run in their tasks, against the cache as
+// the earlier queued setters left it: setStartFreq(2e9) followed by
+// setStartFreq(1e9) with 1 GHz cached then still ends at 1 GHz.
+
+void SyncedVnaDevice::setSweepType(SweepType type)
+{
+    pushChannelTask([this, type](uint channel) {
+        const auto cached = m_sweepType.get();
+        if (cached && *cached == type)
+            return;
+        m_sweepType.set(type);
+        emit sweepTypeChanged();
+        device->setSweepType(type, channel);
+    });
+}
+
+void SyncedVnaDevice::setStartFreq(double freq)
+{
+    pushChannelTask([this, freq](uint channel) {
+        const auto cached = m_startFreq.get();
+        if (cached && Algorithms::fuzzyEqual(*cached, freq))
+            return;
+        m_startFreq.set(freq);
+        emit startFreqChanged();
+        device->setStartFreq(freq, channel);
+    });
+}
+
+void SyncedVnaDevice::setStopFreq(double tmpFreq)
+{
+    pushChannelTask([this, tmpFreq](uint channel) {
+        const auto start = m_startFreq.get();
+        if (start && *start > tmpFreq)
+            return;
+        m_stopFreq.set(tmpFreq);
+        emit stopFreqChanged();
+        device->setStopFreq(tmpFreq, channel);
+    });
+}
+
+void SyncedVnaDevice::setPointsCount(uint count)
+{
+    pushChannelTask([this, count](uint channel) {
+        const auto cached = m_pointsCount.get();
+        if (cached && *cached == count)
+            return;
+        m_pointsCount.set(count);
+        emit pointsCountChanged();
+        device->setPointsCount(count, channel);
+    });
+}
+
+void SyncedVnaDevice::setIfBandwidth(double value)
+{
+    pushChannelTask([this, value](uint channel) {
+        const auto cached = m_ifBandwidth.get();
+        if (cached && Algorithms::fuzzyEqual(*cached, value))
+            return;
+        m_ifBandwidth.set(value);
+        emit ifBandwidthChanged();
+        device->setIfBandwidth(value, channel);
+    });
+}
+
+void SyncedVnaDevice::setOutputPower(double value)
+{
+    pushChannelTask([this, value](uint channel) {
+        const auto cached = m_outputPower.get();
+        if (cached && Algorithms::fuzzyEqual(*cached, value))
+            return;
+        m_outputPower.set(value);
+        emit outputPowerChanged();
+        device->setOutputPower(value, channel);
+    });
+}
+
+void SyncedVnaDevice::setImpedance(double port, double value)
+{
+    // The port index is truncated (and checked) by the command set; the next
+    // poll reads the impedances back.
+    worker->push([this, port, value] { device->setImpedance(port, value); });
+}
+
+void SyncedVnaDevice::memoryDeleteState(QString stateFileName)
+{
+    worker->push([this, stateFileName] { device->memoryDeleteState(stateFileName); });
+}
+
+void SyncedVnaDevice::setStateFileSaveType(VNADevice::SaveType type)
+{
+    worker->push([this, type] { device->setStateFileSaveType(type); });
+}
+
+void SyncedVnaDevice::loadStateFile(QString filePath)
+{
+    worker->push([this, filePath] { device->loadStateFile(filePath); });
+}
+
+void SyncedVnaDevice::saveStateFile(QString filePath)
+{
+    worker->push([this, filePath] { device->saveStateFile(filePath); });
+}
+
+void SyncedVnaDevice::saveCalibrationFile(QString filePath)
+{
+    pushChannelTask([this, filePath](uint channel) { device->saveCalibrationFile(channel, filePath); });
+}
+
+void SyncedVnaDevice::loadCalibrationFile(QString filePath)
+{
+    pushChannelTask([this, filePath](uint channel) { device->loadCalibrationFile(channel, filePath); });
+}
+
+void SyncedVnaDevice::setGraphicsLayout(uint type)
+{
+    pushChannelTask([this, type](uint channel) { device->setGraphicsLayout(type, channel); });
+}
+
+void SyncedVnaDevice::setNumberOfTraces(uint count)
+{
+    pushChannelTask([this, count](uint channel) { device->setNumberOfTraces(count, channel); });
+}
+
+void SyncedVnaDevice::setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format)
+{
+    pushChannelTask([this, graphIndex, format](uint channel) { device->setGraphicFormat(graphIndex, format, channel); });
+}
+
+void SyncedVnaDevice::setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source)
+{
+    pushChannelTask([this, graphIndex, type, receiver, source](uint channel) {
+        device->setGraphicDefine(graphIndex, type, receiver, source, channel);
+    });
+}
+
+void SyncedVnaDevice::setGraphicSport(uint graphIndex, uint source)
+{
+    pushChannelTask([this, graphIndex, source](uint channel) { device->setGraphicSport(graphIndex, source, channel); });
+}
+
+void SyncedVnaDevice::setMeasuredParametr(uint parametrIndex, uint toPort, uint fromPort)
+{
+    pushChannelTask([this, parametrIndex, toPort, fromPort](uint channel) {
+        device->setMeasuredParametr(parametrIndex, toPort, fromPort, channel);
+    });
+}
+
+void SyncedVnaDevice::setFixtureSimulationState(bool state)
+{
+    pushChannelTask([this, state](uint channel) { device->setFixtureSimulationState(channel, state); });
+}
+
+void SyncedVnaDevice::setDeembeddingState(bool state)
+{
+    pushChannelTask([this, state](uint channel) { device->setDeembeddingState(channel, state); });
+}
+
+void SyncedVnaDevice::setDeembeddingState(uint port, bool state)
+{
+    pushChannelTask([this, port, state](uint channel) { device->setDeembeddingState(channel, port, state); });
+}
+
+void SyncedVnaDevice::setDeembeddingFile(uint port, QString fileName)
+{
+    pushChannelTask([this, port, fileName](uint channel) { device->setDeembeddingFile(channel, port, fileName); });
+}
+
+void SyncedVnaDevice::preset()
+{
+    worker->push([this] { device->preset(); });
+}
+
+void SyncedVnaDevice::showWindow(bool show)
+{
+    worker->push([this, show] { device->showWindow(show); });
+}

@@ -1,0 +1,238 @@
+#pragma once
+
+// The one face of the analyser that the rest of the program sees. It lives on
+// the GUI thread and never talks to the analyser itself: every operation is
+// a task on its own worker thread, where the analyser command set runs. What
+// the program knows about the analyser is a cache of optional values, each
+// under its own reader-writer lock, filled by a one-second poll and by the
+// setters' own tasks. Reads never wait for the analyser.
+
+#include "device/checker.h"
+#include "device/vnadevice.h"
+#include "device/vnainfo.h"
+#include "device/workerthread.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <atomic>
+#include <complex>
+#include <functional>
+#include <optional>
+#include <shared_mutex>
+#include <utility>
+#include <vector>
+
+// The time constants of the analyser link; tests shorten them.
+struct VnaTiming
+{
+    qint64 queryTimeoutMs = VNADevice::defaultQueryTimeoutMs;
+    int connectTimeoutMs = ScpiDevice::defaultConnectTimeoutMs;
+    int pollIntervalMs = 1000;
+};
+
+class SyncedVnaDevice : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isConnected READ isConnected NOTIFY isConnectedChanged)
+    Q_PROPERTY(QString address READ address WRITE setAddress NOTIFY addressChanged)
+    Q_PROPERTY(ushort port READ port WRITE setPort NOTIFY portChanged)
+    Q_PROPERTY(QVariant portsCount READ portsCountVariant NOTIFY portsCountChanged)
+    Q_PROPERTY(QVariant vnaInfo READ vnaInfoVariant NOTIFY vnaInfoChanged)
+    Q_PROPERTY(QVariant isReady READ isReadyVariant NOTIFY isReadyChanged)
+    Q_PROPERTY(QVariant calibratedPorts READ calibratedPortsVariant NOTIFY calibratedPortsChanged)
+
+public:
+    // (receiving "to" port, source "from" port), both 0-based: S(to, from).
+    using PortPair = std::pair<quint32, quint32>;
+    using Trace = std::vector<std::complex<double>>;
+    // One trace per requested pair, in request order; empty on failure.
+    using MeasureResult = std::optional<std::vector<Trace>>;
+
+    using BoolCallback = std::function<void(bool)>;
+    using MeasureCallback = std::function<void(MeasureResult)>;
+    using TraceCallback = std::function<void(std::optional<Trace>)>;
+    using FrequenciesCallback = std::function<void(std::optional<std::vector<double>>)>;
+    using SaveTypeCallback = std::function<void(std::optional<VNADevice::SaveType>)>;
+
+    explicit SyncedVnaDevice(QObject *parent = nullptr, const VnaTiming &timing = VnaTiming{});
+    ~SyncedVnaDevice() override;
+
+    // Cache reads, from any thread.
+    QString address() const;
+    quint16 port() const;
+    std::optional<uint> portsCount() const;
+    std::optional<SweepType> sweepType() const;
+    std::optional<double> startFreq() const;
+    std::optional<double> stopFreq() const;
+    std::optional<double> maxFreq() const;
+    std::optional<uint> pointsCount() const;
+    std::optional<double> stepFreq() const;
+    std::optional<double> ifBandwidth() const;
+    std::optional<double> outputPower() const;
+    std::optional<int> calibrationType() const;
+    std::optional<bool> isInterpolated() const;
+    std::optional<bool> isExtrapolated() const;
+    std::optional<bool> isReady() const;
+    std::optional<bool> enablePowerSourceState() const;
+    std::optional<VnaInfo> vnaInfo() const;
+    std::optional<double> impedance(uint i) const;
+    std::vector<std::optional<double>> impedances() const;
+    std::vector<double> calibratedPorts() const;
+    // The command connection is up; kept by the worker, so reading it never
+    // touches a socket of the worker's thread.
+    bool isConnected() const;
+
+    // Property writes (GUI thread): the next poll connects to the new peer.
+    void setAddress(const QString &address);
+    void setPort(quint16 port);
+
+    // Task operations. The callback of each is called exactly once: on the
+    // worker with the result, or with an empty result when the task was
+    // dropped unrun or ended by an exception.
+    void pushSync(BoolCallback callback);
+    // Waits at a Checker (local event loop) for a push operation that takes
+    // a bool callback, e.g. callAndWait(&SyncedVnaDevice::pushSync).
+    bool callAndWait(void (SyncedVnaDevice::*pushOperation)(BoolCallback));
+    void pushReadFrequencies(FrequenciesCallback callback);
+    void pushReadStateFileSaveType(SaveTypeCallback callback);
+    // Defines one trace per pair, sweeps once and reads every trace.
+    void pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback);
+    void pushSParameter(uint toPort, uint fromPort, TraceCallback callback);
+
+    // Starts the poll chain: one poll now, each next one a poll interval
+    // after the previous one ended.
+    void startPolling();
+
+    // The worker; for tests and for code that must order its own tasks with
+    // the analyser's.
+    WorkerThread *workerThread() const
+    {
+        return worker;
+    }
+
+signals:
+    void error(QString text);
+    void stateChanged(QAbstractSocket::SocketState state);
+    void addressChanged();
+    void portChanged();
+    void isConnectedChanged();
+    void sweepTypeChanged();
+    void startFreqChanged();
+    void stopFreqChanged();
+    void maxFreqChanged();
+    void pointsCountChanged();
+    void stepFreqChanged();
+    void ifBandwidthChanged();
+    void outputPowerChanged();
+    void calibrationTypeChanged();
+    void isInterpolatedChanged();
+    void isExtrapolatedChanged();
+    void calibratedPortsChanged();
+    void impedancesChanged();
+    void vnaInfoChanged();
+    void enablePowerSourceStateChanged();
+    void isReadyChanged();
+    void portsCountChanged();
+
+public slots:
+    void interrupt();
+    void setEnablePowerSource(bool enable);
+    void setYTraceAutoslace(uint graphIndex);
+    void setSweepType(SweepType type);
+    void setStartFreq(double freq);
+    void setStopFreq(double tmpFreq);
+    void setPointsCount(uint count);
+    void setIfBandwidth(double value);
+    void setOutputPower(double value);
+    void setImpedance(double port, double value);
+    void memoryDeleteState(QString stateFileName);
+    void setStateFileSaveType(VNADevice::SaveType type);
+    void loadStateFile(QString filePath);
+    void saveStateFile(QString filePath);
+    void saveCalibrationFile(QString filePath);
+    void loadCalibrationFile(QString filePath);
+    void setGraphicsLayout(uint type);
+    void setNumberOfTraces(uint count);
+    void setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format);
+    void setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source);
+    void setGraphicSport(uint graphIndex, uint source);
+    void setMeasuredParametr(uint parametrIndex, uint toPort, uint fromPort);
+    void setFixtureSimulationState(bool state);
+    void setDeembeddingState(bool state);
+    void setDeembeddingState(uint port, bool state);
+    void setDeembeddingFile(uint port, QString fileName);
+    void preset();
+    void showWindow(bool show);
+
+private:
+    // One cached value under its own reader-writer lock.
+    template <typename T>
+    class Locked
+    {
+    public:
+        T get() const
+        {
+            std::shared_lock<std::shared_mutex> lock(mutex);
+            return value;
+        }
+        void set(T v)
+        {
+            std::unique_lock<std::shared_mutex> lock(mutex);
+            value = std::move(v);
+        }
+
+    private:
+        mutable std::shared_mutex mutex;
+        T value{};
+    };
+
+    QVariant portsCountVariant() const;
+    QVariant vnaInfoVariant() const;
+    QVariant isReadyVariant() const;
+    QVariant calibratedPortsVariant() const;
+
+    // Runs on the worker: one poll; true when the analyser was connected and
+    // ready and the settings were read.
+    bool sync();
+    // Runs on the worker: clears the cache after a failed connection.
+    void resetState();
+    void pollTask();
+    void scheduleNextPoll();
+    // Pushes a task that runs only when the active channel is known.
+    void pushChannelTask(std::function<void(uint channel)> task);
+    void measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback);
+    void updateConnectedState();
+
+    WorkerThread *worker;
+    VNADevice *device;
+    VnaTiming timing;
+
+    std::optional<uint> activeChannel;  // worker thread only
+    std::atomic<bool> polling{false};
+    std::atomic<bool> closing{false};
+    std::atomic<bool> connected{false};
+
+    Locked<QString> m_address;
+    Locked<quint16> m_port;
+    Locked<std::optional<uint>> m_portsCount;
+    Locked<std::optional<SweepType>> m_sweepType;
+    Locked<std::optional<double>> m_startFreq;
+    Locked<std::optional<double>> m_stopFreq;
+    Locked<std::optional<double>> m_maxFreq;
+    Locked<std::optional<uint>> m_pointsCount;
+    Locked<std::optional<double>> m_stepFreq;
+    Locked<std::optional<double>> m_ifBandwidth;
+    Locked<std::optional<double>> m_outputPower;
+    Locked<std::optional<int>> m_calibrationType;
+    Locked<std::optional<bool>> m_isInterpolated;
+    Locked<std::optional<bool>> m_enablePowerSourceState;
+    Locked<std::optional<bool>> m_isExtrapolated;
+    Locked<std::optional<bool>> m_isReady;
+    Locked<std::vector<std::optional<double>>> m_impedances;
+    Locked<std::vector<double>> m_calibratedPorts;
+    Locked<std::optional<VnaInfo>> m_vnaInfo;
+};
