@@ -1,0 +1,263 @@
+#include "algorithms/timegating.h"
+
+#include "algorithms/fft.h"
+#include "algorithms/impulseresponse.h"
+#include "algorithms/lowpassspectrum.h"
+
+#include <fftw3.h>
+
+#include <QDebug>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Algorithms {
+
+namespace {
+constexpr double kPi = 3.14159265358979323846264338327950;
+constexpr double kTwoPi = 2.0 * kPi;
+// Step of the centre scan, and the most positions it may try.
+constexpr double kScanStep = 1e-13;
+constexpr size_t kMaxScanPositions = 500;
+
+double sinc(double u)
+{
+    if (u == 0.0)
+        return 1.0;
+    return std::sin(kPi * u) / (kPi * u);
+}
+
+bool usableGrid(const RealVector &frequency)
+{
+    if (frequency.size() < 2 || !isFiniteVector(frequency))
+        return false;
+    const double df = frequency[1] - frequency[0];
+    return df > 0.0;
+}
+
+bool usableGate(const GateParameters &gate)
+{
+    const bool finite = std::isfinite(gate.start) && std::isfinite(gate.stop)
+                        && std::isfinite(gate.betaX) && std::isfinite(gate.centre)
+                        && std::isfinite(gate.halfWidth);
+    // A gate that ends before it starts would come out sign-inverted.
+    return finite && gate.stop > gate.start && gate.halfWidth >= 0.0;
+}
+
+double highestFrequency(const RealVector &frequency)
+{
+    return *std::max_element(frequency.begin(), frequency.end());
+}
+} // namespace
+
+RealVector gateShape(const RealVector &frequency, int gridMode, const GateParameters &gate)
+{
+    if ((gridMode != LowPassMode && gridMode != BandPassMode) || !usableGrid(frequency)) {
+        qDebug() << "gateShape: unusable grid or grid mode" << gridMode;
+        return {};
+    }
+    if (!usableGate(gate)) {
+        qDebug() << "gateShape: unusable gate" << gate.start << gate.stop << gate.halfWidth;
+        return {};
+    }
+
+    const size_t n = frequency.size();
+    const double df = frequency[1] - frequency[0];
+
+    // Frequencies and window positions in FFT order.
+    RealVector g;
+    RealVector p;
+    if (gridMode == LowPassMode) {
+        g.reserve(2 * n + 1);
+        p.reserve(2 * n + 1);
+        g.push_back(0.0);
+        for (double f : frequency)
+            g.push_back(f);
+        for (size_t i = n; i-- > 0;)
+            g.push_back(-frequency[i]);
+        for (size_t i = 0; i <= n; ++i)
+            p.push_back(static_cast<double>(n - i));
+        for (size_t i = 0; i < n; ++i)
+            p.push_back(static_cast<double>(i));
+    } else {
+        // a symmetric grid of the same step and length
+        const bool odd = n % 2 == 1;
+        const size_t x = odd ? (n - 1) / 2 : n / 2 - 1;
+        const size_t negative = odd ? x : x + 1;
+        for (size_t i = 0; i <= x; ++i) {
+            g.push_back(static_cast<double>(i) * df);
+            p.push_back(static_cast<double>(x - i));
+        }
+        for (size_t i = negative; i >= 1; --i)
+            g.push_back(-static_cast<double>(i) * df);
+        for (size_t i = 0; i < negative; ++i)
+            p.push_back(static_cast<double>(i));
+    }
+
+    const size_t k = g.size();
+    const double width = 2.0 * gate.halfWidth;
+    const double offset = gate.centre - (gate.start + gate.stop) / 2.0;
+    const RealVector taper = kaiserWeights(p, gate.betaX);
+
+    FftBuffer buffer(k);
+    for (size_t i = 0; i < k; ++i)
+        buffer[i] = width * sinc(width * g[i]) * std::polar(1.0, kTwoPi * g[i] * offset) * taper[i];
+    FftPlan backward(buffer, FFTW_BACKWARD);
+    if (!backward.isValid())
+        return {};
+    backward.execute(buffer);
+
+    const double kd = static_cast<double>(k);
+    RealVector shape(k);
+    for (size_t i = 0; i < k; ++i)
+        shape[i] = (buffer[i].real() / kd) * kd * df;
+    return shape;
+}
+
+ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, int gridMode,
+                           const GateParameters &gate)
+{
+    const size_t n = s.size();
+    if (frequency.size() != n)
+        return {};
+    const RealVector shape = gateShape(frequency, gridMode, gate);
+    if (shape.empty())
+        return {};
+
+    const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, highestFrequency(frequency)) : 0.0;
+
+    // Shift the data by the centre so that the gate lies at start .. stop.
+    ComplexVector shift(n);
+    ComplexVector shifted(n);
+    for (size_t i = 0; i < n; ++i) {
+        shift[i] = std::polar(1.0, kTwoPi * gate.centre * frequency[i]);
+        shifted[i] = s[i] * shift[i];
+    }
+    const TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, shifted, Complex(dc, 0.0), gridMode);
+    const size_t k = two.spectrum.size();
+    if (k == 0 || k != shape.size())
+        return {};
+
+    FftBuffer buffer(k);
+    FftPlan backward(buffer, FFTW_BACKWARD);
+    FftPlan forward(buffer, FFTW_FORWARD);
+    if (!backward.isValid() || !forward.isValid())
+        return {};
+    for (size_t i = 0; i < k; ++i)
+        buffer[i] = two.spectrum[i];
+    backward.execute(buffer);
+    const double kd = static_cast<double>(k);
+    for (size_t i = 0; i < k; ++i)
+        buffer[i] = buffer[i] / kd * shape[i];
+    forward.execute(buffer);
+
+    // Positive harmonics (low-pass) or the measured points (band-pass).
+    const size_t first = gridMode == LowPassMode ? 1 : 0;
+    ComplexVector result(n);
+    for (size_t i = 0; i < n; ++i)
+        result[i] = buffer[first + i] / shift[i];
+    return result;
+}
+
+std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency,
+                                       int centreMode, const GateParameters &gate, int gridMode)
+{
+    const size_t n = s.size();
+    if (frequency.size() != n || !usableGrid(frequency))
+        return std::nullopt;
+    const double centre = gate.centre;
+    const double fLast = frequency[n - 1];
+    const double fFirst = frequency[0];
+
+    if (centreMode == 0) {
+        const auto reduce = [](double phi) { return phi - kTwoPi * std::round(phi / kTwoPi); };
+        double phi = 0.0;
+        if (gridMode == LowPassMode) {
+            phi = std::arg(s[n - 1]) + kTwoPi * centre * fLast;
+        } else {
+            phi = (std::arg(s[n - 1]) + kTwoPi * centre * fLast)
+                  - (std::arg(s[0]) + kTwoPi * centre * fFirst);
+        }
+        phi = reduce(reduce(phi));
+        double e = 0.0;
+        if (gridMode == LowPassMode)
+            e = phi / (kTwoPi * fLast);
+        else if (gridMode == BandPassMode)
+            e = phi / (kTwoPi * (fLast - fFirst));
+        const double refined = centre - e;
+        if (!std::isfinite(refined))
+            return std::nullopt;
+        return refined;
+    }
+    if (centreMode != 1)
+        return std::nullopt;
+
+    if (gridMode != LowPassMode && gridMode != BandPassMode)
+        return std::nullopt;
+    const double fmax = highestFrequency(frequency);
+    const double fmin = *std::min_element(frequency.begin(), frequency.end());
+    const double nd = static_cast<double>(n);
+    // One natural time step (low-pass) or half of one (band-pass).
+    const double d = gridMode == LowPassMode ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
+                                             : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    if (!std::isfinite(d) || !(d > 0.0))
+        return std::nullopt;
+
+    // 0.1 ps steps; a coarse grid would need millions of them, so the count
+    // is capped and the step widened to cover -d .. +d instead.
+    const double wanted = std::ceil(d / kScanStep);
+    size_t count = 0;
+    double step = kScanStep;
+    if (wanted > static_cast<double>(kMaxScanPositions)) {
+        count = kMaxScanPositions;
+        step = 2.0 * d / static_cast<double>(count);
+    } else {
+        count = static_cast<size_t>(wanted);
+        count -= count % 2;
+    }
+    if (count == 0)
+        return std::nullopt;
+
+    const RealVector shape = gateShape(frequency, gridMode, gate);
+    const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, fmax) : 0.0;
+    const size_t k = gridMode == LowPassMode ? 2 * n + 1 : n;
+    if (shape.size() != k)
+        return std::nullopt;
+
+    FftBuffer buffer(k);
+    FftPlan backward(buffer, FFTW_BACKWARD);
+    if (!backward.isValid())
+        return std::nullopt;
+    const double kd = static_cast<double>(k);
+    const double half = static_cast<double>(count / 2);
+
+    size_t best = 0;
+    double bestScore = 0.0;
+    for (size_t j = 0; j < count; ++j) {
+        const double tau = centre + (static_cast<double>(j) - half) * step;
+        if (gridMode == LowPassMode) {
+            buffer[0] = Complex(dc, 0.0);
+            for (size_t i = 0; i < n; ++i) {
+                const Complex b = s[i] * std::polar(1.0, kTwoPi * tau * frequency[i]);
+                buffer[1 + i] = b;
+                buffer[2 * n - i] = std::conj(b);
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                buffer[i] = s[i] * std::polar(1.0, kTwoPi * tau * frequency[i]);
+        }
+        backward.execute(buffer);
+        double score = 0.0;
+        for (size_t i = 0; i < k; ++i)
+            score += std::abs(buffer[i] / kd) * shape[i];
+        if (j == 0 || score < bestScore) {
+            best = j;
+            bestScore = score;
+        }
+    }
+    if (!std::isfinite(bestScore))
+        return std::nullopt;
+    return centre + (static_cast<double>(best) - half) * step;
+}
+
+} // namespace Algorithms
