@@ -64,6 +64,7 @@ bool ScpiDevice::connectSocket(const QHostAddress &address, quint16 port)
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     connect(m_socket, &QAbstractSocket::connected, &loop, &QEventLoop::quit);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(m_connectTimeoutMs);
@@ -158,6 +159,7 @@ std::optional<QString> ScpiDevice::runQuery(const QString &command, std::optiona
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     connect(m_socket, &QIODevice::readyRead, &loop, &QEventLoop::quit);
     connect(m_socket, &QAbstractSocket::disconnected, &loop, &QEventLoop::quit);
     connect(this, &ScpiDevice::interrupted, &loop, &QEventLoop::quit);
