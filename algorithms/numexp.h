@@ -39,8 +39,8 @@ Eigen::MatrixXd sincBasis(const RealVector &grid, const RealVector &nodes);
 // Criterion of a coefficient count: log10 |det(A^H A)| of the model's design
 // matrix A, as the sum of log10 of the magnitudes of the diagonal of its
 // partial-pivoting LU factor (the determinant itself overflows for realistic
-// sizes). Exactly 0 is reported as 1e-10; a singular matrix gives -inf.
-// NaN for a count below 2 or unusable input.
+// sizes). Exactly 0 is reported as 1e-10; a singular matrix gives -inf or
+// NaN. NaN for a count below 2 or unusable input.
 double numExpCriterion(const RealVector &frequency, const RealVector &times, int count,
                        int basis = NumExpBSplineBasis);
 
