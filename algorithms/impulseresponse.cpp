@@ -36,12 +36,26 @@ RealVector kaiserWeights(const RealVector &positions, double beta)
     const double b = std::abs(beta);
     const double norm = std::cyl_bessel_i(0.0, b);
     const double km1 = static_cast<double>(k - 1);
-    RealVector w(k);
-    for (size_t i = 0; i < k; ++i) {
-        const double r = (2.0 * positions[i] - km1) / km1;
+    const auto weightAt = [&](double position) {
+        const double r = (2.0 * position - km1) / km1;
         // clamp rounding just outside the window edge
         const double arg = std::max(0.0, 1.0 - r * r);
-        w[i] = std::cyl_bessel_i(0.0, b * std::sqrt(arg)) / norm;
+        return std::cyl_bessel_i(0.0, b * std::sqrt(arg)) / norm;
+    };
+    // The Bessel function is costly; integer positions p and K-1-p share a
+    // weight, so each mirror pair is evaluated once.
+    RealVector cache((k + 1) / 2, -1.0);
+    RealVector w(k);
+    for (size_t i = 0; i < k; ++i) {
+        const double p = positions[i];
+        if (p >= 0.0 && p <= km1 && p == std::floor(p)) {
+            const size_t mirror = std::min(static_cast<size_t>(p), k - 1 - static_cast<size_t>(p));
+            if (cache[mirror] < 0.0)
+                cache[mirror] = weightAt(static_cast<double>(mirror));
+            w[i] = cache[mirror];
+        } else {
+            w[i] = weightAt(p);
+        }
     }
     return w;
 }

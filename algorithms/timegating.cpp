@@ -48,19 +48,30 @@ double highestFrequency(const RealVector &frequency)
 {
     return *std::max_element(frequency.begin(), frequency.end());
 }
-} // namespace
 
-RealVector gateShape(const RealVector &frequency, int gridMode, const GateParameters &gate)
+size_t twoSidedLength(size_t n, int gridMode)
+{
+    return gridMode == LowPassMode ? 2 * n + 1 : n;
+}
+
+bool usableGateInput(const RealVector &frequency, int gridMode, const GateParameters &gate)
 {
     if ((gridMode != LowPassMode && gridMode != BandPassMode) || !usableGrid(frequency)) {
         qDebug() << "gateShape: unusable grid or grid mode" << gridMode;
-        return {};
+        return false;
     }
     if (!usableGate(gate)) {
         qDebug() << "gateShape: unusable gate" << gate.start << gate.stop << gate.halfWidth;
-        return {};
+        return false;
     }
+    return true;
+}
 
+// The gate samples of checked input, computed in buffer with the caller's
+// backward plan of length twoSidedLength(N, gridMode).
+RealVector computeGateShape(const RealVector &frequency, int gridMode, const GateParameters &gate,
+                            FftBuffer &buffer, const FftPlan &backward)
+{
     const size_t n = frequency.size();
     const double df = frequency[1] - frequency[0];
 
@@ -95,16 +106,14 @@ RealVector gateShape(const RealVector &frequency, int gridMode, const GateParame
     }
 
     const size_t k = g.size();
+    if (buffer.size() != k || !backward.isValid() || backward.size() != k)
+        return {};
     const double width = 2.0 * gate.halfWidth;
     const double offset = gate.centre - (gate.start + gate.stop) / 2.0;
     const RealVector taper = kaiserWeights(p, gate.betaX);
 
-    FftBuffer buffer(k);
     for (size_t i = 0; i < k; ++i)
         buffer[i] = width * sinc(width * g[i]) * std::polar(1.0, kTwoPi * g[i] * offset) * taper[i];
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    if (!backward.isValid())
-        return {};
     backward.execute(buffer);
 
     const double kd = static_cast<double>(k);
@@ -113,15 +122,31 @@ RealVector gateShape(const RealVector &frequency, int gridMode, const GateParame
         shape[i] = (buffer[i].real() / kd) * kd * df;
     return shape;
 }
+} // namespace
+
+RealVector gateShape(const RealVector &frequency, int gridMode, const GateParameters &gate)
+{
+    if (!usableGateInput(frequency, gridMode, gate))
+        return {};
+    FftBuffer buffer(twoSidedLength(frequency.size(), gridMode));
+    FftPlan backward(buffer, FFTW_BACKWARD);
+    return computeGateShape(frequency, gridMode, gate, buffer, backward);
+}
 
 ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, int gridMode,
                            const GateParameters &gate)
 {
     const size_t n = s.size();
-    if (frequency.size() != n)
+    if (frequency.size() != n || !usableGateInput(frequency, gridMode, gate))
         return {};
-    const RealVector shape = gateShape(frequency, gridMode, gate);
-    if (shape.empty())
+    const size_t k = twoSidedLength(n, gridMode);
+    FftBuffer buffer(k);
+    FftPlan backward(buffer, FFTW_BACKWARD);
+    FftPlan forward(buffer, FFTW_FORWARD);
+    if (!backward.isValid() || !forward.isValid())
+        return {};
+    const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer, backward);
+    if (shape.size() != k)
         return {};
 
     const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, highestFrequency(frequency)) : 0.0;
@@ -134,15 +159,9 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
         shifted[i] = s[i] * shift[i];
     }
     const TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, shifted, Complex(dc, 0.0), gridMode);
-    const size_t k = two.spectrum.size();
-    if (k == 0 || k != shape.size())
+    if (two.spectrum.size() != k)
         return {};
 
-    FftBuffer buffer(k);
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    FftPlan forward(buffer, FFTW_FORWARD);
-    if (!backward.isValid() || !forward.isValid())
-        return {};
     for (size_t i = 0; i < k; ++i)
         buffer[i] = two.spectrum[i];
     backward.execute(buffer);
@@ -218,16 +237,18 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     if (count == 0)
         return std::nullopt;
 
-    const RealVector shape = gateShape(frequency, gridMode, gate);
-    const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, fmax) : 0.0;
-    const size_t k = gridMode == LowPassMode ? 2 * n + 1 : n;
-    if (shape.size() != k)
+    if (!usableGateInput(frequency, gridMode, gate))
         return std::nullopt;
-
+    // One plan serves the gate and every trial position.
+    const size_t k = twoSidedLength(n, gridMode);
     FftBuffer buffer(k);
     FftPlan backward(buffer, FFTW_BACKWARD);
     if (!backward.isValid())
         return std::nullopt;
+    const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer, backward);
+    if (shape.size() != k)
+        return std::nullopt;
+    const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, fmax) : 0.0;
     const double kd = static_cast<double>(k);
     const double half = static_cast<double>(count / 2);
 
