@@ -77,8 +77,8 @@
 //   was read is de-embedded from the measured data.
 // - State files ("MMEM:STOR:STAT path") are text: a comment line, then
 //   sections "[SIM\Analyser]", "[SIM\Channel<n>]" and, when the save type
-//   includes calibration (CSTate, CDSTate, CMSTate), "[SIM\Channel<n>\
-//   Calibration]"; the file ends in "\n" and is complete before the next
+//   includes calibration (CSTate, CDSTate, CMSTate),
+//   "[SIM\Channel<n>\Calibration]"; trace data are not stored. The file ends in "\n" and is complete before the next
 //   command of that connection runs. "MMEM:LOAD path" restores what those
 //   sections hold and ignores every other section and line (the calibration
 //   of a channel is kept when the file holds none for it). "MMEM:DELete

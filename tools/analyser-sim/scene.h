@@ -57,6 +57,9 @@ struct SampledNetwork
     double referenceImpedance = 50.0;
 };
 
+// One matrix entry at f: linear between samples, the end values outside.
+Complex sampleAt(const SampledNetwork &network, size_t entry, double f);
+
 class Scene
 {
 public:

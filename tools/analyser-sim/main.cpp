@@ -1,0 +1,137 @@
+// The simulated analyser as a program of its own, for end-to-end tests and
+// for running the plug-in on a machine without the analyser software.
+#include "analyser-sim/analysersim.h"
+#include "analyser-sim/touchstonereader.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+std::optional<AnalyserSim::Scene> sceneFromOptions(const QCommandLineParser &args, QString *error)
+{
+    using namespace AnalyserSim;
+    Scene scene;
+    if (args.isSet("scene-file")) {
+        QString why;
+        auto net = readTouchstone(args.value("scene-file"), &why);
+        const unsigned first = args.value("scene-file-port").toUInt();
+        if (!net || !scene.addSampled(first, std::move(*net))) {
+            *error = net ? QStringLiteral("bad --scene-file-port") : why;
+            return std::nullopt;
+        }
+        return scene;
+    }
+    const QStringList ports = args.value("scene-ports").split(',');
+    const unsigned a = ports.value(0).toUInt(), b = ports.value(1).toUInt();
+    const QString kind = args.value("scene").toLower();
+    bool ok = true;
+    if (kind == "thru")
+        ok = scene.addThru(a, b);
+    else if (kind == "dut")
+        ok = scene.addDut(a, b);
+    else if (kind == "open" || kind == "short" || kind == "load") {
+        const Termination t = kind == "open" ? Termination::Open
+                              : kind == "short" ? Termination::Short
+                                                : Termination::Load;
+        ok = scene.addReflect(a, t) && (ports.size() < 2 || scene.addReflect(b, t));
+    } else if (kind != "none") {
+        *error = QStringLiteral("unknown scene %1 (thru, open, short, load, dut, none)").arg(kind);
+        return std::nullopt;
+    }
+    if (!ok) {
+        *error = QStringLiteral("bad --scene-ports %1").arg(args.value("scene-ports"));
+        return std::nullopt;
+    }
+    return scene;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("analyser-sim"));
+    std::signal(SIGINT, [](int) { QCoreApplication::quit(); });
+    std::signal(SIGTERM, [](int) { QCoreApplication::quit(); });
+
+    QCommandLineParser args;
+    args.setApplicationDescription(QStringLiteral(
+        "Simulated analyser: answers the analyser's SCPI commands over TCP.\n"
+        "Scenes: thru (2x-thru of two fixtures), open, short, load (fixtures terminated),\n"
+        "dut (a DUT between two fixtures), none; or a Touchstone file."));
+    args.addHelpOption();
+    args.addOptions({
+        {"listen", "Address to listen on.", "address", "127.0.0.1"},
+        {"port", "TCP port; 0 picks a free one and prints it.", "port", "5025"},
+        {"ports", "Number of analyser ports (1..64).", "count", "2"},
+        {"scene", "Scene: thru, open, short, load, dut or none.", "kind", "thru"},
+        {"scene-ports", "Analyser ports of the scene.", "a,b", "1,2"},
+        {"scene-file", "Scene from a Touchstone file instead.", "file"},
+        {"scene-file-port", "Analyser port of the file's port 1.", "port", "1"},
+        {"sweep-time", "Duration of one sweep in ms.", "ms", QString::number(AnalyserSim::Defaults::sweepTimeMs)},
+        {"max-frequency", "Maximum frequency in Hz.", "hz", QString::number(AnalyserSim::Defaults::maxFrequency)},
+        {"calibration", "Calibrate channel 1 at start (RESPO, SOLT2, ...) on ports 1, 2, ...", "type"},
+        {"max-connections", "Accept at most this many connections (0: any).", "count", "0"},
+        {"log", "Append every received command to this file.", "file"},
+    });
+    args.process(app);
+
+    QTextStream err(stderr);
+    auto fail = [&err](const QString &text) {
+        err << "analyser-sim: " << text << '\n';
+        return 2;
+    };
+
+    bool ok = false;
+    AnalyserSim::Options options;
+    options.portCount = args.value("ports").toUInt(&ok);
+    if (!ok || options.portCount < 1 || options.portCount > AnalyserSim::Defaults::maxPortCount)
+        return fail(QStringLiteral("bad --ports %1").arg(args.value("ports")));
+    options.sweepTimeMs = args.value("sweep-time").toInt(&ok);
+    if (!ok || options.sweepTimeMs < 0)
+        return fail(QStringLiteral("bad --sweep-time %1").arg(args.value("sweep-time")));
+    options.maxFrequency = args.value("max-frequency").toDouble(&ok);
+    if (!ok || options.maxFrequency <= AnalyserSim::Defaults::minFrequency)
+        return fail(QStringLiteral("bad --max-frequency %1").arg(args.value("max-frequency")));
+    options.maxConnections = args.value("max-connections").toInt(&ok);
+    if (!ok || options.maxConnections < 0)
+        return fail(QStringLiteral("bad --max-connections %1").arg(args.value("max-connections")));
+    const uint port = args.value("port").toUInt(&ok);
+    if (!ok || port > 65535)
+        return fail(QStringLiteral("bad --port %1").arg(args.value("port")));
+    options.logFile = args.value("log");
+    QString error;
+    const auto scene = sceneFromOptions(args, &error);
+    if (!scene)
+        return fail(error);
+    options.scene = *scene;
+
+    AnalyserSim::Simulator sim(options);
+    if (args.isSet("calibration")) {
+        const QString type = args.value("calibration").toUpper();
+        const size_t n = type.startsWith("SOLT") ? type.mid(4).toUInt()
+                         : (type == "RESPT" || type == "1PATH") ? 2 : 1;
+        std::vector<unsigned> ports;
+        for (unsigned p = 1; p <= n; ++p)
+            ports.push_back(p);
+        if (!sim.calibrate(1, type, ports))
+            return fail(QStringLiteral("bad --calibration %1").arg(type));
+    }
+    if (!sim.start(args.value("listen"), quint16(port)))
+        return fail(QStringLiteral("cannot listen on %1:%2: %3")
+                        .arg(args.value("listen"))
+                        .arg(port)
+                        .arg(sim.errorString()));
+    if (port == 0) {
+        std::printf("%u\n", unsigned(sim.port()));
+        std::fflush(stdout);
+    }
+    err << "analyser-sim: listening on " << args.value("listen") << ':' << sim.port() << '\n';
+    err.flush();
+    return app.exec();
+}
