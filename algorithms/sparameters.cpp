@@ -4,6 +4,26 @@
 
 namespace Algorithms {
 
+namespace {
+// Resamples every vector of `data` from `grid` onto `newGrid`; the vectors
+// change only when all of them resampled to the new size.
+bool resampleAll(const RealVector &grid, std::initializer_list<ComplexVector *> data,
+                 const RealVector &newGrid)
+{
+    std::vector<ComplexVector> resampled;
+    resampled.reserve(data.size());
+    for (const ComplexVector *values : data) {
+        resampled.push_back(resampleComplex(grid, *values, newGrid));
+        if (resampled.back().size() != newGrid.size())
+            return false;
+    }
+    size_t i = 0;
+    for (ComplexVector *values : data)
+        *values = std::move(resampled[i++]);
+    return true;
+}
+} // namespace
+
 SParametersOnePort::~SParametersOnePort() = default;
 
 bool SParametersOnePort::isValid() const
@@ -23,10 +43,8 @@ bool SParametersOnePort::interpolate(const RealVector &newGrid)
         return false;
     if (isEqualVector(m_frequency, newGrid))
         return true;
-    ComplexVector s11 = resampleComplex(m_frequency, m_s11, newGrid);
-    if (s11.size() != newGrid.size())
+    if (!resampleAll(m_frequency, {&m_s11}, newGrid))
         return false;
-    m_s11 = std::move(s11);
     m_frequency = newGrid;
     return true;
 }
@@ -61,18 +79,8 @@ bool SParametersTwoPort::interpolate(const RealVector &newGrid)
         return false;
     if (isEqualVector(m_frequency, newGrid))
         return true;
-    // Work on copies; the object changes only when every vector resampled.
-    ComplexVector s12 = resampleComplex(m_frequency, m_s12, newGrid);
-    ComplexVector s21 = resampleComplex(m_frequency, m_s21, newGrid);
-    ComplexVector s22 = resampleComplex(m_frequency, m_s22, newGrid);
-    ComplexVector s11 = resampleComplex(m_frequency, m_s11, newGrid);
-    const size_t n = newGrid.size();
-    if (s11.size() != n || s12.size() != n || s21.size() != n || s22.size() != n)
+    if (!resampleAll(m_frequency, {&m_s12, &m_s21, &m_s22, &m_s11}, newGrid))
         return false;
-    m_s11 = std::move(s11);
-    m_s12 = std::move(s12);
-    m_s21 = std::move(s21);
-    m_s22 = std::move(s22);
     m_frequency = newGrid;
     return true;
 }
