@@ -228,8 +228,9 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     size_t count = 0;
     double step = kScanStep;
     if (wanted > static_cast<double>(kMaxScanPositions)) {
+        // Same span as the uncapped scan (count * step = d), coarser step.
         count = kMaxScanPositions;
-        step = 2.0 * d / static_cast<double>(count);
+        step = d / static_cast<double>(count);
     } else {
         count = static_cast<size_t>(wanted);
         count -= count % 2;

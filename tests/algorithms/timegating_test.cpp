@@ -320,7 +320,7 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     const double dLow = 2.0 * 3 / (2.0 * 3e6 * 7);
     const std::optional<double> r = refineGateCentre(ComplexVector(3), low, 1, gate, 0);
     ASSERT_TRUE(r.has_value());
-    EXPECT_NEAR(*r, gate.centre - dLow, 1e-9 * dLow); // first of 500 positions, step 2d/500
+    EXPECT_NEAR(*r, gate.centre - dLow / 2, 1e-9 * dLow); // first of 500 positions, step d/500: the span d of the uncapped scan
 
     // an echo at the start edge moves out as the shift grows: last position
     ComplexVector edge(3);
@@ -328,7 +328,7 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
         edge[i] = std::polar(1.0, -2.0 * kPi * low[i] * (gate.centre - 100e-9));
     const std::optional<double> e = refineGateCentre(edge, low, 1, gate, 0);
     ASSERT_TRUE(e.has_value());
-    const double step = 2.0 * dLow / 500;
+    const double step = dLow / 500;
     const double offset = (*e - gate.centre) / step;
     EXPECT_NEAR(offset, std::round(offset), 1e-6) << "lies on the capped grid";
     EXPECT_GE(offset, -250.0);
@@ -339,5 +339,5 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     const double dBand = 4.0 / (2e6 * 5) * 0.5;
     const std::optional<double> b = refineGateCentre(ComplexVector(5), band, 1, gate, 1);
     ASSERT_TRUE(b.has_value());
-    EXPECT_NEAR(*b, gate.centre - dBand, 1e-9 * dBand);
+    EXPECT_NEAR(*b, gate.centre - dBand / 2, 1e-9 * dBand);
 }
