@@ -11,8 +11,8 @@ namespace Algorithms {
 
 namespace {
 constexpr double kTwoPi = 6.283185307179586476925286766559;
+} // namespace
 
-// K points from start to end, the last exactly end.
 RealVector spanGrid(double start, double end, size_t k)
 {
     RealVector grid = makeRange(start, end, (end - start) / static_cast<double>(k - 1));
@@ -24,7 +24,6 @@ RealVector spanGrid(double start, double end, size_t k)
     }
     return grid;
 }
-} // namespace
 
 RealVector kaiserWeights(const RealVector &positions, double beta)
 {

@@ -27,6 +27,10 @@ struct Peak
 // A one-entry window has the weight 1.
 RealVector kaiserWeights(const RealVector &positions, double beta);
 
+// k points from start to end (k >= 2), the last exactly end: the time grid
+// of the time-domain responses.
+RealVector spanGrid(double start, double end, size_t k);
+
 // h(t) = sum_k w_k S_k e^(j 2 pi k df t) / sum w over the two-sided spectrum
 // (pulseMode 0, harmonic grid, DC extrapolated) or the envelope over the
 // measured points (pulseMode 1). K output times from tStart to tEnd when

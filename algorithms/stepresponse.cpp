@@ -14,18 +14,6 @@ namespace Algorithms {
 namespace {
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 
-RealVector spanGrid(double start, double end, size_t k)
-{
-    RealVector grid = makeRange(start, end, (end - start) / static_cast<double>(k - 1));
-    if (grid.size() != k) {
-        grid.resize(k);
-        for (size_t i = 0; i < k; ++i)
-            grid[i] = start + (end - start) * static_cast<double>(i) / static_cast<double>(k - 1);
-        grid.back() = end;
-    }
-    return grid;
-}
-
 // Running integral of the two-sided spectrum at normalised times u (in
 // natural time steps), the DC term integrated as a ramp. Real parts only.
 RealVector runningIntegral(const ComplexVector &integrated, const RealVector &weights,
