@@ -1,0 +1,86 @@
+#pragma once
+// Reading and writing of Touchstone network-parameter files (.sNp).
+//
+// The writer produces one fixed layout (Hz, S, real and imaginary parts);
+// the reader accepts the usual option-line variants, the keywords of the
+// second version of the format that matter for network data, and refuses
+// anything it cannot hand on as S-parameters.
+
+#include <QFileInfo>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <complex>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// One frequency point.
+struct TouchstonePoint
+{
+    double frequency = 0.0;                   // Hz
+    std::vector<std::complex<double>> matrix; // N x N, row-major
+    int64_t size = 0;                         // N
+};
+
+// A whole file.
+struct TouchstoneData
+{
+    enum FrequencyUnit { GHz = 0, MHz = 1, kHz = 2, Hz = 3 };
+    enum ParameterType { S = 0, Y = 1, Z = 2, H = 3, G = 4 };
+    enum Format { RI = 0, MA = 1, DB = 2 };
+
+    std::vector<TouchstonePoint> points;
+    int frequencyUnit = GHz;
+    int parameterType = S;
+    int format = RI;
+    // The writer's port count when the path has no .sNp suffix; the reader
+    // leaves it 0.
+    uint32_t portCount = 0;
+    double impedance = 0.0; // ohm
+};
+
+class TouchstoneIO : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TouchstoneIO(QObject *parent = nullptr);
+
+    // When off, writing never replaces a file: a free numbered name is used.
+    bool overwrite() const { return m_overwrite; }
+    void setOverwrite(bool overwrite) { m_overwrite = overwrite; }
+
+    // Writes data to the file named by filePath(path, data); true only when
+    // the whole file was written and is in place. Nothing is left behind on
+    // failure (an existing file of that name stays as it was).
+    bool write(const QString &path, const TouchstoneData &data);
+    // The S-parameters and options of the file; empty when the file cannot
+    // be read or is not a complete S-parameter file.
+    std::optional<TouchstoneData> read(const QString &path);
+
+    // The name write() uses for path and data.
+    std::optional<QString> filePath(const QString &path, const TouchstoneData &data) const;
+    // base + extension, or base(k) + extension for the first k = 1, 2, ...
+    // that names no existing file.
+    static QString uniqueFileName(const QString &base, const QString &extension);
+
+    // N of a ".sNp" suffix (one digit, any letter case).
+    static std::optional<uint> portCountFromSuffix(const QFileInfo &info);
+    static std::optional<uint> portCount(const QString &path);
+
+    // The options of a "#" line (Touchstone defaults GHz, S, MA, R 50 for
+    // whatever the line does not name); points stay empty.
+    static TouchstoneData parseOptionLine(const QString &line);
+    // One point from its tokens (frequency, then N x N value pairs in file
+    // order: S11 S21 S12 S22 for two ports, row by row otherwise).
+    static std::optional<TouchstonePoint> makePoint(const QStringList &tokens, int format,
+                                                    int frequencyUnit, int64_t n);
+
+signals:
+    void error(QString err);
+
+private:
+    bool m_overwrite = true;
+};
