@@ -21,8 +21,8 @@ public:
     }
 
     // For signals carrying one QString: the text is recorded as well.
-    template <typename Sender>
-    void connectText(const Sender *sender, void (Sender::*signal)(QString), const std::string &name)
+    template <typename Sender, typename Owner>
+    void connectText(const Sender *sender, void (Owner::*signal)(QString), const std::string &name)
     {
         m_connections.push_back(QObject::connect(sender, signal, [this, name](const QString &t) {
             m_names.push_back(name);

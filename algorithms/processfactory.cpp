@@ -1,0 +1,52 @@
+#include "algorithms/processfactory.h"
+
+#include "algorithms/timegatingtransmission.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace Algorithms {
+
+ProcessFactory::ProcessFactory(QObject *parent) : QObject(parent) {}
+
+std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(int index)
+{
+    switch (index) {
+    case TimeGate:
+        return std::make_unique<ProcessTimeGate>();
+    default:
+        return nullptr;
+    }
+}
+
+std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, int method)
+{
+    switch (method) {
+    case CalcMethodTimeGate:
+        return createProcess(reflect ? TimeGateReflect : TimeGate);
+    case CalcMethodFiltering:
+        return createProcess(reflect ? FilteringReflect : Filtering);
+    case CalcMethodBisection:
+        return createProcess(Bisect);
+    default:
+        throw std::invalid_argument("ProcessFactory::createByMethod: unknown correction method "
+                                    + std::to_string(method));
+    }
+}
+
+std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(int measureType, int method,
+                                                                      bool single)
+{
+    if (measureType != 1)
+        return nullptr;
+    switch (method) {
+    case CalcMethodTimeGate:
+        return createProcess(single ? TimeGateReflect : TimeGateReflectOpenAndShort);
+    case CalcMethodFiltering:
+        return createProcess(single ? FilteringReflect : FilteringReflectOpenAndShort);
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace Algorithms

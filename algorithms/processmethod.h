@@ -1,0 +1,125 @@
+#pragma once
+// The correction process framework: one process takes measured S-parameters,
+// the shared tuning parameters and one or two fixture ports, and fills the
+// ports with the fixture models. Processes run synchronously on the caller's
+// thread; only the interrupt flag is shared with other threads.
+
+#include "algorithms/fixtureport.h"
+#include "algorithms/processinputparameters.h"
+#include "algorithms/sparameters.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <optional>
+
+namespace Algorithms {
+
+// The processes' view of the user's correction method.
+enum CalcMethod : int {
+    CalcMethodTimeGate = 0,
+    CalcMethodFiltering = 1,
+    CalcMethodBisection = 2,
+};
+
+class IProcessMethod : public QObject
+{
+    Q_OBJECT
+public:
+    explicit IProcessMethod(QObject *parent = nullptr);
+
+    virtual bool calculate() = 0;
+    virtual bool prepareParameters() = 0;
+
+    void setParameters(ProcessInputParameters *parameters) { m_parameters = parameters; }
+    ProcessInputParameters *parameters() const { return m_parameters; }
+
+    // Runs calculate; false at once without parameters. The interrupt flag
+    // is cleared when the run ends, so a cancel that arrives before the run
+    // starts stops it at its first poll.
+    bool run();
+    // Processes pending events of the calling thread, then reads the flag.
+    bool isInterrupted();
+
+    // Fixture delay by a coarse and a refined time-domain peak search.
+    std::optional<ImpulseResponse> calculateImpulseResponse(const ComplexVector &spectrum,
+                                                            const RealVector &grid, int n,
+                                                            double riseTime, int mode);
+    // Impulse response over [start, 2 delay] and its magnitude at the delay.
+    std::optional<Gating> calculateGating(const ComplexVector &spectrum, const RealVector &grid,
+                                          double delay, double start, int mode);
+    // The part of a reflection before the fixture delay, on the input grid.
+    std::optional<ComplexVector> gateReflection(const ComplexVector &spectrum,
+                                                const RealVector &grid, double delay);
+
+public slots:
+    // Safe to call from any thread.
+    void interrupt();
+
+signals:
+    void error(QString text);
+
+protected:
+    // The grid checks and parameter writes shared by the transmission and
+    // reflection rules: n is nRiseTime for a band-pass or low-pass grid.
+    // False, with nothing written, for an unusable grid.
+    bool prepareParametersForGrid(const RealVector &grid, int nBandPass, int nLowPass);
+
+    ProcessInputParameters *m_parameters = nullptr;
+    std::atomic<unsigned char> m_interrupted{0};
+};
+
+class ReflectProcess : public IProcessMethod
+{
+    Q_OBJECT
+public:
+    explicit ReflectProcess(QObject *parent = nullptr);
+
+    bool prepareParameters() override;
+    virtual bool calculateDUT(const SParametersOnePort &dut);
+    virtual RealVector frequencies() const = 0;
+
+    bool setFixturesForCalculate(FixturePort *port);
+    FixturePort *port() const { return m_port; }
+
+protected:
+    FixturePort *m_port = nullptr;
+};
+
+class TransmissionProcess : public IProcessMethod
+{
+    Q_OBJECT
+public:
+    explicit TransmissionProcess(QObject *parent = nullptr);
+
+    bool calculate() override;
+    bool prepareParameters() override;
+    virtual bool calculateDUT(const SParametersOnePort &left, const SParametersOnePort &right);
+    virtual void determineTimeMin() = 0;
+    virtual bool checkFixtureDelay(double delay);
+    virtual bool calculateFixtures() = 0;
+
+    bool setFixturesForCalculate(FixturePort *left, FixturePort *right);
+    void setInputData(const SParametersTwoPort &input);
+    const SParametersTwoPort &inputData() const { return m_input; }
+    FixturePort *leftPort() const { return m_left; }
+    FixturePort *rightPort() const { return m_right; }
+
+protected:
+    bool calculateImpulseAndGating();
+    bool calculateStepResponse();
+    // Builds and stores the left (a11, a12, a21, a22) and right
+    // (b11, b12, b21, b22) models on the input grid.
+    bool storeFixtureResults(const ComplexVector &a11, const ComplexVector &a12,
+                             const ComplexVector &a21, const ComplexVector &a22,
+                             const ComplexVector &b11, const ComplexVector &b12,
+                             const ComplexVector &b21, const ComplexVector &b22);
+
+    SParametersTwoPort m_input;
+    FixturePort *m_left = nullptr;
+    FixturePort *m_right = nullptr;
+};
+
+} // namespace Algorithms
+
+Q_DECLARE_METATYPE(Algorithms::CalcMethod)
