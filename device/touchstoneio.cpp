@@ -14,6 +14,8 @@
 namespace {
 
 constexpr uint MaxReadPorts = 16;
+// Frequency, minimum noise figure, reflection magnitude and angle, resistance.
+constexpr size_t NoiseValues = 5;
 constexpr double Pi = 3.14159265358979323846;
 
 // Touchstone defaults for whatever an option line does not name.
@@ -477,10 +479,10 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
         const size_t before = pending.size();
         if (!appendTokens(b, e, pending))
             return std::nullopt;
-        if (before == 0 && n == 2 && !data.points.empty() && pending.size() > 0
+        if (before == 0 && n == 2 && !data.points.empty() && pending.size() == NoiseValues
             && pending.front() <= lastFrequency) {
-            // A two-port file's noise block starts again at a lower
-            // frequency: the network data has ended.
+            // A two-port file's noise block (five values a line) starts
+            // again at a lower frequency: the network data has ended.
             pending.clear();
             break;
         }

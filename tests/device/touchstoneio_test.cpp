@@ -311,6 +311,9 @@ TEST(TouchstoneReadTest, ReadsInlineVariants)
           "[version] 2.0\n# GHz S RI R 50\n[TWO-PORT DATA ORDER] 12_21\n1 1 0 2 0 3 0 4 0\n"
           "[noise data]\n0.5 1 2 3 4\n"},
          0, 0, 50, {1e9}, {{{1, 0}, {2, 0}, {3, 0}, {4, 0}}}},
+        {{"a repeated two-port point is no noise block", "repeat.s2p",
+          "# Hz S RI R 50\n1 1 0 2 0 3 0 4 0\n1 5 0 6 0 7 0 8 0\n"},
+         3, 0, 50, {1, 1}, {{1, 3, 2, 4}, {5, 7, 6, 8}}},
         {{"a four-port point on one line", "oneline.s4p",
           "# Hz S RI R 50\n7 1 0 2 0 3 0 4 0 5 0 6 0 7 0 8 0 9 0 10 0 11 0 12 0 13 0 14 0 15 0 "
           "16 0\n"},
