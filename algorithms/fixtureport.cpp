@@ -274,6 +274,8 @@ bool FixturePort::isMeasured() const
 
 void FixturePort::reset()
 {
+    // An emptied port must not show a converted, offset or DUT-corrected state.
+    m_dataState = 0;
     m_side = false;
     m_conversionType = Z0ConversionSystem;
     m_portZ0.reset();

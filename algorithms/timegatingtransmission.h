@@ -16,6 +16,9 @@ public:
 
     void determineTimeMin() override;
     bool calculateFixtures() override;
+    // DUT-in-fixture correction of the analyser-side reflections; defined
+    // with the other corrections in dutcorrection.cpp.
+    bool calculateDUT(const SParametersOnePort &left, const SParametersOnePort &right) override;
 };
 
 // The root sqrt(z) with the phase made continuous along the grid, with the

@@ -379,7 +379,7 @@ TEST(FixturePort, ReadOutsFollowConversionTypeAndGrid)
     EXPECT_EQ(port.gridMode(), 1);
 }
 
-TEST(FixturePort, ResetEmptiesEverythingButTheDataState)
+TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)
 {
     FixturePort port;
     fill(port);
@@ -393,7 +393,7 @@ TEST(FixturePort, ResetEmptiesEverythingButTheDataState)
               (std::vector<std::string>{"impulseResponseChanged", "uncorrectedSParametersChanged",
                                         "stepResponseChanged", "impedanceTransformChanged",
                                         "gatingChanged"}));
-    EXPECT_EQ(port.dataState(), 1);
+    EXPECT_EQ(port.dataState(), 0);
     EXPECT_EQ(port.conversionType(), Z0ConversionSystem);
     EXPECT_FALSE(port.side());
     EXPECT_FALSE(port.portZ0() || port.z0Transform() || port.fixtureImpedance()

@@ -1,0 +1,53 @@
+#pragma once
+// Refinements of a computed fixture model: the DUT-in-fixture correction of
+// the time-gating processes (the analyser-side reflection of the model is
+// replaced by the gated reflection measured with the DUT in place) and the
+// reference-plane offset of a fixture port.
+//
+// The operations are members of the classes they refine and are defined in
+// dutcorrection.cpp: FixturePort::applyOffset, ProcessTimeGate::calculateDUT,
+// ProcessTimeGateReflect::calculateDUT and
+// ProcessTimeGateReflectOpenAndShort::calculateDUT.
+
+#include "algorithms/fixtureport.h"
+#include "algorithms/processmethod.h"
+
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+namespace Algorithms {
+
+// The two reflect offsets (c - a, b - a) from a mean thru length a and two
+// mean reflect lengths b and c, all in seconds; empty unless all three are
+// finite.
+std::optional<std::pair<double, double>> solveThruOffsets(double a, double b, double c);
+
+namespace DutCorrection {
+
+// The texts one DUT correction reports; an empty text fails silently.
+struct Texts
+{
+    QString gatingFailed;   // the gate gave nothing
+    QString invalidResult;  // the gated (or resampled) reflection is not finite
+};
+
+// Corrects one port with the DUT reflection measured at its analyser side:
+// the port first returns to its uncorrected version (default or offset), the
+// gated DUT reflection replaces the analyser-side reflection of the model
+// (S11 for a port oriented left, S22 for a right one), the model is
+// impedance-converted when the port converts and the grid is harmonic, and
+// the data state becomes 4..7. gridMode is the mode of the model's grid.
+// On failure the port is left as it was, or at its uncorrected version when
+// the conversion failed.
+bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut,
+                 int gridMode, const Texts &texts);
+
+// The grid mode of the port's current model, written into the process's
+// parameters for the gating; empty when the port has no usable model grid.
+std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &port);
+
+} // namespace DutCorrection
+
+} // namespace Algorithms

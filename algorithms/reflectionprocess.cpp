@@ -1,0 +1,444 @@
+#include "algorithms/reflectionprocess.h"
+
+#include "algorithms/gatinghelpers.h"
+#include "algorithms/lowpassspectrum.h"
+#include "algorithms/messages.h"
+#include "algorithms/numexp.h"
+#include "algorithms/smoothing.h"
+#include "algorithms/stepresponse.h"
+#include "algorithms/timegatingtransmission.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace Algorithms {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool isUsableOnePort(const SParametersOnePort &s)
+{
+    return s.isValid() && isFiniteVector(s.frequency()) && isFiniteComplexVector(s.s11());
+}
+
+bool hasFiniteVectors(const SParametersTwoPort &s)
+{
+    return isFiniteComplexVector(s.s11()) && isFiniteComplexVector(s.s12())
+           && isFiniteComplexVector(s.s21()) && isFiniteComplexVector(s.s22());
+}
+
+bool allFinite(const NumExpComponents &components)
+{
+    return std::all_of(components.begin(), components.end(),
+                       [](const ComplexVector &c) { return isFiniteComplexVector(c); });
+}
+
+Complex divideOrNaN(const Complex &a, const Complex &b)
+{
+    if (!isFiniteComplex(b) || b == Complex(0.0, 0.0))
+        return Complex(kNaN, kNaN);
+    return a / b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// One standard
+
+ReflectProcessOpenOrShort::ReflectProcessOpenOrShort(QObject *parent) : ReflectProcess(parent) {}
+
+void ReflectProcessOpenOrShort::setInputData(const SParametersOnePort &input)
+{
+    m_input.setFrequency(input.frequency());
+    m_input.setS11(input.s11());
+}
+
+double ReflectProcessOpenOrShort::delay() const
+{
+    return m_port && m_port->impulseResponse() ? m_port->impulseResponse()->delay : 0.0;
+}
+
+bool ReflectProcessOpenOrShort::calculate()
+{
+    if (!m_port)
+        return false;
+    m_gatedReflection.clear();
+    m_residualReflection.clear();
+    m_fixtureReflection.clear();
+    const bool knownSignalType = m_signalType == MaxSignalModel || m_signalType == MaxSignalTimeGate;
+    if (!isUsableOnePort(m_input) || !m_port->portZ0() || !knownSignalType) {
+        emit error(tr("Reflection. Invalid input data"));
+        return false;
+    }
+    // Without parameters for this grid every later stage would run on values
+    // left from an earlier calculation; the preparation reports the failure.
+    if (!prepareParameters())
+        return false;
+
+    if (!calculateImpulse() || isInterrupted())
+        return false;
+
+    const bool converts = m_port->conversionType() != Z0ConversionNone
+                          && m_parameters->gatingMode() == LowPassMode;
+    if (converts && (!calculateReflectStepResponse() || isInterrupted()))
+        return false;
+
+    if (!calculateMainReflection() || isInterrupted())
+        return false;
+    if (!calculateMethod() || isInterrupted())
+        return false;
+    if (!solveFixture() || isInterrupted())
+        return false;
+
+    if (!m_port->setDefaultSParameters(*m_port->uncorrectedSParameters()))
+        return false;
+    if (converts) {
+        if (!m_port->convertImpedance())
+            return false;
+        if (!m_port->setConvertedSParameters(*m_port->uncorrectedSParameters()))
+            return false;
+    }
+    emit m_port->uncorrectedSParametersChanged();
+    return true;
+}
+
+bool ReflectProcessOpenOrShort::calculateImpulse()
+{
+    const std::optional<ImpulseResponse> impulse =
+        calculateImpulseResponse(m_input.s11(), m_input.frequency(), m_parameters->nRiseTime(),
+                                 m_parameters->riseTime(), m_parameters->pulseMode());
+    // Without a result the impulse stage has already said why.
+    if (!impulse)
+        return false;
+    if (!impulse->isValid()) {
+        emit error(Messages::noisySignal);
+        return false;
+    }
+    if (!m_port->setImpulseResponse(*impulse) || !m_port->setDefaultImpulseResponse(*impulse))
+        return false;
+    m_parameters->setTimeMin(-impulse->delay);
+    return true;
+}
+
+bool ReflectProcessOpenOrShort::calculateReflectStepResponse()
+{
+    if (!m_port->portZ0() || !m_port->impulseResponse())
+        return false;
+    const double fixtureDelay = delay();
+    const StepResponseProfile profile = computeStepResponse(
+        m_input.s11(), m_input.frequency(), 0.0, 2.0 * fixtureDelay, 3.0,
+        m_parameters->startZero(), m_parameters->timeMin(), *m_port->portZ0());
+    if (!isFiniteVector(profile.time) || !isFiniteVector(profile.impedance)
+        || !isFiniteVector(profile.reflection)) {
+        emit error(tr("Invalid step response. Calculation error. Check the measured data for validity"));
+        return false;
+    }
+
+    // The line just before the standard.
+    const double referenceTime =
+        fixtureDelay - m_parameters->nRiseTime() * m_parameters->riseTime();
+    const double z = interp1(profile.time, profile.impedance, referenceTime);
+    if (!isFiniteValue(z) || !(z > 0.0)) {
+        emit error(tr("Invalid fixture impedance. NaN, Inf or 0 value found"));
+        return false;
+    }
+    const ReflectData::StepResponse record{profile.impedance, profile.time, referenceTime, z};
+    if (!record.isValid())
+        return false;
+    if (!m_port->setStepResponse(record))
+        return false;
+    m_port->setFixtureImpedance(z);
+    return true;
+}
+
+bool ReflectProcessOpenOrShort::calculateMainReflection()
+{
+    if (!m_port->impulseResponse())
+        return false;
+    const RealVector &f = m_input.frequency();
+    const ComplexVector &m = m_input.s11();
+    const size_t n = f.size();
+    const double fixtureDelay = delay();
+    const int gridMode = m_parameters->gatingMode();
+
+    ComplexVector g;
+    if (m_signalType == MaxSignalModel) {
+        const std::optional<NumExpComponents> model =
+            fitNumExpModel(f, m, {0.0, fixtureDelay, 2.0 * fixtureDelay});
+        if (!model || model->size() < 2 || !allFinite(*model)) {
+            emit error(Messages::noisySignal);
+            return false;
+        }
+        // The component at the standard's delay, with its ripple smoothed out.
+        const SmoothedMagnitudePhase smooth =
+            smoothMagnitudePhase(f, (*model)[1], SmoothFreeFit, 1, 4.0 * m_parameters->riseTime());
+        if (smooth.magnitude.size() != n || smooth.phase.size() != n
+            || !isFiniteVector(smooth.magnitude) || !isFiniteVector(smooth.phase))
+            return false;
+        g.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            g[i] = std::polar(smooth.magnitude[i], smooth.phase[i]);
+    } else {
+        const double halfWidth = m_parameters->nRiseTime() * m_parameters->riseTime();
+        GateParameters gate;
+        gate.start = fixtureDelay - halfWidth;
+        gate.stop = fixtureDelay + halfWidth;
+        gate.beta = m_parameters->kaiserBeta();
+        gate.betaX = m_parameters->kaiserBetaX();
+        gate.centre = (gate.start + gate.stop) / 2.0;
+        gate.halfWidth = (gate.stop - gate.start) / 2.0;
+        gate.reserved = 0.0;
+        const std::optional<double> centre =
+            refineGateCentre(m, f, m_parameters->highSignalCenterMode(), gate, gridMode);
+        if (!centre || !isFiniteValue(*centre)) {
+            emit error(Messages::noisySignal);
+            return false;
+        }
+        gate.centre = *centre;
+        g = gateSpectrum(m, f, gridMode, gate);
+    }
+    if (g.size() != n || !isFiniteComplexVector(g)) {
+        emit error(Messages::noisySignal);
+        return false;
+    }
+
+    ComplexVector d(n);
+    for (size_t i = 0; i < n; ++i)
+        d[i] = m[i] - g[i];
+    if (!isFiniteComplexVector(d)) {
+        emit error(Messages::noisySignal);
+        return false;
+    }
+    m_gatedReflection = std::move(g);
+    m_residualReflection = std::move(d);
+
+    const std::optional<Gating> gating =
+        calculateGating(m_residualReflection, f, fixtureDelay, m_parameters->timeMin(),
+                        m_parameters->pulseMode());
+    if (!gating || !gating->isValid()) {
+        emit error(Messages::noisySignal);
+        return false;
+    }
+    return m_port->setGating(*gating);
+}
+
+bool ReflectProcessOpenOrShort::solveFixture()
+{
+    const RealVector &f = m_input.frequency();
+    const ComplexVector &m = m_input.s11();
+    const ComplexVector &g = m_gatedReflection;
+    const ComplexVector &e = m_fixtureReflection;
+    const size_t n = f.size();
+    if (g.size() != n || e.size() != n)
+        return false;
+    const double gamma = standardReflection();
+
+    ComplexVector r(n), squared(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Complex x = divideOrNaN(g[i], m[i] - e[i]);
+        r[i] = (1.0 - x) / gamma;
+        squared[i] = g[i] / gamma;
+    }
+    // T = sqrt(G / Gamma) with a continuous phase; the sign at the first
+    // point follows the one-way delay of the fixture.
+    const ComplexVector t = continuousPhaseSquareRoot(squared, -kPi * f.front() * delay());
+    if (!isFiniteComplexVector(r) || !isFiniteComplexVector(t) || !isFiniteComplexVector(e))
+        return false;
+
+    SParametersTwoPort model;
+    model.setFrequency(f);
+    model.setS11(e);
+    model.setS12(t);
+    model.setS21(t);
+    model.setS22(r);
+    if (!model.isValid())
+        return false;
+    return m_port->setCalculatedSParameters(model);
+}
+
+ProcessTimeGateReflect::ProcessTimeGateReflect(QObject *parent)
+    : ReflectProcessOpenOrShort(parent)
+{
+}
+
+bool ProcessTimeGateReflect::calculateMethod()
+{
+    const std::optional<ComplexVector> e =
+        gateReflection(m_residualReflection, m_input.frequency(), delay());
+    if (!e)
+        return false;
+    m_fixtureReflection = *e;
+    return true;
+}
+
+ProcessFilteringReflect::ProcessFilteringReflect(QObject *parent)
+    : ReflectProcessOpenOrShort(parent)
+{
+}
+
+bool ProcessFilteringReflect::calculateMethod()
+{
+    const std::optional<ImpulseResponse> &impulse = m_port->impulseResponse();
+    if (!impulse || !impulse->isValid())
+        return false;
+    const RealVector &f = m_input.frequency();
+    const ComplexVector &d = m_residualReflection;
+    const size_t n = f.size();
+    // The fixture's input reflection at 0 beside the standard's second round
+    // trip: the model needs at least two nodes.
+    const RealVector nodes{0.0, 2.0 * impulse->delay};
+
+    std::optional<NumExpComponents> model;
+    if (m_parameters->gatingMode() == LowPassMode) {
+        const double dc = extrapolateDcValue(d, f.back());
+        if (isInterrupted())
+            return false;
+        ComplexVector twoSided;
+        RealVector grid;
+        twoSided.reserve(2 * n + 1);
+        grid.reserve(2 * n + 1);
+        for (size_t i = n; i-- > 0;) {
+            twoSided.push_back(std::conj(d[i]));
+            grid.push_back(-f[i]);
+        }
+        twoSided.push_back(Complex(dc, 0.0));
+        grid.push_back(0.0);
+        twoSided.insert(twoSided.end(), d.begin(), d.end());
+        grid.insert(grid.end(), f.begin(), f.end());
+        if (isInterrupted())
+            return false;
+        model = fitNumExpModel(grid, twoSided, nodes);
+        if (isInterrupted())
+            return false;
+        if (model) {
+            // Back to the measured grid: the positive frequencies only.
+            for (ComplexVector &component : *model) {
+                if (component.size() != 2 * n + 1) {
+                    model.reset();
+                    break;
+                }
+                component.erase(component.begin(), component.begin() + (n + 1));
+            }
+        }
+    } else {
+        model = fitNumExpModel(f, d, nodes);
+    }
+    if (!model || model->size() < 2 || (*model)[0].size() != n
+        || !isFiniteComplexVector((*model)[0]))
+        return false;
+    m_fixtureReflection = (*model)[0];
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Open and short
+
+ReflectProcessOpenAndShort::ReflectProcessOpenAndShort(QObject *parent) : ReflectProcess(parent)
+{
+    // interrupt() sets the flag and then reports the cancel; the report is
+    // the moment to pass the request on to a running inner process.
+    connect(this, &IProcessMethod::error, this, [this]() { forwardInterrupt(); },
+            Qt::DirectConnection);
+}
+
+ReflectProcessOpenAndShort::~ReflectProcessOpenAndShort() = default;
+
+void ReflectProcessOpenAndShort::forwardInterrupt()
+{
+    if (m_interrupted.load() == 0)
+        return;
+    std::lock_guard<std::mutex> lock(m_innerMutex);
+    if (!m_inner)
+        return;
+    // Set the inner flag directly: inner->interrupt() would report the
+    // cancel a second time through the forwarded error signal. The member
+    // pointer names the flag through this class, which may access it.
+    std::atomic<unsigned char> IProcessMethod::*flag = &ReflectProcessOpenAndShort::m_interrupted;
+    (m_inner->*flag).store(1);
+}
+
+bool ReflectProcessOpenAndShort::setOpenAndShort(const SParametersOnePort &open,
+                                                 const SParametersOnePort &shortStandard)
+{
+    SParametersOnePort b = shortStandard;
+    const bool usable = isUsableOnePort(open) && isUsableOnePort(shortStandard)
+                        && (isEqualVector(open.frequency(), b.frequency())
+                            || b.interpolate(open.frequency()));
+    if (!usable || b.s11().size() != open.s11().size()) {
+        emit error(tr("Invalid open and short input data"));
+        return false;
+    }
+    const ComplexVector &a = open.s11();
+    const size_t n = a.size();
+    ComplexVector even(n), odd(n);
+    for (size_t i = 0; i < n; ++i) {
+        even[i] = (a[i] + b.s11()[i] + 1e-12) / 2.0;
+        odd[i] = (a[i] - b.s11()[i] + 1e-12) / 2.0;
+    }
+    m_input.setFrequency(open.frequency());
+    m_input.setS11(even);
+    m_input.setS12(odd);
+    m_input.setS21(odd);
+    m_input.setS22(even);
+    return true;
+}
+
+bool ReflectProcessOpenAndShort::calculate()
+{
+    if (!m_port)
+        return false;
+    if (!m_input.isValid() || !hasFiniteVectors(m_input) || !m_port->portZ0()) {
+        emit error(tr("Reflection. Invalid input data"));
+        return false;
+    }
+    if (!prepareParameters())
+        return false;
+    if (isInterrupted())
+        return false;
+
+    std::unique_ptr<TransmissionProcess> inner = createTransmissionProcess();
+    if (!inner)
+        return false;
+    connect(inner.get(), &IProcessMethod::error, this, &IProcessMethod::error,
+            Qt::DirectConnection);
+    inner->setParameters(m_parameters);
+    inner->setInputData(m_input);
+
+    FixturePort mirror(*m_port, nullptr);
+    bool result = false;
+    if (inner->setFixturesForCalculate(m_port, &mirror)) {
+        // The port reports its refusals to this process already; through the
+        // inner process they would be shown twice.
+        disconnect(m_port, &FixturePort::error, inner.get(), &IProcessMethod::error);
+        {
+            std::lock_guard<std::mutex> lock(m_innerMutex);
+            m_inner = inner.get();
+        }
+        forwardInterrupt(); // a cancel that came before the inner process existed
+        result = inner->run();
+        {
+            std::lock_guard<std::mutex> lock(m_innerMutex);
+            m_inner = nullptr;
+        }
+    }
+    if (isInterrupted())
+        return false;
+    return result;
+}
+
+ProcessTimeGateReflectOpenAndShort::ProcessTimeGateReflectOpenAndShort(QObject *parent)
+    : ReflectProcessOpenAndShort(parent)
+{
+}
+
+std::unique_ptr<TransmissionProcess> ProcessTimeGateReflectOpenAndShort::createTransmissionProcess()
+{
+    return std::make_unique<ProcessTimeGate>();
+}
+
+} // namespace Algorithms

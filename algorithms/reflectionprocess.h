@@ -1,0 +1,143 @@
+#pragma once
+// The 1x-reflect processes: a fixture model from reflections measured at the
+// analyser port while the fixture's DUT end is terminated by an open (+1), a
+// short (-1) or, in two runs, by both.
+//
+// With one standard the process solves the one-port error model
+// M = E + T^2 G / (1 - R G): the standard's main reflection G = T^2 Gamma is
+// separated from the measurement, the fixture's input reflection E is taken
+// from the rest, and T and R follow. With both standards the pair becomes an
+// equivalent symmetric 2x-thru that a transmission process splits.
+
+#include "algorithms/processmethod.h"
+#include "algorithms/sparameters.h"
+
+#include <QMetaType>
+
+#include <memory>
+#include <mutex>
+
+namespace Algorithms {
+
+// How the standard's main reflection is removed from the measurement.
+enum MaxSignalEliminationType : int {
+    MaxSignalModel = 0,    // the NumExp spectral model, smoothed
+    MaxSignalTimeGate = 1, // a time gate around the standard's delay
+};
+
+class ReflectProcessOpenOrShort : public ReflectProcess
+{
+    Q_OBJECT
+public:
+    explicit ReflectProcessOpenOrShort(QObject *parent = nullptr);
+
+    bool calculate() override;
+    RealVector frequencies() const override { return m_input.frequency(); }
+
+    // Copies the grid and S11 of the measured standard.
+    void setInputData(const SParametersOnePort &input);
+    const SParametersOnePort &inputData() const { return m_input; }
+    void setIsShort(bool isShort) { m_isShort = isShort; }
+    bool isShort() const { return m_isShort; }
+    void setSignalType(int signalType) { m_signalType = signalType; }
+    int signalType() const { return m_signalType; }
+
+    // The work vectors of the last calculation: the standard's main
+    // reflection G, the residual M - G and the fixture's input reflection E.
+    const ComplexVector &gatedReflection() const { return m_gatedReflection; }
+    const ComplexVector &residualReflection() const { return m_residualReflection; }
+    const ComplexVector &fixtureReflection() const { return m_fixtureReflection; }
+
+protected:
+    // E from the residual reflection, into m_fixtureReflection.
+    virtual bool calculateMethod() = 0;
+
+    bool calculateImpulse();
+    bool calculateReflectStepResponse();
+    bool calculateMainReflection();
+    // The fixture [[E, T], [T, R]] from M, G and E, stored as the port's
+    // calculated model (port 1 at the analyser, port 2 at the standard).
+    bool solveFixture();
+
+    double standardReflection() const { return m_isShort ? -1.0 : 1.0; }
+    double delay() const;
+
+    int m_signalType = MaxSignalModel;
+    bool m_isShort = false;
+    SParametersOnePort m_input;
+    ComplexVector m_gatedReflection;
+    ComplexVector m_residualReflection;
+    ComplexVector m_fixtureReflection;
+};
+
+// One standard, its residual reflection time-gated before the fixture delay.
+class ProcessTimeGateReflect : public ReflectProcessOpenOrShort
+{
+    Q_OBJECT
+public:
+    explicit ProcessTimeGateReflect(QObject *parent = nullptr);
+
+    bool calculateDUT(const SParametersOnePort &dut) override;
+
+protected:
+    bool calculateMethod() override;
+};
+
+// One standard, its residual reflection filtered with the spectral model.
+class ProcessFilteringReflect : public ReflectProcessOpenOrShort
+{
+    Q_OBJECT
+public:
+    explicit ProcessFilteringReflect(QObject *parent = nullptr);
+
+protected:
+    bool calculateMethod() override;
+};
+
+class ReflectProcessOpenAndShort : public ReflectProcess
+{
+    Q_OBJECT
+public:
+    explicit ReflectProcessOpenAndShort(QObject *parent = nullptr);
+    ~ReflectProcessOpenAndShort() override;
+
+    bool calculate() override;
+    RealVector frequencies() const override { return m_input.frequency(); }
+
+    // Builds the equivalent symmetric 2x-thru of an open (A) and a short (B)
+    // of one fixture: S11 = S22 = (A + B) / 2, S21 = S12 = (A - B) / 2, both
+    // with 1e-12 added to the real part. A short on another grid is
+    // resampled onto the open's. False, with the input kept, when either
+    // measurement is unusable.
+    bool setOpenAndShort(const SParametersOnePort &open, const SParametersOnePort &shortStandard);
+    const SParametersTwoPort &inputData() const { return m_input; }
+
+protected:
+    virtual std::unique_ptr<TransmissionProcess> createTransmissionProcess() = 0;
+
+    SParametersTwoPort m_input;
+
+private:
+    // Passes a cancel request on to the inner process of a running
+    // calculation; called on the interrupting thread.
+    void forwardInterrupt();
+
+    std::mutex m_innerMutex;
+    IProcessMethod *m_inner = nullptr;
+};
+
+class ProcessTimeGateReflectOpenAndShort : public ReflectProcessOpenAndShort
+{
+    Q_OBJECT
+public:
+    explicit ProcessTimeGateReflectOpenAndShort(QObject *parent = nullptr);
+
+    bool calculateDUT(const SParametersOnePort &dut) override;
+
+protected:
+    std::unique_ptr<TransmissionProcess> createTransmissionProcess() override;
+};
+
+} // namespace Algorithms
+
+Q_DECLARE_METATYPE(Algorithms::MaxSignalEliminationType)
