@@ -67,9 +67,10 @@
 //   earlier data stay), disarms every channel and answers every pending
 //   "*OPC?" with "1".
 // - Traces: "CALC<ch>:PAR:COUNt n" (1..16), "CALC<ch>:PAR<t>:DEFine" with
-//   "Sij" (S-parameter), "Tn", "Rn" or "Vn" (receivers: Rn gives the source
-//   wave, sqrt(mW) of the power level; Tn and Vn the wave received at port n,
-//   driven from the trace's SPORt).
+//   "Sij" (S-parameter; "Si_j" for ports above 9), "Tn", "Rn" or "Vn"
+//   (receivers, driven from the trace's SPORt s with the source wave
+//   a = sqrt(power in mW): Rn gives a when n = s and 0 otherwise; Tn and Vn
+//   give S(n, s) * a).
 // - Fixture simulator: with "CALC<ch>:FSIM:STATe" and
 //   "CALC<ch>:FSIM:SEND:DEEM:STATe" on, every port whose
 //   "...:DEEM:PORT<p>:STATe" is on and whose file (a two-port Touchstone
@@ -177,7 +178,8 @@ struct Options
     QString logFile;        // each log entry appended as a line when set
 };
 
-// One received line.
+// One received line, logged when it arrives (before it runs, also while
+// its connection is held by a pending "*OPC?").
 struct LogEntry
 {
     int connection = 0;     // connection id; 0 for Simulator::execute

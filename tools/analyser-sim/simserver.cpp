@@ -156,9 +156,14 @@ void SimServer::closeConnection(int id)
     for (const auto &[cid, c] : m_connections)
         if (!c->closed && (id == 0 || cid == id))
             ids.push_back(cid);
+    // Nothing more is read from or run for a closed connection; it is
+    // removed when the socket reports the disconnection.
     for (int cid : ids)
-        if (Connection *c = find(cid))
+        if (Connection *c = find(cid)) {
+            c->closed = true;
+            c->queue.clear();
             c->socket->disconnectFromHost();
+        }
 }
 
 void SimServer::sendUnsolicited(int id, const QString &line)
@@ -288,8 +293,7 @@ void SimServer::sendReply(Connection &c, const Queued &q, const QString &text)
         write(c, f.text);
         break;
     case FaultKind::Close:
-        c.queue.clear();
-        c.socket->disconnectFromHost();
+        closeConnection(c.id);
         break;
     case FaultKind::Unsolicited:
         write(c, text);

@@ -213,7 +213,8 @@ bool SimServer::loadStateFile(const QString &path, QString *error)
         m_state.saveType = *v;
     if (const auto v = get(a, "ActiveChannel"))
         setActiveChannel(Scpi::toUnsigned(*v).value_or(0));
-    if (const auto v = get(a, "TriggerSource"); v && !v->isEmpty())
+    if (const auto v = get(a, "TriggerSource");
+        v && QStringList({"INTernal", "EXTernal", "MANual", "BUS"}).contains(*v))
         m_state.triggerSource = *v;
     if (const auto v = get(a, "Output"))
         m_state.outputEnabled = Scpi::toBool(*v).value_or(m_state.outputEnabled);
