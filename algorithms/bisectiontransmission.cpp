@@ -1,0 +1,120 @@
+#include "algorithms/bisectiontransmission.h"
+
+#include "algorithms/bisectionfit.h"
+#include "algorithms/filteringtransmission.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace Algorithms {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+double wrapPhase(double phase)
+{
+    return std::remainder(phase, 2.0 * kPi);
+}
+
+} // namespace
+
+ComplexVector continuousPhaseTransmission(const ComplexVector &t, double referencePhase)
+{
+    const size_t n = t.size();
+    ComplexVector result(n);
+    if (n == 0)
+        return result;
+    RealVector doubled(n);
+    for (size_t i = 0; i < n; ++i)
+        doubled[i] = 2.0 * std::atan2(t[i].imag(), t[i].real());
+    RealVector phase = unwrapPhase(doubled);
+    if (phase.size() != n)
+        return {};
+    // The two signs of the first point are pi apart: keep the one nearer the
+    // expected phase, so that a grid starting at a high frequency is not
+    // negated as a whole.
+    const double first = phase[0] / 2.0;
+    if (std::abs(wrapPhase(first + kPi - referencePhase)) < std::abs(wrapPhase(first - referencePhase))) {
+        for (double &p : phase)
+            p += 2.0 * kPi;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const double magnitude = std::abs(t[i]);
+        result[i] = Complex(magnitude * std::cos(phase[i] / 2.0), magnitude * std::sin(phase[i] / 2.0));
+    }
+    return result;
+}
+
+ProcessBisect::ProcessBisect(QObject *parent) : TransmissionProcess(parent) {}
+
+void ProcessBisect::determineTimeMin()
+{
+    setTimeMinFromLeftDelay(*this);
+}
+
+bool ProcessBisect::calculateFixtures()
+{
+    if (!m_left || !m_right)
+        return false;
+    if (!m_left->portZ0() || !m_right->portZ0()) {
+        emit error(tr("The bisection method error. Impedance of the selected VNA ports has to be "
+                      "the same!"));
+        return false;
+    }
+
+    const RealVector &f = m_input.frequency();
+    const ComplexVector &s11 = m_input.s11();
+    const ComplexVector &s12 = m_input.s12();
+    const ComplexVector &s21 = m_input.s21();
+    const ComplexVector &s22 = m_input.s22();
+    const size_t n = f.size();
+    if (s11.size() != n || s12.size() != n || s21.size() != n || s22.size() != n)
+        return false;
+
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    const Complex invalid(kNaN, kNaN);
+    ComplexVector a11(n, invalid), a12(n, invalid), a21(n, invalid), a22(n, invalid);
+    ComplexVector b11(n, invalid), b12(n, invalid), b21(n, invalid), b22(n, invalid);
+
+    for (size_t j = 0; j < n; ++j) {
+        if (isInterrupted())
+            return false;
+        const BisectionInput thru = {s11[j].real(), s11[j].imag(), s21[j].real(), s21[j].imag(),
+                                     s12[j].real(), s12[j].imag(), s22[j].real(), s22[j].imag()};
+        const std::optional<BisectionResult> halves = bisectionFit(thru);
+        // A point the fit cannot split spoils the whole model: the rest stays
+        // invalid and is refused below with the method's text.
+        if (!halves)
+            break;
+        const BisectionResult &h = *halves;
+        b11[j] = h[0];
+        b21[j] = h[1];
+        b12[j] = h[2];
+        b22[j] = h[3];
+        a11[j] = h[4];
+        a21[j] = h[5];
+        a12[j] = h[6];
+        a22[j] = h[7];
+    }
+
+    // One fixture's transmission phase at the first point, from the thru
+    // delay, decides the sign of every transmission.
+    const double delay = m_left->impulseResponse() ? m_left->impulseResponse()->delay : 0.0;
+    const double referencePhase = n > 0 ? -kPi * f[0] * delay : 0.0;
+    a21 = continuousPhaseTransmission(a21, referencePhase);
+    a12 = continuousPhaseTransmission(a12, referencePhase);
+    b21 = continuousPhaseTransmission(b21, referencePhase);
+    b12 = continuousPhaseTransmission(b12, referencePhase);
+
+    const std::vector<const ComplexVector *> all = {&a11, &a12, &a21, &a22, &b11, &b12, &b21, &b22};
+    const bool complete = std::all_of(all.begin(), all.end(), [n](const ComplexVector *v) {
+        return v->size() == n && isFiniteComplexVector(*v);
+    });
+    if (!complete)
+        emit error(tr("The bisection method error!"));
+    return storeFixtureResults(a11, a12, a21, a22, b11, b12, b21, b22);
+}
+
+} // namespace Algorithms
