@@ -1,5 +1,7 @@
 #include "algorithms/processfactory.h"
 
+#include "algorithms/bisectiontransmission.h"
+#include "algorithms/filteringtransmission.h"
 #include "algorithms/timegatingtransmission.h"
 
 #include <stdexcept>
@@ -14,6 +16,10 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(int index)
     switch (index) {
     case TimeGate:
         return std::make_unique<ProcessTimeGate>();
+    case Filtering:
+        return std::make_unique<ProcessFiltering>();
+    case Bisect:
+        return std::make_unique<ProcessBisect>();
     default:
         return nullptr;
     }
