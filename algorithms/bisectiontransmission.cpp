@@ -2,6 +2,7 @@
 
 #include "algorithms/bisectionfit.h"
 #include "algorithms/filteringtransmission.h"
+#include "algorithms/timegatingtransmission.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,42 +11,8 @@
 namespace Algorithms {
 
 namespace {
-
 constexpr double kPi = 3.14159265358979323846;
-
-double wrapPhase(double phase)
-{
-    return std::remainder(phase, 2.0 * kPi);
-}
-
 } // namespace
-
-ComplexVector continuousPhaseTransmission(const ComplexVector &t, double referencePhase)
-{
-    const size_t n = t.size();
-    ComplexVector result(n);
-    if (n == 0)
-        return result;
-    RealVector doubled(n);
-    for (size_t i = 0; i < n; ++i)
-        doubled[i] = 2.0 * std::atan2(t[i].imag(), t[i].real());
-    RealVector phase = unwrapPhase(doubled);
-    if (phase.size() != n)
-        return {};
-    // The two signs of the first point are pi apart: keep the one nearer the
-    // expected phase, so that a grid starting at a high frequency is not
-    // negated as a whole.
-    const double first = phase[0] / 2.0;
-    if (std::abs(wrapPhase(first + kPi - referencePhase)) < std::abs(wrapPhase(first - referencePhase))) {
-        for (double &p : phase)
-            p += 2.0 * kPi;
-    }
-    for (size_t i = 0; i < n; ++i) {
-        const double magnitude = std::abs(t[i]);
-        result[i] = Complex(magnitude * std::cos(phase[i] / 2.0), magnitude * std::sin(phase[i] / 2.0));
-    }
-    return result;
-}
 
 ProcessBisect::ProcessBisect(QObject *parent) : TransmissionProcess(parent) {}
 

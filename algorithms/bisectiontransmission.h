@@ -17,10 +17,4 @@ public:
     bool calculateFixtures() override;
 };
 
-// The transmission with its sign made continuous along the grid (each point
-// keeps its magnitude and is negated where that continues the phase), the
-// first point's sign chosen so that its phase is the one closest to
-// referencePhase (radians).
-ComplexVector continuousPhaseTransmission(const ComplexVector &t, double referencePhase);
-
 } // namespace Algorithms

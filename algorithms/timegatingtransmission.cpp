@@ -25,28 +25,34 @@ double wrapPhase(double phase)
 
 } // namespace
 
-ComplexVector continuousPhaseSquareRoot(const ComplexVector &z, double referencePhase)
+ComplexVector continuousPhaseTransmission(const ComplexVector &t, double referencePhase)
 {
-    const size_t n = z.size();
-    ComplexVector root(n);
+    const size_t n = t.size();
+    ComplexVector result(n);
     if (n == 0)
-        return root;
+        return result;
     RealVector doubled(n);
     for (size_t i = 0; i < n; ++i)
-        doubled[i] = 2.0 * std::arg(std::sqrt(z[i]));
+        doubled[i] = 2.0 * std::arg(t[i]);
     RealVector phase = unwrapPhase(doubled);
-    // Both roots at the first point are pi apart; keep the one nearer the
-    // expected phase so a grid that starts high is not negated as a whole.
+    // The two signs at the first point are pi apart: keep the one nearer the
+    // expected phase, so a grid that starts high is not negated as a whole.
     const double first = phase[0] / 2.0;
     if (std::abs(wrapPhase(first + kPi - referencePhase)) < std::abs(wrapPhase(first - referencePhase))) {
         for (double &p : phase)
             p += 2.0 * kPi;
     }
-    for (size_t i = 0; i < n; ++i) {
-        const double magnitude = std::abs(std::sqrt(z[i]));
-        root[i] = Complex(magnitude * std::cos(phase[i] / 2.0), magnitude * std::sin(phase[i] / 2.0));
-    }
-    return root;
+    for (size_t i = 0; i < n; ++i)
+        result[i] = std::polar(std::abs(t[i]), phase[i] / 2.0);
+    return result;
+}
+
+ComplexVector continuousPhaseSquareRoot(const ComplexVector &z, double referencePhase)
+{
+    ComplexVector roots(z.size());
+    for (size_t i = 0; i < z.size(); ++i)
+        roots[i] = std::sqrt(z[i]);
+    return continuousPhaseTransmission(roots, referencePhase);
 }
 
 bool TransmissionProcess::calculate()

@@ -21,9 +21,13 @@ public:
     bool calculateDUT(const SParametersOnePort &left, const SParametersOnePort &right) override;
 };
 
-// The root sqrt(z) with the phase made continuous along the grid, with the
-// sign at the first point chosen so that its phase is the one closest to
+// The transmission with its sign made continuous along the grid (each point
+// keeps its magnitude and is negated where that continues the phase), the
+// first point's sign chosen so that its phase is the one closest to
 // referencePhase (radians).
+ComplexVector continuousPhaseTransmission(const ComplexVector &t, double referencePhase);
+
+// The root sqrt(z) with its sign made continuous the same way.
 ComplexVector continuousPhaseSquareRoot(const ComplexVector &z, double referencePhase);
 
 } // namespace Algorithms

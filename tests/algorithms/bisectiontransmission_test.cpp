@@ -1,4 +1,5 @@
 #include "algorithms/bisectiontransmission.h"
+#include "algorithms/timegatingtransmission.h"
 
 #include "transmissiontestsupport.h"
 
