@@ -169,8 +169,13 @@ VNADevice::VNADevice(qint64 queryTimeoutMs, int connectTimeoutMs, QObject *paren
 
 bool VNADevice::connectToHost(const QString &host, quint16 port)
 {
-    if (!m_commands->connectToHost(host, port))
+    if (!m_commands->connectToHost(host, port)) {
+        // The command connection was dropped or could not be made: the abort
+        // connection goes too, so that both reach the next peer on one call.
+        if (m_abort->isConnected())
+            m_abort->disconnectFromHost();
         return false;
+    }
     return m_abort->connectToHost(host, port);
 }
 
