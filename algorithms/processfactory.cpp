@@ -2,6 +2,7 @@
 
 #include "algorithms/bisectiontransmission.h"
 #include "algorithms/filteringtransmission.h"
+#include "algorithms/reflectionprocess.h"
 #include "algorithms/timegatingtransmission.h"
 
 #include <stdexcept>
@@ -20,6 +21,14 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(int index)
         return std::make_unique<ProcessFiltering>();
     case Bisect:
         return std::make_unique<ProcessBisect>();
+    case TimeGateReflect:
+        return std::make_unique<ProcessTimeGateReflect>();
+    case TimeGateReflectOpenAndShort:
+        return std::make_unique<ProcessTimeGateReflectOpenAndShort>();
+    case FilteringReflect:
+        return std::make_unique<ProcessFilteringReflect>();
+    case FilteringReflectOpenAndShort:
+        return std::make_unique<ProcessFilteringReflectOpenAndShort>();
     default:
         return nullptr;
     }

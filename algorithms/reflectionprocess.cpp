@@ -1,5 +1,6 @@
 #include "algorithms/reflectionprocess.h"
 
+#include "algorithms/filteringtransmission.h"
 #include "algorithms/gatinghelpers.h"
 #include "algorithms/lowpassspectrum.h"
 #include "algorithms/messages.h"
@@ -286,49 +287,18 @@ bool ProcessFilteringReflect::calculateMethod()
     const std::optional<ImpulseResponse> &impulse = m_port->impulseResponse();
     if (!impulse || !impulse->isValid())
         return false;
-    const RealVector &f = m_input.frequency();
-    const ComplexVector &d = m_residualReflection;
-    const size_t n = f.size();
     // The fixture's input reflection at 0 beside the standard's second round
-    // trip: the model needs at least two nodes.
+    // trip, as the filtering 2x-thru models its reflections: the model needs
+    // at least two nodes.
     const RealVector nodes{0.0, 2.0 * impulse->delay};
-
-    std::optional<NumExpComponents> model;
-    if (m_parameters->gatingMode() == LowPassMode) {
-        const double dc = extrapolateDcValue(d, f.back());
-        if (isInterrupted())
-            return false;
-        ComplexVector twoSided;
-        RealVector grid;
-        twoSided.reserve(2 * n + 1);
-        grid.reserve(2 * n + 1);
-        for (size_t i = n; i-- > 0;) {
-            twoSided.push_back(std::conj(d[i]));
-            grid.push_back(-f[i]);
-        }
-        twoSided.push_back(Complex(dc, 0.0));
-        grid.push_back(0.0);
-        twoSided.insert(twoSided.end(), d.begin(), d.end());
-        grid.insert(grid.end(), f.begin(), f.end());
-        if (isInterrupted())
-            return false;
-        model = fitNumExpModel(grid, twoSided, nodes);
-        if (isInterrupted())
-            return false;
-        if (model) {
-            // Back to the measured grid: the positive frequencies only.
-            for (ComplexVector &component : *model) {
-                if (component.size() != 2 * n + 1) {
-                    model.reset();
-                    break;
-                }
-                component.erase(component.begin(), component.begin() + (n + 1));
-            }
-        }
-    } else {
-        model = fitNumExpModel(f, d, nodes);
-    }
-    if (!model || model->size() < 2 || (*model)[0].size() != n
+    if (isInterrupted())
+        return false;
+    const std::optional<NumExpComponents> model =
+        reflectionModel(m_input.frequency(), m_residualReflection, nodes,
+                        m_parameters->gatingMode() == LowPassMode);
+    if (isInterrupted())
+        return false;
+    if (!model || model->size() < 2 || (*model)[0].size() != m_input.frequency().size()
         || !isFiniteComplexVector((*model)[0]))
         return false;
     m_fixtureReflection = (*model)[0];
@@ -439,6 +409,16 @@ ProcessTimeGateReflectOpenAndShort::ProcessTimeGateReflectOpenAndShort(QObject *
 std::unique_ptr<TransmissionProcess> ProcessTimeGateReflectOpenAndShort::createTransmissionProcess()
 {
     return std::make_unique<ProcessTimeGate>();
+}
+
+ProcessFilteringReflectOpenAndShort::ProcessFilteringReflectOpenAndShort(QObject *parent)
+    : ReflectProcessOpenAndShort(parent)
+{
+}
+
+std::unique_ptr<TransmissionProcess> ProcessFilteringReflectOpenAndShort::createTransmissionProcess()
+{
+    return std::make_unique<ProcessFiltering>();
 }
 
 } // namespace Algorithms

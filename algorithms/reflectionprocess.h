@@ -138,6 +138,17 @@ protected:
     std::unique_ptr<TransmissionProcess> createTransmissionProcess() override;
 };
 
+// Open and short, split by the filtering 2x-thru.
+class ProcessFilteringReflectOpenAndShort : public ReflectProcessOpenAndShort
+{
+    Q_OBJECT
+public:
+    explicit ProcessFilteringReflectOpenAndShort(QObject *parent = nullptr);
+
+protected:
+    std::unique_ptr<TransmissionProcess> createTransmissionProcess() override;
+};
+
 } // namespace Algorithms
 
 Q_DECLARE_METATYPE(Algorithms::MaxSignalEliminationType)
