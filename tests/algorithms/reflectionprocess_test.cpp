@@ -19,6 +19,7 @@ using namespace Algorithms;
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.14159265358979323846;
 const QString kCanceled = "The measurement was canceled";
 const QString kInvalidInput = "Reflection. Invalid input data";
 const QString kInvalidOpenShort = "Invalid open and short input data";
@@ -508,6 +509,54 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
     log.connectText(&lone, &IProcessMethod::error, "error");
     EXPECT_FALSE(lone.run());
     EXPECT_TRUE(log.texts().empty());
+}
+
+TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
+{
+    // A reflection step of 1.2 from 100 ps on, then a strong standard at
+    // 400 ps: before the standard the profile reads z0 (1 + rho) / (1 - rho) < 0.
+    SParametersOnePort beyondOne;
+    beyondOne.setFrequency(kLowPass);
+    for (double f : kLowPass)
+        beyondOne.s11().push_back(1.2 * std::polar(1.0, -2.0 * kPi * f * 100e-12)
+                                  + 2.0 * std::polar(1.0, -2.0 * kPi * f * 400e-12));
+    const SParametersOnePort open = SynthNet::terminate(fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass), 1.0);
+
+    struct Case
+    {
+        const char *name;
+        SParametersOnePort input;
+        int signalType;
+        std::function<void(ProcessInputParameters &)> tune;
+        QString text; // empty: refused without a message
+        bool gatingStored;
+    };
+    const auto centreMode = [](int low, int high) {
+        return [low, high](ProcessInputParameters &p) {
+            p.setTestMode(true);
+            p.setLowSignalCenterMode(low);
+            p.setHighSignalCenterMode(high);
+        };
+    };
+    const Case cases[] = {
+        {"negative fixture impedance", beyondOne, MaxSignalModel, {},
+         "Invalid fixture impedance. NaN, Inf or 0 value found", false},
+        {"no centre for the standard's gate", open, MaxSignalTimeGate, centreMode(0, 2),
+         "The signal is too noisy. Check fixture connections and repeat the measurement.", false},
+        {"no centre for the residual gate", open, MaxSignalModel, centreMode(2, 1), {}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ReflectRig rig(ProcessFactory::TimeGateReflect);
+        if (c.tune)
+            c.tune(rig.params);
+        rig.feed(c.input, false, c.signalType);
+        EXPECT_FALSE(rig.process->run());
+        EXPECT_EQ(rig.log.texts(), c.text.isEmpty() ? std::vector<QString>{} : std::vector<QString>{c.text});
+        EXPECT_TRUE(rig.port.impulseResponse() && rig.port.defaultImpulseResponse());
+        EXPECT_EQ(rig.port.gating().has_value(), c.gatingStored);
+        EXPECT_FALSE(rig.port.uncorrectedSParameters() || rig.port.defaultSParameters());
+    }
 }
 
 TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
