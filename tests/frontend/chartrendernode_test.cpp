@@ -57,13 +57,15 @@ protected:
     static constexpr int W = 300;
     static constexpr int H = 200;
 
-    // The surface the window asks for; the default is the platform's own.
-    virtual QSurfaceFormat surfaceFormat() const { return QSurfaceFormat::defaultFormat(); }
+    // Changes to the surface the window asks for; none by default.
+    virtual void adjustFormat(QSurfaceFormat &) const {}
 
     void SetUp() override
     {
         window = std::make_unique<QQuickWindow>();
-        window->setFormat(surfaceFormat());
+        QSurfaceFormat format = window->requestedFormat();
+        adjustFormat(format);
+        window->setFormat(format);
         window->setColor(Qt::white);
         window->resize(W, H);
         chart = new Chart(window->contentItem());
@@ -372,12 +374,10 @@ TEST_F(ChartOnOpenGL, AntialiasingBlendsTheEdgesOfSlantedLines)
 class ChartOnCoreProfile : public ChartOnOpenGL
 {
 protected:
-    QSurfaceFormat surfaceFormat() const override
+    void adjustFormat(QSurfaceFormat &format) const override
     {
-        QSurfaceFormat format = QSurfaceFormat::defaultFormat();
         format.setVersion(3, 3);
         format.setProfile(QSurfaceFormat::CoreProfile);
-        return format;
     }
 };
 
