@@ -1,0 +1,122 @@
+#include "measurement/dutmeasurer.h"
+
+#include "algorithms/messages.h"
+#include "device/taskprogress.h"
+#include "measurement/connections.h"
+#include "measurement/vnafixtureconnection.h"
+
+namespace {
+
+void stepProgress(TaskProgress *progress, const QString &text)
+{
+    if (progress)
+        progress->step(text);
+}
+
+} // namespace
+
+DutMeasurer::DutMeasurer(VNAFixtureConnection *side, ConnectionBase *processConnection, SyncedVnaDevice *device,
+                         QObject *parent)
+    : BaseMeasurer(device, parent),
+      m_side(side),
+      m_processConnection(processConnection),
+      m_reader(new SDataMeasurer(side, this))
+{
+    connect(m_reader, &SDataMeasurer::error, this, &DutMeasurer::error, Qt::DirectConnection);
+}
+
+void DutMeasurer::setStatus(Status status)
+{
+    updateStatus(m_status, status, [this](Status s) { emit statusChanged(s); });
+}
+
+bool DutMeasurer::fail(TaskProgress *progress)
+{
+    setStatus(StatusFailed);
+    if (progress)
+        progress->cancel();
+    return false;
+}
+
+void DutMeasurer::clearResults()
+{
+    setStatus(StatusNotMeasured);
+    m_reader->clear();
+}
+
+bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
+{
+    reset();
+
+    stepProgress(progress, tr("Read s-data"));
+    // The reader reports its own text when a trace is missing.
+    if (!m_reader->read(source))
+        return fail(progress);
+
+    stepProgress(progress, tr("Read freqs"));
+    const auto grid = source.readFrequencies();
+    if (!grid) {
+        emit error(Algorithms::Messages::cannotReadFrequencyGrid);
+        return fail(progress);
+    }
+
+    if (!m_side)
+        return fail(progress);
+    const uint n = m_side->fixture() ? m_side->fixture()->portsCount() : 0;
+    m_rawData.clear();
+    for (uint i = 0; i < n; ++i) {
+        const uint v = m_side->getAttachedVnaPort(i);
+        const auto trace = source.readSParameter(v, v);
+        if (!trace) {
+            emit error(Algorithms::Messages::cannotReadSParameters);
+            return fail(progress);
+        }
+        Algorithms::SParametersOnePortVNA raw;
+        raw.setFrequency(*grid);
+        raw.setS11(*trace);
+        raw.setVnaPort(v);
+        m_rawData.append(raw);
+    }
+
+    stepProgress(progress, tr("Calculating"));
+    if (!m_processConnection)
+        return fail(progress);
+    const std::vector<ConnectionBase::ProcessPointer> processes = m_processConnection->processes();
+    const auto &traces = m_reader->data();
+    if (processes.size() != n || traces.size() != n)
+        return fail(progress);
+
+    auto dutOf = [&](size_t k) {
+        Algorithms::SParametersOnePort dut;
+        dut.setFrequency(*grid);
+        dut.setS11(traces[k]);
+        return dut;
+    };
+
+    if (auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data())) {
+        const auto side = transmission->sideOf(m_side);
+        if (!side)
+            return fail(progress);
+        for (size_t k = 0; k < processes.size(); ++k) {
+            auto *process = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get());
+            if (!process)
+                return fail(progress);
+            const Algorithms::SParametersOnePort dut = dutOf(k);
+            const Algorithms::SParametersOnePort none;
+            const bool ok = *side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
+            if (!ok)
+                return fail(progress);
+        }
+    } else if (qobject_cast<ConnectionReflect *>(m_processConnection.data())) {
+        for (size_t k = 0; k < processes.size(); ++k) {
+            auto *process = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get());
+            if (!process || !process->calculateDUT(dutOf(k)))
+                return fail(progress);
+        }
+    } else {
+        return fail(progress);
+    }
+
+    setStatus(StatusDone);
+    return true;
+}

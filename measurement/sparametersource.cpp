@@ -1,0 +1,136 @@
+#include "measurement/sparametersource.h"
+
+#include "device/checker.h"
+#include "device/syncedvnadevice.h"
+#include "device/touchstoneio.h"
+
+#include <QDebug>
+
+#include <algorithm>
+
+namespace {
+
+std::optional<TouchstoneData> readFile(const QString &path)
+{
+    TouchstoneIO io;
+    std::optional<TouchstoneData> data = io.read(path);
+    qDebug() << "readFile" << bool(data);
+    return data;
+}
+
+} // namespace
+
+SParameterSource::SParameterSource(Kind kind, QString path, SyncedVnaDevice *device)
+    : m_kind(kind), m_path(std::move(path)), m_device(device)
+{
+}
+
+SParameterSource SParameterSource::fromFile(const QString &path)
+{
+    return SParameterSource(File, path, nullptr);
+}
+
+SParameterSource SParameterSource::fromDevice(SyncedVnaDevice *device)
+{
+    return SParameterSource(Device, QString(), device);
+}
+
+std::optional<std::vector<double>> SParameterSource::readFrequencies() const
+{
+    if (m_kind == Device) {
+        if (!m_device)
+            return std::nullopt;
+        // The completion writes the result under the checker's lock before
+        // it releases the wait, so the read below sees it.
+        std::optional<std::vector<double>> result;
+        Checker checker;
+        m_device->pushReadFrequencies(WaitCompletion<std::optional<std::vector<double>>>(checker, result));
+        checker.wait();
+        return result;
+    }
+
+    const auto data = readFile(m_path);
+    if (!data)
+        return std::nullopt;
+    std::vector<double> grid;
+    grid.reserve(data->points.size());
+    for (const TouchstonePoint &point : data->points)
+        grid.push_back(point.frequency);
+    return grid;
+}
+
+std::optional<double> SParameterSource::readPortZ0(unsigned port) const
+{
+    if (m_kind == Device)
+        return m_device ? m_device->impedance(port) : std::nullopt;
+    const auto data = readFile(m_path);
+    if (!data)
+        return std::nullopt;
+    return data->impedance;
+}
+
+std::optional<SParameterSource::Trace> SParameterSource::readFileSParameter(unsigned a, unsigned b,
+                                                                          const char *sizeLine) const
+{
+    const auto ports = TouchstoneIO::portCount(m_path);
+    if (!ports || *ports <= std::max(a, b))
+        return std::nullopt;
+    const auto data = readFile(m_path);
+    if (!data)
+        return std::nullopt;
+    qDebug() << sizeLine << data->points.size();
+    Trace trace;
+    trace.reserve(data->points.size());
+    for (const TouchstonePoint &point : data->points) {
+        // Element (a, b) of the row-major N x N matrix; a point too small for
+        // the pair (the file's data disagree with its name) fails the read.
+        const size_t n = static_cast<size_t>(point.size);
+        const size_t index = static_cast<size_t>(a) * n + b;
+        if (a >= n || b >= n || index >= point.matrix.size())
+            return std::nullopt;
+        trace.push_back(point.matrix[index]);
+    }
+    return trace;
+}
+
+std::optional<SParameterSource::Trace> SParameterSource::readSParameter(unsigned a, unsigned b) const
+{
+    if (m_kind == Device) {
+        if (!m_device)
+            return std::nullopt;
+        std::optional<Trace> result;
+        Checker checker;
+        m_device->pushSParameter(a, b, WaitCompletion<std::optional<Trace>>(checker, result));
+        checker.wait();
+        return result;
+    }
+    return readFileSParameter(a, b, "Sdata size");
+}
+
+std::optional<std::vector<SParameterSource::Trace>>
+SParameterSource::readSParameters(const std::vector<PortPair> &pairs) const
+{
+    if (m_kind == Device) {
+        if (!m_device)
+            return std::nullopt;
+        std::vector<SyncedVnaDevice::PortPair> request;
+        request.reserve(pairs.size());
+        for (const auto &[a, b] : pairs)
+            request.emplace_back(a, b);
+        SyncedVnaDevice::MeasureResult result;
+        Checker checker;
+        m_device->pushMeasure(std::move(request), WaitCompletion<SyncedVnaDevice::MeasureResult>(checker, result));
+        checker.wait();
+        return result;
+    }
+
+    std::vector<Trace> traces;
+    traces.reserve(pairs.size());
+    for (const auto &[a, b] : pairs) {
+        auto trace = readFileSParameter(a, b, "Sparams size");
+        if (!trace)
+            return std::nullopt;
+        traces.push_back(std::move(*trace));
+    }
+    return traces;
+}
