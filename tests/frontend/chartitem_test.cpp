@@ -20,7 +20,7 @@ using namespace Korvel::Frontend;
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 3000)
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
 {
     QElapsedTimer timer;
     timer.start();
