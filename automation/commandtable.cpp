@@ -1,0 +1,33 @@
+#include "automation/commandtable.h"
+
+#include <QDebug>
+
+namespace Korvel {
+namespace Automation {
+
+bool CommandTable::registerCommand(const QByteArray &pattern, std::unique_ptr<ScpiHandlerBase> handler)
+{
+    if (pattern.isEmpty() || !handler) {
+        qCritical() << "Remote command not registered: empty pattern or no handler" << pattern;
+        return false;
+    }
+    if (commandCount >= static_cast<qint64>(maxCommands)) {
+        qCritical() << "Remote command not registered: the command table is full" << pattern;
+        return false;
+    }
+    const auto k = static_cast<std::size_t>(commandCount);
+    commandPatterns[k] = pattern;
+    commandHandlers[k] = std::move(handler);
+    ++commandCount;
+    commandPatterns[k + 1].clear();
+    return true;
+}
+
+CommandTable &commandTable()
+{
+    static CommandTable table;
+    return table;
+}
+
+} // namespace Automation
+} // namespace Korvel

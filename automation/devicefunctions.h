@@ -1,0 +1,69 @@
+#pragma once
+// The context of one received message while it is parsed and run: it cuts the
+// message into commands, completes each header with the path retained from
+// the previous command, picks the handler by matching the command table's
+// patterns, runs it, and collects the answers of the queries into the reply.
+//
+// The table's handlers hold the values parsed for the command being run, so
+// only one message may be parsed at a time in the whole process; the server
+// runs every message on one shared parser thread for that reason.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace Korvel {
+namespace Automation {
+
+class CommandTable;
+class RemoteClientBase;
+
+class DeviceFunctions : public QObject
+{
+    Q_OBJECT
+public:
+    // reply: where the answers go (not owned); client: the connection the
+    // message came from (may be null); table: the commands (the program's
+    // table when null).
+    DeviceFunctions(QByteArray *reply, RemoteClientBase *client, const CommandTable *table = nullptr);
+
+    // Runs every command of the message in order. Throws AutomationException
+    // with the code of the first failure; the commands before it have run and
+    // their answers stay in the reply.
+    void ParseMessage(const QByteArray &message);
+
+    // Removes and returns the oldest code of the connection's error queue; 0
+    // when it is empty or there is no connection.
+    int takeError();
+
+    // The part of the last absolute header up to and including its last ":".
+    const QByteArray &retainedPath() const
+    {
+        return headerPrefix;
+    }
+
+    QByteArray *reply;
+    RemoteClientBase *client;
+
+public slots:
+    // Appends one answer to the reply, preceded by ";" when the reply is not
+    // empty. Text is sent as UTF-8, the encoding the messages arrive in.
+    void sendAnswer(QByteArray message);
+    void sendAnswer(QString message);
+
+private:
+    // Cuts off the next command at the cursor: 0 with the handler index, 199
+    // when no command is left, or the command's error code.
+    int nextCommand(const char *&cursor, const char *end, bool first, int &index);
+    // Completes the header, searches the patterns and parses the parameters:
+    // 0 with the index, 104 or 110.
+    int findCommand(const char *command, int length, bool first, int &index);
+    // Matches pattern k against the header from position start: 0 or 110.
+    int matchHeaderPattern(int k, const QByteArray &header, int start);
+
+    const CommandTable *table;
+    QByteArray headerPrefix;
+};
+
+} // namespace Automation
+} // namespace Korvel
