@@ -1,0 +1,238 @@
+#include "measurementtestsupport.h"
+
+#include "measurement/qmlfixtureport.h"
+
+#include <QSignalSpy>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Algorithms::Complex;
+using Algorithms::ComplexVector;
+using Algorithms::RealVector;
+using Algorithms::SParametersTwoPort;
+
+// Exposes the data state, which only the processes write.
+class TestPort : public QmlFixturePort
+{
+public:
+    void setDataState(int state) { m_dataState = state; }
+};
+
+SParametersTwoPort lineModel(const RealVector &f)
+{
+    return SynthNet::toS(SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {60.0, 1e-10, 0.5})),
+                         50.0, 50.0);
+}
+
+// Records the order of the port's QML signals.
+class QmlSignals
+{
+public:
+    explicit QmlSignals(QmlFixturePort *port)
+    {
+        add(port, &QmlFixturePort::S11ChangedQml, "S11");
+        add(port, &QmlFixturePort::S21ChangedQml, "S21");
+        add(port, &QmlFixturePort::S12ChangedQml, "S12");
+        add(port, &QmlFixturePort::S22ChangedQml, "S22");
+        add(port, &QmlFixturePort::calibrationStateChanged, "state");
+        add(port, &QmlFixturePort::isMeasuredChanged, "measured");
+        add(port, &QmlFixturePort::impulseResponseChangedQml, "impulse");
+        add(port, &QmlFixturePort::gatingChangedQml, "gating");
+        add(port, &QmlFixturePort::gatingValueChangedQml, "gatingValue");
+        add(port, &QmlFixturePort::stepResponseChangedQml, "step");
+        add(port, &QmlFixturePort::impedanceChangedQml, "impedance");
+        add(port, &QmlFixturePort::z0TransformChangedQml, "z0");
+    }
+    std::vector<std::string> names;
+
+private:
+    template <typename Signal>
+    void add(QmlFixturePort *port, Signal signal, const char *name)
+    {
+        QObject::connect(port, signal, [this, name] { names.emplace_back(name); });
+    }
+};
+
+TEST(QmlFixturePort, SParameterSeriesAreTheModelInDecibelsOverFrequency)
+{
+    QmlFixturePort port;
+    QmlSignals log(&port);
+    const RealVector f = SynthNet::harmonicGrid(1e8, 50);
+    const SParametersTwoPort model = lineModel(f);
+    ASSERT_TRUE(port.setCalculatedSParameters(model));
+    emit port.uncorrectedSParametersChanged();
+
+    EXPECT_EQ(log.names, (std::vector<std::string>{"S11", "S21", "S12", "S22", "state", "measured"}));
+    const QVector<QPointF> *series[4] = {port.s11Series(), port.s21Series(), port.s12Series(), port.s22Series()};
+    const ComplexVector *values[4] = {&model.s11(), &model.s21(), &model.s12(), &model.s22()};
+    for (int k = 0; k < 4; ++k) {
+        ASSERT_EQ(series[k]->size(), static_cast<int>(f.size()));
+        for (size_t i = 0; i < f.size(); ++i) {
+            EXPECT_EQ((*series[k])[int(i)].x(), f[i]);
+            const double db = 10.0 * std::log10(std::norm((*values[k])[i]));
+            EXPECT_NEAR((*series[k])[int(i)].y(), db, 1e-9);
+        }
+    }
+    // QML reaches the series through the registered pointer type.
+    const QVariant s21 = port.property("S21");
+    ASSERT_TRUE(s21.isValid());
+    EXPECT_EQ(s21.value<QVector<QPointF> *>(), port.s21Series());
+
+    // No model: all four cleared.
+    port.reset();
+    MeasurementTest::flushEvents();
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(series[k]->isEmpty());
+}
+
+TEST(QmlFixturePort, AZeroTransmissionLeavesEveryParameterSeriesEmptyAndReportsIt)
+{
+    QmlFixturePort port;
+    QSignalSpy errors(&port, &Algorithms::FixturePort::error);
+    const RealVector f = SynthNet::harmonicGrid(1e8, 20);
+    ASSERT_TRUE(port.setCalculatedSParameters(lineModel(f)));
+    emit port.uncorrectedSParametersChanged();
+    ASSERT_FALSE(port.s11Series()->isEmpty());
+
+    SParametersTwoPort model = lineModel(f);
+    model.s21()[7] = Complex(0.0, 0.0);
+    ASSERT_TRUE(port.setCalculatedSParameters(model));
+    emit port.uncorrectedSParametersChanged();
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("SParam is inf or nan"));
+    EXPECT_TRUE(port.s11Series()->isEmpty());
+    EXPECT_TRUE(port.s21Series()->isEmpty());
+    EXPECT_TRUE(port.s12Series()->isEmpty());
+    EXPECT_TRUE(port.s22Series()->isEmpty());
+}
+
+TEST(QmlFixturePort, ImpulseGatingAndStepSeriesAndTheirReadOuts)
+{
+    QmlFixturePort port;
+    QmlSignals log(&port);
+    EXPECT_FALSE(port.property("length").isValid());
+    EXPECT_FALSE(port.property("lengthWithoutOffset").isValid());
+    EXPECT_FALSE(port.property("gatingValue").isValid());
+    EXPECT_TRUE(port.impulseResponseSeries()->isEmpty());
+
+    Algorithms::ImpulseResponse impulse;
+    impulse.time = {0.0, 1e-11, 2e-11, 3e-11};
+    impulse.values = {Complex(0.1, 0.0), Complex(0.0, -0.5), Complex(0.3, 0.4), Complex(-0.2, 0.0)};
+    impulse.delay = 2.2e-11;
+    impulse.coarsePeak = 2e-11;
+    Algorithms::ImpulseResponse withoutOffset = impulse;
+    withoutOffset.delay = 1.5e-11;
+    ASSERT_TRUE(port.setDefaultImpulseResponse(withoutOffset));
+    ASSERT_TRUE(port.setImpulseResponse(impulse));
+    ASSERT_EQ(port.impulseResponseSeries()->size(), 4);
+    const double magnitudes[4] = {0.1, 0.5, 0.5, 0.2};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ((*port.impulseResponseSeries())[i].x(), impulse.time[size_t(i)]);
+        EXPECT_NEAR((*port.impulseResponseSeries())[i].y(), magnitudes[i], 1e-15);
+    }
+    EXPECT_EQ(port.property("length").toDouble(), 2.2e-11);
+    EXPECT_EQ(port.property("lengthWithoutOffset").toDouble(), 1.5e-11);
+
+    Algorithms::Gating gating;
+    gating.time = {0.0, 1e-11};
+    gating.values = {Complex(0.0, 0.02), Complex(0.03, 0.04)};
+    gating.value = 0.05;
+    ASSERT_TRUE(port.setGating(gating));
+    ASSERT_EQ(port.gatingSeries()->size(), 2);
+    EXPECT_NEAR((*port.gatingSeries())[1].y(), 0.05, 1e-15);
+    EXPECT_EQ(port.property("gatingValue").toDouble(), 0.05);
+
+    Algorithms::ReflectData::StepResponse step;
+    step.time = {0.0, 1e-11, 2e-11};
+    step.impedanceProfile = {50.0, 55.0, 60.0};
+    step.referenceTime = 1e-11;
+    step.impedance = 55.0;
+    ASSERT_TRUE(port.setStepResponse(step));
+    ASSERT_EQ(port.stepResponseSeries()->size(), 3);
+    EXPECT_EQ((*port.stepResponseSeries())[2], QPointF(2e-11, 60.0));
+
+    EXPECT_EQ(log.names, (std::vector<std::string>{"impulse", "measured", "gating", "gatingValue", "step",
+                                                   "measured"}));
+}
+
+TEST(QmlFixturePort, ImpedanceReadOutsAreUndefinedWithoutConversion)
+{
+    QmlFixturePort port;
+    ASSERT_TRUE(port.setZ0Impedance(50.0)); // also stores the transform value
+    Algorithms::ReflectData::StepResponse step;
+    step.time = {0.0, 1e-11, 2e-11};
+    step.impedanceProfile = {50.0, 55.0, 60.0};
+    step.referenceTime = 1e-11;
+    step.impedance = 55.0;
+    ASSERT_TRUE(port.setStepResponse(step));
+
+    port.setConversionType(Algorithms::Z0ConversionNone);
+    EXPECT_FALSE(port.property("z0Transform").isValid());
+    EXPECT_FALSE(port.property("impedance").isValid());
+    EXPECT_FALSE(port.property("impedanceReferenceLength").isValid());
+
+    port.setConversionType(Algorithms::Z0ConversionSystem);
+    EXPECT_EQ(port.property("z0Transform").toDouble(), 50.0);
+    EXPECT_EQ(port.property("impedance").toDouble(), 55.0);
+    EXPECT_EQ(port.property("impedanceReferenceLength").toDouble(), 1e-11);
+
+    QmlSignals log(&port);
+    emit port.impedanceTransformChanged();
+    EXPECT_EQ(log.names, (std::vector<std::string>{"impedance", "z0", "measured"}));
+}
+
+TEST(QmlFixturePort, CalibrationStateFlagsOfEveryDataState)
+{
+    // data state -> converted (2), offset (4), DUT-corrected (8)
+    const int expected[8] = {0, 2, 4, 2 | 4, 8, 4 | 8, 2 | 8, 2 | 4 | 8};
+    TestPort port;
+    for (int state = 0; state < 8; ++state) {
+        port.setDataState(state);
+        EXPECT_EQ(int(port.calibrationState()), expected[state]) << "state " << state;
+        EXPECT_EQ(port.property("calibrationState").toInt(), expected[state]) << "state " << state;
+    }
+}
+
+TEST(QmlFixturePort, DutCorrectionOfAPlainModelIsFlaggedDutCorrectedOnly)
+{
+    QmlFixturePort port;
+    ASSERT_TRUE(port.setDefaultSParameters(lineModel(SynthNet::harmonicGrid(1e8, 20))));
+    port.markDutCorrected(false);
+    EXPECT_EQ(port.calibrationState(), QmlFixturePort::CalibrationStates(QmlFixturePort::DutCorrected));
+}
+
+TEST(QmlFixturePort, LowPassFollowsTheGridOfTheCurrentModel)
+{
+    QmlFixturePort port;
+    EXPECT_FALSE(port.isLowPass());
+    ASSERT_TRUE(port.setCalculatedSParameters(lineModel(SynthNet::harmonicGrid(1e8, 30))));
+    EXPECT_TRUE(port.isLowPass());
+    ASSERT_TRUE(port.setCalculatedSParameters(lineModel(SynthNet::uniformGrid(1e9, 2e9, 30))));
+    EXPECT_FALSE(port.isLowPass());
+}
+
+// The processes write the model on the step worker; the series are rebuilt
+// on the port's own thread.
+TEST(QmlFixturePort, ChangesReportedOnAWorkerAreRebuiltOnThePortsThread)
+{
+    QmlFixturePort port;
+    QThread *rebuiltOn = nullptr;
+    QObject::connect(&port, &QmlFixturePort::S11ChangedQml, [&] { rebuiltOn = QThread::currentThread(); });
+    ASSERT_TRUE(port.setCalculatedSParameters(lineModel(SynthNet::harmonicGrid(1e8, 20))));
+    std::thread worker([&] { emit port.uncorrectedSParametersChanged(); });
+    worker.join();
+    EXPECT_EQ(rebuiltOn, nullptr);
+    MeasurementTest::flushEvents();
+    EXPECT_EQ(rebuiltOn, QThread::currentThread());
+    EXPECT_EQ(port.s11Series()->size(), 20);
+}
+
+} // namespace
