@@ -1,8 +1,6 @@
 #include "frontend/scenegraphmaterial.h"
 
-#include <QOpenGLContext>
 #include <QOpenGLShaderProgram>
-#include <QSurfaceFormat>
 #include <QtGlobal>
 
 // The shader sources live in this library's resource file; a static
@@ -48,16 +46,10 @@ const QSGGeometry::AttributeSet &smoothColorAttributes()
 SmoothColorMaterialShader::SmoothColorMaterialShader()
 {
     initGridResources();
-    // A core-profile context takes the same shaders in GLSL 1.50.
-    const QOpenGLContext *context = QOpenGLContext::currentContext();
-    const bool core = context && !context->isOpenGLES()
-        && context->format().profile() == QSurfaceFormat::CoreProfile;
-    setShaderSourceFile(QOpenGLShader::Vertex,
-                        core ? QStringLiteral(":/core/smoothcolor_core.vert")
-                             : QStringLiteral(":/core/smoothcolor.vert"));
-    setShaderSourceFile(QOpenGLShader::Fragment,
-                        core ? QStringLiteral(":/core/smoothcolor_core.frag")
-                             : QStringLiteral(":/core/smoothcolor.frag"));
+    // On a core-profile context the scene graph loads the "_core" variant
+    // of each file (GLSL 1.50) in its place.
+    setShaderSourceFile(QOpenGLShader::Vertex, QStringLiteral(":/core/smoothcolor.vert"));
+    setShaderSourceFile(QOpenGLShader::Fragment, QStringLiteral(":/core/smoothcolor.frag"));
 }
 
 char const *const *SmoothColorMaterialShader::attributeNames() const
