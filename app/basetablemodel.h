@@ -1,0 +1,78 @@
+#pragma once
+// The table model behind the parameter tables of the pages. Row 0 is a
+// header row; parameter rows follow from row 1. The model holds no values:
+// every cell is read through its row's getter when asked for, an edit goes
+// to the row's setter, and a row is refreshed only when the owner of its
+// value reports a change.
+
+#include "app/tableparameter.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QVariant>
+#include <QVector>
+
+class SyncedVnaDevice;
+
+class BaseTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariant hasError READ getError NOTIFY hasErrorChanged)
+
+public:
+    enum Columns {
+        ERROR_COLUMN = 0,
+        NAME_COLUMN = 1,
+        VALUE_COLUMN = 2,
+        RECOMMENDED_COLUMN = 3,
+    };
+    Q_ENUM(Columns)
+
+    enum Roles {
+        ValidatorRole = Qt::UserRole,  // 256
+        UnitsRole,                     // 257
+        RecommendedRole,               // 258
+        EnumerationValuesRole,         // 259
+    };
+
+    explicit BaseTableModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // The header row's cells; the same text for every role.
+    virtual QVariant headerRowData(const QModelIndex &index, int role) const;
+
+    // A copy of the parameter rows, in table order.
+    QVector<TableParameter> rows() const
+    {
+        return parameters;
+    }
+
+signals:
+    void hasErrorChanged();
+
+public slots:
+    // The worst check result over the rows with a recommendation: 2 for an
+    // Error, 1 for a Warning, null when every row is Correct.
+    QVariant getError();
+
+protected:
+    // Re-reads parameter row `parameterRow` (table row parameterRow + 1).
+    void refreshRow(int parameterRow);
+
+    QVector<TableParameter> parameters;
+};
+
+// A table whose values come from the analyser proxy.
+class BaseDeviceVnaTableModel : public BaseTableModel
+{
+public:
+    BaseDeviceVnaTableModel(SyncedVnaDevice *device, QObject *parent = nullptr);
+
+protected:
+    SyncedVnaDevice *device;  // not owned; outlives the table
+};
