@@ -1,0 +1,166 @@
+#include "frontend/gridsmith.h"
+
+#include "frontend/scenegraphcircles.h"
+#include "frontend/scenegraphnodes.h"
+
+#include <QSGNode>
+#include <QtMath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace Korvel {
+namespace Frontend {
+
+namespace {
+
+constexpr double TwoPi = 2.0 * M_PI;
+
+bool fitsInt(double v)
+{
+    return std::isfinite(v) && std::abs(v) < double(std::numeric_limits<int>::max());
+}
+
+QLine clippedLine(const QLine &line, const Circle &clip)
+{
+    const auto points = lineCircleIntersection(line, clip);
+    return QLine(points.first, points.second);
+}
+
+} // namespace
+
+SmithGrid::SmithGrid(QQuickItem *parent)
+    : AbstractGrid(parent)
+{
+}
+
+void SmithGrid::setScale(double scale)
+{
+    if (qFuzzyCompare(m_scale, scale))
+        return;
+    m_scale = scale;
+    markForRebuild();
+    emit scaleChanged(scale);
+}
+
+void SmithGrid::setFlip(bool flip)
+{
+    if (m_flip == flip)
+        return;
+    m_flip = flip;
+    markForRebuild();
+    emit flipChanged(flip);
+}
+
+QSGNode *SmithGrid::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data)
+{
+    Q_UNUSED(data);
+    if (boundingRect().isEmpty()) {
+        delete oldNode;
+        return nullptr;
+    }
+
+    QSGNode *root = oldNode;
+    bool fresh = false;
+    if (!root) {
+        root = newGroupedRoot(4);
+        fresh = true;
+    }
+    if (!takeDirty() && !fresh)
+        return root;
+
+    const QSize size = boundingRect().toRect().size();
+    const int w = size.width();
+    const int h = size.height();
+    const int cx = w / 2;
+    const int cy = h / 2;
+    const int R = std::min(w, h) / 2;
+    const double s = std::max(scale(), 0.001);
+    const double K = flip() ? -1.0 : 1.0;
+    const double Ru = R / s;
+    const double xo = cx + K * Ru;
+    const Circle clip{cx, cy, R};
+
+    QVector<Arc> arcs;
+    // Keeps the part of a circle inside the chart, when there is one.
+    const auto addClipped = [&](double x, double y, double radius) {
+        if (!fitsInt(x) || !fitsInt(y) || !fitsInt(radius))
+            return;
+        const Arc arc = circleIntersectionArc(Circle{rnd(x), rnd(y), rnd(radius)}, clip);
+        if (arc.radius != 0.0)
+            arcs.append(arc);
+    };
+
+    // Resistance circles r = -1/3, 0, 0.2, 0.5, 1, 2, 5 at scale 1.
+    const double resistanceFactors[] = {1.0, 1.0 / 2, 1.0 / 3, 1.0 / 6, 0.0, -1.0 / 6, -1.0 / 3};
+    for (double hf : resistanceFactors) {
+        const double l = hf * R + Ru / 2.0;
+        if (l < std::min(w, h) / 12)
+            continue;
+        addClipped(cx + K * (l - 2.0 * hf * R), cy, l);
+        if (s > 1.0)
+            addClipped(cx + K * (l + Ru), cy, l);
+    }
+
+    // Reactance arcs, above and below the real axis, centred over the open point.
+    for (int i = 0; i <= 5; ++i) {
+        const double a = M_PI / 2.0 - i * M_PI / 6.0;
+        const double sa = qFastSin(a);
+        const double ca = qFastCos(a);
+        double rho = ((sa + 1.0 / s) * (sa + 1.0 / s) / (2.0 * ca) + ca / 2.0) * R;
+        if (i == 4) {
+            if (s < 0.3)
+                continue;
+            if (s > 2.0)
+                rho = (7.0 / ((s - 2.92) * (s - 2.92) + 7.0) + 3.0) * (R * 0.1111111);
+        } else if (i == 5) {
+            if (s < 0.6)
+                continue;
+            if (s > 1.45)
+                rho = (0.228866 / ((s - 1.45) * (s - 1.45) + 2.0) + 0.1666666) * R;
+        }
+        addClipped(xo, cy - rho, rho);
+        addClipped(xo, cy + rho, rho);
+    }
+
+    // The circle beyond the open point, kept even when nothing of it shows.
+    if (s >= 1.0) {
+        const double x = cx + 2.0 * K * Ru;
+        if (fitsInt(x) && fitsInt(Ru))
+            arcs.append(circleIntersectionArc(Circle{rnd(x), cy, rnd(Ru)}, clip));
+    }
+
+    QVector<Arc> outerCircles = {Arc{double(cx), double(cy), double(R), 0.0, TwoPi}};
+    if (s >= 1.0)
+        outerCircles.append(Arc{double(cx), double(cy), Ru, 0.0, TwoPi});
+
+    QVector<QLine> openPointLines;
+    if (fitsInt(xo))
+        openPointLines.append(clippedLine(QLine(rnd(xo), cy - R, rnd(xo), cy + R), clip));
+    const QVector<QLine> realAxis = {clippedLine(QLine(cx - R, cy, cx + R, cy), clip)};
+
+    QSGNode *arcGroup = root->firstChild();
+    QSGNode *openGroup = arcGroup->nextSibling();
+    QSGNode *outerGroup = openGroup->nextSibling();
+    QSGNode *axisGroup = outerGroup->nextSibling();
+    const float width = float(lineWidth());
+    const bool aa = antialiasing();
+
+    const QVector<ArcNode *> arcNodes = resizeGroup<ArcNode>(arcGroup, arcs.size());
+    for (int i = 0; i < arcs.size(); ++i)
+        arcNodes[i]->updateGeometry(arcs[i], width, innerGridLinesColor(), aa);
+    const QVector<LineNode *> openNodes = resizeGroup<LineNode>(openGroup, openPointLines.size());
+    for (int i = 0; i < openPointLines.size(); ++i)
+        openNodes[i]->updateGeometry(openPointLines[i], width, innerGridLinesColor(), aa);
+    const QVector<ArcNode *> outerNodes = resizeGroup<ArcNode>(outerGroup, outerCircles.size());
+    for (int i = 0; i < outerCircles.size(); ++i)
+        outerNodes[i]->updateGeometry(outerCircles[i], width, outerGridLinesColor(), aa);
+    const QVector<LineNode *> axisNodes = resizeGroup<LineNode>(axisGroup, realAxis.size());
+    for (int i = 0; i < realAxis.size(); ++i)
+        axisNodes[i]->updateGeometry(realAxis[i], width, outerGridLinesColor(), aa);
+    return root;
+}
+
+} // namespace Frontend
+} // namespace Korvel
