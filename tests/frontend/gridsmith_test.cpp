@@ -239,3 +239,35 @@ TEST(SmithGridNodes, GroupsAtUnitScale)
     EXPECT_EQ(axis->line(), QLine(400, 200, 0, 200));
     delete root;
 }
+
+// Anti-aliased curves stay in place and get soft edges instead of stairs.
+TEST_F(SmithRender, AntialiasedCurvesHaveFeatheredEdges)
+{
+    const auto countPartial = [](const QImage &image) {
+        int partial = 0;
+        for (int y = 0; y < 401; ++y)
+            for (int x = 0; x < 401; ++x) {
+                const int red = at(image, x, y).red();
+                partial += red > 30 && red < 200;
+            }
+        return partial;
+    };
+    EXPECT_EQ(countPartial(scene->grab()), 0);
+
+    grid->setAntialiasing(true);
+    const QImage image = scene->grab();
+    EXPECT_GT(countPartial(image), 1000);
+    for (double r : Resistances)
+        for (double x : {-0.8, 0.4, 2.5}) {
+            const QPointF p = pixel(gamma(cd(r, x)));
+            int best = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    best = std::max(best, at(image, int(p.x()) + dx, int(p.y()) + dy).red());
+            EXPECT_GT(best, 120) << "r " << r << " x " << x;
+        }
+    const std::vector<QPointF> curves = allCurvePoints();
+    const QPointF empty = pixel(gamma(cd(0.75, 0.42)));
+    ASSERT_GT(distanceToCurves(empty, curves), 4.5);
+    EXPECT_TRUE(blackAround(image, empty));
+}
