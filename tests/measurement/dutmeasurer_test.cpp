@@ -1,0 +1,270 @@
+#include "measurementtestsupport.h"
+
+#include "device/taskprogress.h"
+#include "measurement/connections.h"
+#include "measurement/dutmeasurer.h"
+#include "measurement/fixture.h"
+#include "measurement/reflectionmeasurer.h"
+#include "measurement/transmissionmeasurer.h"
+#include "measurement/vnafixtureconnection.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using MeasurementTest::ErrorLog;
+using MeasurementTest::SimRig;
+
+bool dutCorrected(QmlFixturePort *port)
+{
+    return port->calibrationState().testFlag(QmlFixturePort::DutCorrected);
+}
+
+struct RunResult
+{
+    bool ok = false;
+    bool cancelled = false;
+};
+
+RunResult runDut(WorkerThread &worker, DutMeasurer &measurer, const SParameterSource &source)
+{
+    TaskProgress progress;
+    progress.setRange(0, 1000);
+    RunResult result;
+    MeasurementTest::runOnWorker(worker, [&] { result.ok = measurer.execute(source, &progress); });
+    result.cancelled = progress.isCanceled();
+    return result;
+}
+
+// A 2x-thru between A and B measured on the simulated analyser, then the DUT
+// in the same fixtures.
+class DutInThru : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        rig.setHarmonicGrid(100e6, 200);
+        rig.sim.setScene(AnalyserSim::Scene::twoXThru(1, 2, spec));
+        ASSERT_TRUE(rig.settle());
+        left.setAttachedVnaPort(0, 0);
+        right.setAttachedVnaPort(0, 1);
+    }
+
+    bool measureThru()
+    {
+        bool ok = false;
+        const auto source = SParameterSource::fromDevice(rig.proxy.get());
+        MeasurementTest::runOnWorker(worker, [&] { ok = thruMeasurer.execute(source, nullptr); });
+        return ok;
+    }
+
+    void showDut()
+    {
+        AnalyserSim::DutSpec dut;
+        dut.line = {35.0, 80e-12, 0.2};
+        rig.sim.setScene(AnalyserSim::Scene::dutInFixture(1, 2, spec, spec, dut));
+    }
+
+    SimRig rig;
+    AnalyserSim::FixtureSpec spec;
+    Algorithms::ProcessInputParameters parameters;
+    Fixture leftFixture, rightFixture;
+    VNAFixtureConnection left{&leftFixture, rig.proxy.get()};
+    VNAFixtureConnection right{&rightFixture, rig.proxy.get()};
+    ConnectionTransmisson thru{&left, &right, &parameters};
+    TransmissionMeasurer thruMeasurer{&thru, rig.proxy.get()};
+    WorkerThread worker;
+};
+
+TEST_F(DutInThru, EachSideCorrectsItsOwnPortWithTheKeptThruProcess)
+{
+    ASSERT_TRUE(measureThru());
+    showDut();
+    DutMeasurer leftDut(&left, &thru, rig.proxy.get());
+    DutMeasurer rightDut(&right, &thru, rig.proxy.get());
+    QSignalSpy status(&rightDut, &DutMeasurer::statusChanged);
+    ErrorLog errors(&thruMeasurer, &BaseMeasurer::error);
+    ErrorLog dutErrors(&rightDut, &BaseMeasurer::error);
+    const auto source = SParameterSource::fromDevice(rig.proxy.get());
+    QmlFixturePort *leftPort = left.getFixturePort(0)->measureData();
+    QmlFixturePort *rightPort = right.getFixturePort(0)->measureData();
+    const auto rightBefore = *rightPort->uncorrectedSParameters();
+
+    // The right side first: an empty left one-port leaves the left port as
+    // it was.
+    const RunResult r = runDut(worker, rightDut, source);
+    EXPECT_TRUE(errors.texts.empty() && dutErrors.texts.empty());
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.cancelled);
+    EXPECT_EQ(rightDut.status(), StatusDone);
+    ASSERT_EQ(status.count(), 1);
+    EXPECT_TRUE(dutCorrected(rightPort));
+    EXPECT_FALSE(dutCorrected(leftPort));
+    // The correction changes the analyser-side reflection only.
+    const auto &rightAfter = *rightPort->uncorrectedSParameters();
+    EXPECT_NE(rightAfter.s22(), rightBefore.s22());
+    EXPECT_EQ(rightAfter.s21(), rightBefore.s21());
+
+    ASSERT_TRUE(runDut(worker, leftDut, source).ok);
+    EXPECT_TRUE(dutCorrected(leftPort));
+    ASSERT_EQ(leftDut.rawData().size(), 1);
+    EXPECT_EQ(leftDut.rawData().front().vnaPort(), 0u);
+    EXPECT_EQ(leftDut.rawData().front().s11(), rig.sim.sceneS(1, 1, rig.sim.frequencyGrid(1)));
+    EXPECT_EQ(rightDut.rawData().front().s11(), rig.sim.sceneS(2, 2, rig.sim.frequencyGrid(1)));
+
+    leftDut.clearResults();
+    EXPECT_EQ(leftDut.status(), StatusNotMeasured);
+}
+
+TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsWithoutAText)
+{
+    showDut();
+    DutMeasurer dut(&left, &thru, rig.proxy.get());
+    ErrorLog errors(&dut, &BaseMeasurer::error);
+    const RunResult r = runDut(worker, dut, SParameterSource::fromDevice(rig.proxy.get()));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(dut.status(), StatusFailed);
+    EXPECT_TRUE(errors.texts.empty());
+}
+
+TEST_F(DutInThru, ASideOutsideTheThruConnectionFails)
+{
+    ASSERT_TRUE(measureThru());
+    Fixture otherFixture;
+    VNAFixtureConnection other(&otherFixture, rig.proxy.get());
+    DutMeasurer dut(&other, &thru, rig.proxy.get());
+    EXPECT_FALSE(runDut(worker, dut, SParameterSource::fromDevice(rig.proxy.get())).ok);
+    EXPECT_EQ(dut.status(), StatusFailed);
+}
+
+TEST_F(DutInThru, ProcessesWithoutADutCorrectionReportIt)
+{
+    thruMeasurer.setCalcMethod(Algorithms::CalcMethodFiltering);
+    ASSERT_TRUE(measureThru());
+    showDut();
+    DutMeasurer dut(&left, &thru, rig.proxy.get());
+    ErrorLog errors(&thruMeasurer, &BaseMeasurer::error);
+    EXPECT_FALSE(runDut(worker, dut, SParameterSource::fromDevice(rig.proxy.get())).ok);
+    EXPECT_EQ(dut.status(), StatusFailed);
+    ASSERT_FALSE(errors.texts.empty());
+    EXPECT_EQ(errors.texts.back(), QStringLiteral("This process does not have a DUT calculation method"));
+}
+
+// A reflect set-up from files: the open calculates the model, the DUT
+// reflection corrects it.
+struct ReflectSetup
+{
+    ReflectSetup()
+        : side(&fixture, nullptr), connection(&side, &parameters), reflect(&connection, nullptr),
+          dut(&side, &connection, nullptr)
+    {
+        const auto f = SynthNet::harmonicGrid(100e6, 200);
+        const auto fixtureNet = SynthNet::line(f, {55.0, 120e-12, 0.3});
+        open = MeasurementTest::writeOnePort(dir.path() + "/open.s1p",
+                                             SynthNet::terminate(fixtureNet, 1.0));
+        dutFile = MeasurementTest::writeOnePort(
+            dir.path() + "/dut.s1p",
+            SynthNet::terminate(SynthNet::cascade(fixtureNet, SynthNet::line(f, {30.0, 60e-12, 0.1})), 0.3));
+    }
+
+    bool measureOpen()
+    {
+        bool ok = false;
+        MeasurementTest::runOnWorker(worker,
+                                     [&] { ok = reflect.measureOpen(SParameterSource::fromFile(open), nullptr); });
+        return ok;
+    }
+
+    QTemporaryDir dir;
+    QString open, dutFile;
+    Algorithms::ProcessInputParameters parameters;
+    Fixture fixture;
+    VNAFixtureConnection side;
+    ConnectionReflect connection;
+    ReflectionMeasurer reflect;
+    DutMeasurer dut;
+    WorkerThread worker;
+};
+
+TEST(DutMeasurer, CorrectsAReflectSideWithItsKeptProcesses)
+{
+    ReflectSetup s;
+    ASSERT_TRUE(s.measureOpen());
+    ErrorLog errors(&s.reflect, &BaseMeasurer::error);
+    const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile));
+    EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(s.dut.status(), StatusDone);
+    EXPECT_TRUE(dutCorrected(s.side.getFixturePort(0)->measureData()));
+}
+
+// The kept processes point at the side's ports: once the port count went
+// down and up again they are gone, and the DUT run fails instead of working
+// on deleted ports.
+TEST(DutMeasurer, PortsReplacedSinceTheCalculationFailTheRun)
+{
+    ReflectSetup s;
+    ASSERT_TRUE(s.measureOpen());
+    s.fixture.setPortsCount(2);
+    s.fixture.setPortsCount(1);
+    EXPECT_EQ(s.connection.processCount(), 0u);
+    const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(s.dut.status(), StatusFailed);
+}
+
+TEST(DutMeasurer, UnreadableDataFailsWithItsTextAndCancelsTheProgress)
+{
+    ReflectSetup s;
+    ASSERT_TRUE(s.measureOpen());
+    ErrorLog errors(&s.dut, &BaseMeasurer::error);
+    const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dir.path() + "/none.s1p"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
+    EXPECT_EQ(s.dut.status(), StatusFailed);
+}
+
+// The raw data are read a second time; when only that read fails, the run
+// must not end as a success on the progress record.
+std::atomic<int> readFileLines{0};
+QString fileToRemove;
+QtMessageHandler previousHandler = nullptr;
+void removeAfterGridRead(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    // Reader trace, then the grid: the file goes after the second read.
+    if (message.startsWith(QStringLiteral("readFile")) && ++readFileLines == 2)
+        QFile::remove(fileToRemove);
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+TEST(DutMeasurer, AFailedRawDataReadCancelsTheProgress)
+{
+    ReflectSetup s;
+    ASSERT_TRUE(s.measureOpen());
+    ErrorLog errors(&s.dut, &BaseMeasurer::error);
+    readFileLines = 0;
+    fileToRemove = s.dutFile;
+    previousHandler = qInstallMessageHandler(removeAfterGridRead);
+    const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile));
+    qInstallMessageHandler(previousHandler);
+    EXPECT_FALSE(QFile::exists(s.dutFile));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
+    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_FALSE(dutCorrected(s.side.getFixturePort(0)->measureData()));
+}
+
+} // namespace
