@@ -1,0 +1,501 @@
+// The remote-control server end to end: real TCP clients on an ephemeral
+// loopback port against a listener whose command table drives a fake
+// backend on this (the GUI) thread.
+
+#include "automation/automationexception.h"
+#include "automation/commandhelpers.h"
+#include "automation/commandtable.h"
+#include "automation/devicefunctions.h"
+#include "automation/errorcodes.h"
+#include "automation/remoteclient.h"
+#include "automation/remotecontrol.h"
+#include "automation/scpihandler.h"
+
+#include "../support/logcapture.h"
+
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QStringList>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <ostream>
+#include <stdexcept>
+
+void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+void PrintTo(const QByteArray &bytes, std::ostream *os)
+{
+    *os << '"' << bytes.left(200).toStdString() << (bytes.size() > 200 ? "..." : "") << '"';
+}
+
+using namespace Korvel::Automation;
+
+namespace {
+
+constexpr int kGuardMs = 10000;
+
+class FakeBackend : public QObject
+{
+public:
+    int value = 0;
+    QByteArray echo;
+    // What the actions did, in order (GUI thread only).
+    QStringList log;
+    // Run once inside the next slow action's local event loop.
+    std::function<void()> duringSlow;
+    std::atomic<bool> poolSlowStarted{false};
+};
+
+void opc(FakeBackend *root, DeviceFunctions *f)
+{
+    checkRoot(root);
+    f->sendAnswer(QByteArray("1"));
+}
+void errorQuery(FakeBackend *, DeviceFunctions *f)
+{
+    f->sendAnswer(errorQueryAnswer(f->takeError()));
+}
+void valueSet(FakeBackend *root, int value)
+{
+    runOnObjectThread(root, [=] {
+        root->value = value;
+        root->log << QStringLiteral("value %1").arg(value);
+    });
+}
+void valueGet(FakeBackend *root, DeviceFunctions *f)
+{
+    f->sendAnswer(runQueryOnObjectThread(root, [=] { return QString::number(root->value); }));
+}
+// Waits in a local event loop on the GUI thread, as a measurement does.
+void slow(FakeBackend *root, int ms)
+{
+    runOnObjectThread(root, [=] {
+        root->log << QStringLiteral("slow begin");
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        if (root->duringSlow)
+            QTimer::singleShot(0, &loop, [root] { std::exchange(root->duringSlow, nullptr)(); });
+        loop.exec();
+        root->log << QStringLiteral("slow end");
+    });
+}
+// Busy on the parser thread before its action.
+void poolSlow(FakeBackend *root, int ms)
+{
+    root->poolSlowStarted = true;
+    QThread::msleep(static_cast<unsigned long>(ms));
+    runOnObjectThread(root, [=] { root->log << QStringLiteral("pool slow end"); });
+}
+void fail(FakeBackend *root, int code)
+{
+    runOnObjectThread(root, [=] { throw AutomationException(code); });
+}
+void crash(FakeBackend *)
+{
+    throw std::runtime_error("unexpected");
+}
+void empty(FakeBackend *, DeviceFunctions *f)
+{
+    f->sendAnswer(QString());
+}
+void echoSet(FakeBackend *root, QByteArray text)
+{
+    runOnObjectThread(root, [=] { root->echo = text; });
+}
+void echoGet(FakeBackend *root, DeviceFunctions *f)
+{
+    f->sendAnswer(runQueryOnObjectThread(root, [=] { return QString::fromUtf8(root->echo); }));
+}
+void threads(FakeBackend *root, DeviceFunctions *f)
+{
+    const bool onPool = QThread::currentThread() != root->thread();
+    const bool onGui = runQueryOnObjectThread(root, [=] { return QThread::currentThread() == root->thread() ? "1" : "0"; })
+                       == QLatin1String("1");
+    f->sendAnswer(QStringLiteral("%1,%2").arg(onPool ? "pool" : "gui", onGui ? "gui" : "pool"));
+}
+
+// A client over a real socket; every wait serves this thread's events, where
+// the server runs too.
+class Client
+{
+public:
+    explicit Client(quint16 port)
+    {
+        bool failed = false;
+        QObject::connect(&socket, &QAbstractSocket::errorOccurred, [&] { failed = true; });
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        (void)QTest::qWaitFor([&] { return failed || socket.state() == QAbstractSocket::ConnectedState; }, kGuardMs);
+        QObject::disconnect(&socket, &QAbstractSocket::errorOccurred, nullptr, nullptr);
+        connected = socket.state() == QAbstractSocket::ConnectedState;
+    }
+
+    void send(const QByteArray &bytes)
+    {
+        socket.write(bytes);
+        socket.flush();
+    }
+
+    // The next reply line without its line feed; empty on time-out.
+    QByteArray line(int ms = kGuardMs)
+    {
+        if (!QTest::qWaitFor([&] { return socket.canReadLine(); }, ms)) {
+            ADD_FAILURE() << "no reply line";
+            return {};
+        }
+        QByteArray text = socket.readLine();
+        text.chop(1);
+        return text;
+    }
+
+    // Nothing more arrives within ms.
+    bool silentFor(int ms)
+    {
+        QTest::qWait(ms);
+        return socket.bytesAvailable() == 0;
+    }
+
+    bool waitDisconnected()
+    {
+        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, kGuardMs);
+    }
+
+    QTcpSocket socket;
+    bool connected = false;
+};
+
+class RemoteServer : public ::testing::Test
+{
+protected:
+    RemoteServer()
+    {
+        using ScpiHandlerCreator::makeHandler;
+        add("*OPC?", makeHandler<&opc>(&backend));
+        add("VUK:SYSTem:ERRor?", makeHandler<&errorQuery>(&backend));
+        add("VUK:TEST:VALue", makeHandler<&valueSet>(&backend));
+        add("VUK:TEST:VALue?", makeHandler<&valueGet>(&backend));
+        add("VUK:TEST:SLOW", makeHandler<&slow>(&backend));
+        add("VUK:TEST:POOLslow", makeHandler<&poolSlow>(&backend));
+        add("VUK:TEST:FAIL", makeHandler<&fail>(&backend));
+        add("VUK:TEST:CRASh", makeHandler<&crash>(&backend));
+        add("VUK:TEST:EMPTy?", makeHandler<&empty>(&backend));
+        add("VUK:TEST:ECHO", makeHandler<&echoSet>(&backend));
+        add("VUK:TEST:ECHO?", makeHandler<&echoGet>(&backend));
+        add("VUK:TEST:THReads?", makeHandler<&threads>(&backend));
+        server = std::make_unique<SocketRemoteControl>(nullptr, 0, &table);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(server->isListening());
+        ASSERT_NE(server->serverPort(), 0);
+    }
+
+    void add(const char *pattern, std::unique_ptr<ScpiHandlerBase> handler)
+    {
+        table.registerCommand(pattern, std::move(handler));
+    }
+
+    std::unique_ptr<Client> connect()
+    {
+        auto client = std::make_unique<Client>(server->serverPort());
+        EXPECT_TRUE(client->connected);
+        return client;
+    }
+
+    int clientCount() const
+    {
+        return server->findChildren<RemoteClientBase *>().size();
+    }
+
+    bool waitForLog(const QString &entry)
+    {
+        return QTest::qWaitFor([&] { return backend.log.contains(entry); }, kGuardMs);
+    }
+
+    CommandTable table;
+    FakeBackend backend;
+    std::unique_ptr<SocketRemoteControl> server;
+};
+
+} // namespace
+
+TEST_F(RemoteServer, AnswersTheQueriesOfAMessageOnOneLine)
+{
+    auto client = connect();
+    client->send("*OPC?;*OPC?\n");
+    EXPECT_EQ(client->line(), QByteArray("1;1"));
+    // A setter and its query in one message: the query sees the new value.
+    client->send("VUK:TEST:VAL 9;VAL?\n");
+    EXPECT_EQ(client->line(), QByteArray("9"));
+    // A message whose only answer is empty sends no line at all.
+    client->send("VUK:TEST:EMPT?\n*OPC?\n");
+    EXPECT_EQ(client->line(), QByteArray("1"));
+    // Messages that answer nothing.
+    client->send("\n\n  \r\n;;;\nVUK:TEST:VAL 4\n*OPC?\n");
+    EXPECT_EQ(client->line(), QByteArray("1"));
+    EXPECT_TRUE(client->silentFor(50));
+    // Parsed on the parser thread, acted on the GUI thread.
+    client->send("VUK:TEST:THR?\n");
+    EXPECT_EQ(client->line(), QByteArray("pool,gui"));
+}
+
+TEST_F(RemoteServer, LinesAreCutAtLineFeedsWhateverTheReads)
+{
+    auto client = connect();
+    // Two lines in one write run in order.
+    client->send("VUK:TEST:VAL 5\nVUK:TEST:VAL?\n");
+    EXPECT_EQ(client->line(), QByteArray("5"));
+    // A line split over two writes runs once its line feed arrives.
+    client->send("VUK:TEST:VA");
+    EXPECT_TRUE(client->silentFor(50));
+    client->send("L?\r\n");
+    EXPECT_EQ(client->line(), QByteArray("5"));
+    // A character split between two reads arrives whole.
+    const QByteArray text = QStringLiteral("Zürich €").toUtf8();
+    const QByteArray line = "VUK:TEST:ECHO '" + text + "'\n";
+    const int cut = line.indexOf("\xe2\x82\xac") + 1;
+    client->send(line.left(cut));
+    QTest::qWait(50);
+    client->send(line.mid(cut) + "VUK:TEST:ECHO?\n");
+    EXPECT_EQ(client->line(), text);
+    EXPECT_EQ(backend.echo, text);
+}
+
+TEST_F(RemoteServer, ErrorsAreQueuedNotAnswered)
+{
+    LogCapture log;
+    auto client = connect();
+    client->send("VUK:BOGUS\n");
+    client->send("VUK:TEST:VAL abc\n");
+    client->send("*OPC?;VUK:TEST:FAIL 263;*OPC?\n");
+    // The error query after a failure in the same message never runs.
+    client->send("VUK:TEST:CRAS;VUK:SYST:ERR?\n");
+    client->send("VUK:SYST:ERR?;ERR?;ERR?;ERR?;ERR?\n");
+    // Only the answer gathered before the failing command.
+    EXPECT_EQ(client->line(), QByteArray("1"));
+    EXPECT_EQ(client->line(), QByteArray("-110, Command header error;-104, Data type error;-263, Step not measured;"
+                                         "-200, Execution error;0, No error"));
+    EXPECT_TRUE(client->silentFor(50));
+    EXPECT_TRUE(log.contains("CMD error 263 Step not measured"));
+    EXPECT_TRUE(log.contains("CMD started"));
+}
+
+TEST_F(RemoteServer, EveryConnectionHasItsOwnErrorQueue)
+{
+    auto first = connect();
+    auto second = connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clientCount() == 2; }, kGuardMs));
+    first->send("VUK:BOGUS\nVUK:TEST:FAIL 221\n");
+    second->send("VUK:TEST:FAIL 286\n*OPC?\n");
+    EXPECT_EQ(second->line(), QByteArray("1"));
+    first->send("*OPC?\n");
+    EXPECT_EQ(first->line(), QByteArray("1"));
+    second->send("VUK:SYST:ERR?;ERR?\n");
+    first->send("VUK:SYST:ERR?;ERR?;ERR?\n");
+    EXPECT_EQ(second->line(), QByteArray("-286, Delete error;0, No error"));
+    EXPECT_EQ(first->line(), QByteArray("-110, Command header error;-221, Invalid port index;0, No error"));
+}
+
+// Messages of different connections run one at a time: a slow one holds the
+// next connection's message until it is over, while this thread keeps
+// serving its events, accepting connections and reading lines.
+TEST_F(RemoteServer, ASlowMessageHoldsOthersButNotTheServer)
+{
+    auto slowClient = connect();
+    auto other = connect();
+    std::unique_ptr<Client> late;
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(5);
+
+    bool checked = false;
+    backend.duringSlow = [&] {
+        const int ticksBefore = ticks;
+        other->send("VUK:TEST:VAL 3;VAL?\n");
+        late = connect();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clientCount() == 3; }, kGuardMs));
+        // The other message waits for the slow one.
+        EXPECT_TRUE(other->silentFor(100));
+        EXPECT_FALSE(backend.log.contains("value 3"));
+        EXPECT_GT(ticks, ticksBefore);
+        EXPECT_FALSE(backend.log.contains("slow end")) << "the slow action ended before the checks";
+        checked = true;
+    };
+    slowClient->send("VUK:TEST:SLOW 400\n*OPC?\n");
+    EXPECT_EQ(other->line(), QByteArray("3"));
+    EXPECT_EQ(slowClient->line(), QByteArray("1"));
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(backend.log, (QStringList{"slow begin", "slow end", "value 3"}));
+    late->send("*OPC?\n");
+    EXPECT_EQ(late->line(), QByteArray("1"));
+}
+
+// A connection that closes while a message runs: the message finishes, the
+// lines already received still run, then the client and its socket go.
+TEST_F(RemoteServer, DisconnectingMidCommandRunsTheReceivedLines)
+{
+    auto client = connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clientCount() == 1; }, kGuardMs));
+    // The disconnection is seen inside the slow action's local event loop.
+    backend.duringSlow = [&] {
+        client->socket.abort();
+        QTest::qWait(50);
+    };
+    client->send("VUK:TEST:SLOW 200\nVUK:TEST:VAL 7\nVUK:TEST:VAL?\nVUK:TEST:VAL 8\n");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clientCount() == 0; }, kGuardMs));
+    EXPECT_EQ(backend.log, (QStringList{"slow begin", "slow end", "value 7", "value 8"}));
+
+    // The server goes on with new connections.
+    auto next = connect();
+    next->send("VUK:TEST:VAL?\n");
+    EXPECT_EQ(next->line(), QByteArray("8"));
+    next->socket.disconnectFromHost();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clientCount() == 0; }, kGuardMs));
+}
+
+// The settings switch turned off while a command's action waits (a click
+// served inside the action's local event loop).
+TEST_F(RemoteServer, DisablingDuringAnActionDoesNotWaitForIt)
+{
+    auto client = connect();
+    bool returned = false;
+    backend.duringSlow = [&] {
+        server->setEnabled(false);
+        returned = true;
+        EXPECT_FALSE(backend.log.contains("slow end"));
+    };
+    client->send("VUK:TEST:SLOW 200\nVUK:TEST:VAL 2\n");
+    EXPECT_TRUE(client->waitDisconnected());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clientCount() == 0; }, kGuardMs));
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(backend.log, (QStringList{"slow begin", "slow end", "value 2"}));
+    EXPECT_FALSE(server->isListening());
+}
+
+TEST_F(RemoteServer, OverlongLinesAreDroppedWith115)
+{
+    auto client = connect();
+    const int limit = SocketRemoteClient::maxLineLength;
+    // One byte too long, sent in pieces, then a line of exactly the limit.
+    const QByteArray tooLong(limit + 1, 'A');
+    for (int at = 0; at < tooLong.size(); at += 65536)
+        client->send(tooLong.mid(at, 65536));
+    client->send("\n" + QByteArray(limit, 'B') + "\n*OPC?\n");
+    EXPECT_EQ(client->line(), QByteArray("1"));
+    client->send("VUK:SYST:ERR?;ERR?;ERR?\n");
+    EXPECT_EQ(client->line(), QByteArray("-115, Input buffer is full;-110, Command header error;0, No error"));
+}
+
+TEST_F(RemoteServer, DisablingClosesConnectionsAndStopsListening)
+{
+    auto client = connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clientCount() == 1; }, kGuardMs));
+    const quint16 port = server->serverPort();
+    QSignalSpy enabledSpy(server.get(), &RemoteControl::enabledChanged);
+
+    server->setEnabled(false);
+    EXPECT_EQ(enabledSpy.count(), 1);
+    EXPECT_FALSE(server->isListening());
+    EXPECT_TRUE(client->waitDisconnected());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clientCount() == 0; }, kGuardMs));
+    Client refused(port);
+    EXPECT_FALSE(refused.connected);
+
+    server->setEnabled(false);
+    EXPECT_EQ(enabledSpy.count(), 1);
+    server->setEnabled(true);
+    EXPECT_EQ(enabledSpy.count(), 2);
+    ASSERT_TRUE(server->isListening());
+    auto again = connect();
+    again->send("*OPC?\n");
+    EXPECT_EQ(again->line(), QByteArray("1"));
+}
+
+TEST_F(RemoteServer, AChangedPortClosesConnectionsAndListensThere)
+{
+    auto client = connect();
+    QSignalSpy portSpy(server.get(), &RemoteControl::portChanged);
+    QSignalSpy listenSpy(server.get(), &RemoteControl::listen);
+    QSignalSpy accepted(server.get(), &RemoteControl::stateDescription);
+
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 newPort = probe.serverPort();
+    probe.close();
+
+    server->setPort(newPort);
+    EXPECT_EQ(portSpy.count(), 1);
+    EXPECT_EQ(listenSpy.count(), 1);
+    EXPECT_EQ(server->getPort(), newPort);
+    EXPECT_EQ(server->serverPort(), newPort);
+    EXPECT_TRUE(client->waitDisconnected());
+    server->setPort(newPort);
+    EXPECT_EQ(portSpy.count(), 1);
+
+    Client moved(newPort);
+    ASSERT_TRUE(moved.connected);
+    moved.send("*OPC?\n");
+    EXPECT_EQ(moved.line(), QByteArray("1"));
+    ASSERT_GE(accepted.count(), 1);
+    EXPECT_EQ(accepted.last().at(0).toString(), QStringLiteral("Accepted connection"));
+}
+
+TEST_F(RemoteServer, ListenFailuresAreReportedAndLeaveItEnabled)
+{
+    LogCapture log;
+    // The port is taken by the first listener.
+    SocketRemoteControl second(nullptr, server->serverPort(), &table);
+    EXPECT_TRUE(second.isEnabled());
+    EXPECT_FALSE(second.isListening());
+
+    // A port outside 16 bits is refused rather than wrapped.
+    QSignalSpy errors(server.get(), &RemoteControl::error);
+    auto client = connect();
+    server->setPort(65536 + server->serverPort());
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("Invalid port number %1").arg(server->getPort()));
+    EXPECT_TRUE(server->isEnabled());
+    EXPECT_FALSE(server->isListening());
+    EXPECT_TRUE(client->waitDisconnected());
+    server->setPort(-1);
+    EXPECT_EQ(errors.count(), 2);
+    EXPECT_FALSE(server->isListening());
+    EXPECT_TRUE(log.contains("Invalid port number -1"));
+}
+
+TEST_F(RemoteServer, TheTakenPortErrorCarriesTheServersText)
+{
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    SocketRemoteControl other(nullptr, 0, &table);
+    QSignalSpy errors(&other, &RemoteControl::error);
+    other.setPort(holder.serverPort());
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
+    EXPECT_FALSE(other.isListening());
+}
+
+// Shutdown while a message runs: the listener's destruction waits for it,
+// serving the action's call meanwhile.
+TEST_F(RemoteServer, DestroyingTheListenerWhileAMessageRuns)
+{
+    auto client = connect();
+    client->send("VUK:TEST:POOL 200\nVUK:TEST:VAL 1\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.poolSlowStarted.load(); }, kGuardMs));
+    server.reset();
+    EXPECT_TRUE(backend.log.contains("pool slow end"));
+    EXPECT_TRUE(client->waitDisconnected());
+}
