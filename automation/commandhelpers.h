@@ -61,8 +61,9 @@ QString runQueryOnObjectThread(QObject *root, const std::function<QString()> &ac
 // The poll's result is not looked at. Nothing to wait for without a device.
 void waitForDeviceQueue(SyncedVnaDevice *device);
 
+// The same for the analyser proxy of the root object (its getVnaDevice()).
 template <typename Root>
-void waitForDeviceQueueOf(Root *root)
+void waitForDeviceQueue(Root *root)
 {
     waitForDeviceQueue(root ? root->getVnaDevice() : nullptr);
 }

@@ -488,7 +488,7 @@ TEST(WaitForDeviceQueue, ReturnsWithTheSetterSentAndTheCacheFresh)
 
     for (const double bandwidth : {1234.0, 250.0, 30000.0}) {
         proxy.setIfBandwidth(bandwidth);
-        waitForDeviceQueueOf(&root);
+        waitForDeviceQueue(&root);
         EXPECT_EQ(sim.channel(1).ifBandwidth, bandwidth);
         EXPECT_EQ(proxy.ifBandwidth(), std::optional<double>(bandwidth));
     }
@@ -501,7 +501,7 @@ TEST(WaitForDeviceQueue, ReturnsWithTheSetterSentAndTheCacheFresh)
 TEST(WaitForDeviceQueue, AFailedPollOrNoDeviceEndsTheWait)
 {
     waitForDeviceQueue(nullptr);
-    waitForDeviceQueueOf(static_cast<FakeRoot *>(nullptr));
+    waitForDeviceQueue(static_cast<FakeRoot *>(nullptr));
     SyncedVnaDevice proxy(nullptr, fastTiming());
     proxy.setPort(closedPort());
     QElapsedTimer timer;
