@@ -1,0 +1,155 @@
+#include "measurement/fixturesetups.h"
+
+#include "device/workerthread.h"
+
+#include <QQmlEngine>
+
+#include <memory>
+#include <mutex>
+
+FixtureSetups::FixtureSetups(Algorithms::ProcessInputParameters *parameters, SyncedVnaDevice *device,
+                             WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
+    : QObject(parent),
+      m_device(device),
+      m_worker(worker),
+      m_progressManager(progressManager),
+      m_parameters(parameters)
+{
+    static std::once_flag qmlOnce;
+    std::call_once(qmlOnce, [] {
+        qmlRegisterUncreatableType<FixtureSetups>("FixtureSetups", 1, 0, "FixtureSetups", QString());
+    });
+    qRegisterMetaType<FixtureSetups *>("FixtureSetups");
+
+    applyDefaults();
+    addSetup();
+    m_selected = 0;
+    emit selectedChanged();
+
+    connect(&m_setups, &QAbstractItemModel::rowsInserted, this, &FixtureSetups::countChanged);
+    connect(&m_setups, &QAbstractItemModel::rowsRemoved, this, &FixtureSetups::countChanged);
+}
+
+FixtureSetups::~FixtureSetups() = default;
+
+VukAlgorithmsSetup *FixtureSetups::setup(int i) const
+{
+    if (i < 0 || i >= m_setups.size())
+        return nullptr;
+    return m_setups.at(i).get();
+}
+
+void FixtureSetups::setProcessInputParameters(Algorithms::ProcessInputParameters *parameters)
+{
+    m_parameters = parameters;
+}
+
+int FixtureSetups::getCount() const
+{
+    return m_setups.size();
+}
+
+void FixtureSetups::setSelected(int i)
+{
+    m_selected = i;
+    emit selectedChanged();
+}
+
+void FixtureSetups::addSetup()
+{
+    auto setup = std::make_shared<VukAlgorithmsSetup>(m_device, m_worker, m_progressManager, m_parameters);
+    VukAlgorithmsSetup *raw = setup.get();
+    QQmlEngine::setObjectOwnership(raw, QQmlEngine::CppOwnership);
+    raw->setZ0ConversionType(m_z0ConversionType);
+    raw->setUserZ0(m_userZ0);
+    raw->setCorrectionMethod(m_correctionMethod);
+
+    const auto sendConversion = [this, raw] {
+        raw->setZ0ConversionType(m_z0ConversionType);
+        raw->setUserZ0(m_userZ0);
+    };
+    connect(this, &FixtureSetups::z0ConversionTypeChanged, raw, sendConversion);
+    connect(this, &FixtureSetups::userZ0Changed, raw, sendConversion);
+    connect(this, &FixtureSetups::correctionMethodChanged, raw, &VukAlgorithmsSetup::setCorrectionMethod);
+    connect(raw, &VukAlgorithmsSetup::error, this, &FixtureSetups::error);
+    connect(raw, &VukAlgorithmsSetup::selectedPortsCountChanged, this, &FixtureSetups::selectedPortsCountChanged);
+    connect(raw->selectedPortsModel(), &details::Base::changed, this, &FixtureSetups::usedVnaPortsChanged);
+    connect(this, &FixtureSetups::interrupted, raw, &VukAlgorithmsSetup::interrupt);
+
+    m_setups.appendItem(std::move(setup));
+}
+
+void FixtureSetups::removeSetup(int i)
+{
+    if (i >= 0 && i < m_setups.size())
+        m_setups.removeAt(i);
+    if (m_selected >= i) {
+        m_selected = i - 1;
+        emit selectedChanged();
+    }
+}
+
+void FixtureSetups::setZ0ConversionType(MeasureEnums::Z0Conversion type)
+{
+    if (type == m_z0ConversionType)
+        return;
+    m_z0ConversionType = type;
+    emit z0ConversionTypeChanged();
+}
+
+void FixtureSetups::setUserZ0(double value)
+{
+    // Exact comparison; a NaN on either side counts as a change.
+    if (value == m_userZ0)
+        return;
+    m_userZ0 = value;
+    emit userZ0Changed();
+}
+
+void FixtureSetups::setCorrectionMethod(MeasureEnums::CorrectionMethod correctionMethod)
+{
+    if (correctionMethod == m_correctionMethod)
+        return;
+    m_correctionMethod = correctionMethod;
+    emit correctionMethodChanged(correctionMethod);
+}
+
+void FixtureSetups::interrupt()
+{
+    emit interrupted();
+}
+
+uint FixtureSetups::selectedPortsCount() const
+{
+    uint count = 0;
+    for (const auto &setup : m_setups.items())
+        count += setup->selectedPortsCount();
+    return count;
+}
+
+QSet<uint32_t> FixtureSetups::getUsedVnaPorts() const
+{
+    QSet<uint32_t> ports;
+    for (const auto &setup : m_setups.items())
+        for (uint port : setup->selectedPorts().items())
+            ports.insert(port);
+    return ports;
+}
+
+void FixtureSetups::applyDefaults()
+{
+    setCorrectionMethod(MeasureEnums::CorrectionMethod::TIME_GATING);
+    setZ0ConversionType(MeasureEnums::Z0Conversion::System);
+    setUserZ0(50.0);
+}
+
+void FixtureSetups::preset()
+{
+    m_setups.reset();
+    if (m_worker)
+        m_worker->clear();
+    applyDefaults();
+    addSetup();
+    m_selected = 0;
+    emit selectedChanged();
+}

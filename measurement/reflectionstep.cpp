@@ -1,0 +1,178 @@
+#include "measurement/reflectionstep.h"
+
+#include "device/taskprogress.h"
+#include "measurement/connections.h"
+#include "measurement/reflectionmeasurer.h"
+#include "measurement/sparametersource.h"
+#include "measurement/vnafixtureconnection.h"
+
+#include <QDebug>
+
+ReflectionStep::ReflectionStep(ConnectionReflect *connection, SyncedVnaDevice *device, WorkerThread *worker,
+                               ProgressManager *progressManager, QObject *parent)
+    : Step(device, worker, progressManager, parent),
+      m_connection(connection),
+      m_measurer(new ReflectionMeasurer(connection, device, this))
+{
+    qRegisterMetaType<MeasureEnums::FixturePossibleState>("MeasureEnums::FixturePossibleState");
+    if (m_connection)
+        m_connection->setParent(this);
+
+    connect(m_measurer, &BaseMeasurer::error, this, &Step::error);
+    connect(this, &Step::calcMethodChanged, m_measurer, &BaseMeasurer::setCalcMethod);
+    connect(this, &Step::conversionTChanged, m_measurer, &BaseMeasurer::setConversionT);
+    connect(this, &Step::userDefZ0Changed, m_measurer, &BaseMeasurer::setUserDefZ0);
+    // A cancel reaches the measurer at once, as for the thru.
+    connect(this, &Step::interrupted, m_measurer, &BaseMeasurer::interrupt, Qt::DirectConnection);
+    connect(m_measurer, &ReflectionMeasurer::stateChanged, this, &ReflectionStep::stateChanged);
+    connect(m_measurer, &ReflectionMeasurer::openStatusChanged, this, [this](Status st) {
+        qDebug() << "OPEN STATUS" << int(st);
+        emit openMeasuredChanged();
+    });
+    connect(m_measurer, &ReflectionMeasurer::shortStatusChanged, this, [this](Status st) {
+        qDebug() << "SHORT STATUS" << int(st);
+        emit shortMeasuredChanged();
+    });
+    connect(m_measurer, &ReflectionMeasurer::calculatingStatusChanged, this, [this](Status st) {
+        qDebug() << "TUPA STATUS" << int(st);
+        emit calculatedChanged();
+    });
+    connect(this, &ReflectionStep::openMeasuredChanged, this, &Step::isMeasuredChanged);
+    connect(this, &ReflectionStep::shortMeasuredChanged, this, &Step::isMeasuredChanged);
+    connect(this, &ReflectionStep::calculatedChanged, this, &Step::isMeasuredChanged);
+    connect(this, &ReflectionStep::useCompensationChanged, m_measurer, [this](bool on) {
+        m_measurer->setSignalType(on ? Algorithms::MaxSignalModel : Algorithms::MaxSignalTimeGate);
+    });
+}
+
+ReflectionStep::~ReflectionStep()
+{
+    if (!isReleased())
+        resetSides();
+}
+
+std::vector<VNAFixtureConnection *> ReflectionStep::ownedSides() const
+{
+    if (!m_connection)
+        return {};
+    return {m_connection->fixt()};
+}
+
+QObject *ReflectionStep::connection() const
+{
+    return m_connection;
+}
+
+MeasureEnums::MeasureStatus ReflectionStep::getMeasureStatus() const
+{
+    return calculated();
+}
+
+MeasureEnums::MeasureType ReflectionStep::measureType() const
+{
+    return MeasureEnums::MeasureType::REFLECT;
+}
+
+MeasureEnums::FixturePossibleState ReflectionStep::state() const
+{
+    return m_measurer->state();
+}
+
+void ReflectionStep::setState(MeasureEnums::FixturePossibleState state)
+{
+    m_measurer->setState(state);
+}
+
+void ReflectionStep::setOpenMeasurementEnable(bool enable)
+{
+    if (enable == m_openMeasurementEnable)
+        return;
+    m_openMeasurementEnable = enable;
+    m_measurer->setState(MeasureEnums::possibleState(m_openMeasurementEnable, m_shortMeasurementEnable));
+    emit openMeasurementEnableChanged();
+}
+
+void ReflectionStep::setShortMeasurementEnable(bool enable)
+{
+    if (enable == m_shortMeasurementEnable)
+        return;
+    m_shortMeasurementEnable = enable;
+    m_measurer->setState(MeasureEnums::possibleState(m_openMeasurementEnable, m_shortMeasurementEnable));
+    emit shortMeasurementEnableChanged();
+}
+
+void ReflectionStep::setUseCompensation(bool useCompensation)
+{
+    if (useCompensation == m_useCompensation)
+        return;
+    m_useCompensation = useCompensation;
+    emit useCompensationChanged(useCompensation);
+}
+
+MeasureEnums::MeasureStatus ReflectionStep::openMeasured() const
+{
+    return measureStatusOf(m_measurer->openStatus());
+}
+
+MeasureEnums::MeasureStatus ReflectionStep::shortMeasured() const
+{
+    return measureStatusOf(m_measurer->shortStatus());
+}
+
+MeasureEnums::MeasureStatus ReflectionStep::calculated() const
+{
+    return measureStatusOf(m_measurer->calculatingStatus());
+}
+
+void ReflectionStep::clearData()
+{
+    m_measurer->reset();
+    resetSides();
+}
+
+void ReflectionStep::measureOpenFromVna()
+{
+    measure(false, nullptr);
+}
+
+void ReflectionStep::measureShortFromVna()
+{
+    measure(true, nullptr);
+}
+
+void ReflectionStep::measureOpenFromTouchstone(QString file)
+{
+    measure(false, &file);
+}
+
+void ReflectionStep::measureShortFromTouchstone(QString file)
+{
+    measure(true, &file);
+}
+
+void ReflectionStep::measure(bool isShort, const QString *filePath)
+{
+    beginRequest();
+    const QString name = isShort ? tr("Reflection Short") : tr("Reflection Open");
+    if (!filePath) {
+        const Progress progress = createProgress(name, 6);
+        SyncedVnaDevice *analyser = device();
+        runWithSavedDeviceState(
+            [this, progress, analyser, isShort] { runMeasure(SParameterSource::fromDevice(analyser), isShort, progress); },
+            progress);
+        return;
+    }
+    const Progress progress = createProgress(name, 4);
+    const QString path = *filePath;
+    runStepTask([this, progress, path, isShort] { runMeasure(SParameterSource::fromFile(path), isShort, progress); },
+                progress);
+}
+
+void ReflectionStep::runMeasure(const SParameterSource &source, bool isShort, const Progress &progress)
+{
+    if (isShort)
+        m_measurer->measureShort(source, progress.get());
+    else
+        m_measurer->measureOpen(source, progress.get());
+    detachKeptProcesses(m_measurer, m_connection);
+}

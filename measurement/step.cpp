@@ -1,0 +1,263 @@
+#include "measurement/step.h"
+
+#include "algorithms/vectorhelpers.h"
+#include "device/checker.h"
+#include "device/devicestatebackup.h"
+#include "device/taskprogress.h"
+#include "device/workerthread.h"
+#include "measurement/basemeasurer.h"
+#include "measurement/connections.h"
+#include "measurement/vnafixtureconnection.h"
+
+#include <QDebug>
+
+namespace {
+
+// Finishes a queued job's bookkeeping when the worker drops the job unrun
+// (the queue was cleared or the worker stopped), so no page waits for a
+// finished() that never comes.
+struct DropGuard
+{
+    Step *step;
+    std::shared_ptr<Step> self;
+    Step::Progress progress;
+    bool ran = false;
+
+    ~DropGuard()
+    {
+        if (ran)
+            return;
+        if (progress)
+            progress->cancel();
+        emit step->finished();
+    }
+};
+
+} // namespace
+
+void Step::ObjectDeleter::operator()(QObject *object) const
+{
+    if (object)
+        object->deleteLater();
+}
+
+Step::Step(SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
+    : QObject(parent), m_device(device), m_worker(worker), m_progressManager(progressManager)
+{
+    qRegisterMetaType<Algorithms::CalcMethod>("Algorithms::CalcMethod");
+    qRegisterMetaType<Algorithms::Z0ConversionType>("Algorithms::Z0ConversionType");
+    registerMeasurerStatusType();
+}
+
+Step::~Step() = default;
+
+MeasureEnums::MeasureStatus Step::getMeasureStatus() const
+{
+    return MeasureEnums::MeasureStatus::Error;
+}
+
+void Step::setCalcMethod(Algorithms::CalcMethod method)
+{
+    if (method == m_calcMethod)
+        return;
+    m_calcMethod = method;
+    emit calcMethodChanged(method);
+}
+
+void Step::setConversionT(Algorithms::Z0ConversionType type)
+{
+    if (type == m_conversionT)
+        return;
+    m_conversionT = type;
+    emit conversionTChanged(type);
+}
+
+void Step::setUserDefZ0(double z0)
+{
+    if (Algorithms::fuzzyEqual(z0, m_userDefZ0))
+        return;
+    m_userDefZ0 = z0;
+    emit userDefZ0Changed(z0);
+}
+
+void Step::setAppliedFixtureOffset(bool applied)
+{
+    if (m_appliedFixtureOffset.exchange(applied) != applied)
+        emit flagAppliedFixtureOffsetChanged();
+}
+
+void Step::deleteData()
+{
+    clearData();
+}
+
+void Step::interrupt()
+{
+    qDebug() << "Step interrupted";
+    m_cancelRequested.store(true);
+    emit interrupted();
+}
+
+void Step::release(bool resetSidesToo)
+{
+    if (m_released.exchange(true))
+        return;
+    interrupt();
+    if (!resetSidesToo)
+        return;
+    const std::vector<VNAFixtureConnection *> sides = ownedSides();
+    if (!m_worker) {
+        resetSides();
+        return;
+    }
+    // After every job of this step already queued, before any job of the
+    // steps that replace it.
+    const std::shared_ptr<Step> self = keepAlive();
+    m_worker->push([self, sides] {
+        for (VNAFixtureConnection *side : sides)
+            if (side)
+                side->resetPorts();
+    });
+}
+
+void Step::resetSides() const
+{
+    for (VNAFixtureConnection *side : ownedSides())
+        if (side)
+            side->resetPorts();
+}
+
+std::shared_ptr<Step> Step::keepAlive()
+{
+    return weak_from_this().lock();
+}
+
+void Step::detachKeptProcesses(BaseMeasurer *measurer, const ConnectionBase *connection)
+{
+    if (!measurer || !connection)
+        return;
+    const auto detachPort = [](Algorithms::FixturePort *port, Algorithms::IProcessMethod *process) {
+        if (port)
+            QObject::disconnect(port, &Algorithms::FixturePort::error, process, &Algorithms::IProcessMethod::error);
+    };
+    for (const auto &process : connection->processes()) {
+        QObject::disconnect(measurer, &BaseMeasurer::interrupted, process.get(), nullptr);
+        // From now on a port reports its own texts once, through its
+        // MeasuredFixturePort, not a second time through the process.
+        if (auto *transmission = qobject_cast<Algorithms::TransmissionProcess *>(process.get())) {
+            detachPort(transmission->leftPort(), transmission);
+            detachPort(transmission->rightPort(), transmission);
+        } else if (auto *reflection = qobject_cast<Algorithms::ReflectProcess *>(process.get())) {
+            detachPort(reflection->port(), reflection);
+        }
+    }
+}
+
+Step::Progress Step::createProgress(const QString &name, int maximum)
+{
+    Progress progress(new TaskProgress(), ObjectDeleter());
+    if (m_progressManager)
+        m_progressManager->add(progress.get(), name);
+    progress->setRange(0, maximum);
+    return progress;
+}
+
+void Step::runGuarded(const Job &job, TaskProgress *progress)
+{
+    if (m_cancelRequested.load() || m_released.load()) {
+        // Cancelled while the analyser state was being saved or while the
+        // job was queued.
+        if (progress)
+            progress->cancel();
+        emit error(tr("The measurement was canceled"));
+        return;
+    }
+    if (job)
+        job();
+}
+
+bool Step::runWithSavedDeviceState(Job job, Progress progress)
+{
+    const std::shared_ptr<Step> self = keepAlive();
+    if (progress)
+        progress->step(tr("Save device state"));
+    auto backup = std::make_shared<DeviceStateBackup>(m_device);
+    if (progress)
+        progress->start();
+    emit started();
+
+    if (!m_device || !m_worker || !backup->save()) {
+        // Nothing was measured; the user learns why.
+        const QString reason = backup->errorString();
+        if (!reason.isEmpty())
+            emit error(reason);
+        if (progress)
+            progress->cancel();
+        emit finished();
+        return false;
+    }
+
+    Checker checker;
+    auto ran = std::make_shared<std::atomic<bool>>(false);
+    m_worker->push([this, self, job, progress, backup, ran, done = WaitCompletion<void>(checker)] {
+        ran->store(true);
+        const auto after = [&] {
+            if (progress)
+                progress->step(tr("Restore device state"));
+            if (!backup->restore())
+                emit error(backup->errorString());
+            emit finished();
+            if (progress)
+                progress->finish();
+            done();
+        };
+        try {
+            runGuarded(job, progress.get());
+        } catch (...) {
+            after();
+            throw;
+        }
+        after();
+    });
+    checker.wait();
+
+    if (!ran->load()) {
+        // The worker dropped the job unrun: the analyser is still preset, so
+        // its state is put back from here.
+        if (!backup->restore())
+            emit error(backup->errorString());
+        if (progress)
+            progress->cancel();
+        emit finished();
+    }
+    return true;
+}
+
+void Step::runStepTask(Job job, Progress progress)
+{
+    if (progress)
+        progress->start();
+    emit started();
+    if (!m_worker) {
+        if (progress)
+            progress->cancel();
+        emit finished();
+        return;
+    }
+    auto guard = std::make_shared<DropGuard>(DropGuard{this, keepAlive(), progress});
+    m_worker->push([this, job, progress, guard] {
+        guard->ran = true;
+        const auto after = [&] {
+            emit finished();
+            if (progress)
+                progress->finish();
+        };
+        try {
+            runGuarded(job, progress.get());
+        } catch (...) {
+            after();
+            throw;
+        }
+        after();
+    });
+}

@@ -1,0 +1,150 @@
+#pragma once
+// One measurement the user performs on the fixtures of a set-up: the
+// calculation settings pushed down by the set-up, the services a measurement
+// needs, the status properties QML binds to, and the two ways a measurement
+// job runs on the step worker: against the live analyser with its state saved
+// before and restored after while the caller waits, or queued without
+// waiting (a Touchstone file, an offset).
+//
+// Steps live on the GUI thread. A set-up holds them in shared pointers whose
+// deleter calls deleteLater; a queued or running job holds the step too, so a
+// step released by its set-up stays alive until its jobs have finished.
+
+#include "algorithms/fixtureport.h"
+#include "algorithms/processmethod.h"
+#include "measurement/measureenums.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class BaseMeasurer;
+class ConnectionBase;
+class ProgressManager;
+class SyncedVnaDevice;
+class TaskProgress;
+class VNAFixtureConnection;
+class WorkerThread;
+
+class Step : public QObject, public std::enable_shared_from_this<Step>
+{
+    Q_OBJECT
+    Q_PROPERTY(MeasureEnums::MeasureType measureType READ measureType CONSTANT)
+    Q_PROPERTY(QObject *connection READ connection CONSTANT)
+    Q_PROPERTY(bool appliedFixtureOffset READ appliedFixtureOffset WRITE setAppliedFixtureOffset NOTIFY
+                   flagAppliedFixtureOffsetChanged)
+    Q_PROPERTY(MeasureEnums::MeasureStatus getMeasureStatus READ getMeasureStatus NOTIFY isMeasuredChanged)
+
+public:
+    // Releases a QObject with deleteLater, from any thread.
+    struct ObjectDeleter
+    {
+        void operator()(QObject *object) const;
+    };
+    using Job = std::function<void()>;
+    using Progress = std::shared_ptr<TaskProgress>;
+
+    Step(SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager,
+         QObject *parent = nullptr);
+    ~Step() override;
+
+    Algorithms::CalcMethod calcMethod() const { return m_calcMethod; }
+    Algorithms::Z0ConversionType conversionT() const { return m_conversionT; }
+    double userDefZ0() const { return m_userDefZ0; }
+    bool appliedFixtureOffset() const { return m_appliedFixtureOffset.load(); }
+
+    SyncedVnaDevice *device() const { return m_device; }
+    WorkerThread *worker() const { return m_worker; }
+    ProgressManager *progressManager() const { return m_progressManager; }
+
+    void setCalcMethod(Algorithms::CalcMethod method);
+    void setConversionT(Algorithms::Z0ConversionType type);
+    // Fuzzy comparison: a change below 1e-12 of the value is none.
+    void setUserDefZ0(double z0);
+    // Callable from the step worker (the offset jobs).
+    void setAppliedFixtureOffset(bool applied);
+
+    // The set-up lets go of the step: a running measurement is cancelled, a
+    // queued one is dropped, and (when resetSides) the models of the step's
+    // sides are emptied on the worker after whatever job of this step is
+    // still queued there. The step's destructor then leaves the sides alone.
+    void release(bool resetSides);
+    bool isReleased() const { return m_released.load(); }
+
+    // The fixture sides whose models this step computes (none for a step
+    // that only refines the models of other steps).
+    virtual std::vector<VNAFixtureConnection *> ownedSides() const = 0;
+
+public slots:
+    virtual QObject *connection() const = 0;
+    virtual MeasureEnums::MeasureStatus getMeasureStatus() const;
+    virtual MeasureEnums::MeasureType measureType() const = 0;
+    virtual void clearData() = 0;
+
+    void deleteData();
+    void interrupt();
+
+signals:
+    void interrupted();
+    void error(QString error);
+    void started();
+    void finished();
+    void isMeasuredChanged();
+    void flagAppliedFixtureOffsetChanged();
+    void calcMethodChanged(Algorithms::CalcMethod method);
+    void conversionTChanged(Algorithms::Z0ConversionType conversionT);
+    void userDefZ0Changed(double z0);
+
+protected:
+    // A progress record under name with range 0 .. maximum, listed by the
+    // progress manager and released with deleteLater.
+    Progress createProgress(const QString &name, int maximum);
+
+    // Saves the analyser state, runs job on the step worker, restores the
+    // state there and waits (local event loop) until all of it has run.
+    // False when the state could not be saved (nothing was measured).
+    bool runWithSavedDeviceState(Job job, Progress progress);
+    // Queues job on the step worker and returns at once.
+    void runStepTask(Job job, Progress progress);
+
+    // Marks the start of a request from the user; a cancel from now on
+    // applies to it.
+    void beginRequest() { m_cancelRequested.store(false); }
+    bool cancelRequested() const { return m_cancelRequested.load(); }
+
+    // Shares the step with the jobs; empty when the step is not held by a
+    // shared pointer (then its owner keeps it alive).
+    std::shared_ptr<Step> keepAlive();
+
+    // A finished run leaves its processes with the connection for the DUT
+    // step; they must no longer answer the measurer's later cancels, nor
+    // repeat the texts of the ports they calculated.
+    static void detachKeptProcesses(BaseMeasurer *measurer, const ConnectionBase *connection);
+
+    void resetSides() const;
+
+private:
+    // Runs job unless the request was cancelled (or the step released)
+    // before the job could start.
+    void runGuarded(const Job &job, TaskProgress *progress);
+
+    Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethodTimeGate;
+    Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionSystem;
+    double m_userDefZ0 = 50.0;
+    std::atomic<bool> m_appliedFixtureOffset{false};
+    SyncedVnaDevice *m_device;
+    WorkerThread *m_worker;
+    ProgressManager *m_progressManager;
+    std::atomic<bool> m_cancelRequested{false};
+    std::atomic<bool> m_released{false};
+};
+
+// A measurer status as the step properties show it.
+inline MeasureEnums::MeasureStatus measureStatusOf(int status)
+{
+    return MeasureEnums::fromMeasurerStatus(status);
+}

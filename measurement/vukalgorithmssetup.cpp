@@ -1,0 +1,481 @@
+#include "measurement/vukalgorithmssetup.h"
+
+#include "algorithms/vectorhelpers.h"
+#include "device/syncedvnadevice.h"
+#include "device/workerthread.h"
+#include "measurement/basemeasurer.h"
+#include "measurement/connections.h"
+#include "measurement/dutstep.h"
+#include "measurement/fixture.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/reflectionstep.h"
+#include "measurement/transmissionstep.h"
+#include "measurement/vnafixtureconnection.h"
+
+#include <QDebug>
+#include <QPointF>
+#include <QQmlEngine>
+#include <QVector>
+
+#include <cmath>
+#include <mutex>
+#include <optional>
+#include <set>
+
+namespace {
+
+// Deletes the four sides with deleteLater once the step worker has finished
+// every job queued before it (or dropped them), so no job of a released step
+// is left with a side that is gone.
+struct DeferredSides
+{
+    std::vector<QObject *> objects;
+    ~DeferredSides()
+    {
+        for (QObject *object : objects)
+            object->deleteLater();
+    }
+};
+
+std::optional<uint> takeSmallest(std::set<uint> &pool)
+{
+    if (pool.empty())
+        return std::nullopt;
+    const uint value = *pool.begin();
+    pool.erase(pool.begin());
+    return value;
+}
+
+} // namespace
+
+void VukAlgorithmsSetup::registerTypes()
+{
+    static std::once_flag qmlOnce;
+    std::call_once(qmlOnce, [] {
+        qmlRegisterUncreatableType<VukAlgorithmsSetup>("VukAlgorithmsSetup", 1, 0, "VukAlgorithmsSetup",
+                                                       QString());
+    });
+    qRegisterMetaType<VukAlgorithmsSetup *>("vukalgorithmssetup");
+    const int pointsType = qRegisterMetaType<QVector<QPointF>>("qvectorpointf");
+    const int iterable = qMetaTypeId<QtMetaTypePrivate::QSequentialIterableImpl>();
+    if (!QMetaType::hasRegisteredConverterFunction(pointsType, iterable))
+        QMetaType::registerConverter<QVector<QPointF>, QtMetaTypePrivate::QSequentialIterableImpl>(
+            QtMetaTypePrivate::QSequentialIterableConvertFunctor<QVector<QPointF>>());
+    MeasureEnums::registerTypes();
+    qRegisterMetaType<Step *>("StepP");
+    qRegisterMetaType<ConnectionBase *>("ConnectionBP");
+    qRegisterMetaType<uint>("Uint");
+    registerMeasurerStatusType();
+}
+
+VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *worker,
+                                       ProgressManager *progressManager,
+                                       Algorithms::ProcessInputParameters *parameters, QObject *parent)
+    : QObject(parent),
+      m_device(device),
+      m_worker(worker),
+      m_progressManager(progressManager),
+      m_parameters(parameters)
+{
+    m_a = makeSide(QStringLiteral("A"));
+    m_aAux = makeSide(QStringLiteral("A Aux"));
+    m_b = makeSide(QStringLiteral("B"));
+    m_bAux = makeSide(QStringLiteral("B Aux"));
+    registerTypes();
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux})
+        connectPortErrors(side);
+
+    makeRules();
+    checkThru();
+    rebuildSteps();
+
+    // R10: the port assignment.
+    if (m_device)
+        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
+    connect(m_a->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
+    connect(m_b->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
+    // R11: the selected-port list.
+    for (auto signal : {&VukAlgorithmsSetup::abThruConnectionChanged, &VukAlgorithmsSetup::aaConnectionChanged,
+                        &VukAlgorithmsSetup::bbConnectionChanged, &VukAlgorithmsSetup::abDutConnectionChanged})
+        connect(this, signal, this, &VukAlgorithmsSetup::rebuildSelectedPorts);
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux})
+        connect(side->attachedPortsModel(), &QAbstractItemModel::dataChanged, this,
+                &VukAlgorithmsSetup::rebuildSelectedPorts);
+    rebuildSelectedPorts();
+    assignPorts();
+}
+
+VukAlgorithmsSetup::~VukAlgorithmsSetup()
+{
+    for (const auto &step : m_stepModel.items())
+        step->release(false);
+    m_stepModel.reset();
+
+    // The sides outlive the released steps and their jobs; each fixture goes
+    // with its side instead of leaving the side with a dangling fixture.
+    auto sides = std::make_shared<DeferredSides>();
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux}) {
+        if (side->fixture())
+            side->fixture()->setParent(side);
+        sides->objects.push_back(side);
+    }
+    if (m_worker)
+        m_worker->push([sides] {});
+}
+
+VNAFixtureConnection *VukAlgorithmsSetup::makeSide(const QString &name)
+{
+    auto *fixture = new Fixture(this);
+    auto *side = new VNAFixtureConnection(fixture, m_device, nullptr);
+    fixture->setName(name);
+    return side;
+}
+
+void VukAlgorithmsSetup::connectPortErrors(VNAFixtureConnection *side)
+{
+    for (const auto &port : side->measureData().items())
+        connect(port.get(), &MeasuredFixturePort::error, this, &VukAlgorithmsSetup::error);
+    // Ports added later report their texts as well.
+    connect(side->measureDataModel(), &QAbstractItemModel::rowsInserted, this,
+            [this, side](const QModelIndex &, int first, int last) {
+                for (int i = first; i <= last; ++i)
+                    if (MeasuredFixturePort *port = side->getFixturePort(i))
+                        connect(port, &MeasuredFixturePort::error, this, &VukAlgorithmsSetup::error);
+            });
+}
+
+void VukAlgorithmsSetup::makeRules()
+{
+    // R1: the A-B thru excludes the auxiliary thrus.
+    connect(this, &VukAlgorithmsSetup::abThruConnectionChanged, this, [this] {
+        if (!m_abThru)
+            return;
+        m_aa = false;
+        m_bb = false;
+        emit aaConnectionChanged();
+        emit bbConnectionChanged();
+    });
+    // R2: an auxiliary thru excludes the A-B thru.
+    for (auto signal : {&VukAlgorithmsSetup::aaConnectionChanged, &VukAlgorithmsSetup::bbConnectionChanged}) {
+        connect(this, signal, this, [this] {
+            if ((m_aa || m_bb) && m_abThru) {
+                m_abThru = false;
+                emit abThruConnectionChanged();
+            }
+            rebuildSteps();
+        });
+    }
+    // R3.
+    connect(this, &VukAlgorithmsSetup::abThruConnectionChanged, this, &VukAlgorithmsSetup::rebuildSteps);
+    connect(this, &VukAlgorithmsSetup::abDutConnectionChanged, this, &VukAlgorithmsSetup::rebuildSteps);
+    // R4.
+    for (auto signal :
+         {&VukAlgorithmsSetup::leftFixtureEnabledChanged, &VukAlgorithmsSetup::rightFixtureEnabledChanged}) {
+        connect(this, signal, this, [this] {
+            checkThru();
+            rebuildSelectedPorts();
+            if (!m_leftFixtureEnabled && !m_rightFixtureEnabled && m_abDut)
+                switchDutOff();
+            rebuildSteps();
+        });
+    }
+    // R6: an auxiliary side has as many ports as its main side.
+    connect(m_a->fixture(), &Fixture::portsCountChanged, this, [this] {
+        m_aAux->fixture()->setPortsCount(m_a->fixture()->portsCount());
+        checkThru();
+    });
+    connect(m_b->fixture(), &Fixture::portsCountChanged, this, [this] {
+        m_bAux->fixture()->setPortsCount(m_b->fixture()->portsCount());
+        checkThru();
+    });
+    // R7.
+    connect(this, &VukAlgorithmsSetup::correctionMethodChanged, this, [this] {
+        if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
+            switchDutOff();
+        pushCorrectionMethod();
+    });
+    // R8.
+    connect(this, &VukAlgorithmsSetup::z0ConversionTypeChanged, this, [this] {
+        const auto type = MeasureEnums::toZ0ConversionType(m_z0ConversionType);
+        for (const auto &step : m_stepModel.items())
+            step->setConversionT(type);
+    });
+    connect(this, &VukAlgorithmsSetup::userZ0Changed, this, [this] {
+        for (const auto &step : m_stepModel.items())
+            step->setUserDefZ0(m_userZ0);
+    });
+    // R9.
+    if (m_device) {
+        connect(m_device, &SyncedVnaDevice::startFreqChanged, this, &VukAlgorithmsSetup::lowPassModeChanged);
+        connect(m_device, &SyncedVnaDevice::stepFreqChanged, this, &VukAlgorithmsSetup::lowPassModeChanged);
+    }
+}
+
+// R5: the A-B thru is on whenever it is possible.
+void VukAlgorithmsSetup::checkThru()
+{
+    const bool possible = m_leftFixtureEnabled && m_rightFixtureEnabled
+                          && m_a->fixture()->portsCount() == m_b->fixture()->portsCount();
+    if (possible != m_abThru) {
+        m_abThru = possible;
+        emit abThruConnectionChanged();
+    }
+    emit selectedPortsCountChanged();
+}
+
+void VukAlgorithmsSetup::switchDutOff()
+{
+    m_abDut = false;
+    emit abDutConnectionChanged();
+}
+
+void VukAlgorithmsSetup::rebuildSteps()
+{
+    // The old steps stop, and their sides' models go once their jobs are
+    // done; the steps themselves go with deleteLater when released here.
+    for (const auto &step : m_stepModel.items())
+        step->release(true);
+    m_stepModel.reset();
+    if (!m_leftFixtureEnabled && !m_rightFixtureEnabled)
+        return;
+
+    std::vector<StepPointer> steps;
+    QList<ConnectionBase *> made;
+    const auto transmission = [&](VNAFixtureConnection *left, VNAFixtureConnection *right) {
+        auto *connection = new ConnectionTransmisson(left, right, m_parameters);
+        made.append(connection);
+        addStep(steps, new TransmissionStep(connection, m_device, m_worker, m_progressManager));
+    };
+    const auto reflection = [&](VNAFixtureConnection *side) {
+        auto *connection = new ConnectionReflect(side, m_parameters);
+        made.append(connection);
+        addStep(steps, new ReflectionStep(connection, m_device, m_worker, m_progressManager));
+    };
+    if (m_abThru) {
+        transmission(m_a, m_b);
+    } else {
+        if (m_leftFixtureEnabled) {
+            if (m_aa)
+                transmission(m_a, m_aAux);
+            else
+                reflection(m_a);
+        }
+        if (m_rightFixtureEnabled) {
+            if (m_bb)
+                transmission(m_b, m_bAux);
+            else
+                reflection(m_b);
+        }
+    }
+    if (m_abDut) {
+        ConnectionBase *connection = nullptr;
+        if (m_leftFixtureEnabled && m_rightFixtureEnabled)
+            connection = new ConnectionTransmisson(m_a, m_b, m_parameters);
+        else
+            connection = new ConnectionReflect(m_leftFixtureEnabled ? m_a : m_b, m_parameters);
+        addStep(steps, new DutStep(connection, made, m_device, m_worker, m_progressManager));
+    }
+
+    m_stepModel.reset(std::move(steps));
+    emit stepsChanged();
+
+    pushConversion();
+    if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
+        switchDutOff();
+    pushCorrectionMethod();
+}
+
+void VukAlgorithmsSetup::addStep(std::vector<StepPointer> &steps, Step *step)
+{
+    QQmlEngine::setObjectOwnership(step, QQmlEngine::CppOwnership);
+    connect(step, &Step::error, this, &VukAlgorithmsSetup::error);
+    connect(this, &VukAlgorithmsSetup::interrupted, step, &Step::interrupt);
+    steps.push_back(StepPointer(step, Step::ObjectDeleter()));
+}
+
+void VukAlgorithmsSetup::pushConversion()
+{
+    const auto type = MeasureEnums::toZ0ConversionType(m_z0ConversionType);
+    for (const auto &step : m_stepModel.items()) {
+        step->setConversionT(type);
+        step->setUserDefZ0(m_userZ0);
+    }
+}
+
+void VukAlgorithmsSetup::pushCorrectionMethod()
+{
+    const auto method = MeasureEnums::toCalcMethod(m_correctionMethod);
+    for (const auto &step : m_stepModel.items())
+        step->setCalcMethod(method);
+}
+
+void VukAlgorithmsSetup::setLeftFixtureEnabled(bool enabled)
+{
+    if (enabled == m_leftFixtureEnabled)
+        return;
+    m_leftFixtureEnabled = enabled;
+    emit leftFixtureEnabledChanged();
+}
+
+void VukAlgorithmsSetup::setRightFixtureEnabled(bool enabled)
+{
+    if (enabled == m_rightFixtureEnabled)
+        return;
+    m_rightFixtureEnabled = enabled;
+    emit rightFixtureEnabledChanged();
+}
+
+void VukAlgorithmsSetup::setAbThruConnectionEnabled(bool enabled)
+{
+    if (enabled == m_abThru)
+        return;
+    m_abThru = enabled;
+    emit abThruConnectionChanged();
+}
+
+void VukAlgorithmsSetup::setAaConnectionEnabled(bool enabled)
+{
+    if (enabled == m_aa)
+        return;
+    m_aa = enabled;
+    emit aaConnectionChanged();
+}
+
+void VukAlgorithmsSetup::setBbConnectionEnabled(bool enabled)
+{
+    if (enabled == m_bb)
+        return;
+    m_bb = enabled;
+    emit bbConnectionChanged();
+}
+
+void VukAlgorithmsSetup::setAbDutConnectionEnabled(bool enabled)
+{
+    if (enabled == m_abDut)
+        return;
+    m_abDut = enabled;
+    emit abDutConnectionChanged();
+}
+
+void VukAlgorithmsSetup::setCorrectionMethod(MeasureEnums::CorrectionMethod method)
+{
+    if (method == m_correctionMethod)
+        return;
+    m_correctionMethod = method;
+    emit correctionMethodChanged();
+}
+
+void VukAlgorithmsSetup::setZ0ConversionType(MeasureEnums::Z0Conversion type)
+{
+    if (type == m_z0ConversionType)
+        return;
+    m_z0ConversionType = type;
+    emit z0ConversionTypeChanged();
+}
+
+void VukAlgorithmsSetup::setUserZ0(double value)
+{
+    if (Algorithms::fuzzyEqual(value, m_userZ0))
+        return;
+    m_userZ0 = value;
+    emit userZ0Changed();
+}
+
+void VukAlgorithmsSetup::interrupt()
+{
+    qDebug() << "Setup interrupted";
+    emit interrupted();
+}
+
+uint VukAlgorithmsSetup::selectedPortsCount()
+{
+    return (m_leftFixtureEnabled ? m_a->fixture()->portsCount() : 0u)
+           + (m_rightFixtureEnabled ? m_b->fixture()->portsCount() : 0u);
+}
+
+bool VukAlgorithmsSetup::isLowPassMode() const
+{
+    if (!m_device)
+        return false;
+    const auto start = m_device->startFreq();
+    const auto step = m_device->stepFreq();
+    const auto stop = m_device->stopFreq();
+    return start && step && stop && std::abs(*start - *step) < 1.0;
+}
+
+void VukAlgorithmsSetup::setLowPassMode()
+{
+    if (!m_device)
+        return;
+    const auto stop = m_device->stopFreq();
+    const auto points = m_device->pointsCount();
+    if (!stop || !points || *points == 0)
+        return;
+    m_device->setStartFreq(*stop / *points);
+}
+
+void VukAlgorithmsSetup::set10MhzLowPassMode()
+{
+    if (!m_device)
+        return;
+    const auto maximum = m_device->maxFreq();
+    if (!maximum)
+        return;
+    constexpr double step = 10e6;
+    m_device->setPointsCount(static_cast<uint>(*maximum / step));
+    m_device->setStartFreq(step);
+    m_device->setStopFreq(*maximum);
+}
+
+void VukAlgorithmsSetup::rebuildSelectedPorts()
+{
+    std::vector<uint> ports;
+    const auto append = [&ports](const VNAFixtureConnection *side) {
+        const auto &rows = side->attachedPorts().items();
+        ports.insert(ports.end(), rows.begin(), rows.end());
+    };
+    if (m_leftFixtureEnabled)
+        append(m_a);
+    if (m_rightFixtureEnabled)
+        append(m_b);
+    if (m_aa)
+        append(m_aAux);
+    if (m_bb)
+        append(m_bAux);
+    m_selectedPorts.reset();
+    m_selectedPorts.append(ports);
+}
+
+uint VukAlgorithmsSetup::analyserPortsCount() const
+{
+    const auto count = m_device ? m_device->portsCount() : std::nullopt;
+    return count && *count > 0 ? *count : 1u;
+}
+
+void VukAlgorithmsSetup::assignPorts()
+{
+    const uint n = analyserPortsCount();
+    std::set<uint> all;
+    for (uint i = 0; i < n; ++i)
+        all.insert(i);
+
+    std::set<uint> free = all;
+    bool ok = true;
+    for (VNAFixtureConnection *side : {m_a, m_b}) {
+        for (int i = 0; i < side->attachedPorts().size(); ++i) {
+            const auto port = takeSmallest(free);
+            ok = ok && port.has_value();
+            side->setAttachedVnaPort(static_cast<size_t>(i), port.value_or(0u));
+        }
+    }
+    for (auto [aux, main] : {std::pair(m_aAux, m_a), std::pair(m_bAux, m_b)}) {
+        std::set<uint> pool;
+        if (ok) {
+            pool = all;
+            for (uint held : main->attachedPorts().items())
+                pool.erase(held);
+        }
+        for (int i = 0; i < aux->attachedPorts().size(); ++i)
+            aux->setAttachedVnaPort(static_cast<size_t>(i), takeSmallest(pool).value_or(0u));
+    }
+}
