@@ -200,81 +200,116 @@ const std::vector<SimServer::CommandEntry> &SimServer::commandTable()
 
 // ---------------------------------------------------------------- helpers
 
+// The header suffix in `slot` when it lies in 1..count.
+std::optional<unsigned> SimServer::suffixArg(Request &r, int slot, size_t count)
+{
+    const unsigned n = r.suffix[size_t(slot)].value;
+    if (n < 1 || n > count) {
+        pushError(-114, QStringLiteral("Header suffix out of range"));
+        return std::nullopt;
+    }
+    return n;
+}
+
 ChannelState *SimServer::channelArg(Request &r, int slot)
 {
-    const unsigned ch = r.suffix[size_t(slot)].value;
-    if (ch < 1 || ch > m_state.channels.size()) {
-        pushError(-114, QStringLiteral("Header suffix out of range"));
-        return nullptr;
-    }
-    return &m_state.channels[ch - 1];
+    const auto ch = suffixArg(r, slot, m_state.channels.size());
+    return ch ? &m_state.channels[*ch - 1] : nullptr;
 }
 
 std::optional<unsigned> SimServer::portArg(Request &r, int slot)
 {
-    const unsigned p = r.suffix[size_t(slot)].value;
-    if (p < 1 || p > m_state.portCount) {
-        pushError(-114, QStringLiteral("Header suffix out of range"));
-        return std::nullopt;
-    }
-    return p;
+    return suffixArg(r, slot, m_state.portCount);
 }
 
 TraceState *SimServer::traceArg(Request &r, ChannelState &ch, int slot)
 {
-    const unsigned t = r.suffix[size_t(slot)].value;
-    if (t < 1 || t > ch.traces.size()) {
-        pushError(-114, QStringLiteral("Header suffix out of range"));
-        return nullptr;
+    const auto t = suffixArg(r, slot, ch.traces.size());
+    return t ? &ch.traces[*t - 1] : nullptr;
+}
+
+// The command's one parameter, read by `convert`.
+template <class T>
+std::optional<T> SimServer::singleParam(Request &r, std::optional<T> (*convert)(const QString &))
+{
+    if (r.args.size() != 1) {
+        pushError(-109, QStringLiteral("Missing parameter"));
+        return std::nullopt;
     }
-    return &ch.traces[t - 1];
+    const auto v = convert(r.args[0]);
+    if (!v)
+        pushError(-104, QStringLiteral("Data type error"));
+    return v;
 }
 
 std::optional<double> SimServer::doubleParam(Request &r)
 {
-    if (r.args.size() != 1) {
-        pushError(-109, QStringLiteral("Missing parameter"));
-        return std::nullopt;
-    }
-    const auto v = Scpi::toDouble(r.args[0]);
-    if (!v)
-        pushError(-104, QStringLiteral("Data type error"));
-    return v;
+    return singleParam(r, Scpi::toDouble);
 }
 
 std::optional<bool> SimServer::boolParam(Request &r)
 {
-    if (r.args.size() != 1) {
-        pushError(-109, QStringLiteral("Missing parameter"));
-        return std::nullopt;
-    }
-    const auto v = Scpi::toBool(r.args[0]);
-    if (!v)
-        pushError(-104, QStringLiteral("Data type error"));
-    return v;
+    return singleParam(r, Scpi::toBool);
 }
 
 std::optional<unsigned> SimServer::unsignedParam(Request &r)
 {
-    if (r.args.size() != 1) {
-        pushError(-109, QStringLiteral("Missing parameter"));
+    return singleParam(r, Scpi::toUnsigned);
+}
+
+// An unsigned parameter that must lie in 1..max.
+std::optional<unsigned> SimServer::unsignedParam(Request &r, unsigned max)
+{
+    const auto v = unsignedParam(r);
+    if (v && (*v < 1 || *v > max)) {
+        pushError(-222, QStringLiteral("Data out of range"));
         return std::nullopt;
     }
-    const auto v = Scpi::toUnsigned(r.args[0]);
-    if (!v)
-        pushError(-104, QStringLiteral("Data type error"));
     return v;
 }
 
-namespace {
-// Clamp into [lo, hi], noting whether the value had to move.
-double clamp(double v, double lo, double hi, bool *moved)
+// The index in `keywords` of the command's one parameter; -1 when it is none of them.
+int SimServer::keywordParam(Request &r, const QStringList &keywords)
+{
+    const int k = r.args.size() == 1 ? Scpi::findKeyword(keywords, r.args[0]) : -1;
+    if (k < 0)
+        pushError(-224, QStringLiteral("Illegal parameter value"));
+    return k;
+}
+
+// The path of a file command: the whole parameter text, quotes removed.
+std::optional<QString> SimServer::pathParam(Request &r)
+{
+    const QString path = Scpi::unquote(r.params);
+    if (path.isEmpty()) {
+        pushError(-109, QStringLiteral("Missing parameter"));
+        return std::nullopt;
+    }
+    return path;
+}
+
+// v clamped into [lo, hi]; a value that had to move is reported.
+double SimServer::clamped(double v, double lo, double hi)
 {
     const double c = qBound(lo, v, hi);
-    *moved = c != v;
+    if (c != v)
+        pushError(-222, QStringLiteral("Data out of range"));
     return c;
 }
-} // namespace
+
+// A channel's on/off setting: set from a boolean, answered as "1" or "0".
+void SimServer::setChannelFlag(Request &r, bool ChannelState::*flag)
+{
+    ChannelState *ch = channelArg(r);
+    if (const auto v = ch ? boolParam(r) : std::nullopt)
+        ch->*flag = *v;
+}
+
+void SimServer::replyChannelFlag(Request &r, bool ChannelState::*flag)
+{
+    if (ChannelState *ch = channelArg(r))
+        r.reply = ch->*flag ? "1" : "0";
+}
 
 // ---------------------------------------------------------------- common and system
 
@@ -347,10 +382,8 @@ void S::sSweepType(Request &r)
     ChannelState *ch = channelArg(r);
     if (!ch)
         return;
-    const int k = r.args.size() == 1 ? Scpi::findKeyword(sweepTypes, r.args[0]) : -1;
-    if (k < 0)
-        return pushError(-224, QStringLiteral("Illegal parameter value"));
-    ch->sweepType = sweepTypeReplies[k];
+    if (const int k = keywordParam(r, sweepTypes); k >= 0)
+        ch->sweepType = sweepTypeReplies[k];
 }
 
 void S::qSweepType(Request &r)
@@ -396,13 +429,8 @@ void S::qFrequencyData(Request &r)
 void S::sPoints(Request &r)
 {
     ChannelState *ch = channelArg(r);
-    const auto v = ch ? unsignedParam(r) : std::nullopt;
-    if (!v)
-        return;
-    bool moved = false;
-    ch->points = unsigned(clamp(*v, 1, Defaults::maxPoints, &moved));
-    if (moved)
-        pushError(-222, QStringLiteral("Data out of range"));
+    if (const auto v = ch ? unsignedParam(r) : std::nullopt)
+        ch->points = unsigned(clamped(*v, 1, Defaults::maxPoints));
 }
 
 void S::qPoints(Request &r)
@@ -414,13 +442,8 @@ void S::qPoints(Request &r)
 void S::sIfBandwidth(Request &r)
 {
     ChannelState *ch = channelArg(r);
-    const auto v = ch ? doubleParam(r) : std::nullopt;
-    if (!v)
-        return;
-    bool moved = false;
-    ch->ifBandwidth = clamp(*v, Defaults::minIfBandwidth, Defaults::maxIfBandwidth, &moved);
-    if (moved)
-        pushError(-222, QStringLiteral("Data out of range"));
+    if (const auto v = ch ? doubleParam(r) : std::nullopt)
+        ch->ifBandwidth = clamped(*v, Defaults::minIfBandwidth, Defaults::maxIfBandwidth);
 }
 
 void S::qIfBandwidth(Request &r)
@@ -432,13 +455,8 @@ void S::qIfBandwidth(Request &r)
 void S::sPower(Request &r)
 {
     ChannelState *ch = channelArg(r);
-    const auto v = ch ? doubleParam(r) : std::nullopt;
-    if (!v)
-        return;
-    bool moved = false;
-    ch->power = clamp(*v, Defaults::minPower, Defaults::maxPower, &moved);
-    if (moved)
-        pushError(-222, QStringLiteral("Data out of range"));
+    if (const auto v = ch ? doubleParam(r) : std::nullopt)
+        ch->power = clamped(*v, Defaults::minPower, Defaults::maxPower);
 }
 
 void S::qPower(Request &r)
@@ -466,15 +484,12 @@ void S::qCorrectionType(Request &r)
 
 void S::sCorrectionState(Request &r)
 {
-    ChannelState *ch = channelArg(r);
-    if (const auto v = ch ? boolParam(r) : std::nullopt)
-        ch->correction = *v;
+    setChannelFlag(r, &ChannelState::correction);
 }
 
 void S::qCorrectionState(Request &r)
 {
-    if (ChannelState *ch = channelArg(r))
-        r.reply = ch->correction ? "1" : "0";
+    replyChannelFlag(r, &ChannelState::correction);
 }
 
 void S::qCorrectionStatus(Request &r)
@@ -486,13 +501,8 @@ void S::qCorrectionStatus(Request &r)
 void S::sImpedance(Request &r)
 {
     const auto port = channelArg(r) ? portArg(r, 1) : std::nullopt;
-    const auto v = port ? doubleParam(r) : std::nullopt;
-    if (!v)
-        return;
-    bool moved = false;
-    m_state.impedance[*port - 1] = clamp(*v, 0.001, 10000.0, &moved);
-    if (moved)
-        pushError(-222, QStringLiteral("Data out of range"));
+    if (const auto v = port ? doubleParam(r) : std::nullopt)
+        m_state.impedance[*port - 1] = clamped(*v, 0.001, 10000.0);
 }
 
 void S::qImpedance(Request &r)
@@ -516,8 +526,8 @@ void S::qOutput(Request &r)
 
 void S::sAutoscale(Request &r)
 {
-    if (channelArg(r) && (r.suffix[1].value < 1 || r.suffix[1].value > Defaults::maxTraces))
-        pushError(-114, QStringLiteral("Header suffix out of range"));
+    if (channelArg(r))
+        suffixArg(r, 1, Defaults::maxTraces);
 }
 
 void S::sSplit(Request &r)
@@ -545,31 +555,21 @@ void S::sHide(Request &)
 
 // ---------------------------------------------------------------- files
 
-namespace {
-// The path of a file command: the whole parameter text, quotes removed.
-QString pathParam(const QString &params)
-{
-    return Scpi::unquote(params);
-}
-} // namespace
-
 void S::sDelete(Request &r)
 {
-    const QString path = pathParam(r.params);
-    if (path.isEmpty())
-        return pushError(-109, QStringLiteral("Missing parameter"));
-    if (!QFile::exists(path))
+    const auto path = pathParam(r);
+    if (!path)
+        return;
+    if (!QFile::exists(*path))
         return pushError(-256, QStringLiteral("File name not found"));
-    if (!QFile::remove(path))
+    if (!QFile::remove(*path))
         pushError(-250, QStringLiteral("Mass storage error"));
 }
 
 void S::sSaveType(Request &r)
 {
-    const int k = r.args.size() == 1 ? Scpi::findKeyword(saveTypes, r.args[0]) : -1;
-    if (k < 0)
-        return pushError(-224, QStringLiteral("Illegal parameter value"));
-    m_state.saveType = saveTypes[k];
+    if (const int k = keywordParam(r, saveTypes); k >= 0)
+        m_state.saveType = saveTypes[k];
 }
 
 void S::qSaveType(Request &r)
@@ -577,48 +577,47 @@ void S::qSaveType(Request &r)
     r.reply = m_state.saveType;
 }
 
+namespace {
+// The errors of a file that cannot be written or read.
+QString storeError(const QString &error)
+{
+    return QStringLiteral("File name error; %1").arg(error);
+}
+
+QString loadError(const QString &error)
+{
+    return QStringLiteral("File name not found; %1").arg(error);
+}
+} // namespace
+
 void S::sStoreState(Request &r)
 {
     QString error;
-    const QString path = pathParam(r.params);
-    if (path.isEmpty())
-        return pushError(-109, QStringLiteral("Missing parameter"));
-    if (!writeStateFile(path, &error))
-        pushError(-257, QStringLiteral("File name error; %1").arg(error));
+    if (const auto path = pathParam(r); path && !writeStateFile(*path, &error))
+        pushError(-257, storeError(error));
 }
 
 void S::sLoadState(Request &r)
 {
     QString error;
-    const QString path = pathParam(r.params);
-    if (path.isEmpty())
-        return pushError(-109, QStringLiteral("Missing parameter"));
-    if (!loadStateFile(path, &error))
-        pushError(-256, QStringLiteral("File name not found; %1").arg(error));
+    if (const auto path = pathParam(r); path && !loadStateFile(*path, &error))
+        pushError(-256, loadError(error));
 }
 
 void S::sStoreCalibration(Request &r)
 {
     QString error;
-    const QString path = pathParam(r.params);
-    if (!channelArg(r))
-        return;
-    if (path.isEmpty())
-        return pushError(-109, QStringLiteral("Missing parameter"));
-    if (!writeCalibrationFile(r.suffix[0].value, path, &error))
-        pushError(-257, QStringLiteral("File name error; %1").arg(error));
+    const auto path = channelArg(r) ? pathParam(r) : std::nullopt;
+    if (path && !writeCalibrationFile(r.suffix[0].value, *path, &error))
+        pushError(-257, storeError(error));
 }
 
 void S::sLoadCalibration(Request &r)
 {
     QString error;
-    const QString path = pathParam(r.params);
-    if (!channelArg(r))
-        return;
-    if (path.isEmpty())
-        return pushError(-109, QStringLiteral("Missing parameter"));
-    if (!loadCalibrationFile(r.suffix[0].value, path, &error))
-        pushError(-256, QStringLiteral("File name not found; %1").arg(error));
+    const auto path = channelArg(r) ? pathParam(r) : std::nullopt;
+    if (path && !loadCalibrationFile(r.suffix[0].value, *path, &error))
+        pushError(-256, loadError(error));
 }
 
 // ---------------------------------------------------------------- traces
@@ -626,13 +625,8 @@ void S::sLoadCalibration(Request &r)
 void S::sTraceCount(Request &r)
 {
     ChannelState *ch = channelArg(r);
-    const auto v = ch ? unsignedParam(r) : std::nullopt;
-    if (!v)
-        return;
-    bool moved = false;
-    ch->traces.resize(size_t(clamp(*v, 1, Defaults::maxTraces, &moved)));
-    if (moved)
-        pushError(-222, QStringLiteral("Data out of range"));
+    if (const auto v = ch ? unsignedParam(r) : std::nullopt)
+        ch->traces.resize(size_t(clamped(*v, 1, Defaults::maxTraces)));
 }
 
 void S::qTraceCount(Request &r)
@@ -671,12 +665,8 @@ void S::sSourcePort(Request &r)
 {
     ChannelState *ch = channelArg(r);
     TraceState *t = ch ? traceArg(r, *ch, 1) : nullptr;
-    const auto v = t ? unsignedParam(r) : std::nullopt;
-    if (!v)
-        return;
-    if (*v < 1 || *v > m_state.portCount)
-        return pushError(-222, QStringLiteral("Data out of range"));
-    t->sourcePort = *v;
+    if (const auto v = t ? unsignedParam(r, m_state.portCount) : std::nullopt)
+        t->sourcePort = *v;
 }
 
 void S::qSourcePort(Request &r)
@@ -692,10 +682,8 @@ void S::sFormat(Request &r)
     TraceState *t = ch ? traceArg(r, *ch, 1) : nullptr;
     if (!t)
         return;
-    const int k = r.args.size() == 1 ? Scpi::findKeyword(formats, r.args[0]) : -1;
-    if (k < 0)
-        return pushError(-224, QStringLiteral("Illegal parameter value"));
-    t->format = formats[k];
+    if (const int k = keywordParam(r, formats); k >= 0)
+        t->format = formats[k];
 }
 
 void S::qFormat(Request &r)
@@ -723,28 +711,22 @@ void S::qSData(Request &r)
 
 void S::sFsim(Request &r)
 {
-    ChannelState *ch = channelArg(r);
-    if (const auto v = ch ? boolParam(r) : std::nullopt)
-        ch->fixtureSimulator = *v;
+    setChannelFlag(r, &ChannelState::fixtureSimulator);
 }
 
 void S::qFsim(Request &r)
 {
-    if (ChannelState *ch = channelArg(r))
-        r.reply = ch->fixtureSimulator ? "1" : "0";
+    replyChannelFlag(r, &ChannelState::fixtureSimulator);
 }
 
 void S::sDeembed(Request &r)
 {
-    ChannelState *ch = channelArg(r);
-    if (const auto v = ch ? boolParam(r) : std::nullopt)
-        ch->deembedding = *v;
+    setChannelFlag(r, &ChannelState::deembedding);
 }
 
 void S::qDeembed(Request &r)
 {
-    if (ChannelState *ch = channelArg(r))
-        r.reply = ch->deembedding ? "1" : "0";
+    replyChannelFlag(r, &ChannelState::deembedding);
 }
 
 void S::sDeembedPort(Request &r)
@@ -766,12 +748,10 @@ void S::sDeembedFile(Request &r)
 {
     ChannelState *ch = channelArg(r);
     const auto port = ch ? portArg(r, 1) : std::nullopt;
-    if (!port)
+    const auto path = port ? pathParam(r) : std::nullopt;
+    if (!path)
         return;
-    const QString path = pathParam(r.params);
-    if (path.isEmpty())
-        return pushError(-109, QStringLiteral("Missing parameter"));
-    ch->deembedPorts[*port - 1].file = path;
+    ch->deembedPorts[*port - 1].file = *path;
     loadDeembedFile(r.suffix[0].value, *port);
 }
 
@@ -786,15 +766,12 @@ void S::qDeembedFile(Request &r)
 
 void S::sContinuous(Request &r)
 {
-    ChannelState *ch = channelArg(r);
-    if (const auto v = ch ? boolParam(r) : std::nullopt)
-        ch->continuous = *v;
+    setChannelFlag(r, &ChannelState::continuous);
 }
 
 void S::qContinuous(Request &r)
 {
-    if (ChannelState *ch = channelArg(r))
-        r.reply = ch->continuous ? "1" : "0";
+    replyChannelFlag(r, &ChannelState::continuous);
 }
 
 void S::sInitiate(Request &r)
@@ -809,10 +786,8 @@ void S::sInitiate(Request &r)
 
 void S::sTriggerSource(Request &r)
 {
-    const int k = r.args.size() == 1 ? Scpi::findKeyword(triggerSources, r.args[0]) : -1;
-    if (k < 0)
-        return pushError(-224, QStringLiteral("Illegal parameter value"));
-    m_state.triggerSource = triggerSources[k];
+    if (const int k = keywordParam(r, triggerSources); k >= 0)
+        m_state.triggerSource = triggerSources[k];
 }
 
 void S::qTriggerSource(Request &r)
@@ -840,6 +815,23 @@ void S::sAbort(Request &)
 
 // ---------------------------------------------------------------- control root
 
+namespace {
+// The two port numbers that lead a scene command.
+std::optional<std::pair<unsigned, unsigned>> portPair(const QStringList &args)
+{
+    const auto a = args.size() >= 2 ? Scpi::toUnsigned(args[0]) : std::nullopt;
+    const auto b = a ? Scpi::toUnsigned(args[1]) : std::nullopt;
+    if (!b)
+        return std::nullopt;
+    return std::make_pair(*a, *b);
+}
+
+QString sceneConflict()
+{
+    return QStringLiteral("Settings conflict; port 0 or already in the scene");
+}
+} // namespace
+
 void S::sSceneClear(Request &)
 {
     m_scene.clear();
@@ -849,12 +841,11 @@ void S::sSceneThru(Request &r)
 {
     FixtureSpec f;
     int i = 2;
-    const auto a = r.args.size() >= 2 ? Scpi::toUnsigned(r.args[0]) : std::nullopt;
-    const auto b = a ? Scpi::toUnsigned(r.args[1]) : std::nullopt;
-    if (!b || !readFixture(r.args, i, f))
+    const auto ports = portPair(r.args);
+    if (!ports || !readFixture(r.args, i, f))
         return pushError(-104, QStringLiteral("Data type error"));
-    if (!m_scene.addThru(*a, *b, f))
-        pushError(-221, QStringLiteral("Settings conflict; port 0 or already in the scene"));
+    if (!m_scene.addThru(ports->first, ports->second, f))
+        pushError(-221, sceneConflict());
 }
 
 void S::sSceneReflect(Request &r)
@@ -866,7 +857,7 @@ void S::sSceneReflect(Request &r)
     if (t < 0 || !readFixture(r.args, i, f))
         return pushError(-104, QStringLiteral("Data type error"));
     if (!m_scene.addReflect(*port, Termination(t), f))
-        pushError(-221, QStringLiteral("Settings conflict; port 0 or already in the scene"));
+        pushError(-221, sceneConflict());
 }
 
 void S::sSceneDut(Request &r)
@@ -874,16 +865,15 @@ void S::sSceneDut(Request &r)
     FixtureSpec fa, fb;
     DutSpec dut;
     int i = 2;
-    const auto a = r.args.size() >= 2 ? Scpi::toUnsigned(r.args[0]) : std::nullopt;
-    const auto b = a ? Scpi::toUnsigned(r.args[1]) : std::nullopt;
-    if (!b || !readFixture(r.args, i, fa))
+    const auto ports = portPair(r.args);
+    if (!ports || !readFixture(r.args, i, fa))
         return pushError(-104, QStringLiteral("Data type error"));
     if (r.args.size() <= 7)
         fb = fa;
     if (!readFixture(r.args, i, fb) || !readDut(r.args, i, dut))
         return pushError(-104, QStringLiteral("Data type error"));
-    if (!m_scene.addDut(*a, *b, fa, fb, dut))
-        pushError(-221, QStringLiteral("Settings conflict; port 0 or already in the scene"));
+    if (!m_scene.addDut(ports->first, ports->second, fa, fb, dut))
+        pushError(-221, sceneConflict());
 }
 
 void S::sSceneFile(Request &r)
@@ -895,18 +885,17 @@ void S::sSceneFile(Request &r)
     QString error;
     auto net = readTouchstone(Scpi::unquote(r.params.mid(comma + 1)), &error);
     if (!net)
-        return pushError(-256, QStringLiteral("File name not found; %1").arg(error));
+        return pushError(-256, loadError(error));
     if (!m_scene.addSampled(*first, std::move(*net)))
-        pushError(-221, QStringLiteral("Settings conflict; port 0 or already in the scene"));
+        pushError(-221, sceneConflict());
 }
 
 void S::qSceneData(Request &r)
 {
-    const auto to = r.args.size() == 2 ? Scpi::toUnsigned(r.args[0]) : std::nullopt;
-    const auto from = to ? Scpi::toUnsigned(r.args[1]) : std::nullopt;
-    if (!from)
+    const auto ports = r.args.size() == 2 ? portPair(r.args) : std::nullopt;
+    if (!ports)
         return pushError(-109, QStringLiteral("Missing parameter"));
-    r.reply = pairs(sceneS(*to, *from, frequencyGrid(m_state.activeChannel)));
+    r.reply = pairs(sceneS(ports->first, ports->second, frequencyGrid(m_state.activeChannel)));
 }
 
 void S::sSweepTime(Request &r)
@@ -928,19 +917,13 @@ void S::sSimReady(Request &r)
 
 void S::sSimActiveChannel(Request &r)
 {
-    const auto v = unsignedParam(r);
-    if (v && (*v < 1 || *v > Defaults::channelCount))
-        return pushError(-222, QStringLiteral("Data out of range"));
-    if (v)
+    if (const auto v = unsignedParam(r, Defaults::channelCount))
         setActiveChannel(*v);
 }
 
 void S::sSimPortCount(Request &r)
 {
-    const auto v = unsignedParam(r);
-    if (v && (*v < 1 || *v > Defaults::maxPortCount))
-        return pushError(-222, QStringLiteral("Data out of range"));
-    if (v)
+    if (const auto v = unsignedParam(r, Defaults::maxPortCount))
         setPortCount(*v);
 }
 
@@ -981,9 +964,7 @@ void S::sSimCalibrationClear(Request &r)
 
 void S::sSimCorrection(Request &r)
 {
-    ChannelState *ch = channelArg(r);
-    if (const auto v = ch ? boolParam(r) : std::nullopt)
-        ch->correction = *v;
+    setChannelFlag(r, &ChannelState::correction);
 }
 
 void S::addFaultCommand(Request &r, FaultKind kind)

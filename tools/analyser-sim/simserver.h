@@ -166,11 +166,20 @@ public:
 
 private:
     // Handler helpers.
+    std::optional<unsigned> suffixArg(Request &r, int slot, size_t count);
     ChannelState *channelArg(Request &r, int slot = 0);
     std::optional<unsigned> portArg(Request &r, int slot);
+    template <class T>
+    std::optional<T> singleParam(Request &r, std::optional<T> (*convert)(const QString &));
     std::optional<double> doubleParam(Request &r);
     std::optional<bool> boolParam(Request &r);
     std::optional<unsigned> unsignedParam(Request &r);
+    std::optional<unsigned> unsignedParam(Request &r, unsigned max);
+    int keywordParam(Request &r, const QStringList &keywords);
+    std::optional<QString> pathParam(Request &r);
+    double clamped(double v, double lo, double hi);
+    void setChannelFlag(Request &r, bool ChannelState::*flag);
+    void replyChannelFlag(Request &r, bool ChannelState::*flag);
     TraceState *traceArg(Request &r, ChannelState &ch, int slot);
     void addFaultCommand(Request &r, FaultKind kind);
 
