@@ -100,6 +100,17 @@ ComplexVector parsePairs(const QString &reply)
     return out;
 }
 
+// Channel 1's frequency grid and a trace's data as read over SCPI.
+std::vector<double> frequencies(Client &c)
+{
+    return parseNumbers(c.query("SENSe1:FREQuency:DATA?").value_or(""));
+}
+
+ComplexVector traceData(Client &c, size_t trace = 1)
+{
+    return parsePairs(c.query(QString("CALCulate1:TRACe%1:DATA:SDATa?").arg(trace)).value_or(""));
+}
+
 void expectClose(const ComplexVector &actual, const ComplexVector &expected, double tol)
 {
     ASSERT_EQ(actual.size(), expected.size());
@@ -141,6 +152,13 @@ protected:
         c.send(":TRIG:SING");
     }
     QString q(const QString &query) { return a.query(query).value_or("<no reply>"); }
+    // Every query of the table answers its reply.
+    template <class Table>
+    void expectReplies(const Table &table)
+    {
+        for (const auto &[query, reply] : table)
+            EXPECT_EQ(q(query), reply) << query;
+    }
 
     Simulator sim;
     Client a;
@@ -215,8 +233,7 @@ TEST_F(AnalyserSimTest, QueriesAnswerOneLineInTheExpectedFormat)
         {"CALCulate1:PARameter1:DEFine?", "S11"},
         {"*OPC?", "1"},
     };
-    for (const auto &[query, reply] : cases)
-        EXPECT_EQ(q(query), reply) << query;
+    expectReplies(cases);
 }
 
 TEST_F(AnalyserSimTest, SettersGetNoReplyAndTakeEffectInOrder)
@@ -389,22 +406,22 @@ TEST_F(AnalyserSimTest, TraceDataBelongToTheLastSweep)
     a.send("CALCulate1:PARameter2:DEFine S11");
     singleSweep(a);
     ASSERT_EQ(q("*OPC?"), "1");
-    const auto f = parseNumbers(q("SENSe1:FREQuency:DATA?"));
+    const auto f = frequencies(a);
     ASSERT_EQ(f.size(), 21u);
-    const auto s21 = parsePairs(q("CALCulate1:TRACe1:DATA:SDATa?"));
-    const auto s11 = parsePairs(q("CALCulate1:TRACe2:DATA:SDATa?"));
+    const auto s21 = traceData(a, 1);
+    const auto s11 = traceData(a, 2);
     const auto thru = SynthNet::toS(SynthNet::twoXThru(fixture(f, FixtureSpec{})));
     expectClose(s21, thru.s21(), 1e-15);
     expectClose(s11, thru.s11(), 1e-15);
 
     // The scene changes after the sweep: the held data stay those of the sweep.
     sim.setScene(Scene::reflect(1, Termination::Short));
-    expectClose(parsePairs(q("CALCulate1:TRACe1:DATA:SDATa?")), thru.s21(), 1e-15);
+    expectClose(traceData(a), thru.s21(), 1e-15);
     // The next sweep measures the new scene.
     a.send("INITiate1:IMMediate");
     a.send(":TRIG:SING");
     ASSERT_EQ(q("*OPC?"), "1");
-    expectClose(parsePairs(q("CALCulate1:TRACe1:DATA:SDATa?")), ComplexVector(21), 0);
+    expectClose(traceData(a), ComplexVector(21), 0);
     EXPECT_EQ(sim.channel(1).completedSweeps, 2u);
 }
 
@@ -447,7 +464,7 @@ TEST(AnalyserSimScene, SweptDataEqualSyntheticNetworksOnAnyPortPair)
     c.send("INITiate1:IMMediate");
     c.send(":TRIG:SING");
     ASSERT_EQ(c.query("*OPC?"), "1");
-    const auto f = parseNumbers(c.query("SENSe1:FREQuency:DATA?").value_or(""));
+    const auto f = frequencies(c);
     ASSERT_EQ(f.size(), 101u);
     EXPECT_DOUBLE_EQ(f.front(), 10e6);
     EXPECT_DOUBLE_EQ(f.back(), 8e9);
@@ -465,7 +482,7 @@ TEST(AnalyserSimScene, SweptDataEqualSyntheticNetworksOnAnyPortPair)
                                       ComplexVector(101), ComplexVector(101)};
     for (size_t i = 0; i < std::size(params); ++i) {
         SCOPED_TRACE(params[i]);
-        const auto data = parsePairs(c.query(QString("CALCulate1:TRACe%1:DATA:SDATa?").arg(i + 1)).value_or(""));
+        const auto data = traceData(c, i + 1);
         // The printed numbers read back exactly; only the order of operations differs.
         expectClose(data, expected[i], 1e-14);
     }
@@ -522,7 +539,7 @@ TEST(AnalyserSimScene, TouchstoneSceneAndDeembeddingFiles)
     c.send("SENSe1:SWEep:POINts 5");
     c.send("CALCulate1:PARameter1:DEFine S21");
     EXPECT_EQ(c.query("SYST:ERR?"), "0,\"No error\"");
-    expectClose(parsePairs(c.query("CALCulate1:TRACe1:DATA:SDATa?").value_or("")), inFixture.s21(), 1e-12);
+    expectClose(traceData(c), inFixture.s21(), 1e-12);
 
     // De-embedding both fixtures leaves the DUT.
     c.send("CALCulate1:FSIMulator:SENDed:DEEMbed:PORT1:USER:FILename " + fileA);
@@ -532,13 +549,13 @@ TEST(AnalyserSimScene, TouchstoneSceneAndDeembeddingFiles)
     c.send("CALCulate1:FSIMulator:SENDed:DEEMbed:STATe 1");
     {
         SCOPED_TRACE("de-embedding needs the fixture simulator on");
-        expectClose(parsePairs(c.query("CALCulate1:TRACe1:DATA:SDATa?").value_or("")), inFixture.s21(), 1e-12);
+        expectClose(traceData(c), inFixture.s21(), 1e-12);
     }
     c.send("CALCulate1:FSIMulator:STATe 1");
     EXPECT_EQ(c.query("SYST:ERR?"), "0,\"No error\"");
-    expectClose(parsePairs(c.query("CALCulate1:TRACe1:DATA:SDATa?").value_or("")), dutS.s21(), 1e-9);
+    expectClose(traceData(c), dutS.s21(), 1e-9);
     c.send("CALCulate1:PARameter1:DEFine S11");
-    expectClose(parsePairs(c.query("CALCulate1:TRACe1:DATA:SDATa?").value_or("")), dutS.s11(), 1e-9);
+    expectClose(traceData(c), dutS.s11(), 1e-9);
     EXPECT_TRUE(sim.channel(1).deembedPorts[0].loaded);
 
     // A file that cannot be read is reported and not applied.
@@ -585,8 +602,7 @@ TEST_F(AnalyserSimTest, PresetRestoresTheDocumentedDefaults)
         {"MMEMory:STORe:STYPe?", "CSTate"},
         {"SERVice:PORT:COUNt?", "2"},
     };
-    for (const auto &[query, reply] : expected)
-        EXPECT_EQ(q(query), reply) << query;
+    expectReplies(expected);
 }
 
 TEST_F(AnalyserSimTest, CorrectionStatusFollowsTheCalibrationGrid)
@@ -682,8 +698,7 @@ TEST_F(AnalyserSimTest, StateFileIsWrittenBeforeTheNextReplyAndLoadIgnoresForeig
         {"CALCulate1:CORRection:STATus?", "C"},
         {"SYST:ERR?", "0,\"No error\""},
     };
-    for (const auto &[query, reply] : restored)
-        EXPECT_EQ(q(query), reply) << query;
+    expectReplies(restored);
     // The appended sections survive a load untouched.
     EXPECT_TRUE(readAll(path).endsWith("[SIM]\nPoints=9\n"));
 
@@ -921,9 +936,9 @@ TEST(AnalyserSimProgram, PortZeroPrintsTheChosenPortAndServes)
         EXPECT_EQ(c.query("SERVice:PORT:COUNt?"), "4");
         c.send("SENSe1:SWEep:POINts 3");
         c.send("CALCulate1:PARameter1:DEFine S33");
-        const auto f = parseNumbers(c.query("SENSe1:FREQuency:DATA?").value_or(""));
+        const auto f = frequencies(c);
         const auto truth = SynthNet::terminate(fixture(f, FixtureSpec{}), 1.0);
-        expectClose(parsePairs(c.query("CALCulate1:TRACe1:DATA:SDATa?").value_or("")), truth.s11(), 1e-14);
+        expectClose(traceData(c), truth.s11(), 1e-14);
     }
     proc.terminate();
     ASSERT_TRUE(proc.waitForFinished(5000));
