@@ -11,6 +11,8 @@
 
 #include <QDebug>
 
+#include <mutex>
+
 namespace {
 
 // Finishes a queued job's bookkeeping when the worker drops the job unrun
@@ -18,6 +20,13 @@ namespace {
 // finished() that never comes.
 struct DropGuard
 {
+    DropGuard(Step *step, std::shared_ptr<Step> self, Step::Progress progress)
+        : step(step), self(std::move(self)), progress(std::move(progress))
+    {
+    }
+    DropGuard(const DropGuard &) = delete;
+    DropGuard &operator=(const DropGuard &) = delete;
+
     Step *step;
     std::shared_ptr<Step> self;
     Step::Progress progress;
@@ -33,7 +42,22 @@ struct DropGuard
     }
 };
 
+std::mutex backupDirectoryMutex;
+QString backupDirectory;
+
 } // namespace
+
+void Step::setStateBackupDirectory(const QString &directory)
+{
+    std::lock_guard<std::mutex> lock(backupDirectoryMutex);
+    backupDirectory = directory;
+}
+
+QString Step::stateBackupDirectory()
+{
+    std::lock_guard<std::mutex> lock(backupDirectoryMutex);
+    return backupDirectory;
+}
 
 void Step::ObjectDeleter::operator()(QObject *object) const
 {
@@ -181,7 +205,7 @@ bool Step::runWithSavedDeviceState(Job job, Progress progress)
     const std::shared_ptr<Step> self = keepAlive();
     if (progress)
         progress->step(tr("Save device state"));
-    auto backup = std::make_shared<DeviceStateBackup>(m_device);
+    auto backup = std::make_shared<DeviceStateBackup>(m_device, stateBackupDirectory());
     if (progress)
         progress->start();
     emit started();
@@ -244,7 +268,7 @@ void Step::runStepTask(Job job, Progress progress)
         emit finished();
         return;
     }
-    auto guard = std::make_shared<DropGuard>(DropGuard{this, keepAlive(), progress});
+    auto guard = std::make_shared<DropGuard>(this, keepAlive(), progress);
     m_worker->push([this, job, progress, guard] {
         guard->ran = true;
         const auto after = [&] {

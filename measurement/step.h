@@ -75,6 +75,11 @@ public:
     void release(bool resetSides);
     bool isReleased() const { return m_released.load(); }
 
+    // Where the analyser state backups of all steps go (the "tmp" folder
+    // below it); empty, the default, is the application directory.
+    static void setStateBackupDirectory(const QString &directory);
+    static QString stateBackupDirectory();
+
     // The fixture sides whose models this step computes (none for a step
     // that only refines the models of other steps).
     virtual std::vector<VNAFixtureConnection *> ownedSides() const = 0;
