@@ -1,5 +1,7 @@
 #include "frontend/gridabstract.h"
 
+#include "frontend/scenegraphnodes.h"
+
 #include <QtGlobal>
 
 #include <cmath>
@@ -72,6 +74,50 @@ QSGNode *AbstractGrid::newGroupedRoot(int groups)
         root->appendChildNode(group);
     }
     return root;
+}
+
+QSGNode *AbstractGrid::paintRoot(QSGNode *oldNode, int groups, bool *rebuild)
+{
+    *rebuild = false;
+    if (boundingRect().isEmpty()) {
+        delete oldNode;
+        return nullptr;
+    }
+    QSGNode *root = oldNode;
+    bool fresh = false;
+    if (!root) {
+        root = newGroupedRoot(groups);
+        fresh = true;
+    }
+    *rebuild = takeDirty() || fresh;
+    return root;
+}
+
+namespace {
+template<typename Node, typename Shape>
+void fill(QSGNode *group, const QVector<Shape> &shapes, float width, const QColor &color,
+          bool antialiased)
+{
+    const QVector<Node *> nodes = resizeGroup<Node>(group, shapes.size());
+    for (int i = 0; i < shapes.size(); ++i)
+        nodes[i]->updateGeometry(shapes[i], width, color, antialiased);
+}
+} // namespace
+
+void AbstractGrid::fillGroup(QSGNode *group, const QVector<QLine> &lines,
+                             const QColor &color) const
+{
+    fill<LineNode>(group, lines, float(lineWidth()), color, antialiasing());
+}
+
+void AbstractGrid::fillGroup(QSGNode *group, const QVector<Arc> &arcs, const QColor &color) const
+{
+    fill<ArcNode>(group, arcs, float(lineWidth()), color, antialiasing());
+}
+
+bool AbstractGrid::fitsInt(double v)
+{
+    return std::isfinite(v) && std::abs(v) < double(std::numeric_limits<int>::max());
 }
 
 int AbstractGrid::rnd(double v)

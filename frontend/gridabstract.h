@@ -3,12 +3,15 @@
 // flag that asks for the scene-graph nodes to be rebuilt at the next sync.
 
 #include <QColor>
+#include <QLine>
 #include <QQuickItem>
 #include <QSGNode>
 #include <QVector>
 
 namespace Korvel {
 namespace Frontend {
+
+struct Arc;
 
 // QQuickItem already is a QQmlParserStatus; the grids keep its hooks.
 class AbstractGrid : public QQuickItem
@@ -48,8 +51,22 @@ protected:
     // A plain root node holding `groups` empty group nodes.
     static QSGNode *newGroupedRoot(int groups);
 
+    // The start of updatePaintNode: the root to keep, a new one with `groups`
+    // empty groups when there is none, or null for an item with no area (the
+    // old root is then deleted). `rebuild` is true when the groups need
+    // filling: the grid changed, or the root is new (the scene graph may have
+    // dropped the previous one while nothing changed).
+    QSGNode *paintRoot(QSGNode *oldNode, int groups, bool *rebuild);
+
+    // Makes `group` hold one node per segment or arc, drawn at the grid's
+    // line width and anti-aliasing in `color`.
+    void fillGroup(QSGNode *group, const QVector<QLine> &lines, const QColor &color) const;
+    void fillGroup(QSGNode *group, const QVector<Arc> &arcs, const QColor &color) const;
+
     // Rounds half away from zero.
     static int rnd(double v);
+    // True for a finite value whose magnitude fits an int (one with a pixel).
+    static bool fitsInt(double v);
 
 private:
     QColor m_innerGridLinesColor = Qt::darkGray;

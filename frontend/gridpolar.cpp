@@ -39,20 +39,11 @@ void PolarGrid_::setScale(double scale)
 QSGNode *PolarGrid_::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data)
 {
     Q_UNUSED(data);
-    const QRectF rect = boundingRect();
-    if (rect.isEmpty()) {
-        delete oldNode;
-        return nullptr;
-    }
-
-    QSGNode *root = oldNode;
-    bool fresh = false;
-    if (!root) {
-        root = newGroupedRoot(4);
-        fresh = true;
-    }
-    if (!takeDirty() && !fresh)
+    bool rebuild = false;
+    QSGNode *root = paintRoot(oldNode, 4, &rebuild);
+    if (!rebuild)
         return root;
+    const QRectF rect = boundingRect();
 
     const double w = rect.width();
     const double h = rect.height();
@@ -93,21 +84,10 @@ QSGNode *PolarGrid_::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data
     QSGNode *innerGroup = radialGroup->nextSibling();
     QSGNode *axesGroup = innerGroup->nextSibling();
     QSGNode *outerGroup = axesGroup->nextSibling();
-    const float width = float(lineWidth());
-    const bool aa = antialiasing();
-
-    const QVector<LineNode *> radialNodes = resizeGroup<LineNode>(radialGroup, radials.size());
-    for (int i = 0; i < radials.size(); ++i)
-        radialNodes[i]->updateGeometry(radials[i], width, innerGridLinesColor(), aa);
-    const QVector<ArcNode *> innerNodes = resizeGroup<ArcNode>(innerGroup, innerCircles.size());
-    for (int i = 0; i < innerCircles.size(); ++i)
-        innerNodes[i]->updateGeometry(innerCircles[i], width, innerGridLinesColor(), aa);
-    const QVector<LineNode *> axisNodes = resizeGroup<LineNode>(axesGroup, axes.size());
-    for (int i = 0; i < axes.size(); ++i)
-        axisNodes[i]->updateGeometry(axes[i], width, outerGridLinesColor(), aa);
-    const QVector<ArcNode *> outerNodes = resizeGroup<ArcNode>(outerGroup, outerCircles.size());
-    for (int i = 0; i < outerCircles.size(); ++i)
-        outerNodes[i]->updateGeometry(outerCircles[i], width, outerGridLinesColor(), aa);
+    fillGroup(radialGroup, radials, innerGridLinesColor());
+    fillGroup(innerGroup, innerCircles, innerGridLinesColor());
+    fillGroup(axesGroup, axes, outerGridLinesColor());
+    fillGroup(outerGroup, outerCircles, outerGridLinesColor());
     return root;
 }
 

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace Korvel {
 namespace Frontend {
@@ -16,11 +15,6 @@ namespace Frontend {
 namespace {
 
 constexpr double TwoPi = 2.0 * M_PI;
-
-bool fitsInt(double v)
-{
-    return std::isfinite(v) && std::abs(v) < double(std::numeric_limits<int>::max());
-}
 
 QLine clippedLine(const QLine &line, const Circle &clip)
 {
@@ -56,18 +50,9 @@ void SmithGrid::setFlip(bool flip)
 QSGNode *SmithGrid::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data)
 {
     Q_UNUSED(data);
-    if (boundingRect().isEmpty()) {
-        delete oldNode;
-        return nullptr;
-    }
-
-    QSGNode *root = oldNode;
-    bool fresh = false;
-    if (!root) {
-        root = newGroupedRoot(4);
-        fresh = true;
-    }
-    if (!takeDirty() && !fresh)
+    bool rebuild = false;
+    QSGNode *root = paintRoot(oldNode, 4, &rebuild);
+    if (!rebuild)
         return root;
 
     const QSize size = boundingRect().toRect().size();
@@ -144,21 +129,10 @@ QSGNode *SmithGrid::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data)
     QSGNode *openGroup = arcGroup->nextSibling();
     QSGNode *outerGroup = openGroup->nextSibling();
     QSGNode *axisGroup = outerGroup->nextSibling();
-    const float width = float(lineWidth());
-    const bool aa = antialiasing();
-
-    const QVector<ArcNode *> arcNodes = resizeGroup<ArcNode>(arcGroup, arcs.size());
-    for (int i = 0; i < arcs.size(); ++i)
-        arcNodes[i]->updateGeometry(arcs[i], width, innerGridLinesColor(), aa);
-    const QVector<LineNode *> openNodes = resizeGroup<LineNode>(openGroup, openPointLines.size());
-    for (int i = 0; i < openPointLines.size(); ++i)
-        openNodes[i]->updateGeometry(openPointLines[i], width, innerGridLinesColor(), aa);
-    const QVector<ArcNode *> outerNodes = resizeGroup<ArcNode>(outerGroup, outerCircles.size());
-    for (int i = 0; i < outerCircles.size(); ++i)
-        outerNodes[i]->updateGeometry(outerCircles[i], width, outerGridLinesColor(), aa);
-    const QVector<LineNode *> axisNodes = resizeGroup<LineNode>(axisGroup, realAxis.size());
-    for (int i = 0; i < realAxis.size(); ++i)
-        axisNodes[i]->updateGeometry(realAxis[i], width, outerGridLinesColor(), aa);
+    fillGroup(arcGroup, arcs, innerGridLinesColor());
+    fillGroup(openGroup, openPointLines, innerGridLinesColor());
+    fillGroup(outerGroup, outerCircles, outerGridLinesColor());
+    fillGroup(axisGroup, realAxis, outerGridLinesColor());
     return root;
 }
 

@@ -1,12 +1,9 @@
 #include "frontend/gridxy.h"
 
-#include "frontend/scenegraphnodes.h"
-
 #include <QSGNode>
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace Korvel {
 namespace Frontend {
@@ -55,11 +52,6 @@ double niceLinearStep(double span)
     if (f <= 7.5)
         return m / 1.3333333333333333;
     return m;
-}
-
-bool fitsInt(double v)
-{
-    return std::isfinite(v) && std::abs(v) < double(std::numeric_limits<int>::max());
 }
 
 } // namespace
@@ -208,33 +200,15 @@ void XYGrid::refreshXLabels()
 QSGNode *XYGrid::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data)
 {
     Q_UNUSED(data);
-    if (boundingRect().isEmpty()) {
-        delete oldNode;
-        return nullptr;
-    }
-
-    QSGNode *root = oldNode;
-    bool fresh = false;
-    if (!root) {
-        root = newGroupedRoot(2);
-        fresh = true;
-    }
-    // A new root is empty: fill it even when nothing changed since the last
-    // build (the scene graph may have dropped the previous node).
-    if (!takeDirty() && !fresh)
+    bool rebuild = false;
+    QSGNode *root = paintRoot(oldNode, 2, &rebuild);
+    if (!rebuild)
         return root;
 
     QSGNode *innerGroup = root->firstChild();
     QSGNode *borderGroup = innerGroup->nextSibling();
-    const float width = float(lineWidth());
-    const bool aa = antialiasing();
-
-    const QVector<LineNode *> border = resizeGroup<LineNode>(borderGroup, m_outerLines.size());
-    for (int i = 0; i < border.size(); ++i)
-        border[i]->updateGeometry(m_outerLines[i], width, outerGridLinesColor(), aa);
-    const QVector<LineNode *> inner = resizeGroup<LineNode>(innerGroup, m_innerLines.size());
-    for (int i = 0; i < inner.size(); ++i)
-        inner[i]->updateGeometry(m_innerLines[i], width, innerGridLinesColor(), aa);
+    fillGroup(borderGroup, m_outerLines, outerGridLinesColor());
+    fillGroup(innerGroup, m_innerLines, innerGridLinesColor());
     return root;
 }
 
