@@ -2,6 +2,7 @@
 
 #include "frontend/trace.h"
 
+#include <QByteArray>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLShaderProgram>
@@ -22,11 +23,10 @@ namespace Frontend {
 
 namespace {
 
+// The vertex shader after its input declaration, the same for both profiles.
 // The y clamp keeps lines that leave the y range one pixel inside the plot;
 // z is kept at the far plane at most so that nothing is clipped away in depth.
-const char *const coreVertexShader = R"(#version 150
-in highp vec2 points;
-uniform highp mat4 matrix;
+const char *const vertexShaderBody = R"(uniform highp mat4 matrix;
 uniform highp float minY;
 uniform highp float maxY;
 uniform bool isPolar;
@@ -39,6 +39,9 @@ void main()
     gl_Position.z = min(gl_Position.z, 1.0);
 }
 )";
+
+const char *const coreVertexInput = "#version 150\nin highp vec2 points;\n";
+const char *const legacyVertexInput = "attribute highp vec2 points;\n";
 
 const char *const coreFragmentShader = R"(#version 150
 uniform highp vec3 color;
@@ -46,21 +49,6 @@ out highp vec4 fragColor;
 void main()
 {
     fragColor = vec4(color, 1.0);
-}
-)";
-
-const char *const legacyVertexShader = R"(attribute highp vec2 points;
-uniform highp mat4 matrix;
-uniform highp float minY;
-uniform highp float maxY;
-uniform bool isPolar;
-void main()
-{
-    highp vec2 p = points;
-    if (!isPolar)
-        p.y = clamp(p.y, minY, maxY);
-    gl_Position = matrix * vec4(p, 0.0, 1.0);
-    gl_Position.z = min(gl_Position.z, 1.0);
 }
 )";
 
@@ -179,7 +167,9 @@ void OpenGLRenderNode::createShaderProgram()
     const bool core = context->format().profile() == QSurfaceFormat::CoreProfile;
     m_program = new QOpenGLShaderProgram;
     const bool ok =
-        m_program->addShaderFromSourceCode(QOpenGLShader::Vertex, core ? coreVertexShader : legacyVertexShader)
+        m_program->addShaderFromSourceCode(
+            QOpenGLShader::Vertex,
+            QByteArray(core ? coreVertexInput : legacyVertexInput) + vertexShaderBody)
         && m_program->addShaderFromSourceCode(QOpenGLShader::Fragment,
                                               core ? coreFragmentShader : legacyFragmentShader);
     m_program->bindAttributeLocation("points", 0);
