@@ -1,0 +1,7 @@
+#pragma once
+// Registers the program's shared QML: the compiled-in core resources
+// (qrc:/core/...), the palette, unit and icon singletons and the
+// UnitFormatter singleton. Called once by the start-up before the main page
+// is loaded.
+
+void registerCoreQmlTypes();

@@ -1,0 +1,215 @@
+#include "app/mainqmlbackend.h"
+
+#include "algorithms/processinputparameters.h"
+#include "app/calibratevnatable.h"
+#include "app/qmlxyserieshelper.h"
+#include "app/settings.h"
+#include "app/setupvnatable.h"
+#include "app/startup.h"
+#include "app/testmodetable.h"
+#include "app/textinputdoublevalidator.h"
+#include "automation/remotecontrol.h"
+#include "device/workerthread.h"
+#include "frontend/chartscalemanager.h"
+#include "measurement/fixturesetups.h"
+#include "measurement/vukalgorithmssetup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QQmlEngine>
+#include <QSet>
+
+namespace {
+
+QString ensureTemporaryFolder()
+{
+    const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+} // namespace
+
+MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const BackendOptions &options)
+    : QObject(parent), settings(settings)
+{
+    remoteControl = new Korvel::Automation::SocketRemoteControl(this, options.remoteControlPort);
+    stepWorker = new WorkerThread(this);
+    vnaDevice = new SyncedVnaDevice(this, options.vnaTiming);
+    setupVnaTable = new SetupVnaTableModel(vnaDevice, this);
+    calibrateVnaTable = new CalibrateVnaTableModel(vnaDevice, this);
+    processInputParameters = new Algorithms::ProcessInputParameters(this);
+    fixtureSetups = new FixtureSetups(processInputParameters, vnaDevice, stepWorker, &progressManager, this);
+    algorithmsSetup =
+        new VukAlgorithmsSetup(vnaDevice, stepWorker, &progressManager, processInputParameters, this);
+    testModeTable = new TestModeTableModel(processInputParameters, fixtureSetups, this);
+
+    TextInputDoubleValidator::registerQmlType();
+
+    if (settings && settings->ipAddress.hasValue())
+        vnaDevice->setAddress(settings->ipAddress.value());
+    if (settings && settings->port.hasValue())
+        vnaDevice->setPort(static_cast<quint16>(settings->port.value()));
+
+    qRegisterMetaType<SyncedVnaDevice *>("SyncedVnaDevice pointer");
+    qRegisterMetaType<ProgressManager *>("ProgressManager pointer");
+    qRegisterMetaType<Korvel::Automation::SocketRemoteControl *>("Korvel::Automation::SocketRemoteControl*");
+    qmlRegisterType<Korvel::Frontend::ChartScaleManager>("ChartScaleManager", 1, 0, "ChartScaleManager");
+
+    auto *seriesHelper = new QMLXYSeriesHelper(this);
+    qmlRegisterSingletonInstance("QMLXYSeriesHelper", 1, 0, "QMLXYSeriesHelper", seriesHelper);
+
+    vnaDevice->startPolling();
+
+    ensureTemporaryFolder();
+
+    fixtureSetups->setProcessInputParameters(processInputParameters);
+    connectSetups();
+
+    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue())
+        loadState(temporarySetupPath());
+}
+
+MainQmlBackend::~MainQmlBackend()
+{
+    ensureTemporaryFolder();
+    if (settings && settings->loadedStateFile.hasValue())
+        saveState(temporarySetupPath());
+
+    delete fixtureSetups;
+    fixtureSetups = nullptr;
+    delete algorithmsSetup;
+    algorithmsSetup = nullptr;
+    delete setupVnaTable;
+    setupVnaTable = nullptr;
+    delete calibrateVnaTable;
+    calibrateVnaTable = nullptr;
+
+    // The steps and connections of the set-ups go with deleteLater; after
+    // the event loop has ended nothing would delete them any more, so they
+    // are deleted here, while the objects they refer to still exist.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString MainQmlBackend::temporaryFolder()
+{
+    return ensureTemporaryFolder();
+}
+
+QString MainQmlBackend::temporarySetupPath() const
+{
+    if (!settings || !settings->loadedStateFile.hasValue())
+        return {};
+    return QDir(temporaryFolder())
+        .filePath(QStringLiteral("tmp-") + settings->loadedStateFile.value() + QStringLiteral(".sta"));
+}
+
+void MainQmlBackend::connectSetups()
+{
+    connect(fixtureSetups, &FixtureSetups::error, this, &MainQmlBackend::error);
+    connect(fixtureSetups, &FixtureSetups::selectedPortsCountChanged, calibrateVnaTable,
+            [this] { refreshRecommendedPortsCount(); });
+    connect(fixtureSetups, &FixtureSetups::usedVnaPortsChanged, calibrateVnaTable,
+            [this] { refreshRecommendedPorts(); });
+    refreshRecommendedPortsCount();
+    refreshRecommendedPorts();
+    connect(vnaDevice, &SyncedVnaDevice::portsCountChanged, this, &MainQmlBackend::loadTemporaryState);
+}
+
+void MainQmlBackend::refreshRecommendedPortsCount()
+{
+    calibrateVnaTable->changeRecommendedPortsCount(fixtureSetups->selectedPortsCount());
+}
+
+void MainQmlBackend::refreshRecommendedPorts()
+{
+    calibrateVnaTable->changeRecommendedPorts(fixtureSetups->getUsedVnaPorts());
+}
+
+void MainQmlBackend::loadTemporaryState()
+{
+    // Only when the analyser reports its ports: a connection that went away
+    // has nothing to recall the setup into.
+    if (!vnaDevice->portsCount().has_value())
+        return;
+    if (settings && settings->loadedStateFile.hasValue())
+        loadState(temporarySetupPath());
+}
+
+QString MainQmlBackend::getProjectVersion()
+{
+    return Startup::projectVersion();
+}
+
+SyncedVnaDevice *MainQmlBackend::getVnaDevice()
+{
+    return vnaDevice;
+}
+
+FixtureSetups *MainQmlBackend::getFixtureSetups()
+{
+    return fixtureSetups;
+}
+
+SetupVnaTableModel *MainQmlBackend::getSetupVnaTable()
+{
+    return setupVnaTable;
+}
+
+CalibrateVnaTableModel *MainQmlBackend::getCalibrateVnaTable()
+{
+    return calibrateVnaTable;
+}
+
+TestModeTableModel *MainQmlBackend::getTestModeTable()
+{
+    return testModeTable;
+}
+
+VukAlgorithmsSetup *MainQmlBackend::getAlgorithmsSetup()
+{
+    return algorithmsSetup;
+}
+
+ProgressManager *MainQmlBackend::getProgressManager()
+{
+    // The manager has no Qt parent; without this the engine would take a
+    // parentless object it receives as its own and delete it.
+    QQmlEngine::setObjectOwnership(&progressManager, QQmlEngine::CppOwnership);
+    return &progressManager;
+}
+
+Korvel::Automation::SocketRemoteControl *MainQmlBackend::getServerControl()
+{
+    return remoteControl;
+}
+
+void MainQmlBackend::setScaling(QString scaleFactor)
+{
+    if (settings)
+        settings->scalingFactor = scaleFactor;
+}
+
+void MainQmlBackend::restart()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    app->setProperty(Startup::restartProperty, true);
+    // The queued exit ends this local loop and the main loop with it.
+    QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QEventLoop loop;
+    loop.exec();
+}
+
+void MainQmlBackend::preset()
+{
+    TaskProgress progress;
+    progressManager.add(&progress, tr("Plug-in preset"));
+    progress.start();
+    fixtureSetups->preset();
+    emit presetGui();
+    emit message(QStringLiteral("Plug-in preset was performed"));
+    progress.finish();
+}

@@ -1,0 +1,123 @@
+#pragma once
+// The root object of the running program, published to QML as "backend".
+// It creates and owns every long-lived object: the remote-control listener,
+// the step worker thread, the analyser proxy, the parameter tables, the
+// progress manager, the algorithm parameters and the fixture set-ups. QML
+// and the remote-control handlers reach them only through its getters, and
+// start the file and analyser actions through its slots. Every action
+// reports under one progress record and ends with one error or one message
+// text. GUI thread only.
+
+#include "device/syncedvnadevice.h"
+#include "device/taskprogress.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class CalibrateVnaTableModel;
+class FixtureSetups;
+class QMLXYSeriesHelper;
+class SetupVnaTableModel;
+class Settings;
+class TestModeTableModel;
+class VNAFixtureConnection;
+class VukAlgorithmsSetup;
+class WorkerThread;
+
+namespace Algorithms {
+class ProcessInputParameters;
+}
+
+namespace Korvel {
+namespace Automation {
+class SocketRemoteControl;
+}
+} // namespace Korvel
+
+// One written correction file.
+struct CorrectionFileEntry
+{
+    quint32 port = 0;        // 0-based analyser port of the fixture port
+    QString file;            // full path of the written file
+    double impedance = 0.0;  // the port's target impedance (ohm), 0 when none
+};
+
+// What the program fixes and tests vary: where the listener listens and the
+// analyser link's time constants.
+struct BackendOptions
+{
+    int remoteControlPort = 5026;
+    VnaTiming vnaTiming{};
+};
+
+class MainQmlBackend : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(Korvel::Automation::SocketRemoteControl *serverControl READ getServerControl CONSTANT)
+
+public:
+    MainQmlBackend(Settings *settings, QObject *parent = nullptr, const BackendOptions &options = {});
+    // Saves the temporary setup (when one is named), then deletes the
+    // set-ups and tables; the threads and the proxy go with the children.
+    ~MainQmlBackend() override;
+
+    // The folder "tmp" in the application directory, created when missing.
+    static QString temporaryFolder();
+    // The temporary setup file of the current settings; empty when no
+    // setup name is saved.
+    QString temporarySetupPath() const;
+
+signals:
+    void error(QString error);
+    void message(QString message);
+    void presetGui();
+
+public slots:
+    QString getProjectVersion();
+    SyncedVnaDevice *getVnaDevice();
+    FixtureSetups *getFixtureSetups();
+    SetupVnaTableModel *getSetupVnaTable();
+    CalibrateVnaTableModel *getCalibrateVnaTable();
+    TestModeTableModel *getTestModeTable();
+    VukAlgorithmsSetup *getAlgorithmsSetup();
+    ProgressManager *getProgressManager();
+    Korvel::Automation::SocketRemoteControl *getServerControl();
+
+    void applyCorrection();
+    void saveCorrectionFiles(QString filename);
+    void saveRawDataFiles(QString filename);
+    void saveTestModeFiles(QString fileName);
+    void loadState(QString filePath);
+    void saveState(QString filePath);
+    void setScaling(QString scaleFactor);
+    void restart();
+    void preset();
+
+private:
+    void connectSetups();
+    void refreshRecommendedPortsCount();
+    void refreshRecommendedPorts();
+    void loadTemporaryState();
+    void recallState(const QString &filePath, TaskProgress *progress);
+    // The correction files of one fixture connection; empty on failure,
+    // which has been reported.
+    std::vector<CorrectionFileEntry> writeCorrectionFiles(const QString &base, VNAFixtureConnection *connection);
+    // Shared by applyCorrection and saveCorrectionFiles; false when the
+    // action failed (reported, progress cancelled).
+    bool writeAllCorrections(const QString &base, TaskProgress &progress, bool sendToAnalyser);
+
+    Settings *settings;
+    Korvel::Automation::SocketRemoteControl *remoteControl = nullptr;
+    WorkerThread *stepWorker = nullptr;
+    SyncedVnaDevice *vnaDevice = nullptr;
+    SetupVnaTableModel *setupVnaTable = nullptr;
+    CalibrateVnaTableModel *calibrateVnaTable = nullptr;
+    ProgressManager progressManager;
+    Algorithms::ProcessInputParameters *processInputParameters = nullptr;
+    FixtureSetups *fixtureSetups = nullptr;
+    VukAlgorithmsSetup *algorithmsSetup = nullptr;
+    TestModeTableModel *testModeTable = nullptr;
+};

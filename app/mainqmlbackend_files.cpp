@@ -1,0 +1,243 @@
+// Raw-data and test-mode exports: the analyser records every step kept, as
+// multi-port Touchstone files, and the test-mode parameters with the first
+// set-up's intermediate results.
+
+#include "app/mainqmlbackend.h"
+
+#include "algorithms/messages.h"
+#include "app/rawdatafiles.h"
+#include "app/testmodetable.h"
+#include "measurement/connections.h"
+#include "measurement/dutmeasurer.h"
+#include "measurement/dutstep.h"
+#include "measurement/fixturesetups.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/reflectionmeasurer.h"
+#include "measurement/reflectionstep.h"
+#include "measurement/transmissionmeasurer.h"
+#include "measurement/transmissionstep.h"
+#include "measurement/vnafixtureconnection.h"
+#include "measurement/vukalgorithmssetup.h"
+
+#include <QSettings>
+
+namespace {
+
+// The reference impedance of a side's raw data: its first measured port's,
+// truncated to whole ohms; nothing without measured ports.
+std::optional<int> sideImpedance(const VNAFixtureConnection *side)
+{
+    if (!side || side->measureData().size() == 0 || !side->measureData().at(0))
+        return std::nullopt;
+    return static_cast<int>(side->measureData().at(0)->z0Port());
+}
+
+// An empty text on success.
+QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, int impedance,
+                            TaskProgress &progress)
+{
+    TouchstoneData data;
+    data.points = points;
+    data.portCount = points.empty() ? 0 : static_cast<uint32_t>(points.front().size);
+    data.impedance = impedance;
+    TouchstoneIO writer;
+    writer.setOverwrite(false);
+    if (writer.write(path, data))
+        return {};
+    progress.cancel();
+    return QObject::tr("File cannot be created. Path name contains invalid symbols");
+}
+
+struct TestModeWriters
+{
+    ColumnFileWriter impulse;
+    ColumnFileWriter step;
+    ColumnFileWriter gating;
+};
+
+// Adds one side's impulse response, step response and gating to the column
+// files and writes its model; a refused model file cancels the progress.
+void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskProgress &progress,
+                           const VNAFixtureConnection *connection)
+{
+    if (!connection || connection->measureData().size() == 0 || !connection->measureData().at(0))
+        return;
+    const QString name = connection->fixture()->name();
+    const QmlFixturePort *port = connection->measureData().at(0)->measureData();
+
+    if (const auto &impulse = port->impulseResponse()) {
+        if (writers.impulse.addRealColumn(impulse->time) && writers.impulse.addComplexColumn(impulse->values)) {
+            writers.impulse.appendTitle(QStringLiteral(" t") + name);
+            writers.impulse.appendTitle(QStringLiteral(" L") + name);
+            writers.impulse.appendHeader(QStringLiteral(" s RI"));
+        }
+    }
+    if (const auto &step = port->stepResponse()) {
+        if (writers.step.addRealColumn(step->time) && writers.step.addRealColumn(step->impedanceProfile)) {
+            writers.step.appendTitle(QStringLiteral(" t") + name);
+            writers.step.appendTitle(QStringLiteral(" Z") + name);
+            writers.step.appendHeader(QStringLiteral(" s Ohm"));
+        }
+    }
+    if (const auto &gating = port->gating()) {
+        if (writers.gating.addRealColumn(gating->time) && writers.gating.addComplexColumn(gating->values)) {
+            writers.gating.appendTitle(QStringLiteral(" t") + name);
+            writers.gating.appendTitle(QStringLiteral(" L") + name);
+            writers.gating.appendHeader(QStringLiteral(" s RI"));
+        }
+    }
+    if (const auto &model = port->uncorrectedSParameters()) {
+        TouchstoneData data;
+        data.portCount = 2;
+        data.impedance = port->z0Transform().value_or(0.0);
+        for (size_t i = 0; i < model->frequency().size(); ++i) {
+            TouchstonePoint point;
+            point.frequency = model->frequency()[i];
+            point.size = 2;
+            point.matrix = {model->s11()[i], model->s12()[i], model->s21()[i], model->s22()[i]};
+            data.points.push_back(std::move(point));
+        }
+        TouchstoneIO writer;
+        writer.setOverwrite(true);
+        if (!writer.write(base + QStringLiteral("_SParameters") + name, data))
+            progress.cancel();
+    }
+}
+
+} // namespace
+
+void MainQmlBackend::saveRawDataFiles(QString filename)
+{
+    TaskProgress progress;
+    progressManager.add(&progress, tr("Save the raw data"));
+    progress.start();
+    if (!fixtureSetups || fixtureSetups->getCount() <= 0) {
+        progress.cancel();
+        emit error(Algorithms::Messages::noCalculatedData);
+        return;
+    }
+
+    auto write = [&](const QString &ending, const TouchstonePoints &points, int impedance) {
+        const QString failure = writeTouchstoneFile(filename + ending, points, impedance, progress);
+        if (!failure.isEmpty())
+            emit error(failure);
+    };
+
+    for (int n = 0; n < fixtureSetups->getCount(); ++n) {
+        const VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
+        const auto &steps = setup->steps();
+        for (int i = 0; i < steps.size(); ++i) {
+            const QString k = QString::number(i + 1);
+            Step *step = steps.at(i).get();
+            if (auto *transmission = qobject_cast<TransmissionStep *>(step)) {
+                const ConnectionTransmisson *connection = transmission->transmissionConnection();
+                const std::optional<int> impedance = sideImpedance(connection ? connection->left() : nullptr);
+                const TransmissionMeasurer *measurer = transmission->thruMeasurer();
+                const auto points =
+                    measurer ? mergeTwoPortRecords(measurer->rawData()) : std::optional<TouchstonePoints>();
+                if (!impedance || !points || points->size() < 3) {
+                    progress.cancel();
+                    return;
+                }
+                write(QStringLiteral("_Transmission_Step") + k, *points, *impedance);
+            } else if (auto *reflection = qobject_cast<ReflectionStep *>(step)) {
+                const ConnectionReflect *connection = reflection->reflectConnection();
+                const std::optional<int> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
+                const ReflectionMeasurer *measurer = reflection->measurer();
+                if (!measurer || !impedance) {
+                    progress.cancel();
+                    return;
+                }
+                if (const auto open = mergeOnePortRecords(measurer->openRawData()))
+                    write(QStringLiteral("_OpenRawData_Step") + k, *open, *impedance);
+                if (const auto shortData = mergeOnePortRecords(measurer->shortRawData()))
+                    write(QStringLiteral("_ShortRawData_Step") + k, *shortData, *impedance);
+            } else if (auto *dut = qobject_cast<DutStep *>(step)) {
+                if (dut->measurers().empty()) {
+                    progress.cancel();
+                    return;
+                }
+                std::optional<int> impedance;
+                if (auto *both = qobject_cast<ConnectionTransmisson *>(dut->connection()))
+                    impedance = sideImpedance(both->left());
+                else if (auto *single = qobject_cast<ConnectionReflect *>(dut->connection()))
+                    impedance = sideImpedance(single->fixt());
+                if (!impedance) {
+                    progress.cancel();
+                    return;
+                }
+                QList<Algorithms::SParametersOnePortVNA> records;
+                for (const DutMeasurer *measurer : dut->measurers())
+                    if (measurer)
+                        records += measurer->rawData();
+                if (records.isEmpty())
+                    continue;
+                if (const auto points = mergeOnePortRecords(records))
+                    write(QStringLiteral("_DutRawData_Step") + k, *points, *impedance);
+            }
+        }
+    }
+
+    progress.finish();
+    emit message(tr("Save the raw data files was performed:") + QStringLiteral(" ") + filename);
+}
+
+void MainQmlBackend::saveTestModeFiles(QString fileName)
+{
+    TaskProgress progress;
+    progressManager.add(&progress, tr("Save test mode parameters"));
+    progress.start();
+    const QVector<TableParameter> rows = testModeTable->rows();
+    progress.setRange(0, rows.size());
+    {
+        QSettings ini(fileName + QStringLiteral("_ParametersTestMode.ini"), QSettings::IniFormat);
+        ini.beginGroup(QStringLiteral("PARAMETERS"));
+        for (const TableParameter &row : rows) {
+            QString key = row.name();
+            key.replace(QLatin1Char(' '), QLatin1Char('_'));
+            ini.setValue(key, row.value());
+            progress.step(row.name() + QStringLiteral(" saved"));
+        }
+        ini.endGroup();
+    }
+
+    if (!fixtureSetups || fixtureSetups->getCount() <= 0) {
+        progress.finish();
+        return;
+    }
+    const VukAlgorithmsSetup *setup = fixtureSetups->setup(0);
+    if (!setup->leftFixtureEnabled() && !setup->rightFixtureEnabled()) {
+        progress.cancel();
+        emit error(Algorithms::Messages::noCalculatedData);
+        return;
+    }
+
+    saveRawDataFiles(fileName);
+
+    const QString kind = setup->abThruConnectionEnabled() ? QStringLiteral("Transmission") : QStringLiteral("Reflect");
+    TestModeWriters writers;
+    const std::pair<ColumnFileWriter *, std::pair<QString, QString>> layout[] = {
+        {&writers.impulse, {QStringLiteral("ImpulseResponse"), QStringLiteral(" Length")}},
+        {&writers.step, {QStringLiteral("StepResponse"), QStringLiteral(" Impedance")}},
+        {&writers.gating, {QStringLiteral("Gating"), QStringLiteral(" Gating")}},
+    };
+    for (const auto &[writer, names] : layout) {
+        writer->setExtension(QStringLiteral("txt"));
+        writer->setOverwrite(true);
+        writer->appendTitle(QStringLiteral("!"));
+        writer->setSuffix(names.first);
+        writer->appendHeader(QStringLiteral("# ") + kind + names.second);
+    }
+
+    if (setup->leftFixtureEnabled())
+        appendTestModeColumns(writers, fileName, progress, setup->leftFixtureConn());
+    if (setup->rightFixtureEnabled())
+        appendTestModeColumns(writers, fileName, progress, setup->rightFixtureConn());
+
+    writers.impulse.write(fileName);
+    writers.step.write(fileName);
+    writers.gating.write(fileName);
+
+    progress.finish();
+    emit message(tr("Save test mode parameters was performed:") + QStringLiteral(" ") + fileName);
+}

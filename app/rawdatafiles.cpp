@@ -1,0 +1,146 @@
+#include "app/rawdatafiles.h"
+
+#include "algorithms/vectorhelpers.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+TouchstonePoint zeroPoint(double frequency, size_t n)
+{
+    TouchstonePoint point;
+    point.frequency = frequency;
+    point.size = static_cast<int64_t>(n);
+    point.matrix.assign(n * n, std::complex<double>(0.0, 0.0));
+    return point;
+}
+
+} // namespace
+
+std::optional<TouchstonePoints> mergeOnePortRecords(const QList<Algorithms::SParametersOnePortVNA> &records)
+{
+    if (records.isEmpty() || !records.first().pointsCount())
+        return std::nullopt;
+    const auto &first = records.first();
+    const size_t points = *first.pointsCount();
+    uint64_t largest = 0;
+    for (const auto &record : records) {
+        if (!record.vnaPort() || record.pointsCount() != points || !record.isValid())
+            return std::nullopt;
+        largest = std::max(largest, *record.vnaPort());
+    }
+    const size_t n = static_cast<size_t>(largest) + 1;
+    TouchstonePoints result;
+    result.reserve(points);
+    for (size_t i = 0; i < points; ++i) {
+        const double frequency = first.frequency()[i];
+        TouchstonePoint point = zeroPoint(frequency, n);
+        for (const auto &record : records) {
+            if (!Algorithms::fuzzyEqual(record.frequency()[i], frequency))
+                return std::nullopt;
+            const size_t p = static_cast<size_t>(*record.vnaPort());
+            point.matrix[p * n + p] = record.s11()[i];
+        }
+        result.push_back(std::move(point));
+    }
+    return result;
+}
+
+std::optional<TouchstonePoints> mergeTwoPortRecords(QList<Algorithms::SParametersTwoPortVNA> records)
+{
+    if (records.isEmpty() || !records.first().pointsCount())
+        return std::nullopt;
+    const size_t points = *records.first().pointsCount();
+    uint64_t largest = 0;
+    for (auto &record : records) {
+        if (!record.vnaPort1() || !record.vnaPort2() || record.pointsCount() != points || !record.isValid())
+            return std::nullopt;
+        if (*record.vnaPort1() == *record.vnaPort2())
+            return std::nullopt;
+        if (*record.vnaPort2() < *record.vnaPort1()) {
+            record.swapVnaPorts();
+            record.swapPorts();
+        }
+        largest = std::max({largest, *record.vnaPort1(), *record.vnaPort2()});
+    }
+    const size_t n = static_cast<size_t>(largest) + 1;
+    const auto &first = records.first();
+    TouchstonePoints result;
+    result.reserve(points);
+    for (size_t i = 0; i < points; ++i) {
+        const double frequency = first.frequency()[i];
+        TouchstonePoint point = zeroPoint(frequency, n);
+        for (const auto &record : records) {
+            if (!Algorithms::fuzzyEqual(record.frequency()[i], frequency))
+                return std::nullopt;
+            const size_t a = static_cast<size_t>(*record.vnaPort1());
+            const size_t b = static_cast<size_t>(*record.vnaPort2());
+            point.matrix[a * n + a] = record.s11()[i];
+            point.matrix[a * n + b] = record.s12()[i];
+            point.matrix[b * n + a] = record.s21()[i];
+            point.matrix[b * n + b] = record.s22()[i];
+        }
+        result.push_back(std::move(point));
+    }
+    return result;
+}
+
+bool ColumnFileWriter::addRealColumn(const std::vector<double> &values)
+{
+    if (values.empty() || !Algorithms::isFiniteVector(values))
+        return false;
+    m_columns.push_back(values);
+    return true;
+}
+
+bool ColumnFileWriter::addComplexColumn(const std::vector<std::complex<double>> &values)
+{
+    if (values.empty() || !Algorithms::isFiniteComplexVector(values))
+        return false;
+    std::vector<double> re(values.size());
+    std::vector<double> im(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        re[i] = values[i].real();
+        im[i] = values[i].imag();
+    }
+    m_columns.push_back(std::move(re));
+    m_columns.push_back(std::move(im));
+    return true;
+}
+
+QString ColumnFileWriter::fileName(const QString &base) const
+{
+    return base + QLatin1Char('_') + m_suffix + QLatin1Char('.') + m_extension;
+}
+
+bool ColumnFileWriter::write(const QString &base) const
+{
+    if (base.isEmpty() || m_extension.isEmpty() || m_suffix.isEmpty() || m_columns.empty())
+        return false;
+    const size_t rows = m_columns.front().size();
+    for (const auto &column : m_columns)
+        if (column.size() != rows)
+            return false;
+    const QString name = fileName(base);
+    if (!m_overwrite && QFile::exists(name))
+        return false;
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QTextStream out(&file);
+    out << m_header << '\n';
+    out << "! QUENTARO\n";
+    out << "! Date: " << QDateTime::currentDateTime().toString(QStringLiteral("MM/dd/yyyy hh:mm")) << '\n';
+    out << m_title << '\n';
+    for (size_t i = 0; i < rows; ++i) {
+        for (const auto &column : m_columns)
+            out << column[i] << '\t';
+        out << '\n';
+    }
+    out.flush();
+    return out.status() == QTextStream::Ok && file.flush();
+}
