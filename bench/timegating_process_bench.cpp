@@ -12,9 +12,7 @@
 #include "algorithms/fft.h"
 #include "algorithms/timegatingtransmission.h"
 
-#include "synthnet/synthnet.h"
-
-#include <QCoreApplication>
+#include "bench/benchsupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -24,43 +22,22 @@ using namespace Algorithms;
 
 namespace {
 
-// isInterrupted() processes events, which needs an application object.
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "timegating_process_bench";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-}
-
-SParametersTwoPort thruOf(size_t n)
-{
-    const RealVector f = SynthNet::harmonicGrid(20e9 / static_cast<double>(n), n);
-    const auto fixture = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12),
-                                           SynthNet::line(f, {60.0, 200e-12, 0.3}));
-    return SynthNet::toS(SynthNet::twoXThru(fixture));
-}
-
 void BM_TimeGateThru(benchmark::State &state)
 {
-    ensureApplication();
-    const SParametersTwoPort thru = thruOf(static_cast<size_t>(state.range(0)));
+    BenchSupport::application();
+    const SParametersTwoPort thru = BenchSupport::thruOf(static_cast<size_t>(state.range(0)));
     ProcessInputParameters params;
-    FixturePort left, right;
-    for (FixturePort *port : {&left, &right}) {
-        port->setZ0Impedance(50.0);
-        port->setConversionType(Z0ConversionSystem);
-    }
+    BenchSupport::FixturePorts ports;
     for (auto _ : state) {
         ProcessTimeGate process;
         process.setParameters(&params);
-        process.setFixturesForCalculate(&left, &right);
+        process.setFixturesForCalculate(&ports.left, &ports.right);
         process.setInputData(thru);
         if (!process.run()) {
             state.SkipWithError("the calculation failed");
             break;
         }
-        benchmark::DoNotOptimize(left.uncorrectedSParameters()->s21().data());
+        benchmark::DoNotOptimize(ports.left.uncorrectedSParameters()->s21().data());
     }
 }
 

@@ -6,9 +6,7 @@
 
 #include "algorithms/processfactory.h"
 
-#include "synthnet/synthnet.h"
-
-#include <QCoreApplication>
+#include "bench/benchsupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,33 +14,12 @@ using namespace Algorithms;
 
 namespace {
 
-// isInterrupted() processes events, which needs an application object.
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "transmission_methods_bench";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-}
-
-SParametersTwoPort thruOf(size_t n)
-{
-    const RealVector f = SynthNet::harmonicGrid(20e9 / static_cast<double>(n), n);
-    const auto fixture = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12),
-                                           SynthNet::line(f, {60.0, 200e-12, 0.3}));
-    return SynthNet::toS(SynthNet::twoXThru(fixture));
-}
-
 void runThru(benchmark::State &state, int index)
 {
-    ensureApplication();
-    const SParametersTwoPort thru = thruOf(static_cast<size_t>(state.range(0)));
+    BenchSupport::application();
+    const SParametersTwoPort thru = BenchSupport::thruOf(static_cast<size_t>(state.range(0)));
     ProcessInputParameters params;
-    FixturePort left, right;
-    for (FixturePort *port : {&left, &right}) {
-        port->setZ0Impedance(50.0);
-        port->setConversionType(Z0ConversionSystem);
-    }
+    BenchSupport::FixturePorts ports;
     for (auto _ : state) {
         const auto process = ProcessFactory::createProcess(index);
         auto *transmission = qobject_cast<TransmissionProcess *>(process.get());
@@ -51,7 +28,7 @@ void runThru(benchmark::State &state, int index)
             break;
         }
         transmission->setParameters(&params);
-        transmission->setFixturesForCalculate(&left, &right);
+        transmission->setFixturesForCalculate(&ports.left, &ports.right);
         transmission->setInputData(thru);
         if (!transmission->run()) {
             state.SkipWithError("the calculation failed");
