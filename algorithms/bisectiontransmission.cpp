@@ -10,10 +10,6 @@
 
 namespace Algorithms {
 
-namespace {
-constexpr double kPi = 3.14159265358979323846;
-} // namespace
-
 ProcessBisect::ProcessBisect(QObject *parent) : TransmissionProcess(parent) {}
 
 void ProcessBisect::determineTimeMin()
@@ -66,14 +62,11 @@ bool ProcessBisect::calculateFixtures()
         a22[j] = h[7];
     }
 
-    // One fixture's transmission phase at the first point, from the thru
-    // delay, decides the sign of every transmission.
-    const double delay = m_left->impulseResponse() ? m_left->impulseResponse()->delay : 0.0;
-    const double referencePhase = n > 0 ? -kPi * f[0] * delay : 0.0;
-    a21 = continuousPhaseTransmission(a21, referencePhase);
-    a12 = continuousPhaseTransmission(a12, referencePhase);
-    b21 = continuousPhaseTransmission(b21, referencePhase);
-    b12 = continuousPhaseTransmission(b12, referencePhase);
+    const double phase = referencePhase();
+    a21 = continuousPhaseTransmission(a21, phase);
+    a12 = continuousPhaseTransmission(a12, phase);
+    b21 = continuousPhaseTransmission(b21, phase);
+    b12 = continuousPhaseTransmission(b12, phase);
 
     const std::vector<const ComplexVector *> all = {&a11, &a12, &a21, &a22, &b11, &b12, &b21, &b22};
     const bool complete = std::all_of(all.begin(), all.end(), [n](const ComplexVector *v) {

@@ -12,8 +12,6 @@ namespace Algorithms {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 enum class ModelFailure {
     None,
     DelayTooShort, // the delay nodes are closer than the band resolves
@@ -153,10 +151,6 @@ bool ProcessFiltering::calculateFixtures()
         return false;
 
     const RealVector &f = m_input.frequency();
-    const ComplexVector &s11 = m_input.s11();
-    const ComplexVector &s12 = m_input.s12();
-    const ComplexVector &s21 = m_input.s21();
-    const ComplexVector &s22 = m_input.s22();
     const size_t n = f.size();
     const bool lowPass = m_parameters->gatingMode() == LowPassMode;
 
@@ -169,10 +163,10 @@ bool ProcessFiltering::calculateFixtures()
     if (isInterrupted())
         return false;
 
-    const ModelResult leftModel = fitReflectionModel(f, s11, leftDelays, lowPass);
+    const ModelResult leftModel = fitReflectionModel(f, m_input.s11(), leftDelays, lowPass);
     if (isInterrupted())
         return false;
-    const ModelResult rightModel = fitReflectionModel(f, s22, rightDelays, lowPass);
+    const ModelResult rightModel = fitReflectionModel(f, m_input.s22(), rightDelays, lowPass);
     if (isInterrupted())
         return false;
 
@@ -202,32 +196,7 @@ bool ProcessFiltering::calculateFixtures()
     if (isInterrupted())
         return false;
 
-    ComplexVector x(n), y(n);
-    for (size_t i = 0; i < n; ++i) {
-        x[i] = (s11[i] - a[i]) / s21[i];
-        y[i] = (s22[i] - b[i]) / s12[i];
-    }
-    if (isInterrupted())
-        return false;
-
-    // One fixture's transmission phase at the first point, from the thru
-    // delay, decides the sign of both roots (as in time gating).
-    const double referencePhase = -kPi * f[0] * leftDelay;
-    ComplexVector p(n), q(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Complex mismatch = 1.0 - x[i] * y[i];
-        p[i] = s21[i] * mismatch;
-        q[i] = s12[i] * mismatch;
-    }
-    const ComplexVector pRoot = continuousPhaseSquareRoot(p, referencePhase);
-    const ComplexVector qRoot = continuousPhaseSquareRoot(q, referencePhase);
-    ComplexVector t(n);
-    for (size_t i = 0; i < n; ++i)
-        t[i] = (pRoot[i] + qRoot[i]) / 2.0;
-    if (isInterrupted())
-        return false;
-
-    return storeFixtureResults(a, t, t, y, x, t, t, b);
+    return splitThru(a, b);
 }
 
 } // namespace Algorithms

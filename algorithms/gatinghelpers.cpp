@@ -49,6 +49,31 @@ std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const Co
     return ImpulseResponse{fine.values, fine.time, delay, coarsePeak};
 }
 
+std::optional<ImpulseResponse> IProcessMethod::usableImpulseResponse(const ComplexVector &spectrum,
+                                                                    const RealVector &grid)
+{
+    std::optional<ImpulseResponse> impulse =
+        calculateImpulseResponse(spectrum, grid, m_parameters->nRiseTime(),
+                                 m_parameters->riseTime(), m_parameters->pulseMode());
+    if (impulse && !impulse->isValid()) {
+        emit error(Messages::noisySignal);
+        return std::nullopt;
+    }
+    return impulse;
+}
+
+std::optional<Gating> IProcessMethod::usableGating(const ComplexVector &spectrum,
+                                                   const RealVector &grid, double delay)
+{
+    std::optional<Gating> gating =
+        calculateGating(spectrum, grid, delay, m_parameters->timeMin(), m_parameters->pulseMode());
+    if (!gating || !gating->isValid()) {
+        emit error(Messages::noisySignal);
+        return std::nullopt;
+    }
+    return gating;
+}
+
 std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spectrum,
                                                       const RealVector &grid, double delay,
                                                       double start, int mode)

@@ -49,6 +49,12 @@ void disconnectPortErrors(FixturePort *port, IProcessMethod *process)
 
 } // namespace
 
+bool hasFiniteVectors(const SParametersTwoPort &s)
+{
+    return isFiniteComplexVector(s.s11()) && isFiniteComplexVector(s.s12())
+           && isFiniteComplexVector(s.s21()) && isFiniteComplexVector(s.s22());
+}
+
 IProcessMethod::IProcessMethod(QObject *parent) : QObject(parent) {}
 
 bool IProcessMethod::run()

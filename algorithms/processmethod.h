@@ -65,6 +65,15 @@ protected:
     // False, with nothing written, for an unusable grid.
     bool prepareParametersForGrid(const RealVector &grid, int nBandPass, int nLowPass);
 
+    // calculateImpulseResponse and calculateGating with the parameters' rise
+    // time, time start and pulse mode. None for a result that is no usable
+    // response: the impulse stage has then said why, or the signal is
+    // reported as too noisy.
+    std::optional<ImpulseResponse> usableImpulseResponse(const ComplexVector &spectrum,
+                                                         const RealVector &grid);
+    std::optional<Gating> usableGating(const ComplexVector &spectrum, const RealVector &grid,
+                                       double delay);
+
     ProcessInputParameters *m_parameters = nullptr;
     std::atomic<unsigned char> m_interrupted{0};
 };
@@ -85,6 +94,9 @@ public:
 protected:
     FixturePort *m_port = nullptr;
 };
+
+// All four parameters of a two-port are finite.
+bool hasFiniteVectors(const SParametersTwoPort &s);
 
 class TransmissionProcess : public IProcessMethod
 {
@@ -108,6 +120,14 @@ public:
 protected:
     bool calculateImpulseAndGating();
     bool calculateStepResponse();
+    // One fixture's transmission phase at the first point, from the thru
+    // delay: it decides the sign of every transmission root.
+    double referencePhase() const;
+    // Splits the thru once each fixture's analyser-side reflection is known
+    // (a left, b right): x and y, what each shows toward the thru, and the
+    // transmission both share, the mean of the roots of s21 (1 - x y) and
+    // s12 (1 - x y); stores both models.
+    bool splitThru(const ComplexVector &a, const ComplexVector &b);
     // Builds and stores the left (a11, a12, a21, a22) and right
     // (b11, b12, b21, b22) models on the input grid.
     bool storeFixtureResults(const ComplexVector &a11, const ComplexVector &a12,

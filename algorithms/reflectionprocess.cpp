@@ -27,12 +27,6 @@ bool isUsableOnePort(const SParametersOnePort &s)
     return s.isValid() && isFiniteVector(s.frequency()) && isFiniteComplexVector(s.s11());
 }
 
-bool hasFiniteVectors(const SParametersTwoPort &s)
-{
-    return isFiniteComplexVector(s.s11()) && isFiniteComplexVector(s.s12())
-           && isFiniteComplexVector(s.s21()) && isFiniteComplexVector(s.s22());
-}
-
 bool allFinite(const NumExpComponents &components)
 {
     return std::all_of(components.begin(), components.end(),
@@ -111,15 +105,9 @@ bool ReflectProcessOpenOrShort::calculate()
 bool ReflectProcessOpenOrShort::calculateImpulse()
 {
     const std::optional<ImpulseResponse> impulse =
-        calculateImpulseResponse(m_input.s11(), m_input.frequency(), m_parameters->nRiseTime(),
-                                 m_parameters->riseTime(), m_parameters->pulseMode());
-    // Without a result the impulse stage has already said why.
+        usableImpulseResponse(m_input.s11(), m_input.frequency());
     if (!impulse)
         return false;
-    if (!impulse->isValid()) {
-        emit error(Messages::noisySignal);
-        return false;
-    }
     if (!m_port->setImpulseResponse(*impulse) || !m_port->setDefaultImpulseResponse(*impulse))
         return false;
     m_parameters->setTimeMin(-impulse->delay);
@@ -218,14 +206,8 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
     m_gatedReflection = std::move(g);
     m_residualReflection = std::move(d);
 
-    const std::optional<Gating> gating =
-        calculateGating(m_residualReflection, f, fixtureDelay, m_parameters->timeMin(),
-                        m_parameters->pulseMode());
-    if (!gating || !gating->isValid()) {
-        emit error(Messages::noisySignal);
-        return false;
-    }
-    return m_port->setGating(*gating);
+    const std::optional<Gating> gating = usableGating(m_residualReflection, f, fixtureDelay);
+    return gating && m_port->setGating(*gating);
 }
 
 bool ReflectProcessOpenOrShort::solveFixture()

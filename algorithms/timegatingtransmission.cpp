@@ -1,7 +1,6 @@
 #include "algorithms/timegatingtransmission.h"
 
 #include "algorithms/gatinghelpers.h"
-#include "algorithms/messages.h"
 #include "algorithms/stepresponse.h"
 
 #include <cmath>
@@ -11,12 +10,6 @@ namespace Algorithms {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-bool hasFiniteVectors(const SParametersTwoPort &s)
-{
-    return isFiniteComplexVector(s.s11()) && isFiniteComplexVector(s.s12())
-           && isFiniteComplexVector(s.s21()) && isFiniteComplexVector(s.s22());
-}
 
 double wrapPhase(double phase)
 {
@@ -107,29 +100,18 @@ bool TransmissionProcess::calculateImpulseAndGating()
     if (!m_left || !m_right)
         return false;
     const RealVector &f = m_input.frequency();
-    const std::optional<ImpulseResponse> impulse =
-        calculateImpulseResponse(m_input.s21(), f, m_parameters->nRiseTime(),
-                                 m_parameters->riseTime(), m_parameters->pulseMode());
-    // Without a result the impulse stage has already said why.
+    const std::optional<ImpulseResponse> impulse = usableImpulseResponse(m_input.s21(), f);
     if (!impulse)
         return false;
-    if (!impulse->isValid()) {
-        emit error(Messages::noisySignal);
-        return false;
-    }
     if (!checkFixtureDelay(impulse->delay))
         return false;
 
-    const double timeMin = m_parameters->timeMin();
-    const int mode = m_parameters->pulseMode();
-    const std::optional<Gating> leftGating =
-        calculateGating(m_input.s11(), f, impulse->delay, timeMin, mode);
-    const std::optional<Gating> rightGating =
-        calculateGating(m_input.s22(), f, impulse->delay, timeMin, mode);
-    if (!leftGating || !leftGating->isValid() || !rightGating || !rightGating->isValid()) {
-        emit error(Messages::noisySignal);
+    const std::optional<Gating> leftGating = usableGating(m_input.s11(), f, impulse->delay);
+    if (!leftGating)
         return false;
-    }
+    const std::optional<Gating> rightGating = usableGating(m_input.s22(), f, impulse->delay);
+    if (!rightGating)
+        return false;
 
     if (!m_left->setImpulseResponse(*impulse) || !m_left->setDefaultImpulseResponse(*impulse)
         || !m_left->setGating(*leftGating))
@@ -222,6 +204,47 @@ bool TransmissionProcess::storeFixtureResults(const ComplexVector &a11, const Co
     return leftStored && rightStored;
 }
 
+double TransmissionProcess::referencePhase() const
+{
+    const RealVector &f = m_input.frequency();
+    const double delay = m_left && m_left->impulseResponse() ? m_left->impulseResponse()->delay : 0.0;
+    return f.empty() ? 0.0 : -kPi * f[0] * delay;
+}
+
+bool TransmissionProcess::splitThru(const ComplexVector &a, const ComplexVector &b)
+{
+    const ComplexVector &s11 = m_input.s11();
+    const ComplexVector &s12 = m_input.s12();
+    const ComplexVector &s21 = m_input.s21();
+    const ComplexVector &s22 = m_input.s22();
+    const size_t n = m_input.frequency().size();
+
+    ComplexVector x(n), y(n);
+    for (size_t i = 0; i < n; ++i) {
+        x[i] = (s11[i] - a[i]) / s21[i];
+        y[i] = (s22[i] - b[i]) / s12[i];
+    }
+    if (isInterrupted())
+        return false;
+
+    const double phase = referencePhase();
+    ComplexVector p(n), q(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Complex mismatch = 1.0 - x[i] * y[i];
+        p[i] = s21[i] * mismatch;
+        q[i] = s12[i] * mismatch;
+    }
+    const ComplexVector pRoot = continuousPhaseSquareRoot(p, phase);
+    const ComplexVector qRoot = continuousPhaseSquareRoot(q, phase);
+    ComplexVector t(n);
+    for (size_t i = 0; i < n; ++i)
+        t[i] = (pRoot[i] + qRoot[i]) / 2.0;
+    if (isInterrupted())
+        return false;
+
+    return storeFixtureResults(a, t, t, y, x, t, t, b);
+}
+
 ProcessTimeGate::ProcessTimeGate(QObject *parent) : TransmissionProcess(parent) {}
 
 void ProcessTimeGate::determineTimeMin() {}
@@ -229,13 +252,8 @@ void ProcessTimeGate::determineTimeMin() {}
 bool ProcessTimeGate::calculateFixtures()
 {
     const RealVector &f = m_input.frequency();
-    const ComplexVector &s11 = m_input.s11();
-    const ComplexVector &s12 = m_input.s12();
-    const ComplexVector &s21 = m_input.s21();
-    const ComplexVector &s22 = m_input.s22();
-    const size_t n = f.size();
-
-    const std::optional<ComplexVector> a = gateReflection(s11, f, m_left->impulseResponse()->delay);
+    const std::optional<ComplexVector> a =
+        gateReflection(m_input.s11(), f, m_left->impulseResponse()->delay);
     if (!a) {
         emit error(tr("Process TimeGate: Error gating S11"));
         return false;
@@ -243,13 +261,8 @@ bool ProcessTimeGate::calculateFixtures()
     if (isInterrupted())
         return false;
 
-    ComplexVector x(n);
-    for (size_t i = 0; i < n; ++i)
-        x[i] = (s11[i] - (*a)[i]) / s21[i];
-    if (isInterrupted())
-        return false;
-
-    const std::optional<ComplexVector> b = gateReflection(s22, f, m_right->impulseResponse()->delay);
+    const std::optional<ComplexVector> b =
+        gateReflection(m_input.s22(), f, m_right->impulseResponse()->delay);
     if (!b) {
         emit error(tr("Process TimeGate: Error gating S22"));
         return false;
@@ -257,35 +270,7 @@ bool ProcessTimeGate::calculateFixtures()
     if (isInterrupted())
         return false;
 
-    ComplexVector y(n);
-    for (size_t i = 0; i < n; ++i)
-        y[i] = (s22[i] - (*b)[i]) / s12[i];
-    if (isInterrupted())
-        return false;
-
-    // One fixture's transmission phase at the first point, from the thru
-    // delay, decides the sign of both roots.
-    const double referencePhase = -kPi * f[0] * m_left->impulseResponse()->delay;
-    ComplexVector p(n), q(n);
-    for (size_t i = 0; i < n; ++i) {
-        const Complex mismatch = 1.0 - x[i] * y[i];
-        p[i] = s21[i] * mismatch;
-        q[i] = s12[i] * mismatch;
-    }
-    const ComplexVector pRoot = continuousPhaseSquareRoot(p, referencePhase);
-    if (isInterrupted())
-        return false;
-    const ComplexVector qRoot = continuousPhaseSquareRoot(q, referencePhase);
-    if (isInterrupted())
-        return false;
-
-    ComplexVector t(n);
-    for (size_t i = 0; i < n; ++i)
-        t[i] = (pRoot[i] + qRoot[i]) / 2.0;
-    if (isInterrupted())
-        return false;
-
-    return storeFixtureResults(*a, t, t, y, x, t, t, *b);
+    return splitThru(*a, *b);
 }
 
 } // namespace Algorithms
