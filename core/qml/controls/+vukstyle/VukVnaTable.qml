@@ -1,0 +1,124 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Controls.Material 2.15
+import Color 1.0
+import CoreMeasureEnums 1.0
+import "qrc:/core/qml/controls"
+import "qrc:/core/qml/controls/default" as Default
+
+// A parameter table (BaseTableModel): row 0 is the header, column 0 the check
+// mark, column 2 the value (editable where the row has a setter); a row whose
+// check fails is tinted with the alert or error colour.
+Default.VnaTable {
+    id: table
+
+    VukShadowPane {
+        objectName: "headerBackground"
+        z: -1
+        width: table.width
+        height: 51
+    }
+
+    ScrollBar.vertical: ScrollBar {
+        parent: table
+        anchors.top: parent.top
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        topInset: 51
+        topPadding: 51
+        policy: ScrollBar.AlwaysOn
+    }
+
+    delegate: Rectangle {
+        id: cell
+
+        // The row's model object: writing its display role edits the row.
+        readonly property var cellModel: model
+        readonly property bool hasEnumeration: enumerationValues !== undefined && enumerationValues !== null
+                                               && enumerationValues.length > 0
+        readonly property string unitsText: units !== undefined && units !== null ? units : ""
+        readonly property string displayText: display !== undefined && display !== null ? display : ""
+
+        implicitWidth: 140
+        implicitHeight: row === 0 ? 56 : 48
+        color: "transparent"
+
+        Loader {
+            objectName: "cellContent"
+            anchors.fill: parent
+            anchors.margins: 5
+            sourceComponent: column === 0 ? (row === 0 ? null : warningCell)
+                           : column === 2 && row > 0 ? (cell.hasEnumeration ? choiceCell : valueCell)
+                           : textCell
+        }
+
+        Rectangle {
+            objectName: "tint"
+            anchors.fill: parent
+            opacity: 0.2
+            color: row === 0 ? "transparent"
+                 : recommended === CoreMeasureEnums.RecommendedResult.Warning ? Color.alertBackground
+                 : recommended === CoreMeasureEnums.RecommendedResult.Error ? Color.errorBackground
+                 : "transparent"
+        }
+
+        Component {
+            id: warningCell
+            Pane {
+                padding: 0
+                background: null
+                VukWarning {
+                    anchors.centerIn: parent
+                    type: recommended
+                    enabled: recommended !== undefined && recommended !== null
+                             && recommended !== CoreMeasureEnums.RecommendedResult.Correct
+                    toolTip.description: cell.displayText
+                    toolTip.contentWidth: 250
+                    toolTip.font.pixelSize: 17
+                    toolTip.topPadding: 20
+                }
+            }
+        }
+
+        Component {
+            id: choiceCell
+            ComboBox {
+                model: enumerationValues
+                currentIndex: enumerationValues.indexOf(cell.displayText)
+                onCurrentTextChanged: {
+                    if (currentText !== cell.displayText)
+                        cell.cellModel.display = currentText
+                }
+            }
+        }
+
+        Component {
+            id: valueCell
+            VukErrorTextField {
+                text: cell.displayText + cell.unitsText
+                font.pixelSize: 14
+                placeholderText: qsTr("---")
+                readOnly: edit !== true
+                verticalAlignment: TextInput.AlignVCenter
+                horizontalAlignment: TextInput.AlignLeft
+                leftPadding: 10
+                result: recommended !== undefined && recommended !== null ? recommended : CoreMeasureEnums.RecommendedResult.Correct
+                onAccepted: cell.cellModel.display = text
+            }
+        }
+
+        Component {
+            id: textCell
+            Label {
+                text: cell.displayText
+                font.bold: row === 0
+                font.pixelSize: 14
+                verticalAlignment: Text.AlignVCenter
+                wrapMode: Text.WordWrap
+                horizontalAlignment: Text.AlignLeft
+                leftPadding: 10
+                bottomPadding: row === 0 ? 5 : 0
+            }
+        }
+    }
+}

@@ -1,0 +1,10 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// Plain variant: the interface only; the styled one is in +vukstyle/.
+Button {
+    property bool inProgress: false
+
+    function setCorrect() { inProgress = false }
+    function setError() { inProgress = false }
+}

@@ -1,0 +1,9 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// Plain variant: the interface only; the styled one is in +vukstyle/.
+Label {
+    property bool primary: false
+    property bool accented: false
+    property var type: undefined
+}
