@@ -1,0 +1,215 @@
+// The commands that read and set the analyser's sweep through the analyser
+// proxy, choose the analyser's network address, and the program-level
+// queries (operation complete, readiness, error queue).
+
+#include "automation/commandsfunctions.h"
+
+#include "automation/errorcodes.h"
+
+#include <QStringList>
+
+#include <limits>
+#include <optional>
+
+namespace Korvel {
+namespace Automation {
+namespace Commands {
+
+namespace {
+
+template <typename T>
+T required(const std::optional<T> &value, int code)
+{
+    if (!value)
+        fail(code);
+    return *value;
+}
+
+// A setter: the value goes to the analyser, and the command ends only once
+// the proxy has polled the analyser behind it, so a later query sees it.
+template <typename Set>
+void setOnAnalyser(MainQmlBackend *root, Set &&set)
+{
+    act(root, [root, set = std::forward<Set>(set)] {
+        set(deviceOf(root));
+        waitForDeviceQueue(root);
+    });
+}
+
+template <typename Read>
+void answerCachedDouble(MainQmlBackend *root, DeviceFunctions *functions, Read read, int code)
+{
+    answer(root, functions, [root, read, code] { return formatDouble(required(read(deviceOf(root)), code)); });
+}
+
+} // namespace
+
+void operationComplete(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    // Every earlier command of the connection has finished by now.
+    checkRoot(root);
+    functions->sendAnswer(QByteArray("1"));
+}
+
+void systemReady(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    checkRoot(root);
+    functions->sendAnswer(
+        runQueryOnObjectThread(root, [root] { return formatFlag(deviceOf(root).isReady().value_or(false)); }));
+}
+
+void errorQuery(MainQmlBackend *, DeviceFunctions *functions)
+{
+    functions->sendAnswer(errorQueryAnswer(functions->takeError()));
+}
+
+void setBandwidth(MainQmlBackend *root, double hertz)
+{
+    setOnAnalyser(root, [hertz](SyncedVnaDevice &device) { device.setIfBandwidth(hertz); });
+}
+
+void bandwidth(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answerCachedDouble(
+        root, functions, [](const SyncedVnaDevice &device) { return device.ifBandwidth(); }, kInvalidBandwidth);
+}
+
+void calibrationType(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answer(root, functions, [root] {
+        const QString keyword = calibrationTypeKeyword(deviceOf(root).calibrationType().value_or(0));
+        if (keyword.isEmpty())
+            fail(kInvalidCalibrationType);
+        return keyword;
+    });
+}
+
+void setStartFrequency(MainQmlBackend *root, double hertz)
+{
+    setOnAnalyser(root, [hertz](SyncedVnaDevice &device) { device.setStartFreq(hertz); });
+}
+
+void startFrequency(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answerCachedDouble(
+        root, functions, [](const SyncedVnaDevice &device) { return device.startFreq(); }, kInvalidFrequency);
+}
+
+void frequencyStep(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answerCachedDouble(
+        root, functions, [](const SyncedVnaDevice &device) { return device.stepFreq(); }, kInvalidFrequencyStep);
+}
+
+void setStopFrequency(MainQmlBackend *root, double hertz)
+{
+    setOnAnalyser(root, [hertz](SyncedVnaDevice &device) { device.setStopFreq(hertz); });
+}
+
+void stopFrequency(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answerCachedDouble(
+        root, functions, [](const SyncedVnaDevice &device) { return device.stopFreq(); }, kInvalidFrequency);
+}
+
+void setOutputPower(MainQmlBackend *root, double dbm)
+{
+    setOnAnalyser(root, [dbm](SyncedVnaDevice &device) { device.setOutputPower(dbm); });
+}
+
+void outputPower(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answerCachedDouble(
+        root, functions, [](const SyncedVnaDevice &device) { return device.outputPower(); }, kInvalidOutputPower);
+}
+
+void analyserPreset(MainQmlBackend *root)
+{
+    setOnAnalyser(root, [](SyncedVnaDevice &device) { device.preset(); });
+}
+
+void setPointsCount(MainQmlBackend *root, int count)
+{
+    setOnAnalyser(root, [count](SyncedVnaDevice &device) {
+        // A negative count would reach the analyser as four billion points.
+        if (count < 0)
+            fail(kDataOutOfRange);
+        device.setPointsCount(static_cast<uint>(count));
+    });
+}
+
+void pointsCount(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answer(root, functions, [root] { return formatInt(required(deviceOf(root).pointsCount(), kInvalidPointsNumber)); });
+}
+
+void sweepType(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answer(root, functions, [root] {
+        const std::optional<SweepType> type = deviceOf(root).sweepType();
+        const QString keyword = type ? sweepTypeKeyword(static_cast<int>(*type)) : QString();
+        if (keyword.isEmpty())
+            fail(kInvalidSweepType);
+        return keyword;
+    });
+}
+
+// The address commands need no ready analyser: they are how a client
+// points the program at one. The proxy connects at its next poll.
+
+void defaultAnalyserAddress(MainQmlBackend *root)
+{
+    checkRoot(root);
+    runOnObjectThread(root, [root] {
+        SyncedVnaDevice &device = deviceOf(root);
+        device.setAddress(QStringLiteral("127.0.0.1"));
+        device.setPort(5025);
+    });
+}
+
+void setAnalyserAddress(MainQmlBackend *root, QByteArray address)
+{
+    checkRoot(root);
+    runOnObjectThread(root, [root, address] { deviceOf(root).setAddress(QString::fromUtf8(address)); });
+}
+
+void analyserAddress(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    checkRoot(root);
+    functions->sendAnswer(runQueryOnObjectThread(root, [root] { return deviceOf(root).address(); }));
+}
+
+void setAnalyserPort(MainQmlBackend *root, int port)
+{
+    checkRoot(root);
+    // Taken modulo 65536 the value would name some other port.
+    if (port < 1 || port > std::numeric_limits<quint16>::max())
+        fail(kDataOutOfRange);
+    runOnObjectThread(root, [root, port] { deviceOf(root).setPort(static_cast<quint16>(port)); });
+}
+
+void analyserPort(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    checkRoot(root);
+    functions->sendAnswer(runQueryOnObjectThread(root, [root] { return formatInt(deviceOf(root).port()); }));
+}
+
+QString sweepTypeKeyword(int type)
+{
+    static const QStringList keywords{QStringLiteral("LIN"), QStringLiteral("LOG"), QStringLiteral("SEGM"),
+                                      QStringLiteral("POW")};
+    return type >= 0 && type < keywords.size() ? keywords.at(type) : QString();
+}
+
+QString calibrationTypeKeyword(int type)
+{
+    static const QStringList keywords{QStringLiteral("OFF"),   QStringLiteral("NONE"),  QStringLiteral("RESPO"),
+                                      QStringLiteral("RESPS"), QStringLiteral("RESPT"), QStringLiteral("SOLT1"),
+                                      QStringLiteral("SOLT2"), QStringLiteral("SOLT3"), QStringLiteral("SOLT4"),
+                                      QStringLiteral("1PATH")};
+    return type >= 1 && type <= keywords.size() ? keywords.at(type - 1) : QString();
+}
+
+} // namespace Commands
+} // namespace Automation
+} // namespace Korvel

@@ -1,0 +1,70 @@
+// The commands that start the backend's file and correction actions, the
+// program's own preset, and the switch that ignores the low-pass
+// requirement. The actions report their own failures and successes as
+// texts to the window; the commands end normally when the action is over.
+
+#include "automation/commandsfunctions.h"
+
+#include "app/setupvnatable.h"
+
+namespace Korvel {
+namespace Automation {
+namespace Commands {
+
+namespace {
+
+// A file command with an empty name does nothing at all: no check, no
+// action, no code.
+template <typename Slot>
+void fileAction(MainQmlBackend *root, const QByteArray &fileName, Slot slot)
+{
+    if (fileName.isEmpty())
+        return;
+    act(root, [root, name = QString::fromUtf8(fileName), slot] { (root->*slot)(name); });
+}
+
+} // namespace
+
+void applyCorrection(MainQmlBackend *root)
+{
+    act(root, [root] { root->applyCorrection(); });
+}
+
+void saveCorrectionFiles(MainQmlBackend *root, QByteArray fileName)
+{
+    fileAction(root, fileName, &MainQmlBackend::saveCorrectionFiles);
+}
+
+void saveRawDataFiles(MainQmlBackend *root, QByteArray fileName)
+{
+    fileAction(root, fileName, &MainQmlBackend::saveRawDataFiles);
+}
+
+void saveSetup(MainQmlBackend *root, QByteArray fileName)
+{
+    fileAction(root, fileName, &MainQmlBackend::saveState);
+}
+
+void loadState(MainQmlBackend *root, QByteArray fileName)
+{
+    fileAction(root, fileName, &MainQmlBackend::loadState);
+}
+
+void programPreset(MainQmlBackend *root)
+{
+    act(root, [root] { root->preset(); });
+}
+
+void setLowPassIgnored(MainQmlBackend *root, bool ignored)
+{
+    act(root, [root, ignored] { setupTableOf(root).setLowPassCheck(!ignored); });
+}
+
+void lowPassIgnored(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answer(root, functions, [root] { return formatFlag(!setupTableOf(root).lowPassCheck()); });
+}
+
+} // namespace Commands
+} // namespace Automation
+} // namespace Korvel

@@ -1,0 +1,341 @@
+// The commands that run the measurement steps of the first set-up, switch
+// their options, apply their offsets, and read the computed models of the
+// fixture ports.
+
+#include "automation/commandsfunctions.h"
+
+#include "measurement/dutstep.h"
+#include "measurement/qmlfixtureport.h"
+#include "measurement/reflectionstep.h"
+#include "measurement/transmissionstep.h"
+#include "measurement/vnafixtureconnection.h"
+
+namespace Korvel {
+namespace Automation {
+namespace Commands {
+
+namespace {
+
+// Runs the action on the step of class T at the suffix, resolved on the GUI
+// thread after the common checks.
+template <typename T, typename Action>
+void onStep(MainQmlBackend *root, NumericIndex index, Action action)
+{
+    act(root, [root, index, action] {
+        const std::shared_ptr<T> step = resolveStep<T>(root, index);
+        action(*step);
+    });
+}
+
+template <typename T, typename Query>
+void answerOnStep(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex index, Query query)
+{
+    answer(root, functions, [root, index, query] {
+        const std::shared_ptr<T> step = resolveStep<T>(root, index);
+        return query(*step);
+    });
+}
+
+void checkFixtureOffsetApplied(const Step &step)
+{
+    if (!step.appliedFixtureOffset())
+        fail(kOffsetNotEnabled);
+}
+
+void checkReflectsOffsetApplied(const TransmissionStep &step)
+{
+    if (!step.appliedReflectsOffset())
+        fail(kReflectionOffsetNotEnabled);
+}
+
+template <typename T>
+void checkOpenEnabled(const T &step)
+{
+    if (!step.openMeasurementEnable())
+        fail(kOpenNotEnabled);
+}
+
+template <typename T>
+void checkShortEnabled(const T &step)
+{
+    if (!step.shortMeasurementEnable())
+        fail(kShortNotEnabled);
+}
+
+// The model of a fixture port of the first set-up for a result query, behind
+// the side's guards and the port index check.
+QmlFixturePort &resultPort(MainQmlBackend *root, Side side, Kind kind, NumericIndex index)
+{
+    const VNAFixtureConnection &connection = guardedConnection(root, side, kind);
+    checkFixturePort(connection, index.value);
+    return fixturePortModel(connection, index.value);
+}
+
+void checkPortMeasured(const QmlFixturePort &port)
+{
+    if (!port.isMeasured())
+        fail(kStepNotMeasured);
+}
+
+QString requiredValue(const std::optional<double> &value, int code)
+{
+    if (!value)
+        fail(code);
+    return formatDouble(*value);
+}
+
+} // namespace
+
+// --- measuring -------------------------------------------------------------
+// A step waits for its own measurement, so these end when it is over.
+
+void measureDut(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<DutStep>(root, step, [](DutStep &dut) { dut.measureFromVna(); });
+}
+
+void measureThru(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<TransmissionStep>(root, step, [](TransmissionStep &thru) { thru.measureFromVna(); });
+}
+
+void measureReflectOpen(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
+        checkOpenEnabled(reflect);
+        reflect.measureOpenFromVna();
+    });
+}
+
+void measureReflectShort(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
+        checkShortEnabled(reflect);
+        reflect.measureShortFromVna();
+    });
+}
+
+void measureThruReflectOpen(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
+        checkMeasured(thru);
+        checkReflectsOffsetApplied(thru);
+        checkOpenEnabled(thru);
+        thru.measureOpenFromVna();
+    });
+}
+
+void measureThruReflectShort(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
+        checkMeasured(thru);
+        checkReflectsOffsetApplied(thru);
+        checkShortEnabled(thru);
+        thru.measureShortFromVna();
+    });
+}
+
+// --- offsets ---------------------------------------------------------------
+// A step queues its offset job without waiting; the command waits for it,
+// so the models are moved when it ends and a later query reads them whole.
+
+void applyReflectOffset(MainQmlBackend *root, NumericIndex step, double offset)
+{
+    onStep<ReflectionStep>(root, step, [offset](ReflectionStep &reflect) {
+        checkMeasured(reflect);
+        checkFixtureOffsetApplied(reflect);
+        reflect.setOffset(offset);
+        reflect.applyOffset(true);
+        waitForStepWorker(reflect);
+    });
+}
+
+void applyThruOffsets(MainQmlBackend *root, NumericIndex step, double leftOffset, double rightOffset)
+{
+    onStep<TransmissionStep>(root, step, [leftOffset, rightOffset](TransmissionStep &thru) {
+        checkMeasured(thru);
+        checkFixtureOffsetApplied(thru);
+        thru.setLeftOffset(leftOffset);
+        thru.setRightOffset(rightOffset);
+        thru.applyThruOffset(true);
+        waitForStepWorker(thru);
+    });
+}
+
+// --- options ---------------------------------------------------------------
+
+void setReflectApproximation(MainQmlBackend *root, NumericIndex step, bool enabled)
+{
+    onStep<ReflectionStep>(root, step, [enabled](ReflectionStep &reflect) { reflect.setUseCompensation(enabled); });
+}
+
+void setReflectOffsetApplied(MainQmlBackend *root, NumericIndex step, bool applied)
+{
+    onStep<ReflectionStep>(root, step, [applied](ReflectionStep &reflect) {
+        checkMeasured(reflect);
+        reflect.setAppliedFixtureOffset(applied);
+    });
+}
+
+void setReflectOpenEnabled(MainQmlBackend *root, NumericIndex step, bool enabled)
+{
+    onStep<ReflectionStep>(root, step,
+                           [enabled](ReflectionStep &reflect) { reflect.setOpenMeasurementEnable(enabled); });
+}
+
+void setReflectShortEnabled(MainQmlBackend *root, NumericIndex step, bool enabled)
+{
+    onStep<ReflectionStep>(root, step,
+                           [enabled](ReflectionStep &reflect) { reflect.setShortMeasurementEnable(enabled); });
+}
+
+void setThruOffsetApplied(MainQmlBackend *root, NumericIndex step, bool applied)
+{
+    onStep<TransmissionStep>(root, step, [applied](TransmissionStep &thru) {
+        checkMeasured(thru);
+        thru.setAppliedFixtureOffset(applied);
+    });
+}
+
+void setThruReflectOffsetApplied(MainQmlBackend *root, NumericIndex step, bool applied)
+{
+    onStep<TransmissionStep>(root, step, [applied](TransmissionStep &thru) {
+        checkMeasured(thru);
+        thru.setAppliedReflectsOffset(applied);
+    });
+}
+
+void setThruReflectOpenEnabled(MainQmlBackend *root, NumericIndex step, bool enabled)
+{
+    onStep<TransmissionStep>(root, step, [enabled](TransmissionStep &thru) {
+        checkMeasured(thru);
+        checkReflectsOffsetApplied(thru);
+        thru.setOpenMeasurementEnable(enabled);
+    });
+}
+
+void setThruReflectShortEnabled(MainQmlBackend *root, NumericIndex step, bool enabled)
+{
+    onStep<TransmissionStep>(root, step, [enabled](TransmissionStep &thru) {
+        checkMeasured(thru);
+        checkReflectsOffsetApplied(thru);
+        thru.setShortMeasurementEnable(enabled);
+    });
+}
+
+// --- step queries and data -------------------------------------------------
+
+void stepCount(MainQmlBackend *root, DeviceFunctions *functions)
+{
+    answer(root, functions, [root] { return formatInt(firstSetupOf(root).steps().size()); });
+}
+
+void stepMeasured(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)
+{
+    answerOnStep<Step>(root, functions, step, [](const Step &s) { return formatFlag(isMeasured(s)); });
+}
+
+void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)
+{
+    answerOnStep<Step>(root, functions, step, [](const Step &s) {
+        if (dynamic_cast<const TransmissionStep *>(&s))
+            return QStringLiteral("TRANSMISSION");
+        if (dynamic_cast<const ReflectionStep *>(&s))
+            return QStringLiteral("REFLECT");
+        if (dynamic_cast<const DutStep *>(&s))
+            return QStringLiteral("DUT");
+        fail(kStepTypeNotDefined);
+    });
+}
+
+void deleteStepData(MainQmlBackend *root, NumericIndex step)
+{
+    onStep<Step>(root, step, [](Step &s) {
+        if (dynamic_cast<const DutStep *>(&s))
+            fail(kDeleteError);
+        s.deleteData();
+    });
+}
+
+// --- fixture port results --------------------------------------------------
+
+template <Side S, Kind K>
+void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
+{
+    answer(root, functions, [root, port] {
+        const QmlFixturePort &model = resultPort(root, S, K, port);
+        checkPortMeasured(model);
+        return requiredValue(model.gatingValue(), kInvalidGating);
+    });
+}
+
+template <Side S, Kind K>
+void portGatingTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
+{
+    answer(root, functions, [root, port] {
+        QmlFixturePort &model = resultPort(root, S, K, port);
+        checkPortMeasured(model);
+        return formatTrace(*model.gatingSeries());
+    });
+}
+
+template <Side S, Kind K>
+void portImpedance(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
+{
+    answer(root, functions, [root, port] {
+        const QmlFixturePort &model = resultPort(root, S, K, port);
+        checkLowPassUsable(root);
+        checkPortMeasured(model);
+        return requiredValue(model.impedance(), kInvalidImpedance);
+    });
+}
+
+template <Side S, Kind K>
+void portImpedanceTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
+{
+    answer(root, functions, [root, port] {
+        QmlFixturePort &model = resultPort(root, S, K, port);
+        checkLowPassUsable(root);
+        checkPortMeasured(model);
+        return formatTrace(*model.stepResponseSeries());
+    });
+}
+
+template <Side S, Kind K>
+void portLength(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
+{
+    answer(root, functions, [root, port] {
+        const QmlFixturePort &model = resultPort(root, S, K, port);
+        checkPortMeasured(model);
+        return requiredValue(model.length(), kInvalidElectricalLength);
+    });
+}
+
+template <Side S, Kind K>
+void portLengthTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
+{
+    answer(root, functions, [root, port] {
+        QmlFixturePort &model = resultPort(root, S, K, port);
+        checkPortMeasured(model);
+        return formatTrace(*model.impulseResponseSeries());
+    });
+}
+
+#define VUK_RESULT_QUERIES(SIDE, KIND)                                                                      \
+    template void portGating<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                \
+    template void portGatingTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);           \
+    template void portImpedance<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);             \
+    template void portImpedanceTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);        \
+    template void portLength<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                \
+    template void portLengthTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);
+
+VUK_RESULT_QUERIES(Side::Left, Kind::Main)
+VUK_RESULT_QUERIES(Side::Left, Kind::Aux)
+VUK_RESULT_QUERIES(Side::Right, Kind::Main)
+VUK_RESULT_QUERIES(Side::Right, Kind::Aux)
+
+#undef VUK_RESULT_QUERIES
+
+} // namespace Commands
+} // namespace Automation
+} // namespace Korvel
