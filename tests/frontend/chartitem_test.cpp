@@ -4,7 +4,8 @@
 #include "frontend/chartitem.h"
 #include "frontend/trace.h"
 
-#include <QElapsedTimer>
+#include "chartwindowsupport.h"
+
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QSignalSpy>
@@ -13,24 +14,12 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
+using namespace ChartWindowSupport;
 using namespace Korvel::Frontend;
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 std::unique_ptr<Trace> makeTrace(QPointF x = {0, 300}, QPointF y = {0, 200})
 {
@@ -166,22 +155,18 @@ TEST_F(ChartItem, DeletedTraceIsDroppedFromTheChart)
     EXPECT_EQ(a->domain()->xRange(), QPointF(30, 90));
 }
 
-class ChartInWindow : public ChartItem
+class ChartInWindow : public ChartItem, protected ChartWindow
 {
 protected:
     void SetUp() override
     {
-        window = std::make_unique<QQuickWindow>();
-        window->resize(300, 200);
-        chart = new Chart(window->contentItem());
-        chart->setSize(QSizeF(300, 200));
+        create(QSize(300, 200));
         band = new QQuickItem(chart);
         band->setVisible(false);
         chart->setRubberBand(band);
         trace = makeTrace();
         chart->addTrace(trace.get());
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(show());
     }
     void TearDown() override
     {
@@ -197,8 +182,6 @@ protected:
         QTest::mouseRelease(window.get(), Qt::LeftButton, {}, to);
     }
 
-    std::unique_ptr<QQuickWindow> window;
-    Chart *chart = nullptr;
     QQuickItem *band = nullptr;
     std::unique_ptr<Trace> trace;
     QRectF bandAtRelease;

@@ -4,7 +4,8 @@
 #include "frontend/chartitem.h"
 #include "frontend/trace.h"
 
-#include <QElapsedTimer>
+#include "chartwindowsupport.h"
+
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QQuickWindow>
@@ -14,25 +15,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
+using namespace ChartWindowSupport;
 using namespace Korvel::Frontend;
 
 namespace {
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 struct Spies
 {
@@ -51,7 +40,7 @@ struct Spies
     QSignalSpy pressed, released, clicked, doubleClicked, hovered;
 };
 
-class ChartOnOpenGL : public ::testing::Test
+class ChartOnOpenGL : public ::testing::Test, protected ChartWindow
 {
 protected:
     static constexpr int W = 300;
@@ -62,17 +51,13 @@ protected:
 
     void SetUp() override
     {
-        window = std::make_unique<QQuickWindow>();
+        create(QSize(W, H));
         QSurfaceFormat format = window->requestedFormat();
         adjustFormat(format);
         window->setFormat(format);
         window->setColor(Qt::white);
-        window->resize(W, H);
-        chart = new Chart(window->contentItem());
-        chart->setSize(QSizeF(W, H));
         chart->setAntialiasing(false); // exact colours
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(show());
         ASSERT_TRUE(waitUntil([this] { return window->rendererInterface() != nullptr; }));
         ASSERT_EQ(window->rendererInterface()->graphicsApi(), QSGRendererInterface::OpenGL);
     }
@@ -117,8 +102,6 @@ protected:
         return waitUntil([&] { return pixel(p) == expected; });
     }
 
-    std::unique_ptr<QQuickWindow> window;
-    Chart *chart = nullptr;
     std::vector<std::unique_ptr<Trace>> traces;
 };
 
