@@ -4,6 +4,8 @@
 #include "analyser-sim/analysersim.h"
 #include "device/syncedvnadevice.h"
 
+#include "checkerwait.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QObject>
@@ -130,16 +132,7 @@ T waitFor(Push push, int guardMs = 15000)
     T result{};
     Checker checker;
     push(WaitCompletion<T>(checker, result));
-    bool timedOut = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        timedOut = !checker.isDone();
-        checker.complete();
-    });
-    guard.start(guardMs);
-    checker.wait();
-    EXPECT_FALSE(timedOut) << "the waiter was never completed";
+    EXPECT_TRUE(DeviceTest::waitAtMost(checker, guardMs)) << "the waiter was never completed";
     return result;
 }
 

@@ -1,6 +1,9 @@
 #include "device/checker.h"
 #include "device/workerthread.h"
 
+#include "checkerwait.h"
+#include "tests/support/logcapture.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -23,61 +26,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Collects debug-log lines from any thread while installed.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        std::lock_guard<std::mutex> lock(mutex());
-        lines().clear();
-        previous = qInstallMessageHandler(&LogCapture::handler);
-    }
-    ~LogCapture()
-    {
-        qInstallMessageHandler(previous);
-    }
-    static std::vector<std::string> taken()
-    {
-        std::lock_guard<std::mutex> lock(mutex());
-        return lines();
-    }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext &, const QString &message)
-    {
-        std::lock_guard<std::mutex> lock(mutex());
-        lines().push_back(message.toStdString());
-    }
-    static std::mutex &mutex()
-    {
-        static std::mutex m;
-        return m;
-    }
-    static std::vector<std::string> &lines()
-    {
-        static std::vector<std::string> l;
-        return l;
-    }
-    QtMessageHandler previous = nullptr;
-};
-
-// Waits at the checker, but completes it from a timer after `ms` so that a
-// broken completion fails the test instead of hanging it.
-bool waitAtMost(Checker &checker, int ms = 5000)
-{
-    bool timedOut = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        timedOut = !checker.isDone();
-        checker.complete();
-    });
-    guard.start(ms);
-    checker.wait();
-    return !timedOut;
-}
+using DeviceTest::waitAtMost;
 
 // Pushes an empty marker task and waits until it has run: everything pushed
 // before it has then run or been dropped.
@@ -159,9 +108,9 @@ TEST(WorkerThread, ExceptionFromATaskIsLoggedAndTheNextTaskStillRuns)
     ASSERT_TRUE(drain(worker));
 
     EXPECT_TRUE(laterRan);
-    const auto lines = LogCapture::taken();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "sweep exploded"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "UNKNOWN EXCEPTION"), lines.end());
+    const QStringList lines = log.lines();
+    EXPECT_TRUE(lines.contains("sweep exploded")) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.contains("UNKNOWN EXCEPTION")) << lines.join('|').toStdString();
 }
 
 TEST(WorkerThread, ClearDropsQueuedTasksButNotTheRunningOne)
