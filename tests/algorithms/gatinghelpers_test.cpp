@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using namespace Algorithms;
 
@@ -36,21 +37,28 @@ ComplexVector delayed(const RealVector &f, double tau, double amplitude = 1.0)
     return s;
 }
 
+// A low-pass (harmonic) and a band-pass grid with their mode.
+struct GridCase
+{
+    const char *name;
+    RealVector grid;
+    int mode;
+};
+
+const std::vector<GridCase> &gridCases()
+{
+    static const std::vector<GridCase> cases = {
+        {"low-pass", SynthNet::harmonicGrid(100e6, 200), 0},
+        {"band-pass", SynthNet::uniformGrid(1e9, 20e9, 191), 1},
+    };
+    return cases;
+}
+
 } // namespace
 
 TEST_F(Helpers, ImpulseResponseFindsTheDelayOfALineInBothGridModes)
 {
-    struct Case
-    {
-        const char *name;
-        RealVector grid;
-        int mode;
-    };
-    const Case cases[] = {
-        {"low-pass", SynthNet::harmonicGrid(100e6, 200), 0},
-        {"band-pass", SynthNet::uniformGrid(1e9, 20e9, 191), 1},
-    };
-    for (const Case &c : cases) {
+    for (const GridCase &c : gridCases()) {
         SCOPED_TRACE(c.name);
         const double tau = 437e-12;
         const auto s21 = SynthNet::toS(SynthNet::line(c.grid, {50.0, tau, 0.5})).s21();
@@ -123,17 +131,7 @@ TEST_F(Helpers, GatingOutsideItsTimeGridFailsInsteadOfStoringMinusOne)
 
 TEST_F(Helpers, GateReflectionKeepsWhatArrivesBeforeTheDelay)
 {
-    struct Case
-    {
-        const char *name;
-        RealVector grid;
-        int mode;
-    };
-    const Case cases[] = {
-        {"low-pass", SynthNet::harmonicGrid(100e6, 200), 0},
-        {"band-pass", SynthNet::uniformGrid(1e9, 20e9, 191), 1},
-    };
-    for (const Case &c : cases) {
+    for (const GridCase &c : gridCases()) {
         SCOPED_TRACE(c.name);
         params.setGatingMode(c.mode);
         // An early reflection of 0.1 at 20 ps and an echo of 0.2 at 2 ns.
