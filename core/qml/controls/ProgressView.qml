@@ -43,7 +43,7 @@ VukShadowPane {
             id: entry
 
             readonly property bool isProgressEntry: true
-            readonly property var watcher: modelData
+            readonly property var watcher: model.value
             readonly property color barColor: watcher && watcher.isCanceled ? Color.errorBackground
                                                                              : Color.successBackground
             readonly property bool finished: watcher ? watcher.isFinished : false
@@ -52,8 +52,8 @@ VukShadowPane {
 
             width: ListView.view.width
             spacing: 0
-            onImplicitWidthChanged: list.updateEntryWidth()
-            Component.onCompleted: list.updateEntryWidth()
+            onImplicitWidthChanged: Qt.callLater(list.updateEntryWidth)
+            Component.onCompleted: Qt.callLater(list.updateEntryWidth)
 
             Label {
                 id: title
