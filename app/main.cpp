@@ -32,7 +32,7 @@ int main(int argc, char *argv[])
 
         QCommandLineParser parser;
         Startup::LanguageOptions options;
-        Startup::processCommandLine(parser, options, app);
+        Startup::processCommandLine(parser, options, QCoreApplication::arguments());
 
         QTranslator translator;
         Startup::installTranslation(parser, options, translator);

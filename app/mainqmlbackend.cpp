@@ -9,6 +9,7 @@
 #include "app/testmodetable.h"
 #include "app/textinputdoublevalidator.h"
 #include "automation/remotecontrol.h"
+#include "device/checker.h"
 #include "device/workerthread.h"
 #include "frontend/chartscalemanager.h"
 #include "measurement/fixturesetups.h"
@@ -88,9 +89,16 @@ MainQmlBackend::~MainQmlBackend()
     delete calibrateVnaTable;
     calibrateVnaTable = nullptr;
 
-    // The steps and connections of the set-ups go with deleteLater; after
-    // the event loop has ended nothing would delete them any more, so they
-    // are deleted here, while the objects they refer to still exist.
+    // The released steps and the set-ups' sides go with deleteLater, the
+    // sides only once the step jobs queued before them have run. After the
+    // event loop has ended nothing would delete them any more, so the step
+    // worker is let finish its queue and they are deleted here, while the
+    // objects they refer to still exist.
+    {
+        Checker drained;
+        stepWorker->push(WaitCompletion<void>(drained));
+        drained.wait();
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

@@ -42,11 +42,11 @@ void setHighDpiAttributes()
 }
 
 void processCommandLine(QCommandLineParser &parser, const LanguageOptions &options,
-                        const QCoreApplication &app)
+                        const QStringList &arguments)
 {
     parser.addOption(options.russian);
     parser.addOption(options.english);
-    parser.process(app);
+    parser.process(arguments);
 }
 
 bool installTranslation(const QCommandLineParser &parser, const LanguageOptions &options,

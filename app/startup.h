@@ -66,10 +66,10 @@ struct LanguageOptions
 };
 
 // Declares the two flags (no help or version option) and processes the
-// application's arguments; an undeclared option ends the program with the
-// parser's own error report.
+// arguments (program path first); an undeclared option ends the program
+// with the parser's own error report.
 void processCommandLine(QCommandLineParser &parser, const LanguageOptions &options,
-                        const QCoreApplication &app);
+                        const QStringList &arguments);
 
 // With the Russian flag set, loads the catalogue into the translator and
 // installs it on the application, whether or not the catalogue loaded.

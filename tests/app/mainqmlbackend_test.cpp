@@ -1,0 +1,1136 @@
+#include "app/mainqmlbackend.h"
+
+#include "algorithms/processinputparameters.h"
+#include "analyser-sim/analysersim.h"
+#include "app/calibratevnatable.h"
+#include "app/qmlxyserieshelper.h"
+#include "app/rawdatafiles.h"
+#include "app/settings.h"
+#include "app/setupvnatable.h"
+#include "app/startup.h"
+#include "app/testmodetable.h"
+#include "app/vnastateio.h"
+#include "automation/remotecontrol.h"
+#include "device/checker.h"
+#include "device/touchstoneio.h"
+#include "device/workerthread.h"
+#include "measurement/fixture.h"
+#include "measurement/fixturesetups.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/qmlfixtureport.h"
+#include "measurement/step.h"
+#include "measurement/transmissionstep.h"
+#include "measurement/vnafixtureconnection.h"
+#include "measurement/vukalgorithmssetup.h"
+#include "synthnet/synthnet.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFile>
+#include <QPointer>
+#include <QQmlEngine>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QUuid>
+
+#include <QJSValue>
+#include <QQmlContext>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &list, std::ostream *os)
+{
+    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
+}
+QT_END_NAMESPACE
+
+namespace {
+
+using MeasureEnums_CM = MeasureEnums::CorrectionMethod;
+
+VnaTiming testTiming()
+{
+    VnaTiming timing;
+    timing.queryTimeoutMs = 2000;
+    timing.connectTimeoutMs = 1000;
+    timing.pollIntervalMs = 50;
+    return timing;
+}
+
+void flush()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QString readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+std::vector<QString> simLog(const AnalyserSim::Simulator &sim)
+{
+    std::vector<QString> texts;
+    for (const auto &entry : sim.log())
+        texts.push_back(entry.text);
+    return texts;
+}
+
+int countStarting(const std::vector<QString> &texts, const QString &prefix)
+{
+    int n = 0;
+    for (const QString &t : texts)
+        n += t.startsWith(prefix);
+    return n;
+}
+
+// Every job queued on the backend's step worker so far has run (the model
+// resets of released steps among them), and the due deletions are done.
+void drainStepWorker(MainQmlBackend &backend)
+{
+    flush();
+    auto *worker = backend.findChild<WorkerThread *>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(worker, nullptr);
+    Checker checker;
+    CheckerHandle handle = checker.handle();
+    worker->push([handle] { handle.complete(); });
+    checker.wait();
+    flush();
+}
+
+ProgressWatcher *progressRow(ProgressManager *manager, int row)
+{
+    auto *model = static_cast<details::Base *>(manager->model());
+    return model->get(row).value<ProgressWatcher *>();
+}
+
+int progressRows(ProgressManager *manager)
+{
+    return static_cast<details::Base *>(manager->model())->size();
+}
+
+// What one backend action reported.
+struct ActionReport
+{
+    QStringList errors;
+    QStringList messages;
+    std::vector<QPointer<ProgressWatcher>> rows;  // the progress rows it added
+};
+
+ActionReport runAction(MainQmlBackend &backend, const std::function<void()> &action)
+{
+    QSignalSpy errors(&backend, &MainQmlBackend::error);
+    QSignalSpy messages(&backend, &MainQmlBackend::message);
+    ProgressManager *manager = backend.getProgressManager();
+    const int before = progressRows(manager);
+    action();
+    flush();
+    ActionReport report;
+    for (const auto &args : errors)
+        report.errors << args.at(0).toString();
+    for (const auto &args : messages)
+        report.messages << args.at(0).toString();
+    for (int i = before; i < progressRows(manager); ++i)
+        report.rows.push_back(progressRow(manager, i));
+    return report;
+}
+
+// A fixture model with distinct S11 and S22 (line, then a series inductance)
+// on the given grid.
+Algorithms::SParametersTwoPort asymmetricModel(const std::vector<double> &grid, double delay)
+{
+    SynthNet::LineSpec spec;
+    spec.z0 = 45.0;
+    spec.delay = delay;
+    spec.lossDbAt1GHz = 0.3;
+    return SynthNet::toS(
+        SynthNet::cascade(SynthNet::line(grid, spec), SynthNet::seriesRL(grid, 2.0, 0.2e-9)));
+}
+
+class Backend : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        previousDir = QDir::currentPath();
+        ASSERT_TRUE(workDir.isValid());
+        ASSERT_TRUE(QDir::setCurrent(workDir.path()));
+        Step::setStateBackupDirectory(workDir.filePath(QStringLiteral("backups")));
+        AnalyserSim::Options options;
+        options.portCount = 4;
+        sim = std::make_unique<AnalyserSim::Simulator>(options);
+        ASSERT_TRUE(sim->start()) << sim->errorString().toStdString();
+        settings = std::make_unique<Settings>();
+        settings->ipAddress = QStringLiteral("127.0.0.1");
+        settings->port = uint(sim->port());
+    }
+
+    void TearDown() override
+    {
+        backend.reset();
+        flush();
+        settings.reset();
+        Step::setStateBackupDirectory(QString());
+        QDir::setCurrent(previousDir);
+        for (const QString &file : temporaryFiles)
+            QFile::remove(file);
+    }
+
+    MainQmlBackend &makeBackend()
+    {
+        BackendOptions options;
+        options.remoteControlPort = 0;
+        options.vnaTiming = testTiming();
+        backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, options);
+        return *backend;
+    }
+
+    // The analyser is connected and has reported its ports.
+    bool connected()
+    {
+        return waitUntil([&] { return backend->getVnaDevice()->portsCount().has_value(); })
+               && waitUntil([&] { return backend->getVnaDevice()->pointsCount().has_value(); });
+    }
+
+    // A setup name of this test only, and its file in the shared temporary
+    // folder (removed at the end).
+    QString useTemporarySetup()
+    {
+        const QString name = QStringLiteral("backend-test-") + QUuid::createUuid().toString(QUuid::Id128);
+        settings->loadedStateFile = name;
+        const QString path = QDir(MainQmlBackend::temporaryFolder()).filePath(QStringLiteral("tmp-") + name
+                                                                                + QStringLiteral(".sta"));
+        temporaryFiles << path;
+        return path;
+    }
+
+    QString previousDir;
+    QTemporaryDir workDir;
+    std::unique_ptr<AnalyserSim::Simulator> sim;
+    std::unique_ptr<Settings> settings;
+    std::unique_ptr<MainQmlBackend> backend;
+    QStringList temporaryFiles;
+};
+
+// ---------------------------------------------------------------------------
+// Construction, ownership and getters
+
+TEST_F(Backend, BuildsItsObjectsInOrderAsChildrenOnTheGuiThread)
+{
+    MainQmlBackend &b = makeBackend();
+
+    // The creation order shows in the order of the children.
+    std::vector<QObject *> expected = {b.getServerControl(),   nullptr /* step worker */,
+                                       b.getVnaDevice(),       b.getSetupVnaTable(),
+                                       b.getCalibrateVnaTable(), nullptr /* parameters */,
+                                       b.getFixtureSetups(),   b.getAlgorithmsSetup(),
+                                       b.getTestModeTable(),   b.findChild<QMLXYSeriesHelper *>()};
+    auto *stepWorker = b.findChild<WorkerThread *>(QString(), Qt::FindDirectChildrenOnly);
+    auto *parameters = b.findChild<Algorithms::ProcessInputParameters *>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(stepWorker, nullptr);
+    ASSERT_NE(parameters, nullptr);
+    expected[1] = stepWorker;
+    expected[5] = parameters;
+
+    std::vector<QObject *> order;
+    for (QObject *child : b.children())
+        if (std::find(expected.begin(), expected.end(), child) != expected.end())
+            order.push_back(child);
+    EXPECT_EQ(order, expected);
+
+    for (QObject *object : expected) {
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(object->parent(), &b);
+        EXPECT_EQ(object->thread(), QThread::currentThread());
+    }
+    // Two worker threads run: the backend's step worker and the proxy's own.
+    EXPECT_NE(stepWorker->thread(), nullptr);
+    EXPECT_TRUE(stepWorker->thread()->isRunning());
+    EXPECT_NE(stepWorker->thread(), QThread::currentThread());
+    WorkerThread *proxyWorker = b.getVnaDevice()->workerThread();
+    EXPECT_NE(proxyWorker, stepWorker);
+    EXPECT_TRUE(proxyWorker->thread()->isRunning());
+    EXPECT_NE(proxyWorker->thread(), stepWorker->thread());
+
+    // The set-up list got the backend's parameters.
+    EXPECT_EQ(b.getFixtureSetups()->setup(0)->parameters(), parameters);
+    EXPECT_EQ(b.getAlgorithmsSetup()->parameters(), parameters);
+
+    // The embedded progress manager is the backend's, with no Qt parent.
+    EXPECT_EQ(b.getProgressManager()->parent(), nullptr);
+    EXPECT_TRUE(b.getServerControl()->isListening());
+    EXPECT_EQ(b.property("serverControl").value<Korvel::Automation::SocketRemoteControl *>(),
+              b.getServerControl());
+    EXPECT_EQ(b.getProjectVersion(), QStringLiteral("1.4.1"));
+    EXPECT_TRUE(QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp")).exists());
+}
+
+TEST_F(Backend, ProgressManagerStaysTheProgramsWhenQmlTakesIt)
+{
+    MainQmlBackend &b = makeBackend();
+    ProgressManager *first = b.getProgressManager();
+    EXPECT_EQ(b.getProgressManager(), first);
+    EXPECT_EQ(QQmlEngine::objectOwnership(first), QQmlEngine::CppOwnership);
+
+    // An engine that receives it through a JavaScript call keeps it alive
+    // after collecting garbage.
+    QPointer<ProgressManager> guard(first);
+    {
+        QQmlEngine engine;
+        QQmlEngine::setObjectOwnership(&b, QQmlEngine::CppOwnership);
+        engine.globalObject().setProperty(QStringLiteral("backend"), engine.newQObject(&b));
+        const QJSValue value = engine.evaluate(QStringLiteral("backend.getProgressManager()"));
+        EXPECT_TRUE(value.isQObject());
+        engine.collectGarbage();
+        flush();
+    }
+    flush();
+    EXPECT_FALSE(guard.isNull());
+}
+
+TEST_F(Backend, AppliesTheSavedAddressAndStartsThePoll)
+{
+    MainQmlBackend &b = makeBackend();
+    EXPECT_EQ(b.getVnaDevice()->address(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(b.getVnaDevice()->port(), sim->port());
+    ASSERT_TRUE(connected());
+    EXPECT_EQ(b.getVnaDevice()->portsCount().value_or(0), 4u);
+    // The poll goes on by itself.
+    sim->clearLog();
+    EXPECT_TRUE(sim->waitForLog([](const auto &log) { return log.size() > 3; }, 5000));
+}
+
+TEST_F(Backend, WithoutSavedAddressTheProxyKeepsItsDefaults)
+{
+    settings->ipAddress.reset();
+    settings->port.reset();
+    MainQmlBackend &b = makeBackend();
+    EXPECT_EQ(b.getVnaDevice()->address(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(b.getVnaDevice()->port(), 5025);
+}
+
+TEST_F(Backend, CalibrationTableFollowsThePortsTheSetupsUse)
+{
+    MainQmlBackend &b = makeBackend();
+    CalibrateVnaTableModel *table = b.getCalibrateVnaTable();
+    const QModelIndex recommended =
+        table->index(CalibrateVnaTableModel::CalibratedPortsRow + 1, BaseTableModel::RECOMMENDED_COLUMN);
+    ASSERT_TRUE(connected());
+    flush();
+    // A on analyser port 1 and B on port 2 once the analyser reported four.
+    EXPECT_TRUE(waitUntil([&] { return table->data(recommended).toString() == QStringLiteral("1, 2"); }))
+        << table->data(recommended).toString().toStdString();
+
+    VNAFixtureConnection *b1 = b.getFixtureSetups()->setup(0)->rightFixtureConn();
+    b1->setAttachedVnaPort(0, 3);
+    flush();
+    EXPECT_EQ(table->data(recommended).toString(), QStringLiteral("1, 4"));
+}
+
+TEST_F(Backend, ForwardsTheErrorsOfTheSetups)
+{
+    MainQmlBackend &b = makeBackend();
+    QSignalSpy errors(&b, &MainQmlBackend::error);
+    emit b.getFixtureSetups()->setup(0)->error(QStringLiteral("measured nonsense"));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("measured nonsense"));
+}
+
+// ---------------------------------------------------------------------------
+// preset, scaling, restart
+
+TEST_F(Backend, PresetReturnsToOneDefaultSetupUnderOneProgressRecord)
+{
+    MainQmlBackend &b = makeBackend();
+    FixtureSetups *setups = b.getFixtureSetups();
+    setups->addSetup();
+    setups->addSetup();
+    setups->setCorrectionMethod(MeasureEnums_CM::BISECT);
+    setups->setSelected(2);
+    QSignalSpy presetGui(&b, &MainQmlBackend::presetGui);
+
+    const ActionReport report = runAction(b, [&] { b.preset(); });
+
+    EXPECT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+    EXPECT_EQ(report.messages, QStringList{QStringLiteral("Plug-in preset was performed")});
+    EXPECT_EQ(presetGui.count(), 1);
+    ASSERT_EQ(report.rows.size(), 1u);
+    ASSERT_TRUE(report.rows[0]);
+    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Plug-in preset"));
+    EXPECT_TRUE(report.rows[0]->isFinished());
+    EXPECT_FALSE(report.rows[0]->isCanceled());
+    EXPECT_EQ(setups->getCount(), 1);
+    EXPECT_EQ(setups->getSelected(), 0);
+    EXPECT_EQ(setups->getCorrectionMethod(), MeasureEnums_CM::TIME_GATING);
+}
+
+TEST_F(Backend, SetScalingStoresTheTextWithoutNotifying)
+{
+    MainQmlBackend &b = makeBackend();
+    QSignalSpy changed(settings.get(), &Settings::scalingFactorChanged);
+    b.setScaling(QStringLiteral("1.25"));
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(settings->getScalingFactor(), QVariant(QStringLiteral("1.25")));
+    backend.reset();
+    settings.reset();  // the destructor saves
+    QSettings file(QStringLiteral("settings/settings"), QSettings::IniFormat);
+    EXPECT_EQ(file.value(QStringLiteral("Display/scalingFactor")).toString(), QStringLiteral("1.25"));
+}
+
+TEST_F(Backend, RestartMarksTheApplicationAndEndsTheEventLoops)
+{
+    MainQmlBackend &b = makeBackend();
+    QCoreApplication *app = QCoreApplication::instance();
+    app->setProperty(Startup::restartProperty, QVariant());
+    // restart() returns only once the queued exit has ended its own loop.
+    b.restart();
+    EXPECT_TRUE(app->property(Startup::restartProperty).toBool());
+    const Startup::RestartRequest request = Startup::takeRestartRequest(*app);
+    EXPECT_TRUE(request.requested);
+    EXPECT_EQ(request.program, QCoreApplication::applicationFilePath());
+    EXPECT_EQ(request.arguments, QCoreApplication::arguments());
+    app->setProperty(Startup::restartProperty, QVariant());
+}
+
+// ---------------------------------------------------------------------------
+// The setup sections of the state file
+
+TEST(VnaStateIOValue, FindsKeysByTheLenientSectionRule)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("state.sta"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("! analyser's own content\n"
+                   "[SIM\\Analyser]\n"
+                   "SetupCount=99\n"
+                   "[ vuk\\_SET tings ]\n"
+                   "; comment=1\n"
+                   "# other=2\n"
+                   "SetupCount=3\n"
+                   "SetupCount=4\n"
+                   "MeasureMethod = BISECT\n"
+                   "UserZ0=50=extra\n"
+                   "Empty=\n"
+                   "   LowPassCheck    false  =x\n"
+                   "[VUK\\Settings\\FixtureSetup0]\n"
+                   "FixtureAPort0=2\n");
+    }
+    VnaStateIO io(path);
+    const QString settings = QStringLiteral("VUK\\Settings");
+    EXPECT_FALSE(io.value(settings, QStringLiteral("SetupCount")).has_value()) << "file not open";
+    ASSERT_TRUE(io.open(QIODevice::ReadOnly));
+
+    struct Case
+    {
+        QString section;
+        QString key;
+        std::optional<QString> expected;
+    };
+    const std::vector<Case> cases = {
+        {settings, QStringLiteral("SetupCount"), QStringLiteral("3")},   // first match in the section
+        {QStringLiteral("vuk\\settings"), QStringLiteral("SetupCount"), QStringLiteral("3")},
+        {settings, QStringLiteral("MeasureMethod"), std::nullopt},       // blanks around "=" do not match
+        {settings, QStringLiteral("UserZ0"), QStringLiteral("50")},      // text after a second "=" dropped
+        {settings, QStringLiteral("Empty"), QString()},
+        {settings, QStringLiteral("comment"), std::nullopt},
+        {settings, QStringLiteral("other"), std::nullopt},
+        {settings, QStringLiteral("setupcount"), std::nullopt},          // keys are case-sensitive
+        {settings, QStringLiteral("FixtureAPort0"), std::nullopt},       // another section closes it
+        {QStringLiteral("VUK\\Settings\\FixtureSetup0"), QStringLiteral("FixtureAPort0"), QStringLiteral("2")},
+        {QStringLiteral("VUK\\SetupsInfo"), QStringLiteral("SetupCount"), std::nullopt},
+    };
+    for (const Case &c : cases) {
+        const auto value = io.value(c.section, c.key);
+        EXPECT_EQ(value.has_value(), c.expected.has_value()) << c.section.toStdString() << " " << c.key.toStdString();
+        if (value && c.expected) {
+            EXPECT_EQ(*value, *c.expected) << c.key.toStdString();
+        }
+    }
+}
+
+TEST_F(Backend, SavesAndRecallsTheSetupsThroughTheAnalysersStateFile)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    flush();
+    FixtureSetups *setups = b.getFixtureSetups();
+    VukAlgorithmsSetup *first = setups->setup(0);
+    first->leftFixtureConn()->fixture()->setPortsCount(2);
+    first->rightFixtureConn()->fixture()->setPortsCount(2);
+    flush();
+    first->rightFixtureConn()->setAttachedVnaPort(1, 3);
+    setups->addSetup();
+    VukAlgorithmsSetup *second = setups->setup(1);
+    second->setRightFixtureEnabled(false);
+    second->setAaConnectionEnabled(true);
+    setups->setCorrectionMethod(MeasureEnums_CM::BISECT);
+    setups->setZ0ConversionType(MeasureEnums::Z0Conversion::User);
+    setups->setUserZ0(42.5);
+    b.getSetupVnaTable()->setLowPassCheck(false);
+    flush();
+    const auto aPorts = first->leftFixtureConn()->attachedPorts().toVectorVariant();
+    const auto bPorts = first->rightFixtureConn()->attachedPorts().toVectorVariant();
+    const QString saveTypeBefore = sim->state().saveType;
+
+    const QString base = workDir.filePath(QStringLiteral("setup"));
+    const ActionReport saved = runAction(b, [&] { b.saveState(base); });
+    const QString path = base + QStringLiteral(".sta");
+    ASSERT_TRUE(saved.errors.isEmpty()) << saved.errors.join(';').toStdString();
+    EXPECT_EQ(saved.messages, QStringList{QStringLiteral("Save setup was performed: ") + path});
+    ASSERT_EQ(saved.rows.size(), 1u);
+    EXPECT_EQ(saved.rows[0]->name(), QStringLiteral("Save setup"));
+    EXPECT_TRUE(saved.rows[0]->isFinished());
+    EXPECT_EQ(sim->state().saveType, saveTypeBefore) << "the save type goes back";
+
+    // The analyser's content first, then the program's sections.
+    const QString text = readAll(path);
+    EXPECT_LT(text.indexOf(QStringLiteral("[SIM\\Analyser]")), text.indexOf(QStringLiteral("[VUK\\Settings]")));
+    EXPECT_TRUE(text.contains(QStringLiteral("[SIM\\Channel1\\Calibration]")) || sim->channel(1).calibration == std::nullopt);
+    EXPECT_TRUE(text.contains(QStringLiteral("[VUK\\Settings]\nSetupCount=2\nMeasureMethod=BISECT\n"
+                                             "LowPassCheck=false\nZ0ConversionType=User\nUserZ0=42.5\n\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("[VUK\\Settings\\FixtureSetup0]\nFixtureAEnabled=true\n"
+                                             "FixtureAPortsCount=2\nFixtureBEnabled=true\nFixtureBPortsCount=2\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("FixtureBPort1=3\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("[VUK\\SetupsInfo]\nMinimumRequiredPortCount=4\n\n")))
+        << text.right(80).toStdString();
+
+    // Back to the defaults, then the recall.
+    b.preset();
+    b.getSetupVnaTable()->setLowPassCheck(true);
+    flush();
+    ASSERT_EQ(setups->getCount(), 1);
+    sim->clearLog();
+    const ActionReport recalled = runAction(b, [&] { b.loadState(path); });
+    ASSERT_TRUE(recalled.errors.isEmpty()) << recalled.errors.join(';').toStdString();
+    EXPECT_EQ(recalled.messages, QStringList{QStringLiteral("Recall setup was performed: ") + path});
+    ASSERT_EQ(recalled.rows.size(), 1u);
+    EXPECT_EQ(recalled.rows[0]->name(), QStringLiteral("Recall setup"));
+    EXPECT_TRUE(recalled.rows[0]->isFinished());
+    EXPECT_TRUE(sim->waitForLog([&](const auto &log) {
+        for (const auto &entry : log)
+            if (entry.text.startsWith(QStringLiteral("MMEMory:LOAD")) && entry.text.contains(path))
+                return true;
+        return false;
+    }));
+
+    ASSERT_EQ(setups->getCount(), 2);
+    EXPECT_EQ(setups->getCorrectionMethod(), MeasureEnums_CM::BISECT);
+    EXPECT_EQ(setups->getZ0ConversionType(), MeasureEnums::Z0Conversion::User);
+    EXPECT_DOUBLE_EQ(setups->getUserZ0(), 42.5);
+    EXPECT_FALSE(b.getSetupVnaTable()->lowPassCheck());
+    VukAlgorithmsSetup *firstBack = setups->setup(0);
+    EXPECT_EQ(firstBack->leftFixtureConn()->fixture()->portsCount(), 2u);
+    EXPECT_EQ(firstBack->rightFixtureConn()->fixture()->portsCount(), 2u);
+    EXPECT_EQ(firstBack->leftFixtureConn()->attachedPorts().toVectorVariant(), aPorts);
+    EXPECT_EQ(firstBack->rightFixtureConn()->attachedPorts().toVectorVariant(), bPorts);
+    EXPECT_EQ(firstBack->rightFixtureConn()->getAttachedVnaPort(1), 3u);
+    VukAlgorithmsSetup *secondBack = setups->setup(1);
+    EXPECT_TRUE(secondBack->leftFixtureEnabled());
+    EXPECT_FALSE(secondBack->rightFixtureEnabled());
+    EXPECT_TRUE(secondBack->aaConnectionEnabled());
+    EXPECT_FALSE(secondBack->abThruConnectionEnabled());
+}
+
+TEST_F(Backend, SaveKeepsAnUpperCaseEndingAndAppendsItsOwn)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    const QString base = workDir.filePath(QStringLiteral("setup.STA"));
+    const ActionReport report = runAction(b, [&] { b.saveState(base); });
+    EXPECT_EQ(report.messages, QStringList{QStringLiteral("Save setup was performed: ") + base + ".sta"});
+    EXPECT_TRUE(QFile::exists(base + QStringLiteral(".sta")));
+    EXPECT_FALSE(QFile::exists(base));
+}
+
+TEST_F(Backend, SaveWithoutAnAnalyserFailsBeforeWritingAnything)
+{
+    sim->stop();
+    MainQmlBackend &b = makeBackend();
+    const QString base = workDir.filePath(QStringLiteral("setup"));
+    const ActionReport report = runAction(b, [&] { b.saveState(base); });
+    EXPECT_EQ(report.errors, QStringList{QStringLiteral("Cannot read the type of saving state file from VNA")});
+    EXPECT_TRUE(report.messages.isEmpty());
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Save setup"));
+    EXPECT_TRUE(report.rows[0]->isCanceled());
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral(".sta")));
+}
+
+TEST_F(Backend, SaveRefusesAStateFileTheAnalyserDidNotWrite)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    // The analyser writes where it is told; a folder that does not exist
+    // leaves no file to append to.
+    const QString base = workDir.filePath(QStringLiteral("missing-folder/setup"));
+    const ActionReport report = runAction(b, [&] { b.saveState(base); });
+    EXPECT_EQ(report.errors, QStringList{QStringLiteral("Cannot read state file: ") + base + ".sta"});
+    EXPECT_TRUE(report.messages.isEmpty());
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_TRUE(report.rows[0]->isCanceled());
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral(".sta")));
+}
+
+TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+
+    const QString needsEight = workDir.filePath(QStringLiteral("eight.sta"));
+    {
+        QFile file(needsEight);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[VUK\\Settings]\nSetupCount=3\n\n[VUK\\SetupsInfo]\nMinimumRequiredPortCount=8\n\n");
+    }
+    const QString missing = workDir.filePath(QStringLiteral("missing.sta"));
+    struct Case
+    {
+        QString path;
+        QString error;
+    };
+    for (const Case &c : {Case{missing, QStringLiteral("Cannot recall state file: ") + missing},
+                          Case{needsEight, QStringLiteral("Not enough number of ports")}}) {
+        sim->clearLog();
+        const ActionReport report = runAction(b, [&] { b.loadState(c.path); });
+        EXPECT_EQ(report.errors, QStringList{c.error});
+        EXPECT_TRUE(report.messages.isEmpty());
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Recall setup"));
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+        flush();
+        EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
+        EXPECT_EQ(b.getFixtureSetups()->getCount(), 1);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Correction files
+
+class Corrections : public Backend
+{
+protected:
+    void SetUp() override
+    {
+        Backend::SetUp();
+        MainQmlBackend &b = makeBackend();
+        ASSERT_TRUE(connected());
+        flush();
+        setup = b.getFixtureSetups()->setup(0);
+        // A measured on analyser port 1 (index 0), B on port 4 (index 3).
+        portA = setup->leftFixtureConn()->getFixturePort(0);
+        portB = setup->rightFixtureConn()->getFixturePort(0);
+        portA->setMeasuredPort(0);
+        portB->setMeasuredPort(3);
+        grid = sim->frequencyGrid(1);
+        modelA = asymmetricModel(grid, 120e-12);
+        modelB = asymmetricModel(grid, 180e-12);
+    }
+
+    // Both sides computed; B's model is stored with its port 1 facing the DUT.
+    void computeModels()
+    {
+        ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA));
+        ASSERT_TRUE(portA->measureData()->setZ0Impedance(50.0));
+        ASSERT_TRUE(portB->measureData()->setCalculatedSParameters(modelB));
+        ASSERT_TRUE(portB->measureData()->setZ0Impedance(75.0));
+        portB->measureData()->setSide(true);
+    }
+
+    // The file holds the model (ports exchanged when swapped) at its
+    // reference impedance.
+    void expectFile(const QString &path, const Algorithms::SParametersTwoPort &model, bool swapped, double z0)
+    {
+        TouchstoneIO reader;
+        const auto data = reader.read(path);
+        ASSERT_TRUE(data.has_value()) << path.toStdString();
+        EXPECT_DOUBLE_EQ(data->impedance, z0);
+        ASSERT_EQ(data->points.size(), model.frequency().size());
+        for (size_t i = 0; i < data->points.size(); i += 20) {
+            const auto &m = data->points[i].matrix;
+            ASSERT_EQ(m.size(), 4u);
+            EXPECT_NEAR(data->points[i].frequency, model.frequency()[i], 1e-6 * model.frequency()[i]);
+            const auto s11 = swapped ? model.s22()[i] : model.s11()[i];
+            const auto s21 = swapped ? model.s12()[i] : model.s21()[i];
+            const auto s12 = swapped ? model.s21()[i] : model.s12()[i];
+            const auto s22 = swapped ? model.s11()[i] : model.s22()[i];
+            EXPECT_LT(std::abs(m[0] - s11), 1e-9);
+            EXPECT_LT(std::abs(m[1] - s12), 1e-9);
+            EXPECT_LT(std::abs(m[2] - s21), 1e-9);
+            EXPECT_LT(std::abs(m[3] - s22), 1e-9);
+        }
+    }
+
+    void drainProxy()
+    {
+        backend->getVnaDevice()->callAndWait(&SyncedVnaDevice::pushSync);
+    }
+
+    VukAlgorithmsSetup *setup = nullptr;
+    MeasuredFixturePort *portA = nullptr;
+    MeasuredFixturePort *portB = nullptr;
+    std::vector<double> grid;
+    Algorithms::SParametersTwoPort modelA;
+    Algorithms::SParametersTwoPort modelB;
+};
+
+TEST_F(Corrections, ApplyWritesOneFilePerAnalyserPortAndHandsThemToTheAnalyser)
+{
+    computeModels();
+    const QString folder = MainQmlBackend::temporaryFolder();
+    const QString fileA = QDir(folder).filePath(QStringLiteral("deembed-1.s2p"));
+    const QString fileB = QDir(folder).filePath(QStringLiteral("deembed-4.s2p"));
+    temporaryFiles << fileA << fileB;
+    QFile::remove(fileA);
+    QFile::remove(fileB);
+
+    const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+    ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+    EXPECT_EQ(report.messages, QStringList{QStringLiteral("Correction was applied")});
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Correction"));
+    EXPECT_TRUE(report.rows[0]->isFinished());
+
+    expectFile(fileA, modelA, false, 50.0);
+    expectFile(fileB, modelB, true, 75.0);
+
+    drainProxy();
+    const AnalyserSim::ChannelState channel = sim->channel(1);
+    ASSERT_EQ(channel.deembedPorts.size(), 4u);
+    EXPECT_EQ(channel.deembedPorts[0].file, fileA);
+    EXPECT_TRUE(channel.deembedPorts[0].loaded);
+    EXPECT_EQ(channel.deembedPorts[3].file, fileB);
+    EXPECT_TRUE(channel.deembedPorts[3].loaded);
+    EXPECT_TRUE(channel.deembedPorts[1].file.isEmpty());
+    EXPECT_TRUE(channel.deembedding);
+    EXPECT_TRUE(channel.fixtureSimulator);
+    const AnalyserSim::AnalyserState state = sim->state();
+    EXPECT_DOUBLE_EQ(state.impedance.at(0), 50.0);
+    EXPECT_DOUBLE_EQ(state.impedance.at(3), 75.0);
+}
+
+TEST_F(Corrections, SaveWritesUnderTheUsersBaseAndLeavesTheAnalyserAlone)
+{
+    setup->setRightFixtureEnabled(false);  // only A's ports
+    drainStepWorker(*backend);
+    computeModels();
+    const QString base = workDir.filePath(QStringLiteral("fix"));
+    sim->clearLog();
+    const ActionReport report = runAction(*backend, [&] { backend->saveCorrectionFiles(base); });
+    ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+    EXPECT_EQ(report.messages, QStringList{QStringLiteral("Save correction files was performed: ") + base});
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Save correction"));
+    EXPECT_TRUE(report.rows[0]->isFinished());
+    expectFile(base + QStringLiteral("1.s2p"), modelA, false, 50.0);
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral("4.s2p")));
+
+    drainProxy();
+    const auto log = simLog(*sim);
+    for (const QString &line : log)
+        EXPECT_FALSE(line.contains(QStringLiteral("FSIM"), Qt::CaseInsensitive)) << line.toStdString();
+    EXPECT_FALSE(sim->channel(1).fixtureSimulator);
+}
+
+TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
+{
+    struct Case
+    {
+        const char *what;
+        std::function<void()> arrange;
+        QString error;
+    };
+    const std::vector<Case> cases = {
+        {"no model at all", [] {}, QStringLiteral("There is no calculated data")},
+        {"one port without a model",
+         [&] { ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA)); },
+         QStringLiteral("There is no calculated data")},
+        {"neither fixture enabled",
+         [&] {
+             computeModels();
+             setup->setLeftFixtureEnabled(false);
+             setup->setRightFixtureEnabled(false);
+         },
+         QStringLiteral("There is no calculated data")},
+        {"no analyser grid",
+         [&] {
+             setup->setLeftFixtureEnabled(true);
+             setup->setRightFixtureEnabled(true);
+             drainStepWorker(*backend);
+             computeModels();
+             sim->stop();
+             ASSERT_TRUE(waitUntil([&] { return !backend->getVnaDevice()->isConnected(); }));
+         },
+         QStringLiteral("Cannot read the frequency grid from VNA")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        c.arrange();
+        flush();
+        const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+        EXPECT_EQ(report.errors, QStringList{c.error});
+        EXPECT_TRUE(report.messages.isEmpty());
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Correction"));
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+        if (sim->isListening()) {
+            drainProxy();
+            EXPECT_FALSE(sim->channel(1).fixtureSimulator);
+            EXPECT_FALSE(sim->channel(1).deembedding);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Raw-data and test-mode files
+
+Algorithms::SParametersOnePortVNA onePortRecord(const std::vector<double> &grid, uint64_t port, double level)
+{
+    Algorithms::SParametersOnePortVNA record;
+    record.setFrequency(grid);
+    Algorithms::ComplexVector s(grid.size());
+    for (size_t i = 0; i < grid.size(); ++i)
+        s[i] = {level, double(i)};
+    record.setS11(s);
+    record.setVnaPort(port);
+    return record;
+}
+
+Algorithms::SParametersTwoPortVNA twoPortRecord(const std::vector<double> &grid, uint64_t p1, uint64_t p2)
+{
+    Algorithms::SParametersTwoPortVNA record;
+    record.setFrequency(grid);
+    auto make = [&](double tag) {
+        Algorithms::ComplexVector s(grid.size());
+        for (size_t i = 0; i < grid.size(); ++i)
+            s[i] = {tag, double(i)};
+        return s;
+    };
+    record.setS11(make(11));
+    record.setS12(make(12));
+    record.setS21(make(21));
+    record.setS22(make(22));
+    record.setVnaPort1(p1);
+    record.setVnaPort2(p2);
+    return record;
+}
+
+TEST(RawDataMerge, PlacesEveryRecordAtItsAnalyserPorts)
+{
+    const std::vector<double> grid = {1e9, 2e9, 3e9};
+
+    // Ports 1 and 2: a 3-port point whose row and column 0 are zero.
+    const auto three = mergeTwoPortRecords({twoPortRecord(grid, 1, 2)});
+    ASSERT_TRUE(three.has_value());
+    ASSERT_EQ(three->size(), 3u);
+    const TouchstonePoint &p = (*three)[2];
+    EXPECT_EQ(p.size, 3);
+    EXPECT_DOUBLE_EQ(p.frequency, 3e9);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(p.matrix[0 * 3 + k], std::complex<double>(0, 0));
+        EXPECT_EQ(p.matrix[k * 3 + 0], std::complex<double>(0, 0));
+    }
+    EXPECT_EQ(p.matrix[1 * 3 + 1], std::complex<double>(11, 2));
+    EXPECT_EQ(p.matrix[1 * 3 + 2], std::complex<double>(12, 2));
+    EXPECT_EQ(p.matrix[2 * 3 + 1], std::complex<double>(21, 2));
+    EXPECT_EQ(p.matrix[2 * 3 + 2], std::complex<double>(22, 2));
+
+    // Port 1 index 2, port 2 index 0: reversed before it is placed.
+    const auto reversed = mergeTwoPortRecords({twoPortRecord(grid, 2, 0)});
+    ASSERT_TRUE(reversed.has_value());
+    const TouchstonePoint &r = (*reversed)[0];
+    EXPECT_EQ(r.matrix[0 * 3 + 0], std::complex<double>(22, 0));
+    EXPECT_EQ(r.matrix[0 * 3 + 2], std::complex<double>(21, 0));
+    EXPECT_EQ(r.matrix[2 * 3 + 0], std::complex<double>(12, 0));
+    EXPECT_EQ(r.matrix[2 * 3 + 2], std::complex<double>(11, 0));
+
+    const auto ones = mergeOnePortRecords({onePortRecord(grid, 0, 5), onePortRecord(grid, 3, 7)});
+    ASSERT_TRUE(ones.has_value());
+    EXPECT_EQ((*ones)[1].size, 4);
+    EXPECT_EQ((*ones)[1].matrix[0], std::complex<double>(5, 1));
+    EXPECT_EQ((*ones)[1].matrix[3 * 4 + 3], std::complex<double>(7, 1));
+    EXPECT_EQ((*ones)[1].matrix[1 * 4 + 1], std::complex<double>(0, 0));
+}
+
+TEST(RawDataMerge, RefusesRecordsThatDoNotFitTogether)
+{
+    const std::vector<double> grid = {1e9, 2e9, 3e9};
+    auto noPort = onePortRecord(grid, 0, 1);
+    noPort.setVnaPort(std::nullopt);
+    auto shifted = onePortRecord({1e9, 2e9, 3.1e9}, 1, 1);
+    auto shorter = onePortRecord({1e9, 2e9}, 1, 1);
+    EXPECT_FALSE(mergeOnePortRecords({}).has_value());
+    EXPECT_FALSE(mergeOnePortRecords({onePortRecord(grid, 0, 1), noPort}).has_value());
+    EXPECT_FALSE(mergeOnePortRecords({onePortRecord(grid, 0, 1), shifted}).has_value());
+    EXPECT_FALSE(mergeOnePortRecords({onePortRecord(grid, 0, 1), shorter}).has_value());
+    // Within the relative rule the grids are one.
+    EXPECT_TRUE(mergeOnePortRecords({onePortRecord(grid, 0, 1), onePortRecord({1e9, 2e9, 3e9 * (1 + 1e-15)}, 1, 1)})
+                    .has_value());
+
+    EXPECT_FALSE(mergeTwoPortRecords({}).has_value());
+    EXPECT_FALSE(mergeTwoPortRecords({twoPortRecord(grid, 1, 1)}).has_value());
+    auto half = twoPortRecord(grid, 0, 1);
+    half.setVnaPort2(std::nullopt);
+    EXPECT_FALSE(mergeTwoPortRecords({half}).has_value());
+}
+
+TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
+{
+    QTemporaryDir dir;
+    const QString base = dir.filePath(QStringLiteral("run"));
+    ColumnFileWriter writer;
+    writer.setExtension(QStringLiteral("txt"));
+    writer.setOverwrite(true);
+    writer.setSuffix(QStringLiteral("ImpulseResponse"));
+    writer.appendTitle(QStringLiteral("!"));
+    writer.appendHeader(QStringLiteral("# Transmission Length"));
+    EXPECT_FALSE(writer.write(base)) << "no column yet";
+    EXPECT_FALSE(writer.addRealColumn({}));
+    EXPECT_FALSE(writer.addRealColumn({1.0, std::nan("")}));
+    EXPECT_FALSE(writer.addComplexColumn({{1.0, std::numeric_limits<double>::infinity()}}));
+    ASSERT_TRUE(writer.addRealColumn({1e-12, 2e-12}));
+    ASSERT_TRUE(writer.addComplexColumn({{0.5, -0.25}, {1234567.0, 0.0}}));
+    writer.appendTitle(QStringLiteral(" tA LA"));
+    writer.appendHeader(QStringLiteral(" s RI"));
+    EXPECT_EQ(writer.columnCount(), 3u);
+    ASSERT_TRUE(writer.write(base));
+
+    const QStringList lines = readAll(base + QStringLiteral("_ImpulseResponse.txt")).split('\n');
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines[0], QStringLiteral("# Transmission Length s RI"));
+    EXPECT_EQ(lines[1], QStringLiteral("! QUENTARO"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^! Date: \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d$")).match(lines[2]).hasMatch())
+        << lines[2].toStdString();
+    EXPECT_EQ(lines[3], QStringLiteral("! tA LA"));
+    EXPECT_EQ(lines[4], QStringLiteral("1e-12\t0.5\t-0.25\t"));
+    EXPECT_EQ(lines[5], QStringLiteral("2e-12\t1.23457e+06\t0\t"));
+    EXPECT_EQ(lines[6], QString());
+
+    // Columns of unequal length are not written.
+    ColumnFileWriter unequal = writer;
+    ASSERT_TRUE(unequal.addRealColumn({1.0}));
+    QFile::remove(base + QStringLiteral("_ImpulseResponse.txt"));
+    EXPECT_FALSE(unequal.write(base));
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral("_ImpulseResponse.txt")));
+}
+
+TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
+{
+    // A 2x-thru of two known fixtures between analyser ports 1 and 2 on a
+    // harmonic grid.
+    sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
+    sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    ASSERT_TRUE(waitUntil([&] { return b.getVnaDevice()->pointsCount() == 200u; }));
+    flush();
+    VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+    ASSERT_EQ(setup->steps().size(), 1);
+    auto *thru = qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
+    ASSERT_NE(thru, nullptr);
+    QSignalSpy errors(&b, &MainQmlBackend::error);
+    thru->measureFromVna();
+    flush();
+    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED)
+        << (errors.isEmpty() ? std::string() : errors.at(0).at(0).toString().toStdString());
+
+    const QString base = workDir.filePath(QStringLiteral("raw"));
+    const ActionReport raw = runAction(b, [&] { b.saveRawDataFiles(base); });
+    ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
+    EXPECT_EQ(raw.messages, QStringList{QStringLiteral("Save the raw data files was performed: ") + base});
+    ASSERT_EQ(raw.rows.size(), 1u);
+    EXPECT_EQ(raw.rows[0]->name(), QStringLiteral("Save the raw data"));
+    EXPECT_TRUE(raw.rows[0]->isFinished());
+    TouchstoneIO reader;
+    const auto thruFile = reader.read(base + QStringLiteral("_Transmission_Step1.s2p"));
+    ASSERT_TRUE(thruFile.has_value());
+    ASSERT_EQ(thruFile->points.size(), 200u);
+    EXPECT_DOUBLE_EQ(thruFile->impedance, 50.0);
+    // The file holds what the analyser measured: the scene's S21 at 5 GHz.
+    const auto sceneS21 = sim->sceneS(2, 1, {thruFile->points[49].frequency});
+    EXPECT_LT(std::abs(thruFile->points[49].matrix[2] - sceneS21[0]), 1e-6);
+
+    // Saved twice: the second time under numbered names.
+    runAction(b, [&] { b.saveRawDataFiles(base); });
+    EXPECT_TRUE(QFile::exists(base + QStringLiteral("_Transmission_Step1(1).s2p")));
+
+    const QString testBase = workDir.filePath(QStringLiteral("test"));
+    const ActionReport testMode = runAction(b, [&] { b.saveTestModeFiles(testBase); });
+    ASSERT_TRUE(testMode.errors.isEmpty()) << testMode.errors.join(';').toStdString();
+    EXPECT_EQ(testMode.messages,
+              (QStringList{QStringLiteral("Save the raw data files was performed: ") + testBase,
+                           QStringLiteral("Save test mode parameters was performed: ") + testBase}));
+    ASSERT_EQ(testMode.rows.size(), 2u);
+    EXPECT_EQ(testMode.rows[0]->name(), QStringLiteral("Save test mode parameters"));
+    EXPECT_EQ(testMode.rows[1]->name(), QStringLiteral("Save the raw data"));
+
+    QSettings ini(testBase + QStringLiteral("_ParametersTestMode.ini"), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("PARAMETERS"));
+    const QVector<TableParameter> rows = b.getTestModeTable()->rows();
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_EQ(ini.childKeys().size(), rows.size());
+    for (const TableParameter &row : rows) {
+        QString key = row.name();
+        key.replace(' ', '_');
+        EXPECT_TRUE(ini.contains(key)) << key.toStdString();
+        EXPECT_EQ(ini.value(key).toString(), row.value().toString()) << key.toStdString();
+    }
+    const QString impulse = readAll(testBase + QStringLiteral("_ImpulseResponse.txt"));
+    EXPECT_TRUE(impulse.startsWith(QStringLiteral("# Transmission Length s RI s RI\n"))) << impulse.left(60).toStdString();
+    EXPECT_TRUE(impulse.contains(QStringLiteral("\n! tA LA tB LB\n")));
+    EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_StepResponse.txt")));
+    EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersA.s2p")));
+    EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersB.s2p")));
+
+    // The computed models go to the analyser.
+    const ActionReport applied = runAction(b, [&] { b.applyCorrection(); });
+    ASSERT_TRUE(applied.errors.isEmpty()) << applied.errors.join(';').toStdString();
+    EXPECT_EQ(applied.messages, QStringList{QStringLiteral("Correction was applied")});
+    temporaryFiles << QDir(MainQmlBackend::temporaryFolder()).filePath(QStringLiteral("deembed-1.s2p"))
+                   << QDir(MainQmlBackend::temporaryFolder()).filePath(QStringLiteral("deembed-2.s2p"));
+    b.getVnaDevice()->callAndWait(&SyncedVnaDevice::pushSync);
+    EXPECT_TRUE(sim->channel(1).deembedPorts[0].loaded);
+    EXPECT_TRUE(sim->channel(1).deembedPorts[1].loaded);
+    EXPECT_TRUE(sim->channel(1).fixtureSimulator);
+}
+
+TEST_F(Backend, RawDataOfAnUnmeasuredStepStopsWithoutMessage)
+{
+    MainQmlBackend &b = makeBackend();
+    const QString base = workDir.filePath(QStringLiteral("raw"));
+    const ActionReport report = runAction(b, [&] { b.saveRawDataFiles(base); });
+    EXPECT_TRUE(report.errors.isEmpty());
+    EXPECT_TRUE(report.messages.isEmpty());
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_TRUE(report.rows[0]->isCanceled());
+    EXPECT_TRUE(QDir(workDir.path()).entryList({QStringLiteral("raw*")}, QDir::Files).isEmpty());
+}
+
+TEST_F(Backend, TestModeWithoutAnEnabledFixtureWritesOnlyTheParameters)
+{
+    MainQmlBackend &b = makeBackend();
+    VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+    setup->setLeftFixtureEnabled(false);
+    setup->setRightFixtureEnabled(false);
+    const QString base = workDir.filePath(QStringLiteral("test"));
+    const ActionReport report = runAction(b, [&] { b.saveTestModeFiles(base); });
+    EXPECT_EQ(report.errors, QStringList{QStringLiteral("There is no calculated data")});
+    EXPECT_TRUE(report.messages.isEmpty());
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_TRUE(report.rows[0]->isCanceled());
+    EXPECT_EQ(QDir(workDir.path()).entryList({QStringLiteral("test*")}, QDir::Files),
+              QStringList{QStringLiteral("test_ParametersTestMode.ini")});
+}
+
+// ---------------------------------------------------------------------------
+// Temporary setup and shutdown
+
+TEST_F(Backend, ShutdownWithoutSetupNameAsksTheAnalyserNothing)
+{
+    makeBackend();
+    ASSERT_TRUE(connected());
+    QPointer<QObject> listener = backend->getServerControl();
+    QPointer<QObject> proxy = backend->getVnaDevice();
+    QPointer<QObject> setups = backend->getFixtureSetups();
+    QPointer<QObject> step = backend->getFixtureSetups()->setup(0)->steps().at(0).get();
+    QPointer<QObject> connection = backend->getFixtureSetups()->setup(0)->leftFixtureConn();
+    QPointer<QObject> table = backend->getTestModeTable();
+    sim->clearLog();
+    backend.reset();
+    // Nothing after the last poll is a save request.
+    const auto log = simLog(*sim);
+    EXPECT_EQ(countStarting(log, QStringLiteral("MMEMory:STORe")), 0);
+    EXPECT_TRUE(listener.isNull());
+    EXPECT_TRUE(proxy.isNull());
+    EXPECT_TRUE(setups.isNull());
+    EXPECT_TRUE(step.isNull());
+    EXPECT_TRUE(connection.isNull());
+    EXPECT_TRUE(table.isNull());
+}
+
+TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
+{
+    const QString path = useTemporarySetup();
+    QFile::remove(path);
+    makeBackend();
+    ASSERT_TRUE(connected());
+    flush();
+    backend->getFixtureSetups()->addSetup();
+    backend->getFixtureSetups()->setCorrectionMethod(MeasureEnums_CM::FILTERING);
+    QPointer<QObject> proxy = backend->getVnaDevice();
+    QPointer<QObject> step = backend->getFixtureSetups()->setup(1)->steps().at(0).get();
+    backend.reset();
+    EXPECT_TRUE(proxy.isNull());
+    EXPECT_TRUE(step.isNull());
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(readAll(path).contains(QStringLiteral("SetupCount=2\nMeasureMethod=FILTERING\n")));
+
+    // The next backend recalls it as soon as the analyser reports its ports.
+    MainQmlBackend &b = makeBackend();
+    QSignalSpy recalled(&b, &MainQmlBackend::message);
+    ASSERT_TRUE(waitUntil([&] { return recalled.count() > 0; }, 15000));
+    EXPECT_EQ(recalled.at(0).at(0).toString(), QStringLiteral("Recall setup was performed: ") + path);
+    EXPECT_EQ(b.getFixtureSetups()->getCount(), 2);
+    EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::FILTERING);
+}
+
+TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)
+{
+    const QString path = useTemporarySetup();
+    QFile::remove(path);
+    MainQmlBackend &b = makeBackend();
+    QSignalSpy errors(&b, &MainQmlBackend::error);
+    ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 15000));
+    EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("Cannot recall state file: ") + path);
+
+    // The analyser going away is no reason to recall anything.
+    flush();
+    errors.clear();
+    sim->stop();
+    ASSERT_TRUE(waitUntil([&] { return !b.getVnaDevice()->portsCount().has_value(); }));
+    flush();
+    EXPECT_EQ(errors.count(), 0);
+}
+
+} // namespace
