@@ -117,6 +117,21 @@ struct ThruRig
     bool ok = false;
 };
 
+// A time-gating process on two 50 ohm ports that hold no models yet.
+struct BareTimeGate
+{
+    explicit BareTimeGate(ProcessInputParameters *params)
+    {
+        a.setZ0Impedance(50.0);
+        b.setZ0Impedance(50.0);
+        process.setParameters(params);
+        process.setFixturesForCalculate(&a, &b);
+    }
+
+    ProcessTimeGate process;
+    FixturePort a, b;
+};
+
 // The analyser-side reflection of the remade fixture, DUT side in z2.
 ComplexVector remadeS11(const RealVector &f, double z2)
 {
@@ -264,14 +279,9 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
 
     ThruRig rig(kBandPass, Z0ConversionSystem, Z0ConversionSystem);
     ASSERT_TRUE(rig.ok);
-    ProcessTimeGate other;
-    FixturePort a, b;
-    a.setZ0Impedance(50.0);
-    b.setZ0Impedance(50.0);
-    other.setParameters(&rig.params);
-    other.setFixturesForCalculate(&a, &b);
-    other.setInputData(SynthNet::toS(SynthNet::twoXThru(fixtureOn(kLowPass))));
-    ASSERT_TRUE(other.run());
+    BareTimeGate other(&rig.params);
+    other.process.setInputData(SynthNet::toS(SynthNet::twoXThru(fixtureOn(kLowPass))));
+    ASSERT_TRUE(other.process.run());
     ASSERT_EQ(rig.params.gatingMode(), 0);
 
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
@@ -334,15 +344,10 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
 
     // Ports without models.
     ProcessInputParameters params;
-    ProcessTimeGate fresh;
-    FixturePort a, b;
-    a.setZ0Impedance(50.0);
-    b.setZ0Impedance(50.0);
-    fresh.setParameters(&params);
-    fresh.setFixturesForCalculate(&a, &b);
+    BareTimeGate fresh(&params);
     SignalLog log;
-    log.connectText(&fresh, &IProcessMethod::error, "error");
-    EXPECT_FALSE(fresh.calculateDUT(rig.dutLeft, rig.dutRight));
+    log.connectText(&fresh.process, &IProcessMethod::error, "error");
+    EXPECT_FALSE(fresh.process.calculateDUT(rig.dutLeft, rig.dutRight));
     EXPECT_EQ(log.texts(), std::vector<QString>{kDutInput});
 }
 
@@ -350,6 +355,15 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
 // DUT correction of the reflection models
 
 namespace {
+
+// The one-standard process of a method, or its open-and-short one.
+template <typename Single, typename Pair>
+std::unique_ptr<ReflectProcess> reflectProcess(bool pair)
+{
+    if (pair)
+        return std::make_unique<Pair>();
+    return std::make_unique<Single>();
+}
 
 struct ReflectRig
 {
@@ -404,12 +418,8 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        std::unique_ptr<ReflectProcess> p;
-        if (c.pair)
-            p = std::make_unique<ProcessTimeGateReflectOpenAndShort>();
-        else
-            p = std::make_unique<ProcessTimeGateReflect>();
-        ReflectRig rig(std::move(p), c.grid, c.type);
+        ReflectRig rig(reflectProcess<ProcessTimeGateReflect, ProcessTimeGateReflectOpenAndShort>(c.pair),
+                       c.grid, c.type);
         ASSERT_TRUE(rig.ok);
         ASSERT_EQ(rig.port.dataState(), c.before);
         SignalLog changes;
@@ -450,12 +460,8 @@ TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
     EXPECT_EQ(rig.log.texts(), std::vector<QString>{kReflectDutInput});
 
     for (bool pair : {false, true}) {
-        std::unique_ptr<ReflectProcess> p;
-        if (pair)
-            p = std::make_unique<ProcessFilteringReflectOpenAndShort>();
-        else
-            p = std::make_unique<ProcessFilteringReflect>();
-        ReflectRig filtering(std::move(p), kBandPass, Z0ConversionNone);
+        ReflectRig filtering(reflectProcess<ProcessFilteringReflect, ProcessFilteringReflectOpenAndShort>(pair),
+                             kBandPass, Z0ConversionNone);
         ASSERT_TRUE(filtering.ok);
         EXPECT_FALSE(filtering.process->calculateDUT(ReflectRig::dut(kBandPass)));
         EXPECT_EQ(filtering.log.texts(),
@@ -500,6 +506,17 @@ struct OffsetPort
         log.connect(&port, &FixturePort::impulseResponseChanged, "impulse");
     }
 };
+
+// The port keeps its model and impulse response but loses the default impulse.
+void withoutDefaultImpulse(FixturePort &p)
+{
+    const SParametersTwoPort m = *p.uncorrectedSParameters();
+    const ImpulseResponse i = *p.impulseResponse();
+    p.reset();
+    p.setImpulseResponse(i);
+    p.setCalculatedSParameters(m);
+    p.setDefaultSParameters(m);
+}
 
 double maxDeviation(const SParametersTwoPort &a, const SParametersTwoPort &b)
 {
@@ -613,22 +630,8 @@ TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)
         {"longer negative than the fixture: gain", -2.0 * kTau - 1e-12, {}, kCheckOffset},
         {"NaN", kNaN, {}, kCheckOffset},
         {"infinite", kInf, {}, kCheckOffset},
-        {"no default impulse", 10e-12, [](FixturePort &p) {
-             const SParametersTwoPort m = *p.uncorrectedSParameters();
-             const ImpulseResponse i = *p.impulseResponse();
-             p.reset();
-             p.setImpulseResponse(i);
-             p.setCalculatedSParameters(m);
-             p.setDefaultSParameters(m);
-         }, kCheckData},
-        {"no default impulse, offset 0", 0.0, [](FixturePort &p) {
-             const SParametersTwoPort m = *p.uncorrectedSParameters();
-             const ImpulseResponse i = *p.impulseResponse();
-             p.reset();
-             p.setImpulseResponse(i);
-             p.setCalculatedSParameters(m);
-             p.setDefaultSParameters(m);
-         }, kCheckData},
+        {"no default impulse", 10e-12, withoutDefaultImpulse, kCheckData},
+        {"no default impulse, offset 0", 0.0, withoutDefaultImpulse, kCheckData},
         {"no model", 10e-12, [](FixturePort &p) { p.reset(); }, kCheckData},
     };
     for (const Case &c : cases) {
