@@ -25,11 +25,18 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <ostream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace StepTest {
 
