@@ -2,7 +2,9 @@ import QtQuick 2.15
 import QtQuick.Window 2.15
 import QtQuick.Templates 2.15 as T
 import QtQuick.Controls 2.15
-import QtQuick.Controls.impl 2.15
+// Qualified: the controls library's helpers include a "Color" of their own,
+// which would hide the program's palette.
+import QtQuick.Controls.impl 2.15 as Impl
 import QtQuick.Controls.Material 2.15
 import QtQuick.Controls.Material.impl 2.15
 import QtGraphicalEffects 1.12
@@ -42,7 +44,7 @@ T.ComboBox {
         hoverEnabled: control.hoverEnabled
     }
 
-    indicator: ColorImage {
+    indicator: Impl.ColorImage {
         x: control.mirrored ? control.padding : control.width - width - control.padding
         y: control.topPadding + (control.availableHeight - height) / 2
         color: control.enabled ? control.Material.foreground : control.Material.hintTextColor
