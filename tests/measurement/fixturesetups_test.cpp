@@ -285,4 +285,33 @@ TEST(FixtureSetups, CancelReachesEverySetupStepAndMeasurerAndLeavesNoModels)
     EXPECT_EQ(running->thruMeasured(), MeasureStatus::MEASURED);
 }
 
+// A cancel while the analyser state is still being saved stops the
+// measurement before it starts; the state still comes back.
+TEST(FixtureSetups, CancelDuringTheStateSaveMeasuresNothing)
+{
+    SimRig sim;
+    sim.setHarmonicGrid(100e6, 200);
+    ASSERT_TRUE(sim.settle());
+    Rig rig(sim.proxy.get());
+    TransmissionStep *step = thruOf(rig.setups->setup(0));
+    ErrorLog errors(rig.setups.get(), &FixtureSetups::error);
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        if (logIndex(sim.sim, QStringLiteral("SYSTem:PRESet")) < 0)
+            return;
+        canceller.stop();
+        rig.setups->interrupt();
+    });
+    sim.sim.clearLog();
+    canceller.start(1);
+    step->measureFromVna();
+    MeasurementTest::flushEvents();
+    ASSERT_FALSE(canceller.isActive());
+    EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("The measurement was canceled")}));
+    EXPECT_LT(logIndex(sim.sim, QStringLiteral(":TRIG:SING")), 0);
+    EXPECT_GT(lastLogIndex(sim.sim, QStringLiteral("MMEMory:LOAD ")), logIndex(sim.sim, QStringLiteral("SYSTem:PRESet")));
+    EXPECT_EQ(step->thruMeasured(), MeasureStatus::NONE);
+    EXPECT_TRUE(progressRow(rig.services.progress, 0)->isCanceled());
+}
+
 } // namespace
