@@ -3,9 +3,12 @@
 #include "app/unitformatter.h"
 #include "measurement/measureenums.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QQmlEngine>
 #include <QQmlFileSelector>
 #include <QQuickStyle>
+#include <QSettings>
 #include <QUrl>
 #include <QtQml>
 
@@ -18,6 +21,10 @@ namespace CoreQmlTest {
 
 void setUpStyleAndTypes()
 {
+    // The file dialogs keep their settings; tests keep theirs apart.
+    QCoreApplication::setOrganizationName(QStringLiteral("vuk-core-qml-tests"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QDir::tempPath() + QStringLiteral("/vuk-core-qml-tests"));
     initCoreResources();
     QQuickStyle::addStylePath(QStringLiteral("qrc:/core/qml"));
     QQuickStyle::setStyle(QStringLiteral("vukstyle"));
