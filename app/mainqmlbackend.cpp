@@ -25,9 +25,8 @@
 
 namespace {
 
-QString ensureTemporaryFolder()
+QString ensureFolder(const QString &folder)
 {
-    const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"));
     QDir().mkpath(folder);
     return folder;
 }
@@ -35,7 +34,10 @@ QString ensureTemporaryFolder()
 } // namespace
 
 MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const BackendOptions &options)
-    : QObject(parent), settings(settings)
+    : QObject(parent), settings(settings),
+      temporaryFolderPath(options.temporaryFolder.isEmpty()
+                              ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"))
+                              : options.temporaryFolder)
 {
     remoteControl = new Korvel::Automation::SocketRemoteControl(this, options.remoteControlPort);
     stepWorker = new WorkerThread(this);
@@ -65,7 +67,7 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
 
     vnaDevice->startPolling();
 
-    ensureTemporaryFolder();
+    temporaryFolder();
 
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();
@@ -76,7 +78,7 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
 
 MainQmlBackend::~MainQmlBackend()
 {
-    ensureTemporaryFolder();
+    temporaryFolder();
     if (settings && settings->loadedStateFile.hasValue())
         saveState(temporarySetupPath());
 
@@ -102,9 +104,9 @@ MainQmlBackend::~MainQmlBackend()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QString MainQmlBackend::temporaryFolder()
+QString MainQmlBackend::temporaryFolder() const
 {
-    return ensureTemporaryFolder();
+    return ensureFolder(temporaryFolderPath);
 }
 
 QString MainQmlBackend::temporarySetupPath() const

@@ -45,12 +45,14 @@ struct CorrectionFileEntry
     double impedance = 0.0;  // the port's target impedance (ohm), 0 when none
 };
 
-// What the program fixes and tests vary: where the listener listens and the
-// analyser link's time constants.
+// What the program fixes and tests vary: where the listener listens, the
+// analyser link's time constants and the temporary folder.
 struct BackendOptions
 {
     int remoteControlPort = 5026;
     VnaTiming vnaTiming{};
+    // Empty: the folder "tmp" in the application directory.
+    QString temporaryFolder;
 };
 
 class MainQmlBackend : public QObject
@@ -64,8 +66,9 @@ public:
     // set-ups and tables; the threads and the proxy go with the children.
     ~MainQmlBackend() override;
 
-    // The folder "tmp" in the application directory, created when missing.
-    static QString temporaryFolder();
+    // The folder of the temporary setup and the applied correction files
+    // ("tmp" in the application directory), created when missing.
+    QString temporaryFolder() const;
     // The temporary setup file of the current settings; empty when no
     // setup name is saved.
     QString temporarySetupPath() const;
@@ -110,6 +113,7 @@ private:
     bool writeAllCorrections(const QString &base, TaskProgress &progress, bool sendToAnalyser);
 
     Settings *settings;
+    QString temporaryFolderPath;
     Korvel::Automation::SocketRemoteControl *remoteControl = nullptr;
     WorkerThread *stepWorker = nullptr;
     SyncedVnaDevice *vnaDevice = nullptr;

@@ -55,8 +55,10 @@ bool installTranslation(const QCommandLineParser &parser, const LanguageOptions 
     if (!parser.isSet(options.russian))
         return false;
     // Without the catalogue the texts stay English; the program runs on.
+    // (Qt reports an empty translator as not installed, but it is.)
     (void)translator.load(russianCatalogPath());
-    return QCoreApplication::installTranslator(&translator);
+    QCoreApplication::installTranslator(&translator);
+    return true;
 }
 
 QString currentExceptionText()

@@ -38,6 +38,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 #include <QUuid>
 
 #include <QJSValue>
@@ -209,8 +210,6 @@ protected:
         settings.reset();
         Step::setStateBackupDirectory(QString());
         QDir::setCurrent(previousDir);
-        for (const QString &file : temporaryFiles)
-            QFile::remove(file);
     }
 
     MainQmlBackend &makeBackend()
@@ -218,6 +217,7 @@ protected:
         BackendOptions options;
         options.remoteControlPort = 0;
         options.vnaTiming = testTiming();
+        options.temporaryFolder = workDir.filePath(QStringLiteral("tmp"));
         backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, options);
         return *backend;
     }
@@ -229,16 +229,12 @@ protected:
                && waitUntil([&] { return backend->getVnaDevice()->pointsCount().has_value(); });
     }
 
-    // A setup name of this test only, and its file in the shared temporary
-    // folder (removed at the end).
+    // A setup name, and its file in the temporary folder.
     QString useTemporarySetup()
     {
-        const QString name = QStringLiteral("backend-test-") + QUuid::createUuid().toString(QUuid::Id128);
+        const QString name = QStringLiteral("user setup");
         settings->loadedStateFile = name;
-        const QString path = QDir(MainQmlBackend::temporaryFolder()).filePath(QStringLiteral("tmp-") + name
-                                                                                + QStringLiteral(".sta"));
-        temporaryFiles << path;
-        return path;
+        return workDir.filePath(QStringLiteral("tmp/tmp-user setup.sta"));
     }
 
     QString previousDir;
@@ -246,7 +242,6 @@ protected:
     std::unique_ptr<AnalyserSim::Simulator> sim;
     std::unique_ptr<Settings> settings;
     std::unique_ptr<MainQmlBackend> backend;
-    QStringList temporaryFiles;
 };
 
 // ---------------------------------------------------------------------------
@@ -299,7 +294,8 @@ TEST_F(Backend, BuildsItsObjectsInOrderAsChildrenOnTheGuiThread)
     EXPECT_EQ(b.property("serverControl").value<Korvel::Automation::SocketRemoteControl *>(),
               b.getServerControl());
     EXPECT_EQ(b.getProjectVersion(), QStringLiteral("1.4.1"));
-    EXPECT_TRUE(QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/tmp")).exists());
+    EXPECT_TRUE(QDir(workDir.filePath(QStringLiteral("tmp"))).exists());
+    EXPECT_EQ(b.temporaryFolder(), workDir.filePath(QStringLiteral("tmp")));
 }
 
 TEST_F(Backend, ProgressManagerStaysTheProgramsWhenQmlTakesIt)
@@ -341,9 +337,15 @@ TEST_F(Backend, WithoutSavedAddressTheProxyKeepsItsDefaults)
 {
     settings->ipAddress.reset();
     settings->port.reset();
-    MainQmlBackend &b = makeBackend();
+    BackendOptions options;
+    options.remoteControlPort = 0;
+    MainQmlBackend b(settings.get(), nullptr, options);
     EXPECT_EQ(b.getVnaDevice()->address(), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(b.getVnaDevice()->port(), 5025);
+    // The program's temporary folder is the application directory's.
+    const QString folder = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"));
+    EXPECT_EQ(b.temporaryFolder(), folder);
+    EXPECT_TRUE(QDir(folder).exists());
 }
 
 TEST_F(Backend, CalibrationTableFollowsThePortsTheSetupsUse)
@@ -427,6 +429,13 @@ TEST_F(Backend, RestartMarksTheApplicationAndEndsTheEventLoops)
     EXPECT_EQ(request.program, QCoreApplication::applicationFilePath());
     EXPECT_EQ(request.arguments, QCoreApplication::arguments());
     app->setProperty(Startup::restartProperty, QVariant());
+    // The exit also left later local loops returning at once until the
+    // application's own loop runs again.
+    QTimer::singleShot(0, app, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    QEventLoop loop;
+    QTimer::singleShot(10, &loop, [&loop] { loop.exit(3); });
+    EXPECT_EQ(loop.exec(), 3);
 }
 
 // ---------------------------------------------------------------------------
@@ -716,12 +725,9 @@ protected:
 TEST_F(Corrections, ApplyWritesOneFilePerAnalyserPortAndHandsThemToTheAnalyser)
 {
     computeModels();
-    const QString folder = MainQmlBackend::temporaryFolder();
+    const QString folder = backend->temporaryFolder();
     const QString fileA = QDir(folder).filePath(QStringLiteral("deembed-1.s2p"));
     const QString fileB = QDir(folder).filePath(QStringLiteral("deembed-4.s2p"));
-    temporaryFiles << fileA << fileB;
-    QFile::remove(fileA);
-    QFile::remove(fileB);
 
     const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
     ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
@@ -1027,8 +1033,8 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     const ActionReport applied = runAction(b, [&] { b.applyCorrection(); });
     ASSERT_TRUE(applied.errors.isEmpty()) << applied.errors.join(';').toStdString();
     EXPECT_EQ(applied.messages, QStringList{QStringLiteral("Correction was applied")});
-    temporaryFiles << QDir(MainQmlBackend::temporaryFolder()).filePath(QStringLiteral("deembed-1.s2p"))
-                   << QDir(MainQmlBackend::temporaryFolder()).filePath(QStringLiteral("deembed-2.s2p"));
+    EXPECT_TRUE(QFile::exists(workDir.filePath(QStringLiteral("tmp/deembed-1.s2p"))));
+    EXPECT_TRUE(QFile::exists(workDir.filePath(QStringLiteral("tmp/deembed-2.s2p"))));
     b.getVnaDevice()->callAndWait(&SyncedVnaDevice::pushSync);
     EXPECT_TRUE(sim->channel(1).deembedPorts[0].loaded);
     EXPECT_TRUE(sim->channel(1).deembedPorts[1].loaded);

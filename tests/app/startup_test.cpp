@@ -1,0 +1,343 @@
+#include "app/startup.h"
+
+#include "analyser-sim/analysersim.h"
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QMetaObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QQmlApplicationEngine>
+#include <QQuickStyle>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QTranslator>
+#include <QUuid>
+
+#include <functional>
+#include <stdexcept>
+
+namespace {
+
+bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+// QCoreApplication::exit makes every later local event loop return at once
+// until the application's own loop has run again; running it once (and
+// leaving it at once) lets the next tests wait in event loops again.
+void clearQuitRequest()
+{
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+// A translator that tells whether the application asked it for a text.
+class RecordingTranslator : public QTranslator
+{
+public:
+    QString translate(const char *context, const char *sourceText, const char *disambiguation,
+                      int n) const override
+    {
+        asked = true;
+        return QTranslator::translate(context, sourceText, disambiguation, n);
+    }
+    bool isEmpty() const override { return false; }
+    mutable bool asked = false;
+};
+
+// Runs the test in a folder of its own, where Settings keeps its file.
+class InTemporaryFolder : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        previous = QDir::currentPath();
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    }
+    void TearDown() override { QDir::setCurrent(previous); }
+
+    QTemporaryDir dir;
+    QString previous;
+};
+
+using ScaleFactor = InTemporaryFolder;
+
+TEST_F(ScaleFactor, TheSavedScalingGoesToTheEnvironmentAndNothingElseDoes)
+{
+    const QByteArray before = qgetenv("QT_SCALE_FACTOR");
+    const bool hadBefore = qEnvironmentVariableIsSet("QT_SCALE_FACTOR");
+
+    qputenv("QT_SCALE_FACTOR", "0.75");
+    {
+        Settings unset;
+        EXPECT_FALSE(Startup::applyScaleFactor(unset));
+        EXPECT_EQ(qgetenv("QT_SCALE_FACTOR"), QByteArray("0.75")) << "left as the environment had it";
+    }
+    {
+        Settings saved;
+        saved.scalingFactor = QStringLiteral("1.5");
+        saved.save();
+    }
+    {
+        Settings loaded;  // reads the file, as at start-up
+        EXPECT_TRUE(Startup::applyScaleFactor(loaded));
+        EXPECT_EQ(qgetenv("QT_SCALE_FACTOR"), QByteArray("1.5"));
+    }
+
+    if (hadBefore)
+        qputenv("QT_SCALE_FACTOR", before);
+    else
+        qunsetenv("QT_SCALE_FACTOR");
+}
+
+TEST(CommandLine, TheRussianFlagInstallsTheTranslatorEvenWithoutItsCatalogue)
+{
+    struct Case
+    {
+        QStringList arguments;
+        bool installed;
+    };
+    const std::vector<Case> cases = {
+        {{QStringLiteral("vuk"), QStringLiteral("-r")}, true},
+        {{QStringLiteral("vuk"), QStringLiteral("--russian")}, true},
+        {{QStringLiteral("vuk"), QStringLiteral("-e")}, false},
+        {{QStringLiteral("vuk"), QStringLiteral("--english")}, false},
+        {{QStringLiteral("vuk")}, false},
+        {{QStringLiteral("vuk"), QStringLiteral("some-file.sta")}, false},  // positional, ignored
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        QCommandLineParser parser;
+        Startup::LanguageOptions options;
+        Startup::processCommandLine(parser, options, c.arguments);
+        RecordingTranslator translator;
+        EXPECT_EQ(Startup::installTranslation(parser, options, translator), c.installed);
+        (void)QCoreApplication::translate("main", "Waiting for VNA");
+        EXPECT_EQ(translator.asked, c.installed);
+        QCoreApplication::removeTranslator(&translator);
+    }
+}
+
+TEST(CommandLine, DeclaresExactlyTheTwoLocalisationFlags)
+{
+    QCommandLineParser parser;
+    Startup::LanguageOptions options;
+    Startup::processCommandLine(parser, options, {QStringLiteral("vuk"), QStringLiteral("-e")});
+    EXPECT_TRUE(parser.isSet(QStringLiteral("english")));
+    EXPECT_FALSE(parser.isSet(QStringLiteral("r")));
+    EXPECT_EQ(options.russian.names(), (QStringList{QStringLiteral("r"), QStringLiteral("russian")}));
+    EXPECT_EQ(options.russian.description(), QStringLiteral("RUS LOCALIZATION"));
+    EXPECT_EQ(options.english.names(), (QStringList{QStringLiteral("e"), QStringLiteral("english")}));
+    EXPECT_EQ(options.english.description(), QStringLiteral("ENG LOCALIZATION"));
+    // No help or version option.
+    EXPECT_FALSE(parser.parse({QStringLiteral("vuk"), QStringLiteral("--help")}));
+    EXPECT_FALSE(parser.parse({QStringLiteral("vuk"), QStringLiteral("-v")}));
+}
+
+TEST(TerminateHandler, NamesTheExceptionInFlight)
+{
+    EXPECT_EQ(Startup::currentExceptionText(), QString());
+    try {
+        throw std::runtime_error("disk on fire");
+    } catch (...) {
+        EXPECT_EQ(Startup::currentExceptionText(), QStringLiteral("disk on fire"));
+    }
+    try {
+        throw 42;
+    } catch (...) {
+        EXPECT_EQ(Startup::currentExceptionText(), QStringLiteral("Unknown exception type"));
+    }
+}
+
+TEST(RootObject, OnlyAFailedMainPageEndsTheEventLoopWithMinusOne)
+{
+    struct Case
+    {
+        bool object;
+        QUrl url;
+        int exitCode;
+    };
+    QObject page;
+    const std::vector<Case> cases = {
+        {false, Startup::mainPageUrl(), -1},
+        {true, Startup::mainPageUrl(), 7},
+        {false, QUrl(QStringLiteral("qrc:/qml/other.qml")), 7},
+    };
+    for (const Case &c : cases) {
+        QEventLoop loop;
+        QObject *object = c.object ? &page : nullptr;
+        const QUrl url = c.url;
+        QMetaObject::invokeMethod(
+            &loop, [object, url] { Startup::onRootObjectCreated(object, url); }, Qt::QueuedConnection);
+        QTimer::singleShot(200, &loop, [&loop] { loop.exit(7); });
+        EXPECT_EQ(loop.exec(), c.exitCode) << c.url.toString().toStdString();
+        clearQuitRequest();
+    }
+}
+
+TEST(Style, SelectsTheProgramsStyleFromTheCoreResources)
+{
+    QQmlApplicationEngine engine;
+    Startup::configureStyle(engine);
+    EXPECT_EQ(QQuickStyle::name(), QStringLiteral("vukstyle"));
+    const QStringList paths = QQuickStyle::stylePathList();
+    EXPECT_TRUE(paths.contains(QStringLiteral("qrc:/core/qml")) || paths.contains(QStringLiteral(":/core/qml")))
+        << paths.join(' ').toStdString();
+}
+
+using Restart = InTemporaryFolder;
+
+TEST_F(Restart, TheCopyGetsThisRunsArgumentsProgramPathFirst)
+{
+    // A stand-in program that records the arguments it was started with.
+    const QString program = dir.filePath(QStringLiteral("copy.sh"));
+    const QString record = dir.filePath(QStringLiteral("arguments.txt"));
+    {
+        QFile script(program);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/arguments.tmp\"\n"
+                     "mv \"$(dirname \"$0\")/arguments.tmp\" \"$(dirname \"$0\")/arguments.txt\"\n");
+    }
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    Startup::RestartRequest none;
+    none.program = program;
+    EXPECT_FALSE(Startup::startRestartCopy(none));
+
+    Startup::RestartRequest request;
+    request.requested = true;
+    request.program = program;
+    request.arguments = QStringList{program, QStringLiteral("-r")};
+    ASSERT_TRUE(Startup::startRestartCopy(request));
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(record); }, 10000));
+    QFile file(record);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), program + QStringLiteral("\n-r\n"));
+}
+
+TEST(RestartRequest, NothingIsRequestedUntilTheBackendAsks)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    app->setProperty(Startup::restartProperty, QVariant());
+    EXPECT_FALSE(Startup::takeRestartRequest(*app).requested);
+}
+
+// ---------------------------------------------------------------------------
+// The program itself
+
+class Program : public InTemporaryFolder
+{
+protected:
+    void SetUp() override
+    {
+        InTemporaryFolder::SetUp();
+        ASSERT_TRUE(QFileInfo::exists(QStringLiteral(VUK_PROGRAM_PATH)));
+        process.setProgram(QStringLiteral(VUK_PROGRAM_PATH));
+        process.setWorkingDirectory(dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!env.contains(QStringLiteral("DISPLAY")))
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+    }
+    void TearDown() override
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+        InTemporaryFolder::TearDown();
+    }
+
+    QProcess process;
+};
+
+TEST_F(Program, AnUndeclaredOptionEndsWithTheParsersReport)
+{
+    process.setArguments({QStringLiteral("--bogus")});
+    process.start();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains(QStringLiteral("Unknown option 'bogus'")));
+}
+
+TEST_F(Program, RunsItsMainPageAgainstTheAnalyserAndShutsDownCleanly)
+{
+    AnalyserSim::Simulator sim;
+    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
+    const QString setupName = QStringLiteral("startup-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    {
+        QDir().mkpath(QStringLiteral("settings"));
+        QSettings file(QStringLiteral("settings/settings"), QSettings::IniFormat);
+        file.setValue(QStringLiteral("Network/ipAddress"), QStringLiteral("127.0.0.1"));
+        file.setValue(QStringLiteral("Network/port"), uint(sim.port()));
+        file.setValue(QStringLiteral("General/loadedStateFile"), setupName);
+        file.setValue(QStringLiteral("Display/scalingFactor"), QStringLiteral("1.25"));
+    }
+    const QString temporarySetup = QFileInfo(QStringLiteral(VUK_PROGRAM_PATH)).absolutePath()
+                                   + QStringLiteral("/tmp/tmp-") + setupName + QStringLiteral(".sta");
+
+    process.setArguments({QStringLiteral("-r")});
+    process.start();
+    ASSERT_TRUE(process.waitForStarted(10000));
+    // The analyser of the settings file is polled.
+    ASSERT_TRUE(sim.waitForLog(
+        [](const std::vector<AnalyserSim::LogEntry> &log) {
+            int queries = 0;
+            for (const auto &entry : log)
+                queries += entry.text.contains('?');
+            return queries > 10;
+        },
+        30000));
+    // The main page loaded: the program is still running.
+    QThread::msleep(300);
+    ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().toStdString();
+
+    sim.clearLog();
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(30000));
+    const QString errors = QString::fromLocal8Bit(process.readAllStandardError());
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+    EXPECT_EQ(process.exitCode(), 0) << errors.toStdString();
+    EXPECT_FALSE(errors.contains(QStringLiteral("main.qml"))) << errors.toStdString();
+
+    // At exit the temporary setup went through the analyser's state file...
+    int stores = 0;
+    for (const auto &entry : sim.log())
+        stores += entry.text.startsWith(QStringLiteral("MMEMory:STORe:STATe")) && entry.text.contains(setupName);
+    EXPECT_EQ(stores, 1);
+    QFile setup(temporarySetup);
+    ASSERT_TRUE(setup.open(QIODevice::ReadOnly)) << temporarySetup.toStdString();
+    EXPECT_TRUE(setup.readAll().contains("[VUK\\SetupsInfo]"));
+    setup.close();
+    QFile::remove(temporarySetup);
+
+    // ...and the settings were written back, the unset ones as well.
+    QSettings file(QStringLiteral("settings/settings"), QSettings::IniFormat);
+    EXPECT_EQ(file.value(QStringLiteral("Network/port")).toUInt(), uint(sim.port()));
+    EXPECT_EQ(file.value(QStringLiteral("Display/scalingFactor")).toString(), QStringLiteral("1.25"));
+    EXPECT_TRUE(file.contains(QStringLiteral("General/isDarkTheme")));
+}
+
+} // namespace
