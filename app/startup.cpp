@@ -3,6 +3,7 @@
 #include "app/coreqmltypes.h"
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
+#include "automation/commands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -185,9 +186,7 @@ void registerQmlTypes()
 
 void registerRemoteCommands(MainQmlBackend *backend)
 {
-    // The program's command set registers its handlers over the backend
-    // here once it exists; until then the listener serves an empty table.
-    Q_UNUSED(backend);
+    Korvel::Automation::registerRemoteCommands(backend);
 }
 
 } // namespace Startup

@@ -18,6 +18,7 @@
 #include <QQmlApplicationEngine>
 #include <QQuickStyle>
 #include <QSettings>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -313,6 +314,25 @@ TEST_F(Program, RunsItsMainPageAgainstTheAnalyserAndShutsDownCleanly)
     // The main page loaded: the program is still running.
     QThread::msleep(300);
     ASSERT_EQ(process.state(), QProcess::Running) << process.readAllStandardError().toStdString();
+
+    // The remote-control listener answers with the command table built over
+    // this run's backend.
+    {
+        QTcpSocket client;
+        client.connectToHost(QStringLiteral("127.0.0.1"), 5026);
+        ASSERT_TRUE(client.waitForConnected(5000));
+        client.write("*OPC?;VUK:SYSTem:VNA:PORT?\n");
+        QByteArray answer;
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                client.waitForReadyRead(20);
+                answer += client.readAll();
+                return answer.count('\n') >= 1;
+            },
+            10000))
+            << answer.toStdString();
+        EXPECT_EQ(answer, QByteArray("1;") + QByteArray::number(sim.port()) + "\n");
+    }
 
     sim.clearLog();
     process.terminate();
