@@ -1,0 +1,181 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Dialogs 1.3
+import QtQuick.Layouts 1.15
+import "qrc:/core/qml/controls"
+import "filepaths.js" as FilePaths
+
+// Wizard step 6: hands the calculated fixtures to the analyser software and
+// saves them, the setup and the raw data.
+VukPage {
+    id: page
+    objectName: "saveCorrectionPage"
+
+    property var hasError: undefined
+
+    property alias touchstoneDialog: touchstoneDialog
+    property alias stateDialog: stateDialog
+
+    // What the Touchstone dialog saves: correction files or raw data.
+    readonly property int correctionFiles: 0
+    readonly property int rawDataFiles: 1
+
+    function askCorrectionFiles() {
+        touchstoneDialog.purpose = correctionFiles
+        touchstoneDialog.nameFilters = [qsTr("Touchstone files (*.s2p)")]
+        touchstoneDialog.open()
+    }
+
+    function askRawDataFiles() {
+        touchstoneDialog.purpose = rawDataFiles
+        touchstoneDialog.nameFilters = [qsTr("Raw data files")]
+        touchstoneDialog.open()
+    }
+
+    // The dialogs' answers; the writers number their files from a base
+    // path, the setup writer adds ".sta" itself when it is missing.
+    function saveTouchstone(purpose, url) {
+        if (!backend)
+            return
+        var base = FilePaths.touchstoneBasePath(url)
+        if (purpose === rawDataFiles)
+            backend.saveRawDataFiles(base)
+        else
+            backend.saveCorrectionFiles(base)
+    }
+
+    function saveSetup(url) {
+        if (backend)
+            backend.saveState(FilePaths.localPath(url))
+    }
+
+    name: qsTr("Results")
+    description: qsTr("Apply and save measurement and calculation results")
+    icon: "qrc:/resources/icons/save_result.png"
+    full_description: qsTr("<h2>Step 6. Results</h2>"
+        + "<p><b>Apply</b> hands the calculated fixture files (*.s2p) to the VNA software, which then "
+        + "de-embeds them from the measurements. Port 1 (S11) of every file faces the VNA port.</p>"
+        + "<p><b>Save correction files</b> stores the calculated fixture files for later use; one file is "
+        + "written per VNA port, numbered after it.</p>"
+        + "<p><b>Save setup</b> stores a state file (*.sta) with the choices of the description, fixture "
+        + "connection, VNA setup and VNA calibration steps.</p>"
+        + "<p><b>Save raw data</b> stores the measured data; they can be recalled on the fixture "
+        + "measurement page instead of a new measurement.</p>")
+
+    // One row per action: the button in the pane, its title and
+    // explanation beside it.
+    readonly property int rowHeight: 80
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.margins: 10
+        spacing: 20
+
+        VukShadowPane {
+            objectName: "buttonPane"
+            Layout.preferredWidth: 200
+            Layout.alignment: Qt.AlignTop
+            padding: 0
+
+            ColumnLayout {
+                spacing: 0
+                width: parent.width
+
+                Repeater {
+                    model: [
+                        { name: "applyButton", text: qsTr("Apply") },
+                        { name: "saveCorrectionButton", text: qsTr("Save correction files...") },
+                        { name: "saveSetupButton", text: qsTr("Save setup...") },
+                        { name: "saveRawDataButton", text: qsTr("Save raw data") }
+                    ]
+
+                    delegate: Item {
+                        Layout.fillWidth: true
+                        Layout.preferredHeight: page.rowHeight
+
+                        Button {
+                            objectName: modelData.name
+                            anchors.centerIn: parent
+                            width: 185
+                            height: 32
+                            font.capitalization: Font.MixedCase
+                            font.bold: false
+                            text: modelData.text
+                            onClicked: {
+                                switch (index) {
+                                case 0:
+                                    if (backend)
+                                        backend.applyCorrection()
+                                    break
+                                case 1:
+                                    page.askCorrectionFiles()
+                                    break
+                                case 2:
+                                    stateDialog.open()
+                                    break
+                                case 3:
+                                    page.askRawDataFiles()
+                                    break
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.alignment: Qt.AlignTop
+            spacing: 0
+
+            Repeater {
+                model: [
+                    { title: qsTr("Apply results"),
+                      text: qsTr("To transmit the calculated data to the VNA software \n and apply them for de-embedding") },
+                    { title: qsTr("Save correction files (.sNp)"), text: qsTr("For future use if desired") },
+                    { title: qsTr("Save setup"),
+                      text: qsTr("To save the current Vukelan settings \n VUK & VNA configuration files") },
+                    { title: qsTr("Save raw data"), text: qsTr("To save the raw data") }
+                ]
+
+                delegate: ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: page.rowHeight
+                    spacing: 2
+
+                    Item { Layout.fillHeight: true }
+                    Label {
+                        Layout.fillWidth: true
+                        font.bold: true
+                        font.pixelSize: 14
+                        text: modelData.title
+                    }
+                    Label {
+                        Layout.fillWidth: true
+                        wrapMode: Text.WordWrap
+                        text: modelData.text
+                    }
+                    Item { Layout.fillHeight: true }
+                }
+            }
+        }
+    }
+
+    FileDialog {
+        id: touchstoneDialog
+        property int purpose: page.correctionFiles
+        title: qsTr("Save Files")
+        selectExisting: false
+        nameFilters: [qsTr("Touchstone files (*.s2p)")]
+        onAccepted: page.saveTouchstone(purpose, fileUrl)
+    }
+
+    FileDialog {
+        id: stateDialog
+        title: qsTr("Save State File")
+        selectExisting: false
+        nameFilters: [qsTr("State files (*.sta)")]
+        onAccepted: page.saveSetup(fileUrl)
+    }
+}

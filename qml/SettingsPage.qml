@@ -1,0 +1,321 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Controls.Material 2.15
+import QtQuick.Layouts 1.15
+import "qrc:/core/qml/controls"
+import "qrc:/core/qml/controls_v2"
+
+// The program's settings: theme, saved user setup, the analyser's address,
+// the remote-control listener and the display scaling.
+PageWithReturn {
+    id: page
+    objectName: "settingsPage"
+
+    readonly property var vna: backend ? backend.getVnaDevice() : null
+    readonly property var server: backend ? backend.serverControl : null
+
+    property alias darkThemeSwitch: darkTheme
+    property alias saveUserSetupSwitch: saveUserSetup
+    property alias ipField: ipField
+    property alias portField: portField
+    property alias serverSwitch: serverSwitch
+    property alias serverPortField: serverPortField
+    property alias restartDialog: restartDialog
+    property alias scalingGroup: scalingGroup
+
+    function storeDarkTheme(on) {
+        if (settings)
+            settings.darkTheme = on
+    }
+
+    function storeSaveUserSetup(on) {
+        if (settings)
+            settings.loadedStateFile = on ? "loadedStateFile" : undefined
+    }
+
+    // The analyser's address and port as the fields show them go to the
+    // settings and to the analyser link at once.
+    function storeAddress() {
+        if (!ipField.acceptableInput)
+            return
+        if (settings)
+            settings.ipAddress = ipField.text
+        if (vna && vna.address !== ipField.text)
+            vna.address = ipField.text
+    }
+
+    function storePort() {
+        if (!portField.acceptableInput)
+            return
+        var port = Number(portField.text)
+        if (settings)
+            settings.port = port
+        if (vna && vna.port !== port)
+            vna.port = port
+    }
+
+    // The page's first state is stored too: opening the page saves the
+    // analyser's address and port and the switches' defaults.
+    Component.onCompleted: {
+        storeAddress()
+        storePort()
+    }
+
+    function chooseScaling(value) {
+        if (backend)
+            backend.setScaling(value)
+        restartDialog.open()
+    }
+
+    title: qsTr("SETTINGS")
+    returnAdditionalText: "plug-in"
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.margins: 10
+        spacing: 20
+
+        ColumnLayout {
+            Layout.alignment: Qt.AlignTop
+            Layout.preferredWidth: 160
+            spacing: 0
+
+            Label {
+                Layout.bottomMargin: 10
+                font.pixelSize: 20
+                font.bold: true
+                text: page.title
+            }
+
+            ButtonGroup { id: tabs }
+
+            TabButton {
+                id: settingsTab
+                objectName: "settingsTab"
+                Layout.fillWidth: true
+                ButtonGroup.group: tabs
+                checkable: true
+                checked: true
+                text: qsTr("Settings")
+            }
+
+            TabButton {
+                id: displayTab
+                objectName: "displayTab"
+                Layout.fillWidth: true
+                ButtonGroup.group: tabs
+                checkable: true
+                text: qsTr("Display")
+            }
+        }
+
+        StackLayout {
+            objectName: "settingsContent"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            currentIndex: displayTab.checked ? 1 : 0
+
+            Flickable {
+                clip: true
+                contentHeight: settingsColumn.implicitHeight
+                boundsBehavior: Flickable.StopAtBounds
+
+                ColumnLayout {
+                    id: settingsColumn
+                    width: Math.min(parent.width, 520)
+                    spacing: 20
+
+                    GroupBox {
+                        Layout.fillWidth: true
+                        title: qsTr("General")
+
+                        ColumnLayout {
+                            anchors.fill: parent
+
+                            Switch {
+                                id: darkTheme
+                                objectName: "darkThemeSwitch"
+                                // Set once the page has stored its first state.
+                                property bool ready: false
+                                text: qsTr("Dark theme")
+                                checked: !settings || settings.darkTheme === undefined || settings.darkTheme === null
+                                         || settings.darkTheme === true
+                                onCheckedChanged: if (ready) page.storeDarkTheme(checked)
+                                Component.onCompleted: {
+                                    if (checked)
+                                        page.storeDarkTheme(true)
+                                    ready = true
+                                }
+                            }
+
+                            Switch {
+                                id: saveUserSetup
+                                objectName: "saveUserSetupSwitch"
+                                property bool ready: false
+                                text: qsTr("Save user setup")
+                                checked: !!settings && settings.loadedStateFile !== undefined
+                                         && settings.loadedStateFile !== null
+                                onCheckedChanged: if (ready) page.storeSaveUserSetup(checked)
+                                Component.onCompleted: {
+                                    if (checked)
+                                        page.storeSaveUserSetup(true)
+                                    ready = true
+                                }
+                            }
+                        }
+                    }
+
+                    GroupBox {
+                        Layout.fillWidth: true
+                        title: qsTr("VNA Network")
+
+                        GridLayout {
+                            anchors.fill: parent
+                            columns: 3
+                            columnSpacing: 10
+
+                            Label {
+                                font.pixelSize: 13
+                                text: qsTr("IP")
+                            }
+                            Label {
+                                font.pixelSize: 13
+                                text: qsTr("Port")
+                            }
+                            Item { Layout.fillWidth: true }
+
+                            TextField {
+                                id: ipField
+                                objectName: "ipField"
+                                Layout.preferredWidth: 150
+                                Layout.preferredHeight: 30
+                                text: page.vna ? page.vna.address : ""
+                                // Up to four numbers from 0 to 255, dot-separated.
+                                validator: RegularExpressionValidator {
+                                    regularExpression: /^(25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)(\.(25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)){0,3}$/
+                                }
+                                // A half-typed address ("192.") reaches neither the
+                                // settings nor the analyser link.
+                                onTextChanged: page.storeAddress()
+                            }
+
+                            TextField {
+                                id: portField
+                                objectName: "portField"
+                                Layout.preferredWidth: 65
+                                Layout.preferredHeight: 30
+                                text: page.vna ? String(page.vna.port) : ""
+                                validator: IntValidator { bottom: 0; top: 65535 }
+                                // An emptied field is no port: nothing changes until a
+                                // number is typed.
+                                onTextChanged: page.storePort()
+                            }
+
+                            Button {
+                                objectName: "networkDefaultButton"
+                                Layout.preferredWidth: 125
+                                Layout.preferredHeight: 30
+                                text: qsTr("Default")
+                                onClicked: {
+                                    ipField.text = "127.0.0.1"
+                                    portField.text = "5025"
+                                }
+                            }
+                        }
+                    }
+
+                    GroupBox {
+                        Layout.fillWidth: true
+                        title: qsTr("Network remote control settings")
+
+                        GridLayout {
+                            anchors.fill: parent
+                            columns: 3
+                            columnSpacing: 10
+
+                            Switch {
+                                id: serverSwitch
+                                objectName: "serverSwitch"
+                                Layout.columnSpan: 3
+                                text: qsTr("Socket server")
+                                checked: page.server !== null && page.server.enabled
+                                onToggled: if (page.server) page.server.enabled = checked
+                            }
+
+                            Label {
+                                font.pixelSize: 13
+                                text: qsTr("Port")
+                            }
+
+                            TextField {
+                                id: serverPortField
+                                objectName: "serverPortField"
+                                Layout.preferredWidth: 65
+                                Layout.preferredHeight: 30
+                                text: page.server ? String(page.server.port) : ""
+                                validator: IntValidator { bottom: 0; top: 65535 }
+                                onTextChanged: {
+                                    if (acceptableInput && page.server && page.server.port !== Number(text))
+                                        page.server.port = Number(text)
+                                }
+                            }
+
+                            Button {
+                                objectName: "serverDefaultButton"
+                                Layout.preferredWidth: 125
+                                Layout.preferredHeight: 30
+                                text: qsTr("Default")
+                                onClicked: serverPortField.text = "5026"
+                            }
+                        }
+                    }
+                }
+            }
+
+            Item {
+                GroupBox {
+                    id: scalingGroup
+                    objectName: "scalingGroup"
+                    width: Math.min(parent.width, 520)
+                    title: qsTr("Display propeties")
+
+                    readonly property var choice: settings ? settings.scalingFactor : undefined
+
+                    ColumnLayout {
+                        anchors.fill: parent
+
+                        Repeater {
+                            model: [
+                                { text: qsTr("Small"), value: "1.0" },
+                                { text: qsTr("Medium"), value: "1.25" },
+                                { text: qsTr("Large"), value: "1.5" }
+                            ]
+
+                            delegate: RadioButton {
+                                objectName: "scaling" + modelData.value
+                                text: modelData.text
+                                checked: scalingGroup.choice === modelData.value
+                                         || (index === 0 && (scalingGroup.choice === undefined
+                                                             || scalingGroup.choice === null))
+                                onClicked: page.chooseScaling(modelData.value)
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    VukMessageDialog {
+        id: restartDialog
+        objectName: "restartDialog"
+        anchors.centerIn: parent
+        modal: true
+        title: qsTr("Restart required")
+        informativeText: qsTr("The display scaling change will take effect after restart.")
+        acceptText: qsTr("Restart now")
+        discardText: qsTr("Later")
+        onAccepted: if (backend) backend.restart()
+        onDiscarded: close()
+    }
+}

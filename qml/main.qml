@@ -1,0 +1,382 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Controls.Material 2.15
+import QtQuick.Layouts 1.15
+import Color 1.0
+import IconShortcuts 1.0
+import "qrc:/core/qml/controls"
+
+// The main window: one full-size page at a time (waiting for the analyser,
+// measurements running, or the wizard), the settings page stacked over it,
+// and a footer with the notifications, the settings toggle, the analyser's
+// status and the wizard's BACK and NEXT.
+VukApplicationWindow {
+    id: window
+    objectName: "mainWindow"
+
+    readonly property var vna: backend ? backend.getVnaDevice() : null
+    readonly property var progressModel: backend ? backend.getProgressManager().model : null
+
+    // The pages of the main layout.
+    readonly property int wizardPage: 0
+    readonly property int waitingPage: 1
+    readonly property int measuringPage: 2
+    readonly property int shownPage: (!backend || !vna || !vna.isConnected || vna.isReady !== true)
+                                     ? waitingPage
+                                     : wizard.isMeasuring ? measuringPage : wizardPage
+
+    property alias notifications: notificationModel
+    property alias wizard: wizard
+    property alias stack: stack
+    property alias notificationDrawer: drawer
+
+    // The analyser's state in the footer.
+    readonly property bool analyserFault: !!backend && (!vna || !vna.isConnected || vna.isReady === undefined
+                                                        || vna.isReady === null || vna.isReady === false)
+    function statusText() {
+        if (!backend || !vna)
+            return "---"
+        if (!vna.isConnected || vna.isReady === undefined || vna.isReady === null)
+            return qsTr("VNA NOT CONNECTED")
+        if (!vna.isReady || vna.vnaInfo === undefined || vna.vnaInfo === null)
+            return qsTr("VNA CONNECTED NOT READY")
+        return vna.vnaInfo.model + " SN:" + vna.vnaInfo.serialNumber + " SV:" + vna.vnaInfo.version
+                + " Plug-in v" + backend.getProjectVersion()
+    }
+
+    // Newest first, each text behind the time it arrived.
+    function notify(type, text) {
+        notificationModel.insert(0, { "text": Qt.formatTime(new Date(), "h:mm") + ": " + text, "type": type })
+    }
+
+    function openSettings() {
+        if (!stack.currentItem || stack.currentItem.objectName !== "settingsPage")
+            stack.push(settingsPageComponent)
+    }
+
+    function closeSettings() {
+        if (stack.depth > 1)
+            stack.pop()
+    }
+
+    title: qsTr("Quentaro Vukelan")
+    minimumWidth: 700
+    minimumHeight: 650
+    width: 1200
+    height: 860
+    visible: true
+    theme: (!settings || settings.darkTheme === undefined || settings.darkTheme === null || settings.darkTheme)
+           ? VukApplicationWindow.UiTheme.Dark : VukApplicationWindow.UiTheme.Light
+
+    ListModel {
+        id: notificationModel
+    }
+
+    Connections {
+        target: backend
+        ignoreUnknownSignals: true
+        function onMessage(message) { window.notify("message", message) }
+        function onError(error) { window.notify("error", error) }
+        function onPresetGui() { wizard.presetGui() }
+    }
+
+    VukHelpPageGroup {
+        id: helpGroup
+        objectName: "helpGroup"
+        main_window: window
+        pages: wizard.helpPages
+    }
+
+    StackView {
+        id: stack
+        objectName: "mainStack"
+        anchors.fill: parent
+        initialItem: mainLayout
+
+        pushEnter: Transition {
+            NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 350 }
+        }
+        pushExit: Transition {
+            NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 350 }
+        }
+        popEnter: Transition {
+            NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 350 }
+        }
+        popExit: Transition {
+            NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 350 }
+        }
+    }
+
+    // The first stack item. It forwards the wizard's navigation to the
+    // footer while the wizard is the page shown.
+    StackLayout {
+        id: mainLayout
+        objectName: "mainLayout"
+
+        readonly property bool hasPrev: currentIndex === window.wizardPage && wizard.hasPrev
+        readonly property bool hasNext: currentIndex === window.wizardPage && wizard.hasNext
+        function prev() { if (hasPrev) wizard.prev() }
+        function next() { if (hasNext) wizard.next() }
+
+        currentIndex: window.shownPage
+        focus: true
+        Component.onCompleted: forceActiveFocus()
+
+        Keys.onPressed: {
+            if (event.key === Qt.Key_F9) {
+                wizard.showTestMode()
+                event.accepted = true
+            }
+        }
+
+        VukStepsPage {
+            id: wizard
+            objectName: "wizard"
+        }
+
+        Pane {
+            objectName: "waitingPage"
+
+            ColumnLayout {
+                anchors.centerIn: parent
+                spacing: 20
+
+                Label {
+                    objectName: "waitingTitle"
+                    Layout.alignment: Qt.AlignHCenter
+                    text: qsTr("Waiting for VNA")
+                    font.pixelSize: 28
+                }
+
+                BusyIndicator {
+                    Layout.alignment: Qt.AlignHCenter
+                    running: window.shownPage === window.waitingPage
+                }
+
+                Label {
+                    objectName: "waitingHelp"
+                    Layout.alignment: Qt.AlignHCenter
+                    font.pointSize: 10
+                    text: qsTr("\n"
+                               + "1. Make sure that VNA sofware is launched.\n"
+                               + "\n"
+                               + "2. Make sure that the Socket Server of VNA software is On:\n"
+                               + "System -> Misc Setup -> Network Remote Control Settings -> Socket Server ON\n"
+                               + "\n"
+                               + "3. During measurement with the sweep time exceeding 30 seconds per sweep:\n"
+                               + "A) Make sure that VNA software is still running at the given settings.\n"
+                               + "B) Wait for VNA software to collect all the required data and update traces.\n"
+                               + "\n"
+                               + "Note that the Sweep Progress Field of VNA software, located in the Channel Status Bar,\n"
+                               + "displays a progress bar when the channel data is being updated.\n"
+                               + "If the Sweep Progress Field freezes, wait for a minute and re-start VNA software.\n"
+                               + "\n"
+                               + "To display Sweep Time in the instrument status bar:\n"
+                               + "Display -> Properties -> Cycle Time ON\n")
+                }
+            }
+        }
+
+        Pane {
+            objectName: "measuringPage"
+
+            ColumnLayout {
+                anchors.centerIn: parent
+                spacing: 20
+
+                Label {
+                    Layout.alignment: Qt.AlignHCenter
+                    text: qsTr("Measurements are executing")
+                    font.pixelSize: 28
+                }
+
+                Button {
+                    objectName: "cancelButton"
+                    Layout.alignment: Qt.AlignHCenter
+                    Layout.preferredWidth: 185
+                    Layout.preferredHeight: 32
+                    flat: true
+                    text: qsTr("Cancel")
+                    // The analyser's abort first, so that a sweep in progress
+                    // ends at once; then every set-up, step and process.
+                    onClicked: {
+                        if (window.vna)
+                            window.vna.interrupt()
+                        if (backend)
+                            backend.getFixtureSetups().interrupt()
+                    }
+                }
+            }
+        }
+    }
+
+    Component {
+        id: settingsPageComponent
+
+        SettingsPage {
+            onReturnMe: window.closeSettings()
+        }
+    }
+
+    ProgressView {
+        objectName: "progressView"
+        anchors.left: parent.left
+        anchors.bottom: parent.bottom
+        anchors.margins: 5
+        z: 10
+        model: window.progressModel
+        visible: window.progressModel !== null && window.progressModel.size > 0
+    }
+
+    Drawer {
+        id: drawer
+        objectName: "notificationDrawer"
+        edge: Qt.LeftEdge
+        width: 260
+        height: window.height - window.footer.height
+        modal: false
+        dim: false
+        closePolicy: Popup.CloseOnEscape
+
+        ColumnLayout {
+            anchors.fill: parent
+            spacing: 0
+
+            Item {
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+
+                ListView {
+                    id: notificationList
+                    objectName: "notificationList"
+                    anchors.fill: parent
+                    clip: true
+                    spacing: 2
+                    model: notificationModel
+
+                    remove: Transition {
+                        NumberAnimation { property: "x"; to: -notificationList.width; duration: 200 }
+                    }
+                    removeDisplaced: Transition {
+                        NumberAnimation { property: "y"; duration: 200 }
+                    }
+
+                    delegate: Loader {
+                        id: entry
+                        readonly property string entryText: model.text
+                        width: ListView.view ? ListView.view.width : 0
+                        sourceComponent: model.type === "message" ? messageEntry : errorEntry
+
+                        Connections {
+                            target: entry.item
+                            function onRemoveMe() { notificationModel.remove(index) }
+                        }
+
+                        Component {
+                            id: messageEntry
+                            MessageSwipeDelegate { text: entry.entryText }
+                        }
+                        Component {
+                            id: errorEntry
+                            ErrorSwipeDelegate { text: entry.entryText }
+                        }
+                    }
+                }
+
+                Label {
+                    objectName: "noNotifications"
+                    anchors.centerIn: parent
+                    visible: notificationModel.count === 0
+                    text: qsTr("No new notifications")
+                }
+            }
+
+            Button {
+                objectName: "clearNotifications"
+                Layout.fillWidth: true
+                Layout.margins: 5
+                flat: true
+                font.capitalization: Font.MixedCase
+                text: qsTr("Clear all notifications")
+                onClicked: notificationModel.clear()
+            }
+        }
+    }
+
+    footer: VukShadowPane {
+        id: footerPane
+        objectName: "footer"
+        height: 45
+        padding: 0
+        leftPadding: 5
+        rightPadding: 5
+
+        RowLayout {
+            anchors.fill: parent
+            spacing: 5
+
+            ToolButton {
+                objectName: "notificationsButton"
+                icon.source: Icons.list
+                icon.width: 20
+                icon.height: 20
+                highlighted: drawer.visible
+                onClicked: drawer.visible ? drawer.close() : drawer.open()
+            }
+
+            ToolButton {
+                id: settingsToggle
+                objectName: "settingsButton"
+                checkable: true
+                checked: stack.currentItem !== null && stack.currentItem.objectName === "settingsPage"
+                icon.source: Icons.settings
+                icon.width: 25
+                icon.height: 25
+                onToggled: checked ? window.openSettings() : window.closeSettings()
+            }
+
+            VukSeparator {
+                Layout.preferredWidth: 1
+                Layout.fillHeight: true
+                Layout.topMargin: 8
+                Layout.bottomMargin: 8
+            }
+
+            VukErrorLabel {
+                objectName: "statusLabel"
+                Layout.leftMargin: 5
+                font.pixelSize: 13
+                font.family: "Roboto"
+                hasError: window.analyserFault
+                text: window.statusText()
+            }
+
+            Item {
+                Layout.fillWidth: true
+            }
+
+            ToolButton {
+                objectName: "backButton"
+                readonly property var target: stack.currentItem
+                Layout.preferredWidth: 100
+                Layout.preferredHeight: 32
+                visible: target !== null && target.hasPrev !== undefined
+                enabled: visible && target.hasPrev === true
+                text: qsTr("BACK")
+                onClicked: target.prev()
+            }
+
+            Button {
+                objectName: "nextButton"
+                readonly property var target: stack.currentItem
+                Layout.preferredWidth: 100
+                Layout.preferredHeight: 32
+                highlighted: true
+                visible: target !== null && target.hasNext !== undefined
+                enabled: visible && target.hasNext === true
+                text: qsTr("NEXT")
+                onClicked: target.next()
+            }
+        }
+    }
+}

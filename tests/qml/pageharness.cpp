@@ -1,0 +1,136 @@
+#include "pageharness.h"
+
+#include "analyser-sim/analysersim.h"
+#include "app/mainqmlbackend.h"
+#include "app/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QUrl>
+#include <QUuid>
+
+namespace {
+
+const QString loopback = QStringLiteral("127.0.0.1");
+
+// The settings file of the working directory, as Settings opens it.
+QString settingsFilePath()
+{
+    return QDir::toNativeSeparators(QStringLiteral("settings/settings"));
+}
+
+} // namespace
+
+PageHarness::PageHarness(QObject *parent) : QObject(parent)
+{
+    m_simulator = std::make_unique<AnalyserSim::Simulator>();
+    if (!m_simulator->start(loopback, 0))
+        qFatal("The simulated analyser did not start: %s", qUtf8Printable(m_simulator->errorString()));
+    m_port = m_simulator->port();
+
+    // Every test file starts without a settings file; the analyser's
+    // address comes from the settings, as in the program.
+    QFile::remove(settingsFilePath());
+    m_settings = new Settings(this);
+    m_settings->setIpAddress(loopback);
+    m_settings->setPort(m_port);
+
+    BackendOptions options;
+    options.remoteControlPort = 0;
+    options.vnaTiming.pollIntervalMs = 100;
+    options.vnaTiming.connectTimeoutMs = 1000;
+    options.vnaTiming.queryTimeoutMs = 3000;
+    m_backend = new MainQmlBackend(m_settings, this, options);
+
+    m_folder = QDir::current().filePath(QStringLiteral("files-") + QUuid::createUuid().toString(QUuid::Id128));
+    QDir().mkpath(m_folder);
+}
+
+PageHarness::~PageHarness()
+{
+    delete m_backend;
+    m_backend = nullptr;
+    delete m_settings;
+    m_settings = nullptr;
+    m_simulator.reset();
+    QDir(m_folder).removeRecursively();
+}
+
+int PageHarness::analyserPort() const
+{
+    return m_port;
+}
+
+void PageHarness::setAnalyserReady(bool ready)
+{
+    m_simulator->setReady(ready);
+}
+
+void PageHarness::stopAnalyser()
+{
+    m_simulator->stop();
+}
+
+bool PageHarness::startAnalyser()
+{
+    return m_simulator->isListening() || m_simulator->start(loopback, m_port);
+}
+
+void PageHarness::setSweepTime(int ms)
+{
+    m_simulator->setSweepTime(ms);
+}
+
+void PageHarness::setPortCount(int count)
+{
+    m_simulator->setPortCount(static_cast<unsigned>(count));
+}
+
+QStringList PageHarness::analyserExecute(const QString &line)
+{
+    return m_simulator->execute(line);
+}
+
+QStringList PageHarness::analyserLog() const
+{
+    QStringList lines;
+    for (const AnalyserSim::LogEntry &entry : m_simulator->log())
+        lines << entry.text;
+    return lines;
+}
+
+void PageHarness::clearAnalyserLog()
+{
+    m_simulator->clearLog();
+}
+
+bool PageHarness::analyserReceived(const QString &prefix) const
+{
+    for (const AnalyserSim::LogEntry &entry : m_simulator->log())
+        if (entry.text.startsWith(prefix, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+QVariant PageHarness::settingsFileValue(const QString &key)
+{
+    m_settings->save();
+    QSettings file(settingsFilePath(), QSettings::IniFormat);
+    return file.value(key);
+}
+
+QString PageHarness::tempPath(const QString &name) const
+{
+    return QDir(m_folder).filePath(name);
+}
+
+bool PageHarness::fileExists(const QString &path) const
+{
+    return QFile::exists(path);
+}
+
+QString PageHarness::fileUrl(const QString &path) const
+{
+    return QUrl::fromLocalFile(path).toString();
+}

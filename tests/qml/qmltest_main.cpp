@@ -1,0 +1,62 @@
+// Qt Quick Test entry point for the program's pages. The set-up mirrors the
+// program's start-up: the vukstyle style over Material, the program's QML
+// types, singletons and resources, a file selector for the styled control
+// variants, and the context properties "backend" and "settings" of a real
+// backend, here driven against a simulated analyser (see pageharness.h).
+#include "app/mainqmlbackend.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "pageharness.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQmlFileSelector>
+#include <QQuickStyle>
+#include <QTemporaryDir>
+#include <QtQuickTest>
+
+#include <memory>
+
+class PagesQmlSetup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable()
+    {
+        // The settings file ("settings/settings") and the program's other
+        // relative files land in a folder of their own.
+        m_workDir = std::make_unique<QTemporaryDir>();
+        if (!m_workDir->isValid() || !QDir::setCurrent(m_workDir->path()))
+            qFatal("No working folder for the page tests");
+        QCoreApplication::setOrganizationName(Startup::organizationName());
+        QQuickStyle::addStylePath(QStringLiteral("qrc:/core/qml"));
+        QQuickStyle::setStyle(QStringLiteral("vukstyle"));
+        QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
+        Startup::registerQmlTypes();
+    }
+
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        new QQmlFileSelector(engine, engine);
+        auto *harness = new PageHarness(engine);
+        engine->rootContext()->setContextProperty(QStringLiteral("harness"), harness);
+        engine->rootContext()->setContextProperty(QStringLiteral("backend"), harness->backend());
+        engine->rootContext()->setContextProperty(QStringLiteral("settings"), harness->settings());
+    }
+
+    void cleanupTestCase()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        m_workDir.reset();
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_workDir;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(qml_pages, PagesQmlSetup)
+
+#include "qmltest_main.moc"
