@@ -80,6 +80,7 @@ Item {
 
         delegate: Loader {
             id: bar
+            objectName: "separator" + index
             readonly property Item previous: stepper.elementAt(index)
             readonly property Item next: stepper.elementAt(index + 1)
 
@@ -110,6 +111,7 @@ Item {
 
         delegate: Item {
             id: step
+            objectName: "step" + index
 
             readonly property int stepIndex: index
             readonly property Item element: stepper.elementAt(index)

@@ -63,6 +63,7 @@ Item {
         id: windowComponent
 
         Window {
+            id: helpWindow
             title: qsTr("Vukelan")
             flags: Qt.Window
             width: 400
@@ -75,6 +76,13 @@ Item {
             Material.primary: group.Material.primary
             Material.foreground: group.Material.foreground
             Material.background: group.Material.background
+
+            // The drawer, a shadow pane, reads its new parent's palette
+            // when it moves in; the content item gets its palette first,
+            // so that reading it does not re-enter the move.
+            Component.onCompleted: contentItem.Material.background = Qt.binding(function() {
+                return helpWindow.Material.background
+            })
 
             onClosing: {
                 if (helpDrawer.state === "undocked")

@@ -31,6 +31,10 @@ Default.VnaTable {
 
     delegate: Rectangle {
         id: cell
+        objectName: "cell"
+
+        readonly property int cellRow: row
+        readonly property int cellColumn: column
 
         // The row's model object: writing its display role edits the row.
         readonly property var cellModel: model
