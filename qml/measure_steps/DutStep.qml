@@ -1,0 +1,93 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import MeasureEnums 1.0
+import "qrc:/core/qml/controls"
+import "qrc:/core/qml/controls_v2"
+import "step_fixtures"
+import "../vukSpecific_controls"
+
+// The view of the DUT step: measure or recall the fixture with the DUT.
+Item {
+    id: root
+
+    // The DutStep shown.
+    property var vukStep: null
+
+    // The property shares its name with the step's slot; QML sees the slot.
+    readonly property var connection: !vukStep ? null
+                                      : typeof vukStep.connection === "function" ? vukStep.connection()
+                                      : vukStep.connection
+    // The property shares its name with the step's slot; QML sees the slot.
+    readonly property var measureType: !vukStep ? undefined
+                                        : typeof vukStep.measureType === "function" ? vukStep.measureType()
+                                        : vukStep.measureType
+    readonly property bool isTransmission: measureType === MeasureEnums.MeasureType.TRANSMISSION
+    readonly property bool isReflect: measureType === MeasureEnums.MeasureType.REFLECT
+
+    RowLayout {
+        anchors.fill: parent
+        anchors.margins: 10
+        spacing: 20
+
+        ColumnLayout {
+            Layout.alignment: Qt.AlignTop
+            Layout.preferredWidth: 200
+            spacing: 6
+
+            RowLayout {
+                Label {
+                    font.pixelSize: 16
+                    font.bold: true
+                    text: qsTr("Fixture with DUT")
+                }
+                VukMeasureCheckmark {
+                    objectName: "dutMark"
+                    measureStatus: root.vukStep ? root.vukStep.dutMeasured : null
+                }
+            }
+
+            RowLayout {
+                Button {
+                    objectName: "dutMeasureButton"
+                    text: qsTr("Measure")
+                    onClicked: root.vukStep.measureFromVna()
+                }
+                Button {
+                    objectName: "dutRecallButton"
+                    text: qsTr("Recall")
+                    onClicked: {
+                        touchstoneDialog.callback = function(path) { root.vukStep.measureFromTouchstoneFile(path) }
+                        touchstoneDialog.open()
+                    }
+                }
+            }
+        }
+
+        Item {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+
+            TransmissionFixture {
+                objectName: "transmissionFixture"
+                anchors.horizontalCenter: parent.horizontalCenter
+                visible: root.isTransmission
+                connection: root.isTransmission ? root.connection : null
+                isDut: true
+            }
+
+            ReflectionFixture {
+                objectName: "reflectionFixture"
+                anchors.horizontalCenter: parent.horizontalCenter
+                visible: root.isReflect
+                connection: root.isReflect ? root.connection : null
+                isDut: true
+            }
+        }
+    }
+
+    TouchstoneDialog {
+        id: touchstoneDialog
+        objectName: "touchstoneDialog"
+    }
+}
