@@ -36,6 +36,13 @@ protected:
         static bool done = false;
         if (!done) {
             CoreQmlTest::setUpStyleAndTypes();
+            // The controls library adds the style's selector when it is first
+            // imported, as the program's main page does before it names any
+            // shared control.
+            QQmlEngine engine;
+            QQmlComponent component(&engine);
+            component.setData("import QtQuick 2.15\nimport QtQuick.Controls 2.15\nItem {}", QUrl());
+            std::unique_ptr<QObject> item(component.create());
             done = true;
         }
     }
@@ -182,8 +189,11 @@ TEST_P(TwoVariantControl, BothVariantsLoadCleanlyWithOneInterface)
     ASSERT_NE(styledEngine.urlInterceptor(), nullptr);
     EXPECT_EQ(styledEngine.urlInterceptor()
                   ->intercept(QUrl(url), QQmlAbstractUrlInterceptor::QmlFile)
-                  .toString(),
-              QStringLiteral("qrc:/core/qml/controls/+vukstyle/%1.qml").arg(QLatin1String(GetParam())));
+                  .toString()
+                  .toStdString(),
+              QStringLiteral("qrc:/core/qml/controls/+vukstyle/%1.qml")
+                  .arg(QLatin1String(GetParam()))
+                  .toStdString());
     EXPECT_EQ(plainEngine.urlInterceptor(), nullptr);
 
     const Interface a = ownInterface(styled.object.get());
