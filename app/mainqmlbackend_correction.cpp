@@ -106,7 +106,10 @@ bool MainQmlBackend::writeAllCorrections(const QString &base, TaskProgress &prog
             if (!sendToAnalyser)
                 continue;
             for (const CorrectionFileEntry &entry : entries) {
-                vnaDevice->setImpedance(entry.port, entry.impedance);
+                // A model without a target impedance leaves the analyser
+                // port's impedance as it is, rather than setting it to 0.
+                if (entry.impedance > 0.0)
+                    vnaDevice->setImpedance(entry.port, entry.impedance);
                 vnaDevice->setDeembeddingState(entry.port, false);
                 vnaDevice->setDeembeddingFile(entry.port, entry.file);
             }

@@ -42,6 +42,7 @@
 #include <QUuid>
 
 #include <QJSValue>
+#include <QtCharts/QLineSeries>
 #include <QQmlContext>
 #include <QRegularExpression>
 
@@ -373,6 +374,23 @@ TEST_F(Backend, ForwardsTheErrorsOfTheSetups)
     emit b.getFixtureSetups()->setup(0)->error(QStringLiteral("measured nonsense"));
     ASSERT_EQ(errors.count(), 1);
     EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("measured nonsense"));
+}
+
+TEST_F(Backend, SeriesHelperMovesWholePointListsInAndOutOfASeries)
+{
+    MainQmlBackend &b = makeBackend();
+    auto *helper = b.findChild<QMLXYSeriesHelper *>();
+    ASSERT_NE(helper, nullptr);
+    QtCharts::QLineSeries series;
+    const QVector<QPointF> first = {{0, 1}, {1, 2}};
+    const QList<QPointF> more = {{2, 3}};
+    helper->append(&series, first);
+    helper->append(&series, more);
+    EXPECT_EQ(helper->pointsVector(&series), (QVector<QPointF>{{0, 1}, {1, 2}, {2, 3}}));
+    helper->replace(&series, QVector<QPointF>{{5, 5}});
+    EXPECT_EQ(helper->points(&series), (QList<QPointF>{{5, 5}}));
+    helper->replace(&series, QList<QPointF>{{6, 6}, {7, 7}});
+    EXPECT_EQ(series.count(), 2);
 }
 
 // ---------------------------------------------------------------------------
@@ -752,6 +770,21 @@ TEST_F(Corrections, ApplyWritesOneFilePerAnalyserPortAndHandsThemToTheAnalyser)
     const AnalyserSim::AnalyserState state = sim->state();
     EXPECT_DOUBLE_EQ(state.impedance.at(0), 50.0);
     EXPECT_DOUBLE_EQ(state.impedance.at(3), 75.0);
+}
+
+TEST_F(Corrections, AModelWithoutTargetImpedanceLeavesThePortImpedance)
+{
+    sim->execute(QStringLiteral("SENS:CORR:PORT1:IMP 60"));
+    ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA));
+    ASSERT_TRUE(portB->measureData()->setCalculatedSParameters(modelB));
+    ASSERT_TRUE(portB->measureData()->setZ0Impedance(75.0));
+    const double before = sim->state().impedance.at(0);
+    ASSERT_DOUBLE_EQ(before, 60.0);
+    const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+    ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+    drainProxy();
+    EXPECT_DOUBLE_EQ(sim->state().impedance.at(0), before);
+    EXPECT_DOUBLE_EQ(sim->state().impedance.at(3), 75.0);
 }
 
 TEST_F(Corrections, SaveWritesUnderTheUsersBaseAndLeavesTheAnalyserAlone)
