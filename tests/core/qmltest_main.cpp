@@ -39,7 +39,7 @@ public slots:
         QObject::connect(engine, &QQmlEngine::warnings, engine, &countCoreQmlWarnings);
         CoreQmlTest::selectStyledVariants(engine);
         engine->rootContext()->setContextProperty(QStringLiteral("progressHarness"),
-                                                  new ProgressHarness(300, engine));
+                                                  new ProgressHarness(800, engine));
         engine->rootContext()->setContextProperty(QStringLiteral("tableFixture"),
                                                   new TableFixture(engine));
     }

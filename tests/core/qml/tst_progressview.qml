@@ -4,7 +4,7 @@ import QtTest 1.15
 import Color 1.0
 import "qrc:/core/qml/controls"
 
-// The progress list over a real progress manager (rows leave 300 ms after
+// The progress list over a real progress manager (rows leave 800 ms after
 // their job's record is released).
 TestCase {
     id: testCase
