@@ -14,40 +14,49 @@ namespace Commands {
 namespace {
 
 // A file command with an empty name does nothing at all: no check, no
-// action, no code.
+// action, no code. An action that leaves settings queued for the analyser
+// ends, like every analyser setter, once the proxy has polled behind them.
 template <typename Slot>
-void fileAction(MainQmlBackend *root, const QByteArray &fileName, Slot slot)
+void fileAction(MainQmlBackend *root, const QByteArray &fileName, Slot slot, bool setsAnalyser)
 {
     if (fileName.isEmpty())
         return;
-    act(root, [root, name = QString::fromUtf8(fileName), slot] { (root->*slot)(name); });
+    act(root, [root, name = QString::fromUtf8(fileName), slot, setsAnalyser] {
+        (root->*slot)(name);
+        if (setsAnalyser)
+            waitForDeviceQueue(root);
+    });
 }
 
 } // namespace
 
 void applyCorrection(MainQmlBackend *root)
 {
-    act(root, [root] { root->applyCorrection(); });
+    // The de-embedding files and switches go to the analyser queued.
+    act(root, [root] {
+        root->applyCorrection();
+        waitForDeviceQueue(root);
+    });
 }
 
 void saveCorrectionFiles(MainQmlBackend *root, QByteArray fileName)
 {
-    fileAction(root, fileName, &MainQmlBackend::saveCorrectionFiles);
+    fileAction(root, fileName, &MainQmlBackend::saveCorrectionFiles, false);
 }
 
 void saveRawDataFiles(MainQmlBackend *root, QByteArray fileName)
 {
-    fileAction(root, fileName, &MainQmlBackend::saveRawDataFiles);
+    fileAction(root, fileName, &MainQmlBackend::saveRawDataFiles, false);
 }
 
 void saveSetup(MainQmlBackend *root, QByteArray fileName)
 {
-    fileAction(root, fileName, &MainQmlBackend::saveState);
+    fileAction(root, fileName, &MainQmlBackend::saveState, false);
 }
 
 void loadState(MainQmlBackend *root, QByteArray fileName)
 {
-    fileAction(root, fileName, &MainQmlBackend::loadState);
+    fileAction(root, fileName, &MainQmlBackend::loadState, true);
 }
 
 void programPreset(MainQmlBackend *root)
