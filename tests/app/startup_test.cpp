@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCommandLineParser>
+#include <QMessageBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,6 +27,8 @@
 #include <QTranslator>
 #include <QUuid>
 
+#include <csignal>
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 
@@ -169,6 +173,32 @@ TEST(TerminateHandler, NamesTheExceptionInFlight)
     } catch (...) {
         EXPECT_EQ(Startup::currentExceptionText(), QStringLiteral("Unknown exception type"));
     }
+}
+
+// The handler's box is closed by a timer, which reports what it showed;
+// then the process must abort.
+TEST(TerminateHandlerDeathTest, ShowsTheProblemBoxThenAborts)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto *closer = new QTimer;
+            QObject::connect(closer, &QTimer::timeout, [] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    std::fprintf(stderr, "box: %s | %s\n", qUtf8Printable(box->text()),
+                                 qUtf8Printable(box->detailedText()));
+                    box->done(0);
+                }
+            });
+            closer->start(20);
+            try {
+                throw std::runtime_error("disk on fire");
+            } catch (...) {
+                Startup::terminateHandler();
+            }
+        },
+        ::testing::KilledBySignal(SIGABRT),
+        "box: The VUK faces a problem, please restart application or contact your Administrator\\. \\| disk on fire");
 }
 
 TEST(RootObject, OnlyAFailedMainPageEndsTheEventLoopWithMinusOne)
