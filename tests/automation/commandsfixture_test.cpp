@@ -218,3 +218,26 @@ TEST(CommandsFixture, TenMegahertzLowPassGrid)
     rig.client->run("VUK:CALC:LP:10M");
     EXPECT_EQ(rig.client->error(), kNoError);
 }
+
+// The list normally holds a set-up; without one, every command on the first
+// set-up reports the set-up index, and the list-wide ones still work.
+TEST(CommandsFixtureWithoutSetUps, CommandsOnTheFirstSetUpGive260)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.ready());
+    rig.setups()->removeSetup(0);
+    ASSERT_EQ(rig.setups()->getCount(), 0);
+    const QByteArray invalidSetup = errorAnswer(260, "Invalid setup index");
+    const std::vector<QByteArray> commands{
+        "VUK:SYST:FIXT:LEFT?",        "VUK:SYST:FIXT:RIGHT OFF",         "VUK:SYST:FIXT:CONNECT:DIR?",
+        "VUK:SYST:FIXT:LEFT:PORT1 1", "VUK:SYST:FIXT:LEFT:PORT:COUN 1",  "VUK:SYST:ZCON:TYPE?",
+        "VUK:CALC:ZCON 50",           "VUK:SYST:STEP:COUN?",             "VUK:SYST:STEP1:TYPE?",
+        "VUK:CALC:STEP1:THRU",        "VUK:SYST:FIXT:LEFT:PORT1:LEN?",   "VUK:SYST:FIXT:RIGHT:PORT1:AUX:GAT?",
+    };
+    const QList<QByteArray> errors = rig.client->errorsOf(commands);
+    ASSERT_EQ(errors.size(), static_cast<int>(commands.size()) + 1);
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        EXPECT_EQ(errors.at(int(i)), invalidSetup) << commands[i].toStdString();
+    EXPECT_EQ(errors.last(), kNoError);
+    check(*rig.client, {{"VUK:SYST:CALC:METH BI", "VUK:SYST:CALC:METH?", "BI"}});
+}
