@@ -1,6 +1,6 @@
 #include "coreqmlsetup.h"
 
-#include "app/unitformatter.h"
+#include "app/coreqmltypes.h"
 #include "measurement/measureenums.h"
 
 #include <QCoreApplication>
@@ -12,11 +12,6 @@
 #include <QUrl>
 #include <QtQml>
 
-static void initCoreResources()
-{
-    Q_INIT_RESOURCE(core);
-}
-
 namespace CoreQmlTest {
 
 void setUpStyleAndTypes()
@@ -25,17 +20,11 @@ void setUpStyleAndTypes()
     QCoreApplication::setOrganizationName(QStringLiteral("vuk-core-qml-tests"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QDir::tempPath() + QStringLiteral("/vuk-core-qml-tests"));
-    initCoreResources();
     QQuickStyle::addStylePath(QStringLiteral("qrc:/core/qml"));
     QQuickStyle::setStyle(QStringLiteral("vukstyle"));
     QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/controls/Color.qml")), "Color", 1, 0,
-                             "Color");
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/controls/Units.qml")), "Units", 1, 0,
-                             "Units");
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
-                             "IconShortcuts", 1, 0, "Icons");
-    UnitFormatter::registerQmlType();
+    // The program's own registration: the core resources and singletons.
+    registerCoreQmlTypes();
     MeasureEnums::registerTypes();
 }
 
