@@ -331,8 +331,9 @@ Item {
                     Layout.preferredWidth: 80
                     readOnly: true
                     text: root.vukStep ? root.reflectOffsetText(root.vukStep.leftReflectOffset) : ""
-                    // Freshly computed reflect offsets are applied at once.
-                    onTextChanged: if (text !== "" && root.reflectOptionsShown) root.vukStep.applyReflectOffset(true)
+                    // Freshly computed reflect offsets are applied at once
+                    // (the step ignores this until its reflects are calculated).
+                    onTextChanged: if (text !== "" && root.vukStep) root.vukStep.applyReflectOffset(true)
                 }
                 Label { text: "/" }
                 TextField {
@@ -340,7 +341,7 @@ Item {
                     Layout.preferredWidth: 80
                     readOnly: true
                     text: root.vukStep ? root.reflectOffsetText(root.vukStep.rightReflectOffset) : ""
-                    onTextChanged: if (text !== "" && root.reflectOptionsShown) root.vukStep.applyReflectOffset(true)
+                    onTextChanged: if (text !== "" && root.vukStep) root.vukStep.applyReflectOffset(true)
                 }
                 Label { text: qsTr("ps") }
             }
