@@ -67,7 +67,9 @@ VukPage {
     readonly property int rowHeight: 80
 
     RowLayout {
-        anchors.fill: parent
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
         anchors.margins: 10
         spacing: 20
 
@@ -77,8 +79,7 @@ VukPage {
             Layout.alignment: Qt.AlignTop
             padding: 0
 
-            ColumnLayout {
-                spacing: 0
+            Column {
                 width: parent.width
 
                 Repeater {
@@ -90,8 +91,8 @@ VukPage {
                     ]
 
                     delegate: Item {
-                        Layout.fillWidth: true
-                        Layout.preferredHeight: page.rowHeight
+                        width: parent.width
+                        height: page.rowHeight
 
                         Button {
                             objectName: modelData.name
@@ -124,10 +125,9 @@ VukPage {
             }
         }
 
-        ColumnLayout {
+        Column {
             Layout.fillWidth: true
             Layout.alignment: Qt.AlignTop
-            spacing: 0
 
             Repeater {
                 model: [
@@ -139,24 +139,29 @@ VukPage {
                     { title: qsTr("Save raw data"), text: qsTr("To save the raw data") }
                 ]
 
-                delegate: ColumnLayout {
-                    Layout.fillWidth: true
-                    Layout.preferredHeight: page.rowHeight
-                    spacing: 2
+                delegate: Item {
+                    width: parent.width
+                    height: page.rowHeight
 
-                    Item { Layout.fillHeight: true }
-                    Label {
-                        Layout.fillWidth: true
-                        font.bold: true
-                        font.pixelSize: 14
-                        text: modelData.title
+                    Column {
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: parent.width
+                        spacing: 2
+
+                        Label {
+                            objectName: "title"
+                            width: parent.width
+                            font.bold: true
+                            font.pixelSize: 14
+                            text: modelData.title
+                        }
+                        Label {
+                            objectName: "explanation"
+                            width: parent.width
+                            wrapMode: Text.WordWrap
+                            text: modelData.text
+                        }
                     }
-                    Label {
-                        Layout.fillWidth: true
-                        wrapMode: Text.WordWrap
-                        text: modelData.text
-                    }
-                    Item { Layout.fillHeight: true }
                 }
             }
         }

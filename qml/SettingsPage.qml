@@ -78,6 +78,7 @@ PageWithReturn {
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
             Layout.preferredWidth: 160
+            Layout.fillWidth: false
             spacing: 0
 
             Label {
@@ -134,6 +135,7 @@ PageWithReturn {
 
                             Switch {
                                 id: darkTheme
+                                font.bold: false
                                 objectName: "darkThemeSwitch"
                                 // Set once the page has stored its first state.
                                 property bool ready: false
@@ -150,6 +152,7 @@ PageWithReturn {
 
                             Switch {
                                 id: saveUserSetup
+                                font.bold: false
                                 objectName: "saveUserSetupSwitch"
                                 property bool ready: false
                                 text: qsTr("Save user setup")
@@ -175,10 +178,12 @@ PageWithReturn {
                             columnSpacing: 10
 
                             Label {
+                                font.bold: false
                                 font.pixelSize: 13
                                 text: qsTr("IP")
                             }
                             Label {
+                                font.bold: false
                                 font.pixelSize: 13
                                 text: qsTr("Port")
                             }
@@ -186,6 +191,7 @@ PageWithReturn {
 
                             TextField {
                                 id: ipField
+                                font.bold: false
                                 objectName: "ipField"
                                 Layout.preferredWidth: 150
                                 Layout.preferredHeight: 30
@@ -201,6 +207,7 @@ PageWithReturn {
 
                             TextField {
                                 id: portField
+                                font.bold: false
                                 objectName: "portField"
                                 Layout.preferredWidth: 65
                                 Layout.preferredHeight: 30
@@ -213,6 +220,7 @@ PageWithReturn {
 
                             Button {
                                 objectName: "networkDefaultButton"
+                                font.bold: false
                                 Layout.preferredWidth: 125
                                 Layout.preferredHeight: 30
                                 text: qsTr("Default")
@@ -235,6 +243,7 @@ PageWithReturn {
 
                             Switch {
                                 id: serverSwitch
+                                font.bold: false
                                 objectName: "serverSwitch"
                                 Layout.columnSpan: 3
                                 text: qsTr("Socket server")
@@ -243,12 +252,14 @@ PageWithReturn {
                             }
 
                             Label {
+                                font.bold: false
                                 font.pixelSize: 13
                                 text: qsTr("Port")
                             }
 
                             TextField {
                                 id: serverPortField
+                                font.bold: false
                                 objectName: "serverPortField"
                                 Layout.preferredWidth: 65
                                 Layout.preferredHeight: 30
@@ -262,6 +273,7 @@ PageWithReturn {
 
                             Button {
                                 objectName: "serverDefaultButton"
+                                font.bold: false
                                 Layout.preferredWidth: 125
                                 Layout.preferredHeight: 30
                                 text: qsTr("Default")
@@ -292,6 +304,7 @@ PageWithReturn {
                             ]
 
                             delegate: RadioButton {
+                                font.bold: false
                                 objectName: "scaling" + modelData.value
                                 text: modelData.text
                                 checked: scalingGroup.choice === modelData.value

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QQuickWindow>
 #include <QSettings>
 #include <QUrl>
 #include <QUuid>
@@ -133,4 +135,13 @@ bool PageHarness::fileExists(const QString &path) const
 QString PageHarness::fileUrl(const QString &path) const
 {
     return QUrl::fromLocalFile(path).toString();
+}
+
+bool PageHarness::grabWindow(QObject *window, const QString &path) const
+{
+    auto *quickWindow = qobject_cast<QQuickWindow *>(window);
+    // A window the windowing system has not shown yet has nothing to grab.
+    if (!quickWindow || !quickWindow->isExposed())
+        return false;
+    return quickWindow->grabWindow().save(path);
 }

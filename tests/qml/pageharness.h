@@ -54,6 +54,9 @@ public:
     // A path inside a folder private to this harness.
     Q_INVOKABLE QString tempPath(const QString &name) const;
     Q_INVOKABLE bool fileExists(const QString &path) const;
+    // Saves what a window shows to an image file (PNG by the extension).
+    Q_INVOKABLE bool grabWindow(QObject *window, const QString &path) const;
+
     // The URL a file dialog answers for a local path.
     Q_INVOKABLE QString fileUrl(const QString &path) const;
 
