@@ -87,6 +87,10 @@ Item {
         var list = traces.slice()
         list.splice(index, 1)
         traces = list
+        // The last trace leaves no zoom behind: neither on the chart (its
+        // banner) nor on the trace's own domain.
+        if (list.length === 0 && chart.isZoomed)
+            chart.zoomReset()
         chart.removeTrace(trace)
         var handlers = []
         for (var i = 0; i < clickHandlers.length; ++i) {

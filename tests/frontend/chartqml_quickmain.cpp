@@ -1,0 +1,125 @@
+// Qt Quick Test entry point for the chart QML components (tst_*.qml in
+// qml/), set up as the program's start-up sets up its engine: the core
+// resources and style, the chart module, the SI formatter, the workflow
+// enums and the scale manager. Run with -widgets: the chart tab holds a
+// Qt Charts view. A warning from the chart QML (a binding loop, a type
+// error) fails the run even when every test function passed.
+#include "app/unitformatter.h"
+#include "frontend/chartqml.h"
+#include "frontend/chartscalemanager.h"
+#include "frontend/trace.h"
+#include "measurement/measureenums.h"
+
+#include <QPointF>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickStyle>
+#include <QVariant>
+#include <QVector>
+#include <QtQml>
+#include <QtQuickTest>
+
+#include <atomic>
+#include <cstdio>
+#include <list>
+
+static void initCoreResources()
+{
+    Q_INIT_RESOURCE(core);
+}
+
+namespace {
+
+std::atomic<int> chartQmlWarnings{0};
+QtMessageHandler previousHandler = nullptr;
+
+void countChartWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const bool fromChartQml = message.contains(QLatin1String("qrc:/core/qml/chart/")) ||
+                              message.contains(QLatin1String("VukChartTab.qml")) ||
+                              message.contains(QLatin1String("MeasureGraphInstantiator.qml"));
+    if (type != QtDebugMsg && type != QtInfoMsg && fromChartQml)
+        ++chartQmlWarnings;
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+} // namespace
+
+// Curves for the tests, handed to QML as the QVector<QPointF> pointers that
+// the fixture ports publish. The store owns them for the whole run.
+class SeriesStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // A new series of the points (a list of Qt.point).
+    Q_INVOKABLE QVariant create(const QVariantList &points)
+    {
+        m_series.emplace_back();
+        assignPoints(m_series.back(), points);
+        return QVariant::fromValue(&m_series.back());
+    }
+
+    Q_INVOKABLE QVariant nullSeries() const { return QVariant::fromValue<QVector<QPointF> *>(nullptr); }
+
+    // Replaces the points of a series made by create().
+    Q_INVOKABLE void assign(const QVariant &series, const QVariantList &points)
+    {
+        if (auto *vector = series.value<QVector<QPointF> *>())
+            assignPoints(*vector, points);
+    }
+
+private:
+    static void assignPoints(QVector<QPointF> &vector, const QVariantList &points)
+    {
+        vector.clear();
+        for (const QVariant &p : points)
+            vector.append(p.toPointF());
+    }
+
+    std::list<QVector<QPointF>> m_series;
+};
+
+class ChartQmlSetup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable()
+    {
+        previousHandler = qInstallMessageHandler(countChartWarnings);
+        initCoreResources();
+        QQuickStyle::addStylePath(QStringLiteral("qrc:/core/qml"));
+        QQuickStyle::setStyle(QStringLiteral("vukstyle"));
+        QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
+        registerChartQmlTypes();
+        qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
+                                 "IconShortcuts", 1, 0, "Icons");
+        UnitFormatter::registerQmlType();
+        MeasureEnums::registerTypes();
+        qmlRegisterType<Korvel::Frontend::ChartScaleManager>("ChartScaleManager", 1, 0, "ChartScaleManager");
+    }
+
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        engine->rootContext()->setContextProperty(QStringLiteral("seriesStore"), new SeriesStore(engine));
+    }
+
+    void cleanupTestCase()
+    {
+        if (chartQmlWarnings > 0)
+            std::fprintf(stderr, "FAIL: %d warnings from the chart QML\n", int(chartQmlWarnings));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    ChartQmlSetup setup;
+    const int failures = quick_test_main_with_setup(argc, argv, "chart_qml", nullptr, &setup);
+    return failures != 0 || chartQmlWarnings > 0 ? 1 : 0;
+}
+
+#include "chartqml_quickmain.moc"
