@@ -49,6 +49,7 @@ Item {
             page.done = false
             harness.setPortCount(4)
             tryVerify(function() { return vna.portsCount === 4 }, 10000)
+            tryCompare(page, "vnaPortsCount", 4)
             setups.preset()
             tryVerify(function() { return tab() !== null && tab().vukSetup === setup() })
             // Laid out before the first click.
@@ -197,7 +198,7 @@ Item {
             // Three ports of A and one of B on a 2-port analyser: the rows the
             // analyser cannot take are marked.
             harness.setPortCount(2)
-            tryVerify(function() { return vna.portsCount === 2 })
+            tryCompare(page, "vnaPortsCount", 2, 10000)
             setup().leftFixtureConn.fixture.portsCount = 3
             var a = control("aArrangement", "connectionA")
             compare(a.portsCount, 2)

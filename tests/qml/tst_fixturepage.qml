@@ -32,6 +32,8 @@ Item {
             harness.setPortCount(count)
             tryVerify(function() { return vna.portsCount === count }, 10000,
                       "the analyser reports " + count + " ports")
+            // The change notice reaches the page by the event loop.
+            tryCompare(page, "vnaPortsCount", count)
         }
 
         // A choice of the user: the combo box moves by keyboard, as a
