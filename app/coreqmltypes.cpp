@@ -1,6 +1,7 @@
 #include "app/coreqmltypes.h"
 
 #include "app/unitformatter.h"
+#include "frontend/chartqml.h"
 
 #include <QQmlEngine>
 #include <QUrl>
@@ -10,6 +11,7 @@ void registerCoreQmlTypes()
     // The core bundle is a static library: its resources are registered
     // only when asked for.
     Q_INIT_RESOURCE(core);
+    registerChartQmlTypes();
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/controls/Color.qml")), "Color", 1, 0, "Color");
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/controls/Units.qml")), "Units", 1, 0, "Units");
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
