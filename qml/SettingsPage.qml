@@ -23,14 +23,35 @@ PageWithReturn {
     property alias restartDialog: restartDialog
     property alias scalingGroup: scalingGroup
 
+    // What the switches show: the dark theme unless it is switched off, the
+    // user setup while a name for it is held.
+    function darkThemeSetting() {
+        return !settings || settings.darkTheme === undefined || settings.darkTheme === null
+                || settings.darkTheme === true
+    }
+
+    function saveUserSetupSetting() {
+        return !!settings && settings.loadedStateFile !== undefined && settings.loadedStateFile !== null
+    }
+
+    // Only real changes are written: a switch that follows the setting
+    // does not write it back while it follows.
     function storeDarkTheme(on) {
-        if (settings)
+        if (settings && settings.darkTheme !== on)
             settings.darkTheme = on
     }
 
     function storeSaveUserSetup(on) {
-        if (settings)
-            settings.loadedStateFile = on ? "loadedStateFile" : undefined
+        var name = on ? "loadedStateFile" : undefined
+        if (settings && settings.loadedStateFile !== name)
+            settings.loadedStateFile = name
+    }
+
+    // A default typed in for the user: the field then follows its source
+    // again.
+    function resetField(field, text, source) {
+        field.text = text
+        field.text = Qt.binding(source)
     }
 
     // The analyser's address and port as the fields show them go to the
@@ -133,17 +154,19 @@ PageWithReturn {
                         ColumnLayout {
                             anchors.fill: parent
 
+                            // Both switches follow their setting through the
+                            // handlers below rather than a binding, because a
+                            // change of either one writes the setting.
                             Switch {
                                 id: darkTheme
-                                font.bold: false
                                 objectName: "darkThemeSwitch"
                                 // Set once the page has stored its first state.
                                 property bool ready: false
+                                font.bold: false
                                 text: qsTr("Dark theme")
-                                checked: !settings || settings.darkTheme === undefined || settings.darkTheme === null
-                                         || settings.darkTheme === true
                                 onCheckedChanged: if (ready) page.storeDarkTheme(checked)
                                 Component.onCompleted: {
+                                    checked = page.darkThemeSetting()
                                     if (checked)
                                         page.storeDarkTheme(true)
                                     ready = true
@@ -152,17 +175,24 @@ PageWithReturn {
 
                             Switch {
                                 id: saveUserSetup
-                                font.bold: false
                                 objectName: "saveUserSetupSwitch"
                                 property bool ready: false
+                                font.bold: false
                                 text: qsTr("Save user setup")
-                                checked: !!settings && settings.loadedStateFile !== undefined
-                                         && settings.loadedStateFile !== null
                                 onCheckedChanged: if (ready) page.storeSaveUserSetup(checked)
                                 Component.onCompleted: {
+                                    checked = page.saveUserSetupSetting()
                                     if (checked)
                                         page.storeSaveUserSetup(true)
                                     ready = true
+                                }
+                            }
+
+                            Connections {
+                                target: settings
+                                function onDarkThemeChanged() { darkTheme.checked = page.darkThemeSetting() }
+                                function onLoadedStateFileChanged() {
+                                    saveUserSetup.checked = page.saveUserSetupSetting()
                                 }
                             }
                         }
@@ -225,8 +255,10 @@ PageWithReturn {
                                 Layout.preferredHeight: 30
                                 text: qsTr("Default")
                                 onClicked: {
-                                    ipField.text = "127.0.0.1"
-                                    portField.text = "5025"
+                                    page.resetField(ipField, "127.0.0.1",
+                                                    function() { return page.vna ? page.vna.address : "" })
+                                    page.resetField(portField, "5025",
+                                                    function() { return page.vna ? String(page.vna.port) : "" })
                                 }
                             }
                         }
@@ -277,7 +309,8 @@ PageWithReturn {
                                 Layout.preferredWidth: 125
                                 Layout.preferredHeight: 30
                                 text: qsTr("Default")
-                                onClicked: serverPortField.text = "5026"
+                                onClicked: page.resetField(serverPortField, "5026",
+                                                           function() { return page.server ? String(page.server.port) : "" })
                             }
                         }
                     }
