@@ -1,7 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.15
 import MeasureEnums 1.0
-import "qrc:/qml"
 import "measurepagesupport.js" as Support
 
 // The fixture characterization page over a real backend and the simulated
@@ -12,11 +11,28 @@ Item {
     width: 1280
     height: 900
 
-    FixtureCharacterization {
-        id: page
-        anchors.fill: parent
-        returnAdditionalText: "fixture measurements"
+    // The page needs the chart module; without it (a start-up that did not
+    // register it) the tests are skipped rather than the file failing to load.
+    readonly property bool chartModuleAvailable: {
+        try {
+            var probe = Qt.createQmlObject("import com.korvel.chart 1.0; import QtQml 2.15; QtObject {}", root)
+            probe.destroy()
+            return true
+        } catch (e) {
+            return false
+        }
     }
+
+    Loader {
+        id: pageLoader
+        anchors.fill: parent
+        active: root.chartModuleAvailable
+        // By address: the type is compiled only when the module is there.
+        source: "qrc:/qml/FixtureCharacterization.qml"
+        onLoaded: item.returnAdditionalText = "fixture measurements"
+    }
+
+    property alias page: pageLoader.item
 
     TestCase {
         name: "FixtureCharacterization"
@@ -56,6 +72,9 @@ Item {
         }
 
         function init() {
+            if (!root.chartModuleAvailable)
+                skip("the chart module com.korvel.chart is not registered")
+            verify(page !== null)
             harness.setPortCount(4)
             tryVerify(function() { return vna.portsCount === 4 }, 10000)
             harness.analyserExecute("SIM:SCENe:CLEar")
@@ -66,6 +85,7 @@ Item {
         }
 
         function test_pageAndChartChoice() {
+            var page = root.page
             compare(page.vukPage.name, "Fixture characterization")
             compare(page.vukPage.description, "Edit fixture characterization")
             verify(page.vukPage.full_description.indexOf("Fixture characterization") >= 0)
