@@ -14,6 +14,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
 #include <QMetaObject>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -31,6 +33,12 @@
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
+
+// The program's own resources (outside any namespace, as the macro needs).
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
 
 namespace {
 
@@ -235,6 +243,18 @@ TEST(Style, SelectsTheProgramsStyleFromTheCoreResources)
     const QStringList paths = QQuickStyle::stylePathList();
     EXPECT_TRUE(paths.contains(QStringLiteral("qrc:/core/qml")) || paths.contains(QStringLiteral(":/core/qml")))
         << paths.join(' ').toStdString();
+}
+
+TEST(Resources, TheWindowIconIsARealImage)
+{
+    initAppResources();
+    QImageReader reader(Startup::windowIconPath());
+    const QImage icon = reader.read();
+    ASSERT_FALSE(icon.isNull()) << reader.errorString().toStdString();
+    EXPECT_EQ(icon.size(), QSize(32, 32));
+    // Transparent corners around an opaque middle.
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(icon.pixel(16, 8)), 255);
 }
 
 using Restart = InTemporaryFolder;
