@@ -39,8 +39,10 @@ QtObject {
     property string seriesKey: ""
     property bool completed: false
 
+    // Placed at the start of the x range whenever a curve is attached, so
+    // that zooming does not move it.
     property QtObject userMarker: QtObject {
-        property real arg: graphTrace.domain.xRange.x
+        property real arg: 0
         property real x: arg
         property real y: { graphTrace.dataRevision; return graphTrace.domainY(x) }
         property bool visible: true
@@ -139,6 +141,7 @@ QtObject {
         seriesKey = graphLabel
         graphTrace.dataRevision++
         plotter.addTrace(graphTrace)
+        userMarker.arg = graphTrace.domain.xRange.x
         graphTrace.visible = true
         graphTrace.name = graphLabel
         chartTab.addReferenceMarkersData(referencePanel)

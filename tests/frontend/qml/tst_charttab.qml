@@ -129,6 +129,21 @@ Item {
             verify(tab.plotter.fVisibleUserMarkers)
         }
 
+        function test_userMarkerStartsAtTheStartOfTheRangeAndStaysThere() {
+            var graph = makeGraph({ "graph": seriesStore.create([Qt.point(1e-10, 2), Qt.point(3e-10, 4)]) })
+            var marker = graph.trace.markers[0]
+            compare(marker.arg, 1e-10)
+            fuzzyCompare(marker.y, 2, 1e-5)
+            waitForRendering(tab)
+            tab.chart.zoomIn(Qt.rect(100, 50, 200, 200))
+            verify(tab.chart.isZoomed)
+            compare(marker.arg, 1e-10)
+            // A new curve places it again.
+            graph.graph = seriesStore.create([Qt.point(-1e-10, 0), Qt.point(1e-10, 1)])
+            compare(marker.arg, -1e-10)
+            compare(graph.userMarkerPanel.texts[1], "-100 ps")
+        }
+
         function test_referencePanelNeedsAReference() {
             var graph = makeGraph({ "refMarkerX": undefined, "showMovingReferenceMarkers": false })
             verify(!graph.referencePanel.visible)
