@@ -67,7 +67,7 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
 
     vnaDevice->startPolling();
 
-    temporaryFolder();
+    ensureFolder(temporaryFolderPath);
 
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();
@@ -78,7 +78,7 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
 
 MainQmlBackend::~MainQmlBackend()
 {
-    temporaryFolder();
+    ensureFolder(temporaryFolderPath);
     if (settings && settings->loadedStateFile.hasValue())
         saveState(temporarySetupPath());
 

@@ -54,17 +54,6 @@
 #include <ostream>
 #include <vector>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList &list, std::ostream *os)
-{
-    *os << '[' << list.join(QStringLiteral(" | ")).toStdString() << ']';
-}
-QT_END_NAMESPACE
-
 namespace {
 
 using MeasureEnums_CM = MeasureEnums::CorrectionMethod;
