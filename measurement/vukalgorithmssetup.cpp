@@ -64,6 +64,9 @@ void VukAlgorithmsSetup::registerTypes()
     MeasureEnums::registerTypes();
     qRegisterMetaType<Step *>("StepP");
     qRegisterMetaType<ConnectionBase *>("ConnectionBP");
+    // The four sides are properties of this type: QML reads them as
+    // undefined unless the pointer type is known.
+    qRegisterMetaType<VNAFixtureConnection *>();
     qRegisterMetaType<uint>("Uint");
     registerMeasurerStatusType();
 }
