@@ -42,6 +42,7 @@ function(vuk_add_gtests)
     endif()
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_options(${target} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/qtprinters.h)
     vuk_set_warnings(${target})
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST

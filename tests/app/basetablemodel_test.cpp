@@ -14,19 +14,6 @@
 #include <ostream>
 #include <vector>
 
-// Readable failure output.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QVariant &value, std::ostream *os)
-{
-    *os << "QVariant(" << (value.isValid() ? value.typeName() : "invalid") << ", " << value.toString().toStdString()
-        << ")";
-}
-QT_END_NAMESPACE
-
 namespace {
 
 using Result = CoreMeasureEnums::RecommendedResult;

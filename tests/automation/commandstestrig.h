@@ -37,15 +37,6 @@
 #include <string>
 #include <vector>
 
-inline void PrintTo(const QByteArray &bytes, std::ostream *os)
-{
-    *os << '"' << bytes.left(300).toStdString() << (bytes.size() > 300 ? "..." : "") << '"';
-}
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace CommandsTest {
 
 constexpr int kGuardMs = 20000;

@@ -34,15 +34,6 @@
 #include <ostream>
 #include <stdexcept>
 
-void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-void PrintTo(const QByteArray &bytes, std::ostream *os)
-{
-    *os << '"' << bytes.toStdString() << '"';
-}
-
 using namespace Korvel::Automation;
 
 namespace {

@@ -21,15 +21,6 @@
 #include <vector>
 
 // Readable failure output.
-void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-void PrintTo(const QByteArray &bytes, std::ostream *os)
-{
-    *os << '"' << bytes.toStdString() << '"';
-}
-
 using namespace Korvel::Automation;
 
 namespace {

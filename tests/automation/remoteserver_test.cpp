@@ -31,15 +31,6 @@
 #include <ostream>
 #include <stdexcept>
 
-void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-void PrintTo(const QByteArray &bytes, std::ostream *os)
-{
-    *os << '"' << bytes.left(200).toStdString() << (bytes.size() > 200 ? "..." : "") << '"';
-}
-
 using namespace Korvel::Automation;
 
 namespace {

@@ -21,11 +21,6 @@
 #include <set>
 
 // Readable QString values in failure messages.
-void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 using AnalyserSim::Fault;
 using AnalyserSim::FaultKind;
 using AnalyserSim::LogEntry;

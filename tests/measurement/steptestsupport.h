@@ -32,12 +32,6 @@
 #include <string>
 #include <vector>
 
-// Readable texts in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace StepTest {
 
 using MeasurementTest::ErrorLog;

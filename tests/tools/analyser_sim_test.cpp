@@ -19,14 +19,6 @@
 
 using namespace AnalyserSim;
 
-QT_BEGIN_NAMESPACE
-// Readable failure messages.
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
