@@ -14,6 +14,7 @@
 
 #include <QFileInfo>
 #include <QMetaEnum>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <algorithm>
@@ -53,24 +54,6 @@ Enum enumValue(const std::optional<QString> &text, Enum fallback)
     return ok ? static_cast<Enum>(value) : fallback;
 }
 
-uint uintValue(const std::optional<QString> &text, uint fallback)
-{
-    if (!text)
-        return fallback;
-    bool ok = false;
-    const uint value = text->toUInt(&ok);
-    return ok ? value : fallback;
-}
-
-int intValue(const std::optional<QString> &text, int fallback)
-{
-    if (!text)
-        return fallback;
-    bool ok = false;
-    const int value = text->toInt(&ok);
-    return ok ? value : fallback;
-}
-
 double doubleValue(const std::optional<QString> &text, double fallback)
 {
     if (!text)
@@ -102,12 +85,116 @@ void writePorts(VnaStateIO &io, const QString &stem, const VNAFixtureConnection 
     }
 }
 
-void readPorts(VnaStateIO &io, const QString &section, const QString &stem, VNAFixtureConnection *connection)
+// Reads the recalled values and remembers the first one no file the program
+// writes can hold, so that a corrupt or hand-edited file is refused before
+// anything is changed instead of allocating or looping without bound.
+class CheckedReader
+{
+public:
+    explicit CheckedReader(VnaStateIO &io) : io(io) {}
+
+    // A whole number from 0 to limit; fallback when the key is missing or not
+    // a number. Anything else (negative, too large) marks the file invalid.
+    uint number(const QString &section, const QString &key, uint fallback, uint limit)
+    {
+        const std::optional<QString> text = io.value(section, key);
+        if (!text)
+            return fallback;
+        bool ok = false;
+        const qlonglong value = text->toLongLong(&ok);
+        if (ok && value >= 0 && value <= static_cast<qlonglong>(limit))
+            return static_cast<uint>(value);
+        // A signed whole number too long for toLongLong is out of range too.
+        if (ok || wholeNumber.match(*text).hasMatch())
+            markInvalid(section, key, *text);
+        return fallback;
+    }
+
+    bool flag(const QString &section, const QString &key) { return boolValue(io.value(section, key)); }
+
+    // The first invalid value: its section, key and text.
+    struct Invalid
+    {
+        QString section;
+        QString key;
+        QString text;
+    };
+    bool failed() const { return invalid.has_value(); }
+    const Invalid &firstInvalid() const { return *invalid; }
+
+private:
+    void markInvalid(const QString &section, const QString &key, const QString &text)
+    {
+        if (!invalid)
+            invalid = Invalid{section, key, text};
+    }
+
+    static const QRegularExpression wholeNumber;
+    VnaStateIO &io;
+    std::optional<Invalid> invalid;
+};
+
+const QRegularExpression CheckedReader::wholeNumber(QStringLiteral("^\\s*[+-]?\\d+\\s*$"));
+
+// No analyser has more ports than this, so no valid file holds more set-ups,
+// more ports per fixture or a higher port index.
+constexpr uint portsLimit = VNADevice::maxPortsCount;
+
+// One set-up's recalled values, in the order they are applied.
+struct RecalledSetup
+{
+    bool leftEnabled = true;
+    uint leftPorts = 1;
+    bool rightEnabled = true;
+    uint rightPorts = 1;
+    bool abThru = true;
+    bool aa = true;
+    bool bb = true;
+    bool abDut = true;
+    std::vector<uint> left, right, leftAux, rightAux;
+};
+
+std::vector<uint> readPorts(CheckedReader &reader, const QString &section, const QString &stem, uint count)
+{
+    std::vector<uint> ports;
+    ports.reserve(count);
+    for (uint i = 0; i < count && !reader.failed(); ++i)
+        ports.push_back(reader.number(section, stem + QString::number(i), 0, portsLimit - 1));
+    return ports;
+}
+
+// Reads section VUK\Settings\FixtureSetup<n>; the port lists hold as many
+// entries as the fixture port count read, which is the size the lists take
+// when that count is applied (an auxiliary side has its main side's count).
+RecalledSetup readSetup(CheckedReader &reader, const QString &section)
+{
+    RecalledSetup setup;
+    setup.leftEnabled = reader.flag(section, QStringLiteral("FixtureAEnabled"));
+    setup.leftPorts = reader.number(section, QStringLiteral("FixtureAPortsCount"), 1, portsLimit);
+    setup.rightEnabled = reader.flag(section, QStringLiteral("FixtureBEnabled"));
+    setup.rightPorts = reader.number(section, QStringLiteral("FixtureBPortsCount"), 1, portsLimit);
+    setup.abThru = reader.flag(section, QStringLiteral("ABEnabled"));
+    setup.aa = reader.flag(section, QStringLiteral("AAuxEnabled"));
+    setup.bb = reader.flag(section, QStringLiteral("BAuxEnabled"));
+    setup.abDut = reader.flag(section, QStringLiteral("DutEnabled"));
+    if (reader.failed())
+        return setup;
+    setup.left = readPorts(reader, section, QStringLiteral("FixtureAPort"), setup.leftPorts);
+    setup.right = readPorts(reader, section, QStringLiteral("FixtureBPort"), setup.rightPorts);
+    setup.leftAux = readPorts(reader, section, QStringLiteral("FixtureAAuxPort"), setup.leftPorts);
+    setup.rightAux = readPorts(reader, section, QStringLiteral("FixtureBAuxPort"), setup.rightPorts);
+    return setup;
+}
+
+// Overwrites every current entry of the connection's list; entries the file
+// does not hold become 0.
+void applyPorts(VNAFixtureConnection *connection, const std::vector<uint> &ports)
 {
     const int count = connection->attachedPorts().size();
-    for (int i = 0; i < count; ++i)
-        connection->setAttachedVnaPort(static_cast<size_t>(i),
-                                       uintValue(io.value(section, stem + QString::number(i)), 0));
+    for (int i = 0; i < count; ++i) {
+        const size_t index = static_cast<size_t>(i);
+        connection->setAttachedVnaPort(index, index < ports.size() ? ports[index] : 0u);
+    }
 }
 
 } // namespace
@@ -214,7 +301,25 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
         return;
     }
 
-    const uint required = uintValue(io.value(setupsInfoSection, QStringLiteral("MinimumRequiredPortCount")), 0);
+    // Everything is read and checked before the analyser or a set-up is touched.
+    CheckedReader reader(io);
+    auto refuseInvalid = [&] {
+        const CheckedReader::Invalid &invalid = reader.firstInvalid();
+        // A corrupt value may be any length; the start of it says enough.
+        const int shown = 24;
+        const QString text = invalid.text.size() > shown ? invalid.text.left(shown) + QStringLiteral("...")
+                                                         : invalid.text;
+        progress->cancel();
+        emit error(Algorithms::Messages::cannotRecallStateFile + filePath + QStringLiteral(". ")
+                   + tr("Invalid value %1=%2 in section [%3]").arg(invalid.key, text, invalid.section));
+    };
+
+    const uint required =
+        reader.number(setupsInfoSection, QStringLiteral("MinimumRequiredPortCount"), 0, portsLimit);
+    if (reader.failed()) {
+        refuseInvalid();
+        return;
+    }
     const uint ports = vnaDevice->portsCount().value_or(0);
     if (ports < required) {
         progress->cancel();
@@ -222,9 +327,20 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
         return;
     }
 
+    const int count = static_cast<int>(reader.number(settingsSection, QStringLiteral("SetupCount"), 0, portsLimit));
+    // The set-ups beyond count read their sections too (normally absent).
+    const int recalledCount = std::max(count, fixtureSetups->getCount());
+    std::vector<RecalledSetup> recalled;
+    recalled.reserve(static_cast<size_t>(recalledCount));
+    for (int n = 0; n < recalledCount && !reader.failed(); ++n)
+        recalled.push_back(readSetup(reader, setupSectionStem + QString::number(n)));
+    if (reader.failed()) {
+        refuseInvalid();
+        return;
+    }
+
     vnaDevice->loadStateFile(filePath);
 
-    const int count = intValue(io.value(settingsSection, QStringLiteral("SetupCount")), 0);
     fixtureSetups->setCorrectionMethod(enumValue(io.value(settingsSection, QStringLiteral("MeasureMethod")),
                                                  MeasureEnums::CorrectionMethod::TIME_GATING));
     setupVnaTable->setLowPassCheck(boolValue(io.value(settingsSection, QStringLiteral("LowPassCheck"))));
@@ -237,34 +353,34 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
             fixtureSetups->addSetup();
     }
 
+    const RecalledSetup defaults;
     const int setupCount = fixtureSetups->getCount();
     progress->setRange(0, 10 * setupCount);
     for (int n = 0; n < setupCount; ++n) {
         VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
-        const QString section = setupSectionStem + QString::number(n);
-        auto key = [&](const char *name) { return io.value(section, QString::fromLatin1(name)); };
+        const RecalledSetup &values = n < static_cast<int>(recalled.size()) ? recalled[size_t(n)] : defaults;
 
-        setup->setLeftFixtureEnabled(boolValue(key("FixtureAEnabled")));
+        setup->setLeftFixtureEnabled(values.leftEnabled);
         progress->step();
-        setup->leftFixtureConn()->fixture()->setPortsCount(uintValue(key("FixtureAPortsCount"), 1));
+        setup->leftFixtureConn()->fixture()->setPortsCount(values.leftPorts);
         progress->step();
-        setup->setRightFixtureEnabled(boolValue(key("FixtureBEnabled")));
+        setup->setRightFixtureEnabled(values.rightEnabled);
         progress->step();
-        setup->rightFixtureConn()->fixture()->setPortsCount(uintValue(key("FixtureBPortsCount"), 1));
+        setup->rightFixtureConn()->fixture()->setPortsCount(values.rightPorts);
         progress->step();
-        setup->setAbThruConnectionEnabled(boolValue(key("ABEnabled")));
+        setup->setAbThruConnectionEnabled(values.abThru);
         progress->step();
-        setup->setAaConnectionEnabled(boolValue(key("AAuxEnabled")));
+        setup->setAaConnectionEnabled(values.aa);
         progress->step();
-        setup->setBbConnectionEnabled(boolValue(key("BAuxEnabled")));
+        setup->setBbConnectionEnabled(values.bb);
         progress->step();
-        setup->setAbDutConnectionEnabled(boolValue(key("DutEnabled")));
+        setup->setAbDutConnectionEnabled(values.abDut);
         progress->step();
-        readPorts(io, section, QStringLiteral("FixtureAPort"), setup->leftFixtureConn());
-        readPorts(io, section, QStringLiteral("FixtureBPort"), setup->rightFixtureConn());
+        applyPorts(setup->leftFixtureConn(), values.left);
+        applyPorts(setup->rightFixtureConn(), values.right);
         progress->step();
-        readPorts(io, section, QStringLiteral("FixtureAAuxPort"), setup->leftFixtureAuxConn());
-        readPorts(io, section, QStringLiteral("FixtureBAuxPort"), setup->rightFixtureAuxConn());
+        applyPorts(setup->leftFixtureAuxConn(), values.leftAux);
+        applyPorts(setup->rightFixtureAuxConn(), values.rightAux);
         progress->setValue(10 * (n + 1));
         QThread::sleep(1);
     }

@@ -659,6 +659,136 @@ TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
     }
 }
 
+// A state file's setup sections: a valid two-set-up file whose text the
+// cases edit.
+QByteArray setupSections(const QByteArray &settings, const QByteArray &setup0, const QByteArray &setup1,
+                         const QByteArray &info)
+{
+    return "[SIM\\Analyser]\nPoints=201\n\n"
+           "[VUK\\Settings]\nMeasureMethod=FILTERING\nLowPassCheck=true\n" + settings + "\n\n"
+           "[VUK\\Settings\\FixtureSetup0]\nFixtureAEnabled=true\nFixtureBEnabled=true\n" + setup0 + "\n\n"
+           "[VUK\\Settings\\FixtureSetup1]\nFixtureAEnabled=false\n" + setup1 + "\n\n"
+           "[VUK\\SetupsInfo]\n" + info + "\n\n";
+}
+
+TEST_F(Backend, RecallRefusesValuesNoSavedFileCanHold)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    flush();
+    // Two set-ups with a recognisable state that a refused recall must leave.
+    FixtureSetups *setups = b.getFixtureSetups();
+    setups->addSetup();
+    setups->setCorrectionMethod(MeasureEnums_CM::BISECT);
+    b.getSetupVnaTable()->setLowPassCheck(false);
+    VukAlgorithmsSetup *first = setups->setup(0);
+    first->leftFixtureConn()->fixture()->setPortsCount(2);
+    flush();
+    first->leftFixtureConn()->setAttachedVnaPort(1, 3);
+    setups->setup(1)->setRightFixtureEnabled(false);
+    flush();
+    const auto portsBefore = first->leftFixtureConn()->attachedPorts().toVectorVariant();
+
+    const QByteArray goodSetup0 = "FixtureAPortsCount=2\nFixtureBPortsCount=1\nFixtureAPort0=0\nFixtureAPort1=1\n"
+                                  "FixtureBPort0=2\nFixtureAAuxPort0=0\nFixtureAAuxPort1=1\nFixtureBAuxPort0=2";
+    const QByteArray goodInfo = "MinimumRequiredPortCount=3";
+    const QByteArray longNumber = "123456789012345678901234567890";
+    struct Case
+    {
+        const char *what;
+        QByteArray settings, setup0, setup1, info;
+        QString key, shown, section;
+    };
+    const QString settingsName = QStringLiteral("VUK\\Settings");
+    const QString setup0Name = QStringLiteral("VUK\\Settings\\FixtureSetup0");
+    const QString setup1Name = QStringLiteral("VUK\\Settings\\FixtureSetup1");
+    const std::vector<Case> cases = {
+        {"more set-ups than ports", "SetupCount=65", goodSetup0, "", goodInfo, "SetupCount", "65", settingsName},
+        {"negative set-up count", "SetupCount=-1", goodSetup0, "", goodInfo, "SetupCount", "-1", settingsName},
+        {"set-up count beyond any integer, shown shortened", "SetupCount=" + longNumber, goodSetup0, "", goodInfo,
+         "SetupCount", "123456789012345678901234...", settingsName},
+        {"huge fixture port count", "SetupCount=2", "FixtureAPortsCount=4000000000", "", goodInfo,
+         "FixtureAPortsCount", "4000000000", setup0Name},
+        {"65 fixture ports", "SetupCount=2", "FixtureBPortsCount=65", "", goodInfo, "FixtureBPortsCount", "65",
+         setup0Name},
+        {"negative fixture port count", "SetupCount=2", "", "FixtureBPortsCount=-2", goodInfo,
+         "FixtureBPortsCount", "-2", setup1Name},
+        {"port index 64", "SetupCount=2", "FixtureAPortsCount=2\nFixtureAPort1=64", "", goodInfo, "FixtureAPort1", "64",
+         setup0Name},
+        {"negative auxiliary port", "SetupCount=2", "FixtureBAuxPort0=-1", "", goodInfo, "FixtureBAuxPort0", "-1",
+         setup0Name},
+        // The program holds two set-ups; the second is recalled from its
+        // section although the file counts one.
+        {"set-up beyond the count", "SetupCount=1", goodSetup0, "FixtureAPortsCount=100", goodInfo,
+         "FixtureAPortsCount", "100", setup1Name},
+        {"negative required port count", "SetupCount=2", goodSetup0, "", "MinimumRequiredPortCount=-4",
+         "MinimumRequiredPortCount", "-4", QStringLiteral("VUK\\SetupsInfo")},
+    };
+    int index = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = workDir.filePath(QStringLiteral("bad%1.sta").arg(index++));
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(setupSections(c.settings, c.setup0, c.setup1, c.info));
+        }
+        sim->clearLog();
+        const ActionReport report = runAction(b, [&] { b.loadState(path); });
+        EXPECT_EQ(report.errors, QStringList{QStringLiteral("Cannot recall state file: ") + path
+                                             + QStringLiteral(". Invalid value ") + c.key + '=' + c.shown
+                                             + QStringLiteral(" in section [") + c.section + ']'});
+        EXPECT_TRUE(report.messages.isEmpty());
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Recall setup"));
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+        flush();
+        EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
+        // Nothing changed.
+        ASSERT_EQ(setups->getCount(), 2);
+        EXPECT_EQ(setups->getCorrectionMethod(), MeasureEnums_CM::BISECT);
+        EXPECT_FALSE(b.getSetupVnaTable()->lowPassCheck());
+        EXPECT_EQ(first->leftFixtureConn()->fixture()->portsCount(), 2u);
+        EXPECT_EQ(first->leftFixtureConn()->attachedPorts().toVectorVariant(), portsBefore);
+        EXPECT_EQ(setups->setup(1)->rightFixtureConn()->fixture()->portsCount(), 1u);
+        EXPECT_FALSE(setups->setup(1)->rightFixtureEnabled());
+    }
+}
+
+TEST_F(Backend, RecallTakesValuesUpToTheLimitsAndIgnoresWhatItDoesNotRead)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    flush();
+    // 64 ports on fixture A, its last entry the highest port index; a text
+    // that is no number falls back to the default, and an entry past the
+    // fixture's ports is never read.
+    const QString path = workDir.filePath(QStringLiteral("limits.sta"));
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(setupSections("SetupCount=1",
+                                 "FixtureAPortsCount=64\nFixtureAPort63=63\nFixtureAPort64=100000\n"
+                                 "FixtureBPortsCount=lots\nFixtureBPort0=2\nFixtureBPort1=99999999999",
+                                 "", "MinimumRequiredPortCount=0"));
+    }
+    const ActionReport report = runAction(b, [&] { b.loadState(path); });
+    ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+    EXPECT_EQ(report.messages, QStringList{QStringLiteral("Recall setup was performed: ") + path});
+    ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_TRUE(report.rows[0]->isFinished());
+    ASSERT_EQ(b.getFixtureSetups()->getCount(), 1);
+    VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+    EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::FILTERING);
+    ASSERT_EQ(setup->leftFixtureConn()->fixture()->portsCount(), 64u);
+    ASSERT_EQ(setup->leftFixtureConn()->attachedPorts().size(), 64);
+    EXPECT_EQ(setup->leftFixtureConn()->getAttachedVnaPort(63), 63u);
+    EXPECT_EQ(setup->leftFixtureConn()->getAttachedVnaPort(62), 0u);
+    EXPECT_EQ(setup->leftFixtureAuxConn()->attachedPorts().size(), 64);
+    EXPECT_EQ(setup->rightFixtureConn()->fixture()->portsCount(), 1u);
+    EXPECT_EQ(setup->rightFixtureConn()->getAttachedVnaPort(0), 2u);
+}
+
 // ---------------------------------------------------------------------------
 // Correction files
 
