@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "pageharness.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QQmlContext>
@@ -57,6 +58,14 @@ private:
     std::unique_ptr<QTemporaryDir> m_workDir;
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(qml_pages, PagesQmlSetup)
+// The pages' charts draw through widgets' text items, as in the program:
+// a QApplication, made before the test runner would make a plain one.
+int main(int argc, char **argv)
+{
+    QTEST_SET_MAIN_SOURCE_PATH
+    QApplication app(argc, argv);
+    PagesQmlSetup setup;
+    return quick_test_main_with_setup(argc, argv, "qml_pages", nullptr, &setup);
+}
 
 #include "qmltest_main.moc"
