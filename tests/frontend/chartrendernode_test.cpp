@@ -6,7 +6,12 @@
 
 #include "chartwindowsupport.h"
 
+#include <QOffscreenSurface>
+#include <QOpenGLBuffer>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
 #include <QSurfaceFormat>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
@@ -15,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +30,93 @@ using namespace ChartWindowSupport;
 using namespace Korvel::Frontend;
 
 namespace {
+
+// Columns of `frame` in [first, last] with no pixel other than `background`
+// within `slack` rows of row(x).
+int columnsWithoutLine(const QImage &frame, int first, int last, const std::function<double(int)> &row,
+                       const QColor &background, int slack = 3)
+{
+    int gaps = 0;
+    for (int x = first; x <= last; ++x) {
+        bool lit = false;
+        const int centre = int(std::lround(row(x)));
+        for (int y = std::max(0, centre - slack); y <= std::min(frame.height() - 1, centre + slack); ++y)
+            lit = lit || QColor(frame.pixel(x, y)) != background;
+        gaps += lit ? 0 : 1;
+    }
+    return gaps;
+}
+
+// The renderer's name when the platform's rasteriser drops line segments
+// shorter than a pixel in multisampled frame buffers (Mesa's llvmpipe
+// does), empty otherwise. A trace's 4096 vertices make such segments on any
+// plot narrower than 4096 pixels, so there its anti-aliased drawing cannot
+// be continuous. Checked with plain GL on a context of its own: a
+// horizontal strip of 4096 vertices against one of 2 over the same span.
+QByteArray rendererDroppingShortMultisampledLines()
+{
+    static const QByteArray renderer = []() -> QByteArray {
+        QOpenGLContext context;
+        if (!context.create())
+            return {};
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        if (!context.makeCurrent(&surface))
+            return {};
+        QOpenGLFunctions *gl = context.functions();
+        QOpenGLShaderProgram program;
+        program.addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                        "attribute highp vec2 p;\nvoid main() { gl_Position = vec4(p, 0.0, 1.0); }\n");
+        program.addShaderFromSourceCode(QOpenGLShader::Fragment,
+                                        "#ifdef GL_ES\nprecision mediump float;\n#endif\n"
+                                        "void main() { gl_FragColor = vec4(1.0, 0.0, 0.0, 1.0); }\n");
+        program.bindAttributeLocation("p", 0);
+        if (!program.link())
+            return {};
+        const QSize size(300, 20);
+        auto emptyColumns = [&](int vertices) {
+            QOpenGLFramebufferObjectFormat format;
+            format.setSamples(8);
+            QOpenGLFramebufferObject multisampled(size, format);
+            QOpenGLFramebufferObject resolved(size);
+            if (multisampled.format().samples() == 0)
+                return 0;
+            multisampled.bind();
+            gl->glViewport(0, 0, size.width(), size.height());
+            gl->glClearColor(0, 0, 0, 0);
+            gl->glClear(GL_COLOR_BUFFER_BIT);
+            std::vector<float> strip;
+            for (int i = 0; i < vertices; ++i)
+                strip.insert(strip.end(), {-1.0f + 2.0f * i / (vertices - 1), 0.05f});
+            QOpenGLBuffer buffer;
+            buffer.create();
+            buffer.bind();
+            buffer.allocate(strip.data(), int(strip.size() * sizeof(float)));
+            program.bind();
+            program.enableAttributeArray(0);
+            program.setAttributeBuffer(0, GL_FLOAT, 0, 2, 0);
+            gl->glLineWidth(3.0f);
+            gl->glDrawArrays(GL_LINE_STRIP, 0, vertices);
+            buffer.release();
+            QOpenGLFramebufferObject::blitFramebuffer(&resolved, &multisampled);
+            const QImage image = resolved.toImage();
+            int empty = 0;
+            for (int x = 2; x < size.width() - 2; ++x) {
+                bool lit = false;
+                for (int y = 0; y < size.height(); ++y)
+                    lit = lit || qAlpha(image.pixel(x, y)) > 0;
+                empty += lit ? 0 : 1;
+            }
+            return empty;
+        };
+        const bool drops = emptyColumns(2) == 0 && emptyColumns(Trace::PointCount) > 0;
+        const QByteArray name = reinterpret_cast<const char *>(gl->glGetString(GL_RENDERER));
+        context.doneCurrent();
+        return drops ? name : QByteArray();
+    }();
+    return renderer;
+}
 
 struct Spies
 {
@@ -351,6 +446,37 @@ TEST_F(ChartOnOpenGL, AntialiasingBlendsTheEdgesOfSlantedLines)
 
     chart->setAntialiasing(true);
     EXPECT_TRUE(waitUntil([&] { return countBlended() > 50; }));
+}
+
+TEST_F(ChartOnOpenGL, NearHorizontalTracesDrawContinuousLines)
+{
+    // Row of each trace from the top at column x: flat, and 10 rows over the width.
+    auto flatRow = [](int) { return 100.0; };
+    auto slopedRow = [](int x) { return 150.0 - 10.0 * (x + 0.5) / W; };
+    Trace *flat = addRow(red, 100);
+    Trace *sloped = addTrace(blue, {QPointF(0, yAtRow(150)), QPointF(10, yAtRow(140))});
+    for (Trace *t : {flat, sloped})
+        t->setLineWidth(1.5f); // the default width, the thinnest in use
+    struct Case
+    {
+        bool antialiasing;
+        const char *name;
+    };
+    for (const Case &c : {Case{false, "aliased"}, Case{true, "anti-aliased"}}) {
+        SCOPED_TRACE(c.name);
+        if (c.antialiasing && !rendererDroppingShortMultisampledLines().isEmpty())
+            GTEST_SKIP() << "the OpenGL renderer \"" << rendererDroppingShortMultisampledLines().constData()
+                         << "\" drops line segments shorter than a pixel in multisampled frame buffers";
+        chart->setAntialiasing(c.antialiasing);
+        // Both lines are drawn; the first frames after the switch may still be the old drawing.
+        ASSERT_TRUE(waitUntil([&] {
+            const QImage frame = window->grabWindow();
+            return columnsWithoutLine(frame, 2, W - 3, flatRow, white) == 0
+                && columnsWithoutLine(frame, 2, W - 3, slopedRow, white) == 0;
+        })) << "flat line gaps "
+            << columnsWithoutLine(window->grabWindow(), 2, W - 3, flatRow, white) << ", sloped line gaps "
+            << columnsWithoutLine(window->grabWindow(), 2, W - 3, slopedRow, white);
+    }
 }
 
 // The same drawing and picking with the core-profile shader variant.
