@@ -117,6 +117,12 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
         return;
     }
 
+    // A step without its measured data ends the action: one error, the
+    // files already written stay.
+    auto stopWithoutData = [&] {
+        progress.cancel();
+        emit error(Algorithms::Messages::noCalculatedData);
+    };
     auto write = [&](const QString &ending, const TouchstonePoints &points, int impedance) {
         const QString failure = writeTouchstoneFile(filename + ending, points, impedance, progress);
         if (!failure.isEmpty())
@@ -136,7 +142,7 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
                 const auto points =
                     measurer ? mergeTwoPortRecords(measurer->rawData()) : std::optional<TouchstonePoints>();
                 if (!impedance || !points || points->size() < 3) {
-                    progress.cancel();
+                    stopWithoutData();
                     return;
                 }
                 write(QStringLiteral("_Transmission_Step") + k, *points, *impedance);
@@ -145,7 +151,7 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
                 const std::optional<int> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
                 const ReflectionMeasurer *measurer = reflection->measurer();
                 if (!measurer || !impedance) {
-                    progress.cancel();
+                    stopWithoutData();
                     return;
                 }
                 if (const auto open = mergeOnePortRecords(measurer->openRawData()))
@@ -154,7 +160,7 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
                     write(QStringLiteral("_ShortRawData_Step") + k, *shortData, *impedance);
             } else if (auto *dut = qobject_cast<DutStep *>(step)) {
                 if (dut->measurers().empty()) {
-                    progress.cancel();
+                    stopWithoutData();
                     return;
                 }
                 std::optional<int> impedance;
@@ -163,7 +169,7 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
                 else if (auto *single = qobject_cast<ConnectionReflect *>(dut->connection()))
                     impedance = sideImpedance(single->fixt());
                 if (!impedance) {
-                    progress.cancel();
+                    stopWithoutData();
                     return;
                 }
                 QList<Algorithms::SParametersOnePortVNA> records;

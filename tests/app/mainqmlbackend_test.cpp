@@ -1191,16 +1191,33 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     EXPECT_TRUE(sim->channel(1).deembedPorts[0].loaded);
     EXPECT_TRUE(sim->channel(1).deembedPorts[1].loaded);
     EXPECT_TRUE(sim->channel(1).fixtureSimulator);
+
+    // A second, unmeasured set-up: the first set-up's file is written, then
+    // the action stops with one error and no success message.
+    b.getFixtureSetups()->addSetup();
+    flush();
+    const QString partial = workDir.filePath(QStringLiteral("partial"));
+    const ActionReport stopped = runAction(b, [&] { b.saveRawDataFiles(partial); });
+    EXPECT_EQ(stopped.errors, QStringList{QStringLiteral("There is no calculated data")});
+    EXPECT_TRUE(stopped.messages.isEmpty());
+    ASSERT_EQ(stopped.rows.size(), 1u);
+    EXPECT_TRUE(stopped.rows[0]->isCanceled());
+    EXPECT_EQ(QDir(workDir.path()).entryList({QStringLiteral("partial*")}, QDir::Files),
+              QStringList{QStringLiteral("partial_Transmission_Step1.s2p")});
 }
 
-TEST_F(Backend, RawDataOfAnUnmeasuredStepStopsWithoutMessage)
+TEST_F(Backend, RawDataOfAnUnmeasuredThruStopsWithOneError)
 {
     MainQmlBackend &b = makeBackend();
+    const auto &steps = b.getFixtureSetups()->setup(0)->steps();
+    ASSERT_EQ(steps.size(), 1);
+    ASSERT_NE(qobject_cast<TransmissionStep *>(steps.at(0).get()), nullptr);
     const QString base = workDir.filePath(QStringLiteral("raw"));
     const ActionReport report = runAction(b, [&] { b.saveRawDataFiles(base); });
-    EXPECT_TRUE(report.errors.isEmpty());
+    EXPECT_EQ(report.errors, QStringList{QStringLiteral("There is no calculated data")});
     EXPECT_TRUE(report.messages.isEmpty());
     ASSERT_EQ(report.rows.size(), 1u);
+    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Save the raw data"));
     EXPECT_TRUE(report.rows[0]->isCanceled());
     EXPECT_TRUE(QDir(workDir.path()).entryList({QStringLiteral("raw*")}, QDir::Files).isEmpty());
 }
