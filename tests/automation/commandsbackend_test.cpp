@@ -83,14 +83,14 @@ TEST_F(CommandsBackend, TheWholeQuotedNameReachesTheBackend)
     EXPECT_TRUE(texts(messages).isEmpty());
     EXPECT_EQ(client.error(), kNoError);
 
-    // Nothing calculated yet: the correction actions say so, and nothing
-    // succeeds.
+    // Nothing calculated yet: the correction and raw-data actions each say
+    // so once, and nothing succeeds.
     errors.clear();
     client.run("VUK:SYST:CORRECT:SAVE " + quoted(path("fixture")));
     client.run("VUK:SYST:DATA:SAVE " + quoted(path("raw")));
     client.run("VUK:SYST:CORRECT:APPL");
     const QString none = Algorithms::Messages::noCalculatedData;
-    EXPECT_EQ(texts(errors), (QStringList{none, none})) << texts(errors).join('|').toStdString();
+    EXPECT_EQ(texts(errors), (QStringList{none, none, none})) << texts(errors).join('|').toStdString();
     EXPECT_TRUE(texts(messages).isEmpty());
     EXPECT_TRUE(QDir(rig.files.path()).entryList({"fixture*", "raw*"}).isEmpty());
     EXPECT_EQ(client.error(), kNoError);
