@@ -6,6 +6,7 @@
 #include <QDebug>
 
 #include <exception>
+#include <utility>
 
 void registerMeasurerStatusType()
 {
@@ -46,8 +47,28 @@ void BaseMeasurer::setUserDefZ0(double z0)
 void BaseMeasurer::interrupt()
 {
     qDebug() << " Base measurer interrupt";
+    std::lock_guard<std::recursive_mutex> lock(m_cancelMutex);
     m_interrupted.store(true);
+    // A tied process reports the cancel itself when it receives it.
+    if (m_tiedProcesses > 0)
+        m_cancelReported = true;
     emit interrupted();
+}
+
+bool BaseMeasurer::takeInterrupt()
+{
+    bool report = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_cancelMutex);
+        if (!m_interrupted.load())
+            return false;
+        m_interrupted.store(false);
+        report = !m_cancelReported;
+        m_cancelReported = false;
+    }
+    if (report)
+        emit error(tr("The measurement was canceled"));
+    return true;
 }
 
 bool BaseMeasurer::execute(Algorithms::IProcessMethod *process)
@@ -81,7 +102,11 @@ bool BaseMeasurer::setupFixture(Algorithms::FixturePort *port, double z0)
 
 void BaseMeasurer::reset()
 {
-    m_interrupted.store(false);
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_cancelMutex);
+        m_interrupted.store(false);
+        m_cancelReported = false;
+    }
     if (m_device) {
         m_device->setDeembeddingState(false);
         m_device->setFixtureSimulationState(false);
@@ -90,9 +115,50 @@ void BaseMeasurer::reset()
     clearResults();
 }
 
-void BaseMeasurer::attachProcess(Algorithms::IProcessMethod *process)
+struct BaseMeasurer::ProcessLink::Detail
 {
-    connect(process, &Algorithms::IProcessMethod::error, this, &BaseMeasurer::error, Qt::DirectConnection);
-    connect(this, &BaseMeasurer::interrupted, process, &Algorithms::IProcessMethod::interrupt,
-            Qt::DirectConnection);
+    BaseMeasurer *measurer = nullptr;
+    QMetaObject::Connection texts;
+    QMetaObject::Connection cancel;
+};
+
+BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process)
+{
+    if (!measurer || !process)
+        return;
+    m_detail = std::make_unique<Detail>();
+    m_detail->measurer = measurer;
+    std::lock_guard<std::recursive_mutex> lock(measurer->m_cancelMutex);
+    m_detail->texts = QObject::connect(process, &Algorithms::IProcessMethod::error, measurer,
+                                       &BaseMeasurer::error, Qt::DirectConnection);
+    m_detail->cancel = QObject::connect(measurer, &BaseMeasurer::interrupted, process,
+                                        &Algorithms::IProcessMethod::interrupt, Qt::DirectConnection);
+    ++measurer->m_tiedProcesses;
+}
+
+BaseMeasurer::ProcessLink::~ProcessLink()
+{
+    release();
+}
+
+BaseMeasurer::ProcessLink::ProcessLink(ProcessLink &&other) noexcept = default;
+
+BaseMeasurer::ProcessLink &BaseMeasurer::ProcessLink::operator=(ProcessLink &&other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_detail = std::move(other.m_detail);
+    }
+    return *this;
+}
+
+void BaseMeasurer::ProcessLink::release()
+{
+    if (!m_detail)
+        return;
+    const std::unique_ptr<Detail> detail = std::move(m_detail);
+    std::lock_guard<std::recursive_mutex> lock(detail->measurer->m_cancelMutex);
+    QObject::disconnect(detail->texts);
+    QObject::disconnect(detail->cancel);
+    --detail->measurer->m_tiedProcesses;
 }

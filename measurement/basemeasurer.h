@@ -13,6 +13,8 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
+#include <mutex>
 
 // The outcome of a measurer's run, as its status signals carry it.
 enum Status : int {
@@ -65,9 +67,34 @@ signals:
     void userDefZ0Changed(double z0);
 
 protected:
-    // Forwards the process's texts and passes interrupts on to it at once.
-    void attachProcess(Algorithms::IProcessMethod *process);
-    void clearInterrupt() { m_interrupted.store(false); }
+    // Ties a process to the measurer for one calculation, from its set-up
+    // until it has run: the process's texts become the measurer's and a
+    // cancel reaches it at once. A process kept after its run is no longer
+    // tied: it answers no later cancel and repeats none of its ports' texts.
+    class ProcessLink
+    {
+    public:
+        ProcessLink() = default;
+        ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process);
+        ~ProcessLink();
+        ProcessLink(ProcessLink &&other) noexcept;
+        ProcessLink &operator=(ProcessLink &&other) noexcept;
+        ProcessLink(const ProcessLink &) = delete;
+        ProcessLink &operator=(const ProcessLink &) = delete;
+
+        void release();
+
+    private:
+        struct Detail;
+        std::unique_ptr<Detail> m_detail;
+    };
+
+    ProcessLink link(Algorithms::IProcessMethod *process) { return ProcessLink(this, process); }
+
+    // At a stage boundary of a run, on the worker: true when a cancel has
+    // arrived. The flag is then cleared and the cancel reported, unless a
+    // tied process received it and reported it already.
+    bool takeInterrupt();
 
     // Set by the GUI thread, read by the worker between ports.
     std::atomic<bool> m_interrupted{false};
@@ -75,6 +102,13 @@ protected:
     Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionSystem;
     double m_userDefZ0 = 50.0;
     SyncedVnaDevice *m_device;
+
+private:
+    // Orders a cancel against the tying and untying of processes, so that a
+    // cancel is reported exactly once: by the tied process or by the run.
+    std::recursive_mutex m_cancelMutex;
+    int m_tiedProcesses = 0;
+    bool m_cancelReported = false;
 };
 
 // Stores a status and emits its signal when it changed.

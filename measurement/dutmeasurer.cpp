@@ -103,6 +103,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
                 return fail(progress);
             const Algorithms::SParametersOnePort dut = dutOf(k);
             const Algorithms::SParametersOnePort none;
+            const ProcessLink linked = link(process);
             const bool ok = *side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
             if (!ok)
                 return fail(progress);
@@ -110,7 +111,10 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
     } else if (qobject_cast<ConnectionReflect *>(m_processConnection.data())) {
         for (size_t k = 0; k < processes.size(); ++k) {
             auto *process = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get());
-            if (!process || !process->calculateDUT(dutOf(k)))
+            if (!process)
+                return fail(progress);
+            const ProcessLink linked = link(process);
+            if (!process->calculateDUT(dutOf(k)))
                 return fail(progress);
         }
     } else {

@@ -161,22 +161,21 @@ bool ReflectionMeasurer::calculate(const std::vector<double> &grid, const SParam
     m_shortRawData.clear();
 
     for (uint i = 0; i < n; ++i) {
-        if (m_interrupted.load()) {
-            clearInterrupt();
+        if (takeInterrupt())
             return failure();
-        }
         const uint v = side->getAttachedVnaPort(i);
         std::unique_ptr<Algorithms::ReflectProcess> process =
             setupProcess(v, side->getFixturePort(static_cast<int>(i)), source);
         if (!process)
             return failure();
         process->setParameters(m_connection->parameters());
+        ProcessLink linked = link(process.get());
         const bool ok = calculateOnePort(i, grid, process.get(), v);
+        linked.release();
         m_connection->addProcess(ConnectionBase::ProcessPointer(process.release()));
-        if (!ok || m_interrupted.load()) {
-            clearInterrupt();
+        const bool cancelled = takeInterrupt();
+        if (!ok || cancelled)
             return failure();
-        }
     }
     setCalculatingStatus(StatusDone);
     return true;
@@ -206,7 +205,7 @@ ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port, const SParam
 
     setupFixture(port->measureData(), *z);
     process->setFixturesForCalculate(port->measureData());
-    attachProcess(process.get());
+    // The caller ties the process to this measurer for its run.
     return process;
 }
 

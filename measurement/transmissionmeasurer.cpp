@@ -88,11 +88,9 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     m_rawData.clear();
 
     for (uint i = 0; i < nL; ++i) {
-        // A cancel that arrived between two pairs stops before the next one.
-        if (m_interrupted.load()) {
-            clearInterrupt();
+        // A cancel that arrived before this pair stops the run here.
+        if (takeInterrupt())
             return fail(progress);
-        }
         const uint a = leftSide->getAttachedVnaPort(i);
         const uint b = rightSide->getAttachedVnaPort(i);
         MeasuredFixturePort *left = leftSide->getFixturePort(static_cast<int>(i));
@@ -103,6 +101,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
             setupMeasureData(a, b, left, right, source);
         if (!process)
             return fail(progress);
+        ProcessLink linked = link(process.get());
 
         qDebug() << "Increment progressValue with text";
         stepProgress(progress, tr("Read SParameters"));
@@ -126,13 +125,13 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
 
         stepProgress(progress, tr("Execute algorithm"));
         const bool ok = BaseMeasurer::execute(process.get());
+        linked.release();
 
         m_connection->addProcess(ConnectionBase::ProcessPointer(process.release()));
 
-        if (!ok || m_interrupted.load()) {
-            clearInterrupt();
+        const bool cancelled = takeInterrupt();
+        if (!ok || cancelled)
             return fail(progress);
-        }
     }
 
     setStatus(StatusDone);
@@ -177,8 +176,7 @@ TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left
 
     process->setFixturesForCalculate(left->measureData(), right->measureData());
     qDebug() << "Z0 For attached ports" << a << b << *za << *zb;
-
-    attachProcess(process.get());
+    // The caller ties the process to this measurer for its run.
     return process;
 }
 

@@ -3,6 +3,7 @@
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
 #include "measurement/fixture.h"
+#include "measurement/measuredfixtureport.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/vnafixtureconnection.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -242,6 +244,40 @@ TEST(ReflectionMeasurer, UnreadableDataFailsWithItsText)
     ASSERT_EQ(openStatus.count(), 1);
     EXPECT_EQ(openStatus.at(0).at(0).value<Status>(), StatusFailed);
     EXPECT_TRUE(rig.cancelled);
+}
+
+// A cancel during the calculation is reported once, by the process; once a
+// run is over its kept process answers no cancel and repeats no text of its
+// port, which speaks for itself again.
+TEST(ReflectionMeasurer, OnlyTheRunningProcessAnswersACancel)
+{
+    StandardFiles files;
+    ReflectRig rig;
+    QObject::connect(
+        rig.port(0), &Algorithms::FixturePort::impulseResponseChanged, &rig.measurer,
+        [&rig] {
+            if (rig.port(0)->impulseResponse())
+                rig.measurer.interrupt();
+        },
+        Qt::DirectConnection);
+    ErrorLog errors(&rig.measurer, &BaseMeasurer::error);
+    ErrorLog portErrors(rig.side.getFixturePort(0), &MeasuredFixturePort::error);
+    EXPECT_FALSE(rig.measure(files.open(), false));
+    EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("The measurement was canceled")});
+    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusFailed);
+    EXPECT_TRUE(rig.cancelled);
+
+    QObject::disconnect(rig.port(0), nullptr, &rig.measurer, nullptr);
+    errors.texts.clear();
+    ASSERT_TRUE(rig.measure(files.open(), false));
+    ASSERT_EQ(rig.connection.processCount(), 1u);
+    rig.measurer.interrupt();
+    rig.port(0)->setZ0Impedance(std::nan(""));
+    MeasurementTest::flushEvents();
+    EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+    EXPECT_EQ(portErrors.texts,
+              std::vector<QString>{
+                  QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version")});
 }
 
 TEST(ReflectionMeasurer, ResetClearsReadersRawDataAndPorts)

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -314,8 +316,7 @@ TEST(TransmissionMeasurer, InterruptDuringTheFirstPairStopsTheRun)
     EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
     EXPECT_EQ(thru.measurer.status(), StatusFailed);
     EXPECT_FALSE(thru.measurer.isInterrupted());
-    EXPECT_NE(std::find(errors.texts.begin(), errors.texts.end(), QStringLiteral("The measurement was canceled")),
-              errors.texts.end());
+    EXPECT_EQ(std::count(errors.texts.begin(), errors.texts.end(), QStringLiteral("The measurement was canceled")), 1);
     EXPECT_EQ(thru.connection.processCount(), 1u);
     EXPECT_FALSE(thru.leftPort(1)->uncorrectedSParameters());
     EXPECT_FALSE(thru.leftPort(2)->uncorrectedSParameters());
@@ -325,6 +326,54 @@ TEST(TransmissionMeasurer, InterruptDuringTheFirstPairStopsTheRun)
     QObject::disconnect(thru.leftPort(0), nullptr, &thru.measurer, nullptr);
     EXPECT_TRUE(thru.run(SParameterSource::fromFile(file)));
     EXPECT_EQ(thru.connection.processCount(), 3u);
+}
+
+// A cancel that lands while no process runs (the start of the run, the
+// set-up of the next pair) stops the run at the next pair or after the
+// current one, and is reported once all the same.
+TEST(TransmissionMeasurer, ACancelOutsideTheCalculationIsReportedOnce)
+{
+    QTemporaryDir dir;
+    const auto f = SynthNet::harmonicGrid(1e8, 200);
+    const QString file = MeasurementTest::writeTwoPort(
+        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    struct Case
+    {
+        const char *name;
+        size_t keptProcesses;
+        std::function<void(ThruRig &)> arm;
+    };
+    const std::vector<Case> cases{
+        // The run begins by emptying the ports.
+        {"at the start", 0u,
+         [](ThruRig &thru) {
+             QObject::connect(
+                 thru.leftPort(0), &Algorithms::FixturePort::impulseResponseChanged, &thru.measurer,
+                 [&thru] { thru.measurer.interrupt(); }, Qt::DirectConnection);
+         }},
+        // The second pair's ports take their analyser impedance before its
+        // process exists.
+        {"while the second pair is set up", 2u,
+         [](ThruRig &thru) {
+             QObject::connect(
+                 thru.left.getFixturePort(1), &MeasuredFixturePort::z0PortChanged, &thru.measurer,
+                 [&thru] { thru.measurer.interrupt(); }, Qt::DirectConnection);
+         }},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        ThruRig thru(nullptr, 3);
+        thru.attach({0, 0, 0}, {1, 1, 1});
+        test.arm(thru);
+        ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
+        EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
+        EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("The measurement was canceled")});
+        EXPECT_EQ(thru.measurer.status(), StatusFailed);
+        EXPECT_TRUE(thru.cancelled);
+        EXPECT_FALSE(thru.measurer.isInterrupted());
+        EXPECT_EQ(thru.connection.processCount(), test.keptProcesses);
+        EXPECT_FALSE(thru.leftPort(2)->uncorrectedSParameters());
+    }
 }
 
 TEST(BaseMeasurer, SettersSignalOnlyOnChange)
