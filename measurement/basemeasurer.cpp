@@ -2,11 +2,14 @@
 
 #include "algorithms/vectorhelpers.h"
 #include "device/syncedvnadevice.h"
+#include "measurement/measuredfixtureport.h"
 
 #include <QDebug>
+#include <QPointer>
 
 #include <exception>
 #include <utility>
+#include <vector>
 
 void registerMeasurerStatusType()
 {
@@ -115,11 +118,33 @@ void BaseMeasurer::reset()
     clearResults();
 }
 
+namespace {
+
+// The fixture ports a process stores its results into.
+std::vector<Algorithms::FixturePort *> portsOf(Algorithms::IProcessMethod *process)
+{
+    if (auto *transmission = qobject_cast<Algorithms::TransmissionProcess *>(process))
+        return {transmission->leftPort(), transmission->rightPort()};
+    if (auto *reflection = qobject_cast<Algorithms::ReflectProcess *>(process))
+        return {reflection->port()};
+    return {};
+}
+
+} // namespace
+
 struct BaseMeasurer::ProcessLink::Detail
 {
+    // A port whose forwarding to its MeasuredFixturePort was taken away.
+    struct Suspended
+    {
+        QPointer<Algorithms::FixturePort> port;
+        QPointer<MeasuredFixturePort> owner;
+    };
+
     BaseMeasurer *measurer = nullptr;
     QMetaObject::Connection texts;
     QMetaObject::Connection cancel;
+    std::vector<Suspended> suspended;
 };
 
 BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process)
@@ -134,6 +159,12 @@ BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProc
     m_detail->cancel = QObject::connect(measurer, &BaseMeasurer::interrupted, process,
                                         &Algorithms::IProcessMethod::interrupt, Qt::DirectConnection);
     ++measurer->m_tiedProcesses;
+    for (Algorithms::FixturePort *port : portsOf(process)) {
+        auto *owner = port ? qobject_cast<MeasuredFixturePort *>(port->parent()) : nullptr;
+        if (owner
+            && QObject::disconnect(port, &Algorithms::FixturePort::error, owner, &MeasuredFixturePort::error))
+            m_detail->suspended.push_back({port, owner});
+    }
 }
 
 BaseMeasurer::ProcessLink::~ProcessLink()
@@ -161,4 +192,10 @@ void BaseMeasurer::ProcessLink::release()
     QObject::disconnect(detail->texts);
     QObject::disconnect(detail->cancel);
     --detail->measurer->m_tiedProcesses;
+    // The same (queued where the port emits off its thread) forwarding the
+    // MeasuredFixturePort made for itself.
+    for (const Detail::Suspended &s : detail->suspended)
+        if (s.port && s.owner)
+            QObject::connect(s.port.data(), &Algorithms::FixturePort::error, s.owner.data(),
+                             &MeasuredFixturePort::error);
 }

@@ -68,9 +68,12 @@ signals:
 
 protected:
     // Ties a process to the measurer for one calculation, from its set-up
-    // until it has run: the process's texts become the measurer's and a
-    // cancel reaches it at once. A process kept after its run is no longer
-    // tied: it answers no later cancel and repeats none of its ports' texts.
+    // until it has run: the process's texts become the measurer's, a cancel
+    // reaches it at once, and the texts of its fixture ports take only this
+    // way to the user (their own forwarding through the MeasuredFixturePort
+    // ends at the same set-up, so it is suspended meanwhile). A process kept
+    // after its run is no longer tied: it answers no later cancel and repeats
+    // none of its ports' texts.
     class ProcessLink
     {
     public:

@@ -174,5 +174,4 @@ void ReflectionStep::runMeasure(const SParameterSource &source, bool isShort, co
         m_measurer->measureShort(source, progress.get());
     else
         m_measurer->measureOpen(source, progress.get());
-    detachKeptProcesses(m_measurer, m_connection);
 }

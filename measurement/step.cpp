@@ -156,27 +156,6 @@ std::shared_ptr<Step> Step::keepAlive()
     return weak_from_this().lock();
 }
 
-void Step::detachKeptProcesses(BaseMeasurer *measurer, const ConnectionBase *connection)
-{
-    if (!measurer || !connection)
-        return;
-    const auto detachPort = [](Algorithms::FixturePort *port, Algorithms::IProcessMethod *process) {
-        if (port)
-            QObject::disconnect(port, &Algorithms::FixturePort::error, process, &Algorithms::IProcessMethod::error);
-    };
-    for (const auto &process : connection->processes()) {
-        QObject::disconnect(measurer, &BaseMeasurer::interrupted, process.get(), nullptr);
-        // From now on a port reports its own texts once, through its
-        // MeasuredFixturePort, not a second time through the process.
-        if (auto *transmission = qobject_cast<Algorithms::TransmissionProcess *>(process.get())) {
-            detachPort(transmission->leftPort(), transmission);
-            detachPort(transmission->rightPort(), transmission);
-        } else if (auto *reflection = qobject_cast<Algorithms::ReflectProcess *>(process.get())) {
-            detachPort(reflection->port(), reflection);
-        }
-    }
-}
-
 Step::Progress Step::createProgress(const QString &name, int maximum)
 {
     Progress progress(new TaskProgress(), ObjectDeleter());

@@ -125,11 +125,6 @@ protected:
     // shared pointer (then its owner keeps it alive).
     std::shared_ptr<Step> keepAlive();
 
-    // A finished run leaves its processes with the connection for the DUT
-    // step; they must no longer answer the measurer's later cancels, nor
-    // repeat the texts of the ports they calculated.
-    static void detachKeptProcesses(BaseMeasurer *measurer, const ConnectionBase *connection);
-
     void resetSides() const;
 
 private:

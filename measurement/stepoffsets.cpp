@@ -243,7 +243,6 @@ void TransmissionStep::runReflectJob(const SParameterSource &source, bool isShor
             measurer->measureShort(source, progress.get());
         else
             measurer->measureOpen(source, progress.get());
-        detachKeptProcesses(measurer, measurer->connection());
     };
     measure(m_leftReflectMeasurer);
     if (cancelRequested())

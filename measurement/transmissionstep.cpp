@@ -211,7 +211,6 @@ void TransmissionStep::measureFromTouchstoneFile(QString filePath)
 void TransmissionStep::measureThru(const SParameterSource &source, const Progress &progress)
 {
     const bool ok = m_thruMeasurer->execute(source, progress.get());
-    detachKeptProcesses(m_thruMeasurer, m_connection);
     // A cancelled run leaves no models of the pairs it had already done.
     if (!ok && cancelRequested())
         resetSides();

@@ -1,7 +1,7 @@
 // What the user is told while and after the measurers run, seen where the
-// notification list takes it: the set-ups list's error signal. A cancel is
-// reported once, and a process kept for the DUT step stays silent once its
-// run is over.
+// notification list takes it: the set-ups list's error signal. Every text
+// arrives once, whether it comes from a fixture port, a process or a cancel,
+// and a process kept for the DUT step stays silent once its run is over.
 #include "steptestsupport.h"
 
 #include "measurement/dutstep.h"
@@ -30,7 +30,13 @@ using namespace StepTest;
 using MeasureStatus = MeasureEnums::MeasureStatus;
 
 const QString canceled = QStringLiteral("The measurement was canceled");
+const QString invalidConversion = QStringLiteral("Invalid converted data. Check system and fixture impedances");
 const QString invalidZ0 = QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version");
+
+int countOf(const std::vector<QString> &texts, const QString &text)
+{
+    return static_cast<int>(std::count(texts.begin(), texts.end(), text));
+}
 
 QmlFixturePort *portOf(VNAFixtureConnection *side, int i = 0)
 {
@@ -114,6 +120,67 @@ struct Chain
     std::unique_ptr<FixtureSetups> setups;
     VukAlgorithmsSetup *setup = nullptr;
 };
+
+// A fixture port that refuses what a process stores while it runs reports
+// through the process, the measurer and the step; its own way to the set-up
+// must not repeat it.
+TEST(MeasurerChain, APortTextDuringARunReachesTheListOnce)
+{
+    struct Case
+    {
+        const char *name;
+        Chain::Kind kind;
+        std::function<void(Chain &)> run;
+        std::function<MeasureStatus(Chain &)> status;
+    };
+    // A negative target impedance cannot be converted to.
+    const auto negativeUserZ0 = [](Chain &c) {
+        c.setups->setZ0ConversionType(MeasureEnums::Z0Conversion::User);
+        c.setups->setUserZ0(1e300);
+    };
+    const std::vector<Case> cases{
+        {"thru", Chain::Kind::Thru,
+         [&](Chain &c) {
+             negativeUserZ0(c);
+             c.measureThru();
+         },
+         [](Chain &c) { return c.thru()->thruMeasured(); }},
+        {"reflection", Chain::Kind::Reflect,
+         [&](Chain &c) {
+             negativeUserZ0(c);
+             c.measureOpen();
+         },
+         [](Chain &c) { return c.reflect()->calculated(); }},
+        // The thru converts to 50 ohm; then only A's port is given a target
+        // its DUT correction cannot convert to.
+        {"DUT", Chain::Kind::ThruAndDut,
+         [](Chain &c) {
+             c.setups->setZ0ConversionType(MeasureEnums::Z0Conversion::User);
+             c.measureThru();
+             ASSERT_EQ(c.thru()->thruMeasured(), MeasureStatus::MEASURED);
+             portOf(c.a())->setCustomImpedance(1e300);
+             c.measureDut();
+         },
+         [](Chain &c) { return c.dut()->dutMeasured(); }},
+    };
+    for (const Case &test : cases) {
+        SCOPED_TRACE(test.name);
+        Chain chain(test.kind);
+        ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
+        test.run(chain);
+        MeasurementTest::flushEvents();
+        EXPECT_EQ(countOf(errors.texts, invalidConversion), 1) << joined(errors.texts);
+        for (const QString &text : errors.texts)
+            EXPECT_EQ(countOf(errors.texts, text), 1) << text.toStdString();
+        EXPECT_EQ(test.status(chain), MeasureStatus::Error);
+
+        // Outside a run the port speaks for itself again, once.
+        errors.texts.clear();
+        portOf(chain.a())->setZ0Impedance(std::numeric_limits<double>::quiet_NaN());
+        MeasurementTest::flushEvents();
+        EXPECT_EQ(errors.texts, std::vector<QString>{invalidZ0});
+    }
+}
 
 // After a run its processes stay with the connection for the DUT step; a
 // later cancel or a text of their ports must not come out of them.

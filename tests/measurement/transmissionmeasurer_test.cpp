@@ -3,6 +3,7 @@
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
 #include "measurement/fixture.h"
+#include "measurement/measuredfixtureport.h"
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/vnafixtureconnection.h"
 
@@ -374,6 +375,41 @@ TEST(TransmissionMeasurer, ACancelOutsideTheCalculationIsReportedOnce)
         EXPECT_EQ(thru.connection.processCount(), test.keptProcesses);
         EXPECT_FALSE(thru.leftPort(2)->uncorrectedSParameters());
     }
+}
+
+// While its process runs a fixture port speaks through the process and the
+// measurer only; afterwards the kept process is out of the chain and the
+// port speaks for itself again.
+TEST(TransmissionMeasurer, APortSpeaksThroughTheProcessOnlyWhileItRuns)
+{
+    QTemporaryDir dir;
+    const auto f = SynthNet::harmonicGrid(1e8, 200);
+    const QString file = MeasurementTest::writeTwoPort(
+        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    ThruRig thru(nullptr);
+    thru.attach({0}, {1});
+    // No model can be converted to so large a reference impedance.
+    thru.measurer.setConversionT(Algorithms::Z0ConversionUser);
+    thru.measurer.setUserDefZ0(1e300);
+    ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
+    ErrorLog portErrors(thru.left.getFixturePort(0), &MeasuredFixturePort::error);
+    const QString invalidConversion = QStringLiteral("Invalid converted data. Check system and fixture impedances");
+    EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
+    EXPECT_EQ(errors.texts, std::vector<QString>{invalidConversion});
+    EXPECT_TRUE(portErrors.texts.empty());
+    ASSERT_EQ(thru.connection.processCount(), 1u);
+
+    thru.measurer.setUserDefZ0(50.0);
+    errors.texts.clear();
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
+    ASSERT_TRUE(errors.texts.empty());
+    thru.measurer.interrupt();
+    thru.leftPort(0)->setZ0Impedance(std::nan(""));
+    MeasurementTest::flushEvents();
+    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_EQ(portErrors.texts,
+              std::vector<QString>{
+                  QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version")});
 }
 
 TEST(BaseMeasurer, SettersSignalOnlyOnChange)
