@@ -78,6 +78,11 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         m_rawData.append(raw);
     }
 
+    // The reads take the longest: a cancel during them stops before any
+    // model is touched.
+    if (takeInterrupt())
+        return fail(progress);
+
     stepProgress(progress, tr("Calculating"));
     if (!m_processConnection)
         return fail(progress);
@@ -99,7 +104,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
             return fail(progress);
         for (size_t k = 0; k < processes.size(); ++k) {
             auto *process = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get());
-            if (!process)
+            if (!process || takeInterrupt())
                 return fail(progress);
             const Algorithms::SParametersOnePort dut = dutOf(k);
             const Algorithms::SParametersOnePort none;
@@ -111,7 +116,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
     } else if (qobject_cast<ConnectionReflect *>(m_processConnection.data())) {
         for (size_t k = 0; k < processes.size(); ++k) {
             auto *process = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get());
-            if (!process)
+            if (!process || takeInterrupt())
                 return fail(progress);
             const ProcessLink linked = link(process);
             if (!process->calculateDUT(dutOf(k)))
@@ -120,6 +125,9 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
     } else {
         return fail(progress);
     }
+    // A cancel during the last correction fails the run as well.
+    if (takeInterrupt())
+        return fail(progress);
 
     setStatus(StatusDone);
     return true;

@@ -111,13 +111,15 @@ void DutStep::measureFromTouchstoneFile(QString filePath)
 void DutStep::runMeasure(const SParameterSource &source, const Progress &progress)
 {
     for (DutMeasurer *measurer : m_measurers) {
-        // The DUT correction itself cannot be stopped; a cancel stops before
-        // the next side.
+        // Each measurer starts its run with its cancel flag cleared: a cancel
+        // that came after the previous side's run stops before the next one.
         if (cancelRequested()) {
             progress->cancel();
             emit error(tr("The measurement was canceled"));
             return;
         }
-        measurer->execute(source, progress.get());
+        // A cancel during a side's run stops it; the measurer has said so.
+        if (!measurer->execute(source, progress.get()) && cancelRequested())
+            return;
     }
 }

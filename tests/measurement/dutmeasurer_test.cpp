@@ -5,6 +5,7 @@
 #include "measurement/dutmeasurer.h"
 #include "measurement/fixture.h"
 #include "measurement/reflectionmeasurer.h"
+#include "measurement/sdatameasurer.h"
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/vnafixtureconnection.h"
 
@@ -208,6 +209,44 @@ TEST(DutMeasurer, CorrectsAReflectSideWithItsKeptProcesses)
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(s.dut.status(), StatusDone);
     EXPECT_TRUE(dutCorrected(s.side.getFixturePort(0)->measureData()));
+}
+
+// A cancel while the DUT is read stops the run before the correction, with
+// one text; the run after it is not affected. Once a run is over, the kept
+// processes answer no cancel of the DUT measurer.
+TEST(DutMeasurer, ACancelStopsTheRunBeforeTheCorrection)
+{
+    ReflectSetup s;
+    ASSERT_TRUE(s.measureOpen());
+    auto *reader = s.dut.findChild<SDataMeasurer *>();
+    ASSERT_TRUE(reader);
+    QObject::connect(
+        reader, &SDataMeasurer::statusChanged, &s.dut,
+        [&s](Status st) {
+            if (st == StatusDone)
+                s.dut.interrupt();
+        },
+        Qt::DirectConnection);
+    ErrorLog errors(&s.dut, &BaseMeasurer::error);
+    const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile));
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("The measurement was canceled")});
+    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_FALSE(s.dut.isInterrupted());
+    EXPECT_FALSE(dutCorrected(s.side.getFixturePort(0)->measureData()));
+    EXPECT_TRUE(s.side.getFixturePort(0)->measureData()->isMeasured());
+
+    QObject::disconnect(reader, nullptr, &s.dut, nullptr);
+    errors.texts.clear();
+    ASSERT_TRUE(runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile)).ok);
+    EXPECT_TRUE(dutCorrected(s.side.getFixturePort(0)->measureData()));
+    ErrorLog reflectErrors(&s.reflect, &BaseMeasurer::error);
+    s.dut.interrupt();
+    s.reflect.interrupt();
+    MeasurementTest::flushEvents();
+    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_TRUE(reflectErrors.texts.empty());
 }
 
 // The kept processes point at the side's ports: once the port count went

@@ -4,10 +4,12 @@
 // and a process kept for the DUT step stays silent once its run is over.
 #include "steptestsupport.h"
 
+#include "measurement/dutmeasurer.h"
 #include "measurement/dutstep.h"
 #include "measurement/fixturesetups.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/reflectionstep.h"
+#include "measurement/sdatameasurer.h"
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/transmissionstep.h"
 #include "measurement/vukalgorithmssetup.h"
@@ -41,6 +43,11 @@ int countOf(const std::vector<QString> &texts, const QString &text)
 QmlFixturePort *portOf(VNAFixtureConnection *side, int i = 0)
 {
     return side->getFixturePort(i)->measureData();
+}
+
+bool dutCorrected(VNAFixtureConnection *side)
+{
+    return portOf(side)->calibrationState().testFlag(QmlFixturePort::DutCorrected);
 }
 
 // One set-up in the list, measured from Touchstone files: A on analyser
@@ -267,6 +274,74 @@ TEST(MeasurerChain, ACancelIsReportedOnceWhereverItLands)
         EXPECT_EQ(test.status(chain), MeasureStatus::Error);
         EXPECT_FALSE(port->isMeasured());
     }
+}
+
+// The DUT step corrects one side after the other; a cancel while the first
+// side is read stops before any model is corrected.
+TEST(MeasurerChain, ACancelDuringTheFirstDutSideCorrectsNoSide)
+{
+    Chain chain(Chain::Kind::ThruAndDut);
+    chain.measureThru();
+    ASSERT_EQ(chain.thru()->thruMeasured(), MeasureStatus::MEASURED);
+    DutMeasurer *first = chain.dut()->measurers().at(0);
+    DutMeasurer *second = chain.dut()->measurers().at(1);
+    auto *reader = first->findChild<SDataMeasurer *>();
+    ASSERT_TRUE(reader);
+    QObject::connect(
+        reader, &SDataMeasurer::statusChanged, reader,
+        [&](Status st) {
+            if (st == StatusDone)
+                chain.cancelFromTheWorker();
+        },
+        Qt::DirectConnection);
+    ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
+    chain.measureDut();
+    MeasurementTest::flushEvents();
+
+    EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
+    EXPECT_EQ(first->status(), StatusFailed);
+    EXPECT_EQ(second->status(), StatusNotMeasured);
+    EXPECT_FALSE(dutCorrected(chain.a()));
+    EXPECT_FALSE(dutCorrected(chain.b()));
+    EXPECT_EQ(chain.dut()->dutMeasured(), MeasureStatus::Error);
+    EXPECT_TRUE(progressRow(chain.services.progress, 1)->isCanceled());
+    // The fixture models of the thru are untouched.
+    EXPECT_TRUE(portOf(chain.a())->isMeasured());
+
+    // The next DUT run is not cancelled by the old request.
+    QObject::disconnect(reader, nullptr, reader, nullptr);
+    errors.texts.clear();
+    chain.measureDut();
+    MeasurementTest::flushEvents();
+    EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
+    EXPECT_EQ(chain.dut()->dutMeasured(), MeasureStatus::MEASURED);
+}
+
+// A cancel once the first side is corrected stops before the second side.
+TEST(MeasurerChain, ACancelBetweenTheDutSidesStopsBeforeTheSecond)
+{
+    Chain chain(Chain::Kind::ThruAndDut);
+    chain.measureThru();
+    ASSERT_EQ(chain.thru()->thruMeasured(), MeasureStatus::MEASURED);
+    DutMeasurer *first = chain.dut()->measurers().at(0);
+    DutMeasurer *second = chain.dut()->measurers().at(1);
+    QObject::connect(
+        first, &DutMeasurer::statusChanged, first,
+        [&](Status st) {
+            if (st == StatusDone)
+                chain.cancelFromTheWorker();
+        },
+        Qt::DirectConnection);
+    ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
+    chain.measureDut();
+    MeasurementTest::flushEvents();
+
+    EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
+    EXPECT_EQ(first->status(), StatusDone);
+    EXPECT_EQ(second->status(), StatusNotMeasured);
+    EXPECT_TRUE(dutCorrected(chain.a()));
+    EXPECT_FALSE(dutCorrected(chain.b()));
+    EXPECT_EQ(chain.dut()->dutMeasured(), MeasureStatus::NONE);
 }
 
 } // namespace
