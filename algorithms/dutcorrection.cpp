@@ -19,11 +19,6 @@ bool isEmptyOnePort(const SParametersOnePort &s)
     return s.frequency().empty() && s.s11().empty();
 }
 
-bool isUsableOnePort(const SParametersOnePort &s)
-{
-    return s.isValid() && isFiniteVector(s.frequency()) && isFiniteComplexVector(s.s11());
-}
-
 bool isValidImpulse(const std::optional<ImpulseResponse> &impulse)
 {
     return impulse && impulse->isValid();

@@ -55,6 +55,11 @@ bool hasFiniteVectors(const SParametersTwoPort &s)
            && isFiniteComplexVector(s.s21()) && isFiniteComplexVector(s.s22());
 }
 
+bool isUsableOnePort(const SParametersOnePort &s)
+{
+    return s.isValid() && isFiniteVector(s.frequency()) && isFiniteComplexVector(s.s11());
+}
+
 IProcessMethod::IProcessMethod(QObject *parent) : QObject(parent) {}
 
 bool IProcessMethod::run()

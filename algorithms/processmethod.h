@@ -98,6 +98,10 @@ protected:
 // All four parameters of a two-port are finite.
 bool hasFiniteVectors(const SParametersTwoPort &s);
 
+// A one-port a calculation can use: valid, with a finite grid and finite
+// values.
+bool isUsableOnePort(const SParametersOnePort &s);
+
 class TransmissionProcess : public IProcessMethod
 {
     Q_OBJECT

@@ -22,11 +22,6 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-bool isUsableOnePort(const SParametersOnePort &s)
-{
-    return s.isValid() && isFiniteVector(s.frequency()) && isFiniteComplexVector(s.s11());
-}
-
 bool allFinite(const NumExpComponents &components)
 {
     return std::all_of(components.begin(), components.end(),
