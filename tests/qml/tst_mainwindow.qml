@@ -83,6 +83,35 @@ TestCase {
         tryCompare(window, "shownPage", window.wizardPage, 10000)
     }
 
+    function test_windowFrame() {
+        compare(window.title, "Quentaro Vukelan")
+        compare(window.minimumWidth, 700)
+        compare(window.minimumHeight, 650)
+        verify(window.visible)
+        compare(child("footer").height, 45)
+        compare(window.notificationDrawer.width, 260)
+        compare(window.notificationDrawer.height, window.height - 45)
+        compare(window.stack.depth, 1)
+        compare(window.stack.currentItem.objectName, "mainLayout")
+    }
+
+    // The program's preset (the description page's button, or a remote
+    // command) starts the wizard over and says so.
+    function test_presetStartsTheWizardOver() {
+        var wizard = window.wizard
+        for (var i = 1; i <= 3; ++i)
+            wizard.stepIndex = i
+        compare(wizard.pages.map(function(page) { return page.done === true }).slice(0, 4),
+                [true, true, true, true])
+        backend.preset()
+        compare(wizard.pages.map(function(page) { return page.done === true }).slice(0, 4),
+                [true, false, false, false])
+        verify(!wizard.resultsPage.done)
+        compare(window.notifications.get(0).type, "message")
+        verify(/^\d{1,2}:\d\d: Plug-in preset was performed$/.test(window.notifications.get(0).text),
+               window.notifications.get(0).text)
+    }
+
     function test_statusNamesTheAnalyserAndThePlugIn() {
         var label = child("statusLabel")
         compare(label.text, "SimVNA SN:SIM0001 SV:1.0.0 Plug-in v1.4.1")
@@ -236,6 +265,14 @@ TestCase {
         mouseClick(returnButton)
         compare(window.wizard.currentIndex, window.wizard.stepsIndex)
         verify(!window.wizard.testModePage.vukPage.active)
+
+        // Also while a control of a page has the keyboard.
+        window.wizard.stepIndex = 2
+        var control = window.wizard.setupPage.ignoreLowPassSwitch
+        control.forceActiveFocus()
+        verify(control.activeFocus)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
     }
 
     function test_themeFollowsTheSetting() {
@@ -269,7 +306,8 @@ TestCase {
     }
 
     // A thru measurement long enough to be cancelled: the window shows the
-    // measuring page while it runs, and Cancel ends it.
+    // measuring page while it runs, and Cancel, pressed during the sweep,
+    // ends it.
     property int seenPage: -1
     property bool progressSeen: false
     property var runningStep: null
@@ -290,8 +328,8 @@ TestCase {
                 return
             testCase.seenPage = testCase.window.shownPage
             testCase.progressSeen = testCase.progressSeen || testCase.child("progressView").visible
-            // A few beats into the measurement, so that its progress row shows.
-            if (++ticks < 4)
+            // Once the analyser sweeps (or after a while without a sweep).
+            if (!harness.analyserReceived(":TRIG:SING") && ++ticks < 200)
                 return
             stop()
 
