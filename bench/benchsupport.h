@@ -1,6 +1,7 @@
 #pragma once
-// Set-up shared by the 2x-thru process benchmarks: the application object,
-// the synthetic thru measurement and the two fixture ports.
+// Set-up shared by the benchmarks: the application object, and for the
+// 2x-thru process benchmarks the synthetic thru measurement and the two
+// fixture ports.
 
 #include "algorithms/fixtureport.h"
 #include "algorithms/sparameters.h"
@@ -13,8 +14,9 @@
 
 namespace BenchSupport {
 
-// isInterrupted() processes events, which needs an application object; it
-// is made on first use and lives until the program ends.
+// Event loops, queued signals and isInterrupted() (which processes events)
+// need an application object; it is made on first use and lives until the
+// program ends.
 inline QCoreApplication &application()
 {
     static int argc = 1;

@@ -4,23 +4,16 @@
 #include "device/checker.h"
 #include "device/workerthread.h"
 
-#include <benchmark/benchmark.h>
+#include "bench/benchsupport.h"
 
-#include <QCoreApplication>
+#include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <thread>
 
 namespace {
 
-QCoreApplication &application()
-{
-    static int argc = 1;
-    static char name[] = "workerthread_bench";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
-    return app;
-}
+using BenchSupport::application;
 
 // Push to an idle worker and spin until the task has run.
 void BM_PushToIdleWorker(benchmark::State &state)
