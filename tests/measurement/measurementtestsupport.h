@@ -9,12 +9,12 @@
 #include "device/touchstoneio.h"
 #include "device/workerthread.h"
 #include "synthnet/synthnet.h"
+#include "tests/device/checkerwait.h"
 
 #include <QCoreApplication>
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -84,16 +84,7 @@ inline void runOnWorker(WorkerThread &worker, const std::function<void()> &job)
         job();
         handle.complete();
     });
-    QTimer guard;
-    guard.setSingleShot(true);
-    bool timedOut = false;
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        timedOut = true;
-        checker.complete();
-    });
-    guard.start(60000);
-    checker.wait();
-    EXPECT_FALSE(timedOut) << "the job never finished";
+    EXPECT_TRUE(DeviceTest::waitAtMost(checker, 60000)) << "the job never finished";
     flushEvents();
 }
 
