@@ -19,21 +19,12 @@ TouchstonePoint zeroPoint(double frequency, size_t n)
     return point;
 }
 
-} // namespace
-
-std::optional<TouchstonePoints> mergeOnePortRecords(const QList<Algorithms::SParametersOnePortVNA> &records)
+// One n-port point per frequency of the first record, each record placing its own entries;
+// nothing when any record's frequency differs from the first record's.
+template <typename Record, typename Place>
+std::optional<TouchstonePoints> buildPoints(const QList<Record> &records, size_t points, size_t n, Place place)
 {
-    if (records.isEmpty() || !records.first().pointsCount())
-        return std::nullopt;
     const auto &first = records.first();
-    const size_t points = *first.pointsCount();
-    uint64_t largest = 0;
-    for (const auto &record : records) {
-        if (!record.vnaPort() || record.pointsCount() != points || !record.isValid())
-            return std::nullopt;
-        largest = std::max(largest, *record.vnaPort());
-    }
-    const size_t n = static_cast<size_t>(largest) + 1;
     TouchstonePoints result;
     result.reserve(points);
     for (size_t i = 0; i < points; ++i) {
@@ -42,12 +33,31 @@ std::optional<TouchstonePoints> mergeOnePortRecords(const QList<Algorithms::SPar
         for (const auto &record : records) {
             if (!Algorithms::fuzzyEqual(record.frequency()[i], frequency))
                 return std::nullopt;
-            const size_t p = static_cast<size_t>(*record.vnaPort());
-            point.matrix[p * n + p] = record.s11()[i];
+            place(point.matrix, record, i);
         }
         result.push_back(std::move(point));
     }
     return result;
+}
+
+} // namespace
+
+std::optional<TouchstonePoints> mergeOnePortRecords(const QList<Algorithms::SParametersOnePortVNA> &records)
+{
+    if (records.isEmpty() || !records.first().pointsCount())
+        return std::nullopt;
+    const size_t points = *records.first().pointsCount();
+    uint64_t largest = 0;
+    for (const auto &record : records) {
+        if (!record.vnaPort() || record.pointsCount() != points || !record.isValid())
+            return std::nullopt;
+        largest = std::max(largest, *record.vnaPort());
+    }
+    const size_t n = static_cast<size_t>(largest) + 1;
+    return buildPoints(records, points, n, [n](auto &matrix, const auto &record, size_t i) {
+        const size_t p = static_cast<size_t>(*record.vnaPort());
+        matrix[p * n + p] = record.s11()[i];
+    });
 }
 
 std::optional<TouchstonePoints> mergeTwoPortRecords(QList<Algorithms::SParametersTwoPortVNA> records)
@@ -68,25 +78,14 @@ std::optional<TouchstonePoints> mergeTwoPortRecords(QList<Algorithms::SParameter
         largest = std::max({largest, *record.vnaPort1(), *record.vnaPort2()});
     }
     const size_t n = static_cast<size_t>(largest) + 1;
-    const auto &first = records.first();
-    TouchstonePoints result;
-    result.reserve(points);
-    for (size_t i = 0; i < points; ++i) {
-        const double frequency = first.frequency()[i];
-        TouchstonePoint point = zeroPoint(frequency, n);
-        for (const auto &record : records) {
-            if (!Algorithms::fuzzyEqual(record.frequency()[i], frequency))
-                return std::nullopt;
-            const size_t a = static_cast<size_t>(*record.vnaPort1());
-            const size_t b = static_cast<size_t>(*record.vnaPort2());
-            point.matrix[a * n + a] = record.s11()[i];
-            point.matrix[a * n + b] = record.s12()[i];
-            point.matrix[b * n + a] = record.s21()[i];
-            point.matrix[b * n + b] = record.s22()[i];
-        }
-        result.push_back(std::move(point));
-    }
-    return result;
+    return buildPoints(records, points, n, [n](auto &matrix, const auto &record, size_t i) {
+        const size_t a = static_cast<size_t>(*record.vnaPort1());
+        const size_t b = static_cast<size_t>(*record.vnaPort2());
+        matrix[a * n + a] = record.s11()[i];
+        matrix[a * n + b] = record.s12()[i];
+        matrix[b * n + a] = record.s21()[i];
+        matrix[b * n + b] = record.s22()[i];
+    });
 }
 
 bool ColumnFileWriter::addRealColumn(const std::vector<double> &values)
