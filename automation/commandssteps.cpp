@@ -84,6 +84,23 @@ QString requiredValue(const std::optional<double> &value, int code)
     return formatDouble(*value);
 }
 
+enum class LowPass { NotNeeded, Needed };
+
+// Answers a query on a measured result port of the first set-up; answers
+// from the low-pass transforms check first that the sweep allows them.
+template <typename Query>
+void answerOnResultPort(MainQmlBackend *root, DeviceFunctions *functions, Side side, Kind kind,
+                        NumericIndex port, LowPass lowPass, Query query)
+{
+    answer(root, functions, [root, side, kind, port, lowPass, query] {
+        QmlFixturePort &model = resultPort(root, side, kind, port);
+        if (lowPass == LowPass::Needed)
+            checkLowPassUsable(root);
+        checkPortMeasured(model);
+        return query(model);
+    });
+}
+
 } // namespace
 
 // --- measuring -------------------------------------------------------------
@@ -262,63 +279,43 @@ void deleteStepData(MainQmlBackend *root, NumericIndex step)
 template <Side S, Kind K>
 void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answer(root, functions, [root, port] {
-        const QmlFixturePort &model = resultPort(root, S, K, port);
-        checkPortMeasured(model);
-        return requiredValue(model.gatingValue(), kInvalidGating);
-    });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
+                       [](QmlFixturePort &model) { return requiredValue(model.gatingValue(), kInvalidGating); });
 }
 
 template <Side S, Kind K>
 void portGatingTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answer(root, functions, [root, port] {
-        QmlFixturePort &model = resultPort(root, S, K, port);
-        checkPortMeasured(model);
-        return formatTrace(*model.gatingSeries());
-    });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
+                       [](QmlFixturePort &model) { return formatTrace(*model.gatingSeries()); });
 }
 
 template <Side S, Kind K>
 void portImpedance(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answer(root, functions, [root, port] {
-        const QmlFixturePort &model = resultPort(root, S, K, port);
-        checkLowPassUsable(root);
-        checkPortMeasured(model);
-        return requiredValue(model.impedance(), kInvalidImpedance);
-    });
+    answerOnResultPort(root, functions, S, K, port, LowPass::Needed,
+                       [](QmlFixturePort &model) { return requiredValue(model.impedance(), kInvalidImpedance); });
 }
 
 template <Side S, Kind K>
 void portImpedanceTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answer(root, functions, [root, port] {
-        QmlFixturePort &model = resultPort(root, S, K, port);
-        checkLowPassUsable(root);
-        checkPortMeasured(model);
-        return formatTrace(*model.stepResponseSeries());
-    });
+    answerOnResultPort(root, functions, S, K, port, LowPass::Needed,
+                       [](QmlFixturePort &model) { return formatTrace(*model.stepResponseSeries()); });
 }
 
 template <Side S, Kind K>
 void portLength(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answer(root, functions, [root, port] {
-        const QmlFixturePort &model = resultPort(root, S, K, port);
-        checkPortMeasured(model);
-        return requiredValue(model.length(), kInvalidElectricalLength);
-    });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
+                       [](QmlFixturePort &model) { return requiredValue(model.length(), kInvalidElectricalLength); });
 }
 
 template <Side S, Kind K>
 void portLengthTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answer(root, functions, [root, port] {
-        QmlFixturePort &model = resultPort(root, S, K, port);
-        checkPortMeasured(model);
-        return formatTrace(*model.impulseResponseSeries());
-    });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
+                       [](QmlFixturePort &model) { return formatTrace(*model.impulseResponseSeries()); });
 }
 
 #define VUK_RESULT_QUERIES(SIDE, KIND)                                                                      \
