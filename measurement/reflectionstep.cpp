@@ -10,7 +10,7 @@
 
 ReflectionStep::ReflectionStep(ConnectionReflect *connection, SyncedVnaDevice *device, WorkerThread *worker,
                                ProgressManager *progressManager, QObject *parent)
-    : Step(device, worker, progressManager, parent),
+    : OpenShortStep(device, worker, progressManager, parent),
       m_connection(connection),
       m_measurer(new ReflectionMeasurer(connection, device, this))
 {
@@ -83,22 +83,9 @@ void ReflectionStep::setState(MeasureEnums::FixturePossibleState state)
     m_measurer->setState(state);
 }
 
-void ReflectionStep::setOpenMeasurementEnable(bool enable)
+void ReflectionStep::selectedStandardsChanged()
 {
-    if (enable == m_openMeasurementEnable)
-        return;
-    m_openMeasurementEnable = enable;
-    m_measurer->setState(MeasureEnums::possibleState(m_openMeasurementEnable, m_shortMeasurementEnable));
-    emit openMeasurementEnableChanged();
-}
-
-void ReflectionStep::setShortMeasurementEnable(bool enable)
-{
-    if (enable == m_shortMeasurementEnable)
-        return;
-    m_shortMeasurementEnable = enable;
-    m_measurer->setState(MeasureEnums::possibleState(m_openMeasurementEnable, m_shortMeasurementEnable));
-    emit shortMeasurementEnableChanged();
+    m_measurer->setState(selectedStandards());
 }
 
 void ReflectionStep::setUseCompensation(bool useCompensation)

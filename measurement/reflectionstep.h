@@ -5,7 +5,7 @@
 // moves the side's reference plane.
 
 #include "measurement/measureenums.h"
-#include "measurement/step.h"
+#include "measurement/openshortstep.h"
 
 #include <QString>
 
@@ -13,14 +13,10 @@ class ConnectionReflect;
 class ReflectionMeasurer;
 class SParameterSource;
 
-class ReflectionStep : public Step
+class ReflectionStep : public OpenShortStep
 {
     Q_OBJECT
     Q_PROPERTY(MeasureEnums::FixturePossibleState state READ state WRITE setState NOTIFY stateChanged)
-    Q_PROPERTY(bool openMeasurementEnable READ openMeasurementEnable WRITE setOpenMeasurementEnable NOTIFY
-                   openMeasurementEnableChanged)
-    Q_PROPERTY(bool shortMeasurementEnable READ shortMeasurementEnable WRITE setShortMeasurementEnable NOTIFY
-                   shortMeasurementEnableChanged)
     Q_PROPERTY(double offset READ offset WRITE setOffset NOTIFY offsetChanged)
     Q_PROPERTY(bool useCompensation READ useCompensation WRITE setUseCompensation NOTIFY useCompensationChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus openMeasured READ openMeasured NOTIFY openMeasuredChanged)
@@ -39,10 +35,6 @@ public:
     MeasureEnums::FixturePossibleState state() const;
     // Passes the state to the measurer only; the enable flags stay.
     void setState(MeasureEnums::FixturePossibleState state);
-    bool openMeasurementEnable() const { return m_openMeasurementEnable; }
-    bool shortMeasurementEnable() const { return m_shortMeasurementEnable; }
-    void setOpenMeasurementEnable(bool enable);
-    void setShortMeasurementEnable(bool enable);
     // Picoseconds.
     double offset() const { return m_offset; }
     bool useCompensation() const { return m_useCompensation; }
@@ -72,8 +64,6 @@ public slots:
 
 signals:
     void stateChanged(MeasureEnums::FixturePossibleState state);
-    void openMeasurementEnableChanged();
-    void shortMeasurementEnableChanged();
     void offsetChanged(double offset);
     void useCompensationChanged(bool useCompensation);
     void openMeasuredChanged();
@@ -81,6 +71,8 @@ signals:
     void calculatedChanged();
 
 private:
+    // The measurer follows the selected standards.
+    void selectedStandardsChanged() override;
     void measure(bool isShort, const QString *filePath);
     void runMeasure(const SParameterSource &source, bool isShort, const Progress &progress);
     // Offset of the side's ports by picoseconds (stepoffsets.cpp).
@@ -88,8 +80,6 @@ private:
 
     ConnectionReflect *m_connection;
     ReflectionMeasurer *m_measurer;
-    bool m_openMeasurementEnable = true;
-    bool m_shortMeasurementEnable = false;
     bool m_useCompensation = true;
     double m_offset = 0.0;
 };

@@ -25,7 +25,7 @@ MeasureEnums::MeasureStatus combined(Status left, Status right)
 
 TransmissionStep::TransmissionStep(ConnectionTransmisson *connection, SyncedVnaDevice *device,
                                    WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
-    : Step(device, worker, progressManager, parent),
+    : OpenShortStep(device, worker, progressManager, parent),
       m_connection(connection),
       m_thruMeasurer(new TransmissionMeasurer(connection, device, this)),
       m_leftReflectMeasurer(new ReflectionMeasurer(nullptr, device, this)),
@@ -140,27 +140,9 @@ void TransmissionStep::setAppliedReflectsOffset(bool applied)
         emit appliedReflectsOffsetChanged();
 }
 
-void TransmissionStep::setOpenMeasurementEnable(bool enable)
+void TransmissionStep::selectedStandardsChanged()
 {
-    if (enable == m_openMeasurementEnable)
-        return;
-    m_openMeasurementEnable = enable;
-    recomputeReflectState();
-    emit openMeasurementEnableChanged();
-}
-
-void TransmissionStep::setShortMeasurementEnable(bool enable)
-{
-    if (enable == m_shortMeasurementEnable)
-        return;
-    m_shortMeasurementEnable = enable;
-    recomputeReflectState();
-    emit shortMeasurementEnableChanged();
-}
-
-void TransmissionStep::recomputeReflectState()
-{
-    const auto state = MeasureEnums::possibleState(m_openMeasurementEnable, m_shortMeasurementEnable);
+    const auto state = selectedStandards();
     if (state == m_reflectState)
         return;
     m_reflectState = state;

@@ -5,7 +5,7 @@
 // the two ends, taken on copies of the sides so the thru models stay intact.
 
 #include "measurement/measureenums.h"
-#include "measurement/step.h"
+#include "measurement/openshortstep.h"
 
 #include <QString>
 
@@ -17,7 +17,7 @@ class ReflectionMeasurer;
 class SParameterSource;
 class TransmissionMeasurer;
 
-class TransmissionStep : public Step
+class TransmissionStep : public OpenShortStep
 {
     Q_OBJECT
     Q_PROPERTY(double leftOffset READ leftOffset WRITE setLeftOffset NOTIFY leftOffsetChanged)
@@ -26,10 +26,6 @@ class TransmissionStep : public Step
     Q_PROPERTY(double rightReflectOffset READ rightReflectOffset NOTIFY rightReflectOffsetChanged)
     Q_PROPERTY(bool appliedReflectsOffset READ appliedReflectsOffset WRITE setAppliedReflectsOffset NOTIFY
                    appliedReflectsOffsetChanged)
-    Q_PROPERTY(bool openMeasurementEnable READ openMeasurementEnable WRITE setOpenMeasurementEnable NOTIFY
-                   openMeasurementEnableChanged)
-    Q_PROPERTY(bool shortMeasurementEnable READ shortMeasurementEnable WRITE setShortMeasurementEnable NOTIFY
-                   shortMeasurementEnableChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus thruMeasured READ thruMeasured NOTIFY thruMeasuredChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus openMeasured READ openMeasured NOTIFY openMeasuredChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus shortMeasured READ shortMeasured NOTIFY shortMeasuredChanged)
@@ -57,8 +53,6 @@ public:
     double leftReflectOffset() const { return m_leftReflectOffset.load(); }
     double rightReflectOffset() const { return m_rightReflectOffset.load(); }
     bool appliedReflectsOffset() const { return m_appliedReflectsOffset.load(); }
-    bool openMeasurementEnable() const { return m_openMeasurementEnable; }
-    bool shortMeasurementEnable() const { return m_shortMeasurementEnable; }
     MeasureEnums::FixturePossibleState reflectState() const { return m_reflectState; }
 
     MeasureEnums::MeasureStatus thruMeasured() const;
@@ -71,8 +65,6 @@ public:
     void setRightOffset(double offset);
     // Callable from the step worker (the offset jobs).
     void setAppliedReflectsOffset(bool applied);
-    void setOpenMeasurementEnable(bool enable);
-    void setShortMeasurementEnable(bool enable);
 
     std::vector<VNAFixtureConnection *> ownedSides() const override;
 
@@ -100,8 +92,6 @@ signals:
     void leftReflectOffsetChanged();
     void rightReflectOffsetChanged();
     void appliedReflectsOffsetChanged();
-    void openMeasurementEnableChanged();
-    void shortMeasurementEnableChanged();
     void thruMeasuredChanged();
     void openMeasuredChanged();
     void shortMeasuredChanged();
@@ -110,7 +100,8 @@ signals:
 
 private:
     void measureThru(const SParameterSource &source, const Progress &progress);
-    void recomputeReflectState();
+    // The reflect state and both reflect measurers follow the selected standards.
+    void selectedStandardsChanged() override;
 
     // Step offsets (stepoffsets.cpp).
     bool applySidesOffsets(double leftPs, double rightPs);
@@ -123,8 +114,6 @@ private:
     std::atomic<bool> m_appliedReflectsOffset{false};
     double m_leftOffset = 0.0;
     double m_rightOffset = 0.0;
-    bool m_openMeasurementEnable = true;
-    bool m_shortMeasurementEnable = false;
     std::atomic<double> m_leftReflectOffset{0.0};
     std::atomic<double> m_rightReflectOffset{0.0};
     MeasureEnums::FixturePossibleState m_reflectState = MeasureEnums::FixturePossibleState::OPEN;
