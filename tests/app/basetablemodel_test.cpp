@@ -1,10 +1,9 @@
 #include "app/basetablemodel.h"
 
-#include "tests/support/logcapture.h"
+#include "tests/app/tabletestsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -16,6 +15,7 @@
 
 namespace {
 
+using namespace TableTest;
 using Result = CoreMeasureEnums::RecommendedResult;
 
 // A table whose rows the test declares itself.
@@ -65,19 +65,6 @@ struct Owner
         return parameter;
     }
 };
-
-// Runs Qt's model checks; their failures arrive as warnings.
-void expectModelTesterPasses(QAbstractItemModel *model, const std::function<void()> &changes = {})
-{
-    LogCapture log;
-    {
-        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
-        if (changes)
-            changes();
-    }
-    for (const QString &line : log.lines())
-        EXPECT_FALSE(line.contains(QStringLiteral("FAIL"))) << line.toStdString();
-}
 
 TEST(BaseTableModel, HeaderRowAnswersItsTextForEveryRole)
 {
@@ -369,11 +356,7 @@ TEST(BaseTableModel, RegistersAnUncreatableQmlTypeAndItsPointerType)
     table.refresh(0);
     EXPECT_FALSE(object->property("error").isValid());
 
-    QQmlComponent creator(&engine);
-    creator.setData("import BaseVnaTable 1.0\nBaseVnaTable {}", QUrl());
-    std::unique_ptr<QObject> created(creator.create());
-    EXPECT_FALSE(created);
-    EXPECT_TRUE(creator.isError());
+    expectQmlTypeUncreatable(engine, "BaseVnaTable");
 }
 
 } // namespace

@@ -1,11 +1,10 @@
 #include "app/calibratevnatable.h"
 
 #include "tests/device/proxytestsupport.h"
-#include "tests/support/logcapture.h"
+#include "tests/app/tabletestsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -16,6 +15,7 @@
 
 namespace {
 
+using namespace TableTest;
 using namespace ProxyTest;
 using Row = CalibrateVnaTableModel::Row;
 
@@ -29,18 +29,6 @@ const QString calibrationMessage = "The VNA is not calibrated, or current calibr
                                    "VNA calibration as recommended.";
 const QString flagMessage = "Using the interpolated or extrapolated calibration data is not allowed.";
 const QString portsMessage = "Calibrated ports do not correspond to the fixture connection configuration.";
-
-void expectModelTesterPasses(QAbstractItemModel *model, const std::function<void()> &changes = {})
-{
-    LogCapture log;
-    {
-        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
-        if (changes)
-            changes();
-    }
-    for (const QString &line : log.lines())
-        EXPECT_FALSE(line.contains(QStringLiteral("FAIL"))) << line.toStdString();
-}
 
 class CalibrationTable : public ::testing::Test
 {
@@ -358,11 +346,7 @@ TEST_F(CalibrationTable, QmlSeesTheRegisteredTypeAndItsError)
     table->changeRecommendedPorts({0, 1});
     EXPECT_FALSE(object->property("error").isValid());
 
-    QQmlComponent creator(&engine);
-    creator.setData("import CalibrateVnaTable 1.0\nCalibrateVnaTable {}", QUrl());
-    std::unique_ptr<QObject> created(creator.create());
-    EXPECT_FALSE(created);
-    EXPECT_TRUE(creator.isError());
+    expectQmlTypeUncreatable(engine, "CalibrateVnaTable");
 }
 
 } // namespace

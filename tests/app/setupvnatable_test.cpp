@@ -1,11 +1,10 @@
 #include "app/setupvnatable.h"
 
 #include "tests/device/proxytestsupport.h"
-#include "tests/support/logcapture.h"
+#include "tests/app/tabletestsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -16,6 +15,7 @@
 
 namespace {
 
+using namespace TableTest;
 using namespace ProxyTest;
 using Row = SetupVnaTableModel::Row;
 
@@ -37,18 +37,6 @@ const QString lowPassStep = "The low pass mode requires that the start frequency
                             "Disable the low pass check to ignore it.";
 const QString singleFrequency = "The plug-in is not able to calculate the fixture parameters at a single frequency.  "
                                 "Set the start and stop frequencies to differ.";
-
-void expectModelTesterPasses(QAbstractItemModel *model, const std::function<void()> &changes = {})
-{
-    LogCapture log;
-    {
-        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
-        if (changes)
-            changes();
-    }
-    for (const QString &line : log.lines())
-        EXPECT_FALSE(line.contains(QStringLiteral("FAIL"))) << line.toStdString();
-}
 
 class SetupTable : public ::testing::Test
 {
@@ -504,11 +492,7 @@ TEST_F(SetupTable, QmlSeesTheRegisteredTypeAndItsProperties)
     EXPECT_FALSE(table->lowPassCheck());
     EXPECT_FALSE(object->property("check").toBool());
 
-    QQmlComponent creator(&engine);
-    creator.setData("import SetupVnaTable 1.0\nSetupVnaTable {}", QUrl());
-    std::unique_ptr<QObject> created(creator.create());
-    EXPECT_FALSE(created);
-    EXPECT_TRUE(creator.isError());
+    expectQmlTypeUncreatable(engine, "SetupVnaTable");
 }
 
 } // namespace

@@ -4,11 +4,10 @@
 #include "measurement/fixturesetups.h"
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
-#include "tests/support/logcapture.h"
+#include "tests/app/tabletestsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <QAbstractItemModelTester>
 #include <QCoreApplication>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -24,24 +23,13 @@
 
 namespace {
 
+using namespace TableTest;
 using Row = TestModeTableModel::Row;
 using Parameters = Algorithms::ProcessInputParameters;
 
 constexpr int tableRow(Row row)
 {
     return int(row) + 1;
-}
-
-void expectModelTesterPasses(QAbstractItemModel *model, const std::function<void()> &changes = {})
-{
-    LogCapture log;
-    {
-        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Warning);
-        if (changes)
-            changes();
-    }
-    for (const QString &line : log.lines())
-        EXPECT_FALSE(line.contains(QStringLiteral("FAIL"))) << line.toStdString();
 }
 
 QSet<int> refreshedRows(const QSignalSpy &spy)
@@ -331,11 +319,7 @@ TEST_F(TestModeTable, QmlDrivesTheSwitchThroughTheRegisteredType)
     QMetaObject::invokeMethod(object.get(), "reset");
     EXPECT_EQ(parameters.kaiserBeta(), 0.0);
 
-    QQmlComponent creator(&engine);
-    creator.setData("import TestModeTable 1.0\nTestModeTable {}", QUrl());
-    std::unique_ptr<QObject> created(creator.create());
-    EXPECT_FALSE(created);
-    EXPECT_TRUE(creator.isError());
+    expectQmlTypeUncreatable(engine, "TestModeTable");
 }
 
 // The set-up list without analyser, worker or progress list: enough to build
