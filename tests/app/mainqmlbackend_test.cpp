@@ -163,6 +163,19 @@ ActionReport runAction(MainQmlBackend &backend, const std::function<void()> &act
     return report;
 }
 
+// The action failed with this one error and no message, and cancelled the one
+// progress row it added (named so, when a name is given).
+void expectFailedOnce(const ActionReport &report, const QString &error, const QString &row = {})
+{
+    EXPECT_EQ(report.errors, QStringList{error});
+    EXPECT_TRUE(report.messages.isEmpty());
+    ASSERT_EQ(report.rows.size(), 1u);
+    if (!row.isEmpty()) {
+        EXPECT_EQ(report.rows[0]->name(), row);
+    }
+    EXPECT_TRUE(report.rows[0]->isCanceled());
+}
+
 // A fixture model with distinct S11 and S22 (line, then a series inductance)
 // on the given grid.
 Algorithms::SParametersTwoPort asymmetricModel(const std::vector<double> &grid, double delay)
@@ -604,11 +617,8 @@ TEST_F(Backend, SaveWithoutAnAnalyserFailsBeforeWritingAnything)
     MainQmlBackend &b = makeBackend();
     const QString base = workDir.filePath(QStringLiteral("setup"));
     const ActionReport report = runAction(b, [&] { b.saveState(base); });
-    EXPECT_EQ(report.errors, QStringList{QStringLiteral("Cannot read the type of saving state file from VNA")});
-    EXPECT_TRUE(report.messages.isEmpty());
-    ASSERT_EQ(report.rows.size(), 1u);
-    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Save setup"));
-    EXPECT_TRUE(report.rows[0]->isCanceled());
+    expectFailedOnce(report, QStringLiteral("Cannot read the type of saving state file from VNA"),
+                     QStringLiteral("Save setup"));
     EXPECT_FALSE(QFile::exists(base + QStringLiteral(".sta")));
 }
 
@@ -620,10 +630,7 @@ TEST_F(Backend, SaveRefusesAStateFileTheAnalyserDidNotWrite)
     // leaves no file to append to.
     const QString base = workDir.filePath(QStringLiteral("missing-folder/setup"));
     const ActionReport report = runAction(b, [&] { b.saveState(base); });
-    EXPECT_EQ(report.errors, QStringList{QStringLiteral("Cannot read state file: ") + base + ".sta"});
-    EXPECT_TRUE(report.messages.isEmpty());
-    ASSERT_EQ(report.rows.size(), 1u);
-    EXPECT_TRUE(report.rows[0]->isCanceled());
+    expectFailedOnce(report, QStringLiteral("Cannot read state file: ") + base + ".sta");
     EXPECT_FALSE(QFile::exists(base + QStringLiteral(".sta")));
 }
 
@@ -648,11 +655,7 @@ TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
                           Case{needsEight, QStringLiteral("Not enough number of ports")}}) {
         sim->clearLog();
         const ActionReport report = runAction(b, [&] { b.loadState(c.path); });
-        EXPECT_EQ(report.errors, QStringList{c.error});
-        EXPECT_TRUE(report.messages.isEmpty());
-        ASSERT_EQ(report.rows.size(), 1u);
-        EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Recall setup"));
-        EXPECT_TRUE(report.rows[0]->isCanceled());
+        expectFailedOnce(report, c.error, QStringLiteral("Recall setup"));
         flush();
         EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
         EXPECT_EQ(b.getFixtureSetups()->getCount(), 1);
@@ -735,13 +738,10 @@ TEST_F(Backend, RecallRefusesValuesNoSavedFileCanHold)
         }
         sim->clearLog();
         const ActionReport report = runAction(b, [&] { b.loadState(path); });
-        EXPECT_EQ(report.errors, QStringList{QStringLiteral("Cannot recall state file: ") + path
-                                             + QStringLiteral(". Invalid value ") + c.key + '=' + c.shown
-                                             + QStringLiteral(" in section [") + c.section + ']'});
-        EXPECT_TRUE(report.messages.isEmpty());
-        ASSERT_EQ(report.rows.size(), 1u);
-        EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Recall setup"));
-        EXPECT_TRUE(report.rows[0]->isCanceled());
+        expectFailedOnce(report,
+                         QStringLiteral("Cannot recall state file: ") + path + QStringLiteral(". Invalid value ")
+                             + c.key + '=' + c.shown + QStringLiteral(" in section [") + c.section + ']',
+                         QStringLiteral("Recall setup"));
         flush();
         EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
         // Nothing changed.
@@ -965,11 +965,7 @@ TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
         c.arrange();
         flush();
         const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
-        EXPECT_EQ(report.errors, QStringList{c.error});
-        EXPECT_TRUE(report.messages.isEmpty());
-        ASSERT_EQ(report.rows.size(), 1u);
-        EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Correction"));
-        EXPECT_TRUE(report.rows[0]->isCanceled());
+        expectFailedOnce(report, c.error, QStringLiteral("Correction"));
         if (sim->isListening()) {
             drainProxy();
             EXPECT_FALSE(sim->channel(1).fixtureSimulator);
@@ -1214,11 +1210,7 @@ TEST_F(Backend, RawDataOfAnUnmeasuredThruStopsWithOneError)
     ASSERT_NE(qobject_cast<TransmissionStep *>(steps.at(0).get()), nullptr);
     const QString base = workDir.filePath(QStringLiteral("raw"));
     const ActionReport report = runAction(b, [&] { b.saveRawDataFiles(base); });
-    EXPECT_EQ(report.errors, QStringList{QStringLiteral("There is no calculated data")});
-    EXPECT_TRUE(report.messages.isEmpty());
-    ASSERT_EQ(report.rows.size(), 1u);
-    EXPECT_EQ(report.rows[0]->name(), QStringLiteral("Save the raw data"));
-    EXPECT_TRUE(report.rows[0]->isCanceled());
+    expectFailedOnce(report, QStringLiteral("There is no calculated data"), QStringLiteral("Save the raw data"));
     EXPECT_TRUE(QDir(workDir.path()).entryList({QStringLiteral("raw*")}, QDir::Files).isEmpty());
 }
 
@@ -1230,10 +1222,7 @@ TEST_F(Backend, TestModeWithoutAnEnabledFixtureWritesOnlyTheParameters)
     setup->setRightFixtureEnabled(false);
     const QString base = workDir.filePath(QStringLiteral("test"));
     const ActionReport report = runAction(b, [&] { b.saveTestModeFiles(base); });
-    EXPECT_EQ(report.errors, QStringList{QStringLiteral("There is no calculated data")});
-    EXPECT_TRUE(report.messages.isEmpty());
-    ASSERT_EQ(report.rows.size(), 1u);
-    EXPECT_TRUE(report.rows[0]->isCanceled());
+    expectFailedOnce(report, QStringLiteral("There is no calculated data"));
     EXPECT_EQ(QDir(workDir.path()).entryList({QStringLiteral("test*")}, QDir::Files),
               QStringList{QStringLiteral("test_ParametersTestMode.ini")});
 }
