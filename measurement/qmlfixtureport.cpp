@@ -4,6 +4,8 @@
 #include "algorithms/vectorhelpers.h"
 
 #include <QDebug>
+#include <QMetaObject>
+#include <QThread>
 
 #include <cmath>
 #include <stdexcept>
@@ -48,24 +50,31 @@ QmlFixturePort::QmlFixturePort(QObject *parent) : Algorithms::FixturePort(parent
 {
     qRegisterMetaType<QVector<QPointF> *>("QVector<QPointF>*");
 
-    connect(this, &FixturePort::uncorrectedSParametersChanged, this, [this] {
-        rebuildSParameters();
-        emit isMeasuredChanged();
-    });
-    connect(this, &FixturePort::stepResponseChanged, this, [this] {
-        rebuildStepResponse();
-        emit isMeasuredChanged();
-    });
-    connect(this, &FixturePort::impulseResponseChanged, this, [this] {
-        rebuildImpulseResponse();
-        emit isMeasuredChanged();
-    });
-    connect(this, &FixturePort::gatingChanged, this, [this] { rebuildGating(); });
+    // The base signals come from the thread that has just changed the data,
+    // the step worker during a calculation. The series are built right there,
+    // from data that thread owns, and only the finished series go to the
+    // port's own thread: reading the model later from there would race with
+    // the worker's next change of it.
+    connect(this, &FixturePort::uncorrectedSParametersChanged, this, [this] { rebuildSParameters(); },
+            Qt::DirectConnection);
+    connect(this, &FixturePort::stepResponseChanged, this, [this] { rebuildStepResponse(); },
+            Qt::DirectConnection);
+    connect(this, &FixturePort::impulseResponseChanged, this, [this] { rebuildImpulseResponse(); },
+            Qt::DirectConnection);
+    connect(this, &FixturePort::gatingChanged, this, [this] { rebuildGating(); }, Qt::DirectConnection);
     connect(this, &FixturePort::impedanceTransformChanged, this, [this] {
         emit impedanceChangedQml();
         emit z0TransformChangedQml();
         emit isMeasuredChanged();
     });
+}
+
+void QmlFixturePort::onPortThread(std::function<void()> update)
+{
+    if (QThread::currentThread() == thread())
+        update();
+    else
+        QMetaObject::invokeMethod(this, std::move(update), Qt::QueuedConnection);
 }
 
 bool QmlFixturePort::isLowPass() const
@@ -134,79 +143,97 @@ QmlFixturePort::CalibrationStates QmlFixturePort::calibrationState() const
 
 void QmlFixturePort::rebuildSParameters()
 {
+    QVector<QPointF> s11, s21, s12, s22;
+    QString failure;
     try {
         if (m_current) {
             const Algorithms::RealVector &f = m_current->frequency();
-            QVector<QPointF> s11 = dbSeries(f, m_current->s11());
-            QVector<QPointF> s21 = dbSeries(f, m_current->s21());
-            QVector<QPointF> s12 = dbSeries(f, m_current->s12());
-            QVector<QPointF> s22 = dbSeries(f, m_current->s22());
-            m_s11Series.swap(s11);
-            m_s21Series.swap(s21);
-            m_s12Series.swap(s12);
-            m_s22Series.swap(s22);
-        } else {
-            m_s11Series.clear();
-            m_s21Series.clear();
-            m_s12Series.clear();
-            m_s22Series.clear();
+            s11 = dbSeries(f, m_current->s11());
+            s21 = dbSeries(f, m_current->s21());
+            s12 = dbSeries(f, m_current->s12());
+            s22 = dbSeries(f, m_current->s22());
         }
     } catch (const std::exception &e) {
-        m_s11Series.clear();
-        m_s21Series.clear();
-        m_s12Series.clear();
-        m_s22Series.clear();
-        emit error(QString::fromUtf8(e.what()));
+        s11.clear();
+        s21.clear();
+        s12.clear();
+        s22.clear();
+        failure = QString::fromUtf8(e.what());
     }
-    emit S11ChangedQml();
-    emit S21ChangedQml();
-    emit S12ChangedQml();
-    emit S22ChangedQml();
-    emit calibrationStateChanged();
+    onPortThread([this, s11, s21, s12, s22, failure] {
+        m_s11Series = s11;
+        m_s21Series = s21;
+        m_s12Series = s12;
+        m_s22Series = s22;
+        if (!failure.isEmpty())
+            emit error(failure);
+        emit S11ChangedQml();
+        emit S21ChangedQml();
+        emit S12ChangedQml();
+        emit S22ChangedQml();
+        emit calibrationStateChanged();
+        emit isMeasuredChanged();
+    });
 }
 
 void QmlFixturePort::rebuildStepResponse()
 {
+    QVector<QPointF> series;
+    QString failure;
     try {
         if (m_stepResponse)
-            m_stepSeries = pairUp(m_stepResponse->time, m_stepResponse->impedanceProfile,
-                                  [](double z) { return z; });
-        else
-            m_stepSeries.clear();
+            series = pairUp(m_stepResponse->time, m_stepResponse->impedanceProfile, [](double z) { return z; });
     } catch (const std::exception &e) {
-        m_stepSeries.clear();
-        emit error(QString::fromUtf8(e.what()));
+        series.clear();
+        failure = QString::fromUtf8(e.what());
     }
-    emit stepResponseChangedQml();
+    onPortThread([this, series, failure] {
+        m_stepSeries = series;
+        if (!failure.isEmpty())
+            emit error(failure);
+        emit stepResponseChangedQml();
+        emit isMeasuredChanged();
+    });
 }
 
 void QmlFixturePort::rebuildImpulseResponse()
 {
+    QVector<QPointF> series;
+    QString failure;
     try {
         if (m_impulse)
-            m_impulseSeries = pairUp(m_impulse->time, m_impulse->values,
-                                     [](const Algorithms::Complex &v) { return std::abs(v); });
-        else
-            m_impulseSeries.clear();
+            series = pairUp(m_impulse->time, m_impulse->values,
+                            [](const Algorithms::Complex &v) { return std::abs(v); });
     } catch (const std::exception &e) {
-        m_impulseSeries.clear();
-        emit error(QString::fromUtf8(e.what()));
+        series.clear();
+        failure = QString::fromUtf8(e.what());
     }
-    emit impulseResponseChangedQml();
+    onPortThread([this, series, failure] {
+        m_impulseSeries = series;
+        if (!failure.isEmpty())
+            emit error(failure);
+        emit impulseResponseChangedQml();
+        emit isMeasuredChanged();
+    });
 }
 
 void QmlFixturePort::rebuildGating()
 {
+    QVector<QPointF> series;
+    QString failure;
     try {
         if (m_gating)
-            m_gatingSeries = pairUp(m_gating->time, m_gating->values,
-                                    [](const Algorithms::Complex &v) { return std::abs(v); });
-        else
-            m_gatingSeries.clear();
+            series = pairUp(m_gating->time, m_gating->values,
+                            [](const Algorithms::Complex &v) { return std::abs(v); });
     } catch (const std::exception &e) {
-        m_gatingSeries.clear();
-        emit error(QString::fromUtf8(e.what()));
+        series.clear();
+        failure = QString::fromUtf8(e.what());
     }
-    emit gatingChangedQml();
-    emit gatingValueChangedQml();
+    onPortThread([this, series, failure] {
+        m_gatingSeries = series;
+        if (!failure.isEmpty())
+            emit error(failure);
+        emit gatingChangedQml();
+        emit gatingValueChangedQml();
+    });
 }

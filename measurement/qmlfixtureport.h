@@ -1,8 +1,9 @@
 #pragma once
 // One fixture port's computed model as QML, the remote queries and the file
 // writers see it: the model's read-outs as properties (undefined in QML when
-// the model holds no such value) and seven chart series, rebuilt on the
-// port's own thread whenever the model reports a change.
+// the model holds no such value) and seven chart series, rebuilt whenever
+// the model reports a change: built on the thread that made the change, then
+// stored and announced on the port's own thread.
 
 #include "algorithms/fixtureport.h"
 
@@ -10,6 +11,8 @@
 #include <QPointF>
 #include <QVariant>
 #include <QVector>
+
+#include <functional>
 
 class QmlFixturePort : public Algorithms::FixturePort
 {
@@ -79,10 +82,15 @@ signals:
     void S22ChangedQml();
 
 private:
+    // Builds a series from the data as the calling thread (the one that
+    // changed it) sees it; the result is stored and announced on the port's
+    // own thread.
     void rebuildSParameters();
     void rebuildStepResponse();
     void rebuildImpulseResponse();
     void rebuildGating();
+    // Runs update now when called on the port's thread, else queues it there.
+    void onPortThread(std::function<void()> update);
 
     QVector<QPointF> m_stepSeries;
     QVector<QPointF> m_s11Series;

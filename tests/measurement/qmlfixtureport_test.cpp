@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <string>
 #include <thread>
@@ -233,6 +234,60 @@ TEST(QmlFixturePort, ChangesReportedOnAWorkerAreRebuiltOnThePortsThread)
     MeasurementTest::flushEvents();
     EXPECT_EQ(rebuiltOn, QThread::currentThread());
     EXPECT_EQ(port.s11Series()->size(), 20);
+}
+
+// The worker goes on changing the model while the port's thread is still
+// taking in earlier changes: every series stored there is the whole of a
+// model the worker wrote, and no change is reported as a failure.
+TEST(QmlFixturePort, SeriesStayWholeWhileAWorkerKeepsChangingTheModel)
+{
+    QmlFixturePort port;
+    QSignalSpy errors(&port, &Algorithms::FixturePort::error);
+    const RealVector longGrid = SynthNet::harmonicGrid(1e8, 400);
+    const RealVector shortGrid = SynthNet::harmonicGrid(3e8, 37);
+    const SParametersTwoPort models[2] = {lineModel(longGrid), lineModel(shortGrid)};
+    int stored = 0;
+    std::vector<std::string> faults;
+    QObject::connect(&port, &QmlFixturePort::S22ChangedQml, [&] {
+        ++stored;
+        const QVector<QPointF> *series[4] = {port.s11Series(), port.s21Series(), port.s12Series(),
+                                             port.s22Series()};
+        const int n = series[0]->size();
+        const SParametersTwoPort &model = n == int(longGrid.size()) ? models[0] : models[1];
+        const ComplexVector *values[4] = {&model.s11(), &model.s21(), &model.s12(), &model.s22()};
+        for (int k = 0; k < 4; ++k) {
+            if (series[k]->size() != int(model.frequency().size())) {
+                faults.push_back("series " + std::to_string(k) + " of " + std::to_string(series[k]->size())
+                                 + " points");
+                continue;
+            }
+            for (int i = 0; i < n; ++i) {
+                const double db = 10.0 * std::log10(std::norm((*values[k])[size_t(i)]));
+                if ((*series[k])[i].x() != model.frequency()[size_t(i)] || std::abs((*series[k])[i].y() - db) > 1e-9)
+                    faults.push_back("series " + std::to_string(k) + " point " + std::to_string(i));
+            }
+        }
+    });
+
+    constexpr int kChanges = 2000;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        for (int i = 0; i < kChanges; ++i) {
+            port.setCalculatedSParameters(models[i % 2]);
+            emit port.uncorrectedSParametersChanged();
+        }
+        finished = true;
+    });
+    while (!finished)
+        QCoreApplication::processEvents();
+    worker.join();
+    MeasurementTest::flushEvents();
+
+    EXPECT_EQ(errors.count(), 0) << (errors.isEmpty() ? "" : errors.at(0).at(0).toString().toStdString());
+    EXPECT_TRUE(faults.empty()) << faults.size() << " faults, first: " << (faults.empty() ? "" : faults.front());
+    EXPECT_EQ(stored, kChanges);
+    // The last change is the one that stays.
+    EXPECT_EQ(port.s11Series()->size(), int(shortGrid.size()));
 }
 
 } // namespace
