@@ -119,6 +119,19 @@ struct Chain
             setups.get(), [this] { setups->interrupt(); }, Qt::BlockingQueuedConnection);
     }
 
+    // Cancels from the worker as soon as the measurer reports it is done.
+    template <typename Measurer>
+    void cancelWhenDone(Measurer *measurer)
+    {
+        QObject::connect(
+            measurer, &Measurer::statusChanged, measurer,
+            [this](Status st) {
+                if (st == StatusDone)
+                    cancelFromTheWorker();
+            },
+            Qt::DirectConnection);
+    }
+
     const AnalyserSim::FixtureSpec spec;
     QTemporaryDir dir;
     QString thruFile, openFile, dutFile;
@@ -287,13 +300,7 @@ TEST(MeasurerChain, ACancelDuringTheFirstDutSideCorrectsNoSide)
     DutMeasurer *second = chain.dut()->measurers().at(1);
     auto *reader = first->findChild<SDataMeasurer *>();
     ASSERT_TRUE(reader);
-    QObject::connect(
-        reader, &SDataMeasurer::statusChanged, reader,
-        [&](Status st) {
-            if (st == StatusDone)
-                chain.cancelFromTheWorker();
-        },
-        Qt::DirectConnection);
+    chain.cancelWhenDone(reader);
     ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
     chain.measureDut();
     MeasurementTest::flushEvents();
@@ -325,13 +332,7 @@ TEST(MeasurerChain, ACancelBetweenTheDutSidesStopsBeforeTheSecond)
     ASSERT_EQ(chain.thru()->thruMeasured(), MeasureStatus::MEASURED);
     DutMeasurer *first = chain.dut()->measurers().at(0);
     DutMeasurer *second = chain.dut()->measurers().at(1);
-    QObject::connect(
-        first, &DutMeasurer::statusChanged, first,
-        [&](Status st) {
-            if (st == StatusDone)
-                chain.cancelFromTheWorker();
-        },
-        Qt::DirectConnection);
+    chain.cancelWhenDone(first);
     ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
     chain.measureDut();
     MeasurementTest::flushEvents();

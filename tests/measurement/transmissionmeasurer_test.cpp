@@ -75,6 +75,15 @@ struct ThruRig
     QString lastText;
 };
 
+// A file of the 2x-thru of a lossy 100 ps line on a harmonic grid of
+// 100 MHz steps.
+QString writeLineThru(const QTemporaryDir &dir, size_t points, double z0 = 50.0)
+{
+    const auto f = SynthNet::harmonicGrid(1e8, points);
+    return MeasurementTest::writeTwoPort(dir.path() + "/thru.s2p",
+                                         SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {z0, 1e-10, 0.2}))));
+}
+
 // The left fixture as the analyser sees it, both ends referred to 50 ohm.
 SParametersTwoPort truthLeft(const AnalyserSim::FixtureSpec &spec, const std::vector<double> &f)
 {
@@ -235,9 +244,7 @@ TEST_F(TransmissionFromAnalyser, EveryPortPairUsesItsOwnAnalyserPortsAndImpedanc
 TEST(TransmissionMeasurer, UnequalSidesFailAtTheConfigurationCheckWithoutAText)
 {
     QTemporaryDir dir;
-    const auto f = SynthNet::harmonicGrid(1e8, 100);
-    const QString file = MeasurementTest::writeTwoPort(
-        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    const QString file = writeLineThru(dir, 100);
     ThruRig thru(nullptr);
     thru.leftFixture.setPortsCount(2);
     thru.rightFixture.setPortsCount(3);
@@ -255,9 +262,7 @@ TEST(TransmissionMeasurer, UnequalSidesFailAtTheConfigurationCheckWithoutAText)
 TEST(TransmissionMeasurer, AnUnreadablePairFailsAndKeepsTheEarlierPairsProcess)
 {
     QTemporaryDir dir;
-    const auto f = SynthNet::harmonicGrid(1e8, 100);
-    const QString file = MeasurementTest::writeTwoPort(
-        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    const QString file = writeLineThru(dir, 100);
     ThruRig thru(nullptr, 2);
     thru.attach({0, 0}, {1, 2});
     ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
@@ -299,9 +304,7 @@ TEST(TransmissionMeasurer, MissingGridOrImpedanceFailWithTheirTexts)
 TEST(TransmissionMeasurer, InterruptDuringTheFirstPairStopsTheRun)
 {
     QTemporaryDir dir;
-    const auto f = SynthNet::harmonicGrid(1e8, 200);
-    const QString file = MeasurementTest::writeTwoPort(
-        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    const QString file = writeLineThru(dir, 200);
     ThruRig thru(nullptr, 3);
     thru.attach({0, 0, 0}, {1, 1, 1});
     // The process stores the impulse response mid-calculation: cancel then,
@@ -335,9 +338,7 @@ TEST(TransmissionMeasurer, InterruptDuringTheFirstPairStopsTheRun)
 TEST(TransmissionMeasurer, ACancelOutsideTheCalculationIsReportedOnce)
 {
     QTemporaryDir dir;
-    const auto f = SynthNet::harmonicGrid(1e8, 200);
-    const QString file = MeasurementTest::writeTwoPort(
-        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    const QString file = writeLineThru(dir, 200);
     struct Case
     {
         const char *name;
@@ -383,9 +384,7 @@ TEST(TransmissionMeasurer, ACancelOutsideTheCalculationIsReportedOnce)
 TEST(TransmissionMeasurer, APortSpeaksThroughTheProcessOnlyWhileItRuns)
 {
     QTemporaryDir dir;
-    const auto f = SynthNet::harmonicGrid(1e8, 200);
-    const QString file = MeasurementTest::writeTwoPort(
-        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+    const QString file = writeLineThru(dir, 200);
     ThruRig thru(nullptr);
     thru.attach({0}, {1});
     // No model can be converted to so large a reference impedance.
@@ -436,9 +435,7 @@ TEST(BaseMeasurer, SettersSignalOnlyOnChange)
 TEST(BaseMeasurer, UserImpedanceConversionReachesThePorts)
 {
     QTemporaryDir dir;
-    const auto f = SynthNet::harmonicGrid(1e8, 200);
-    const QString file = MeasurementTest::writeTwoPort(
-        dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {45.0, 1e-10, 0.2}))));
+    const QString file = writeLineThru(dir, 200, 45.0);
     ThruRig thru(nullptr);
     thru.attach({0}, {1});
     thru.measurer.setConversionT(Algorithms::Z0ConversionUser);
