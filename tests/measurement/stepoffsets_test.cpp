@@ -22,24 +22,6 @@ bool hasOffset(QmlFixturePort *port)
     return port->calibrationState().testFlag(QmlFixturePort::Offset);
 }
 
-struct ThruStep
-{
-    ThruStep(SyncedVnaDevice *device, Services &services)
-        : a(device, {0}), b(device, {1}),
-          step(makeStep<TransmissionStep>(new ConnectionTransmisson(&a.connection, &b.connection, &parameters),
-                                          device, &services.worker, &services.progress))
-    {
-    }
-    ~ThruStep()
-    {
-        step.reset();
-        processDeferredDeletes();
-    }
-    Algorithms::ProcessInputParameters parameters;
-    Side a, b;
-    std::shared_ptr<TransmissionStep> step;
-};
-
 class ThruOffsets : public ::testing::Test
 {
 protected:

@@ -13,6 +13,7 @@
 #include "measurement/measuredfixtureport.h"
 #include "measurement/qmlfixtureport.h"
 #include "measurement/step.h"
+#include "measurement/transmissionstep.h"
 #include "measurement/vnafixtureconnection.h"
 
 #include <QCoreApplication>
@@ -173,6 +174,25 @@ std::shared_ptr<T> makeStep(Args &&...args)
 {
     return std::shared_ptr<T>(new T(std::forward<Args>(args)...), Step::ObjectDeleter());
 }
+
+// A thru step between sides A (analyser port 0) and B (port bPort).
+struct ThruStep
+{
+    ThruStep(SyncedVnaDevice *device, Services &services, uint bPort = 1)
+        : a(device, {0}), b(device, {bPort}),
+          step(makeStep<TransmissionStep>(new ConnectionTransmisson(&a.connection, &b.connection, &parameters),
+                                          device, &services.worker, &services.progress))
+    {
+    }
+    ~ThruStep()
+    {
+        step.reset();
+        processDeferredDeletes();
+    }
+    Algorithms::ProcessInputParameters parameters;
+    Side a, b;
+    std::shared_ptr<TransmissionStep> step;
+};
 
 // The simulated fixture as the analyser sees it, both ends in 50 ohm.
 inline Algorithms::SParametersTwoPort truthLeft(const AnalyserSim::FixtureSpec &spec, const std::vector<double> &f)

@@ -18,25 +18,6 @@ using MeasurementTest::maxDeviation;
 using State = MeasureEnums::FixturePossibleState;
 using MeasureStatus = MeasureEnums::MeasureStatus;
 
-// A thru step between sides A (analyser port 0) and B (port 1).
-struct ThruStep
-{
-    ThruStep(SyncedVnaDevice *device, Services &services, uint bPort = 1)
-        : a(device, {0}), b(device, {bPort}),
-          step(makeStep<TransmissionStep>(new ConnectionTransmisson(&a.connection, &b.connection, &parameters),
-                                          device, &services.worker, &services.progress))
-    {
-    }
-    ~ThruStep()
-    {
-        step.reset();
-        processDeferredDeletes();
-    }
-    Algorithms::ProcessInputParameters parameters;
-    Side a, b;
-    std::shared_ptr<TransmissionStep> step;
-};
-
 class TransmissionStepOnAnalyser : public ::testing::Test
 {
 protected:
