@@ -19,6 +19,7 @@
 #include "measurement/fixturesetups.h"
 #include "measurement/step.h"
 #include "measurement/vukalgorithmssetup.h"
+#include "replyline.h"
 
 #include <QByteArray>
 #include <QList>
@@ -69,16 +70,7 @@ public:
 
     // The next reply line without its line feed; empty (and a failure) on
     // time-out.
-    QByteArray line(int ms = kGuardMs)
-    {
-        if (!QTest::qWaitFor([&] { return socket.canReadLine(); }, ms)) {
-            ADD_FAILURE() << "no reply line";
-            return {};
-        }
-        QByteArray text = socket.readLine();
-        text.chop(1);
-        return text;
-    }
+    QByteArray line(int ms = kGuardMs) { return readReplyLine(socket, ms); }
 
     // The reply of one message.
     QByteArray ask(const QByteArray &message)

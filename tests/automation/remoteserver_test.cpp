@@ -12,6 +12,7 @@
 #include "automation/scpihandler.h"
 
 #include "../support/logcapture.h"
+#include "replyline.h"
 
 #include <QEventLoop>
 #include <QSignalSpy>
@@ -139,16 +140,7 @@ public:
     }
 
     // The next reply line without its line feed; empty on time-out.
-    QByteArray line(int ms = kGuardMs)
-    {
-        if (!QTest::qWaitFor([&] { return socket.canReadLine(); }, ms)) {
-            ADD_FAILURE() << "no reply line";
-            return {};
-        }
-        QByteArray text = socket.readLine();
-        text.chop(1);
-        return text;
-    }
+    QByteArray line(int ms = kGuardMs) { return readReplyLine(socket, ms); }
 
     // Nothing more arrives within ms.
     bool silentFor(int ms)
