@@ -11,6 +11,7 @@
 
 #include "analyser-sim/analysersim.h"
 #include "device/syncedvnadevice.h"
+#include "tests/device/proxytestsupport.h"
 
 #include "../support/logcapture.h"
 
@@ -31,6 +32,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 
@@ -416,14 +418,7 @@ struct FakeRoot
     }
 };
 
-VnaTiming fastTiming()
-{
-    VnaTiming timing;
-    timing.queryTimeoutMs = 300;
-    timing.connectTimeoutMs = 300;
-    timing.pollIntervalMs = 50;
-    return timing;
-}
+using ProxyTest::fastTiming;
 
 quint16 closedPort()
 {
@@ -433,6 +428,26 @@ quint16 closedPort()
     probe.close();
     return port;
 }
+
+// A started simulated analyser behind a proxy that has polled it once.
+struct LiveRoot
+{
+    LiveRoot()
+    {
+        started = sim.start();
+        if (!started)
+            return;
+        proxy = std::make_unique<SyncedVnaDevice>(nullptr, fastTiming());
+        proxy->setPort(sim.port());
+        root.device = proxy.get();
+        synced = proxy->callAndWait(&SyncedVnaDevice::pushSync);
+    }
+    AnalyserSim::Simulator sim;
+    std::unique_ptr<SyncedVnaDevice> proxy;
+    FakeRoot root;
+    bool started = false;
+    bool synced = false;
+};
 
 } // namespace
 
@@ -454,39 +469,33 @@ TEST(CommonChecks, RootFirstThenReadiness)
 
 TEST(CommonChecks, ReadinessFollowsTheAnalyser)
 {
-    AnalyserSim::Simulator sim;
-    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
-    SyncedVnaDevice proxy(nullptr, fastTiming());
-    proxy.setPort(sim.port());
-    FakeRoot root{&proxy};
-    ASSERT_TRUE(proxy.callAndWait(&SyncedVnaDevice::pushSync));
-    EXPECT_EQ(codeOf([&] { checkRootAndReady(&root); }), 0);
-    sim.setReady(false);
-    proxy.callAndWait(&SyncedVnaDevice::pushSync);
-    EXPECT_EQ(codeOf([&] { checkRootAndReady(&root); }), 240);
+    LiveRoot live;
+    ASSERT_TRUE(live.started) << live.sim.errorString().toStdString();
+    ASSERT_TRUE(live.synced);
+    EXPECT_EQ(codeOf([&] { checkRootAndReady(&live.root); }), 0);
+    live.sim.setReady(false);
+    live.proxy->callAndWait(&SyncedVnaDevice::pushSync);
+    EXPECT_EQ(codeOf([&] { checkRootAndReady(&live.root); }), 240);
 }
 
 // After a setter, the wait returns only once the analyser has the value and
 // the cache has been read back from it.
 TEST(WaitForDeviceQueue, ReturnsWithTheSetterSentAndTheCacheFresh)
 {
-    AnalyserSim::Simulator sim;
-    ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
-    SyncedVnaDevice proxy(nullptr, fastTiming());
-    proxy.setPort(sim.port());
-    FakeRoot root{&proxy};
-    ASSERT_TRUE(proxy.callAndWait(&SyncedVnaDevice::pushSync));
+    LiveRoot live;
+    ASSERT_TRUE(live.started) << live.sim.errorString().toStdString();
+    ASSERT_TRUE(live.synced);
 
     for (const double bandwidth : {1234.0, 250.0, 30000.0}) {
-        proxy.setIfBandwidth(bandwidth);
-        waitForDeviceQueue(&root);
-        EXPECT_EQ(sim.channel(1).ifBandwidth, bandwidth);
-        EXPECT_EQ(proxy.ifBandwidth(), std::optional<double>(bandwidth));
+        live.proxy->setIfBandwidth(bandwidth);
+        waitForDeviceQueue(&live.root);
+        EXPECT_EQ(live.sim.channel(1).ifBandwidth, bandwidth);
+        EXPECT_EQ(live.proxy->ifBandwidth(), std::optional<double>(bandwidth));
     }
     // Another thread outside changes the analyser: the next wait reads it.
-    sim.execute(QStringLiteral("SENS1:BWID 777"));
-    waitForDeviceQueue(&proxy);
-    EXPECT_EQ(proxy.ifBandwidth(), std::optional<double>(777.0));
+    live.sim.execute(QStringLiteral("SENS1:BWID 777"));
+    waitForDeviceQueue(live.proxy.get());
+    EXPECT_EQ(live.proxy->ifBandwidth(), std::optional<double>(777.0));
 }
 
 TEST(WaitForDeviceQueue, AFailedPollOrNoDeviceEndsTheWait)
