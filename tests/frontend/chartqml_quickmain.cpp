@@ -4,17 +4,13 @@
 // enums and the scale manager. Run with -widgets: the chart tab holds a
 // Qt Charts view. A warning from the chart QML (a binding loop, a type
 // error) fails the run even when every test function passed.
-#include "app/unitformatter.h"
-#include "frontend/chartqml.h"
-#include "frontend/chartscalemanager.h"
+#include "chartqmlprogramsetup.h"
 #include "frontend/trace.h"
-#include "measurement/measureenums.h"
 
 #include <QPointF>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
-#include <QQuickStyle>
 #include <QVariant>
 #include <QVector>
 #include <QtQml>
@@ -23,11 +19,6 @@
 #include <atomic>
 #include <cstdio>
 #include <list>
-
-static void initCoreResources()
-{
-    Q_INIT_RESOURCE(core);
-}
 
 namespace {
 
@@ -94,16 +85,7 @@ class ChartQmlSetup : public QObject
 public slots:
     void applicationAvailable()
     {
-        initCoreResources();
-        QQuickStyle::addStylePath(QStringLiteral("qrc:/core/qml"));
-        QQuickStyle::setStyle(QStringLiteral("vukstyle"));
-        QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
-        registerChartQmlTypes();
-        qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
-                                 "IconShortcuts", 1, 0, "Icons");
-        UnitFormatter::registerQmlType();
-        MeasureEnums::registerTypes();
-        qmlRegisterType<Korvel::Frontend::ChartScaleManager>("ChartScaleManager", 1, 0, "ChartScaleManager");
+        registerChartProgramQml();
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)

@@ -2,7 +2,7 @@
 // carriers, the chart components from the resources, and the plotter in a
 // window on OpenGL: traces drawn in their palette colours, axis labels
 // following the scale manager, and a click on a curve making it active.
-#include "app/unitformatter.h"
+#include "chartqmlprogramsetup.h"
 #include "chartwindowsupport.h"
 #include "frontend/chartitem.h"
 #include "frontend/chartqml.h"
@@ -12,7 +12,6 @@
 #include "frontend/gridxy.h"
 #include "frontend/trace.h"
 #include "frontend/tracedomain.h"
-#include "measurement/measureenums.h"
 
 #include <QImage>
 #include <QMetaType>
@@ -20,7 +19,6 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QQuickStyle>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QTest>
@@ -33,31 +31,7 @@
 using ChartWindowSupport::waitUntil;
 using namespace Korvel::Frontend;
 
-static void initCoreResources()
-{
-    Q_INIT_RESOURCE(core);
-}
-
 namespace {
-
-// What the program's start-up registers before it loads QML.
-void registerProgramQml()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    initCoreResources();
-    QQuickStyle::addStylePath(QStringLiteral("qrc:/core/qml"));
-    QQuickStyle::setStyle(QStringLiteral("vukstyle"));
-    QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
-    registerChartQmlTypes();
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
-                             "IconShortcuts", 1, 0, "Icons");
-    UnitFormatter::registerQmlType();
-    MeasureEnums::registerTypes();
-    qmlRegisterType<ChartScaleManager>("ChartScaleManager", 1, 0, "ChartScaleManager");
-}
 
 QString errorsOf(const QQmlComponent &component)
 {
@@ -80,7 +54,7 @@ std::unique_ptr<QObject> create(QQmlEngine &engine, const QByteArray &qml, QStri
 class ChartQmlModule : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { registerProgramQml(); }
+    static void SetUpTestSuite() { registerChartProgramQml(); }
     QQmlEngine engine;
 };
 
@@ -206,7 +180,7 @@ protected:
     static constexpr int W = 480;
     static constexpr int H = 360;
 
-    static void SetUpTestSuite() { registerProgramQml(); }
+    static void SetUpTestSuite() { registerChartProgramQml(); }
 
     void SetUp() override
     {
