@@ -1,12 +1,17 @@
 #include "device/touchstoneio.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QThread>
 
+#include <Eigen/Dense>
+
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -132,30 +137,151 @@ void appendNumber(QByteArray &out, double value)
     out.append(buffer, static_cast<int>(result.ptr - buffer));
 }
 
-QByteArray simplifiedLower(const char *begin, const char *end)
+// Texts of the reader's refusals, in the reader's translation context.
+QString tr(const char *text)
 {
-    return QByteArray(begin, static_cast<int>(end - begin)).simplified().toLower();
+    return QCoreApplication::translate("TouchstoneIO", text);
 }
 
-// Splits [begin, end) at blanks and appends each token as a number.
-bool appendTokens(const char *begin, const char *end, std::vector<double> &out)
+QString quoted(const char *begin, const char *end)
 {
-    const char *p = begin;
-    while (p != end) {
-        while (p != end && isBlank(*p))
-            ++p;
-        if (p == end)
-            break;
-        const char *tokenEnd = p;
-        while (tokenEnd != end && !isBlank(*tokenEnd))
-            ++tokenEnd;
-        const auto value = parseNumber(p, tokenEnd);
-        if (!value)
+    while (begin != end && isBlank(*begin))
+        ++begin;
+    while (end != begin && isBlank(*(end - 1)))
+        --end;
+    return QLatin1Char('\'') + QString::fromUtf8(begin, static_cast<int>(end - begin))
+           + QLatin1Char('\'');
+}
+
+// Blank-separated tokens of a line.
+class Tokens
+{
+public:
+    Tokens(const char *begin, const char *end) : m_p(begin), m_end(end) {}
+
+    bool next(const char *&begin, const char *&end)
+    {
+        while (m_p != m_end && isBlank(*m_p))
+            ++m_p;
+        if (m_p == m_end)
             return false;
-        out.push_back(*value);
-        p = tokenEnd;
+        begin = m_p;
+        while (m_p != m_end && !isBlank(*m_p))
+            ++m_p;
+        end = m_p;
+        return true;
+    }
+
+private:
+    const char *m_p;
+    const char *m_end;
+};
+
+bool equalsUpper(const char *begin, const char *end, const char *word)
+{
+    const size_t length = std::strlen(word);
+    if (static_cast<size_t>(end - begin) != length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (std::toupper(static_cast<unsigned char>(begin[i])) != word[i])
+            return false;
     }
     return true;
+}
+
+// One option-line token that names a unit, a parameter type or a format.
+bool applyOptionWord(const char *begin, const char *end, TouchstoneData &data)
+{
+    struct Word
+    {
+        const char *text;
+        int TouchstoneData::*field;
+        int value;
+    };
+    static const Word words[] = {
+        {"HZ", &TouchstoneData::frequencyUnit, TouchstoneData::Hz},
+        {"KHZ", &TouchstoneData::frequencyUnit, TouchstoneData::kHz},
+        {"MHZ", &TouchstoneData::frequencyUnit, TouchstoneData::MHz},
+        {"GHZ", &TouchstoneData::frequencyUnit, TouchstoneData::GHz},
+        {"S", &TouchstoneData::parameterType, TouchstoneData::S},
+        {"Y", &TouchstoneData::parameterType, TouchstoneData::Y},
+        {"Z", &TouchstoneData::parameterType, TouchstoneData::Z},
+        {"H", &TouchstoneData::parameterType, TouchstoneData::H},
+        {"G", &TouchstoneData::parameterType, TouchstoneData::G},
+        {"RI", &TouchstoneData::format, TouchstoneData::RI},
+        {"MA", &TouchstoneData::format, TouchstoneData::MA},
+        {"DB", &TouchstoneData::format, TouchstoneData::DB},
+    };
+    for (const Word &word : words) {
+        if (equalsUpper(begin, end, word.text)) {
+            data.*word.field = word.value;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The value after "R". Lenient (problem null): a number from 0.001 to 1000
+// ohm is taken, anything else leaves the impedance as it was. Strict: any
+// finite value of at least 0 is taken as written (0 names no reference
+// impedance); anything else is refused with the reason in *problem.
+bool applyReference(const char *begin, const char *end, TouchstoneData &data, QString *problem)
+{
+    const auto value = parseNumber(begin, end);
+    if (!problem) {
+        if (value && *value >= 0.001 && *value <= 1000.0)
+            data.impedance = *value;
+        return true;
+    }
+    if (!value) {
+        const bool complex = std::memchr(begin, '(', end - begin) || std::memchr(begin, 'j', end - begin)
+                             || std::memchr(begin, 'J', end - begin);
+        *problem = (complex ? tr("a complex reference impedance R %1 is not supported")
+                            : tr("the reference impedance R %1 is no number"))
+                       .arg(quoted(begin, end));
+        return false;
+    }
+    if (!std::isfinite(*value) || *value < 0.0) {
+        *problem = tr("the reference impedance R %1 is not a finite value of at least 0")
+                       .arg(quoted(begin, end));
+        return false;
+    }
+    data.impedance = *value;
+    return true;
+}
+
+// The options of a "#" line (the "#" may lead [begin, end)) applied to
+// data. False, with the reason in *problem, when problem is given and the
+// line cannot be honoured.
+bool parseOptions(const char *begin, const char *end, TouchstoneData &data, QString *problem)
+{
+    while (begin != end && isBlank(*begin))
+        ++begin;
+    if (begin != end && *begin == '#')
+        ++begin;
+    Tokens tokens(begin, end);
+    const char *b = nullptr;
+    const char *e = nullptr;
+    while (tokens.next(b, e)) {
+        if (applyOptionWord(b, e, data) || !equalsUpper(b, e, "R"))
+            continue;
+        if (!tokens.next(b, e)) {
+            if (problem)
+                *problem = tr("the option line names R without a value");
+            return !problem;
+        }
+        if (!applyReference(b, e, data, problem))
+            return false;
+    }
+    return true;
+}
+
+// The shortest text that reads back as exactly value.
+void appendShortest(QByteArray &out, double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, static_cast<int>(result.ptr - buffer));
 }
 
 int separatorIndex(const QString &path)
@@ -224,6 +350,13 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
     const uint n = suffixPorts && *suffixPorts != 0 ? *suffixPorts : data.portCount;
     if (n == 0)
         return false;
+    // The one option line names one finite reference impedance (0: none).
+    if (!std::isfinite(data.impedance) || data.impedance < 0.0)
+        return false;
+    for (double z : data.portImpedances) {
+        if (z != data.impedance)
+            return false;
+    }
     const size_t elements = static_cast<size_t>(n) * n;
     for (const TouchstonePoint &point : data.points) {
         if (point.matrix.size() != elements)
@@ -250,9 +383,9 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
     out.append("! Date: ");
     out.append(QDateTime::currentDateTime().toString(QStringLiteral("MM/dd/yyyy hh:mm t")).toUtf8());
     out.append('\n');
-    out.append(QStringLiteral("# Hz S %0 R  %1\n")
-                   .arg(QStringLiteral("RI"), QString::number(data.impedance, 'g', 6))
-                   .toUtf8());
+    out.append("# Hz S RI R  ");
+    appendShortest(out, data.impedance);
+    out.append('\n');
 
     auto appendElement = [&](const std::complex<double> &value) {
         appendNumber(out, value.real());
@@ -304,47 +437,9 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
 
 TouchstoneData TouchstoneIO::parseOptionLine(const QString &line)
 {
+    const QByteArray text = line.toUtf8();
     TouchstoneData data = defaultOptions();
-    QString text = line.trimmed();
-    if (text.startsWith(QLatin1Char('#')))
-        text.remove(0, 1);
-    const QStringList tokens =
-        text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
-    for (int i = 0; i < tokens.size(); ++i) {
-        const QString token = tokens[i].toUpper();
-        if (token == QLatin1String("HZ"))
-            data.frequencyUnit = TouchstoneData::Hz;
-        else if (token == QLatin1String("KHZ"))
-            data.frequencyUnit = TouchstoneData::kHz;
-        else if (token == QLatin1String("MHZ"))
-            data.frequencyUnit = TouchstoneData::MHz;
-        else if (token == QLatin1String("GHZ"))
-            data.frequencyUnit = TouchstoneData::GHz;
-        else if (token == QLatin1String("S"))
-            data.parameterType = TouchstoneData::S;
-        else if (token == QLatin1String("Y"))
-            data.parameterType = TouchstoneData::Y;
-        else if (token == QLatin1String("Z"))
-            data.parameterType = TouchstoneData::Z;
-        else if (token == QLatin1String("H"))
-            data.parameterType = TouchstoneData::H;
-        else if (token == QLatin1String("G"))
-            data.parameterType = TouchstoneData::G;
-        else if (token == QLatin1String("RI"))
-            data.format = TouchstoneData::RI;
-        else if (token == QLatin1String("MA"))
-            data.format = TouchstoneData::MA;
-        else if (token == QLatin1String("DB"))
-            data.format = TouchstoneData::DB;
-        else if (token == QLatin1String("R")) {
-            if (i + 1 >= tokens.size())
-                break;
-            bool ok = false;
-            const double value = tokens[++i].toDouble(&ok);
-            if (ok && value >= 0.001 && value <= 1000.0)
-                data.impedance = value;
-        }
-    }
+    parseOptions(text.constData(), text.constData() + text.size(), data, nullptr);
     return data;
 }
 
@@ -363,152 +458,631 @@ std::optional<TouchstonePoint> TouchstoneIO::makePoint(const QStringList &tokens
     return pointFromValues(values, format, frequencyUnit, n);
 }
 
-std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
+namespace {
+
+// The lines of a file, read in blocks so that the whole file is never held
+// at once, whatever their ending: line feed, carriage return and line feed,
+// or a carriage return alone.
+class LineSource
 {
-    const QFileInfo info(path);
-    const auto ports = portCountFromSuffix(info);
-    if (!ports || *ports < 1 || *ports > MaxReadPorts)
-        return std::nullopt;
-    const auto n = static_cast<int64_t>(*ports);
+public:
+    explicit LineSource(QIODevice &device) : m_device(device) {}
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-
-    const char *p = bytes.constData();
-    const char *const end = p + bytes.size();
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        p += 3;
-
-    const size_t valuesPerPoint = 2 * static_cast<size_t>(n * n) + 1;
-    TouchstoneData data = defaultOptions();
-    std::vector<double> pending;
-    pending.reserve(valuesPerPoint);
-    double lastFrequency = 0.0; // as written in the file, before the unit factor
-    bool order12_21 = false;
-    // Port reference impedances of a [Reference] keyword, possibly spread
-    // over several lines.
-    size_t referencesWanted = 0;
-    std::vector<double> references;
-    std::optional<double> referenceImpedance;
-    // False when the references are complete but unusable: the data holds
-    // one reference impedance for all ports.
-    auto takeReferences = [&]() {
-        if (references.size() < referencesWanted)
-            return true;
-        referencesWanted = 0;
-        for (double reference : references) {
-            if (reference != references.front())
+    // The next line without its ending; false at the end of the file or on
+    // a read error (failed() tells which). The range stays valid until the
+    // next call.
+    bool next(const char *&begin, const char *&end)
+    {
+        for (;;) {
+            const char *data = m_buffer.constData();
+            const int size = m_buffer.size();
+            int i = m_scan;
+            while (i < size && data[i] != '\n' && data[i] != '\r')
+                ++i;
+            // A carriage return at the end of the block may have its line
+            // feed in the next one.
+            const bool split = i + 1 == size && data[i] == '\r' && !m_atEnd;
+            if (i < size && !split) {
+                begin = data + m_pos;
+                end = data + i;
+                int after = i + 1;
+                if (data[i] == '\r' && after < size && data[after] == '\n')
+                    ++after;
+                m_consumed += after - m_pos;
+                m_pos = m_scan = after;
+                m_terminated = true;
+                ++m_number;
+                return true;
+            }
+            m_scan = split ? i : size;
+            if (m_atEnd) {
+                if (m_pos >= size)
+                    return false;
+                begin = data + m_pos;
+                end = data + size;
+                m_consumed += size - m_pos;
+                m_pos = m_scan = size;
+                m_terminated = false;
+                ++m_number;
+                return true;
+            }
+            if (!fill())
                 return false;
         }
-        if (!(references.front() > 0.0) || !std::isfinite(references.front()))
-            return false;
-        referenceImpedance = references.front();
-        return true;
-    };
-
-    while (p < end) {
-        const char *lineEnd = static_cast<const char *>(std::memchr(p, '\n', end - p));
-        if (!lineEnd)
-            lineEnd = end;
-        const char *b = p;
-        const char *e = lineEnd;
-        p = lineEnd < end ? lineEnd + 1 : end;
-
-        if (const void *comment = std::memchr(b, '!', e - b))
-            e = static_cast<const char *>(comment);
-        while (b != e && isBlank(*b))
-            ++b;
-        while (e != b && isBlank(*(e - 1)))
-            --e;
-        if (b == e)
-            continue;
-
-        const auto *open = static_cast<const char *>(std::memchr(b, '[', e - b));
-        const auto *close = open ? static_cast<const char *>(std::memchr(open, ']', e - open))
-                                 : nullptr;
-        if (open && close) {
-            const QByteArray keyword = simplifiedLower(open + 1, close);
-            const QByteArray value = simplifiedLower(close + 1, e);
-            if (keyword == "noise data" || keyword == "end")
-                break;
-            if (keyword == "two-port data order") {
-                if (value == "12_21")
-                    order12_21 = true;
-                else if (value == "21_12")
-                    order12_21 = false;
-                else
-                    return std::nullopt;
-            } else if (keyword == "matrix format") {
-                // Only full matrices are read; a triangle would leave
-                // elements out.
-                if (value != "full")
-                    return std::nullopt;
-            } else if (keyword == "mixed-mode order") {
-                // Mixed-mode parameters are no single-ended S-parameters.
-                return std::nullopt;
-            } else if (keyword == "reference") {
-                referencesWanted = static_cast<size_t>(n);
-                references.clear();
-                if (!appendTokens(close + 1, e, references) || references.size() > referencesWanted
-                    || !takeReferences())
-                    return std::nullopt;
-            }
-            continue;
-        }
-
-        if (referencesWanted > 0) {
-            if (!appendTokens(b, e, references) || references.size() > referencesWanted
-                || !takeReferences())
-                return std::nullopt;
-            continue;
-        }
-
-        if (*b == '#') {
-            // An option line in the middle of a point leaves that point
-            // unfinished.
-            if (!pending.empty())
-                return std::nullopt;
-            data = parseOptionLine(QString::fromUtf8(b, static_cast<int>(e - b)));
-            continue;
-        }
-
-        const size_t before = pending.size();
-        if (!appendTokens(b, e, pending))
-            return std::nullopt;
-        if (before == 0 && n == 2 && !data.points.empty() && pending.size() == NoiseValues
-            && pending.front() <= lastFrequency) {
-            // A two-port file's noise block (five values a line) starts
-            // again at a lower frequency: the network data has ended.
-            pending.clear();
-            break;
-        }
-        if (pending.size() > valuesPerPoint)
-            return std::nullopt;
-        if (pending.size() < valuesPerPoint)
-            continue;
-
-        auto point = pointFromValues(pending, data.format, data.frequencyUnit, n);
-        if (!point)
-            return std::nullopt;
-        if (order12_21 && n == 2)
-            std::swap(point->matrix[1], point->matrix[2]);
-        lastFrequency = pending.front();
-        data.points.push_back(std::move(*point));
-        pending.clear();
     }
 
-    // A [Reference] that never got all its values.
-    if (referencesWanted > 0)
+    // 1-based number of the line last returned.
+    int number() const { return m_number; }
+    // Whether the line last returned ended with a line break.
+    bool terminated() const { return m_terminated; }
+    // Bytes of the file returned so far, line endings included.
+    qint64 consumed() const { return m_consumed; }
+    bool failed() const { return m_failed; }
+
+private:
+    static constexpr int BlockSize = 1 << 18;
+
+    bool fill()
+    {
+        m_buffer.remove(0, m_pos);
+        m_scan -= m_pos;
+        m_pos = 0;
+        const int old = m_buffer.size();
+        m_buffer.resize(old + BlockSize);
+        const qint64 got = m_device.read(m_buffer.data() + old, BlockSize);
+        m_buffer.resize(old + static_cast<int>(std::max<qint64>(got, 0)));
+        if (got < 0)
+            m_failed = true;
+        else if (got == 0)
+            m_atEnd = true;
+        return got >= 0;
+    }
+
+    QIODevice &m_device;
+    QByteArray m_buffer;
+    int m_pos = 0;  // start of the next line
+    int m_scan = 0; // where the search for its end goes on
+    qint64 m_consumed = 0;
+    int m_number = 0;
+    bool m_atEnd = false;
+    bool m_failed = false;
+    bool m_terminated = true;
+};
+
+// How a number is written: digits after the point and exponent digits. A
+// number cut short at the end of a file mostly changes it.
+int numberShape(const char *begin, const char *end)
+{
+    int fraction = 0;
+    int exponent = 0;
+    bool inFraction = false;
+    bool inExponent = false;
+    for (const char *p = begin; p != end; ++p) {
+        const bool digit = *p >= '0' && *p <= '9';
+        if (*p == '.')
+            inFraction = true;
+        else if (*p == 'e' || *p == 'E')
+            inExponent = true;
+        else if (digit && inExponent)
+            ++exponent;
+        else if (digit && inFraction)
+            ++fraction;
+    }
+    return (fraction << 8) | (inExponent ? 0x80 : 0) | std::min(exponent, 0x7f);
+}
+
+// S with the real reference impedance zFrom[i] at port i, re-referred to
+// zTo at every port: S' = K (S - G) (I - G S)^-1 K^-1 with the diagonal
+// G = (zTo - zFrom) / (zTo + zFrom) and K = (zFrom + zTo) / (2 sqrt(zFrom zTo)).
+// False when the result is not finite.
+bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vector<double> &zFrom,
+                 double zTo)
+{
+    using Matrix = Eigen::Matrix<std::complex<double>, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+    Eigen::Map<Matrix> sMap(s.data(), static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
+    const Matrix original = sMap;
+    Eigen::VectorXd gamma(n);
+    Eigen::VectorXd k(n);
+    for (size_t i = 0; i < n; ++i) {
+        gamma[i] = (zTo - zFrom[i]) / (zTo + zFrom[i]);
+        k[i] = (zFrom[i] + zTo) / (2.0 * std::sqrt(zFrom[i] * zTo));
+    }
+    Matrix a = Matrix::Identity(n, n) - gamma.asDiagonal() * original;
+    Matrix b = original;
+    b.diagonal() -= gamma.cast<std::complex<double>>();
+    // X = B A^-1, solved as A^T X^T = B^T.
+    const Eigen::FullPivLU<Matrix> lu(a.transpose());
+    if (!lu.isInvertible())
+        return false;
+    const Matrix x = lu.solve(b.transpose()).transpose();
+    for (size_t i = 0; i < n; ++i) {
+        for (size_t j = 0; j < n; ++j)
+            sMap(i, j) = x(i, j) * (k[i] / k[j]);
+    }
+    return sMap.allFinite();
+}
+
+// Reference impedances of a "! Port Impedance" comment block: N pairs of
+// real and imaginary parts, possibly continued on further comment lines.
+struct ImpedanceBlock
+{
+    std::vector<double> values; // as read, real and imaginary parts
+    int line = 0;               // where the block starts
+    bool open = false;
+};
+
+// The rules of the format, fed line by line.
+class NetworkReader
+{
+public:
+    explicit NetworkReader(size_t ports) : m_n(ports), m_valuesPerPoint(2 * ports * ports + 1)
+    {
+        m_data = defaultOptions();
+        m_pending.reserve(m_valuesPerPoint);
+    }
+
+    // False once the file is refused or its network data have ended.
+    bool line(const char *begin, const char *end, int number, bool terminated);
+    // The data after the last line; empty when refused.
+    std::optional<TouchstoneData> finish(int lastLine);
+    // Room for the expected number of points, from the bytes one point took
+    // so far.
+    void expect(qint64 consumed, qint64 total);
+
+    int refusedLine() const { return m_refusedLine; }
+    QString reason() const { return m_reason; }
+
+private:
+    bool refuse(int line, const QString &reason)
+    {
+        if (m_refusedLine == 0) {
+            m_refusedLine = line;
+            m_reason = reason;
+        }
+        return false;
+    }
+
+    bool keyword(const char *name, const char *nameEnd, const char *value, const char *end);
+    bool references(const char *begin, const char *end);
+    bool option(const char *begin, const char *end);
+    bool values(const char *begin, const char *end);
+    bool point(const char *lastToken, const char *lastTokenEnd);
+    bool comment(const char *begin, const char *end);
+    bool closeBlock();
+    bool applyBlock();
+    void restart(const TouchstoneData &options);
+
+    const size_t m_n;
+    const size_t m_valuesPerPoint;
+    TouchstoneData m_data;
+    std::vector<double> m_pending;
+    int m_line = 0;
+    bool m_terminated = true;
+    bool m_ended = false;
+    int m_refusedLine = 0;
+    QString m_reason;
+
+    bool m_order12_21 = false;
+    // [Reference]: values wanted and read, and where it stands.
+    size_t m_referencesWanted = 0;
+    std::vector<double> m_references;
+    int m_referenceLine = 0;
+    std::optional<int> m_declaredPoints;
+    int m_declaredLine = 0;
+
+    double m_lastFrequency = 0.0; // as written, before the unit factor
+    int m_lastPointLine = 0;
+    // The last number of every point: a shape all earlier points share,
+    // and whether the last point broke it.
+    int m_shape = -1;
+    int m_shapedPoints = 0;
+    bool m_shapeMixed = false;
+    bool m_lastShapeOdd = false;
+    int m_pointEndLine = 0;
+
+    ImpedanceBlock m_block;
+    size_t m_blocks = 0;
+    std::vector<double> m_firstImpedances;
+    bool m_impedancesVary = false;
+};
+
+bool NetworkReader::line(const char *begin, const char *end, int number, bool terminated)
+{
+    m_line = number;
+    m_terminated = terminated;
+    if (number == 1 && end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
+        begin += 3;
+
+    const char *contentEnd = end;
+    const char *commentBegin = nullptr;
+    if (const void *mark = std::memchr(begin, '!', end - begin)) {
+        contentEnd = static_cast<const char *>(mark);
+        commentBegin = contentEnd + 1;
+    }
+    while (begin != contentEnd && isBlank(*begin))
+        ++begin;
+    while (contentEnd != begin && isBlank(*(contentEnd - 1)))
+        --contentEnd;
+
+    if (begin != contentEnd) {
+        if (!closeBlock())
+            return false;
+        const auto *open = static_cast<const char *>(std::memchr(begin, '[', contentEnd - begin));
+        const auto *close =
+            open ? static_cast<const char *>(std::memchr(open, ']', contentEnd - open)) : nullptr;
+        bool ok = true;
+        if (open && close)
+            ok = keyword(open + 1, close, close + 1, contentEnd);
+        else if (m_referencesWanted > 0)
+            ok = references(begin, contentEnd);
+        else if (*begin == '#')
+            ok = option(begin, contentEnd);
+        else
+            ok = values(begin, contentEnd);
+        if (!ok || m_ended)
+            return false;
+    }
+    return !commentBegin || comment(commentBegin, end);
+}
+
+bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *value, const char *end)
+{
+    const QByteArray key = QByteArray(name, static_cast<int>(nameEnd - name)).simplified().toLower();
+    const QByteArray text = QByteArray(value, static_cast<int>(end - value)).simplified().toLower();
+    if (key == "noise data" || key == "end") {
+        m_ended = true;
+        return true;
+    }
+    if (key == "two-port data order") {
+        if (text != "12_21" && text != "21_12")
+            return refuse(m_line, tr("unknown [Two-Port Data Order] %1").arg(quoted(value, end)));
+        m_order12_21 = text == "12_21";
+    } else if (key == "matrix format") {
+        // A triangle would leave elements out.
+        if (text != "full")
+            return refuse(m_line, tr("only full matrices are read, not [Matrix Format] %1")
+                                      .arg(quoted(value, end)));
+    } else if (key == "mixed-mode order") {
+        return refuse(m_line, tr("mixed-mode parameters are not read"));
+    } else if (key == "number of frequencies") {
+        bool ok = false;
+        const int count = text.toInt(&ok);
+        if (!ok || count < 1)
+            return refuse(m_line, tr("[Number of Frequencies] %1 is no count").arg(quoted(value, end)));
+        m_declaredPoints = count;
+        m_declaredLine = m_line;
+    } else if (key == "reference") {
+        m_referencesWanted = m_n;
+        m_references.clear();
+        m_referenceLine = m_line;
+        return references(value, end);
+    }
+    return true;
+}
+
+bool NetworkReader::references(const char *begin, const char *end)
+{
+    Tokens tokens(begin, end);
+    const char *b = nullptr;
+    const char *e = nullptr;
+    while (tokens.next(b, e)) {
+        const auto value = parseNumber(b, e);
+        if (!value)
+            return refuse(m_line, tr("the reference impedance %1 is no number").arg(quoted(b, e)));
+        if (m_references.size() == m_referencesWanted)
+            return refuse(m_line, tr("[Reference] holds more than %1 values").arg(m_n));
+        if (!(*value > 0.0) || !std::isfinite(*value))
+            return refuse(m_line, tr("the reference impedance %1 is not positive").arg(quoted(b, e)));
+        m_references.push_back(*value);
+    }
+    if (m_references.size() < m_referencesWanted)
+        return true;
+    m_referencesWanted = 0;
+    for (double reference : m_references) {
+        if (reference != m_references.front())
+            return refuse(m_referenceLine, tr("ports with different reference impedances in "
+                                              "[Reference] are not read"));
+    }
+    return true;
+}
+
+void NetworkReader::restart(const TouchstoneData &options)
+{
+    m_data = options;
+    m_lastFrequency = 0.0;
+    m_shape = -1;
+    m_shapedPoints = 0;
+    m_shapeMixed = false;
+    m_lastShapeOdd = false;
+    m_blocks = 0;
+    m_firstImpedances.clear();
+    m_impedancesVary = false;
+}
+
+bool NetworkReader::option(const char *begin, const char *end)
+{
+    if (!m_pending.empty())
+        return refuse(m_line, tr("an option line inside a point"));
+    TouchstoneData options = defaultOptions();
+    QString problem;
+    if (!parseOptions(begin, end, options, &problem))
+        return refuse(m_line, problem);
+    // A later option line starts the data anew.
+    restart(options);
+    return true;
+}
+
+bool NetworkReader::values(const char *begin, const char *end)
+{
+    const bool fresh = m_pending.empty();
+    Tokens tokens(begin, end);
+    const char *b = nullptr;
+    const char *e = nullptr;
+    while (tokens.next(b, e)) {
+        const auto value = parseNumber(b, e);
+        if (!value)
+            return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
+        if (m_pending.size() == m_valuesPerPoint)
+            return refuse(m_line, tr("a %1-port point has %2 values; this line holds more")
+                                      .arg(m_n)
+                                      .arg(m_valuesPerPoint));
+        m_pending.push_back(*value);
+    }
+    if (fresh && m_n == 2 && !m_data.points.empty() && m_pending.size() == NoiseValues
+        && m_pending.front() <= m_lastFrequency) {
+        // A two-port file's noise block (five values a line) starts again at
+        // a lower frequency: the network data have ended.
+        m_pending.clear();
+        m_ended = true;
+        return true;
+    }
+    if (m_pending.size() < m_valuesPerPoint)
+        return true;
+    return point(b, e);
+}
+
+bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
+{
+    const double frequency = m_pending.front();
+    if (!std::isfinite(frequency))
+        return refuse(m_line, tr("the frequency %1 is not finite").arg(frequency));
+    if (frequency < 0.0)
+        return refuse(m_line, tr("the frequency %1 is negative").arg(frequency));
+    if (!m_data.points.empty() && !(frequency > m_lastFrequency))
+        return refuse(m_line, tr("the frequency %1 does not rise above the previous %2 (line %3)")
+                                  .arg(frequency, 0, 'g', 17)
+                                  .arg(m_lastFrequency, 0, 'g', 17)
+                                  .arg(m_lastPointLine));
+    auto made = pointFromValues(m_pending, m_data.format, m_data.frequencyUnit, static_cast<int64_t>(m_n));
+    if (!made)
+        return refuse(m_line, tr("the values do not make one %1 x %1 matrix").arg(m_n));
+    for (const std::complex<double> &value : made->matrix) {
+        if (!std::isfinite(value.real()) || !std::isfinite(value.imag()))
+            return refuse(m_line, tr("a value of the point at %1 is not finite").arg(frequency));
+    }
+    if (m_order12_21 && m_n == 2)
+        std::swap(made->matrix[1], made->matrix[2]);
+
+    const int shape = numberShape(lastToken, lastTokenEnd);
+    m_lastShapeOdd = !m_shapeMixed && m_shapedPoints >= 2 && shape != m_shape;
+    m_shapeMixed = m_shapeMixed || (m_shape >= 0 && shape != m_shape);
+    m_shape = shape;
+    ++m_shapedPoints;
+    m_pointEndLine = m_line;
+
+    m_lastFrequency = frequency;
+    m_lastPointLine = m_line;
+    m_data.points.push_back(std::move(*made));
+    m_pending.clear();
+    return true;
+}
+
+bool NetworkReader::comment(const char *begin, const char *end)
+{
+    while (begin != end && isBlank(*begin))
+        ++begin;
+    static const char Title[] = "port impedance";
+    const size_t titleLength = sizeof Title - 1;
+    const bool title = static_cast<size_t>(end - begin) >= titleLength
+                       && QByteArray(begin, static_cast<int>(titleLength)).toLower() == Title;
+    if (title) {
+        if (!closeBlock())
+            return false;
+        m_block = ImpedanceBlock{{}, m_line, true};
+        begin += titleLength;
+    } else if (!m_block.open) {
+        return true;
+    }
+    Tokens tokens(begin, end);
+    const char *b = nullptr;
+    const char *e = nullptr;
+    std::vector<double> found;
+    while (tokens.next(b, e)) {
+        const auto value = parseNumber(b, e);
+        // Other words end the block (or show that it was a heading).
+        if (!value)
+            return title && found.empty() ? (m_block.open = false, true) : closeBlock();
+        found.push_back(*value);
+    }
+    m_block.values.insert(m_block.values.end(), found.begin(), found.end());
+    if (m_block.values.size() > 2 * m_n)
+        return refuse(m_block.line, tr("the Port Impedance block holds more than %1 values").arg(2 * m_n));
+    if (m_block.values.size() == 2 * m_n)
+        return applyBlock();
+    return true;
+}
+
+// Ends an open block at a line that cannot continue it: a block without
+// values was a heading; one with some but not all of them is refused.
+bool NetworkReader::closeBlock()
+{
+    if (!m_block.open)
+        return true;
+    m_block.open = false;
+    if (m_block.values.empty())
+        return true;
+    return refuse(m_block.line, tr("the Port Impedance block holds %1 of %2 values")
+                                    .arg(m_block.values.size())
+                                    .arg(2 * m_n));
+}
+
+// The impedances of a complete block, for the point just read.
+bool NetworkReader::applyBlock()
+{
+    m_block.open = false;
+    const int line = m_block.line;
+    if (!m_pending.empty())
+        return refuse(line, tr("a Port Impedance block inside a point"));
+    if (m_data.points.size() != m_blocks + 1)
+        return refuse(line, m_data.points.size() <= m_blocks
+                                ? tr("a second Port Impedance block for one point")
+                                : tr("a point before this Port Impedance block has none"));
+    ++m_blocks;
+    std::vector<double> impedances(m_n);
+    for (size_t port = 0; port < m_n; ++port) {
+        const double re = m_block.values[2 * port];
+        const double im = m_block.values[2 * port + 1];
+        if (!std::isfinite(re) || !std::isfinite(im) || !(re > 0.0))
+            return refuse(line, tr("the port %1 reference impedance %2%3%4j is unusable")
+                                    .arg(port + 1)
+                                    .arg(re)
+                                    .arg(im < 0 ? QString() : QStringLiteral("+"))
+                                    .arg(im));
+        if (im != 0.0)
+            return refuse(line, tr("a complex port %1 reference impedance %2%3%4j is not supported")
+                                    .arg(port + 1)
+                                    .arg(re)
+                                    .arg(im < 0 ? QString() : QStringLiteral("+"))
+                                    .arg(im));
+        impedances[port] = re;
+    }
+    if (m_firstImpedances.empty()) {
+        m_firstImpedances = impedances;
+        return true;
+    }
+    auto &points = m_data.points;
+    if (!m_impedancesVary && impedances != m_firstImpedances) {
+        // From here on every point is referred to the option line's
+        // impedance; the earlier ones all had the first block's.
+        if (!(m_data.impedance > 0.0))
+            return refuse(line, tr("the port impedances vary with frequency and the option line "
+                                   "names no reference impedance to refer the data to"));
+        m_impedancesVary = true;
+        for (size_t k = 0; k + 1 < points.size(); ++k) {
+            if (!renormalize(points[k].matrix, m_n, m_firstImpedances, m_data.impedance))
+                return refuse(line, tr("the data cannot be referred to %1 ohm").arg(m_data.impedance));
+        }
+    }
+    if (m_impedancesVary && !renormalize(points.back().matrix, m_n, impedances, m_data.impedance))
+        return refuse(line, tr("the data cannot be referred to %1 ohm").arg(m_data.impedance));
+    return true;
+}
+
+void NetworkReader::expect(qint64 consumed, qint64 total)
+{
+    auto &points = m_data.points;
+    if (points.size() != 16 || consumed <= 0)
+        return;
+    // Each value takes at least a character and a blank.
+    const auto most = static_cast<size_t>(total) / (2 * m_valuesPerPoint) + 1;
+    const auto likely = static_cast<size_t>(static_cast<double>(total) / static_cast<double>(consumed)
+                                            * static_cast<double>(points.size()) * 1.02)
+                        + 1;
+    points.reserve(std::min(most, likely));
+}
+
+std::optional<TouchstoneData> NetworkReader::finish(int lastLine)
+{
+    if (m_refusedLine != 0 || !closeBlock())
         return std::nullopt;
-    if (referenceImpedance)
-        data.impedance = *referenceImpedance;
-    // A truncated last point, no points at all, or parameters that are no
-    // S-parameters: nothing the caller could use as measured S-parameters.
-    if (!pending.empty() || data.points.empty() || data.parameterType != TouchstoneData::S)
+    if (m_referencesWanted > 0) {
+        refuse(m_referenceLine, tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
         return std::nullopt;
+    }
+    if (!m_pending.empty()) {
+        refuse(lastLine, tr("the file ends inside a point (%1 of %2 values)")
+                             .arg(m_pending.size())
+                             .arg(m_valuesPerPoint));
+        return std::nullopt;
+    }
+    if (!m_ended && !m_terminated && m_pointEndLine == lastLine && m_lastShapeOdd) {
+        refuse(lastLine, tr("the file ends in the middle of its last number"));
+        return std::nullopt;
+    }
+    auto &data = m_data;
+    if (data.points.empty()) {
+        refuse(lastLine, tr("the file holds no data points"));
+        return std::nullopt;
+    }
+    if (data.parameterType != TouchstoneData::S) {
+        static const char *const names[] = {"S", "Y", "Z", "H", "G"};
+        refuse(lastLine, tr("%1-parameters are not read, only S-parameters")
+                             .arg(QLatin1String(names[data.parameterType])));
+        return std::nullopt;
+    }
+    if (m_declaredPoints && static_cast<size_t>(*m_declaredPoints) != data.points.size()) {
+        refuse(m_declaredLine, tr("[Number of Frequencies] declares %1 points, the file holds %2")
+                                   .arg(*m_declaredPoints)
+                                   .arg(data.points.size()));
+        return std::nullopt;
+    }
+    if (m_blocks > 0 && m_blocks != data.points.size()) {
+        refuse(lastLine, tr("%1 of %2 points have a Port Impedance block")
+                             .arg(m_blocks)
+                             .arg(data.points.size()));
+        return std::nullopt;
+    }
+    if (m_blocks > 0 && !m_references.empty()) {
+        refuse(m_referenceLine, tr("both [Reference] and Port Impedance blocks name the impedances"));
+        return std::nullopt;
+    }
+    if (!m_references.empty())
+        data.impedance = m_references.front();
+    if (m_blocks > 0 && !m_impedancesVary) {
+        const bool same = std::all_of(m_firstImpedances.begin(), m_firstImpedances.end(),
+                                      [&](double z) { return z == m_firstImpedances.front(); });
+        data.impedance = m_firstImpedances.front();
+        if (!same)
+            data.portImpedances = m_firstImpedances;
+    }
+    return std::move(m_data);
+}
+
+} // namespace
+
+std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
+{
+    m_errorString.clear();
+    const QString name = QDir::toNativeSeparators(path);
+    auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
+        m_errorString = line > 0 ? tr("%1, line %2: %3").arg(name).arg(line).arg(reason)
+                                 : tr("%1: %2").arg(name, reason);
+        qWarning().noquote() << "Touchstone file refused:" << m_errorString;
+        return std::nullopt;
+    };
+
+    const auto ports = portCountFromSuffix(QFileInfo(path));
+    if (!ports || *ports < 1 || *ports > MaxReadPorts)
+        return refuse(0, tr("the name does not end in .s1p to .s9p"));
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return refuse(0, tr("cannot open the file (%1)")
+                             .arg(QFileInfo(path).isDir() ? tr("a folder") : file.errorString()));
+
+    const qint64 size = file.size();
+    NetworkReader reader(*ports);
+    LineSource lines(file);
+    const char *begin = nullptr;
+    const char *end = nullptr;
+    while (lines.next(begin, end)) {
+        if (!reader.line(begin, end, lines.number(), lines.terminated()))
+            break;
+        reader.expect(lines.consumed(), size);
+    }
+    if (lines.failed())
+        return refuse(lines.number() + 1, tr("cannot read the file (%1)").arg(file.errorString()));
+    auto data = reader.finish(lines.number());
+    if (!data)
+        return refuse(reader.refusedLine(), reader.reason());
     return data;
 }

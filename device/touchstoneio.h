@@ -38,7 +38,12 @@ struct TouchstoneData
     // The writer's port count when the path has no .sNp suffix; the reader
     // leaves it 0.
     uint32_t portCount = 0;
-    double impedance = 0.0; // ohm
+    // The reference impedance of every port, ohm; 0 names none (a model
+    // without a target impedance).
+    double impedance = 0.0;
+    // Per-port reference impedances when the ports differ (N values, ohm);
+    // empty when every port has `impedance`.
+    std::vector<double> portImpedances;
 };
 
 class TouchstoneIO : public QObject
@@ -57,8 +62,11 @@ public:
     // failure (an existing file of that name stays as it was).
     bool write(const QString &path, const TouchstoneData &data);
     // The S-parameters and options of the file; empty when the file cannot
-    // be read or is not a complete S-parameter file.
+    // be read or is not a complete S-parameter file. errorString() then
+    // says why (the file, the line and the reason); the refusal is logged.
     std::optional<TouchstoneData> read(const QString &path);
+    // Why the last read() refused its file; empty after a successful read.
+    QString errorString() const { return m_errorString; }
 
     // The name write() uses for path and data.
     std::optional<QString> filePath(const QString &path, const TouchstoneData &data) const;
@@ -83,4 +91,5 @@ signals:
 
 private:
     bool m_overwrite = true;
+    QString m_errorString;
 };
