@@ -933,6 +933,8 @@ bool NetworkReader::applyBlock()
     const int line = m_block.line;
     if (!m_pending.empty())
         return refuse(line, tr("a Port Impedance block inside a point"));
+    if (m_data.points.empty())
+        return refuse(line, tr("a Port Impedance block before the first point"));
     if (m_data.points.size() != m_blocks + 1)
         return refuse(line, m_data.points.size() <= m_blocks
                                 ? tr("a second Port Impedance block for one point")
@@ -1065,9 +1067,10 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     if (!ports || *ports < 1 || *ports > MaxReadPorts)
         return refuse(0, tr("the name does not end in .s1p to .s9p"));
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return refuse(0, tr("cannot open the file (%1)")
-                             .arg(QFileInfo(path).isDir() ? tr("a folder") : file.errorString()));
+    if (QFileInfo(path).isDir())
+        return refuse(0, tr("cannot open the file (a folder)"));
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(0, tr("cannot open the file (%1)").arg(file.errorString()));
 
     const qint64 size = file.size();
     NetworkReader reader(*ports);
