@@ -625,9 +625,9 @@ public:
     bool line(const char *begin, const char *end, int number, bool terminated);
     // The data after the last line; empty when refused.
     std::optional<TouchstoneData> finish(int lastLine);
-    // Room for the expected number of points, from the bytes one point took
-    // so far.
-    void expect(qint64 consumed, qint64 total);
+    // How far the file has been read: bytes up to the end of the line just
+    // passed to line(), of total.
+    void progress(qint64 consumed, qint64 total);
 
     int refusedLine() const { return m_refusedLine; }
     QString reason() const { return m_reason; }
@@ -650,6 +650,7 @@ private:
     bool comment(const char *begin, const char *end);
     bool closeBlock();
     bool applyBlock();
+    void makeRoom();
     void restart(const TouchstoneData &options);
 
     const size_t m_n;
@@ -669,6 +670,10 @@ private:
     int m_referenceLine = 0;
     std::optional<int> m_declaredPoints;
     int m_declaredLine = 0;
+
+    qint64 m_consumed = 0;
+    qint64 m_total = 0;
+    qint64 m_firstPointConsumed = 0;
 
     double m_lastFrequency = 0.0; // as written, before the unit factor
     int m_lastPointLine = 0;
@@ -872,6 +877,7 @@ bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
 
     m_lastFrequency = frequency;
     m_lastPointLine = m_line;
+    makeRoom();
     m_data.points.push_back(std::move(*made));
     m_pending.clear();
     return true;
@@ -980,17 +986,32 @@ bool NetworkReader::applyBlock()
     return true;
 }
 
-void NetworkReader::expect(qint64 consumed, qint64 total)
+void NetworkReader::progress(qint64 consumed, qint64 total)
+{
+    m_consumed = consumed;
+    m_total = total;
+}
+
+// Room for the points still to come, from the bytes each point took so far,
+// so that the list is not grown by doubling (which briefly holds it three
+// times over).
+void NetworkReader::makeRoom()
 {
     auto &points = m_data.points;
-    if (points.size() != 16 || consumed <= 0)
+    if (points.size() < points.capacity())
         return;
+    if (points.empty()) {
+        m_firstPointConsumed = m_consumed;
+        return;
+    }
+    const double perPoint =
+        std::max(1.0, double(m_consumed - m_firstPointConsumed) / double(points.size()));
+    const double rest = std::max(0.0, double(m_total - m_consumed));
     // Each value takes at least a character and a blank.
-    const auto most = static_cast<size_t>(total) / (2 * m_valuesPerPoint) + 1;
-    const auto likely = static_cast<size_t>(static_cast<double>(total) / static_cast<double>(consumed)
-                                            * static_cast<double>(points.size()) * 1.02)
-                        + 1;
-    points.reserve(std::min(most, likely));
+    const double most = rest / double(2 * m_valuesPerPoint) + 1;
+    const auto more = static_cast<size_t>(std::min(most, rest / perPoint * 1.02 + 16));
+    // At least a quarter more, should the estimate run short again and again.
+    points.reserve(points.size() + std::max<size_t>({more, points.size() / 4, 1}));
 }
 
 std::optional<TouchstoneData> NetworkReader::finish(int lastLine)
@@ -1078,9 +1099,9 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     const char *begin = nullptr;
     const char *end = nullptr;
     while (lines.next(begin, end)) {
+        reader.progress(lines.consumed(), size);
         if (!reader.line(begin, end, lines.number(), lines.terminated()))
             break;
-        reader.expect(lines.consumed(), size);
     }
     if (lines.failed())
         return refuse(lines.number() + 1, tr("cannot read the file (%1)").arg(file.errorString()));
