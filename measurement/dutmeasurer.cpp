@@ -56,7 +56,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
     stepProgress(progress, tr("Read freqs"));
     const auto grid = source.readFrequencies();
     if (!grid) {
-        emit error(Algorithms::Messages::cannotReadFrequencyGrid);
+        emit error(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
         return fail(progress);
     }
 
@@ -68,7 +68,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         const uint v = m_side->getAttachedVnaPort(i);
         const auto trace = source.readSParameter(v, v);
         if (!trace) {
-            emit error(Algorithms::Messages::cannotReadSParameters);
+            emit error(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
             return fail(progress);
         }
         Algorithms::SParametersOnePortVNA raw;

@@ -132,7 +132,7 @@ bool ReflectionMeasurer::measure(const SParameterSource &source, TaskProgress *p
     stepProgress(progress, tr("Read frequencies"));
     const auto grid = source.readFrequencies();
     if (!grid) {
-        emit error(Algorithms::Messages::cannotReadFrequencyGrid);
+        emit error(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
         setCalculatingStatus(StatusFailed);
         cancelProgress(progress);
         return false;
@@ -186,7 +186,7 @@ ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port, const SParam
 {
     const auto z = source.readPortZ0(v);
     if (!z) {
-        emit error(Algorithms::Messages::cannotReadZ0);
+        emit error(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
         return nullptr;
     }
     if (!port)

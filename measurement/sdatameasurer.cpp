@@ -30,7 +30,7 @@ bool SDataMeasurer::read(const SParameterSource &source)
         const uint port = m_connection->getAttachedVnaPort(i);
         auto trace = source.readSParameter(port, port);
         if (!trace) {
-            emit error(Algorithms::Messages::cannotReadSParameters);
+            emit error(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
             setStatus(StatusFailed);
             return false;
         }

@@ -4,21 +4,22 @@
 #include "device/syncedvnadevice.h"
 #include "device/touchstoneio.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
-namespace {
-
-std::optional<TouchstoneData> readFile(const QString &path)
+std::optional<TouchstoneData> SParameterSource::readFile() const
 {
     TouchstoneIO io;
-    std::optional<TouchstoneData> data = io.read(path);
+    std::optional<TouchstoneData> data = io.read(m_path);
     qDebug() << "readFile" << bool(data);
+    // A missing file needs no more words than the caller's own text.
+    m_failure = data || !QFileInfo::exists(m_path) ? QString() : io.errorString();
     return data;
 }
-
-} // namespace
 
 SParameterSource::SParameterSource(Kind kind, QString path, SyncedVnaDevice *device)
     : m_kind(kind), m_path(std::move(path)), m_device(device)
@@ -49,7 +50,7 @@ std::optional<std::vector<double>> SParameterSource::readFrequencies() const
         return result;
     }
 
-    const auto data = readFile(m_path);
+    const auto data = readFile();
     if (!data)
         return std::nullopt;
     std::vector<double> grid;
@@ -63,19 +64,28 @@ std::optional<double> SParameterSource::readPortZ0(unsigned port) const
 {
     if (m_kind == Device)
         return m_device ? m_device->impedance(port) : std::nullopt;
-    const auto data = readFile(m_path);
+    const auto data = readFile();
     if (!data)
         return std::nullopt;
+    if (port < data->portImpedances.size())
+        return data->portImpedances[port];
+    // R 0: a model without a reference impedance.
+    if (!(data->impedance > 0.0)) {
+        m_failure = QDir::toNativeSeparators(m_path) + QStringLiteral(": ")
+                    + QCoreApplication::translate("SParameterSource", "the file names no reference impedance (R 0)");
+        return std::nullopt;
+    }
     return data->impedance;
 }
 
 std::optional<SParameterSource::Trace> SParameterSource::readFileSParameter(unsigned a, unsigned b,
                                                                           const char *sizeLine) const
 {
+    m_failure.clear();
     const auto ports = TouchstoneIO::portCount(m_path);
     if (!ports || *ports <= std::max(a, b))
         return std::nullopt;
-    const auto data = readFile(m_path);
+    const auto data = readFile();
     if (!data)
         return std::nullopt;
     qDebug() << sizeLine << data->points.size();

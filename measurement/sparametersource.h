@@ -13,6 +13,7 @@
 #include <vector>
 
 class SyncedVnaDevice;
+struct TouchstoneData;
 
 class SParameterSource
 {
@@ -31,7 +32,8 @@ public:
 
     // Hz.
     std::optional<std::vector<double>> readFrequencies() const;
-    // Ohm; a file has one reference impedance for every port.
+    // Ohm; a file has one reference impedance for every port unless it
+    // names one per port.
     std::optional<double> readPortZ0(unsigned port) const;
     // One value per frequency point.
     std::optional<Trace> readSParameter(unsigned a, unsigned b) const;
@@ -39,12 +41,20 @@ public:
     // cannot be read.
     std::optional<std::vector<Trace>> readSParameters(const std::vector<PortPair> &pairs) const;
 
+    // Why the last read of a file failed, as ": " and the file, line and
+    // reason, to follow the caller's own text; empty when there is nothing
+    // to add (an analyser read, or a file that is not there).
+    QString failureDetail() const { return m_failure.isEmpty() ? QString() : QStringLiteral(": ") + m_failure; }
+
 private:
     SParameterSource(Kind kind, QString path, SyncedVnaDevice *device);
+
+    std::optional<TouchstoneData> readFile() const;
 
     std::optional<Trace> readFileSParameter(unsigned a, unsigned b, const char *sizeLine) const;
 
     Kind m_kind;
     QString m_path;
     SyncedVnaDevice *m_device = nullptr;
+    mutable QString m_failure;
 };

@@ -2,6 +2,7 @@
 
 #include "measurement/sparametersource.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -102,6 +103,46 @@ TEST(SParameterSourceFile, AMissingOrBrokenFileAnswersNothing)
         EXPECT_FALSE(source.readSParameter(0, 0));
         EXPECT_FALSE(source.readSParameters({{0, 0}}));
     }
+}
+
+// The reader's reason follows the caller's text; a file that is not there
+// needs none. Impedances come from the file as it names them.
+TEST(SParameterSourceFile, ARefusedFileSaysWhyAndImpedancesAreTheFilesOwn)
+{
+    QTemporaryDir dir;
+    auto put = [&](const char *name, const QByteArray &content) {
+        const QString path = dir.path() + "/" + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        return path;
+    };
+    const QString descending = put("descending.s1p", "# Hz S RI R 50\n1 0 0\n3 0 0\n2 0 0\n");
+    const auto bad = SParameterSource::fromFile(descending);
+    EXPECT_FALSE(bad.readFrequencies());
+    EXPECT_EQ(bad.failureDetail(),
+              ": " + descending + ", line 4: the frequency 2 does not rise above the previous 3 (line 3)");
+    EXPECT_FALSE(bad.readSParameter(0, 0));
+    EXPECT_TRUE(bad.failureDetail().contains("line 4")) << bad.failureDetail().toStdString();
+    // A pair beyond the file's ports is no fault of the file's content.
+    EXPECT_FALSE(bad.readSParameter(1, 0));
+    EXPECT_TRUE(bad.failureDetail().isEmpty());
+
+    const auto missing = SParameterSource::fromFile(dir.path() + "/missing.s1p");
+    EXPECT_FALSE(missing.readFrequencies());
+    EXPECT_TRUE(missing.failureDetail().isEmpty());
+
+    const auto ports = SParameterSource::fromFile(
+        put("ports.s2p", "# GHz S RI R 50\n1 1 0 2 0 3 0 4 0\n! Port Impedance 25 0 100 0\n"));
+    EXPECT_EQ(ports.readPortZ0(0), 25.0);
+    EXPECT_EQ(ports.readPortZ0(1), 100.0);
+
+    // R 0: the file names no reference impedance, and the source makes none up.
+    const auto none = SParameterSource::fromFile(put("none.s1p", "# GHz S RI R 0\n1 0 0\n"));
+    EXPECT_FALSE(none.readPortZ0(0));
+    EXPECT_TRUE(none.failureDetail().endsWith("none.s1p: the file names no reference impedance (R 0)"))
+        << none.failureDetail().toStdString();
+    EXPECT_TRUE(none.readFrequencies());
+    EXPECT_TRUE(none.failureDetail().isEmpty());
 }
 
 class SParameterSourceDevice : public ::testing::Test

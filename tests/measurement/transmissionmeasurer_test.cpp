@@ -7,6 +7,7 @@
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/vnafixtureconnection.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -274,6 +275,26 @@ TEST(TransmissionMeasurer, AnUnreadablePairFailsAndKeepsTheEarlierPairsProcess)
     EXPECT_EQ(thru.connection.processCount(), 1u);
     EXPECT_TRUE(thru.leftPort(0)->isMeasured());
     EXPECT_FALSE(thru.leftPort(1)->uncorrectedSParameters());
+}
+
+// A file the reader refuses: the user sees why, after the step's own text.
+TEST(TransmissionMeasurer, ARefusedFileFailsWithTheReadersReason)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/repeated.s2p";
+    {
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("# Hz S RI R 50\n1 0 0 1 0 1 0 0 0\n1 0 0 1 0 1 0 0 0\n");
+    }
+    ThruRig thru(nullptr);
+    thru.attach({0}, {1});
+    ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
+    EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
+    EXPECT_EQ(errors.texts, std::vector<QString>{"Cannot read the frequency grid: " + file
+                                                 + ", line 3: the frequency 1 does not rise above the "
+                                                   "previous 1 (line 2)"});
+    EXPECT_EQ(thru.measurer.status(), StatusFailed);
 }
 
 TEST(TransmissionMeasurer, MissingGridOrImpedanceFailWithTheirTexts)
