@@ -651,6 +651,9 @@ private:
     bool closeBlock();
     bool applyBlock();
     void makeRoom();
+    bool complete(int lastLine);
+    bool consistent(int lastLine);
+    void settleImpedances();
     void restart(const TouchstoneData &options);
 
     const size_t m_n;
@@ -902,15 +905,19 @@ bool NetworkReader::comment(const char *begin, const char *end)
     Tokens tokens(begin, end);
     const char *b = nullptr;
     const char *e = nullptr;
-    std::vector<double> found;
+    const size_t before = m_block.values.size();
     while (tokens.next(b, e)) {
         const auto value = parseNumber(b, e);
-        // Other words end the block (or show that it was a heading).
-        if (!value)
-            return title && found.empty() ? (m_block.open = false, true) : closeBlock();
-        found.push_back(*value);
+        if (value) {
+            m_block.values.push_back(*value);
+            continue;
+        }
+        // Words: on the block's own line or among its values they leave the
+        // impedances unknown; a comment of its own ends the block.
+        if (title || m_block.values.size() > before)
+            return refuse(m_line, tr("the Port Impedance line cannot be read at %1").arg(quoted(b, e)));
+        return closeBlock();
     }
-    m_block.values.insert(m_block.values.end(), found.begin(), found.end());
     if (m_block.values.size() > 2 * m_n)
         return refuse(m_block.line, tr("the Port Impedance block holds more than %1 values").arg(2 * m_n));
     if (m_block.values.size() == 2 * m_n)
@@ -1014,60 +1021,67 @@ void NetworkReader::makeRoom()
     points.reserve(points.size() + std::max<size_t>({more, points.size() / 4, 1}));
 }
 
-std::optional<TouchstoneData> NetworkReader::finish(int lastLine)
+// Whether the file ended where its data end: no value block, reference
+// list or point left open, no number cut short, and some points.
+bool NetworkReader::complete(int lastLine)
 {
     if (m_refusedLine != 0 || !closeBlock())
-        return std::nullopt;
-    if (m_referencesWanted > 0) {
-        refuse(m_referenceLine, tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
-        return std::nullopt;
-    }
-    if (!m_pending.empty()) {
-        refuse(lastLine, tr("the file ends inside a point (%1 of %2 values)")
-                             .arg(m_pending.size())
-                             .arg(m_valuesPerPoint));
-        return std::nullopt;
-    }
-    if (!m_ended && !m_terminated && m_pointEndLine == lastLine && m_lastShapeOdd) {
-        refuse(lastLine, tr("the file ends in the middle of its last number"));
-        return std::nullopt;
-    }
-    auto &data = m_data;
-    if (data.points.empty()) {
-        refuse(lastLine, tr("the file holds no data points"));
-        return std::nullopt;
-    }
-    if (data.parameterType != TouchstoneData::S) {
+        return false;
+    if (m_referencesWanted > 0)
+        return refuse(m_referenceLine,
+                      tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
+    if (!m_pending.empty())
+        return refuse(lastLine, tr("the file ends inside a point (%1 of %2 values)")
+                                    .arg(m_pending.size())
+                                    .arg(m_valuesPerPoint));
+    if (!m_ended && !m_terminated && m_pointEndLine == lastLine && m_lastShapeOdd)
+        return refuse(lastLine, tr("the file ends in the middle of its last number"));
+    if (m_data.points.empty())
+        return refuse(lastLine, tr("the file holds no data points"));
+    return true;
+}
+
+// Whether the points are what the file says they are.
+bool NetworkReader::consistent(int lastLine)
+{
+    const size_t count = m_data.points.size();
+    if (m_data.parameterType != TouchstoneData::S) {
         static const char *const names[] = {"S", "Y", "Z", "H", "G"};
-        refuse(lastLine, tr("%1-parameters are not read, only S-parameters")
-                             .arg(QLatin1String(names[data.parameterType])));
-        return std::nullopt;
+        return refuse(lastLine, tr("%1-parameters are not read, only S-parameters")
+                                    .arg(QLatin1String(names[m_data.parameterType])));
     }
-    if (m_declaredPoints && static_cast<size_t>(*m_declaredPoints) != data.points.size()) {
-        refuse(m_declaredLine, tr("[Number of Frequencies] declares %1 points, the file holds %2")
-                                   .arg(*m_declaredPoints)
-                                   .arg(data.points.size()));
-        return std::nullopt;
-    }
-    if (m_blocks > 0 && m_blocks != data.points.size()) {
-        refuse(lastLine, tr("%1 of %2 points have a Port Impedance block")
-                             .arg(m_blocks)
-                             .arg(data.points.size()));
-        return std::nullopt;
-    }
-    if (m_blocks > 0 && !m_references.empty()) {
-        refuse(m_referenceLine, tr("both [Reference] and Port Impedance blocks name the impedances"));
-        return std::nullopt;
-    }
+    if (m_declaredPoints && static_cast<size_t>(*m_declaredPoints) != count)
+        return refuse(m_declaredLine, tr("[Number of Frequencies] declares %1 points, the file holds %2")
+                                          .arg(*m_declaredPoints)
+                                          .arg(count));
+    if (m_blocks > 0 && m_blocks != count)
+        return refuse(lastLine, tr("%1 of %2 points have a Port Impedance block").arg(m_blocks).arg(count));
+    if (m_blocks > 0 && !m_references.empty())
+        return refuse(m_referenceLine, tr("both [Reference] and Port Impedance blocks name the impedances"));
+    return true;
+}
+
+// The reference impedances the data refer to once read: [Reference], or
+// Port Impedance blocks that stayed the same at every frequency (varying
+// ones have been renormalised to the option line's impedance already).
+void NetworkReader::settleImpedances()
+{
     if (!m_references.empty())
-        data.impedance = m_references.front();
-    if (m_blocks > 0 && !m_impedancesVary) {
-        const bool same = std::all_of(m_firstImpedances.begin(), m_firstImpedances.end(),
-                                      [&](double z) { return z == m_firstImpedances.front(); });
-        data.impedance = m_firstImpedances.front();
-        if (!same)
-            data.portImpedances = m_firstImpedances;
-    }
+        m_data.impedance = m_references.front();
+    if (m_blocks == 0 || m_impedancesVary)
+        return;
+    m_data.impedance = m_firstImpedances.front();
+    const bool same = std::all_of(m_firstImpedances.begin(), m_firstImpedances.end(),
+                                  [&](double z) { return z == m_firstImpedances.front(); });
+    if (!same)
+        m_data.portImpedances = m_firstImpedances;
+}
+
+std::optional<TouchstoneData> NetworkReader::finish(int lastLine)
+{
+    if (!complete(lastLine) || !consistent(lastLine))
+        return std::nullopt;
+    settleImpedances();
     return std::move(m_data);
 }
 
@@ -1078,7 +1092,7 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     m_errorString.clear();
     const QString name = QDir::toNativeSeparators(path);
     auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
-        m_errorString = line > 0 ? tr("%1, line %2: %3").arg(name).arg(line).arg(reason)
+        m_errorString = line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason)
                                  : tr("%1: %2").arg(name, reason);
         qWarning().noquote() << "Touchstone file refused:" << m_errorString;
         return std::nullopt;
