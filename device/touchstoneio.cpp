@@ -647,6 +647,7 @@ private:
     bool option(const char *begin, const char *end);
     bool values(const char *begin, const char *end);
     bool point(const char *lastToken, const char *lastTokenEnd);
+    bool noise(const char *begin, const char *end);
     bool comment(const char *begin, const char *end);
     bool closeBlock();
     bool applyBlock();
@@ -678,6 +679,7 @@ private:
     qint64 m_total = 0;
     qint64 m_firstPointConsumed = 0;
 
+    int m_noiseLine = 0; // where a two-port noise block started
     double m_lastFrequency = 0.0; // as written, before the unit factor
     int m_lastPointLine = 0;
     // The last number of every point: a shape all earlier points share,
@@ -686,7 +688,6 @@ private:
     int m_shapedPoints = 0;
     bool m_shapeMixed = false;
     bool m_lastShapeOdd = false;
-    int m_pointEndLine = 0;
 
     ImpedanceBlock m_block;
     size_t m_blocks = 0;
@@ -721,6 +722,8 @@ bool NetworkReader::line(const char *begin, const char *end, int number, bool te
         bool ok = true;
         if (open && close)
             ok = keyword(open + 1, close, close + 1, contentEnd);
+        else if (m_noiseLine > 0)
+            ok = noise(begin, contentEnd);
         else if (m_referencesWanted > 0)
             ok = references(begin, contentEnd);
         else if (*begin == '#')
@@ -841,12 +844,33 @@ bool NetworkReader::values(const char *begin, const char *end)
         // A two-port file's noise block (five values a line) starts again at
         // a lower frequency: the network data have ended.
         m_pending.clear();
-        m_ended = true;
+        m_noiseLine = m_line;
         return true;
     }
     if (m_pending.size() < m_valuesPerPoint)
         return true;
     return point(b, e);
+}
+
+// A line after the start of a two-port noise block: five values, or the
+// block was no noise data but a point whose frequency does not rise.
+bool NetworkReader::noise(const char *begin, const char *end)
+{
+    Tokens tokens(begin, end);
+    const char *b = nullptr;
+    const char *e = nullptr;
+    size_t count = 0;
+    while (tokens.next(b, e)) {
+        if (!parseNumber(b, e))
+            return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
+        ++count;
+    }
+    if (count != NoiseValues)
+        return refuse(m_line, tr("line %1 looked like the start of noise data (five values at a lower "
+                                 "frequency), but this line holds %2 values")
+                                  .arg(m_noiseLine)
+                                  .arg(count));
+    return true;
 }
 
 bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
@@ -876,7 +900,6 @@ bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
     m_shapeMixed = m_shapeMixed || (m_shape >= 0 && shape != m_shape);
     m_shape = shape;
     ++m_shapedPoints;
-    m_pointEndLine = m_line;
 
     m_lastFrequency = frequency;
     m_lastPointLine = m_line;
@@ -1034,7 +1057,7 @@ bool NetworkReader::complete(int lastLine)
         return refuse(lastLine, tr("the file ends inside a point (%1 of %2 values)")
                                     .arg(m_pending.size())
                                     .arg(m_valuesPerPoint));
-    if (!m_ended && !m_terminated && m_pointEndLine == lastLine && m_lastShapeOdd)
+    if (!m_ended && !m_terminated && m_lastPointLine == lastLine && m_lastShapeOdd)
         return refuse(lastLine, tr("the file ends in the middle of its last number"));
     if (m_data.points.empty())
         return refuse(lastLine, tr("the file holds no data points"));

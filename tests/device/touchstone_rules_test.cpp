@@ -97,6 +97,10 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
         // Frequency order.
         {"descending.s1p", oneport + "1 0 0\n3 0 0\n2 0 0\n", 4, "does not rise above the previous 3 (line 3)"},
         {"repeated.s2p", oneport + "1" + point2 + "1 5 0 6 0 7 0 8 0\n", 3, "does not rise above"},
+        // A descending two-port point whose first line holds five values is
+        // no noise block once its next line holds four.
+        {"noise_lookalike.s2p", oneport + "1" + point2 + "2" + point2 + "1 5 0 6 0\n7 0 8 0\n", 5,
+         "line 4 looked like the start of noise data"},
         {"negative.s1p", oneport + "-1 0 0\n2 0 0\n", 2, "is negative"},
         {"nan_frequency.s1p", oneport + "1 0 0\nnan 0 0\n", 3, "is not finite"},
         {"inf_frequency.s1p", oneport + "1 0 0\n2 0 0\ninf 0 0\n", 4, "is not finite"},
