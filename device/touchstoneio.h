@@ -1,10 +1,12 @@
 #pragma once
 // Reading and writing of Touchstone network-parameter files (.sNp).
 //
-// The writer produces one fixed layout (Hz, S, real and imaginary parts);
-// the reader accepts the usual option-line variants, the keywords of the
-// second version of the format that matter for network data, and refuses
-// anything it cannot hand on as S-parameters.
+// The writer produces one fixed layout (Hz, S, real and imaginary parts,
+// the reference impedance to the last bit); the reader accepts the usual
+// option-line variants, any line ending, the keywords of the second version
+// of the format that matter for network data and per-port reference
+// impedances in "Port Impedance" comment blocks, and refuses, saying why,
+// anything it cannot hand on as S-parameters exactly.
 
 #include <QFileInfo>
 #include <QObject>
