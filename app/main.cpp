@@ -4,6 +4,7 @@
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "automation/commands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -52,7 +53,9 @@ int main(int argc, char *argv[])
         auto *backend = new MainQmlBackend(&settings, &engine);
         Startup::setContextProperties(engine, backend, &settings);
         engine.load(mainPage);
-        Startup::registerRemoteCommands(backend);
+        // The command table is built once the main page has loaded and
+        // before the event loop runs.
+        Korvel::Automation::registerRemoteCommands(backend);
 
         exitCode = app.exec();
 

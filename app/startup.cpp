@@ -3,7 +3,6 @@
 #include "app/coreqmltypes.h"
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
-#include "automation/commands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -182,11 +181,6 @@ namespace Startup {
 void registerQmlTypes()
 {
     registerCoreQmlTypes();
-}
-
-void registerRemoteCommands(MainQmlBackend *backend)
-{
-    Korvel::Automation::registerRemoteCommands(backend);
 }
 
 } // namespace Startup

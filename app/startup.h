@@ -100,10 +100,6 @@ void registerQmlTypes();
 void setContextProperties(QQmlApplicationEngine &engine, MainQmlBackend *backend,
                           Settings *settings);
 
-// Builds the remote-control command table over the backend, once the main
-// page has been loaded and before the event loop runs.
-void registerRemoteCommands(MainQmlBackend *backend);
-
 // A request, read from the application after its event loop has ended, to
 // start a fresh copy of the program with this run's arguments.
 struct RestartRequest

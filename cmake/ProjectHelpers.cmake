@@ -3,24 +3,35 @@ function(vuk_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()
 
-# A subsystem library: every .cpp in the directory (headers sit beside them and
-# are included as "<subsystem>/<file>.h" from the source root).
+# A subsystem library: the .cpp files of the directory (headers sit beside
+# them and are included as "<subsystem>/<file>.h" from the source root).
+# ONLY keeps just the files matching one of its patterns, EXCLUDE drops files
+# (so one directory can hold two libraries). PUBLIC_LIBS are what the
+# library's own headers need, PRIVATE_LIBS what only its sources use. A
+# library without sources is a configuration error, not a silent skip.
 function(vuk_add_subsystem_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS;EXCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS;ONLY;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
     ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  if(ARG_ONLY)
+    set(kept "")
+    foreach(pattern IN LISTS ARG_ONLY)
+      set(matching ${sources})
+      list(FILTER matching INCLUDE REGEX "${pattern}")
+      list(APPEND kept ${matching})
+    endforeach()
+    set(sources ${kept})
+  endif()
   foreach(ex IN LISTS ARG_EXCLUDE)
     list(FILTER sources EXCLUDE REGEX "${ex}")
   endforeach()
-  list(FILTER sources INCLUDE REGEX "\\.cpp$|\\.h$|\\.qrc$")
   if(NOT sources MATCHES "\\.cpp")
-    message(STATUS "${name}: no sources yet")
-    return()
+    message(FATAL_ERROR "${name}: no sources in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   vuk_set_warnings(${name})
 endfunction()
 
