@@ -1,6 +1,8 @@
-# Warnings for our own code only (third-party headers are included as SYSTEM).
+# Warnings for our own code only (third-party headers are included as SYSTEM);
+# VUK_WERROR (on in CI) turns them into errors.
+option(VUK_WERROR "Treat compiler warnings in the project's own code as errors" OFF)
 function(vuk_set_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${VUK_WERROR}>:-Werror>)
 endfunction()
 
 # A subsystem library: the .cpp files of the directory (headers sit beside
