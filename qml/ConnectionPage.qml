@@ -176,6 +176,10 @@ VukPage {
                     objectName: "arrangements"
                     Layout.fillWidth: true
                     Layout.fillHeight: true
+                    // A width of its own for the layout: its implicit width
+                    // follows the content width, which follows its width,
+                    // and the row would lay itself out again and again.
+                    Layout.preferredWidth: 400
                     clip: true
                     contentWidth: availableWidth
 

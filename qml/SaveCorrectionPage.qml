@@ -20,15 +20,20 @@ VukPage {
     readonly property int correctionFiles: 0
     readonly property int rawDataFiles: 1
 
+    // The Touchstone dialog's filters for the two purposes; raw data are
+    // Touchstone files of any port count.
+    readonly property var correctionFilters: [qsTr("Touchstone files (*.s2p)")]
+    readonly property var rawDataFilters: [qsTr("Raw data files (*.s*p)")]
+
     function askCorrectionFiles() {
         touchstoneDialog.purpose = correctionFiles
-        touchstoneDialog.nameFilters = [qsTr("Touchstone files (*.s2p)")]
+        touchstoneDialog.nameFilters = correctionFilters
         touchstoneDialog.open()
     }
 
     function askRawDataFiles() {
         touchstoneDialog.purpose = rawDataFiles
-        touchstoneDialog.nameFilters = [qsTr("Raw data files")]
+        touchstoneDialog.nameFilters = rawDataFilters
         touchstoneDialog.open()
     }
 

@@ -116,7 +116,6 @@ VukPage {
             Layout.fillHeight: true
             Layout.preferredHeight: 270
             model: page.setupTable
-            interactive: false
             clip: true
         }
 

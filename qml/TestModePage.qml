@@ -79,7 +79,6 @@ PageWithReturn {
                 Layout.fillHeight: true
                 model: page.testModeTable
                 enabled: testModeSwitch.checked
-                interactive: false
                 clip: true
             }
 
@@ -134,7 +133,8 @@ PageWithReturn {
     FileDialog {
         id: saveDialog
         title: qsTr("Dir for save the test mode files")
-        nameFilters: ["Test mode files"]
+        // What the test-mode writer produces from the chosen base name.
+        nameFilters: [qsTr("Test mode files (*.ini *.txt *.s2p)")]
         selectExisting: false
         onAccepted: page.saveTo(fileUrl)
     }
