@@ -79,8 +79,12 @@ VukPage {
         spacing: 20
 
         VukShadowPane {
+            id: buttonPane
             objectName: "buttonPane"
-            Layout.preferredWidth: 200
+            // Buttons of 185 in a pane of 200, both wider where a
+            // translation needs the room.
+            property real buttonWidth: 185
+            Layout.preferredWidth: buttonWidth + 15
             Layout.alignment: Qt.AlignTop
             padding: 0
 
@@ -102,11 +106,13 @@ VukPage {
                         Button {
                             objectName: modelData.name
                             anchors.centerIn: parent
-                            width: 185
+                            width: buttonPane.buttonWidth
                             height: 32
                             font.capitalization: Font.MixedCase
                             font.bold: false
                             text: modelData.text
+                            Component.onCompleted: buttonPane.buttonWidth = Math.max(buttonPane.buttonWidth,
+                                                                                     implicitWidth)
                             onClicked: {
                                 switch (index) {
                                 case 0:

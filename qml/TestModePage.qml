@@ -83,8 +83,10 @@ PageWithReturn {
             }
 
             VukShadowPane {
+                id: sidePane
                 objectName: "sidePane"
-                Layout.preferredWidth: 200
+                // 200 wide, wider where a translated switch text needs it.
+                Layout.preferredWidth: Math.max(200, testModeSwitch.Layout.preferredWidth + leftPadding + rightPadding)
                 Layout.fillHeight: true
                 topPadding: 7
                 bottomPadding: 7
@@ -97,7 +99,7 @@ PageWithReturn {
                     Switch {
                         id: testModeSwitch
                         objectName: "testModeSwitch"
-                        Layout.preferredWidth: 180
+                        Layout.preferredWidth: Math.max(180, implicitWidth)
                         Layout.preferredHeight: 32
                         text: qsTr("Test mode")
                         checked: false
