@@ -122,7 +122,7 @@ VukPage {
         VukShadowPane {
             objectName: "sidePane"
             // 200 wide, wider where a translated switch text needs it.
-            Layout.preferredWidth: Math.max(200, ignoreLowPass.Layout.preferredWidth + leftPadding + rightPadding)
+            Layout.preferredWidth: Math.max(200, ignoreLowPass.implicitWidth + leftPadding + rightPadding)
             Layout.fillHeight: true
             topPadding: 7
             font.pixelSize: 14

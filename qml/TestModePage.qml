@@ -86,7 +86,7 @@ PageWithReturn {
                 id: sidePane
                 objectName: "sidePane"
                 // 200 wide, wider where a translated switch text needs it.
-                Layout.preferredWidth: Math.max(200, testModeSwitch.Layout.preferredWidth + leftPadding + rightPadding)
+                Layout.preferredWidth: Math.max(200, testModeSwitch.implicitWidth + leftPadding + rightPadding)
                 Layout.fillHeight: true
                 topPadding: 7
                 bottomPadding: 7

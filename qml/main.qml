@@ -80,10 +80,14 @@ VukApplicationWindow {
     title: qsTr("Quentaro Vukelan")
     minimumWidth: Math.min(designMinimumWidth, screenWidth)
     minimumHeight: Math.min(designMinimumHeight, screenHeight)
-    width: Math.min(preferredWidth, screenWidth)
-    height: Math.min(preferredHeight, screenHeight)
-    x: Screen.virtualX + Math.max(0, (Screen.width - width) / 2)
-    y: Screen.virtualY + Math.max(titleBarAllowance, (Screen.height - height) / 2)
+    width: startWidth
+    height: startHeight
+    // Centred at the start size (not the current one, so that resizing the
+    // window does not move it).
+    readonly property int startWidth: Math.min(preferredWidth, screenWidth)
+    readonly property int startHeight: Math.min(preferredHeight, screenHeight)
+    x: Screen.virtualX + Math.max(0, (Screen.width - startWidth) / 2)
+    y: Screen.virtualY + titleBarAllowance + Math.max(0, (screenHeight - startHeight) / 2)
     visible: true
     theme: (!settings || settings.darkTheme === undefined || settings.darkTheme === null || settings.darkTheme)
            ? VukApplicationWindow.UiTheme.Dark : VukApplicationWindow.UiTheme.Light
