@@ -722,7 +722,7 @@
     <name>MarkerView</name>
     <message>
         <source>Ref</source>
-        <translation>Оп.</translation>
+        <translation>Ref</translation>
     </message>
 </context>
 <context>

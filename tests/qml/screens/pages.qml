@@ -92,5 +92,11 @@ TestCase {
         tryCompare(window.notificationDrawer, "opened", true, 5000)
         shoot("10-notifications")
         window.notificationDrawer.close()
+
+        harness.setAnalyserReady(false)
+        tryCompare(window, "shownPage", window.waitingPage, 10000)
+        shoot("0-waiting")
+        harness.setAnalyserReady(true)
+        tryCompare(window, "shownPage", window.wizardPage, 10000)
     }
 }
