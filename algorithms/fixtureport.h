@@ -14,14 +14,6 @@
 
 namespace Algorithms {
 
-// How a fixture model is renormalised after the calculation.
-enum Z0ConversionType : int {
-    Z0ConversionSystem = 0,  // to the analyser port impedance
-    Z0ConversionFixture = 1, // to the fixture impedance from the step response
-    Z0ConversionUser = 2,    // to the user-entered impedance
-    Z0ConversionNone = 3,
-};
-
 struct ImpulseResponse
 {
     ComplexVector values;
@@ -52,6 +44,14 @@ struct StepResponse
     bool isValid() const;
 };
 } // namespace ReflectData
+
+// How a fixture model is renormalised after the calculation.
+enum Z0ConversionType : int {
+    Z0ConversionSystem = 0,  // to the analyser port impedance
+    Z0ConversionFixture = 1, // to the fixture impedance from the step response
+    Z0ConversionUser = 2,    // to the user-entered impedance
+    Z0ConversionNone = 3,
+};
 
 class FixturePort : public QObject
 {

@@ -17,6 +17,23 @@ const char *const kScalingFactorKey = "Display/scalingFactor";
 
 constexpr qlonglong kMaxPort = 65535;
 
+// The keys of the General group without their group. The INI format keeps a
+// group named General under "[%General]", because a plain "[General]" section
+// holds the keys outside every group; a file edited by hand with "[General]"
+// therefore has these keys at the top level.
+const char *const kGeneralNames[] = {"isDarkTheme", "showHover", "saveUserSetup", "loadedStateFile"};
+
+// A General key, from a hand-written "[General]" section when the file has
+// one (it was written after the program's last save), else from the group.
+QVariant generalValue(const QSettings &settings, const char *groupKey)
+{
+    const QString key = QString::fromLatin1(groupKey);
+    const QString bare = key.mid(key.indexOf(QLatin1Char('/')) + 1);
+    if (settings.contains(bare))
+        return settings.value(bare, QVariant());
+    return settings.value(key, QVariant());
+}
+
 // Writes the variant when it differs from the member; true when it did.
 template <typename T>
 bool assignIfChanged(Helpers::Optional<T> &member, const QVariant &value)
@@ -120,10 +137,10 @@ void Settings::setScalingFactor(const QVariant &value)
 
 void Settings::load()
 {
-    isDarkTheme = settings.value(kDarkThemeKey, QVariant());
-    showHover = settings.value(kShowHoverKey, QVariant());
-    saveUserSetup = settings.value(kSaveUserSetupKey, QVariant());
-    loadedStateFile = settings.value(kLoadedStateFileKey, QVariant());
+    isDarkTheme = generalValue(settings, kDarkThemeKey);
+    showHover = generalValue(settings, kShowHoverKey);
+    saveUserSetup = generalValue(settings, kSaveUserSetupKey);
+    loadedStateFile = generalValue(settings, kLoadedStateFileKey);
     ipAddress = settings.value(kIpAddressKey, QVariant());
     port = portFromVariant(settings.value(kPortKey, QVariant()));
     scalingFactor = settings.value(kScalingFactorKey, QVariant());
@@ -138,6 +155,10 @@ void Settings::save()
     settings.setValue(kIpAddressKey, ipAddress.toVariant());
     settings.setValue(kPortKey, port.toVariant());
     settings.setValue(kScalingFactorKey, scalingFactor.toVariant());
+    // The values of a hand-written "[General]" section now live in the
+    // group; leaving them would let them override it at the next start.
+    for (const char *name : kGeneralNames)
+        settings.remove(QString::fromLatin1(name));
     settings.sync();
     if (settings.status() != QSettings::NoError)
         qWarning() << "Settings could not be written to" << settings.fileName();

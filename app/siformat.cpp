@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 const std::vector<SiPrefix> &siPrefixTable()
@@ -47,6 +48,72 @@ QString formatSi(double value, int precision)
     }
     const double scaled = roundToPrecision(value / table[best].factor, precision);
     return QString::number(scaled, 'g', 6) + QLatin1Char(' ') + table[best].prefix;
+}
+
+namespace {
+
+// The entry nearest to the magnitude, as formatSi chooses it.
+std::size_t nearestPrefix(double magnitude)
+{
+    const std::vector<SiPrefix> &table = siPrefixTable();
+    std::size_t best = 0;
+    double bestDistance = std::abs(magnitude - table[0].factor);
+    for (std::size_t i = 1; i < table.size(); ++i) {
+        const double distance = std::abs(magnitude - table[i].factor);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = i;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+std::vector<QString> formatSiShared(const std::vector<double> &values, int precision)
+{
+    const std::vector<SiPrefix> &table = siPrefixTable();
+    double largest = 0.0;
+    for (double v : values)
+        if (std::isfinite(v))
+            largest = std::max(largest, std::abs(v));
+    // No finite non-zero value: the plain unit (factor 1).
+    std::size_t entry = 0;
+    while (table[entry].factor != 1.0)
+        ++entry;
+    if (largest > 0.0)
+        entry = nearestPrefix(largest);
+    const double factor = table[entry].factor;
+
+    // Enough decimals to tell the closest two neighbours apart.
+    int decimals = std::max(precision, 0);
+    for (std::size_t i = 1; i < values.size(); ++i) {
+        const double gap = std::abs(values[i] - values[i - 1]) / factor;
+        if (std::isfinite(gap) && gap > 0.0)
+            decimals = std::max(decimals, std::min(15, int(std::ceil(-std::log10(gap) - 1e-9))));
+    }
+
+    std::vector<QString> texts;
+    texts.reserve(values.size());
+    for (double v : values) {
+        if (!std::isfinite(v))
+            texts.push_back(QString::number(v));
+        else if (v == 0.0)
+            texts.push_back(QStringLiteral("0"));
+        else {
+            // + 0.0 turns a negative zero into "0".
+            const double scaled = roundToPrecision(v / factor, decimals) + 0.0;
+            if (scaled == 0.0) {
+                texts.push_back(QStringLiteral("0"));
+                continue;
+            }
+            // Six significant digits, or as many as the decimals need.
+            const int integerDigits = std::max(1, int(std::floor(std::log10(std::abs(scaled)))) + 1);
+            const int digits = std::clamp(integerDigits + decimals, 6, 15);
+            texts.push_back(QString::number(scaled, 'g', digits) + QLatin1Char(' ') + table[entry].prefix);
+        }
+    }
+    return texts;
 }
 
 double parseSi(const QString &text)

@@ -26,6 +26,13 @@ double roundToPrecision(double value, int precision);
 // the plain number without blank or prefix.
 QString formatSi(double value, int precision);
 
+// The labels of one axis with one prefix for all: the prefix formatSi gives
+// the largest finite magnitude among them, each value over its factor with
+// at least precision decimals (more where neighbouring values would
+// otherwise print alike), six significant digits, a blank and the prefix.
+// Zero gives "0"; NaN and infinity their number text without prefix.
+std::vector<QString> formatSiShared(const std::vector<double> &values, int precision);
+
 // Digits with an optional sign and decimal fraction, optionally followed by
 // blanks and one of the prefixes f p n µ m k M G T P E. Anything else, and
 // a prefix not in the table, gives 0.

@@ -28,6 +28,18 @@ QString UnitFormatter::toNormalized(double value) const
     return formatSi(value, kDefaultPrecision);
 }
 
+QStringList UnitFormatter::toNormalizedList(const QVariantList &values, int precision) const
+{
+    std::vector<double> numbers;
+    numbers.reserve(std::size_t(values.size()));
+    for (const QVariant &value : values)
+        numbers.push_back(value.toDouble());
+    QStringList texts;
+    for (QString &text : formatSiShared(numbers, precision))
+        texts.append(std::move(text));
+    return texts;
+}
+
 double UnitFormatter::toMetric(const QString &string) const
 {
     return parseSi(string);

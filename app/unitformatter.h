@@ -3,6 +3,8 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 
 class UnitFormatter : public QObject
 {
@@ -17,6 +19,8 @@ public:
 public slots:
     QString toNormalized(double value, int precision) const;
     QString toNormalized(double value) const;
+    // The labels of one axis, all with one prefix (formatSiShared).
+    QStringList toNormalizedList(const QVariantList &values, int precision) const;
     double toMetric(const QString &string) const;
     double toPrecision(double value, int precision) const;
     double toPrecision(double value) const;

@@ -41,10 +41,13 @@ VukPage {
             id: table
             objectName: "calibrationTable"
             Layout.fillWidth: true
-            Layout.preferredHeight: 240
+            // Every row, the impedance row included, without scrolling;
+            // it scrolls when the window is lower than that.
+            Layout.preferredHeight: fullHeight
+            Layout.maximumHeight: fullHeight
+            Layout.fillHeight: true
             Layout.alignment: Qt.AlignTop | Qt.AlignLeft
             model: page.calibrationTable
-            interactive: false
             clip: true
         }
 

@@ -176,6 +176,10 @@ VukPage {
                     objectName: "arrangements"
                     Layout.fillWidth: true
                     Layout.fillHeight: true
+                    // A width of its own for the layout: its implicit width
+                    // follows the content width, which follows its width,
+                    // and the row would lay itself out again and again.
+                    Layout.preferredWidth: 400
                     clip: true
                     contentWidth: availableWidth
 
@@ -385,7 +389,12 @@ VukPage {
 
                     ColumnLayout {
                         visible: tab.aEnabled && tab.bEnabled && tab.aPorts === tab.bPorts
-                        Label { text: qsTr("Connect directly:") }
+                        Label {
+                            // Wraps within the column where a translation is longer.
+                            Layout.maximumWidth: 300
+                            wrapMode: Text.WordWrap
+                            text: qsTr("Connect directly:")
+                        }
                         Switch {
                             objectName: "abSwitch"
                             text: qsTr("A - B Connection")
@@ -397,7 +406,11 @@ VukPage {
 
                     ColumnLayout {
                         visible: tab.aEnabled
-                        Label { text: qsTr("Use 2 Fixtures A as THRU:") }
+                        Label {
+                            Layout.maximumWidth: 300
+                            wrapMode: Text.WordWrap
+                            text: qsTr("Use 2 Fixtures A as THRU:")
+                        }
                         RowLayout {
                             Switch {
                                 objectName: "aaSwitch"
@@ -418,7 +431,11 @@ VukPage {
 
                     ColumnLayout {
                         visible: tab.bEnabled
-                        Label { text: qsTr("Use 2 Fixtures B as THRU:") }
+                        Label {
+                            Layout.maximumWidth: 300
+                            wrapMode: Text.WordWrap
+                            text: qsTr("Use 2 Fixtures B as THRU:")
+                        }
                         RowLayout {
                             Switch {
                                 objectName: "bbSwitch"
@@ -440,7 +457,11 @@ VukPage {
                     ColumnLayout {
                         visible: (tab.aEnabled || tab.bEnabled) && tab.isTimeGating
                         enabled: visible
-                        Label { text: qsTr("CAL fixture and DUT fixture are different:") }
+                        Label {
+                            Layout.maximumWidth: 300
+                            wrapMode: Text.WordWrap
+                            text: qsTr("CAL fixture and DUT fixture are different:")
+                        }
                         Switch {
                             objectName: "dutSwitch"
                             text: qsTr("CAL \u2260 DUT")

@@ -20,15 +20,20 @@ VukPage {
     readonly property int correctionFiles: 0
     readonly property int rawDataFiles: 1
 
+    // The Touchstone dialog's filters for the two purposes; raw data are
+    // Touchstone files of any port count.
+    readonly property var correctionFilters: [qsTr("Touchstone files (*.s2p)")]
+    readonly property var rawDataFilters: [qsTr("Raw data files (*.s*p)")]
+
     function askCorrectionFiles() {
         touchstoneDialog.purpose = correctionFiles
-        touchstoneDialog.nameFilters = [qsTr("Touchstone files (*.s2p)")]
+        touchstoneDialog.nameFilters = correctionFilters
         touchstoneDialog.open()
     }
 
     function askRawDataFiles() {
         touchstoneDialog.purpose = rawDataFiles
-        touchstoneDialog.nameFilters = [qsTr("Raw data files")]
+        touchstoneDialog.nameFilters = rawDataFilters
         touchstoneDialog.open()
     }
 
@@ -74,8 +79,12 @@ VukPage {
         spacing: 20
 
         VukShadowPane {
+            id: buttonPane
             objectName: "buttonPane"
-            Layout.preferredWidth: 200
+            // Buttons of 185 in a pane of 200, both wider where a
+            // translation needs the room.
+            property real buttonWidth: 185
+            Layout.preferredWidth: buttonWidth + 15
             Layout.alignment: Qt.AlignTop
             padding: 0
 
@@ -97,11 +106,13 @@ VukPage {
                         Button {
                             objectName: modelData.name
                             anchors.centerIn: parent
-                            width: 185
+                            width: buttonPane.buttonWidth
                             height: 32
                             font.capitalization: Font.MixedCase
                             font.bold: false
                             text: modelData.text
+                            Component.onCompleted: buttonPane.buttonWidth = Math.max(buttonPane.buttonWidth,
+                                                                                     implicitWidth)
                             onClicked: {
                                 switch (index) {
                                 case 0:

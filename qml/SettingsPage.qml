@@ -89,7 +89,7 @@ PageWithReturn {
     }
 
     title: qsTr("SETTINGS")
-    returnAdditionalText: "plug-in"
+    returnAdditionalText: qsTr("plug-in")
 
     RowLayout {
         anchors.fill: parent

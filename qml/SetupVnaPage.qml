@@ -116,13 +116,13 @@ VukPage {
             Layout.fillHeight: true
             Layout.preferredHeight: 270
             model: page.setupTable
-            interactive: false
             clip: true
         }
 
         VukShadowPane {
             objectName: "sidePane"
-            Layout.preferredWidth: 200
+            // 200 wide, wider where a translated switch text needs it.
+            Layout.preferredWidth: Math.max(200, ignoreLowPass.implicitWidth + leftPadding + rightPadding)
             Layout.fillHeight: true
             topPadding: 7
             font.pixelSize: 14
@@ -151,7 +151,8 @@ VukPage {
                     // Set once the page has taken the program's state, so
                     // that only later changes are written back.
                     property bool ready: false
-                    Layout.preferredWidth: 180
+                    // Wider than 180 only where a translation needs it.
+                    Layout.preferredWidth: Math.max(180, implicitWidth)
                     text: qsTr("Ignore low pass")
                     onCheckedChanged: if (ready) page.applyIgnoreLowPass(checked)
                 }
@@ -196,28 +197,40 @@ VukPage {
                     background: null
                     enabled: page.lowPassMode && page.z0Conversion !== MeasureEnums.Z0Conversion.None
 
-                    RowLayout {
-                        spacing: 2
+                    // Three in a row while their texts fit the 62-pixel
+                    // choices, otherwise one under the other, full width.
+                    GridLayout {
+                        id: conversionChoices
+                        readonly property bool fitsInRow:
+                            Math.max(systemRadio.contentItem.implicitWidth, fixtureRadio.contentItem.implicitWidth,
+                                     customRadio.contentItem.implicitWidth) + 8 <= 62
+                        readonly property int choiceWidth: fitsInRow ? 62 : 190
+                        columns: fitsInRow ? 3 : 1
+                        columnSpacing: 2
+                        rowSpacing: 2
 
                         RadioDelegate {
+                            id: systemRadio
                             objectName: "systemRadio"
-                            Layout.preferredWidth: 62
+                            Layout.preferredWidth: conversionChoices.choiceWidth
                             Layout.preferredHeight: 32
                             text: qsTr("System")
                             checked: page.z0Conversion === MeasureEnums.Z0Conversion.System
                             onClicked: page.chooseConversion(MeasureEnums.Z0Conversion.System)
                         }
                         RadioDelegate {
+                            id: fixtureRadio
                             objectName: "fixtureRadio"
-                            Layout.preferredWidth: 62
+                            Layout.preferredWidth: conversionChoices.choiceWidth
                             Layout.preferredHeight: 32
                             text: qsTr("Fixture")
                             checked: page.z0Conversion === MeasureEnums.Z0Conversion.Fixture
                             onClicked: page.chooseConversion(MeasureEnums.Z0Conversion.Fixture)
                         }
                         RadioDelegate {
+                            id: customRadio
                             objectName: "customRadio"
-                            Layout.preferredWidth: 62
+                            Layout.preferredWidth: conversionChoices.choiceWidth
                             Layout.preferredHeight: 32
                             text: qsTr("Custom")
                             checked: page.z0Conversion === MeasureEnums.Z0Conversion.User

@@ -79,13 +79,14 @@ PageWithReturn {
                 Layout.fillHeight: true
                 model: page.testModeTable
                 enabled: testModeSwitch.checked
-                interactive: false
                 clip: true
             }
 
             VukShadowPane {
+                id: sidePane
                 objectName: "sidePane"
-                Layout.preferredWidth: 200
+                // 200 wide, wider where a translated switch text needs it.
+                Layout.preferredWidth: Math.max(200, testModeSwitch.implicitWidth + leftPadding + rightPadding)
                 Layout.fillHeight: true
                 topPadding: 7
                 bottomPadding: 7
@@ -98,7 +99,7 @@ PageWithReturn {
                     Switch {
                         id: testModeSwitch
                         objectName: "testModeSwitch"
-                        Layout.preferredWidth: 180
+                        Layout.preferredWidth: Math.max(180, implicitWidth)
                         Layout.preferredHeight: 32
                         text: qsTr("Test mode")
                         checked: false
@@ -134,7 +135,8 @@ PageWithReturn {
     FileDialog {
         id: saveDialog
         title: qsTr("Dir for save the test mode files")
-        nameFilters: ["Test mode files"]
+        // What the test-mode writer produces from the chosen base name.
+        nameFilters: [qsTr("Test mode files (*.ini *.txt *.s2p)")]
         selectExisting: false
         onAccepted: page.saveTo(fileUrl)
     }

@@ -216,7 +216,7 @@ StackLayout {
         source: wizard.characterizationPageSource
         onLoaded: {
             if (item.returnAdditionalText !== undefined)
-                item.returnAdditionalText = "fixture measurements"
+                item.returnAdditionalText = qsTr("fixture measurements")
             if (item.vukPage)
                 wizard.follow(item.vukPage)
         }
@@ -224,7 +224,7 @@ StackLayout {
 
     TestModePage {
         id: testModePage
-        returnAdditionalText: "main application"
+        returnAdditionalText: qsTr("main application")
         vukPage.active: visible
         onReturnMe: wizard.showSteps()
     }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Controls.Material 2.15
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
 import Color 1.0
 import IconShortcuts 1.0
 import "qrc:/core/qml/controls"
@@ -59,17 +60,55 @@ VukApplicationWindow {
             stack.pop()
     }
 
+    // The size the pages are laid out for, and the smallest they take
+    // without scrolling.
+    readonly property int preferredWidth: 1200
+    readonly property int preferredHeight: 860
+    readonly property int designMinimumWidth: 700
+    readonly property int designMinimumHeight: 650
+    // What the screen offers (in the scaled pixels QML works in), less room
+    // for a window manager's title bar: at a large scale on a small screen
+    // the window shrinks and its content scrolls, so that the footer with
+    // BACK and NEXT stays on the screen.
+    readonly property int titleBarAllowance: 40
+    readonly property int screenWidth: Math.max(1, Math.min(Screen.width, Screen.desktopAvailableWidth > 0
+                                                                          ? Screen.desktopAvailableWidth : Screen.width))
+    readonly property int screenHeight: Math.max(1, Math.min(Screen.height, Screen.desktopAvailableHeight > 0
+                                                                            ? Screen.desktopAvailableHeight : Screen.height)
+                                                    - titleBarAllowance)
+
     title: qsTr("Quentaro Vukelan")
-    minimumWidth: 700
-    minimumHeight: 650
-    width: 1200
-    height: 860
+    minimumWidth: Math.min(designMinimumWidth, screenWidth)
+    minimumHeight: Math.min(designMinimumHeight, screenHeight)
+    width: startWidth
+    height: startHeight
+    // Centred at the start size (not the current one, so that resizing the
+    // window does not move it).
+    readonly property int startWidth: Math.min(preferredWidth, screenWidth)
+    readonly property int startHeight: Math.min(preferredHeight, screenHeight)
+    x: Screen.virtualX + Math.max(0, (Screen.width - startWidth) / 2)
+    y: Screen.virtualY + titleBarAllowance + Math.max(0, (screenHeight - startHeight) / 2)
     visible: true
     theme: (!settings || settings.darkTheme === undefined || settings.darkTheme === null || settings.darkTheme)
            ? VukApplicationWindow.UiTheme.Dark : VukApplicationWindow.UiTheme.Light
 
     ListModel {
         id: notificationModel
+    }
+
+    // F9 opens the test-mode page from wherever the keyboard focus is in
+    // the window (a page's control, a dialog just closed), as long as the
+    // wizard is the page shown. An open popup that closes on Escape keeps
+    // window shortcuts from outside it, so the notification drawer carries
+    // its own while it is open.
+    readonly property bool testModeKeyEnabled: shownPage === wizardPage && stack.currentItem === mainLayout
+
+    Shortcut {
+        objectName: "testModeShortcut"
+        sequence: "F9"
+        context: Qt.WindowShortcut
+        enabled: window.testModeKeyEnabled && !drawer.visible
+        onActivated: wizard.showTestMode()
     }
 
     Connections {
@@ -87,23 +126,42 @@ VukApplicationWindow {
         pages: wizard.helpPages
     }
 
-    StackView {
-        id: stack
-        objectName: "mainStack"
+    // Below the pages' smallest size the content scrolls.
+    Flickable {
+        id: contentView
+        objectName: "contentView"
         anchors.fill: parent
-        initialItem: mainLayout
+        contentWidth: Math.max(width, window.designMinimumWidth)
+        contentHeight: Math.max(height, window.designMinimumHeight - footerPane.height)
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        interactive: contentWidth > width || contentHeight > height
+        ScrollBar.vertical: ScrollBar {
+            policy: contentView.contentHeight > contentView.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        }
+        ScrollBar.horizontal: ScrollBar {
+            policy: contentView.contentWidth > contentView.width ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        }
 
-        pushEnter: Transition {
-            NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 350 }
-        }
-        pushExit: Transition {
-            NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 350 }
-        }
-        popEnter: Transition {
-            NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 350 }
-        }
-        popExit: Transition {
-            NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 350 }
+        StackView {
+            id: stack
+            objectName: "mainStack"
+            width: contentView.contentWidth
+            height: contentView.contentHeight
+            initialItem: mainLayout
+
+            pushEnter: Transition {
+                NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 350 }
+            }
+            pushExit: Transition {
+                NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 350 }
+            }
+            popEnter: Transition {
+                NumberAnimation { property: "opacity"; from: 0; to: 1; duration: 350 }
+            }
+            popExit: Transition {
+                NumberAnimation { property: "opacity"; from: 1; to: 0; duration: 350 }
+            }
         }
     }
 
@@ -122,12 +180,6 @@ VukApplicationWindow {
         focus: true
         Component.onCompleted: forceActiveFocus()
 
-        Keys.onPressed: {
-            if (event.key === Qt.Key_F9) {
-                wizard.showTestMode()
-                event.accepted = true
-            }
-        }
 
         VukStepsPage {
             id: wizard
@@ -237,6 +289,13 @@ VukApplicationWindow {
         modal: false
         dim: false
         closePolicy: Popup.CloseOnEscape
+
+        Shortcut {
+            sequence: "F9"
+            context: Qt.WindowShortcut
+            enabled: window.testModeKeyEnabled && drawer.visible
+            onActivated: wizard.showTestMode()
+        }
 
         ColumnLayout {
             anchors.fill: parent

@@ -141,6 +141,39 @@ TEST_F(SettingsTest, EmptyStateFileNameCountsAsSet)
     EXPECT_EQ(QString("tmp-%1.sta").arg(*settings.loadedStateFile), QString("tmp-.sta"));
 }
 
+// "[General]" is how a person writes the group by hand; the INI format
+// stores the group as "[%General]".
+TEST_F(SettingsTest, HandWrittenGeneralSectionIsReadAsTheGeneralGroupAndMovedIntoIt)
+{
+    writeFile("[General]\nisDarkTheme=false\nshowHover=true\nsaveUserSetup=true\nloadedStateFile=bench\n"
+              "[Network]\nport=5030\n");
+    {
+        Settings settings;
+        EXPECT_EQ(settings.property("darkTheme"), QVariant(false));
+        EXPECT_EQ(settings.property("showHover"), QVariant(true));
+        EXPECT_EQ(settings.property("saveUserSetup"), QVariant(true));
+        EXPECT_EQ(settings.property("loadedStateFile"), QVariant(QString("bench")));
+        EXPECT_EQ(settings.property("port"), QVariant(5030u));
+    }
+    // Saved into the group, with no stray top-level copy left behind.
+    const QString text = readFile();
+    EXPECT_TRUE(text.contains("[%General]")) << text.toStdString();
+    EXPECT_EQ(text.count("isDarkTheme="), 1) << text.toStdString();
+    Settings again;
+    EXPECT_EQ(again.property("darkTheme"), QVariant(false));
+    EXPECT_EQ(again.property("loadedStateFile"), QVariant(QString("bench")));
+}
+
+// A "[General]" section added by hand to a file the program wrote is the
+// newer word.
+TEST_F(SettingsTest, HandWrittenGeneralSectionWinsOverTheSavedGroup)
+{
+    writeFile("[%General]\nisDarkTheme=true\nshowHover=true\n\n[General]\nisDarkTheme=false\n");
+    Settings settings;
+    EXPECT_EQ(settings.property("darkTheme"), QVariant(false));
+    EXPECT_EQ(settings.property("showHover"), QVariant(true));
+}
+
 TEST_F(SettingsTest, NotifySignalsFireOnlyOnChangeButUndefinedAlwaysFiresWhenUnset)
 {
     Settings settings;

@@ -72,6 +72,33 @@ TEST(FormatSi, HugePrecisionDoesNotTurnAValueIntoNan)
     EXPECT_EQ(formatSi(123.0, 400), QString("123 "));
 }
 
+// The labels of one axis: one prefix, the largest label's, and enough
+// decimals that neighbouring labels never print alike.
+TEST(FormatSiShared, OnePrefixForAllLabels)
+{
+    struct Case
+    {
+        std::vector<double> values;
+        int precision;
+        std::vector<QString> expected;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {{0.8, 0.6, 0.4, 0.2, 0.0}, 2, {"0.8 ", "0.6 ", "0.4 ", "0.2 ", "0"}},
+        {{-0.004, 0.002, 0.0}, 2, {"-4 m", "2 m", "0"}},
+        {{2e9, 1.5e9, 1e9, 5e8}, 2, {"2 G", "1.5 G", "1 G", "0.5 G"}},
+        // Spacing finer than the precision: more decimals, no two alike.
+        {{1.002, 1.001, 1.0}, 2, {"1.002 ", "1.001 ", "1 "}},
+        // Rounding noise of the label arithmetic vanishes.
+        {{0.30000000000000004, 0.1 + 0.1, 1e-17}, 2, {"300 m", "200 m", "0"}},
+        {{0.0, 0.0}, 2, {"0", "0"}},
+        {{nan, 1500.0}, 2, {"nan", "1.5 k"}},
+        {{}, 2, {}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(formatSiShared(c.values, c.precision), c.expected) << c.values.size() << " values";
+}
+
 TEST(ParseSi, AcceptsPlainAndPrefixedDecimalsOnly)
 {
     struct Case
@@ -177,6 +204,8 @@ TEST_F(UnitFormatterQml, SingletonSlotsWithAndWithoutPrecision)
 {
     EXPECT_EQ(evaluate("UnitFormatter.toNormalized(2.5e-11, 2)").toString(), QString("25 p"));
     EXPECT_EQ(evaluate("UnitFormatter.toNormalized(0.123456789)").toString(), QString("123.457 m"));
+    EXPECT_EQ(evaluate("UnitFormatter.toNormalizedList([0.8, 0.4, 0], 2)").toStringList(),
+              QStringList({"0.8 ", "0.4 ", "0"}));
     EXPECT_EQ(evaluate("UnitFormatter.toMetric(\"1.5 k\")").toDouble(), 1500.0);
     EXPECT_EQ(evaluate("UnitFormatter.toMetric(\"1e3\")").toDouble(), 0.0);
     EXPECT_DOUBLE_EQ(evaluate("UnitFormatter.toPrecision(1.23456, 2)").toDouble(), 1.23);

@@ -369,16 +369,16 @@ TEST_F(PlotterWindow, AxisLabelsFollowTheScaleManager)
     // y -5 .. 10 widened by 3: -8 .. 13, labelled every 5 from 15 down to -10.
     ASSERT_TRUE(waitUntil([&] { return shownLabels(yAxis).size() == 6; }));
     EXPECT_EQ(shownLabels(yAxis), (QStringList{"15 ", "10 ", "5 ", "0", "-5 ", "-10 "}));
-    // The x labels are the grid's lines 0, 100 M .. 500 M, 0.6 G .. 0.9 G (the
-    // nearest prefix); the middle one (500 M) is placed first. 0, centred on
-    // the left edge, does not fit.
-    ASSERT_TRUE(waitUntil([&] { return shownLabels(xAxis).contains(QStringLiteral("500M")); }));
+    // The x labels are the grid's lines 0, 0.1 G .. 0.9 G, all with the
+    // prefix of the largest; the middle one (0.5 G) is placed first. 0,
+    // centred on the left edge, does not fit.
+    ASSERT_TRUE(waitUntil([&] { return shownLabels(xAxis).contains(QStringLiteral("0.5G")); }));
     const QStringList xLabels = shownLabels(xAxis);
     EXPECT_FALSE(xLabels.contains(QStringLiteral("0")));
-    EXPECT_TRUE(xLabels.contains(QStringLiteral("100M")));
+    EXPECT_TRUE(xLabels.contains(QStringLiteral("0.1G")));
     EXPECT_TRUE(xLabels.contains(QStringLiteral("0.9G")));
     for (const QString &t : xLabels)
-        EXPECT_TRUE(t.endsWith(QLatin1Char('M')) || t.endsWith(QLatin1Char('G'))) << t.toStdString();
+        EXPECT_TRUE(t.endsWith(QLatin1Char('G'))) << t.toStdString();
 
     // Each y label sits on its grid row: 15 at the top edge, -10 at the bottom.
     QQuickItem *area = child("plotArea");
@@ -393,10 +393,10 @@ TEST_F(PlotterWindow, AxisLabelsFollowTheScaleManager)
     traces.front()->replace(small);
     scaler->addData(QStringLiteral("a"), small);
     ASSERT_TRUE(waitUntil([&] { return shownLabels(xAxis).contains(QStringLiteral("1n")); }));
-    EXPECT_FALSE(shownLabels(xAxis).contains(QStringLiteral("500M")));
-    // 0 .. 1 widened by 0.2: labels 1.2 down to -0.2.
+    EXPECT_FALSE(shownLabels(xAxis).contains(QStringLiteral("0.5G")));
+    // 0 .. 1 widened by 0.2: labels 1.2 down to -0.2, in the prefix of 1.2.
     EXPECT_EQ(shownLabels(yAxis).first(), QStringLiteral("1.2 "));
-    EXPECT_EQ(shownLabels(yAxis).last(), QStringLiteral("-200 m"));
+    EXPECT_EQ(shownLabels(yAxis).last(), QStringLiteral("-0.2 "));
 }
 
 TEST_F(PlotterWindow, ClickOnACurveMakesItsTraceActive)

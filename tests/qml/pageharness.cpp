@@ -5,8 +5,10 @@
 #include "app/settings.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFile>
 #include <QImage>
+#include <QMutex>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QUrl>
@@ -22,10 +24,27 @@ QString settingsFilePath()
     return QDir::toNativeSeparators(QStringLiteral("settings/settings"));
 }
 
+// Every warning of the run, counted by text, next to the handler that
+// prints them (Quick Test's own).
+QtMessageHandler previousHandler = nullptr;
+QMutex warningsMutex;
+QStringList warnings;
+
+void recordWarning(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg) {
+        QMutexLocker lock(&warningsMutex);
+        warnings.append(text);
+    }
+    if (previousHandler)
+        previousHandler(type, context, text);
+}
+
 } // namespace
 
 PageHarness::PageHarness(QObject *parent) : QObject(parent)
 {
+
     m_simulator = std::make_unique<AnalyserSim::Simulator>();
     if (!m_simulator->start(loopback, 0))
         qFatal("The simulated analyser did not start: %s", qUtf8Printable(m_simulator->errorString()));
@@ -144,4 +163,21 @@ bool PageHarness::grabWindow(QObject *window, const QString &path) const
     if (!quickWindow || !quickWindow->isExposed())
         return false;
     return quickWindow->grabWindow().save(path);
+}
+
+QString PageHarness::environmentValue(const QString &name) const
+{
+    return qEnvironmentVariable(name.toLocal8Bit().constData());
+}
+
+int PageHarness::warningsContaining(const QString &text) const
+{
+    // Quick Test installs its own handler for each test file; ours goes in
+    // front of whichever is current, from the first call on.
+    const QtMessageHandler current = qInstallMessageHandler(recordWarning);
+    if (current != recordWarning)
+        previousHandler = current;
+    QMutexLocker lock(&warningsMutex);
+    return int(std::count_if(warnings.cbegin(), warnings.cend(),
+                             [&text](const QString &warning) { return warning.contains(text); }));
 }

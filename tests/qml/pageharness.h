@@ -57,6 +57,13 @@ public:
     // Saves what a window shows to an image file (PNG by the extension).
     Q_INVOKABLE bool grabWindow(QObject *window, const QString &path) const;
 
+    // How many warnings since the first call of this test file contain the
+    // text (the first call starts the count).
+    Q_INVOKABLE int warningsContaining(const QString &text) const;
+
+    // An environment variable of the test run, empty when unset.
+    Q_INVOKABLE QString environmentValue(const QString &name) const;
+
     // The URL a file dialog answers for a local path.
     Q_INVOKABLE QString fileUrl(const QString &path) const;
 

@@ -16,6 +16,7 @@
 #include <QQmlFileSelector>
 #include <QQuickStyle>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtQuickTest>
 
 #include <memory>
@@ -37,6 +38,14 @@ public slots:
         QQuickStyle::setStyle(QStringLiteral("vukstyle"));
         QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
         Startup::registerQmlTypes();
+        // QML_PAGES_LANGUAGE=ru: the pages in Russian, as the program's -r
+        // shows them.
+        if (qEnvironmentVariable("QML_PAGES_LANGUAGE") == QLatin1String("ru")) {
+            m_translator = std::make_unique<QTranslator>();
+            if (!m_translator->load(Startup::russianCatalogPath()))
+                qFatal("The Russian catalogue %s did not load", qPrintable(Startup::russianCatalogPath()));
+            QCoreApplication::installTranslator(m_translator.get());
+        }
     }
 
     void qmlEngineAvailable(QQmlEngine *engine)
@@ -56,6 +65,7 @@ public slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_workDir;
+    std::unique_ptr<QTranslator> m_translator;
 };
 
 // The pages' charts draw through widgets' text items, as in the program:

@@ -194,6 +194,26 @@ TestCase {
         verify(!child("notificationsButton").highlighted)
     }
 
+    // Every page laid out once, at the default size and at the smallest,
+    // without the layouts giving up on a loop of their own.
+    function test_pagesLayOutWithoutAPolishLoop() {
+        var before = harness.warningsContaining("Polish loop")
+        var sizes = [[window.preferredWidth, window.preferredHeight],
+                     [window.minimumWidth, window.minimumHeight]]
+        sizes.forEach(function(size) {
+            window.width = size[0]
+            window.height = size[1]
+            for (var i = 0; i < 6; ++i) {
+                window.wizard.stepIndex = i
+                waitForRendering(window.contentItem)
+            }
+            window.wizard.showTestMode()
+            waitForRendering(window.contentItem)
+            window.wizard.showSteps()
+        })
+        compare(harness.warningsContaining("Polish loop"), before)
+    }
+
     function test_backAndNextFollowTheStepsAndTheStack() {
         var back = child("backButton")
         var next = child("nextButton")
@@ -273,6 +293,30 @@ TestCase {
         verify(control.activeFocus)
         keyClick(Qt.Key_F9)
         compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+
+        // And while the notification drawer has the keyboard, and after it
+        // has been closed again.
+        var drawer = window.notificationDrawer
+        drawer.open()
+        tryCompare(drawer, "opened", true, 5000)
+        child("clearNotifications").forceActiveFocus()
+        verify(child("clearNotifications").activeFocus)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+        drawer.close()
+        tryCompare(drawer, "visible", false, 5000)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+
+        // Not while the settings page covers the wizard.
+        window.openSettings()
+        tryCompare(window.stack, "busy", false, 5000)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.stepsIndex)
+        window.closeSettings()
     }
 
     function test_themeFollowsTheSetting() {

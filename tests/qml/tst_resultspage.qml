@@ -106,6 +106,38 @@ TestCase {
         compare(page.stateDialog.selectExisting, false)
     }
 
+    // Whether a dialog filter such as "Name (*.a *.b)" lists the file.
+    function filterLists(filter, name) {
+        var patterns = /\(([^)]*)\)/.exec(filter)
+        if (!patterns)
+            return false
+        return patterns[1].split(" ").some(function(glob) {
+            var text = glob.replace(/[.+^${}()|[\]\\]/g, "\\$&").replace(/\*/g, ".*").replace(/\?/g, ".")
+            return new RegExp("^" + text + "$").test(name)
+        })
+    }
+
+    // Each filter lists the files its writer produces, and no other kind.
+    function test_dialogFiltersListTheFilesTheyName_data() {
+        return [
+            { tag: "correction", filters: "correctionFilters", names: ["corr1.s2p", "corr12.s2p"],
+              others: ["setup.sta", "corr1.s2p.bak"] },
+            { tag: "raw data", filters: "rawDataFilters",
+              names: ["run_Transmission_Step1.s4p", "run_OpenRawData_Step2.s1p", "run_DutRawData_Step3.s2p",
+                      "run_ShortRawData_Step1.s12p"],
+              others: ["setup.sta", "run.txt"] },
+            { tag: "state", filters: "stateDialog", names: ["bench.sta"], others: ["corr1.s2p"] },
+        ]
+    }
+
+    function test_dialogFiltersListTheFilesTheyName(data) {
+        var page = createPage()
+        var filters = data.filters === "stateDialog" ? page.stateDialog.nameFilters : page[data.filters]
+        compare(filters.length, 1)
+        data.names.forEach(function(name) { verify(filterLists(filters[0], name), filters[0] + " misses " + name) })
+        data.others.forEach(function(name) { verify(!filterLists(filters[0], name), filters[0] + " lists " + name) })
+    }
+
     // The dialog answers URLs; the backend takes local paths, and the
     // Touchstone writers a base path they number from.
     function test_dialogUrlsBecomeLocalPaths_data() {

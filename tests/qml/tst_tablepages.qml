@@ -288,7 +288,9 @@ TestCase {
         verify(hint.text.indexOf("justify") >= 0)
 
         var table = findChild(page, "calibrationTable")
-        compare(table.height, 240)
+        // The header and all five rows, the impedance row included.
+        compare(table.height, 56 + 5 * 48)
+        verify(!table.interactive)
         compare(table.model, backend.getCalibrateVnaTable())
         var row = rowCells(table, "Calibration")
         tryCompare(row[2], "displayText", "Not calibrated", 5000)
@@ -345,14 +347,52 @@ TestCase {
         mouseClick(page.testModeSwitch)
     }
 
+    // A table lower than its rows scrolls with the wheel, its header kept
+    // in place, and its last row can be reached.
+    function test_lowTableScrollsWithTheWheelUnderItsHeader() {
+        var page = createTemporaryObject(testModeComponent, testCase, { height: 420 })
+        waitForRendering(page)
+        var table = findChild(page, "testModeTable")
+        mouseClick(page.testModeSwitch)   // the table is enabled with the mode
+        verify(table.fullHeight > table.height, table.fullHeight + " > " + table.height)
+        verify(table.interactive)
+        var header = findChild(table, "header")
+        var headerTexts = function() {
+            var labels = []
+            for (var i = 0; i < header.children.length; ++i)
+                if (header.children[i].objectName === "headerLabel" && header.children[i].text !== "")
+                    labels.push(header.children[i].text)
+            return labels
+        }
+        compare(headerTexts(), ["Parameter", "Value", "Description"])
+        var headerTop = header.mapToItem(table, 0, 0).y
+
+        compare(table.contentY, table.originY)
+        for (var i = 0; i < 20; ++i)
+            mouseWheel(table, table.width / 2, table.height / 2, 0, -120)
+        var bottom = table.originY + table.fullHeight - table.height
+        tryVerify(function() { return Math.abs(table.contentY - bottom) < 1 }, 5000, "scrolled to the last row")
+        compare(header.mapToItem(table, 0, 0).y, headerTop)
+        verify(header.visible)
+        compare(headerTexts(), ["Parameter", "Value", "Description"])
+        // The last row lies inside the table, below the header.
+        var last = rowCells(table, "Step response start")[1]
+        var top = last.mapToItem(table, 0, 0).y
+        verify(top >= header.height && top + last.height <= table.height + 1, "last row at " + top)
+        mouseClick(page.testModeSwitch)
+    }
+
     function test_saveWritesTheParametersToTheChosenPlace() {
         var page = open(testModeComponent)
         compare(page.saveDialog.title, "Dir for save the test mode files")
-        compare(page.saveDialog.nameFilters, ["Test mode files"])
+        compare(page.saveDialog.nameFilters, ["Test mode files (*.ini *.txt *.s2p)"])
         verify(!page.saveDialog.selectExisting)
         var base = harness.tempPath("test mode run")
         page.saveTo(harness.fileUrl(base))
         verify(harness.fileExists(base + "_ParametersTestMode.ini"))
+        // The dialog's filter lists what was written.
+        var patterns = /\(([^)]*)\)/.exec(page.saveDialog.nameFilters[0])[1].split(" ")
+        verify(patterns.indexOf("*.ini") >= 0)
     }
 
     function test_testModeHelpAndFrame() {

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -63,7 +64,35 @@ int main(int argc, char **argv)
     args.setApplicationDescription(QStringLiteral(
         "Simulated analyser: answers the analyser's SCPI commands over TCP.\n"
         "Scenes: thru (2x-thru of two fixtures), open, short, load (fixtures terminated),\n"
-        "dut (a DUT between two fixtures), none; or a Touchstone file."));
+        "dut (a DUT between two fixtures), none; or a Touchstone file.\n"
+        "\n"
+        "Control commands, sent as SCPI lines over TCP like any other (for example\n"
+        "printf 'SIM:CALibrate1 SOLT2,1,2\\n' > /dev/tcp/127.0.0.1/5025):\n"
+        "  SIM:SCENe:CLEar\n"
+        "  SIM:SCENe:THRU a,b[,z0,delay,loss,shuntC,shuntG]\n"
+        "  SIM:SCENe:REFLect port,OPEN|SHORt|LOAD[,z0,delay,loss,shuntC,shuntG]\n"
+        "  SIM:SCENe:DUT a,b[,fixture A: 5 values[,fixture B: 5 values[,DUT:\n"
+        "                z0,delay,loss,seriesR,seriesL,shuntG,shuntC]]]\n"
+        "  SIM:SCENe:FILE firstPort,path      Touchstone file, its port k on port firstPort+k-1\n"
+        "  SIM:SCENe:DATA? to,from            exact scene S at the active channel's grid\n"
+        "  SIM:SWEep:TIME ms | SIM:SWEep:TIME?\n"
+        "  SIM:READy 0|1\n"
+        "  SIM:CHANnel:ACTive n\n"
+        "  SIM:PORT:COUNt n\n"
+        "  SIM:FREQuency:MAXimum hz\n"
+        "  SIM:IDENtity manufacturer,model,serial,version\n"
+        "  SIM:CALibrate<ch> type,port,...    calibrates at the current grid (type: SOLT1..SOLT4,\n"
+        "                                     RESPO, RESPS, RESPT, 1PATH)\n"
+        "  SIM:CALibrate<ch>:CLEar\n"
+        "  SIM:CORRection<ch> ON|OFF\n"
+        "  SIM:FAULt:DELay count,header,ms    SIM:FAULt:DROP count,header\n"
+        "  SIM:FAULt:GARBage count,header,text\n"
+        "  SIM:FAULt:CLOSe count,header       SIM:FAULt:UNSolicited count,header,text\n"
+        "  SIM:FAULt:CLEar                    SIM:FAULt:OPC:STALl 0|1\n"
+        "  SIM:CONNection:MAXimum n           (0: unlimited)\n"
+        "  SIM:CONNection<id>:CLOSe           SIM:CONNection<id>:SEND text\n"
+        "  SIM:LOG:CLEar                      SIM:LOG:COUNt?\n"
+        "  (fault count < 0: until cleared; an empty header matches every query)"));
     args.addHelpOption();
     args.addOptions({
         {"listen", "Address to listen on.", "address", "127.0.0.1"},
@@ -76,6 +105,10 @@ int main(int argc, char **argv)
         {"sweep-time", "Duration of one sweep in ms.", "ms", QString::number(AnalyserSim::Defaults::sweepTimeMs)},
         {"max-frequency", "Maximum frequency in Hz.", "hz", QString::number(AnalyserSim::Defaults::maxFrequency)},
         {"calibration", "Calibrate channel 1 at start (RESPO, SOLT2, ...) on ports 1, 2, ...", "type"},
+        {"calibrated-ports",
+         "Start with channel 1 fully calibrated (SOLT with as many ports as listed) on these ports, "
+         "at the preset sweep, e.g. 1,2.",
+         "a,b,..."},
         {"max-connections", "Accept at most this many connections (0: any).", "count", "0"},
         {"log", "Append every received command to this file.", "file"},
     });
@@ -121,6 +154,20 @@ int main(int argc, char **argv)
             ports.push_back(p);
         if (!sim.calibrate(1, type, ports))
             return fail(QStringLiteral("bad --calibration %1").arg(type));
+    }
+    if (args.isSet("calibrated-ports")) {
+        // A full N-port calibration of exactly the listed ports, as a user
+        // makes one before measuring fixtures on them.
+        std::vector<unsigned> ports;
+        for (const QString &text : args.value("calibrated-ports").split(',')) {
+            const unsigned p = text.trimmed().toUInt(&ok);
+            if (!ok || p < 1 || p > options.portCount
+                || std::find(ports.begin(), ports.end(), p) != ports.end())
+                return fail(QStringLiteral("bad --calibrated-ports %1").arg(args.value("calibrated-ports")));
+            ports.push_back(p);
+        }
+        if (ports.size() > 4 || !sim.calibrate(1, QStringLiteral("SOLT%1").arg(ports.size()), ports))
+            return fail(QStringLiteral("bad --calibrated-ports %1 (1 to 4 ports)").arg(args.value("calibrated-ports")));
     }
     if (!sim.start(args.value("listen"), quint16(port)))
         return fail(QStringLiteral("cannot listen on %1:%2: %3")

@@ -123,7 +123,8 @@ Item {
 
         Item {
             id: rightPane
-            Layout.preferredWidth: 235
+            // 235 wide, wider where a translated switch text needs it.
+            Layout.preferredWidth: Math.max(235, Math.ceil(userMarkersSwitch.implicitWidth) + 20)
             Layout.fillHeight: true
 
             ColumnLayout {
@@ -187,6 +188,7 @@ Item {
                 Switch {
                     id: userMarkersSwitch
                     objectName: "userMarkersSwitch"
+                    Layout.fillWidth: true
                     text: qsTr("Show user markers")
                     checked: false
                 }

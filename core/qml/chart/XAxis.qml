@@ -22,19 +22,47 @@ Item {
         return isLog ? Math.pow(10, value) : value
     }
 
-    function labelText(index) {
-        if (index < 0 || index >= labels.length)
-            return ""
-        var value = shownValue(index)
-        var sign = ""
-        if (deltaMode && index !== middleIndex) {
-            value = value - shownValue(middleIndex)
-            if (value > 0)
-                sign = "+"
+    // The values the labels show: in delta mode every label but the
+    // middle one shows its difference to the middle one.
+    function shownValues() {
+        var values = []
+        for (var i = 0; i < labels.length; ++i) {
+            var value = shownValue(i)
+            if (deltaMode && i !== middleIndex)
+                value = value - shownValue(middleIndex)
+            values.push(value)
         }
-        if (!isFinite(value))
+        return values
+    }
+
+    // One prefix for the labels of a linear axis (for the differences alone
+    // in delta mode); a log axis spans decades, each label keeps its own.
+    readonly property var labelTexts: {
+        var values = shownValues()
+        var texts = []
+        if (isLog) {
+            for (var i = 0; i < values.length; ++i)
+                texts.push(UnitFormatter.toNormalized(values[i], 11))
+        } else if (deltaMode && middleIndex >= 0) {
+            var deltas = values.filter(function(v, index) { return index !== middleIndex })
+            texts = UnitFormatter.toNormalizedList(deltas, 11)
+            texts.splice(middleIndex, 0, UnitFormatter.toNormalized(values[middleIndex], 11))
+        } else {
+            texts = UnitFormatter.toNormalizedList(values, 11)
+        }
+        return texts.map(function(text, index) {
+            var value = values[index]
+            if (!isFinite(value))
+                return ""
+            var sign = deltaMode && index !== middleIndex && value > 0 ? "+" : ""
+            return sign + text.replace(/\s/g, "")
+        })
+    }
+
+    function labelText(index) {
+        if (index < 0 || index >= labelTexts.length)
             return ""
-        return sign + UnitFormatter.toNormalized(value, 11).replace(/\s/g, "")
+        return labelTexts[index]
     }
 
     // Positions the labels once the bindings of this frame have settled.

@@ -15,6 +15,9 @@ Item {
     property var labels: KChart.NiceLabels.looseLabels(yRange.x, yRange.y)
     property int divisions: labels.length
 
+    // One prefix for every label of the axis.
+    readonly property var labelTexts: UnitFormatter.toNormalizedList(labels, 2)
+
     readonly property int titleWidth: 20
     readonly property real step: divisions > 1 ? height / (divisions - 1) : 0
     readonly property int labelWidth: width - titleWidth - 6
@@ -55,7 +58,7 @@ Item {
         delegate: Text {
             width: axis.labelWidth
             horizontalAlignment: Text.AlignRight
-            text: UnitFormatter.toNormalized(modelData, 2)
+            text: index < axis.labelTexts.length ? axis.labelTexts[index] : ""
             font.pixelSize: 12
             font.bold: axis.highlightAllLabels
             color: axis.highlightAllLabels ? "#2239FF" : "grey"

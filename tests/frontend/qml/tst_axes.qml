@@ -63,11 +63,18 @@ Item {
 
         function test_labelTexts_data() {
             return [
-                { tag: "plain", labels: [0, 1500, 2.5e-11], props: {}, texts: ["0", "1.5k", "25p"] },
+                // One prefix for the whole axis, the largest label's.
+                { tag: "plain", labels: [0, 500, 1000, 1500], props: {}, texts: ["0", "0.5k", "1k", "1.5k"] },
+                { tag: "below one", labels: [0.8, 0.6, 0.4, 0.2, 0], props: {},
+                  texts: ["0.8", "0.6", "0.4", "0.2", "0"] },
+                { tag: "frequencies", labels: [5e8, 1e9, 1.5e9, 2e9], props: {}, texts: ["0.5G", "1G", "1.5G", "2G"] },
+                // A log axis spans decades: each label its own prefix.
                 { tag: "log", labels: [0, 1, 2, 3], props: { isLog: true }, texts: ["1", "10", "100", "1k"] },
                 // The middle label (index 1) keeps its value; the others show the difference.
                 { tag: "delta", labels: [1e9, 1.5e9, 2e9], props: { deltaMode: true },
                   texts: ["-500M", "1.5G", "+500M"] },
+                { tag: "deltaShared", labels: [0.2e9, 0.6e9, 1e9, 1.4e9, 1.8e9], props: { deltaMode: true },
+                  texts: ["-0.8G", "-0.4G", "1G", "+0.4G", "+0.8G"] },
                 { tag: "deltaLog", labels: [0, 1, 2], props: { deltaMode: true, isLog: true },
                   texts: ["-9", "10", "+90"] },
                 { tag: "nonFinite", labels: [NaN, 1, 400], props: { isLog: true }, texts: ["", "10", ""] },
@@ -149,7 +156,8 @@ Item {
             tryCompare(label(axis, 1), "x", 150 - label(axis, 1).width / 2)
             axis.labels = [0.5, 1, 1.5]
             tryVerify(function() { return shownIndices(axis).length === 3 }, 2000)
-            compare(label(axis, 0).text, "500m")
+            // The axis shares the plain unit of its largest label.
+            compare(label(axis, 0).text, "0.5")
         }
 
         function test_yLabelsSitOnEvenRowsFromTopToBottom() {
@@ -176,6 +184,24 @@ Item {
                 ++rows
             }
             compare(rows, 11)
+        }
+
+        // One prefix for every label of the axis, where label by label the
+        // small ones would take milli.
+        function test_yLabelsShareOnePrefix_data() {
+            return [
+                { tag: "below one", range: Qt.point(0, 0.8), texts: ["0.8 ", "0.6 ", "0.4 ", "0.2 ", "0"] },
+                { tag: "milli", range: Qt.point(-0.004, 0.004),
+                  texts: ["4 m", "2 m", "0", "-2 m", "-4 m"] },
+                { tag: "kilo", range: Qt.point(200, 1000),
+                  texts: ["1 k", "0.8 k", "0.6 k", "0.4 k", "0.2 k"] },
+            ]
+        }
+
+        function test_yLabelsShareOnePrefix(data) {
+            var axis = createTemporaryObject(yAxisComponent, testRoot, { yRange: data.range })
+            axis.labels = NiceLabels.looseLabels(data.range.x, data.range.y, 5)
+            compare(axis.labelTexts, data.texts)
         }
 
         function test_yLabelsFollowTheRange() {

@@ -12,11 +12,43 @@ import "qrc:/core/qml/controls/default" as Default
 Default.VnaTable {
     id: table
 
-    VukShadowPane {
-        objectName: "headerBackground"
-        z: -1
+    // The header stays in place while the rows scroll under it: it covers
+    // the table's own row 0 with the same texts.
+    Rectangle {
+        id: header
+        objectName: "header"
+        parent: table
+        z: 2
         width: table.width
-        height: 51
+        height: table.headerRowHeight
+        visible: table.rows > 0
+        color: table.Material.backgroundColor
+
+        VukShadowPane {
+            objectName: "headerBackground"
+            width: parent.width
+            height: 51
+        }
+
+        Repeater {
+            model: Math.max(0, table.columns)
+
+            Label {
+                objectName: "headerLabel"
+                x: table.columnX(index)
+                width: table.columnWidthProvider(index)
+                height: header.height
+                padding: 5
+                leftPadding: 15
+                bottomPadding: 10
+                text: index === 0 || !table.model ? "" : table.model.data(table.model.index(0, index), 0)
+                font.bold: true
+                font.pixelSize: 14
+                verticalAlignment: Text.AlignVCenter
+                horizontalAlignment: Text.AlignLeft
+                wrapMode: Text.WordWrap
+            }
+        }
     }
 
     ScrollBar.vertical: ScrollBar {

@@ -1,0 +1,183 @@
+// The Russian catalogue: every translatable text of the sources has a
+// finished translation that keeps its placeholders and its leading and
+// trailing blanks, and the program's texts come out in Russian with it,
+// except the shared error texts, which keep their source wording.
+#include "algorithms/fixtureport.h"
+#include "algorithms/messages.h"
+#include "app/calibratevnatable.h"
+#include "app/setupvnatable.h"
+#include "app/startup.h"
+#include "device/syncedvnadevice.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+
+namespace {
+
+struct Message
+{
+    QString context;
+    QString source;
+    QString translation;
+    bool finished = false;
+};
+
+std::vector<Message> readCatalogue(const QString &path)
+{
+    std::vector<Message> messages;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return messages;
+    QXmlStreamReader xml(&file);
+    QString context;
+    Message message;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == QLatin1String("name"))
+            context = xml.readElementText();
+        else if (xml.name() == QLatin1String("message"))
+            message = Message{context, {}, {}, false};
+        else if (xml.name() == QLatin1String("source"))
+            message.source = xml.readElementText();
+        else if (xml.name() == QLatin1String("translation")) {
+            const QStringRef type = xml.attributes().value(QLatin1String("type"));
+            message.finished = type.isEmpty();
+            message.translation = xml.readElementText();
+            messages.push_back(message);
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return messages;
+}
+
+QStringList placeholders(const QString &text)
+{
+    static const QRegularExpression marker(QStringLiteral("%L?\\d+"));
+    QStringList found;
+    for (auto it = marker.globalMatch(text); it.hasNext();)
+        found << it.next().captured();
+    found.sort();
+    return found;
+}
+
+QString leadingBlanks(const QString &text)
+{
+    int i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    return text.left(i);
+}
+
+QString trailingBlanks(const QString &text)
+{
+    int i = text.size();
+    while (i > 0 && text.at(i - 1).isSpace())
+        --i;
+    return text.mid(i);
+}
+
+// The texts the sources hold now, extracted into a scratch copy of the
+// catalogue as scripts/update-translations does it.
+std::vector<Message> refreshedCatalogue(QTemporaryDir &scratch)
+{
+    const QString copy = scratch.filePath(QStringLiteral("ru_local.ts"));
+    EXPECT_TRUE(QFile::copy(QStringLiteral(VUK_SOURCE_DIR "/translations/ru_local.ts"), copy));
+    QProcess lupdate;
+    lupdate.setWorkingDirectory(QStringLiteral(VUK_SOURCE_DIR));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LUPDATE"), QStringLiteral(VUK_LUPDATE));
+    lupdate.setProcessEnvironment(environment);
+    lupdate.start(QStringLiteral("bash"), {QStringLiteral("scripts/update-translations"), copy});
+    EXPECT_TRUE(lupdate.waitForFinished(120000)) << "lupdate did not finish within two minutes";
+    EXPECT_EQ(lupdate.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
+    return readCatalogue(copy);
+}
+
+TEST(RussianCatalogue, EveryTextOfTheSourcesHasAFinishedTranslationKeepingPlaceholdersAndBlanks)
+{
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const std::vector<Message> messages = refreshedCatalogue(scratch);
+    // Several hundred texts live in the pages, tables and messages.
+    ASSERT_GT(messages.size(), 300u);
+
+    QStringList faults;
+    for (const Message &m : messages) {
+        const QString where = m.context + QStringLiteral(": \"") + m.source + QLatin1Char('"');
+        if (!m.finished || m.translation.isEmpty())
+            faults << QStringLiteral("no finished translation: ") + where;
+        else if (placeholders(m.source) != placeholders(m.translation))
+            faults << QStringLiteral("placeholders differ: ") + where;
+        else if (leadingBlanks(m.source) != leadingBlanks(m.translation)
+                 || trailingBlanks(m.source) != trailingBlanks(m.translation))
+            faults << QStringLiteral("leading or trailing blanks differ: ") + where;
+    }
+    EXPECT_TRUE(faults.isEmpty()) << faults.size() << " faults; run scripts/update-translations and translate:\n"
+                                  << faults.join(QLatin1Char('\n')).toStdString();
+}
+
+// The ten shared error texts are built before any translator exists.
+TEST(RussianCatalogue, SharedTextsKeepTheirSourceWordingWhileOthersAreTranslated)
+{
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(Startup::russianCatalogPath()));
+    ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+
+    using namespace Algorithms::Messages;
+    const QString shared[] = {noisySignal, cannotReadFrequencyGrid, cannotReadSParameters, cannotReadZ0,
+                              criticalError, noLengthData, noCalculatedData, notEnoughPorts,
+                              cannotRecallStateFile, vnaExchangeError};
+    const char *sources[] = {
+        "The signal is too noisy. Check fixture connections and repeat the measurement.",
+        "Cannot read the frequency grid", "Cannot read S-parameters data", "Cannot read z0 impedance value",
+        "Critical error. Please restart application", "Calculation error. There is no length data",
+        "There is no calculated data", "Not enough number of ports", "Cannot recall state file: ",
+        "The error during data exchange with VNA has been occurred"};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(shared[i], QString::fromUtf8(sources[i]));
+        // The catalogue would translate them: the wording is kept by when
+        // they are built, not by a missing entry.
+        EXPECT_NE(QObject::tr(sources[i]), QString::fromUtf8(sources[i])) << sources[i];
+    }
+
+    // A text translated where it is emitted, in its class's context (a
+    // class inside a namespace included).
+    Algorithms::FixturePort port;
+    QSignalSpy errors(&port, &Algorithms::FixturePort::error);
+    EXPECT_FALSE(port.convertImpedance());
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(),
+              QString::fromUtf8("Недопустимые входные данные для преобразования импеданса"));
+
+    // The tables' row names.
+    SyncedVnaDevice proxy;
+    CalibrateVnaTableModel calibration(&proxy);
+    SetupVnaTableModel setup(&proxy);
+    const int name = BaseTableModel::NAME_COLUMN;
+    EXPECT_EQ(calibration.data(calibration.index(1, name)).toString(), QString::fromUtf8("Калибровка"));
+    EXPECT_EQ(calibration.data(calibration.index(5, name)).toString(), QString::fromUtf8("Импеданс"));
+    EXPECT_EQ(setup.data(setup.index(1, name)).toString(), QString::fromUtf8("Тип развёртки"));
+
+    QCoreApplication::removeTranslator(&translator);
+    // Without the catalogue the program speaks English.
+    Algorithms::FixturePort english;
+    QSignalSpy englishErrors(&english, &Algorithms::FixturePort::error);
+    english.convertImpedance();
+    ASSERT_EQ(englishErrors.count(), 1);
+    EXPECT_EQ(englishErrors.at(0).at(0).toString(), QString("Invalid input data for impedance conversion"));
+}
+
+} // namespace

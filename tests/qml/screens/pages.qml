@@ -1,0 +1,102 @@
+import QtQuick 2.15
+import QtTest 1.15
+import MeasureEnums 1.0
+import "../measurepagesupport.js" as Support
+
+// Not a test of its own: scripts/screenshots runs it to save a picture of
+// every page of the main window at its default size, against the simulated
+// analyser, calibrated on the ports the default set-up uses. The pictures
+// land in the folder named by SCREENSHOT_DIR.
+TestCase {
+    id: testCase
+    name: "PageScreenshots"
+    when: windowShown
+    visible: true
+
+    readonly property string folder: harness.environmentValue("SCREENSHOT_DIR")
+    readonly property var vna: backend.getVnaDevice()
+    property var window: null
+
+    Component {
+        id: mainComponent
+        Loader { source: "qrc:/qml/main.qml" }
+    }
+
+    function shoot(name) {
+        waitForRendering(window.contentItem)
+        wait(400) // the page transitions and the charts' first frames
+        verify(harness.grabWindow(window, folder + "/" + name + ".png"), "saving " + name)
+    }
+
+    function test_pages() {
+        verify(folder !== "", "SCREENSHOT_DIR names the folder for the pictures")
+        harness.setPortCount(4)
+        tryVerify(function() { return vna.portsCount === 4 }, 10000, "four analyser ports")
+        harness.analyserExecute("SIM:SCENe:CLEar")
+        harness.analyserExecute("SIM:SCENe:THRU 1,2")
+        harness.analyserExecute("SIM:CALibrate1 SOLT2,1,2")
+        backend.getFixtureSetups().preset()
+
+        var loader = createTemporaryObject(mainComponent, testCase)
+        tryCompare(loader, "status", Loader.Ready)
+        window = loader.item
+        tryCompare(window, "shownPage", window.wizardPage, 10000)
+        window.requestActivate()
+
+        var names = ["1-description", "2-connection", "3-setup", "4-calibration", "5-measurement", "6-results"]
+        for (var i = 0; i < names.length; ++i) {
+            window.wizard.stepIndex = i
+            shoot(names[i])
+        }
+
+        // The thru measured, with its charts, then the characterization.
+        window.wizard.stepIndex = 4
+        var page = window.wizard.measurePage
+        var measure = Support.findVisible(page, "thruMeasureButton")
+        verify(measure, "the thru step's measure button")
+        mouseClick(measure)
+        tryVerify(function() { return !page.isMeasuring && page.done }, 30000, "the thru measured")
+        shoot("5-measurement-done")
+        page.showCharacterization()
+        shoot("7-characterization")
+        window.wizard.showTestMode()
+        shoot("8-test-mode")
+        window.wizard.currentIndex = window.wizard.stepsIndex
+        window.wizard.stepIndex = 5
+        shoot("6-results-done")
+        // The walk ends with Apply: the analyser takes the fixture files.
+        var apply = Support.findVisible(window.wizard.resultsPage, "applyButton")
+        verify(apply, "the Apply button")
+        var applied = false
+        var onMessage = function(text) { applied = true }
+        backend.message.connect(onMessage)
+        mouseClick(apply)
+        tryVerify(function() { return applied }, 30000, "a message after Apply")
+        backend.message.disconnect(onMessage)
+        verify(window.notifications.get(0).type === "message", window.notifications.get(0).text)
+
+        window.openSettings()
+        tryCompare(window.stack, "busy", false, 5000)
+        shoot("9-settings")
+        var display = Support.find(window.stack.currentItem, "displayTab")
+        if (display) {
+            mouseClick(display)
+            shoot("9-settings-display")
+        }
+        window.closeSettings()
+        tryCompare(window.stack, "busy", false, 5000)
+
+        window.notify("error", "Cannot read S-parameters data")
+        window.notify("message", "Plug-in preset was performed")
+        window.notificationDrawer.open()
+        tryCompare(window.notificationDrawer, "opened", true, 5000)
+        shoot("10-notifications")
+        window.notificationDrawer.close()
+
+        harness.setAnalyserReady(false)
+        tryCompare(window, "shownPage", window.waitingPage, 10000)
+        shoot("0-waiting")
+        harness.setAnalyserReady(true)
+        tryCompare(window, "shownPage", window.wizardPage, 10000)
+    }
+}
