@@ -15,6 +15,7 @@
 #include "replyline.h"
 
 #include <QEventLoop>
+#include <QLoggingCategory>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTcpServer>
@@ -259,6 +260,8 @@ TEST_F(RemoteServer, LinesAreCutAtLineFeedsWhateverTheReads)
 TEST_F(RemoteServer, ErrorsAreQueuedNotAnswered)
 {
     LogCapture log;
+    // The start and end of each message are logged only on request.
+    QLoggingCategory::setFilterRules(QStringLiteral("korvel.automation.messages.debug=true"));
     auto client = connect();
     client->send("VUK:BOGUS\n");
     client->send("VUK:TEST:VAL abc\n");
@@ -273,6 +276,7 @@ TEST_F(RemoteServer, ErrorsAreQueuedNotAnswered)
     EXPECT_TRUE(client->silentFor(50));
     EXPECT_TRUE(log.contains("CMD error 263 Step not measured"));
     EXPECT_TRUE(log.contains("CMD started"));
+    QLoggingCategory::setFilterRules(QString());
 }
 
 TEST_F(RemoteServer, EveryConnectionHasItsOwnErrorQueue)
