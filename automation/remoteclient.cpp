@@ -15,6 +15,10 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/types.h>
+#endif
 #include <vector>
 
 // The start and end of every message: off unless switched on with the rule
@@ -360,8 +364,23 @@ void SocketRemoteClient::writeAnswer(ParserChunk *chunk)
     // Answers to a connection that has closed are lost.
     if (socket && socket->state() == QAbstractSocket::ConnectedState) {
         chunk->reply.append('\n');
-        socket->write(chunk->reply);
-        socket->flush();
+        qint64 sent = 0;
+#ifdef Q_OS_UNIX
+        // With nothing queued in the socket the reply goes straight to the
+        // system. Writing through the socket would switch its write
+        // notification on and off again for every reply, and each switch
+        // wakes the event loop for one more pass over every descriptor.
+        if (socket->bytesToWrite() == 0) {
+            const ssize_t n = ::send(static_cast<int>(socket->socketDescriptor()), chunk->reply.constData(),
+                                     static_cast<size_t>(chunk->reply.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+            // On any failure the socket's own write reports it.
+            sent = n > 0 ? n : 0;
+        }
+#endif
+        if (sent < chunk->reply.size()) {
+            socket->write(chunk->reply.constData() + sent, chunk->reply.size() - sent);
+            socket->flush();
+        }
     }
     chunk->reply.clear();
 }

@@ -27,6 +27,7 @@
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
+#include <pthread.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -281,6 +282,7 @@ void BM_RemoteQueries(benchmark::State &state)
         const auto start = Clock::now();
         for (int c = 0; c < clients; ++c) {
             threads.emplace_back([&, c] {
+                pthread_setname_np(pthread_self(), "bench client");
                 runClient(fds[static_cast<std::size_t>(c)], c, perClient, expected,
                           results[static_cast<std::size_t>(c)]);
                 --running;
