@@ -17,6 +17,7 @@ namespace {
 constexpr int kNoCommand = 199;
 constexpr int kDataTypeError = 104;
 constexpr int kHeaderError = 110;
+constexpr int kQueryTruncated = 404;
 
 bool isBlankOrControl(unsigned char c)
 {
@@ -224,6 +225,8 @@ void DeviceFunctions::sendAnswer(QByteArray message)
 {
     if (!reply)
         return;
+    if (!reply->isEmpty() && reply->size() + 1 + message.size() > maxReplyLength)
+        throw AutomationException(kQueryTruncated);
     if (!reply->isEmpty())
         reply->append(';');
     reply->append(message);

@@ -265,6 +265,9 @@ SocketRemoteClient::SocketRemoteClient(QTcpSocket *socket, QObject *parent, cons
 {
     if (socket) {
         socket->setReadBufferSize(socketReadBufferSize);
+        // The system's buffer too, so that what a peer can still have queued
+        // when it closes stays small.
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, socketReadBufferSize);
         connect(socket, &QIODevice::readyRead, this, &SocketRemoteClient::onReadyRead);
         // Replies held back by unsent bytes go on once the socket has sent.
         connect(socket, &QIODevice::bytesWritten, this, [this] { startNextCommand(); });
