@@ -639,32 +639,70 @@ TEST_F(RemoteServer, ListenFailuresAreReportedAndLeaveItEnabled)
     SocketRemoteControl second(nullptr, server->serverPort(), &table);
     EXPECT_TRUE(second.isEnabled());
     EXPECT_FALSE(second.isListening());
+    EXPECT_EQ(second.getStatus(), second.getListenError());
 
     // A port outside 16 bits is refused rather than wrapped.
     QSignalSpy errors(server.get(), &RemoteControl::error);
+    QSignalSpy changes(server.get(), &RemoteControl::listeningChanged);
     auto client = connect();
     server->setPort(65536 + server->serverPort());
     ASSERT_EQ(errors.count(), 1);
-    EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("Invalid port number %1").arg(server->getPort()));
+    const QString invalid = QStringLiteral("Remote control cannot listen: invalid port number %1").arg(server->getPort());
+    EXPECT_EQ(errors.at(0).at(0).toString(), invalid);
+    EXPECT_EQ(server->getStatus(), invalid);
+    EXPECT_EQ(server->property("status").toString(), invalid);
+    EXPECT_FALSE(server->property("listening").toBool());
+    EXPECT_EQ(changes.count(), 1);
     EXPECT_TRUE(server->isEnabled());
     EXPECT_FALSE(server->isListening());
     EXPECT_TRUE(client->waitDisconnected());
     server->setPort(-1);
     EXPECT_EQ(errors.count(), 2);
     EXPECT_FALSE(server->isListening());
-    EXPECT_TRUE(log.contains("Invalid port number -1"));
+    EXPECT_TRUE(log.contains("invalid port number -1"));
+
+    // Switched off, the failure is no longer shown; back on a free port it
+    // listens again.
+    server->setEnabled(false);
+    EXPECT_EQ(server->getStatus(), QStringLiteral("Off"));
+    EXPECT_TRUE(server->getListenError().isEmpty());
+    server->setPort(0);
+    server->setEnabled(true);
+    ASSERT_TRUE(server->isListening());
+    EXPECT_TRUE(server->property("listening").toBool());
+    EXPECT_EQ(server->getStatus(), QStringLiteral("Listening on 127.0.0.1:%1").arg(server->serverPort()));
+    EXPECT_TRUE(server->getListenError().isEmpty());
 }
 
-TEST_F(RemoteServer, TheTakenPortErrorCarriesTheServersText)
+// Another program holds the port: the failure names the port and the
+// system's reason, and the status keeps it until the next attempt.
+TEST_F(RemoteServer, ATakenPortIsReportedWithItsReason)
 {
     QTcpServer holder;
     ASSERT_TRUE(holder.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     SocketRemoteControl other(nullptr, 0, &table);
+    EXPECT_TRUE(other.isListening());
     QSignalSpy errors(&other, &RemoteControl::error);
+    QSignalSpy changes(&other, &RemoteControl::listeningChanged);
     other.setPort(holder.serverPort());
     ASSERT_EQ(errors.count(), 1);
-    EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
+    const QString text = errors.at(0).at(0).toString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Remote control cannot listen on port %1: ").arg(holder.serverPort())))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("already in use"))) << text.toStdString();
     EXPECT_FALSE(other.isListening());
+    EXPECT_EQ(other.getStatus(), text);
+    EXPECT_EQ(other.getListenError(), text);
+    EXPECT_EQ(changes.count(), 1);
+
+    // Freed, the next attempt listens there.
+    const quint16 freed = holder.serverPort();
+    holder.close();
+    other.setEnabled(false);
+    other.setEnabled(true);
+    EXPECT_TRUE(other.isListening());
+    EXPECT_EQ(other.serverPort(), freed);
+    EXPECT_TRUE(other.getListenError().isEmpty());
 }
 
 // Shutdown while a message runs: the listener's destruction waits for it,
