@@ -131,10 +131,16 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
     for (std::size_t k = 0; k < CommandTable::maxCommands && !table->pattern(k).isEmpty(); ++k) {
         ScpiHandlerBase *handler = table->handler(k);
         int code = kHeaderError;
+        // A handler given nothing is still as reset left it; most patterns
+        // fail on the header before that, and need no reset.
+        bool touched = false;
         try {
-            code = matchHeaderPattern(static_cast<int>(k), header, start);
-            if (code == 0 && !handler->parseParameters(parametersBegin, parametersEnd))
-                code = kDataTypeError;
+            code = matchHeaderPattern(static_cast<int>(k), header, start, touched);
+            if (code == 0) {
+                touched = true;
+                if (!handler->parseParameters(parametersBegin, parametersEnd))
+                    code = kDataTypeError;
+            }
         } catch (const std::exception &e) {
             qDebug() << "Exception while matching" << table->pattern(k) << e.what();
             code = kHeaderError;
@@ -150,13 +156,14 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
             index = static_cast<int>(k);
             return 0;
         }
-        handler->reset();
+        if (touched)
+            handler->reset();
         best = std::min(best, code);
     }
     return best;
 }
 
-int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int start)
+int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int start, bool &touched)
 {
     const QByteArray &pattern = table->pattern(static_cast<std::size_t>(k));
     ScpiHandlerBase *handler = table->handler(static_cast<std::size_t>(k));
@@ -185,6 +192,7 @@ int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int sta
             int runEnd = position;
             while (runEnd < headerLength && isAlnum(header.at(runEnd)))
                 ++runEnd;
+            touched = true;
             if (!handler->addSuffix(header.constData() + position, header.constData() + runEnd))
                 return kHeaderError;
             position = runEnd;

@@ -65,7 +65,8 @@ private:
     // 0 with the index, 104 or 110.
     int findCommand(const char *command, int length, bool first, int &index);
     // Matches pattern k against the header from position start: 0 or 110.
-    int matchHeaderPattern(int k, const QByteArray &header, int start);
+    // touched is set once a suffix has been handed to the handler.
+    int matchHeaderPattern(int k, const QByteArray &header, int start, bool &touched);
 
     const CommandTable *table;
     QByteArray headerPrefix;
