@@ -17,6 +17,7 @@ namespace {
 constexpr int kNoCommand = 199;
 constexpr int kDataTypeError = 104;
 constexpr int kHeaderError = 110;
+constexpr int kQueryTruncated = 404;
 
 bool isBlankOrControl(unsigned char c)
 {
@@ -130,10 +131,16 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
     for (std::size_t k = 0; k < CommandTable::maxCommands && !table->pattern(k).isEmpty(); ++k) {
         ScpiHandlerBase *handler = table->handler(k);
         int code = kHeaderError;
+        // A handler given nothing is still as reset left it; most patterns
+        // fail on the header before that, and need no reset.
+        bool touched = false;
         try {
-            code = matchHeaderPattern(static_cast<int>(k), header, start);
-            if (code == 0 && !handler->parseParameters(parametersBegin, parametersEnd))
-                code = kDataTypeError;
+            code = matchHeaderPattern(static_cast<int>(k), header, start, touched);
+            if (code == 0) {
+                touched = true;
+                if (!handler->parseParameters(parametersBegin, parametersEnd))
+                    code = kDataTypeError;
+            }
         } catch (const std::exception &e) {
             qDebug() << "Exception while matching" << table->pattern(k) << e.what();
             code = kHeaderError;
@@ -149,13 +156,14 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
             index = static_cast<int>(k);
             return 0;
         }
-        handler->reset();
+        if (touched)
+            handler->reset();
         best = std::min(best, code);
     }
     return best;
 }
 
-int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int start)
+int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int start, bool &touched)
 {
     const QByteArray &pattern = table->pattern(static_cast<std::size_t>(k));
     ScpiHandlerBase *handler = table->handler(static_cast<std::size_t>(k));
@@ -184,6 +192,7 @@ int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int sta
             int runEnd = position;
             while (runEnd < headerLength && isAlnum(header.at(runEnd)))
                 ++runEnd;
+            touched = true;
             if (!handler->addSuffix(header.constData() + position, header.constData() + runEnd))
                 return kHeaderError;
             position = runEnd;
@@ -224,6 +233,8 @@ void DeviceFunctions::sendAnswer(QByteArray message)
 {
     if (!reply)
         return;
+    if (!reply->isEmpty() && reply->size() + 1 + message.size() > maxReplyLength)
+        throw AutomationException(kQueryTruncated);
     if (!reply->isEmpty())
         reply->append(';');
     reply->append(message);

@@ -22,6 +22,9 @@ class DeviceFunctions : public QObject
 {
     Q_OBJECT
 public:
+    // The longest reply of one message; its first answer may be longer.
+    static constexpr int maxReplyLength = 1 << 20;
+
     // reply: where the answers go (not owned); client: the connection the
     // message came from (may be null); table: the commands (the program's
     // table when null).
@@ -47,7 +50,10 @@ public:
 
 public slots:
     // Appends one answer to the reply, preceded by ";" when the reply is not
-    // empty. Text is sent as UTF-8, the encoding the messages arrive in.
+    // empty. Text is sent as UTF-8, the encoding the messages arrive in. An
+    // answer that would take a reply already holding answers past
+    // maxReplyLength bytes throws 404 "Query truncated" instead, which ends
+    // the message: the reply of one message stays bounded whatever it asks.
     void sendAnswer(QByteArray message);
     void sendAnswer(QString message);
 
@@ -59,7 +65,8 @@ private:
     // 0 with the index, 104 or 110.
     int findCommand(const char *command, int length, bool first, int &index);
     // Matches pattern k against the header from position start: 0 or 110.
-    int matchHeaderPattern(int k, const QByteArray &header, int start);
+    // touched is set once a suffix has been handed to the handler.
+    int matchHeaderPattern(int k, const QByteArray &header, int start, bool &touched);
 
     const CommandTable *table;
     QByteArray headerPrefix;

@@ -4,16 +4,27 @@
 // reply (the answers of its queries joined by ";") goes back as one line. A
 // message that fails queues its code in the connection's error queue instead
 // of answering; the client reads the queue with the error query.
+//
+// The messages of all connections go through one queue (see
+// remoteclient.cpp) drained by one pool thread, which hands the finished
+// messages back to this thread in batches.
+//
+// A socket connection holds bounded input and output: at most
+// maxQueuedLines complete lines of at most maxQueuedBytes together, an
+// unterminated tail of at most maxLineLength bytes, at most
+// socketReadBufferSize bytes in the socket's own read buffer, and unsent
+// replies of at most maxUnsentReply bytes plus the reply of one message.
+// Past these bounds it stops reading the socket (the peer's writes then
+// block) until the queue has drained, rather than growing.
 
 #include "automation/errorqueue.h"
 #include "automation/parserchunk.h"
 
 #include <QByteArray>
-#include <QFuture>
-#include <QFutureWatcher>
-#include <QList>
 #include <QObject>
 #include <QPointer>
+
+#include <deque>
 
 class QIODevice;
 class QTcpSocket;
@@ -35,7 +46,7 @@ public:
     // table: the commands (the program's table when null).
     RemoteClientBase(QIODevice *device, QObject *parent, const CommandTable *table = nullptr);
     // Waits, processing events, for a message still running, whose action
-    // may need this thread.
+    // may need this thread; a message queued but not yet started is dropped.
     ~RemoteClientBase() override;
 
     // Starts the next queued message unless one is running.
@@ -46,7 +57,7 @@ public:
     // Called by the error query of the connection's own running message.
     int takeError();
 
-    // A message is running.
+    // A message is queued for or running on the parser thread.
     bool isRunning() const
     {
         return running;
@@ -70,7 +81,8 @@ protected slots:
     virtual void onReadyRead() = 0;
 
 protected:
-    // A new chunk of the next queued line, or null when none is queued.
+    // A new chunk of the next queued line, or null when none is queued (or
+    // the connection holds its lines back for now).
     virtual ParserChunk *takeNextChunk() = 0;
     // Sends the chunk's reply, if any, and clears it.
     virtual void writeAnswer(ParserChunk *chunk) = 0;
@@ -82,20 +94,19 @@ protected:
 
     QPointer<QIODevice> device;
 
-private slots:
-    void onParserThreadFinished();
-
 private:
+    friend class MessageQueue;
+    // The parser thread has finished the connection's message (GUI thread).
+    void onParserThreadFinished(ParserChunk *chunk);
+
     ErrorQueue errors;
-    QFuture<ParserChunk *> future;
-    QFutureWatcher<ParserChunk *> watcher;
     const CommandTable *table;
-    // Own flag rather than the watcher's view: the future may have finished
-    // before its finished() has been delivered, and a new future given to the
-    // watcher then would drop that notification.
+    // Set from handing a message to the parser queue until it is back.
     bool running = false;
     bool disconnecting = false;
     bool interruptedSent = false;
+    // The destructor has begun: finished messages are no longer delivered.
+    bool destroying = false;
 };
 
 class SocketRemoteClient : public RemoteClientBase
@@ -104,9 +115,37 @@ class SocketRemoteClient : public RemoteClientBase
 public:
     // The longest line taken (bytes, line feed excluded). A longer line is
     // dropped whole and queues 115 "Input buffer is full" in its place.
-    static constexpr int maxLineLength = 1 << 20;
+    static constexpr int maxLineLength = 64 * 1024;
+    // Complete lines held before reading stops: their count and their bytes.
+    static constexpr int maxQueuedLines = 128;
+    static constexpr qint64 maxQueuedBytes = 64 * 1024;
+    // The socket's own read buffer; when it is full the socket stops taking
+    // data from the system.
+    static constexpr qint64 socketReadBufferSize = 64 * 1024;
+    // Unsent reply bytes past which no further message starts.
+    static constexpr qint64 maxUnsentReply = 64 * 1024;
 
     SocketRemoteClient(QTcpSocket *socket, QObject *parent, const CommandTable *table = nullptr);
+
+    // What the connection holds now, for the tests of its bounds: complete
+    // lines not yet run, their bytes, the unterminated tail, the socket's
+    // unread bytes and its unsent bytes.
+    int queuedLineCount() const
+    {
+        return static_cast<int>(lines.size());
+    }
+    qint64 queuedLineBytes() const
+    {
+        return queuedBytes;
+    }
+    qint64 tailBytes() const
+    {
+        return buffer.size();
+    }
+    qint64 unreadSocketBytes() const;
+    qint64 unsentReplyBytes() const;
+    // Reading is held back: the queue is at one of its bounds.
+    bool isInputFull() const;
 
 protected:
     ParserChunk *takeNextChunk() override;
@@ -123,11 +162,15 @@ private:
         bool tooLong = false;
     };
 
+    // Moves input from the socket into the line queue while it is below its
+    // bounds.
+    void pullInput();
     void appendLine(QByteArray text);
 
     QPointer<QTcpSocket> socket;
-    // Complete lines not yet run.
-    QList<Line> lines;
+    // Complete lines not yet run, and their bytes.
+    std::deque<Line> lines;
+    qint64 queuedBytes = 0;
     // The unterminated tail of the input. Kept as bytes, not text, so that a
     // character split over two reads is decoded whole once its line is
     // complete.

@@ -11,7 +11,7 @@ namespace Korvel {
 namespace Automation {
 
 RemoteControl::RemoteControl(QObject *parent, const CommandTable *table)
-    : QObject(parent), port(server.serverPort()), table(table)
+    : QObject(parent), port(server.serverPort()), table(table), status(tr("Off"))
 {
     connect(&server, &QTcpServer::newConnection, this, &RemoteControl::acceptConnection);
     connect(this, &RemoteControl::enabledChanged, this, &RemoteControl::onEnabledChanged);
@@ -43,10 +43,12 @@ void RemoteControl::setPort(int value)
 
 void RemoteControl::onEnabledChanged()
 {
-    if (enabled)
+    if (enabled) {
         startListening();
-    else
+    } else {
         stopListening();
+        updateStatus(QString());
+    }
 }
 
 void RemoteControl::onPortChanged()
@@ -60,17 +62,24 @@ void RemoteControl::startListening()
     stopListening();
     // A port outside the 16-bit range would wrap to another port.
     if (port < 0 || port > 65535) {
-        const QString text = tr("Invalid port number %1").arg(port);
-        qWarning() << "Remote control:" << text;
+        const QString text = tr("Remote control cannot listen: invalid port number %1").arg(port);
+        qWarning().noquote() << text;
+        updateStatus(text);
         emit error(text);
         return;
     }
     server.setProxy(QNetworkProxy::NoProxy);
     if (server.listen(QHostAddress(QStringLiteral("127.0.0.1")), static_cast<quint16>(port))) {
+        updateStatus(QString());
         emit listen();
     } else {
-        qWarning() << "Remote control: cannot listen on port" << port << server.errorString();
-        emit error(server.errorString());
+        // Most often another program (a second copy of this one) holds the
+        // port: a client would then drive that program instead.
+        const QString text =
+            tr("Remote control cannot listen on port %1: %2").arg(port).arg(server.errorString());
+        qWarning().noquote() << text;
+        updateStatus(text);
+        emit error(text);
     }
 }
 
@@ -79,6 +88,24 @@ void RemoteControl::stopListening()
     emit closeSockets();
     if (server.isListening())
         server.close();
+}
+
+void RemoteControl::updateStatus(const QString &failure)
+{
+    const bool nowListening = server.isListening();
+    QString text;
+    if (nowListening)
+        text = tr("Listening on 127.0.0.1:%1").arg(server.serverPort());
+    else if (!failure.isEmpty())
+        text = failure;
+    else
+        text = tr("Off");
+    listenError = failure;
+    if (nowListening == wasListening && text == status)
+        return;
+    wasListening = nowListening;
+    status = text;
+    emit listeningChanged();
 }
 
 SocketRemoteControl::SocketRemoteControl(QObject *parent, int port, const CommandTable *table)

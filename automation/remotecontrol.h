@@ -3,6 +3,12 @@
 // clients send lines of commands (see remoteclient.h). The settings page
 // switches it with `enabled` and moves it with `port`; each enabling or port
 // change while enabled closes every open connection first.
+//
+// Whether it listens is shown to the user: `listening`, and `status`, a text
+// saying where it listens or why it cannot (a port taken by another program,
+// a port out of range). A failure is also emitted as `error` with that text;
+// since the first attempt happens in the constructor, before anyone can be
+// connected, a window shows the `status` of a failed start itself.
 
 #include <QObject>
 #include <QString>
@@ -18,6 +24,8 @@ class RemoteControl : public QObject
     Q_OBJECT
     Q_PROPERTY(bool enabled READ isEnabled WRITE setEnabled NOTIFY enabledChanged)
     Q_PROPERTY(int port READ getPort WRITE setPort NOTIFY portChanged)
+    Q_PROPERTY(bool listening READ isListening NOTIFY listeningChanged)
+    Q_PROPERTY(QString status READ getStatus NOTIFY listeningChanged)
 
 public:
     static constexpr int defaultPort = 5026;
@@ -42,6 +50,16 @@ public:
     {
         return server.isListening();
     }
+    // "Listening on 127.0.0.1:<port>", "Off", or why it cannot listen.
+    QString getStatus() const
+    {
+        return status;
+    }
+    // Why the last attempt to listen failed; empty while listening or off.
+    QString getListenError() const
+    {
+        return listenError;
+    }
     // The port actually listened on (the chosen one when `port` is 0); 0
     // while not listening.
     quint16 serverPort() const
@@ -56,6 +74,8 @@ signals:
     void closeSockets();
     void enabledChanged();
     void portChanged();
+    // `listening` or `status` changed.
+    void listeningChanged();
 
 public slots:
     virtual void acceptConnection() = 0;
@@ -65,11 +85,17 @@ public slots:
 protected:
     void startListening();
     void stopListening();
+    // Records the outcome of listening (failure empty on success or when
+    // off) and tells of a change.
+    void updateStatus(const QString &failure);
 
     QTcpServer server;
     bool enabled = false;
     int port = 0;
     const CommandTable *table;
+    bool wasListening = false;
+    QString status;
+    QString listenError;
 };
 
 class SocketRemoteControl : public RemoteControl

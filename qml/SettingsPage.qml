@@ -20,6 +20,7 @@ PageWithReturn {
     property alias portField: portField
     property alias serverSwitch: serverSwitch
     property alias serverPortField: serverPortField
+    property alias serverStatus: serverStatus
     property alias restartDialog: restartDialog
     property alias scalingGroup: scalingGroup
 
@@ -281,6 +282,21 @@ PageWithReturn {
                                 text: qsTr("Socket server")
                                 checked: page.server !== null && page.server.enabled
                                 onToggled: if (page.server) page.server.enabled = checked
+                            }
+
+                            // Where the listener listens, or why it cannot.
+                            Label {
+                                id: serverStatus
+                                objectName: "serverStatus"
+                                Layout.columnSpan: 3
+                                Layout.fillWidth: true
+                                wrapMode: Text.Wrap
+                                font.bold: false
+                                font.pixelSize: 13
+                                readonly property bool failed: page.server !== null && page.server.enabled
+                                                               && !page.server.listening
+                                color: failed ? Material.color(Material.Red) : Material.foreground
+                                text: page.server ? page.server.status : ""
                             }
 
                             Label {

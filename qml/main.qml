@@ -119,6 +119,21 @@ VukApplicationWindow {
         function onPresetGui() { wizard.presetGui() }
     }
 
+    // The remote-control listener's failures (a port already taken, most
+    // often by a second copy of the program); one at start-up happened
+    // before this window existed and is shown once it is complete.
+    Connections {
+        target: backend ? backend.serverControl : null
+        ignoreUnknownSignals: true
+        function onError(msg) { window.notify("error", msg) }
+    }
+
+    Component.onCompleted: {
+        if (backend && backend.serverControl && backend.serverControl.enabled
+                && !backend.serverControl.listening)
+            notify("error", backend.serverControl.status)
+    }
+
     VukHelpPageGroup {
         id: helpGroup
         objectName: "helpGroup"

@@ -91,18 +91,22 @@ TEST(ErrorQueue, HandsOutCodesOldestFirstAndThenZero)
     EXPECT_EQ(queue.takeErrorAnswer(), QString("0, No error"));
 }
 
-TEST(ErrorQueue, HasNoSizeLimitAndQueuesAreIndependent)
+TEST(ErrorQueue, KeepsTheOldestCodesUpToItsBoundAndQueuesAreIndependent)
 {
     ErrorQueue first;
     ErrorQueue second;
-    for (int i = 0; i < 10000; ++i)
+    const int pushed = ErrorQueue::maxCodes + 500;
+    for (int i = 0; i < pushed; ++i)
         first.push(100 + i % 5);
     second.push(288);
-    EXPECT_EQ(first.size(), 10000);
-    for (int i = 0; i < 10000; ++i)
+    EXPECT_EQ(first.size(), ErrorQueue::maxCodes);
+    for (int i = 0; i < ErrorQueue::maxCodes; ++i)
         ASSERT_EQ(first.takeError(), 100 + i % 5) << i;
     EXPECT_EQ(first.takeError(), 0);
     EXPECT_EQ(second.takeError(), 288);
+    // Room again once read.
+    first.push(221);
+    EXPECT_EQ(first.takeError(), 221);
 }
 
 } // namespace

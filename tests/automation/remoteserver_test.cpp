@@ -15,6 +15,9 @@
 #include "replyline.h"
 
 #include <QEventLoop>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTcpServer>
@@ -24,6 +27,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <sys/socket.h>
 
 #include <atomic>
 #include <functional>
@@ -48,6 +53,11 @@ public:
     // Run once inside the next slow action's local event loop.
     std::function<void()> duringSlow;
     std::atomic<bool> poolSlowStarted{false};
+    // Holds the parser thread while the test floods (see gate()).
+    QSemaphore gate;
+    std::atomic<bool> gateEntered{false};
+    std::atomic<int> counted{0};
+    std::atomic<int> bigAnswers{0};
 };
 
 void opc(FakeBackend *root, DeviceFunctions *f)
@@ -89,6 +99,24 @@ void poolSlow(FakeBackend *root, int ms)
     root->poolSlowStarted = true;
     QThread::msleep(static_cast<unsigned long>(ms));
     runOnObjectThread(root, [=] { root->log << QStringLiteral("pool slow end"); });
+}
+// Blocks the parser thread, not this one, until the test opens the gate (or
+// the guard time has passed).
+void gate(FakeBackend *root)
+{
+    root->gateEntered = true;
+    root->gate.tryAcquire(1, kGuardMs);
+}
+// Cheap work on the parser thread only.
+void count(FakeBackend *root)
+{
+    ++root->counted;
+}
+// A long answer.
+void big(FakeBackend *root, DeviceFunctions *f, int bytes)
+{
+    ++root->bigAnswers;
+    f->sendAnswer(QByteArray(bytes, 'x'));
 }
 void fail(FakeBackend *root, int code)
 {
@@ -176,6 +204,9 @@ protected:
         add("VUK:TEST:ECHO", makeHandler<&echoSet>(&backend));
         add("VUK:TEST:ECHO?", makeHandler<&echoGet>(&backend));
         add("VUK:TEST:THReads?", makeHandler<&threads>(&backend));
+        add("VUK:TEST:GATE", makeHandler<&gate>(&backend));
+        add("VUK:TEST:COUNt", makeHandler<&count>(&backend));
+        add("VUK:TEST:BIG?", makeHandler<&big>(&backend));
         server = std::make_unique<SocketRemoteControl>(nullptr, 0, &table);
     }
 
@@ -200,6 +231,13 @@ protected:
     int clientCount() const
     {
         return server->findChildren<RemoteClientBase *>().size();
+    }
+
+    // The server's side of the only connection.
+    SocketRemoteClient *serverSide() const
+    {
+        const auto clients = server->findChildren<SocketRemoteClient *>();
+        return clients.size() == 1 ? clients.first() : nullptr;
     }
 
     bool waitForLog(const QString &entry)
@@ -259,6 +297,8 @@ TEST_F(RemoteServer, LinesAreCutAtLineFeedsWhateverTheReads)
 TEST_F(RemoteServer, ErrorsAreQueuedNotAnswered)
 {
     LogCapture log;
+    // The start and end of each message are logged only on request.
+    QLoggingCategory::setFilterRules(QStringLiteral("korvel.automation.messages.debug=true"));
     auto client = connect();
     client->send("VUK:BOGUS\n");
     client->send("VUK:TEST:VAL abc\n");
@@ -273,6 +313,7 @@ TEST_F(RemoteServer, ErrorsAreQueuedNotAnswered)
     EXPECT_TRUE(client->silentFor(50));
     EXPECT_TRUE(log.contains("CMD error 263 Step not measured"));
     EXPECT_TRUE(log.contains("CMD started"));
+    QLoggingCategory::setFilterRules(QString());
 }
 
 TEST_F(RemoteServer, EveryConnectionHasItsOwnErrorQueue)
@@ -374,12 +415,167 @@ TEST_F(RemoteServer, OverlongLinesAreDroppedWith115)
     const int limit = SocketRemoteClient::maxLineLength;
     // One byte too long, sent in pieces, then a line of exactly the limit.
     const QByteArray tooLong(limit + 1, 'A');
-    for (int at = 0; at < tooLong.size(); at += 65536)
-        client->send(tooLong.mid(at, 65536));
+    for (int at = 0; at < tooLong.size(); at += 4096)
+        client->send(tooLong.mid(at, 4096));
+    // A line without its line feed is held up to the limit, not beyond.
+    client->send(QByteArray(4 * limit, 'A'));
+    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverSide() != nullptr; }, kGuardMs));
+    EXPECT_LE(serverSide()->tailBytes(), limit);
     client->send("\n" + QByteArray(limit, 'B') + "\n*OPC?\n");
     EXPECT_EQ(client->line(), QByteArray("1"));
     client->send("VUK:SYST:ERR?;ERR?;ERR?\n");
     EXPECT_EQ(client->line(), QByteArray("-115, Input buffer is full;-110, Command header error;0, No error"));
+}
+
+// Serves this thread's events without pausing (unlike QTest::qWaitFor,
+// which sleeps between passes and so slows a server that needs many passes)
+// until the condition holds; false after ms.
+bool serveUntil(const std::function<bool()> &condition, int ms)
+{
+    if (condition())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition())
+            loop.quit();
+    });
+    check.start(1);
+    bool timedOut = false;
+    QTimer::singleShot(ms, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    loop.exec();
+    return !timedOut || condition();
+}
+
+// What the server holds for a connection, at its largest while it was
+// watched: sampled at every pass of this thread's event loop.
+struct Holdings
+{
+    int lines = 0;
+    qint64 lineBytes = 0;
+    qint64 tail = 0;
+    qint64 unread = 0;
+    qint64 unsent = 0;
+
+    void sample(const SocketRemoteClient *c)
+    {
+        if (!c)
+            return;
+        lines = std::max(lines, c->queuedLineCount());
+        lineBytes = std::max(lineBytes, c->queuedLineBytes());
+        tail = std::max(tail, c->tailBytes());
+        unread = std::max(unread, c->unreadSocketBytes());
+        unsent = std::max(unsent, c->unsentReplyBytes());
+    }
+};
+
+// A client writing far more than the server takes while the parser thread
+// is busy: the server holds its bounds and the rest stays with the client;
+// once it goes, only what the server held still runs.
+TEST_F(RemoteServer, AFloodingClientIsHeldAtTheInputBounds)
+{
+    auto client = connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverSide() != nullptr; }, kGuardMs));
+    QPointer<SocketRemoteClient> side = serverSide();
+    client->send("VUK:TEST:GATE\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.gateEntered.load(); }, kGuardMs));
+
+    Holdings peak;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { peak.sample(side); });
+    sampler.start(0);
+    // 32 MB of short lines, more than the system's socket buffers take.
+    const QByteArray line = "VUK:TEST:COUN\n";
+    const int lineCount = 32 * 1024 * 1024 / line.size();
+    client->socket.write(line.repeated(lineCount));
+    ASSERT_TRUE(serveUntil([&] { return side->isInputFull(); }, kGuardMs)) << "the queue never filled";
+    // Give the client every chance to push more.
+    QTest::qWait(200);
+    EXPECT_GT(client->socket.bytesToWrite(), 0) << "the server took everything";
+    EXPECT_LE(peak.lines, SocketRemoteClient::maxQueuedLines);
+    EXPECT_LE(peak.lineBytes, SocketRemoteClient::maxQueuedBytes);
+    EXPECT_LE(peak.unread, SocketRemoteClient::socketReadBufferSize);
+    EXPECT_EQ(backend.counted.load(), 0);
+
+    // The client's connection is reset: what the systems still buffered is
+    // dropped, and only what the server held runs.
+    const linger reset{1, 0};
+    ASSERT_EQ(::setsockopt(static_cast<int>(client->socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
+                           sizeof reset),
+              0);
+    client->socket.abort();
+    backend.gate.release();
+    ASSERT_TRUE(serveUntil([&] { return clientCount() == 0; }, kGuardMs)) << "the connection stayed";
+    sampler.stop();
+    EXPECT_GT(backend.counted.load(), 0);
+    // Held: the queue, the socket's buffer and the system's receive buffer,
+    // which is set to the socket's size and which Linux doubles.
+    EXPECT_LE(backend.counted.load(),
+              SocketRemoteClient::maxQueuedLines + 3 * SocketRemoteClient::socketReadBufferSize / line.size() + 1);
+    EXPECT_LE(peak.lines, SocketRemoteClient::maxQueuedLines);
+}
+
+// A client that sends queries and never reads the replies: once its unsent
+// replies pass the bound no further message of it runs and its input stops
+// at the bounds; when it reads again, its messages go on.
+TEST_F(RemoteServer, AClientThatNeverReadsStopsItsMessages)
+{
+    auto client = connect();
+    // The client's own socket takes little, so the replies pile up at the
+    // server instead.
+    client->socket.setReadBufferSize(4096);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverSide() != nullptr; }, kGuardMs));
+    QPointer<SocketRemoteClient> side = serverSide();
+    Holdings peak;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { peak.sample(side); });
+    sampler.start(0);
+
+    constexpr int replyBytes = 32 * 1024;
+    constexpr int queries = 2000; // 64 MB of replies
+    client->socket.write(QByteArray("VUK:TEST:BIG? 32768\n").repeated(queries));
+    ASSERT_TRUE(serveUntil(
+        [&] { return side->unsentReplyBytes() >= SocketRemoteClient::maxUnsentReply; },
+        kGuardMs))
+        << "the replies never piled up";
+    const int answered = backend.bigAnswers.load();
+    QTest::qWait(200);
+    EXPECT_EQ(backend.bigAnswers.load(), answered) << "messages still ran";
+    EXPECT_LT(answered, queries);
+    EXPECT_LE(peak.unsent, SocketRemoteClient::maxUnsentReply + replyBytes + 1);
+    EXPECT_LE(peak.lines, SocketRemoteClient::maxQueuedLines);
+    EXPECT_LE(peak.lineBytes, SocketRemoteClient::maxQueuedBytes);
+    EXPECT_LE(peak.unread, SocketRemoteClient::socketReadBufferSize);
+
+    // Reading again lets the messages go on, in order, up to the last.
+    client->socket.setReadBufferSize(0);
+    qint64 received = 0;
+    ASSERT_TRUE(serveUntil(
+        [&] {
+            received += client->socket.skip(client->socket.bytesAvailable());
+            return received == qint64(queries) * (replyBytes + 1);
+        },
+        4 * kGuardMs))
+        << "received " << received;
+    EXPECT_EQ(backend.bigAnswers.load(), queries);
+    EXPECT_LE(peak.unsent, SocketRemoteClient::maxUnsentReply + replyBytes + 1);
+}
+
+// One message cannot build an unbounded reply: past the bound it ends with
+// 404, keeping the answers before; a single long answer is still whole.
+TEST_F(RemoteServer, TheReplyOfOneMessageIsBounded)
+{
+    auto client = connect();
+    const int half = DeviceFunctions::maxReplyLength / 2;
+    client->send("VUK:TEST:BIG? " + QByteArray::number(half) + ";BIG? " + QByteArray::number(half) + "\n");
+    EXPECT_EQ(client->line(), QByteArray(half, 'x'));
+    client->send("VUK:TEST:BIG? " + QByteArray::number(3 * half) + "\nVUK:SYST:ERR?;ERR?\n");
+    EXPECT_EQ(client->line(), QByteArray(3 * half, 'x'));
+    EXPECT_EQ(client->line(), QByteArray("-404, Query truncated;0, No error"));
 }
 
 TEST_F(RemoteServer, DisablingClosesConnectionsAndStopsListening)
@@ -443,32 +639,70 @@ TEST_F(RemoteServer, ListenFailuresAreReportedAndLeaveItEnabled)
     SocketRemoteControl second(nullptr, server->serverPort(), &table);
     EXPECT_TRUE(second.isEnabled());
     EXPECT_FALSE(second.isListening());
+    EXPECT_EQ(second.getStatus(), second.getListenError());
 
     // A port outside 16 bits is refused rather than wrapped.
     QSignalSpy errors(server.get(), &RemoteControl::error);
+    QSignalSpy changes(server.get(), &RemoteControl::listeningChanged);
     auto client = connect();
     server->setPort(65536 + server->serverPort());
     ASSERT_EQ(errors.count(), 1);
-    EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("Invalid port number %1").arg(server->getPort()));
+    const QString invalid = QStringLiteral("Remote control cannot listen: invalid port number %1").arg(server->getPort());
+    EXPECT_EQ(errors.at(0).at(0).toString(), invalid);
+    EXPECT_EQ(server->getStatus(), invalid);
+    EXPECT_EQ(server->property("status").toString(), invalid);
+    EXPECT_FALSE(server->property("listening").toBool());
+    EXPECT_EQ(changes.count(), 1);
     EXPECT_TRUE(server->isEnabled());
     EXPECT_FALSE(server->isListening());
     EXPECT_TRUE(client->waitDisconnected());
     server->setPort(-1);
     EXPECT_EQ(errors.count(), 2);
     EXPECT_FALSE(server->isListening());
-    EXPECT_TRUE(log.contains("Invalid port number -1"));
+    EXPECT_TRUE(log.contains("invalid port number -1"));
+
+    // Switched off, the failure is no longer shown; back on a free port it
+    // listens again.
+    server->setEnabled(false);
+    EXPECT_EQ(server->getStatus(), QStringLiteral("Off"));
+    EXPECT_TRUE(server->getListenError().isEmpty());
+    server->setPort(0);
+    server->setEnabled(true);
+    ASSERT_TRUE(server->isListening());
+    EXPECT_TRUE(server->property("listening").toBool());
+    EXPECT_EQ(server->getStatus(), QStringLiteral("Listening on 127.0.0.1:%1").arg(server->serverPort()));
+    EXPECT_TRUE(server->getListenError().isEmpty());
 }
 
-TEST_F(RemoteServer, TheTakenPortErrorCarriesTheServersText)
+// Another program holds the port: the failure names the port and the
+// system's reason, and the status keeps it until the next attempt.
+TEST_F(RemoteServer, ATakenPortIsReportedWithItsReason)
 {
     QTcpServer holder;
     ASSERT_TRUE(holder.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
     SocketRemoteControl other(nullptr, 0, &table);
+    EXPECT_TRUE(other.isListening());
     QSignalSpy errors(&other, &RemoteControl::error);
+    QSignalSpy changes(&other, &RemoteControl::listeningChanged);
     other.setPort(holder.serverPort());
     ASSERT_EQ(errors.count(), 1);
-    EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
+    const QString text = errors.at(0).at(0).toString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Remote control cannot listen on port %1: ").arg(holder.serverPort())))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("already in use"))) << text.toStdString();
     EXPECT_FALSE(other.isListening());
+    EXPECT_EQ(other.getStatus(), text);
+    EXPECT_EQ(other.getListenError(), text);
+    EXPECT_EQ(changes.count(), 1);
+
+    // Freed, the next attempt listens there.
+    const quint16 freed = holder.serverPort();
+    holder.close();
+    other.setEnabled(false);
+    other.setEnabled(true);
+    EXPECT_TRUE(other.isListening());
+    EXPECT_EQ(other.serverPort(), freed);
+    EXPECT_TRUE(other.getListenError().isEmpty());
 }
 
 // Shutdown while a message runs: the listener's destruction waits for it,

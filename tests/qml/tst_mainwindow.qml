@@ -214,6 +214,31 @@ TestCase {
         compare(harness.warningsContaining("Polish loop"), before)
     }
 
+    function hasNotification(list, type, text) {
+        for (var i = 0; i < list.count; ++i) {
+            if (list.get(i).type === type && list.get(i).text.indexOf(text) >= 0)
+                return true
+        }
+        return false
+    }
+
+    function test_aListenerThatCannotListenIsNotified() {
+        var server = backend.serverControl
+        // The port is held by another program: the simulated analyser.
+        server.port = harness.analyserPort
+        verify(!server.listening)
+        var expected = "Remote control cannot listen on port " + harness.analyserPort + ": "
+        verify(hasNotification(window.notifications, "error", expected))
+
+        // A window opened while it cannot listen shows it as well.
+        var loader = createTemporaryObject(mainComponent, testCase)
+        tryCompare(loader, "status", Loader.Ready)
+        verify(hasNotification(loader.item.notifications, "error", expected))
+
+        server.port = 0
+        verify(server.listening)
+    }
+
     function test_backAndNextFollowTheStepsAndTheStack() {
         var back = child("backButton")
         var next = child("nextButton")

@@ -213,6 +213,32 @@ TestCase {
         compare(Number(harness.settingsFileValue("Network/port")), harness.analyserPort)
     }
 
+    function test_serverStatusSaysWhereItListensOrWhyItCannot() {
+        var page = open()
+        server.port = 0
+        server.enabled = true
+        verify(server.listening)
+        compare(page.serverStatus.text.indexOf("Listening on 127.0.0.1:"), 0)
+        verify(!page.serverStatus.failed)
+
+        // A port held by another program (the simulated analyser).
+        server.port = harness.analyserPort
+        verify(!server.listening)
+        verify(page.serverSwitch.checked)
+        compare(page.serverStatus.text.indexOf("Remote control cannot listen on port " + harness.analyserPort + ": "), 0)
+        verify(page.serverStatus.failed)
+
+        server.port = 70000
+        compare(page.serverStatus.text, "Remote control cannot listen: invalid port number 70000")
+        server.enabled = false
+        compare(page.serverStatus.text, "Off")
+        verify(!page.serverStatus.failed)
+        server.port = 0
+        server.enabled = true
+        verify(server.listening)
+        verify(!page.serverStatus.failed)
+    }
+
     function test_scalingChoiceAsksForARestart() {
         var page = open()
         mouseClick(findChild(page, "displayTab"))
