@@ -131,14 +131,15 @@ TEST_F(Backup, SavesPresetsReappliesAndRestoresInOrder)
     sim.clearLog();
     EXPECT_TRUE(backup.restore()) << backup.errorString().toStdString();
     log = logTexts(sim);
+    // Reload, save type, read back, and only then the backup goes.
     const int load = indexOf(log, "MMEMory:LOAD " + stateFile());
-    const int remove = indexOf(log, "MMEMory:DELete " + stateFile());
     const int restoreType = indexOf(log, "MMEMory:STORe:STYPe STATe");
-    const int poll = indexOf(log, "SYST:READy?", restoreType);
+    const int readBack = indexOf(log, "CALCulate1:PARameter:COUNt?", restoreType);
+    const int remove = indexOf(log, "MMEMory:DELete " + stateFile());
     ASSERT_GE(load, 0);
-    EXPECT_LT(load, remove);
-    EXPECT_LT(remove, restoreType);
-    EXPECT_LT(restoreType, poll);
+    EXPECT_LT(load, restoreType);
+    EXPECT_LT(restoreType, readBack);
+    EXPECT_LT(readBack, remove);
 
     expectUserSweep("after restore");
     EXPECT_EQ(sim.channel(1).traces.size(), 1u);
@@ -327,18 +328,19 @@ TEST_F(Backup, ASecondBackupWhileOneIsActiveIsRefused)
     EXPECT_TRUE(fourth.restore());
 }
 
-TEST_F(Backup, RestoreWithoutAFoundSaveTypeSendsNoSaveType)
+// Without the save type it could not be put back: nothing is changed.
+TEST_F(Backup, AFailedSaveTypeQueryStopsTheSaveBeforeAnyChange)
 {
     addFault(FaultKind::Drop, QStringLiteral("MMEM:STOR:STYP?"), 1);
     userSetup();
     DeviceStateBackup backup(proxy.get(), dir.path());
-    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
-    EXPECT_FALSE(backup.savedType());
-    sim.clearLog();
-    EXPECT_TRUE(backup.restore());
+    EXPECT_FALSE(backup.save());
+    EXPECT_TRUE(backup.errorString().contains("type of saving state file")) << backup.errorString().toStdString();
+    syncNow(*proxy);  // the analyser has taken every command before it
     const auto log = logTexts(sim);
-    EXPECT_EQ(countOf(log, "MMEMory:LOAD " + stateFile()), 1);
     EXPECT_EQ(countStartingWith(log, "MMEMory:STORe:STYPe "), 0);
+    EXPECT_EQ(countOf(log, "SYSTem:PRESet"), 0);
+    EXPECT_EQ(sim.state().saveType, "STATe");
 }
 
 TEST_F(Backup, RestoreWithoutASaveIsAnError)
