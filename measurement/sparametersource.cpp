@@ -5,6 +5,7 @@
 #include "device/touchstoneio.h"
 
 #include <QDebug>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -12,6 +13,12 @@ namespace {
 
 std::optional<TouchstoneData> readFile(const QString &path)
 {
+    // Only a regular file: a FIFO or a device would block the step worker
+    // (and everything waiting for it) in the read.
+    if (!QFileInfo(path).isFile()) {
+        qDebug() << "Not a regular file:" << path;
+        return std::nullopt;
+    }
     TouchstoneIO io;
     std::optional<TouchstoneData> data = io.read(path);
     qDebug() << "readFile" << bool(data);
