@@ -1407,6 +1407,21 @@ TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
     EXPECT_EQ(recalled.at(0).at(0).toString(), QStringLiteral("Recall setup was performed: ") + path);
     EXPECT_EQ(b.getFixtureSetups()->getCount(), 2);
     EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::FILTERING);
+
+    // A reconnection (the analyser software restarted) recalls nothing: what
+    // the user did meanwhile stays.
+    b.getFixtureSetups()->setCorrectionMethod(MeasureEnums_CM::BISECT);
+    flush();
+    const quint16 port = sim->port();
+    sim->stop();
+    ASSERT_TRUE(waitUntil([&] { return !b.getVnaDevice()->portsCount().has_value(); }));
+    ASSERT_TRUE(sim->start(QStringLiteral("127.0.0.1"), port));
+    sim->clearLog();
+    ASSERT_TRUE(connected());
+    flush();
+    EXPECT_EQ(recalled.count(), 1);
+    EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
+    EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::BISECT);
 }
 
 TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)
