@@ -1307,6 +1307,36 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersA.s2p")));
     EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersB.s2p")));
 
+    // A full disk and a read-only folder: the cause, never "performed".
+    struct Place
+    {
+        const char *what;
+        unsigned long flags;
+        QString cause;
+    };
+    for (const Place &place : {Place{"full", 0, QStringLiteral("The disk is full")},
+                               Place{"read-only", MS_RDONLY, QStringLiteral("The folder is not writable")}}) {
+        SCOPED_TRACE(place.what);
+        const QString dir = workDir.filePath(QString::fromLatin1(place.what));
+        SmallFileSystem fs(dir, place.flags, "size=256k");
+        if (!fs.isMounted()) {
+            ADD_FAILURE() << "cannot mount a small file system; run as root";
+            break;
+        }
+        if (!place.flags)
+            fill(QDir(dir).filePath(QStringLiteral("filler")));
+        const QString failBase = QDir(dir).filePath(QStringLiteral("out"));
+        for (const auto &action : std::vector<std::function<void()>>{[&] { b.saveRawDataFiles(failBase); },
+                                                                     [&] { b.saveTestModeFiles(failBase); }}) {
+            const ActionReport report = runAction(b, action);
+            ASSERT_FALSE(report.errors.isEmpty());
+            EXPECT_TRUE(report.errors[0].contains(place.cause)) << report.errors[0].toStdString();
+            EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
+            for (const auto &row : report.rows)
+                EXPECT_TRUE(row->isCanceled()) << row->name().toStdString();
+        }
+    }
+
     // The computed models go to the analyser.
     const ActionReport applied = runAction(b, [&] { b.applyCorrection(); });
     ASSERT_TRUE(applied.errors.isEmpty()) << applied.errors.join(';').toStdString();
