@@ -3,11 +3,10 @@
 #include "algorithms/vectorhelpers.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
-
-#include <QElapsedTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -255,8 +254,8 @@ StateRestoreResult SyncedVnaDevice::restoreTask(const StateRestore &request)
             if (sent && request.saveType)
                 sent = device->setStateFileSaveType(*request.saveType);
             // The analyser runs its commands in order: once this is answered
-            // the reload has run.
-            if (sent && device->waitOperationComplete(timing.queryTimeoutMs)) {
+            // the reload has run (a large state may take a while to load).
+            if (sent && device->waitOperationComplete(std::max(timing.queryTimeoutMs, timing.sweepWaitFloorMs))) {
                 if (const auto now = device->readSettings()) {
                     result.reached = true;
                     std::map<QString, QString> before(request.expected.begin(), request.expected.end());
@@ -324,15 +323,16 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     for (uint i = 0; i < count; ++i)
         device->setMeasuredParametr(i, pairs[i].first, pairs[i].second, channel);
 
+    // A lost reply must not hold the link (and every caller behind it) for
+    // ever, and a slow sweep must not pass for a lost reply: the bound
+    // follows the sweep time the analyser reports. Asked before the trigger,
+    // so that a cancel during the sweep always lands in the wait below.
+    const qint64 waitMs = sweepWaitMs(device->sweepTime(channel));
     if (!device->singleSweep(channel)) {
         qDebug() << "Start measure failed";
         callback(std::nullopt);
         return;
     }
-    // A lost reply must not hold the link (and every caller behind it) for
-    // ever, and a slow sweep must not pass for a lost reply: the bound
-    // follows the sweep time the analyser reports.
-    const qint64 waitMs = sweepWaitMs(device->sweepTime(channel));
     QElapsedTimer waited;
     waited.start();
     if (!device->waitOperationComplete(waitMs)) {
