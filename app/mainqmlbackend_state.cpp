@@ -256,7 +256,9 @@ void MainQmlBackend::saveState(QString filePath)
     // its sections there, and only the complete file replaces the target: a
     // failure on the way leaves an earlier setup file as it was.
     const QFileInfo target(path);
-    const QString part = target.absoluteDir().filePath(QStringLiteral("~") + target.fileName());
+    // Named after this process, so that no file of the user's is touched.
+    const QString part = target.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
     struct RemovePart
     {
         QString path;

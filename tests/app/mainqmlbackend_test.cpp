@@ -711,7 +711,7 @@ TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
     EXPECT_TRUE(report.errors[0].contains("VNA did not write its state")) << report.errors[0].toStdString();
     EXPECT_TRUE(report.messages.isEmpty());
     EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
-    EXPECT_EQ(QDir(workDir.path()).entryList({"~*"}, QDir::Files), QStringList{});
+    EXPECT_EQ(QDir(workDir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList{});
     EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back";
 }
 
