@@ -273,9 +273,26 @@ void MainQmlBackend::saveState(QString filePath)
     vnaDevice->setStateFileSaveType(*saveType);
     // The proxy runs its requests in order: once this answer is in, the
     // analyser has written the file and has its save type back.
-    const bool answered = readSaveType(vnaDevice).has_value();
+    std::optional<VNADevice::SaveType> typeAfter = readSaveType(vnaDevice);
+    if (typeAfter != saveType) {
+        // The link dropped on the way: reconnect and put the save type back.
+        std::optional<StateRestoreResult> putBack;
+        Checker checker;
+        vnaDevice->pushRestoreState(StateRestore{QString(), saveType, {}},
+                                    WaitCompletion<std::optional<StateRestoreResult>>(checker, putBack));
+        checker.wait();
+        typeAfter = readSaveType(vnaDevice);
+    }
+    if (typeAfter != saveType) {
+        // The link dropped on the way: the user must know the analyser's
+        // save type is not what it was.
+        fail(tr("Cannot save setup: the link to VNA was lost; its state-file save type may be left changed "
+                "(it was %1)")
+                 .arg(enumKey(*saveType)));
+        return;
+    }
     const qint64 analyserPart = QFileInfo(part).size();
-    if (!answered || !QFileInfo(part).isFile() || analyserPart <= 0) {
+    if (!QFileInfo(part).isFile() || analyserPart <= 0) {
         fail(tr("Cannot save setup: VNA did not write its state to %1 (is the disk full?)").arg(part));
         return;
     }

@@ -713,6 +713,19 @@ TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
     EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
     EXPECT_EQ(QDir(workDir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList{});
     EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back";
+
+    // The link drops when the analyser is to write: the save type is put
+    // back over a new connection and the good file stays.
+    AnalyserSim::Fault drop;
+    drop.kind = AnalyserSim::FaultKind::Disconnect;
+    drop.header = QStringLiteral("MMEM:STOR:STAT");
+    ASSERT_TRUE(sim->addFault(drop));
+    const ActionReport dropped = runAction(b, [&] { b.saveState(base); });
+    ASSERT_EQ(dropped.errors.size(), 1);
+    EXPECT_TRUE(dropped.errors[0].contains("VNA did not write its state")) << dropped.errors[0].toStdString();
+    EXPECT_TRUE(dropped.messages.isEmpty());
+    EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
+    EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back after the drop";
 }
 
 // A real small file system: full, and mounted read-only.
