@@ -26,11 +26,21 @@ using AnalyserSim::FaultKind;
 class Backup : public ::testing::Test
 {
 protected:
+    // Short polls, but query time-outs that a loaded machine does not hit
+    // by accident: every failure in these tests is an injected one.
+    static VnaTiming backupTiming()
+    {
+        VnaTiming timing = fastTiming();
+        timing.queryTimeoutMs = 1000;
+        timing.connectTimeoutMs = 1000;
+        return timing;
+    }
+
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
-        makeProxy(fastTiming());
+        makeProxy(backupTiming());
     }
 
     void makeProxy(const VnaTiming &timing)
@@ -439,7 +449,7 @@ protected:
 
     static VnaTiming faultTiming()
     {
-        VnaTiming timing = fastTiming();
+        VnaTiming timing = backupTiming();
         timing.sweepWaitFloorMs = 400;
         timing.sweepMargin = 4.0;
         timing.restoreRetryMs = 2000;
