@@ -72,8 +72,10 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();
 
-    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue())
+    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue()) {
+        temporarySetupRecalled = true;
         loadState(temporarySetupPath());
+    }
 }
 
 MainQmlBackend::~MainQmlBackend()
@@ -143,10 +145,12 @@ void MainQmlBackend::loadTemporaryState()
 {
     // Only when the analyser reports its ports: a connection that went away
     // has nothing to recall the setup into.
-    if (!vnaDevice->portsCount().has_value())
+    if (!vnaDevice->portsCount().has_value() || temporarySetupRecalled)
         return;
-    if (settings && settings->loadedStateFile.hasValue())
+    if (settings && settings->loadedStateFile.hasValue()) {
+        temporarySetupRecalled = true;
         loadState(temporarySetupPath());
+    }
 }
 
 QString MainQmlBackend::getProjectVersion()

@@ -114,6 +114,9 @@ private:
 
     Settings *settings;
     QString temporaryFolderPath;
+    // The temporary setup is recalled once per run: a reconnection must not
+    // overwrite what the user did in the analyser meanwhile.
+    bool temporarySetupRecalled = false;
     Korvel::Automation::SocketRemoteControl *remoteControl = nullptr;
     WorkerThread *stepWorker = nullptr;
     SyncedVnaDevice *vnaDevice = nullptr;

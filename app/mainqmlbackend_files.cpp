@@ -19,7 +19,10 @@
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 
+#include <QFileInfo>
 #include <QSettings>
+#include <QStorageInfo>
+#include <QStringList>
 
 namespace {
 
@@ -30,6 +33,23 @@ std::optional<int> sideImpedance(const VNAFixtureConnection *side)
     if (!side || side->measureData().size() == 0 || !side->measureData().at(0))
         return std::nullopt;
     return static_cast<int>(side->measureData().at(0)->z0Port());
+}
+
+// Why a file at path could not be written, as far as the file system tells:
+// a missing or unwritable folder, a full disk, or a name it refuses.
+QString writeFailureCause(const QString &path)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir())
+        return QObject::tr("File cannot be created. The folder does not exist: %1").arg(folder.absoluteFilePath());
+    if (!folder.isWritable())
+        return QObject::tr("File cannot be created. The folder is not writable: %1").arg(folder.absoluteFilePath());
+    const QStorageInfo storage(folder.absoluteFilePath());
+    // Less than a few blocks left: the write ran out of space.
+    if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
+        return QObject::tr("File cannot be created. The disk is full: %1").arg(storage.rootPath());
+    return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ") + path;
 }
 
 // An empty text on success.
@@ -45,7 +65,7 @@ QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points,
     if (writer.write(path, data))
         return {};
     progress.cancel();
-    return QObject::tr("File cannot be created. Path name contains invalid symbols");
+    return writeFailureCause(path);
 }
 
 struct TestModeWriters
@@ -56,9 +76,10 @@ struct TestModeWriters
 };
 
 // Adds one side's impulse response, step response and gating to the column
-// files and writes its model; a refused model file cancels the progress.
+// files and writes its model; a refused model file cancels the progress and
+// adds its cause to failures.
 void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskProgress &progress,
-                           const VNAFixtureConnection *connection)
+                           const VNAFixtureConnection *connection, QStringList &failures)
 {
     if (!connection || connection->measureData().size() == 0 || !connection->measureData().at(0))
         return;
@@ -99,8 +120,11 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
         }
         TouchstoneIO writer;
         writer.setOverwrite(true);
-        if (!writer.write(base + QStringLiteral("_SParameters") + name, data))
+        const QString path = base + QStringLiteral("_SParameters") + name;
+        if (!writer.write(path, data)) {
             progress.cancel();
+            failures << writeFailureCause(path);
+        }
     }
 }
 
@@ -123,10 +147,17 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
         progress.cancel();
         emit error(Algorithms::Messages::noCalculatedData);
     };
+    // "Performed" only when every file went out and there was one at all.
+    int written = 0;
+    bool failed = false;
     auto write = [&](const QString &ending, const TouchstonePoints &points, int impedance) {
         const QString failure = writeTouchstoneFile(filename + ending, points, impedance, progress);
-        if (!failure.isEmpty())
-            emit error(failure);
+        if (failure.isEmpty()) {
+            ++written;
+            return;
+        }
+        failed = true;
+        emit error(failure);
     };
 
     for (int n = 0; n < fixtureSetups->getCount(); ++n) {
@@ -184,6 +215,12 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
         }
     }
 
+    if (failed)
+        return;
+    if (written == 0) {
+        stopWithoutData();
+        return;
+    }
     progress.finish();
     emit message(tr("Save the raw data files was performed:") + QStringLiteral(" ") + filename);
 }
@@ -196,7 +233,8 @@ void MainQmlBackend::saveTestModeFiles(QString fileName)
     const QVector<TableParameter> rows = testModeTable->rows();
     progress.setRange(0, rows.size());
     {
-        QSettings ini(fileName + QStringLiteral("_ParametersTestMode.ini"), QSettings::IniFormat);
+        const QString iniPath = fileName + QStringLiteral("_ParametersTestMode.ini");
+        QSettings ini(iniPath, QSettings::IniFormat);
         ini.beginGroup(QStringLiteral("PARAMETERS"));
         for (const TableParameter &row : rows) {
             QString key = row.name();
@@ -205,6 +243,12 @@ void MainQmlBackend::saveTestModeFiles(QString fileName)
             progress.step(row.name() + QStringLiteral(" saved"));
         }
         ini.endGroup();
+        ini.sync();
+        if (ini.status() != QSettings::NoError) {
+            progress.cancel();
+            emit error(writeFailureCause(iniPath));
+            return;
+        }
     }
 
     if (!fixtureSetups || fixtureSetups->getCount() <= 0) {
@@ -218,7 +262,17 @@ void MainQmlBackend::saveTestModeFiles(QString fileName)
         return;
     }
 
+    // The raw data go first; a failure there is reported there and ends the
+    // action.
+    bool rawDataFailed = false;
+    const QMetaObject::Connection watch =
+        connect(this, &MainQmlBackend::error, this, [&rawDataFailed] { rawDataFailed = true; });
     saveRawDataFiles(fileName);
+    disconnect(watch);
+    if (rawDataFailed) {
+        progress.cancel();
+        return;
+    }
 
     const QString kind = setup->abThruConnectionEnabled() ? QStringLiteral("Transmission") : QStringLiteral("Reflect");
     TestModeWriters writers;
@@ -235,14 +289,22 @@ void MainQmlBackend::saveTestModeFiles(QString fileName)
         writer->appendHeader(QStringLiteral("# ") + kind + names.second);
     }
 
+    QStringList failures;
     if (setup->leftFixtureEnabled())
-        appendTestModeColumns(writers, fileName, progress, setup->leftFixtureConn());
+        appendTestModeColumns(writers, fileName, progress, setup->leftFixtureConn(), failures);
     if (setup->rightFixtureEnabled())
-        appendTestModeColumns(writers, fileName, progress, setup->rightFixtureConn());
+        appendTestModeColumns(writers, fileName, progress, setup->rightFixtureConn(), failures);
 
-    writers.impulse.write(fileName);
-    writers.step.write(fileName);
-    writers.gating.write(fileName);
+    for (const ColumnFileWriter *writer : {&writers.impulse, &writers.step, &writers.gating}) {
+        // A file without columns (nothing calculated for it) is not written.
+        if (writer->columnCount() > 0 && !writer->write(fileName))
+            failures << writeFailureCause(writer->fileName(fileName));
+    }
+    if (!failures.isEmpty()) {
+        progress.cancel();
+        emit error(failures.first());
+        return;
+    }
 
     progress.finish();
     emit message(tr("Save test mode parameters was performed:") + QStringLiteral(" ") + fileName);

@@ -12,7 +12,11 @@
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QMetaEnum>
 #include <QRegularExpression>
 #include <QThread>
@@ -197,6 +201,29 @@ void applyPorts(VNAFixtureConnection *connection, const std::vector<uint> &ports
     }
 }
 
+// Why a setup file cannot be saved at path before anything is tried; nothing
+// when it can be tried.
+std::optional<QString> refusedStatePath(const QString &path)
+{
+    if (path.contains(QLatin1Char(';')) || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return QCoreApplication::translate("MainQmlBackend",
+                                           "Cannot save setup: the file name contains a line break or ';', "
+                                           "which VNA cannot take: %1")
+            .arg(path);
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    if (!folder.isDir())
+        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: the folder does not exist: %1")
+            .arg(folder.absoluteFilePath());
+    if (!folder.isWritable())
+        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: the folder is not writable: %1")
+            .arg(folder.absoluteFilePath());
+    if (target.exists() && !target.isFile())
+        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: %1 is not a regular file")
+            .arg(path);
+    return std::nullopt;
+}
+
 } // namespace
 
 void MainQmlBackend::saveState(QString filePath)
@@ -206,27 +233,73 @@ void MainQmlBackend::saveState(QString filePath)
     progress.start();
     const int setupCount = fixtureSetups->getCount();
     progress.setRange(0, setupCount);
+    auto fail = [&](const QString &text) {
+        progress.cancel();
+        emit error(text);
+    };
+
+    const QString path = filePath.endsWith(QLatin1String(".sta")) ? filePath : filePath + QStringLiteral(".sta");
+    // Checked before the analyser is asked anything: a name it would refuse
+    // or a folder nobody can write to ends here with its real cause.
+    if (const auto refused = refusedStatePath(path)) {
+        fail(*refused);
+        return;
+    }
 
     const std::optional<VNADevice::SaveType> saveType = readSaveType(vnaDevice);
     if (!saveType) {
-        progress.cancel();
-        emit error(tr("Cannot read the type of saving state file from VNA"));
+        fail(tr("Cannot read the type of saving state file from VNA"));
+        return;
+    }
+
+    // The analyser writes a fresh file beside the target, the program appends
+    // its sections there, and only the complete file replaces the target: a
+    // failure on the way leaves an earlier setup file as it was.
+    const QFileInfo target(path);
+    // Named after this process, so that no file of the user's is touched.
+    const QString part = target.absoluteDir().filePath(
+        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
+    struct RemovePart
+    {
+        QString path;
+        ~RemovePart() { QFile::remove(path); }
+    } removePart{part};
+    if (QFileInfo::exists(part) && !QFile::remove(part)) {
+        fail(tr("Cannot save setup: cannot remove the old temporary file %1").arg(part));
         return;
     }
     vnaDevice->setStateFileSaveType(VNADevice::CSTate);
-    const QString path = filePath.endsWith(QLatin1String(".sta")) ? filePath : filePath + QStringLiteral(".sta");
-    vnaDevice->saveStateFile(path);
+    vnaDevice->saveStateFile(part);
     vnaDevice->setStateFileSaveType(*saveType);
     // The proxy runs its requests in order: once this answer is in, the
-    // analyser has written the file.
-    readSaveType(vnaDevice);
+    // analyser has written the file and has its save type back.
+    std::optional<VNADevice::SaveType> typeAfter = readSaveType(vnaDevice);
+    if (typeAfter != saveType) {
+        // The link dropped on the way: reconnect and put the save type back.
+        std::optional<StateRestoreResult> putBack;
+        Checker checker;
+        vnaDevice->pushRestoreState(StateRestore{QString(), saveType, {}},
+                                    WaitCompletion<std::optional<StateRestoreResult>>(checker, putBack));
+        checker.wait();
+        typeAfter = readSaveType(vnaDevice);
+    }
+    if (typeAfter != saveType) {
+        // The link dropped on the way: the user must know the analyser's
+        // save type is not what it was.
+        fail(tr("Cannot save setup: the link to VNA was lost; its state-file save type may be left changed "
+                "(it was %1)")
+                 .arg(enumKey(*saveType)));
+        return;
+    }
+    const qint64 analyserPart = QFileInfo(part).size();
+    if (!QFileInfo(part).isFile() || analyserPart <= 0) {
+        fail(tr("Cannot save setup: VNA did not write its state to %1 (is the disk full?)").arg(part));
+        return;
+    }
 
-    // Appending to a file the analyser did not write would leave a setup
-    // without the analyser's state and still report success.
-    VnaStateIO io(path);
-    if (!QFileInfo::exists(path) || !io.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        progress.cancel();
-        emit error(tr("Cannot read state file: ") + path);
+    VnaStateIO io(part);
+    if (!io.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        fail(tr("Cannot save setup to %1: %2").arg(part, io.errorString()));
         return;
     }
 
@@ -267,8 +340,28 @@ void MainQmlBackend::saveState(QString filePath)
                   QString::number(std::max(largestPort + 1, largestFixture)));
     io.writeEmptyLine();
     if (!io.flush()) {
-        progress.cancel();
-        emit error(tr("Cannot read state file: ") + path);
+        fail(tr("Cannot save setup to %1: %2").arg(part, io.errorString()));
+        return;
+    }
+
+    // What is in the file is what goes to the target: the analyser's part
+    // and every section of the program, ending with the last one.
+    QFile written(part);
+    if (!written.open(QIODevice::ReadOnly)) {
+        fail(tr("Cannot save setup: cannot read back %1: %2").arg(part, written.errorString()));
+        return;
+    }
+    const QByteArray content = written.readAll();
+    written.close();
+    if (content.size() <= analyserPart || !content.contains("[" + settingsSection.toUtf8() + "]")
+        || !content.endsWith("[" + setupsInfoSection.toUtf8() + "]\nMinimumRequiredPortCount="
+                             + QByteArray::number(std::max(largestPort + 1, largestFixture)) + "\n\n")) {
+        fail(tr("Cannot save setup: %1 does not hold what was written (is the disk full?)").arg(part));
+        return;
+    }
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
+        fail(tr("Cannot save setup to %1: %2").arg(path, out.errorString()));
         return;
     }
 
@@ -294,10 +387,20 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
     } release{progress};
 
     progress->setValue(0, tr("Open file"));
+    // Only a regular file: opening a FIFO or a device would block the GUI
+    // and every remote client.
     VnaStateIO io(filePath);
-    if (!io.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(filePath).isFile() || !io.open(QIODevice::ReadOnly)) {
         progress->cancel();
         emit error(Algorithms::Messages::cannotRecallStateFile + filePath);
+        return;
+    }
+    // A file the program did not save (any other text file, or the
+    // analyser's own state alone) would reset the set-ups to defaults.
+    if (!io.value(settingsSection, QStringLiteral("SetupCount"))) {
+        progress->cancel();
+        emit error(Algorithms::Messages::cannotRecallStateFile + filePath + QStringLiteral(". ")
+                   + tr("The file holds no setup sections"));
         return;
     }
 

@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QSaveFile>
 #include <QTextStream>
 
 #include <algorithm>
@@ -127,8 +128,9 @@ bool ColumnFileWriter::write(const QString &base) const
     const QString name = fileName(base);
     if (!m_overwrite && QFile::exists(name))
         return false;
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Replaced only by a complete file: a full disk leaves the old one.
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly))
         return false;
     QTextStream out(&file);
     out << m_header << '\n';
@@ -141,5 +143,5 @@ bool ColumnFileWriter::write(const QString &base) const
         out << '\n';
     }
     out.flush();
-    return out.status() == QTextStream::Ok && file.flush();
+    return out.status() == QTextStream::Ok && file.commit();
 }

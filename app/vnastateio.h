@@ -28,6 +28,8 @@ public:
     void writeEmptyLine();
     // Writes what is buffered; false when the file did not take all of it.
     bool flush();
+    // Why the last file operation failed (e.g. "No space left on device").
+    QString errorString() const { return file.errorString(); }
 
     // The value of key in section, scanning the whole file from its start.
     // Section names compare without case, blanks, "_" and brackets; keys

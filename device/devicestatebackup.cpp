@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -44,6 +46,61 @@ QString tr(const char *text)
     return QCoreApplication::translate("DeviceStateBackup", text);
 }
 
+// Backups whose reload did not reach the analyser, by state file path: the
+// next backup into that folder reloads them first, so a damaged state is
+// never saved as if it were the user's.
+std::map<QString, StateRestore> &pendingRestores()
+{
+    static std::map<QString, StateRestore> pending;
+    return pending;
+}
+
+std::optional<StateRestore> takePending(const QString &path)
+{
+    std::lock_guard<std::mutex> lock(registryMutex());
+    auto &pending = pendingRestores();
+    const auto it = pending.find(path);
+    if (it == pending.end())
+        return std::nullopt;
+    StateRestore request = it->second;
+    pending.erase(it);
+    return request;
+}
+
+void keepPending(const StateRestore &request)
+{
+    std::lock_guard<std::mutex> lock(registryMutex());
+    pendingRestores()[request.stateFile] = request;
+}
+
+template <typename T>
+T waitForTask(const std::function<void(std::function<void(T)>)> &push)
+{
+    T result{};
+    Checker checker;
+    push(WaitCompletion<T>(checker, result));
+    checker.wait();
+    return result;
+}
+
+std::optional<StateRestoreResult> runRestore(SyncedVnaDevice *device, const StateRestore &request)
+{
+    return waitForTask<std::optional<StateRestoreResult>>(
+        [&](auto done) { device->pushRestoreState(request, std::move(done)); });
+}
+
+QString differingText(const QStringList &differing)
+{
+    return tr("These analyser settings differ from before the measurement: %1").arg(differing.join(QStringLiteral("; ")));
+}
+
+// A written backup file: there and not empty.
+bool written(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.size() > 0;
+}
+
 } // namespace
 
 DeviceStateBackup::DeviceStateBackup(SyncedVnaDevice *device, QString directory)
@@ -70,12 +127,28 @@ void DeviceStateBackup::release()
     claimed = false;
 }
 
-void DeviceStateBackup::pushStateReload()
+QString DeviceStateBackup::putBack(bool reload)
 {
-    device->loadStateFile(m_stateFile);
-    device->memoryDeleteState(m_stateFile);
-    if (m_savedType)
-        device->setStateFileSaveType(*m_savedType);
+    StateRestore request{reload ? m_stateFile : QString(), m_savedType, m_before};
+    const auto result = runRestore(device, request);
+    const bool confirmed = result && result->reached && result->differing.isEmpty();
+    // The backup goes only once the state it holds is confirmed back.
+    if (confirmed && reload)
+        device->memoryDeleteState(m_stateFile);
+    // The cache follows what the analyser holds now.
+    device->callAndWait(&SyncedVnaDevice::pushSync);
+    if (!result || !result->reached) {
+        if (reload) {
+            keepPending(request);
+            return tr("The analyser could not be reached to restore its state; the state is kept in %1 and "
+                      "is restored before the next measurement")
+                .arg(m_stateFile);
+        }
+        return tr("The analyser could not be reached to put back its state-file save type");
+    }
+    if (!confirmed)
+        return differingText(result->differing);
+    return QString();
 }
 
 bool DeviceStateBackup::save()
@@ -98,14 +171,33 @@ bool DeviceStateBackup::save()
     }
     claimed = true;
 
-    // 1. The save type, to be put back afterwards.
-    {
-        std::optional<VNADevice::SaveType> type;
-        Checker checker;
-        device->pushReadStateFileSaveType(WaitCompletion<std::optional<VNADevice::SaveType>>(checker, type));
-        checker.wait();
-        m_savedType = type;
+    // 0. A backup an earlier measurement could not reload goes back first.
+    if (const auto pending = takePending(m_stateFile)) {
+        const auto result = runRestore(device, *pending);
+        device->callAndWait(&SyncedVnaDevice::pushSync);
+        if (!result || !result->reached) {
+            keepPending(*pending);
+            return fail(tr("The analyser state saved before an earlier measurement could not be restored yet "
+                           "(the analyser cannot be reached); it is kept in %1")
+                            .arg(m_stateFile));
+        }
+        if (!result->differing.isEmpty())
+            return fail(tr("The analyser state saved before an earlier measurement was restored. ")
+                        + differingText(result->differing));
     }
+
+    // 1. The save type and the settings as they are, to be put back and
+    //    compared afterwards. Without them nothing could be confirmed, so
+    //    nothing is changed.
+    m_savedType = waitForTask<std::optional<VNADevice::SaveType>>(
+        [this](auto done) { device->pushReadStateFileSaveType(std::move(done)); });
+    if (!m_savedType)
+        return fail(tr("Cannot read the type of saving state file from VNA; the analyser was not changed"));
+    const auto before = waitForTask<std::optional<VNADevice::Settings>>(
+        [this](auto done) { device->pushReadSettings(std::move(done)); });
+    if (!before)
+        return fail(tr("Cannot read the analyser settings; the analyser was not changed"));
+    m_before = *before;
 
     // 2. Old files must go first: a stale file would pass for the new one.
     for (const QString &path : {m_stateFile, m_calibrationFile}) {
@@ -124,24 +216,33 @@ bool DeviceStateBackup::save()
     if (!start || !stop || !points)
         return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
 
-    // 4. Store state and calibration, then make sure the file is there before
-    //    anything is preset.
+    // 4. Store state and calibration, then make sure both files are there
+    //    and hold something before anything is preset: an empty calibration
+    //    loaded after the preset would leave the sweep uncorrected.
     device->setStateFileSaveType(VNADevice::CSTate);
     device->saveStateFile(m_stateFile);
     device->saveCalibrationFile(m_calibrationFile);
     const bool savedInTime = device->callAndWait(&SyncedVnaDevice::pushSync);
-    const QFileInfo written(m_stateFile);
-    if (!savedInTime || !written.exists() || written.size() <= 0) {
-        if (m_savedType)
-            device->setStateFileSaveType(*m_savedType);
-        return fail(tr("The analyser state was not saved to %1").arg(m_stateFile));
+    for (const QString &path : {m_stateFile, m_calibrationFile}) {
+        if (savedInTime && written(path))
+            continue;
+        QString text = tr("The analyser state was not saved to %1 (the file is missing or empty: is the disk full "
+                          "or the folder not writable?)")
+                           .arg(path);
+        const QString putBackText = putBack(false);
+        if (!putBackText.isEmpty())
+            text += QStringLiteral(". ") + putBackText;
+        return fail(text);
     }
 
     // 5. Preset. From here on every failure reloads the saved state.
     device->preset();
     if (!device->callAndWait(&SyncedVnaDevice::pushSync)) {
-        pushStateReload();
-        return fail(tr("The analyser is not ready after the preset; its state was reloaded"));
+        QString text = tr("The analyser is not ready after the preset; its state was reloaded");
+        const QString putBackText = putBack(true);
+        if (!putBackText.isEmpty())
+            text += QStringLiteral(". ") + putBackText;
+        return fail(text);
     }
 
     // 6. Put back the settings that were present. The setters compare with
@@ -170,11 +271,8 @@ bool DeviceStateBackup::restore()
         return false;
     }
     saved = false;
-    pushStateReload();
-    const bool result = device->callAndWait(&SyncedVnaDevice::pushSync);
+    error = putBack(true);
     // Held until the reload has run: a new backup would remove the file.
     release();
-    if (!result)
-        error = tr("The analyser is not ready after its state was restored");
-    return result;
+    return error.isEmpty();
 }

@@ -4,8 +4,11 @@
 // restores it afterwards: the state and calibration are stored to files, the
 // analyser is preset and the user's sweep settings and calibration are put
 // back, so the measurement runs on known settings; restore() reloads the
-// user's state.
+// user's state and confirms it by reading the settings back. A backup that
+// could not be reloaded (the link stayed down) is kept and reloaded before
+// the next backup in that folder.
 
+#include "device/syncedvnadevice.h"
 #include "device/vnadevice.h"
 
 #include <QString>
@@ -26,11 +29,14 @@ public:
     DeviceStateBackup &operator=(const DeviceStateBackup &) = delete;
 
     // GUI thread, before the measurement. False with errorString() set when
-    // the state could not be saved; once the preset was sent, a failure
+    // the state could not be saved (nothing is changed then: a save type
+    // already changed is put back); once the preset was sent, a failure
     // reloads the saved state before returning.
     bool save();
     // After the measurement, from the thread that runs it: reloads the saved
-    // state; the result of the poll that follows.
+    // state and reads the settings back. False with errorString() naming the
+    // settings that differ, or telling that the analyser could not be
+    // reached (the backup is then kept for the next save()).
     bool restore();
 
     QString errorString() const
@@ -53,10 +59,13 @@ public:
 private:
     bool fail(const QString &text);
     void release();
-    void pushStateReload();
+    // Reloads (or, without a state file, only puts back the save type) and
+    // returns the text for the user; empty when the settings are as before.
+    QString putBack(bool reload);
 
     SyncedVnaDevice *device;
     std::optional<VNADevice::SaveType> m_savedType;
+    VNADevice::Settings m_before;
     QString m_stateFile;
     QString m_calibrationFile;
     QString directory;

@@ -103,8 +103,12 @@ void ScpiDevice::reportExchangeError(const QString &command)
 
 bool ScpiDevice::send(const QString &command)
 {
-    if (m_socket->state() != QAbstractSocket::ConnectedState)
+    // A command that never left is an exchange error like a short write: the
+    // caller learns of it from the result, the log and the error signal.
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        reportExchangeError(command);
         return false;
+    }
     const QByteArray bytes = command.toLocal8Bit();
     const qint64 written = m_socket->write(bytes);
     if (written == -1 || written != bytes.size()) {

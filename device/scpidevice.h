@@ -33,7 +33,8 @@ public:
     bool isConnected() const;
     QAbstractSocket::SocketState state() const;
 
-    // The command is written as passed (with its line feed).
+    // The command is written as passed (with its line feed). False, with the
+    // error signal, when it could not be written (also when not connected).
     bool send(const QString &command);
 
     // The simplified reply line; empty on time-out, interrupt, dropped

@@ -3,11 +3,16 @@
 #include "algorithms/vectorhelpers.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
+#include <map>
 #include <memory>
 
 namespace {
@@ -213,6 +218,79 @@ void SyncedVnaDevice::pushReadStateFileSaveType(SaveTypeCallback callback)
     worker->push([this, done = callOnce<Result>(std::move(callback))] { done(device->stateFileSaveType()); });
 }
 
+void SyncedVnaDevice::pushReadSettings(SettingsCallback callback)
+{
+    using Result = std::optional<VNADevice::Settings>;
+    worker->push([this, done = callOnce<Result>(std::move(callback))] {
+        done(connectNow() ? device->readSettings() : Result{});
+    });
+}
+
+void SyncedVnaDevice::pushRestoreState(StateRestore request, RestoreCallback callback)
+{
+    using Result = std::optional<StateRestoreResult>;
+    worker->push([this, request = std::move(request), done = callOnce<Result>(std::move(callback))] {
+        done(restoreTask(request));
+    });
+}
+
+bool SyncedVnaDevice::connectNow()
+{
+    if (closing)
+        return false;
+    const bool linked = device->connectToHost(m_address.get(), m_port.get());
+    updateConnectedState();
+    return linked;
+}
+
+StateRestoreResult SyncedVnaDevice::restoreTask(const StateRestore &request)
+{
+    StateRestoreResult result;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (connectNow()) {
+            bool sent = request.stateFile.isEmpty() || device->loadStateFile(request.stateFile);
+            if (sent && request.saveType)
+                sent = device->setStateFileSaveType(*request.saveType);
+            // The analyser runs its commands in order: once this is answered
+            // the reload has run (a large state may take a while to load).
+            if (sent && device->waitOperationComplete(std::max(timing.queryTimeoutMs, timing.sweepWaitFloorMs))) {
+                if (const auto now = device->readSettings()) {
+                    result.reached = true;
+                    std::map<QString, QString> before(request.expected.begin(), request.expected.end());
+                    for (const auto &[name, value] : *now) {
+                        const auto it = before.find(name);
+                        const QString old = it == before.end() ? QStringLiteral("-") : it->second;
+                        if (old != value)
+                            result.differing << QStringLiteral("%1: %2 (%3 before)").arg(name, value, old);
+                        if (it != before.end())
+                            before.erase(it);
+                    }
+                    // Settings held before and gone now (e.g. a trace fewer).
+                    for (const auto &[name, value] : before)
+                        result.differing << QStringLiteral("%1: - (%2 before)").arg(name, value);
+                    return result;
+                }
+            }
+        }
+        if (closing || clock.elapsed() >= timing.restoreRetryMs)
+            return result;
+        qDebug() << "The analyser state reload did not get through; retrying after reconnection";
+        QThread::msleep(static_cast<unsigned long>(std::max(10, timing.pollIntervalMs)));
+    }
+}
+
+qint64 SyncedVnaDevice::sweepWaitMs(std::optional<double> sweepSeconds) const
+{
+    if (!sweepSeconds)
+        return timing.sweepWaitFloorMs;
+    const double ms = *sweepSeconds * 1000.0 * timing.sweepMargin;
+    if (!(ms < 1e15))  // also NaN
+        return std::numeric_limits<qint64>::max();
+    return std::max(timing.sweepWaitFloorMs, static_cast<qint64>(std::ceil(ms)));
+}
+
 void SyncedVnaDevice::pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback)
 {
     worker->push([this, pairs = std::move(pairs), done = callOnce<MeasureResult>(std::move(callback))] {
@@ -245,13 +323,28 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     for (uint i = 0; i < count; ++i)
         device->setMeasuredParametr(i, pairs[i].first, pairs[i].second, channel);
 
+    // A lost reply must not hold the link (and every caller behind it) for
+    // ever, and a slow sweep must not pass for a lost reply: the bound
+    // follows the sweep time the analyser reports. Asked before the trigger,
+    // so that a cancel during the sweep always lands in the wait below.
+    const qint64 waitMs = sweepWaitMs(device->sweepTime(channel));
     if (!device->singleSweep(channel)) {
         qDebug() << "Start measure failed";
         callback(std::nullopt);
         return;
     }
-    if (!device->waitOperationComplete()) {
+    QElapsedTimer waited;
+    waited.start();
+    if (!device->waitOperationComplete(waitMs)) {
         qDebug() << "Wait measure failed";
+        if (waited.elapsed() >= waitMs) {
+            // The sweep may still run: stop it before the state is reloaded.
+            device->interrupt();
+            const QString text =
+                tr("The analyser did not complete the sweep within %1 s").arg(double(waitMs) / 1000.0);
+            qDebug().noquote() << text;
+            emit error(text);
+        }
         callback(std::nullopt);
         return;
     }

@@ -15,6 +15,7 @@
 #include <QAbstractSocket>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -32,6 +33,28 @@ struct VnaTiming
     qint64 queryTimeoutMs = VNADevice::defaultQueryTimeoutMs;
     int connectTimeoutMs = ScpiDevice::defaultConnectTimeoutMs;
     int pollIntervalMs = 1000;
+    // The wait for a sweep to complete: sweepMargin times the analyser's
+    // sweep time, never less than sweepWaitFloorMs. A lost reply then ends
+    // the measurement instead of holding the link for ever.
+    qint64 sweepWaitFloorMs = 30000;
+    double sweepMargin = 4.0;
+    // How long a state reload keeps trying to reach an analyser whose link
+    // dropped.
+    qint64 restoreRetryMs = 20000;
+};
+
+// What a state reload is to bring back, and how it went.
+struct StateRestore
+{
+    QString stateFile;                            // empty: nothing is reloaded
+    std::optional<VNADevice::SaveType> saveType;  // put back when present
+    VNADevice::Settings expected;                 // read back and compared
+};
+
+struct StateRestoreResult
+{
+    bool reached = false;   // the commands went out and the settings were read back
+    QStringList differing;  // "name: now (before)" for every setting that differs
 };
 
 class SyncedVnaDevice : public QObject
@@ -57,6 +80,8 @@ public:
     using TraceCallback = std::function<void(std::optional<Trace>)>;
     using FrequenciesCallback = std::function<void(std::optional<std::vector<double>>)>;
     using SaveTypeCallback = std::function<void(std::optional<VNADevice::SaveType>)>;
+    using SettingsCallback = std::function<void(std::optional<VNADevice::Settings>)>;
+    using RestoreCallback = std::function<void(std::optional<StateRestoreResult>)>;
 
     explicit SyncedVnaDevice(QObject *parent = nullptr, const VnaTiming &timing = VnaTiming{});
     ~SyncedVnaDevice() override;
@@ -99,6 +124,17 @@ public:
     bool callAndWait(void (SyncedVnaDevice::*pushOperation)(BoolCallback));
     void pushReadFrequencies(FrequenciesCallback callback);
     void pushReadStateFileSaveType(SaveTypeCallback callback);
+    // Reads the settings a measurement changes (connecting first when the
+    // link is down).
+    void pushReadSettings(SettingsCallback callback);
+    // Reloads a saved state and puts back the save type in one task, then
+    // reads the settings back and compares them with the expected ones; a
+    // dropped link is reconnected and the whole reload retried until
+    // restoreRetryMs has passed.
+    void pushRestoreState(StateRestore request, RestoreCallback callback);
+    // The bound of the wait for one sweep, from the sweep time in seconds
+    // (the timing's floor when it is unknown).
+    qint64 sweepWaitMs(std::optional<double> sweepSeconds) const;
     // Defines one trace per pair, sweeps once and reads every trace.
     void pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback);
     void pushSParameter(uint toPort, uint fromPort, TraceCallback callback);
@@ -205,6 +241,8 @@ private:
     // Pushes a task that runs only when the active channel is known.
     void pushChannelTask(std::function<void(uint channel)> task);
     void measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback);
+    StateRestoreResult restoreTask(const StateRestore &request);
+    bool connectNow();
     void updateConnectedState();
 
     WorkerThread *worker;

@@ -401,10 +401,69 @@ std::optional<bool> VNADevice::isReady()
     return std::nullopt;
 }
 
-bool VNADevice::waitOperationComplete()
+bool VNADevice::waitOperationComplete(std::optional<qint64> timeoutMs)
 {
-    const auto reply = m_commands->query(QStringLiteral("*OPC?\n"));
+    const QString command = QStringLiteral("*OPC?\n");
+    const auto reply = timeoutMs ? m_commands->query(command, *timeoutMs) : m_commands->query(command);
     return reply && *reply == QLatin1String("1");
+}
+
+std::optional<double> VNADevice::sweepTime(uint channel)
+{
+    const auto reply = ask(QStringLiteral("SENSe%0:SWEep:TIME?\n").arg(channel + 1));
+    const auto seconds = reply ? toDouble(*reply) : std::nullopt;
+    if (!seconds || !std::isfinite(*seconds) || *seconds < 0.0)
+        return std::nullopt;
+    return seconds;
+}
+
+std::optional<VNADevice::Settings> VNADevice::readSettings()
+{
+    Settings settings;
+    auto read = [&](const QString &name, const QString &command) {
+        const auto reply = ask(command);
+        if (reply)
+            settings.emplace_back(name, *reply);
+        return reply.has_value();
+    };
+    if (!read(QStringLiteral("save type"), QStringLiteral("MMEMory:STORe:STYPe?\n"))
+        || !read(QStringLiteral("active channel"), QStringLiteral("SERVice:CHANnel:ACTive?\n"))
+        || !read(QStringLiteral("trigger source"), QStringLiteral("TRIGger:SOURce?\n")))
+        return std::nullopt;
+    const auto channel = toIndex(std::optional<QString>(settings[1].second));
+    if (!channel)
+        return std::nullopt;
+    const QString ch = QString::number(*channel + 1);
+    const std::pair<const char *, const char *> channelSettings[] = {
+        {"sweep type", "SENSe%0:SWEep:TYPE?\n"},
+        {"start frequency", "SENSe%0:FREQuency:STARt?\n"},
+        {"stop frequency", "SENSe%0:FREQuency:STOP?\n"},
+        {"points", "SENSe%0:SWEep:POINts?\n"},
+        {"IF bandwidth", "SENSe%0:BWIDth:RESolution?\n"},
+        {"output power", "SOURce%0:POWer:LEVel:IMMediate:AMPLitude?\n"},
+        {"continuous sweep", "INITiate%0:CONTinuous?\n"},
+        {"layout", "DISPlay:WINDow%0:SPLit?\n"},
+        {"correction status", "CALCulate%0:CORRection:STATus?\n"},
+        {"calibration", "SENSe%0:CORRection:TYPE?\n"},
+        {"fixture simulator", "CALCulate%0:FSIMulator:STATe?\n"},
+        {"de-embedding", "CALCulate%0:FSIMulator:SENDed:DEEMbed:STATe?\n"},
+        {"trace count", "CALCulate%0:PARameter:COUNt?\n"},
+    };
+    for (const auto &[name, command] : channelSettings) {
+        if (!read(QString::fromLatin1(name), QString::fromLatin1(command).arg(ch)))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const uint traces = settings.back().second.toUInt(&ok);
+    // No analyser defines more traces per channel than it has port pairs.
+    if (!ok || traces > maxPortsCount)
+        return std::nullopt;
+    for (uint t = 1; t <= traces; ++t) {
+        if (!read(QStringLiteral("trace %1 parameter").arg(t),
+                  QStringLiteral("CALCulate%0:PARameter%1:DEFine?\n").arg(ch).arg(t)))
+            return std::nullopt;
+    }
+    return settings;
 }
 
 bool VNADevice::singleSweep(uint channel)
@@ -430,12 +489,12 @@ bool VNADevice::checkPath(const QString &path)
     return false;
 }
 
-void VNADevice::sendPathCommand(const QString &command, const QString &path)
+bool VNADevice::sendPathCommand(const QString &command, const QString &path)
 {
     if (!checkPath(path))
-        return;
+        return false;
     // The path is the last substitution, so a '%' in it is never replaced.
-    m_commands->send(command.arg(path));
+    return m_commands->send(command.arg(path));
 }
 
 void VNADevice::setEnablePowerSource(bool enable)
@@ -495,37 +554,37 @@ void VNADevice::setImpedance(double port, double value)
         QStringLiteral("SENSe:CORRection:PORT%0:IMPedance %1\n").arg(index + 1).arg(number(value)));
 }
 
-void VNADevice::memoryDeleteState(QString stateFileName)
+bool VNADevice::memoryDeleteState(QString stateFileName)
 {
-    sendPathCommand(QStringLiteral("MMEMory:DELete %0\n"), stateFileName);
+    return sendPathCommand(QStringLiteral("MMEMory:DELete %0\n"), stateFileName);
 }
 
-void VNADevice::setStateFileSaveType(VNADevice::SaveType type)
+bool VNADevice::setStateFileSaveType(VNADevice::SaveType type)
 {
     const auto keyword = keywordOf(saveTypeKeywords(), type, "save type");
     if (!keyword)
-        return;
-    m_commands->send(QStringLiteral("MMEMory:STORe:STYPe %0\n").arg(*keyword));
+        return false;
+    return m_commands->send(QStringLiteral("MMEMory:STORe:STYPe %0\n").arg(*keyword));
 }
 
-void VNADevice::loadStateFile(QString filePath)
+bool VNADevice::loadStateFile(QString filePath)
 {
-    sendPathCommand(QStringLiteral("MMEMory:LOAD %0\n"), filePath);
+    return sendPathCommand(QStringLiteral("MMEMory:LOAD %0\n"), filePath);
 }
 
-void VNADevice::saveStateFile(QString filePath)
+bool VNADevice::saveStateFile(QString filePath)
 {
-    sendPathCommand(QStringLiteral("MMEMory:STORe:STATe %0\n"), filePath);
+    return sendPathCommand(QStringLiteral("MMEMory:STORe:STATe %0\n"), filePath);
 }
 
-void VNADevice::saveCalibrationFile(uint channel, QString filePath)
+bool VNADevice::saveCalibrationFile(uint channel, QString filePath)
 {
-    sendPathCommand(QStringLiteral("MMEMory:STORe:CHANnel%0:CALibration %1\n").arg(channel + 1), filePath);
+    return sendPathCommand(QStringLiteral("MMEMory:STORe:CHANnel%0:CALibration %1\n").arg(channel + 1), filePath);
 }
 
-void VNADevice::loadCalibrationFile(uint channel, QString filePath)
+bool VNADevice::loadCalibrationFile(uint channel, QString filePath)
 {
-    sendPathCommand(QStringLiteral("MMEMory:LOAD:CHANnel%0:CALibration %1\n").arg(channel + 1), filePath);
+    return sendPathCommand(QStringLiteral("MMEMory:LOAD:CHANnel%0:CALibration %1\n").arg(channel + 1), filePath);
 }
 
 void VNADevice::setGraphicsLayout(uint type, uint channel)
@@ -607,9 +666,9 @@ void VNADevice::setDeembeddingFile(uint channel, uint port, QString fileName)
                     fileName);
 }
 
-void VNADevice::preset()
+bool VNADevice::preset()
 {
-    m_commands->send(QStringLiteral("SYSTem:PRESet\n"));
+    return m_commands->send(QStringLiteral("SYSTem:PRESet\n"));
 }
 
 void VNADevice::showWindow(bool flag)

@@ -14,6 +14,7 @@
 
 #include <complex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // Sweep type of a channel; the values are the analyser keyword codes.
@@ -110,8 +111,17 @@ public:
     std::optional<bool> isExtrapolated(uint channel);
     std::optional<bool> isInterpolated(uint channel);
     std::optional<bool> isReady();
-    // Waits without a time-out (a sweep may take long); true only for "1".
-    bool waitOperationComplete();
+    // True only for "1". Without a time-out only a reply, an interrupt or a
+    // dropped connection ends the wait; the measurement passes a bound
+    // derived from the sweep time.
+    bool waitOperationComplete(std::optional<qint64> timeoutMs = std::nullopt);
+    // The duration of one sweep of the channel, in seconds.
+    std::optional<double> sweepTime(uint channel);
+
+    // The settings a measurement changes and a state reload must bring back,
+    // as (name, reply) pairs in a fixed order; empty when any query fails.
+    using Settings = std::vector<std::pair<QString, QString>>;
+    std::optional<Settings> readSettings();
 
     // The four trigger commands of one sweep; true when all were sent.
     bool singleSweep(uint channel);
@@ -137,12 +147,13 @@ public slots:
     // The port index may come as a double from the user side: it is truncated,
     // and a non-finite, negative or out-of-range index sends nothing.
     void setImpedance(double port, double value);
-    void memoryDeleteState(QString stateFileName);
-    void setStateFileSaveType(VNADevice::SaveType type);
-    void loadStateFile(QString filePath);
-    void saveStateFile(QString filePath);
-    void saveCalibrationFile(uint channel, QString filePath);
-    void loadCalibrationFile(uint channel, QString filePath);
+    // The state and file commands tell whether they were sent.
+    bool memoryDeleteState(QString stateFileName);
+    bool setStateFileSaveType(VNADevice::SaveType type);
+    bool loadStateFile(QString filePath);
+    bool saveStateFile(QString filePath);
+    bool saveCalibrationFile(uint channel, QString filePath);
+    bool loadCalibrationFile(uint channel, QString filePath);
     void setGraphicsLayout(uint type, uint channel);
     void setNumberOfTraces(uint count, uint channel);
     void setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format, uint channel);
@@ -154,7 +165,7 @@ public slots:
     void setDeembeddingState(uint channel, bool state);
     void setDeembeddingState(uint channel, uint port, bool state);
     void setDeembeddingFile(uint channel, uint port, QString fileName);
-    void preset();
+    bool preset();
     void showWindow(bool flag);
 
 private:
@@ -162,7 +173,7 @@ private:
     std::optional<QString> correctionStatus(uint channel);
     // False (with the error signal) when the path would split the command.
     bool checkPath(const QString &path);
-    void sendPathCommand(const QString &command, const QString &path);
+    bool sendPathCommand(const QString &command, const QString &path);
 
     ScpiDevice *m_commands;
     ScpiDevice *m_abort;

@@ -103,14 +103,14 @@ bool BaseMeasurer::setupFixture(Algorithms::FixturePort *port, double z0)
     return port->setZ0Impedance(z0);
 }
 
-void BaseMeasurer::reset()
+void BaseMeasurer::reset(bool onAnalyser)
 {
     {
         std::lock_guard<std::recursive_mutex> lock(m_cancelMutex);
         m_interrupted.store(false);
         m_cancelReported = false;
     }
-    if (m_device) {
+    if (m_device && onAnalyser) {
         m_device->setDeembeddingState(false);
         m_device->setFixtureSimulationState(false);
         m_device->setGraphicsLayout(1);

@@ -48,8 +48,10 @@ public:
     // z0; answers whether the port took the impedance.
     bool setupFixture(Algorithms::FixturePort *port, double z0);
     // The start of every run: clears the interrupt, turns the analyser's
-    // de-embedding and fixture simulation off, layout 1, then clearResults.
-    void reset();
+    // de-embedding and fixture simulation off, layout 1 (only for a run that
+    // measures on the analyser: a run from a file leaves it alone), then
+    // clearResults.
+    void reset(bool onAnalyser = true);
 
     virtual void clearResults() = 0;
 

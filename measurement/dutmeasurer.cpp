@@ -46,7 +46,7 @@ void DutMeasurer::clearResults()
 
 bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
 {
-    reset();
+    reset(source.kind() == SParameterSource::Device);
 
     stepProgress(progress, tr("Read s-data"));
     // The reader reports its own text when a trace is missing.

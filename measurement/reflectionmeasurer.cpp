@@ -113,7 +113,7 @@ bool ReflectionMeasurer::measureShort(const SParameterSource &source, TaskProgre
 bool ReflectionMeasurer::measure(const SParameterSource &source, TaskProgress *progress, bool isShort)
 {
     using State = MeasureEnums::FixturePossibleState;
-    BaseMeasurer::reset();
+    BaseMeasurer::reset(source.kind() == SParameterSource::Device);
     SDataMeasurer *reader = isShort ? m_shortReader : m_openReader;
     reader->clear();
 

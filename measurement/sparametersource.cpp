@@ -13,6 +13,15 @@
 
 std::optional<TouchstoneData> SParameterSource::readFile() const
 {
+    // Only a regular file: a FIFO or a device would block the step worker
+    // (and everything waiting for it) in the read.
+    const QFileInfo info(m_path);
+    if (!info.isFile()) {
+        qDebug() << "Not a regular file:" << m_path;
+        // A missing file needs no more words than the caller's own text.
+        m_failure = info.exists() ? QDir::toNativeSeparators(m_path) + QStringLiteral(": not a regular file") : QString();
+        return std::nullopt;
+    }
     TouchstoneIO io;
     std::optional<TouchstoneData> data = io.read(m_path);
     qDebug() << "readFile" << bool(data);

@@ -69,7 +69,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     VNAFixtureConnection *leftSide = m_connection->left();
     VNAFixtureConnection *rightSide = m_connection->right();
 
-    reset();
+    reset(source.kind() == SParameterSource::Device);
 
     stepProgress(progress, tr("Read freqs"));
     const auto grid = source.readFrequencies();

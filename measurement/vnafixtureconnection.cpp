@@ -89,6 +89,10 @@ void VNAFixtureConnection::setPortsCount(uint count)
 
 void VNAFixtureConnection::clampPorts()
 {
+    // While the analyser's count is unknown (link down) nothing is clamped:
+    // the analyser coming back must find the ports the user set.
+    if (!m_device || !m_device->portsCount())
+        return;
     const uint lastPort = analyserPortsCount() - 1;
     for (int i = 0; i < m_attachedPorts.size(); ++i) {
         if (m_attachedPorts.at(i) > lastPort)

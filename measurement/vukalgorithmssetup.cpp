@@ -93,8 +93,10 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     rebuildSteps();
 
     // R10: the port assignment.
-    if (m_device)
-        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
+    if (m_device) {
+        m_assignedPortsCount = m_device->portsCount();
+        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::followAnalyserPortsCount);
+    }
     connect(m_a->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     connect(m_b->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     // R11: the selected-port list.
@@ -447,6 +449,22 @@ void VukAlgorithmsSetup::rebuildSelectedPorts()
         append(m_bAux);
     m_selectedPorts.reset();
     m_selectedPorts.append(ports);
+}
+
+void VukAlgorithmsSetup::followAnalyserPortsCount()
+{
+    // An analyser that went away (count unknown) or came back with the same
+    // count leaves the ports as the user set them; only a real change of the
+    // count assigns them anew, and the user is told.
+    const auto count = m_device->portsCount();
+    if (!count || count == m_assignedPortsCount)
+        return;
+    const bool changed = m_assignedPortsCount.has_value();
+    m_assignedPortsCount = count;
+    assignPorts();
+    if (changed)
+        emit error(tr("The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew")
+                       .arg(*count));
 }
 
 uint VukAlgorithmsSetup::analyserPortsCount() const

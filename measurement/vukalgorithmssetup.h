@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ProgressManager;
@@ -125,9 +126,12 @@ private:
     void switchDutOff();
     void rebuildSelectedPorts();
     void assignPorts();
+    void followAnalyserPortsCount();
     uint analyserPortsCount() const;
 
     SyncedVnaDevice *m_device;
+    // The analyser's port count the ports were last assigned for.
+    std::optional<uint> m_assignedPortsCount;
     WorkerThread *m_worker;
     ProgressManager *m_progressManager;
     Algorithms::ProcessInputParameters *m_parameters;

@@ -193,15 +193,27 @@ VukPage {
                                     Layout.preferredWidth: 150
                                     label: qsTr("Num of ports")
                                     enabled: parent.isA ? tab.aEnabled : tab.bEnabled
+                                    // Never shorter than the fixture's own count, so
+                                    // an analyser that went away (count unknown)
+                                    // leaves the shown count as it is.
                                     model: {
                                         var list = []
-                                        for (var i = 1; i <= page.vnaPortsCount; ++i)
+                                        var last = Math.max(page.vnaPortsCount,
+                                                            parent.fixture ? parent.fixture.portsCount : 1)
+                                        for (var i = 1; i <= last; ++i)
                                             list.push(i)
                                         return list
                                     }
                                     currentIndex: parent.fixture ? parent.fixture.portsCount - 1 : -1
-                                    onCurrentTextChanged: {
-                                        var count = parseInt(currentText)
+                                    // A new list resets the index to its first
+                                    // entry: show the fixture's count again.
+                                    onModelChanged: currentIndex = Qt.binding(function() {
+                                        return parent.fixture ? parent.fixture.portsCount - 1 : -1
+                                    })
+                                    // Only the user's choice is written: a list that
+                                    // changes under the combo never writes back.
+                                    onActivated: {
+                                        var count = parseInt(textAt(index))
                                         if (parent.fixture && !isNaN(count))
                                             parent.fixture.portsCount = count
                                     }

@@ -46,6 +46,9 @@
 #include <QQmlContext>
 #include <QRegularExpression>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -622,22 +625,158 @@ TEST_F(Backend, SaveWithoutAnAnalyserFailsBeforeWritingAnything)
     EXPECT_FALSE(QFile::exists(base + QStringLiteral(".sta")));
 }
 
-TEST_F(Backend, SaveRefusesAStateFileTheAnalyserDidNotWrite)
+// A small file system of its own (tmpfs; needs the right to mount), gone
+// with the object.
+class SmallFileSystem
+{
+public:
+    SmallFileSystem(const QString &path, unsigned long flags, const char *options) : path(path.toLocal8Bit())
+    {
+        QDir().mkpath(path);
+        mounted = ::mount("tmpfs", this->path.constData(), "tmpfs", flags, options) == 0;
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+    bool isMounted() const { return mounted; }
+
+private:
+    QByteArray path;
+    bool mounted = false;
+};
+
+// Writes until the file system is full.
+void fill(const QString &path)
+{
+    QFile filler(path);
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    for (int i = 0; i < 100000 && filler.write(block) == block.size() && filler.flush(); ++i) {
+    }
+}
+
+// Every refused save names its cause, asks the analyser for no file and
+// leaves a good setup file of that name as it was.
+TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
 {
     MainQmlBackend &b = makeBackend();
     ASSERT_TRUE(connected());
-    // The analyser writes where it is told; a folder that does not exist
-    // leaves no file to append to.
-    const QString base = workDir.filePath(QStringLiteral("missing-folder/setup"));
+    const QByteArray good = "[SIM\\Analyser]\nPoints=201\n\n[VUK\\Settings]\nSetupCount=1\n\n";
+    auto writeGood = [&](const QString &path) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(good);
+    };
+
+    struct Case
+    {
+        const char *what;
+        QString base;
+        QString error;
+    };
+    const QString semicolon = workDir.filePath(QStringLiteral("a;b"));
+    const QString missing = workDir.filePath(QStringLiteral("missing-folder/setup"));
+    for (const Case &c :
+         {Case{"name the analyser cannot take", semicolon,
+               QStringLiteral("Cannot save setup: the file name contains a line break or ';', which VNA cannot "
+                              "take: ")
+                   + semicolon + ".sta"},
+          Case{"missing folder", missing,
+               QStringLiteral("Cannot save setup: the folder does not exist: ") + workDir.filePath("missing-folder")}}) {
+        SCOPED_TRACE(c.what);
+        if (QFileInfo(c.base).dir().exists())
+            writeGood(c.base + ".sta");
+        sim->clearLog();
+        const ActionReport report = runAction(b, [&] { b.saveState(c.base); });
+        expectFailedOnce(report, c.error, QStringLiteral("Save setup"));
+        flush();
+        EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:STORe:STATe")), 0);
+        if (QFileInfo(c.base).dir().exists()) {
+            EXPECT_EQ(readAll(c.base + ".sta").toUtf8(), good);
+        }
+    }
+
+    // The analyser cannot write its part (its disk is full): the good file
+    // stays and no temporary file is left.
+    const QString base = workDir.filePath(QStringLiteral("good"));
+    writeGood(base + ".sta");
+    AnalyserSim::Fault full;
+    full.kind = AnalyserSim::FaultKind::WriteFail;
+    full.header = QStringLiteral("MMEM:STOR:STAT");
+    ASSERT_TRUE(sim->addFault(full));
     const ActionReport report = runAction(b, [&] { b.saveState(base); });
-    expectFailedOnce(report, QStringLiteral("Cannot read state file: ") + base + ".sta");
-    EXPECT_FALSE(QFile::exists(base + QStringLiteral(".sta")));
+    ASSERT_EQ(report.errors.size(), 1);
+    EXPECT_TRUE(report.errors[0].contains("VNA did not write its state")) << report.errors[0].toStdString();
+    EXPECT_TRUE(report.messages.isEmpty());
+    EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
+    EXPECT_EQ(QDir(workDir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList{});
+    EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back";
+
+    // The link drops when the analyser is to write: the save type is put
+    // back over a new connection and the good file stays.
+    AnalyserSim::Fault drop;
+    drop.kind = AnalyserSim::FaultKind::Disconnect;
+    drop.header = QStringLiteral("MMEM:STOR:STAT");
+    ASSERT_TRUE(sim->addFault(drop));
+    const ActionReport dropped = runAction(b, [&] { b.saveState(base); });
+    ASSERT_EQ(dropped.errors.size(), 1);
+    EXPECT_TRUE(dropped.errors[0].contains("VNA did not write its state")) << dropped.errors[0].toStdString();
+    EXPECT_TRUE(dropped.messages.isEmpty());
+    EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
+    EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back after the drop";
+}
+
+// A real small file system: full, and mounted read-only.
+TEST_F(Backend, SaveOnAFullOrReadOnlyFileSystemFailsWithItsCause)
+{
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    const QString fullDir = workDir.filePath(QStringLiteral("full"));
+    SmallFileSystem fullFs(fullDir, 0, "size=256k");
+    if (!fullFs.isMounted())
+        GTEST_SKIP() << "no right to mount a small file system";
+    const QString base = QDir(fullDir).filePath(QStringLiteral("setup"));
+    {
+        QFile file(base + ".sta");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("good\n");
+    }
+    fill(QDir(fullDir).filePath(QStringLiteral("filler")));
+    ActionReport report = runAction(b, [&] { b.saveState(base); });
+    ASSERT_EQ(report.errors.size(), 1);
+    EXPECT_TRUE(report.errors[0].contains("disk full") || report.errors[0].contains("No space left"))
+        << report.errors[0].toStdString();
+    EXPECT_TRUE(report.messages.isEmpty());
+    EXPECT_EQ(readAll(base + ".sta"), QStringLiteral("good\n"));
+
+    const QString readOnlyDir = workDir.filePath(QStringLiteral("read-only"));
+    SmallFileSystem readOnlyFs(readOnlyDir, MS_RDONLY, "size=64k");
+    ASSERT_TRUE(readOnlyFs.isMounted());
+    const QString readOnlyBase = QDir(readOnlyDir).filePath(QStringLiteral("setup"));
+    report = runAction(b, [&] { b.saveState(readOnlyBase); });
+    expectFailedOnce(report, QStringLiteral("Cannot save setup: the folder is not writable: ") + readOnlyDir,
+                     QStringLiteral("Save setup"));
 }
 
 TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
 {
     MainQmlBackend &b = makeBackend();
     ASSERT_TRUE(connected());
+
+    // Not a regular file (opening a FIFO would block), and a text file the
+    // program did not save.
+    const QString fifo = workDir.filePath(QStringLiteral("pipe.sta"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString folder = workDir.filePath(QStringLiteral("folder.sta"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString text = workDir.filePath(QStringLiteral("notes.sta"));
+    {
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[SIM\\Analyser]\nPoints=201\n\nsome notes\n");
+    }
 
     const QString needsEight = workDir.filePath(QStringLiteral("eight.sta"));
     {
@@ -652,6 +791,10 @@ TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
         QString error;
     };
     for (const Case &c : {Case{missing, QStringLiteral("Cannot recall state file: ") + missing},
+                          Case{fifo, QStringLiteral("Cannot recall state file: ") + fifo},
+                          Case{folder, QStringLiteral("Cannot recall state file: ") + folder},
+                          Case{text, QStringLiteral("Cannot recall state file: ") + text
+                                         + QStringLiteral(". The file holds no setup sections")},
                           Case{needsEight, QStringLiteral("Not enough number of ports")}}) {
         sim->clearLog();
         const ActionReport report = runAction(b, [&] { b.loadState(c.path); });
@@ -1177,6 +1320,36 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersA.s2p")));
     EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersB.s2p")));
 
+    // A full disk and a read-only folder: the cause, never "performed".
+    struct Place
+    {
+        const char *what;
+        unsigned long flags;
+        QString cause;
+    };
+    for (const Place &place : {Place{"full", 0, QStringLiteral("The disk is full")},
+                               Place{"read-only", MS_RDONLY, QStringLiteral("The folder is not writable")}}) {
+        SCOPED_TRACE(place.what);
+        const QString dir = workDir.filePath(QString::fromLatin1(place.what));
+        SmallFileSystem fs(dir, place.flags, "size=256k");
+        if (!fs.isMounted()) {
+            ADD_FAILURE() << "cannot mount a small file system; run as root";
+            break;
+        }
+        if (!place.flags)
+            fill(QDir(dir).filePath(QStringLiteral("filler")));
+        const QString failBase = QDir(dir).filePath(QStringLiteral("out"));
+        for (const auto &action : std::vector<std::function<void()>>{[&] { b.saveRawDataFiles(failBase); },
+                                                                     [&] { b.saveTestModeFiles(failBase); }}) {
+            const ActionReport report = runAction(b, action);
+            ASSERT_FALSE(report.errors.isEmpty());
+            EXPECT_TRUE(report.errors[0].contains(place.cause)) << report.errors[0].toStdString();
+            EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
+            for (const auto &row : report.rows)
+                EXPECT_TRUE(row->isCanceled()) << row->name().toStdString();
+        }
+    }
+
     // The computed models go to the analyser.
     const ActionReport applied = runAction(b, [&] { b.applyCorrection(); });
     ASSERT_TRUE(applied.errors.isEmpty()) << applied.errors.join(';').toStdString();
@@ -1277,6 +1450,21 @@ TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
     EXPECT_EQ(recalled.at(0).at(0).toString(), QStringLiteral("Recall setup was performed: ") + path);
     EXPECT_EQ(b.getFixtureSetups()->getCount(), 2);
     EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::FILTERING);
+
+    // A reconnection (the analyser software restarted) recalls nothing: what
+    // the user did meanwhile stays.
+    b.getFixtureSetups()->setCorrectionMethod(MeasureEnums_CM::BISECT);
+    flush();
+    const quint16 port = sim->port();
+    sim->stop();
+    ASSERT_TRUE(waitUntil([&] { return !b.getVnaDevice()->portsCount().has_value(); }));
+    ASSERT_TRUE(sim->start(QStringLiteral("127.0.0.1"), port));
+    sim->clearLog();
+    ASSERT_TRUE(connected());
+    flush();
+    EXPECT_EQ(recalled.count(), 1);
+    EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
+    EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::BISECT);
 }
 
 TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)

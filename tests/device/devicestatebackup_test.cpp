@@ -9,7 +9,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTimer>
+
+#include <map>
+#include <ostream>
+#include <string>
 
 namespace {
 
@@ -20,11 +26,21 @@ using AnalyserSim::FaultKind;
 class Backup : public ::testing::Test
 {
 protected:
+    // Short polls, but query time-outs that a loaded machine does not hit
+    // by accident: every failure in these tests is an injected one.
+    static VnaTiming backupTiming()
+    {
+        VnaTiming timing = fastTiming();
+        timing.queryTimeoutMs = 1000;
+        timing.connectTimeoutMs = 1000;
+        return timing;
+    }
+
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(sim.start()) << sim.errorString().toStdString();
-        makeProxy(fastTiming());
+        makeProxy(backupTiming());
     }
 
     void makeProxy(const VnaTiming &timing)
@@ -131,14 +147,15 @@ TEST_F(Backup, SavesPresetsReappliesAndRestoresInOrder)
     sim.clearLog();
     EXPECT_TRUE(backup.restore()) << backup.errorString().toStdString();
     log = logTexts(sim);
+    // Reload, save type, read back, and only then the backup goes.
     const int load = indexOf(log, "MMEMory:LOAD " + stateFile());
-    const int remove = indexOf(log, "MMEMory:DELete " + stateFile());
     const int restoreType = indexOf(log, "MMEMory:STORe:STYPe STATe");
-    const int poll = indexOf(log, "SYST:READy?", restoreType);
+    const int readBack = indexOf(log, "CALCulate1:PARameter:COUNt?", restoreType);
+    const int remove = indexOf(log, "MMEMory:DELete " + stateFile());
     ASSERT_GE(load, 0);
-    EXPECT_LT(load, remove);
-    EXPECT_LT(remove, restoreType);
-    EXPECT_LT(restoreType, poll);
+    EXPECT_LT(load, restoreType);
+    EXPECT_LT(restoreType, readBack);
+    EXPECT_LT(readBack, remove);
 
     expectUserSweep("after restore");
     EXPECT_EQ(sim.channel(1).traces.size(), 1u);
@@ -327,18 +344,19 @@ TEST_F(Backup, ASecondBackupWhileOneIsActiveIsRefused)
     EXPECT_TRUE(fourth.restore());
 }
 
-TEST_F(Backup, RestoreWithoutAFoundSaveTypeSendsNoSaveType)
+// Without the save type it could not be put back: nothing is changed.
+TEST_F(Backup, AFailedSaveTypeQueryStopsTheSaveBeforeAnyChange)
 {
     addFault(FaultKind::Drop, QStringLiteral("MMEM:STOR:STYP?"), 1);
     userSetup();
     DeviceStateBackup backup(proxy.get(), dir.path());
-    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
-    EXPECT_FALSE(backup.savedType());
-    sim.clearLog();
-    EXPECT_TRUE(backup.restore());
+    EXPECT_FALSE(backup.save());
+    EXPECT_TRUE(backup.errorString().contains("type of saving state file")) << backup.errorString().toStdString();
+    syncNow(*proxy);  // the analyser has taken every command before it
     const auto log = logTexts(sim);
-    EXPECT_EQ(countOf(log, "MMEMory:LOAD " + stateFile()), 1);
     EXPECT_EQ(countStartingWith(log, "MMEMory:STORe:STYPe "), 0);
+    EXPECT_EQ(countOf(log, "SYSTem:PRESet"), 0);
+    EXPECT_EQ(sim.state().saveType, "STATe");
 }
 
 TEST_F(Backup, RestoreWithoutASaveIsAnError)
@@ -364,6 +382,243 @@ TEST_F(Backup, RestoreFromAWorkerThread)
     });
     EXPECT_TRUE(restored);
     expectUserSweep("after restore");
+}
+
+// ---------------------------------------------------------------- link faults
+
+// What the user had set on the analyser, as the simulator holds it.
+struct AnalyserSettings
+{
+    explicit AnalyserSettings(const AnalyserSim::Simulator &sim)
+    {
+        const auto state = sim.state();
+        const auto ch = sim.channel(1);
+        values = {
+            {"save type", state.saveType},
+            {"trigger source", state.triggerSource},
+            {"sweep type", ch.sweepType},
+            {"start", QString::number(ch.start)},
+            {"stop", QString::number(ch.stop)},
+            {"points", QString::number(ch.points)},
+            {"IF bandwidth", QString::number(ch.ifBandwidth)},
+            {"power", QString::number(ch.power)},
+            {"continuous", QString::number(ch.continuous)},
+            {"layout", QString::number(ch.layout)},
+            {"traces", QString::number(ch.traces.size())},
+            {"calibration", ch.calibration ? ch.calibration->type : QStringLiteral("none")},
+            {"fixture simulator", QString::number(ch.fixtureSimulator)},
+            {"de-embedding", QString::number(ch.deembedding)},
+        };
+        for (size_t t = 0; t < ch.traces.size(); ++t)
+            values.emplace("trace " + std::to_string(t + 1), ch.traces[t].parameter);
+    }
+    std::map<std::string, QString> values;
+};
+
+std::ostream &operator<<(std::ostream &out, const AnalyserSettings &settings)
+{
+    for (const auto &[name, value] : settings.values)
+        out << name << "=" << value.toStdString() << " ";
+    return out;
+}
+
+bool operator==(const AnalyserSettings &a, const AnalyserSettings &b)
+{
+    return a.values == b.values;
+}
+
+bool operator!=(const AnalyserSettings &a, const AnalyserSettings &b)
+{
+    return !(a == b);
+}
+
+class BackupLinkFault : public Backup
+{
+protected:
+    void SetUp() override
+    {
+        Backup::SetUp();
+        if (HasFatalFailure())
+            return;
+        makeProxy(faultTiming());
+        // Settings a measurement changes, so their return is seen.
+        sim.execute(QStringLiteral("DISP:WIND1:SPL 3"));
+        sim.execute(QStringLiteral("MMEM:STOR:STYP CDSTate"));
+        userSetup();
+    }
+
+    static VnaTiming faultTiming()
+    {
+        VnaTiming timing = backupTiming();
+        timing.sweepWaitFloorMs = 400;
+        timing.sweepMargin = 4.0;
+        timing.restoreRetryMs = 2000;
+        return timing;
+    }
+
+    SyncedVnaDevice::MeasureResult measure()
+    {
+        return waitFor<SyncedVnaDevice::MeasureResult>(
+            [&](auto done) { proxy->pushMeasure({{1, 0}, {0, 1}}, done); });
+    }
+};
+
+struct MeasureFault
+{
+    const char *name;
+    FaultKind kind;
+    QString header;
+    bool measures;  // the measurement still succeeds
+};
+
+class BackupMeasureFault : public BackupLinkFault, public ::testing::WithParamInterface<MeasureFault>
+{
+};
+
+// A fault during the measurement: the measurement fails (or not), and the
+// restore brings back every setting, also over a link that dropped.
+TEST_P(BackupMeasureFault, EndsWithTheUserSettings)
+{
+    const AnalyserSettings before(sim);
+    DeviceStateBackup backup(proxy.get(), dir.path());
+    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
+
+    addFault(GetParam().kind, GetParam().header, 1, 2000);
+    QElapsedTimer clock;
+    clock.start();
+    const auto measured = measure();
+    EXPECT_EQ(bool(measured), GetParam().measures);
+    EXPECT_LT(clock.elapsed(), 5000) << "the measurement was not bounded";
+
+    EXPECT_TRUE(backup.restore()) << backup.errorString().toStdString();
+    EXPECT_EQ(AnalyserSettings(sim), before);
+    EXPECT_FALSE(QFileInfo::exists(stateFile()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BackupMeasureFault,
+    ::testing::Values(MeasureFault{"CloseOnOpc", FaultKind::Close, QStringLiteral("*OPC?"), false},
+                      MeasureFault{"CloseOnTraceRead", FaultKind::Close, QStringLiteral("CALC:TRAC:DATA:SDAT?"), false},
+                      MeasureFault{"LostOpcReply", FaultKind::Drop, QStringLiteral("*OPC?"), false},
+                      MeasureFault{"LateOpcReply", FaultKind::Delay, QStringLiteral("*OPC?"), false},
+                      MeasureFault{"GarbageOnOpc", FaultKind::Garbage, QStringLiteral("*OPC?"), false},
+                      MeasureFault{"GarbageTrace", FaultKind::Garbage, QStringLiteral("CALC:TRAC:DATA:SDAT?"), false},
+                      MeasureFault{"DropDuringRestore", FaultKind::Disconnect, QStringLiteral("MMEM:LOAD"), true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A sweep that never completes ends after the bound with its text, and the
+// sweep is aborted; a slow one that does complete is measured.
+TEST_F(BackupLinkFault, TheSweepWaitFollowsTheSweepTime)
+{
+    QSignalSpy errors(proxy.get(), &SyncedVnaDevice::error);
+    sim.setSweepTime(100);
+    sim.setOpcStalled(true);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(measure());
+    const qint64 stalled = clock.elapsed();
+    EXPECT_GE(stalled, 400);
+    EXPECT_LT(stalled, 3000);
+    EXPECT_TRUE(sim.waitForCommand(QStringLiteral("ABORt"), 2000));
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_TRUE(errors.last().at(0).toString().contains("did not complete the sweep"));
+    sim.setOpcStalled(false);
+
+    // Far longer than the floor, but within the margin of the reported time.
+    sim.setSweepTime(1200);
+    clock.restart();
+    const auto slow = measure();
+    EXPECT_TRUE(slow);
+    EXPECT_GE(clock.elapsed(), 1000);  // the simulator's timer may end a little early
+}
+
+struct SaveFault
+{
+    const char *name;
+    FaultKind kind;
+    QString header;
+};
+
+class BackupSaveFault : public BackupLinkFault, public ::testing::WithParamInterface<SaveFault>
+{
+};
+
+// A fault while the state is being saved: the step fails before the preset
+// and the analyser ends as it was (its save type put back).
+TEST_P(BackupSaveFault, FailsBeforeThePresetAndPutsBackTheSaveType)
+{
+    const AnalyserSettings before(sim);
+    addFault(GetParam().kind, GetParam().header, 1, 2000);
+    DeviceStateBackup backup(proxy.get(), dir.path());
+    EXPECT_FALSE(backup.save());
+    EXPECT_FALSE(backup.errorString().isEmpty());
+    syncNow(*proxy);
+    EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
+    EXPECT_EQ(AnalyserSettings(sim), before);
+
+    // Nothing is held: the next backup works.
+    DeviceStateBackup next(proxy.get(), dir.path());
+    EXPECT_TRUE(next.save()) << next.errorString().toStdString();
+    EXPECT_TRUE(next.restore()) << next.errorString().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, BackupSaveFault,
+    ::testing::Values(SaveFault{"DiskFullForTheCalibration", FaultKind::WriteFail, QStringLiteral("MMEM:STOR:CHAN:CAL")},
+                      SaveFault{"DiskFullForTheState", FaultKind::WriteFail, QStringLiteral("MMEM:STOR:STAT")},
+                      SaveFault{"DropOnTheStateSave", FaultKind::Disconnect, QStringLiteral("MMEM:STOR:STAT")},
+                      SaveFault{"DropOnTheCalibrationSave", FaultKind::Disconnect, QStringLiteral("MMEM:STOR:CHAN:CAL")},
+                      SaveFault{"LateSaveTypeReply", FaultKind::Delay, QStringLiteral("MMEM:STOR:STYP?")},
+                      SaveFault{"GarbageSettings", FaultKind::Garbage, QStringLiteral("CALC:PAR:COUN?")}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A reload that brings back other values: the user is told which.
+TEST_F(BackupLinkFault, ARestoreThatDiffersNamesTheSettings)
+{
+    DeviceStateBackup backup(proxy.get(), dir.path());
+    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
+    {
+        QFile file(stateFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QByteArray text = file.readAll();
+        file.close();
+        ASSERT_TRUE(text.contains("Points=401"));
+        text.replace("Points=401", "Points=11");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+    EXPECT_FALSE(backup.restore());
+    const QString error = backup.errorString();
+    EXPECT_TRUE(error.contains("points: 11 (401 before)")) << error.toStdString();
+    EXPECT_FALSE(error.contains("start frequency")) << error.toStdString();
+}
+
+// The analyser is gone for longer than the retries: the user is told, the
+// backup is kept, and the next backup reloads it first once it is back.
+TEST_F(BackupLinkFault, AnUnreachableAnalyserKeepsTheBackupForTheNextRun)
+{
+    const AnalyserSettings before(sim);
+    const quint16 port = sim.port();
+    DeviceStateBackup backup(proxy.get(), dir.path());
+    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
+    EXPECT_TRUE(measure());
+
+    sim.stop();
+    EXPECT_FALSE(backup.restore());
+    EXPECT_TRUE(backup.errorString().contains(stateFile())) << backup.errorString().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(stateFile()));
+
+    ASSERT_TRUE(sim.start(QStringLiteral("127.0.0.1"), port)) << sim.errorString().toStdString();
+    ASSERT_TRUE(syncNow(*proxy));
+    EXPECT_NE(AnalyserSettings(sim), before);  // still the measurement's
+    sim.clearLog();
+    DeviceStateBackup next(proxy.get(), dir.path());
+    ASSERT_TRUE(next.save()) << next.errorString().toStdString();
+    const auto log = logTexts(sim);
+    EXPECT_LT(indexOf(log, "MMEMory:LOAD " + stateFile()), indexOf(log, "MMEMory:STORe:STATe " + stateFile()));
+    EXPECT_TRUE(next.restore()) << next.errorString().toStdString();
+    EXPECT_EQ(AnalyserSettings(sim), before);
 }
 
 } // namespace

@@ -171,14 +171,18 @@ TEST(ScpiDeviceConnect, ApplicationProxyIsNeverUsed)
     EXPECT_TRUE(QTest::qWaitFor([&] { return peer.connections.size() == 1; }, 2000));
 }
 
-TEST(ScpiDeviceSend, NotConnectedIsSilent)
+// A command that cannot go out is never lost silently: the caller gets false
+// and the error names the command.
+TEST(ScpiDeviceSend, NotConnectedIsReported)
 {
     ScpiDevice device(nullptr, shortConnectTimeoutMs);
     QSignalSpy errors(&device, &ScpiDevice::error);
     EXPECT_FALSE(device.send(QStringLiteral("*RST\n")));
     EXPECT_FALSE(device.query(QStringLiteral("*IDN?\n"), 100).has_value());
     EXPECT_FALSE(device.query(QStringLiteral("*OPC?\n")).has_value());
-    EXPECT_EQ(errors.count(), 0);
+    ASSERT_EQ(errors.count(), 3);
+    EXPECT_EQ(errors.at(0).at(0).toString(), scpiExchangeErrorText + QStringLiteral(" *RST\n"));
+    EXPECT_EQ(errors.at(2).at(0).toString(), scpiExchangeErrorText + QStringLiteral(" *OPC?\n"));
 }
 
 TEST(ScpiDeviceSend, CommandGoesOutExactlyAsPassed)

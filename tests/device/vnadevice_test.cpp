@@ -705,7 +705,9 @@ TEST(VnaDeviceConnect, LostAbortConnectionIsReportedAndRestoredByTheNextConnect)
     EXPECT_TRUE(bench.sim.waitForCommand("ABORt", 2000));
 }
 
-TEST(VnaDeviceConnect, NotConnectedGivesEmptyResultsSilently)
+// Without a connection every result is empty or false, and every command
+// that could not go out is named on the error signal: none is lost silently.
+TEST(VnaDeviceConnect, NotConnectedGivesEmptyResultsAndReportsEveryCommand)
 {
     VNADevice device(shortQueryTimeoutMs, shortConnectTimeoutMs);
     QSignalSpy errors(&device, &VNADevice::error);
@@ -713,7 +715,14 @@ TEST(VnaDeviceConnect, NotConnectedGivesEmptyResultsSilently)
     EXPECT_FALSE(device.identify().has_value());
     EXPECT_FALSE(device.waitOperationComplete());
     EXPECT_FALSE(device.singleSweep(0));
-    device.preset();
+    EXPECT_FALSE(device.preset());
+    EXPECT_FALSE(device.loadStateFile(QStringLiteral("/tmp/state")));
     device.interrupt();
-    EXPECT_EQ(errors.count(), 0);
+    QStringList texts;
+    for (const auto &args : errors)
+        texts << args.at(0).toString();
+    const QString prefix = scpiExchangeErrorText + QStringLiteral(" ");
+    EXPECT_EQ(texts, (QStringList{prefix + "SYST:READy?\n", prefix + "*IDN?\n", prefix + "*OPC?\n",
+                                  prefix + "INITiate1:CONTinuous OFF\n", prefix + "SYSTem:PRESet\n",
+                                  prefix + "MMEMory:LOAD /tmp/state\n", prefix + "ABORt\n"}));
 }

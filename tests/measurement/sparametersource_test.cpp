@@ -2,8 +2,11 @@
 
 #include "measurement/sparametersource.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +222,24 @@ TEST(SParameterSourceNoDevice, AnswersNothingWithoutAnAnalyser)
         EXPECT_FALSE(source.readPortZ0(0));
         EXPECT_FALSE(source.readSParameter(0, 0));
         EXPECT_FALSE(source.readSParameters({{0, 0}}));
+    }
+}
+
+// Only a regular file is read: a FIFO (whose open would block until a
+// writer comes) or a folder is refused at once.
+TEST(SParameterSourceFile, RefusesWhatIsNoRegularFile)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.s2p"));
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    const QString folder = dir.filePath(QStringLiteral("folder.s2p"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString &path : {fifo, folder}) {
+        const auto source = SParameterSource::fromFile(path);
+        EXPECT_FALSE(source.readFrequencies()) << path.toStdString();
+        EXPECT_FALSE(source.readSParameter(0, 0)) << path.toStdString();
+        EXPECT_FALSE(source.readSParameters({{0, 0}, {1, 0}})) << path.toStdString();
+        EXPECT_FALSE(source.readPortZ0(0)) << path.toStdString();
     }
 }
 

@@ -121,6 +121,30 @@ protected:
     std::unique_ptr<SimRig> rig;
 };
 
+// A measurement from a file reads nothing from the analyser that matters and
+// changes nothing on it: its fixture simulator, de-embedding and layout stay.
+TEST_F(TransmissionFromAnalyser, AMeasurementFromAFileLeavesTheAnalyserAlone)
+{
+    QTemporaryDir dir;
+    const QString file = writeLineThru(dir, 100);
+    rig->sim.execute(QStringLiteral("CALC1:FSIM:STAT ON"));
+    rig->sim.execute(QStringLiteral("CALC1:FSIM:SEND:DEEM:STAT ON"));
+    rig->sim.execute(QStringLiteral("DISP:WIND1:SPL 4"));
+    ASSERT_TRUE(rig->settle());
+    rig->sim.clearLog();
+
+    ThruRig thru(rig->proxy.get());
+    thru.attach({0}, {1});
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
+    ASSERT_TRUE(rig->settle());  // whatever the run pushed has reached the analyser
+    for (const auto &entry : rig->sim.log())
+        EXPECT_TRUE(entry.text.contains(QLatin1Char('?'))) << "sent: " << entry.text.toStdString();
+    const auto channel = rig->sim.channel(1);
+    EXPECT_TRUE(channel.fixtureSimulator);
+    EXPECT_TRUE(channel.deembedding);
+    EXPECT_EQ(channel.layout, 4u);
+}
+
 // A 2x-thru of the simulated fixtures measured through the proxy gives the
 // fixtures' own models.
 TEST_F(TransmissionFromAnalyser, ModelsMatchTheScenesFixtures)

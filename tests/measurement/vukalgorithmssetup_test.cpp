@@ -200,6 +200,64 @@ TEST(VukAlgorithmsSetup, PortsAreAssignedFromTheFreeAnalyserPorts)
     }
 }
 
+// The analyser going away and coming back with the same port count leaves
+// the fixtures' port counts, the steps and the ports the user chose; a real
+// change of the count assigns them anew and says so.
+TEST(VukAlgorithmsSetup, PortsSurviveALinkDropAndFollowOnlyARealCountChange)
+{
+    AnalyserSim::Options options;
+    options.portCount = 4;
+    SimRig sim(options);
+    Rig rig;
+    auto setup = rig.make(sim.proxy.get());
+    ASSERT_TRUE(sim.settle());
+    setup->leftFixtureConn()->fixture()->setPortsCount(2);
+    setup->rightFixtureConn()->fixture()->setPortsCount(2);
+    MeasurementTest::flushEvents();
+    setup->rightFixtureConn()->setAttachedVnaPort(0, 3);
+    setup->rightFixtureConn()->setAttachedVnaPort(1, 2);
+    const std::vector<uint> a{0, 1}, b{3, 2};
+    ASSERT_EQ(attached(setup->leftFixtureConn()), a);
+    ASSERT_EQ(attached(setup->rightFixtureConn()), b);
+    auto stepPointers = [&] {
+        std::vector<Step *> steps;
+        for (int i = 0; i < setup->steps().size(); ++i)
+            steps.push_back(setup->steps().at(i).get());
+        return steps;
+    };
+    const auto stepsBefore = stepPointers();
+    ErrorLog errors(setup.get(), &VukAlgorithmsSetup::error);
+
+    const quint16 port = sim.sim.port();
+    sim.sim.stop();
+    // The first poll may still find the closing socket; the next one finds
+    // the analyser gone and clears what it knew.
+    for (int i = 0; i < 10 && sim.proxy->portsCount(); ++i)
+        EXPECT_FALSE(sim.sync());
+    MeasurementTest::flushEvents();
+    ASSERT_FALSE(sim.proxy->portsCount()) << "the analyser is still seen after 10 polls";
+    EXPECT_EQ(attached(setup->leftFixtureConn()), a) << "while the count is unknown";
+    EXPECT_EQ(attached(setup->rightFixtureConn()), b) << "while the count is unknown";
+
+    ASSERT_TRUE(sim.sim.start(QStringLiteral("127.0.0.1"), port));
+    ASSERT_TRUE(sim.settle());
+    ASSERT_EQ(sim.proxy->portsCount(), 4u);
+    EXPECT_EQ(setup->leftFixtureConn()->fixture()->portsCount(), 2u);
+    EXPECT_EQ(setup->rightFixtureConn()->fixture()->portsCount(), 2u);
+    EXPECT_EQ(attached(setup->leftFixtureConn()), a);
+    EXPECT_EQ(attached(setup->rightFixtureConn()), b);
+    EXPECT_EQ(stepPointers(), stepsBefore) << "the steps (and their models) are kept";
+    EXPECT_TRUE(errors.texts.empty());
+
+    sim.sim.setPortCount(3);
+    ASSERT_TRUE(sim.settle());
+    EXPECT_EQ(attached(setup->leftFixtureConn()), (std::vector<uint>{0, 1}));
+    EXPECT_EQ(attached(setup->rightFixtureConn()), (std::vector<uint>{2, 0}));
+    ASSERT_EQ(errors.texts.size(), 1u);
+    EXPECT_EQ(errors.texts[0],
+              QStringLiteral("The analyser now has 3 ports: the analyser ports of the fixtures were assigned anew"));
+}
+
 TEST(VukAlgorithmsSetup, TheSelectedPortsFollowTheSwitchesAndTheAttachedPorts)
 {
     AnalyserSim::Options options;

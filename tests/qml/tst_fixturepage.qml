@@ -49,6 +49,7 @@ Item {
 
         function init() {
             page.done = false
+            verify(harness.startAnalyser())
             useAnalyserPorts(4)
             setups.preset()
             tryVerify(function() { return tab() !== null && tab().vukSetup === setup() })
@@ -88,6 +89,32 @@ Item {
             compare(combo.currentText, "2")
             useAnalyserPorts(2)
             compare(combo.count, 2)
+        }
+
+        // The analyser going away shortens the list of counts for a while;
+        // the fixtures keep their counts, and so do the combo boxes.
+        function test_aLinkDropKeepsThePortCounts() {
+            var comboA = inColumn("fixtureAColumn", "portsCountCombo")
+            var comboB = inColumn("fixtureBColumn", "portsCountCombo")
+            choose(comboA, 1)
+            choose(comboB, 1)
+            compare(setup().leftFixtureConn.fixture.portsCount, 2)
+            compare(setup().rightFixtureConn.fixture.portsCount, 2)
+
+            harness.stopAnalyser()
+            tryVerify(function() { return vna.portsCount === undefined }, 10000, "the analyser is seen gone")
+            tryCompare(page, "vnaPortsCount", 1)
+            compare(setup().leftFixtureConn.fixture.portsCount, 2)
+            compare(setup().rightFixtureConn.fixture.portsCount, 2)
+            compare(comboA.currentText, "2")
+            compare(comboB.currentText, "2")
+
+            verify(harness.startAnalyser())
+            useAnalyserPorts(4)
+            compare(setup().leftFixtureConn.fixture.portsCount, 2)
+            compare(setup().rightFixtureConn.fixture.portsCount, 2)
+            compare(comboA.count, 4)
+            compare(comboA.currentText, "2")
         }
 
         function test_portsCountChoiceOnlyWithItsFixture() {

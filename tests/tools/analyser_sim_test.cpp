@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkProxy>
 #include <QProcess>
 #include <QTcpSocket>
@@ -832,6 +833,41 @@ TEST_F(AnalyserSimTest, DroppedGarbageUnsolicitedAndClosingFaults)
     Client b;
     ASSERT_TRUE(b.connectTo(sim.port()));
     EXPECT_EQ(b.query("SYST:READy?"), "1");
+}
+
+// Setter faults: a store that leaves an empty file (a full disk) with its
+// error queued, and a command that closes the link instead of running.
+TEST_F(AnalyserSimTest, SetterFaultsLeaveAnEmptyFileOrCloseTheLink)
+{
+    EXPECT_EQ(q("SENSe1:SWEep:TIME?"), "0.1");
+    const QTemporaryDir dir;
+    const QString state = QDir(dir.path()).filePath("state");
+    a.send("SIM:FAULt:WRITe 1,MMEM:STOR:STAT");
+    a.send("MMEMory:STORe:STATe " + state);
+    EXPECT_EQ(q("*OPC?"), "1");
+    EXPECT_TRUE(QFileInfo(state).isFile());
+    EXPECT_EQ(QFileInfo(state).size(), 0);
+    EXPECT_TRUE(q("SYSTem:ERRor?").startsWith("-257,"));
+    a.send("MMEMory:STORe:STATe " + state);  // the fault is used up
+    EXPECT_EQ(q("*OPC?"), "1");
+    EXPECT_GT(QFileInfo(state).size(), 0);
+
+    Fault unknown;
+    unknown.kind = FaultKind::Disconnect;
+    unknown.header = "NO:SUCH";
+    EXPECT_FALSE(sim.addFault(unknown));
+    Fault drop;
+    drop.kind = FaultKind::Disconnect;
+    drop.header = "MMEM:LOAD";
+    ASSERT_TRUE(sim.addFault(drop));
+    a.send("SENSe1:SWEep:POINts 11");
+    a.send("MMEMory:LOAD " + state);
+    EXPECT_TRUE(a.closedByPeer());
+    EXPECT_EQ(sim.channel(1).points, 11u) << "the load never ran";
+    Client b;
+    ASSERT_TRUE(b.connectTo(sim.port()));
+    b.send("MMEMory:LOAD " + state);
+    EXPECT_EQ(b.query("SENSe1:SWEep:POINts?"), "201");
 }
 
 TEST_F(AnalyserSimTest, NotReadyAndStalledOpc)

@@ -41,6 +41,7 @@
 //   (continuous off) the data of the last completed sweep of the channel,
 //   in continuous mode (or before any sweep) the scene at the current grid.
 // - "SENS<ch>:FREQ:DATA?": the current grid, comma-separated.
+// - "SENS<ch>:SWE:TIME?": the duration of one sweep in seconds.
 //
 // Errors: a SCPI error queue read with "SYSTem:ERRor?" (code,"text"; "0,
 // \"No error\"" when empty) and cleared by "*CLS". An unknown header is
@@ -119,6 +120,10 @@
 //   SIM:FAULt:DELay count,header,ms     SIM:FAULt:DROP count,header
 //   SIM:FAULt:GARBage count,header,text SIM:FAULt:CLOSe count,header
 //   SIM:FAULt:UNSolicited count,header,text
+//   SIM:FAULt:DISConnect count,header    SIM:FAULt:WRITe count,header
+//                                        (setter faults: close the link
+//                                        instead of running it; a store
+//                                        writes an empty file and queues -257)
 //   SIM:FAULt:CLEar                      SIM:FAULt:OPC:STALl 0|1
 //   SIM:CONNection:MAXimum n             (0: unlimited)
 //   SIM:CONNection<id>:CLOSe             SIM:CONNection<id>:SEND text
@@ -194,11 +199,16 @@ enum class FaultKind {
     Garbage,     // text is written in place of the reply
     Close,       // the connection is closed instead of replying
     Unsolicited, // the reply, then text as an extra line
+    // Setter faults (header names a setter, e.g. "MMEM:LOAD"):
+    Disconnect,  // the connection is closed instead of running the command
+    WriteFail,   // a store command leaves an empty file, as on a full disk
 };
 
 // A fault applies to the next count replies to queries matching header
 // ("SENS:FREQ:STAR?", matched like a received header; a node without a
 // suffix matches any suffix). Control ("SIM:") queries are never affected.
+// Disconnect and WriteFail apply to setters matching header instead (an
+// empty header: every setter).
 struct Fault
 {
     FaultKind kind = FaultKind::Drop;
@@ -311,7 +321,8 @@ public:
     void clearCalibration(unsigned channel);
     void setCorrection(unsigned channel, bool on);
 
-    // Fault injection. addFault is false when the header is no known query.
+    // Fault injection. addFault is false when the header is no known query
+    // (no known setter for the setter faults).
     bool addFault(const Fault &fault);
     void clearFaults();
     void setOpcStalled(bool stalled);       // "*OPC?" waits for "ABORt" only

@@ -121,6 +121,7 @@ const std::vector<SimServer::CommandEntry> &SimServer::commandTable()
         {"SERVice:PORT:COUNt", nullptr, &S::qPortCount},
         {"SENSe#:SWEep:TYPE", &S::sSweepType, &S::qSweepType},
         {"SENSe#:SWEep:POINts", &S::sPoints, &S::qPoints},
+        {"SENSe#:SWEep:TIME", nullptr, &S::qSweepDuration},
         {"SENSe#:FREQuency:STARt", &S::sStart, &S::qStart},
         {"SENSe#:FREQuency:STOP", &S::sStop, &S::qStop},
         {"SENSe#:FREQuency:DATA", nullptr, &S::qFrequencyData},
@@ -180,6 +181,8 @@ const std::vector<SimServer::CommandEntry> &SimServer::commandTable()
         {"SIM:FAULt:UNSolicited", &S::sFaultUnsolicited, nullptr},
         {"SIM:FAULt:CLEar", &S::sFaultClear, nullptr},
         {"SIM:FAULt:OPC:STALl", &S::sFaultOpcStall, nullptr},
+        {"SIM:FAULt:DISConnect", &S::sFaultDisconnect, nullptr},
+        {"SIM:FAULt:WRITe", &S::sFaultWrite, nullptr},
         {"SIM:CONNection:MAXimum", &S::sConnectionMax, nullptr},
         {"SIM:CONNection#:CLOSe", &S::sConnectionClose, nullptr},
         {"SIM:CONNection#:SEND", &S::sConnectionSend, nullptr},
@@ -904,6 +907,22 @@ void S::sSweepTime(Request &r)
         setSweepTime(int(qMin(*v, 3600000u)));
 }
 
+void S::qSweepDuration(Request &r)
+{
+    if (channelArg(r))
+        r.reply = Scpi::number(m_state.sweepTimeMs / 1000.0);
+}
+
+void S::sFaultDisconnect(Request &r)
+{
+    addFaultCommand(r, FaultKind::Disconnect);
+}
+
+void S::sFaultWrite(Request &r)
+{
+    addFaultCommand(r, FaultKind::WriteFail);
+}
+
 void S::qSweepTime(Request &r)
 {
     r.reply = QString::number(m_state.sweepTimeMs);
@@ -991,7 +1010,7 @@ void S::addFaultCommand(Request &r, FaultKind kind)
     if (!ok)
         return pushError(-104, QStringLiteral("Data type error"));
     if (!addFault(f))
-        pushError(-224, QStringLiteral("Illegal parameter value; no such query"));
+        pushError(-224, QStringLiteral("Illegal parameter value; no such command"));
 }
 
 void S::sFaultDelay(Request &r)

@@ -235,6 +235,21 @@ void SimServer::run(Connection &c, const Queued &q)
         return;
     }
     const CommandEntry &e = commandTable()[size_t(q.entry)];
+    if (!q.query && !e.control) {
+        if (const auto fault = takeSetterFault(q)) {
+            if (fault->kind == FaultKind::Disconnect) {
+                closeConnection(c.id);
+                return;
+            }
+            // WriteFail: a store command leaves an empty file behind.
+            if (e.set == &SimServer::sStoreState || e.set == &SimServer::sStoreCalibration) {
+                QFile empty(Scpi::unquote(q.params.trimmed()));
+                empty.open(QIODevice::WriteOnly | QIODevice::Truncate);
+                pushError(-257, QStringLiteral("File name error; no space left on device"));
+                return;
+            }
+        }
+    }
     Request r{c, q.suffix, q.params, {}, q.query, std::nullopt, false};
     if (!q.params.isEmpty())
         r.args = Scpi::splitOutsideQuotes(q.params, QLatin1Char(','));
@@ -257,6 +272,8 @@ void SimServer::sendReply(Connection &c, const Queued &q, const QString &text)
         return;
     }
     auto applies = [&q](const ActiveFault &a) {
+        if (a.fault.kind == FaultKind::Disconnect || a.fault.kind == FaultKind::WriteFail)
+            return false;
         if (a.entry >= 0 && a.entry != q.entry)
             return false;
         for (size_t i = 0; i < a.suffix.size() && i < q.suffix.size(); ++i)
@@ -298,6 +315,9 @@ void SimServer::sendReply(Connection &c, const Queued &q, const QString &text)
     case FaultKind::Unsolicited:
         write(c, text);
         write(c, f.text);
+        break;
+    case FaultKind::Disconnect:
+    case FaultKind::WriteFail:
         break;
     }
 }
@@ -350,15 +370,36 @@ bool SimServer::addFault(const Fault &fault)
     a.fault = fault;
     if (fault.count == 0)
         return true;
+    const bool setter = fault.kind == FaultKind::Disconnect || fault.kind == FaultKind::WriteFail;
     if (!fault.header.trimmed().isEmpty()) {
         auto header = Scpi::parseHeader(fault.header);
-        header.query = true;
+        header.query = !setter;
         a.entry = lookup(header, &a.suffix);
         if (a.entry < 0 || commandTable()[size_t(a.entry)].control)
             return false;
     }
     m_faults.push_back(a);
     return true;
+}
+
+std::optional<Fault> SimServer::takeSetterFault(const Queued &q)
+{
+    for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
+        if (it->fault.kind != FaultKind::Disconnect && it->fault.kind != FaultKind::WriteFail)
+            continue;
+        if (it->entry >= 0 && it->entry != q.entry)
+            continue;
+        bool suffixMatches = true;
+        for (size_t i = 0; i < it->suffix.size() && i < q.suffix.size(); ++i)
+            suffixMatches = suffixMatches && !(it->suffix[i].given && it->suffix[i].value != q.suffix[i].value);
+        if (!suffixMatches)
+            continue;
+        const Fault f = it->fault;
+        if (it->fault.count > 0 && --it->fault.count == 0)
+            m_faults.erase(it);
+        return f;
+    }
+    return std::nullopt;
 }
 
 void SimServer::pushError(int code, const QString &text)

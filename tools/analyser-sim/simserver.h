@@ -103,6 +103,8 @@ private:
     void appendLog(int connection, const QString &text, bool known);
     int lookup(const Scpi::Header &header, std::vector<Scpi::Suffix> *suffix) const;
     void pushError(int code, const QString &text);
+    // The setter fault that applies to q, taken (its count used up).
+    std::optional<Fault> takeSetterFault(const Queued &q);
 
     // Analyser model.
     void preset();
@@ -159,7 +161,8 @@ public:
     VUK_SIM_HANDLER(sSimCalibrationClear) VUK_SIM_HANDLER(sSimCorrection)
     VUK_SIM_HANDLER(sFaultDelay) VUK_SIM_HANDLER(sFaultDrop) VUK_SIM_HANDLER(sFaultGarbage)
     VUK_SIM_HANDLER(sFaultClose) VUK_SIM_HANDLER(sFaultUnsolicited) VUK_SIM_HANDLER(sFaultClear)
-    VUK_SIM_HANDLER(sFaultOpcStall) VUK_SIM_HANDLER(sConnectionMax)
+    VUK_SIM_HANDLER(sFaultOpcStall) VUK_SIM_HANDLER(sFaultDisconnect) VUK_SIM_HANDLER(sFaultWrite)
+    VUK_SIM_HANDLER(qSweepDuration) VUK_SIM_HANDLER(sConnectionMax)
     VUK_SIM_HANDLER(sConnectionClose) VUK_SIM_HANDLER(sConnectionSend)
     VUK_SIM_HANDLER(sLogClear) VUK_SIM_HANDLER(qLogCount)
 #undef VUK_SIM_HANDLER
