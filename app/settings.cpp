@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "app/logging.h"
+
 #include <QDebug>
 #include <QDir>
 
@@ -140,7 +142,7 @@ void Settings::save()
     settings.setValue(kScalingFactorKey, scalingFactor.toVariant());
     settings.sync();
     if (settings.status() != QSettings::NoError)
-        qWarning() << "Settings could not be written to" << settings.fileName();
+        qCWarning(lcApp) << "Settings could not be written to" << settings.fileName();
 }
 
 void Settings::clear()

@@ -3,6 +3,7 @@
 #include "automation/automationexception.h"
 #include "automation/devicefunctions.h"
 #include "automation/errorcodes.h"
+#include "automation/logging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -77,22 +78,22 @@ ParserChunk *RemoteClientBase::executeChunk(ParserChunk *chunk)
         logCommandError(chunk->code);
         return chunk;
     }
-    qDebug() << "CMD started" << chunk->message;
+    qCDebug(lcAutomation) << "CMD started" << chunk->message;
     DeviceFunctions functions(&chunk->reply, this, table);
     try {
         functions.ParseMessage(chunk->message);
-        qDebug() << "CMD finished" << chunk->message;
+        qCDebug(lcAutomation) << "CMD finished" << chunk->message;
     } catch (const AutomationException &e) {
         chunk->error = true;
         chunk->code = e.code;
         logCommandError(e.code);
     } catch (const std::exception &e) {
-        qWarning() << "CMD failed by an unexpected exception:" << e.what();
+        qCWarning(lcAutomation) << "CMD failed by an unexpected exception:" << e.what();
         chunk->error = true;
         chunk->code = kExecutionError;
         logCommandError(kExecutionError);
     } catch (...) {
-        qWarning() << "CMD failed by an unexpected exception";
+        qCWarning(lcAutomation) << "CMD failed by an unexpected exception";
         chunk->error = true;
         chunk->code = kExecutionError;
         logCommandError(kExecutionError);
@@ -153,7 +154,7 @@ void SocketRemoteClient::onReadyRead()
             const int stop = newline < 0 ? data.size() : newline;
             if (!discarding) {
                 if (buffer.size() + (stop - from) > maxLineLength) {
-                    qWarning() << "Remote-control line longer than" << maxLineLength << "bytes dropped";
+                    qCWarning(lcAutomation) << "Remote-control line longer than" << maxLineLength << "bytes dropped";
                     lines.append(Line{QByteArray(), true});
                     buffer.clear();
                     discarding = true;

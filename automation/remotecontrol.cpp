@@ -1,5 +1,6 @@
 #include "automation/remotecontrol.h"
 
+#include "automation/logging.h"
 #include "automation/remoteclient.h"
 
 #include <QDebug>
@@ -61,7 +62,7 @@ void RemoteControl::startListening()
     // A port outside the 16-bit range would wrap to another port.
     if (port < 0 || port > 65535) {
         const QString text = tr("Invalid port number %1").arg(port);
-        qWarning() << "Remote control:" << text;
+        qCWarning(lcAutomation) << "Remote control:" << text;
         emit error(text);
         return;
     }
@@ -69,7 +70,7 @@ void RemoteControl::startListening()
     if (server.listen(QHostAddress(QStringLiteral("127.0.0.1")), static_cast<quint16>(port))) {
         emit listen();
     } else {
-        qWarning() << "Remote control: cannot listen on port" << port << server.errorString();
+        qCWarning(lcAutomation) << "Remote control: cannot listen on port" << port << server.errorString();
         emit error(server.errorString());
     }
 }
@@ -96,7 +97,7 @@ void SocketRemoteControl::acceptConnection()
         connect(client, &RemoteClientBase::interrupted, socket, &QObject::deleteLater);
         connect(socket, &QObject::destroyed, client, &QObject::deleteLater);
         connect(socket, &QAbstractSocket::disconnected, socket,
-                [socket] { qInfo() << "\33[31mDisconnection\33[0m on socket" << socket; });
+                [socket] { qCInfo(lcAutomation) << "\33[31mDisconnection\33[0m on socket" << socket; });
         connect(this, &RemoteControl::closeSockets, socket, &QAbstractSocket::close);
         emit stateDescription(tr("Accepted connection"));
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

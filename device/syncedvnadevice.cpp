@@ -1,6 +1,7 @@
 #include "device/syncedvnadevice.h"
 
 #include "algorithms/vectorhelpers.h"
+#include "device/logging.h"
 
 #include <QDebug>
 #include <QMetaObject>
@@ -222,7 +223,7 @@ void SyncedVnaDevice::pushMeasure(std::vector<PortPair> pairs, MeasureCallback c
 
 void SyncedVnaDevice::pushSParameter(uint toPort, uint fromPort, TraceCallback callback)
 {
-    qDebug() << "Push s param func";
+    qCDebug(lcDevice) << "Push s param func";
     auto done = callOnce<std::optional<Trace>>(std::move(callback));
     pushMeasure({PortPair{toPort, fromPort}}, [done](MeasureResult result) {
         if (result && result->size() == 1)
@@ -246,12 +247,12 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
         device->setMeasuredParametr(i, pairs[i].first, pairs[i].second, channel);
 
     if (!device->singleSweep(channel)) {
-        qDebug() << "Start measure failed";
+        qCDebug(lcDevice) << "Start measure failed";
         callback(std::nullopt);
         return;
     }
     if (!device->waitOperationComplete()) {
-        qDebug() << "Wait measure failed";
+        qCDebug(lcDevice) << "Wait measure failed";
         callback(std::nullopt);
         return;
     }
@@ -261,7 +262,7 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     for (uint j = 0; j < count; ++j) {
         auto data = device->sData(j, channel);
         if (!data) {
-            qDebug().noquote() << QStringLiteral("Measure %0 failed").arg(j + 1);
+            qCDebug(lcDevice).noquote() << QStringLiteral("Measure %0 failed").arg(j + 1);
             callback(std::nullopt);
             return;
         }

@@ -1,5 +1,7 @@
 #include "device/touchstoneio.h"
 
+#include "device/logging.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
@@ -1117,7 +1119,7 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
         m_errorString = line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason)
                                  : tr("%1: %2").arg(name, reason);
-        qWarning().noquote() << "Touchstone file refused:" << m_errorString;
+        qCWarning(lcDevice).noquote() << "Touchstone file refused:" << m_errorString;
         return std::nullopt;
     };
 

@@ -7,6 +7,7 @@
 #include "measurement/connections.h"
 #include "measurement/dutstep.h"
 #include "measurement/fixture.h"
+#include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
 #include "measurement/reflectionstep.h"
 #include "measurement/transmissionstep.h"
@@ -386,7 +387,7 @@ void VukAlgorithmsSetup::setUserZ0(double value)
 
 void VukAlgorithmsSetup::interrupt()
 {
-    qDebug() << "Setup interrupted";
+    qCDebug(lcMeasurement) << "Setup interrupted";
     emit interrupted();
 }
 
