@@ -88,8 +88,8 @@ inline QString writeTouchstone(const QString &path, const std::vector<double> &f
                                double impedance = 50.0)
 {
     TouchstoneData data;
-    data.frequencyUnit = TouchstoneData::Hz;
-    data.format = TouchstoneData::RI;
+    data.frequencyUnit = TouchstoneData::FrequencyUnit::Hz;
+    data.format = TouchstoneData::Format::RI;
     data.impedance = impedance;
     data.portCount = static_cast<uint32_t>(n);
     for (size_t i = 0; i < frequency.size(); ++i) {
