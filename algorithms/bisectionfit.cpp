@@ -1,5 +1,7 @@
 #include "algorithms/bisectionfit.h"
 
+#include "algorithms/logging.h"
+
 #include "optimization.h"
 
 #include <QDebug>
@@ -48,7 +50,7 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru)
 {
     // The optimiser rejects a non-finite start by throwing; refuse it here.
     if (!std::all_of(thru.begin(), thru.end(), [](double v) { return std::isfinite(v); })) {
-        qDebug() << "bisectionFit: non-finite thru value";
+        qCDebug(lcAlgorithms) << "bisectionFit: non-finite thru value";
         return std::nullopt;
     }
 
@@ -62,7 +64,7 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru)
                                   s11.imag(), s22.imag(), st.imag()};
     const Complex t0 = std::sqrt(st);
     if (!isFiniteComplex(t0)) {
-        qDebug() << "bisectionFit: non-finite start value";
+        qCDebug(lcAlgorithms) << "bisectionFit: non-finite start value";
         return std::nullopt;
     }
 
@@ -84,7 +86,7 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru)
 
         for (int i = 0; i < unknownCount; ++i) {
             if (!std::isfinite(x[i])) {
-                qDebug() << "bisectionFit: the fit gave a non-finite solution";
+                qCDebug(lcAlgorithms) << "bisectionFit: the fit gave a non-finite solution";
                 return std::nullopt;
             }
         }
@@ -96,9 +98,9 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru)
         const Complex b22(x[8], x[9]);
         return BisectionResult{b11, t, t, b22, a11, t, t, a22};
     } catch (const alglib::ap_error &e) {
-        qDebug() << "bisectionFit: optimiser error:" << e.msg.c_str();
+        qCDebug(lcAlgorithms) << "bisectionFit: optimiser error:" << e.msg.c_str();
     } catch (const std::exception &e) {
-        qDebug() << "bisectionFit: error:" << e.what();
+        qCDebug(lcAlgorithms) << "bisectionFit: error:" << e.what();
     }
     return std::nullopt;
 }

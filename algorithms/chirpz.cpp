@@ -1,6 +1,7 @@
 #include "algorithms/chirpz.h"
 
 #include "algorithms/fft.h"
+#include "algorithms/logging.h"
 
 #include <fftw3.h>
 
@@ -13,11 +14,11 @@ ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Co
 {
     const size_t n = x.size();
     if (n == 0) {
-        qDebug() << "chirpZTransform: empty input";
+        qCDebug(lcAlgorithms) << "chirpZTransform: empty input";
         return {};
     }
     if (weights.size() < n) {
-        qDebug() << "chirpZTransform: fewer weights than samples" << weights.size() << n;
+        qCDebug(lcAlgorithms) << "chirpZTransform: fewer weights than samples" << weights.size() << n;
         return {};
     }
 

@@ -1,5 +1,6 @@
 #include "algorithms/filteringtransmission.h"
 
+#include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 #include "algorithms/timegatingtransmission.h"
 
@@ -59,7 +60,7 @@ ModelResult fitReflectionModel(const RealVector &frequency, const ComplexVector 
 
     const double dc = extrapolateDcValue(reflection, frequency.back());
     if (!std::isfinite(dc)) {
-        qDebug() << "ProcessFiltering: no DC value for the two-sided spectrum";
+        qCDebug(lcAlgorithms) << "ProcessFiltering: no DC value for the two-sided spectrum";
         result.failure = ModelFailure::Other;
         return result;
     }
@@ -123,7 +124,7 @@ void setTimeMinFromLeftDelay(TransmissionProcess &process)
         return;
     const double leftDelay = left->impulseResponse()->delay;
     if (leftDelay != right->impulseResponse()->delay)
-        qDebug() << "ProcessBisect::determineTimeMin(): different lengths of the fixtures. ???";
+        qCDebug(lcAlgorithms) << "ProcessBisect::determineTimeMin(): different lengths of the fixtures. ???";
     parameters->setTimeMin(-leftDelay);
 }
 

@@ -1,5 +1,6 @@
 #include "algorithms/fixtureport.h"
 
+#include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 #include "algorithms/renormalization.h"
 
@@ -37,7 +38,7 @@ bool ImpulseResponse::isValid() const
                     && isFiniteVector(time) && isFiniteValue(delay) && isFiniteValue(coarsePeak)
                     && values.size() == time.size() && values.size() >= 3;
     if (!ok)
-        qDebug() << "ImpulseResponse::isValid returned false";
+        qCDebug(lcAlgorithms) << "ImpulseResponse::isValid returned false";
     return ok;
 }
 
@@ -46,7 +47,7 @@ bool Gating::isValid() const
     const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values)
                     && isFiniteVector(time) && values.size() == time.size();
     if (!ok)
-        qDebug() << "Gating::isValid returned false";
+        qCDebug(lcAlgorithms) << "Gating::isValid returned false";
     return ok;
 }
 
@@ -58,7 +59,7 @@ bool StepResponse::isValid() const
                     && time.size() >= 3 && isFiniteValue(referenceTime)
                     && isFiniteValue(impedance);
     if (!ok)
-        qDebug() << "ReflectData::StepResponse::isValid returned false";
+        qCDebug(lcAlgorithms) << "ReflectData::StepResponse::isValid returned false";
     return ok;
 }
 } // namespace ReflectData

@@ -1,5 +1,7 @@
 #include "algorithms/numexp.h"
 
+#include "algorithms/logging.h"
+
 #include <QDebug>
 
 #include <algorithm>
@@ -193,15 +195,15 @@ bool strictlyAscending(const RealVector &v)
 bool usableGridAndNodes(const RealVector &frequency, const RealVector &times)
 {
     if (times.size() < 2) {
-        qDebug() << "NumExp model: fewer than two time nodes";
+        qCDebug(lcAlgorithms) << "NumExp model: fewer than two time nodes";
         return false;
     }
     if (frequency.size() < 2 || !isFiniteVector(frequency) || !isFiniteVector(times)) {
-        qDebug() << "NumExp model: unusable frequency grid or time nodes";
+        qCDebug(lcAlgorithms) << "NumExp model: unusable frequency grid or time nodes";
         return false;
     }
     if (!strictlyAscending(frequency)) {
-        qDebug() << "NumExp model: the frequency grid is not ascending";
+        qCDebug(lcAlgorithms) << "NumExp model: the frequency grid is not ascending";
         return false;
     }
     return true;
@@ -516,18 +518,18 @@ std::optional<int> numExpCoefficientCount(const RealVector &frequency, const Rea
         if (now > less)
             count = searchNumExpCount(count, m / n, criterion);
         else
-            qDebug() << "DET clarification not applied";
+            qCDebug(lcAlgorithms) << "DET clarification not applied";
     } else if (refinement == NumExpFixedCount) {
         if (fixedCount != 0) {
-            qDebug().nospace() << "FIXED VALUE of NumExp = " << fixedCount;
+            qCDebug(lcAlgorithms).nospace() << "FIXED VALUE of NumExp = " << fixedCount;
             // More coefficients than points leave the fit without a solution.
             if (fixedCount < 2 || static_cast<long long>(fixedCount) * n > m) {
-                qDebug() << "NumExp model: unusable fixed coefficient count" << fixedCount;
+                qCDebug(lcAlgorithms) << "NumExp model: unusable fixed coefficient count" << fixedCount;
                 return std::nullopt;
             }
             count = fixedCount;
         } else {
-            qDebug() << "Refinement of NumExp is not used";
+            qCDebug(lcAlgorithms) << "Refinement of NumExp is not used";
         }
     }
     return count;
@@ -541,7 +543,7 @@ std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency,
     if (times.size() < 2)
         return std::nullopt;
     if (spectrum.size() != frequency.size() || !isFiniteComplexVector(spectrum)) {
-        qDebug() << "NumExp model: unusable spectrum";
+        qCDebug(lcAlgorithms) << "NumExp model: unusable spectrum";
         return std::nullopt;
     }
     const std::optional<int> count =

@@ -34,7 +34,7 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(int index)
     }
 }
 
-std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, int method)
+std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, CalcMethod method)
 {
     switch (method) {
     case CalcMethodTimeGate:
@@ -45,14 +45,14 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, int
         return createProcess(Bisect);
     default:
         throw std::invalid_argument("ProcessFactory::createByMethod: unknown correction method "
-                                    + std::to_string(method));
+                                    + std::to_string(static_cast<int>(method)));
     }
 }
 
-std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(int measureType, int method,
+std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(MeasureKind kind, CalcMethod method,
                                                                       bool single)
 {
-    if (measureType != 1)
+    if (kind != MeasureKind::Reflection)
         return nullptr;
     switch (method) {
     case CalcMethodTimeGate:

@@ -25,14 +25,19 @@ public:
         FilteringReflectOpenAndShort = 6,
     };
 
+    // The kind of measurement a process is asked for (numbered as the
+    // workflow's measure type).
+    enum class MeasureKind : int { Transmission = 0, Reflection = 1, Dut = 2 };
+
     explicit ProcessFactory(QObject *parent = nullptr);
 
+    // By number: nullptr for a number that is no ProcessIndex.
     static std::unique_ptr<IProcessMethod> createProcess(int index);
-    // Throws std::invalid_argument for a method other than 0, 1 or 2.
-    static std::unique_ptr<IProcessMethod> createByMethod(bool reflect, int method);
-    // Only measure type 1 (reflection) with time gating or filtering has a
-    // process; single selects the one-standard process.
-    static std::unique_ptr<IProcessMethod> createReflectByMethod(int measureType, int method,
+    // Throws std::invalid_argument for a value that is no CalcMethod.
+    static std::unique_ptr<IProcessMethod> createByMethod(bool reflect, CalcMethod method);
+    // Only reflection with time gating or filtering has a process; single
+    // selects the one-standard process.
+    static std::unique_ptr<IProcessMethod> createReflectByMethod(MeasureKind kind, CalcMethod method,
                                                                  bool single);
 };
 

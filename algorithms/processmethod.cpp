@@ -1,5 +1,6 @@
 #include "algorithms/processmethod.h"
 
+#include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 
 #include <QCoreApplication>
@@ -125,7 +126,7 @@ bool ReflectProcess::setFixturesForCalculate(FixturePort *port)
     if (!port)
         return false;
     if (!port->portZ0()) {
-        qDebug() << "ReflectProcess::setFixturesForCalculate: not enough parameters";
+        qCDebug(lcAlgorithms) << "ReflectProcess::setFixturesForCalculate: not enough parameters";
         return false;
     }
     if (m_port != port)
@@ -167,7 +168,7 @@ bool TransmissionProcess::setFixturesForCalculate(FixturePort *left, FixturePort
     if (!left || !right || left == right)
         return false;
     if (!left->portZ0() || !right->portZ0()) {
-        qDebug() << "TransmissionProcess::setFixturesForCalculate: not enough parameters";
+        qCDebug(lcAlgorithms) << "TransmissionProcess::setFixturesForCalculate: not enough parameters";
         return false;
     }
     if (m_left != left && m_left != right)

@@ -1,5 +1,6 @@
 #include "algorithms/smoothing.h"
 
+#include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 #include "algorithms/numexp.h"
 
@@ -48,17 +49,17 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
                                             int bandFlag, double timeSpan)
 {
     if (fitMode != SmoothFreeFit && fitMode != SmoothFixedFirst) {
-        qDebug() << "smoothMagnitudePhase: invalid fit mode" << fitMode;
+        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: invalid fit mode" << fitMode;
         return {};
     }
     if (frequency.size() < 2 || spectrum.size() != frequency.size() || !isFiniteVector(frequency)
         || !isFiniteComplexVector(spectrum) || !std::isfinite(timeSpan)) {
-        qDebug() << "smoothMagnitudePhase: unusable input";
+        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: unusable input";
         return {};
     }
     const bool lowPass = bandFlag == SmoothLowPass;
     if (!strictlyAscending(frequency) || (lowPass && !(frequency.front() > 0.0))) {
-        qDebug() << "smoothMagnitudePhase: the frequency grid is not ascending";
+        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: the frequency grid is not ascending";
         return {};
     }
 
@@ -78,7 +79,7 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
     if (lowPass) {
         const double dc = extrapolateDcValue(spectrum, fmax);
         if (!std::isfinite(dc)) {
-            qDebug() << "smoothMagnitudePhase: no DC estimate";
+            qCDebug(lcAlgorithms) << "smoothMagnitudePhase: no DC estimate";
             return {};
         }
         grid.push_back(0.0);
@@ -106,7 +107,7 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
 
     const int points = static_cast<int>(grid.size());
     if (points < kMinNodes) {
-        qDebug() << "smoothMagnitudePhase: too few points";
+        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: too few points";
         return {};
     }
     // Range-checked before conversion; more nodes than points would leave the
@@ -117,7 +118,7 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
     const Eigen::MatrixXd b =
         cubicBSplineBasis(grid, equallySpacedNodes(grid.front(), grid.back(), nodes));
     if (b.rows() != points) {
-        qDebug() << "smoothMagnitudePhase: no basis";
+        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: no basis";
         return {};
     }
 

@@ -2,6 +2,7 @@
 
 #include "algorithms/chirpz.h"
 #include "algorithms/impulseresponse.h"
+#include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 
 #include <QDebug>
@@ -40,7 +41,7 @@ StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector
 {
     // Without a reference span the integration constant cannot be removed.
     if (!(tRefEnd > tRefStart)) {
-        qDebug() << "computeStepResponse: empty reference span" << tRefStart << tRefEnd;
+        qCDebug(lcAlgorithms) << "computeStepResponse: empty reference span" << tRefStart << tRefEnd;
         return {};
     }
     const size_t n = s.size();

@@ -2,6 +2,7 @@
 
 #include "algorithms/fft.h"
 #include "algorithms/impulseresponse.h"
+#include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 
 #include <fftw3.h>
@@ -57,11 +58,11 @@ size_t twoSidedLength(size_t n, int gridMode)
 bool usableGateInput(const RealVector &frequency, int gridMode, const GateParameters &gate)
 {
     if ((gridMode != LowPassMode && gridMode != BandPassMode) || !usableGrid(frequency)) {
-        qDebug() << "gateShape: unusable grid or grid mode" << gridMode;
+        qCDebug(lcAlgorithms) << "gateShape: unusable grid or grid mode" << gridMode;
         return false;
     }
     if (!usableGate(gate)) {
-        qDebug() << "gateShape: unusable gate" << gate.start << gate.stop << gate.halfWidth;
+        qCDebug(lcAlgorithms) << "gateShape: unusable gate" << gate.start << gate.stop << gate.halfWidth;
         return false;
     }
     return true;

@@ -1,5 +1,7 @@
 #include "algorithms/vectorhelpers.h"
 
+#include "algorithms/logging.h"
+
 #include <QDebug>
 
 #include <algorithm>
@@ -39,7 +41,7 @@ bool isFiniteVector(const RealVector &values)
         return false;
     if (std::all_of(values.begin(), values.end(), isFiniteValue))
         return true;
-    qDebug() << "Invalid vector detected";
+    qCDebug(lcAlgorithms) << "Invalid vector detected";
     return false;
 }
 
@@ -49,14 +51,14 @@ bool isFiniteComplexVector(const ComplexVector &values)
         return false;
     if (std::all_of(values.begin(), values.end(), isFiniteComplex))
         return true;
-    qDebug() << "Invalid vector detected";
+    qCDebug(lcAlgorithms) << "Invalid vector detected";
     return false;
 }
 
 double interpolateDoubleValue(double x, double x0, double x1, double y0, double y1)
 {
     if (fuzzyEqual(x0, x1)) {
-        qDebug() << "interpolateDoubleValue: Divide by Zero!";
+        qCDebug(lcAlgorithms) << "interpolateDoubleValue: Divide by Zero!";
         return -1;
     }
     return y0 + (x - x0) * (y1 - y0) / (x1 - x0);
@@ -67,7 +69,7 @@ double interp1(const RealVector &x, const RealVector &y, double query)
     if (x.size() < 2)
         return -1;
     if (x.size() != y.size() || query > x.back() || query < x.front()) {
-        qDebug() << "ERROR INTERP1";
+        qCDebug(lcAlgorithms) << "ERROR INTERP1";
         return -1;
     }
     if (fuzzyEqual(query, x[0]))
@@ -78,7 +80,7 @@ double interp1(const RealVector &x, const RealVector &y, double query)
         if (x[i - 1] < query && query < x[i])
             return interpolateDoubleValue(query, x[i - 1], x[i], y[i - 1], y[i]);
     }
-    qDebug() << "ERROR2 INTERP1";
+    qCDebug(lcAlgorithms) << "ERROR2 INTERP1";
     return -1;
 }
 
@@ -206,7 +208,7 @@ static std::vector<T> gather(const std::vector<T> &values, const std::vector<int
     out.reserve(index.size());
     for (int i : index) {
         if (i < 1 || static_cast<size_t>(i) > values.size()) {
-            qDebug() << "gatherByIndex: index out of range" << i;
+            qCDebug(lcAlgorithms) << "gatherByIndex: index out of range" << i;
             return {};
         }
         out.push_back(values[static_cast<size_t>(i - 1)]);

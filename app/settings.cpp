@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "app/logging.h"
+
 #include <QDebug>
 #include <QDir>
 
@@ -161,7 +163,7 @@ void Settings::save()
         settings.remove(QString::fromLatin1(name));
     settings.sync();
     if (settings.status() != QSettings::NoError)
-        qWarning() << "Settings could not be written to" << settings.fileName();
+        qCWarning(lcApp) << "Settings could not be written to" << settings.fileName();
 }
 
 void Settings::clear()

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/coreqmltypes.h"
+#include "app/logging.h"
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
 
@@ -88,7 +89,7 @@ void terminateHandler()
         box.setDetailedText(detail);
         box.exec();
     } else {
-        qCritical("Unhandled exception: %s", qUtf8Printable(detail));
+        qCCritical(lcApp, "Unhandled exception: %s", qUtf8Printable(detail));
     }
     std::abort();
 }
@@ -130,7 +131,7 @@ bool startRestartCopy(const RestartRequest &request)
         return false;
     const bool started = QProcess::startDetached(request.program, request.arguments);
     if (!started)
-        qWarning("The program could not be restarted: %s", qUtf8Printable(request.program));
+        qCWarning(lcApp, "The program could not be restarted: %s", qUtf8Printable(request.program));
     return started;
 }
 
@@ -154,7 +155,7 @@ void quitOnTerminationSignals()
         return;
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
         signalPipe[0] = signalPipe[1] = -1;
-        qWarning("No handling of termination signals: socketpair failed");
+        qCWarning(lcApp, "No handling of termination signals: socketpair failed");
         return;
     }
     auto *notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());

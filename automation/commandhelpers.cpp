@@ -1,5 +1,6 @@
 #include "automation/commandhelpers.h"
 
+#include "automation/logging.h"
 #include "device/syncedvnadevice.h"
 
 #include <QDebug>
@@ -29,10 +30,10 @@ int runBlocking(QObject *root, const std::function<void()> &action)
         } catch (const AutomationException &e) {
             code = e.code;
         } catch (const std::exception &e) {
-            qWarning() << "Remote command action failed:" << e.what();
+            qCWarning(lcAutomation) << "Remote command action failed:" << e.what();
             code = kExecutionError;
         } catch (...) {
-            qWarning() << "Remote command action failed by an unknown exception";
+            qCWarning(lcAutomation) << "Remote command action failed by an unknown exception";
             code = kExecutionError;
         }
     };

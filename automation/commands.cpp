@@ -1,6 +1,7 @@
 #include "automation/commands.h"
 
 #include "automation/commandsfunctions.h"
+#include "automation/commandslogging.h"
 #include "automation/commandtable.h"
 #include "automation/errorcodes.h"
 #include "automation/scpihandler.h"
@@ -14,7 +15,7 @@ bool registerRemoteCommands(MainQmlBackend *root, CommandTable &table)
 {
     buildErrorMessages();
     if (table.count() != 0) {
-        qCritical() << "Remote commands not registered: the command table already holds" << table.count()
+        qCCritical(lcCommands) << "Remote commands not registered: the command table already holds" << table.count()
                     << "commands";
         return false;
     }
@@ -150,7 +151,7 @@ bool registerRemoteCommands(MainQmlBackend *root, CommandTable &table)
     add("VUK:SYSTem:ZCONversion:TYPE?", makeHandler<&z0ConversionType>(root));                      // 105
 
     if (table.count() != kRemoteCommandCount) {
-        qCritical() << "Remote commands: registered" << table.count() << "of" << kRemoteCommandCount;
+        qCCritical(lcCommands) << "Remote commands: registered" << table.count() << "of" << kRemoteCommandCount;
         ok = false;
     }
     return ok;

@@ -1,5 +1,7 @@
 #include "automation/commandtable.h"
 
+#include "automation/logging.h"
+
 #include <QDebug>
 
 namespace Korvel {
@@ -8,11 +10,11 @@ namespace Automation {
 bool CommandTable::registerCommand(const QByteArray &pattern, std::unique_ptr<ScpiHandlerBase> handler)
 {
     if (pattern.isEmpty() || !handler) {
-        qCritical() << "Remote command not registered: empty pattern or no handler" << pattern;
+        qCCritical(lcAutomation) << "Remote command not registered: empty pattern or no handler" << pattern;
         return false;
     }
     if (commandCount >= static_cast<qint64>(maxCommands)) {
-        qCritical() << "Remote command not registered: the command table is full" << pattern;
+        qCCritical(lcAutomation) << "Remote command not registered: the command table is full" << pattern;
         return false;
     }
     const auto k = static_cast<std::size_t>(commandCount);

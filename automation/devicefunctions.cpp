@@ -2,6 +2,7 @@
 
 #include "automation/automationexception.h"
 #include "automation/commandtable.h"
+#include "automation/logging.h"
 #include "automation/remoteclient.h"
 
 #include <QDebug>
@@ -142,10 +143,10 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
                     code = kDataTypeError;
             }
         } catch (const std::exception &e) {
-            qDebug() << "Exception while matching" << table->pattern(k) << e.what();
+            qCDebug(lcAutomation) << "Exception while matching" << table->pattern(k) << e.what();
             code = kHeaderError;
         } catch (...) {
-            qDebug() << "Exception while matching" << table->pattern(k);
+            qCDebug(lcAutomation) << "Exception while matching" << table->pattern(k);
             code = kHeaderError;
         }
         if (code == 0) {

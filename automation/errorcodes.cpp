@@ -1,5 +1,7 @@
 #include "automation/errorcodes.h"
 
+#include "automation/logging.h"
+
 #include <QDebug>
 
 namespace Korvel {
@@ -107,7 +109,7 @@ void logCommandError(int code)
     const QString text = errorText(code);
     if (!text.isEmpty())
         line += QLatin1Char(' ') + text;
-    qWarning().noquote() << line;
+    qCWarning(lcAutomation).noquote() << line;
 }
 
 } // namespace Automation

@@ -3,6 +3,7 @@
 #include "automation/automationexception.h"
 #include "automation/devicefunctions.h"
 #include "automation/errorcodes.h"
+#include "automation/logging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -219,12 +220,12 @@ ParserChunk *RemoteClientBase::executeChunk(ParserChunk *chunk)
         chunk->code = e.code;
         logCommandError(e.code);
     } catch (const std::exception &e) {
-        qWarning() << "CMD failed by an unexpected exception:" << e.what();
+        qCWarning(lcAutomation) << "CMD failed by an unexpected exception:" << e.what();
         chunk->error = true;
         chunk->code = kExecutionError;
         logCommandError(kExecutionError);
     } catch (...) {
-        qWarning() << "CMD failed by an unexpected exception";
+        qCWarning(lcAutomation) << "CMD failed by an unexpected exception";
         chunk->error = true;
         chunk->code = kExecutionError;
         logCommandError(kExecutionError);
@@ -312,7 +313,7 @@ void SocketRemoteClient::pullInput()
         const qint64 length = complete ? got - 1 : got;
         if (!discarding) {
             if (buffer.size() + length > maxLineLength) {
-                qWarning() << "Remote-control line longer than" << maxLineLength << "bytes dropped";
+                qCWarning(lcAutomation) << "Remote-control line longer than" << maxLineLength << "bytes dropped";
                 lines.push_back(Line{QByteArray(), true});
                 buffer.clear();
                 discarding = true;

@@ -1,5 +1,6 @@
 #include "automation/remotecontrol.h"
 
+#include "automation/logging.h"
 #include "automation/remoteclient.h"
 
 #include <QDebug>
@@ -63,7 +64,7 @@ void RemoteControl::startListening()
     // A port outside the 16-bit range would wrap to another port.
     if (port < 0 || port > 65535) {
         const QString text = tr("Remote control cannot listen: invalid port number %1").arg(port);
-        qWarning().noquote() << text;
+        qCWarning(lcAutomation).noquote() << text;
         updateStatus(text);
         emit error(text);
         return;
@@ -77,7 +78,7 @@ void RemoteControl::startListening()
         // port: a client would then drive that program instead.
         const QString text =
             tr("Remote control cannot listen on port %1: %2").arg(port).arg(server.errorString());
-        qWarning().noquote() << text;
+        qCWarning(lcAutomation).noquote() << text;
         updateStatus(text);
         emit error(text);
     }
@@ -123,7 +124,7 @@ void SocketRemoteControl::acceptConnection()
         connect(client, &RemoteClientBase::interrupted, socket, &QObject::deleteLater);
         connect(socket, &QObject::destroyed, client, &QObject::deleteLater);
         connect(socket, &QAbstractSocket::disconnected, socket,
-                [socket] { qInfo() << "\33[31mDisconnection\33[0m on socket" << socket; });
+                [socket] { qCInfo(lcAutomation) << "\33[31mDisconnection\33[0m on socket" << socket; });
         connect(this, &RemoteControl::closeSockets, socket, &QAbstractSocket::close);
         emit stateDescription(tr("Accepted connection"));
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

@@ -17,6 +17,7 @@
 // the handler object for the command table.
 
 #include "automation/automationexception.h"
+#include "automation/logging.h"
 #include "automation/parameters.h"
 
 #include <QtGlobal>
@@ -78,7 +79,7 @@ public:
     bool addSuffix(const char *begin, const char *end) override
     {
         if (count >= suffixCount) {
-            qCritical("All suffixes already filled");
+            qCCritical(lcAutomation, "All suffixes already filled");
             return false;
         }
         bool ok = false;
@@ -114,7 +115,7 @@ public:
     void invoke() override
     {
         if (count != suffixCount) {
-            qCritical("Not all suffixes are filled");
+            qCCritical(lcAutomation, "Not all suffixes are filled");
             throw AutomationException(220);
         }
         call();

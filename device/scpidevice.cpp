@@ -1,5 +1,7 @@
 #include "device/scpidevice.h"
 
+#include "device/logging.h"
+
 #include <QDebug>
 #include <QEventLoop>
 #include <QHostAddress>
@@ -97,7 +99,7 @@ QAbstractSocket::SocketState ScpiDevice::state() const
 void ScpiDevice::reportExchangeError(const QString &command)
 {
     const QString text = scpiExchangeErrorText + QStringLiteral(" ") + command;
-    qDebug().noquote() << text;
+    qCDebug(lcDevice).noquote() << text;
     emit error(text);
 }
 
@@ -146,7 +148,7 @@ void ScpiDevice::reconnectAfterGivingUp()
     const quint16 peerPort = m_socket->peerPort();
     m_socket->abort();
     if (!connectSocket(peer, peerPort))
-        qDebug().noquote() << "Reconnection to" << peer.toString() << peerPort << "failed";
+        qCDebug(lcDevice).noquote() << "Reconnection to" << peer.toString() << peerPort << "failed";
 }
 
 std::optional<QString> ScpiDevice::runQuery(const QString &command, std::optional<qint64> timeoutMs)

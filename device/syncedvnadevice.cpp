@@ -1,6 +1,7 @@
 #include "device/syncedvnadevice.h"
 
 #include "algorithms/vectorhelpers.h"
+#include "device/logging.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -276,7 +277,7 @@ StateRestoreResult SyncedVnaDevice::restoreTask(const StateRestore &request)
         }
         if (closing || clock.elapsed() >= timing.restoreRetryMs)
             return result;
-        qDebug() << "The analyser state reload did not get through; retrying after reconnection";
+        qCDebug(lcDevice) << "The analyser state reload did not get through; retrying after reconnection";
         QThread::msleep(static_cast<unsigned long>(std::max(10, timing.pollIntervalMs)));
     }
 }
@@ -300,7 +301,7 @@ void SyncedVnaDevice::pushMeasure(std::vector<PortPair> pairs, MeasureCallback c
 
 void SyncedVnaDevice::pushSParameter(uint toPort, uint fromPort, TraceCallback callback)
 {
-    qDebug() << "Push s param func";
+    qCDebug(lcDevice) << "Push s param func";
     auto done = callOnce<std::optional<Trace>>(std::move(callback));
     pushMeasure({PortPair{toPort, fromPort}}, [done](MeasureResult result) {
         if (result && result->size() == 1)
@@ -329,20 +330,20 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     // so that a cancel during the sweep always lands in the wait below.
     const qint64 waitMs = sweepWaitMs(device->sweepTime(channel));
     if (!device->singleSweep(channel)) {
-        qDebug() << "Start measure failed";
+        qCDebug(lcDevice) << "Start measure failed";
         callback(std::nullopt);
         return;
     }
     QElapsedTimer waited;
     waited.start();
     if (!device->waitOperationComplete(waitMs)) {
-        qDebug() << "Wait measure failed";
+        qCDebug(lcDevice) << "Wait measure failed";
         if (waited.elapsed() >= waitMs) {
             // The sweep may still run: stop it before the state is reloaded.
             device->interrupt();
             const QString text =
                 tr("The analyser did not complete the sweep within %1 s").arg(double(waitMs) / 1000.0);
-            qDebug().noquote() << text;
+            qCDebug(lcDevice).noquote() << text;
             emit error(text);
         }
         callback(std::nullopt);
@@ -354,7 +355,7 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     for (uint j = 0; j < count; ++j) {
         auto data = device->sData(j, channel);
         if (!data) {
-            qDebug().noquote() << QStringLiteral("Measure %0 failed").arg(j + 1);
+            qCDebug(lcDevice).noquote() << QStringLiteral("Measure %0 failed").arg(j + 1);
             callback(std::nullopt);
             return;
         }

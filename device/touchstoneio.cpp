@@ -1,5 +1,7 @@
 #include "device/touchstoneio.h"
 
+#include "device/logging.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
@@ -15,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -27,25 +30,26 @@ constexpr double Pi = 3.14159265358979323846;
 TouchstoneData defaultOptions()
 {
     TouchstoneData data;
-    data.frequencyUnit = TouchstoneData::GHz;
-    data.parameterType = TouchstoneData::S;
-    data.format = TouchstoneData::MA;
+    data.frequencyUnit = TouchstoneData::FrequencyUnit::GHz;
+    data.parameterType = TouchstoneData::ParameterType::S;
+    data.format = TouchstoneData::Format::MA;
     data.impedance = 50.0;
     return data;
 }
 
-double unitFactor(int frequencyUnit)
+double unitFactor(TouchstoneData::FrequencyUnit frequencyUnit)
 {
     switch (frequencyUnit) {
-    case TouchstoneData::GHz:
+    case TouchstoneData::FrequencyUnit::GHz:
         return 1e9;
-    case TouchstoneData::MHz:
+    case TouchstoneData::FrequencyUnit::MHz:
         return 1e6;
-    case TouchstoneData::kHz:
+    case TouchstoneData::FrequencyUnit::kHz:
         return 1e3;
-    default:
-        return 1.0;
+    case TouchstoneData::FrequencyUnit::Hz:
+        break;
     }
+    return 1.0;
 }
 
 bool isBlank(char c)
@@ -70,26 +74,27 @@ std::optional<double> parseNumber(const char *begin, const char *end)
     return value;
 }
 
-std::complex<double> toComplex(double a, double b, int format)
+std::complex<double> toComplex(double a, double b, TouchstoneData::Format format)
 {
     switch (format) {
-    case TouchstoneData::MA: {
+    case TouchstoneData::Format::MA: {
         const double angle = b * Pi / 180.0;
         return {a * std::cos(angle), a * std::sin(angle)};
     }
-    case TouchstoneData::DB: {
+    case TouchstoneData::Format::DB: {
         const double magnitude = std::pow(10.0, a / 20.0);
         const double angle = b * Pi / 180.0;
         return {magnitude * std::cos(angle), magnitude * std::sin(angle)};
     }
-    default:
-        return {a, b};
+    case TouchstoneData::Format::RI:
+        break;
     }
+    return {a, b};
 }
 
 // values: the frequency, then the N x N pairs in file order.
-std::optional<TouchstonePoint> pointFromValues(const std::vector<double> &values, int format,
-                                               int frequencyUnit, int64_t n)
+std::optional<TouchstonePoint> pointFromValues(const std::vector<double> &values, TouchstoneData::Format format,
+                                               TouchstoneData::FrequencyUnit frequencyUnit, int64_t n)
 {
     const size_t count = values.size();
     if (n < 1 || count < 3 || count % 2 == 0)
@@ -189,36 +194,33 @@ bool equalsUpper(const char *begin, const char *end, const char *word)
     return true;
 }
 
-// One option-line token that names a unit, a parameter type or a format.
-bool applyOptionWord(const char *begin, const char *end, TouchstoneData &data)
+// Sets field to the value of the word the token names, if it names one.
+template <typename Enum, size_t N>
+bool applyWord(const char *begin, const char *end, const std::pair<const char *, Enum> (&words)[N], Enum &field)
 {
-    struct Word
-    {
-        const char *text;
-        int TouchstoneData::*field;
-        int value;
-    };
-    static const Word words[] = {
-        {"HZ", &TouchstoneData::frequencyUnit, TouchstoneData::Hz},
-        {"KHZ", &TouchstoneData::frequencyUnit, TouchstoneData::kHz},
-        {"MHZ", &TouchstoneData::frequencyUnit, TouchstoneData::MHz},
-        {"GHZ", &TouchstoneData::frequencyUnit, TouchstoneData::GHz},
-        {"S", &TouchstoneData::parameterType, TouchstoneData::S},
-        {"Y", &TouchstoneData::parameterType, TouchstoneData::Y},
-        {"Z", &TouchstoneData::parameterType, TouchstoneData::Z},
-        {"H", &TouchstoneData::parameterType, TouchstoneData::H},
-        {"G", &TouchstoneData::parameterType, TouchstoneData::G},
-        {"RI", &TouchstoneData::format, TouchstoneData::RI},
-        {"MA", &TouchstoneData::format, TouchstoneData::MA},
-        {"DB", &TouchstoneData::format, TouchstoneData::DB},
-    };
-    for (const Word &word : words) {
-        if (equalsUpper(begin, end, word.text)) {
-            data.*word.field = word.value;
+    for (const auto &[text, value] : words) {
+        if (equalsUpper(begin, end, text)) {
+            field = value;
             return true;
         }
     }
     return false;
+}
+
+// One option-line token that names a unit, a parameter type or a format.
+bool applyOptionWord(const char *begin, const char *end, TouchstoneData &data)
+{
+    using Unit = TouchstoneData::FrequencyUnit;
+    using Type = TouchstoneData::ParameterType;
+    using Format = TouchstoneData::Format;
+    static const std::pair<const char *, Unit> units[] = {
+        {"HZ", Unit::Hz}, {"KHZ", Unit::kHz}, {"MHZ", Unit::MHz}, {"GHZ", Unit::GHz}};
+    static const std::pair<const char *, Type> types[] = {
+        {"S", Type::S}, {"Y", Type::Y}, {"Z", Type::Z}, {"H", Type::H}, {"G", Type::G}};
+    static const std::pair<const char *, Format> formats[] = {
+        {"RI", Format::RI}, {"MA", Format::MA}, {"DB", Format::DB}};
+    return applyWord(begin, end, units, data.frequencyUnit) || applyWord(begin, end, types, data.parameterType)
+           || applyWord(begin, end, formats, data.format);
 }
 
 // The value after "R". Lenient (problem null): a number from 0.001 to 1000
@@ -443,8 +445,8 @@ TouchstoneData TouchstoneIO::parseOptionLine(const QString &line)
     return data;
 }
 
-std::optional<TouchstonePoint> TouchstoneIO::makePoint(const QStringList &tokens, int format,
-                                                       int frequencyUnit, int64_t n)
+std::optional<TouchstonePoint> TouchstoneIO::makePoint(const QStringList &tokens, TouchstoneData::Format format,
+                                                       TouchstoneData::FrequencyUnit frequencyUnit, int64_t n)
 {
     std::vector<double> values;
     values.reserve(static_cast<size_t>(tokens.size()));
@@ -1068,10 +1070,10 @@ bool NetworkReader::complete(int lastLine)
 bool NetworkReader::consistent(int lastLine)
 {
     const size_t count = m_data.points.size();
-    if (m_data.parameterType != TouchstoneData::S) {
+    if (m_data.parameterType != TouchstoneData::ParameterType::S) {
         static const char *const names[] = {"S", "Y", "Z", "H", "G"};
         return refuse(lastLine, tr("%1-parameters are not read, only S-parameters")
-                                    .arg(QLatin1String(names[m_data.parameterType])));
+                                    .arg(QLatin1String(names[static_cast<int>(m_data.parameterType)])));
     }
     if (m_declaredPoints && static_cast<size_t>(*m_declaredPoints) != count)
         return refuse(m_declaredLine, tr("[Number of Frequencies] declares %1 points, the file holds %2")
@@ -1117,7 +1119,7 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
         m_errorString = line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason)
                                  : tr("%1: %2").arg(name, reason);
-        qWarning().noquote() << "Touchstone file refused:" << m_errorString;
+        qCWarning(lcDevice).noquote() << "Touchstone file refused:" << m_errorString;
         return std::nullopt;
     };
 

@@ -29,14 +29,14 @@ struct TouchstonePoint
 // A whole file.
 struct TouchstoneData
 {
-    enum FrequencyUnit { GHz = 0, MHz = 1, kHz = 2, Hz = 3 };
-    enum ParameterType { S = 0, Y = 1, Z = 2, H = 3, G = 4 };
-    enum Format { RI = 0, MA = 1, DB = 2 };
+    enum class FrequencyUnit { GHz = 0, MHz = 1, kHz = 2, Hz = 3 };
+    enum class ParameterType { S = 0, Y = 1, Z = 2, H = 3, G = 4 };
+    enum class Format { RI = 0, MA = 1, DB = 2 };
 
     std::vector<TouchstonePoint> points;
-    int frequencyUnit = GHz;
-    int parameterType = S;
-    int format = RI;
+    FrequencyUnit frequencyUnit = FrequencyUnit::GHz;
+    ParameterType parameterType = ParameterType::S;
+    Format format = Format::RI;
     // The writer's port count when the path has no .sNp suffix; the reader
     // leaves it 0.
     uint32_t portCount = 0;
@@ -85,8 +85,8 @@ public:
     static TouchstoneData parseOptionLine(const QString &line);
     // One point from its tokens (frequency, then N x N value pairs in file
     // order: S11 S21 S12 S22 for two ports, row by row otherwise).
-    static std::optional<TouchstonePoint> makePoint(const QStringList &tokens, int format,
-                                                    int frequencyUnit, int64_t n);
+    static std::optional<TouchstonePoint> makePoint(const QStringList &tokens, TouchstoneData::Format format,
+                                                    TouchstoneData::FrequencyUnit frequencyUnit, int64_t n);
 
 signals:
     void error(QString err);

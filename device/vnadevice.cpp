@@ -1,5 +1,7 @@
 #include "device/vnadevice.h"
 
+#include "device/logging.h"
+
 #include <QDebug>
 #include <QMap>
 #include <QStringList>
@@ -86,7 +88,7 @@ std::optional<QString> keywordOf(const QMap<QString, int> &map, int value, const
         if (it.value() == value)
             return it.key();
     }
-    qDebug() << "No analyser keyword for" << what << value << "- nothing sent";
+    qCDebug(lcDevice) << "No analyser keyword for" << what << value << "- nothing sent";
     return std::nullopt;
 }
 
@@ -484,7 +486,7 @@ bool VNADevice::checkPath(const QString &path)
         && !path.contains(QLatin1Char(';')))
         return true;
     const QString text = vnaUnsafePathErrorText + QStringLiteral(" ") + path;
-    qDebug().noquote() << text;
+    qCDebug(lcDevice).noquote() << text;
     emit error(text);
     return false;
 }
@@ -546,7 +548,7 @@ void VNADevice::setImpedance(double port, double value)
     // Converting such a value to unsigned is undefined or wraps to a huge
     // port number.
     if (!std::isfinite(port) || port < 0.0 || port >= static_cast<double>(maxPortsCount)) {
-        qDebug() << "Invalid analyser port" << port << "for the impedance - nothing sent";
+        qCDebug(lcDevice) << "Invalid analyser port" << port << "for the impedance - nothing sent";
         return;
     }
     const uint index = static_cast<uint>(port);

@@ -1,5 +1,7 @@
 #include "device/workerthread.h"
 
+#include "device/logging.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QEventLoop>
@@ -91,9 +93,9 @@ void WorkerThread::run()
             try {
                 task();
             } catch (const std::exception &e) {
-                qDebug() << e.what();
+                qCDebug(lcDevice) << e.what();
             } catch (...) {
-                qDebug() << "UNKNOWN EXCEPTION";
+                qCDebug(lcDevice) << "UNKNOWN EXCEPTION";
             }
         }
 

@@ -1,5 +1,6 @@
 #include "frontend/chartrenderopenglnode.h"
 
+#include "frontend/logging.h"
 #include "frontend/trace.h"
 
 #include <QByteArray>
@@ -174,7 +175,7 @@ void OpenGLRenderNode::createShaderProgram()
                                               core ? coreFragmentShader : legacyFragmentShader);
     m_program->bindAttributeLocation("points", 0);
     if (!ok || !m_program->link()) {
-        qWarning() << "Chart trace shader failed:" << m_program->log();
+        qCWarning(lcFrontend) << "Chart trace shader failed:" << m_program->log();
         delete m_program;
         m_program = nullptr;
         m_programFailed = true;

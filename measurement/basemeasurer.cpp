@@ -2,6 +2,7 @@
 
 #include "algorithms/vectorhelpers.h"
 #include "device/syncedvnadevice.h"
+#include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
 
 #include <QDebug>
@@ -49,7 +50,7 @@ void BaseMeasurer::setUserDefZ0(double z0)
 
 void BaseMeasurer::interrupt()
 {
-    qDebug() << " Base measurer interrupt";
+    qCDebug(lcMeasurement) << " Base measurer interrupt";
     std::lock_guard<std::recursive_mutex> lock(m_cancelMutex);
     m_interrupted.store(true);
     // A tied process reports the cancel itself when it receives it.
@@ -76,7 +77,7 @@ bool BaseMeasurer::takeInterrupt()
 
 bool BaseMeasurer::execute(Algorithms::IProcessMethod *process)
 {
-    qDebug() << "Start execute" << process;
+    qCDebug(lcMeasurement) << "Start execute" << process;
     if (!process)
         return false;
     try {
@@ -92,10 +93,10 @@ bool BaseMeasurer::execute(Algorithms::IProcessMethod *process)
 
 bool BaseMeasurer::setupFixture(Algorithms::FixturePort *port, double z0)
 {
-    qDebug() << "Setup fixture";
-    qDebug() << "Conversion Type" << m_conversionT;
-    qDebug() << "User entered impedance" << m_userDefZ0;
-    qDebug() << "Port impedance" << z0;
+    qCDebug(lcMeasurement) << "Setup fixture";
+    qCDebug(lcMeasurement) << "Conversion Type" << m_conversionT;
+    qCDebug(lcMeasurement) << "User entered impedance" << m_userDefZ0;
+    qCDebug(lcMeasurement) << "Port impedance" << z0;
     if (!port)
         return false;
     port->setConversionType(m_conversionT);

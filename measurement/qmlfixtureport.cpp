@@ -2,6 +2,7 @@
 
 #include "algorithms/ranges.h"
 #include "algorithms/vectorhelpers.h"
+#include "measurement/logging.h"
 
 #include <QDebug>
 #include <QMetaObject>
@@ -136,7 +137,7 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(int dataState
 QmlFixturePort::CalibrationStates QmlFixturePort::calibrationState() const
 {
     const CalibrationStates flags = flagsOfDataState(m_dataState);
-    qDebug() << "Calibration state: converted" << flags.testFlag(Converted) << "offset"
+    qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(Converted) << "offset"
              << flags.testFlag(Offset) << "DUT-corrected" << flags.testFlag(DutCorrected);
     return flags;
 }

@@ -197,7 +197,7 @@ ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port, const SParam
 
     const bool single = m_state != MeasureEnums::FixturePossibleState::OPEN_AND_SHORT;
     std::unique_ptr<Algorithms::IProcessMethod> created = Algorithms::ProcessFactory::createReflectByMethod(
-        static_cast<int>(MeasureEnums::MeasureType::REFLECT), m_calcMethod, single);
+        Algorithms::ProcessFactory::MeasureKind::Reflection, m_calcMethod, single);
     std::unique_ptr<Algorithms::ReflectProcess> process(qobject_cast<Algorithms::ReflectProcess *>(created.get()));
     if (!process)
         return nullptr; // bisection has no reflection process

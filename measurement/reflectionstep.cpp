@@ -2,6 +2,7 @@
 
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
+#include "measurement/logging.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/sparametersource.h"
 #include "measurement/vnafixtureconnection.h"
@@ -26,15 +27,15 @@ ReflectionStep::ReflectionStep(ConnectionReflect *connection, SyncedVnaDevice *d
     connect(this, &Step::interrupted, m_measurer, &BaseMeasurer::interrupt, Qt::DirectConnection);
     connect(m_measurer, &ReflectionMeasurer::stateChanged, this, &ReflectionStep::stateChanged);
     connect(m_measurer, &ReflectionMeasurer::openStatusChanged, this, [this](Status st) {
-        qDebug() << "OPEN STATUS" << int(st);
+        qCDebug(lcMeasurement) << "OPEN STATUS" << int(st);
         emit openMeasuredChanged();
     });
     connect(m_measurer, &ReflectionMeasurer::shortStatusChanged, this, [this](Status st) {
-        qDebug() << "SHORT STATUS" << int(st);
+        qCDebug(lcMeasurement) << "SHORT STATUS" << int(st);
         emit shortMeasuredChanged();
     });
     connect(m_measurer, &ReflectionMeasurer::calculatingStatusChanged, this, [this](Status st) {
-        qDebug() << "TUPA STATUS" << int(st);
+        qCDebug(lcMeasurement) << "TUPA STATUS" << int(st);
         emit calculatedChanged();
     });
     connect(this, &ReflectionStep::openMeasuredChanged, this, &Step::isMeasuredChanged);

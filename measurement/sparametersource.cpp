@@ -3,6 +3,7 @@
 #include "device/checker.h"
 #include "device/syncedvnadevice.h"
 #include "device/touchstoneio.h"
+#include "measurement/logging.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -17,14 +18,14 @@ std::optional<TouchstoneData> SParameterSource::readFile() const
     // (and everything waiting for it) in the read.
     const QFileInfo info(m_path);
     if (!info.isFile()) {
-        qDebug() << "Not a regular file:" << m_path;
+        qCDebug(lcMeasurement) << "Not a regular file:" << m_path;
         // A missing file needs no more words than the caller's own text.
         m_failure = info.exists() ? QDir::toNativeSeparators(m_path) + QStringLiteral(": not a regular file") : QString();
         return std::nullopt;
     }
     TouchstoneIO io;
     std::optional<TouchstoneData> data = io.read(m_path);
-    qDebug() << "readFile" << bool(data);
+    qCDebug(lcMeasurement) << "readFile" << bool(data);
     // A missing file needs no more words than the caller's own text.
     m_failure = data || !QFileInfo::exists(m_path) ? QString() : io.errorString();
     return data;
@@ -97,7 +98,7 @@ std::optional<SParameterSource::Trace> SParameterSource::readFileSParameter(unsi
     const auto data = readFile();
     if (!data)
         return std::nullopt;
-    qDebug() << sizeLine << data->points.size();
+    qCDebug(lcMeasurement) << sizeLine << data->points.size();
     Trace trace;
     trace.reserve(data->points.size());
     for (const TouchstonePoint &point : data->points) {

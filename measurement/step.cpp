@@ -7,6 +7,7 @@
 #include "device/workerthread.h"
 #include "measurement/basemeasurer.h"
 #include "measurement/connections.h"
+#include "measurement/logging.h"
 #include "measurement/vnafixtureconnection.h"
 
 #include <QDebug>
@@ -117,7 +118,7 @@ void Step::deleteData()
 
 void Step::interrupt()
 {
-    qDebug() << "Step interrupted";
+    qCDebug(lcMeasurement) << "Step interrupted";
     m_cancelRequested.store(true);
     emit interrupted();
 }

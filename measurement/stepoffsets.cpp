@@ -5,6 +5,7 @@
 #include "algorithms/vectorhelpers.h"
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
+#include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
 #include "measurement/qmlfixtureport.h"
 #include "measurement/reflectionmeasurer.h"
@@ -40,7 +41,7 @@ std::optional<double> meanDelay(const VNAFixtureConnection *side, const char *ta
     double sum = 0.0;
     const auto &ports = side->measureData().items();
     for (const auto &port : ports) {
-        qDebug() << tag << port->measuredPort();
+        qCDebug(lcMeasurement) << tag << port->measuredPort();
         const auto length = port->measureData()->length();
         if (!length)
             return fail(DelayFailure::NoLength);
@@ -57,7 +58,7 @@ using StepOffsets::toSeconds;
 
 void ReflectionStep::setOffset(double offset)
 {
-    qWarning() << "Floating point comparison needs context sanity check";
+    qCWarning(lcMeasurement) << "Floating point comparison needs context sanity check";
     if (Algorithms::fuzzyEqual(offset, m_offset))
         return;
     m_offset = offset;
@@ -107,8 +108,8 @@ bool TransmissionStep::applySidesOffsets(double leftPs, double rightPs)
 {
     const double left = toSeconds(leftPs);
     const double right = toSeconds(rightPs);
-    qDebug() << "leftOffset" << left;
-    qDebug() << "Rightoffset" << right;
+    qCDebug(lcMeasurement) << "leftOffset" << left;
+    qCDebug(lcMeasurement) << "Rightoffset" << right;
     VNAFixtureConnection *leftSide = m_connection ? m_connection->left() : nullptr;
     VNAFixtureConnection *rightSide = m_connection ? m_connection->right() : nullptr;
     if (!leftSide || !rightSide)
@@ -304,9 +305,9 @@ bool TransmissionStep::computeReflectOffsets()
     }
     m_leftReflectOffset.store(offsets->second * StepOffsets::picosecondsPerSecond);
     m_rightReflectOffset.store(offsets->first * StepOffsets::picosecondsPerSecond);
-    qDebug() << "LEFT average" << *leftAvg;
-    qDebug() << "right average" << *rightAvg;
-    qDebug() << "thru average" << *thruAvg;
+    qCDebug(lcMeasurement) << "LEFT average" << *leftAvg;
+    qCDebug(lcMeasurement) << "right average" << *rightAvg;
+    qCDebug(lcMeasurement) << "thru average" << *thruAvg;
     emit leftReflectOffsetChanged();
     emit rightReflectOffsetChanged();
     return true;

@@ -4,6 +4,7 @@
 #include "algorithms/processfactory.h"
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
+#include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
 #include "measurement/vnafixtureconnection.h"
 
@@ -103,7 +104,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
             return fail(progress);
         ProcessLink linked = link(process.get());
 
-        qDebug() << "Increment progressValue with text";
+        qCDebug(lcMeasurement) << "Increment progressValue with text";
         stepProgress(progress, tr("Read SParameters"));
         const auto twoPort = readSParameters(source, *grid, a, b);
         if (!twoPort) {
@@ -175,7 +176,7 @@ TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left
     setupFixture(right->measureData(), *zb);
 
     process->setFixturesForCalculate(left->measureData(), right->measureData());
-    qDebug() << "Z0 For attached ports" << a << b << *za << *zb;
+    qCDebug(lcMeasurement) << "Z0 For attached ports" << a << b << *za << *zb;
     // The caller ties the process to this measurer for its run.
     return process;
 }

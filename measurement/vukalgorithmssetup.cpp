@@ -7,6 +7,7 @@
 #include "measurement/connections.h"
 #include "measurement/dutstep.h"
 #include "measurement/fixture.h"
+#include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
 #include "measurement/reflectionstep.h"
 #include "measurement/transmissionstep.h"
@@ -92,14 +93,16 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     checkThru();
     rebuildSteps();
 
-    // R10: the port assignment.
+    // The ports are assigned again only when the analyser's port count really
+    // changes (not when it is unknown for a while).
     if (m_device) {
         m_assignedPortsCount = m_device->portsCount();
         connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::followAnalyserPortsCount);
     }
     connect(m_a->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     connect(m_b->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
-    // R11: the selected-port list.
+    // The selected-port list follows the connection switches and the ports
+    // attached on every side.
     for (auto signal : {&VukAlgorithmsSetup::abThruConnectionChanged, &VukAlgorithmsSetup::aaConnectionChanged,
                         &VukAlgorithmsSetup::bbConnectionChanged, &VukAlgorithmsSetup::abDutConnectionChanged})
         connect(this, signal, this, &VukAlgorithmsSetup::rebuildSelectedPorts);
@@ -151,7 +154,7 @@ void VukAlgorithmsSetup::connectPortErrors(VNAFixtureConnection *side)
 
 void VukAlgorithmsSetup::makeRules()
 {
-    // R1: the A-B thru excludes the auxiliary thrus.
+    // The A-B thru switched on switches both auxiliary thrus off.
     connect(this, &VukAlgorithmsSetup::abThruConnectionChanged, this, [this] {
         if (!m_abThru)
             return;
@@ -160,7 +163,7 @@ void VukAlgorithmsSetup::makeRules()
         emit aaConnectionChanged();
         emit bbConnectionChanged();
     });
-    // R2: an auxiliary thru excludes the A-B thru.
+    // An auxiliary thru switched on switches the A-B thru off.
     for (auto signal : {&VukAlgorithmsSetup::aaConnectionChanged, &VukAlgorithmsSetup::bbConnectionChanged}) {
         connect(this, signal, this, [this] {
             if ((m_aa || m_bb) && m_abThru) {
@@ -170,10 +173,11 @@ void VukAlgorithmsSetup::makeRules()
             rebuildSteps();
         });
     }
-    // R3.
+    // The steps follow the A-B thru and the DUT switches.
     connect(this, &VukAlgorithmsSetup::abThruConnectionChanged, this, &VukAlgorithmsSetup::rebuildSteps);
     connect(this, &VukAlgorithmsSetup::abDutConnectionChanged, this, &VukAlgorithmsSetup::rebuildSteps);
-    // R4.
+    // Enabling or disabling a side re-checks the thru and the selected ports;
+    // with neither side enabled the DUT step goes off.
     for (auto signal :
          {&VukAlgorithmsSetup::leftFixtureEnabledChanged, &VukAlgorithmsSetup::rightFixtureEnabledChanged}) {
         connect(this, signal, this, [this] {
@@ -184,7 +188,7 @@ void VukAlgorithmsSetup::makeRules()
             rebuildSteps();
         });
     }
-    // R6: an auxiliary side has as many ports as its main side.
+    // An auxiliary side has as many ports as its main side.
     connect(m_a->fixture(), &Fixture::portsCountChanged, this, [this] {
         m_aAux->fixture()->setPortsCount(m_a->fixture()->portsCount());
         checkThru();
@@ -193,13 +197,13 @@ void VukAlgorithmsSetup::makeRules()
         m_bAux->fixture()->setPortsCount(m_b->fixture()->portsCount());
         checkThru();
     });
-    // R7.
+    // Only time gating has a DUT step; every step gets the new method.
     connect(this, &VukAlgorithmsSetup::correctionMethodChanged, this, [this] {
         if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
             switchDutOff();
         pushCorrectionMethod();
     });
-    // R8.
+    // Every step gets the new reference impedance settings.
     connect(this, &VukAlgorithmsSetup::z0ConversionTypeChanged, this, [this] {
         const auto type = MeasureEnums::toZ0ConversionType(m_z0ConversionType);
         for (const auto &step : m_stepModel.items())
@@ -209,14 +213,15 @@ void VukAlgorithmsSetup::makeRules()
         for (const auto &step : m_stepModel.items())
             step->setUserDefZ0(m_userZ0);
     });
-    // R9.
+    // The low-pass mode depends on the analyser's start and step frequencies.
     if (m_device) {
         connect(m_device, &SyncedVnaDevice::startFreqChanged, this, &VukAlgorithmsSetup::lowPassModeChanged);
         connect(m_device, &SyncedVnaDevice::stepFreqChanged, this, &VukAlgorithmsSetup::lowPassModeChanged);
     }
 }
 
-// R5: the A-B thru is on whenever it is possible.
+// The A-B thru is on whenever it is possible: both sides enabled with equal
+// port counts.
 void VukAlgorithmsSetup::checkThru()
 {
     const bool possible = m_leftFixtureEnabled && m_rightFixtureEnabled
@@ -388,7 +393,7 @@ void VukAlgorithmsSetup::setUserZ0(double value)
 
 void VukAlgorithmsSetup::interrupt()
 {
-    qDebug() << "Setup interrupted";
+    qCDebug(lcMeasurement) << "Setup interrupted";
     emit interrupted();
 }
 

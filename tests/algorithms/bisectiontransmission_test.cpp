@@ -258,5 +258,5 @@ TEST(BisectionThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
         EXPECT_TRUE(qobject_cast<ProcessBisect *>(p.get()));
     }
     // No reflection process for bisection.
-    EXPECT_FALSE(ProcessFactory::createReflectByMethod(1, CalcMethodBisection, true));
+    EXPECT_FALSE(ProcessFactory::createReflectByMethod(ProcessFactory::MeasureKind::Reflection, CalcMethodBisection, true));
 }

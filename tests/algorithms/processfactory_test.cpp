@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -9,15 +11,27 @@ using Algorithms::ProcessFactory;
 
 namespace {
 
+using Index = ProcessFactory::ProcessIndex;
+using Kind = ProcessFactory::MeasureKind;
+using Algorithms::CalcMethod;
+using Algorithms::CalcMethodBisection;
+using Algorithms::CalcMethodFiltering;
+using Algorithms::CalcMethodTimeGate;
+
 // The class each index stands for.
-const char *const kClassOfIndex[] = {
-    "Algorithms::ProcessTimeGate",
-    "Algorithms::ProcessFiltering",
-    "Algorithms::ProcessBisect",
-    "Algorithms::ProcessTimeGateReflect",
-    "Algorithms::ProcessTimeGateReflectOpenAndShort",
-    "Algorithms::ProcessFilteringReflect",
-    "Algorithms::ProcessFilteringReflectOpenAndShort",
+struct IndexClass
+{
+    Index index;
+    const char *className;
+};
+const IndexClass kClassOfIndex[] = {
+    {ProcessFactory::TimeGate, "Algorithms::ProcessTimeGate"},
+    {ProcessFactory::Filtering, "Algorithms::ProcessFiltering"},
+    {ProcessFactory::Bisect, "Algorithms::ProcessBisect"},
+    {ProcessFactory::TimeGateReflect, "Algorithms::ProcessTimeGateReflect"},
+    {ProcessFactory::TimeGateReflectOpenAndShort, "Algorithms::ProcessTimeGateReflectOpenAndShort"},
+    {ProcessFactory::FilteringReflect, "Algorithms::ProcessFilteringReflect"},
+    {ProcessFactory::FilteringReflectOpenAndShort, "Algorithms::ProcessFilteringReflectOpenAndShort"},
 };
 
 std::string classOf(const std::unique_ptr<Algorithms::IProcessMethod> &p)
@@ -26,21 +40,26 @@ std::string classOf(const std::unique_ptr<Algorithms::IProcessMethod> &p)
 }
 
 // What createByMethod / createReflectByMethod must give for an index.
-std::string expectedFor(int index)
+std::string expectedFor(Index index)
 {
-    return kClassOfIndex[index];
+    for (const IndexClass &entry : kClassOfIndex)
+        if (entry.index == index)
+            return entry.className;
+    return "no such index";
 }
 
 } // namespace
 
 TEST(ProcessFactory, IndicesCreateTheirProcessesAndNothingElse)
 {
-    for (int index = 0; index <= 6; ++index) {
-        const auto p = ProcessFactory::createProcess(index);
-        ASSERT_NE(p, nullptr) << index;
-        EXPECT_EQ(classOf(p), kClassOfIndex[index]) << index;
-        EXPECT_EQ(p->parent(), nullptr) << index;
+    for (const IndexClass &entry : kClassOfIndex) {
+        const auto p = ProcessFactory::createProcess(entry.index);
+        ASSERT_NE(p, nullptr) << entry.className;
+        EXPECT_EQ(classOf(p), entry.className);
+        EXPECT_EQ(p->parent(), nullptr) << entry.className;
     }
+    // The indices are the numbers 0 to 6, one process each.
+    EXPECT_EQ(std::size(kClassOfIndex), 7u);
     for (int index : {-1, 7, 100})
         EXPECT_EQ(ProcessFactory::createProcess(index), nullptr) << index;
 }
@@ -50,36 +69,48 @@ TEST(ProcessFactory, MethodsMapOntoIndices)
     struct Case
     {
         bool reflect;
-        int method;
-        int index;
+        CalcMethod method;
+        Index index;
     };
     const Case cases[] = {
-        {false, 0, 0}, {true, 0, 3}, {false, 1, 1}, {true, 1, 5}, {false, 2, 2}, {true, 2, 2},
+        {false, CalcMethodTimeGate, ProcessFactory::TimeGate},
+        {true, CalcMethodTimeGate, ProcessFactory::TimeGateReflect},
+        {false, CalcMethodFiltering, ProcessFactory::Filtering},
+        {true, CalcMethodFiltering, ProcessFactory::FilteringReflect},
+        {false, CalcMethodBisection, ProcessFactory::Bisect},
+        {true, CalcMethodBisection, ProcessFactory::Bisect},
     };
     for (const Case &c : cases)
         EXPECT_EQ(classOf(ProcessFactory::createByMethod(c.reflect, c.method)), expectedFor(c.index))
             << c.reflect << " " << c.method;
-    EXPECT_EQ(classOf(ProcessFactory::createByMethod(false, 0)), "Algorithms::ProcessTimeGate");
-    EXPECT_THROW(ProcessFactory::createByMethod(false, 3), std::invalid_argument);
-    EXPECT_THROW(ProcessFactory::createByMethod(true, -1), std::invalid_argument);
+    for (int unknown : {3, -1})
+        EXPECT_THROW(ProcessFactory::createByMethod(false, static_cast<CalcMethod>(unknown)), std::invalid_argument)
+            << unknown;
 }
 
 TEST(ProcessFactory, ReflectionProcessesOnlyForReflectionWithGatingOrFiltering)
 {
     struct Case
     {
-        int measureType;
-        int method;
+        Kind kind;
+        CalcMethod method;
         bool single;
-        int index; // -1: no process
+        std::optional<Index> index; // none: no process
     };
     const Case cases[] = {
-        {1, 0, true, 3}, {1, 0, false, 4}, {1, 1, true, 5}, {1, 1, false, 6},
-        {1, 2, true, -1}, {1, 2, false, -1}, {0, 0, true, -1}, {2, 1, true, -1}, {1, 5, true, -1},
+        {Kind::Reflection, CalcMethodTimeGate, true, ProcessFactory::TimeGateReflect},
+        {Kind::Reflection, CalcMethodTimeGate, false, ProcessFactory::TimeGateReflectOpenAndShort},
+        {Kind::Reflection, CalcMethodFiltering, true, ProcessFactory::FilteringReflect},
+        {Kind::Reflection, CalcMethodFiltering, false, ProcessFactory::FilteringReflectOpenAndShort},
+        {Kind::Reflection, CalcMethodBisection, true, std::nullopt},
+        {Kind::Reflection, CalcMethodBisection, false, std::nullopt},
+        {Kind::Transmission, CalcMethodTimeGate, true, std::nullopt},
+        {Kind::Dut, CalcMethodFiltering, true, std::nullopt},
+        {Kind::Reflection, static_cast<CalcMethod>(5), true, std::nullopt},
     };
     for (const Case &c : cases) {
-        const auto p = ProcessFactory::createReflectByMethod(c.measureType, c.method, c.single);
-        EXPECT_EQ(classOf(p), c.index < 0 ? "nullptr" : expectedFor(c.index))
-            << c.measureType << " " << c.method << " " << c.single;
+        const auto p = ProcessFactory::createReflectByMethod(c.kind, c.method, c.single);
+        EXPECT_EQ(classOf(p), c.index ? expectedFor(*c.index) : "nullptr")
+            << static_cast<int>(c.kind) << " " << c.method << " " << c.single;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "tests/device/proxytestsupport.h"
 #include "tests/app/tabletestsupport.h"
+#include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@ namespace {
 using namespace TableTest;
 using namespace ProxyTest;
 using Row = CalibrateVnaTableModel::Row;
+using TestSupport::flush;
 
 constexpr int calibrationRow = Row::CalibrationRow + 1;
 constexpr int interpolatedRow = Row::InterpolatedRow + 1;
@@ -42,12 +44,6 @@ protected:
         proxy = std::make_unique<SyncedVnaDevice>(nullptr, fastTiming());
         proxy->setPort(sim->port());
         table = std::make_unique<CalibrateVnaTableModel>(proxy.get());
-    }
-
-    void flush()
-    {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
     }
 
     // Changes the analyser, polls twice (the second poll reads the

@@ -23,12 +23,12 @@
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 #include "synthnet/synthnet.h"
+#include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QPointer>
@@ -70,26 +70,8 @@ VnaTiming testTiming()
     return timing;
 }
 
-void flush()
-{
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
-
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using TestSupport::flush;
+using TestSupport::waitUntil;
 
 QString readAll(const QString &path)
 {
@@ -231,8 +213,8 @@ protected:
     // The analyser is connected and has reported its ports.
     bool connected()
     {
-        return waitUntil([&] { return backend->getVnaDevice()->portsCount().has_value(); })
-               && waitUntil([&] { return backend->getVnaDevice()->pointsCount().has_value(); });
+        return waitUntil("the analyser's port count", [&] { return backend->getVnaDevice()->portsCount().has_value(); })
+               && waitUntil("the analyser's point count", [&] { return backend->getVnaDevice()->pointsCount().has_value(); });
     }
 
     // A setup name, and its file in the temporary folder.
@@ -363,7 +345,7 @@ TEST_F(Backend, CalibrationTableFollowsThePortsTheSetupsUse)
     ASSERT_TRUE(connected());
     flush();
     // A on analyser port 1 and B on port 2 once the analyser reported four.
-    EXPECT_TRUE(waitUntil([&] { return table->data(recommended).toString() == QStringLiteral("1, 2"); }))
+    EXPECT_TRUE(waitUntil("the recommended ports 1, 2", [&] { return table->data(recommended).toString() == QStringLiteral("1, 2"); }))
         << table->data(recommended).toString().toStdString();
 
     VNAFixtureConnection *b1 = b.getFixtureSetups()->setup(0)->rightFixtureConn();
@@ -1099,7 +1081,7 @@ TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
              drainStepWorker(*backend);
              computeModels();
              sim->stop();
-             ASSERT_TRUE(waitUntil([&] { return !backend->getVnaDevice()->isConnected(); }));
+             ASSERT_TRUE(waitUntil("the analyser link to drop", [&] { return !backend->getVnaDevice()->isConnected(); }));
          },
          QStringLiteral("Cannot read the frequency grid from VNA")},
     };
@@ -1260,7 +1242,7 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
     MainQmlBackend &b = makeBackend();
     ASSERT_TRUE(connected());
-    ASSERT_TRUE(waitUntil([&] { return b.getVnaDevice()->pointsCount() == 200u; }));
+    ASSERT_TRUE(waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }));
     flush();
     VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
     ASSERT_EQ(setup->steps().size(), 1);
@@ -1446,7 +1428,7 @@ TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
     // The next backend recalls it as soon as the analyser reports its ports.
     MainQmlBackend &b = makeBackend();
     QSignalSpy recalled(&b, &MainQmlBackend::message);
-    ASSERT_TRUE(waitUntil([&] { return recalled.count() > 0; }, 15000));
+    ASSERT_TRUE(waitUntil("the recall message", [&] { return recalled.count() > 0; }, 15000));
     EXPECT_EQ(recalled.at(0).at(0).toString(), QStringLiteral("Recall setup was performed: ") + path);
     EXPECT_EQ(b.getFixtureSetups()->getCount(), 2);
     EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::FILTERING);
@@ -1473,14 +1455,14 @@ TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)
     QFile::remove(path);
     MainQmlBackend &b = makeBackend();
     QSignalSpy errors(&b, &MainQmlBackend::error);
-    ASSERT_TRUE(waitUntil([&] { return errors.count() > 0; }, 15000));
+    ASSERT_TRUE(waitUntil("the recall error", [&] { return errors.count() > 0; }, 15000));
     EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("Cannot recall state file: ") + path);
 
     // The analyser going away is no reason to recall anything.
     flush();
     errors.clear();
     sim->stop();
-    ASSERT_TRUE(waitUntil([&] { return !b.getVnaDevice()->portsCount().has_value(); }));
+    ASSERT_TRUE(waitUntil("the port count to be forgotten", [&] { return !b.getVnaDevice()->portsCount().has_value(); }));
     flush();
     EXPECT_EQ(errors.count(), 0);
 }

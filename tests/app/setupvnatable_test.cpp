@@ -2,6 +2,7 @@
 
 #include "tests/device/proxytestsupport.h"
 #include "tests/app/tabletestsupport.h"
+#include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@ namespace {
 using namespace TableTest;
 using namespace ProxyTest;
 using Row = SetupVnaTableModel::Row;
+using TestSupport::flush;
 
 // Table rows of the parameters.
 constexpr int sweepRow = Row::SweepTypeRow + 1;
@@ -47,12 +49,6 @@ protected:
         proxy = std::make_unique<SyncedVnaDevice>(nullptr, fastTiming());
         proxy->setPort(sim.port());
         table = std::make_unique<SetupVnaTableModel>(proxy.get());
-    }
-
-    void flush()
-    {
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
     }
 
     // Changes the analyser, polls and delivers the proxy's change signals.

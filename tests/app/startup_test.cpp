@@ -2,6 +2,7 @@
 
 #include "analyser-sim/analysersim.h"
 #include "app/settings.h"
+#include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <QMessageBox>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -43,18 +43,7 @@ static void initAppResources()
 
 namespace {
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
+using TestSupport::waitUntil;
 
 // QCoreApplication::exit makes every later local event loop return at once
 // until the application's own loop has run again; running it once (and
@@ -282,7 +271,7 @@ TEST_F(Restart, TheCopyGetsThisRunsArgumentsProgramPathFirst)
     request.program = program;
     request.arguments = QStringList{program, QStringLiteral("-r")};
     ASSERT_TRUE(Startup::startRestartCopy(request));
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(record); }, 10000));
+    ASSERT_TRUE(waitUntil("the restart record " + record.toStdString(), [&] { return QFile::exists(record); }, 10000));
     QFile file(record);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), program + QStringLiteral("\n-r\n"));
@@ -380,6 +369,7 @@ TEST_F(Program, RunsItsMainPageAgainstTheAnalyserAndShutsDownCleanly)
         client.write("*OPC?;VUK:SYSTem:VNA:PORT?\n");
         QByteArray answer;
         ASSERT_TRUE(waitUntil(
+            "a reply line from the remote-control port",
             [&] {
                 client.waitForReadyRead(20);
                 answer += client.readAll();

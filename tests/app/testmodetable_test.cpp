@@ -5,6 +5,7 @@
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 #include "tests/app/tabletestsupport.h"
+#include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,7 @@ namespace {
 
 using namespace TableTest;
 using Row = TestModeTableModel::Row;
+using TestSupport::flush;
 using Parameters = Algorithms::ProcessInputParameters;
 
 constexpr int tableRow(Row row)
@@ -347,12 +349,6 @@ protected:
     QString length() const
     {
         return table->data(table->index(tableRow(Row::LengthRow), BaseTableModel::VALUE_COLUMN)).toString();
-    }
-
-    void flush()
-    {
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
     }
 
     // Emits the step's finished signal as a completed measurement would and

@@ -20,6 +20,7 @@
 #include "measurement/step.h"
 #include "measurement/vukalgorithmssetup.h"
 #include "replyline.h"
+#include "tests/support/eventloop.h"
 
 #include <QByteArray>
 #include <QList>
@@ -147,10 +148,7 @@ public:
         client.reset();
         server.reset();
         backend.reset();
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCoreApplication::processEvents();
-        }
+        TestSupport::flush();
         Step::setStateBackupDirectory(QString());
     }
 

@@ -5,6 +5,7 @@
 #include "device/syncedvnadevice.h"
 
 #include "checkerwait.h"
+#include "tests/support/eventloop.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,7 +36,7 @@ inline VnaTiming fastTiming()
 
 // Counts the proxy's change signals (all but isConnectedChanged, whose count
 // follows the socket states of two connections) as a GUI-thread receiver sees
-// them (queued); flush() delivers what is pending.
+// them (queued); take() delivers what is pending first.
 class SignalCounter : public QObject
 {
 public:
@@ -68,16 +69,10 @@ public:
         }
     }
 
-    void flush()
-    {
-        for (int i = 0; i < 3; ++i)
-            QCoreApplication::processEvents();
-    }
-
     // The counts since the last take(), without the zero ones.
     std::map<std::string, int> take()
     {
-        flush();
+        TestSupport::flush();
         std::map<std::string, int> result;
         for (const auto &[name, count] : counts)
             if (count)

@@ -24,6 +24,9 @@ namespace {
 
 using Complex = std::complex<double>;
 using Matrix = std::vector<Complex>;
+using Unit = TouchstoneData::FrequencyUnit;
+using Type = TouchstoneData::ParameterType;
+using Format = TouchstoneData::Format;
 const double Root2 = std::sqrt(0.5);
 
 QString dataPath(const char *name)
@@ -134,24 +137,26 @@ TEST(TouchstoneOptionLineTest, ParsesEveryOptionAndDefaultsToTheFormatsOwn)
     struct Case
     {
         const char *line;
-        int unit, type, format;
+        Unit unit;
+        Type type;
+        Format format;
         double impedance;
     };
     const std::vector<Case> cases = {
-        {"# Hz S RI R 50", 3, 0, 0, 50},
-        {"# MHz S MA R 75", 1, 0, 1, 75},
-        {"#khz y db r 0.001", 2, 1, 2, 0.001},
-        {"#   GHZ \t  S   RI   R   1000  ", 0, 0, 0, 1000},
-        {"# GHz", 0, 0, 1, 50},            // no format: MA, no R: 50 ohm
-        {"#", 0, 0, 1, 50},
-        {"# MHz Z RI", 1, 2, 0, 50},
-        {"# H DB R 25", 0, 3, 2, 25},
-        {"# G", 0, 4, 1, 50},
-        {"# S RI R 5000", 0, 0, 0, 50},     // out of range: stays
-        {"# S RI R 0.0001", 0, 0, 0, 50},
-        {"# S RI R", 0, 0, 0, 50},          // missing value
-        {"# S R abc RI", 0, 0, 0, 50},      // unconvertible value, parsing goes on
-        {"# kHz R 60 DB", 2, 0, 2, 60},
+        {"# Hz S RI R 50", Unit::Hz, Type::S, Format::RI, 50},
+        {"# MHz S MA R 75", Unit::MHz, Type::S, Format::MA, 75},
+        {"#khz y db r 0.001", Unit::kHz, Type::Y, Format::DB, 0.001},
+        {"#   GHZ \t  S   RI   R   1000  ", Unit::GHz, Type::S, Format::RI, 1000},
+        {"# GHz", Unit::GHz, Type::S, Format::MA, 50},            // no format: MA, no R: 50 ohm
+        {"#", Unit::GHz, Type::S, Format::MA, 50},
+        {"# MHz Z RI", Unit::MHz, Type::Z, Format::RI, 50},
+        {"# H DB R 25", Unit::GHz, Type::H, Format::DB, 25},
+        {"# G", Unit::GHz, Type::G, Format::MA, 50},
+        {"# S RI R 5000", Unit::GHz, Type::S, Format::RI, 50},     // out of range: stays
+        {"# S RI R 0.0001", Unit::GHz, Type::S, Format::RI, 50},
+        {"# S RI R", Unit::GHz, Type::S, Format::RI, 50},          // missing value
+        {"# S R abc RI", Unit::GHz, Type::S, Format::RI, 50},      // unconvertible value, parsing goes on
+        {"# kHz R 60 DB", Unit::kHz, Type::S, Format::DB, 60},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
@@ -173,24 +178,25 @@ TEST(TouchstonePointTest, MakesPointsInEveryFormatAndOrder)
     {
         const char *what;
         QStringList tokens;
-        int format, unit;
+        Format format;
+        Unit unit;
         int64_t n;
         double frequency;
         Matrix matrix;
     };
     const std::vector<Case> cases = {
-        {"one-port RI in GHz", {"1", "0.5", "-0.5"}, 0, 0, 1, 1e9, {{0.5, -0.5}}},
-        {"MA in MHz", {"2", "2", "90"}, 1, 1, 1, 2e6, {{0, 2}}},
-        {"MA negative angle in kHz", {"3", "0.5", "-180"}, 1, 2, 1, 3e3, {{-0.5, 0}}},
-        {"DB in Hz", {"4", "-20", "180"}, 2, 3, 1, 4, {{-0.1, 0}}},
-        {"DB 0 dB at 45 degrees", {"5", "0", "45"}, 2, 3, 1, 5, {{Root2, Root2}}},
-        {"leading plus and exponent", {"+1E-3", "+1.5e0", "-2E+0"}, 0, 0, 1, 1e6, {{1.5, -2}}},
+        {"one-port RI in GHz", {"1", "0.5", "-0.5"}, Format::RI, Unit::GHz, 1, 1e9, {{0.5, -0.5}}},
+        {"MA in MHz", {"2", "2", "90"}, Format::MA, Unit::MHz, 1, 2e6, {{0, 2}}},
+        {"MA negative angle in kHz", {"3", "0.5", "-180"}, Format::MA, Unit::kHz, 1, 3e3, {{-0.5, 0}}},
+        {"DB in Hz", {"4", "-20", "180"}, Format::DB, Unit::Hz, 1, 4, {{-0.1, 0}}},
+        {"DB 0 dB at 45 degrees", {"5", "0", "45"}, Format::DB, Unit::Hz, 1, 5, {{Root2, Root2}}},
+        {"leading plus and exponent", {"+1E-3", "+1.5e0", "-2E+0"}, Format::RI, Unit::GHz, 1, 1e6, {{1.5, -2}}},
         {"two-port order S11 S21 S12 S22",
-         {"1", "11", "0", "21", "0", "12", "0", "22", "0"}, 0, 3, 2, 1, {11, 12, 21, 22}},
+         {"1", "11", "0", "21", "0", "12", "0", "22", "0"}, Format::RI, Unit::Hz, 2, 1, {11, 12, 21, 22}},
         {"three-port row by row",
          {"1", "11", "1", "12", "1", "13", "1", "21", "1", "22", "1", "23", "1", "31", "1", "32",
           "1", "33", "1"},
-         0, 3, 3, 1,
+         Format::RI, Unit::Hz, 3, 1,
          {{11, 1}, {12, 1}, {13, 1}, {21, 1}, {22, 1}, {23, 1}, {31, 1}, {32, 1}, {33, 1}}},
     };
     for (const Case &c : cases) {
@@ -225,7 +231,7 @@ TEST(TouchstonePointTest, RefusesTokensThatDoNotMakeOneMatrix)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_FALSE(TouchstoneIO::makePoint(c.tokens, 0, 0, c.n));
+        EXPECT_FALSE(TouchstoneIO::makePoint(c.tokens, Format::RI, Unit::GHz, c.n));
     }
 }
 
@@ -236,7 +242,8 @@ TEST(TouchstoneReadTest, ReadsTheFixtureFiles)
     struct Case
     {
         const char *file;
-        int unit, format;
+        Unit unit;
+        Format format;
         double impedance;
         std::vector<double> frequencies;
         std::vector<Matrix> matrices; // row-major
@@ -249,19 +256,19 @@ TEST(TouchstoneReadTest, ReadsTheFixtureFiles)
         return m;
     };
     const std::vector<Case> cases = {
-        {"oneport_ri_hz.s1p", 3, 0, 50, {1e6, 2e6, 3e6}, {{{0.5, -0.25}}, {{-0.125, 0.0625}}, {{1, 0}}}},
-        {"twoport_ma_mhz.s2p", 1, 1, 75, {100e6, 200.5e6},
+        {"oneport_ri_hz.s1p", Unit::Hz, Format::RI, 50, {1e6, 2e6, 3e6}, {{{0.5, -0.25}}, {{-0.125, 0.0625}}, {{1, 0}}}},
+        {"twoport_ma_mhz.s2p", Unit::MHz, Format::MA, 75, {100e6, 200.5e6},
          {{{0, 0.5}, {1, 0}, {-0.25, 0}, {0, -2}}, {{Root2, Root2}, {0, -0.1}, {-3, 0}, {0, 0}}}},
-        {"twoport_db_khz_crlf.s2p", 2, 2, 50, {1.5e3, 2.5e3},
+        {"twoport_db_khz_crlf.s2p", Unit::kHz, Format::DB, 50, {1.5e3, 2.5e3},
          {{{-1, 0}, {0, -0.01}, {0.1, 0}, {2, 0}},
           {{0.5, 0}, {-1, 0}, {0, 1}, {0.1 * Root2, 0.1 * Root2}}}},
-        {"fourport_ri_ghz.s4p", 0, 0, 50, {1e9, 2e9}, {fourPort(1), fourPort(2)}},
-        {"ts2_order1221.s2p", 0, 0, 75, {1e9, 2e9},
+        {"fourport_ri_ghz.s4p", Unit::GHz, Format::RI, 50, {1e9, 2e9}, {fourPort(1), fourPort(2)}},
+        {"ts2_order1221.s2p", Unit::GHz, Format::RI, 75, {1e9, 2e9},
          {{{11, 0}, {12, 0}, {21, 0}, {22, 0}}, {{11, 1}, {12, 1}, {21, 1}, {22, 1}}}},
-        {"noise_v1.s2p", 0, 1, 50, {1e9, 2e9},
+        {"noise_v1.s2p", Unit::GHz, Format::MA, 50, {1e9, 2e9},
          {{{0.9, 0}, {0.01, 0}, {2, 0}, {0.8, 0}}, {{0.8, 0}, {0.02, 0}, {1.9, 0}, {0.7, 0}}}},
-        {"upper_case.S2P", 3, 0, 50, {10}, {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
-        {"bom_ghz.s1p", 0, 0, 50, {1e9}, {{{0.1, 0.2}}}},
+        {"upper_case.S2P", Unit::Hz, Format::RI, 50, {10}, {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
+        {"bom_ghz.s1p", Unit::GHz, Format::RI, 50, {1e9}, {{{0.1, 0.2}}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file);
@@ -270,7 +277,7 @@ TEST(TouchstoneReadTest, ReadsTheFixtureFiles)
         ASSERT_TRUE(data);
         EXPECT_EQ(data->frequencyUnit, c.unit);
         EXPECT_EQ(data->format, c.format);
-        EXPECT_EQ(data->parameterType, 0);
+        EXPECT_EQ(data->parameterType, Type::S);
         EXPECT_DOUBLE_EQ(data->impedance, c.impedance);
         EXPECT_EQ(data->portCount, 0u);
         expectPoints(data->points, c.frequencies, c.matrices, 1e-12);
@@ -291,33 +298,34 @@ TEST(TouchstoneReadTest, ReadsInlineVariants)
     struct Case
     {
         InlineFile file;
-        int unit, format;
+        Unit unit;
+        Format format;
         double impedance;
         std::vector<double> frequencies;
         std::vector<Matrix> matrices;
     };
     const std::vector<Case> cases = {
         {{"no option line: GHz, S, MA, 50 ohm", "plain.s1p", "1 2 90\n2 1 180\n"},
-         0, 1, 50, {1e9, 2e9}, {{{0, 2}}, {{-1, 0}}}},
+         Unit::GHz, Format::MA, 50, {1e9, 2e9}, {{{0, 2}}, {{-1, 0}}}},
         {{"a second option line discards the points before it", "second.s1p",
           "# GHz S RI R 50\n1 1 0\n2 2 0\n# MHz S RI R 60\n5 0.5 0\n"},
-         1, 0, 60, {5e6}, {{{0.5, 0}}}},
+         Unit::MHz, Format::RI, 60, {5e6}, {{{0.5, 0}}}},
         {{"keyword lines, full matrix, reference on later lines, stop at [End]", "ts2.s2p",
           "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n"
           "[Reference]\n60\n60\n[Matrix Format] Full\n[Network Data]\n1 1 0 2 0 3 0 4 0\n[End]\n"
           "2 9 9 9 9 9 9 9 9\n"},
-         0, 0, 60, {1e9}, {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
+         Unit::GHz, Format::RI, 60, {1e9}, {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
         {{"keywords in any letter case", "case.s2p",
           "[version] 2.0\n# GHz S RI R 50\n[TWO-PORT DATA ORDER] 12_21\n1 1 0 2 0 3 0 4 0\n"
           "[noise data]\n0.5 1 2 3 4\n"},
-         0, 0, 50, {1e9}, {{{1, 0}, {2, 0}, {3, 0}, {4, 0}}}},
+         Unit::GHz, Format::RI, 50, {1e9}, {{{1, 0}, {2, 0}, {3, 0}, {4, 0}}}},
         {{"a four-port point on one line", "oneline.s4p",
           "# Hz S RI R 50\n7 1 0 2 0 3 0 4 0 5 0 6 0 7 0 8 0 9 0 10 0 11 0 12 0 13 0 14 0 15 0 "
           "16 0\n"},
-         3, 0, 50, {7}, {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}},
+         Unit::Hz, Format::RI, 50, {7}, {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}},
         {{"a version 1 three-port keeps equal-frequency points", "three.s3p",
           "# Hz S RI R 50\n1 1 0 2 0 3 0\n4 0 5 0 6 0\n7 0 8 0 9 0\n"},
-         3, 0, 50, {1}, {{1, 2, 3, 4, 5, 6, 7, 8, 9}}},
+         Unit::Hz, Format::RI, 50, {1}, {{1, 2, 3, 4, 5, 6, 7, 8, 9}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file.what);
@@ -514,8 +522,8 @@ TEST(TouchstoneWriteTest, WriteThenReadIsExactToTheWrittenPrecision)
         const QString written = path + QStringLiteral(".s%1p").arg(n);
         const auto back = io.read(written);
         ASSERT_TRUE(back);
-        EXPECT_EQ(back->frequencyUnit, TouchstoneData::Hz);
-        EXPECT_EQ(back->format, TouchstoneData::RI);
+        EXPECT_EQ(back->frequencyUnit, Unit::Hz);
+        EXPECT_EQ(back->format, Format::RI);
         EXPECT_DOUBLE_EQ(back->impedance, 50.0);
         ASSERT_EQ(back->points.size(), original.points.size());
         // 12 significant digits are written.

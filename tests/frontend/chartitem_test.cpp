@@ -130,14 +130,14 @@ TEST_F(ChartItem, BeatRefreshesEveryTrace)
     b->setVisible(false);
     chart.addTrace(a.get());
     chart.addTrace(b.get());
-    ASSERT_TRUE(waitUntil([&] { return !a->renderData()->matrices.empty() && !b->renderData()->matrices.empty(); }));
+    ASSERT_TRUE(waitUntil("!a->renderData()->matrices.empty() && !b->renderData()->matrices.empty()", [&] { return !a->renderData()->matrices.empty() && !b->renderData()->matrices.empty(); }));
     EXPECT_TRUE(a->renderData()->visibleSnapshot);
     EXPECT_FALSE(b->renderData()->visibleSnapshot);
     // One pixel of 200 rows over a span of 200.
     EXPECT_FLOAT_EQ(a->renderData()->minY, 1.0f);
     EXPECT_FLOAT_EQ(a->renderData()->maxY, 199.0f);
     b->setVisible(true);
-    EXPECT_TRUE(waitUntil([&] { return b->renderData()->visibleSnapshot; }));
+    EXPECT_TRUE(waitUntil("b->renderData()->visibleSnapshot", [&] { return b->renderData()->visibleSnapshot; }));
 }
 
 TEST_F(ChartItem, DeletedTraceIsDroppedFromTheChart)

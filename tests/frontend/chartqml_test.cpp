@@ -207,7 +207,7 @@ protected:
         ASSERT_TRUE(plotter && scaler);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(waitUntil([this] { return window->rendererInterface() != nullptr; }));
+        ASSERT_TRUE(waitUntil("window->rendererInterface() != nullptr", [this] { return window->rendererInterface() != nullptr; }));
         ASSERT_EQ(window->rendererInterface()->graphicsApi(), QSGRendererInterface::OpenGL);
     }
 
@@ -267,7 +267,7 @@ protected:
     // the layout settles) shows the colour, or no longer shows it.
     bool waitForColour(QPointF value, const QColor &colour, bool present = true)
     {
-        return waitUntil([&] { return colourAround(window->grabWindow(), pixelOf(value), colour) == present; });
+        return waitUntil("colourAround(window->grabWindow(), pixelOf(value), colour) == present", [&] { return colourAround(window->grabWindow(), pixelOf(value), colour) == present; });
     }
 
     QQmlEngine engine;
@@ -367,12 +367,12 @@ TEST_F(PlotterWindow, AxisLabelsFollowTheScaleManager)
     ASSERT_TRUE(xAxis && yAxis);
 
     // y -5 .. 10 widened by 3: -8 .. 13, labelled every 5 from 15 down to -10.
-    ASSERT_TRUE(waitUntil([&] { return shownLabels(yAxis).size() == 6; }));
+    ASSERT_TRUE(waitUntil("shownLabels(yAxis).size() == 6", [&] { return shownLabels(yAxis).size() == 6; }));
     EXPECT_EQ(shownLabels(yAxis), (QStringList{"15 ", "10 ", "5 ", "0", "-5 ", "-10 "}));
     // The x labels are the grid's lines 0, 0.1 G .. 0.9 G, all with the
     // prefix of the largest; the middle one (0.5 G) is placed first. 0,
     // centred on the left edge, does not fit.
-    ASSERT_TRUE(waitUntil([&] { return shownLabels(xAxis).contains(QStringLiteral("0.5G")); }));
+    ASSERT_TRUE(waitUntil("shownLabels(xAxis).contains(QStringLiteral(\"0.5G\"))", [&] { return shownLabels(xAxis).contains(QStringLiteral("0.5G")); }));
     const QStringList xLabels = shownLabels(xAxis);
     EXPECT_FALSE(xLabels.contains(QStringLiteral("0")));
     EXPECT_TRUE(xLabels.contains(QStringLiteral("0.1G")));
@@ -392,7 +392,7 @@ TEST_F(PlotterWindow, AxisLabelsFollowTheScaleManager)
     const QVector<QPointF> small{QPointF(0, 0), QPointF(2e-9, 1)};
     traces.front()->replace(small);
     scaler->addData(QStringLiteral("a"), small);
-    ASSERT_TRUE(waitUntil([&] { return shownLabels(xAxis).contains(QStringLiteral("1n")); }));
+    ASSERT_TRUE(waitUntil("shownLabels(xAxis).contains(QStringLiteral(\"1n\"))", [&] { return shownLabels(xAxis).contains(QStringLiteral("1n")); }));
     EXPECT_FALSE(shownLabels(xAxis).contains(QStringLiteral("0.5G")));
     // 0 .. 1 widened by 0.2: labels 1.2 down to -0.2, in the prefix of 1.2.
     EXPECT_EQ(shownLabels(yAxis).first(), QStringLiteral("1.2 "));
@@ -410,7 +410,7 @@ TEST_F(PlotterWindow, ClickOnACurveMakesItsTraceActive)
     ASSERT_TRUE(waitForColour(QPointF{7.5, 5}, secondLight));
 
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, pixelOf({7.5, 5}));
-    ASSERT_TRUE(waitUntil([&] { return plotter->property("activeTrace").value<QObject *>() == right; }));
+    ASSERT_TRUE(waitUntil("plotter->property(\"activeTrace\").value<QObject *>() == right", [&] { return plotter->property("activeTrace").value<QObject *>() == right; }));
     EXPECT_DOUBLE_EQ(right->z(), 1.0);
     EXPECT_DOUBLE_EQ(left->z(), 0.0);
 
@@ -419,7 +419,7 @@ TEST_F(PlotterWindow, ClickOnACurveMakesItsTraceActive)
     QTest::qWait(200);
     EXPECT_EQ(plotter->property("activeTrace").value<QObject *>(), right);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, pixelOf({2.5, 5}));
-    EXPECT_TRUE(waitUntil([&] { return plotter->property("activeTrace").value<QObject *>() == left; }));
+    EXPECT_TRUE(waitUntil("plotter->property(\"activeTrace\").value<QObject *>() == left", [&] { return plotter->property("activeTrace").value<QObject *>() == left; }));
 }
 
 } // namespace

@@ -153,7 +153,7 @@ protected:
         window->setColor(Qt::white);
         chart->setAntialiasing(false); // exact colours
         ASSERT_TRUE(show());
-        ASSERT_TRUE(waitUntil([this] { return window->rendererInterface() != nullptr; }));
+        ASSERT_TRUE(waitUntil("window->rendererInterface() != nullptr", [this] { return window->rendererInterface() != nullptr; }));
         ASSERT_EQ(window->rendererInterface()->graphicsApi(), QSGRendererInterface::OpenGL);
     }
 
@@ -194,7 +194,7 @@ protected:
 
     bool waitForPixel(QPoint p, const QColor &expected)
     {
-        return waitUntil([&] { return pixel(p) == expected; });
+        return waitUntil("pixel(p) == expected", [&] { return pixel(p) == expected; });
     }
 
     std::vector<std::unique_ptr<Trace>> traces;
@@ -259,7 +259,7 @@ TEST_F(ChartOnOpenGL, ClickOnTraceReportsPressReleaseAndClickAtTheDomainPoint)
     Spies spies(t);
     ASSERT_TRUE(waitForPixel({150, 100}, red));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 100));
-    ASSERT_TRUE(waitUntil([&] { return spies.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("spies.clicked.count() == 1", [&] { return spies.clicked.count() == 1; }));
     ASSERT_EQ(spies.pressed.count(), 1);
     ASSERT_EQ(spies.released.count(), 1);
     const QPointF point = spies.clicked.at(0).at(0).toPointF();
@@ -278,7 +278,7 @@ TEST_F(ChartOnOpenGL, PressOnEmptyAreaReportsNothing)
     EXPECT_EQ(spies.total(), 0);
     // The pipeline is alive: a click on the trace right after is answered once.
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(60, 100));
-    ASSERT_TRUE(waitUntil([&] { return spies.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("spies.clicked.count() == 1", [&] { return spies.clicked.count() == 1; }));
     QTest::qWait(100);
     EXPECT_EQ(spies.clicked.count(), 1);
     EXPECT_EQ(spies.pressed.count(), 1);
@@ -292,7 +292,7 @@ TEST_F(ChartOnOpenGL, ReleaseAwayFromTheTraceClicksAtThePressPosition)
     QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(90, 100));
     QTest::mouseMove(window.get(), QPoint(200, 170));
     QTest::mouseRelease(window.get(), Qt::LeftButton, {}, QPoint(250, 180));
-    ASSERT_TRUE(waitUntil([&] { return spies.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("spies.clicked.count() == 1", [&] { return spies.clicked.count() == 1; }));
     ASSERT_EQ(spies.released.count(), 1);
     EXPECT_DOUBLE_EQ(spies.released.at(0).at(0).toPointF().x(), 3.0);
     EXPECT_DOUBLE_EQ(spies.clicked.at(0).at(0).toPointF().x(), 3.0);
@@ -305,7 +305,7 @@ TEST_F(ChartOnOpenGL, DoubleClickOnTrace)
     Spies spies(t);
     ASSERT_TRUE(waitForPixel({150, 100}, red));
     QTest::mouseDClick(window.get(), Qt::LeftButton, {}, QPoint(120, 100));
-    ASSERT_TRUE(waitUntil([&] { return spies.doubleClicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("spies.doubleClicked.count() == 1", [&] { return spies.doubleClicked.count() == 1; }));
     EXPECT_DOUBLE_EQ(spies.doubleClicked.at(0).at(0).toPointF().x(), 4.0);
 }
 
@@ -319,7 +319,7 @@ TEST_F(ChartOnOpenGL, HoverEntersAndLeavesTracesInTurn)
     QTest::mouseMove(window.get(), QPoint(150, 20));
     QTest::qWait(100);
     QTest::mouseMove(window.get(), QPoint(150, 60));
-    ASSERT_TRUE(waitUntil([&] { return sa.hovered.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sa.hovered.count() == 1", [&] { return sa.hovered.count() == 1; }));
     EXPECT_TRUE(sa.hovered.at(0).at(1).toBool());
 
     QTest::mouseMove(window.get(), QPoint(160, 60)); // within A: nothing new
@@ -327,13 +327,13 @@ TEST_F(ChartOnOpenGL, HoverEntersAndLeavesTracesInTurn)
     EXPECT_EQ(sa.hovered.count(), 1);
 
     QTest::mouseMove(window.get(), QPoint(150, 140)); // straight onto B
-    ASSERT_TRUE(waitUntil([&] { return sb.hovered.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sb.hovered.count() == 1", [&] { return sb.hovered.count() == 1; }));
     ASSERT_EQ(sa.hovered.count(), 2);
     EXPECT_FALSE(sa.hovered.at(1).at(1).toBool());
     EXPECT_TRUE(sb.hovered.at(0).at(1).toBool());
 
     QTest::mouseMove(window.get(), QPoint(150, 190));
-    ASSERT_TRUE(waitUntil([&] { return sb.hovered.count() == 2; }));
+    ASSERT_TRUE(waitUntil("sb.hovered.count() == 2", [&] { return sb.hovered.count() == 2; }));
     EXPECT_FALSE(sb.hovered.at(1).at(1).toBool());
     EXPECT_EQ(sa.total(), 2);
 }
@@ -349,9 +349,9 @@ TEST_F(ChartOnOpenGL, HiddenTracesTakeNoIdentifier)
     ASSERT_TRUE(waitForPixel({150, 140}, green));
 
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 140));
-    ASSERT_TRUE(waitUntil([&] { return sc.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sc.clicked.count() == 1", [&] { return sc.clicked.count() == 1; }));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 100));
-    ASSERT_TRUE(waitUntil([&] { return sb.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sb.clicked.count() == 1", [&] { return sb.clicked.count() == 1; }));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 60));
     QTest::qWait(300);
     EXPECT_EQ(sh.total(), 0);
@@ -366,18 +366,18 @@ TEST_F(ChartOnOpenGL, HigherZDrawsOnTopAndTakesThePick)
     Spies sr(r), sb(b);
     ASSERT_TRUE(waitForPixel({150, 100}, blue));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 100));
-    ASSERT_TRUE(waitUntil([&] { return sb.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sb.clicked.count() == 1", [&] { return sb.clicked.count() == 1; }));
 
     r->setZ(2); // re-sorts at once
     ASSERT_TRUE(waitForPixel({150, 100}, red));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 100));
-    ASSERT_TRUE(waitUntil([&] { return sr.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sr.clicked.count() == 1", [&] { return sr.clicked.count() == 1; }));
     EXPECT_EQ(sb.clicked.count(), 1);
 
     b->setZ(2); // equal z: still one on top, one pick answer
     QTest::qWait(100);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 100));
-    ASSERT_TRUE(waitUntil([&] { return sr.clicked.count() + sb.clicked.count() == 3; }));
+    ASSERT_TRUE(waitUntil("sr.clicked.count() + sb.clicked.count() == 3", [&] { return sr.clicked.count() + sb.clicked.count() == 3; }));
 }
 
 TEST_F(ChartOnOpenGL, ClicksAtTheTopAndBottomEdgesGiveTheRangeEnds)
@@ -387,11 +387,11 @@ TEST_F(ChartOnOpenGL, ClicksAtTheTopAndBottomEdgesGiveTheRangeEnds)
     Spies st(top), sb(bottom);
     ASSERT_TRUE(waitForPixel({150, 1}, red));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 0));
-    ASSERT_TRUE(waitUntil([&] { return st.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("st.clicked.count() == 1", [&] { return st.clicked.count() == 1; }));
     EXPECT_DOUBLE_EQ(st.clicked.at(0).at(0).toPointF().y(), 10.0);
 
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, H - 1));
-    ASSERT_TRUE(waitUntil([&] { return sb.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("sb.clicked.count() == 1", [&] { return sb.clicked.count() == 1; }));
     EXPECT_NEAR(sb.clicked.at(0).at(0).toPointF().y(), 10.0 / H, 1e-12); // one row above the bottom edge
 }
 
@@ -406,7 +406,7 @@ TEST_F(ChartOnOpenGL, ResizingRebuildsDrawingAndPicking)
     ASSERT_TRUE(waitForPixel({350, 151}, red));
     EXPECT_EQ(t->domain()->size(), QSizeF(400, 300));
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(350, 151));
-    ASSERT_TRUE(waitUntil([&] { return spies.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("spies.clicked.count() == 1", [&] { return spies.clicked.count() == 1; }));
     EXPECT_DOUBLE_EQ(spies.clicked.at(0).at(0).toPointF().x(), 8.75);
 }
 
@@ -441,11 +441,11 @@ TEST_F(ChartOnOpenGL, AntialiasingBlendsTheEdgesOfSlantedLines)
     };
     Trace *t = addTrace(red, {QPointF(0, 1), QPointF(10, 9)});
     t->setLineWidth(1.5f);
-    ASSERT_TRUE(waitUntil([&] { return pixel({150, 100}) == red; }));
+    ASSERT_TRUE(waitUntil("pixel({150, 100}) == red", [&] { return pixel({150, 100}) == red; }));
     EXPECT_EQ(countBlended(), 0);
 
     chart->setAntialiasing(true);
-    EXPECT_TRUE(waitUntil([&] { return countBlended() > 50; }));
+    EXPECT_TRUE(waitUntil("countBlended() > 50", [&] { return countBlended() > 50; }));
 }
 
 TEST_F(ChartOnOpenGL, NearHorizontalTracesDrawContinuousLines)
@@ -469,7 +469,7 @@ TEST_F(ChartOnOpenGL, NearHorizontalTracesDrawContinuousLines)
                          << "\" drops line segments shorter than a pixel in multisampled frame buffers";
         chart->setAntialiasing(c.antialiasing);
         // Both lines are drawn; the first frames after the switch may still be the old drawing.
-        ASSERT_TRUE(waitUntil([&] {
+        ASSERT_TRUE(waitUntil("both lines drawn without gaps", [&] {
             const QImage frame = window->grabWindow();
             return columnsWithoutLine(frame, 2, W - 3, flatRow, white) == 0
                 && columnsWithoutLine(frame, 2, W - 3, slopedRow, white) == 0;
@@ -492,7 +492,7 @@ protected:
 
 TEST_F(ChartOnCoreProfile, DrawsAndPicks)
 {
-    ASSERT_TRUE(waitUntil([this] { return window->openglContext() != nullptr; }));
+    ASSERT_TRUE(waitUntil("window->openglContext() != nullptr", [this] { return window->openglContext() != nullptr; }));
     ASSERT_EQ(window->openglContext()->format().profile(), QSurfaceFormat::CoreProfile);
     Trace *t = addRow(red, 100);
     addRow(blue, 40);
@@ -500,7 +500,7 @@ TEST_F(ChartOnCoreProfile, DrawsAndPicks)
     ASSERT_TRUE(waitForPixel({150, 100}, red));
     EXPECT_EQ(pixel({150, 40}), blue);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(30, 100));
-    ASSERT_TRUE(waitUntil([&] { return spies.clicked.count() == 1; }));
+    ASSERT_TRUE(waitUntil("spies.clicked.count() == 1", [&] { return spies.clicked.count() == 1; }));
     EXPECT_DOUBLE_EQ(spies.clicked.at(0).at(0).toPointF().x(), 1.0);
 }
 

@@ -3,8 +3,8 @@
 // graph, and a chart filling a window of its own.
 
 #include "frontend/chartitem.h"
+#include "tests/support/eventloop.h"
 
-#include <QElapsedTimer>
 #include <QQuickWindow>
 #include <QSize>
 #include <QSizeF>
@@ -15,18 +15,7 @@
 
 namespace ChartWindowSupport {
 
-// Processes events until the condition holds; false after timeoutMs.
-inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
+using TestSupport::waitUntil;
 
 // A chart of the window's size on the window's content item. The window is
 // made by create() and shown by show(), so that a fixture can set its format

@@ -244,7 +244,7 @@ TEST(DutMeasurer, ACancelStopsTheRunBeforeTheCorrection)
     ErrorLog reflectErrors(&s.reflect, &BaseMeasurer::error);
     s.dut.interrupt();
     s.reflect.interrupt();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty());
     EXPECT_TRUE(reflectErrors.texts.empty());
 }

@@ -48,7 +48,7 @@ protected:
     {
         setup.reset();
         drain(services.worker);
-        processDeferredDeletes();
+        TestSupport::flush();
     }
     void showDut()
     {
@@ -85,7 +85,7 @@ TEST_F(DutInSetup, CorrectsBothSidesWithTheThrusKeptProcesses)
     rec.watch(dut, &Step::isMeasuredChanged, "isMeasuredChanged");
     rig.sim.clearLog();
     dut->measureFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
 
     EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
     EXPECT_EQ(dut->property("dutMeasured").value<MeasureStatus>(), MeasureStatus::MEASURED);
@@ -123,7 +123,7 @@ TEST_F(DutInSetup, BeforeTheThruTheDutFails)
 {
     showDut();
     dut->measureFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(dut->dutMeasured(), MeasureStatus::Error);
     EXPECT_TRUE(progressRow(services.progress, 0)->isCanceled());
 }

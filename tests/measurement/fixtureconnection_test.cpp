@@ -147,7 +147,7 @@ TEST(FixtureConnection, FewerAnalyserPortsLowerEveryIndexBeyondTheLastPort)
 
     rig.sim.setPortCount(2);
     ASSERT_TRUE(rig.sync());
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(attached(connection), (std::vector<uint>{0, 1, 1, 1}));
     EXPECT_EQ(changed.count(), 2);
 }

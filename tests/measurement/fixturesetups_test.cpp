@@ -33,7 +33,7 @@ struct Rig
     {
         setups.reset();
         drain(services.worker);
-        processDeferredDeletes();
+        TestSupport::flush();
     }
     Services services;
     Algorithms::ProcessInputParameters parameters;
@@ -212,7 +212,7 @@ TEST(FixtureSetups, AStepErrorReachesTheListOnce)
     ErrorLog errors(rig.setups.get(), &FixtureSetups::error);
     thruOf(rig.setups->setup(0))->measureFromTouchstoneFile(QStringLiteral("/nonexistent/thru.s2p"));
     drain(rig.services.worker);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("Cannot read the frequency grid")}));
     EXPECT_EQ(thruOf(rig.setups->setup(0))->thruMeasured(), MeasureStatus::Error);
 }
@@ -259,7 +259,7 @@ TEST(FixtureSetups, CancelReachesEverySetupStepAndMeasurerAndLeavesNoModels)
     sim.sim.clearLog();
     canceller.start(10);
     running->measureFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
 
     EXPECT_FALSE(canceller.isActive());
     EXPECT_EQ(rec.count("setup"), 2);
@@ -280,7 +280,7 @@ TEST(FixtureSetups, CancelReachesEverySetupStepAndMeasurerAndLeavesNoModels)
     sim.sim.setSweepTime(50);
     errors.texts.clear();
     running->measureFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
     EXPECT_EQ(running->thruMeasured(), MeasureStatus::MEASURED);
 }
@@ -305,7 +305,7 @@ TEST(FixtureSetups, CancelDuringTheStateSaveMeasuresNothing)
     sim.sim.clearLog();
     canceller.start(1);
     step->measureFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     ASSERT_FALSE(canceller.isActive());
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("The measurement was canceled")}));
     EXPECT_LT(logIndex(sim.sim, QStringLiteral(":TRIG:SING")), 0);

@@ -10,6 +10,7 @@
 #include "device/workerthread.h"
 #include "synthnet/synthnet.h"
 #include "tests/device/checkerwait.h"
+#include "tests/support/eventloop.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -34,13 +35,6 @@ inline VnaTiming fastTiming()
     return timing;
 }
 
-// Lets queued deliveries to this thread run.
-inline void flushEvents()
-{
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
-
 // A simulated analyser and a proxy that has polled it (twice, so the port
 // impedances of every reported port are cached).
 class SimRig
@@ -58,7 +52,7 @@ public:
     bool settle()
     {
         const bool ok = started && sync() && sync();
-        flushEvents();
+        TestSupport::flush();
         return ok;
     }
     // A harmonic grid: f = step, 2 step, ..., points * step.
@@ -85,7 +79,7 @@ inline void runOnWorker(WorkerThread &worker, const std::function<void()> &job)
         handle.complete();
     });
     EXPECT_TRUE(DeviceTest::waitAtMost(checker, 60000)) << "the job never finished";
-    flushEvents();
+    TestSupport::flush();
 }
 
 // A Touchstone file of n-port matrices (row-major per point).
@@ -94,8 +88,8 @@ inline QString writeTouchstone(const QString &path, const std::vector<double> &f
                                double impedance = 50.0)
 {
     TouchstoneData data;
-    data.frequencyUnit = TouchstoneData::Hz;
-    data.format = TouchstoneData::RI;
+    data.frequencyUnit = TouchstoneData::FrequencyUnit::Hz;
+    data.format = TouchstoneData::Format::RI;
     data.impedance = impedance;
     data.portCount = static_cast<uint32_t>(n);
     for (size_t i = 0; i < frequency.size(); ++i) {

@@ -81,7 +81,7 @@ struct Chain
     {
         setups.reset();
         drain(services.worker);
-        processDeferredDeletes();
+        TestSupport::flush();
     }
 
     template <typename T>
@@ -188,7 +188,7 @@ TEST(MeasurerChain, APortTextDuringARunReachesTheListOnce)
         Chain chain(test.kind);
         ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
         test.run(chain);
-        MeasurementTest::flushEvents();
+        TestSupport::flush();
         EXPECT_EQ(countOf(errors.texts, invalidConversion), 1) << joined(errors.texts);
         for (const QString &text : errors.texts)
             EXPECT_EQ(countOf(errors.texts, text), 1) << text.toStdString();
@@ -197,7 +197,7 @@ TEST(MeasurerChain, APortTextDuringARunReachesTheListOnce)
         // Outside a run the port speaks for itself again, once.
         errors.texts.clear();
         portOf(chain.a())->setZ0Impedance(std::numeric_limits<double>::quiet_NaN());
-        MeasurementTest::flushEvents();
+        TestSupport::flush();
         EXPECT_EQ(errors.texts, std::vector<QString>{invalidZ0});
     }
 }
@@ -234,11 +234,11 @@ TEST(MeasurerChain, KeptProcessesAreSilentAfterTheirRun)
         ASSERT_TRUE(errors.texts.empty()) << joined(errors.texts);
 
         chain.setups->interrupt();
-        MeasurementTest::flushEvents();
+        TestSupport::flush();
         EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
 
         portOf(chain.a())->setZ0Impedance(std::numeric_limits<double>::quiet_NaN());
-        MeasurementTest::flushEvents();
+        TestSupport::flush();
         EXPECT_EQ(errors.texts, std::vector<QString>{invalidZ0});
         EXPECT_EQ(test.status(chain), MeasureStatus::MEASURED);
     }
@@ -281,7 +281,7 @@ TEST(MeasurerChain, ACancelIsReportedOnceWhereverItLands)
             Qt::DirectConnection);
         ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
         test.run(chain);
-        MeasurementTest::flushEvents();
+        TestSupport::flush();
         EXPECT_TRUE(fired);
         EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
         EXPECT_EQ(test.status(chain), MeasureStatus::Error);
@@ -303,7 +303,7 @@ TEST(MeasurerChain, ACancelDuringTheFirstDutSideCorrectsNoSide)
     chain.cancelWhenDone(reader);
     ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
     chain.measureDut();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
 
     EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
     EXPECT_EQ(first->status(), StatusFailed);
@@ -319,7 +319,7 @@ TEST(MeasurerChain, ACancelDuringTheFirstDutSideCorrectsNoSide)
     QObject::disconnect(reader, nullptr, reader, nullptr);
     errors.texts.clear();
     chain.measureDut();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
     EXPECT_EQ(chain.dut()->dutMeasured(), MeasureStatus::MEASURED);
 }
@@ -335,7 +335,7 @@ TEST(MeasurerChain, ACancelBetweenTheDutSidesStopsBeforeTheSecond)
     chain.cancelWhenDone(first);
     ErrorLog errors(chain.setups.get(), &FixtureSetups::error);
     chain.measureDut();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
 
     EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
     EXPECT_EQ(first->status(), StatusDone);

@@ -89,7 +89,7 @@ TEST(QmlFixturePort, SParameterSeriesAreTheModelInDecibelsOverFrequency)
 
     // No model: all four cleared.
     port.reset();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     for (int k = 0; k < 4; ++k)
         EXPECT_TRUE(series[k]->isEmpty());
 }
@@ -231,7 +231,7 @@ TEST(QmlFixturePort, ChangesReportedOnAWorkerAreRebuiltOnThePortsThread)
     std::thread worker([&] { emit port.uncorrectedSParametersChanged(); });
     worker.join();
     EXPECT_EQ(rebuiltOn, nullptr);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(rebuiltOn, QThread::currentThread());
     EXPECT_EQ(port.s11Series()->size(), 20);
 }
@@ -281,7 +281,7 @@ TEST(QmlFixturePort, SeriesStayWholeWhileAWorkerKeepsChangingTheModel)
     while (!finished)
         QCoreApplication::processEvents();
     worker.join();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
 
     EXPECT_EQ(errors.count(), 0) << (errors.isEmpty() ? "" : errors.at(0).at(0).toString().toStdString());
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults, first: " << (faults.empty() ? "" : faults.front());

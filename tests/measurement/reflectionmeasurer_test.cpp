@@ -273,7 +273,7 @@ TEST(ReflectionMeasurer, OnlyTheRunningProcessAnswersACancel)
     ASSERT_EQ(rig.connection.processCount(), 1u);
     rig.measurer.interrupt();
     rig.port(0)->setZ0Impedance(std::nan(""));
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
     EXPECT_EQ(portErrors.texts,
               std::vector<QString>{

@@ -26,7 +26,7 @@ struct ReflectStep
     ~ReflectStep()
     {
         step.reset();
-        processDeferredDeletes();
+        TestSupport::flush();
     }
     Algorithms::ProcessInputParameters parameters;
     Side a;
@@ -53,7 +53,7 @@ TEST(ReflectionStepOnAnalyser, OpenThenShortCalculateTheFixtureBetweenStateSaveA
     rig.sim.clearLog();
     step.measureOpenFromVna();
     EXPECT_EQ(run.order(), (std::vector<std::string>{"started", "finished"}));
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     // The open alone is stored, not calculated.
     EXPECT_EQ(step.property("openMeasured").value<MeasureStatus>(), MeasureStatus::MEASURED);
     EXPECT_EQ(step.property("calculated").value<MeasureStatus>(), MeasureStatus::NONE);
@@ -66,7 +66,7 @@ TEST(ReflectionStepOnAnalyser, OpenThenShortCalculateTheFixtureBetweenStateSaveA
 
     rig.sim.setScene(AnalyserSim::Scene::reflect(2, AnalyserSim::Termination::Short, spec));
     step.measureShortFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
     EXPECT_EQ(step.shortMeasured(), MeasureStatus::MEASURED);
     EXPECT_EQ(step.calculated(), MeasureStatus::MEASURED);
@@ -178,7 +178,7 @@ TEST(ReflectionStep, AnUnreadableFileFailsWithOneText)
     ErrorLog errors(reflect.step.get(), &Step::error);
     reflect.step->measureOpenFromTouchstone(QStringLiteral("/nonexistent/open.s1p"));
     drain(services.worker);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("Cannot read S-parameters data")}));
     EXPECT_EQ(reflect.step->openMeasured(), MeasureStatus::Error);
     ProgressWatcher *row = progressRow(services.progress, 0);

@@ -81,7 +81,7 @@ TEST_F(ThruOffsets, SidesOfDifferentPortCountsAreRefused)
     thru.step->setLeftOffset(5.0);
     thru.step->applyThruOffset(true);
     drain(services.worker);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("zip containers size are not equal")}));
     EXPECT_TRUE(progressRow(services.progress, 1)->isCanceled());
 }
@@ -116,7 +116,7 @@ protected:
     void TearDown() override
     {
         step.reset();
-        processDeferredDeletes();
+        TestSupport::flush();
     }
     const AnalyserSim::FixtureSpec spec;
     QTemporaryDir dir;
@@ -164,7 +164,7 @@ TEST_F(ReflectionOffset, ARefusedOffsetIsReportedWithItsValueAndCancelsTheProgre
     step->setOffset(-1000.0);
     step->applyOffset(true);
     drain(services.worker);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("Cannot apply the offset-1e-09s")}));
     EXPECT_TRUE(progressRow(services.progress, 1)->isCanceled());
     EXPECT_FALSE(hasOffset(a.port(0)));
@@ -214,7 +214,7 @@ TEST_F(ReflectOffsets, OpensAtBothEndsGiveEachSideItsOwnOffset)
     Recorder rec;
     rec.watch(&step, &TransmissionStep::leftReflectOffsetChanged, "left");
     step.measureOpenFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
     EXPECT_EQ(step.openMeasured(), MeasureStatus::MEASURED);
     EXPECT_EQ(step.reflectCalculated(), MeasureStatus::MEASURED);
@@ -258,7 +258,7 @@ TEST_F(ReflectOffsets, WithOpenAndShortTheOpenAloneComputesNothing)
     ASSERT_EQ(step.reflectState(), State::OPEN_AND_SHORT);
     openAtBothEnds();
     step.measureOpenFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(step.openMeasured(), MeasureStatus::MEASURED);
     EXPECT_EQ(step.reflectCalculated(), MeasureStatus::NONE);
     EXPECT_EQ(step.leftReflectOffset(), 0.0);
@@ -293,7 +293,7 @@ TEST(StepOffsets, ReflectOffsetsNeedTheThru)
 
     thru.step->applyReflectOffset(true);
     drain(services.worker);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("Calculation error. There is no length data"),
                                                   QStringLiteral("Fixture is not measured")}));
     EXPECT_FALSE(thru.step->appliedReflectsOffset());

@@ -38,15 +38,6 @@ namespace StepTest {
 using MeasurementTest::ErrorLog;
 using MeasurementTest::SimRig;
 
-// Runs the deleteLater requests that are due.
-inline void processDeferredDeletes()
-{
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
-
 // Every job queued so far on the worker has run, and what it signalled to
 // this thread has been delivered.
 inline void drain(WorkerThread &worker)
@@ -139,7 +130,7 @@ struct Services
     ~Services()
     {
         drain(worker);
-        processDeferredDeletes();
+        TestSupport::flush();
         Step::setStateBackupDirectory(QString());
     }
     QTemporaryDir backups;
@@ -187,7 +178,7 @@ struct ThruStep
     ~ThruStep()
     {
         step.reset();
-        processDeferredDeletes();
+        TestSupport::flush();
     }
     Algorithms::ProcessInputParameters parameters;
     Side a, b;

@@ -449,7 +449,7 @@ TEST(TransmissionMeasurer, APortSpeaksThroughTheProcessOnlyWhileItRuns)
     ASSERT_TRUE(errors.texts.empty());
     thru.measurer.interrupt();
     thru.leftPort(0)->setZ0Impedance(std::nan(""));
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty());
     EXPECT_EQ(portErrors.texts,
               std::vector<QString>{

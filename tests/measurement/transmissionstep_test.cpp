@@ -50,7 +50,7 @@ TEST_F(TransmissionStepOnAnalyser, MeasuresBetweenStateSaveAndRestoreAndKeepsThe
     // The caller waits for the whole job, restore included.
     EXPECT_EQ(run.order(), (std::vector<std::string>{"started", "finished"}));
     EXPECT_TRUE(run.offThread("finished"));
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
 
     // Save, preset, measure, then the saved state comes back.
@@ -105,7 +105,7 @@ TEST_F(TransmissionStepOnAnalyser, AStateThatCannotBeSavedMeasuresNothingAndSays
     ErrorLog errors(thru.step.get(), &Step::error);
 
     thru.step->measureFromVna();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(rec.order(), (std::vector<std::string>{"started", "finished"}));
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_FALSE(errors.texts.front().isEmpty());
@@ -211,11 +211,11 @@ TEST_F(TransmissionStepFromFile, AReleasedStepLivesUntilItsQueuedJobHasRun)
         WorkerHold hold(services.worker);
         thru.step->measureFromTouchstoneFile(writeThruFile(dir.filePath("thru"), spec));
         thru.step.reset();
-        processDeferredDeletes();
+        TestSupport::flush();
         EXPECT_TRUE(watched);
     }
     drain(services.worker);
-    processDeferredDeletes();
+    TestSupport::flush();
     EXPECT_EQ(rec.count("finished"), 1);
     EXPECT_FALSE(watched);
 }
@@ -251,7 +251,7 @@ TEST_F(TransmissionStepFromFile, DestroyingTheStepEmptiesItsSides)
     drain(services.worker);
     ASSERT_TRUE(thru.a.port(0)->isMeasured());
     thru.step.reset();
-    processDeferredDeletes();
+    TestSupport::flush();
     EXPECT_FALSE(thru.a.port(0)->isMeasured());
     EXPECT_FALSE(thru.b.port(0)->isMeasured());
 }

@@ -330,7 +330,7 @@ TEST(VukAlgorithmsSetup, ARebuildDiscardsTheModelsOfTheOldSteps)
     drain(rig.services.worker);
     EXPECT_FALSE(a->isMeasured());
     EXPECT_FALSE(setup->rightFixtureConn()->getFixturePort(0)->measureData()->isMeasured());
-    processDeferredDeletes();
+    TestSupport::flush();
     EXPECT_FALSE(old);
 }
 
@@ -367,12 +367,12 @@ TEST(VukAlgorithmsSetup, DestroyedWithAJobQueuedTheJobStillRuns)
         WorkerHold hold(rig.services.worker);
         thru->measureFromTouchstoneFile(writeThruFile(dir.filePath("thru"), AnalyserSim::FixtureSpec()));
         setup.reset();
-        processDeferredDeletes();
+        TestSupport::flush();
         // The sides wait for the queued job.
         EXPECT_TRUE(side);
     }
     drain(rig.services.worker);
-    processDeferredDeletes();
+    TestSupport::flush();
     EXPECT_EQ(rec.count("finished"), 1);
     EXPECT_FALSE(side);
 }

@@ -1,0 +1,3 @@
+#include "algorithms/logging.h"
+
+Q_LOGGING_CATEGORY(lcAlgorithms, "vuk.algorithms")

@@ -1,0 +1,3 @@
+#include "automation/logging.h"
+
+Q_LOGGING_CATEGORY(lcAutomation, "vuk.automation")

@@ -1,0 +1,3 @@
+#include "device/logging.h"
+
+Q_LOGGING_CATEGORY(lcDevice, "vuk.device")

@@ -1,0 +1,3 @@
+#include "frontend/logging.h"
+
+Q_LOGGING_CATEGORY(lcFrontend, "vuk.frontend")

@@ -1,0 +1,3 @@
+#include "measurement/logging.h"
+
+Q_LOGGING_CATEGORY(lcMeasurement, "vuk.measurement")
