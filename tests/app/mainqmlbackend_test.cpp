@@ -1439,7 +1439,7 @@ TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
     flush();
     const quint16 port = sim->port();
     sim->stop();
-    ASSERT_TRUE(waitUntil([&] { return !b.getVnaDevice()->portsCount().has_value(); }));
+    ASSERT_TRUE(waitUntil("the analyser to be gone", [&] { return !b.getVnaDevice()->portsCount().has_value(); }));
     ASSERT_TRUE(sim->start(QStringLiteral("127.0.0.1"), port));
     sim->clearLog();
     ASSERT_TRUE(connected());

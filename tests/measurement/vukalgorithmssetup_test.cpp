@@ -213,7 +213,7 @@ TEST(VukAlgorithmsSetup, PortsSurviveALinkDropAndFollowOnlyARealCountChange)
     ASSERT_TRUE(sim.settle());
     setup->leftFixtureConn()->fixture()->setPortsCount(2);
     setup->rightFixtureConn()->fixture()->setPortsCount(2);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     setup->rightFixtureConn()->setAttachedVnaPort(0, 3);
     setup->rightFixtureConn()->setAttachedVnaPort(1, 2);
     const std::vector<uint> a{0, 1}, b{3, 2};
@@ -234,7 +234,7 @@ TEST(VukAlgorithmsSetup, PortsSurviveALinkDropAndFollowOnlyARealCountChange)
     // the analyser gone and clears what it knew.
     for (int i = 0; i < 10 && sim.proxy->portsCount(); ++i)
         EXPECT_FALSE(sim.sync());
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     ASSERT_FALSE(sim.proxy->portsCount()) << "the analyser is still seen after 10 polls";
     EXPECT_EQ(attached(setup->leftFixtureConn()), a) << "while the count is unknown";
     EXPECT_EQ(attached(setup->rightFixtureConn()), b) << "while the count is unknown";
