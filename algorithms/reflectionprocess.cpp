@@ -355,6 +355,8 @@ bool ReflectProcessOpenAndShort::calculate()
             Qt::DirectConnection);
     inner->setParameters(m_parameters);
     inner->setInputData(m_input);
+    inner->setChecksModels(false); // this process checks the port's model once
+
 
     FixturePort mirror(*m_port, nullptr);
     bool result = false;

@@ -205,6 +205,7 @@ ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port, const SParam
 
     setupFixture(port->measureData(), *z);
     process->setFixturesForCalculate(port->measureData());
+    process->setPortNames(tr("the fixture at analyser port %1").arg(v + 1), QString());
     // The caller ties the process to this measurer for its run.
     return process;
 }

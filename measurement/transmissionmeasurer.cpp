@@ -175,6 +175,8 @@ TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left
     setupFixture(right->measureData(), *zb);
 
     process->setFixturesForCalculate(left->measureData(), right->measureData());
+    process->setPortNames(tr("the fixture at analyser port %1").arg(a + 1),
+                          tr("the fixture at analyser port %1").arg(b + 1));
     qDebug() << "Z0 For attached ports" << a << b << *za << *zb;
     // The caller ties the process to this measurer for its run.
     return process;

@@ -174,7 +174,10 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
     rig.log.connect(&rig.left, &FixturePort::uncorrectedSParametersChanged, "left changed");
     rig.log.connect(&rig.right, &FixturePort::uncorrectedSParametersChanged, "right changed");
     ASSERT_TRUE(rig.process->run());
-    EXPECT_EQ(rig.log.names(), (std::vector<std::string>{"left changed", "right changed"}));
+    // Nothing but, where the gate's band edges show, the passivity notice.
+    EXPECT_EQ(withoutErrors(rig.log.names()), (std::vector<std::string>{"left changed", "right changed"}));
+    EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty());
+    EXPECT_LE(rig.log.texts().size(), 1u);
     EXPECT_EQ(rig.params.gatingMode(), gc.lowPass ? 0 : 1);
     FixturePort &left = rig.left;
     FixturePort &right = rig.right;
