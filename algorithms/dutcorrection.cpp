@@ -127,11 +127,19 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         }
         gateMode = frequencyGridMode(dutGrid).value_or(BandPassMode);
     }
+    // The DUT's own first reflection starts at the DUT plane, the impulse
+    // delay, and rises over about one rise time (the grid's time
+    // resolution): a gate that ends at the plane takes half of it into the
+    // fixture's reflection. The gate ends one rise time earlier, where the
+    // fixture's own reflections are over and the DUT's have not begun.
     ProcessInputParameters &parameters = *process.parameters();
+    const double riseTime = parameters.normalizingValue() / modelGrid.back();
+    double stop = impulse->delay - riseTime;
+    if (!(stop > parameters.timeMin()))
+        stop = impulse->delay;
     parameters.setGatingMode(gateMode);
     parameters.setPulseMode(gateMode);
-    const std::optional<ComplexVector> gated =
-        process.gateReflection(dut.s11(), dutGrid, impulse->delay);
+    const std::optional<ComplexVector> gated = process.gateReflection(dut.s11(), dutGrid, stop);
     parameters.setGatingMode(gridMode);
     parameters.setPulseMode(gridMode);
     if (!gated) {
