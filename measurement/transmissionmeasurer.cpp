@@ -64,8 +64,10 @@ void TransmissionMeasurer::clearResults()
 bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
 {
     stepProgress(progress, tr("Check data"));
-    if (!m_connection || !m_connection->left() || !m_connection->right())
+    if (!m_connection || !m_connection->left() || !m_connection->right()) {
+        emit error(tr("No fixtures are connected to the analyser for this measurement"));
         return fail(progress);
+    }
     VNAFixtureConnection *leftSide = m_connection->left();
     VNAFixtureConnection *rightSide = m_connection->right();
 
@@ -81,8 +83,14 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     const uint nL = portsOf(leftSide);
     const uint nR = portsOf(rightSide);
     stepProgress(progress, tr("Check configuration"));
-    if (nL != nR)
+    if (nL != nR || nL == 0) {
+        emit error(nL == 0 ? tr("No fixture port is connected to an analyser port")
+                           : tr("The two fixtures are connected to different numbers of analyser ports "
+                                "(%1 and %2)")
+                                 .arg(nL)
+                                 .arg(nR));
         return fail(progress);
+    }
 
     m_connection->clearProcesses();
     m_rawData.clear();
