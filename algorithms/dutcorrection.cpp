@@ -370,6 +370,11 @@ bool FixturePort::applyOffset(double offset)
     if (m_current->isValid()) {
         m_dataState = 2;
         m_offset = m_current;
+        // Moving the plane toward the analyser undoes loss and turns the
+        // DUT-side reflection up: the moved model can show gain.
+        const QString fault = IProcessMethod::passivityFault(tr("this port with its offset"), *m_current);
+        if (!fault.isEmpty())
+            emit error(fault);
     } else {
         emit error(tr("Invalid uncorrected fixture SParameters offset"));
     }

@@ -53,6 +53,9 @@ public:
     // ports they are connected to); a reflection process uses the first.
     void setPortNames(const QString &first, const QString &second);
 
+    // The text for one model that is not passive; empty when it is.
+    static QString passivityFault(const QString &portName, const SParametersTwoPort &model);
+
     // Why the transforms cannot work on the grid f; empty when they can.
     static QString gridFault(const RealVector &f);
 
@@ -91,8 +94,6 @@ protected:
 
     // The computed models with the names of their ports.
     virtual std::vector<std::pair<QString, const FixturePort *>> computedPorts() const { return {}; }
-    // The text for one model that is not passive; empty when it is.
-    static QString passivityFault(const QString &portName, const SParametersTwoPort &model);
 
     ProcessInputParameters *m_parameters = nullptr;
     QString m_firstPortName, m_secondPortName;

@@ -1,4 +1,5 @@
 #include "algorithms/dutcorrection.h"
+#include "algorithms/passivity.h"
 #include "algorithms/reflectionprocess.h"
 #include "algorithms/renormalization.h"
 #include "algorithms/timegatingtransmission.h"
@@ -658,6 +659,7 @@ TEST(FixtureOffset, TheOffsetTable)
         SCOPED_TRACE(side);
         OffsetPort p(line, f, side);
         ASSERT_TRUE(p.port.applyOffset(-L));
+        EXPECT_EQ(p.port.dataState(), 2);
         const SParametersTwoPort &m = *p.port.uncorrectedSParameters();
         const ComplexVector &r = side ? p.model.s11() : p.model.s22();
         const ComplexVector &rMoved = side ? m.s11() : m.s22();
@@ -686,6 +688,36 @@ TEST(FixtureOffset, TheOffsetTable)
         EXPECT_EQ(p.port.uncorrectedSParameters()->s22(), p.model.s22());
         EXPECT_EQ(*p.port.length(), p.length);
     }
+}
+
+TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
+{
+    // A lossy line (6 dB at 20 GHz) ending in a large capacitance at the
+    // DUT: passive as measured. Taking the whole line out removes its loss
+    // but divides the DUT-side reflection by S21^2: the moved model has gain.
+    const RealVector &f = kBandPass;
+    SParametersTwoPort model = SynthNet::toS(
+        SynthNet::cascade(SynthNet::line(f, {50.0, kTau, 1.35}), SynthNet::shuntGC(f, 0.0, 0.5e-12)));
+    ASSERT_FALSE(findPassivityViolation(model));
+    FixturePort port;
+    SignalLog log;
+    log.connectText(&port, &FixturePort::error, "error");
+    const double L = 2.0 * kTau;
+    const ImpulseResponse impulse{{Complex(0.1, 0), Complex(1, 0), Complex(0.2, 0)}, {0.0, L, 2.0 * L}, L, L};
+    port.setZ0Impedance(50.0);
+    port.setImpulseResponse(impulse);
+    port.setDefaultImpulseResponse(impulse);
+    port.setCalculatedSParameters(model);
+    port.setDefaultSParameters(model);
+
+    ASSERT_TRUE(port.applyOffset(20e-12)); // a longer fixture stays passive
+    EXPECT_TRUE(log.texts().empty()) << firstText(log);
+    ASSERT_TRUE(port.applyOffset(-L));
+    ASSERT_EQ(log.texts().size(), 1u);
+    EXPECT_TRUE(log.texts()[0].startsWith("The fixture model of this port with its offset is not passive"))
+        << log.texts()[0].toStdString();
+    EXPECT_EQ(port.dataState(), 2);
+    EXPECT_TRUE(findPassivityViolation(*port.uncorrectedSParameters()));
 }
 
 TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)
