@@ -12,6 +12,7 @@ namespace Algorithms {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.14159265358979323846;
 
 // A one-port that carries no data at all stands for "no DUT on this side".
 bool isEmptyOnePort(const SParametersOnePort &s)
@@ -97,8 +98,50 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     if (!isValidImpulse(impulse) || !isValidModel(model))
         return false;
 
-    const std::optional<ComplexVector> gated =
-        process.gateReflection(dut.s11(), dut.frequency(), impulse->delay);
+    // A DUT measured on another grid is gated on its own grid, in that
+    // grid's own mode, and the gated reflection (the smooth early part only)
+    // is resampled onto the model's grid. That grid must be one the
+    // transforms work on and must span the model's band, to within one of
+    // its steps at either end (where the end value is held): below or above
+    // the DUT's band nothing is known about the connection.
+    const RealVector &dutGrid = dut.frequency();
+    const RealVector &modelGrid = model->frequency();
+    int gateMode = gridMode;
+    if (!isEqualVector(dutGrid, modelGrid)) {
+        QString fault = IProcessMethod::gridFault(dutGrid);
+        if (fault.isEmpty()) {
+            const double step = (dutGrid[1] - dutGrid[0]) * (1.0 + 1e-6);
+            if (dutGrid.front() - step > modelGrid.front() || dutGrid.back() + step < modelGrid.back())
+                fault = IProcessMethod::tr("The DUT was measured from %1 to %2 MHz, which does not "
+                                           "span the fixture model's band from %3 to %4 MHz. "
+                                           "Measure the DUT over the fixture's frequency range")
+                            .arg(dutGrid.front() / 1e6, 0, 'g', 8)
+                            .arg(dutGrid.back() / 1e6, 0, 'g', 8)
+                            .arg(modelGrid.front() / 1e6, 0, 'g', 8)
+                            .arg(modelGrid.back() / 1e6, 0, 'g', 8);
+        }
+        if (!fault.isEmpty()) {
+            report(texts.inputRejected);
+            report(fault);
+            return false;
+        }
+        gateMode = frequencyGridMode(dutGrid).value_or(BandPassMode);
+    }
+    // The DUT's own first reflection starts at the DUT plane, the impulse
+    // delay, and rises over about one rise time (the grid's time
+    // resolution): a gate that ends at the plane takes half of it into the
+    // fixture's reflection. The gate ends one rise time earlier, where the
+    // fixture's own reflections are over and the DUT's have not begun.
+    ProcessInputParameters &parameters = *process.parameters();
+    const double riseTime = parameters.normalizingValue() / modelGrid.back();
+    double stop = impulse->delay - riseTime;
+    if (!(stop > parameters.timeMin()))
+        stop = impulse->delay;
+    parameters.setGatingMode(gateMode);
+    parameters.setPulseMode(gateMode);
+    const std::optional<ComplexVector> gated = process.gateReflection(dut.s11(), dutGrid, stop);
+    parameters.setGatingMode(gridMode);
+    parameters.setPulseMode(gridMode);
     if (!gated) {
         report(texts.gatingFailed);
         return false;
@@ -108,8 +151,8 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         return false;
     }
     ComplexVector reflection = *gated;
-    if (!isEqualVector(dut.frequency(), model->frequency()))
-        reflection = resampleComplex(dut.frequency(), reflection, model->frequency());
+    if (!isEqualVector(dutGrid, modelGrid))
+        reflection = resampleComplex(dutGrid, reflection, modelGrid);
     if (reflection.size() != model->frequency().size() || !isFiniteComplexVector(reflection)) {
         report(texts.invalidResult);
         return false;
@@ -180,12 +223,15 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
             emit error(invalidModels);
             return false;
         }
-        return DutCorrection::correctPort(*this, port, dut, *mode, {gatingFailed, invalidResult});
+        return DutCorrection::correctPort(*this, port, dut, *mode,
+                                          {tr("ProcessTimeGate::calculateDUT: error input parameters"),
+                                           gatingFailed, invalidResult});
     };
     if (hasLeft && !correct(*m_left, left, tr("ProcessTimeGate::calculateDUT: Error gating S11")))
         return false;
     if (hasRight && !correct(*m_right, right, tr("ProcessTimeGate::calculateDUT: Error gating S22")))
         return false;
+    reportModelFaults();
     return true;
 }
 
@@ -208,7 +254,10 @@ bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut,
         emit process.error(invalidInput);
         return false;
     }
-    return DutCorrection::correctPort(process, *port, dut, *mode, {QString(), invalidResult});
+    if (!DutCorrection::correctPort(process, *port, dut, *mode, {invalidInput, QString(), invalidResult}))
+        return false;
+    process.reportModelFaults();
+    return true;
 }
 
 } // namespace
@@ -278,6 +327,16 @@ bool FixturePort::applyOffset(double offset)
     for (size_t i = 0; i < n; ++i)
         phase[i] = std::arg(s[i]);
     phase = unwrapPhase(phase);
+    // The scaled phase is p times the whole phase of the line, not of its
+    // principal value: on a grid that starts high the first point has turned
+    // by many periods. Anchor the unwrapped phase to the fixture's own delay
+    // (half the round-trip delay L), as the transmission roots were.
+    if (n > 0) {
+        const double expected = -kPi * base.frequency().front() * length;
+        const double turns = std::round((expected - phase[0]) / (2.0 * kPi));
+        for (double &value : phase)
+            value += 2.0 * kPi * turns;
+    }
 
     ComplexVector scaled(n), reflection(n);
     bool finite = true;
@@ -311,6 +370,11 @@ bool FixturePort::applyOffset(double offset)
     if (m_current->isValid()) {
         m_dataState = 2;
         m_offset = m_current;
+        // Moving the plane toward the analyser undoes loss and turns the
+        // DUT-side reflection up: the moved model can show gain.
+        const QString fault = IProcessMethod::passivityFault(tr("this port with its offset"), *m_current);
+        if (!fault.isEmpty())
+            emit error(fault);
     } else {
         emit error(tr("Invalid uncorrected fixture SParameters offset"));
     }

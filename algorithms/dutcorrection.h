@@ -29,6 +29,7 @@ namespace DutCorrection {
 // The texts one DUT correction reports; an empty text fails silently.
 struct Texts
 {
+    QString inputRejected;  // the DUT's grid cannot be used; the reason follows
     QString gatingFailed;   // the gate gave nothing
     QString invalidResult;  // the gated (or resampled) reflection is not finite
 };

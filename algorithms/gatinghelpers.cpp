@@ -2,11 +2,15 @@
 
 #include "algorithms/messages.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Algorithms {
 
 namespace {
+
+// Below -60 dB everywhere the data hold no signal.
+constexpr double kNoSignalLevel = 1e-3;
 
 bool isUsableResponse(const TimeDomainResponse &response)
 {
@@ -27,6 +31,18 @@ std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const Co
         emit error(Messages::noisySignal);
         return std::nullopt;
     }
+    // Data without any signal (an open port, fixtures not connected) have
+    // no delay to find: the peak would be wherever the noise is largest.
+    double level = 0.0;
+    for (const Complex &v : spectrum)
+        level = std::max(level, std::abs(v));
+    if (level < kNoSignalLevel) {
+        emit error(Messages::noisySignal);
+        emit error(tr("There is no signal: the largest magnitude of the measured data is %1 dB. "
+                      "Check that the fixtures are connected.")
+                       .arg(level > 0.0 ? 20.0 * std::log10(level) : -HUGE_VAL, 0, 'f', 1));
+        return std::nullopt;
+    }
     const double coarsePeak = coarse.time[findPeak(coarse.values).index];
 
     const double halfSpan = n * riseTime;
@@ -44,6 +60,18 @@ std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const Co
         delay = 0.0;
     if (delay < 0.0) {
         emit error(tr("A negative fixture delay. Check measured data for validity"));
+        // A passive fixture has no negative delay: either its delay is longer
+        // than the grid resolves and wraps around, or the analyser shifts
+        // the data in time.
+        const double step = grid.size() > 1 ? std::abs(grid[1] - grid[0]) : 0.0;
+        if (step > 0.0)
+            emit error(tr("The impulse response peaks at %1 ps. At a frequency step of %2 MHz the "
+                          "response repeats every %3 ns, so a longer fixture wraps around to "
+                          "negative times: use more points or a smaller span. Otherwise check the "
+                          "electrical delay and port extensions set on the analyser.")
+                           .arg(delay * 1e12, 0, 'f', 1)
+                           .arg(step / 1e6, 0, 'g', 6)
+                           .arg(1e9 / step, 0, 'g', 4));
         return std::nullopt;
     }
     return ImpulseResponse{fine.values, fine.time, delay, coarsePeak};

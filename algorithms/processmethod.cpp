@@ -2,9 +2,11 @@
 
 #include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
+#include "algorithms/passivity.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QStringList>
 
 #include <algorithm>
 #include <cmath>
@@ -12,29 +14,6 @@
 namespace Algorithms {
 
 namespace {
-
-// A grid the transforms can work on: at least 3 finite, positive, strictly
-// ascending and uniformly spaced frequencies (within 1 Hz or 1e-9 of the
-// highest frequency), and at least 10 points when it is harmonic, so that
-// the DC extrapolation of the low-pass transforms has data to fit.
-bool isUsableGrid(const RealVector &f)
-{
-    if (f.size() < 3 || !isFiniteVector(f) || !(f.front() > 0.0))
-        return false;
-    const double step = f[1] - f[0];
-    if (!(step > 0.0))
-        return false;
-    const double tolerance = std::max(1.0, 1e-9 * f.back());
-    for (size_t i = 1; i < f.size(); ++i) {
-        const double d = f[i] - f[i - 1];
-        if (!(d > 0.0) || std::abs(d - step) > tolerance)
-            return false;
-    }
-    const std::optional<int> mode = frequencyGridMode(f);
-    if (!mode)
-        return false;
-    return *mode != 0 || f.size() >= 10;
-}
 
 void connectPortErrors(FixturePort *port, IProcessMethod *process)
 {
@@ -63,6 +42,31 @@ bool isUsableOnePort(const SParametersOnePort &s)
 
 IProcessMethod::IProcessMethod(QObject *parent) : QObject(parent) {}
 
+// A grid the transforms can work on: at least 3 finite, positive, strictly
+// ascending and uniformly spaced frequencies (within 1 Hz or 1e-9 of the
+// highest frequency), and at least 10 points when it is harmonic, so that
+// the DC extrapolation of the low-pass transforms has data to fit.
+QString IProcessMethod::gridFault(const RealVector &f)
+{
+    if (f.size() < 3)
+        return tr("The frequency grid has fewer than 3 points");
+    if (!isFiniteVector(f) || !(f.front() > 0.0))
+        return tr("The frequency grid holds a frequency that is not finite or not positive");
+    const double step = f[1] - f[0];
+    const double tolerance = std::max(1.0, 1e-9 * std::abs(f.back()));
+    for (size_t i = 1; i < f.size(); ++i) {
+        const double d = f[i] - f[i - 1];
+        if (!(d > 0.0) || !(step > 0.0) || std::abs(d - step) > tolerance)
+            return tr("The frequency grid is not uniformly spaced. Use a linear sweep");
+    }
+    const std::optional<int> mode = frequencyGridMode(f);
+    if (!mode)
+        return tr("The frequency grid cannot be classified");
+    if (*mode == 0 && f.size() < 10)
+        return tr("Too few frequency points for the low-pass transform: at least 10 are needed");
+    return QString();
+}
+
 bool IProcessMethod::run()
 {
     if (!m_parameters)
@@ -72,7 +76,48 @@ bool IProcessMethod::run()
         std::atomic<unsigned char> &flag;
         ~ClearOnExit() { flag.store(0); }
     } clear{m_interrupted};
-    return calculate();
+    const bool ok = calculate();
+    if (ok && m_checksModels)
+        reportModelFaults();
+    return ok;
+}
+
+void IProcessMethod::setPortNames(const QString &first, const QString &second)
+{
+    m_firstPortName = first;
+    m_secondPortName = second;
+}
+
+QString IProcessMethod::passivityFault(const QString &portName, const SParametersTwoPort &model)
+{
+    const std::optional<PassivityViolation> v = findPassivityViolation(model);
+    if (!v)
+        return QString();
+    return tr("The fixture model of %1 is not passive: its largest singular value reaches %2 "
+              "(a gain of %3 dB) at %4 GHz and is above 1 + %5 from %6 to %7 GHz. DUT data "
+              "de-embedded with it are wrong there; check the measurement or choose another "
+              "correction method.")
+        .arg(portName)
+        .arg(v->worst, 0, 'f', 4)
+        .arg(20.0 * std::log10(v->worst), 0, 'f', 2)
+        .arg(v->worstFrequency / 1e9, 0, 'g', 6)
+        .arg(kPassivityTolerance)
+        .arg(v->from / 1e9, 0, 'g', 6)
+        .arg(v->to / 1e9, 0, 'g', 6);
+}
+
+void IProcessMethod::reportModelFaults()
+{
+    QStringList faults;
+    for (const auto &[name, port] : computedPorts()) {
+        if (!port || !port->uncorrectedSParameters())
+            continue;
+        const QString fault = passivityFault(name, *port->uncorrectedSParameters());
+        if (!fault.isEmpty())
+            faults << fault;
+    }
+    if (!faults.isEmpty())
+        emit error(faults.join(QLatin1Char(' ')));
 }
 
 void IProcessMethod::interrupt()
@@ -89,8 +134,14 @@ bool IProcessMethod::isInterrupted()
 
 bool IProcessMethod::prepareParametersForGrid(const RealVector &grid, int nBandPass, int nLowPass)
 {
-    if (!m_parameters || !isUsableGrid(grid))
+    if (!m_parameters)
         return false;
+    const QString fault = gridFault(grid);
+    if (!fault.isEmpty()) {
+        m_gridFault = fault;
+        return false;
+    }
+    m_gridFault.clear();
     const int mode = frequencyGridMode(grid).value_or(1);
     const double fmax = *std::max_element(grid.begin(), grid.end());
     m_parameters->setRiseTime(m_parameters->normalizingValue() / fmax);
@@ -102,7 +153,15 @@ bool IProcessMethod::prepareParametersForGrid(const RealVector &grid, int nBandP
     return true;
 }
 
-ReflectProcess::ReflectProcess(QObject *parent) : IProcessMethod(parent) {}
+ReflectProcess::ReflectProcess(QObject *parent) : IProcessMethod(parent)
+{
+    m_firstPortName = tr("the fixture port");
+}
+
+std::vector<std::pair<QString, const FixturePort *>> ReflectProcess::computedPorts() const
+{
+    return {{m_firstPortName, m_port}};
+}
 
 bool ReflectProcess::prepareParameters()
 {
@@ -110,6 +169,8 @@ bool ReflectProcess::prepareParameters()
         return false;
     if (!prepareParametersForGrid(frequencies(), 4, 2)) {
         emit error(tr("Reflection. Invalid input data"));
+        if (!m_gridFault.isEmpty())
+            emit error(m_gridFault);
         return false;
     }
     return true;
@@ -139,7 +200,16 @@ bool ReflectProcess::setFixturesForCalculate(FixturePort *port)
     return true;
 }
 
-TransmissionProcess::TransmissionProcess(QObject *parent) : IProcessMethod(parent) {}
+TransmissionProcess::TransmissionProcess(QObject *parent) : IProcessMethod(parent)
+{
+    m_firstPortName = tr("the left fixture port");
+    m_secondPortName = tr("the right fixture port");
+}
+
+std::vector<std::pair<QString, const FixturePort *>> TransmissionProcess::computedPorts() const
+{
+    return {{m_firstPortName, m_left}, {m_secondPortName, m_right}};
+}
 
 bool TransmissionProcess::prepareParameters()
 {
@@ -147,6 +217,8 @@ bool TransmissionProcess::prepareParameters()
         return false;
     if (!prepareParametersForGrid(m_input.frequency(), 8, 4)) {
         emit error(tr("Transmission. Invalid input data"));
+        if (!m_gridFault.isEmpty())
+            emit error(m_gridFault);
         return false;
     }
     return true;

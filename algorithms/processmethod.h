@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace Algorithms {
 
@@ -40,6 +42,22 @@ public:
     bool run();
     // Processes pending events of the calling thread, then reads the flag.
     bool isInterrupted();
+
+    // Checks every model the process computed for passivity and emits one
+    // text for all that fail (the models are kept). run() does this after
+    // a successful calculation; a process run inside another leaves it to
+    // the outer one.
+    void reportModelFaults();
+    void setChecksModels(bool checks) { m_checksModels = checks; }
+    // The names the texts give the fixture ports (for example the analyser
+    // ports they are connected to); a reflection process uses the first.
+    void setPortNames(const QString &first, const QString &second);
+
+    // The text for one model that is not passive; empty when it is.
+    static QString passivityFault(const QString &portName, const SParametersTwoPort &model);
+
+    // Why the transforms cannot work on the grid f; empty when they can.
+    static QString gridFault(const RealVector &f);
 
     // Fixture delay by a coarse and a refined time-domain peak search.
     std::optional<ImpulseResponse> calculateImpulseResponse(const ComplexVector &spectrum,
@@ -74,7 +92,13 @@ protected:
     std::optional<Gating> usableGating(const ComplexVector &spectrum, const RealVector &grid,
                                        double delay);
 
+    // The computed models with the names of their ports.
+    virtual std::vector<std::pair<QString, const FixturePort *>> computedPorts() const { return {}; }
+
     ProcessInputParameters *m_parameters = nullptr;
+    QString m_firstPortName, m_secondPortName;
+    bool m_checksModels = true;
+    QString m_gridFault; // why the last prepareParametersForGrid refused
     std::atomic<unsigned char> m_interrupted{0};
 };
 
@@ -92,6 +116,8 @@ public:
     FixturePort *port() const { return m_port; }
 
 protected:
+    std::vector<std::pair<QString, const FixturePort *>> computedPorts() const override;
+
     FixturePort *m_port = nullptr;
 };
 
@@ -122,6 +148,7 @@ public:
     FixturePort *rightPort() const { return m_right; }
 
 protected:
+    std::vector<std::pair<QString, const FixturePort *>> computedPorts() const override;
     bool calculateImpulseAndGating();
     bool calculateStepResponse();
     // One fixture's transmission phase at the first point, from the thru

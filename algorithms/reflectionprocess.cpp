@@ -1,10 +1,13 @@
 #include "algorithms/reflectionprocess.h"
 
+#include "algorithms/passivity.h"
+
 #include "algorithms/filteringtransmission.h"
 #include "algorithms/gatinghelpers.h"
 #include "algorithms/lowpassspectrum.h"
 #include "algorithms/messages.h"
 #include "algorithms/numexp.h"
+#include "algorithms/passivity.h"
 #include "algorithms/smoothing.h"
 #include "algorithms/stepresponse.h"
 #include "algorithms/timegatingtransmission.h"
@@ -84,6 +87,8 @@ bool ReflectProcessOpenOrShort::calculate()
         return false;
     if (!solveFixture() || isInterrupted())
         return false;
+    if (m_signalType == MaxSignalModel && !keepCompensationOrGate())
+        return false;
 
     if (!m_port->setDefaultSParameters(*m_port->uncorrectedSParameters()))
         return false;
@@ -95,6 +100,48 @@ bool ReflectProcessOpenOrShort::calculate()
     }
     emit m_port->uncorrectedSParametersChanged();
     return true;
+}
+
+bool ReflectProcessOpenOrShort::keepCompensationOrGate()
+{
+    // The spline model of the main reflection fits components at 0, the
+    // delay and twice the delay only. A fixture with internal mismatches has
+    // reflections in between, which the component at the delay partly takes:
+    // the model then shows gain. The time gate of the main reflection keeps
+    // to the delay's neighbourhood; when its model is passive, it is used
+    // and the user is told. (Where both show gain, the gain is the gate's
+    // band-edge error common to both, and the compensated model is kept.)
+    const std::optional<PassivityViolation> compensated =
+        findPassivityViolation(*m_port->uncorrectedSParameters());
+    if (!compensated)
+        return true;
+    const SParametersTwoPort model = *m_port->uncorrectedSParameters();
+    const std::optional<Gating> gating = m_port->gating();
+    const ComplexVector g = m_gatedReflection, d = m_residualReflection, e = m_fixtureReflection;
+
+    m_signalType = MaxSignalTimeGate;
+    const bool gatedOk = calculateMainReflection() && calculateMethod() && solveFixture();
+    m_signalType = MaxSignalModel;
+    if (isInterrupted())
+        return false;
+    const std::optional<PassivityViolation> gated =
+        gatedOk ? findPassivityViolation(*m_port->uncorrectedSParameters()) : std::nullopt;
+    if (gatedOk && !gated) {
+        emit error(tr("The compensation of the max signal by the spline approximation gave a fixture "
+                      "model with gain (largest singular value %1 at %2 GHz); the fixture probably has "
+                      "internal mismatches. The model was computed with the time gate instead.")
+                       .arg(compensated->worst, 0, 'f', 4)
+                       .arg(compensated->worstFrequency / 1e9, 0, 'g', 6));
+        return true;
+    }
+    // The gate is no better: keep the compensated result (the passivity
+    // notice of the calculation tells the user).
+    m_gatedReflection = g;
+    m_residualReflection = d;
+    m_fixtureReflection = e;
+    if (gating)
+        m_port->setGating(*gating);
+    return m_port->setCalculatedSParameters(model);
 }
 
 bool ReflectProcessOpenOrShort::calculateImpulse()
@@ -355,6 +402,8 @@ bool ReflectProcessOpenAndShort::calculate()
             Qt::DirectConnection);
     inner->setParameters(m_parameters);
     inner->setInputData(m_input);
+    inner->setChecksModels(false); // this process checks the port's model once
+
 
     FixturePort mirror(*m_port, nullptr);
     bool result = false;

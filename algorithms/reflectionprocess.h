@@ -58,6 +58,10 @@ protected:
     // The fixture [[E, T], [T, R]] from M, G and E, stored as the port's
     // calculated model (port 1 at the analyser, port 2 at the standard).
     bool solveFixture();
+    // After a compensated solve whose model is not passive: solves again
+    // with the time gate and keeps that model when it is passive (telling
+    // the user). False only when interrupted or a store fails.
+    bool keepCompensationOrGate();
 
     double standardReflection() const { return m_isShort ? -1.0 : 1.0; }
     double delay() const;

@@ -60,9 +60,11 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         return fail(progress);
     }
 
-    if (!m_side)
+    const uint n = m_side && m_side->fixture() ? m_side->fixture()->portsCount() : 0;
+    if (n == 0) {
+        emit error(tr("No fixture port is connected to an analyser port"));
         return fail(progress);
-    const uint n = m_side->fixture() ? m_side->fixture()->portsCount() : 0;
+    }
     m_rawData.clear();
     for (uint i = 0; i < n; ++i) {
         const uint v = m_side->getAttachedVnaPort(i);
@@ -84,12 +86,13 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         return fail(progress);
 
     stepProgress(progress, tr("Calculating"));
-    if (!m_processConnection)
-        return fail(progress);
-    const std::vector<ConnectionBase::ProcessPointer> processes = m_processConnection->processes();
+    const std::vector<ConnectionBase::ProcessPointer> processes =
+        m_processConnection ? m_processConnection->processes() : std::vector<ConnectionBase::ProcessPointer>();
     const auto &traces = m_reader->data();
-    if (processes.size() != n || traces.size() != n)
+    if (processes.size() != n || traces.size() != n) {
+        emit error(tr("The DUT correction needs the fixture models of this set-up: measure the fixtures first"));
         return fail(progress);
+    }
 
     auto dutOf = [&](size_t k) {
         Algorithms::SParametersOnePort dut;

@@ -152,10 +152,12 @@ bool ReflectionMeasurer::calculate(const std::vector<double> &grid, const SParam
         setCalculatingStatus(StatusFailed);
         return false;
     };
-    if (!m_connection || !m_connection->fixt())
+    VNAFixtureConnection *side = m_connection ? m_connection->fixt() : nullptr;
+    const uint n = side && side->fixture() ? side->fixture()->portsCount() : 0;
+    if (n == 0) {
+        emit error(tr("No fixture port is connected to an analyser port"));
         return failure();
-    VNAFixtureConnection *side = m_connection->fixt();
-    const uint n = side->fixture() ? side->fixture()->portsCount() : 0;
+    }
     m_connection->clearProcesses();
     m_openRawData.clear();
     m_shortRawData.clear();
@@ -205,6 +207,7 @@ ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port, const SParam
 
     setupFixture(port->measureData(), *z);
     process->setFixturesForCalculate(port->measureData());
+    process->setPortNames(tr("the fixture at analyser port %1").arg(v + 1), QString());
     // The caller ties the process to this measurer for its run.
     return process;
 }

@@ -65,8 +65,10 @@ void TransmissionMeasurer::clearResults()
 bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
 {
     stepProgress(progress, tr("Check data"));
-    if (!m_connection || !m_connection->left() || !m_connection->right())
+    if (!m_connection || !m_connection->left() || !m_connection->right()) {
+        emit error(tr("No fixtures are connected to the analyser for this measurement"));
         return fail(progress);
+    }
     VNAFixtureConnection *leftSide = m_connection->left();
     VNAFixtureConnection *rightSide = m_connection->right();
 
@@ -82,8 +84,14 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     const uint nL = portsOf(leftSide);
     const uint nR = portsOf(rightSide);
     stepProgress(progress, tr("Check configuration"));
-    if (nL != nR)
+    if (nL != nR || nL == 0) {
+        emit error(nL == 0 ? tr("No fixture port is connected to an analyser port")
+                           : tr("The two fixtures are connected to different numbers of analyser ports "
+                                "(%1 and %2)")
+                                 .arg(nL)
+                                 .arg(nR));
         return fail(progress);
+    }
 
     m_connection->clearProcesses();
     m_rawData.clear();
@@ -176,6 +184,8 @@ TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left
     setupFixture(right->measureData(), *zb);
 
     process->setFixturesForCalculate(left->measureData(), right->measureData());
+    process->setPortNames(tr("the fixture at analyser port %1").arg(a + 1),
+                          tr("the fixture at analyser port %1").arg(b + 1));
     qCDebug(lcMeasurement) << "Z0 For attached ports" << a << b << *za << *zb;
     // The caller ties the process to this measurer for its run.
     return process;

@@ -1,4 +1,5 @@
 #include "algorithms/dutcorrection.h"
+#include "algorithms/passivity.h"
 #include "algorithms/reflectionprocess.h"
 #include "algorithms/renormalization.h"
 #include "algorithms/timegatingtransmission.h"
@@ -50,6 +51,11 @@ SParametersOnePort onePort(const RealVector &f, const ComplexVector &s)
     p.setFrequency(f);
     p.setS11(s);
     return p;
+}
+
+std::string firstText(const SignalLog &log)
+{
+    return log.texts().empty() ? std::string() : log.texts().front().toStdString();
 }
 
 // Largest |a - b| over from <= f <= to.
@@ -173,7 +179,7 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
         // The left DUT side (as the left DUT measurer calls it): only the
         // left port changes.
         ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
-        EXPECT_TRUE(rig.log.texts().empty());
+        EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
         EXPECT_EQ(rig.left.dataState(), c.leftAfter);
         EXPECT_EQ(rig.right.dataState(), c.rightBefore);
         EXPECT_EQ(rig.right.uncorrectedSParameters()->s22(), rightBefore.s22());
@@ -285,7 +291,7 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
     ASSERT_EQ(rig.params.gatingMode(), 0);
 
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
-    EXPECT_TRUE(rig.log.texts().empty());
+    EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
     EXPECT_EQ(rig.left.dataState(), 4); // no conversion on a band-pass model
     EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), reference.left.uncorrectedSParameters()->s11());
 }
@@ -303,6 +309,53 @@ TEST(TransmissionDutCorrection, ADutOnAShorterGridIsResampledOntoTheModel)
     ASSERT_EQ(model.s11().size(), kBandPass.size());
     EXPECT_EQ(model.s11().back(), model.s11()[kBandPass.size() - 2]); // the end value is held
     EXPECT_LE(deviation(kBandPass, model.s11(), remadeS11(kBandPass, 60.0), 4.8e9, 10e9), 1e-2);
+}
+
+TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
+{
+    RealVector logSweep(200);
+    for (size_t i = 0; i < logSweep.size(); ++i)
+        logSweep[i] = 100e6 * std::pow(200.0, double(i) / double(logSweep.size() - 1));
+    struct Case
+    {
+        const char *name;
+        const RealVector &thruGrid;
+        RealVector dutGrid;
+        const char *refusal; // a word of the reason; null when accepted
+        double from;         // the accuracy is checked from here up to 10 GHz
+    };
+    const Case cases[] = {
+        {"harmonic thru, finer harmonic DUT", kLowPass, SynthNet::harmonicGrid(50e6, 400), nullptr, 0.0},
+        {"band-pass thru, finer band-pass DUT", kBandPass, SynthNet::uniformGrid(1e9, 20e9, 381), nullptr, 4.8e9},
+        {"harmonic thru, DUT from 1 GHz", kLowPass, SynthNet::uniformGrid(1e9, 20e9, 191), "span", 0.0},
+        {"harmonic thru, DUT on a log sweep", kLowPass, logSweep, "uniformly", 0.0},
+        {"band-pass thru, DUT to 15 GHz only", kBandPass, SynthNet::uniformGrid(1e9, 15e9, 141), "span", 0.0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ThruRig rig(c.thruGrid, Z0ConversionNone, Z0ConversionNone);
+        ASSERT_TRUE(rig.ok);
+        const SParametersOnePort dut = onePort(
+            c.dutGrid,
+            SynthNet::toS(SynthNet::dutInFixture(fixtureOn(c.dutGrid, kRemadeShuntC), dutOn(c.dutGrid))).s11());
+        const SParametersTwoPort before = *rig.left.uncorrectedSParameters();
+        const bool ok = rig.process.calculateDUT(dut, SParametersOnePort());
+        const SParametersTwoPort &model = *rig.left.uncorrectedSParameters();
+        if (c.refusal) {
+            EXPECT_FALSE(ok);
+            ASSERT_EQ(rig.log.texts().size(), 2u);
+            EXPECT_EQ(rig.log.texts()[0], kDutInput);
+            EXPECT_TRUE(rig.log.texts()[1].contains(c.refusal)) << rig.log.texts()[1].toStdString();
+            EXPECT_EQ(rig.left.dataState(), 0);
+            EXPECT_EQ(model.s11(), before.s11());
+            continue;
+        }
+        ASSERT_TRUE(ok);
+        EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
+        EXPECT_EQ(rig.left.dataState(), 4);
+        EXPECT_EQ(model.frequency(), c.thruGrid);
+        EXPECT_LE(deviation(c.thruGrid, model.s11(), remadeS11(c.thruGrid, 60.0), c.from, 10e9), 1e-2);
+    }
 }
 
 TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
@@ -425,7 +478,7 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
         SignalLog changes;
         changes.connect(&rig.port, &FixturePort::uncorrectedSParametersChanged, "changed");
         ASSERT_TRUE(rig.process->calculateDUT(ReflectRig::dut(c.grid)));
-        EXPECT_TRUE(rig.log.texts().empty());
+        EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
         EXPECT_EQ(rig.port.dataState(), c.after);
         EXPECT_GE(changes.count("changed"), 1);
         const SParametersTwoPort once = *rig.port.uncorrectedSParameters();
@@ -529,10 +582,14 @@ double maxDeviation(const SParametersTwoPort &a, const SParametersTwoPort &b)
 
 TEST(FixtureOffset, AMatchedLineOffsetByAIsTheLineOfDelayTauPlusHalfA)
 {
+    // Band-pass grids that start high: the transmission phase at the first
+    // point has turned by several periods, which the offset must keep.
+    const RealVector startAt3GHz = SynthNet::uniformGrid(3e9, 13e9, 201);
+    const RealVector startAt6GHz = SynthNet::uniformGrid(6e9, 16e9, 201);
     const SynthNet::LineSpec line{50.0, kTau, 0.3};
-    for (const RealVector *f : {&kLowPass, &kBandPass}) {
+    for (const RealVector *f : {&kLowPass, &kBandPass, &startAt3GHz, &startAt6GHz}) {
         for (const double a : {30e-12, -50e-12, 1e-12, -2.0 * kTau}) {
-            SCOPED_TRACE(a);
+            SCOPED_TRACE(testing::Message() << "start " << f->front() << " Hz, offset " << a);
             OffsetPort p(line, *f);
             ASSERT_TRUE(p.port.applyOffset(a));
             EXPECT_TRUE(p.log.texts().empty());
@@ -548,6 +605,22 @@ TEST(FixtureOffset, AMatchedLineOffsetByAIsTheLineOfDelayTauPlusHalfA)
             EXPECT_EQ(p.port.offsetImpulseResponse()->delay, p.length + a);
             EXPECT_EQ(p.port.offsetSParameters()->s21(), p.port.uncorrectedSParameters()->s21());
         }
+    }
+}
+
+TEST(FixtureOffset, ALongFixtureOnAWideBandPassGridKeepsItsPhase)
+{
+    // 600 ps fixture, 1-20 GHz: 216 degrees at the first point already.
+    const SynthNet::LineSpec line{50.0, 600e-12, 0.2};
+    const RealVector f = SynthNet::uniformGrid(1e9, 20e9, 381);
+    for (const double a : {20e-12, -20e-12}) {
+        SCOPED_TRACE(a);
+        OffsetPort p(line, f);
+        ASSERT_TRUE(p.port.applyOffset(a));
+        const double scale = (p.length + a) / p.length;
+        const SParametersTwoPort truth =
+            SynthNet::toS(SynthNet::line(f, {50.0, line.delay + a / 2.0, line.lossDbAt1GHz * scale}));
+        EXPECT_LE(maxDeviation(*p.port.uncorrectedSParameters(), truth), 1e-11);
     }
 }
 
@@ -586,6 +659,7 @@ TEST(FixtureOffset, TheOffsetTable)
         SCOPED_TRACE(side);
         OffsetPort p(line, f, side);
         ASSERT_TRUE(p.port.applyOffset(-L));
+        EXPECT_EQ(p.port.dataState(), 2);
         const SParametersTwoPort &m = *p.port.uncorrectedSParameters();
         const ComplexVector &r = side ? p.model.s11() : p.model.s22();
         const ComplexVector &rMoved = side ? m.s11() : m.s22();
@@ -614,6 +688,36 @@ TEST(FixtureOffset, TheOffsetTable)
         EXPECT_EQ(p.port.uncorrectedSParameters()->s22(), p.model.s22());
         EXPECT_EQ(*p.port.length(), p.length);
     }
+}
+
+TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
+{
+    // A lossy line (6 dB at 20 GHz) ending in a large capacitance at the
+    // DUT: passive as measured. Taking the whole line out removes its loss
+    // but divides the DUT-side reflection by S21^2: the moved model has gain.
+    const RealVector &f = kBandPass;
+    SParametersTwoPort model = SynthNet::toS(
+        SynthNet::cascade(SynthNet::line(f, {50.0, kTau, 1.35}), SynthNet::shuntGC(f, 0.0, 0.5e-12)));
+    ASSERT_FALSE(findPassivityViolation(model));
+    FixturePort port;
+    SignalLog log;
+    log.connectText(&port, &FixturePort::error, "error");
+    const double L = 2.0 * kTau;
+    const ImpulseResponse impulse{{Complex(0.1, 0), Complex(1, 0), Complex(0.2, 0)}, {0.0, L, 2.0 * L}, L, L};
+    port.setZ0Impedance(50.0);
+    port.setImpulseResponse(impulse);
+    port.setDefaultImpulseResponse(impulse);
+    port.setCalculatedSParameters(model);
+    port.setDefaultSParameters(model);
+
+    ASSERT_TRUE(port.applyOffset(20e-12)); // a longer fixture stays passive
+    EXPECT_TRUE(log.texts().empty()) << firstText(log);
+    ASSERT_TRUE(port.applyOffset(-L));
+    ASSERT_EQ(log.texts().size(), 1u);
+    EXPECT_TRUE(log.texts()[0].startsWith("The fixture model of this port with its offset is not passive"))
+        << log.texts()[0].toStdString();
+    EXPECT_EQ(port.dataState(), 2);
+    EXPECT_TRUE(findPassivityViolation(*port.uncorrectedSParameters()));
 }
 
 TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -173,19 +175,24 @@ TEST(ProcessParameters, UnusableGridsFailWithTheInvalidInputTextAndWriteNothing)
 {
     RealVector nonUniform = SynthNet::harmonicGrid(100e6, 20);
     nonUniform[7] += 5.0;
-    const std::vector<std::pair<const char *, RealVector>> grids = {
-        {"two points", {1e9, 2e9}},
-        {"NaN frequency", {1e9, kNaN, 3e9, 4e9}},
-        {"octaves pass the harmonic test but are not uniform", {1e9, 2e9, 4e9, 8e9}},
-        {"harmonic with 3 points", {1e6, 2e6, 3e6}},
-        {"harmonic with 9 points", SynthNet::harmonicGrid(1e6, 9)},
-        {"descending", {3e9, 2e9, 1e9}},
-        {"repeated point", {1e9, 1e9, 1e9, 1e9}},
-        {"starting at 0 Hz", SynthNet::uniformGrid(0.0, 1e9, 11)},
-        {"negative frequencies", {-2e9, -1e9, 0.0, 1e9}},
-        {"one step 5 Hz off", nonUniform},
+    // Each refusal keeps the method's text and says why after it.
+    const QString fewPoints = "The frequency grid has fewer than 3 points";
+    const QString notFinite = "The frequency grid holds a frequency that is not finite or not positive";
+    const QString notUniform = "The frequency grid is not uniformly spaced. Use a linear sweep";
+    const QString lowPass = "Too few frequency points for the low-pass transform: at least 10 are needed";
+    const std::vector<std::tuple<const char *, RealVector, QString>> grids = {
+        {"two points", {1e9, 2e9}, fewPoints},
+        {"NaN frequency", {1e9, kNaN, 3e9, 4e9}, notFinite},
+        {"octaves pass the harmonic test but are not uniform", {1e9, 2e9, 4e9, 8e9}, notUniform},
+        {"harmonic with 3 points", {1e6, 2e6, 3e6}, lowPass},
+        {"harmonic with 9 points", SynthNet::harmonicGrid(1e6, 9), lowPass},
+        {"descending", {3e9, 2e9, 1e9}, notUniform},
+        {"repeated point", {1e9, 1e9, 1e9, 1e9}, notUniform},
+        {"starting at 0 Hz", SynthNet::uniformGrid(0.0, 1e9, 11), notFinite},
+        {"negative frequencies", {-2e9, -1e9, 0.0, 1e9}, notFinite},
+        {"one step 5 Hz off", nonUniform, notUniform},
     };
-    for (const auto &[name, grid] : grids) {
+    for (const auto &[name, grid, reason] : grids) {
         SCOPED_TRACE(name);
         ProcessInputParameters params;
         SignalLog paramSignals;
@@ -203,7 +210,7 @@ TEST(ProcessParameters, UnusableGridsFailWithTheInvalidInputTextAndWriteNothing)
         SignalLog errors;
         errors.connectText(&transmission, &IProcessMethod::error, "error");
         EXPECT_FALSE(transmission.prepareParameters());
-        EXPECT_EQ(errors.texts(), std::vector<QString>{"Transmission. Invalid input data"});
+        EXPECT_EQ(errors.texts(), (std::vector<QString>{"Transmission. Invalid input data", reason}));
 
         GridReflectProcess reflection;
         reflection.setParameters(&params);
@@ -211,7 +218,7 @@ TEST(ProcessParameters, UnusableGridsFailWithTheInvalidInputTextAndWriteNothing)
         SignalLog reflectionErrors;
         reflectionErrors.connectText(&reflection, &IProcessMethod::error, "error");
         EXPECT_FALSE(reflection.prepareParameters());
-        EXPECT_EQ(reflectionErrors.texts(), std::vector<QString>{"Reflection. Invalid input data"});
+        EXPECT_EQ(reflectionErrors.texts(), (std::vector<QString>{"Reflection. Invalid input data", reason}));
 
         EXPECT_TRUE(paramSignals.names().empty());
         EXPECT_DOUBLE_EQ(params.riseTime(), 4.9e-11);

@@ -1343,6 +1343,32 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     EXPECT_TRUE(sim->channel(1).deembedPorts[1].loaded);
     EXPECT_TRUE(sim->channel(1).fixtureSimulator);
 
+    // The analyser now de-embeds both fixtures: what it measures is an
+    // ideal thru. The models reproduce the measured thru by construction,
+    // so only the digits of the written files are left (1e-6 is about
+    // 1e-5 dB and 1e-4 degrees).
+    {
+        sim->execute(QStringLiteral("CALC1:PAR:COUN 4"));
+        const char *params[] = {"S11", "S21", "S12", "S22"};
+        for (int t = 0; t < 4; ++t)
+            sim->execute(QStringLiteral("CALC1:PAR%1:DEF %2").arg(t + 1).arg(params[t]));
+        sim->execute(QStringLiteral("INIT1:CONT ON")); // every query measures afresh
+        for (int t = 0; t < 4; ++t) {
+            SCOPED_TRACE(params[t]);
+            const QStringList reply = sim->execute(QStringLiteral("CALC1:TRAC%1:DATA:SDAT?").arg(t + 1));
+            ASSERT_EQ(reply.size(), 1);
+            const QStringList numbers = reply[0].split(',');
+            ASSERT_EQ(numbers.size(), 400);
+            const bool transmission = t == 1 || t == 2;
+            double worst = 0.0;
+            for (int i = 0; i + 1 < numbers.size(); i += 2) {
+                const std::complex<double> v(numbers[i].toDouble(), numbers[i + 1].toDouble());
+                worst = std::max(worst, std::abs(v - (transmission ? 1.0 : 0.0)));
+            }
+            EXPECT_LE(worst, 1e-6);
+        }
+    }
+
     // A second, unmeasured set-up: the first set-up's file is written, then
     // the action stops with one error and no success message.
     b.getFixtureSetups()->addSetup();

@@ -125,7 +125,7 @@ TEST_F(DutInThru, EachSideCorrectsItsOwnPortWithTheKeptThruProcess)
     EXPECT_EQ(leftDut.status(), StatusNotMeasured);
 }
 
-TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsWithoutAText)
+TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsAndSaysWhy)
 {
     showDut();
     DutMeasurer dut(&left, &thru, rig.proxy.get());
@@ -134,7 +134,8 @@ TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsWithoutAText)
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(dut.status(), StatusFailed);
-    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_EQ(errors.texts, std::vector<QString>{"The DUT correction needs the fixture models of this set-up: measure the "
+                                        "fixtures first"});
 }
 
 TEST_F(DutInThru, ASideOutsideTheThruConnectionFails)

@@ -266,7 +266,7 @@ TEST_F(TransmissionFromAnalyser, EveryPortPairUsesItsOwnAnalyserPortsAndImpedanc
     }
 }
 
-TEST(TransmissionMeasurer, UnequalSidesFailAtTheConfigurationCheckWithoutAText)
+TEST(TransmissionMeasurer, UnequalSidesFailAtTheConfigurationCheckAndSayWhy)
 {
     QTemporaryDir dir;
     const QString file = writeLineThru(dir, 100);
@@ -278,7 +278,8 @@ TEST(TransmissionMeasurer, UnequalSidesFailAtTheConfigurationCheckWithoutAText)
     EXPECT_EQ(thru.measurer.status(), StatusFailed);
     EXPECT_TRUE(thru.cancelled);
     EXPECT_EQ(thru.lastText, QStringLiteral("Check configuration"));
-    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_EQ(errors.texts,
+              std::vector<QString>{"The two fixtures are connected to different numbers of analyser ports (2 and 3)"});
     EXPECT_EQ(thru.connection.processCount(), 0u);
 }
 

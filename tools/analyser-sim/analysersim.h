@@ -76,7 +76,8 @@
 //   "CALC<ch>:FSIM:SEND:DEEM:STATe" on, every port whose
 //   "...:DEEM:PORT<p>:STATe" is on and whose file (a two-port Touchstone
 //   file, read when the file command arrives; its port 1 faces the analyser)
-//   was read is de-embedded from the measured data.
+//   was read is de-embedded from the measured data. A file that is read
+//   switches its port's state on; the port command can switch it off again.
 // - State files ("MMEM:STOR:STAT path") are text: a comment line, then
 //   sections "[SIM\Analyser]", "[SIM\Channel<n>]" and, when the save type
 //   includes calibration (CSTate, CDSTate, CMSTate),

@@ -754,8 +754,13 @@ void S::sDeembedFile(Request &r)
     const auto path = port ? pathParam(r) : std::nullopt;
     if (!path)
         return;
-    ch->deembedPorts[*port - 1].file = *path;
+    DeembedPort &dp = ch->deembedPorts[*port - 1];
+    dp.file = *path;
     loadDeembedFile(r.suffix[0].value, *port);
+    // Loading a user file switches the port's de-embedding on; a file that
+    // could not be read leaves the port's state as it was.
+    if (dp.loaded)
+        dp.enabled = true;
 }
 
 void S::qDeembedFile(Request &r)
