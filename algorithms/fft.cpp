@@ -2,8 +2,11 @@
 
 #include <fftw3.h>
 
+#include <map>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace Algorithms {
 
@@ -47,6 +50,16 @@ FftPlan::FftPlan(FftBuffer &buffer, int sign) : m_size(buffer.size())
     m_plan = fftw_plan_dft_1d(static_cast<int>(m_size), data, data, sign, FFTW_ESTIMATE);
 }
 
+FftPlan::FftPlan(size_t size, int sign) : m_size(size)
+{
+    if (m_size == 0)
+        return;
+    FftBuffer scratch(size);
+    auto *data = reinterpret_cast<fftw_complex *>(scratch.data());
+    std::lock_guard<std::mutex> lock(plannerMutex());
+    m_plan = fftw_plan_dft_1d(static_cast<int>(m_size), data, data, sign, FFTW_ESTIMATE);
+}
+
 FftPlan::~FftPlan()
 {
     if (m_plan) {
@@ -61,6 +74,17 @@ void FftPlan::execute(FftBuffer &buffer) const
         return;
     auto *data = reinterpret_cast<fftw_complex *>(buffer.data());
     fftw_execute_dft(m_plan, data, data);
+}
+
+const FftPlan &threadFftPlan(size_t size, int sign)
+{
+    // One entry per length and sign seen on this thread; destroyed (under
+    // the planner lock) when the thread ends.
+    thread_local std::map<std::pair<size_t, int>, std::unique_ptr<FftPlan>> plans;
+    std::unique_ptr<FftPlan> &plan = plans[{size, sign}];
+    if (!plan)
+        plan = std::make_unique<FftPlan>(size, sign);
+    return *plan;
 }
 
 size_t nextPowerOfTwo(size_t n)
