@@ -61,6 +61,14 @@ private:
 // its first use and kept until the thread ends. Invalid for length 0.
 const FftPlan &threadFftPlan(size_t size, int sign);
 
+// The unscaled DFT of the buffer, in place, with this sign, for any length:
+// FFTW's own plan when the length has only small prime factors, otherwise
+// Bluestein's algorithm on power-of-two transforms (FFTW's estimated plans
+// of lengths with a large prime factor run many times slower). Plans and
+// chirps are made once per length and thread. False for an empty buffer or
+// when no plan could be made.
+bool threadDft(FftBuffer &buffer, int sign);
+
 // The smallest power of two not less than n (1 for n <= 1).
 size_t nextPowerOfTwo(size_t n);
 
