@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace Algorithms {
 
@@ -76,9 +77,19 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru)
         x[0] = t0.real();
         x[1] = t0.imag();
 
-        alglib::minlmstate state;
-        alglib::minlmcreatev(residualCount, x, differentiationStep, state);
-        alglib::minlmsetcond(state, stepTolerance, 0);
+        // A sweep fits every point with the same problem size and settings:
+        // the optimiser is made once per thread and restarted at each point
+        // (a restart resets all of its iteration state).
+        thread_local std::unique_ptr<alglib::minlmstate> kept;
+        if (!kept) {
+            auto made = std::make_unique<alglib::minlmstate>();
+            alglib::minlmcreatev(residualCount, x, differentiationStep, *made);
+            alglib::minlmsetcond(*made, stepTolerance, 0);
+            kept = std::move(made);
+        } else {
+            alglib::minlmrestartfrom(*kept, x);
+        }
+        alglib::minlmstate &state = *kept;
         alglib::minlmoptimize(state, bisectionResiduals, nullptr, data);
 
         alglib::minlmreport report;

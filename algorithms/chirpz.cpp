@@ -7,7 +7,142 @@
 
 #include <QDebug>
 
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+
 namespace Algorithms {
+
+namespace {
+
+// Powers are stepped by complex multiplication and recomputed exactly every
+// kAnchorEvery points, which keeps the drift of the recurrences to a few
+// dozen rounding errors.
+constexpr size_t kAnchorEvery = 16;
+
+// Chirp kernels kept per thread; callers repeat few (N, W) pairs at a time.
+constexpr size_t kKernelCacheSize = 4;
+
+// Principal-branch powers z^e = |z|^e * exp(j e arg z), with the logarithm of
+// the base taken once.
+class Power
+{
+public:
+    explicit Power(const Complex &z) : logAbs(std::log(std::abs(z))), arg(std::arg(z)) {}
+    Complex operator()(double e) const
+    {
+        return std::polar(std::exp(e * logAbs), e * arg);
+    }
+
+private:
+    double logAbs;
+    double arg;
+};
+
+// out[i] = z^(i * de) for i = 0..count-1.
+void geometricPowers(const Power &pow, double de, Complex *out, size_t count)
+{
+    const Complex ratio = pow(de);
+    Complex p;
+    for (size_t i = 0; i < count; ++i) {
+        p = i % kAnchorEvery == 0 ? pow(static_cast<double>(i) * de) : p * ratio;
+        out[i] = p;
+    }
+}
+
+// The part of the transform that depends on N and W only.
+struct Kernel
+{
+    size_t n = 0;
+    Complex w;
+    ComplexVector chirp;  // W^(m^2 / 2), m = 0..N-1
+    ComplexVector spectrum;  // backward FFT of 1 / W^(m^2 / 2), m = -(N-1)..N-1, over L
+};
+
+std::shared_ptr<const Kernel> makeKernel(size_t n, const Complex &W, size_t L, FftBuffer &work,
+                                         const FftPlan &backward)
+{
+    auto kernel = std::make_shared<Kernel>();
+    kernel->n = n;
+    kernel->w = W;
+    kernel->chirp.resize(n);
+
+    // W^((m+1)^2 / 2) = W^(m^2 / 2) * W^(m + 1/2), and W^(m + 1/2) steps by W.
+    const Power pow(W);
+    Complex c, d;
+    for (size_t m = 0; m < n; ++m) {
+        const double md = static_cast<double>(m);
+        if (m % kAnchorEvery == 0) {
+            c = pow(md * md / 2.0);
+            d = pow(md + 0.5);
+        } else {
+            c *= d;
+            d *= W;
+        }
+        kernel->chirp[m] = c;
+    }
+
+    // 1 / c = conj(c) / |c|^2; a zero or non-finite chirp value gives NaN.
+    work.fill(Complex(0.0, 0.0));
+    for (size_t m = 0; m < n; ++m) {
+        const Complex &cm = kernel->chirp[m];
+        const Complex inverse = std::conj(cm) / std::norm(cm);
+        work[n - 1 + m] = inverse;
+        work[n - 1 - m] = inverse;
+    }
+    backward.execute(work);
+
+    // The two backward transforms are scaled by 1 / L each and the result by
+    // L: all of it is folded into the kernel.
+    const double scale = 1.0 / static_cast<double>(L);
+    kernel->spectrum.resize(L);
+    for (size_t i = 0; i < L; ++i)
+        kernel->spectrum[i] = work[i] * scale;
+    return kernel;
+}
+
+// The calling thread's work buffers (one per padded length) and its most
+// recently used kernels.
+struct Workspace
+{
+    FftBuffer &buffer(size_t L)
+    {
+        std::unique_ptr<FftBuffer> &b = buffers[L];
+        if (!b)
+            b = std::make_unique<FftBuffer>(L);
+        return *b;
+    }
+
+    std::shared_ptr<const Kernel> kernel(size_t n, const Complex &W, size_t L, FftBuffer &work,
+                                         const FftPlan &backward)
+    {
+        for (auto it = kernels.begin(); it != kernels.end(); ++it) {
+            if ((*it)->n == n && std::memcmp(&(*it)->w, &W, sizeof W) == 0) {
+                std::shared_ptr<const Kernel> found = *it;
+                kernels.erase(it);
+                kernels.push_front(found);
+                return found;
+            }
+        }
+        std::shared_ptr<const Kernel> made = makeKernel(n, W, L, work, backward);
+        kernels.push_front(made);
+        if (kernels.size() > kKernelCacheSize)
+            kernels.pop_back();
+        return made;
+    }
+
+    std::map<size_t, std::unique_ptr<FftBuffer>> buffers;
+    std::deque<std::shared_ptr<const Kernel>> kernels;
+};
+
+Workspace &threadWorkspace()
+{
+    thread_local Workspace workspace;
+    return workspace;
+}
+
+} // namespace
 
 ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Complex &W,
                               const RealVector &weights, int mode)
@@ -23,55 +158,41 @@ ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Co
     }
 
     const size_t L = nextPowerOfTwo(2 * n - 1);
-    const double invL = 1.0 / static_cast<double>(L);
+    const FftPlan &backward = threadFftPlan(L, FFTW_BACKWARD);
+    const FftPlan &forward = threadFftPlan(L, FFTW_FORWARD);
+    if (!backward.isValid() || !forward.isValid())
+        return {};
 
-    // Principal-branch powers z^e = |z|^e * exp(j e arg z), with the logarithm
-    // of each base taken once instead of once per power.
-    const double logAbsA = std::log(std::abs(A)), argA = std::arg(A);
-    const double logAbsW = std::log(std::abs(W)), argW = std::arg(W);
-    auto powA = [&](double e) { return std::polar(std::exp(e * logAbsA), e * argA); };
-    auto powW = [&](double e) { return std::polar(std::exp(e * logAbsW), e * argW); };
+    Workspace &workspace = threadWorkspace();
+    FftBuffer &y = workspace.buffer(L);
+    const std::shared_ptr<const Kernel> kernel = workspace.kernel(n, W, L, y, backward);
+    const Complex *chirp = kernel->chirp.data();
+    const Complex *v = kernel->spectrum.data();
 
-    // chirp[m] = W^(m^2 / 2) for m = 0..N-1; the chirp is even in m, so the
-    // 2N - 1 values of m = -(N-1)..N-1 need only these N.
-    ComplexVector chirp(n);
-    for (size_t m = 0; m < n; ++m) {
-        const double md = static_cast<double>(m);
-        chirp[m] = powW(md * md / 2.0);
-    }
-
-    FftBuffer y(L);
+    // y[k] = x[k] w[k] A^k W^(k^2 / 2), zero-padded to L.
+    const Power powA(A);
+    geometricPowers(powA, 1.0, y.data(), n);
     for (size_t k = 0; k < n; ++k)
-        y[k] = x[k] * weights[k] * powA(static_cast<double>(k)) * chirp[k];
+        y[k] *= x[k] * weights[k] * chirp[k];
+    for (size_t i = n; i < L; ++i)
+        y[i] = Complex(0.0, 0.0);
 
-    // v[i] = 1 / W^(m^2 / 2), m = i - (N-1), i = 0..2N-2
-    FftBuffer v(L);
-    for (size_t i = 0; i < 2 * n - 1; ++i) {
-        const size_t m = i < n - 1 ? n - 1 - i : i - (n - 1);
-        v[i] = Complex(1.0, 0.0) / chirp[m];
-    }
-
-    {
-        FftPlan backward(y, FFTW_BACKWARD);
-        backward.execute(y);
-        backward.execute(v);
-    }
+    backward.execute(y);
     for (size_t i = 0; i < L; ++i)
-        y[i] *= v[i] * (invL * invL);
-    {
-        FftPlan forward(y, FFTW_FORWARD);
-        forward.execute(y);
-    }
+        y[i] *= v[i];
+    forward.execute(y);
 
     ComplexVector X(n);
-    for (size_t k = 0; k < n; ++k)
-        X[k] = y[n - 1 + k] * chirp[k] * static_cast<double>(L);
-
     if (mode == 0) {
+        // X[k] *= A^(-h) W^(-h k), h = (N-1) div 2
         const double h = static_cast<double>((n - 1) / 2);
+        geometricPowers(Power(W), -h, X.data(), n);
         const Complex aShift = powA(-h);
         for (size_t k = 0; k < n; ++k)
-            X[k] *= aShift * powW(-h * static_cast<double>(k));
+            X[k] *= y[n - 1 + k] * chirp[k] * aShift;
+    } else {
+        for (size_t k = 0; k < n; ++k)
+            X[k] = y[n - 1 + k] * chirp[k];
     }
     return X;
 }

@@ -2,8 +2,12 @@
 
 #include <fftw3.h>
 
+#include <algorithm>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace Algorithms {
 
@@ -47,6 +51,16 @@ FftPlan::FftPlan(FftBuffer &buffer, int sign) : m_size(buffer.size())
     m_plan = fftw_plan_dft_1d(static_cast<int>(m_size), data, data, sign, FFTW_ESTIMATE);
 }
 
+FftPlan::FftPlan(size_t size, int sign) : m_size(size)
+{
+    if (m_size == 0)
+        return;
+    FftBuffer scratch(size);
+    auto *data = reinterpret_cast<fftw_complex *>(scratch.data());
+    std::lock_guard<std::mutex> lock(plannerMutex());
+    m_plan = fftw_plan_dft_1d(static_cast<int>(m_size), data, data, sign, FFTW_ESTIMATE);
+}
+
 FftPlan::~FftPlan()
 {
     if (m_plan) {
@@ -61,6 +75,144 @@ void FftPlan::execute(FftBuffer &buffer) const
         return;
     auto *data = reinterpret_cast<fftw_complex *>(buffer.data());
     fftw_execute_dft(m_plan, data, data);
+}
+
+const FftPlan &threadFftPlan(size_t size, int sign)
+{
+    // One entry per length and sign seen on this thread; destroyed (under
+    // the planner lock) when the thread ends.
+    thread_local std::map<std::pair<size_t, int>, std::unique_ptr<FftPlan>> plans;
+    std::unique_ptr<FftPlan> &plan = plans[{size, sign}];
+    if (!plan)
+        plan = std::make_unique<FftPlan>(size, sign);
+    return *plan;
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846264338327950;
+
+// The largest prime factor FFTW's estimated plans handle at full speed.
+constexpr size_t kLargestFastFactor = 13;
+
+bool hasOnlySmallFactors(size_t n)
+{
+    for (size_t p = 2; p <= kLargestFastFactor && n > 1; ++p) {
+        while (n % p == 0)
+            n /= p;
+    }
+    return n == 1;
+}
+
+// The shortest length not less than n of the form 2^a m, m = 1, 3, 5, 9 or 15:
+// fast for FFTW, and up to almost half as long as the next power of two.
+size_t convolutionLength(size_t n)
+{
+    size_t best = nextPowerOfTwo(n);
+    for (size_t m : {3, 5, 9, 15}) {
+        size_t length = m;
+        while (length < n)
+            length *= 2;
+        best = std::min(best, length);
+    }
+    return best;
+}
+
+// (a b) without the checks for infinite parts of the library's operator, so
+// that the loops below vectorise; the inputs here are finite or the result
+// is discarded anyway.
+inline Complex multiply(const Complex &a, const Complex &b)
+{
+    return Complex(a.real() * b.real() - a.imag() * b.imag(),
+                   a.real() * b.imag() + a.imag() * b.real());
+}
+
+// One length and sign of threadDft.
+class Dft
+{
+public:
+    Dft(size_t size, int sign) : m_size(size)
+    {
+        if (size == 0)
+            return;
+        if (hasOnlySmallFactors(size)) {
+            m_direct = &threadFftPlan(size, sign);
+            return;
+        }
+        // n k = (n^2 + k^2 - (k - n)^2) / 2, so the DFT is a convolution with
+        // the chirp c[m] = exp(sign j pi m^2 / K); m^2 is reduced modulo 2K in
+        // integers, so the phases are exact whatever the length.
+        const size_t padded = convolutionLength(2 * size - 1);
+        m_forward = &threadFftPlan(padded, FFTW_FORWARD);
+        m_backward = &threadFftPlan(padded, FFTW_BACKWARD);
+        if (!m_forward->isValid() || !m_backward->isValid())
+            return;
+        m_work = std::make_unique<FftBuffer>(padded);
+        m_chirp.resize(size);
+        const unsigned long long twoK = 2ULL * size;
+        for (size_t m = 0; m < size; ++m) {
+            const unsigned long long mm = static_cast<unsigned long long>(m);
+            const double r = static_cast<double>((mm * mm) % twoK);
+            m_chirp[m] = std::polar(1.0, static_cast<double>(sign) * kPi * r / static_cast<double>(size));
+        }
+        FftBuffer &v = *m_work;
+        v.fill(Complex(0.0, 0.0));
+        v[0] = std::conj(m_chirp[0]);
+        for (size_t m = 1; m < size; ++m)
+            v[m] = v[padded - m] = std::conj(m_chirp[m]);
+        m_forward->execute(v);
+        const double scale = 1.0 / static_cast<double>(padded);
+        m_kernel.resize(padded);
+        for (size_t i = 0; i < padded; ++i)
+            m_kernel[i] = v[i] * scale;
+    }
+
+    bool execute(FftBuffer &buffer) const
+    {
+        if (buffer.size() != m_size || m_size == 0)
+            return false;
+        if (m_direct) {
+            if (!m_direct->isValid())
+                return false;
+            m_direct->execute(buffer);
+            return true;
+        }
+        if (!m_work)
+            return false;
+        FftBuffer &a = *m_work;
+        const size_t padded = a.size();
+        for (size_t n = 0; n < m_size; ++n)
+            a[n] = multiply(buffer[n], m_chirp[n]);
+        for (size_t i = m_size; i < padded; ++i)
+            a[i] = Complex(0.0, 0.0);
+        m_forward->execute(a);
+        for (size_t i = 0; i < padded; ++i)
+            a[i] = multiply(a[i], m_kernel[i]);
+        m_backward->execute(a);
+        for (size_t k = 0; k < m_size; ++k)
+            buffer[k] = multiply(a[k], m_chirp[k]);
+        return true;
+    }
+
+private:
+    size_t m_size = 0;
+    const FftPlan *m_direct = nullptr;
+    const FftPlan *m_forward = nullptr;
+    const FftPlan *m_backward = nullptr;
+    std::unique_ptr<FftBuffer> m_work;
+    ComplexVector m_chirp;
+    ComplexVector m_kernel;  // forward transform of the conjugate chirp, over L
+};
+
+} // namespace
+
+bool threadDft(FftBuffer &buffer, int sign)
+{
+    thread_local std::map<std::pair<size_t, int>, std::unique_ptr<Dft>> transforms;
+    std::unique_ptr<Dft> &dft = transforms[{buffer.size(), sign}];
+    if (!dft)
+        dft = std::make_unique<Dft>(buffer.size(), sign);
+    return dft->execute(buffer);
 }
 
 size_t nextPowerOfTwo(size_t n)

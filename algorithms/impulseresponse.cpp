@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <deque>
 #include <numeric>
 
 namespace Algorithms {
@@ -25,6 +27,43 @@ RealVector spanGrid(double start, double end, size_t k)
     return grid;
 }
 
+namespace {
+
+// The weights at integer positions 0..(K-1)/2 of one window (the others
+// mirror them), filled in as they are first needed. Every stage of a
+// calculation windows the same K with one of a few shapes, and the Bessel
+// function dominates the cost, so each thread keeps its few latest tables.
+struct KaiserTable
+{
+    size_t k = 0;
+    double beta = 0.0;
+    RealVector half;  // -1 where not yet computed
+};
+
+constexpr size_t kKaiserTables = 4;
+
+KaiserTable &kaiserTable(size_t k, double beta)
+{
+    thread_local std::deque<KaiserTable> tables;
+    for (auto it = tables.begin(); it != tables.end(); ++it) {
+        // beta compared bit for bit: -0.0 or a NaN makes a table of its own
+        if (it->k == k && std::memcmp(&it->beta, &beta, sizeof beta) == 0) {
+            if (it != tables.begin()) {
+                KaiserTable found = std::move(*it);
+                tables.erase(it);
+                tables.push_front(std::move(found));
+            }
+            return tables.front();
+        }
+    }
+    tables.push_front(KaiserTable{k, beta, RealVector((k + 1) / 2, -1.0)});
+    if (tables.size() > kKaiserTables)
+        tables.pop_back();
+    return tables.front();
+}
+
+} // namespace
+
 RealVector kaiserWeights(const RealVector &positions, double beta)
 {
     const size_t k = positions.size();
@@ -42,8 +81,9 @@ RealVector kaiserWeights(const RealVector &positions, double beta)
         return std::cyl_bessel_i(0.0, b * std::sqrt(arg)) / norm;
     };
     // The Bessel function is costly; integer positions p and K-1-p share a
-    // weight, so each mirror pair is evaluated once.
-    RealVector cache((k + 1) / 2, -1.0);
+    // weight, so each mirror pair is evaluated once (and kept for the next
+    // call with this K and beta).
+    RealVector &cache = kaiserTable(k, beta).half;
     RealVector w(k);
     for (size_t i = 0; i < k; ++i) {
         const double p = positions[i];

@@ -107,11 +107,15 @@ double extrapolateDcValue(const ComplexVector &s, double fmax)
     // term is left out and recovered as the slope below.
     ComplexVector integrated;
     integrated.reserve(k);
+    // z / (j d) = (Im z - j Re z) / d, the value the complex division gives
+    const auto overImaginary = [](const Complex &z, double d) {
+        return Complex(z.imag() / d, -z.real() / d);
+    };
     for (size_t h = n; h >= 1; --h)
-        integrated.push_back(std::conj(s[h - 1]) / (-j * kTwoPi * static_cast<double>(h)));
+        integrated.push_back(overImaginary(std::conj(s[h - 1]), -kTwoPi * static_cast<double>(h)));
     integrated.push_back(Complex(0.0, 0.0));
     for (size_t h = 1; h <= n; ++h)
-        integrated.push_back(s[h - 1] / (j * kTwoPi * static_cast<double>(h)));
+        integrated.push_back(overImaginary(s[h - 1], kTwoPi * static_cast<double>(h)));
 
     RealVector weights(k, 1.0);
     weights[n] = 0.0;

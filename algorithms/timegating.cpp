@@ -68,10 +68,10 @@ bool usableGateInput(const RealVector &frequency, int gridMode, const GateParame
     return true;
 }
 
-// The gate samples of checked input, computed in buffer with the caller's
-// backward plan of length twoSidedLength(N, gridMode).
+// The gate samples of checked input, computed in buffer (of length
+// twoSidedLength(N, gridMode)).
 RealVector computeGateShape(const RealVector &frequency, int gridMode, const GateParameters &gate,
-                            FftBuffer &buffer, const FftPlan &backward)
+                            FftBuffer &buffer)
 {
     const size_t n = frequency.size();
     const double df = frequency[1] - frequency[0];
@@ -107,7 +107,7 @@ RealVector computeGateShape(const RealVector &frequency, int gridMode, const Gat
     }
 
     const size_t k = g.size();
-    if (buffer.size() != k || !backward.isValid() || backward.size() != k)
+    if (buffer.size() != k)
         return {};
     const double width = 2.0 * gate.halfWidth;
     const double offset = gate.centre - (gate.start + gate.stop) / 2.0;
@@ -115,7 +115,8 @@ RealVector computeGateShape(const RealVector &frequency, int gridMode, const Gat
 
     for (size_t i = 0; i < k; ++i)
         buffer[i] = width * sinc(width * g[i]) * std::polar(1.0, kTwoPi * g[i] * offset) * taper[i];
-    backward.execute(buffer);
+    if (!threadDft(buffer, FFTW_BACKWARD))
+        return {};
 
     const double kd = static_cast<double>(k);
     RealVector shape(k);
@@ -129,9 +130,9 @@ RealVector gateShape(const RealVector &frequency, int gridMode, const GateParame
 {
     if (!usableGateInput(frequency, gridMode, gate))
         return {};
-    FftBuffer buffer(twoSidedLength(frequency.size(), gridMode));
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    return computeGateShape(frequency, gridMode, gate, buffer, backward);
+    const size_t k = twoSidedLength(frequency.size(), gridMode);
+    FftBuffer buffer(k);
+    return computeGateShape(frequency, gridMode, gate, buffer);
 }
 
 ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, int gridMode,
@@ -142,11 +143,7 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
         return {};
     const size_t k = twoSidedLength(n, gridMode);
     FftBuffer buffer(k);
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    FftPlan forward(buffer, FFTW_FORWARD);
-    if (!backward.isValid() || !forward.isValid())
-        return {};
-    const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer, backward);
+    const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer);
     if (shape.size() != k)
         return {};
 
@@ -165,17 +162,20 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
 
     for (size_t i = 0; i < k; ++i)
         buffer[i] = two.spectrum[i];
-    backward.execute(buffer);
+    if (!threadDft(buffer, FFTW_BACKWARD))
+        return {};
     const double kd = static_cast<double>(k);
     for (size_t i = 0; i < k; ++i)
         buffer[i] = buffer[i] / kd * shape[i];
-    forward.execute(buffer);
+    if (!threadDft(buffer, FFTW_FORWARD))
+        return {};
 
     // Positive harmonics (low-pass) or the measured points (band-pass).
     const size_t first = gridMode == LowPassMode ? 1 : 0;
     ComplexVector result(n);
+    // undo the unit-modulus shift: multiply by its conjugate
     for (size_t i = 0; i < n; ++i)
-        result[i] = buffer[first + i] / shift[i];
+        result[i] = buffer[first + i] * std::conj(shift[i]);
     return result;
 }
 
@@ -241,41 +241,78 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
 
     if (!usableGateInput(frequency, gridMode, gate))
         return std::nullopt;
-    // One plan serves the gate and every trial position.
     const size_t k = twoSidedLength(n, gridMode);
     FftBuffer buffer(k);
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    if (!backward.isValid())
-        return std::nullopt;
-    const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer, backward);
+    const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer);
     if (shape.size() != k)
         return std::nullopt;
     const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, fmax) : 0.0;
-    const double kd = static_cast<double>(k);
     const double half = static_cast<double>(count / 2);
+    const auto tauAt = [&](size_t j) { return centre + (static_cast<double>(j) - half) * step; };
+
+    // The shifted spectrum s[i] exp(j 2 pi tau f[i]) of each position: the
+    // factors step by one position's rotation and are recomputed exactly
+    // every few positions.
+    constexpr size_t kAnchorEvery = 16;
+    ComplexVector rotation(n), factor(n);
+    for (size_t i = 0; i < n; ++i)
+        rotation[i] = std::polar(1.0, kTwoPi * step * frequency[i]);
+    // (the products written out: finite here, and without the library's
+    // checks for infinite parts the loops run several times faster)
+    const auto multiply = [](const Complex &a, const Complex &b) {
+        return Complex(a.real() * b.real() - a.imag() * b.imag(),
+                       a.real() * b.imag() + a.imag() * b.real());
+    };
+    const auto shiftedAt = [&](size_t j, size_t i) {
+        if (j % kAnchorEvery == 0)
+            factor[i] = std::polar(1.0, kTwoPi * tauAt(j) * frequency[i]);
+        else
+            factor[i] = multiply(factor[i], rotation[i]);
+        return multiply(s[i], factor[i]);
+    };
+    // The score of a position is the response inside the gate, sum |y| shape
+    // (its common factor 1 / K left out).
+    const auto weighted = [&](auto magnitude) {
+        double score = 0.0;
+        for (size_t i = 0; i < k; ++i)
+            score += magnitude(buffer[i]) * shape[i];
+        return score;
+    };
 
     size_t best = 0;
     double bestScore = 0.0;
-    for (size_t j = 0; j < count; ++j) {
-        const double tau = centre + (static_cast<double>(j) - half) * step;
-        if (gridMode == LowPassMode) {
-            buffer[0] = Complex(dc, 0.0);
-            for (size_t i = 0; i < n; ++i) {
-                const Complex b = s[i] * std::polar(1.0, kTwoPi * tau * frequency[i]);
-                buffer[1 + i] = b;
-                buffer[2 * n - i] = std::conj(b);
-            }
-        } else {
-            for (size_t i = 0; i < n; ++i)
-                buffer[i] = s[i] * std::polar(1.0, kTwoPi * tau * frequency[i]);
-        }
-        backward.execute(buffer);
-        double score = 0.0;
-        for (size_t i = 0; i < k; ++i)
-            score += std::abs(buffer[i] / kd) * shape[i];
+    const auto consider = [&](size_t j, double score) {
         if (j == 0 || score < bestScore) {
             best = j;
             bestScore = score;
+        }
+    };
+    if (gridMode == LowPassMode) {
+        // A two-sided spectrum of conjugate halves has a real response, so
+        // two positions share one transform: y(j) + i y(j + 1).
+        for (size_t j = 0; j < count; j += 2) {
+            const bool pair = j + 1 < count;
+            buffer[0] = Complex(dc, pair ? dc : 0.0);
+            for (size_t i = 0; i < n; ++i) {
+                const Complex a = shiftedAt(j, i);
+                const Complex b = pair ? shiftedAt(j + 1, i) : Complex(0.0, 0.0);
+                // a + i b at +f, conj(a) + i conj(b) at -f
+                buffer[1 + i] = Complex(a.real() - b.imag(), a.imag() + b.real());
+                buffer[2 * n - i] = Complex(a.real() + b.imag(), b.real() - a.imag());
+            }
+            if (!threadDft(buffer, FFTW_BACKWARD))
+                return std::nullopt;
+            consider(j, weighted([](const Complex &y) { return std::abs(y.real()); }));
+            if (pair)
+                consider(j + 1, weighted([](const Complex &y) { return std::abs(y.imag()); }));
+        }
+    } else {
+        for (size_t j = 0; j < count; ++j) {
+            for (size_t i = 0; i < n; ++i)
+                buffer[i] = shiftedAt(j, i);
+            if (!threadDft(buffer, FFTW_BACKWARD))
+                return std::nullopt;
+            consider(j, weighted([](const Complex &y) { return std::sqrt(std::norm(y)); }));
         }
     }
     if (!std::isfinite(bestScore))

@@ -7,11 +7,13 @@
 // with their reference levels, and the DC estimates of the impulse, step,
 // gate-centre and gating stages), each three FFTs of the padded length
 // L = nextPowerOfTwo(2K - 1) with K = 2N + 1, plus three K-point FFTs per
-// gated reflection.
+// gated reflection. Goal: the whole calculation within twice its floor at
+// 1601 and 10001 points.
 
 #include "algorithms/fft.h"
 #include "algorithms/timegatingtransmission.h"
 
+#include "bench/benchratios.h"
 #include "bench/benchsupport.h"
 
 #include <benchmark/benchmark.h>
@@ -70,3 +72,9 @@ void BM_TimeGateThruFftFloor(benchmark::State &state)
 
 BENCHMARK(BM_TimeGateThru)->Arg(201)->Arg(1601)->Arg(10001)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TimeGateThruFftFloor)->Arg(201)->Arg(1601)->Arg(10001)->Unit(benchmark::kMillisecond);
+
+BENCH_RATIOS_MAIN((std::vector<BenchRatios::Ratio>{
+    {"BM_TimeGateThru/201", "BM_TimeGateThruFftFloor/201", 0.0},
+    {"BM_TimeGateThru/1601", "BM_TimeGateThruFftFloor/1601", 2.0},
+    {"BM_TimeGateThru/10001", "BM_TimeGateThruFftFloor/10001", 2.0},
+}))

@@ -2,6 +2,7 @@
 
 #include "device/logging.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QEventLoop>
@@ -28,10 +29,25 @@ WorkerThread::~WorkerThread()
 void WorkerThread::push(Task task)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (!stopped)
-        queue.push_back(std::move(task));
-    // Otherwise the task is destroyed on return, after the lock is released:
-    // a waiter's completion guard in it reports the drop at once.
+    if (stopped)
+        return;  // the task is destroyed on return, after the lock is released:
+                 // a waiter's completion guard in it reports the drop at once
+    queue.push_back(std::move(task));
+    if (waiting) {
+        waiting = false;  // one wake-up ends the wait
+        wakeUpLocked();
+    }
+}
+
+void WorkerThread::wakeUpLocked()
+{
+    // No dispatcher yet: the worker has not started waiting, and it looks at
+    // the queue and its interruption before it first does. A wake-up that
+    // comes before the wait is kept by the dispatcher and ends that wait at
+    // once. The worker clears the pointer under the lock before its thread
+    // ends, so the dispatcher is alive while it is woken here.
+    if (dispatcher)
+        dispatcher->wakeUp();
 }
 
 std::deque<WorkerThread::Task> WorkerThread::takeAll()
@@ -61,6 +77,10 @@ void WorkerThread::stop()
         stopped = true;
     }
     workerThread->requestInterruption();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        wakeUpLocked();
+    }
     if (QThread::currentThread() == workerThread)
         return;  // a task cannot wait for its own thread to end
 
@@ -79,6 +99,11 @@ void WorkerThread::stop()
 void WorkerThread::run()
 {
     QThread *self = QThread::currentThread();
+    QAbstractEventDispatcher *own = QAbstractEventDispatcher::instance(self);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        dispatcher = own;
+    }
     while (!self->isInterruptionRequested()) {
         Task task;
         {
@@ -101,14 +126,27 @@ void WorkerThread::run()
 
         QCoreApplication::processEvents();
 
+        task = nullptr;
+
         bool idle = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             idle = queue.empty();
+            waiting = idle;
         }
-        if (idle)
-            QThread::msleep(1);
-
-        task = nullptr;
+        // Sleep until there is something to do: push() and stop() wake the
+        // dispatcher, posted events, timers and sockets of objects living
+        // here end the wait by themselves (and are delivered by it).
+        if (idle && !self->isInterruptionRequested()) {
+            if (own)
+                own->processEvents(QEventLoop::WaitForMoreEvents);
+            else
+                QThread::msleep(1);
+            std::lock_guard<std::mutex> lock(mutex);
+            waiting = false;
+        }
     }
+
+    std::lock_guard<std::mutex> lock(mutex);
+    dispatcher = nullptr;
 }

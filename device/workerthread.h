@@ -3,7 +3,9 @@
 // A thread that runs queued tasks strictly one after another, in the order
 // they were pushed. Between tasks the thread processes its own events, so
 // queued calls to objects living on it (and their socket notifications) are
-// delivered there.
+// delivered there. An idle worker sleeps in its event dispatcher until a task
+// is pushed, an event is posted to it, a socket or timer of an object living
+// on it fires, or it is stopped.
 
 #include <QObject>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <mutex>
 
+class QAbstractEventDispatcher;
 class QThread;
 
 class WorkerThread : public QObject
@@ -46,9 +49,13 @@ public:
 private:
     void run();
     std::deque<Task> takeAll();
+    void wakeUpLocked();  // with mutex held
 
     QThread *workerThread = nullptr;
     std::mutex mutex;
     std::deque<Task> queue;
     bool stopped = false;  // guarded by mutex
+    // The worker's dispatcher, set by the worker once it runs; guarded by mutex.
+    QAbstractEventDispatcher *dispatcher = nullptr;
+    bool waiting = false;  // the worker is (about to be) asleep; guarded by mutex
 };

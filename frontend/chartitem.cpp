@@ -81,6 +81,19 @@ void Chart::sortTracesByZ()
     m_tracesChanged = true;
 }
 
+void Chart::itemChange(ItemChange change, const ItemChangeData &value)
+{
+    if (change == ItemVisibleHasChanged) {
+        if (isVisible() && !m_updateTimer->isActive()) {
+            m_updateTimer->start(UpdateIntervalMs);
+            updateTraces();
+        } else if (!isVisible()) {
+            m_updateTimer->stop();
+        }
+    }
+    QQuickItem::itemChange(change, value);
+}
+
 void Chart::geometryChanged(const QRectF &newGeometry, const QRectF &oldGeometry)
 {
     for (AbstractTrace *trace : m_traces)

@@ -57,6 +57,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void hoverMoveEvent(QHoverEvent *event) override;
     void geometryChanged(const QRectF &newGeometry, const QRectF &oldGeometry) override;
+    // The refresh timer runs only while the chart is visible: a hidden chart
+    // must not keep the GUI and render threads awake.
+    void itemChange(ItemChange change, const ItemChangeData &value) override;
     QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override;
 
 private:

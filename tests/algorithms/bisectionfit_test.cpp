@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "optimization.h"
+
+#include <algorithm>
 #include <cmath>
+#include <vector>
 #include <limits>
 
 using namespace Algorithms;
@@ -188,6 +192,57 @@ TEST(BisectionFit, NonFiniteOrExtremeThrusFailWithoutThrowing)
         if (r) {
             for (const Complex &c : *r)
                 EXPECT_TRUE(isFiniteComplex(c));
+        }
+    }
+}
+
+namespace {
+// One fit with an optimiser of its own, made for this point alone.
+BisectionResult freshFit(const BisectionInput &thru)
+{
+    const Complex s11(thru[0], thru[1]), s21(thru[2], thru[3]), s12(thru[4], thru[5]), s22(thru[6], thru[7]);
+    const Complex st = (s12 + s21) / 2.0;
+    double data[6] = {s11.real(), s22.real(), st.real(), s11.imag(), s22.imag(), st.imag()};
+    const Complex t0 = std::sqrt(st);
+    alglib::real_1d_array x;
+    x.setlength(10);
+    for (int i = 0; i < 10; ++i)
+        x[i] = 0.0;
+    x[0] = t0.real();
+    x[1] = t0.imag();
+    alglib::minlmstate state;
+    alglib::minlmcreatev(6, x, 1e-4, state);
+    alglib::minlmsetcond(state, 1e-10, 0);
+    alglib::minlmoptimize(state, bisectionResiduals, nullptr, data);
+    alglib::minlmreport report;
+    alglib::minlmresults(state, x, report);
+    const Complex t(x[0], x[1]), a11(x[2], x[3]), a22(x[4], x[5]), b11(x[6], x[7]), b22(x[8], x[9]);
+    return BisectionResult{b11, t, t, b22, a11, t, t, a22};
+}
+} // namespace
+
+TEST(BisectionFit, ASweepGivesEachPointTheResultOfAFitOfItsOwn)
+{
+    // The optimiser kept between fits must carry nothing from one point to
+    // the next: the sweep, in either order and after a failed point, equals
+    // fits made from scratch, to 1e-12.
+    const RealVector f = SynthNet::harmonicGrid(20e9 / 201, 201);
+    const auto thru = SynthNet::toS(SynthNet::twoXThru(SynthNet::cascade(
+        SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {55.0, 1e-9, 0.5}))));
+    std::vector<size_t> order(f.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    for (bool reversed : {false, true}) {
+        if (reversed)
+            std::reverse(order.begin(), order.end());
+        EXPECT_FALSE(bisectionFit(thruOf({std::nan(""), 0}, 1, 1, 0)).has_value());
+        for (size_t i : order) {
+            const std::optional<BisectionResult> kept = bisectionFit(thruAt(thru, i));
+            ASSERT_TRUE(kept.has_value()) << "point " << i;
+            const BisectionResult fresh = freshFit(thruAt(thru, i));
+            for (size_t e = 0; e < fresh.size(); ++e)
+                EXPECT_LE(std::abs((*kept)[e] - fresh[e]), 1e-12 * (1.0 + std::abs(fresh[e])))
+                    << "point " << i << " entry " << e;
         }
     }
 }

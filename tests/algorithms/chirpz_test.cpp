@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <random>
+#include <thread>
 
 using namespace Algorithms;
 
@@ -130,4 +131,95 @@ TEST(ChirpZ, RefusesEmptyInputAndShortWeights)
 {
     EXPECT_TRUE(chirpZTransform({}, 1.0, 1.0, {}, 1).empty());
     EXPECT_TRUE(chirpZTransform({{1, 0}, {2, 0}, {3, 0}}, 1.0, 1.0, {1, 1}, 0).empty());
+}
+
+namespace {
+// The transform's definition summed in long double, for unit-modulus A and W
+// (the contour every caller uses): exact phases n·arg A + n·k·arg W.
+ComplexVector referenceSum(const ComplexVector &x, Complex A, Complex W, const RealVector &w, int mode)
+{
+    using LComplex = std::complex<long double>;
+    const size_t n = x.size();
+    const long double h = mode == 0 ? static_cast<long double>((n - 1) / 2) : 0.0L;
+    const long double argA = std::atan2(static_cast<long double>(A.imag()), static_cast<long double>(A.real()));
+    const long double argW = std::atan2(static_cast<long double>(W.imag()), static_cast<long double>(W.real()));
+    ComplexVector X(n);
+    for (size_t k = 0; k < n; ++k) {
+        LComplex sum = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const long double e = static_cast<long double>(i) - h;
+            const long double phase = e * argA + e * static_cast<long double>(k) * argW;
+            sum += LComplex(x[i].real(), x[i].imag()) * static_cast<long double>(w[i])
+                   * LComplex(std::cos(phase), std::sin(phase));
+        }
+        X[k] = Complex(static_cast<double>(sum.real()), static_cast<double>(sum.imag()));
+    }
+    return X;
+}
+
+// A time-domain evaluation as the impulse response makes it: a Kaiser-like
+// window over a two-sided spectrum, a span of times inside the natural one.
+struct Transform
+{
+    ComplexVector x;
+    RealVector weights;
+    Complex A, W;
+};
+
+Transform responseLike(size_t n, double start, double span, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    Transform t;
+    t.x.resize(n);
+    t.weights.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double r = (2.0 * i - (n - 1.0)) / (n - 1.0);
+        t.weights[i] = std::cyl_bessel_i(0.0, 3.0 * std::sqrt(std::max(0.0, 1.0 - r * r)))
+                       / std::cyl_bessel_i(0.0, 3.0);
+        t.x[i] = {u(rng), u(rng)};
+    }
+    t.A = std::polar(1.0, 2 * kPi * start / n);
+    t.W = std::polar(1.0, 2 * kPi * span / (n * (n - 1.0)));
+    return t;
+}
+} // namespace
+
+TEST(ChirpZ, WithinRoundingOfTheDefinitionAt1601Points)
+{
+    // The relative error is measured against the largest output.
+    for (int mode : {0, 1}) {
+        const Transform t = responseLike(1601, -700.3, 1400.0, 11u + mode);
+        const ComplexVector fast = chirpZTransform(t.x, t.A, t.W, t.weights, mode);
+        const ComplexVector exact = referenceSum(t.x, t.A, t.W, t.weights, mode);
+        ASSERT_EQ(fast.size(), exact.size());
+        double scale = 0, worst = 0;
+        for (size_t k = 0; k < exact.size(); ++k) {
+            scale = std::max(scale, std::abs(exact[k]));
+            worst = std::max(worst, std::abs(fast[k] - exact[k]));
+        }
+        EXPECT_LT(worst, 1e-12 * scale) << "mode " << mode << ": " << worst / scale;
+    }
+}
+
+TEST(ChirpZ, RepeatedAndInterleavedCallsAgree)
+{
+    // Work kept between calls (plans, chirps) must never leak into another
+    // call: the same transform gives the same bits after calls of other
+    // lengths and contours, and on another thread.
+    const Transform t = responseLike(301, -100.0, 250.0, 5u);
+    const ComplexVector first = chirpZTransform(t.x, t.A, t.W, t.weights, 0);
+    for (size_t n : {301, 300, 17, 301, 1000, 301}) {
+        for (double span : {10.0, 20.0, 30.0, 40.0, 50.0, 60.0}) {
+            const Transform other = responseLike(n, -3.0, span, 9u);
+            const ComplexVector a = chirpZTransform(other.x, other.A, other.W, other.weights, 1);
+            ASSERT_EQ(a.size(), n);
+        }
+    }
+    EXPECT_EQ(chirpZTransform(t.x, t.A, t.W, t.weights, 0), first);
+
+    ComplexVector elsewhere;
+    std::thread worker([&] { elsewhere = chirpZTransform(t.x, t.A, t.W, t.weights, 0); });
+    worker.join();
+    EXPECT_EQ(elsewhere, first);
 }

@@ -1,11 +1,18 @@
 #include "algorithms/timegating.h"
 
+#include "algorithms/fft.h"
+#include "algorithms/lowpassspectrum.h"
+
 #include "synthnet/synthnet.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fftw3.h>
+
 #include <limits>
+#include <optional>
+#include <vector>
 
 using namespace Algorithms;
 
@@ -340,4 +347,105 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     const std::optional<double> b = refineGateCentre(ComplexVector(5), band, 1, gate, 1);
     ASSERT_TRUE(b.has_value());
     EXPECT_NEAR(*b, gate.centre - dBand / 2, 1e-9 * dBand);
+}
+
+namespace {
+// The centre scan written out plainly: every position's shifted spectrum
+// from its own phase factors, one FFTW transform of length K each, and the
+// magnitude of every complex sample.
+std::optional<double> plainScan(const ComplexVector &s, const RealVector &f, const GateParameters &gate,
+                                int gridMode)
+{
+    const size_t n = f.size();
+    const double fmax = f.back(), fmin = f.front(), nd = double(n);
+    const double d = gridMode == 0 ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
+                                   : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    size_t count = size_t(std::ceil(d / 1e-13));
+    double step = 1e-13;
+    if (count > 500) {
+        count = 500;
+        step = d / 500;
+    } else {
+        count -= count % 2;
+    }
+    const RealVector shape = gateShape(f, gridMode, gate);
+    const size_t k = shape.size();
+    const double dc = gridMode == 0 ? extrapolateDcValue(s, fmax) : 0.0;
+    FftBuffer buffer(k);
+    FftPlan backward(buffer, FFTW_BACKWARD);
+    const double half = double(count / 2);
+    size_t best = 0;
+    double bestScore = 0;
+    for (size_t j = 0; j < count; ++j) {
+        const double tau = gate.centre + (double(j) - half) * step;
+        if (gridMode == 0) {
+            buffer[0] = dc;
+            for (size_t i = 0; i < n; ++i) {
+                const Complex b = s[i] * std::polar(1.0, 2 * kPi * tau * f[i]);
+                buffer[1 + i] = b;
+                buffer[2 * n - i] = std::conj(b);
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                buffer[i] = s[i] * std::polar(1.0, 2 * kPi * tau * f[i]);
+        }
+        backward.execute(buffer);
+        double score = 0;
+        for (size_t i = 0; i < k; ++i)
+            score += std::abs(buffer[i] / double(k)) * shape[i];
+        if (j == 0 || score < bestScore) {
+            best = j;
+            bestScore = score;
+        }
+    }
+    return gate.centre + (double(best) - half) * step;
+}
+} // namespace
+
+TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
+{
+    struct Case
+    {
+        const char *name;
+        RealVector f;
+        ComplexVector s;
+        GateParameters gate;
+        int gridMode;
+    };
+    std::vector<Case> cases;
+    // Reflections of a mismatched line as the calculation gates them, on
+    // transform lengths with only small factors (K = 403), a large prime
+    // factor (K = 3203, prime) and an odd count of echoes.
+    for (size_t n : {201, 1601}) {
+        const RealVector f = SynthNet::harmonicGrid(20e9 / double(n), n);
+        const auto line = SynthNet::toS(SynthNet::line(f, {60.0, 200e-12, 0.2}), 50.0, 50.0);
+        cases.push_back({"line", f, line.s11(), makeGate(-2e-10, 200e-12, 6.0), 0});
+        cases.push_back({"line, long gate", f, line.s11(), makeGate(-1e-10, 420e-12, 13.0), 0});
+    }
+    // Echoes just outside both edges of the gate, displaced.
+    {
+        const RealVector f = SynthNet::harmonicGrid(100e6, 200);
+        const GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
+        for (double s0 : {3.0e-12, -7.0e-12}) {
+            ComplexVector pair(f.size());
+            for (size_t i = 0; i < f.size(); ++i)
+                pair[i] = echo(f[i], 1.0, gate.start - 150e-12 + s0) + echo(f[i], 0.7, gate.stop + 150e-12 + s0);
+            cases.push_back({"echo pair", f, pair, gate, 0});
+        }
+    }
+    // Band-pass, 101 (prime) and 128 points.
+    for (size_t n : {101, 128}) {
+        const RealVector f = SynthNet::uniformGrid(10e9, 20e9, n);
+        ComplexVector s(n);
+        for (size_t i = 0; i < n; ++i)
+            s[i] = bandEcho(f[i], 1.0, -0.25e-9, 15e9, 3e9) + bandEcho(f[i], 0.5, 1.2e-9, 15e9, 3e9);
+        cases.push_back({"band-pass", f, s, makeGate(-0.2e-9, 1e-9, 6.0), 1});
+    }
+
+    for (const Case &c : cases) {
+        const std::optional<double> fast = refineGateCentre(c.s, c.f, 1, c.gate, c.gridMode);
+        const std::optional<double> plain = plainScan(c.s, c.f, c.gate, c.gridMode);
+        ASSERT_TRUE(fast.has_value()) << c.name;
+        EXPECT_EQ(*fast, *plain) << c.name << ", " << c.f.size() << " points";
+    }
 }

@@ -593,6 +593,10 @@ TEST_F(Proxy, CacheReadsFromOtherThreadsDuringPolls)
     });
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(sync());
+    // Polls take microseconds: on a loaded machine the reader may not have
+    // run yet, so keep polling (a bounded number of times) until it has.
+    for (int i = 0; i < 1000 && connectedReads == 0; ++i)
+        ASSERT_TRUE(sync());
     stop = true;
     reader.join();
     EXPECT_GT(connectedReads, 0);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -162,6 +163,70 @@ TEST(WorkerThread, QueuedCallsReachObjectsLivingOnTheWorker)
         h.complete();
     });
     ASSERT_TRUE(waitAtMost(deleted));
+}
+
+TEST(WorkerThread, IdleWorkerSleepsUntilThereIsSomethingToDo)
+{
+    WorkerThread worker;
+    ASSERT_TRUE(drain(worker));
+
+    // Count the worker's returns from its dispatcher while nothing is pushed
+    // or posted: an idle worker must not keep waking up to look.
+    std::atomic<int> wakeUps{0};
+    Checker hooked;
+    worker.push([&, h = hooked.handle()] {
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
+                         [&] { ++wakeUps; });
+        h.complete();
+    });
+    ASSERT_TRUE(waitAtMost(hooked));
+    const int before = wakeUps.load();
+    std::this_thread::sleep_for(200ms);
+    EXPECT_LE(wakeUps.load() - before, 2);
+
+    // A timer of an object living on the worker still fires when it is due,
+    // with no task to wake the worker.
+    std::atomic<bool> fired{false};
+    auto *timer = new QTimer;
+    timer->setSingleShot(true);
+    timer->setInterval(30);
+    QObject::connect(timer, &QTimer::timeout, timer, [&] { fired = true; });
+    timer->moveToThread(worker.thread());
+    worker.push([timer] { timer->start(); });
+    spinUntil(fired);
+    worker.push([timer] { delete timer; });
+    EXPECT_TRUE(drain(worker));
+}
+
+TEST(WorkerThread, TasksPushedFromManyThreadsToASleepingWorkerAllRunInOrder)
+{
+    // Pushes race with the worker going to sleep: none may be left waiting
+    // in the queue, and each thread's tasks run in the order it pushed them.
+    WorkerThread worker;
+    constexpr int kThreads = 4, kTasks = 200;
+    std::mutex seenMutex;
+    std::vector<std::vector<int>> seen(kThreads);
+    std::vector<std::thread> pushers;
+    for (int t = 0; t < kThreads; ++t) {
+        pushers.emplace_back([&, t] {
+            for (int i = 0; i < kTasks; ++i) {
+                worker.push([&, t, i] {
+                    std::lock_guard<std::mutex> lock(seenMutex);
+                    seen[t].push_back(i);
+                });
+                if (i % 7 == 0)
+                    std::this_thread::sleep_for(std::chrono::microseconds(50 * t));
+            }
+        });
+    }
+    for (std::thread &p : pushers)
+        p.join();
+    ASSERT_TRUE(drain(worker));
+    std::lock_guard<std::mutex> lock(seenMutex);
+    for (int t = 0; t < kThreads; ++t) {
+        ASSERT_EQ(seen[t].size(), size_t(kTasks)) << "thread " << t;
+        EXPECT_TRUE(std::is_sorted(seen[t].begin(), seen[t].end())) << "thread " << t;
+    }
 }
 
 TEST(WorkerThread, DestructionWaitsForTheRunningTaskAndDropsTheRest)

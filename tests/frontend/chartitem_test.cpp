@@ -140,6 +140,24 @@ TEST_F(ChartItem, BeatRefreshesEveryTrace)
     EXPECT_TRUE(waitUntil("b->renderData()->visibleSnapshot", [&] { return b->renderData()->visibleSnapshot; }));
 }
 
+TEST_F(ChartItem, HiddenChartSkipsTheBeatUntilShownAgain)
+{
+    Chart chart;
+    chart.setSize(QSizeF(300, 200));
+    auto a = makeTrace();
+    chart.addTrace(a.get());
+    ASSERT_TRUE(waitUntil([&] { return !a->renderData()->matrices.empty(); }));
+
+    // A hidden chart (a page not shown) does no work and wakes nobody.
+    chart.setVisible(false);
+    a->renderData()->matrices.clear();
+    QTest::qWait(5 * Chart::UpdateIntervalMs);
+    EXPECT_TRUE(a->renderData()->matrices.empty());
+
+    chart.setVisible(true);
+    EXPECT_TRUE(waitUntil([&] { return !a->renderData()->matrices.empty(); }));
+}
+
 TEST_F(ChartItem, DeletedTraceIsDroppedFromTheChart)
 {
     Chart chart;
