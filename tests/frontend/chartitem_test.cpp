@@ -146,7 +146,7 @@ TEST_F(ChartItem, HiddenChartSkipsTheBeatUntilShownAgain)
     chart.setSize(QSizeF(300, 200));
     auto a = makeTrace();
     chart.addTrace(a.get());
-    ASSERT_TRUE(waitUntil([&] { return !a->renderData()->matrices.empty(); }));
+    ASSERT_TRUE(waitUntil("the first refresh", [&] { return !a->renderData()->matrices.empty(); }));
 
     // A hidden chart (a page not shown) does no work and wakes nobody.
     chart.setVisible(false);
@@ -155,7 +155,7 @@ TEST_F(ChartItem, HiddenChartSkipsTheBeatUntilShownAgain)
     EXPECT_TRUE(a->renderData()->matrices.empty());
 
     chart.setVisible(true);
-    EXPECT_TRUE(waitUntil([&] { return !a->renderData()->matrices.empty(); }));
+    EXPECT_TRUE(waitUntil("a refresh once shown", [&] { return !a->renderData()->matrices.empty(); }));
 }
 
 TEST_F(ChartItem, DeletedTraceIsDroppedFromTheChart)
