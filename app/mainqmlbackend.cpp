@@ -13,12 +13,14 @@
 #include "device/workerthread.h"
 #include "frontend/chartscalemanager.h"
 #include "measurement/fixturesetups.h"
+#include "measurement/jobgate.h"
 #include "measurement/vukalgorithmssetup.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QQmlEngine>
 #include <QSet>
@@ -72,12 +74,29 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();
 
+    // Quitting by the window's close (a termination signal closes the
+    // windows too) cancels the running jobs, so that the wait of the job's
+    // caller ends soon and the event loops can unwind; restart() does the
+    // same itself.
+    JobGate::of(stepWorker);
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::lastWindowClosed, this, &MainQmlBackend::cancelJobs);
+
     if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue())
         loadState(temporarySetupPath());
 }
 
 MainQmlBackend::~MainQmlBackend()
 {
+    // A job still queued (a file or an offset job) is cancelled and let end
+    // first: the temporary setup is saved only once nothing runs.
+    cancelJobs();
+    {
+        Checker drained;
+        stepWorker->push(WaitCompletion<void>(drained));
+        drained.wait();
+    }
+
     ensureFolder(temporaryFolderPath);
     if (settings && settings->loadedStateFile.hasValue())
         saveState(temporarySetupPath());
@@ -102,6 +121,30 @@ MainQmlBackend::~MainQmlBackend()
         drained.wait();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool MainQmlBackend::isBusy() const
+{
+    const JobGate *gate = JobGate::of(stepWorker);
+    return gate && gate->isBusy();
+}
+
+std::shared_ptr<void> MainQmlBackend::admitAction()
+{
+    JobGate::Ticket ticket = JobGate::of(stepWorker)->admitExclusive();
+    if (!ticket)
+        emit error(JobGate::busyText());
+    return ticket;
+}
+
+void MainQmlBackend::cancelJobs()
+{
+    if (vnaDevice)
+        vnaDevice->interrupt();
+    if (fixtureSetups)
+        fixtureSetups->interrupt();
+    if (algorithmsSetup)
+        algorithmsSetup->interrupt();
 }
 
 QString MainQmlBackend::temporaryFolder() const
@@ -207,7 +250,9 @@ void MainQmlBackend::restart()
 {
     QCoreApplication *app = QCoreApplication::instance();
     app->setProperty(Startup::restartProperty, true);
-    // The queued exit ends this local loop and the main loop with it.
+    // A running job is cancelled, so that its wait ends soon; the queued
+    // exit ends this local loop and the main loop with it.
+    cancelJobs();
     QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     QEventLoop loop;
     loop.exec();
@@ -215,6 +260,9 @@ void MainQmlBackend::restart()
 
 void MainQmlBackend::preset()
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Plug-in preset"));
     progress.start();

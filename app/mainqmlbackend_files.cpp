@@ -108,6 +108,14 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
 
 void MainQmlBackend::saveRawDataFiles(QString filename)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
+    writeRawDataFiles(filename);
+}
+
+void MainQmlBackend::writeRawDataFiles(const QString &filename)
+{
     TaskProgress progress;
     progressManager.add(&progress, tr("Save the raw data"));
     progress.start();
@@ -190,6 +198,9 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
 
 void MainQmlBackend::saveTestModeFiles(QString fileName)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Save test mode parameters"));
     progress.start();
@@ -218,7 +229,7 @@ void MainQmlBackend::saveTestModeFiles(QString fileName)
         return;
     }
 
-    saveRawDataFiles(fileName);
+    writeRawDataFiles(fileName);
 
     const QString kind = setup->abThruConnectionEnabled() ? QStringLiteral("Transmission") : QStringLiteral("Reflect");
     TestModeWriters writers;

@@ -201,6 +201,9 @@ void applyPorts(VNAFixtureConnection *connection, const std::vector<uint> &ports
 
 void MainQmlBackend::saveState(QString filePath)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Save setup"));
     progress.start();
@@ -278,6 +281,9 @@ void MainQmlBackend::saveState(QString filePath)
 
 void MainQmlBackend::loadState(QString filePath)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     auto *progress = new TaskProgress;
     progressManager.add(progress, tr("Recall setup"));
     progress->start();
