@@ -16,8 +16,6 @@
 
 #include <QDebug>
 #include <QLocale>
-#include <QMetaObject>
-#include <QThread>
 
 #include <exception>
 
