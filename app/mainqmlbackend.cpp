@@ -88,9 +88,10 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
 
 MainQmlBackend::~MainQmlBackend()
 {
-    // A job still queued (a file or an offset job) is cancelled and let end
-    // first: the temporary setup is saved only once nothing runs.
-    cancelJobs();
+    // A job still queued (a file or an offset job) is let end first: the
+    // temporary setup is saved only once nothing runs. (No job waits on
+    // this thread any more, and the analyser link is left uninterrupted for
+    // the save.)
     {
         Checker drained;
         stepWorker->push(WaitCompletion<void>(drained));
@@ -139,6 +140,11 @@ std::shared_ptr<void> MainQmlBackend::admitAction()
 
 void MainQmlBackend::cancelJobs()
 {
+    // Without a job there is nothing to cancel, and an abort left pending
+    // on the analyser link could cut the shutdown's own save short.
+    const JobGate *gate = JobGate::of(stepWorker);
+    if (!gate->isBusy() && !gate->hasQueuedJobs())
+        return;
     if (vnaDevice)
         vnaDevice->interrupt();
     if (fixtureSetups)

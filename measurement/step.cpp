@@ -119,6 +119,7 @@ void Step::deleteData()
 {
     // The models a job fills are not cleared under it.
     JobGate *jobs = gate();
+    const std::shared_ptr<Step> self = keepAlive();
     const JobGate::Ticket ticket = jobs ? jobs->admitExclusive() : nullptr;
     if (jobs && !ticket) {
         emit error(JobGate::busyText());
@@ -136,6 +137,9 @@ bool Step::admitRequest(Admission admission)
 {
     JobGate *jobs = gate();
     if (admission == Admission::RefuseWhileBusy && jobs) {
+        // Admission may wait for queued jobs; the step stays alive meanwhile
+        // even if its set-up lets go of it.
+        const std::shared_ptr<Step> self = keepAlive();
         m_requestTicket = jobs->admitExclusive();
         if (!m_requestTicket) {
             emit error(JobGate::busyText());
