@@ -4,16 +4,17 @@
 // Every job that uses the set-ups, their steps or their fixture models holds
 // a ticket of the gate of the step worker while it runs. There are two
 // kinds of job:
-// - exclusive jobs wait on the GUI thread in a local event loop while they
-//   run: a measurement on the live analyser (it saves and restores the
-//   analyser state around itself) and every backend action (preset, recall,
-//   apply, the saves), also delete data, removing a set-up and a reflect
-//   measurement of a thru step (it replaces GUI-thread objects first);
+// - exclusive requests act on the GUI thread and may wait there in a local
+//   event loop while they run: a measurement on the live analyser (it saves
+//   and restores the analyser state around itself), every backend action
+//   (preset, recall, apply, the saves), delete data, removing a set-up and
+//   a reflect measurement of a thru step (it replaces GUI-thread objects
+//   first);
 // - queued jobs only run on the step worker: a Touchstone-file
 //   measurement, an offset. The worker runs its tasks one after another, so
 //   a queued job simply goes behind whatever runs there.
 //
-// While an exclusive job runs, the window and the remote-control port can
+// While an exclusive request runs, the window and the remote-control port can
 // still act (its wait processes their events), so every other exclusive
 // request is refused then: the window's with one error text for the
 // notification list, the remote commands with an error code; a refused
