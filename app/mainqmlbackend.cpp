@@ -13,12 +13,14 @@
 #include "device/workerthread.h"
 #include "frontend/chartscalemanager.h"
 #include "measurement/fixturesetups.h"
+#include "measurement/jobgate.h"
 #include "measurement/vukalgorithmssetup.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QMetaObject>
 #include <QQmlEngine>
 #include <QSet>
@@ -72,6 +74,14 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();
 
+    // Quitting by the window's close (a termination signal closes the
+    // windows too) cancels the running jobs, so that the wait of the job's
+    // caller ends soon and the event loops can unwind; restart() does the
+    // same itself.
+    JobGate::of(stepWorker);
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        connect(gui, &QGuiApplication::lastWindowClosed, this, &MainQmlBackend::cancelJobs);
+
     if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue()) {
         temporarySetupRecalled = true;
         loadState(temporarySetupPath());
@@ -80,6 +90,16 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
 
 MainQmlBackend::~MainQmlBackend()
 {
+    // A job still queued (a file or an offset job) is let end first: the
+    // temporary setup is saved only once nothing runs. (No job waits on
+    // this thread any more, and the analyser link is left uninterrupted for
+    // the save.)
+    {
+        Checker drained;
+        stepWorker->push(WaitCompletion<void>(drained));
+        drained.wait();
+    }
+
     ensureFolder(temporaryFolderPath);
     if (settings && settings->loadedStateFile.hasValue())
         saveState(temporarySetupPath());
@@ -104,6 +124,35 @@ MainQmlBackend::~MainQmlBackend()
         drained.wait();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool MainQmlBackend::isBusy() const
+{
+    const JobGate *gate = JobGate::of(stepWorker);
+    return gate && gate->isBusy();
+}
+
+std::shared_ptr<void> MainQmlBackend::admitAction()
+{
+    JobGate::Ticket ticket = JobGate::of(stepWorker)->admitExclusive();
+    if (!ticket)
+        emit error(JobGate::busyText());
+    return ticket;
+}
+
+void MainQmlBackend::cancelJobs()
+{
+    // Without a job there is nothing to cancel, and an abort left pending
+    // on the analyser link could cut the shutdown's own save short.
+    const JobGate *gate = JobGate::of(stepWorker);
+    if (!gate->isBusy() && !gate->hasQueuedJobs())
+        return;
+    if (vnaDevice)
+        vnaDevice->interrupt();
+    if (fixtureSetups)
+        fixtureSetups->interrupt();
+    if (algorithmsSetup)
+        algorithmsSetup->interrupt();
 }
 
 QString MainQmlBackend::temporaryFolder() const
@@ -211,7 +260,9 @@ void MainQmlBackend::restart()
 {
     QCoreApplication *app = QCoreApplication::instance();
     app->setProperty(Startup::restartProperty, true);
-    // The queued exit ends this local loop and the main loop with it.
+    // A running job is cancelled, so that its wait ends soon; the queued
+    // exit ends this local loop and the main loop with it.
+    cancelJobs();
     QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     QEventLoop loop;
     loop.exec();
@@ -219,6 +270,9 @@ void MainQmlBackend::restart()
 
 void MainQmlBackend::preset()
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Plug-in preset"));
     progress.start();

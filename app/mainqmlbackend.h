@@ -73,6 +73,16 @@ public:
     // setup name is saved.
     QString temporarySetupPath() const;
 
+    // The program's busy rule (see JobGate): whether a measurement or an
+    // action runs now. The remote commands ask it before they act.
+    bool isBusy() const;
+
+    // Cancels every running job: the analyser's abort, then every set-up,
+    // step and process. Called when the program begins to quit (the last
+    // window closed, a restart), so a job that waits ends soon and restores
+    // the analyser state it saved.
+    void cancelJobs();
+
 signals:
     void error(QString error);
     void message(QString message);
@@ -100,14 +110,20 @@ public slots:
     void preset();
 
 private:
+    // A ticket of the busy rule for an action that starts now; null, with
+    // the refusal reported on error(), while another job runs.
+    std::shared_ptr<void> admitAction();
     void connectSetups();
     void refreshRecommendedPortsCount();
     void refreshRecommendedPorts();
     void loadTemporaryState();
     void recallState(const QString &filePath, TaskProgress *progress);
+    // The raw-data files of saveRawDataFiles, inside an admitted action.
+    void writeRawDataFiles(const QString &filename);
     // The correction files of one fixture connection; empty on failure,
     // which has been reported.
-    std::vector<CorrectionFileEntry> writeCorrectionFiles(const QString &base, VNAFixtureConnection *connection);
+    std::vector<CorrectionFileEntry> writeCorrectionFiles(const QString &base, VNAFixtureConnection *connection,
+                                                          const std::vector<double> &grid);
     // Shared by applyCorrection and saveCorrectionFiles; false when the
     // action failed (reported, progress cancelled).
     bool writeAllCorrections(const QString &base, TaskProgress &progress, bool sendToAnalyser);

@@ -37,14 +37,9 @@ TouchstoneData twoPortData(const Algorithms::SParametersTwoPort &model, double i
 } // namespace
 
 std::vector<CorrectionFileEntry> MainQmlBackend::writeCorrectionFiles(const QString &base,
-                                                                      VNAFixtureConnection *connection)
+                                                                      VNAFixtureConnection *connection,
+                                                                      const std::vector<double> &grid)
 {
-    const std::optional<std::vector<double>> grid = SParameterSource::fromDevice(vnaDevice).readFrequencies();
-    if (!grid) {
-        emit error(tr("Cannot read the frequency grid from VNA"));
-        return {};
-    }
-
     std::vector<CorrectionFileEntry> entries;
     const auto &ports = connection->measureData();
     for (int i = 0; i < ports.size(); ++i) {
@@ -60,7 +55,7 @@ std::vector<CorrectionFileEntry> MainQmlBackend::writeCorrectionFiles(const QStr
         if (fixturePort->side())
             model.swapPorts();
         Algorithms::SParametersTwoPort resampled = model;
-        if (resampled.interpolate(*grid))
+        if (resampled.interpolate(grid))
             model = std::move(resampled);
 
         const QString file = base + QString::number(port->measuredPort() + 1) + QStringLiteral(".s2p");
@@ -77,12 +72,22 @@ std::vector<CorrectionFileEntry> MainQmlBackend::writeCorrectionFiles(const QStr
 
 bool MainQmlBackend::writeAllCorrections(const QString &base, TaskProgress &progress, bool sendToAnalyser)
 {
-    const int count = fixtureSetups ? fixtureSetups->getCount() : 0;
+    int count = fixtureSetups ? fixtureSetups->getCount() : 0;
     if (count <= 0) {
         progress.cancel();
         emit error(Algorithms::Messages::noCalculatedData);
         return false;
     }
+    // The one wait of the action comes before any set-up is looked at: the
+    // GUI goes on with other events while it waits, and no pointer into the
+    // set-ups is held across it.
+    const std::optional<std::vector<double>> grid = SParameterSource::fromDevice(vnaDevice).readFrequencies();
+    if (!grid) {
+        progress.cancel();
+        emit error(tr("Cannot read the frequency grid from VNA"));
+        return false;
+    }
+    count = fixtureSetups ? fixtureSetups->getCount() : 0;
     progress.setRange(0, count);
     for (int n = 0; n < count; ++n) {
         VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
@@ -98,7 +103,7 @@ bool MainQmlBackend::writeAllCorrections(const QString &base, TaskProgress &prog
         for (const auto &[enabled, connection] : sides) {
             if (!enabled)
                 continue;
-            const std::vector<CorrectionFileEntry> entries = writeCorrectionFiles(base, connection);
+            const std::vector<CorrectionFileEntry> entries = writeCorrectionFiles(base, connection, *grid);
             if (entries.empty()) {
                 progress.cancel();
                 return false;
@@ -121,6 +126,9 @@ bool MainQmlBackend::writeAllCorrections(const QString &base, TaskProgress &prog
 
 void MainQmlBackend::applyCorrection()
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Correction"));
     progress.start();
@@ -136,6 +144,9 @@ void MainQmlBackend::applyCorrection()
 
 void MainQmlBackend::saveCorrectionFiles(QString filename)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Save correction"));
     progress.start();

@@ -132,6 +132,14 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
 
 void MainQmlBackend::saveRawDataFiles(QString filename)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
+    writeRawDataFiles(filename);
+}
+
+void MainQmlBackend::writeRawDataFiles(const QString &filename)
+{
     TaskProgress progress;
     progressManager.add(&progress, tr("Save the raw data"));
     progress.start();
@@ -227,6 +235,9 @@ void MainQmlBackend::saveRawDataFiles(QString filename)
 
 void MainQmlBackend::saveTestModeFiles(QString fileName)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Save test mode parameters"));
     progress.start();
@@ -267,7 +278,7 @@ void MainQmlBackend::saveTestModeFiles(QString fileName)
     bool rawDataFailed = false;
     const QMetaObject::Connection watch =
         connect(this, &MainQmlBackend::error, this, [&rawDataFailed] { rawDataFailed = true; });
-    saveRawDataFiles(fileName);
+    writeRawDataFiles(fileName);
     disconnect(watch);
     if (rawDataFailed) {
         progress.cancel();

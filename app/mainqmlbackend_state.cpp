@@ -228,6 +228,9 @@ std::optional<QString> refusedStatePath(const QString &path)
 
 void MainQmlBackend::saveState(QString filePath)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     TaskProgress progress;
     progressManager.add(&progress, tr("Save setup"));
     progress.start();
@@ -371,6 +374,9 @@ void MainQmlBackend::saveState(QString filePath)
 
 void MainQmlBackend::loadState(QString filePath)
 {
+    const auto ticket = admitAction();
+    if (!ticket)
+        return;
     auto *progress = new TaskProgress;
     progressManager.add(progress, tr("Recall setup"));
     progress->start();

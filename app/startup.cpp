@@ -17,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QTranslator>
 #include <QVariant>
+#include <QWindow>
 
 #include <cstdlib>
 #include <exception>
@@ -162,6 +163,10 @@ void quitOnTerminationSignals()
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
+        // As if the user closed the windows: the last one's close makes the
+        // backend cancel its running jobs. Then quit, with or without one.
+        for (QWindow *window : QGuiApplication::topLevelWindows())
+            window->close();
         QCoreApplication::exit(0);
     });
     struct sigaction action = {};

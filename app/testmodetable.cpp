@@ -224,7 +224,7 @@ QString TestModeTableModel::fixtureDelayText() const
             if (!port || !port->measureData())
                 continue;
             // The delay exists only with a current impulse response.
-            if (const auto delay = port->measureData()->length())
+            if (const auto delay = port->measureData()->values().length)
                 return formatSi(*delay, 2) + QStringLiteral("s");
         }
     }

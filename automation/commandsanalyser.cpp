@@ -30,7 +30,8 @@ T required(const std::optional<T> &value, int code)
 template <typename Set>
 void setOnAnalyser(MainQmlBackend *root, Set &&set)
 {
-    act(root, [root, set = std::forward<Set>(set)] {
+    // Not while a measurement runs: its sweep would change under it.
+    actWhenIdle(root, [root, set = std::forward<Set>(set)] {
         set(deviceOf(root));
         waitForDeviceQueue(root);
     });

@@ -2,6 +2,7 @@
 // program's own preset, and the switch that ignores the low-pass
 // requirement. The actions report their own failures and successes as
 // texts to the window; the commands end normally when the action is over.
+// While a measurement or another action runs they fail with 200 instead.
 
 #include "automation/commandsfunctions.h"
 
@@ -21,7 +22,7 @@ void fileAction(MainQmlBackend *root, const QByteArray &fileName, Slot slot, boo
 {
     if (fileName.isEmpty())
         return;
-    act(root, [root, name = QString::fromUtf8(fileName), slot, setsAnalyser] {
+    actWhenIdle(root, [root, name = QString::fromUtf8(fileName), slot, setsAnalyser] {
         (root->*slot)(name);
         if (setsAnalyser)
             waitForDeviceQueue(root);
@@ -33,7 +34,7 @@ void fileAction(MainQmlBackend *root, const QByteArray &fileName, Slot slot, boo
 void applyCorrection(MainQmlBackend *root)
 {
     // The de-embedding files and switches go to the analyser queued.
-    act(root, [root] {
+    actWhenIdle(root, [root] {
         root->applyCorrection();
         waitForDeviceQueue(root);
     });
@@ -61,7 +62,7 @@ void loadState(MainQmlBackend *root, QByteArray fileName)
 
 void programPreset(MainQmlBackend *root)
 {
-    act(root, [root] { root->preset(); });
+    actWhenIdle(root, [root] { root->preset(); });
 }
 
 void setLowPassIgnored(MainQmlBackend *root, bool ignored)

@@ -57,7 +57,7 @@ VukAlgorithmsSetup &setupWithFixture(MainQmlBackend *root, Side side)
 
 void lowPassMode(MainQmlBackend *root)
 {
-    act(root, [root] {
+    actWhenIdle(root, [root] {
         if (VukAlgorithmsSetup *setup = root->getAlgorithmsSetup())
             setup->setLowPassMode();
         waitForDeviceQueue(root);
@@ -66,7 +66,7 @@ void lowPassMode(MainQmlBackend *root)
 
 void lowPass10MhzMode(MainQmlBackend *root)
 {
-    act(root, [root] {
+    actWhenIdle(root, [root] {
         if (VukAlgorithmsSetup *setup = root->getAlgorithmsSetup())
             setup->set10MhzLowPassMode();
         waitForDeviceQueue(root);
@@ -75,7 +75,7 @@ void lowPass10MhzMode(MainQmlBackend *root)
 
 void setUserZ0(MainQmlBackend *root, int ohm)
 {
-    act(root, [root, ohm] {
+    actWhenIdle(root, [root, ohm] {
         checkLowPassUsable(root);
         if (ohm < 1 || ohm > 1000)
             fail(kInvalidZ0);
@@ -85,7 +85,7 @@ void setUserZ0(MainQmlBackend *root, int ohm)
 
 void setZ0ConversionType(MainQmlBackend *root, MeasureEnums::Z0Conversion type)
 {
-    act(root, [root, type] {
+    actWhenIdle(root, [root, type] {
         checkLowPassUsable(root);
         setupsOf(root).setZ0ConversionType(type);
     });
@@ -104,7 +104,7 @@ void z0ConversionType(MainQmlBackend *root, DeviceFunctions *functions)
 
 void setCorrectionMethod(MainQmlBackend *root, MeasureEnums::CorrectionMethod method)
 {
-    act(root, [root, method] { setupsOf(root).setCorrectionMethod(method); });
+    actWhenIdle(root, [root, method] { setupsOf(root).setCorrectionMethod(method); });
 }
 
 void correctionMethod(MainQmlBackend *root, DeviceFunctions *functions)
@@ -120,7 +120,7 @@ void correctionMethod(MainQmlBackend *root, DeviceFunctions *functions)
 template <Side S>
 void setFixtureEnabled(MainQmlBackend *root, bool enabled)
 {
-    act(root, [root, enabled] {
+    actWhenIdle(root, [root, enabled] {
         VukAlgorithmsSetup &setup = firstSetupOf(root);
         if (isLeft(S))
             setup.setLeftFixtureEnabled(enabled);
@@ -137,7 +137,7 @@ void fixtureEnabled(MainQmlBackend *root, DeviceFunctions *functions)
 
 void setDirectConnection(MainQmlBackend *root, bool enabled)
 {
-    act(root, [root, enabled] {
+    actWhenIdle(root, [root, enabled] {
         VukAlgorithmsSetup &setup = firstSetupOf(root);
         checkBothFixtures(setup);
         setup.setAbThruConnectionEnabled(enabled);
@@ -155,7 +155,7 @@ void directConnection(MainQmlBackend *root, DeviceFunctions *functions)
 
 void setDutConnection(MainQmlBackend *root, bool enabled)
 {
-    act(root, [root, enabled] {
+    actWhenIdle(root, [root, enabled] {
         VukAlgorithmsSetup &setup = firstSetupOf(root);
         checkDutConnectionUsable(setup);
         setup.setAbDutConnectionEnabled(enabled);
@@ -174,7 +174,7 @@ void dutConnection(MainQmlBackend *root, DeviceFunctions *functions)
 template <Side S>
 void setLoopBackThru(MainQmlBackend *root, bool enabled)
 {
-    act(root, [root, enabled] {
+    actWhenIdle(root, [root, enabled] {
         VukAlgorithmsSetup &setup = setupWithFixture(root, S);
         if (isLeft(S))
             setup.setAaConnectionEnabled(enabled);
@@ -195,7 +195,7 @@ void loopBackThru(MainQmlBackend *root, DeviceFunctions *functions)
 template <Side S>
 void setFixturePortsCount(MainQmlBackend *root, int count)
 {
-    act(root, [root, count] {
+    actWhenIdle(root, [root, count] {
         VNAFixtureConnection &connection = guardedConnection(root, S, Kind::Main);
         const std::optional<uint> analyserPorts = deviceOf(root).portsCount();
         if (count < 1 || !analyserPorts || *analyserPorts < static_cast<uint>(count))
@@ -217,7 +217,7 @@ void fixturePortsCount(MainQmlBackend *root, DeviceFunctions *functions)
 template <Side S, Kind K>
 void setAttachedPort(MainQmlBackend *root, NumericIndex fixturePort, PortIndex analyserPort)
 {
-    act(root, [root, fixturePort, analyserPort] {
+    actWhenIdle(root, [root, fixturePort, analyserPort] {
         VNAFixtureConnection &connection = guardedConnection(root, S, K);
         checkAnalyserPort(root, analyserPort.value);
         checkFixturePort(connection, fixturePort.value);

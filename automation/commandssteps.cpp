@@ -27,6 +27,18 @@ void onStep(MainQmlBackend *root, NumericIndex index, Action action)
     });
 }
 
+// The same for an action that measures or deletes the models: 200 while a
+// measurement or an action runs. (An offset is queued behind a running job
+// instead, and its command waits for it.)
+template <typename T, typename Action>
+void onIdleStep(MainQmlBackend *root, NumericIndex index, Action action)
+{
+    actWhenIdle(root, [root, index, action] {
+        const std::shared_ptr<T> step = resolveStep<T>(root, index);
+        action(*step);
+    });
+}
+
 template <typename T, typename Query>
 void answerOnStep(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex index, Query query)
 {
@@ -73,7 +85,7 @@ QmlFixturePort &resultPort(MainQmlBackend *root, Side side, Kind kind, NumericIn
 
 void checkPortMeasured(const QmlFixturePort &port)
 {
-    if (!port.isMeasured())
+    if (!port.values().isMeasured)
         fail(kStepNotMeasured);
 }
 
@@ -108,17 +120,17 @@ void answerOnResultPort(MainQmlBackend *root, DeviceFunctions *functions, Side s
 
 void measureDut(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<DutStep>(root, step, [](DutStep &dut) { dut.measureFromVna(); });
+    onIdleStep<DutStep>(root, step, [](DutStep &dut) { dut.measureFromVna(); });
 }
 
 void measureThru(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<TransmissionStep>(root, step, [](TransmissionStep &thru) { thru.measureFromVna(); });
+    onIdleStep<TransmissionStep>(root, step, [](TransmissionStep &thru) { thru.measureFromVna(); });
 }
 
 void measureReflectOpen(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
+    onIdleStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
         checkOpenEnabled(reflect);
         reflect.measureOpenFromVna();
     });
@@ -126,7 +138,7 @@ void measureReflectOpen(MainQmlBackend *root, NumericIndex step)
 
 void measureReflectShort(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
+    onIdleStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
         checkShortEnabled(reflect);
         reflect.measureShortFromVna();
     });
@@ -134,7 +146,7 @@ void measureReflectShort(MainQmlBackend *root, NumericIndex step)
 
 void measureThruReflectOpen(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
+    onIdleStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
         checkMeasured(thru);
         checkReflectsOffsetApplied(thru);
         checkOpenEnabled(thru);
@@ -144,7 +156,7 @@ void measureThruReflectOpen(MainQmlBackend *root, NumericIndex step)
 
 void measureThruReflectShort(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
+    onIdleStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
         checkMeasured(thru);
         checkReflectsOffsetApplied(thru);
         checkShortEnabled(thru);
@@ -267,7 +279,7 @@ void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex ste
 
 void deleteStepData(MainQmlBackend *root, NumericIndex step)
 {
-    onStep<Step>(root, step, [](Step &s) {
+    onIdleStep<Step>(root, step, [](Step &s) {
         if (dynamic_cast<const DutStep *>(&s))
             fail(kDeleteError);
         s.deleteData();
@@ -280,7 +292,7 @@ template <Side S, Kind K>
 void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
-                       [](QmlFixturePort &model) { return requiredValue(model.gatingValue(), kInvalidGating); });
+                       [](QmlFixturePort &model) { return requiredValue(model.values().gatingValue, kInvalidGating); });
 }
 
 template <Side S, Kind K>
@@ -294,7 +306,7 @@ template <Side S, Kind K>
 void portImpedance(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::Needed,
-                       [](QmlFixturePort &model) { return requiredValue(model.impedance(), kInvalidImpedance); });
+                       [](QmlFixturePort &model) { return requiredValue(model.values().impedance, kInvalidImpedance); });
 }
 
 template <Side S, Kind K>
@@ -308,7 +320,7 @@ template <Side S, Kind K>
 void portLength(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
-                       [](QmlFixturePort &model) { return requiredValue(model.length(), kInvalidElectricalLength); });
+                       [](QmlFixturePort &model) { return requiredValue(model.values().length, kInvalidElectricalLength); });
 }
 
 template <Side S, Kind K>

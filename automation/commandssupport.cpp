@@ -12,6 +12,12 @@ namespace Korvel {
 namespace Automation {
 namespace Commands {
 
+void checkIdle(MainQmlBackend *root)
+{
+    if (root && root->isBusy())
+        fail(kExecutionError);
+}
+
 SyncedVnaDevice &deviceOf(MainQmlBackend *root)
 {
     SyncedVnaDevice *device = root ? root->getVnaDevice() : nullptr;

@@ -77,6 +77,22 @@ void act(MainQmlBackend *root, Action &&action)
     runOnObjectThread(root, std::forward<Action>(action));
 }
 
+// The program's busy rule (JobGate) for a command that would change or
+// delete what a running measurement or action uses: 200 while one runs
+// (GUI thread).
+void checkIdle(MainQmlBackend *root);
+
+// The common checks, then the action on the GUI thread once no job runs
+// (else 200, and nothing is changed).
+template <typename Action>
+void actWhenIdle(MainQmlBackend *root, Action &&action)
+{
+    act(root, [root, action = std::forward<Action>(action)] {
+        checkIdle(root);
+        action();
+    });
+}
+
 // The common checks, then the query on the GUI thread; its text is the
 // command's answer.
 template <typename Query>

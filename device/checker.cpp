@@ -1,5 +1,6 @@
 #include "device/checker.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 
 void CheckerHandle::emitChecked(Checker *checker)
@@ -35,6 +36,14 @@ void Checker::wait()
     // the loop start then still quits the loop (its queued call is pending).
     QEventLoop loop;
     connect(this, &Checker::checked, &loop, &QEventLoop::quit);
-    while (!isDone())
+    while (!isDone()) {
         loop.exec();
+        // Once the application has begun to quit, every new event loop of
+        // this thread returns at once until its main loop has returned. The
+        // wait then blocks for the thread's next event instead, and goes on
+        // delivering events (the completion among them, and any call a job
+        // makes into this thread) without spinning.
+        if (!isDone())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
 }

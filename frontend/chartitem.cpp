@@ -40,13 +40,15 @@ void Chart::addTrace(AbstractTrace *trace)
     if (!trace)
         return;
     trace->domain()->setSize(size());
-    const bool known = holdsTrace(trace);
+    // A trace is held once: the refresh updates every listed trace on its
+    // own pool thread, so a second entry would be updated by two threads at
+    // once.
+    if (holdsTrace(trace))
+        return;
     m_traces.push_back(trace);
-    if (!known) {
-        connect(trace, &AbstractTrace::zChanged, this, &Chart::sortTracesByZ);
-        // A trace deleted without being removed must not stay in the list.
-        connect(trace, &QObject::destroyed, this, &Chart::traceDestroyed);
-    }
+    connect(trace, &AbstractTrace::zChanged, this, &Chart::sortTracesByZ);
+    // A trace deleted without being removed must not stay in the list.
+    connect(trace, &QObject::destroyed, this, &Chart::traceDestroyed);
     sortTracesByZ();
     m_tracesChanged = true;
 }
@@ -58,8 +60,7 @@ void Chart::removeTrace(AbstractTrace *trace)
         return;
     m_traces.erase(it);
     m_tracesChanged = true;
-    if (!holdsTrace(trace))
-        disconnect(trace, nullptr, this, nullptr);
+    disconnect(trace, nullptr, this, nullptr);
 }
 
 void Chart::traceDestroyed(QObject *object)

@@ -91,7 +91,8 @@ MeasureEnums::MeasureStatus DutStep::dutMeasured() const
 
 void DutStep::measureFromVna()
 {
-    beginRequest();
+    if (!admitRequest(Admission::RefuseWhileBusy))
+        return;
     const int n = static_cast<int>(m_measurers.size());
     const Progress progress = createProgress(tr("DUT"), 3 * n + 2);
     SyncedVnaDevice *analyser = device();
@@ -101,7 +102,8 @@ void DutStep::measureFromVna()
 
 void DutStep::measureFromTouchstoneFile(QString filePath)
 {
-    beginRequest();
+    if (!admitRequest(Admission::QueueBehind))
+        return;
     const int n = static_cast<int>(m_measurers.size());
     const Progress progress = createProgress(tr("DUT"), 3 * n);
     runStepTask([this, progress, filePath] { runMeasure(SParameterSource::fromFile(filePath), progress); },

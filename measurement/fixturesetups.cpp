@@ -1,6 +1,7 @@
 #include "measurement/fixturesetups.h"
 
 #include "device/workerthread.h"
+#include "measurement/jobgate.h"
 
 #include <QQmlEngine>
 
@@ -81,6 +82,13 @@ void FixtureSetups::addSetup()
 
 void FixtureSetups::removeSetup(int i)
 {
+    // A set-up whose job runs is not taken away under it.
+    JobGate *gate = JobGate::of(m_worker);
+    const JobGate::Ticket ticket = gate ? gate->admitExclusive() : nullptr;
+    if (gate && !ticket) {
+        emit error(JobGate::busyText());
+        return;
+    }
     if (i >= 0 && i < m_setups.size())
         m_setups.removeAt(i);
     if (m_selected >= i) {
@@ -145,9 +153,12 @@ void FixtureSetups::applyDefaults()
 
 void FixtureSetups::preset()
 {
-    m_setups.reset();
+    // The step jobs that have not started are dropped first: the set-ups
+    // going next queue the tasks that delete their sides behind every job
+    // that may still use them, and those must stay queued.
     if (m_worker)
         m_worker->clear();
+    m_setups.reset();
     applyDefaults();
     addSetup();
     m_selected = 0;

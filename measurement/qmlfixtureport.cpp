@@ -63,11 +63,72 @@ QmlFixturePort::QmlFixturePort(QObject *parent) : Algorithms::FixturePort(parent
     connect(this, &FixturePort::impulseResponseChanged, this, [this] { rebuildImpulseResponse(); },
             Qt::DirectConnection);
     connect(this, &FixturePort::gatingChanged, this, [this] { rebuildGating(); }, Qt::DirectConnection);
-    connect(this, &FixturePort::impedanceTransformChanged, this, [this] {
-        emit impedanceChangedQml();
-        emit z0TransformChangedQml();
+    connect(
+        this, &FixturePort::impedanceTransformChanged, this,
+        [this] {
+            const Values values = readValues();
+            onPortThread([this, values] {
+                const Values old = storeValues(values);
+                emit impedanceChangedQml();
+                emit z0TransformChangedQml();
+                emit isMeasuredChanged();
+                announceValues(old, AnnouncedImpedance | AnnouncedZ0 | AnnouncedMeasured);
+            });
+        },
+        Qt::DirectConnection);
+    m_values = readValues();
+}
+
+bool QmlFixturePort::Values::operator==(const Values &other) const
+{
+    return isMeasured == other.isMeasured && isLowPass == other.isLowPass && length == other.length
+           && lengthWithoutOffset == other.lengthWithoutOffset && impedance == other.impedance
+           && impedanceReferenceLength == other.impedanceReferenceLength && z0Transform == other.z0Transform
+           && gatingValue == other.gatingValue && dataState == other.dataState;
+}
+
+QmlFixturePort::Values QmlFixturePort::readValues() const
+{
+    Values values;
+    values.isMeasured = isMeasured();
+    const auto mode = gridMode();
+    values.isLowPass = mode && *mode == 0;
+    values.length = length();
+    if (m_defaultImpulse)
+        values.lengthWithoutOffset = m_defaultImpulse->delay;
+    values.impedance = impedance();
+    values.impedanceReferenceLength = impedanceReferenceLength();
+    if (m_conversionType != Algorithms::Z0ConversionNone)
+        values.z0Transform = m_z0Transform;
+    values.gatingValue = gatingValue();
+    values.dataState = m_dataState;
+    return values;
+}
+
+QmlFixturePort::Values QmlFixturePort::storeValues(const Values &values)
+{
+    Values old = m_values;
+    m_values = values;
+    return old;
+}
+
+void QmlFixturePort::announceValues(const Values &old, int announced)
+{
+    const Values &now = m_values;
+    const auto due = [announced](int bit, bool changed) { return changed && !(announced & bit); };
+    if (due(AnnouncedMeasured, old.isMeasured != now.isMeasured || old.isLowPass != now.isLowPass))
         emit isMeasuredChanged();
-    });
+    if (due(AnnouncedLength, old.length != now.length || old.lengthWithoutOffset != now.lengthWithoutOffset))
+        emit impulseResponseChangedQml();
+    if (due(AnnouncedImpedance,
+            old.impedance != now.impedance || old.impedanceReferenceLength != now.impedanceReferenceLength))
+        emit impedanceChangedQml();
+    if (due(AnnouncedZ0, old.z0Transform != now.z0Transform))
+        emit z0TransformChangedQml();
+    if (due(AnnouncedGating, old.gatingValue != now.gatingValue))
+        emit gatingValueChangedQml();
+    if (due(AnnouncedState, old.dataState != now.dataState))
+        emit calibrationStateChanged();
 }
 
 void QmlFixturePort::onPortThread(std::function<void()> update)
@@ -80,42 +141,37 @@ void QmlFixturePort::onPortThread(std::function<void()> update)
 
 bool QmlFixturePort::isLowPass() const
 {
-    const auto mode = gridMode();
-    return mode && *mode == 0;
+    return m_values.isLowPass;
 }
 
 QVariant QmlFixturePort::lengthVariant() const
 {
-    return toVariant(length());
+    return toVariant(m_values.length);
 }
 
 QVariant QmlFixturePort::lengthWithoutOffsetVariant() const
 {
-    if (!m_defaultImpulse)
-        return QVariant();
-    return QVariant(m_defaultImpulse->delay);
+    return toVariant(m_values.lengthWithoutOffset);
 }
 
 QVariant QmlFixturePort::impedanceVariant() const
 {
-    return toVariant(impedance());
+    return toVariant(m_values.impedance);
 }
 
 QVariant QmlFixturePort::impedanceReferenceLengthVariant() const
 {
-    return toVariant(impedanceReferenceLength());
+    return toVariant(m_values.impedanceReferenceLength);
 }
 
 QVariant QmlFixturePort::z0TransformVariant() const
 {
-    if (m_conversionType == Algorithms::Z0ConversionNone)
-        return QVariant();
-    return toVariant(m_z0Transform);
+    return toVariant(m_values.z0Transform);
 }
 
 QVariant QmlFixturePort::gatingValueVariant() const
 {
-    return toVariant(gatingValue());
+    return toVariant(m_values.gatingValue);
 }
 
 QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(int dataState)
@@ -136,7 +192,7 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(int dataState
 
 QmlFixturePort::CalibrationStates QmlFixturePort::calibrationState() const
 {
-    const CalibrationStates flags = flagsOfDataState(m_dataState);
+    const CalibrationStates flags = flagsOfDataState(m_values.dataState);
     qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(Converted) << "offset"
              << flags.testFlag(Offset) << "DUT-corrected" << flags.testFlag(DutCorrected);
     return flags;
@@ -146,6 +202,7 @@ void QmlFixturePort::rebuildSParameters()
 {
     QVector<QPointF> s11, s21, s12, s22;
     QString failure;
+    const Values values = readValues();
     try {
         if (m_current) {
             const Algorithms::RealVector &f = m_current->frequency();
@@ -161,7 +218,8 @@ void QmlFixturePort::rebuildSParameters()
         s22.clear();
         failure = QString::fromUtf8(e.what());
     }
-    onPortThread([this, s11, s21, s12, s22, failure] {
+    onPortThread([this, s11, s21, s12, s22, failure, values] {
+        const Values old = storeValues(values);
         m_s11Series = s11;
         m_s21Series = s21;
         m_s12Series = s12;
@@ -174,6 +232,7 @@ void QmlFixturePort::rebuildSParameters()
         emit S22ChangedQml();
         emit calibrationStateChanged();
         emit isMeasuredChanged();
+        announceValues(old, AnnouncedState | AnnouncedMeasured);
     });
 }
 
@@ -181,6 +240,7 @@ void QmlFixturePort::rebuildStepResponse()
 {
     QVector<QPointF> series;
     QString failure;
+    const Values values = readValues();
     try {
         if (m_stepResponse)
             series = pairUp(m_stepResponse->time, m_stepResponse->impedanceProfile, [](double z) { return z; });
@@ -188,12 +248,14 @@ void QmlFixturePort::rebuildStepResponse()
         series.clear();
         failure = QString::fromUtf8(e.what());
     }
-    onPortThread([this, series, failure] {
+    onPortThread([this, series, failure, values] {
+        const Values old = storeValues(values);
         m_stepSeries = series;
         if (!failure.isEmpty())
             emit error(failure);
         emit stepResponseChangedQml();
         emit isMeasuredChanged();
+        announceValues(old, AnnouncedMeasured);
     });
 }
 
@@ -201,6 +263,7 @@ void QmlFixturePort::rebuildImpulseResponse()
 {
     QVector<QPointF> series;
     QString failure;
+    const Values values = readValues();
     try {
         if (m_impulse)
             series = pairUp(m_impulse->time, m_impulse->values,
@@ -209,12 +272,14 @@ void QmlFixturePort::rebuildImpulseResponse()
         series.clear();
         failure = QString::fromUtf8(e.what());
     }
-    onPortThread([this, series, failure] {
+    onPortThread([this, series, failure, values] {
+        const Values old = storeValues(values);
         m_impulseSeries = series;
         if (!failure.isEmpty())
             emit error(failure);
         emit impulseResponseChangedQml();
         emit isMeasuredChanged();
+        announceValues(old, AnnouncedLength | AnnouncedMeasured);
     });
 }
 
@@ -222,6 +287,7 @@ void QmlFixturePort::rebuildGating()
 {
     QVector<QPointF> series;
     QString failure;
+    const Values values = readValues();
     try {
         if (m_gating)
             series = pairUp(m_gating->time, m_gating->values,
@@ -230,11 +296,13 @@ void QmlFixturePort::rebuildGating()
         series.clear();
         failure = QString::fromUtf8(e.what());
     }
-    onPortThread([this, series, failure] {
+    onPortThread([this, series, failure, values] {
+        const Values old = storeValues(values);
         m_gatingSeries = series;
         if (!failure.isEmpty())
             emit error(failure);
         emit gatingChangedQml();
         emit gatingValueChangedQml();
+        announceValues(old, AnnouncedGating);
     });
 }

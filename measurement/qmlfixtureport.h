@@ -3,7 +3,9 @@
 // writers see it: the model's read-outs as properties (undefined in QML when
 // the model holds no such value) and seven chart series, rebuilt whenever
 // the model reports a change: built on the thread that made the change, then
-// stored and announced on the port's own thread.
+// stored and announced on the port's own thread. The read-outs are one
+// snapshot taken together with them, so the port's thread never reads the
+// model while the step worker rewrites it, and sees all values of one state.
 
 #include "algorithms/fixtureport.h"
 
@@ -13,11 +15,12 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 class QmlFixturePort : public Algorithms::FixturePort
 {
     Q_OBJECT
-    Q_PROPERTY(bool isMeasured READ isMeasured NOTIFY isMeasuredChanged)
+    Q_PROPERTY(bool isMeasured READ measuredValue NOTIFY isMeasuredChanged)
     Q_PROPERTY(bool isLowPass READ isLowPass NOTIFY isMeasuredChanged)
     Q_PROPERTY(QVariant length READ lengthVariant NOTIFY impulseResponseChangedQml)
     Q_PROPERTY(QVariant lengthWithoutOffset READ lengthWithoutOffsetVariant NOTIFY impulseResponseChangedQml)
@@ -44,8 +47,28 @@ public:
     Q_DECLARE_FLAGS(CalibrationStates, CalibrationState)
     Q_FLAG(CalibrationStates)
 
+    // The read-outs of one state of the model.
+    struct Values
+    {
+        bool isMeasured = false;
+        bool isLowPass = false;
+        std::optional<double> length;
+        std::optional<double> lengthWithoutOffset;
+        std::optional<double> impedance;
+        std::optional<double> impedanceReferenceLength;
+        std::optional<double> z0Transform;
+        std::optional<double> gatingValue;
+        int dataState = 0;
+
+        bool operator==(const Values &other) const;
+    };
+
     explicit QmlFixturePort(QObject *parent = nullptr);
 
+    // The published read-outs (port's thread): what the properties show.
+    const Values &values() const { return m_values; }
+
+    bool measuredValue() const { return m_values.isMeasured; }
     bool isLowPass() const;
     QVariant lengthVariant() const;
     QVariant lengthWithoutOffsetVariant() const;
@@ -91,6 +114,25 @@ private:
     void rebuildGating();
     // Runs update now when called on the port's thread, else queues it there.
     void onPortThread(std::function<void()> update);
+    // The read-outs of the model as the calling thread sees it.
+    Values readValues() const;
+    // The change signals of the read-outs, as bits.
+    enum Announced : int {
+        AnnouncedMeasured = 1,   // isMeasuredChanged
+        AnnouncedLength = 2,     // impulseResponseChangedQml
+        AnnouncedImpedance = 4,  // impedanceChangedQml
+        AnnouncedZ0 = 8,         // z0TransformChangedQml
+        AnnouncedGating = 16,    // gatingValueChangedQml
+        AnnouncedState = 32,     // calibrationStateChanged
+    };
+    // Stores published read-outs (port's thread) and returns the ones they
+    // replace.
+    Values storeValues(const Values &values);
+    // Emits the change signals of the read-outs that differ from old, except
+    // those in announced, which the caller emits itself.
+    void announceValues(const Values &old, int announced);
+
+    Values m_values;
 
     QVector<QPointF> m_stepSeries;
     QVector<QPointF> m_s11Series;

@@ -140,7 +140,8 @@ void ReflectionStep::measureShortFromTouchstone(QString file)
 
 void ReflectionStep::measure(bool isShort, const QString *filePath)
 {
-    beginRequest();
+    if (!admitRequest(filePath ? Admission::QueueBehind : Admission::RefuseWhileBusy))
+        return;
     const QString name = isShort ? tr("Reflection Short") : tr("Reflection Open");
     if (!filePath) {
         const Progress progress = createProgress(name, 6);
@@ -162,4 +163,6 @@ void ReflectionStep::runMeasure(const SParameterSource &source, bool isShort, co
         m_measurer->measureShort(source, progress.get());
     else
         m_measurer->measureOpen(source, progress.get());
+    // The run replaced the models with ones that carry no offset.
+    setAppliedFixtureOffset(false);
 }

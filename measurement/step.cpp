@@ -6,6 +6,7 @@
 #include "device/taskprogress.h"
 #include "device/workerthread.h"
 #include "measurement/basemeasurer.h"
+#include "measurement/jobgate.h"
 #include "measurement/connections.h"
 #include "measurement/logging.h"
 #include "measurement/vnafixtureconnection.h"
@@ -21,8 +22,8 @@ namespace {
 // finished() that never comes.
 struct DropGuard
 {
-    DropGuard(Step *step, std::shared_ptr<Step> self, Step::Progress progress)
-        : step(step), self(std::move(self)), progress(std::move(progress))
+    DropGuard(Step *step, std::shared_ptr<Step> self, Step::Progress progress, JobGate::Ticket ticket)
+        : step(step), self(std::move(self)), progress(std::move(progress)), ticket(std::move(ticket))
     {
     }
     DropGuard(const DropGuard &) = delete;
@@ -31,12 +32,16 @@ struct DropGuard
     Step *step;
     std::shared_ptr<Step> self;
     Step::Progress progress;
+    // The job's hold of the gate; let go before finished() is announced, so
+    // whoever acts on finished() finds the gate open.
+    JobGate::Ticket ticket;
     bool ran = false;
 
     ~DropGuard()
     {
         if (ran)
             return;
+        ticket.reset();
         if (progress)
             progress->cancel();
         emit step->finished();
@@ -113,7 +118,37 @@ void Step::setAppliedFixtureOffset(bool applied)
 
 void Step::deleteData()
 {
+    // The models a job fills are not cleared under it.
+    JobGate *jobs = gate();
+    const std::shared_ptr<Step> self = keepAlive();
+    const JobGate::Ticket ticket = jobs ? jobs->admitExclusive() : nullptr;
+    if (jobs && !ticket) {
+        emit error(JobGate::busyText());
+        return;
+    }
     clearData();
+}
+
+JobGate *Step::gate() const
+{
+    return JobGate::of(m_worker);
+}
+
+bool Step::admitRequest(Admission admission)
+{
+    JobGate *jobs = gate();
+    if (admission == Admission::RefuseWhileBusy && jobs) {
+        // Admission may wait for queued jobs; the step stays alive meanwhile
+        // even if its set-up lets go of it.
+        const std::shared_ptr<Step> self = keepAlive();
+        m_requestTicket = jobs->admitExclusive();
+        if (!m_requestTicket) {
+            emit error(JobGate::busyText());
+            return false;
+        }
+    }
+    m_cancelRequested.store(false);
+    return true;
 }
 
 void Step::interrupt()
@@ -180,9 +215,13 @@ void Step::runGuarded(const Job &job, TaskProgress *progress)
         job();
 }
 
-bool Step::runWithSavedDeviceState(Job job, Progress progress)
+bool Step::runWithSavedDeviceState(Job job, Progress progress, Job prepare)
 {
     const std::shared_ptr<Step> self = keepAlive();
+    JobGate *jobs = gate();
+    JobGate::Ticket ticket = std::move(m_requestTicket);
+    if (!ticket && jobs)
+        ticket = jobs->enter(JobGate::Kind::Exclusive);
     if (progress)
         progress->step(tr("Save device state"));
     auto backup = std::make_shared<DeviceStateBackup>(m_device, stateBackupDirectory());
@@ -200,6 +239,9 @@ bool Step::runWithSavedDeviceState(Job job, Progress progress)
         emit finished();
         return false;
     }
+
+    if (prepare)
+        prepare();
 
     Checker checker;
     auto ran = std::make_shared<std::atomic<bool>>(false);
@@ -248,10 +290,16 @@ void Step::runStepTask(Job job, Progress progress)
         emit finished();
         return;
     }
-    auto guard = std::make_shared<DropGuard>(this, keepAlive(), progress);
+    JobGate *jobs = gate();
+    auto guard = std::make_shared<DropGuard>(this, keepAlive(), progress,
+                                             jobs ? jobs->enter(JobGate::Kind::Queued) : nullptr);
+    // An exclusive request ends here: what it prepared is done, its job
+    // goes behind whatever runs.
+    m_requestTicket.reset();
     m_worker->push([this, job, progress, guard] {
         guard->ran = true;
         const auto after = [&] {
+            guard->ticket.reset();
             emit finished();
             if (progress)
                 progress->finish();

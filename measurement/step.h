@@ -23,6 +23,7 @@
 #include <vector>
 
 class BaseMeasurer;
+class JobGate;
 class ConnectionBase;
 class ProgressManager;
 class SyncedVnaDevice;
@@ -109,16 +110,27 @@ protected:
     // progress manager and released with deleteLater.
     Progress createProgress(const QString &name, int maximum);
 
-    // Saves the analyser state, runs job on the step worker, restores the
-    // state there and waits (local event loop) until all of it has run.
-    // False when the state could not be saved (nothing was measured).
-    bool runWithSavedDeviceState(Job job, Progress progress);
-    // Queues job on the step worker and returns at once.
+    // Saves the analyser state, runs prepare here (GUI thread) once it is
+    // saved, runs job on the step worker, restores the state there and waits
+    // (local event loop) until all of it has run. False when the state could
+    // not be saved (nothing was measured). The job holds the step worker's
+    // gate until this returns.
+    bool runWithSavedDeviceState(Job job, Progress progress, Job prepare = {});
+    // Queues job on the step worker and returns at once; the job holds the
+    // gate until it has run (or was dropped), released before finished().
     void runStepTask(Job job, Progress progress);
 
-    // Marks the start of a request from the user; a cancel from now on
-    // applies to it.
-    void beginRequest() { m_cancelRequested.store(false); }
+    // How a request meets a job that runs already (JobGate). A job that
+    // only runs on the step worker goes behind it there. A request that
+    // waits for the live analyser, or changes objects of this thread that a
+    // job may use, is refused while any job runs.
+    enum class Admission { QueueBehind, RefuseWhileBusy };
+
+    // The start of a request from the user, under the program's busy rule:
+    // false, with the refusal reported on error(), when it is refused;
+    // otherwise a cancel from now on applies to it. Call before anything of
+    // the request is changed.
+    bool admitRequest(Admission admission);
     bool cancelRequested() const { return m_cancelRequested.load(); }
 
     // Shares the step with the jobs; empty when the step is not held by a
@@ -126,6 +138,9 @@ protected:
     std::shared_ptr<Step> keepAlive();
 
     void resetSides() const;
+
+    // The gate of the step worker; null without a worker.
+    JobGate *gate() const;
 
 private:
     // Runs job unless the request was cancelled (or the step released)
@@ -141,6 +156,9 @@ private:
     ProgressManager *m_progressManager;
     std::atomic<bool> m_cancelRequested{false};
     std::atomic<bool> m_released{false};
+    // The exclusive hold of an admitted request until its job takes it over
+    // (GUI thread).
+    std::shared_ptr<void> m_requestTicket;
 };
 
 // A measurer status as the step properties show it.

@@ -17,8 +17,6 @@
 
 #include <QDebug>
 #include <QLocale>
-#include <QMetaObject>
-#include <QThread>
 
 #include <exception>
 
@@ -69,15 +67,20 @@ void ReflectionStep::applyOffset(bool val)
 {
     if (m_measurer->calculatingStatus() != StatusDone)
         return;
-    beginRequest();
+    if (!admitRequest(Admission::QueueBehind))
+        return;
     const Progress progress = createProgress(tr("Reflection offset"), 1);
     const double picoseconds = val ? m_offset : 0.0;
     runStepTask(
         [this, progress, val, picoseconds] {
-            setAppliedFixtureOffset(val);
             progress->step(tr("Applying offset"));
-            if (!applySideOffset(picoseconds))
+            // The flag tells what the models carry: it changes only with them.
+            if (applySideOffset(picoseconds)) {
+                setAppliedFixtureOffset(val);
+            } else {
                 progress->cancel();
+                emit flagAppliedFixtureOffsetChanged();
+            }
         },
         progress);
 }
@@ -139,16 +142,20 @@ void TransmissionStep::applyThruOffset(bool val)
 {
     if (m_thruMeasurer->status() != StatusDone)
         return;
-    beginRequest();
+    if (!admitRequest(Admission::QueueBehind))
+        return;
     const Progress progress = createProgress(tr("Transmission offset"), 1);
     const double left = val ? m_leftOffset : 0.0;
     const double right = val ? m_rightOffset : 0.0;
     runStepTask(
         [this, progress, val, left, right] {
-            setAppliedFixtureOffset(val);
             progress->step(tr("Applying offset"));
-            if (!applySidesOffsets(left, right))
+            if (applySidesOffsets(left, right)) {
+                setAppliedFixtureOffset(val);
+            } else {
                 progress->cancel();
+                emit flagAppliedFixtureOffsetChanged();
+            }
         },
         progress);
 }
@@ -158,7 +165,8 @@ void TransmissionStep::applyReflectOffset(bool val)
     if (m_leftReflectMeasurer->calculatingStatus() != StatusDone
         || m_rightReflectMeasurer->calculatingStatus() != StatusDone)
         return;
-    beginRequest();
+    if (!admitRequest(Admission::QueueBehind))
+        return;
     const Progress progress = createProgress(tr("Transmission offset"), 2);
     progress->step(tr("Check measure data"));
     if (m_thruMeasurer->status() != StatusDone) {
@@ -168,12 +176,15 @@ void TransmissionStep::applyReflectOffset(bool val)
     }
     runStepTask(
         [this, progress, val] {
-            setAppliedReflectsOffset(val);
             progress->step(tr("Applying offset"));
             const double left = val ? leftReflectOffset() : 0.0;
             const double right = val ? rightReflectOffset() : 0.0;
-            if (!applySidesOffsets(left, right))
+            if (applySidesOffsets(left, right)) {
+                setAppliedReflectsOffset(val);
+            } else {
                 progress->cancel();
+                emit appliedReflectsOffsetChanged();
+            }
         },
         progress);
 }
@@ -200,8 +211,13 @@ void TransmissionStep::measureShortFromTouchstoneFile(QString filePath)
 
 void TransmissionStep::measureReflect(bool isShort, const QString *filePath)
 {
-    beginRequest();
+    if (!admitRequest(Admission::RefuseWhileBusy))
+        return;
     const QString name = isShort ? tr("Transmission Short") : tr("Transmission Open");
+    // The side copies are GUI-thread objects: they are replaced here, after
+    // the request was admitted (so no job of this program is using the old
+    // ones) and before the job is queued, never by a call from the job into
+    // this thread, which may be waiting for the job.
     if (!filePath) {
         const Progress progress = createProgress(name, 6);
         SyncedVnaDevice *analyser = device();
@@ -209,11 +225,12 @@ void TransmissionStep::measureReflect(bool isShort, const QString *filePath)
             [this, progress, analyser, isShort] {
                 runReflectJob(SParameterSource::fromDevice(analyser), isShort, progress);
             },
-            progress);
+            progress, [this] { replaceCopies(); });
         return;
     }
     const Progress progress = createProgress(name, 4);
     const QString path = *filePath;
+    replaceCopies();
     runStepTask([this, progress, path, isShort] { runReflectJob(SParameterSource::fromFile(path), isShort, progress); },
                 progress);
 }
@@ -225,19 +242,13 @@ void TransmissionStep::runReflectJob(const SParameterSource &source, bool isShor
     emit leftReflectOffsetChanged();
     emit rightReflectOffsetChanged();
 
-    // The thru models go back without offset, so no applied flag may claim
-    // otherwise. Without a calculated thru there is nothing to take back.
-    if (m_thruMeasurer->status() == StatusDone && applySidesOffsets(0.0, 0.0)) {
+    // The thru models go back without offset, so the thru offsets are no
+    // longer applied. Without a calculated thru there is nothing to take
+    // back. The reflect-offset choice stays: it holds for the offsets this
+    // measurement computes (applied below once they are complete), and a
+    // second standard measured after the first one still belongs to it.
+    if (m_thruMeasurer->status() == StatusDone && applySidesOffsets(0.0, 0.0))
         setAppliedFixtureOffset(false);
-        setAppliedReflectsOffset(false);
-    }
-
-    // The copies are GUI-thread objects: they are made there, while this job
-    // waits, so no other job can be using the old ones.
-    if (QThread::currentThread() == thread())
-        replaceCopies();
-    else
-        QMetaObject::invokeMethod(this, [this] { replaceCopies(); }, Qt::BlockingQueuedConnection);
 
     const auto measure = [&](ReflectionMeasurer *measurer) {
         if (isShort)
@@ -254,7 +265,11 @@ void TransmissionStep::runReflectJob(const SParameterSource &source, bool isShor
         || m_rightReflectMeasurer->calculatingStatus() != StatusDone)
         return;
     progress->step(tr("Calculate reflect offset"));
-    if (!computeReflectOffsets())
+    if (!computeReflectOffsets()) {
+        progress->cancel();
+        return;
+    }
+    if (appliedReflectsOffset() && !applySidesOffsets(leftReflectOffset(), rightReflectOffset()))
         progress->cancel();
 }
 

@@ -175,7 +175,8 @@ void TransmissionStep::clearData()
 
 void TransmissionStep::measureFromVna()
 {
-    beginRequest();
+    if (!admitRequest(Admission::RefuseWhileBusy))
+        return;
     const Progress progress = createProgress(tr("Transmission"), m_thruMeasurer->stepCount() + 2);
     SyncedVnaDevice *analyser = device();
     runWithSavedDeviceState([this, progress, analyser] { measureThru(SParameterSource::fromDevice(analyser), progress); },
@@ -184,7 +185,8 @@ void TransmissionStep::measureFromVna()
 
 void TransmissionStep::measureFromTouchstoneFile(QString filePath)
 {
-    beginRequest();
+    if (!admitRequest(Admission::QueueBehind))
+        return;
     const Progress progress = createProgress(tr("Transmission"), m_thruMeasurer->stepCount());
     runStepTask([this, progress, filePath] { measureThru(SParameterSource::fromFile(filePath), progress); },
                 progress);
@@ -193,6 +195,8 @@ void TransmissionStep::measureFromTouchstoneFile(QString filePath)
 void TransmissionStep::measureThru(const SParameterSource &source, const Progress &progress)
 {
     const bool ok = m_thruMeasurer->execute(source, progress.get());
+    // The run replaced the models with ones that carry no offset.
+    setAppliedFixtureOffset(false);
     // A cancelled run leaves no models of the pairs it had already done.
     if (!ok && cancelRequested())
         resetSides();

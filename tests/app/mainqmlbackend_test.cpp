@@ -16,6 +16,7 @@
 #include "device/workerthread.h"
 #include "measurement/fixture.h"
 #include "measurement/fixturesetups.h"
+#include "measurement/jobgate.h"
 #include "measurement/measuredfixtureport.h"
 #include "measurement/qmlfixtureport.h"
 #include "measurement/step.h"
@@ -40,6 +41,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUuid>
+#include <QWindow>
 
 #include <QJSValue>
 #include <QtCharts/QLineSeries>
@@ -50,6 +52,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -1494,3 +1502,319 @@ TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------
+// One action at a time: acting while a measurement runs, and quitting
+
+namespace {
+
+// The analyser settings a measurement saves and must give back.
+QString analyserSettings(const AnalyserSim::Simulator &sim)
+{
+    const AnalyserSim::AnalyserState state = sim.state();
+    QString text = QStringLiteral("trigger %1 active %2;").arg(state.triggerSource).arg(state.activeChannel);
+    for (double z : state.impedance)
+        text += QStringLiteral(" z %1").arg(z);
+    const AnalyserSim::ChannelState &ch = state.channels.at(0);
+    text += QStringLiteral("; %1 %2..%3 n %4 bw %5 p %6 cont %7 layout %8 corr %9")
+                .arg(ch.sweepType)
+                .arg(ch.start)
+                .arg(ch.stop)
+                .arg(ch.points)
+                .arg(ch.ifBandwidth)
+                .arg(ch.power)
+                .arg(ch.continuous)
+                .arg(ch.layout)
+                .arg(ch.correction);
+    text += QStringLiteral(" fsim %1 deem %2;").arg(ch.fixtureSimulator).arg(ch.deembedding);
+    for (const auto &trace : ch.traces)
+        text += QStringLiteral(" %1/%2/%3").arg(trace.parameter).arg(trace.sourcePort).arg(trace.format);
+    return text;
+}
+
+bool logHas(const AnalyserSim::Simulator &sim, const QString &prefix)
+{
+    for (const auto &entry : sim.log())
+        if (entry.text.startsWith(prefix))
+            return true;
+    return false;
+}
+
+// Ends the test binary when the code under test never gives the thread
+// back (a deadlock cannot be timed out from the thread it blocks).
+class Watchdog
+{
+public:
+    Watchdog(int ms, const char *what)
+        : thread([this, ms, what] {
+              std::unique_lock<std::mutex> lock(mutex);
+              if (!done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return finished; })) {
+                  std::fprintf(stderr, "Watchdog: %s did not happen within %d ms\n", what, ms);
+                  std::fflush(stderr);
+                  std::_Exit(3);
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+        }
+        done.notify_all();
+        thread.join();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread thread;
+};
+
+} // namespace
+
+class BackendJobs : public Backend
+{
+protected:
+    // A 2x-thru of two known fixtures between analyser ports 1 and 2 on a
+    // harmonic grid; the backend connected; its thru step.
+    TransmissionStep *thruSetup()
+    {
+        sim->execute(QStringLiteral("SENS1:SWE:POIN 100"));
+        sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
+        sim->execute(QStringLiteral("SENS1:FREQ:STOP 10000000000"));
+        sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
+        MainQmlBackend &b = makeBackend();
+        if (!connected() || !waitUntil([&] { return b.getVnaDevice()->pointsCount() == 100u; }))
+            return nullptr;
+        flush();
+        VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+        if (!setup || setup->steps().size() != 1)
+            return nullptr;
+        return qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
+    }
+
+    // Runs measure while the analyser holds the measurement's first sweep
+    // (its operation-complete query is stalled): act runs then, on this
+    // thread, inside the measurement's wait; the sweep completes after it.
+    // False when the measurement ended without ever reaching its sweep.
+    bool actDuringSweep(const std::function<void()> &measure, const std::function<void()> &act)
+    {
+        sim->clearLog();
+        sim->setOpcStalled(true);
+        bool acted = false;
+        QTimer poll;
+        poll.setInterval(2);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (acted || !logHas(*sim, QStringLiteral(":TRIG:SING")))
+                return;
+            acted = true;
+            act();
+            sim->setOpcStalled(false);
+        });
+        poll.start();
+        measure();
+        poll.stop();
+        sim->setOpcStalled(false);
+        flush();
+        return acted;
+    }
+};
+
+TEST_F(BackendJobs, EveryActionThatWouldChangeWhatALiveThruUsesIsRefusedAndTheThruCompletes)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    MainQmlBackend &b = *backend;
+    FixtureSetups *setups = b.getFixtureSetups();
+    const std::shared_ptr<Step> held = setups->setup(0)->steps().at(0);
+    QPointer<VukAlgorithmsSetup> setup = setups->setup(0);
+    QSignalSpy started(thru, &Step::started);
+    QSignalSpy finished(thru, &Step::finished);
+    QStringList errors;
+    QStringList messages;
+    QObject::connect(&b, &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    QObject::connect(&b, &MainQmlBackend::message, [&](const QString &m) { messages << m; });
+    const QString file = workDir.filePath(QStringLiteral("setup.sta"));
+    const QString base = workDir.filePath(QStringLiteral("files"));
+    int startedWhileRunning = -1;
+
+    ASSERT_TRUE(actDuringSweep([&] { thru->measureFromVna(); },
+                               [&] {
+                                   startedWhileRunning = started.count();
+                                   b.preset();
+                                   thru->deleteData();
+                                   setups->removeSetup(0);
+                                   b.loadState(file);
+                                   b.applyCorrection();
+                                   b.saveState(file);
+                                   b.saveCorrectionFiles(base);
+                                   b.saveRawDataFiles(base);
+                                   b.saveTestModeFiles(base);
+                                   thru->measureFromVna(); // the same step again
+                               }))
+        << "the thru never reached its sweep";
+
+    const QString busy = JobGate::busyText();
+    QStringList refusals;
+    for (int i = 0; i < 10; ++i)
+        refusals << busy;
+    EXPECT_EQ(errors, refusals);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(';').toStdString();
+    // Nothing went: the set-up, its step, the files.
+    ASSERT_FALSE(setup.isNull());
+    EXPECT_EQ(setups->getCount(), 1);
+    ASSERT_EQ(setup->steps().size(), 1);
+    EXPECT_EQ(setup->steps().at(0), held);
+    EXPECT_FALSE(QFile::exists(file));
+    // The refused second run announced nothing, so the page that shows the
+    // running measurement stayed until the first one finished.
+    EXPECT_EQ(startedWhileRunning, 1);
+    EXPECT_EQ(started.count(), 1);
+    EXPECT_EQ(finished.count(), 1);
+    // The thru went on undisturbed.
+    EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    // Once it is over, the same actions run again.
+    const ActionReport saved = runAction(b, [&] { b.saveState(file); });
+    EXPECT_TRUE(saved.errors.isEmpty()) << saved.errors.join(';').toStdString();
+    const ActionReport deleted = runAction(b, [&] { thru->deleteData(); });
+    EXPECT_TRUE(deleted.errors.isEmpty());
+    EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::NONE);
+}
+
+// A queued job (a thru from a file) runs on the step worker without a
+// wait on this thread: an action that would delete its data goes behind it
+// instead of clearing the models the worker is filling.
+TEST_F(BackendJobs, DeletingDataBehindAQueuedFileThruWaitsForItAndThenDeletes)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString path = workDir.filePath(QStringLiteral("thru.s2p"));
+    {
+        // The analyser's own thru, read back as a file.
+        thru->measureFromVna();
+        ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+        const ActionReport raw = runAction(*backend, [&] { backend->saveRawDataFiles(path); });
+        ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
+        thru->deleteData();
+    }
+    const QString file = path + QStringLiteral("_Transmission_Step1.s2p");
+    ASSERT_TRUE(QFile::exists(file));
+    QSignalSpy finished(thru, &Step::finished);
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    for (int round = 0; round < 3; ++round) {
+        thru->measureFromTouchstoneFile(file);
+        thru->deleteData();
+        // The file job had finished before the data went.
+        EXPECT_EQ(finished.count(), round + 1);
+        EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::NONE) << "round " << round;
+    }
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(';').toStdString();
+}
+
+struct QuitWay
+{
+    const char *name;
+    std::function<void(MainQmlBackend &, QWindow &)> quit;
+};
+
+// The program's window is open while the job runs.
+class BackendQuit : public BackendJobs, public ::testing::WithParamInterface<QuitWay>
+{
+protected:
+    void SetUp() override
+    {
+        BackendJobs::SetUp();
+        window.show();
+    }
+    void quit() { GetParam().quit(*backend, window); }
+    QWindow window;
+};
+
+// Quitting while the thru waits for its sweep: the job is cancelled (the
+// analyser's abort answers the stalled sweep), the analyser gets the state
+// saved before the job back, and every event loop ends.
+TEST_P(BackendQuit, DuringALiveThruCancelsItRestoresTheAnalyserAndEndsTheLoops)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString before = analyserSettings(*sim);
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    // The stall goes with the cancel, so the state restore is not held.
+    QObject::connect(thru, &Step::interrupted, [this] { sim->setOpcStalled(false); });
+    sim->clearLog();
+    sim->setOpcStalled(true);
+    bool quitting = false;
+    bool returned = false;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (quitting || !logHas(*sim, QStringLiteral(":TRIG:SING")))
+            return;
+        quitting = true;
+        quit();
+    });
+    QTimer::singleShot(0, [&] {
+        poll.start();
+        thru->measureFromVna();
+        returned = true;
+    });
+    {
+        Watchdog watchdog(30000, "the end of the event loops after a quit during a live thru");
+        QCoreApplication::exec();
+    }
+    poll.stop();
+    sim->setOpcStalled(false);
+    flush();
+    QCoreApplication::instance()->setProperty(Startup::restartProperty, QVariant());
+
+    ASSERT_TRUE(quitting) << "the thru never reached its sweep";
+    EXPECT_TRUE(returned);
+    EXPECT_NE(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    EXPECT_TRUE(errors.contains(QStringLiteral("The measurement was canceled"))) << errors.join(';').toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
+    EXPECT_TRUE(logHas(*sim, QStringLiteral("MMEMory:LOAD"))) << "the saved state was never recalled";
+}
+
+// The reflect measurement of a thru step, quit as soon as it starts: before
+// its job has even been queued, while the analyser state is being saved.
+TEST_P(BackendQuit, DuringAReflectOffsetJobRestoresTheAnalyserAndEndsTheLoops)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    thru->measureFromVna();
+    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    sim->setScene(AnalyserSim::Scene::reflect(1, AnalyserSim::Termination::Open));
+    flush();
+    const QString before = analyserSettings(*sim);
+    bool returned = false;
+    // Like a click that arrives while the job saves the analyser state.
+    QObject::connect(thru, &Step::started, [&] { QTimer::singleShot(0, [&] { quit(); }); });
+    QTimer::singleShot(0, [&] {
+        thru->measureOpenFromVna();
+        returned = true;
+    });
+    {
+        Watchdog watchdog(30000, "the end of the event loops after a quit during a reflect-offset job");
+        QCoreApplication::exec();
+    }
+    flush();
+    QCoreApplication::instance()->setProperty(Startup::restartProperty, QVariant());
+
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(analyserSettings(*sim), before);
+    // The thru itself is untouched.
+    EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, BackendQuit,
+    ::testing::Values(
+        // The user closes the window (a termination signal does the same).
+        QuitWay{"WindowClose", [](MainQmlBackend &, QWindow &window) { window.close(); }},
+        QuitWay{"Restart", [](MainQmlBackend &b, QWindow &) { b.restart(); }}),
+    [](const ::testing::TestParamInfo<QuitWay> &info) { return std::string(info.param.name); });

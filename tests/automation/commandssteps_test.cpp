@@ -14,7 +14,9 @@
 #include "measurement/transmissionstep.h"
 #include "measurement/vnafixtureconnection.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QThread>
 
 #include <cmath>
@@ -310,4 +312,88 @@ TEST_F(CommandsSteps, NoImpedanceWithoutConversion)
     ASSERT_TRUE(left()->isMeasured());
     ASSERT_FALSE(left()->impedance());
     expectErrors(*rig.client, {{"VUK:SYST:FIXT:LEFT:PORT1:IMP?", kInvalidImpedance}});
+}
+
+// While the window's thru measures, the remote commands that would change
+// or delete what it uses are refused with 200 and change nothing; queries
+// still answer. The thru completes undisturbed.
+TEST_F(CommandsSteps, ChangesSentWhileTheWindowsThruMeasuresAreRefused)
+{
+    Client &client = *rig.client;
+    auto *thru = static_cast<TransmissionStep *>(rig.step(0));
+    const std::shared_ptr<Step> held = rig.setup()->steps().at(0);
+    const QString file = rig.files.filePath(QStringLiteral("setup.sta"));
+    const std::vector<QByteArray> commands = {
+        "VUK:SYST:PRES",
+        "VUK:SYST:STEP1:DATA:DEL",
+        "VUK:SYST:STAT:LOAD \"" + file.toUtf8() + "\"",
+        "VUK:SYST:CORRECT:APPL",
+        "VUK:SYST:SET:SAVE \"" + file.toUtf8() + "\"",
+        "VUK:SYST:DATA:SAVE \"" + file.toUtf8() + "\"",
+        "VUK:CALC:STEP1:THRU",
+        "VUK:SYST:FIXT:LEFT:PORT:COUN 2",
+    };
+
+    // The analyser holds the thru's sweep until every command has run.
+    rig.sim.clearLog();
+    rig.sim.setOpcStalled(true);
+    bool sent = false;
+    bool released = false;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!sent && rig.analyserLog().join('\n').contains(":TRIG:SING")) {
+            sent = true;
+            for (const QByteArray &command : commands)
+                client.send(command);
+            client.send("VUK:SYST:STEP1:MEAS?;*OPC?");
+        }
+        if (sent && !released && client.socket.canReadLine()) {
+            released = true;
+            rig.sim.setOpcStalled(false);
+        }
+    });
+    poll.start();
+    thru->measureFromVna();
+    poll.stop();
+    rig.sim.setOpcStalled(false);
+    ASSERT_TRUE(sent) << "the thru never reached its sweep";
+    EXPECT_TRUE(released) << "the commands had not all run while the thru measured";
+
+    // The query ran during the measurement too.
+    EXPECT_EQ(client.line(), QByteArray("0;1"));
+    QByteArray query = "VUK:SYST:ERR?";
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        query += ";ERR?";
+    const QList<QByteArray> errors = client.ask(query).split(';');
+    ASSERT_EQ(errors.size(), int(commands.size()) + 1);
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        EXPECT_EQ(errors.at(int(i)), errorAnswer(200, "Execution error")) << commands[i].toStdString();
+    EXPECT_EQ(errors.last(), kNoError);
+
+    EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    EXPECT_EQ(rig.setup()->steps().at(0), held);
+    EXPECT_EQ(rig.setup()->leftFixtureConn()->fixture()->portsCount(), 1u);
+    EXPECT_FALSE(QFile::exists(file));
+    // Once it is over they act again.
+    expectErrors(client, {{"VUK:SYST:STEP1:DATA:DEL", kNoError}});
+    EXPECT_EQ(client.ask("VUK:SYST:STEP1:MEAS?"), QByteArray("0"));
+}
+
+// The reflect offsets of a thru take both standards in turn while their
+// switch stays on.
+TEST_F(CommandsSteps, ReflectOffsetsTakeOpenThenShortWhileTheirSwitchStaysOn)
+{
+    Client &client = *rig.client;
+    client.run("VUK:CALC:STEP1:THRU");
+    ASSERT_EQ(client.ask("VUK:SYST:STEP1:MEAS?"), QByteArray("1"));
+    client.run("VUK:SYST:STEP1:THRU:REFOFFS ON;:VUK:SYST:STEP1:THRU:REFOFFS:OPEN ON;SHOR ON");
+    auto *thru = static_cast<TransmissionStep *>(rig.step(0));
+    ASSERT_EQ(thru->reflectState(), MeasureEnums::FixturePossibleState::OPEN_AND_SHORT);
+    rig.sim.setScene(AnalyserSim::Scene::reflect(1, AnalyserSim::Termination::Open, spec));
+    expectErrors(client, {{"VUK:CALC:STEP1:THRU:REFOFFS:OPEN", kNoError}});
+    EXPECT_TRUE(thru->appliedReflectsOffset());
+    rig.sim.setScene(AnalyserSim::Scene::reflect(1, AnalyserSim::Termination::Short, spec));
+    expectErrors(client, {{"VUK:CALC:STEP1:THRU:REFOFFS:SHOR", kNoError}});
+    EXPECT_TRUE(thru->appliedReflectsOffset());
 }

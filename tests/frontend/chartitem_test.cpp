@@ -10,10 +10,12 @@
 #include <QSGRendererInterface>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QVector4D>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 using namespace ChartWindowSupport;
@@ -171,6 +173,45 @@ TEST_F(ChartItem, DeletedTraceIsDroppedFromTheChart)
     chart.zoomIn(QRectF(30, 20, 60, 40));
     EXPECT_TRUE(chart.isZoomed());
     EXPECT_EQ(a->domain()->xRange(), QPointF(30, 90));
+}
+
+// A trace counting its refreshes and how many run at once.
+class CountingTrace : public Trace
+{
+public:
+    void update() override
+    {
+        const int now = ++inFlight;
+        int seen = maxInFlight.load();
+        while (now > seen && !maxInFlight.compare_exchange_weak(seen, now)) {
+        }
+        QThread::msleep(2);
+        Trace::update();
+        --inFlight;
+        ++updates;
+    }
+    std::atomic<int> inFlight{0};
+    std::atomic<int> maxInFlight{0};
+    std::atomic<int> updates{0};
+};
+
+TEST_F(ChartItem, ATraceAddedTwiceIsHeldOnceAndRefreshedByOneThreadAtATime)
+{
+    Chart chart;
+    chart.setSize(QSizeF(300, 200));
+    CountingTrace trace;
+    trace.domain()->setXRange(QPointF(0, 300));
+    trace.domain()->setYRange(QPointF(0, 200));
+    trace.replace({QPointF(0, 0), QPointF(300, 200)});
+    chart.addTrace(&trace);
+    chart.addTrace(&trace);
+    ASSERT_TRUE(waitUntil([&] { return trace.updates >= 10; })) << "the refresh beat never ran ten times";
+    EXPECT_EQ(trace.maxInFlight.load(), 1);
+    // One removal takes it off the chart: no refresh follows.
+    chart.removeTrace(&trace);
+    const int after = trace.updates;
+    QTest::qWait(150);
+    EXPECT_EQ(trace.updates.load(), after);
 }
 
 class ChartInWindow : public ChartItem, protected ChartWindow

@@ -183,6 +183,33 @@ TEST(FixtureSetups, PresetReturnsToOneFreshSetup)
     EXPECT_EQ(setups.setup(0)->correctionMethod(), Method::TIME_GATING);
 }
 
+// A job that has started on the step worker when the set-ups are preset
+// still uses their sides: the preset drops only the jobs that had not
+// started, and the sides go once the running one is over.
+TEST(FixtureSetups, PresetLeavesTheSidesToTheJobThatRunsAndDeletesThemAfterIt)
+{
+    Rig rig;
+    FixtureSetups &setups = *rig.setups;
+    QPointer<VNAFixtureConnection> side = setups.setup(0)->leftFixtureConn();
+    QPointer<QmlFixturePort> port = side->getFixturePort(0)->measureData();
+    ASSERT_FALSE(port.isNull());
+    bool droppedJobRan = false;
+    {
+        WorkerHold running(rig.services.worker);
+        rig.services.worker.push([&droppedJobRan] { droppedJobRan = true; });
+        setups.preset();
+        processDeferredDeletes();
+        // The running job could still write into the old ports.
+        EXPECT_FALSE(side.isNull());
+        EXPECT_FALSE(port.isNull());
+    }
+    drain(rig.services.worker);
+    processDeferredDeletes();
+    EXPECT_TRUE(side.isNull());
+    EXPECT_TRUE(port.isNull());
+    EXPECT_FALSE(droppedJobRan);
+}
+
 TEST(FixtureSetups, PortCountsAndUsedPortsAreCollectedFromEverySetup)
 {
     AnalyserSim::Options options;

@@ -24,7 +24,12 @@ using Algorithms::SParametersTwoPort;
 class TestPort : public QmlFixturePort
 {
 public:
-    void setDataState(int state) { m_dataState = state; }
+    // A state change, announced as the model announces its changes.
+    void setDataState(int state)
+    {
+        m_dataState = state;
+        emit uncorrectedSParametersChanged();
+    }
 };
 
 SParametersTwoPort lineModel(const RealVector &f)
@@ -176,11 +181,13 @@ TEST(QmlFixturePort, ImpedanceReadOutsAreUndefinedWithoutConversion)
     ASSERT_TRUE(port.setStepResponse(step));
 
     port.setConversionType(Algorithms::Z0ConversionNone);
+    emit port.impedanceTransformChanged();
     EXPECT_FALSE(port.property("z0Transform").isValid());
     EXPECT_FALSE(port.property("impedance").isValid());
     EXPECT_FALSE(port.property("impedanceReferenceLength").isValid());
 
     port.setConversionType(Algorithms::Z0ConversionSystem);
+    emit port.impedanceTransformChanged();
     EXPECT_EQ(port.property("z0Transform").toDouble(), 50.0);
     EXPECT_EQ(port.property("impedance").toDouble(), 55.0);
     EXPECT_EQ(port.property("impedanceReferenceLength").toDouble(), 1e-11);
@@ -207,6 +214,7 @@ TEST(QmlFixturePort, DutCorrectionOfAPlainModelIsFlaggedDutCorrectedOnly)
     QmlFixturePort port;
     ASSERT_TRUE(port.setDefaultSParameters(lineModel(SynthNet::harmonicGrid(1e8, 20))));
     port.markDutCorrected(false);
+    emit port.uncorrectedSParametersChanged(); // as the DUT correction announces it
     EXPECT_EQ(port.calibrationState(), QmlFixturePort::CalibrationStates(QmlFixturePort::DutCorrected));
 }
 
@@ -215,8 +223,10 @@ TEST(QmlFixturePort, LowPassFollowsTheGridOfTheCurrentModel)
     QmlFixturePort port;
     EXPECT_FALSE(port.isLowPass());
     ASSERT_TRUE(port.setCalculatedSParameters(lineModel(SynthNet::harmonicGrid(1e8, 30))));
+    emit port.uncorrectedSParametersChanged();
     EXPECT_TRUE(port.isLowPass());
     ASSERT_TRUE(port.setCalculatedSParameters(lineModel(SynthNet::uniformGrid(1e9, 2e9, 30))));
+    emit port.uncorrectedSParametersChanged();
     EXPECT_FALSE(port.isLowPass());
 }
 
@@ -288,6 +298,89 @@ TEST(QmlFixturePort, SeriesStayWholeWhileAWorkerKeepsChangingTheModel)
     EXPECT_EQ(stored, kChanges);
     // The last change is the one that stays.
     EXPECT_EQ(port.s11Series()->size(), int(shortGrid.size()));
+}
+
+// The read-outs QML binds to are a snapshot published with each change: a
+// worker that has just written a model leaves them as they were until the
+// port's thread takes the change in, and every state seen there is one the
+// worker wrote whole (grid kind and length of the same model).
+Algorithms::ImpulseResponse impulseOfDelay(double delay)
+{
+    Algorithms::ImpulseResponse impulse;
+    impulse.time = {0.0, 1e-11, 2e-11};
+    impulse.values = {Complex(0.1, 0.0), Complex(0.9, 0.0), Complex(0.1, 0.0)};
+    impulse.delay = delay;
+    impulse.coarsePeak = 1e-11;
+    return impulse;
+}
+
+TEST(QmlFixturePort, ReadOutsArePublishedOnThePortsThreadNotReadFromTheWorkersModel)
+{
+    QmlFixturePort port;
+    ASSERT_TRUE(port.setCalculatedSParameters(lineModel(SynthNet::harmonicGrid(1e8, 20))));
+    std::thread worker([&] {
+        port.setImpulseResponse(impulseOfDelay(3e-10));
+        emit port.uncorrectedSParametersChanged();
+    });
+    worker.join();
+    // Written, not yet published here.
+    EXPECT_FALSE(port.property("length").isValid());
+    EXPECT_FALSE(port.property("isLowPass").toBool());
+    MeasurementTest::flushEvents();
+    EXPECT_EQ(port.property("length").toDouble(), 3e-10);
+    EXPECT_TRUE(port.property("isLowPass").toBool());
+
+    // A reset on the worker empties them only once it is published.
+    std::thread resetter([&] { port.reset(); });
+    resetter.join();
+    EXPECT_EQ(port.property("length").toDouble(), 3e-10);
+    MeasurementTest::flushEvents();
+    EXPECT_FALSE(port.property("length").isValid());
+    EXPECT_FALSE(port.property("isLowPass").toBool());
+}
+
+TEST(QmlFixturePort, EveryPublishedStateIsOneTheWorkerWroteWhole)
+{
+    QmlFixturePort port;
+    const SParametersTwoPort lowPass = lineModel(SynthNet::harmonicGrid(1e8, 64));
+    const SParametersTwoPort bandPass = lineModel(SynthNet::uniformGrid(1e9, 2e9, 64));
+    const Algorithms::ImpulseResponse shortDelay = impulseOfDelay(1e-10);
+    const Algorithms::ImpulseResponse longDelay = impulseOfDelay(2e-10);
+    int seen = 0;
+    std::vector<std::string> faults;
+    const auto check = [&] {
+        const QVariant length = port.property("length");
+        if (!length.isValid())
+            return;
+        ++seen;
+        const bool low = port.property("isLowPass").toBool();
+        if (length.toDouble() != (low ? 1e-10 : 2e-10))
+            faults.push_back((low ? "low-pass with " : "band-pass with ") + std::to_string(length.toDouble()));
+    };
+    QObject::connect(&port, &QmlFixturePort::isMeasuredChanged, check);
+    QObject::connect(&port, &QmlFixturePort::impulseResponseChangedQml, check);
+
+    constexpr int kChanges = 1000;
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        for (int i = 0; i < kChanges; ++i) {
+            const bool low = i % 2 == 0;
+            port.setCalculatedSParameters(low ? lowPass : bandPass);
+            port.setImpulseResponse(low ? shortDelay : longDelay);
+            emit port.uncorrectedSParametersChanged();
+        }
+        finished = true;
+    });
+    while (!finished)
+        QCoreApplication::processEvents();
+    worker.join();
+    MeasurementTest::flushEvents();
+
+    EXPECT_TRUE(faults.empty()) << faults.size() << " mixed states, first: " << (faults.empty() ? "" : faults.front());
+    EXPECT_GE(seen, kChanges);
+    // The last state written is the one shown.
+    EXPECT_FALSE(port.property("isLowPass").toBool());
+    EXPECT_EQ(port.property("length").toDouble(), 2e-10);
 }
 
 } // namespace

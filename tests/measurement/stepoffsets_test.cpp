@@ -84,6 +84,26 @@ TEST_F(ThruOffsets, SidesOfDifferentPortCountsAreRefused)
     TestSupport::flush();
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("zip containers size are not equal")}));
     EXPECT_TRUE(progressRow(services.progress, 1)->isCanceled());
+    // The flag tells what the models carry: nothing was applied.
+    EXPECT_FALSE(thru.step->appliedFixtureOffset());
+}
+
+// A new thru replaces the models with ones without offset: the flag goes
+// with the offset.
+TEST_F(ThruOffsets, ANewThruLeavesNoOffsetAndNoAppliedFlag)
+{
+    TransmissionStep &step = *thru.step;
+    step.setLeftOffset(10.0);
+    step.applyThruOffset(true);
+    drain(services.worker);
+    ASSERT_TRUE(step.appliedFixtureOffset());
+    ASSERT_TRUE(hasOffset(thru.a.port(0)));
+
+    step.measureFromTouchstoneFile(writeThruFile(dir.filePath("again"), spec));
+    drain(services.worker);
+    ASSERT_EQ(step.thruMeasured(), MeasureStatus::MEASURED);
+    EXPECT_FALSE(hasOffset(thru.a.port(0)));
+    EXPECT_FALSE(step.appliedFixtureOffset());
 }
 
 TEST(StepOffsets, AnOffsetBeforeTheCalculationIsIgnored)
@@ -168,6 +188,7 @@ TEST_F(ReflectionOffset, ARefusedOffsetIsReportedWithItsValueAndCancelsTheProgre
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("Cannot apply the offset-1e-09s")}));
     EXPECT_TRUE(progressRow(services.progress, 1)->isCanceled());
     EXPECT_FALSE(hasOffset(a.port(0)));
+    EXPECT_FALSE(step->appliedFixtureOffset());
 }
 
 // The 2x-thru fixtures, then an open at each end behind a longer fixture:
