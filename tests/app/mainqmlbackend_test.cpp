@@ -1587,7 +1587,7 @@ protected:
         sim->execute(QStringLiteral("SENS1:FREQ:STOP 10000000000"));
         sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
         MainQmlBackend &b = makeBackend();
-        if (!connected() || !waitUntil([&] { return b.getVnaDevice()->pointsCount() == 100u; }))
+        if (!connected() || !waitUntil("the analyser to report 100 points", [&] { return b.getVnaDevice()->pointsCount() == 100u; }))
             return nullptr;
         flush();
         VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);

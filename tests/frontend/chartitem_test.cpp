@@ -205,7 +205,7 @@ TEST_F(ChartItem, ATraceAddedTwiceIsHeldOnceAndRefreshedByOneThreadAtATime)
     trace.replace({QPointF(0, 0), QPointF(300, 200)});
     chart.addTrace(&trace);
     chart.addTrace(&trace);
-    ASSERT_TRUE(waitUntil([&] { return trace.updates >= 10; })) << "the refresh beat never ran ten times";
+    ASSERT_TRUE(waitUntil("the refresh beat to run ten times", [&] { return trace.updates >= 10; }));
     EXPECT_EQ(trace.maxInFlight.load(), 1);
     // One removal takes it off the chart: no refresh follows.
     chart.removeTrace(&trace);

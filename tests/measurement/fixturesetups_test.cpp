@@ -198,13 +198,13 @@ TEST(FixtureSetups, PresetLeavesTheSidesToTheJobThatRunsAndDeletesThemAfterIt)
         WorkerHold running(rig.services.worker);
         rig.services.worker.push([&droppedJobRan] { droppedJobRan = true; });
         setups.preset();
-        processDeferredDeletes();
+        TestSupport::flush();
         // The running job could still write into the old ports.
         EXPECT_FALSE(side.isNull());
         EXPECT_FALSE(port.isNull());
     }
     drain(rig.services.worker);
-    processDeferredDeletes();
+    TestSupport::flush();
     EXPECT_TRUE(side.isNull());
     EXPECT_TRUE(port.isNull());
     EXPECT_FALSE(droppedJobRan);

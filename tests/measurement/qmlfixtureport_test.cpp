@@ -326,7 +326,7 @@ TEST(QmlFixturePort, ReadOutsArePublishedOnThePortsThreadNotReadFromTheWorkersMo
     // Written, not yet published here.
     EXPECT_FALSE(port.property("length").isValid());
     EXPECT_FALSE(port.property("isLowPass").toBool());
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_EQ(port.property("length").toDouble(), 3e-10);
     EXPECT_TRUE(port.property("isLowPass").toBool());
 
@@ -334,7 +334,7 @@ TEST(QmlFixturePort, ReadOutsArePublishedOnThePortsThreadNotReadFromTheWorkersMo
     std::thread resetter([&] { port.reset(); });
     resetter.join();
     EXPECT_EQ(port.property("length").toDouble(), 3e-10);
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
     EXPECT_FALSE(port.property("length").isValid());
     EXPECT_FALSE(port.property("isLowPass").toBool());
 }
@@ -374,7 +374,7 @@ TEST(QmlFixturePort, EveryPublishedStateIsOneTheWorkerWroteWhole)
     while (!finished)
         QCoreApplication::processEvents();
     worker.join();
-    MeasurementTest::flushEvents();
+    TestSupport::flush();
 
     EXPECT_TRUE(faults.empty()) << faults.size() << " mixed states, first: " << (faults.empty() ? "" : faults.front());
     EXPECT_GE(seen, kChanges);
