@@ -63,6 +63,10 @@
         <source>Invalid converted data. Check system and fixture impedances</source>
         <translation>Недопустимые преобразованные данные. Проверьте импедансы системы и оснастки</translation>
     </message>
+    <message>
+        <source>this port with its offset</source>
+        <translation>этого порта с учётом его смещения</translation>
+    </message>
 </context>
 <context>
     <name>Algorithms::IProcessMethod</name>
@@ -73,6 +77,42 @@
     <message>
         <source>The measurement was canceled</source>
         <translation>Измерение отменено</translation>
+    </message>
+    <message>
+        <source>The DUT was measured from %1 to %2 MHz, which does not span the fixture model&apos;s band from %3 to %4 MHz. Measure the DUT over the fixture&apos;s frequency range</source>
+        <translation>DUT измерено в диапазоне от %1 до %2 MHz, который не охватывает полосу модели оснастки от %3 до %4 MHz. Измерьте DUT в диапазоне частот оснастки</translation>
+    </message>
+    <message>
+        <source>There is no signal: the largest magnitude of the measured data is %1 dB. Check that the fixtures are connected.</source>
+        <translation>Сигнал отсутствует: наибольший модуль измеренных данных равен %1 dB. Проверьте подключение оснастки.</translation>
+    </message>
+    <message>
+        <source>The impulse response peaks at %1 ps. At a frequency step of %2 MHz the response repeats every %3 ns, so a longer fixture wraps around to negative times: use more points or a smaller span. Otherwise check the electrical delay and port extensions set on the analyser.</source>
+        <translation>Максимум импульсной характеристики находится на %1 ps. При шаге по частоте %2 MHz характеристика повторяется каждые %3 ns, поэтому отклик более длинной оснастки переносится в область отрицательных времён: увеличьте число точек или уменьшите полосу обзора. В противном случае проверьте электрическую задержку и удлинение портов, установленные на анализаторе.</translation>
+    </message>
+    <message>
+        <source>The frequency grid has fewer than 3 points</source>
+        <translation>Сетка частот содержит менее 3 точек</translation>
+    </message>
+    <message>
+        <source>The frequency grid holds a frequency that is not finite or not positive</source>
+        <translation>Сетка частот содержит нечисловую, бесконечную или неположительную частоту</translation>
+    </message>
+    <message>
+        <source>The frequency grid is not uniformly spaced. Use a linear sweep</source>
+        <translation>Сетка частот неравномерна. Используйте линейную развёртку</translation>
+    </message>
+    <message>
+        <source>The frequency grid cannot be classified</source>
+        <translation>Не удаётся определить тип сетки частот</translation>
+    </message>
+    <message>
+        <source>Too few frequency points for the low-pass transform: at least 10 are needed</source>
+        <translation>Слишком мало частотных точек для преобразования в режиме ФНЧ: требуется не менее 10</translation>
+    </message>
+    <message>
+        <source>The fixture model of %1 is not passive: its largest singular value reaches %2 (a gain of %3 dB) at %4 GHz and is above 1 + %5 from %6 to %7 GHz. DUT data de-embedded with it are wrong there; check the measurement or choose another correction method.</source>
+        <translation>Модель оснастки для %1 не пассивна: её наибольшее сингулярное число достигает %2 (усиление %3 dB) на частоте %4 GHz и превышает 1 + %5 в диапазоне от %6 до %7 GHz. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте измерение или выберите другой метод коррекции.</translation>
     </message>
 </context>
 <context>
@@ -164,6 +204,10 @@
         <source>The correction method does not support this measurement</source>
         <translation>Метод коррекции не поддерживает это измерение</translation>
     </message>
+    <message>
+        <source>the fixture port</source>
+        <translation>порта оснастки</translation>
+    </message>
 </context>
 <context>
     <name>Algorithms::ReflectProcessOpenAndShort</name>
@@ -190,6 +234,10 @@
         <source>Invalid fixture impedance. NaN, Inf or 0 value found</source>
         <translation>Недопустимый импеданс оснастки. Найдены значения NaN, Inf или 0</translation>
     </message>
+    <message>
+        <source>The compensation of the max signal by the spline approximation gave a fixture model with gain (largest singular value %1 at %2 GHz); the fixture probably has internal mismatches. The model was computed with the time gate instead.</source>
+        <translation>Компенсация максимального сигнала сплайн-аппроксимацией дала модель оснастки с усилением (наибольшее сингулярное число %1 на частоте %2 GHz); вероятно, в оснастке есть внутренние рассогласования. Вместо этого модель рассчитана с временным стробированием.</translation>
+    </message>
 </context>
 <context>
     <name>Algorithms::TransmissionProcess</name>
@@ -212,6 +260,14 @@
     <message>
         <source>Error in calculating the step response characteristic</source>
         <translation>Ошибка расчёта характеристики переходного процесса</translation>
+    </message>
+    <message>
+        <source>the left fixture port</source>
+        <translation>левого порта оснастки</translation>
+    </message>
+    <message>
+        <source>the right fixture port</source>
+        <translation>правого порта оснастки</translation>
     </message>
 </context>
 <context>
@@ -425,10 +481,6 @@
         <translation>Не удаётся прочитать параметры развёртки анализатора; состояние анализатора не сохранено</translation>
     </message>
     <message>
-        <source>The analyser state was not saved to %1</source>
-        <translation>Состояние анализатора не сохранено в %1</translation>
-    </message>
-    <message>
         <source>The analyser is not ready after the preset; its state was reloaded</source>
         <translation>Анализатор не готов после предустановки; его состояние загружено заново</translation>
     </message>
@@ -437,8 +489,32 @@
         <translation>Нет сохранённого состояния анализатора для восстановления</translation>
     </message>
     <message>
-        <source>The analyser is not ready after its state was restored</source>
-        <translation>Анализатор не готов после восстановления его состояния</translation>
+        <source>The analyser could not be reached to restore its state; the state is kept in %1 and is restored before the next measurement</source>
+        <translation>Нет связи с анализатором для восстановления его состояния; состояние сохранено в %1 и будет восстановлено перед следующим измерением</translation>
+    </message>
+    <message>
+        <source>The analyser could not be reached to put back its state-file save type</source>
+        <translation>Нет связи с анализатором для возврата прежнего типа сохраняемого файла состояния</translation>
+    </message>
+    <message>
+        <source>The analyser state saved before an earlier measurement could not be restored yet (the analyser cannot be reached); it is kept in %1</source>
+        <translation>Состояние анализатора, сохранённое перед предыдущим измерением, пока не удалось восстановить (нет связи с анализатором); оно хранится в %1</translation>
+    </message>
+    <message>
+        <source>The analyser state saved before an earlier measurement was restored. </source>
+        <translation>Состояние анализатора, сохранённое перед предыдущим измерением, восстановлено. </translation>
+    </message>
+    <message>
+        <source>Cannot read the type of saving state file from VNA; the analyser was not changed</source>
+        <translation>Не удаётся прочитать из ВАЦ тип сохраняемого файла состояния; анализатор не изменён</translation>
+    </message>
+    <message>
+        <source>Cannot read the analyser settings; the analyser was not changed</source>
+        <translation>Не удаётся прочитать настройки анализатора; анализатор не изменён</translation>
+    </message>
+    <message>
+        <source>The analyser state was not saved to %1 (the file is missing or empty: is the disk full or the folder not writable?)</source>
+        <translation>Состояние анализатора не сохранено в %1 (файл отсутствует или пуст: возможно, диск заполнен или папка недоступна для записи)</translation>
     </message>
 </context>
 <context>
@@ -454,6 +530,14 @@
     <message>
         <source>Calculating</source>
         <translation>Calculating</translation>
+    </message>
+    <message>
+        <source>No fixture port is connected to an analyser port</source>
+        <translation>Ни один порт оснастки не подключён к порту анализатора</translation>
+    </message>
+    <message>
+        <source>The DUT correction needs the fixture models of this set-up: measure the fixtures first</source>
+        <translation>Для коррекции по DUT нужны модели оснастки этой схемы: сначала измерьте оснастку</translation>
     </message>
 </context>
 <context>
@@ -644,8 +728,20 @@
 <context>
     <name>Korvel::Automation::RemoteControl</name>
     <message>
-        <source>Invalid port number %1</source>
-        <translation>Недопустимый номер порта %1</translation>
+        <source>Off</source>
+        <translation>Выключено</translation>
+    </message>
+    <message>
+        <source>Remote control cannot listen: invalid port number %1</source>
+        <translation>Удалённое управление не может принимать подключения: недопустимый номер порта %1</translation>
+    </message>
+    <message>
+        <source>Remote control cannot listen on port %1: %2</source>
+        <translation>Удалённое управление не может принимать подключения на порту %1: %2</translation>
+    </message>
+    <message>
+        <source>Listening on 127.0.0.1:%1</source>
+        <translation>Ожидание подключений на 127.0.0.1:%1</translation>
     </message>
 </context>
 <context>
@@ -702,10 +798,6 @@
         <translation>Не удаётся прочитать из ВАЦ тип сохраняемого файла состояния</translation>
     </message>
     <message>
-        <source>Cannot read state file: </source>
-        <translation>Не удаётся прочитать файл состояния: </translation>
-    </message>
-    <message>
         <source>Recall setup</source>
         <translation>Загрузка настроек</translation>
     </message>
@@ -716,6 +808,50 @@
     <message>
         <source>Invalid value %1=%2 in section [%3]</source>
         <translation>Недопустимое значение %1=%2 в разделе [%3]</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: the file name contains a line break or &apos;;&apos;, which VNA cannot take: %1</source>
+        <translation>Не удаётся сохранить настройки: имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает: %1</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: the folder does not exist: %1</source>
+        <translation>Не удаётся сохранить настройки: папка не существует: %1</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: the folder is not writable: %1</source>
+        <translation>Не удаётся сохранить настройки: папка недоступна для записи: %1</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: %1 is not a regular file</source>
+        <translation>Не удаётся сохранить настройки: %1 не является обычным файлом</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: cannot remove the old temporary file %1</source>
+        <translation>Не удаётся сохранить настройки: не удаётся удалить старый временный файл %1</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: the link to VNA was lost; its state-file save type may be left changed (it was %1)</source>
+        <translation>Не удаётся сохранить настройки: связь с ВАЦ потеряна; тип сохраняемого файла состояния мог остаться изменённым (был %1)</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: VNA did not write its state to %1 (is the disk full?)</source>
+        <translation>Не удаётся сохранить настройки: ВАЦ не записал своё состояние в %1 (возможно, диск заполнен)</translation>
+    </message>
+    <message>
+        <source>Cannot save setup to %1: %2</source>
+        <translation>Не удаётся сохранить настройки в %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: cannot read back %1: %2</source>
+        <translation>Не удаётся сохранить настройки: не удаётся прочитать записанный файл %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot save setup: %1 does not hold what was written (is the disk full?)</source>
+        <translation>Не удаётся сохранить настройки: содержимое %1 не совпадает с записанным (возможно, диск заполнен)</translation>
+    </message>
+    <message>
+        <source>The file holds no setup sections</source>
+        <translation>Файл не содержит разделов настроек</translation>
     </message>
 </context>
 <context>
@@ -765,6 +901,153 @@
     <message>
         <source>Offset:</source>
         <translation>Смещение:</translation>
+    </message>
+</context>
+<context>
+    <name>NetworkReader</name>
+    <message>
+        <source>unknown [Two-Port Data Order] %1</source>
+        <translation>неизвестный [Two-Port Data Order] %1</translation>
+    </message>
+    <message>
+        <source>only full matrices are read, not [Matrix Format] %1</source>
+        <translation>читаются только полные матрицы, а не [Matrix Format] %1</translation>
+    </message>
+    <message>
+        <source>mixed-mode parameters are not read</source>
+        <translation>параметры смешанного режима не читаются</translation>
+    </message>
+    <message>
+        <source>[Number of Frequencies] %1 is no count</source>
+        <translation>[Number of Frequencies] %1 не является числом точек</translation>
+    </message>
+    <message>
+        <source>the reference impedance %1 is no number</source>
+        <translation>опорный импеданс %1 не является числом</translation>
+    </message>
+    <message>
+        <source>[Reference] holds more than %1 values</source>
+        <translation>[Reference] содержит более %1 значений</translation>
+    </message>
+    <message>
+        <source>the reference impedance %1 is not positive</source>
+        <translation>опорный импеданс %1 не положителен</translation>
+    </message>
+    <message>
+        <source>ports with different reference impedances in [Reference] are not read</source>
+        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
+    </message>
+    <message>
+        <source>an option line inside a point</source>
+        <translation>строка параметров внутри точки</translation>
+    </message>
+    <message>
+        <source>%1 is no number</source>
+        <translation>%1 не является числом</translation>
+    </message>
+    <message>
+        <source>a %1-port point has %2 values; this line holds more</source>
+        <translation>точка %1-портовых данных содержит %2 значений; в этой строке их больше</translation>
+    </message>
+    <message>
+        <source>line %1 looked like the start of noise data (five values at a lower frequency), but this line holds %2 values</source>
+        <translation>строка %1 похожа на начало шумовых данных (пять значений на более низкой частоте), но в этой строке %2 значений</translation>
+    </message>
+    <message>
+        <source>the frequency %1 is not finite</source>
+        <translation>частота %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>the frequency %1 is negative</source>
+        <translation>частота %1 отрицательна</translation>
+    </message>
+    <message>
+        <source>the frequency %1 does not rise above the previous %2 (line %3)</source>
+        <translation>частота %1 не больше предыдущей %2 (строка %3)</translation>
+    </message>
+    <message>
+        <source>the values do not make one %1 x %1 matrix</source>
+        <translation>значения не образуют одну матрицу %1 x %1</translation>
+    </message>
+    <message>
+        <source>a value of the point at %1 is not finite</source>
+        <translation>значение точки на частоте %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>the Port Impedance line cannot be read at %1</source>
+        <translation>не удаётся прочитать строку Port Impedance на частоте %1</translation>
+    </message>
+    <message>
+        <source>the Port Impedance block holds more than %1 values</source>
+        <translation>блок Port Impedance содержит более %1 значений</translation>
+    </message>
+    <message>
+        <source>the Port Impedance block holds %1 of %2 values</source>
+        <translation>блок Port Impedance содержит %1 из %2 значений</translation>
+    </message>
+    <message>
+        <source>a Port Impedance block inside a point</source>
+        <translation>блок Port Impedance внутри точки</translation>
+    </message>
+    <message>
+        <source>a Port Impedance block before the first point</source>
+        <translation>блок Port Impedance перед первой точкой</translation>
+    </message>
+    <message>
+        <source>a second Port Impedance block for one point</source>
+        <translation>второй блок Port Impedance для одной точки</translation>
+    </message>
+    <message>
+        <source>a point before this Port Impedance block has none</source>
+        <translation>у точки перед этим блоком Port Impedance такого блока нет</translation>
+    </message>
+    <message>
+        <source>the port %1 reference impedance %2%3%4j is unusable</source>
+        <translation>опорный импеданс порта %1 %2%3%4j непригоден</translation>
+    </message>
+    <message>
+        <source>a complex port %1 reference impedance %2%3%4j is not supported</source>
+        <translation>комплексный опорный импеданс порта %1 %2%3%4j не поддерживается</translation>
+    </message>
+    <message>
+        <source>the port impedances vary with frequency and the option line names no reference impedance to refer the data to</source>
+        <translation>импедансы портов меняются с частотой, а в строке параметров не указан опорный импеданс, к которому нужно привести данные</translation>
+    </message>
+    <message>
+        <source>the data cannot be referred to %1 ohm</source>
+        <translation>данные не удаётся привести к %1 ohm</translation>
+    </message>
+    <message>
+        <source>[Reference] holds %1 of %2 values</source>
+        <translation>[Reference] содержит %1 из %2 значений</translation>
+    </message>
+    <message>
+        <source>the file ends inside a point (%1 of %2 values)</source>
+        <translation>файл обрывается внутри точки (%1 из %2 значений)</translation>
+    </message>
+    <message>
+        <source>the file ends in the middle of its last number</source>
+        <translation>файл обрывается посреди последнего числа</translation>
+    </message>
+    <message>
+        <source>the file holds no data points</source>
+        <translation>файл не содержит точек данных</translation>
+    </message>
+    <message>
+        <source>%1-parameters are not read, only S-parameters</source>
+        <translation>%1-параметры не читаются, только S-параметры</translation>
+    </message>
+    <message>
+        <source>[Number of Frequencies] declares %1 points, the file holds %2</source>
+        <translation>[Number of Frequencies] объявляет %1 точек, в файле их %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 points have a Port Impedance block</source>
+        <translation>блок Port Impedance есть у %1 из %2 точек</translation>
+    </message>
+    <message>
+        <source>both [Reference] and Port Impedance blocks name the impedances</source>
+        <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
     </message>
 </context>
 <context>
@@ -850,6 +1133,18 @@
         <source>File cannot be created. Path name contains invalid symbols</source>
         <translation>Не удаётся создать файл. Путь содержит недопустимые символы</translation>
     </message>
+    <message>
+        <source>File cannot be created. The folder does not exist: %1</source>
+        <translation>Не удаётся создать файл. Папка не существует: %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created. The folder is not writable: %1</source>
+        <translation>Не удаётся создать файл. Папка недоступна для записи: %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created. The disk is full: %1</source>
+        <translation>Не удаётся создать файл. Диск заполнен: %1</translation>
+    </message>
 </context>
 <context>
     <name>ReflectionMeasurer</name>
@@ -864,6 +1159,14 @@
     <message>
         <source>Calculate</source>
         <translation>Calculate</translation>
+    </message>
+    <message>
+        <source>No fixture port is connected to an analyser port</source>
+        <translation>Ни один порт оснастки не подключён к порту анализатора</translation>
+    </message>
+    <message>
+        <source>the fixture at analyser port %1</source>
+        <translation>оснастки на порту анализатора %1</translation>
     </message>
 </context>
 <context>
@@ -941,6 +1244,13 @@
     <message>
         <source>Cannot apply the offset</source>
         <translation>Не удаётся применить смещение</translation>
+    </message>
+</context>
+<context>
+    <name>SParameterSource</name>
+    <message>
+        <source>the file names no reference impedance (R 0)</source>
+        <translation>в файле не указан опорный импеданс (R 0)</translation>
     </message>
 </context>
 <context>
@@ -1252,6 +1562,13 @@
     </message>
 </context>
 <context>
+    <name>SyncedVnaDevice</name>
+    <message>
+        <source>The analyser did not complete the sweep within %1 s</source>
+        <translation>Анализатор не завершил развёртку за %1 s</translation>
+    </message>
+</context>
+<context>
     <name>TestModePage</name>
     <message>
         <source>Test Mode</source>
@@ -1485,6 +1802,33 @@
     </message>
 </context>
 <context>
+    <name>TouchstoneIO</name>
+    <message>
+        <source>%1, line %2: %3</source>
+        <translation>%1, строка %2: %3</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>the name does not end in .s1p to .s9p</source>
+        <translation>имя файла не имеет расширения от .s1p до .s9p</translation>
+    </message>
+    <message>
+        <source>cannot open the file (a folder)</source>
+        <translation>не удаётся открыть файл (это папка)</translation>
+    </message>
+    <message>
+        <source>cannot open the file (%1)</source>
+        <translation>не удаётся открыть файл (%1)</translation>
+    </message>
+    <message>
+        <source>cannot read the file (%1)</source>
+        <translation>не удаётся прочитать файл (%1)</translation>
+    </message>
+</context>
+<context>
     <name>TransmissionMeasurer</name>
     <message>
         <source>Check data</source>
@@ -1513,6 +1857,22 @@
     <message>
         <source>Error </source>
         <translation>Ошибка </translation>
+    </message>
+    <message>
+        <source>No fixtures are connected to the analyser for this measurement</source>
+        <translation>Для этого измерения к анализатору не подключена оснастка</translation>
+    </message>
+    <message>
+        <source>No fixture port is connected to an analyser port</source>
+        <translation>Ни один порт оснастки не подключён к порту анализатора</translation>
+    </message>
+    <message>
+        <source>The two fixtures are connected to different numbers of analyser ports (%1 and %2)</source>
+        <translation>Две оснастки подключены к разному числу портов анализатора (%1 и %2)</translation>
+    </message>
+    <message>
+        <source>the fixture at analyser port %1</source>
+        <translation>оснастки на порту анализатора %1</translation>
     </message>
 </context>
 <context>
@@ -1626,6 +1986,13 @@ calibration plane offset</source>
     <message>
         <source>Transmission</source>
         <translation>Передача</translation>
+    </message>
+</context>
+<context>
+    <name>VukAlgorithmsSetup</name>
+    <message>
+        <source>The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew</source>
+        <translation>Теперь у анализатора %1 портов: порты анализатора для оснастки назначены заново</translation>
     </message>
 </context>
 <context>
