@@ -726,6 +726,13 @@
     </message>
 </context>
 <context>
+    <name>JobGate</name>
+    <message>
+        <source>Another measurement or action is running. Wait until it has finished, or cancel it</source>
+        <translation>Выполняется другое измерение или действие. Дождитесь его завершения или отмените его</translation>
+    </message>
+</context>
+<context>
     <name>Korvel::Automation::RemoteControl</name>
     <message>
         <source>Off</source>

@@ -72,12 +72,15 @@ TestCase {
 
     function test_notifications() {
         window.notifications.clear()
-        // A text translated where it is emitted.
-        backend.saveTestModeFiles(harness.tempPath("russian"))
-        tryVerify(function() { return window.notifications.count > 0 }, 10000, "the save's message")
-        var saved = window.notifications.get(0)
-        compare(saved.type, "message")
-        verify(saved.text.indexOf("Параметры тестового режима сохранены:") >= 0, saved.text)
+        // A text translated where it is emitted: the remote-control port is
+        // held by another program (the simulated analyser).
+        var server = backend.serverControl
+        server.port = harness.analyserPort
+        tryVerify(function() { return window.notifications.count > 0 }, 10000, "the listener's error")
+        var refused = window.notifications.get(0)
+        compare(refused.type, "error")
+        verify(refused.text.indexOf("Удалённое управление не может принимать подключения на порту") >= 0, refused.text)
+        server.port = 0
 
         // A shared text keeps its source wording.
         window.notifications.clear()
