@@ -204,7 +204,10 @@ TEST_F(Proxy, LostAnalyserClearsTheCacheOnEveryPoll)
 {
     settle();
     int connectedSignals = 0;
-    QObject::connect(proxy.get(), &SyncedVnaDevice::isConnectedChanged, [&] { ++connectedSignals; });
+    // The counter goes with this test's locals: the proxy outlives them and
+    // still signals while it shuts down.
+    QObject counterScope;
+    QObject::connect(proxy.get(), &SyncedVnaDevice::isConnectedChanged, &counterScope, [&] { ++connectedSignals; });
     const quint16 port = sim.port();
     sim.stop();
     // The worker sees the closed connection between tasks.
