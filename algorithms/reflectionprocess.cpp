@@ -150,7 +150,9 @@ bool ReflectProcessOpenOrShort::calculateImpulse()
         usableImpulseResponse(m_input.s11(), m_input.frequency());
     if (!impulse)
         return false;
-    if (!m_port->setImpulseResponse(*impulse) || !m_port->setDefaultImpulseResponse(*impulse))
+    // The default response goes first: the change signal of the current one
+    // makes its readers look at both.
+    if (!m_port->setDefaultImpulseResponse(*impulse) || !m_port->setImpulseResponse(*impulse))
         return false;
     m_parameters->setTimeMin(-impulse->delay);
     return true;

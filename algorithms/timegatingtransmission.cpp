@@ -113,10 +113,12 @@ bool TransmissionProcess::calculateImpulseAndGating()
     if (!rightGating)
         return false;
 
-    if (!m_left->setImpulseResponse(*impulse) || !m_left->setDefaultImpulseResponse(*impulse)
+    // The default response goes first: the change signal of the current one
+    // makes its readers look at both.
+    if (!m_left->setDefaultImpulseResponse(*impulse) || !m_left->setImpulseResponse(*impulse)
         || !m_left->setGating(*leftGating))
         return false;
-    if (!m_right->setImpulseResponse(*impulse) || !m_right->setDefaultImpulseResponse(*impulse)
+    if (!m_right->setDefaultImpulseResponse(*impulse) || !m_right->setImpulseResponse(*impulse)
         || !m_right->setGating(*rightGating))
         return false;
 

@@ -41,8 +41,11 @@ endfunction()
 # GUI=ON uses a main with a QApplication (Qt Charts, Quick) instead of
 # QCoreApplication; every test binary gets a Qt application object so Qt
 # classes with event loops work.
+# Tests run on Qt's offscreen platform, so they do not depend on an X server;
+# the tests named in GL (by file stem, e.g. gridxy_test) draw with OpenGL
+# and use the X server that ctest runs under.
 function(vuk_add_gtests)
-  cmake_parse_arguments(ARG "GUI" "PREFIX" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI" "PREFIX" "LIBS;GL" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(src IN LISTS tests)
     get_filename_component(stem ${src} NAME_WE)
@@ -57,10 +60,16 @@ function(vuk_add_gtests)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
     target_compile_options(${target} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/qtprinters.h)
     vuk_set_warnings(${target})
+    # One value per property: the discovery script splits list values.
+    set(platform "QT_QPA_PLATFORM=reset:")
+    if(NOT stem IN_LIST ARG_GL)
+      set(platform "QT_QPA_PLATFORM=set:offscreen")
+    endif()
     gtest_discover_tests(${target}
       DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
       PROPERTIES ENVIRONMENT "VUK_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data"
+                 ENVIRONMENT_MODIFICATION "${platform}"
       DISCOVERY_TIMEOUT 60)
   endforeach()
 endfunction()

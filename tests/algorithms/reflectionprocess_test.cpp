@@ -433,6 +433,27 @@ TEST(ReflectionOneStandard, RecoversAMatchedLossyLine)
                                 pc.signalType == MaxSignalModel ? kMatchedModel : kMatchedGate);
 }
 
+TEST(ReflectionOneStandard, TheDefaultImpulseResponseIsInPlaceWhenTheCurrentOneIsAnnounced)
+{
+    // A reader woken by the change of the current response (the delay
+    // without offset on the characterization page) reads the default one too.
+    const SynthNet::Network fixture = fixtureOn({"matched", 50.0, 200e-12, 0.3}, kLowPass);
+    for (const ProcessCase &pc : kSingleProcesses) {
+        SCOPED_TRACE(pc.name);
+        ReflectRig rig(pc.index);
+        ASSERT_TRUE(rig.single());
+        rig.feed(SynthNet::terminate(fixture, 1.0), false, pc.signalType);
+        std::vector<bool> defaultSeen;
+        QObject::connect(&rig.port, &FixturePort::impulseResponseChanged, [&] {
+            const auto &current = rig.port.impulseResponse();
+            const auto &announced = rig.port.defaultImpulseResponse();
+            defaultSeen.push_back(current && announced && announced->delay == current->delay);
+        });
+        ASSERT_TRUE(rig.process->run());
+        EXPECT_EQ(defaultSeen, std::vector<bool>{true});
+    }
+}
+
 TEST(ReflectionOneStandard, RecoversAMismatchedLineWithinTheReviewedTolerances)
 {
     const FixtureSpec line60{"line60", 60.0, 200e-12, 0.3};

@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <tuple>
 
@@ -413,5 +414,27 @@ TEST(TimeGateProcess, InterruptFromAnotherThreadStopsAtTheNextPoll)
         }
         // The step response comes before the fixture calculation.
         EXPECT_EQ(left.stepResponse().has_value(), when == InFixtureCalculation);
+    }
+}
+
+TEST(TimeGateProcess, TheDefaultImpulseResponseIsInPlaceWhenTheCurrentOneIsAnnounced)
+{
+    // A reader woken by the change of the current response (the delay
+    // without offset on the characterization page) reads the default one
+    // too: it must not see the one of the previous run, or none.
+    const FixtureCase matched{"matched", 50.0, 0.3, 0.0};
+    Rig rig(thruOf(matched, SynthNet::harmonicGrid(100e6, 200)));
+    std::vector<std::optional<double>> seen;
+    for (FixturePort *port : {&rig.left, &rig.right})
+        QObject::connect(port, &FixturePort::impulseResponseChanged, [port, &seen] {
+            const auto &announced = port->defaultImpulseResponse();
+            seen.push_back(announced ? std::optional<double>(announced->delay) : std::nullopt);
+        });
+    ASSERT_TRUE(rig.process->run());
+    ASSERT_TRUE(rig.left.impulseResponse());
+    ASSERT_EQ(seen.size(), 2u);
+    for (const std::optional<double> &delay : seen) {
+        ASSERT_TRUE(delay);
+        EXPECT_EQ(*delay, rig.left.impulseResponse()->delay);
     }
 }

@@ -26,10 +26,12 @@
 
 namespace MeasurementTest {
 
+// Short time-outs keep the suite fast, with a reply deadline that a loaded
+// machine (many test processes, sanitizer builds) still meets.
 inline VnaTiming fastTiming()
 {
     VnaTiming timing;
-    timing.queryTimeoutMs = 1000;
+    timing.queryTimeoutMs = 2000;
     timing.connectTimeoutMs = 500;
     timing.pollIntervalMs = 50;
     return timing;

@@ -3,6 +3,7 @@
 #include "analyser-sim/analysersim.h"
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
+#include "measurement/step.h"
 
 #include <QDir>
 #include <algorithm>
@@ -62,10 +63,14 @@ PageHarness::PageHarness(QObject *parent) : QObject(parent)
     options.vnaTiming.pollIntervalMs = 100;
     options.vnaTiming.connectTimeoutMs = 1000;
     options.vnaTiming.queryTimeoutMs = 3000;
-    m_backend = new MainQmlBackend(m_settings, this, options);
-
     m_folder = QDir::current().filePath(QStringLiteral("files-") + QUuid::createUuid().toString(QUuid::Id128));
     QDir().mkpath(m_folder);
+    // The analyser state saved around a measurement goes to a file the
+    // simulator writes: beside the test binary, another test process would
+    // remove or overwrite it.
+    Step::setStateBackupDirectory(m_folder);
+
+    m_backend = new MainQmlBackend(m_settings, this, options);
 }
 
 PageHarness::~PageHarness()
@@ -75,6 +80,7 @@ PageHarness::~PageHarness()
     delete m_settings;
     m_settings = nullptr;
     m_simulator.reset();
+    Step::setStateBackupDirectory(QString());
     QDir(m_folder).removeRecursively();
 }
 

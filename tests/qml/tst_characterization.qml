@@ -35,6 +35,7 @@ Item {
     property alias page: pageLoader.item
 
     TestCase {
+        id: testCase
         name: "FixtureCharacterization"
         when: windowShown
 
@@ -66,12 +67,24 @@ Item {
                       "curves " + wanted + ", shown: " + traceNames(chartTab).sort().join(","))
         }
 
+        // The backend's error texts since the test began, for failure reports.
+        property var errors: []
+        readonly property var errorRecorder: Connections {
+            target: backend
+            function onError(text) { testCase.errors.push(text) }
+        }
+
         function measureThru(step) {
             step.measureFromVna()
-            tryVerify(function() { return step.thruMeasured === MeasureEnums.MeasureStatus.MEASURED }, 20000)
+            // The report names the errors seen meanwhile (read when it fails).
+            for (var waited = 0; waited < 20000 && step.thruMeasured !== MeasureEnums.MeasureStatus.MEASURED; waited += 50)
+                wait(50)
+            compare(step.thruMeasured, MeasureEnums.MeasureStatus.MEASURED,
+                    "the thru measured within 20 s; errors: " + errors.join(" | "))
         }
 
         function init() {
+            errors = []
             if (!root.chartModuleAvailable)
                 skip("the chart module com.korvel.chart is not registered")
             verify(page !== null)

@@ -40,10 +40,10 @@ Item {
         // pick from its list does, without touching its bindings.
         function choose(combo, index) {
             combo.forceActiveFocus()
-            while (combo.currentIndex < index)
-                keyClick(Qt.Key_Down)
-            while (combo.currentIndex > index)
-                keyClick(Qt.Key_Up)
+            tryVerify(function() { return combo.activeFocus }, 5000, "the combo box has the keyboard focus")
+            // One key per step, and no more keys than the list has entries.
+            for (var keys = 0; keys <= combo.count && combo.currentIndex !== index; ++keys)
+                keyClick(combo.currentIndex < index ? Qt.Key_Down : Qt.Key_Up)
             compare(combo.currentIndex, index)
         }
 

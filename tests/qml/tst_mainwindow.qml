@@ -419,7 +419,12 @@ TestCase {
         harness.setSweepTime(20000)
         harness.clearAnalyserLog()
         var canceled = 0
-        var onError = function(text) { if (text === "The measurement was canceled") ++canceled }
+        var errors = []
+        var onError = function(text) {
+            errors.push(text)
+            if (text === "The measurement was canceled")
+                ++canceled
+        }
         backend.error.connect(onError)
 
         pressCancel.ticks = 0
@@ -433,7 +438,7 @@ TestCase {
 
         // The analyser's abort went out, and the steps stopped.
         verify(harness.analyserReceived("ABOR"), harness.analyserLog().join("\n"))
-        verify(canceled > 0)
+        verify(canceled > 0, "errors: " + errors.join(" | "))
         verify(runningStep.thruMeasured !== MeasureEnums.MeasureStatus.MEASURED)
         verify(window.notifications.count > 0)
         harness.setSweepTime(100)

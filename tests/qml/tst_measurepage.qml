@@ -162,6 +162,7 @@ Item {
             var field = inView("leftOffsetField")
             verify(field.enabled)
             field.forceActiveFocus()
+            tryVerify(function() { return field.activeFocus }, 5000, "the field has the keyboard focus")
             field.selectAll()
             keyClick(Qt.Key_3)
             keyClick(Qt.Key_Return)

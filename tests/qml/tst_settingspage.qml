@@ -52,6 +52,7 @@ TestCase {
     // validator sees every key.
     function typeInto(field, text) {
         field.forceActiveFocus()
+        tryVerify(function() { return field.activeFocus }, 5000, "the field has the keyboard focus")
         field.selectAll()
         keyClick(Qt.Key_Backspace)
         for (var i = 0; i < text.length; ++i)

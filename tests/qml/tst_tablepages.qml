@@ -85,6 +85,7 @@ TestCase {
 
     function typeInto(field, text) {
         field.forceActiveFocus()
+        tryVerify(function() { return field.activeFocus }, 5000, "the field has the keyboard focus")
         field.selectAll()
         keyClick(Qt.Key_Backspace)
         for (var i = 0; i < text.length; ++i)

@@ -6,6 +6,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <type_traits>
 
 namespace AnalyserSim {
@@ -18,6 +20,8 @@ struct Simulator::Private
 };
 
 // Runs f on the server's thread and waits for it; direct when already there.
+// The result is handed back under a standard mutex, which thread checkers
+// see (Qt's blocking queued call waits on a lock inside Qt's library).
 template <typename F> auto Simulator::call(F &&f) const
 {
     using R = std::invoke_result_t<F, SimServer &>;
@@ -25,11 +29,27 @@ template <typename F> auto Simulator::call(F &&f) const
     if (QThread::currentThread() == &d->thread) {
         return f(*server);
     }
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    const auto hand = [&](auto &&run) {
+        QMetaObject::invokeMethod(
+            server,
+            [&] {
+                run();
+                std::lock_guard<std::mutex> lock(mutex);
+                done = true;
+                finished.notify_one();
+            },
+            Qt::QueuedConnection);
+        std::unique_lock<std::mutex> lock(mutex);
+        finished.wait(lock, [&] { return done; });
+    };
     if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(server, [&] { f(*server); }, Qt::BlockingQueuedConnection);
+        hand([&] { f(*server); });
     } else {
         R result{};
-        QMetaObject::invokeMethod(server, [&] { result = f(*server); }, Qt::BlockingQueuedConnection);
+        hand([&] { result = f(*server); });
         return result;
     }
 }
