@@ -21,8 +21,7 @@ constexpr double stepTolerance = 1e-10;
 
 } // namespace
 
-void bisectionResiduals(const alglib::real_1d_array &x, alglib::real_1d_array &residuals,
-                        void *data)
+void bisectionResiduals(const alglib::real_1d_array &x, alglib::real_1d_array &residuals, void *data)
 {
     const double *m = static_cast<const double *>(data);
     const Complex t(x[0], x[1]);
@@ -61,8 +60,7 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru)
     const Complex s22(thru[6], thru[7]);
     const Complex st = (s12 + s21) / 2.0;
 
-    double data[residualCount] = {s11.real(), s22.real(), st.real(),
-                                  s11.imag(), s22.imag(), st.imag()};
+    double data[residualCount] = {s11.real(), s22.real(), st.real(), s11.imag(), s22.imag(), st.imag()};
     const Complex t0 = std::sqrt(st);
     if (!isFiniteComplex(t0)) {
         qCDebug(lcAlgorithms) << "bisectionFit: non-finite start value";

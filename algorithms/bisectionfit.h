@@ -28,7 +28,6 @@ std::optional<BisectionResult> bisectionFit(const BisectionInput &thru);
 // (re, im) pairs; data points to six doubles S11.re, S22.re, St.re, S11.im,
 // S22.im, St.im with St the mean of S12 and S21. Writes six residuals:
 // re/im of the cascade's S11, S22 and S21 minus the measurement.
-void bisectionResiduals(const alglib::real_1d_array &x, alglib::real_1d_array &residuals,
-                        void *data);
+void bisectionResiduals(const alglib::real_1d_array &x, alglib::real_1d_array &residuals, void *data);
 
 } // namespace Algorithms

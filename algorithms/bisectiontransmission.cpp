@@ -69,9 +69,8 @@ bool ProcessBisect::calculateFixtures()
     b12 = continuousPhaseTransmission(b12, phase);
 
     const std::vector<const ComplexVector *> all = {&a11, &a12, &a21, &a22, &b11, &b12, &b21, &b22};
-    const bool complete = std::all_of(all.begin(), all.end(), [n](const ComplexVector *v) {
-        return v->size() == n && isFiniteComplexVector(*v);
-    });
+    const bool complete = std::all_of(
+        all.begin(), all.end(), [n](const ComplexVector *v) { return v->size() == n && isFiniteComplexVector(*v); });
     if (!complete)
         emit error(tr("The bisection method error!"));
     return storeFixtureResults(a11, a12, a21, a22, b11, b12, b21, b22);

@@ -30,10 +30,7 @@ class Power
 {
 public:
     explicit Power(const Complex &z) : logAbs(std::log(std::abs(z))), arg(std::arg(z)) {}
-    Complex operator()(double e) const
-    {
-        return std::polar(std::exp(e * logAbs), e * arg);
-    }
+    Complex operator()(double e) const { return std::polar(std::exp(e * logAbs), e * arg); }
 
 private:
     double logAbs;
@@ -56,12 +53,11 @@ struct Kernel
 {
     size_t n = 0;
     Complex w;
-    ComplexVector chirp;  // W^(m^2 / 2), m = 0..N-1
-    ComplexVector spectrum;  // backward FFT of 1 / W^(m^2 / 2), m = -(N-1)..N-1, over L
+    ComplexVector chirp; // W^(m^2 / 2), m = 0..N-1
+    ComplexVector spectrum; // backward FFT of 1 / W^(m^2 / 2), m = -(N-1)..N-1, over L
 };
 
-std::shared_ptr<const Kernel> makeKernel(size_t n, const Complex &W, size_t L, FftBuffer &work,
-                                         const FftPlan &backward)
+std::shared_ptr<const Kernel> makeKernel(size_t n, const Complex &W, size_t L, FftBuffer &work, const FftPlan &backward)
 {
     auto kernel = std::make_shared<Kernel>();
     kernel->n = n;
@@ -114,8 +110,7 @@ struct Workspace
         return *b;
     }
 
-    std::shared_ptr<const Kernel> kernel(size_t n, const Complex &W, size_t L, FftBuffer &work,
-                                         const FftPlan &backward)
+    std::shared_ptr<const Kernel> kernel(size_t n, const Complex &W, size_t L, FftBuffer &work, const FftPlan &backward)
     {
         for (auto it = kernels.begin(); it != kernels.end(); ++it) {
             if ((*it)->n == n && std::memcmp(&(*it)->w, &W, sizeof W) == 0) {
@@ -144,8 +139,8 @@ Workspace &threadWorkspace()
 
 } // namespace
 
-ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Complex &W,
-                              const RealVector &weights, int mode)
+ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Complex &W, const RealVector &weights,
+                              int mode)
 {
     const size_t n = x.size();
     if (n == 0) {

@@ -8,7 +8,7 @@
 
 namespace Algorithms {
 
-ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Complex &W,
-                              const RealVector &weights, int mode);
+ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Complex &W, const RealVector &weights,
+                              int mode);
 
 } // namespace Algorithms

@@ -76,8 +76,8 @@ std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &
     return mode;
 }
 
-bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut,
-                 int gridMode, const Texts &texts)
+bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, int gridMode,
+                 const Texts &texts)
 {
     const auto report = [&process](const QString &text) {
         if (!text.isEmpty())
@@ -87,14 +87,12 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     // Everything is computed from the uncorrected version before the port
     // changes, so a failed gating leaves the port as it was.
     const Base base = baseOf(*port.dataState());
-    const std::optional<ImpulseResponse> &impulse =
-        base == Base::Default ? port.defaultImpulseResponse()
-        : base == Base::Offset ? port.offsetImpulseResponse()
-                               : port.impulseResponse();
-    const std::optional<SParametersTwoPort> &model =
-        base == Base::Default ? port.defaultSParameters()
-        : base == Base::Offset ? port.offsetSParameters()
-                               : port.uncorrectedSParameters();
+    const std::optional<ImpulseResponse> &impulse = base == Base::Default  ? port.defaultImpulseResponse()
+                                                    : base == Base::Offset ? port.offsetImpulseResponse()
+                                                                           : port.impulseResponse();
+    const std::optional<SParametersTwoPort> &model = base == Base::Default  ? port.defaultSParameters()
+                                                     : base == Base::Offset ? port.offsetSParameters()
+                                                                            : port.uncorrectedSParameters();
     if (!isValidImpulse(impulse) || !isValidModel(model))
         return false;
 
@@ -158,7 +156,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         return false;
     }
 
-    const bool restored = base == Base::Default ? port.useDefaultData()
+    const bool restored = base == Base::Default  ? port.useDefaultData()
                           : base == Base::Offset ? port.useOffsetData()
                                                  : true;
     if (!restored)
@@ -200,8 +198,8 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
         return false;
     const bool hasLeft = !isEmptyOnePort(left);
     const bool hasRight = !isEmptyOnePort(right);
-    const bool usable = (hasLeft || hasRight) && (!hasLeft || isUsableOnePort(left))
-                        && (!hasRight || isUsableOnePort(right));
+    const bool usable =
+        (hasLeft || hasRight) && (!hasLeft || isUsableOnePort(left)) && (!hasRight || isUsableOnePort(right));
     if (!m_left->uncorrectedSParameters() || !m_right->uncorrectedSParameters() || !usable) {
         emit error(tr("ProcessTimeGate::calculateDUT: error input parameters"));
         return false;
@@ -216,16 +214,15 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
     // ports may well be in different states (one converted, one not), and a
     // side without a DUT measurement keeps its model and state.
     const QString invalidResult = tr("ProcessTimeGate::calculateDUT: invalid result vectors");
-    const auto correct = [&](FixturePort &port, const SParametersOnePort &dut,
-                             const QString &gatingFailed) {
+    const auto correct = [&](FixturePort &port, const SParametersOnePort &dut, const QString &gatingFailed) {
         const std::optional<int> mode = DutCorrection::useModelGridMode(*this, port);
         if (!mode) {
             emit error(invalidModels);
             return false;
         }
-        return DutCorrection::correctPort(*this, port, dut, *mode,
-                                          {tr("ProcessTimeGate::calculateDUT: error input parameters"),
-                                           gatingFailed, invalidResult});
+        return DutCorrection::correctPort(
+            *this, port, dut, *mode,
+            {tr("ProcessTimeGate::calculateDUT: error input parameters"), gatingFailed, invalidResult});
     };
     if (hasLeft && !correct(*m_left, left, tr("ProcessTimeGate::calculateDUT: Error gating S11")))
         return false;
@@ -239,8 +236,8 @@ namespace {
 
 // The DUT correction of the time-gating reflection processes; the texts are
 // those of the calling class.
-bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut,
-                       const QString &invalidInput, const QString &invalidResult)
+bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
+                       const QString &invalidResult)
 {
     FixturePort *port = process.port();
     if (!port || !process.parameters())

@@ -29,9 +29,9 @@ namespace DutCorrection {
 // The texts one DUT correction reports; an empty text fails silently.
 struct Texts
 {
-    QString inputRejected;  // the DUT's grid cannot be used; the reason follows
-    QString gatingFailed;   // the gate gave nothing
-    QString invalidResult;  // the gated (or resampled) reflection is not finite
+    QString inputRejected; // the DUT's grid cannot be used; the reason follows
+    QString gatingFailed; // the gate gave nothing
+    QString invalidResult; // the gated (or resampled) reflection is not finite
 };
 
 // Corrects one port with the DUT reflection measured at its analyser side:
@@ -42,8 +42,8 @@ struct Texts
 // the data state becomes 4..7. gridMode is the mode of the model's grid.
 // On failure the port is left as it was, or at its uncorrected version when
 // the conversion failed.
-bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut,
-                 int gridMode, const Texts &texts);
+bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, int gridMode,
+                 const Texts &texts);
 
 // The grid mode of the port's current model, written into the process's
 // parameters for the gating; empty when the port has no usable model grid.

@@ -123,8 +123,7 @@ size_t convolutionLength(size_t n)
 // is discarded anyway.
 inline Complex multiply(const Complex &a, const Complex &b)
 {
-    return Complex(a.real() * b.real() - a.imag() * b.imag(),
-                   a.real() * b.imag() + a.imag() * b.real());
+    return Complex(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
 }
 
 // One length and sign of threadDft.
@@ -201,7 +200,7 @@ private:
     const FftPlan *m_backward = nullptr;
     std::unique_ptr<FftBuffer> m_work;
     ComplexVector m_chirp;
-    ComplexVector m_kernel;  // forward transform of the conjugate chirp, over L
+    ComplexVector m_kernel; // forward transform of the conjugate chirp, over L
 };
 
 } // namespace

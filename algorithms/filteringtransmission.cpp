@@ -16,7 +16,7 @@ namespace {
 enum class ModelFailure {
     None,
     DelayTooShort, // the delay nodes are closer than the band resolves
-    DelayTooLong,  // the nodes span more than the frequency step allows
+    DelayTooLong, // the nodes span more than the frequency step allows
     Other,
 };
 
@@ -42,8 +42,8 @@ ModelFailure windowFailure(const RealVector &grid, const RealVector &delays)
     return spacing < 3.0 / span ? ModelFailure::DelayTooShort : ModelFailure::DelayTooLong;
 }
 
-ModelResult fitReflectionModel(const RealVector &frequency, const ComplexVector &reflection,
-                               const RealVector &delays, bool lowPass)
+ModelResult fitReflectionModel(const RealVector &frequency, const ComplexVector &reflection, const RealVector &delays,
+                               bool lowPass)
 {
     ModelResult result;
     const size_t n = frequency.size();
@@ -65,8 +65,7 @@ ModelResult fitReflectionModel(const RealVector &frequency, const ComplexVector 
         return result;
     }
     const TwoSidedLowPassSpectrum twoSided = makeTwoSidedLowPassSpectrum(frequency, reflection, dc);
-    const std::optional<NumExpComponents> full =
-        fitNumExpModel(twoSided.frequency, twoSided.spectrum, delays);
+    const std::optional<NumExpComponents> full = fitNumExpModel(twoSided.frequency, twoSided.spectrum, delays);
     if (!full) {
         result.failure = windowFailure(twoSided.frequency, delays);
         return result;
@@ -88,8 +87,8 @@ ModelResult fitReflectionModel(const RealVector &frequency, const ComplexVector 
 
 } // namespace
 
-TwoSidedLowPassSpectrum makeTwoSidedLowPassSpectrum(const RealVector &frequency,
-                                                    const ComplexVector &spectrum, double dc)
+TwoSidedLowPassSpectrum makeTwoSidedLowPassSpectrum(const RealVector &frequency, const ComplexVector &spectrum,
+                                                    double dc)
 {
     TwoSidedLowPassSpectrum result;
     const size_t n = frequency.size();
@@ -108,8 +107,7 @@ TwoSidedLowPassSpectrum makeTwoSidedLowPassSpectrum(const RealVector &frequency,
     return result;
 }
 
-std::optional<NumExpComponents> reflectionModel(const RealVector &frequency,
-                                                const ComplexVector &reflection,
+std::optional<NumExpComponents> reflectionModel(const RealVector &frequency, const ComplexVector &reflection,
                                                 const RealVector &delays, bool lowPass)
 {
     return fitReflectionModel(frequency, reflection, delays, lowPass).components;
@@ -147,8 +145,7 @@ bool ProcessFiltering::checkFixtureDelay(double delay)
 
 bool ProcessFiltering::calculateFixtures()
 {
-    if (!m_left || !m_right || !m_parameters || !m_left->impulseResponse()
-        || !m_right->impulseResponse())
+    if (!m_left || !m_right || !m_parameters || !m_left->impulseResponse() || !m_right->impulseResponse())
         return false;
 
     const RealVector &f = m_input.frequency();
@@ -177,8 +174,7 @@ bool ProcessFiltering::calculateFixtures()
         return m.components && m.components->size() > 1 && m.components->front().size() == n;
     };
     if (!usable(leftModel) || !usable(rightModel)) {
-        const ModelFailure failure =
-            leftModel.failure != ModelFailure::None ? leftModel.failure : rightModel.failure;
+        const ModelFailure failure = leftModel.failure != ModelFailure::None ? leftModel.failure : rightModel.failure;
         if (failure == ModelFailure::DelayTooShort)
             emit error(tr("The filtering method error. Fixture delay is too short. Select a "
                           "different correction method"));

@@ -35,16 +35,15 @@ struct TwoSidedLowPassSpectrum
 
 // 2N + 1 points around the real value dc (its imaginary part is dropped);
 // empty for sizes that differ or an empty grid.
-TwoSidedLowPassSpectrum makeTwoSidedLowPassSpectrum(const RealVector &frequency,
-                                                    const ComplexVector &spectrum, double dc);
+TwoSidedLowPassSpectrum makeTwoSidedLowPassSpectrum(const RealVector &frequency, const ComplexVector &spectrum,
+                                                    double dc);
 
 // The NumExp components of a reflection on its measurement grid. Band-pass
 // (lowPass false): the model of the spectrum itself. Low-pass: the model of
 // the two-sided spectrum around the extrapolated DC value, cut back to the
 // positive frequencies. Empty when the model cannot be fitted or its
 // components do not cover the grid.
-std::optional<NumExpComponents> reflectionModel(const RealVector &frequency,
-                                                const ComplexVector &reflection,
+std::optional<NumExpComponents> reflectionModel(const RealVector &frequency, const ComplexVector &reflection,
                                                 const RealVector &delays, bool lowPass);
 
 // The timeMin rule of the model-based methods: minus the delay of the left

@@ -34,9 +34,9 @@ void swapIfPresent(std::optional<SParametersTwoPort> &model)
 
 bool ImpulseResponse::isValid() const
 {
-    const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values)
-                    && isFiniteVector(time) && isFiniteValue(delay) && isFiniteValue(coarsePeak)
-                    && values.size() == time.size() && values.size() >= 3;
+    const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values) && isFiniteVector(time)
+                    && isFiniteValue(delay) && isFiniteValue(coarsePeak) && values.size() == time.size()
+                    && values.size() >= 3;
     if (!ok)
         qCDebug(lcAlgorithms) << "ImpulseResponse::isValid returned false";
     return ok;
@@ -44,8 +44,8 @@ bool ImpulseResponse::isValid() const
 
 bool Gating::isValid() const
 {
-    const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values)
-                    && isFiniteVector(time) && values.size() == time.size();
+    const bool ok = !values.empty() && !time.empty() && isFiniteComplexVector(values) && isFiniteVector(time)
+                    && values.size() == time.size();
     if (!ok)
         qCDebug(lcAlgorithms) << "Gating::isValid returned false";
     return ok;
@@ -55,9 +55,8 @@ namespace ReflectData {
 bool StepResponse::isValid() const
 {
     const bool ok = !impedanceProfile.empty() && !time.empty() && isFiniteVector(impedanceProfile)
-                    && isFiniteVector(time) && impedanceProfile.size() == time.size()
-                    && time.size() >= 3 && isFiniteValue(referenceTime)
-                    && isFiniteValue(impedance);
+                    && isFiniteVector(time) && impedanceProfile.size() == time.size() && time.size() >= 3
+                    && isFiniteValue(referenceTime) && isFiniteValue(impedance);
     if (!ok)
         qCDebug(lcAlgorithms) << "ReflectData::StepResponse::isValid returned false";
     return ok;
@@ -83,8 +82,7 @@ FixturePort::FixturePort(const FixturePort &source, QObject *parent)
       m_converted(source.m_converted),
       m_offset(source.m_offset),
       m_offsetImpulse(source.m_offsetImpulse)
-{
-}
+{}
 
 bool FixturePort::setZ0Impedance(double z0)
 {
@@ -315,8 +313,8 @@ bool FixturePort::swapSides()
 
 bool FixturePort::convertImpedance()
 {
-    if (!m_stepResponse || !m_stepResponse->isValid() || !m_fixtureImpedance || !m_current
-        || !m_current->isValid() || !m_portZ0) {
+    if (!m_stepResponse || !m_stepResponse->isValid() || !m_fixtureImpedance || !m_current || !m_current->isValid()
+        || !m_portZ0) {
         emit error(tr("Invalid input data for impedance conversion"));
         return false;
     }
@@ -339,15 +337,14 @@ bool FixturePort::convertImpedance()
         return false;
 
     const double stepImpedance = m_stepResponse->impedance;
-    const std::array<double, 2> zFrom = m_side ? std::array<double, 2>{stepImpedance, *m_portZ0}
-                                               : std::array<double, 2>{*m_portZ0, stepImpedance};
+    const std::array<double, 2> zFrom =
+        m_side ? std::array<double, 2>{stepImpedance, *m_portZ0} : std::array<double, 2>{*m_portZ0, stepImpedance};
     const std::array<double, 2> zTo{*target, *target};
 
     SParametersTwoPort converted = *m_current;
     const size_t n = converted.frequency().size();
     for (size_t i = 0; i < n; ++i) {
-        const std::array<Complex, 4> s{converted.s11()[i], converted.s21()[i], converted.s12()[i],
-                                       converted.s22()[i]};
+        const std::array<Complex, 4> s{converted.s11()[i], converted.s21()[i], converted.s12()[i], converted.s22()[i]};
         const std::array<Complex, 4> r = renormalizeTwoPort(s, zFrom, zTo);
         bool allZero = true;
         bool finite = true;

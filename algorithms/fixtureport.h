@@ -17,8 +17,8 @@ namespace Algorithms {
 struct ImpulseResponse
 {
     ComplexVector values;
-    RealVector time;         // s
-    double delay = 0.0;      // s, refined peak time: the fixture delay
+    RealVector time; // s
+    double delay = 0.0; // s, refined peak time: the fixture delay
     double coarsePeak = 0.0; // s, peak time of the coarse pass
 
     bool isValid() const;
@@ -27,8 +27,8 @@ struct ImpulseResponse
 struct Gating
 {
     ComplexVector values; // impulse response of the residual reflection
-    RealVector time;      // s
-    double value = 0.0;   // its magnitude at the fixture delay
+    RealVector time; // s
+    double value = 0.0; // its magnitude at the fixture delay
 
     bool isValid() const;
 };
@@ -37,9 +37,9 @@ namespace ReflectData {
 struct StepResponse
 {
     RealVector impedanceProfile; // ohm
-    RealVector time;             // s
-    double referenceTime = 0.0;  // s, where the fixture impedance was sampled
-    double impedance = 0.0;      // ohm
+    RealVector time; // s
+    double referenceTime = 0.0; // s, where the fixture impedance was sampled
+    double impedance = 0.0; // ohm
 
     bool isValid() const;
 };
@@ -47,9 +47,9 @@ struct StepResponse
 
 // How a fixture model is renormalised after the calculation.
 enum Z0ConversionType : int {
-    Z0ConversionSystem = 0,  // to the analyser port impedance
+    Z0ConversionSystem = 0, // to the analyser port impedance
     Z0ConversionFixture = 1, // to the fixture impedance from the step response
-    Z0ConversionUser = 2,    // to the user-entered impedance
+    Z0ConversionUser = 2, // to the user-entered impedance
     Z0ConversionNone = 3,
 };
 

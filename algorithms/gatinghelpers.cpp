@@ -14,16 +14,14 @@ constexpr double kNoSignalLevel = 1e-3;
 
 bool isUsableResponse(const TimeDomainResponse &response)
 {
-    return !response.values.empty() && !response.time.empty()
-           && response.values.size() == response.time.size()
+    return !response.values.empty() && !response.time.empty() && response.values.size() == response.time.size()
            && isFiniteComplexVector(response.values) && isFiniteVector(response.time);
 }
 
 } // namespace
 
 std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const ComplexVector &spectrum,
-                                                                        const RealVector &grid,
-                                                                        int n, double riseTime,
+                                                                        const RealVector &grid, int n, double riseTime,
                                                                         int mode)
 {
     const TimeDomainResponse coarse = computeImpulseResponse(spectrum, grid, 0.0, 0.0, 0.0, mode);
@@ -46,8 +44,8 @@ std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const Co
     const double coarsePeak = coarse.time[findPeak(coarse.values).index];
 
     const double halfSpan = n * riseTime;
-    const TimeDomainResponse fine = computeImpulseResponse(spectrum, grid, coarsePeak - halfSpan,
-                                                           coarsePeak + halfSpan, 3.0, mode);
+    const TimeDomainResponse fine =
+        computeImpulseResponse(spectrum, grid, coarsePeak - halfSpan, coarsePeak + halfSpan, 3.0, mode);
     if (!isUsableResponse(fine)) {
         emit error(Messages::noisySignal);
         return std::nullopt;
@@ -78,11 +76,10 @@ std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const Co
 }
 
 std::optional<ImpulseResponse> IProcessMethod::usableImpulseResponse(const ComplexVector &spectrum,
-                                                                    const RealVector &grid)
+                                                                     const RealVector &grid)
 {
-    std::optional<ImpulseResponse> impulse =
-        calculateImpulseResponse(spectrum, grid, m_parameters->nRiseTime(),
-                                 m_parameters->riseTime(), m_parameters->pulseMode());
+    std::optional<ImpulseResponse> impulse = calculateImpulseResponse(
+        spectrum, grid, m_parameters->nRiseTime(), m_parameters->riseTime(), m_parameters->pulseMode());
     if (impulse && !impulse->isValid()) {
         emit error(Messages::noisySignal);
         return std::nullopt;
@@ -90,8 +87,7 @@ std::optional<ImpulseResponse> IProcessMethod::usableImpulseResponse(const Compl
     return impulse;
 }
 
-std::optional<Gating> IProcessMethod::usableGating(const ComplexVector &spectrum,
-                                                   const RealVector &grid, double delay)
+std::optional<Gating> IProcessMethod::usableGating(const ComplexVector &spectrum, const RealVector &grid, double delay)
 {
     std::optional<Gating> gating =
         calculateGating(spectrum, grid, delay, m_parameters->timeMin(), m_parameters->pulseMode());
@@ -102,12 +98,10 @@ std::optional<Gating> IProcessMethod::usableGating(const ComplexVector &spectrum
     return gating;
 }
 
-std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spectrum,
-                                                      const RealVector &grid, double delay,
-                                                      double start, int mode)
+std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spectrum, const RealVector &grid,
+                                                      double delay, double start, int mode)
 {
-    const TimeDomainResponse response =
-        computeImpulseResponse(spectrum, grid, start, 2.0 * delay, 6.0, mode);
+    const TimeDomainResponse response = computeImpulseResponse(spectrum, grid, start, 2.0 * delay, 6.0, mode);
     if (!isUsableResponse(response))
         return std::nullopt;
 
@@ -118,8 +112,8 @@ std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spect
     // A delay outside the time grid has no magnitude to show: fail instead
     // of keeping the interpolation's failure value.
     const RealVector &t = response.time;
-    const bool inside = (delay >= t.front() || fuzzyEqual(delay, t.front()))
-                        && (delay <= t.back() || fuzzyEqual(delay, t.back()));
+    const bool inside =
+        (delay >= t.front() || fuzzyEqual(delay, t.front())) && (delay <= t.back() || fuzzyEqual(delay, t.back()));
     if (!inside)
         return std::nullopt;
     const double value = interp1(t, magnitude, delay);
@@ -128,8 +122,8 @@ std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spect
     return Gating{response.values, response.time, value};
 }
 
-std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector &spectrum,
-                                                            const RealVector &grid, double delay)
+std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector &spectrum, const RealVector &grid,
+                                                            double delay)
 {
     if (!m_parameters)
         return std::nullopt;
@@ -144,8 +138,8 @@ std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector 
     gate.reserved = 0.0;
 
     const int gridMode = m_parameters->gatingMode();
-    const std::optional<double> centre = refineGateCentre(
-        spectrum, grid, m_parameters->lowSignalCenterMode(), gate, gridMode);
+    const std::optional<double> centre =
+        refineGateCentre(spectrum, grid, m_parameters->lowSignalCenterMode(), gate, gridMode);
     if (!centre || !isFiniteValue(*centre))
         return std::nullopt;
     gate.centre = *centre;

@@ -37,7 +37,7 @@ struct KaiserTable
 {
     size_t k = 0;
     double beta = 0.0;
-    RealVector half;  // -1 where not yet computed
+    RealVector half; // -1 where not yet computed
 };
 
 constexpr size_t kKaiserTables = 4;
@@ -99,8 +99,8 @@ RealVector kaiserWeights(const RealVector &positions, double beta)
     return w;
 }
 
-TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency,
-                                          double tStart, double tEnd, double beta, int pulseMode)
+TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency, double tStart,
+                                          double tEnd, double beta, int pulseMode)
 {
     if (s.empty() || frequency.size() != s.size() || !isFiniteVector(frequency))
         return {};
@@ -109,8 +109,7 @@ TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVect
         dc = extrapolateDcValue(s, *std::max_element(frequency.begin(), frequency.end()));
 
     TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, s, Complex(dc, 0.0), pulseMode);
-    if (!isFiniteVector(two.time) || !isFiniteVector(two.positions)
-        || !isFiniteComplexVector(two.spectrum))
+    if (!isFiniteVector(two.time) || !isFiniteVector(two.positions) || !isFiniteComplexVector(two.spectrum))
         return {};
 
     const size_t k = two.spectrum.size();

@@ -35,8 +35,8 @@ RealVector spanGrid(double start, double end, size_t k);
 // (pulseMode 0, harmonic grid, DC extrapolated) or the envelope over the
 // measured points (pulseMode 1). K output times from tStart to tEnd when
 // tStart < tEnd, else the natural time grid. Empty on non-finite input.
-TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency,
-                                          double tStart, double tEnd, double beta, int pulseMode);
+TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency, double tStart,
+                                          double tEnd, double beta, int pulseMode);
 
 // First maximum of |z|; an empty vector gives magnitude 0 at index 0.
 Peak findPeak(const ComplexVector &values);

@@ -21,8 +21,7 @@ std::optional<int> frequencyGridMode(const RealVector &frequency)
     return std::abs(frequency[1] - 2.0 * frequency[0]) <= 1.0 ? LowPassMode : BandPassMode;
 }
 
-TwoSidedSpectrum makeTwoSidedSpectrum(const RealVector &frequency, const ComplexVector &s,
-                                      const Complex &dc, int mode)
+TwoSidedSpectrum makeTwoSidedSpectrum(const RealVector &frequency, const ComplexVector &s, const Complex &dc, int mode)
 {
     const size_t n = frequency.size();
     if (n < 2 || s.size() != n || (mode != LowPassMode && mode != BandPassMode))
@@ -108,9 +107,7 @@ double extrapolateDcValue(const ComplexVector &s, double fmax)
     ComplexVector integrated;
     integrated.reserve(k);
     // z / (j d) = (Im z - j Re z) / d, the value the complex division gives
-    const auto overImaginary = [](const Complex &z, double d) {
-        return Complex(z.imag() / d, -z.real() / d);
-    };
+    const auto overImaginary = [](const Complex &z, double d) { return Complex(z.imag() / d, -z.real() / d); };
     for (size_t h = n; h >= 1; --h)
         integrated.push_back(overImaginary(std::conj(s[h - 1]), -kTwoPi * static_cast<double>(h)));
     integrated.push_back(Complex(0.0, 0.0));

@@ -29,8 +29,7 @@ struct TwoSidedSpectrum
 // Low-pass: (dc, S[0..N-1], conj S[N-1..0]); band-pass: S itself.
 // Empty for a mode other than 0/1, fewer than 2 points, sizes that differ or
 // a span that is not finite.
-TwoSidedSpectrum makeTwoSidedSpectrum(const RealVector &frequency, const ComplexVector &s,
-                                      const Complex &dc, int mode);
+TwoSidedSpectrum makeTwoSidedSpectrum(const RealVector &frequency, const ComplexVector &s, const Complex &dc, int mode);
 
 // DC value of a spectrum measured on a harmonic grid (S[k-1] at harmonic k,
 // fmax the highest frequency), from the slope of the running integral of the

@@ -13,8 +13,8 @@
 namespace Algorithms {
 namespace Messages {
 
-static const QString noisySignal = QObject::tr(
-    "The signal is too noisy. Check fixture connections and repeat the measurement.");
+static const QString noisySignal =
+    QObject::tr("The signal is too noisy. Check fixture connections and repeat the measurement.");
 static const QString cannotReadFrequencyGrid = QObject::tr("Cannot read the frequency grid");
 static const QString cannotReadSParameters = QObject::tr("Cannot read S-parameters data");
 static const QString cannotReadZ0 = QObject::tr("Cannot read z0 impedance value");
@@ -25,8 +25,7 @@ static const QString notEnoughPorts = QObject::tr("Not enough number of ports");
 // The file name is appended after the trailing blank.
 static const QString cannotRecallStateFile = QObject::tr("Cannot recall state file: ");
 // The command text is appended.
-static const QString vnaExchangeError =
-    QObject::tr("The error during data exchange with VNA has been occurred");
+static const QString vnaExchangeError = QObject::tr("The error during data exchange with VNA has been occurred");
 
 } // namespace Messages
 } // namespace Algorithms

@@ -25,8 +25,8 @@ struct BasisRows
 {
     int rows = 0;
     int cols = 0;
-    std::vector<int> first;     // first column of row j's run
-    std::vector<int> width;     // length of row j's run
+    std::vector<int> first; // first column of row j's run
+    std::vector<int> width; // length of row j's run
     std::vector<size_t> offset; // start of row j's run in values
     std::vector<double> values;
 
@@ -104,7 +104,7 @@ void cubicBasisAt(const RealVector &knots, int s, double x, double out[4])
 bool usableNodes(const RealVector &nodes)
 {
     return nodes.size() >= 2 && std::isfinite(nodes.front()) && std::isfinite(nodes.back())
-        && nodes.back() > nodes.front();
+           && nodes.back() > nodes.front();
 }
 
 // Columns e < ceil(E/2) are the B-splines themselves; column E-1-e for
@@ -188,8 +188,7 @@ BasisRows sincRows(const RealVector &grid, const RealVector &nodes)
 
 bool strictlyAscending(const RealVector &v)
 {
-    return std::adjacent_find(v.begin(), v.end(), [](double a, double b) { return !(a < b); })
-        == v.end();
+    return std::adjacent_find(v.begin(), v.end(), [](double a, double b) { return !(a < b); }) == v.end();
 }
 
 bool usableGridAndNodes(const RealVector &frequency, const RealVector &times)
@@ -215,8 +214,10 @@ class NumExpDesign
 {
 public:
     NumExpDesign(const RealVector &frequency, const RealVector &times)
-        : m_frequency(frequency), m_points(static_cast<int>(frequency.size())),
-          m_nodes(static_cast<int>(times.size())), m_delay(m_points, m_nodes)
+        : m_frequency(frequency),
+          m_points(static_cast<int>(frequency.size())),
+          m_nodes(static_cast<int>(times.size())),
+          m_delay(m_points, m_nodes)
     {
         for (int i = 0; i < m_nodes; ++i) {
             for (int j = 0; j < m_points; ++j)
@@ -228,13 +229,11 @@ public:
     {
         if (count < 2)
             return false;
-        const RealVector nodes =
-            equallySpacedNodes(m_frequency.front(), m_frequency.back(), count);
+        const RealVector nodes = equallySpacedNodes(m_frequency.front(), m_frequency.back(), count);
         if (!usableNodes(nodes))
             return false;
         m_count = count;
-        m_rows = basis == NumExpBSplineBasis ? bSplineRows(m_frequency, nodes)
-                                             : sincRows(m_frequency, nodes);
+        m_rows = basis == NumExpBSplineBasis ? bSplineRows(m_frequency, nodes) : sincRows(m_frequency, nodes);
         return true;
     }
 
@@ -320,10 +319,8 @@ private:
 class CriterionTable
 {
 public:
-    CriterionTable(int size, const std::function<double(int)> &criterion)
-        : m_values(size, 0.0), m_criterion(criterion)
-    {
-    }
+    CriterionTable(int size, const std::function<double(int)> &criterion) : m_values(size, 0.0), m_criterion(criterion)
+    {}
 
     int size() const { return static_cast<int>(m_values.size()); }
     bool contains(int k) const { return k >= 1 && k <= size(); }
@@ -476,8 +473,8 @@ int searchNumExpCount(int start, int maxCount, const std::function<double(int)> 
     return start;
 }
 
-std::optional<int> numExpCoefficientCount(const RealVector &frequency, const RealVector &times,
-                                          int basis, int refinement, int fixedCount)
+std::optional<int> numExpCoefficientCount(const RealVector &frequency, const RealVector &times, int basis,
+                                          int refinement, int fixedCount)
 {
     if (!usableGridAndNodes(frequency, times))
         return std::nullopt;
@@ -535,10 +532,8 @@ std::optional<int> numExpCoefficientCount(const RealVector &frequency, const Rea
     return count;
 }
 
-std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency,
-                                               const ComplexVector &spectrum,
-                                               const RealVector &times, int basis, int refinement,
-                                               int fixedCount)
+std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency, const ComplexVector &spectrum,
+                                               const RealVector &times, int basis, int refinement, int fixedCount)
 {
     if (times.size() < 2)
         return std::nullopt;
@@ -546,8 +541,7 @@ std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency,
         qCDebug(lcAlgorithms) << "NumExp model: unusable spectrum";
         return std::nullopt;
     }
-    const std::optional<int> count =
-        numExpCoefficientCount(frequency, times, basis, refinement, fixedCount);
+    const std::optional<int> count = numExpCoefficientCount(frequency, times, basis, refinement, fixedCount);
     if (!count)
         return std::nullopt;
 

@@ -41,8 +41,7 @@ Eigen::MatrixXd sincBasis(const RealVector &grid, const RealVector &nodes);
 // partial-pivoting LU factor (the determinant itself overflows for realistic
 // sizes). Exactly 0 is reported as 1e-10; a singular matrix gives -inf or
 // NaN. NaN for a count below 2 or unusable input.
-double numExpCriterion(const RealVector &frequency, const RealVector &times, int count,
-                       int basis = NumExpBSplineBasis);
+double numExpCriterion(const RealVector &frequency, const RealVector &times, int count, int basis = NumExpBSplineBasis);
 
 // Refines the coefficient count starting from start by locating the maximum
 // of criterion(k) over 4..maxCount (maxCount = points / nodes): a parabola
@@ -56,18 +55,14 @@ int searchNumExpCount(int start, int maxCount, const std::function<double(int)> 
 // nodes do not fit the band (closer than 3 / span, or a total extent beyond
 // about 1 / step) or the input is unusable.
 std::optional<int> numExpCoefficientCount(const RealVector &frequency, const RealVector &times,
-                                          int basis = NumExpBSplineBasis,
-                                          int refinement = NumExpDeterminantSearch,
+                                          int basis = NumExpBSplineBasis, int refinement = NumExpDeterminantSearch,
                                           int fixedCount = 0);
 
 // Fits the model and returns one component per time node (each the size of
 // the grid); their sum is the least-squares model of the spectrum. Empty
 // for fewer than two nodes, unusable input or nodes that do not fit the band.
-std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency,
-                                               const ComplexVector &spectrum,
-                                               const RealVector &times,
-                                               int basis = NumExpBSplineBasis,
-                                               int refinement = NumExpDeterminantSearch,
-                                               int fixedCount = 0);
+std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency, const ComplexVector &spectrum,
+                                               const RealVector &times, int basis = NumExpBSplineBasis,
+                                               int refinement = NumExpDeterminantSearch, int fixedCount = 0);
 
 } // namespace Algorithms

@@ -25,10 +25,10 @@ RealVector largestSingularValues(const SParametersTwoPort &model);
 
 struct PassivityViolation
 {
-    double worst = 0.0;          // largest singular value found
+    double worst = 0.0; // largest singular value found
     double worstFrequency = 0.0; // Hz, where it was found
     double from = 0.0, to = 0.0; // Hz, first and last point above the limit
-    size_t points = 0;           // points above the limit
+    size_t points = 0; // points above the limit
 };
 
 // Empty when the model stays within 1 + tolerance at every point.

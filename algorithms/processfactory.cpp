@@ -49,8 +49,7 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, Cal
     }
 }
 
-std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(MeasureKind kind, CalcMethod method,
-                                                                      bool single)
+std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(MeasureKind kind, CalcMethod method, bool single)
 {
     if (kind != MeasureKind::Reflection)
         return nullptr;

@@ -37,8 +37,7 @@ public:
     static std::unique_ptr<IProcessMethod> createByMethod(bool reflect, CalcMethod method);
     // Only reflection with time gating or filtering has a process; single
     // selects the one-standard process.
-    static std::unique_ptr<IProcessMethod> createReflectByMethod(MeasureKind kind, CalcMethod method,
-                                                                 bool single);
+    static std::unique_ptr<IProcessMethod> createReflectByMethod(MeasureKind kind, CalcMethod method, bool single);
 };
 
 } // namespace Algorithms

@@ -4,17 +4,50 @@ namespace Algorithms {
 
 ProcessInputParameters::ProcessInputParameters(QObject *parent) : QObject(parent) {}
 
-double ProcessInputParameters::timeMin() const { return selected().timeMin; }
-double ProcessInputParameters::normalizingValue() const { return selected().normalizingValue; }
-int ProcessInputParameters::lowSignalCenterMode() const { return selected().lowSignalCenterMode; }
-int ProcessInputParameters::highSignalCenterMode() const { return selected().highSignalCenterMode; }
-double ProcessInputParameters::kaiserBeta() const { return selected().kaiserBeta; }
-double ProcessInputParameters::kaiserBetaX() const { return selected().kaiserBetaX; }
-double ProcessInputParameters::startZero() const { return m_current.startZero; }
-double ProcessInputParameters::riseTime() const { return m_current.riseTime; }
-int ProcessInputParameters::nRiseTime() const { return m_current.nRiseTime; }
-int ProcessInputParameters::gatingMode() const { return m_current.gatingMode; }
-int ProcessInputParameters::pulseMode() const { return m_current.pulseMode; }
+double ProcessInputParameters::timeMin() const
+{
+    return selected().timeMin;
+}
+double ProcessInputParameters::normalizingValue() const
+{
+    return selected().normalizingValue;
+}
+int ProcessInputParameters::lowSignalCenterMode() const
+{
+    return selected().lowSignalCenterMode;
+}
+int ProcessInputParameters::highSignalCenterMode() const
+{
+    return selected().highSignalCenterMode;
+}
+double ProcessInputParameters::kaiserBeta() const
+{
+    return selected().kaiserBeta;
+}
+double ProcessInputParameters::kaiserBetaX() const
+{
+    return selected().kaiserBetaX;
+}
+double ProcessInputParameters::startZero() const
+{
+    return m_current.startZero;
+}
+double ProcessInputParameters::riseTime() const
+{
+    return m_current.riseTime;
+}
+int ProcessInputParameters::nRiseTime() const
+{
+    return m_current.nRiseTime;
+}
+int ProcessInputParameters::gatingMode() const
+{
+    return m_current.gatingMode;
+}
+int ProcessInputParameters::pulseMode() const
+{
+    return m_current.pulseMode;
+}
 
 void ProcessInputParameters::setTimeMin(double value)
 {

@@ -17,8 +17,7 @@ namespace {
 
 void connectPortErrors(FixturePort *port, IProcessMethod *process)
 {
-    QObject::connect(port, &FixturePort::error, process, &IProcessMethod::error,
-                     Qt::UniqueConnection);
+    QObject::connect(port, &FixturePort::error, process, &IProcessMethod::error, Qt::UniqueConnection);
 }
 
 void disconnectPortErrors(FixturePort *port, IProcessMethod *process)
@@ -31,8 +30,8 @@ void disconnectPortErrors(FixturePort *port, IProcessMethod *process)
 
 bool hasFiniteVectors(const SParametersTwoPort &s)
 {
-    return isFiniteComplexVector(s.s11()) && isFiniteComplexVector(s.s12())
-           && isFiniteComplexVector(s.s21()) && isFiniteComplexVector(s.s22());
+    return isFiniteComplexVector(s.s11()) && isFiniteComplexVector(s.s12()) && isFiniteComplexVector(s.s21())
+           && isFiniteComplexVector(s.s22());
 }
 
 bool isUsableOnePort(const SParametersOnePort &s)

@@ -60,15 +60,13 @@ public:
     static QString gridFault(const RealVector &f);
 
     // Fixture delay by a coarse and a refined time-domain peak search.
-    std::optional<ImpulseResponse> calculateImpulseResponse(const ComplexVector &spectrum,
-                                                            const RealVector &grid, int n,
-                                                            double riseTime, int mode);
+    std::optional<ImpulseResponse> calculateImpulseResponse(const ComplexVector &spectrum, const RealVector &grid,
+                                                            int n, double riseTime, int mode);
     // Impulse response over [start, 2 delay] and its magnitude at the delay.
-    std::optional<Gating> calculateGating(const ComplexVector &spectrum, const RealVector &grid,
-                                          double delay, double start, int mode);
+    std::optional<Gating> calculateGating(const ComplexVector &spectrum, const RealVector &grid, double delay,
+                                          double start, int mode);
     // The part of a reflection before the fixture delay, on the input grid.
-    std::optional<ComplexVector> gateReflection(const ComplexVector &spectrum,
-                                                const RealVector &grid, double delay);
+    std::optional<ComplexVector> gateReflection(const ComplexVector &spectrum, const RealVector &grid, double delay);
 
 public slots:
     // Safe to call from any thread.
@@ -87,10 +85,8 @@ protected:
     // time, time start and pulse mode. None for a result that is no usable
     // response: the impulse stage has then said why, or the signal is
     // reported as too noisy.
-    std::optional<ImpulseResponse> usableImpulseResponse(const ComplexVector &spectrum,
-                                                         const RealVector &grid);
-    std::optional<Gating> usableGating(const ComplexVector &spectrum, const RealVector &grid,
-                                       double delay);
+    std::optional<ImpulseResponse> usableImpulseResponse(const ComplexVector &spectrum, const RealVector &grid);
+    std::optional<Gating> usableGating(const ComplexVector &spectrum, const RealVector &grid, double delay);
 
     // The computed models with the names of their ports.
     virtual std::vector<std::pair<QString, const FixturePort *>> computedPorts() const { return {}; }
@@ -161,9 +157,8 @@ protected:
     bool splitThru(const ComplexVector &a, const ComplexVector &b);
     // Builds and stores the left (a11, a12, a21, a22) and right
     // (b11, b12, b21, b22) models on the input grid.
-    bool storeFixtureResults(const ComplexVector &a11, const ComplexVector &a12,
-                             const ComplexVector &a21, const ComplexVector &a22,
-                             const ComplexVector &b11, const ComplexVector &b12,
+    bool storeFixtureResults(const ComplexVector &a11, const ComplexVector &a12, const ComplexVector &a21,
+                             const ComplexVector &a22, const ComplexVector &b11, const ComplexVector &b12,
                              const ComplexVector &b21, const ComplexVector &b22);
 
     SParametersTwoPort m_input;

@@ -18,7 +18,7 @@ public:
     const char *what() const noexcept override { return "zip containers size are not equal"; }
 };
 
-template <typename... Containers>
+template<typename... Containers>
 class ZipRange
 {
 public:
@@ -45,10 +45,7 @@ public:
             std::apply([](auto &...it) { (++it, ...); }, m_its);
             return *this;
         }
-        bool operator!=(const iterator &other) const
-        {
-            return std::get<0>(m_its) != std::get<0>(other.m_its);
-        }
+        bool operator!=(const iterator &other) const { return std::get<0>(m_its) != std::get<0>(other.m_its); }
 
     private:
         Iterators m_its;
@@ -56,13 +53,11 @@ public:
 
     iterator begin()
     {
-        return iterator(std::apply([](auto &...c) { return std::make_tuple(std::begin(c)...); },
-                                   m_containers));
+        return iterator(std::apply([](auto &...c) { return std::make_tuple(std::begin(c)...); }, m_containers));
     }
     iterator end()
     {
-        return iterator(std::apply([](auto &...c) { return std::make_tuple(std::end(c)...); },
-                                   m_containers));
+        return iterator(std::apply([](auto &...c) { return std::make_tuple(std::end(c)...); }, m_containers));
     }
 
 private:
@@ -71,7 +66,7 @@ private:
 
 } // namespace details
 
-template <typename... Containers>
+template<typename... Containers>
 details::ZipRange<Containers...> zip(Containers &...containers)
 {
     static_assert(sizeof...(Containers) >= 2, "zip needs at least two containers");

@@ -76,8 +76,7 @@ bool ReflectProcessOpenOrShort::calculate()
     if (!calculateImpulse() || isInterrupted())
         return false;
 
-    const bool converts = m_port->conversionType() != Z0ConversionNone
-                          && m_parameters->gatingMode() == LowPassMode;
+    const bool converts = m_port->conversionType() != Z0ConversionNone && m_parameters->gatingMode() == LowPassMode;
     if (converts && (!calculateReflectStepResponse() || isInterrupted()))
         return false;
 
@@ -111,8 +110,7 @@ bool ReflectProcessOpenOrShort::keepCompensationOrGate()
     // to the delay's neighbourhood; when its model is passive, it is used
     // and the user is told. (Where both show gain, the gain is the gate's
     // band-edge error common to both, and the compensated model is kept.)
-    const std::optional<PassivityViolation> compensated =
-        findPassivityViolation(*m_port->uncorrectedSParameters());
+    const std::optional<PassivityViolation> compensated = findPassivityViolation(*m_port->uncorrectedSParameters());
     if (!compensated)
         return true;
     const SParametersTwoPort model = *m_port->uncorrectedSParameters();
@@ -146,8 +144,7 @@ bool ReflectProcessOpenOrShort::keepCompensationOrGate()
 
 bool ReflectProcessOpenOrShort::calculateImpulse()
 {
-    const std::optional<ImpulseResponse> impulse =
-        usableImpulseResponse(m_input.s11(), m_input.frequency());
+    const std::optional<ImpulseResponse> impulse = usableImpulseResponse(m_input.s11(), m_input.frequency());
     if (!impulse)
         return false;
     // The default response goes first: the change signal of the current one
@@ -163,18 +160,16 @@ bool ReflectProcessOpenOrShort::calculateReflectStepResponse()
     if (!m_port->portZ0() || !m_port->impulseResponse())
         return false;
     const double fixtureDelay = delay();
-    const StepResponseProfile profile = computeStepResponse(
-        m_input.s11(), m_input.frequency(), 0.0, 2.0 * fixtureDelay, 3.0,
-        m_parameters->startZero(), m_parameters->timeMin(), *m_port->portZ0());
-    if (!isFiniteVector(profile.time) || !isFiniteVector(profile.impedance)
-        || !isFiniteVector(profile.reflection)) {
+    const StepResponseProfile profile =
+        computeStepResponse(m_input.s11(), m_input.frequency(), 0.0, 2.0 * fixtureDelay, 3.0, m_parameters->startZero(),
+                            m_parameters->timeMin(), *m_port->portZ0());
+    if (!isFiniteVector(profile.time) || !isFiniteVector(profile.impedance) || !isFiniteVector(profile.reflection)) {
         emit error(tr("Invalid step response. Calculation error. Check the measured data for validity"));
         return false;
     }
 
     // The line just before the standard.
-    const double referenceTime =
-        fixtureDelay - m_parameters->nRiseTime() * m_parameters->riseTime();
+    const double referenceTime = fixtureDelay - m_parameters->nRiseTime() * m_parameters->riseTime();
     const double z = interp1(profile.time, profile.impedance, referenceTime);
     if (!isFiniteValue(z) || !(z > 0.0)) {
         emit error(tr("Invalid fixture impedance. NaN, Inf or 0 value found"));
@@ -201,8 +196,7 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
 
     ComplexVector g;
     if (m_signalType == MaxSignalModel) {
-        const std::optional<NumExpComponents> model =
-            fitNumExpModel(f, m, {0.0, fixtureDelay, 2.0 * fixtureDelay});
+        const std::optional<NumExpComponents> model = fitNumExpModel(f, m, {0.0, fixtureDelay, 2.0 * fixtureDelay});
         if (!model || model->size() < 2 || !allFinite(*model)) {
             emit error(Messages::noisySignal);
             return false;
@@ -210,8 +204,8 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
         // The component at the standard's delay, with its ripple smoothed out.
         const SmoothedMagnitudePhase smooth =
             smoothMagnitudePhase(f, (*model)[1], SmoothFreeFit, 1, 4.0 * m_parameters->riseTime());
-        if (smooth.magnitude.size() != n || smooth.phase.size() != n
-            || !isFiniteVector(smooth.magnitude) || !isFiniteVector(smooth.phase))
+        if (smooth.magnitude.size() != n || smooth.phase.size() != n || !isFiniteVector(smooth.magnitude)
+            || !isFiniteVector(smooth.phase))
             return false;
         g.resize(n);
         for (size_t i = 0; i < n; ++i)
@@ -288,25 +282,18 @@ bool ReflectProcessOpenOrShort::solveFixture()
     return m_port->setCalculatedSParameters(model);
 }
 
-ProcessTimeGateReflect::ProcessTimeGateReflect(QObject *parent)
-    : ReflectProcessOpenOrShort(parent)
-{
-}
+ProcessTimeGateReflect::ProcessTimeGateReflect(QObject *parent) : ReflectProcessOpenOrShort(parent) {}
 
 bool ProcessTimeGateReflect::calculateMethod()
 {
-    const std::optional<ComplexVector> e =
-        gateReflection(m_residualReflection, m_input.frequency(), delay());
+    const std::optional<ComplexVector> e = gateReflection(m_residualReflection, m_input.frequency(), delay());
     if (!e)
         return false;
     m_fixtureReflection = *e;
     return true;
 }
 
-ProcessFilteringReflect::ProcessFilteringReflect(QObject *parent)
-    : ReflectProcessOpenOrShort(parent)
-{
-}
+ProcessFilteringReflect::ProcessFilteringReflect(QObject *parent) : ReflectProcessOpenOrShort(parent) {}
 
 bool ProcessFilteringReflect::calculateMethod()
 {
@@ -320,8 +307,7 @@ bool ProcessFilteringReflect::calculateMethod()
     if (isInterrupted())
         return false;
     const std::optional<NumExpComponents> model =
-        reflectionModel(m_input.frequency(), m_residualReflection, nodes,
-                        m_parameters->gatingMode() == LowPassMode);
+        reflectionModel(m_input.frequency(), m_residualReflection, nodes, m_parameters->gatingMode() == LowPassMode);
     if (isInterrupted())
         return false;
     if (!model || model->size() < 2 || (*model)[0].size() != m_input.frequency().size()
@@ -338,8 +324,8 @@ ReflectProcessOpenAndShort::ReflectProcessOpenAndShort(QObject *parent) : Reflec
 {
     // interrupt() sets the flag and then reports the cancel; the report is
     // the moment to pass the request on to a running inner process.
-    connect(this, &IProcessMethod::error, this, [this]() { forwardInterrupt(); },
-            Qt::DirectConnection);
+    connect(
+        this, &IProcessMethod::error, this, [this]() { forwardInterrupt(); }, Qt::DirectConnection);
 }
 
 ReflectProcessOpenAndShort::~ReflectProcessOpenAndShort() = default;
@@ -363,8 +349,7 @@ bool ReflectProcessOpenAndShort::setOpenAndShort(const SParametersOnePort &open,
 {
     SParametersOnePort b = shortStandard;
     const bool usable = isUsableOnePort(open) && isUsableOnePort(shortStandard)
-                        && (isEqualVector(open.frequency(), b.frequency())
-                            || b.interpolate(open.frequency()));
+                        && (isEqualVector(open.frequency(), b.frequency()) || b.interpolate(open.frequency()));
     if (!usable || b.s11().size() != open.s11().size()) {
         emit error(tr("Invalid open and short input data"));
         return false;
@@ -400,12 +385,10 @@ bool ReflectProcessOpenAndShort::calculate()
     std::unique_ptr<TransmissionProcess> inner = createTransmissionProcess();
     if (!inner)
         return false;
-    connect(inner.get(), &IProcessMethod::error, this, &IProcessMethod::error,
-            Qt::DirectConnection);
+    connect(inner.get(), &IProcessMethod::error, this, &IProcessMethod::error, Qt::DirectConnection);
     inner->setParameters(m_parameters);
     inner->setInputData(m_input);
     inner->setChecksModels(false); // this process checks the port's model once
-
 
     FixturePort mirror(*m_port, nullptr);
     bool result = false;
@@ -431,8 +414,7 @@ bool ReflectProcessOpenAndShort::calculate()
 
 ProcessTimeGateReflectOpenAndShort::ProcessTimeGateReflectOpenAndShort(QObject *parent)
     : ReflectProcessOpenAndShort(parent)
-{
-}
+{}
 
 std::unique_ptr<TransmissionProcess> ProcessTimeGateReflectOpenAndShort::createTransmissionProcess()
 {
@@ -441,8 +423,7 @@ std::unique_ptr<TransmissionProcess> ProcessTimeGateReflectOpenAndShort::createT
 
 ProcessFilteringReflectOpenAndShort::ProcessFilteringReflectOpenAndShort(QObject *parent)
     : ReflectProcessOpenAndShort(parent)
-{
-}
+{}
 
 std::unique_ptr<TransmissionProcess> ProcessFilteringReflectOpenAndShort::createTransmissionProcess()
 {

@@ -21,7 +21,7 @@ namespace Algorithms {
 
 // How the standard's main reflection is removed from the measurement.
 enum MaxSignalEliminationType : int {
-    MaxSignalModel = 0,    // the NumExp spectral model, smoothed
+    MaxSignalModel = 0, // the NumExp spectral model, smoothed
     MaxSignalTimeGate = 1, // a time gate around the standard's delay
 };
 

@@ -17,8 +17,8 @@ struct Matrix2
 
     Matrix2 operator*(const Matrix2 &r) const
     {
-        return {m11 * r.m11 + m12 * r.m21, m11 * r.m12 + m12 * r.m22,
-                m21 * r.m11 + m22 * r.m21, m21 * r.m12 + m22 * r.m22};
+        return {m11 * r.m11 + m12 * r.m21, m11 * r.m12 + m12 * r.m22, m21 * r.m11 + m22 * r.m21,
+                m21 * r.m12 + m22 * r.m22};
     }
 };
 
@@ -30,16 +30,14 @@ Matrix2 impedanceStep(double x, double y)
 
 } // namespace
 
-TwoPortMatrix renormalizeTwoPort(const TwoPortMatrix &s, const ImpedancePair &zFrom,
-                                 const ImpedancePair &zTo)
+TwoPortMatrix renormalizeTwoPort(const TwoPortMatrix &s, const ImpedancePair &zFrom, const ImpedancePair &zTo)
 {
     const TwoPortMatrix zeros{};
     const double zFrom1 = zFrom[0], zFrom2 = zFrom[1];
     const double zTo1 = zTo[0], zTo2 = zTo[1];
 
     // A zero, negative or non-finite impedance has no meaning as a reference.
-    if (!usableImpedance(zFrom1) || !usableImpedance(zFrom2) || !usableImpedance(zTo1)
-        || !usableImpedance(zTo2))
+    if (!usableImpedance(zFrom1) || !usableImpedance(zFrom2) || !usableImpedance(zTo1) || !usableImpedance(zTo2))
         return zeros;
 
     const double ratio2 = zFrom2 / zTo2;

@@ -15,7 +15,6 @@ using ImpedancePair = std::array<double, 2>;
 // S referred to zFrom, re-referred to zTo, in the same order. Four zeros when
 // an impedance is unusable (not finite and positive); S21 = 0 gives
 // non-finite entries.
-TwoPortMatrix renormalizeTwoPort(const TwoPortMatrix &s, const ImpedancePair &zFrom,
-                                 const ImpedancePair &zTo);
+TwoPortMatrix renormalizeTwoPort(const TwoPortMatrix &s, const ImpedancePair &zFrom, const ImpedancePair &zTo);
 
 } // namespace Algorithms

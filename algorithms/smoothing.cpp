@@ -38,14 +38,12 @@ Eigen::VectorXd fitCurve(const Eigen::MatrixXd &b, const Eigen::VectorXd &y, boo
 
 bool strictlyAscending(const RealVector &v)
 {
-    return std::adjacent_find(v.begin(), v.end(), [](double a, double b) { return !(a < b); })
-        == v.end();
+    return std::adjacent_find(v.begin(), v.end(), [](double a, double b) { return !(a < b); }) == v.end();
 }
 
 } // namespace
 
-SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
-                                            const ComplexVector &spectrum, int fitMode,
+SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum, int fitMode,
                                             int bandFlag, double timeSpan)
 {
     if (fitMode != SmoothFreeFit && fitMode != SmoothFixedFirst) {
@@ -115,18 +113,15 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
     const double wanted = std::floor(timeSpan * (fmax - fmin + step));
     const int nodes = wanted >= points ? points : std::max(kMinNodes, static_cast<int>(std::max(wanted, 0.0)));
 
-    const Eigen::MatrixXd b =
-        cubicBSplineBasis(grid, equallySpacedNodes(grid.front(), grid.back(), nodes));
+    const Eigen::MatrixXd b = cubicBSplineBasis(grid, equallySpacedNodes(grid.front(), grid.back(), nodes));
     if (b.rows() != points) {
         qCDebug(lcAlgorithms) << "smoothMagnitudePhase: no basis";
         return {};
     }
 
     const bool fixFirst = fitMode == SmoothFixedFirst;
-    const Eigen::VectorXd mag =
-        fitCurve(b, Eigen::Map<const Eigen::VectorXd>(magnitude.data(), points), fixFirst);
-    const Eigen::VectorXd ph =
-        fitCurve(b, Eigen::Map<const Eigen::VectorXd>(phase.data(), points), fixFirst);
+    const Eigen::VectorXd mag = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(magnitude.data(), points), fixFirst);
+    const Eigen::VectorXd ph = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(phase.data(), points), fixFirst);
 
     const Eigen::Index first = lowPass ? 1 : 0;
     SmoothedMagnitudePhase out;

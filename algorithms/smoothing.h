@@ -25,8 +25,7 @@ struct SmoothedMagnitudePhase
 // finite, a time span that is not finite, a fit mode other than 0 or 1, or
 // fewer than four points to fit). The node count is
 // max(4, floor(T * (fmax - fmin + step))), at most the number of points fitted.
-SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency,
-                                            const ComplexVector &spectrum, int fitMode,
+SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum, int fitMode,
                                             int bandFlag, double timeSpan);
 
 } // namespace Algorithms

@@ -7,8 +7,7 @@ namespace Algorithms {
 namespace {
 // Resamples every vector of `data` from `grid` onto `newGrid`; the vectors
 // change only when all of them resampled to the new size.
-bool resampleAll(const RealVector &grid, std::initializer_list<ComplexVector *> data,
-                 const RealVector &newGrid)
+bool resampleAll(const RealVector &grid, std::initializer_list<ComplexVector *> data, const RealVector &newGrid)
 {
     std::vector<ComplexVector> resampled;
     resampled.reserve(data.size());
@@ -61,8 +60,7 @@ SParametersTwoPort::~SParametersTwoPort() = default;
 bool SParametersTwoPort::isValid() const
 {
     const size_t n = m_frequency.size();
-    return SParametersOnePort::isValid() && m_s12.size() == n && m_s21.size() == n
-        && m_s22.size() == n;
+    return SParametersOnePort::isValid() && m_s12.size() == n && m_s21.size() == n && m_s22.size() == n;
 }
 
 void SParametersTwoPort::resize(size_t count)

@@ -17,8 +17,7 @@ constexpr double kTwoPi = 6.283185307179586476925286766559;
 
 // Running integral of the two-sided spectrum at normalised times u (in
 // natural time steps), the DC term integrated as a ramp. Real parts only.
-RealVector runningIntegral(const ComplexVector &integrated, const RealVector &weights,
-                           const RealVector &u, double dc)
+RealVector runningIntegral(const ComplexVector &integrated, const RealVector &weights, const RealVector &u, double dc)
 {
     const size_t k = integrated.size();
     const double kd = static_cast<double>(k);
@@ -35,9 +34,8 @@ RealVector runningIntegral(const ComplexVector &integrated, const RealVector &we
 }
 } // namespace
 
-StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector &frequency,
-                                        double tStart, double tEnd, double beta,
-                                        double tRefStart, double tRefEnd, double z0)
+StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector &frequency, double tStart, double tEnd,
+                                        double beta, double tRefStart, double tRefEnd, double z0)
 {
     // Without a reference span the integration constant cannot be removed.
     if (!(tRefEnd > tRefStart)) {
@@ -64,8 +62,7 @@ StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector
 
     // Kaiser weights in natural order (-N..-1, DC, +1..+N), DC weight 0.
     RealVector weights = kaiserWeights(two.positions, beta);
-    std::rotate(weights.begin(), weights.begin() + static_cast<std::ptrdiff_t>(n + 1),
-                weights.end());
+    std::rotate(weights.begin(), weights.begin() + static_cast<std::ptrdiff_t>(n + 1), weights.end());
     weights[n] = 0.0;
 
     const Complex j(0.0, 1.0);

@@ -9,8 +9,8 @@ namespace Algorithms {
 // All members have K = 2N + 1 entries, or are all empty on failure.
 struct StepResponseProfile
 {
-    RealVector time;       // s
-    RealVector impedance;  // ohms, z0 (1 + rho) / (1 - rho)
+    RealVector time; // s
+    RealVector impedance; // ohms, z0 (1 + rho) / (1 - rho)
     RealVector reflection; // rho
 };
 
@@ -19,8 +19,7 @@ struct StepResponseProfile
 // less its mean over the reference span tRefStart .. tRefEnd, as a
 // reflection step and an impedance profile in z0. Empty for a reference span
 // with tRefEnd <= tRefStart or unusable input.
-StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector &frequency,
-                                        double tStart, double tEnd, double beta,
-                                        double tRefStart, double tRefEnd, double z0);
+StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector &frequency, double tStart, double tEnd,
+                                        double beta, double tRefStart, double tRefEnd, double z0);
 
 } // namespace Algorithms

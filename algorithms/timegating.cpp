@@ -38,9 +38,8 @@ bool usableGrid(const RealVector &frequency)
 
 bool usableGate(const GateParameters &gate)
 {
-    const bool finite = std::isfinite(gate.start) && std::isfinite(gate.stop)
-                        && std::isfinite(gate.betaX) && std::isfinite(gate.centre)
-                        && std::isfinite(gate.halfWidth);
+    const bool finite = std::isfinite(gate.start) && std::isfinite(gate.stop) && std::isfinite(gate.betaX)
+                        && std::isfinite(gate.centre) && std::isfinite(gate.halfWidth);
     // A gate that ends before it starts would come out sign-inverted.
     return finite && gate.stop > gate.start && gate.halfWidth >= 0.0;
 }
@@ -70,8 +69,7 @@ bool usableGateInput(const RealVector &frequency, int gridMode, const GateParame
 
 // The gate samples of checked input, computed in buffer (of length
 // twoSidedLength(N, gridMode)).
-RealVector computeGateShape(const RealVector &frequency, int gridMode, const GateParameters &gate,
-                            FftBuffer &buffer)
+RealVector computeGateShape(const RealVector &frequency, int gridMode, const GateParameters &gate, FftBuffer &buffer)
 {
     const size_t n = frequency.size();
     const double df = frequency[1] - frequency[0];
@@ -179,8 +177,8 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
     return result;
 }
 
-std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency,
-                                       int centreMode, const GateParameters &gate, int gridMode)
+std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, int centreMode,
+                                       const GateParameters &gate, int gridMode)
 {
     const size_t n = s.size();
     if (frequency.size() != n || !usableGrid(frequency))
@@ -195,8 +193,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
         if (gridMode == LowPassMode) {
             phi = std::arg(s[n - 1]) + kTwoPi * centre * fLast;
         } else {
-            phi = (std::arg(s[n - 1]) + kTwoPi * centre * fLast)
-                  - (std::arg(s[0]) + kTwoPi * centre * fFirst);
+            phi = (std::arg(s[n - 1]) + kTwoPi * centre * fLast) - (std::arg(s[0]) + kTwoPi * centre * fFirst);
         }
         phi = reduce(reduce(phi));
         double e = 0.0;
@@ -218,8 +215,8 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     const double fmin = *std::min_element(frequency.begin(), frequency.end());
     const double nd = static_cast<double>(n);
     // One natural time step (low-pass) or half of one (band-pass).
-    const double d = gridMode == LowPassMode ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
-                                             : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    const double d =
+        gridMode == LowPassMode ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
     if (!std::isfinite(d) || !(d > 0.0))
         return std::nullopt;
 
@@ -260,8 +257,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     // (the products written out: finite here, and without the library's
     // checks for infinite parts the loops run several times faster)
     const auto multiply = [](const Complex &a, const Complex &b) {
-        return Complex(a.real() * b.real() - a.imag() * b.imag(),
-                       a.real() * b.imag() + a.imag() * b.real());
+        return Complex(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
     };
     const auto shiftedAt = [&](size_t j, size_t i) {
         if (j % kAnchorEvery == 0)

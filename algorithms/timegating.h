@@ -13,7 +13,7 @@ struct GateParameters
 {
     double start = 0.0;
     double stop = 0.0;
-    double beta = 0.0;  // Kaiser shape of the gating window (not used here)
+    double beta = 0.0; // Kaiser shape of the gating window (not used here)
     double betaX = 0.0; // Kaiser shape of the taper on the gate's spectrum
     double centre = 0.0; // time the data are shifted by before gating
     double halfWidth = 0.0; // (stop - start) / 2
@@ -34,7 +34,7 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
 // The refined gate centre: centreMode 0 from the phase of the highest point,
 // 1 by scanning the shift for the least response inside the gate. Empty for
 // another centre mode or unusable input.
-std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency,
-                                       int centreMode, const GateParameters &gate, int gridMode);
+std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, int centreMode,
+                                       const GateParameters &gate, int gridMode);
 
 } // namespace Algorithms

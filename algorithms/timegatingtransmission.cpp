@@ -62,8 +62,8 @@ bool TransmissionProcess::calculate()
         return false;
 
     const bool lowPass = m_parameters->gatingMode() == 0;
-    const bool anyConversion = m_left->conversionType() != Z0ConversionNone
-                               || m_right->conversionType() != Z0ConversionNone;
+    const bool anyConversion =
+        m_left->conversionType() != Z0ConversionNone || m_right->conversionType() != Z0ConversionNone;
     if (lowPass && anyConversion && !calculateStepResponse())
         return false;
 
@@ -130,8 +130,7 @@ bool TransmissionProcess::calculateStepResponse()
 {
     if (!m_left || !m_right)
         return false;
-    if (!m_left->impulseResponse() || !m_right->impulseResponse() || !m_left->portZ0()
-        || !m_right->portZ0()) {
+    if (!m_left->impulseResponse() || !m_right->impulseResponse() || !m_left->portZ0() || !m_right->portZ0()) {
         emit error(tr("Step Response. Invalid input data"));
         return false;
     }
@@ -151,8 +150,8 @@ bool TransmissionProcess::calculateStepResponse()
                               ReflectData::StepResponse &record) -> bool {
         const StepResponseProfile profile =
             computeStepResponse(reflection, f, timeMin, end, 3.0, startZero, timeMin, z0);
-        if (!isFiniteVector(profile.time) || !isFiniteVector(profile.impedance)
-            || !isFiniteVector(profile.reflection) || profile.time.size() != profile.impedance.size())
+        if (!isFiniteVector(profile.time) || !isFiniteVector(profile.impedance) || !isFiniteVector(profile.reflection)
+            || profile.time.size() != profile.impedance.size())
             return false;
         const bool inside = (delay >= profile.time.front() || fuzzyEqual(delay, profile.time.front()))
                             && (delay <= profile.time.back() || fuzzyEqual(delay, profile.time.back()));
@@ -254,8 +253,7 @@ void ProcessTimeGate::determineTimeMin() {}
 bool ProcessTimeGate::calculateFixtures()
 {
     const RealVector &f = m_input.frequency();
-    const std::optional<ComplexVector> a =
-        gateReflection(m_input.s11(), f, m_left->impulseResponse()->delay);
+    const std::optional<ComplexVector> a = gateReflection(m_input.s11(), f, m_left->impulseResponse()->delay);
     if (!a) {
         emit error(tr("Process TimeGate: Error gating S11"));
         return false;
@@ -263,8 +261,7 @@ bool ProcessTimeGate::calculateFixtures()
     if (isInterrupted())
         return false;
 
-    const std::optional<ComplexVector> b =
-        gateReflection(m_input.s22(), f, m_right->impulseResponse()->delay);
+    const std::optional<ComplexVector> b = gateReflection(m_input.s22(), f, m_right->impulseResponse()->delay);
     if (!b) {
         emit error(tr("Process TimeGate: Error gating S22"));
         return false;

@@ -135,8 +135,7 @@ ComplexVector makeComplex(const RealVector &re, const RealVector &im)
     return result;
 }
 
-ComplexVector resampleComplex(const RealVector &grid, const ComplexVector &values,
-                              const RealVector &newGrid)
+ComplexVector resampleComplex(const RealVector &grid, const ComplexVector &values, const RealVector &newGrid)
 {
     RealVector re(values.size()), im(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
@@ -201,7 +200,7 @@ std::vector<int> makeRange(int start, int end, int step)
     return result;
 }
 
-template <typename T>
+template<typename T>
 static std::vector<T> gather(const std::vector<T> &values, const std::vector<int> &index)
 {
     std::vector<T> out;

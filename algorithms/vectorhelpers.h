@@ -36,8 +36,7 @@ RealVector interp1Vector(const RealVector &x, const RealVector &y, const RealVec
 ComplexVector makeComplex(const RealVector &re, const RealVector &im);
 
 // Resamples real and imaginary parts separately with interp1Vector.
-ComplexVector resampleComplex(const RealVector &grid, const ComplexVector &values,
-                              const RealVector &newGrid);
+ComplexVector resampleComplex(const RealVector &grid, const ComplexVector &values, const RealVector &newGrid);
 
 // MATLAB-style unwrap with cutoff pi.
 RealVector unwrapPhase(const RealVector &phases);

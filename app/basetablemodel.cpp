@@ -5,8 +5,7 @@
 
 using Result = CoreMeasureEnums::RecommendedResult;
 
-BaseTableModel::BaseTableModel(QObject *parent)
-    : QAbstractTableModel(parent)
+BaseTableModel::BaseTableModel(QObject *parent) : QAbstractTableModel(parent)
 {
     qmlRegisterUncreatableType<BaseTableModel>("BaseVnaTable", 1, 0, "BaseVnaTable", QString());
     qRegisterMetaType<BaseTableModel *>("bv_table_model");
@@ -52,8 +51,7 @@ QVariant BaseTableModel::data(const QModelIndex &index, int role) const
         case NAME_COLUMN:
             return parameter.name();
         case RECOMMENDED_COLUMN:
-            return parameter.hasRecommendation() ? parameter.recommendation()->recommendedText
-                                                 : QStringLiteral("---");
+            return parameter.hasRecommendation() ? parameter.recommendation()->recommendedText : QStringLiteral("---");
         case VALUE_COLUMN:
             return parameter.value();
         case ERROR_COLUMN:
@@ -139,5 +137,4 @@ void BaseTableModel::refreshRow(int parameterRow)
 BaseDeviceVnaTableModel::BaseDeviceVnaTableModel(SyncedVnaDevice *device, QObject *parent)
     : BaseTableModel(parent),
       device(device)
-{
-}
+{}

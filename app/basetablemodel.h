@@ -29,10 +29,10 @@ public:
     Q_ENUM(Columns)
 
     enum Roles {
-        ValidatorRole = Qt::UserRole,  // 256
-        UnitsRole,                     // 257
-        RecommendedRole,               // 258
-        EnumerationValuesRole,         // 259
+        ValidatorRole = Qt::UserRole, // 256
+        UnitsRole, // 257
+        RecommendedRole, // 258
+        EnumerationValuesRole, // 259
     };
 
     explicit BaseTableModel(QObject *parent = nullptr);
@@ -47,10 +47,7 @@ public:
     virtual QVariant headerRowData(const QModelIndex &index, int role) const;
 
     // A copy of the parameter rows, in table order.
-    QVector<TableParameter> rows() const
-    {
-        return parameters;
-    }
+    QVector<TableParameter> rows() const { return parameters; }
 
 signals:
     void hasErrorChanged();
@@ -74,5 +71,5 @@ public:
     BaseDeviceVnaTableModel(SyncedVnaDevice *device, QObject *parent = nullptr);
 
 protected:
-    SyncedVnaDevice *device;  // not owned; outlives the table
+    SyncedVnaDevice *device; // not owned; outlives the table
 };

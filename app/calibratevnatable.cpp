@@ -101,11 +101,14 @@ void CalibrateVnaTableModel::buildRows()
     });
 
     const QMap<int, QString> flagMessages = {
-        {key(Result::Error), QStringLiteral("Using the interpolated or extrapolated calibration data is not allowed.")}};
+        {key(Result::Error),
+         QStringLiteral("Using the interpolated or extrapolated calibration data is not allowed.")}};
     TableParameter interpolated(tr("Interpolated"), [proxy] { return flagText(proxy->isInterpolated()); });
-    interpolated.setRecommendation(tr("No"), [proxy] { return flagOff(proxy->isInterpolated()); }, flagMessages);
+    interpolated.setRecommendation(
+        tr("No"), [proxy] { return flagOff(proxy->isInterpolated()); }, flagMessages);
     TableParameter extrapolated(tr("Extrapolated"), [proxy] { return flagText(proxy->isExtrapolated()); });
-    extrapolated.setRecommendation(tr("No"), [proxy] { return flagOff(proxy->isExtrapolated()); }, flagMessages);
+    extrapolated.setRecommendation(
+        tr("No"), [proxy] { return flagOff(proxy->isExtrapolated()); }, flagMessages);
 
     // Shown in the proxy's order, 1-based.
     TableParameter ports(tr("Calibrated ports"), [proxy]() -> QVariant {
@@ -160,20 +163,19 @@ void CalibrateVnaTableModel::rebuildCalibrationCheck(uint32_t count)
         return;
     }
     SyncedVnaDevice *proxy = device;
-    row.setRecommendation(
-        texts[count - 1],
-        [proxy, count] {
-            const auto type = proxy->calibrationType();
-            if (!type)
-                return Result::Error;
-            const auto begin = std::begin(fullCalibrations);
-            const auto found = std::find(begin, std::end(fullCalibrations), *type);
-            if (found == std::end(fullCalibrations))
-                return Result::Error;
-            const auto portsCovered = static_cast<uint32_t>(found - begin) + 1;
-            return portsCovered >= count ? Result::Correct : Result::Error;
-        },
-        {{key(Result::Error), calibrationMessage()}});
+    row.setRecommendation(texts[count - 1],
+                          [proxy, count] {
+                              const auto type = proxy->calibrationType();
+                              if (!type)
+                                  return Result::Error;
+                              const auto begin = std::begin(fullCalibrations);
+                              const auto found = std::find(begin, std::end(fullCalibrations), *type);
+                              if (found == std::end(fullCalibrations))
+                                  return Result::Error;
+                              const auto portsCovered = static_cast<uint32_t>(found - begin) + 1;
+                              return portsCovered >= count ? Result::Correct : Result::Error;
+                          },
+                          {{key(Result::Error), calibrationMessage()}});
 }
 
 void CalibrateVnaTableModel::rebuildPortsCheck(const QSet<uint32_t> &ports)
@@ -185,14 +187,14 @@ void CalibrateVnaTableModel::rebuildPortsCheck(const QSet<uint32_t> &ports)
         texts << QString::number(port + 1);
 
     SyncedVnaDevice *proxy = device;
-    parameters[CalibratedPortsRow].setRecommendation(
-        texts.join(QStringLiteral(", ")),
-        [proxy, required] {
-            auto calibrated = proxy->calibratedPorts();
-            std::sort(calibrated.begin(), calibrated.end());
-            const bool covered = std::includes(calibrated.cbegin(), calibrated.cend(), required.cbegin(),
-                                               required.cend(), [](double a, double b) { return a < b; });
-            return covered ? Result::Correct : Result::Error;
-        },
-        {{key(Result::Error), portsMessage()}});
+    parameters[CalibratedPortsRow].setRecommendation(texts.join(QStringLiteral(", ")),
+                                                     [proxy, required] {
+                                                         auto calibrated = proxy->calibratedPorts();
+                                                         std::sort(calibrated.begin(), calibrated.end());
+                                                         const bool covered = std::includes(
+                                                             calibrated.cbegin(), calibrated.cend(), required.cbegin(),
+                                                             required.cend(), [](double a, double b) { return a < b; });
+                                                         return covered ? Result::Correct : Result::Error;
+                                                     },
+                                                     {{key(Result::Error), portsMessage()}});
 }

@@ -14,7 +14,7 @@ void registerCoreQmlTypes()
     registerChartQmlTypes();
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/controls/Color.qml")), "Color", 1, 0, "Color");
     qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/controls/Units.qml")), "Units", 1, 0, "Units");
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
-                             "IconShortcuts", 1, 0, "Icons");
+    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")), "IconShortcuts", 1,
+                             0, "Icons");
     UnitFormatter::registerQmlType();
 }

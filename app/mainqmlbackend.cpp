@@ -36,7 +36,8 @@ QString ensureFolder(const QString &folder)
 } // namespace
 
 MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const BackendOptions &options)
-    : QObject(parent), settings(settings),
+    : QObject(parent),
+      settings(settings),
       temporaryFolderPath(options.temporaryFolder.isEmpty()
                               ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"))
                               : options.temporaryFolder)
@@ -48,8 +49,7 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     calibrateVnaTable = new CalibrateVnaTableModel(vnaDevice, this);
     processInputParameters = new Algorithms::ProcessInputParameters(this);
     fixtureSetups = new FixtureSetups(processInputParameters, vnaDevice, stepWorker, &progressManager, this);
-    algorithmsSetup =
-        new VukAlgorithmsSetup(vnaDevice, stepWorker, &progressManager, processInputParameters, this);
+    algorithmsSetup = new VukAlgorithmsSetup(vnaDevice, stepWorker, &progressManager, processInputParameters, this);
     testModeTable = new TestModeTableModel(processInputParameters, fixtureSetups, this);
 
     TextInputDoubleValidator::registerQmlType();
@@ -263,7 +263,8 @@ void MainQmlBackend::restart()
     // A running job is cancelled, so that its wait ends soon; the queued
     // exit ends this local loop and the main loop with it.
     cancelJobs();
-    QMetaObject::invokeMethod(app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     QEventLoop loop;
     loop.exec();
 }

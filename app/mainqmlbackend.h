@@ -40,9 +40,9 @@ class SocketRemoteControl;
 // One written correction file.
 struct CorrectionFileEntry
 {
-    quint32 port = 0;        // 0-based analyser port of the fixture port
-    QString file;            // full path of the written file
-    double impedance = 0.0;  // the port's target impedance (ohm), 0 when none
+    quint32 port = 0; // 0-based analyser port of the fixture port
+    QString file; // full path of the written file
+    double impedance = 0.0; // the port's target impedance (ohm), 0 when none
 };
 
 // What the program fixes and tests vary: where the listener listens, the

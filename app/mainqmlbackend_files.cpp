@@ -53,8 +53,7 @@ QString writeFailureCause(const QString &path)
 }
 
 // An empty text on success.
-QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, int impedance,
-                            TaskProgress &progress)
+QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, int impedance, TaskProgress &progress)
 {
     TouchstoneData data;
     data.points = points;

@@ -16,9 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QMetaEnum>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
@@ -41,14 +41,14 @@ bool boolValue(const std::optional<QString> &text)
     return !(text && *text == QLatin1String("false"));
 }
 
-template <typename Enum>
+template<typename Enum>
 QString enumKey(Enum value)
 {
     const char *key = QMetaEnum::fromType<Enum>().valueToKey(static_cast<int>(value));
     return key ? QString::fromLatin1(key) : QStringLiteral("---");
 }
 
-template <typename Enum>
+template<typename Enum>
 Enum enumValue(const std::optional<QString> &text, Enum fallback)
 {
     if (!text)
@@ -219,8 +219,7 @@ std::optional<QString> refusedStatePath(const QString &path)
         return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: the folder is not writable: %1")
             .arg(folder.absoluteFilePath());
     if (target.exists() && !target.isFile())
-        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: %1 is not a regular file")
-            .arg(path);
+        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: %1 is not a regular file").arg(path);
     return std::nullopt;
 }
 
@@ -416,15 +415,14 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
         const CheckedReader::Invalid &invalid = reader.firstInvalid();
         // A corrupt value may be any length; the start of it says enough.
         const int shown = 24;
-        const QString text = invalid.text.size() > shown ? invalid.text.left(shown) + QStringLiteral("...")
-                                                         : invalid.text;
+        const QString text =
+            invalid.text.size() > shown ? invalid.text.left(shown) + QStringLiteral("...") : invalid.text;
         progress->cancel();
         emit error(Algorithms::Messages::cannotRecallStateFile + filePath + QStringLiteral(". ")
                    + tr("Invalid value %1=%2 in section [%3]").arg(invalid.key, text, invalid.section));
     };
 
-    const uint required =
-        reader.number(setupsInfoSection, QStringLiteral("MinimumRequiredPortCount"), 0, portsLimit);
+    const uint required = reader.number(setupsInfoSection, QStringLiteral("MinimumRequiredPortCount"), 0, portsLimit);
     if (reader.failed()) {
         refuseInvalid();
         return;
@@ -453,8 +451,8 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
     fixtureSetups->setCorrectionMethod(enumValue(io.value(settingsSection, QStringLiteral("MeasureMethod")),
                                                  MeasureEnums::CorrectionMethod::TIME_GATING));
     setupVnaTable->setLowPassCheck(boolValue(io.value(settingsSection, QStringLiteral("LowPassCheck"))));
-    fixtureSetups->setZ0ConversionType(enumValue(io.value(settingsSection, QStringLiteral("Z0ConversionType")),
-                                                 MeasureEnums::Z0Conversion::System));
+    fixtureSetups->setZ0ConversionType(
+        enumValue(io.value(settingsSection, QStringLiteral("Z0ConversionType")), MeasureEnums::Z0Conversion::System));
     fixtureSetups->setUserZ0(doubleValue(io.value(settingsSection, QStringLiteral("UserZ0")), 0.0));
 
     for (int i = 0; i < count; ++i) {

@@ -15,7 +15,7 @@ namespace Helpers {
 // Converts a variant to T; false when it cannot be converted. Text becomes a
 // boolean only when it says so ("true"/"false"/"1"/"0", any case), because
 // Qt's own conversion takes every other text, "no" included, as true.
-template <typename T>
+template<typename T>
 bool convertVariant(const QVariant &variant, T &out)
 {
     QVariant copy = variant;
@@ -25,7 +25,7 @@ bool convertVariant(const QVariant &variant, T &out)
     return true;
 }
 
-template <>
+template<>
 inline bool convertVariant<bool>(const QVariant &variant, bool &out)
 {
     if (variant.userType() == QMetaType::QString || variant.userType() == QMetaType::QByteArray) {
@@ -47,7 +47,7 @@ inline bool convertVariant<bool>(const QVariant &variant, bool &out)
     return true;
 }
 
-template <typename T>
+template<typename T>
 class Optional
 {
 public:

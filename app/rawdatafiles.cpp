@@ -22,7 +22,7 @@ TouchstonePoint zeroPoint(double frequency, size_t n)
 
 // One n-port point per frequency of the first record, each record placing its own entries;
 // nothing when any record's frequency differs from the first record's.
-template <typename Record, typename Place>
+template<typename Record, typename Place>
 std::optional<TouchstonePoints> buildPoints(const QList<Record> &records, size_t points, size_t n, Place place)
 {
     const auto &first = records.first();

@@ -37,7 +37,7 @@ QVariant generalValue(const QSettings &settings, const char *groupKey)
 }
 
 // Writes the variant when it differs from the member; true when it did.
-template <typename T>
+template<typename T>
 bool assignIfChanged(Helpers::Optional<T> &member, const QVariant &value)
 {
     if (!(member != value))

@@ -16,14 +16,11 @@ class Settings : public QObject
     Q_OBJECT
     Q_PROPERTY(QVariant darkTheme READ getDarkTheme WRITE setDarkTheme NOTIFY darkThemeChanged)
     Q_PROPERTY(QVariant showHover READ getShowHover WRITE setShowHover NOTIFY showHowerChanged)
-    Q_PROPERTY(QVariant saveUserSetup READ getSaveUserSetup WRITE setSaveUserSetup
-                   NOTIFY saveUserSetupChanged)
-    Q_PROPERTY(QVariant loadedStateFile READ getLoadedStateFile WRITE setLoadedStateFile
-                   NOTIFY loadedStateFileChanged)
+    Q_PROPERTY(QVariant saveUserSetup READ getSaveUserSetup WRITE setSaveUserSetup NOTIFY saveUserSetupChanged)
+    Q_PROPERTY(QVariant loadedStateFile READ getLoadedStateFile WRITE setLoadedStateFile NOTIFY loadedStateFileChanged)
     Q_PROPERTY(QVariant ipAddress READ getIpAddress WRITE setIpAddress NOTIFY ipAddressChanged)
     Q_PROPERTY(QVariant port READ getPort WRITE setPort NOTIFY portChanged)
-    Q_PROPERTY(QVariant scalingFactor READ getScalingFactor WRITE setScalingFactor
-                   NOTIFY scalingFactorChanged)
+    Q_PROPERTY(QVariant scalingFactor READ getScalingFactor WRITE setScalingFactor NOTIFY scalingFactorChanged)
 
 public:
     // Opens the file and loads it; a missing file leaves every value unset.

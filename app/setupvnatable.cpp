@@ -41,10 +41,12 @@ int key(Result result)
 
 QString pointsErrorMessage()
 {
-    return QStringLiteral("The plug-in cannot correctly calculate the fixture parameters for the number of points below 10.");
+    return QStringLiteral(
+        "The plug-in cannot correctly calculate the fixture parameters for the number of points below 10.");
 }
 
-const QString lowPassMessageEnd = QStringLiteral("The low pass mode requires that the start frequency is equal to the step frequency.");
+const QString lowPassMessageEnd =
+    QStringLiteral("The low pass mode requires that the start frequency is equal to the step frequency.");
 
 } // namespace
 
@@ -124,15 +126,14 @@ void SetupVnaTableModel::buildRows()
         const uint count = value.toUInt(&ok);
         proxy->setPointsCount(ok ? count : 0u);
     });
-    points.setRecommendation(
-        tr("≥ 100"),
-        [proxy] {
-            const auto count = proxy->pointsCount();
-            if (!count || *count < minPoints)
-                return Result::Error;
-            return *count < recommendedPoints ? Result::Warning : Result::Correct;
-        },
-        {{key(Result::Error), pointsErrorMessage()}});
+    points.setRecommendation(tr("≥ 100"),
+                             [proxy] {
+                                 const auto count = proxy->pointsCount();
+                                 if (!count || *count < minPoints)
+                                     return Result::Error;
+                                 return *count < recommendedPoints ? Result::Warning : Result::Correct;
+                             },
+                             {{key(Result::Error), pointsErrorMessage()}});
 
     TableParameter step(tr("Step frequency"), [proxy] { return frequencyText(proxy->stepFreq()); });
     step.setUnits(hertz);
@@ -225,7 +226,8 @@ void SetupVnaTableModel::rebuildPointsCheck()
                 recommended = static_cast<uint>(n);
         }
         if (recommended) {
-            messages.insert(key(Result::Warning), lowPassMessageEnd + QStringLiteral(" Set sweep points to the recommended value."));
+            messages.insert(key(Result::Warning),
+                            lowPassMessageEnd + QStringLiteral(" Set sweep points to the recommended value."));
             const uint n = *recommended;
             row.setRecommendation(
                 QString::number(n),
@@ -264,16 +266,15 @@ void SetupVnaTableModel::rebuildStepCheck()
         const auto start = proxy->startFreq();
         if (start) {
             const double startFreq = *start;
-            row.setRecommendation(
-                formatSi(startFreq, 6) + parameters[StartFreqRow].units(),
-                [proxy, startFreq] {
-                    const auto step = proxy->stepFreq();
-                    if (!step)
-                        return Result::Error;
-                    return std::abs(startFreq - *step) < 1.0 ? Result::Correct : Result::Warning;
-                },
-                {{key(Result::Warning),
-                  lowPassMessageEnd + QStringLiteral(" Disable the low pass check to ignore it.")}});
+            row.setRecommendation(formatSi(startFreq, 6) + parameters[StartFreqRow].units(),
+                                  [proxy, startFreq] {
+                                      const auto step = proxy->stepFreq();
+                                      if (!step)
+                                          return Result::Error;
+                                      return std::abs(startFreq - *step) < 1.0 ? Result::Correct : Result::Warning;
+                                  },
+                                  {{key(Result::Warning),
+                                    lowPassMessageEnd + QStringLiteral(" Disable the low pass check to ignore it.")}});
         } else {
             row.setRecommendation(QStringLiteral("Error"), [] { return Result::Error; }, {});
         }

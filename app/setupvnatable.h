@@ -25,10 +25,7 @@ public:
 
     SetupVnaTableModel(SyncedVnaDevice *device, QObject *parent = nullptr);
 
-    bool lowPassCheck() const
-    {
-        return m_lowPassCheck;
-    }
+    bool lowPassCheck() const { return m_lowPassCheck; }
 
 signals:
     void lowPassCheckChanged();

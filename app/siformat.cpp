@@ -8,10 +8,18 @@
 const std::vector<SiPrefix> &siPrefixTable()
 {
     static const std::vector<SiPrefix> table = {
-        {1e-18, QStringLiteral("a")}, {1e-15, QStringLiteral("f")}, {1e-12, QStringLiteral("p")},
-        {1e-9, QStringLiteral("n")},  {1e-6, QString(QChar(0x00B5))}, {1e-3, QStringLiteral("m")},
-        {1, QString()},               {1e3, QStringLiteral("k")},   {1e6, QStringLiteral("M")},
-        {1e9, QStringLiteral("G")},   {1e12, QStringLiteral("T")},  {1e15, QStringLiteral("P")},
+        {1e-18, QStringLiteral("a")},
+        {1e-15, QStringLiteral("f")},
+        {1e-12, QStringLiteral("p")},
+        {1e-9, QStringLiteral("n")},
+        {1e-6, QString(QChar(0x00B5))},
+        {1e-3, QStringLiteral("m")},
+        {1, QString()},
+        {1e3, QStringLiteral("k")},
+        {1e6, QStringLiteral("M")},
+        {1e9, QStringLiteral("G")},
+        {1e12, QStringLiteral("T")},
+        {1e15, QStringLiteral("P")},
         {1e18, QStringLiteral("E")},
     };
     return table;
@@ -120,9 +128,9 @@ double parseSi(const QString &text)
 {
     static const QRegularExpression plain(
         QRegularExpression::anchoredPattern(QStringLiteral("(?<value>[+-]?\\d+(\\.\\d+)?)")));
-    static const QRegularExpression prefixed(QRegularExpression::anchoredPattern(
-        QStringLiteral("(?<value>[+-]?\\d+(\\.\\d+)?)\\s*(?<prefix>(f|p|n|") + QChar(0x00B5)
-        + QStringLiteral("|m|c|d||da|h|k|M|G|T|P|E))")));
+    static const QRegularExpression prefixed(
+        QRegularExpression::anchoredPattern(QStringLiteral("(?<value>[+-]?\\d+(\\.\\d+)?)\\s*(?<prefix>(f|p|n|")
+                                            + QChar(0x00B5) + QStringLiteral("|m|c|d||da|h|k|M|G|T|P|E))")));
 
     bool ok = false;
     const QRegularExpressionMatch plainMatch = plain.match(text);

@@ -43,16 +43,14 @@ void setHighDpiAttributes()
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }
 
-void processCommandLine(QCommandLineParser &parser, const LanguageOptions &options,
-                        const QStringList &arguments)
+void processCommandLine(QCommandLineParser &parser, const LanguageOptions &options, const QStringList &arguments)
 {
     parser.addOption(options.russian);
     parser.addOption(options.english);
     parser.process(arguments);
 }
 
-bool installTranslation(const QCommandLineParser &parser, const LanguageOptions &options,
-                        QTranslator &translator)
+bool installTranslation(const QCommandLineParser &parser, const LanguageOptions &options, QTranslator &translator)
 {
     if (!parser.isSet(options.russian))
         return false;

@@ -59,23 +59,19 @@ void setHighDpiAttributes();
 // The two localisation flags of the command line.
 struct LanguageOptions
 {
-    QCommandLineOption russian{{QStringLiteral("r"), QStringLiteral("russian")},
-                               QStringLiteral("RUS LOCALIZATION")};
-    QCommandLineOption english{{QStringLiteral("e"), QStringLiteral("english")},
-                               QStringLiteral("ENG LOCALIZATION")};
+    QCommandLineOption russian{{QStringLiteral("r"), QStringLiteral("russian")}, QStringLiteral("RUS LOCALIZATION")};
+    QCommandLineOption english{{QStringLiteral("e"), QStringLiteral("english")}, QStringLiteral("ENG LOCALIZATION")};
 };
 
 // Declares the two flags (no help or version option) and processes the
 // arguments (program path first); an undeclared option ends the program
 // with the parser's own error report.
-void processCommandLine(QCommandLineParser &parser, const LanguageOptions &options,
-                        const QStringList &arguments);
+void processCommandLine(QCommandLineParser &parser, const LanguageOptions &options, const QStringList &arguments);
 
 // With the Russian flag set, loads the catalogue into the translator and
 // installs it on the application, whether or not the catalogue loaded.
 // Returns whether the translator was installed.
-bool installTranslation(const QCommandLineParser &parser, const LanguageOptions &options,
-                        QTranslator &translator);
+bool installTranslation(const QCommandLineParser &parser, const LanguageOptions &options, QTranslator &translator);
 
 // The detail text of the exception in flight: what() of a standard
 // exception, "Unknown exception type" for anything else, empty when none.
@@ -97,8 +93,7 @@ void configureStyle(QQmlApplicationEngine &engine);
 void registerQmlTypes();
 
 // Publishes "backend" and "settings" on the engine's root context.
-void setContextProperties(QQmlApplicationEngine &engine, MainQmlBackend *backend,
-                          Settings *settings);
+void setContextProperties(QQmlApplicationEngine &engine, MainQmlBackend *backend, Settings *settings);
 
 // A request, read from the application after its event loop has ended, to
 // start a fresh copy of the program with this run's arguments.
@@ -106,7 +101,7 @@ struct RestartRequest
 {
     bool requested = false;
     QString program;
-    QStringList arguments;  // the full argument list, program path first
+    QStringList arguments; // the full argument list, program path first
 };
 RestartRequest takeRestartRequest(const QCoreApplication &app);
 

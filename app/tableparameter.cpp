@@ -2,14 +2,9 @@
 
 #include <utility>
 
-TableParameter::TableParameter(QString name, Getter getter)
-    : m_name(std::move(name)),
-      m_getter(std::move(getter))
-{
-}
+TableParameter::TableParameter(QString name, Getter getter) : m_name(std::move(name)), m_getter(std::move(getter)) {}
 
-void TableParameter::setRecommendation(const QString &recommendedText, Check check,
-                                       const QMap<int, QString> &messages)
+void TableParameter::setRecommendation(const QString &recommendedText, Check check, const QMap<int, QString> &messages)
 {
     m_recommendation = Recommendation{recommendedText, messages, std::move(check)};
 }

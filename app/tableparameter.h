@@ -39,25 +39,13 @@ public:
     void setValidator(const QRegularExpression &validator);
     void setEnumerationValues(const QStringList &values);
 
-    QString name() const
-    {
-        return m_name;
-    }
+    QString name() const { return m_name; }
     // The current value, read through the getter.
     QVariant value() const;
-    QString units() const
-    {
-        return m_units;
-    }
+    QString units() const { return m_units; }
 
-    bool hasRecommendation() const
-    {
-        return m_recommendation.has_value();
-    }
-    const std::optional<Recommendation> &recommendation() const
-    {
-        return m_recommendation;
-    }
+    bool hasRecommendation() const { return m_recommendation.has_value(); }
+    const std::optional<Recommendation> &recommendation() const { return m_recommendation; }
     // Error for a row without recommendation (or without a check function),
     // else the check's verdict.
     CoreMeasureEnums::RecommendedResult checkResult() const;
@@ -65,21 +53,12 @@ public:
     // entry for it or the row has no recommendation.
     QString message() const;
 
-    bool hasSetter() const
-    {
-        return static_cast<bool>(m_setter);
-    }
+    bool hasSetter() const { return static_cast<bool>(m_setter); }
     // Calls the setter; false (and nothing called) on a read-only row.
     bool set(const QVariant &value) const;
 
-    const std::optional<QRegularExpression> &validator() const
-    {
-        return m_validator;
-    }
-    const std::optional<QStringList> &enumerationValues() const
-    {
-        return m_enumerationValues;
-    }
+    const std::optional<QRegularExpression> &validator() const { return m_validator; }
+    const std::optional<QStringList> &enumerationValues() const { return m_enumerationValues; }
 
 private:
     QString m_name;

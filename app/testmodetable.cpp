@@ -54,7 +54,7 @@ int enteredCenterMode(const QVariant &value)
 }
 
 // Every setter ignores a null value.
-template <typename Setter>
+template<typename Setter>
 TableParameter::Setter unlessNull(Setter setter)
 {
     return [setter](const QVariant &value) {
@@ -125,25 +125,23 @@ void TestModeTableModel::buildRows()
 
     TableParameter length = row(tr("Length"), tr("Calculated fixture delay"), [this] { return fixtureDelayText(); });
 
-    TableParameter fourRiseTimes = row(tr("4 x Rise time"), tr("4 * Nrt / max (F)"),
-                                       [p] { return formatSi(4 * p->riseTime(), 2); });
+    TableParameter fourRiseTimes =
+        row(tr("4 x Rise time"), tr("4 * Nrt / max (F)"), [p] { return formatSi(4 * p->riseTime(), 2); });
 
     TableParameter riseTime = row(tr("Rise time"), tr("Nrt / max (F)"), [p] { return formatSi(p->riseTime(), 2); });
 
-    TableParameter coefficientN = row(tr("Coefficient N"), tr("For gating window width calculation"),
-                                      [p] { return p->nRiseTime(); });
+    TableParameter coefficientN =
+        row(tr("Coefficient N"), tr("For gating window width calculation"), [p] { return p->nRiseTime(); });
     coefficientN.setSetter(unlessNull([p](const QVariant &value) { p->setNRiseTime(enteredInteger(value)); }));
 
-    TableParameter coefficientNrt = row(tr("Coefficient Nrt"), tr("For rise time calculation"),
-                                        [p] { return p->normalizingValue(); });
-    coefficientNrt.setSetter(
-        unlessNull([p](const QVariant &value) { p->setNormalizingValue(enteredNumber(value)); }));
+    TableParameter coefficientNrt =
+        row(tr("Coefficient Nrt"), tr("For rise time calculation"), [p] { return p->normalizingValue(); });
+    coefficientNrt.setSetter(unlessNull([p](const QVariant &value) { p->setNormalizingValue(enteredNumber(value)); }));
 
     TableParameter minGateTime = row(tr("Min gate time"), tr("Minus Calculated Fixture Delay "),
                                      [p] { return formatSi(p->timeMin(), 2) + QStringLiteral("s"); });
-    minGateTime.setSetter(unlessNull([p](const QVariant &value) {
-        p->setTimeMin(parseSi(value.toString().remove(QLatin1Char('s')).trimmed()));
-    }));
+    minGateTime.setSetter(unlessNull(
+        [p](const QVariant &value) { p->setTimeMin(parseSi(value.toString().remove(QLatin1Char('s')).trimmed())); }));
 
     TableParameter lowCenter = row(tr("Low signal center mode"), tr("To reduce edge effects"),
                                    [p] { return centerModeText(p->lowSignalCenterMode()); });
@@ -157,16 +155,15 @@ void TestModeTableModel::buildRows()
         unlessNull([p](const QVariant &value) { p->setHighSignalCenterMode(enteredCenterMode(value)); }));
     highCenter.setEnumerationValues({measText, baseText});
 
-    TableParameter kaiserBetaX = row(tr("Kaiser Beta X"), tr("Windowing to reduce effects of truncation"),
-                                     [p] { return p->kaiserBetaX(); });
+    TableParameter kaiserBetaX =
+        row(tr("Kaiser Beta X"), tr("Windowing to reduce effects of truncation"), [p] { return p->kaiserBetaX(); });
     kaiserBetaX.setSetter(unlessNull([p](const QVariant &value) { p->setKaiserBetaX(enteredNumber(value)); }));
 
     TableParameter kaiserBeta = row(tr("Kaiser Beta"), tr("Gating window"), [p] { return p->kaiserBeta(); });
     kaiserBeta.setSetter(unlessNull([p](const QVariant &value) { p->setKaiserBeta(enteredNumber(value)); }));
 
-    TableParameter stepStart = row(tr("Step response start"), tr("-0.5 /(F(2)-F(1))"), [p] {
-        return p->pulseMode() != 0 ? absentText : formatSi(p->startZero(), 2);
-    });
+    TableParameter stepStart = row(tr("Step response start"), tr("-0.5 /(F(2)-F(1))"),
+                                   [p] { return p->pulseMode() != 0 ? absentText : formatSi(p->startZero(), 2); });
 
     parameters = {mode,        length,    fourRiseTimes, riseTime,    coefficientN, coefficientNrt,
                   minGateTime, lowCenter, highCenter,    kaiserBetaX, kaiserBeta,   stepStart};
@@ -249,8 +246,7 @@ void TestModeTableModel::watchSteps(VukAlgorithmsSetup *setup)
     // the walk finds, so each one's result refreshes the row.
     for (const auto &step : setup->steps().items()) {
         if (step)
-            connect(step.get(), &Step::finished, this, &TestModeTableModel::refreshFixtureDelay,
-                    Qt::UniqueConnection);
+            connect(step.get(), &Step::finished, this, &TestModeTableModel::refreshFixtureDelay, Qt::UniqueConnection);
     }
 }
 

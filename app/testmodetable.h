@@ -55,6 +55,6 @@ private:
     void watchSteps(VukAlgorithmsSetup *setup);
     void refreshFixtureDelay();
 
-    Algorithms::ProcessInputParameters *processParameters;  // not owned
-    FixtureSetups *fixtureSetups;                           // not owned; may be null
+    Algorithms::ProcessInputParameters *processParameters; // not owned
+    FixtureSetups *fixtureSetups; // not owned; may be null
 };

@@ -13,9 +13,7 @@ UnitFormatter::UnitFormatter(QObject *parent) : QObject(parent) {}
 void UnitFormatter::registerQmlType()
 {
     qmlRegisterSingletonType<UnitFormatter>("UnitFormatter", 1, 0, "UnitFormatter",
-                                            [](QQmlEngine *, QJSEngine *) -> QObject * {
-                                                return new UnitFormatter();
-                                            });
+                                            [](QQmlEngine *, QJSEngine *) -> QObject * { return new UnitFormatter(); });
 }
 
 QString UnitFormatter::toNormalized(double value, int precision) const

@@ -13,10 +13,7 @@ class AutomationException : public std::exception
 public:
     explicit AutomationException(int code) noexcept : code(code) {}
 
-    const char *what() const noexcept override
-    {
-        return "";
-    }
+    const char *what() const noexcept override { return ""; }
 
     int code;
 };

@@ -27,7 +27,7 @@ constexpr int kAnalyzerNotReady = 240;
 constexpr int kExecutionError = 200;
 
 // 288 unless root is set.
-template <typename Root>
+template<typename Root>
 void checkRoot(const Root *root)
 {
     if (!root)
@@ -40,7 +40,7 @@ void checkReady(const SyncedVnaDevice *device);
 // The common checks of a command that needs the analyser: 288, then 240.
 // Root is the backend object; its getVnaDevice() hands out the analyser
 // proxy.
-template <typename Root>
+template<typename Root>
 void checkRootAndReady(Root *root)
 {
     checkRoot(root);
@@ -62,7 +62,7 @@ QString runQueryOnObjectThread(QObject *root, const std::function<QString()> &ac
 void waitForDeviceQueue(SyncedVnaDevice *device);
 
 // The same for the analyser proxy of the root object (its getVnaDevice()).
-template <typename Root>
+template<typename Root>
 void waitForDeviceQueue(Root *root)
 {
     waitForDeviceQueue(root ? root->getVnaDevice() : nullptr);

@@ -17,7 +17,7 @@ namespace Commands {
 
 namespace {
 
-template <typename T>
+template<typename T>
 T required(const std::optional<T> &value, int code)
 {
     if (!value)
@@ -27,7 +27,7 @@ T required(const std::optional<T> &value, int code)
 
 // A setter: the value goes to the analyser, and the command ends only once
 // the proxy has polled the analyser behind it, so a later query sees it.
-template <typename Set>
+template<typename Set>
 void setOnAnalyser(MainQmlBackend *root, Set &&set)
 {
     // Not while a measurement runs: its sweep would change under it.
@@ -37,7 +37,7 @@ void setOnAnalyser(MainQmlBackend *root, Set &&set)
     });
 }
 
-template <typename Read>
+template<typename Read>
 void answerCachedDouble(MainQmlBackend *root, DeviceFunctions *functions, Read read, int code)
 {
     answer(root, functions, [root, read, code] { return formatDouble(required(read(deviceOf(root)), code)); });

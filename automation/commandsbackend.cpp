@@ -17,7 +17,7 @@ namespace {
 // A file command with an empty name does nothing at all: no check, no
 // action, no code. An action that leaves settings queued for the analyser
 // ends, like every analyser setter, once the proxy has polled behind them.
-template <typename Slot>
+template<typename Slot>
 void fileAction(MainQmlBackend *root, const QByteArray &fileName, Slot slot, bool setsAnalyser)
 {
     if (fileName.isEmpty())

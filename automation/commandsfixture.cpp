@@ -117,7 +117,7 @@ void correctionMethod(MainQmlBackend *root, DeviceFunctions *functions)
     });
 }
 
-template <Side S>
+template<Side S>
 void setFixtureEnabled(MainQmlBackend *root, bool enabled)
 {
     actWhenIdle(root, [root, enabled] {
@@ -129,7 +129,7 @@ void setFixtureEnabled(MainQmlBackend *root, bool enabled)
     });
 }
 
-template <Side S>
+template<Side S>
 void fixtureEnabled(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] { return formatFlag(fixtureEnabledOn(firstSetupOf(root), S)); });
@@ -171,7 +171,7 @@ void dutConnection(MainQmlBackend *root, DeviceFunctions *functions)
     });
 }
 
-template <Side S>
+template<Side S>
 void setLoopBackThru(MainQmlBackend *root, bool enabled)
 {
     actWhenIdle(root, [root, enabled] {
@@ -183,7 +183,7 @@ void setLoopBackThru(MainQmlBackend *root, bool enabled)
     });
 }
 
-template <Side S>
+template<Side S>
 void loopBackThru(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
@@ -192,7 +192,7 @@ void loopBackThru(MainQmlBackend *root, DeviceFunctions *functions)
     });
 }
 
-template <Side S>
+template<Side S>
 void setFixturePortsCount(MainQmlBackend *root, int count)
 {
     actWhenIdle(root, [root, count] {
@@ -205,7 +205,7 @@ void setFixturePortsCount(MainQmlBackend *root, int count)
     });
 }
 
-template <Side S>
+template<Side S>
 void fixturePortsCount(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
@@ -214,7 +214,7 @@ void fixturePortsCount(MainQmlBackend *root, DeviceFunctions *functions)
     });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void setAttachedPort(MainQmlBackend *root, NumericIndex fixturePort, PortIndex analyserPort)
 {
     actWhenIdle(root, [root, fixturePort, analyserPort] {
@@ -225,7 +225,7 @@ void setAttachedPort(MainQmlBackend *root, NumericIndex fixturePort, PortIndex a
     });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void attachedPort(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex fixturePort)
 {
     answer(root, functions, [root, fixturePort] {

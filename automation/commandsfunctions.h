@@ -67,9 +67,9 @@ void z0ConversionType(MainQmlBackend *root, DeviceFunctions *functions);
 void setCorrectionMethod(MainQmlBackend *root, MeasureEnums::CorrectionMethod method);
 void correctionMethod(MainQmlBackend *root, DeviceFunctions *functions);
 
-template <Side S>
+template<Side S>
 void setFixtureEnabled(MainQmlBackend *root, bool enabled);
-template <Side S>
+template<Side S>
 void fixtureEnabled(MainQmlBackend *root, DeviceFunctions *functions);
 
 void setDirectConnection(MainQmlBackend *root, bool enabled);
@@ -77,19 +77,19 @@ void directConnection(MainQmlBackend *root, DeviceFunctions *functions);
 void setDutConnection(MainQmlBackend *root, bool enabled);
 void dutConnection(MainQmlBackend *root, DeviceFunctions *functions);
 
-template <Side S>
+template<Side S>
 void setLoopBackThru(MainQmlBackend *root, bool enabled);
-template <Side S>
+template<Side S>
 void loopBackThru(MainQmlBackend *root, DeviceFunctions *functions);
 
-template <Side S>
+template<Side S>
 void setFixturePortsCount(MainQmlBackend *root, int count);
-template <Side S>
+template<Side S>
 void fixturePortsCount(MainQmlBackend *root, DeviceFunctions *functions);
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void setAttachedPort(MainQmlBackend *root, NumericIndex fixturePort, PortIndex analyserPort);
-template <Side S, Kind K>
+template<Side S, Kind K>
 void attachedPort(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex fixturePort);
 
 // The keyword answers of the method and the conversion; empty for a value
@@ -122,17 +122,17 @@ void stepMeasured(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex
 void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step);
 void deleteStepData(MainQmlBackend *root, NumericIndex step);
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port);
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portGatingTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port);
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portImpedance(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port);
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portImpedanceTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port);
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portLength(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port);
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portLengthTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port);
 
 // --- backend actions -------------------------------------------------------

@@ -18,7 +18,7 @@ namespace {
 
 // Runs the action on the step of class T at the suffix, resolved on the GUI
 // thread after the common checks.
-template <typename T, typename Action>
+template<typename T, typename Action>
 void onStep(MainQmlBackend *root, NumericIndex index, Action action)
 {
     act(root, [root, index, action] {
@@ -30,7 +30,7 @@ void onStep(MainQmlBackend *root, NumericIndex index, Action action)
 // The same for an action that measures or deletes the models: 200 while a
 // measurement or an action runs. (An offset is queued behind a running job
 // instead, and its command waits for it.)
-template <typename T, typename Action>
+template<typename T, typename Action>
 void onIdleStep(MainQmlBackend *root, NumericIndex index, Action action)
 {
     actWhenIdle(root, [root, index, action] {
@@ -39,7 +39,7 @@ void onIdleStep(MainQmlBackend *root, NumericIndex index, Action action)
     });
 }
 
-template <typename T, typename Query>
+template<typename T, typename Query>
 void answerOnStep(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex index, Query query)
 {
     answer(root, functions, [root, index, query] {
@@ -60,14 +60,14 @@ void checkReflectsOffsetApplied(const TransmissionStep &step)
         fail(kReflectionOffsetNotEnabled);
 }
 
-template <typename T>
+template<typename T>
 void checkOpenEnabled(const T &step)
 {
     if (!step.openMeasurementEnable())
         fail(kOpenNotEnabled);
 }
 
-template <typename T>
+template<typename T>
 void checkShortEnabled(const T &step)
 {
     if (!step.shortMeasurementEnable())
@@ -100,9 +100,9 @@ enum class LowPass { NotNeeded, Needed };
 
 // Answers a query on a measured result port of the first set-up; answers
 // from the low-pass transforms check first that the sweep allows them.
-template <typename Query>
-void answerOnResultPort(MainQmlBackend *root, DeviceFunctions *functions, Side side, Kind kind,
-                        NumericIndex port, LowPass lowPass, Query query)
+template<typename Query>
+void answerOnResultPort(MainQmlBackend *root, DeviceFunctions *functions, Side side, Kind kind, NumericIndex port,
+                        LowPass lowPass, Query query)
 {
     answer(root, functions, [root, side, kind, port, lowPass, query] {
         QmlFixturePort &model = resultPort(root, side, kind, port);
@@ -288,54 +288,56 @@ void deleteStepData(MainQmlBackend *root, NumericIndex step)
 
 // --- fixture port results --------------------------------------------------
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
                        [](QmlFixturePort &model) { return requiredValue(model.values().gatingValue, kInvalidGating); });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portGatingTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
                        [](QmlFixturePort &model) { return formatTrace(*model.gatingSeries()); });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portImpedance(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answerOnResultPort(root, functions, S, K, port, LowPass::Needed,
-                       [](QmlFixturePort &model) { return requiredValue(model.values().impedance, kInvalidImpedance); });
+    answerOnResultPort(root, functions, S, K, port, LowPass::Needed, [](QmlFixturePort &model) {
+        return requiredValue(model.values().impedance, kInvalidImpedance);
+    });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portImpedanceTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::Needed,
                        [](QmlFixturePort &model) { return formatTrace(*model.stepResponseSeries()); });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portLength(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
-                       [](QmlFixturePort &model) { return requiredValue(model.values().length, kInvalidElectricalLength); });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded, [](QmlFixturePort &model) {
+        return requiredValue(model.values().length, kInvalidElectricalLength);
+    });
 }
 
-template <Side S, Kind K>
+template<Side S, Kind K>
 void portLengthTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
                        [](QmlFixturePort &model) { return formatTrace(*model.impulseResponseSeries()); });
 }
 
-#define VUK_RESULT_QUERIES(SIDE, KIND)                                                                      \
-    template void portGating<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                \
-    template void portGatingTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);           \
-    template void portImpedance<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);             \
-    template void portImpedanceTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);        \
-    template void portLength<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                \
+#define VUK_RESULT_QUERIES(SIDE, KIND)                                                                                 \
+    template void portGating<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                           \
+    template void portGatingTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                      \
+    template void portImpedance<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                        \
+    template void portImpedanceTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                   \
+    template void portLength<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);                           \
     template void portLengthTrace<SIDE, KIND>(MainQmlBackend *, DeviceFunctions *, NumericIndex);
 
 VUK_RESULT_QUERIES(Side::Left, Kind::Main)

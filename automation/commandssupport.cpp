@@ -138,10 +138,7 @@ public:
     explicit CompleteOnRelease(CheckerHandle handle) : handle(std::move(handle)) {}
     CompleteOnRelease(const CompleteOnRelease &) = delete;
     CompleteOnRelease &operator=(const CompleteOnRelease &) = delete;
-    ~CompleteOnRelease()
-    {
-        handle.complete();
-    }
+    ~CompleteOnRelease() { handle.complete(); }
 
 private:
     CheckerHandle handle;

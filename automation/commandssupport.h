@@ -70,7 +70,7 @@ enum Code : int {
 }
 
 // The common checks (288, then 240), then the action on the GUI thread.
-template <typename Action>
+template<typename Action>
 void act(MainQmlBackend *root, Action &&action)
 {
     checkRootAndReady(root);
@@ -84,7 +84,7 @@ void checkIdle(MainQmlBackend *root);
 
 // The common checks, then the action on the GUI thread once no job runs
 // (else 200, and nothing is changed).
-template <typename Action>
+template<typename Action>
 void actWhenIdle(MainQmlBackend *root, Action &&action)
 {
     act(root, [root, action = std::forward<Action>(action)] {
@@ -95,7 +95,7 @@ void actWhenIdle(MainQmlBackend *root, Action &&action)
 
 // The common checks, then the query on the GUI thread; its text is the
 // command's answer.
-template <typename Query>
+template<typename Query>
 void answer(MainQmlBackend *root, DeviceFunctions *functions, Query &&query)
 {
     checkRootAndReady(root);
@@ -138,7 +138,7 @@ QmlFixturePort &fixturePortModel(const VNAFixtureConnection &connection, int ind
 // set-up rebuilds its steps (GUI thread).
 std::shared_ptr<Step> resolveStepAt(MainQmlBackend *root, int setupIndex, int stepIndex);
 
-template <typename T>
+template<typename T>
 std::shared_ptr<T> resolveStep(MainQmlBackend *root, int setupIndex, int stepIndex)
 {
     std::shared_ptr<T> step = std::dynamic_pointer_cast<T>(resolveStepAt(root, setupIndex, stepIndex));
@@ -148,7 +148,7 @@ std::shared_ptr<T> resolveStep(MainQmlBackend *root, int setupIndex, int stepInd
 }
 
 // The step commands address the first set-up's steps by the header suffix.
-template <typename T>
+template<typename T>
 std::shared_ptr<T> resolveStep(MainQmlBackend *root, NumericIndex step)
 {
     return resolveStep<T>(root, 0, step.value);

@@ -35,19 +35,10 @@ public:
     // end every search, a missing handler, and a command past the capacity.
     bool registerCommand(const QByteArray &pattern, std::unique_ptr<ScpiHandlerBase> handler);
 
-    qint64 count() const
-    {
-        return commandCount;
-    }
+    qint64 count() const { return commandCount; }
     // Pattern k; the pattern after the last registered one is empty.
-    const QByteArray &pattern(std::size_t k) const
-    {
-        return commandPatterns[k];
-    }
-    ScpiHandlerBase *handler(std::size_t k) const
-    {
-        return commandHandlers[k].get();
-    }
+    const QByteArray &pattern(std::size_t k) const { return commandPatterns[k]; }
+    ScpiHandlerBase *handler(std::size_t k) const { return commandHandlers[k].get(); }
 
 private:
     std::array<QByteArray, maxCommands + 1> commandPatterns;

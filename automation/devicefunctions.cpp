@@ -44,18 +44,16 @@ char toLower(char c)
 struct ResetOnExit
 {
     ScpiHandlerBase *handler;
-    ~ResetOnExit()
-    {
-        handler->reset();
-    }
+    ~ResetOnExit() { handler->reset(); }
 };
 
 } // namespace
 
 DeviceFunctions::DeviceFunctions(QByteArray *reply, RemoteClientBase *client, const CommandTable *table)
-    : reply(reply), client(client), table(table ? table : &commandTable())
-{
-}
+    : reply(reply),
+      client(client),
+      table(table ? table : &commandTable())
+{}
 
 void DeviceFunctions::ParseMessage(const QByteArray &message)
 {
@@ -117,7 +115,7 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
     while (runBegin < length && isBlankOrControl(static_cast<unsigned char>(command[runBegin])))
         ++runBegin;
     int runEnd = runBegin;
-    while (runEnd < length && static_cast<unsigned char>(command[runEnd]) > 32)
+    while (runEnd<length &&static_cast<unsigned char>(command[runEnd])> 32)
         ++runEnd;
     const QByteArray ownHeader(command + runBegin, runEnd - runBegin);
     const char *parametersBegin = command + runEnd;

@@ -40,10 +40,7 @@ public:
     int takeError();
 
     // The part of the last absolute header up to and including its last ":".
-    const QByteArray &retainedPath() const
-    {
-        return headerPrefix;
-    }
+    const QByteArray &retainedPath() const { return headerPrefix; }
 
     QByteArray *reply;
     RemoteClientBase *client;

@@ -31,8 +31,7 @@ bool startsWithNoCase(const char *cursor, const char *end, const QByteArray &par
     if (end - cursor < part.size())
         return false;
     for (int i = 0; i < part.size(); ++i) {
-        if (toLowerAscii(static_cast<unsigned char>(cursor[i]))
-            != static_cast<unsigned char>(part.at(i)))
+        if (toLowerAscii(static_cast<unsigned char>(cursor[i])) != static_cast<unsigned char>(part.at(i)))
             return false;
     }
     return true;
@@ -238,8 +237,8 @@ int lexNumber(const char *text, std::size_t length, ScpiNumber &result, std::siz
         || state == LexState::ExponentSign || state == LexState::Radix)
         return kScpiDataTypeError;
 
-    qint64 exponent = (negativeExponent ? -writtenExponent : writtenExponent) - fractionDigitsKept
-                      + integerDigitsDropped;
+    qint64 exponent =
+        (negativeExponent ? -writtenExponent : writtenExponent) - fractionDigitsKept + integerDigitsDropped;
     while (mantissa != 0 && mantissa % 10 == 0) {
         mantissa /= 10;
         ++exponent;
@@ -347,9 +346,8 @@ const std::vector<KeywordEntry<bool>> &booleanKeywords()
     return table;
 }
 
-template <typename T>
-bool matchKeyword(const char *&cursor, const char *end, const std::vector<KeywordEntry<T>> &table,
-                  T &value)
+template<typename T>
+bool matchKeyword(const char *&cursor, const char *end, const std::vector<KeywordEntry<T>> &table, T &value)
 {
     if (cursor == end)
         return false;
@@ -365,20 +363,20 @@ bool matchKeyword(const char *&cursor, const char *end, const std::vector<Keywor
     return false;
 }
 
-template bool matchKeyword<MeasureEnums::CorrectionMethod>(
-    const char *&, const char *, const std::vector<KeywordEntry<MeasureEnums::CorrectionMethod>> &,
-    MeasureEnums::CorrectionMethod &);
-template bool matchKeyword<MeasureEnums::Z0Conversion>(
-    const char *&, const char *, const std::vector<KeywordEntry<MeasureEnums::Z0Conversion>> &,
-    MeasureEnums::Z0Conversion &);
-template bool matchKeyword<bool>(const char *&, const char *,
-                                 const std::vector<KeywordEntry<bool>> &, bool &);
+template bool
+matchKeyword<MeasureEnums::CorrectionMethod>(const char *&, const char *,
+                                             const std::vector<KeywordEntry<MeasureEnums::CorrectionMethod>> &,
+                                             MeasureEnums::CorrectionMethod &);
+template bool matchKeyword<MeasureEnums::Z0Conversion>(const char *&, const char *,
+                                                       const std::vector<KeywordEntry<MeasureEnums::Z0Conversion>> &,
+                                                       MeasureEnums::Z0Conversion &);
+template bool matchKeyword<bool>(const char *&, const char *, const std::vector<KeywordEntry<bool>> &, bool &);
 
 const char *skipWhiteSpace(const char *cursor, const char *end)
 {
     while (cursor != end
-           && (*cursor == ' ' || *cursor == '\t' || *cursor == '\n' || *cursor == '\v'
-               || *cursor == '\f' || *cursor == '\r'))
+           && (*cursor == ' ' || *cursor == '\t' || *cursor == '\n' || *cursor == '\v' || *cursor == '\f'
+               || *cursor == '\r'))
         ++cursor;
     return cursor;
 }

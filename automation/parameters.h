@@ -58,7 +58,7 @@ bool parseNumericIndex(const char *begin, const char *end, NumericIndex &index);
 
 // One keyword: the leading uppercase letters of its written form make the
 // short part, the remaining letters the optional rest (both lower-cased).
-template <typename T>
+template<typename T>
 struct KeywordEntry
 {
     QByteArray shortPart;
@@ -66,7 +66,7 @@ struct KeywordEntry
     T value;
 };
 
-template <typename T>
+template<typename T>
 KeywordEntry<T> makeKeyword(const char *written, T value)
 {
     const QByteArray text(written);
@@ -82,9 +82,8 @@ const std::vector<KeywordEntry<bool>> &booleanKeywords();
 
 // Matches the first entry whose short part the text begins with (any case);
 // its rest is taken only when present in full.
-template <typename T>
-bool matchKeyword(const char *&cursor, const char *end, const std::vector<KeywordEntry<T>> &table,
-                  T &value);
+template<typename T>
+bool matchKeyword(const char *&cursor, const char *end, const std::vector<KeywordEntry<T>> &table, T &value);
 
 // Parameter readers.
 bool readParameter(const char *&cursor, const char *end, int &value);
@@ -105,7 +104,7 @@ const char *skipWhiteSpace(const char *cursor, const char *end);
 // the last one, or anything left over, fails.
 bool parseParameters(const char *begin, const char *end);
 
-template <typename First>
+template<typename First>
 bool parseParameters(const char *begin, const char *end, First &first)
 {
     const char *cursor = skipWhiteSpace(begin, end);
@@ -117,7 +116,7 @@ bool parseParameters(const char *begin, const char *end, First &first)
     return cursor == end;
 }
 
-template <typename First, typename Second>
+template<typename First, typename Second>
 bool parseParameters(const char *begin, const char *end, First &first, Second &second)
 {
     const char *cursor = skipWhiteSpace(begin, end);

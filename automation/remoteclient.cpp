@@ -104,7 +104,7 @@ private:
         ParserChunk *chunk;
     };
 
-    template <typename Container>
+    template<typename Container>
     static void dropJobs(Container &jobs, RemoteClientBase *client)
     {
         for (auto it = jobs.begin(); it != jobs.end();) {
@@ -142,7 +142,8 @@ private:
                 deliveryPosted = true;
             }
             if (post)
-                QMetaObject::invokeMethod(this, [this] { deliver(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this] { deliver(); }, Qt::QueuedConnection);
         }
     }
 
@@ -173,9 +174,10 @@ private:
 };
 
 RemoteClientBase::RemoteClientBase(QIODevice *device, QObject *parent, const CommandTable *table)
-    : QObject(parent), device(device), table(table)
-{
-}
+    : QObject(parent),
+      device(device),
+      table(table)
+{}
 
 RemoteClientBase::~RemoteClientBase()
 {
@@ -262,7 +264,8 @@ void RemoteClientBase::onParserThreadFinished(ParserChunk *chunk)
 }
 
 SocketRemoteClient::SocketRemoteClient(QTcpSocket *socket, QObject *parent, const CommandTable *table)
-    : RemoteClientBase(socket, parent, table), socket(socket)
+    : RemoteClientBase(socket, parent, table),
+      socket(socket)
 {
     if (socket) {
         socket->setReadBufferSize(socketReadBufferSize);

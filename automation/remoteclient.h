@@ -58,14 +58,8 @@ public:
     int takeError();
 
     // A message is queued for or running on the parser thread.
-    bool isRunning() const
-    {
-        return running;
-    }
-    const ErrorQueue &errorQueue() const
-    {
-        return errors;
-    }
+    bool isRunning() const { return running; }
+    const ErrorQueue &errorQueue() const { return errors; }
 
 signals:
     // Every line received before the disconnection has run: the connection
@@ -87,10 +81,7 @@ protected:
     // Sends the chunk's reply, if any, and clears it.
     virtual void writeAnswer(ParserChunk *chunk) = 0;
 
-    bool isDisconnecting() const
-    {
-        return disconnecting;
-    }
+    bool isDisconnecting() const { return disconnecting; }
 
     QPointer<QIODevice> device;
 
@@ -130,18 +121,9 @@ public:
     // What the connection holds now, for the tests of its bounds: complete
     // lines not yet run, their bytes, the unterminated tail, the socket's
     // unread bytes and its unsent bytes.
-    int queuedLineCount() const
-    {
-        return static_cast<int>(lines.size());
-    }
-    qint64 queuedLineBytes() const
-    {
-        return queuedBytes;
-    }
-    qint64 tailBytes() const
-    {
-        return buffer.size();
-    }
+    int queuedLineCount() const { return static_cast<int>(lines.size()); }
+    qint64 queuedLineBytes() const { return queuedBytes; }
+    qint64 tailBytes() const { return buffer.size(); }
     qint64 unreadSocketBytes() const;
     qint64 unsentReplyBytes() const;
     // Reading is held back: the queue is at one of its bounds.

@@ -12,7 +12,10 @@ namespace Korvel {
 namespace Automation {
 
 RemoteControl::RemoteControl(QObject *parent, const CommandTable *table)
-    : QObject(parent), port(server.serverPort()), table(table), status(tr("Off"))
+    : QObject(parent),
+      port(server.serverPort()),
+      table(table),
+      status(tr("Off"))
 {
     connect(&server, &QTcpServer::newConnection, this, &RemoteControl::acceptConnection);
     connect(this, &RemoteControl::enabledChanged, this, &RemoteControl::onEnabledChanged);
@@ -76,8 +79,7 @@ void RemoteControl::startListening()
     } else {
         // Most often another program (a second copy of this one) holds the
         // port: a client would then drive that program instead.
-        const QString text =
-            tr("Remote control cannot listen on port %1: %2").arg(port).arg(server.errorString());
+        const QString text = tr("Remote control cannot listen on port %1: %2").arg(port).arg(server.errorString());
         qCWarning(lcAutomation).noquote() << text;
         updateStatus(text);
         emit error(text);

@@ -35,37 +35,19 @@ public:
     // Closes every connection and the server; the clients go with it.
     ~RemoteControl() override;
 
-    bool isEnabled() const
-    {
-        return enabled;
-    }
-    int getPort() const
-    {
-        return port;
-    }
+    bool isEnabled() const { return enabled; }
+    int getPort() const { return port; }
     void setEnabled(bool value);
     void setPort(int value);
 
-    bool isListening() const
-    {
-        return server.isListening();
-    }
+    bool isListening() const { return server.isListening(); }
     // "Listening on 127.0.0.1:<port>", "Off", or why it cannot listen.
-    QString getStatus() const
-    {
-        return status;
-    }
+    QString getStatus() const { return status; }
     // Why the last attempt to listen failed; empty while listening or off.
-    QString getListenError() const
-    {
-        return listenError;
-    }
+    QString getListenError() const { return listenError; }
     // The port actually listened on (the chosen one when `port` is 0); 0
     // while not listening.
-    quint16 serverPort() const
-    {
-        return server.serverPort();
-    }
+    quint16 serverPort() const { return server.serverPort(); }
 
 signals:
     void error(QString msg);

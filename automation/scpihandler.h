@@ -33,10 +33,9 @@ namespace Automation {
 class DeviceFunctions;
 
 // An empty list of types.
-template <typename... T>
+template<typename... T>
 struct Types
-{
-};
+{};
 
 class ScpiHandlerBase
 {
@@ -61,12 +60,12 @@ inline bool readSuffix(const char *begin, const char *end, NumericIndex &index)
     return parseNumericIndex(begin, end, index);
 }
 
-template <typename First, typename Suffixes, typename Parameters>
+template<typename First, typename Suffixes, typename Parameters>
 class HandlerWithArgs;
 
 // The generic handler of one shape: the first values (the message context for
 // queries), the suffixes and the parameters.
-template <typename... First, typename... Suffixes, typename... Parameters>
+template<typename... First, typename... Suffixes, typename... Parameters>
 class HandlerWithArgs<Types<First...>, Types<Suffixes...>, Types<Parameters...>> : public ScpiHandlerBase
 {
     static_assert(sizeof...(First) <= 1, "at most one first value");
@@ -84,8 +83,9 @@ public:
         }
         bool ok = false;
         qint64 position = 0;
-        std::apply([&](auto &...suffix) { ((position++ == count ? (ok = readSuffix(begin, end, suffix)) : false), ...); },
-                   suffixes);
+        std::apply(
+            [&](auto &...suffix) { ((position++ == count ? (ok = readSuffix(begin, end, suffix)) : false), ...); },
+            suffixes);
         if (ok)
             ++count;
         return ok;
@@ -133,7 +133,7 @@ protected:
 };
 
 // A handler bound to the root object and a command function.
-template <typename Root, auto Function, typename First, typename Suffixes, typename Parameters>
+template<typename Root, auto Function, typename First, typename Suffixes, typename Parameters>
 class ConstObjectHandler : public HandlerWithArgs<First, Suffixes, Parameters>
 {
 public:
@@ -162,40 +162,39 @@ namespace details {
 
 // Splits the arguments after the root into first values, suffixes and
 // parameters.
-template <typename Done, typename Rest>
+template<typename Done, typename Rest>
 struct SplitSuffixes;
 
-template <typename... Done, typename... Rest>
+template<typename... Done, typename... Rest>
 struct SplitSuffixes<Types<Done...>, Types<NumericIndex, Rest...>>
     : SplitSuffixes<Types<Done..., NumericIndex>, Types<Rest...>>
-{
-};
+{};
 
-template <typename... Done, typename... Rest>
+template<typename... Done, typename... Rest>
 struct SplitSuffixes<Types<Done...>, Types<Rest...>>
 {
     using suffixes = Types<Done...>;
     using parameters = Types<Rest...>;
 };
 
-template <typename... Args>
+template<typename... Args>
 struct SplitFirst
 {
     using first = Types<>;
     using rest = Types<Args...>;
 };
 
-template <typename... Args>
+template<typename... Args>
 struct SplitFirst<DeviceFunctions *, Args...>
 {
     using first = Types<DeviceFunctions *>;
     using rest = Types<Args...>;
 };
 
-template <typename Signature>
+template<typename Signature>
 struct ShapeOf;
 
-template <typename Root, typename... Args>
+template<typename Root, typename... Args>
 struct ShapeOf<void (*)(Root *, Args...)>
 {
     using root = Root;
@@ -208,15 +207,14 @@ struct ShapeOf<void (*)(Root *, Args...)>
 } // namespace details
 
 // The concrete handler class of the command function Function.
-template <auto Function>
-using HandlerOf = ConstObjectHandler<typename details::ShapeOf<decltype(Function)>::root, Function,
-                                     typename details::ShapeOf<decltype(Function)>::first,
-                                     typename details::ShapeOf<decltype(Function)>::suffixes,
-                                     typename details::ShapeOf<decltype(Function)>::parameters>;
+template<auto Function>
+using HandlerOf = ConstObjectHandler<
+    typename details::ShapeOf<decltype(Function)>::root, Function, typename details::ShapeOf<decltype(Function)>::first,
+    typename details::ShapeOf<decltype(Function)>::suffixes, typename details::ShapeOf<decltype(Function)>::parameters>;
 
 // A new handler of the command function Function bound to root, for
 // CommandTable::registerCommand.
-template <auto Function>
+template<auto Function>
 std::unique_ptr<ScpiHandlerBase> makeHandler(typename details::ShapeOf<decltype(Function)>::root *root)
 {
     return std::make_unique<HandlerOf<Function>>(root);

@@ -42,14 +42,17 @@ struct FixtureCase
 };
 
 const FixtureCase kFixtures[] = {
-    {"pad", [](const RealVector &f) {
+    {"pad",
+     [](const RealVector &f) {
          return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {50.0, 200e-12, 0.3}));
      }},
-    {"step", [](const RealVector &f) {
+    {"step",
+     [](const RealVector &f) {
          return SynthNet::cascade({SynthNet::line(f, {50.0, 100e-12, 0.2}), SynthNet::line(f, {63.0, 20e-12, 0.0}),
                                    SynthNet::line(f, {50.0, 100e-12, 0.2})});
      }},
-    {"lossy", [](const RealVector &f) {
+    {"lossy",
+     [](const RealVector &f) {
          return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12), SynthNet::line(f, {55.0, 250e-12, 1.0}));
      }},
 };
@@ -81,8 +84,7 @@ Abcd abcdOf(Complex s11, Complex s12, Complex s21, Complex s22)
 
 Abcd times(const Abcd &x, const Abcd &y)
 {
-    return {x[0] * y[0] + x[1] * y[2], x[0] * y[1] + x[1] * y[3], x[2] * y[0] + x[3] * y[2],
-            x[2] * y[1] + x[3] * y[3]};
+    return {x[0] * y[0] + x[1] * y[2], x[0] * y[1] + x[1] * y[3], x[2] * y[0] + x[3] * y[2], x[2] * y[1] + x[3] * y[3]};
 }
 
 Abcd inverse(const Abcd &x)
@@ -131,9 +133,9 @@ Scores score(const SParametersTwoPort &left, const SParametersTwoPort &right, co
             s.sv08 = std::max(s.sv08, largestSingularValue(m->s11()[i], m->s12()[i], m->s21()[i], m->s22()[i]));
         s.fixDb = std::max(s.fixDb, dbError(left.s21()[i], truth.s21()[i]));
         s.fixDeg = std::max(s.fixDeg, degError(left.s21()[i], truth.s21()[i]));
-        s.fixErr = std::max({s.fixErr, std::abs(left.s11()[i] - truth.s11()[i]),
-                             std::abs(left.s21()[i] - truth.s21()[i]), std::abs(left.s12()[i] - truth.s12()[i]),
-                             std::abs(left.s22()[i] - truth.s22()[i])});
+        s.fixErr =
+            std::max({s.fixErr, std::abs(left.s11()[i] - truth.s11()[i]), std::abs(left.s21()[i] - truth.s21()[i]),
+                      std::abs(left.s12()[i] - truth.s12()[i]), std::abs(left.s22()[i] - truth.s22()[i])});
         const Abcd l = abcdOf(left.s11()[i], left.s12()[i], left.s21()[i], left.s22()[i]);
         const Abcd r = abcdOf(right.s11()[i], right.s12()[i], right.s21()[i], right.s22()[i]);
         const Abcd m = abcdOf(measured.s11()[i], measured.s12()[i], measured.s21()[i], measured.s22()[i]);
@@ -242,32 +244,25 @@ int registerAll()
             const auto add = [](const std::string &name, auto fn) {
                 benchmark::RegisterBenchmark(name.c_str(), fn)->Iterations(1)->Unit(benchmark::kMillisecond);
             };
-            add("2xthru/timegate" + tail, [&fc, &gc](benchmark::State &s) {
-                thruCase(s, ProcessFactory::TimeGate, fc, gc, false);
-            });
-            add("2xthru/filtering" + tail, [&fc, &gc](benchmark::State &s) {
-                thruCase(s, ProcessFactory::Filtering, fc, gc, false);
-            });
-            add("2xthru/bisection" + tail, [&fc, &gc](benchmark::State &s) {
-                thruCase(s, ProcessFactory::Bisect, fc, gc, false);
-            });
-            add("dutcorrection/timegate" + tail, [&fc, &gc](benchmark::State &s) {
-                thruCase(s, ProcessFactory::TimeGate, fc, gc, true);
-            });
+            add("2xthru/timegate" + tail,
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::TimeGate, fc, gc, false); });
+            add("2xthru/filtering" + tail,
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::Filtering, fc, gc, false); });
+            add("2xthru/bisection" + tail,
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::Bisect, fc, gc, false); });
+            add("dutcorrection/timegate" + tail,
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::TimeGate, fc, gc, true); });
             for (const bool filtering : {false, true}) {
                 const std::string method = filtering ? "/filtering" : "/timegate";
                 for (const int signalType : {0, 1}) {
                     const std::string comp = signalType == 0 ? "+comp" : "";
-                    add("1xreflect-open" + comp + method + tail, [=, &fc, &gc](benchmark::State &s) {
-                        reflectCase(s, filtering, 0, signalType, fc, gc);
-                    });
-                    add("1xreflect-short" + comp + method + tail, [=, &fc, &gc](benchmark::State &s) {
-                        reflectCase(s, filtering, 1, signalType, fc, gc);
-                    });
+                    add("1xreflect-open" + comp + method + tail,
+                        [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 0, signalType, fc, gc); });
+                    add("1xreflect-short" + comp + method + tail,
+                        [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 1, signalType, fc, gc); });
                 }
-                add("1xreflect-both" + method + tail, [=, &fc, &gc](benchmark::State &s) {
-                    reflectCase(s, filtering, 2, 0, fc, gc);
-                });
+                add("1xreflect-both" + method + tail,
+                    [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 2, 0, fc, gc); });
             }
         }
     }

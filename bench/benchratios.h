@@ -20,10 +20,10 @@ namespace BenchRatios {
 
 struct Ratio
 {
-    std::string numerator;    // benchmark name, e.g. "BM_ChirpZ/1601"
-    std::string denominator;  // its floor or reference in the same run
-    double goal = 0.0;        // the ratio must not exceed it; 0: no goal
-    bool wallTime = false;    // compare wall-clock times
+    std::string numerator; // benchmark name, e.g. "BM_ChirpZ/1601"
+    std::string denominator; // its floor or reference in the same run
+    double goal = 0.0; // the ratio must not exceed it; 0: no goal
+    bool wallTime = false; // compare wall-clock times
 };
 
 class Reporter : public benchmark::ConsoleReporter
@@ -58,16 +58,15 @@ public:
             const auto a = times.find(r.numerator);
             const auto b = times.find(r.denominator);
             if (a == times.end() || b == times.end())
-                continue;  // not run (filtered out)
+                continue; // not run (filtered out)
             const double ta = r.wallTime ? a->second.wall : a->second.cpu;
             const double tb = r.wallTime ? b->second.wall : b->second.cpu;
             const double ratio = ta / tb;
             if (r.goal > 0.0) {
-                std::printf("%-44s %-34s %9.3f %9.3f  %s\n", r.numerator.c_str(), r.denominator.c_str(),
-                            ratio, r.goal, ratio <= r.goal ? "met" : "NOT MET");
+                std::printf("%-44s %-34s %9.3f %9.3f  %s\n", r.numerator.c_str(), r.denominator.c_str(), ratio, r.goal,
+                            ratio <= r.goal ? "met" : "NOT MET");
             } else {
-                std::printf("%-44s %-34s %9.3f %9s\n", r.numerator.c_str(), r.denominator.c_str(), ratio,
-                            "-");
+                std::printf("%-44s %-34s %9.3f %9s\n", r.numerator.c_str(), r.denominator.c_str(), ratio, "-");
             }
         }
         std::fflush(stdout);
@@ -97,8 +96,8 @@ inline int run(int argc, char **argv, const std::vector<Ratio> &ratios)
 
 } // namespace BenchRatios
 
-#define BENCH_RATIOS_MAIN(ratios)                                                                  \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        return BenchRatios::run(argc, argv, ratios);                                               \
+#define BENCH_RATIOS_MAIN(ratios)                                                                                      \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        return BenchRatios::run(argc, argv, ratios);                                                                   \
     }

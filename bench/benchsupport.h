@@ -31,8 +31,8 @@ inline QCoreApplication &application()
 inline Algorithms::SParametersTwoPort thruOf(size_t n)
 {
     const Algorithms::RealVector f = SynthNet::harmonicGrid(20e9 / static_cast<double>(n), n);
-    const auto fixture = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12),
-                                           SynthNet::line(f, {60.0, 200e-12, 0.3}));
+    const auto fixture =
+        SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12), SynthNet::line(f, {60.0, 200e-12, 0.3}));
     return SynthNet::toS(SynthNet::twoXThru(fixture));
 }
 

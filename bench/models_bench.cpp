@@ -25,8 +25,7 @@ constexpr double kFixtureDelay = 1e-9;
 
 SynthNet::Network fixture(const RealVector &f)
 {
-    return SynthNet::cascade({SynthNet::shuntGC(f, 0.0, 0.1e-12),
-                              SynthNet::line(f, {55.0, kFixtureDelay, 0.5}),
+    return SynthNet::cascade({SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {55.0, kFixtureDelay, 0.5}),
                               SynthNet::seriesRL(f, 0.2, 0.1e-9)});
 }
 
@@ -88,9 +87,8 @@ static void BM_BisectionSweep(benchmark::State &state)
     const SParametersTwoPort s = thru(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
         for (size_t i = 0; i < s.frequency().size(); ++i) {
-            const BisectionInput in = {s.s11()[i].real(), s.s11()[i].imag(), s.s21()[i].real(),
-                                       s.s21()[i].imag(), s.s12()[i].real(), s.s12()[i].imag(),
-                                       s.s22()[i].real(), s.s22()[i].imag()};
+            const BisectionInput in = {s.s11()[i].real(), s.s11()[i].imag(), s.s21()[i].real(), s.s21()[i].imag(),
+                                       s.s12()[i].real(), s.s12()[i].imag(), s.s22()[i].real(), s.s22()[i].imag()};
             benchmark::DoNotOptimize(bisectionFit(in));
         }
     }

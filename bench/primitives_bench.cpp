@@ -70,8 +70,7 @@ void BM_ImpulseResponse(benchmark::State &state)
 {
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
-        TimeDomainResponse r =
-            computeImpulseResponse(f.reflection, f.frequency, 0.0, 1e-9, 3.0, 0);
+        TimeDomainResponse r = computeImpulseResponse(f.reflection, f.frequency, 0.0, 1e-9, 3.0, 0);
         benchmark::DoNotOptimize(r.values.data());
     }
 }
@@ -81,8 +80,8 @@ void BM_StepResponse(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const double df = f.frequency[0];
     for (auto _ : state) {
-        StepResponseProfile p = computeStepResponse(f.reflection, f.frequency, -2e-10, 1e-9, 3.0,
-                                                    -0.5 / df, -2e-10, 50.0);
+        StepResponseProfile p =
+            computeStepResponse(f.reflection, f.frequency, -2e-10, 1e-9, 3.0, -0.5 / df, -2e-10, 50.0);
         benchmark::DoNotOptimize(p.impedance.data());
     }
 }

@@ -28,9 +28,9 @@
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
-#include <pthread.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>

@@ -39,8 +39,7 @@ void counted(void *pointer)
         return;
     const int64_t now = heapNow += static_cast<int64_t>(malloc_usable_size(pointer));
     int64_t peak = heapPeak.load(std::memory_order_relaxed);
-    while (now > peak && !heapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
-    }
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {}
 }
 
 void released(void *pointer)
@@ -136,8 +135,7 @@ TouchstoneData makeData(uint ports)
 
 struct Fixture
 {
-    explicit Fixture(uint ports)
-        : data(makeData(ports)), path(dir.filePath(QStringLiteral("bench.s%1p").arg(ports)))
+    explicit Fixture(uint ports) : data(makeData(ports)), path(dir.filePath(QStringLiteral("bench.s%1p").arg(ports)))
     {
         TouchstoneIO io;
         if (io.write(path, data))

@@ -33,7 +33,7 @@ void BM_PushToIdleWorker(benchmark::State &state)
         while (!ran.load())
             std::this_thread::yield();
         state.PauseTiming();
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));  // idle again
+        std::this_thread::sleep_for(std::chrono::milliseconds(3)); // idle again
         state.ResumeTiming();
     }
 }

@@ -25,7 +25,7 @@ struct CheckerLink
     Checker *checker = nullptr;
     bool done = false;
 };
-}
+} // namespace details
 
 // A copyable, thread-safe reference to a Checker that may outlive it.
 class CheckerHandle
@@ -37,7 +37,7 @@ public:
     // writes the task's result into the waiting function's variables), set
     // done and emit checked(), all under the link's lock. Returns whether it
     // completed the checker; a second completion does nothing.
-    template <typename Store>
+    template<typename Store>
     bool complete(Store &&store) const;
 
     bool complete() const
@@ -76,10 +76,7 @@ public:
     // Sets done and emits checked(); callable from any thread.
     void complete();
 
-    CheckerHandle handle() const
-    {
-        return CheckerHandle(link);
-    }
+    CheckerHandle handle() const { return CheckerHandle(link); }
 
 signals:
     void checked();
@@ -88,7 +85,7 @@ private:
     std::shared_ptr<details::CheckerLink> link;
 };
 
-template <typename Store>
+template<typename Store>
 bool CheckerHandle::complete(Store &&store) const
 {
     if (!link)
@@ -108,7 +105,7 @@ bool CheckerHandle::complete(Store &&store) const
 // dropped from its queue, or ended by an exception) it completes with an
 // empty result (`T{}`: false, an empty optional, ...), so no waiter waits for
 // good. Declare `result` before the Checker in the waiting function.
-template <typename T>
+template<typename T>
 class WaitCompletion
 {
 public:
@@ -133,25 +130,19 @@ private:
     std::shared_ptr<State> state;
 };
 
-template <>
+template<>
 class WaitCompletion<void>
 {
 public:
     explicit WaitCompletion(Checker &checker) : state(std::make_shared<State>(checker.handle())) {}
 
-    void operator()() const
-    {
-        state->handle.complete();
-    }
+    void operator()() const { state->handle.complete(); }
 
 private:
     struct State
     {
         explicit State(CheckerHandle handle) : handle(std::move(handle)) {}
-        ~State()
-        {
-            handle.complete();
-        }
+        ~State() { handle.complete(); }
         CheckerHandle handle;
     };
     std::shared_ptr<State> state;

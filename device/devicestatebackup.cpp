@@ -73,7 +73,7 @@ void keepPending(const StateRestore &request)
     pendingRestores()[request.stateFile] = request;
 }
 
-template <typename T>
+template<typename T>
 T waitForTask(const std::function<void(std::function<void(T)>)> &push)
 {
     T result{};
@@ -91,7 +91,8 @@ std::optional<StateRestoreResult> runRestore(SyncedVnaDevice *device, const Stat
 
 QString differingText(const QStringList &differing)
 {
-    return tr("These analyser settings differ from before the measurement: %1").arg(differing.join(QStringLiteral("; ")));
+    return tr("These analyser settings differ from before the measurement: %1")
+        .arg(differing.join(QStringLiteral("; ")));
 }
 
 // A written backup file: there and not empty.
@@ -104,9 +105,9 @@ bool written(const QString &path)
 } // namespace
 
 DeviceStateBackup::DeviceStateBackup(SyncedVnaDevice *device, QString directory)
-    : device(device), directory(std::move(directory))
-{
-}
+    : device(device),
+      directory(std::move(directory))
+{}
 
 DeviceStateBackup::~DeviceStateBackup()
 {

@@ -39,22 +39,10 @@ public:
     // reached (the backup is then kept for the next save()).
     bool restore();
 
-    QString errorString() const
-    {
-        return error;
-    }
-    std::optional<VNADevice::SaveType> savedType() const
-    {
-        return m_savedType;
-    }
-    QString stateFile() const
-    {
-        return m_stateFile;
-    }
-    QString calibrationFile() const
-    {
-        return m_calibrationFile;
-    }
+    QString errorString() const { return error; }
+    std::optional<VNADevice::SaveType> savedType() const { return m_savedType; }
+    QString stateFile() const { return m_stateFile; }
+    QString calibrationFile() const { return m_calibrationFile; }
 
 private:
     bool fail(const QString &text);
@@ -70,6 +58,6 @@ private:
     QString m_calibrationFile;
     QString directory;
     QString error;
-    bool claimed = false;  // this backup holds its file names
-    bool saved = false;    // save() succeeded and restore() has not run
+    bool claimed = false; // this backup holds its file names
+    bool saved = false; // save() succeeded and restore() has not run
 };

@@ -44,7 +44,7 @@ public slots:
 
 } // namespace details
 
-template <typename T, typename Container = std::vector<T>>
+template<typename T, typename Container = std::vector<T>>
 class BaseModel : public details::Base
 {
 public:
@@ -54,10 +54,7 @@ public:
     explicit BaseModel(QObject *parent = nullptr) : details::Base(parent) {}
 
     // A list model: top-level rows only, so a valid parent has no children.
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override
-    {
-        return parent.isValid() ? 0 : size();
-    }
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override { return parent.isValid() ? 0 : size(); }
 
     QHash<int, QByteArray> roleNames() const override { return {{ValueRole, "value"}}; }
 
@@ -86,7 +83,7 @@ public:
     const T &at(int row) const { return m_items.at(static_cast<size_t>(row)); }
 
     // Appends the items of a range at the end; an empty range does nothing.
-    template <typename Iterator>
+    template<typename Iterator>
     void append(Iterator first, Iterator last)
     {
         const auto n = static_cast<int>(std::distance(first, last));
@@ -134,14 +131,14 @@ public:
 protected:
     bool validRow(const QModelIndex &index) const
     {
-        return index.isValid() && index.column() == 0 && !index.parent().isValid()
-               && index.row() >= 0 && index.row() < size();
+        return index.isValid() && index.column() == 0 && !index.parent().isValid() && index.row() >= 0
+               && index.row() < size();
     }
 
     Container m_items;
 };
 
-template <typename T, typename Container = std::vector<T>>
+template<typename T, typename Container = std::vector<T>>
 class ValueModel : public BaseModel<T, Container>
 {
     using Super = BaseModel<T, Container>;
@@ -175,7 +172,7 @@ public:
     }
 };
 
-template <typename T, typename Ptr = std::shared_ptr<T>, typename Container = std::vector<Ptr>>
+template<typename T, typename Ptr = std::shared_ptr<T>, typename Container = std::vector<Ptr>>
 class UniquePtr_Model : public BaseModel<Ptr, Container>
 {
     static_assert(std::is_base_of<QObject, T>::value, "items must be QObjects");

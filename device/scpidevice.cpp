@@ -27,9 +27,9 @@ int clampTimeout(qint64 timeoutMs)
 } // namespace
 
 ScpiDevice::ScpiDevice(QObject *parent, int connectTimeoutMs)
-    : QObject(parent)
-    , m_socket(new QTcpSocket(this))
-    , m_connectTimeoutMs(connectTimeoutMs)
+    : QObject(parent),
+      m_socket(new QTcpSocket(this)),
+      m_connectTimeoutMs(connectTimeoutMs)
 {
     qRegisterMetaType<QAbstractSocket::SocketState>();
     m_socket->setProxy(QNetworkProxy::NoProxy);
@@ -183,8 +183,7 @@ std::optional<QString> ScpiDevice::runQuery(const QString &command, std::optiona
         // A reply that came with the close or the time-out still answers.
         if (m_socket->canReadLine())
             break;
-        if (m_socket->state() != QAbstractSocket::ConnectedState
-            || (timeoutMs && !timer.isActive())) {
+        if (m_socket->state() != QAbstractSocket::ConnectedState || (timeoutMs && !timer.isActive())) {
             giveUp(timer);
             return std::nullopt;
         }

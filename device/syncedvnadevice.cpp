@@ -22,7 +22,7 @@ namespace {
 // result, or, when the last copy is destroyed uncalled (the task was dropped
 // from the queue or ended by an exception), with an empty result by the
 // thread that destroys it.
-template <typename T>
+template<typename T>
 std::function<void(T)> callOnce(std::function<void(T)> callback)
 {
     struct State
@@ -43,7 +43,7 @@ std::function<void(T)> callOnce(std::function<void(T)> callback)
     };
 }
 
-template <typename T>
+template<typename T>
 bool exactlyEqual(const T &a, const T &b)
 {
     return a == b;
@@ -60,7 +60,7 @@ bool doublesEqual(const double &a, const double &b)
 // stored. Returns whether to emit.
 enum class Rule { Change, Confirmation };
 
-template <typename Field, typename T, typename Equal>
+template<typename Field, typename T, typename Equal>
 bool apply(Field &field, std::optional<T> value, Rule rule, Equal equal)
 {
     const std::optional<T> old = field.get();
@@ -73,10 +73,10 @@ bool apply(Field &field, std::optional<T> value, Rule rule, Equal equal)
 } // namespace
 
 SyncedVnaDevice::SyncedVnaDevice(QObject *parent, const VnaTiming &timing)
-    : QObject(parent)
-    , worker(new WorkerThread(this))
-    , device(new VNADevice(timing.queryTimeoutMs, timing.connectTimeoutMs))
-    , timing(timing)
+    : QObject(parent),
+      worker(new WorkerThread(this)),
+      device(new VNADevice(timing.queryTimeoutMs, timing.connectTimeoutMs)),
+      timing(timing)
 {
     qRegisterMetaType<std::optional<int>>("optint");
     m_address.set(QStringLiteral("127.0.0.1"));
@@ -86,7 +86,8 @@ SyncedVnaDevice::SyncedVnaDevice(QObject *parent, const VnaTiming &timing)
 
     // The connection flag is kept on the worker, where the sockets live, so
     // that isConnected() never touches them from another thread.
-    connect(device, &VNADevice::stateChanged, device, [this] { updateConnectedState(); }, Qt::DirectConnection);
+    connect(
+        device, &VNADevice::stateChanged, device, [this] { updateConnectedState(); }, Qt::DirectConnection);
     connect(device, &VNADevice::stateChanged, this, [this](QAbstractSocket::SocketState state) {
         emit isConnectedChanged();
         emit stateChanged(state);
@@ -102,32 +103,90 @@ SyncedVnaDevice::~SyncedVnaDevice()
     polling = false;
     worker->clear();
     VNADevice *d = device;
-    QMetaObject::invokeMethod(device, [d] { d->disconnect(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        device, [d] { d->disconnect(); }, Qt::BlockingQueuedConnection);
     worker->stop();
     delete device;
 }
 
 // ---------------------------------------------------------------- cache reads
 
-QString SyncedVnaDevice::address() const { return m_address.get(); }
-quint16 SyncedVnaDevice::port() const { return m_port.get(); }
-std::optional<uint> SyncedVnaDevice::portsCount() const { return m_portsCount.get(); }
-std::optional<SweepType> SyncedVnaDevice::sweepType() const { return m_sweepType.get(); }
-std::optional<double> SyncedVnaDevice::startFreq() const { return m_startFreq.get(); }
-std::optional<double> SyncedVnaDevice::stopFreq() const { return m_stopFreq.get(); }
-std::optional<double> SyncedVnaDevice::maxFreq() const { return m_maxFreq.get(); }
-std::optional<uint> SyncedVnaDevice::pointsCount() const { return m_pointsCount.get(); }
-std::optional<double> SyncedVnaDevice::stepFreq() const { return m_stepFreq.get(); }
-std::optional<double> SyncedVnaDevice::ifBandwidth() const { return m_ifBandwidth.get(); }
-std::optional<double> SyncedVnaDevice::outputPower() const { return m_outputPower.get(); }
-std::optional<int> SyncedVnaDevice::calibrationType() const { return m_calibrationType.get(); }
-std::optional<bool> SyncedVnaDevice::isInterpolated() const { return m_isInterpolated.get(); }
-std::optional<bool> SyncedVnaDevice::isExtrapolated() const { return m_isExtrapolated.get(); }
-std::optional<bool> SyncedVnaDevice::isReady() const { return m_isReady.get(); }
-std::optional<bool> SyncedVnaDevice::enablePowerSourceState() const { return m_enablePowerSourceState.get(); }
-std::optional<VnaInfo> SyncedVnaDevice::vnaInfo() const { return m_vnaInfo.get(); }
-std::vector<std::optional<double>> SyncedVnaDevice::impedances() const { return m_impedances.get(); }
-std::vector<double> SyncedVnaDevice::calibratedPorts() const { return m_calibratedPorts.get(); }
+QString SyncedVnaDevice::address() const
+{
+    return m_address.get();
+}
+quint16 SyncedVnaDevice::port() const
+{
+    return m_port.get();
+}
+std::optional<uint> SyncedVnaDevice::portsCount() const
+{
+    return m_portsCount.get();
+}
+std::optional<SweepType> SyncedVnaDevice::sweepType() const
+{
+    return m_sweepType.get();
+}
+std::optional<double> SyncedVnaDevice::startFreq() const
+{
+    return m_startFreq.get();
+}
+std::optional<double> SyncedVnaDevice::stopFreq() const
+{
+    return m_stopFreq.get();
+}
+std::optional<double> SyncedVnaDevice::maxFreq() const
+{
+    return m_maxFreq.get();
+}
+std::optional<uint> SyncedVnaDevice::pointsCount() const
+{
+    return m_pointsCount.get();
+}
+std::optional<double> SyncedVnaDevice::stepFreq() const
+{
+    return m_stepFreq.get();
+}
+std::optional<double> SyncedVnaDevice::ifBandwidth() const
+{
+    return m_ifBandwidth.get();
+}
+std::optional<double> SyncedVnaDevice::outputPower() const
+{
+    return m_outputPower.get();
+}
+std::optional<int> SyncedVnaDevice::calibrationType() const
+{
+    return m_calibrationType.get();
+}
+std::optional<bool> SyncedVnaDevice::isInterpolated() const
+{
+    return m_isInterpolated.get();
+}
+std::optional<bool> SyncedVnaDevice::isExtrapolated() const
+{
+    return m_isExtrapolated.get();
+}
+std::optional<bool> SyncedVnaDevice::isReady() const
+{
+    return m_isReady.get();
+}
+std::optional<bool> SyncedVnaDevice::enablePowerSourceState() const
+{
+    return m_enablePowerSourceState.get();
+}
+std::optional<VnaInfo> SyncedVnaDevice::vnaInfo() const
+{
+    return m_vnaInfo.get();
+}
+std::vector<std::optional<double>> SyncedVnaDevice::impedances() const
+{
+    return m_impedances.get();
+}
+std::vector<double> SyncedVnaDevice::calibratedPorts() const
+{
+    return m_calibratedPorts.get();
+}
 
 std::optional<double> SyncedVnaDevice::impedance(uint i) const
 {
@@ -287,7 +346,7 @@ qint64 SyncedVnaDevice::sweepWaitMs(std::optional<double> sweepSeconds) const
     if (!sweepSeconds)
         return timing.sweepWaitFloorMs;
     const double ms = *sweepSeconds * 1000.0 * timing.sweepMargin;
-    if (!(ms < 1e15))  // also NaN
+    if (!(ms < 1e15)) // also NaN
         return std::numeric_limits<qint64>::max();
     return std::max(timing.sweepWaitFloorMs, static_cast<qint64>(std::ceil(ms)));
 }
@@ -341,8 +400,7 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
         if (waited.elapsed() >= waitMs) {
             // The sweep may still run: stop it before the state is reloaded.
             device->interrupt();
-            const QString text =
-                tr("The analyser did not complete the sweep within %1 s").arg(double(waitMs) / 1000.0);
+            const QString text = tr("The analyser did not complete the sweep within %1 s").arg(double(waitMs) / 1000.0);
             qCDebug(lcDevice).noquote() << text;
             emit error(text);
         }
@@ -446,11 +504,14 @@ bool SyncedVnaDevice::sync()
         emit outputPowerChanged();
     if (apply(m_vnaInfo, device->identify(), Rule::Confirmation, exactlyEqual<VnaInfo>))
         emit vnaInfoChanged();
-    if (activeChannel && apply(m_calibrationType, device->calibrationType(*activeChannel), Rule::Change, exactlyEqual<int>))
+    if (activeChannel
+        && apply(m_calibrationType, device->calibrationType(*activeChannel), Rule::Change, exactlyEqual<int>))
         emit calibrationTypeChanged();
-    if (activeChannel && apply(m_isExtrapolated, device->isExtrapolated(*activeChannel), Rule::Change, exactlyEqual<bool>))
+    if (activeChannel
+        && apply(m_isExtrapolated, device->isExtrapolated(*activeChannel), Rule::Change, exactlyEqual<bool>))
         emit isExtrapolatedChanged();
-    if (activeChannel && apply(m_isInterpolated, device->isInterpolated(*activeChannel), Rule::Change, exactlyEqual<bool>))
+    if (activeChannel
+        && apply(m_isInterpolated, device->isInterpolated(*activeChannel), Rule::Change, exactlyEqual<bool>))
         emit isInterpolatedChanged();
 
     if (activeChannel) {
@@ -459,7 +520,7 @@ bool SyncedVnaDevice::sync()
             const auto old = m_calibratedPorts.get();
             bool differ = old.size() != ports->size();
             for (size_t i = 0; !differ && i < old.size(); ++i)
-                differ = !(old[i] == (*ports)[i]);  // a NaN always differs
+                differ = !(old[i] == (*ports)[i]); // a NaN always differs
             if (differ) {
                 m_calibratedPorts.set(std::move(*ports));
                 emit calibratedPortsChanged();
@@ -547,7 +608,8 @@ void SyncedVnaDevice::interrupt()
     // Not queued behind the tasks: delivered while the worker processes its
     // events, also inside the local loop of a waiting query.
     VNADevice *d = device;
-    QMetaObject::invokeMethod(device, [d] { d->interrupt(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        device, [d] { d->interrupt(); }, Qt::QueuedConnection);
 }
 
 void SyncedVnaDevice::setEnablePowerSource(bool enable)
@@ -689,7 +751,8 @@ void SyncedVnaDevice::setNumberOfTraces(uint count)
 
 void SyncedVnaDevice::setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format)
 {
-    pushChannelTask([this, graphIndex, format](uint channel) { device->setGraphicFormat(graphIndex, format, channel); });
+    pushChannelTask(
+        [this, graphIndex, format](uint channel) { device->setGraphicFormat(graphIndex, format, channel); });
 }
 
 void SyncedVnaDevice::setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source)

@@ -46,15 +46,15 @@ struct VnaTiming
 // What a state reload is to bring back, and how it went.
 struct StateRestore
 {
-    QString stateFile;                            // empty: nothing is reloaded
-    std::optional<VNADevice::SaveType> saveType;  // put back when present
-    VNADevice::Settings expected;                 // read back and compared
+    QString stateFile; // empty: nothing is reloaded
+    std::optional<VNADevice::SaveType> saveType; // put back when present
+    VNADevice::Settings expected; // read back and compared
 };
 
 struct StateRestoreResult
 {
-    bool reached = false;   // the commands went out and the settings were read back
-    QStringList differing;  // "name: now (before)" for every setting that differs
+    bool reached = false; // the commands went out and the settings were read back
+    QStringList differing; // "name: now (before)" for every setting that differs
 };
 
 class SyncedVnaDevice : public QObject
@@ -145,10 +145,7 @@ public:
 
     // The worker; for tests and for code that must order its own tasks with
     // the analyser's.
-    WorkerThread *workerThread() const
-    {
-        return worker;
-    }
+    WorkerThread *workerThread() const { return worker; }
 
 signals:
     void error(QString text);
@@ -206,7 +203,7 @@ public slots:
 
 private:
     // One cached value under its own reader-writer lock.
-    template <typename T>
+    template<typename T>
     class Locked
     {
     public:
@@ -249,7 +246,7 @@ private:
     VNADevice *device;
     VnaTiming timing;
 
-    std::optional<uint> activeChannel;  // worker thread only
+    std::optional<uint> activeChannel; // worker thread only
     std::atomic<bool> polling{false};
     std::atomic<bool> closing{false};
     std::atomic<bool> connected{false};

@@ -12,9 +12,7 @@ TaskProgress::~TaskProgress() = default;
 
 std::shared_ptr<TaskProgress> TaskProgress::create()
 {
-    return std::shared_ptr<TaskProgress>(new TaskProgress(), [](TaskProgress *p) {
-        p->deleteLater();
-    });
+    return std::shared_ptr<TaskProgress>(new TaskProgress(), [](TaskProgress *p) { p->deleteLater(); });
 }
 
 QFuture<void> TaskProgress::future()
@@ -77,12 +75,9 @@ void TaskProgress::finish()
 
 ProgressWatcher::ProgressWatcher(QObject *parent) : QFutureWatcher<void>(parent)
 {
-    connect(this, &QFutureWatcherBase::progressRangeChanged, this,
-            &ProgressWatcher::progressRangeChanged);
-    connect(this, &QFutureWatcherBase::progressValueChanged, this,
-            &ProgressWatcher::progressValueChanged);
-    connect(this, &QFutureWatcherBase::progressTextChanged, this,
-            &ProgressWatcher::progressTextChanged);
+    connect(this, &QFutureWatcherBase::progressRangeChanged, this, &ProgressWatcher::progressRangeChanged);
+    connect(this, &QFutureWatcherBase::progressValueChanged, this, &ProgressWatcher::progressValueChanged);
+    connect(this, &QFutureWatcherBase::progressTextChanged, this, &ProgressWatcher::progressTextChanged);
     connect(this, &QFutureWatcherBase::started, this, &ProgressWatcher::statusChanged);
     connect(this, &QFutureWatcherBase::finished, this, &ProgressWatcher::statusChanged);
     connect(this, &QFutureWatcherBase::canceled, this, &ProgressWatcher::statusChanged);
@@ -125,9 +120,7 @@ void ProgressWatcher::setIndeterminate(bool indeterminate)
     emit isIndeterminateChanged();
 }
 
-ProgressManager::ProgressManager(int removalDelayMs) : QObject(nullptr), m_removalDelayMs(removalDelayMs)
-{
-}
+ProgressManager::ProgressManager(int removalDelayMs) : QObject(nullptr), m_removalDelayMs(removalDelayMs) {}
 
 ProgressManager::~ProgressManager() = default;
 
@@ -144,8 +137,7 @@ QPointer<ProgressWatcher> ProgressManager::add(TaskProgress *progress, const QSt
     // (queued when needed) and only compares the watcher's address. Both the
     // connection and the timer die with the manager.
     connect(progress, &QObject::destroyed, this, [this, watcher]() {
-        QTimer::singleShot(m_removalDelayMs, Qt::PreciseTimer, this,
-                           [this, watcher]() { removeWatcher(watcher); });
+        QTimer::singleShot(m_removalDelayMs, Qt::PreciseTimer, this, [this, watcher]() { removeWatcher(watcher); });
     });
 
     m_model.appendItem(std::shared_ptr<ProgressWatcher>(watcher));

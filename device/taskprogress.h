@@ -69,8 +69,7 @@ class ProgressWatcher : public QFutureWatcher<void>
     Q_PROPERTY(bool isRunning READ isRunning NOTIFY statusChanged)
     Q_PROPERTY(bool isCanceled READ isCanceled NOTIFY statusChanged)
     Q_PROPERTY(bool isPaused READ isPaused NOTIFY statusChanged)
-    Q_PROPERTY(bool indeterminate READ indeterminate WRITE setIndeterminate NOTIFY
-                   isIndeterminateChanged)
+    Q_PROPERTY(bool indeterminate READ indeterminate WRITE setIndeterminate NOTIFY isIndeterminateChanged)
 
 public:
     explicit ProgressWatcher(QObject *parent = nullptr);

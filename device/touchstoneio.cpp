@@ -133,8 +133,7 @@ void appendNumber(QByteArray &out, double value)
     if (value == 0.0)
         value = 0.0; // no sign on zero
     char buffer[64];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 11);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 11);
     for (char *c = buffer; c != result.ptr; ++c) {
         if (*c == 'e')
             *c = 'E';
@@ -154,8 +153,7 @@ QString quoted(const char *begin, const char *end)
         ++begin;
     while (end != begin && isBlank(*(end - 1)))
         --end;
-    return QLatin1Char('\'') + QString::fromUtf8(begin, static_cast<int>(end - begin))
-           + QLatin1Char('\'');
+    return QLatin1Char('\'') + QString::fromUtf8(begin, static_cast<int>(end - begin)) + QLatin1Char('\'');
 }
 
 // Blank-separated tokens of a line.
@@ -195,7 +193,7 @@ bool equalsUpper(const char *begin, const char *end, const char *word)
 }
 
 // Sets field to the value of the word the token names, if it names one.
-template <typename Enum, size_t N>
+template<typename Enum, size_t N>
 bool applyWord(const char *begin, const char *end, const std::pair<const char *, Enum> (&words)[N], Enum &field)
 {
     for (const auto &[text, value] : words) {
@@ -244,8 +242,7 @@ bool applyReference(const char *begin, const char *end, TouchstoneData &data, QS
         return false;
     }
     if (!std::isfinite(*value) || *value < 0.0) {
-        *problem = tr("the reference impedance R %1 is not a finite value of at least 0")
-                       .arg(quoted(begin, end));
+        *problem = tr("the reference impedance R %1 is not a finite value of at least 0").arg(quoted(begin, end));
         return false;
     }
     data.impedance = *value;
@@ -335,8 +332,7 @@ std::optional<QString> TouchstoneIO::filePath(const QString &path, const Touchst
         return uniqueFileName(path.left(dot), path.mid(dot));
     }
     if (data.portCount != 0) {
-        const QString extension = QStringLiteral(".s") + QString::number(data.portCount)
-                                  + QLatin1Char('p');
+        const QString extension = QStringLiteral(".s") + QString::number(data.portCount) + QLatin1Char('p');
         return m_overwrite ? path + extension : uniqueFileName(path, extension);
     }
     return std::nullopt;
@@ -542,7 +538,7 @@ private:
 
     QIODevice &m_device;
     QByteArray m_buffer;
-    int m_pos = 0;  // start of the next line
+    int m_pos = 0; // start of the next line
     int m_scan = 0; // where the search for its end goes on
     qint64 m_consumed = 0;
     int m_number = 0;
@@ -577,8 +573,7 @@ int numberShape(const char *begin, const char *end)
 // zTo at every port: S' = K (S - G) (I - G S)^-1 K^-1 with the diagonal
 // G = (zTo - zFrom) / (zTo + zFrom) and K = (zFrom + zTo) / (2 sqrt(zFrom zTo)).
 // False when the result is not finite.
-bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vector<double> &zFrom,
-                 double zTo)
+bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vector<double> &zFrom, double zTo)
 {
     using Matrix = Eigen::Matrix<std::complex<double>, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
     Eigen::Map<Matrix> sMap(s.data(), static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
@@ -609,7 +604,7 @@ bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vect
 struct ImpedanceBlock
 {
     std::vector<double> values; // as read, real and imaginary parts
-    int line = 0;               // where the block starts
+    int line = 0; // where the block starts
     bool open = false;
 };
 
@@ -719,8 +714,7 @@ bool NetworkReader::line(const char *begin, const char *end, int number, bool te
         if (!closeBlock())
             return false;
         const auto *open = static_cast<const char *>(std::memchr(begin, '[', contentEnd - begin));
-        const auto *close =
-            open ? static_cast<const char *>(std::memchr(open, ']', contentEnd - open)) : nullptr;
+        const auto *close = open ? static_cast<const char *>(std::memchr(open, ']', contentEnd - open)) : nullptr;
         bool ok = true;
         if (open && close)
             ok = keyword(open + 1, close, close + 1, contentEnd);
@@ -753,8 +747,7 @@ bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *v
     } else if (key == "matrix format") {
         // A triangle would leave elements out.
         if (text != "full")
-            return refuse(m_line, tr("only full matrices are read, not [Matrix Format] %1")
-                                      .arg(quoted(value, end)));
+            return refuse(m_line, tr("only full matrices are read, not [Matrix Format] %1").arg(quoted(value, end)));
     } else if (key == "mixed-mode order") {
         return refuse(m_line, tr("mixed-mode parameters are not read"));
     } else if (key == "number of frequencies") {
@@ -836,9 +829,8 @@ bool NetworkReader::values(const char *begin, const char *end)
         if (!value)
             return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
         if (m_pending.size() == m_valuesPerPoint)
-            return refuse(m_line, tr("a %1-port point has %2 values; this line holds more")
-                                      .arg(m_n)
-                                      .arg(m_valuesPerPoint));
+            return refuse(m_line,
+                          tr("a %1-port point has %2 values; this line holds more").arg(m_n).arg(m_valuesPerPoint));
         m_pending.push_back(*value);
     }
     if (fresh && m_n == 2 && !m_data.points.empty() && m_pending.size() == NoiseValues
@@ -959,9 +951,8 @@ bool NetworkReader::closeBlock()
     m_block.open = false;
     if (m_block.values.empty())
         return true;
-    return refuse(m_block.line, tr("the Port Impedance block holds %1 of %2 values")
-                                    .arg(m_block.values.size())
-                                    .arg(2 * m_n));
+    return refuse(m_block.line,
+                  tr("the Port Impedance block holds %1 of %2 values").arg(m_block.values.size()).arg(2 * m_n));
 }
 
 // The impedances of a complete block, for the point just read.
@@ -974,9 +965,8 @@ bool NetworkReader::applyBlock()
     if (m_data.points.empty())
         return refuse(line, tr("a Port Impedance block before the first point"));
     if (m_data.points.size() != m_blocks + 1)
-        return refuse(line, m_data.points.size() <= m_blocks
-                                ? tr("a second Port Impedance block for one point")
-                                : tr("a point before this Port Impedance block has none"));
+        return refuse(line, m_data.points.size() <= m_blocks ? tr("a second Port Impedance block for one point")
+                                                             : tr("a point before this Port Impedance block has none"));
     ++m_blocks;
     std::vector<double> impedances(m_n);
     for (size_t port = 0; port < m_n; ++port) {
@@ -1036,8 +1026,7 @@ void NetworkReader::makeRoom()
         m_firstPointConsumed = m_consumed;
         return;
     }
-    const double perPoint =
-        std::max(1.0, double(m_consumed - m_firstPointConsumed) / double(points.size()));
+    const double perPoint = std::max(1.0, double(m_consumed - m_firstPointConsumed) / double(points.size()));
     const double rest = std::max(0.0, double(m_total - m_consumed));
     // Each value takes at least a character and a blank.
     const double most = rest / double(2 * m_valuesPerPoint) + 1;
@@ -1053,12 +1042,10 @@ bool NetworkReader::complete(int lastLine)
     if (m_refusedLine != 0 || !closeBlock())
         return false;
     if (m_referencesWanted > 0)
-        return refuse(m_referenceLine,
-                      tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
+        return refuse(m_referenceLine, tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
     if (!m_pending.empty())
-        return refuse(lastLine, tr("the file ends inside a point (%1 of %2 values)")
-                                    .arg(m_pending.size())
-                                    .arg(m_valuesPerPoint));
+        return refuse(lastLine,
+                      tr("the file ends inside a point (%1 of %2 values)").arg(m_pending.size()).arg(m_valuesPerPoint));
     if (!m_ended && !m_terminated && m_lastPointLine == lastLine && m_lastShapeOdd)
         return refuse(lastLine, tr("the file ends in the middle of its last number"));
     if (m_data.points.empty())
@@ -1076,9 +1063,9 @@ bool NetworkReader::consistent(int lastLine)
                                     .arg(QLatin1String(names[static_cast<int>(m_data.parameterType)])));
     }
     if (m_declaredPoints && static_cast<size_t>(*m_declaredPoints) != count)
-        return refuse(m_declaredLine, tr("[Number of Frequencies] declares %1 points, the file holds %2")
-                                          .arg(*m_declaredPoints)
-                                          .arg(count));
+        return refuse(
+            m_declaredLine,
+            tr("[Number of Frequencies] declares %1 points, the file holds %2").arg(*m_declaredPoints).arg(count));
     if (m_blocks > 0 && m_blocks != count)
         return refuse(lastLine, tr("%1 of %2 points have a Port Impedance block").arg(m_blocks).arg(count));
     if (m_blocks > 0 && !m_references.empty())
@@ -1117,8 +1104,8 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     m_errorString.clear();
     const QString name = QDir::toNativeSeparators(path);
     auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
-        m_errorString = line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason)
-                                 : tr("%1: %2").arg(name, reason);
+        m_errorString =
+            line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason) : tr("%1: %2").arg(name, reason);
         qCWarning(lcDevice).noquote() << "Touchstone file refused:" << m_errorString;
         return std::nullopt;
     };

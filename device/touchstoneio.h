@@ -21,9 +21,9 @@
 // One frequency point.
 struct TouchstonePoint
 {
-    double frequency = 0.0;                   // Hz
+    double frequency = 0.0; // Hz
     std::vector<std::complex<double>> matrix; // N x N, row-major
-    int64_t size = 0;                         // N
+    int64_t size = 0; // N
 };
 
 // A whole file.

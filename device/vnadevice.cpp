@@ -154,10 +154,10 @@ QString boolText(bool value)
 } // namespace
 
 VNADevice::VNADevice(qint64 queryTimeoutMs, int connectTimeoutMs, QObject *parent)
-    : QObject(parent)
-    , m_commands(new ScpiDevice(this, connectTimeoutMs))
-    , m_abort(new ScpiDevice(this, connectTimeoutMs))
-    , m_queryTimeoutMs(queryTimeoutMs)
+    : QObject(parent),
+      m_commands(new ScpiDevice(this, connectTimeoutMs)),
+      m_abort(new ScpiDevice(this, connectTimeoutMs)),
+      m_queryTimeoutMs(queryTimeoutMs)
 {
     qRegisterMetaType<VnaInfo>("VnaInfo");
     qRegisterMetaType<SweepType>("SweepType");
@@ -309,8 +309,7 @@ std::optional<uint> VNADevice::portsCount()
 
 std::optional<std::vector<std::complex<double>>> VNADevice::sData(uint trace, uint channel)
 {
-    const auto reply =
-        ask(QStringLiteral("CALCulate%0:TRACe%1:DATA:SDATa?\n").arg(channel + 1).arg(trace + 1));
+    const auto reply = ask(QStringLiteral("CALCulate%0:TRACe%1:DATA:SDATa?\n").arg(channel + 1).arg(trace + 1));
     if (!reply)
         return std::nullopt;
     const QStringList items = replyList(*reply);
@@ -482,8 +481,7 @@ bool VNADevice::singleSweep(uint channel)
 bool VNADevice::checkPath(const QString &path)
 {
     // A line break would end the command early and ';' would start another.
-    if (!path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r'))
-        && !path.contains(QLatin1Char(';')))
+    if (!path.contains(QLatin1Char('\n')) && !path.contains(QLatin1Char('\r')) && !path.contains(QLatin1Char(';')))
         return true;
     const QString text = vnaUnsafePathErrorText + QStringLiteral(" ") + path;
     qCDebug(lcDevice).noquote() << text;
@@ -552,8 +550,7 @@ void VNADevice::setImpedance(double port, double value)
         return;
     }
     const uint index = static_cast<uint>(port);
-    m_commands->send(
-        QStringLiteral("SENSe:CORRection:PORT%0:IMPedance %1\n").arg(index + 1).arg(number(value)));
+    m_commands->send(QStringLiteral("SENSe:CORRection:PORT%0:IMPedance %1\n").arg(index + 1).arg(number(value)));
 }
 
 bool VNADevice::memoryDeleteState(QString stateFileName)
@@ -604,14 +601,12 @@ void VNADevice::setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat forma
     const auto keyword = keywordOf(graphicFormatKeywords(), format, "trace format");
     if (!keyword)
         return;
-    m_commands->send(QStringLiteral("CALCulate%0:TRACe%1:FORMat %2\n")
-                         .arg(channel + 1)
-                         .arg(graphIndex + 1)
-                         .arg(*keyword));
+    m_commands->send(
+        QStringLiteral("CALCulate%0:TRACe%1:FORMat %2\n").arg(channel + 1).arg(graphIndex + 1).arg(*keyword));
 }
 
-void VNADevice::setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver,
-                                 uint source, uint channel)
+void VNADevice::setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source,
+                                 uint channel)
 {
     if (type == SParameter) {
         setMeasuredParametr(graphIndex, receiver, source, channel);

@@ -19,10 +19,10 @@
 
 // Sweep type of a channel; the values are the analyser keyword codes.
 enum SweepType : int {
-    LinearSweep = 0,      // LIN
+    LinearSweep = 0, // LIN
     LogarithmicSweep = 1, // LOG
-    SegmentSweep = 2,     // SEGM
-    PowerSweep = 3,       // POW
+    SegmentSweep = 2, // SEGM
+    PowerSweep = 3, // POW
 };
 Q_DECLARE_METATYPE(SweepType)
 
@@ -66,9 +66,9 @@ public:
     enum CalibrationTypeCode : int {
         CorrectionOff = 1,
         NoCalibration = 2,
-        RespOpen = 3,  // RESPO
+        RespOpen = 3, // RESPO
         RespShort = 4, // RESPS
-        RespThru = 5,  // RESPT
+        RespThru = 5, // RESPT
         Solt1 = 6,
         Solt2 = 7,
         Solt3 = 8,
@@ -81,8 +81,7 @@ public:
     static constexpr uint maxPortsCount = 64;
 
     explicit VNADevice(qint64 queryTimeoutMs = defaultQueryTimeoutMs,
-                       int connectTimeoutMs = ScpiDevice::defaultConnectTimeoutMs,
-                       QObject *parent = nullptr);
+                       int connectTimeoutMs = ScpiDevice::defaultConnectTimeoutMs, QObject *parent = nullptr);
 
     // The command connection first, the abort connection only once it is up;
     // true when both are connected to that peer.
@@ -157,8 +156,7 @@ public slots:
     void setGraphicsLayout(uint type, uint channel);
     void setNumberOfTraces(uint count, uint channel);
     void setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format, uint channel);
-    void setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver,
-                          uint source, uint channel);
+    void setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source, uint channel);
     void setGraphicSport(uint graphIndex, uint source, uint channel);
     void setMeasuredParametr(uint parametrIndex, uint toPort, uint fromPort, uint channel);
     void setFixtureSimulationState(uint channel, bool state);

@@ -14,9 +14,9 @@ class VnaInfo
 public:
     VnaInfo() = default;
     VnaInfo(QString model, QString serialNumber, QString version)
-        : m_model(std::move(model))
-        , m_serialNumber(std::move(serialNumber))
-        , m_version(std::move(version))
+        : m_model(std::move(model)),
+          m_serialNumber(std::move(serialNumber)),
+          m_version(std::move(version))
     {}
 
     QString model() const { return m_model; }
@@ -25,8 +25,7 @@ public:
 
     bool operator==(const VnaInfo &other) const
     {
-        return m_model == other.m_model && m_serialNumber == other.m_serialNumber
-               && m_version == other.m_version;
+        return m_model == other.m_model && m_serialNumber == other.m_serialNumber && m_version == other.m_version;
     }
     bool operator!=(const VnaInfo &other) const { return !(*this == other); }
 

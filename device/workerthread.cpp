@@ -30,11 +30,11 @@ void WorkerThread::push(Task task)
 {
     std::lock_guard<std::mutex> lock(mutex);
     if (stopped)
-        return;  // the task is destroyed on return, after the lock is released:
-                 // a waiter's completion guard in it reports the drop at once
+        return; // the task is destroyed on return, after the lock is released:
+                // a waiter's completion guard in it reports the drop at once
     queue.push_back(std::move(task));
     if (waiting) {
-        waiting = false;  // one wake-up ends the wait
+        waiting = false; // one wake-up ends the wait
         wakeUpLocked();
     }
 }
@@ -57,7 +57,7 @@ std::deque<WorkerThread::Task> WorkerThread::takeAll()
         std::lock_guard<std::mutex> lock(mutex);
         removed.swap(queue);
     }
-    return removed;  // destroyed by the caller, outside the lock
+    return removed; // destroyed by the caller, outside the lock
 }
 
 void WorkerThread::clear()
@@ -82,7 +82,7 @@ void WorkerThread::stop()
         wakeUpLocked();
     }
     if (QThread::currentThread() == workerThread)
-        return;  // a task cannot wait for its own thread to end
+        return; // a task cannot wait for its own thread to end
 
     if (QCoreApplication::instance()) {
         // Connect before testing, so a thread that ends in between still

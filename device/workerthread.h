@@ -49,13 +49,13 @@ public:
 private:
     void run();
     std::deque<Task> takeAll();
-    void wakeUpLocked();  // with mutex held
+    void wakeUpLocked(); // with mutex held
 
     QThread *workerThread = nullptr;
     std::mutex mutex;
     std::deque<Task> queue;
-    bool stopped = false;  // guarded by mutex
+    bool stopped = false; // guarded by mutex
     // The worker's dispatcher, set by the worker once it runs; guarded by mutex.
     QAbstractEventDispatcher *dispatcher = nullptr;
-    bool waiting = false;  // the worker is (about to be) asleep; guarded by mutex
+    bool waiting = false; // the worker is (about to be) asleep; guarded by mutex
 };

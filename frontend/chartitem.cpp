@@ -13,17 +13,14 @@
 namespace Korvel {
 namespace Frontend {
 
-Chart::Chart(QQuickItem *parent)
-    : QQuickItem(parent)
-    , m_updateTimer(new QTimer(this))
+Chart::Chart(QQuickItem *parent) : QQuickItem(parent), m_updateTimer(new QTimer(this))
 {
     setFlag(ItemHasContents, true);
     setAntialiasing(true);
     setAcceptedMouseButtons(Qt::AllButtons);
     setAcceptHoverEvents(true);
 
-    connect(this, &Chart::mouseEventResponsesReceived, this, &Chart::dispatchMouseEventResponses,
-            Qt::QueuedConnection);
+    connect(this, &Chart::mouseEventResponsesReceived, this, &Chart::dispatchMouseEventResponses, Qt::QueuedConnection);
     connect(m_updateTimer, &QTimer::timeout, this, &Chart::updateTraces);
     m_updateTimer->start(UpdateIntervalMs);
 }
@@ -297,8 +294,8 @@ void Chart::dispatchMouseEventResponses()
         if (!response.trace || !holdsTrace(response.trace))
             continue;
         AbstractTrace *trace = response.trace;
-        const QPointF point = trace->domain()->domainPoint(
-            QPointF(response.position.x(), height() - response.position.y()));
+        const QPointF point =
+            trace->domain()->domainPoint(QPointF(response.position.x(), height() - response.position.y()));
         switch (response.kind) {
         case MouseEventResponse::Pressed:
             emit trace->pressed(point);

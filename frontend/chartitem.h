@@ -64,8 +64,8 @@ protected:
 
 private:
     void queueMouseEvent(const QMouseEvent *event);
-    void queueMouseEvent(QEvent::Type type, const QPointF &position, Qt::MouseButton button,
-                         Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    void queueMouseEvent(QEvent::Type type, const QPointF &position, Qt::MouseButton button, Qt::MouseButtons buttons,
+                         Qt::KeyboardModifiers modifiers);
     void updateTraces();
     void sortTracesByZ();
     void dispatchMouseEventResponses();

@@ -8,8 +8,7 @@
 namespace Korvel {
 namespace Frontend {
 
-ChartNode::ChartNode(QQuickWindow *window)
-    : m_window(window)
+ChartNode::ChartNode(QQuickWindow *window) : m_window(window)
 {
     if (!window || !window->rendererInterface())
         return;

@@ -67,13 +67,11 @@ QVector3D identifierColor(int k)
 
 } // namespace
 
-OpenGLRenderNode::OpenGLRenderNode(QQuickWindow *window)
-    : m_window(window)
+OpenGLRenderNode::OpenGLRenderNode(QQuickWindow *window) : m_window(window)
 {
     initializeOpenGLFunctions();
     // The node lives on the render thread, where beforeRendering is emitted.
-    connect(window, &QQuickWindow::beforeRendering, this, &OpenGLRenderNode::pickTraces,
-            Qt::DirectConnection);
+    connect(window, &QQuickWindow::beforeRendering, this, &OpenGLRenderNode::pickTraces, Qt::DirectConnection);
 }
 
 OpenGLRenderNode::~OpenGLRenderNode()
@@ -168,9 +166,8 @@ void OpenGLRenderNode::createShaderProgram()
     const bool core = context->format().profile() == QSurfaceFormat::CoreProfile;
     m_program = new QOpenGLShaderProgram;
     const bool ok =
-        m_program->addShaderFromSourceCode(
-            QOpenGLShader::Vertex,
-            QByteArray(core ? coreVertexInput : legacyVertexInput) + vertexShaderBody)
+        m_program->addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                           QByteArray(core ? coreVertexInput : legacyVertexInput) + vertexShaderBody)
         && m_program->addShaderFromSourceCode(QOpenGLShader::Fragment,
                                               core ? coreFragmentShader : legacyFragmentShader);
     m_program->bindAttributeLocation("points", 0);
@@ -212,7 +209,8 @@ void OpenGLRenderNode::createFramebuffers()
     m_renderFramebuffer = new QOpenGLFramebufferObject(size, format);
     // The driver may give fewer samples than asked for, or none.
     if (m_renderFramebuffer->format().samples() > 0)
-        m_resolveFramebuffer = new QOpenGLFramebufferObject(size, QOpenGLFramebufferObject::NoAttachment, GL_TEXTURE_2D);
+        m_resolveFramebuffer =
+            new QOpenGLFramebufferObject(size, QOpenGLFramebufferObject::NoAttachment, GL_TEXTURE_2D);
     m_pickingFramebuffer = new QOpenGLFramebufferObject(size, QOpenGLFramebufferObject::NoAttachment, GL_TEXTURE_2D);
 
     // New buffers hold undefined pixels until drawn into: start transparent.
@@ -226,8 +224,8 @@ void OpenGLRenderNode::createFramebuffers()
     QOpenGLFramebufferObject::bindDefault();
 
     const GLuint textureId = (m_resolveFramebuffer ? m_resolveFramebuffer : m_renderFramebuffer)->texture();
-    QSGTexture *texture = m_window->createTextureFromNativeObject(
-        QQuickWindow::NativeObjectTexture, &textureId, 0, size, QQuickWindow::TextureHasAlphaChannel);
+    QSGTexture *texture = m_window->createTextureFromNativeObject(QQuickWindow::NativeObjectTexture, &textureId, 0,
+                                                                  size, QQuickWindow::TextureHasAlphaChannel);
 
     if (!m_imageNode) {
         m_imageNode = m_window->createImageNode();
@@ -274,8 +272,8 @@ void OpenGLRenderNode::render()
                 drawTraces(false);
                 if (m_resolveFramebuffer) {
                     const QRect whole(QPoint(0, 0), m_renderFramebuffer->size());
-                    QOpenGLFramebufferObject::blitFramebuffer(m_resolveFramebuffer, whole, m_renderFramebuffer,
-                                                              whole, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+                    QOpenGLFramebufferObject::blitFramebuffer(m_resolveFramebuffer, whole, m_renderFramebuffer, whole,
+                                                              GL_COLOR_BUFFER_BIT, GL_NEAREST);
                 }
                 markDirty(QSGNode::DirtyMaterial);
             }
@@ -318,9 +316,9 @@ void OpenGLRenderNode::drawTraces(bool picking)
             m_program->setUniformValue(m_colorLocation, identifierColor(k));
             ++k;
         } else {
-            m_program->setUniformValue(m_colorLocation, QVector3D(float(data->color.redF()),
-                                                                  float(data->color.greenF()),
-                                                                  float(data->color.blueF())));
+            m_program->setUniformValue(
+                m_colorLocation,
+                QVector3D(float(data->color.redF()), float(data->color.greenF()), float(data->color.blueF())));
         }
         m_program->setUniformValue(m_minYLocation, data->minY);
         m_program->setUniformValue(m_maxYLocation, data->maxY);

@@ -20,10 +20,7 @@ bool assign(std::optional<double> &slot, double v)
 
 } // namespace
 
-ChartScaleManager::ChartScaleManager(QObject *parent)
-    : QObject(parent)
-{
-}
+ChartScaleManager::ChartScaleManager(QObject *parent) : QObject(parent) {}
 
 QPointF ChartScaleManager::minMaxX() const
 {

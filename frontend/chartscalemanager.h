@@ -21,8 +21,7 @@ class ChartScaleManager : public QObject
     Q_PROPERTY(double maxX READ getMaxX WRITE setMaxX NOTIFY maxXChanged)
     Q_PROPERTY(double minY READ getMinY WRITE setMinY NOTIFY minYChanged)
     Q_PROPERTY(double maxY READ getMaxY WRITE setMaxY NOTIFY maxYChanged)
-    Q_PROPERTY(double maximumYLimit READ maximumYLimit WRITE setMaximumYLimit
-                   NOTIFY maximumYLimitChanged)
+    Q_PROPERTY(double maximumYLimit READ maximumYLimit WRITE setMaximumYLimit NOTIFY maximumYLimitChanged)
     Q_PROPERTY(QPointF minMaxX READ minMaxX WRITE setMinMaxX NOTIFY minMaxXChanged)
     Q_PROPERTY(QPointF minMaxY READ minMaxY WRITE setMinMaxY NOTIFY minMaxYChanged)
 

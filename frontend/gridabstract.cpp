@@ -10,8 +10,7 @@
 namespace Korvel {
 namespace Frontend {
 
-AbstractGrid::AbstractGrid(QQuickItem *parent)
-    : QQuickItem(parent)
+AbstractGrid::AbstractGrid(QQuickItem *parent) : QQuickItem(parent)
 {
     setFlag(ItemHasContents, true);
     setAntialiasing(true);
@@ -95,8 +94,7 @@ QSGNode *AbstractGrid::paintRoot(QSGNode *oldNode, int groups, bool *rebuild)
 
 namespace {
 template<typename Node, typename Shape>
-void fill(QSGNode *group, const QVector<Shape> &shapes, float width, const QColor &color,
-          bool antialiased)
+void fill(QSGNode *group, const QVector<Shape> &shapes, float width, const QColor &color, bool antialiased)
 {
     const QVector<Node *> nodes = resizeGroup<Node>(group, shapes.size());
     for (int i = 0; i < shapes.size(); ++i)
@@ -104,8 +102,7 @@ void fill(QSGNode *group, const QVector<Shape> &shapes, float width, const QColo
 }
 } // namespace
 
-void AbstractGrid::fillGroup(QSGNode *group, const QVector<QLine> &lines,
-                             const QColor &color) const
+void AbstractGrid::fillGroup(QSGNode *group, const QVector<QLine> &lines, const QColor &color) const
 {
     fill<LineNode>(group, lines, float(lineWidth()), color, antialiasing());
 }

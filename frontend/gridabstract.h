@@ -17,10 +17,10 @@ struct Arc;
 class AbstractGrid : public QQuickItem
 {
     Q_OBJECT
-    Q_PROPERTY(QColor innerGridLinesColor READ innerGridLinesColor WRITE setInnerGridLinesColor
-                   NOTIFY innerGridLinesColorChanged)
-    Q_PROPERTY(QColor outerGridLinesColor READ outerGridLinesColor WRITE setOuterGridLinesColor
-                   NOTIFY outerGridLinesColorChanged)
+    Q_PROPERTY(QColor innerGridLinesColor READ innerGridLinesColor WRITE setInnerGridLinesColor NOTIFY
+                   innerGridLinesColorChanged)
+    Q_PROPERTY(QColor outerGridLinesColor READ outerGridLinesColor WRITE setOuterGridLinesColor NOTIFY
+                   outerGridLinesColorChanged)
     Q_PROPERTY(double lineWidth READ lineWidth WRITE setLineWidth NOTIFY lineWidthChanged)
 
 public:

@@ -22,10 +22,7 @@ Arc fullCircle(double cx, double cy, double radius)
 
 } // namespace
 
-PolarGrid_::PolarGrid_(QQuickItem *parent)
-    : AbstractGrid(parent)
-{
-}
+PolarGrid_::PolarGrid_(QQuickItem *parent) : AbstractGrid(parent) {}
 
 void PolarGrid_::setScale(double scale)
 {
@@ -71,8 +68,7 @@ QSGNode *PolarGrid_::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data
             const double angle = (k + 0.5) * TwoPi / t;
             const double c = qFastCos(angle);
             const double sn = qFastSin(angle);
-            radials.append(QLine(rnd(cx + from * c), rnd(cy + from * sn), rnd(cx + R * c),
-                                 rnd(cy + R * sn)));
+            radials.append(QLine(rnd(cx + from * c), rnd(cy + from * sn), rnd(cx + R * c), rnd(cy + R * sn)));
         }
     }
 

@@ -24,10 +24,7 @@ QLine clippedLine(const QLine &line, const Circle &clip)
 
 } // namespace
 
-SmithGrid::SmithGrid(QQuickItem *parent)
-    : AbstractGrid(parent)
-{
-}
+SmithGrid::SmithGrid(QQuickItem *parent) : AbstractGrid(parent) {}
 
 void SmithGrid::setScale(double scale)
 {

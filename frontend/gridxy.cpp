@@ -56,10 +56,7 @@ double niceLinearStep(double span)
 
 } // namespace
 
-XYGrid::XYGrid(QQuickItem *parent)
-    : AbstractGrid(parent)
-{
-}
+XYGrid::XYGrid(QQuickItem *parent) : AbstractGrid(parent) {}
 
 void XYGrid::setXLayout(GridLayoutMode xLayout)
 {

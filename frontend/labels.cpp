@@ -43,10 +43,7 @@ constexpr double MaxLabels = 1e7;
 
 } // namespace
 
-NiceLabels::NiceLabels(QObject *parent)
-    : QObject(parent)
-{
-}
+NiceLabels::NiceLabels(QObject *parent) : QObject(parent) {}
 
 QVariantList NiceLabels::looseLabels(double min, double max, int tickCount)
 {

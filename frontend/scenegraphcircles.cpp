@@ -59,8 +59,7 @@ Arc circleIntersectionArc(const Circle &c1, const Circle &c2)
     const double q1y = py - h / d * dx;
     const double q2x = px - h / d * dy;
     const double q2y = py + h / d * dx;
-    return {double(c1.x), double(c1.y), r1, std::atan2(q1y - c1.y, q1x - c1.x),
-            std::atan2(q2y - c1.y, q2x - c1.x)};
+    return {double(c1.x), double(c1.y), r1, std::atan2(q1y - c1.y, q1x - c1.x), std::atan2(q2y - c1.y, q2x - c1.x)};
 }
 
 std::pair<QPoint, QPoint> lineCircleIntersection(const QLine &line, const Circle &circle)

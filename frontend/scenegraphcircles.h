@@ -31,8 +31,7 @@ struct Arc
 
     bool isNull() const
     {
-        return centerX == 0.0 && centerY == 0.0 && radius == 0.0 && startAngle == 0.0
-            && endAngle == 0.0;
+        return centerX == 0.0 && centerY == 0.0 && radius == 0.0 && startAngle == 0.0 && endAngle == 0.0;
     }
 };
 

@@ -32,12 +32,10 @@ SmoothColorVertex premultipliedColor(const QColor &colour)
 const QSGGeometry::AttributeSet &smoothColorAttributes()
 {
     static const QSGGeometry::Attribute attributes[] = {
-        QSGGeometry::Attribute::createWithAttributeType(0, 2, QSGGeometry::FloatType,
-                                                        QSGGeometry::PositionAttribute),
+        QSGGeometry::Attribute::createWithAttributeType(0, 2, QSGGeometry::FloatType, QSGGeometry::PositionAttribute),
         QSGGeometry::Attribute::createWithAttributeType(1, 4, QSGGeometry::UnsignedByteType,
                                                         QSGGeometry::ColorAttribute),
-        QSGGeometry::Attribute::createWithAttributeType(2, 2, QSGGeometry::FloatType,
-                                                        QSGGeometry::UnknownAttribute),
+        QSGGeometry::Attribute::createWithAttributeType(2, 2, QSGGeometry::FloatType, QSGGeometry::UnknownAttribute),
     };
     static const QSGGeometry::AttributeSet set = {3, int(sizeof(SmoothColorVertex)), attributes};
     return set;
@@ -76,8 +74,7 @@ void SmoothColorMaterialShader::updateState(const RenderState &state, QSGMateria
     // The viewport does not change within a batch run; set it at first use.
     if (!oldMaterial) {
         const QRect viewport = state.viewportRect();
-        program()->setUniformValue(m_pixelSizeLoc, 2.0f / float(viewport.width()),
-                                   2.0f / float(viewport.height()));
+        program()->setUniformValue(m_pixelSizeLoc, 2.0f / float(viewport.width()), 2.0f / float(viewport.height()));
     }
 }
 

@@ -51,8 +51,7 @@ class SmoothColorMaterialShader : public QSGMaterialShader
 public:
     SmoothColorMaterialShader();
 
-    void updateState(const RenderState &state, QSGMaterial *newMaterial,
-                     QSGMaterial *oldMaterial) override;
+    void updateState(const RenderState &state, QSGMaterial *newMaterial, QSGMaterial *oldMaterial) override;
     char const *const *attributeNames() const override;
 
 protected:

@@ -26,16 +26,14 @@ QVector2D unitNormal(const QVector2D &p1, const QVector2D &p2)
 
 } // namespace
 
-LineNode::LineNode()
-    : m_geometry(smoothColorAttributes(), 0, 0, QSGGeometry::UnsignedIntType)
+LineNode::LineNode() : m_geometry(smoothColorAttributes(), 0, 0, QSGGeometry::UnsignedIntType)
 {
     m_geometry.setDrawingMode(QSGGeometry::DrawTriangleStrip);
     setGeometry(&m_geometry);
     setMaterial(&m_material);
 }
 
-void LineNode::updateGeometry(const QLine &line, float width, const QColor &color,
-                              bool antialiased)
+void LineNode::updateGeometry(const QLine &line, float width, const QColor &color, bool antialiased)
 {
     m_line = line;
     QVector2D p1(line.p1());
@@ -76,8 +74,7 @@ void LineNode::updateGeometry(const QLine &line, float width, const QColor &colo
     markDirty(DirtyGeometry);
 }
 
-ArcNode::ArcNode()
-    : m_geometry(smoothColorAttributes(), 0, 0, QSGGeometry::UnsignedIntType)
+ArcNode::ArcNode() : m_geometry(smoothColorAttributes(), 0, 0, QSGGeometry::UnsignedIntType)
 {
     m_geometry.setDrawingMode(QSGGeometry::DrawTriangleStrip);
     setGeometry(&m_geometry);
@@ -107,9 +104,8 @@ int ArcNode::segmentCount(const Arc &arc)
 void ArcNode::updateGeometry(const Arc &arc, float width, const QColor &color, bool antialiased)
 {
     m_arc = arc;
-    const bool finite = std::isfinite(arc.centerX) && std::isfinite(arc.centerY)
-        && std::isfinite(arc.radius) && std::isfinite(arc.startAngle)
-        && std::isfinite(arc.endAngle);
+    const bool finite = std::isfinite(arc.centerX) && std::isfinite(arc.centerY) && std::isfinite(arc.radius)
+                        && std::isfinite(arc.startAngle) && std::isfinite(arc.endAngle);
     if (!finite) {
         m_geometry.allocate(0, 0);
         markDirty(DirtyGeometry);

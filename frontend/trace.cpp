@@ -10,11 +10,10 @@ namespace Korvel {
 namespace Frontend {
 
 AbstractTrace::AbstractTrace(QObject *parent)
-    : QObject(parent)
-    , m_domain(new TraceDomain(parent))
-    , m_ownsDomain(parent == nullptr)
-{
-}
+    : QObject(parent),
+      m_domain(new TraceDomain(parent)),
+      m_ownsDomain(parent == nullptr)
+{}
 
 AbstractTrace::~AbstractTrace()
 {
@@ -54,10 +53,7 @@ void AbstractTrace::setZ(double z)
 
 using Korvel::Frontend::TracePoint;
 
-Trace::Trace(QObject *parent)
-    : AbstractTrace(parent)
-{
-}
+Trace::Trace(QObject *parent) : AbstractTrace(parent) {}
 
 void Trace::setColor(const QColor &color)
 {

@@ -16,10 +16,7 @@ bool sameRange(const QPointF &a, const QPointF &b)
 
 } // namespace
 
-TraceDomain::TraceDomain(QObject *parent)
-    : QObject(parent)
-{
-}
+TraceDomain::TraceDomain(QObject *parent) : QObject(parent) {}
 
 void TraceDomain::setIsLogX(bool isLogX)
 {

@@ -11,18 +11,16 @@
 namespace Korvel {
 namespace Frontend {
 
-template <typename Source, typename Destination>
-void resampleMinMaxPairs(const Source *source, int sourceStride, int sourceCount,
-                         Destination *destination, int destinationStride, int destinationCount)
+template<typename Source, typename Destination>
+void resampleMinMaxPairs(const Source *source, int sourceStride, int sourceCount, Destination *destination,
+                         int destinationStride, int destinationCount)
 {
     const int n = sourceCount;
     const int m = destinationCount;
     if (n <= 0 || m <= 0)
         return;
     auto src = [&](int i) { return source[static_cast<std::ptrdiff_t>(i) * sourceStride]; };
-    auto dst = [&](int i) -> Destination & {
-        return destination[static_cast<std::ptrdiff_t>(i) * destinationStride];
-    };
+    auto dst = [&](int i) -> Destination & { return destination[static_cast<std::ptrdiff_t>(i) * destinationStride]; };
 
     if (m >= n) {
         if (n == 1) {

@@ -155,15 +155,14 @@ BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProc
     m_detail = std::make_unique<Detail>();
     m_detail->measurer = measurer;
     std::lock_guard<std::recursive_mutex> lock(measurer->m_cancelMutex);
-    m_detail->texts = QObject::connect(process, &Algorithms::IProcessMethod::error, measurer,
-                                       &BaseMeasurer::error, Qt::DirectConnection);
+    m_detail->texts = QObject::connect(process, &Algorithms::IProcessMethod::error, measurer, &BaseMeasurer::error,
+                                       Qt::DirectConnection);
     m_detail->cancel = QObject::connect(measurer, &BaseMeasurer::interrupted, process,
                                         &Algorithms::IProcessMethod::interrupt, Qt::DirectConnection);
     ++measurer->m_tiedProcesses;
     for (Algorithms::FixturePort *port : portsOf(process)) {
         auto *owner = port ? qobject_cast<MeasuredFixturePort *>(port->parent()) : nullptr;
-        if (owner
-            && QObject::disconnect(port, &Algorithms::FixturePort::error, owner, &MeasuredFixturePort::error))
+        if (owner && QObject::disconnect(port, &Algorithms::FixturePort::error, owner, &MeasuredFixturePort::error))
             m_detail->suspended.push_back({port, owner});
     }
 }

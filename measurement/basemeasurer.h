@@ -117,7 +117,7 @@ private:
 };
 
 // Stores a status and emits its signal when it changed.
-template <typename Emitter>
+template<typename Emitter>
 void updateStatus(Status &held, Status value, Emitter emitSignal)
 {
     if (held == value)

@@ -5,9 +5,9 @@
 #include <utility>
 
 ConnectionBase::ConnectionBase(Algorithms::ProcessInputParameters *parameters, QObject *parent)
-    : QObject(parent), m_parameters(parameters)
-{
-}
+    : QObject(parent),
+      m_parameters(parameters)
+{}
 
 ConnectionBase::~ConnectionBase() = default;
 
@@ -46,24 +46,27 @@ void ConnectionBase::watchSide(VNAFixtureConnection *side)
     if (!side)
         return;
     QAbstractItemModel *ports = side->measureDataModel();
-    connect(ports, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { clearProcesses(); },
-            Qt::DirectConnection);
-    connect(ports, &QAbstractItemModel::modelAboutToBeReset, this, [this] { clearProcesses(); },
-            Qt::DirectConnection);
-    connect(side, &QObject::destroyed, this, [this] { clearProcesses(); }, Qt::DirectConnection);
+    connect(
+        ports, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { clearProcesses(); }, Qt::DirectConnection);
+    connect(
+        ports, &QAbstractItemModel::modelAboutToBeReset, this, [this] { clearProcesses(); }, Qt::DirectConnection);
+    connect(
+        side, &QObject::destroyed, this, [this] { clearProcesses(); }, Qt::DirectConnection);
 }
 
-ConnectionReflect::ConnectionReflect(VNAFixtureConnection *fixt,
-                                     Algorithms::ProcessInputParameters *parameters, QObject *parent)
-    : ConnectionBase(parameters, parent), m_fixt(fixt)
+ConnectionReflect::ConnectionReflect(VNAFixtureConnection *fixt, Algorithms::ProcessInputParameters *parameters,
+                                     QObject *parent)
+    : ConnectionBase(parameters, parent),
+      m_fixt(fixt)
 {
     watchSide(fixt);
 }
 
 ConnectionTransmisson::ConnectionTransmisson(VNAFixtureConnection *left, VNAFixtureConnection *right,
-                                             Algorithms::ProcessInputParameters *parameters,
-                                             QObject *parent)
-    : ConnectionBase(parameters, parent), m_left(left), m_right(right)
+                                             Algorithms::ProcessInputParameters *parameters, QObject *parent)
+    : ConnectionBase(parameters, parent),
+      m_left(left),
+      m_right(right)
 {
     watchSide(left);
     if (right != left)

@@ -3,8 +3,8 @@
 // shared tuning parameters, and the processes of the step's last calculation,
 // which the DUT step reuses. A connection does not own its sides.
 
-#include "algorithms/processmethod.h"
 #include "algorithms/processinputparameters.h"
+#include "algorithms/processmethod.h"
 #include "measurement/vnafixtureconnection.h"
 
 #include <QObject>

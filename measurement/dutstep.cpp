@@ -9,9 +9,10 @@
 #include "measurement/sparametersource.h"
 #include "measurement/vnafixtureconnection.h"
 
-DutStep::DutStep(ConnectionBase *connection, const QList<ConnectionBase *> &otherConnections,
-                 SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
-    : Step(device, worker, progressManager, parent), m_connection(connection)
+DutStep::DutStep(ConnectionBase *connection, const QList<ConnectionBase *> &otherConnections, SyncedVnaDevice *device,
+                 WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
+    : Step(device, worker, progressManager, parent),
+      m_connection(connection)
 {
     if (m_connection)
         m_connection->setParent(this);
@@ -34,8 +35,7 @@ DutStep::DutStep(ConnectionBase *connection, const QList<ConnectionBase *> &othe
     }
     for (VNAFixtureConnection *side : dutSides()) {
         for (const auto &port : side->measureData().items())
-            connect(port->measureData(), &QmlFixturePort::calibrationStateChanged, this,
-                    &DutStep::dutMeasuredChanged);
+            connect(port->measureData(), &QmlFixturePort::calibrationStateChanged, this, &DutStep::dutMeasuredChanged);
     }
     connect(this, &DutStep::dutMeasuredChanged, this, &Step::isMeasuredChanged);
 }
@@ -96,8 +96,8 @@ void DutStep::measureFromVna()
     const int n = static_cast<int>(m_measurers.size());
     const Progress progress = createProgress(tr("DUT"), 3 * n + 2);
     SyncedVnaDevice *analyser = device();
-    runWithSavedDeviceState([this, progress, analyser] { runMeasure(SParameterSource::fromDevice(analyser), progress); },
-                            progress);
+    runWithSavedDeviceState(
+        [this, progress, analyser] { runMeasure(SParameterSource::fromDevice(analyser), progress); }, progress);
 }
 
 void DutStep::measureFromTouchstoneFile(QString filePath)
@@ -106,8 +106,7 @@ void DutStep::measureFromTouchstoneFile(QString filePath)
         return;
     const int n = static_cast<int>(m_measurers.size());
     const Progress progress = createProgress(tr("DUT"), 3 * n);
-    runStepTask([this, progress, filePath] { runMeasure(SParameterSource::fromFile(filePath), progress); },
-                progress);
+    runStepTask([this, progress, filePath] { runMeasure(SParameterSource::fromFile(filePath), progress); }, progress);
 }
 
 void DutStep::runMeasure(const SParameterSource &source, const Progress &progress)

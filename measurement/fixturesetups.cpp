@@ -17,9 +17,8 @@ FixtureSetups::FixtureSetups(Algorithms::ProcessInputParameters *parameters, Syn
       m_parameters(parameters)
 {
     static std::once_flag qmlOnce;
-    std::call_once(qmlOnce, [] {
-        qmlRegisterUncreatableType<FixtureSetups>("FixtureSetups", 1, 0, "FixtureSetups", QString());
-    });
+    std::call_once(
+        qmlOnce, [] { qmlRegisterUncreatableType<FixtureSetups>("FixtureSetups", 1, 0, "FixtureSetups", QString()); });
     qRegisterMetaType<FixtureSetups *>("FixtureSetups");
 
     applyDefaults();

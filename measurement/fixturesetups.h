@@ -27,11 +27,11 @@ class FixtureSetups : public QObject
     Q_OBJECT
     Q_PROPERTY(int count READ getCount NOTIFY countChanged)
     Q_PROPERTY(int selected READ getSelected WRITE setSelected NOTIFY selectedChanged)
-    Q_PROPERTY(MeasureEnums::Z0Conversion z0ConversionType READ getZ0ConversionType WRITE setZ0ConversionType
-                   NOTIFY z0ConversionTypeChanged)
+    Q_PROPERTY(MeasureEnums::Z0Conversion z0ConversionType READ getZ0ConversionType WRITE setZ0ConversionType NOTIFY
+                   z0ConversionTypeChanged)
     Q_PROPERTY(double userZ0 READ getUserZ0 WRITE setUserZ0 NOTIFY userZ0Changed)
-    Q_PROPERTY(MeasureEnums::CorrectionMethod correctionMethod READ getCorrectionMethod WRITE setCorrectionMethod
-                   NOTIFY correctionMethodChanged)
+    Q_PROPERTY(MeasureEnums::CorrectionMethod correctionMethod READ getCorrectionMethod WRITE setCorrectionMethod NOTIFY
+                   correctionMethodChanged)
     Q_PROPERTY(QAbstractListModel *setups READ setupsModel CONSTANT)
 
 public:

@@ -2,8 +2,7 @@
 
 #include "algorithms/vectorhelpers.h"
 
-MeasuredFixturePort::MeasuredFixturePort(QObject *parent)
-    : QObject(parent), m_measureData(new QmlFixturePort(this))
+MeasuredFixturePort::MeasuredFixturePort(QObject *parent) : QObject(parent), m_measureData(new QmlFixturePort(this))
 {
     connect(m_measureData, &Algorithms::FixturePort::error, this, &MeasuredFixturePort::error);
 }

@@ -63,9 +63,8 @@ MeasureEnums::FixturePossibleState MeasureEnums::possibleState(bool openEnabled,
 void MeasureEnums::registerTypes()
 {
     const QString reason = QStringLiteral("Enum type");
-    qmlRegisterUncreatableMetaObject(MeasureEnums::staticMetaObject, "MeasureEnums", 1, 0,
-                                     "MeasureEnums", reason);
-    qmlRegisterUncreatableMetaObject(CoreMeasureEnums::staticMetaObject, "CoreMeasureEnums", 1, 0,
-                                     "CoreMeasureEnums", reason);
+    qmlRegisterUncreatableMetaObject(MeasureEnums::staticMetaObject, "MeasureEnums", 1, 0, "MeasureEnums", reason);
+    qmlRegisterUncreatableMetaObject(CoreMeasureEnums::staticMetaObject, "CoreMeasureEnums", 1, 0, "CoreMeasureEnums",
+                                     reason);
     qRegisterMetaType<MeasureEnums::CorrectionMethod>("CorrectionMethod");
 }

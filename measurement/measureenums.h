@@ -20,7 +20,7 @@ class MeasureEnums
 public:
     enum class FixtureSide : int {
         Right = 0, // B side
-        Left = 1,  // A side
+        Left = 1, // A side
         SingleReflect = 2,
     };
     Q_ENUM(FixtureSide)

@@ -20,7 +20,7 @@ public:
 };
 
 // x from the first vector, y = f(element of the second), element by element.
-template <typename X, typename Y, typename F>
+template<typename X, typename Y, typename F>
 QVector<QPointF> pairUp(const X &x, const Y &y, F f)
 {
     QVector<QPointF> series;
@@ -56,13 +56,15 @@ QmlFixturePort::QmlFixturePort(QObject *parent) : Algorithms::FixturePort(parent
     // from data that thread owns, and only the finished series go to the
     // port's own thread: reading the model later from there would race with
     // the worker's next change of it.
-    connect(this, &FixturePort::uncorrectedSParametersChanged, this, [this] { rebuildSParameters(); },
-            Qt::DirectConnection);
-    connect(this, &FixturePort::stepResponseChanged, this, [this] { rebuildStepResponse(); },
-            Qt::DirectConnection);
-    connect(this, &FixturePort::impulseResponseChanged, this, [this] { rebuildImpulseResponse(); },
-            Qt::DirectConnection);
-    connect(this, &FixturePort::gatingChanged, this, [this] { rebuildGating(); }, Qt::DirectConnection);
+    connect(
+        this, &FixturePort::uncorrectedSParametersChanged, this, [this] { rebuildSParameters(); },
+        Qt::DirectConnection);
+    connect(
+        this, &FixturePort::stepResponseChanged, this, [this] { rebuildStepResponse(); }, Qt::DirectConnection);
+    connect(
+        this, &FixturePort::impulseResponseChanged, this, [this] { rebuildImpulseResponse(); }, Qt::DirectConnection);
+    connect(
+        this, &FixturePort::gatingChanged, this, [this] { rebuildGating(); }, Qt::DirectConnection);
     connect(
         this, &FixturePort::impedanceTransformChanged, this,
         [this] {
@@ -178,14 +180,29 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(int dataState
 {
     CalibrationStates flags;
     switch (dataState) {
-    case 1: flags = Converted; break;
-    case 2: flags = Offset; break;
-    case 3: flags = CalibrationStates(Converted) | Offset; break;
-    case 4: flags = DutCorrected; break;
-    case 5: flags = CalibrationStates(Offset) | DutCorrected; break;
-    case 6: flags = CalibrationStates(Converted) | DutCorrected; break;
-    case 7: flags = CalibrationStates(Converted) | Offset | DutCorrected; break;
-    default: break;
+    case 1:
+        flags = Converted;
+        break;
+    case 2:
+        flags = Offset;
+        break;
+    case 3:
+        flags = CalibrationStates(Converted) | Offset;
+        break;
+    case 4:
+        flags = DutCorrected;
+        break;
+    case 5:
+        flags = CalibrationStates(Offset) | DutCorrected;
+        break;
+    case 6:
+        flags = CalibrationStates(Converted) | DutCorrected;
+        break;
+    case 7:
+        flags = CalibrationStates(Converted) | Offset | DutCorrected;
+        break;
+    default:
+        break;
     }
     return flags;
 }
@@ -194,7 +211,7 @@ QmlFixturePort::CalibrationStates QmlFixturePort::calibrationState() const
 {
     const CalibrationStates flags = flagsOfDataState(m_values.dataState);
     qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(Converted) << "offset"
-             << flags.testFlag(Offset) << "DUT-corrected" << flags.testFlag(DutCorrected);
+                           << flags.testFlag(Offset) << "DUT-corrected" << flags.testFlag(DutCorrected);
     return flags;
 }
 
@@ -266,8 +283,8 @@ void QmlFixturePort::rebuildImpulseResponse()
     const Values values = readValues();
     try {
         if (m_impulse)
-            series = pairUp(m_impulse->time, m_impulse->values,
-                            [](const Algorithms::Complex &v) { return std::abs(v); });
+            series =
+                pairUp(m_impulse->time, m_impulse->values, [](const Algorithms::Complex &v) { return std::abs(v); });
     } catch (const std::exception &e) {
         series.clear();
         failure = QString::fromUtf8(e.what());
@@ -290,8 +307,7 @@ void QmlFixturePort::rebuildGating()
     const Values values = readValues();
     try {
         if (m_gating)
-            series = pairUp(m_gating->time, m_gating->values,
-                            [](const Algorithms::Complex &v) { return std::abs(v); });
+            series = pairUp(m_gating->time, m_gating->values, [](const Algorithms::Complex &v) { return std::abs(v); });
     } catch (const std::exception &e) {
         series.clear();
         failure = QString::fromUtf8(e.what());

@@ -40,8 +40,8 @@ class QmlFixturePort : public Algorithms::FixturePort
 public:
     // What happened to the current model after its calculation.
     enum CalibrationState : int {
-        Converted = 2,    // renormalised to another reference impedance
-        Offset = 4,       // reference plane moved by an offset
+        Converted = 2, // renormalised to another reference impedance
+        Offset = 4, // reference plane moved by an offset
         DutCorrected = 8, // corrected with a DUT measurement
     };
     Q_DECLARE_FLAGS(CalibrationStates, CalibrationState)
@@ -118,12 +118,12 @@ private:
     Values readValues() const;
     // The change signals of the read-outs, as bits.
     enum Announced : int {
-        AnnouncedMeasured = 1,   // isMeasuredChanged
-        AnnouncedLength = 2,     // impulseResponseChangedQml
-        AnnouncedImpedance = 4,  // impedanceChangedQml
-        AnnouncedZ0 = 8,         // z0TransformChangedQml
-        AnnouncedGating = 16,    // gatingValueChangedQml
-        AnnouncedState = 32,     // calibrationStateChanged
+        AnnouncedMeasured = 1, // isMeasuredChanged
+        AnnouncedLength = 2, // impulseResponseChangedQml
+        AnnouncedImpedance = 4, // impedanceChangedQml
+        AnnouncedZ0 = 8, // z0TransformChangedQml
+        AnnouncedGating = 16, // gatingValueChangedQml
+        AnnouncedState = 32, // calibrationStateChanged
     };
     // Stores published read-outs (port's thread) and returns the ones they
     // replace.

@@ -183,8 +183,8 @@ bool ReflectionMeasurer::calculate(const std::vector<double> &grid, const SParam
     return true;
 }
 
-std::unique_ptr<Algorithms::ReflectProcess>
-ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port, const SParameterSource &source)
+std::unique_ptr<Algorithms::ReflectProcess> ReflectionMeasurer::setupProcess(uint v, MeasuredFixturePort *port,
+                                                                             const SParameterSource &source)
 {
     const auto z = source.readPortZ0(v);
     if (!z) {

@@ -71,9 +71,8 @@ private:
     bool measure(const SParameterSource &source, TaskProgress *progress, bool isShort);
     bool calculate(const std::vector<double> &grid, const SParameterSource &source);
     std::unique_ptr<Algorithms::ReflectProcess> setupProcess(uint v, MeasuredFixturePort *port,
-                                                            const SParameterSource &source);
-    bool calculateOnePort(size_t i, const std::vector<double> &grid, Algorithms::ReflectProcess *process,
-                          uint v);
+                                                             const SParameterSource &source);
+    bool calculateOnePort(size_t i, const std::vector<double> &grid, Algorithms::ReflectProcess *process, uint v);
     void resetSidePorts();
     void setCalculatingStatus(Status status);
 

@@ -146,9 +146,9 @@ void ReflectionStep::measure(bool isShort, const QString *filePath)
     if (!filePath) {
         const Progress progress = createProgress(name, 6);
         SyncedVnaDevice *analyser = device();
-        runWithSavedDeviceState(
-            [this, progress, analyser, isShort] { runMeasure(SParameterSource::fromDevice(analyser), isShort, progress); },
-            progress);
+        runWithSavedDeviceState([this, progress, analyser,
+                                 isShort] { runMeasure(SParameterSource::fromDevice(analyser), isShort, progress); },
+                                progress);
         return;
     }
     const Progress progress = createProgress(name, 4);

@@ -4,7 +4,8 @@
 #include "measurement/vnafixtureconnection.h"
 
 SDataMeasurer::SDataMeasurer(VNAFixtureConnection *connection, QObject *parent)
-    : QObject(parent), m_connection(connection)
+    : QObject(parent),
+      m_connection(connection)
 {
     registerMeasurerStatusType();
 }

@@ -20,7 +20,8 @@ std::optional<TouchstoneData> SParameterSource::readFile() const
     if (!info.isFile()) {
         qCDebug(lcMeasurement) << "Not a regular file:" << m_path;
         // A missing file needs no more words than the caller's own text.
-        m_failure = info.exists() ? QDir::toNativeSeparators(m_path) + QStringLiteral(": not a regular file") : QString();
+        m_failure =
+            info.exists() ? QDir::toNativeSeparators(m_path) + QStringLiteral(": not a regular file") : QString();
         return std::nullopt;
     }
     TouchstoneIO io;
@@ -32,9 +33,10 @@ std::optional<TouchstoneData> SParameterSource::readFile() const
 }
 
 SParameterSource::SParameterSource(Kind kind, QString path, SyncedVnaDevice *device)
-    : m_kind(kind), m_path(std::move(path)), m_device(device)
-{
-}
+    : m_kind(kind),
+      m_path(std::move(path)),
+      m_device(device)
+{}
 
 SParameterSource SParameterSource::fromFile(const QString &path)
 {
@@ -89,7 +91,7 @@ std::optional<double> SParameterSource::readPortZ0(unsigned port) const
 }
 
 std::optional<SParameterSource::Trace> SParameterSource::readFileSParameter(unsigned a, unsigned b,
-                                                                          const char *sizeLine) const
+                                                                            const char *sizeLine) const
 {
     m_failure.clear();
     const auto ports = TouchstoneIO::portCount(m_path);

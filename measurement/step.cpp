@@ -6,8 +6,8 @@
 #include "device/taskprogress.h"
 #include "device/workerthread.h"
 #include "measurement/basemeasurer.h"
-#include "measurement/jobgate.h"
 #include "measurement/connections.h"
+#include "measurement/jobgate.h"
 #include "measurement/logging.h"
 #include "measurement/vnafixtureconnection.h"
 
@@ -23,9 +23,11 @@ namespace {
 struct DropGuard
 {
     DropGuard(Step *step, std::shared_ptr<Step> self, Step::Progress progress, JobGate::Ticket ticket)
-        : step(step), self(std::move(self)), progress(std::move(progress)), ticket(std::move(ticket))
-    {
-    }
+        : step(step),
+          self(std::move(self)),
+          progress(std::move(progress)),
+          ticket(std::move(ticket))
+    {}
     DropGuard(const DropGuard &) = delete;
     DropGuard &operator=(const DropGuard &) = delete;
 
@@ -72,7 +74,10 @@ void Step::ObjectDeleter::operator()(QObject *object) const
 }
 
 Step::Step(SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
-    : QObject(parent), m_device(device), m_worker(worker), m_progressManager(progressManager)
+    : QObject(parent),
+      m_device(device),
+      m_worker(worker),
+      m_progressManager(progressManager)
 {
     qRegisterMetaType<Algorithms::CalcMethod>("Algorithms::CalcMethod");
     qRegisterMetaType<Algorithms::Z0ConversionType>("Algorithms::Z0ConversionType");
@@ -291,8 +296,8 @@ void Step::runStepTask(Job job, Progress progress)
         return;
     }
     JobGate *jobs = gate();
-    auto guard = std::make_shared<DropGuard>(this, keepAlive(), progress,
-                                             jobs ? jobs->enter(JobGate::Kind::Queued) : nullptr);
+    auto guard =
+        std::make_shared<DropGuard>(this, keepAlive(), progress, jobs ? jobs->enter(JobGate::Kind::Queued) : nullptr);
     // An exclusive request ends here: what it prepared is done, its job
     // goes behind whatever runs.
     m_requestTicket.reset();

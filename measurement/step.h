@@ -49,8 +49,7 @@ public:
     using Job = std::function<void()>;
     using Progress = std::shared_ptr<TaskProgress>;
 
-    Step(SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager,
-         QObject *parent = nullptr);
+    Step(SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager, QObject *parent = nullptr);
     ~Step() override;
 
     Algorithms::CalcMethod calcMethod() const { return m_calcMethod; }

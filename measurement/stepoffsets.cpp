@@ -221,11 +221,9 @@ void TransmissionStep::measureReflect(bool isShort, const QString *filePath)
     if (!filePath) {
         const Progress progress = createProgress(name, 6);
         SyncedVnaDevice *analyser = device();
-        runWithSavedDeviceState(
-            [this, progress, analyser, isShort] {
-                runReflectJob(SParameterSource::fromDevice(analyser), isShort, progress);
-            },
-            progress, [this] { replaceCopies(); });
+        runWithSavedDeviceState([this, progress, analyser,
+                                 isShort] { runReflectJob(SParameterSource::fromDevice(analyser), isShort, progress); },
+                                progress, [this] { replaceCopies(); });
         return;
     }
     const Progress progress = createProgress(name, 4);
@@ -280,8 +278,8 @@ void TransmissionStep::replaceCopies()
     m_leftCopy = m_connection && m_connection->left() ? m_connection->left()->create() : nullptr;
     m_rightCopy = m_connection && m_connection->right() ? m_connection->right()->create() : nullptr;
     Algorithms::ProcessInputParameters *parameters = m_connection ? m_connection->parameters() : nullptr;
-    for (auto [measurer, copy] : {std::pair(m_leftReflectMeasurer, m_leftCopy),
-                                  std::pair(m_rightReflectMeasurer, m_rightCopy)}) {
+    for (auto [measurer, copy] :
+         {std::pair(m_leftReflectMeasurer, m_leftCopy), std::pair(m_rightReflectMeasurer, m_rightCopy)}) {
         ConnectionReflect *old = measurer->connection();
         measurer->setConnection(new ConnectionReflect(copy, parameters, measurer));
         delete old;

@@ -25,11 +25,10 @@ uint portsOf(const VNAFixtureConnection *side)
 
 } // namespace
 
-TransmissionMeasurer::TransmissionMeasurer(ConnectionTransmisson *connection, SyncedVnaDevice *device,
-                                           QObject *parent)
-    : BaseMeasurer(device, parent), m_connection(connection)
-{
-}
+TransmissionMeasurer::TransmissionMeasurer(ConnectionTransmisson *connection, SyncedVnaDevice *device, QObject *parent)
+    : BaseMeasurer(device, parent),
+      m_connection(connection)
+{}
 
 int TransmissionMeasurer::stepCount() const
 {
@@ -106,8 +105,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
         MeasuredFixturePort *right = rightSide->getFixturePort(static_cast<int>(i));
 
         stepProgress(progress, tr("Setup measure data"));
-        std::unique_ptr<Algorithms::TransmissionProcess> process =
-            setupMeasureData(a, b, left, right, source);
+        std::unique_ptr<Algorithms::TransmissionProcess> process = setupMeasureData(a, b, left, right, source);
         if (!process)
             return fail(progress);
         ProcessLink linked = link(process.get());
@@ -147,9 +145,10 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     return true;
 }
 
-std::unique_ptr<Algorithms::TransmissionProcess>
-TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left, MeasuredFixturePort *right,
-                                       const SParameterSource &source)
+std::unique_ptr<Algorithms::TransmissionProcess> TransmissionMeasurer::setupMeasureData(uint a, uint b,
+                                                                                        MeasuredFixturePort *left,
+                                                                                        MeasuredFixturePort *right,
+                                                                                        const SParameterSource &source)
 {
     const auto za = source.readPortZ0(a);
     const auto zb = source.readPortZ0(b);
@@ -192,8 +191,7 @@ TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left
 }
 
 std::optional<Algorithms::SParametersTwoPort>
-TransmissionMeasurer::readSParameters(const SParameterSource &source, const std::vector<double> &grid, uint a,
-                                      uint b)
+TransmissionMeasurer::readSParameters(const SParameterSource &source, const std::vector<double> &grid, uint a, uint b)
 {
     const auto traces = source.readSParameters({{a, a}, {a, b}, {b, a}, {b, b}});
     if (!traces || traces->size() != 4)

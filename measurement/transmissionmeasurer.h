@@ -24,8 +24,7 @@ class TransmissionMeasurer : public BaseMeasurer
 {
     Q_OBJECT
 public:
-    TransmissionMeasurer(ConnectionTransmisson *connection, SyncedVnaDevice *device,
-                         QObject *parent = nullptr);
+    TransmissionMeasurer(ConnectionTransmisson *connection, SyncedVnaDevice *device, QObject *parent = nullptr);
 
     // Progress steps of one run: 3 per port pair and 3 more.
     int stepCount() const;
@@ -49,8 +48,7 @@ private:
                                                                       MeasuredFixturePort *right,
                                                                       const SParameterSource &source);
     std::optional<Algorithms::SParametersTwoPort> readSParameters(const SParameterSource &source,
-                                                                  const std::vector<double> &grid, uint a,
-                                                                  uint b);
+                                                                  const std::vector<double> &grid, uint a, uint b);
     bool fail(TaskProgress *progress);
     void setStatus(Status status);
 

@@ -23,8 +23,8 @@ MeasureEnums::MeasureStatus combined(Status left, Status right)
 
 } // namespace
 
-TransmissionStep::TransmissionStep(ConnectionTransmisson *connection, SyncedVnaDevice *device,
-                                   WorkerThread *worker, ProgressManager *progressManager, QObject *parent)
+TransmissionStep::TransmissionStep(ConnectionTransmisson *connection, SyncedVnaDevice *device, WorkerThread *worker,
+                                   ProgressManager *progressManager, QObject *parent)
     : OpenShortStep(device, worker, progressManager, parent),
       m_connection(connection),
       m_thruMeasurer(new TransmissionMeasurer(connection, device, this)),
@@ -179,8 +179,8 @@ void TransmissionStep::measureFromVna()
         return;
     const Progress progress = createProgress(tr("Transmission"), m_thruMeasurer->stepCount() + 2);
     SyncedVnaDevice *analyser = device();
-    runWithSavedDeviceState([this, progress, analyser] { measureThru(SParameterSource::fromDevice(analyser), progress); },
-                            progress);
+    runWithSavedDeviceState(
+        [this, progress, analyser] { measureThru(SParameterSource::fromDevice(analyser), progress); }, progress);
 }
 
 void TransmissionStep::measureFromTouchstoneFile(QString filePath)
@@ -188,8 +188,7 @@ void TransmissionStep::measureFromTouchstoneFile(QString filePath)
     if (!admitRequest(Admission::QueueBehind))
         return;
     const Progress progress = createProgress(tr("Transmission"), m_thruMeasurer->stepCount());
-    runStepTask([this, progress, filePath] { measureThru(SParameterSource::fromFile(filePath), progress); },
-                progress);
+    runStepTask([this, progress, filePath] { measureThru(SParameterSource::fromFile(filePath), progress); }, progress);
 }
 
 void TransmissionStep::measureThru(const SParameterSource &source, const Progress &progress)

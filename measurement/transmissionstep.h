@@ -29,8 +29,7 @@ class TransmissionStep : public OpenShortStep
     Q_PROPERTY(MeasureEnums::MeasureStatus thruMeasured READ thruMeasured NOTIFY thruMeasuredChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus openMeasured READ openMeasured NOTIFY openMeasuredChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus shortMeasured READ shortMeasured NOTIFY shortMeasuredChanged)
-    Q_PROPERTY(MeasureEnums::MeasureStatus reflectCalculated READ reflectCalculated NOTIFY
-                   reflectCalculatedChanged)
+    Q_PROPERTY(MeasureEnums::MeasureStatus reflectCalculated READ reflectCalculated NOTIFY reflectCalculatedChanged)
     Q_PROPERTY(MeasureEnums::FixturePossibleState reflectState READ reflectState WRITE setReflectState NOTIFY
                    reflectStateChanged)
 

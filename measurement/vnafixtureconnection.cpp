@@ -7,7 +7,9 @@
 #include <vector>
 
 VNAFixtureConnection::VNAFixtureConnection(Fixture *fixture, SyncedVnaDevice *device, QObject *parent)
-    : QObject(parent), m_device(device), m_fixture(fixture)
+    : QObject(parent),
+      m_device(device),
+      m_fixture(fixture)
 {
     if (m_fixture)
         connect(m_fixture, &Fixture::portsCountChanged, this, &VNAFixtureConnection::synchronizePorts);

@@ -53,8 +53,7 @@ void VukAlgorithmsSetup::registerTypes()
 {
     static std::once_flag qmlOnce;
     std::call_once(qmlOnce, [] {
-        qmlRegisterUncreatableType<VukAlgorithmsSetup>("VukAlgorithmsSetup", 1, 0, "VukAlgorithmsSetup",
-                                                       QString());
+        qmlRegisterUncreatableType<VukAlgorithmsSetup>("VukAlgorithmsSetup", 1, 0, "VukAlgorithmsSetup", QString());
     });
     qRegisterMetaType<VukAlgorithmsSetup *>("vukalgorithmssetup");
     const int pointsType = qRegisterMetaType<QVector<QPointF>>("qvectorpointf");
@@ -72,8 +71,7 @@ void VukAlgorithmsSetup::registerTypes()
     registerMeasurerStatusType();
 }
 
-VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *worker,
-                                       ProgressManager *progressManager,
+VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *worker, ProgressManager *progressManager,
                                        Algorithms::ProcessInputParameters *parameters, QObject *parent)
     : QObject(parent),
       m_device(device),
@@ -224,8 +222,8 @@ void VukAlgorithmsSetup::makeRules()
 // port counts.
 void VukAlgorithmsSetup::checkThru()
 {
-    const bool possible = m_leftFixtureEnabled && m_rightFixtureEnabled
-                          && m_a->fixture()->portsCount() == m_b->fixture()->portsCount();
+    const bool possible =
+        m_leftFixtureEnabled && m_rightFixtureEnabled && m_a->fixture()->portsCount() == m_b->fixture()->portsCount();
     if (possible != m_abThru) {
         m_abThru = possible;
         emit abThruConnectionChanged();
@@ -468,8 +466,8 @@ void VukAlgorithmsSetup::followAnalyserPortsCount()
     m_assignedPortsCount = count;
     assignPorts();
     if (changed)
-        emit error(tr("The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew")
-                       .arg(*count));
+        emit error(
+            tr("The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew").arg(*count));
 }
 
 uint VukAlgorithmsSetup::analyserPortsCount() const

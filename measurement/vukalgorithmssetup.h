@@ -28,16 +28,16 @@ class VukAlgorithmsSetup : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool isLowPassMode READ isLowPassMode NOTIFY lowPassModeChanged)
-    Q_PROPERTY(bool leftFixtureEnabled READ leftFixtureEnabled WRITE setLeftFixtureEnabled NOTIFY
-                   leftFixtureEnabledChanged)
+    Q_PROPERTY(
+        bool leftFixtureEnabled READ leftFixtureEnabled WRITE setLeftFixtureEnabled NOTIFY leftFixtureEnabledChanged)
     Q_PROPERTY(bool rightFixtureEnabled READ rightFixtureEnabled WRITE setRightFixtureEnabled NOTIFY
                    rightFixtureEnabledChanged)
     Q_PROPERTY(bool abThruConnectionEnabled READ abThruConnectionEnabled WRITE setAbThruConnectionEnabled NOTIFY
                    abThruConnectionChanged)
-    Q_PROPERTY(bool aaConnectionEnabled READ aaConnectionEnabled WRITE setAaConnectionEnabled NOTIFY
-                   aaConnectionChanged)
-    Q_PROPERTY(bool bbConnectionEnabled READ bbConnectionEnabled WRITE setBbConnectionEnabled NOTIFY
-                   bbConnectionChanged)
+    Q_PROPERTY(
+        bool aaConnectionEnabled READ aaConnectionEnabled WRITE setAaConnectionEnabled NOTIFY aaConnectionChanged)
+    Q_PROPERTY(
+        bool bbConnectionEnabled READ bbConnectionEnabled WRITE setBbConnectionEnabled NOTIFY bbConnectionChanged)
     Q_PROPERTY(bool abDutConnectionEnabled READ abDutConnectionEnabled WRITE setAbDutConnectionEnabled NOTIFY
                    abDutConnectionChanged)
     Q_PROPERTY(VNAFixtureConnection *leftFixtureConn READ leftFixtureConn CONSTANT)
@@ -151,5 +151,3 @@ private:
     UniquePtr_Model<Step> m_stepModel;
     ValueModel<uint> m_selectedPorts;
 };
-
-

@@ -60,8 +60,7 @@ Abcd abcdOf(const SParametersTwoPort &s, size_t i)
 
 Abcd times(const Abcd &x, const Abcd &y)
 {
-    return {x[0] * y[0] + x[1] * y[2], x[0] * y[1] + x[1] * y[3], x[2] * y[0] + x[3] * y[2],
-            x[2] * y[1] + x[3] * y[3]};
+    return {x[0] * y[0] + x[1] * y[2], x[0] * y[1] + x[1] * y[3], x[2] * y[0] + x[3] * y[2], x[2] * y[1] + x[3] * y[3]};
 }
 
 Abcd inverse(const Abcd &x)
@@ -87,8 +86,8 @@ struct Figures
 
 // Up to 0.8 fmax: the left model against the fixture, the DUT de-embedded
 // with both models, and the models' largest singular value.
-Figures figuresOf(const SParametersTwoPort &left, const SParametersTwoPort &right,
-                  const SynthNet::Network &fixture, const RealVector &f)
+Figures figuresOf(const SParametersTwoPort &left, const SParametersTwoPort &right, const SynthNet::Network &fixture,
+                  const RealVector &f)
 {
     Figures r;
     const SParametersTwoPort truth = SynthNet::toS(fixture);
@@ -100,8 +99,8 @@ Figures figuresOf(const SParametersTwoPort &left, const SParametersTwoPort &righ
         const Complex d = s21Of(times(times(inverse(abcdOf(left, i)), abcdOf(measured, i)), inverse(abcdOf(right, i))));
         r.dutDb = std::max(r.dutDb, dbError(d, dut.s21()[i]));
         for (const SParametersTwoPort *m : {&left, &right})
-            r.singularValue = std::max(
-                r.singularValue, largestSingularValue(m->s11()[i], m->s12()[i], m->s21()[i], m->s22()[i]));
+            r.singularValue =
+                std::max(r.singularValue, largestSingularValue(m->s11()[i], m->s12()[i], m->s21()[i], m->s22()[i]));
     }
     return r;
 }

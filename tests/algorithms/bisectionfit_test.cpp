@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <limits>
+#include <vector>
 
 using namespace Algorithms;
 
@@ -25,8 +25,7 @@ BisectionInput thruAt(const SParametersTwoPort &s, size_t i)
 
 BisectionInput thruOf(Complex s11, Complex s21, Complex s12, Complex s22)
 {
-    return {s11.real(), s11.imag(), s21.real(), s21.imag(),
-            s12.real(), s12.imag(), s22.real(), s22.imag()};
+    return {s11.real(), s11.imag(), s21.real(), s21.imag(), s12.real(), s12.imag(), s22.real(), s22.imag()};
 }
 
 // Stores a column-major 2x2 of the fit result at point i of s.
@@ -40,8 +39,8 @@ void setPoint(SParametersTwoPort &s, size_t i, const Complex *m)
 
 void expectNear(Complex actual, Complex expected, double tol, const char *what, size_t point)
 {
-    EXPECT_LT(std::abs(actual - expected), tol) << what << " at point " << point << ": " << actual
-                                                << " vs " << expected;
+    EXPECT_LT(std::abs(actual - expected), tol)
+        << what << " at point " << point << ": " << actual << " vs " << expected;
 }
 
 } // namespace
@@ -140,8 +139,8 @@ TEST(BisectionFit, ResidualsVanishAtTheTrueHalvesOfAThru)
 {
     // Left = fixture, right = its mirror: both reciprocal with one transmission.
     const auto f = SynthNet::uniformGrid(1e9, 15e9, 8);
-    const auto fixture = SynthNet::cascade(
-        {SynthNet::shuntGC(f, 1e-3, 0.3e-12), SynthNet::line(f, {65.0, 90e-12, 0.7})});
+    const auto fixture =
+        SynthNet::cascade({SynthNet::shuntGC(f, 1e-3, 0.3e-12), SynthNet::line(f, {65.0, 90e-12, 0.7})});
     const auto fx = SynthNet::toS(fixture);
     const auto thru = SynthNet::toS(SynthNet::twoXThru(fixture));
     for (size_t i = 0; i < f.size(); ++i) {
@@ -227,8 +226,8 @@ TEST(BisectionFit, ASweepGivesEachPointTheResultOfAFitOfItsOwn)
     // the next: the sweep, in either order and after a failed point, equals
     // fits made from scratch, to 1e-12.
     const RealVector f = SynthNet::harmonicGrid(20e9 / 201, 201);
-    const auto thru = SynthNet::toS(SynthNet::twoXThru(SynthNet::cascade(
-        SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {55.0, 1e-9, 0.5}))));
+    const auto thru = SynthNet::toS(SynthNet::twoXThru(
+        SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {55.0, 1e-9, 0.5}))));
     std::vector<size_t> order(f.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;

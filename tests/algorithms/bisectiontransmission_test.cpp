@@ -18,10 +18,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const QString kCanceled = "The measurement was canceled";
 const QString kBisectionError = "The bisection method error!";
-const QString kPortRefusal =
-    "Invalid calculated data. NaN or Inf value found. Check measured data for validity";
-const QString kImpedanceError =
-    "The bisection method error. Impedance of the selected VNA ports has to be the same!";
+const QString kPortRefusal = "Invalid calculated data. NaN or Inf value found. Check measured data for validity";
+const QString kImpedanceError = "The bisection method error. Impedance of the selected VNA ports has to be the same!";
 
 struct GridCase
 {
@@ -38,8 +36,7 @@ const GridCase kGrids[] = {
 };
 
 class BisectionGrid : public ::testing::TestWithParam<GridCase>
-{
-};
+{};
 
 SParametersTwoPort thruOf(const SynthNet::Network &left, const SynthNet::Network &right)
 {
@@ -75,17 +72,14 @@ TEST_P(BisectionGrid, MatchedLossySymmetricLineGivesTheTrueHalves)
 
     // 1e-9: the optimiser stops within its step tolerance of 1e-10.
     const Deviation left = deviation(*r.left.defaultSParameters(), SynthNet::toS(fixture));
-    const Deviation right =
-        deviation(*r.right.defaultSParameters(), SynthNet::toS(SynthNet::mirror(fixture)));
+    const Deviation right = deviation(*r.right.defaultSParameters(), SynthNet::toS(SynthNet::mirror(fixture)));
     std::printf("  left %.2e right %.2e\n", left.max(), right.max());
     EXPECT_LE(left.max(), 1e-9);
     EXPECT_LE(right.max(), 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(Grids, BisectionGrid, ::testing::ValuesIn(kGrids),
-                         [](const ::testing::TestParamInfo<GridCase> &info) {
-                             return std::string(info.param.name);
-                         });
+                         [](const ::testing::TestParamInfo<GridCase> &info) { return std::string(info.param.name); });
 
 // The fit is under-determined for a mismatched thru: the single reflections
 // are not unique, but the halves always cascade to the thru, are reciprocal
@@ -104,14 +98,14 @@ TEST(BisectionThru, MismatchedThrusAreReproducedByTheCascadeOfTheHalves)
          }},
         {"shunt C, 60 ohm line",
          [](const RealVector &f) {
-             return SynthNet::toS(SynthNet::twoXThru(SynthNet::cascade(
-                 SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {60.0, 300e-12, 0.5}))));
+             return SynthNet::toS(SynthNet::twoXThru(
+                 SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {60.0, 300e-12, 0.5}))));
          }},
         {"asymmetric: 60 ohm line into 45 ohm line with series L",
          [](const RealVector &f) {
-             return thruOf(SynthNet::line(f, {60.0, 150e-12, 0.3}),
-                           SynthNet::cascade(SynthNet::line(f, {45.0, 250e-12, 0.3}),
-                                             SynthNet::seriesRL(f, 0.5, 0.2e-9)));
+             return thruOf(
+                 SynthNet::line(f, {60.0, 150e-12, 0.3}),
+                 SynthNet::cascade(SynthNet::line(f, {45.0, 250e-12, 0.3}), SynthNet::seriesRL(f, 0.5, 0.2e-9)));
          }},
     };
     for (const GridCase &grid : kGrids) {
@@ -146,8 +140,7 @@ TEST(BisectionThru, MismatchedThrusAreReproducedByTheCascadeOfTheHalves)
 TEST(BisectionThru, ReferenceImpedancesNeedOnlyBePresent)
 {
     const RealVector f = SynthNet::uniformGrid(1e9, 20e9, 191);
-    const SParametersTwoPort thru =
-        SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3})));
+    const SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3})));
 
     // 50 and 75 ohm ports: accepted, the fit does not use them.
     ThruRun mixed(ProcessFactory::Bisect, thru, Z0ConversionNone, 50.0, 75.0);
@@ -172,8 +165,7 @@ TEST(BisectionThru, ReferenceImpedancesNeedOnlyBePresent)
 TEST(BisectionThru, APointTheFitCannotSplitFailsWithTheMethodText)
 {
     const RealVector f = SynthNet::uniformGrid(1e9, 20e9, 191);
-    SParametersTwoPort thru =
-        SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3})));
+    SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3})));
     ThruRun r(ProcessFactory::Bisect, thru, Z0ConversionNone);
     ASSERT_TRUE(r.ready());
     ASSERT_TRUE(r.transmission->run());
@@ -198,8 +190,7 @@ TEST(BisectionThru, APointTheFitCannotSplitFailsWithTheMethodText)
 TEST(BisectionThru, CancelMidwayStopsBeforeStoringModels)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 200);
-    ThruRun r(ProcessFactory::Bisect,
-              SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3}))));
+    ThruRun r(ProcessFactory::Bisect, SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3}))));
     ASSERT_TRUE(r.ready());
     // Two polls precede the fixture stage, which polls once per point: the
     // 50th pass is at point 48.
@@ -215,8 +206,7 @@ TEST(BisectionThru, CancelMidwayStopsBeforeStoringModels)
 TEST(BisectionThru, TimeMinIsMinusTheLeftDelay)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 200);
-    ThruRun r(ProcessFactory::Bisect,
-              SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3}))));
+    ThruRun r(ProcessFactory::Bisect, SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3}))));
     r.params.setTestMode(true);
     ASSERT_TRUE(r.transmission->run());
     ASSERT_TRUE(r.left.length());
@@ -258,5 +248,6 @@ TEST(BisectionThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
         EXPECT_TRUE(qobject_cast<ProcessBisect *>(p.get()));
     }
     // No reflection process for bisection.
-    EXPECT_FALSE(ProcessFactory::createReflectByMethod(ProcessFactory::MeasureKind::Reflection, CalcMethodBisection, true));
+    EXPECT_FALSE(
+        ProcessFactory::createReflectByMethod(ProcessFactory::MeasureKind::Reflection, CalcMethodBisection, true));
 }

@@ -36,8 +36,7 @@ struct Case
 };
 
 class ChirpZAgainstDirectSum : public ::testing::TestWithParam<Case>
-{
-};
+{};
 } // namespace
 
 TEST_P(ChirpZAgainstDirectSum, MatchesDefinition)
@@ -81,9 +80,8 @@ static std::vector<Case> allCases()
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ChirpZAgainstDirectSum, ::testing::ValuesIn(allCases()),
                          [](const ::testing::TestParamInfo<Case> &info) {
-                             return "N" + std::to_string(info.param.n) + "_mode"
-                                 + std::to_string(info.param.mode)
-                                 + (info.param.onCircle ? "_unit" : "_off");
+                             return "N" + std::to_string(info.param.n) + "_mode" + std::to_string(info.param.mode)
+                                    + (info.param.onCircle ? "_unit" : "_off");
                          });
 
 TEST(ChirpZ, UnitContourIsTheDft)
@@ -92,8 +90,7 @@ TEST(ChirpZ, UnitContourIsTheDft)
         ComplexVector x(n);
         for (size_t i = 0; i < n; ++i)
             x[i] = {std::cos(0.3 * i), std::sin(1.1 * i) - 0.2};
-        const ComplexVector X = chirpZTransform(x, 1.0, std::polar(1.0, -2 * kPi / n),
-                                                RealVector(n, 1.0), 1);
+        const ComplexVector X = chirpZTransform(x, 1.0, std::polar(1.0, -2 * kPi / n), RealVector(n, 1.0), 1);
         for (size_t k = 0; k < n; ++k) {
             Complex dft = 0;
             for (size_t i = 0; i < n; ++i)
@@ -114,8 +111,7 @@ TEST(ChirpZ, CentredModeAndWeights)
     // Mode 0, N = 5: sample 2 enters with exponent 0 for every k.
     ComplexVector x(5, 0.0);
     x[2] = 1.0;
-    const ComplexVector X = chirpZTransform(x, std::polar(1.0, 0.3), std::polar(1.0, -0.9),
-                                            {1, 1, 0.75, 1, 1}, 0);
+    const ComplexVector X = chirpZTransform(x, std::polar(1.0, 0.3), std::polar(1.0, -0.9), {1, 1, 0.75, 1, 1}, 0);
     for (const Complex &v : X)
         EXPECT_LT(std::abs(v - 0.75), 1e-14);
     // Zero weights remove samples exactly.
@@ -175,8 +171,8 @@ Transform responseLike(size_t n, double start, double span, unsigned seed)
     t.weights.resize(n);
     for (size_t i = 0; i < n; ++i) {
         const double r = (2.0 * i - (n - 1.0)) / (n - 1.0);
-        t.weights[i] = std::cyl_bessel_i(0.0, 3.0 * std::sqrt(std::max(0.0, 1.0 - r * r)))
-                       / std::cyl_bessel_i(0.0, 3.0);
+        t.weights[i] =
+            std::cyl_bessel_i(0.0, 3.0 * std::sqrt(std::max(0.0, 1.0 - r * r))) / std::cyl_bessel_i(0.0, 3.0);
         t.x[i] = {u(rng), u(rng)};
     }
     t.A = std::polar(1.0, 2 * kPi * start / n);

@@ -59,8 +59,8 @@ std::string firstText(const SignalLog &log)
 }
 
 // Largest |a - b| over from <= f <= to.
-double deviation(const RealVector &f, const ComplexVector &a, const ComplexVector &b,
-                 double from = 0.0, double to = 1e300)
+double deviation(const RealVector &f, const ComplexVector &a, const ComplexVector &b, double from = 0.0,
+                 double to = 1e300)
 {
     double d = 0.0;
     for (size_t i = 0; i < f.size(); ++i)
@@ -80,11 +80,9 @@ SParametersTwoPort asCalculated(const FixturePort &port)
         return m;
     const double z = *port.z0Transform();
     const double line = port.stepResponse()->impedance;
-    const ImpedancePair from = port.side() ? ImpedancePair{line, *port.portZ0()}
-                                           : ImpedancePair{*port.portZ0(), line};
+    const ImpedancePair from = port.side() ? ImpedancePair{line, *port.portZ0()} : ImpedancePair{*port.portZ0(), line};
     for (size_t i = 0; i < m.frequency().size(); ++i) {
-        const TwoPortMatrix back =
-            renormalizeTwoPort({m.s11()[i], m.s21()[i], m.s12()[i], m.s22()[i]}, {z, z}, from);
+        const TwoPortMatrix back = renormalizeTwoPort({m.s11()[i], m.s21()[i], m.s12()[i], m.s22()[i]}, {z, z}, from);
         m.s11()[i] = back[0];
         m.s21()[i] = back[1];
         m.s12()[i] = back[2];
@@ -114,8 +112,7 @@ struct ThruRig
         process.setFixturesForCalculate(&left, &right);
         process.setInputData(SynthNet::toS(SynthNet::twoXThru(fixtureOn(f))));
         ok = process.run();
-        const SParametersTwoPort dut =
-            SynthNet::toS(SynthNet::dutInFixture(fixtureOn(f, kRemadeShuntC), dutOn(f)));
+        const SParametersTwoPort dut = SynthNet::toS(SynthNet::dutInFixture(fixtureOn(f, kRemadeShuntC), dutOn(f)));
         dutLeft = onePort(f, dut.s11());
         dutRight = onePort(f, dut.s22());
         log.connectText(&process, &IProcessMethod::error, "error");
@@ -157,7 +154,7 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
         RealVector grid;
         int leftType, rightType;
         int leftBefore, rightBefore; // states after the 2x-thru
-        int leftAfter, rightAfter;   // after both DUT sides
+        int leftAfter, rightAfter; // after both DUT sides
     };
     const Case cases[] = {
         {"band-pass, converting types", kBandPass, Z0ConversionSystem, Z0ConversionSystem, 0, 0, 4, 4},
@@ -227,8 +224,8 @@ TEST(TransmissionDutCorrection, AConvertedPortIsRenormalisedOnceAndRepeatedRunsD
     const SParametersTwoPort &def = *rig.left.defaultSParameters();
     const double zLine = rig.left.stepResponse()->impedance;
     for (size_t i = 0; i < kLowPass.size(); ++i) {
-        const TwoPortMatrix back = renormalizeTwoPort(
-            {once.s11()[i], once.s21()[i], once.s12()[i], once.s22()[i]}, {50.0, 50.0}, {50.0, zLine});
+        const TwoPortMatrix back = renormalizeTwoPort({once.s11()[i], once.s21()[i], once.s12()[i], once.s22()[i]},
+                                                      {50.0, 50.0}, {50.0, zLine});
         ASSERT_LT(std::abs(back[1] - def.s21()[i]), 1e-12) << i;
         ASSERT_LT(std::abs(back[2] - def.s12()[i]), 1e-12) << i;
         ASSERT_LT(std::abs(back[3] - def.s22()[i]), 1e-12) << i;
@@ -322,7 +319,7 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
         const RealVector &thruGrid;
         RealVector dutGrid;
         const char *refusal; // a word of the reason; null when accepted
-        double from;         // the accuracy is checked from here up to 10 GHz
+        double from; // the accuracy is checked from here up to 10 GHz
     };
     const Case cases[] = {
         {"harmonic thru, finer harmonic DUT", kLowPass, SynthNet::harmonicGrid(50e6, 400), nullptr, 0.0},
@@ -335,9 +332,9 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
         SCOPED_TRACE(c.name);
         ThruRig rig(c.thruGrid, Z0ConversionNone, Z0ConversionNone);
         ASSERT_TRUE(rig.ok);
-        const SParametersOnePort dut = onePort(
-            c.dutGrid,
-            SynthNet::toS(SynthNet::dutInFixture(fixtureOn(c.dutGrid, kRemadeShuntC), dutOn(c.dutGrid))).s11());
+        const SParametersOnePort dut =
+            onePort(c.dutGrid,
+                    SynthNet::toS(SynthNet::dutInFixture(fixtureOn(c.dutGrid, kRemadeShuntC), dutOn(c.dutGrid))).s11());
         const SParametersTwoPort before = *rig.left.uncorrectedSParameters();
         const bool ok = rig.process.calculateDUT(dut, SParametersOnePort());
         const SParametersTwoPort &model = *rig.left.uncorrectedSParameters();
@@ -410,7 +407,7 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
 namespace {
 
 // The one-standard process of a method, or its open-and-short one.
-template <typename Single, typename Pair>
+template<typename Single, typename Pair>
 std::unique_ptr<ReflectProcess> reflectProcess(bool pair)
 {
     if (pair)
@@ -471,8 +468,8 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ReflectRig rig(reflectProcess<ProcessTimeGateReflect, ProcessTimeGateReflectOpenAndShort>(c.pair),
-                       c.grid, c.type);
+        ReflectRig rig(reflectProcess<ProcessTimeGateReflect, ProcessTimeGateReflectOpenAndShort>(c.pair), c.grid,
+                       c.type);
         ASSERT_TRUE(rig.ok);
         ASSERT_EQ(rig.port.dataState(), c.before);
         SignalLog changes;
@@ -537,8 +534,7 @@ struct OffsetPort
     SParametersTwoPort model;
     double length;
 
-    OffsetPort(const SynthNet::LineSpec &line, const RealVector &f, bool side = false,
-               double impulseDelay = -1.0)
+    OffsetPort(const SynthNet::LineSpec &line, const RealVector &f, bool side = false, double impulseDelay = -1.0)
         : model(SynthNet::toS(SynthNet::line(f, line), 50.0, line.z0))
     {
         length = impulseDelay >= 0.0 ? impulseDelay : 2.0 * line.delay;
@@ -546,10 +542,8 @@ struct OffsetPort
             model.swapPorts();
         port.setSide(side);
         port.setZ0Impedance(50.0);
-        ImpulseResponse impulse{{Complex(0.1, 0), Complex(1, 0), Complex(0.2, 0)},
-                                {0.0, length, 2.0 * length},
-                                length,
-                                length};
+        ImpulseResponse impulse{
+            {Complex(0.1, 0), Complex(1, 0), Complex(0.2, 0)}, {0.0, length, 2.0 * length}, length, length};
         port.setImpulseResponse(impulse);
         port.setDefaultImpulseResponse(impulse);
         port.setCalculatedSParameters(model);
@@ -574,8 +568,8 @@ void withoutDefaultImpulse(FixturePort &p)
 double maxDeviation(const SParametersTwoPort &a, const SParametersTwoPort &b)
 {
     const RealVector &f = a.frequency();
-    return std::max({deviation(f, a.s11(), b.s11()), deviation(f, a.s21(), b.s21()),
-                     deviation(f, a.s12(), b.s12()), deviation(f, a.s22(), b.s22())});
+    return std::max({deviation(f, a.s11(), b.s11()), deviation(f, a.s21(), b.s21()), deviation(f, a.s12(), b.s12()),
+                     deviation(f, a.s22(), b.s22())});
 }
 
 } // namespace
@@ -597,8 +591,7 @@ TEST(FixtureOffset, AMatchedLineOffsetByAIsTheLineOfDelayTauPlusHalfA)
             EXPECT_EQ(p.port.dataState(), 2);
             // p = (L + a) / L: the loss in dB scales with the length as well.
             const double scale = (p.length + a) / p.length;
-            const SParametersTwoPort truth =
-                SynthNet::toS(SynthNet::line(*f, {50.0, kTau + a / 2.0, 0.3 * scale}));
+            const SParametersTwoPort truth = SynthNet::toS(SynthNet::line(*f, {50.0, kTau + a / 2.0, 0.3 * scale}));
             EXPECT_LE(maxDeviation(*p.port.uncorrectedSParameters(), truth), 1e-12);
             EXPECT_EQ(*p.port.length(), p.length + a);
             ASSERT_TRUE(p.port.offsetSParameters() && p.port.offsetImpulseResponse());
@@ -696,8 +689,8 @@ TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
     // DUT: passive as measured. Taking the whole line out removes its loss
     // but divides the DUT-side reflection by S21^2: the moved model has gain.
     const RealVector &f = kBandPass;
-    SParametersTwoPort model = SynthNet::toS(
-        SynthNet::cascade(SynthNet::line(f, {50.0, kTau, 1.35}), SynthNet::shuntGC(f, 0.0, 0.5e-12)));
+    SParametersTwoPort model =
+        SynthNet::toS(SynthNet::cascade(SynthNet::line(f, {50.0, kTau, 1.35}), SynthNet::shuntGC(f, 0.0, 0.5e-12)));
     ASSERT_FALSE(findPassivityViolation(model));
     FixturePort port;
     SignalLog log;

@@ -15,8 +15,7 @@ using namespace TransmissionTest;
 
 namespace {
 
-const QString kTooLong =
-    "The filtering method error. Fixture delay is too long. Select a different correction method";
+const QString kTooLong = "The filtering method error. Fixture delay is too long. Select a different correction method";
 const QString kTooShort =
     "The filtering method error. Fixture delay is too short. Select a different correction method";
 const QString kCanceled = "The measurement was canceled";
@@ -33,10 +32,10 @@ struct GridCase
 struct FilteringCase
 {
     FixtureSpec fixture;
-    double delayTolerance;      // s, of the thru delay
+    double delayTolerance; // s, of the thru delay
     double reflectionTolerance; // S11 and S22 of both default models
     double transmissionTolerance;
-    double convertedTolerance;  // converted models against the 50 ohm truth
+    double convertedTolerance; // converted models against the 50 ohm truth
 };
 
 const FilteringCase kCases[] = {
@@ -62,8 +61,7 @@ const GridCase kGrids[] = {
 };
 
 class FilteringThru : public ::testing::TestWithParam<std::tuple<FilteringCase, GridCase>>
-{
-};
+{};
 
 SParametersTwoPort thruOf(const FixtureSpec &spec, const RealVector &f)
 {
@@ -107,8 +105,8 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     const SynthNet::Network mirrored = SynthNet::mirror(fixture);
     const Deviation left = deviation(leftModel, SynthNet::toS(fixture, 50.0, fs.z0));
     const Deviation right = deviation(rightModel, SynthNet::toS(mirrored, fs.z0, 50.0));
-    std::printf("  default left %.2e %.2e %.2e %.2e right %.2e %.2e %.2e %.2e\n", left.s[0],
-                left.s[1], left.s[2], left.s[3], right.s[0], right.s[1], right.s[2], right.s[3]);
+    std::printf("  default left %.2e %.2e %.2e %.2e right %.2e %.2e %.2e %.2e\n", left.s[0], left.s[1], left.s[2],
+                left.s[3], right.s[0], right.s[1], right.s[2], right.s[3]);
     for (const Deviation &d : {left, right}) {
         EXPECT_LE(d.s[0], fc.reflectionTolerance);
         EXPECT_LE(d.s[1], fc.transmissionTolerance);
@@ -122,10 +120,8 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
         EXPECT_EQ(r.left.dataState(), 1);
         EXPECT_EQ(r.right.dataState(), 1);
         ASSERT_TRUE(r.left.convertedSParameters() && r.right.convertedSParameters());
-        const double leftConverted =
-            deviation(*r.left.convertedSParameters(), SynthNet::toS(fixture)).max();
-        const double rightConverted =
-            deviation(*r.right.convertedSParameters(), SynthNet::toS(mirrored)).max();
+        const double leftConverted = deviation(*r.left.convertedSParameters(), SynthNet::toS(fixture)).max();
+        const double rightConverted = deviation(*r.right.convertedSParameters(), SynthNet::toS(mirrored)).max();
         std::printf("  converted left %.2e right %.2e\n", leftConverted, rightConverted);
         EXPECT_LE(leftConverted, fc.convertedTolerance);
         EXPECT_LE(rightConverted, fc.convertedTolerance);
@@ -136,12 +132,12 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FixturesAndGrids, FilteringThru,
-    ::testing::Combine(::testing::ValuesIn(kCases), ::testing::ValuesIn(kGrids)),
-    [](const ::testing::TestParamInfo<FilteringThru::ParamType> &info) {
-        return std::string(std::get<0>(info.param).fixture.name) + "_" + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(FixturesAndGrids, FilteringThru,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::ValuesIn(kGrids)),
+                         [](const ::testing::TestParamInfo<FilteringThru::ParamType> &info) {
+                             return std::string(std::get<0>(info.param).fixture.name) + "_"
+                                    + std::get<1>(info.param).name;
+                         });
 
 // The model needs the delay nodes 0 and 2 d (d the thru delay) at least
 // 3 / span apart and within about 1 / step: on a harmonic grid 0.75 / fmax
@@ -154,19 +150,15 @@ TEST(FilteringThru, AcceptanceWindowOfTheThruDelay)
         const char *name;
         RealVector grid;
         double fixtureDelay; // one fixture: the thru delay is twice this
-        QString error;       // empty: the run succeeds
+        QString error; // empty: the run succeeds
     };
     const RealVector harmonic = SynthNet::harmonicGrid(100e6, 200); // 37.5 ps .. 2.494 ns
     const RealVector bandPass = SynthNet::uniformGrid(1e9, 20e9, 191); // 79 ps .. 2.487 ns
     const std::vector<Case> cases = {
-        {"harmonic, thru 30 ps", harmonic, 15e-12, kTooShort},
-        {"harmonic, thru 36 ps", harmonic, 18e-12, kTooShort},
-        {"harmonic, thru 40 ps", harmonic, 20e-12, {}},
-        {"harmonic, thru 2.48 ns", harmonic, 1.24e-9, {}},
-        {"harmonic, thru 2.52 ns", harmonic, 1.26e-9, kTooLong},
-        {"band-pass, thru 60 ps", bandPass, 30e-12, kTooShort},
-        {"band-pass, thru 100 ps", bandPass, 50e-12, {}},
-        {"band-pass, thru 2.44 ns", bandPass, 1.22e-9, {}},
+        {"harmonic, thru 30 ps", harmonic, 15e-12, kTooShort},   {"harmonic, thru 36 ps", harmonic, 18e-12, kTooShort},
+        {"harmonic, thru 40 ps", harmonic, 20e-12, {}},          {"harmonic, thru 2.48 ns", harmonic, 1.24e-9, {}},
+        {"harmonic, thru 2.52 ns", harmonic, 1.26e-9, kTooLong}, {"band-pass, thru 60 ps", bandPass, 30e-12, kTooShort},
+        {"band-pass, thru 100 ps", bandPass, 50e-12, {}},        {"band-pass, thru 2.44 ns", bandPass, 1.22e-9, {}},
         {"band-pass, thru 2.6 ns", bandPass, 1.3e-9, kTooLong},
     };
     for (const Case &c : cases) {
@@ -180,11 +172,10 @@ TEST(FilteringThru, AcceptanceWindowOfTheThruDelay)
                 EXPECT_TRUE(ok);
                 EXPECT_TRUE(r.errors().empty()) << r.firstError().toStdString();
                 ASSERT_TRUE(r.left.defaultSParameters() && r.right.defaultSParameters());
-                EXPECT_LE(deviation(SynthNet::cascadeS(*r.left.defaultSParameters(),
-                                                       *r.right.defaultSParameters()),
-                                    thru)
-                              .max(),
-                          1e-12);
+                EXPECT_LE(
+                    deviation(SynthNet::cascadeS(*r.left.defaultSParameters(), *r.right.defaultSParameters()), thru)
+                        .max(),
+                    1e-12);
             } else {
                 EXPECT_FALSE(ok);
                 EXPECT_EQ(r.errors(), std::vector<QString>{c.error});

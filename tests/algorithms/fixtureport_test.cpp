@@ -18,14 +18,11 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 const QString kZ0Text = "Invalid Z0 impedance. It is recommended using the latest VNA software version";
 const QString kCustomText = "Invalid custom impedance value.";
-const QString kImpulseText =
-    "Invalid impulse response. NaN or Inf value found. Check measured data for validity";
+const QString kImpulseText = "Invalid impulse response. NaN or Inf value found. Check measured data for validity";
 const QString kDefaultImpulseText = "Invalid impulse response";
 const QString kGatingText = "Invalid gating";
-const QString kStepText =
-    "Invalid step response. NaN or Inf value found. Check the measured data for validity";
-const QString kCalculatedText =
-    "Invalid calculated data. NaN or Inf value found. Check measured data for validity";
+const QString kStepText = "Invalid step response. NaN or Inf value found. Check the measured data for validity";
+const QString kCalculatedText = "Invalid calculated data. NaN or Inf value found. Check measured data for validity";
 const QString kDefaultText = "Invalid uncorrected fixture SParameters default";
 const QString kConvertedText = "Invalid uncorrected fixture SParameters z conversion";
 const QString kConversionInputText = "Invalid input data for impedance conversion";
@@ -34,11 +31,13 @@ const QString kConvertedDataText = "Invalid converted data. Check system and fix
 // A fixture: a 0.05 pF shunt at the analyser side, then a lossy 60 ohm line.
 SynthNet::Network fixtureNetwork(const RealVector &f)
 {
-    return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12),
-                             SynthNet::line(f, {60.0, 150e-12, 0.4}));
+    return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12), SynthNet::line(f, {60.0, 150e-12, 0.4}));
 }
 
-RealVector grid() { return SynthNet::harmonicGrid(100e6, 40); }
+RealVector grid()
+{
+    return SynthNet::harmonicGrid(100e6, 40);
+}
 
 SParametersTwoPort model(double z1 = 50.0, double z2 = 60.0)
 {
@@ -105,8 +104,8 @@ void expectModelsNear(const SParametersTwoPort &a, const SParametersTwoPort &b, 
 
 bool sameModel(const std::optional<SParametersTwoPort> &a, const SParametersTwoPort &b)
 {
-    return a && a->frequency() == b.frequency() && a->s11() == b.s11() && a->s12() == b.s12()
-           && a->s21() == b.s21() && a->s22() == b.s22();
+    return a && a->frequency() == b.frequency() && a->s11() == b.s11() && a->s12() == b.s12() && a->s21() == b.s21()
+           && a->s22() == b.s22();
 }
 
 // A port holding one valid value of everything a setter can store.
@@ -140,7 +139,7 @@ struct SetterCase
     const char *name;
     std::function<bool(FixturePort &)> apply;
     bool accepted;
-    QString text;                     // the refusal text, empty when none
+    QString text; // the refusal text, empty when none
     std::vector<std::string> emitted; // change signals on success
     std::function<bool(const FixturePort &)> holds; // the state afterwards
 };
@@ -171,16 +170,10 @@ std::vector<SetterCase> setterCases()
     SParametersTwoPort otherModel = model(50.0, 50.0);
 
     const auto z0Is = [](double portZ0, double transform) {
-        return [=](const FixturePort &p) {
-            return p.portZ0() == portZ0 && p.z0Transform() == transform;
-        };
+        return [=](const FixturePort &p) { return p.portZ0() == portZ0 && p.z0Transform() == transform; };
     };
-    const auto customIs = [](double v) {
-        return [=](const FixturePort &p) { return p.customImpedance() == v; };
-    };
-    const auto fixtureIs = [](double v) {
-        return [=](const FixturePort &p) { return p.fixtureImpedance() == v; };
-    };
+    const auto customIs = [](double v) { return [=](const FixturePort &p) { return p.customImpedance() == v; }; };
+    const auto fixtureIs = [](double v) { return [=](const FixturePort &p) { return p.fixtureImpedance() == v; }; };
     const auto impulseSize = [](size_t n) {
         return [=](const FixturePort &p) { return p.impulseResponse()->values.size() == n; };
     };
@@ -197,9 +190,7 @@ std::vector<SetterCase> setterCases()
         return [=](const FixturePort &p) { return sameModel(p.uncorrectedSParameters(), m); };
     };
     const auto defaults = [](const SParametersTwoPort &m, int state) {
-        return [=](const FixturePort &p) {
-            return sameModel(p.defaultSParameters(), m) && p.dataState() == state;
-        };
+        return [=](const FixturePort &p) { return sameModel(p.defaultSParameters(), m) && p.dataState() == state; };
     };
     const auto converted = [](bool present, int state) {
         return [=](const FixturePort &p) {
@@ -217,34 +208,163 @@ std::vector<SetterCase> setterCases()
         {"custom", [](FixturePort &p) { return p.setCustomImpedance(30.0); }, true, {}, {}, customIs(30)},
         {"custom NaN", [](FixturePort &p) { return p.setCustomImpedance(kNaN); }, false, kCustomText, {}, customIs(45)},
         {"custom zero", [](FixturePort &p) { return p.setCustomImpedance(0.0); }, false, kCustomText, {}, customIs(45)},
-        {"custom negative", [](FixturePort &p) { return p.setCustomImpedance(-1.0); }, false, kCustomText, {}, customIs(45)},
-        {"conversion type", [](FixturePort &p) { return p.setConversionType(2); }, true, {}, {},
+        {"custom negative",
+         [](FixturePort &p) { return p.setCustomImpedance(-1.0); },
+         false,
+         kCustomText,
+         {},
+         customIs(45)},
+        {"conversion type",
+         [](FixturePort &p) { return p.setConversionType(2); },
+         true,
+         {},
+         {},
          [](const FixturePort &p) { return p.conversionType() == 2; }},
         {"fixture impedance", [](FixturePort &p) { return p.setFixtureImpedance(61.0); }, true, {}, {}, fixtureIs(61)},
-        {"fixture impedance NaN ignored", [](FixturePort &p) { return p.setFixtureImpedance(kNaN); }, false, {}, {}, fixtureIs(58)},
-        {"fixture impedance zero ignored", [](FixturePort &p) { return p.setFixtureImpedance(0.0); }, false, {}, {}, fixtureIs(58)},
-        {"impulse", [](FixturePort &p) { return p.setImpulseResponse(impulse(7)); }, true, {}, {"impulseResponseChanged"}, impulseSize(7)},
-        {"impulse NaN", [=](FixturePort &p) { return p.setImpulseResponse(nanImpulse); }, false, kImpulseText, {}, impulseSize(5)},
-        {"impulse 2 points", [=](FixturePort &p) { return p.setImpulseResponse(shortImpulse); }, false, kImpulseText, {}, impulseSize(5)},
-        {"impulse uneven", [=](FixturePort &p) { return p.setImpulseResponse(unevenImpulse); }, false, kImpulseText, {}, impulseSize(5)},
-        {"impulse infinite delay", [=](FixturePort &p) { return p.setImpulseResponse(infDelay); }, false, kImpulseText, {}, impulseSize(5)},
-        {"default impulse", [](FixturePort &p) { return p.setDefaultImpulseResponse(impulse(6)); }, true, {}, {}, defaultImpulseSize(6)},
-        {"default impulse NaN", [=](FixturePort &p) { return p.setDefaultImpulseResponse(nanImpulse); }, false, kDefaultImpulseText, {}, defaultImpulseSize(5)},
-        {"gating one point", [](FixturePort &p) { return p.setGating(gating(1)); }, true, {}, {"gatingChanged"}, gatingSize(1)},
-        {"gating empty", [=](FixturePort &p) { return p.setGating(emptyGating); }, false, kGatingText, {}, gatingSize(4)},
-        {"gating uneven", [=](FixturePort &p) { return p.setGating(unevenGating); }, false, kGatingText, {}, gatingSize(4)},
-        {"gating NaN time", [=](FixturePort &p) { return p.setGating(nanGating); }, false, kGatingText, {}, gatingSize(4)},
-        {"step", [](FixturePort &p) { return p.setStepResponse(step(3)); }, true, {}, {"stepResponseChanged"}, stepSize(3)},
-        {"step 2 points", [=](FixturePort &p) { return p.setStepResponse(shortStep); }, false, kStepText, {}, stepSize(5)},
-        {"step uneven", [=](FixturePort &p) { return p.setStepResponse(unevenStep); }, false, kStepText, {}, stepSize(5)},
-        {"step infinite", [=](FixturePort &p) { return p.setStepResponse(infStep); }, false, kStepText, {}, stepSize(5)},
-        {"calculated", [=](FixturePort &p) { return p.setCalculatedSParameters(otherModel); }, true, {}, {}, current(otherModel)},
-        {"calculated NaN in S12", [=](FixturePort &p) { return p.setCalculatedSParameters(nanS12); }, false, kCalculatedText, {}, current(model())},
-        {"calculated short S21", [=](FixturePort &p) { return p.setCalculatedSParameters(shortS21); }, false, kCalculatedText, {}, current(model())},
-        {"default", [=](FixturePort &p) { return p.setDefaultSParameters(otherModel); }, true, {}, {}, defaults(otherModel, 0)},
-        {"default short S21", [=](FixturePort &p) { return p.setDefaultSParameters(shortS21); }, false, kDefaultText, {}, defaults(model(), 0)},
-        {"converted", [=](FixturePort &p) { return p.setConvertedSParameters(otherModel); }, true, {}, {}, converted(true, 1)},
-        {"converted short S21", [=](FixturePort &p) { return p.setConvertedSParameters(shortS21); }, false, kConvertedText, {}, converted(false, 0)},
+        {"fixture impedance NaN ignored",
+         [](FixturePort &p) { return p.setFixtureImpedance(kNaN); },
+         false,
+         {},
+         {},
+         fixtureIs(58)},
+        {"fixture impedance zero ignored",
+         [](FixturePort &p) { return p.setFixtureImpedance(0.0); },
+         false,
+         {},
+         {},
+         fixtureIs(58)},
+        {"impulse",
+         [](FixturePort &p) { return p.setImpulseResponse(impulse(7)); },
+         true,
+         {},
+         {"impulseResponseChanged"},
+         impulseSize(7)},
+        {"impulse NaN",
+         [=](FixturePort &p) { return p.setImpulseResponse(nanImpulse); },
+         false,
+         kImpulseText,
+         {},
+         impulseSize(5)},
+        {"impulse 2 points",
+         [=](FixturePort &p) { return p.setImpulseResponse(shortImpulse); },
+         false,
+         kImpulseText,
+         {},
+         impulseSize(5)},
+        {"impulse uneven",
+         [=](FixturePort &p) { return p.setImpulseResponse(unevenImpulse); },
+         false,
+         kImpulseText,
+         {},
+         impulseSize(5)},
+        {"impulse infinite delay",
+         [=](FixturePort &p) { return p.setImpulseResponse(infDelay); },
+         false,
+         kImpulseText,
+         {},
+         impulseSize(5)},
+        {"default impulse",
+         [](FixturePort &p) { return p.setDefaultImpulseResponse(impulse(6)); },
+         true,
+         {},
+         {},
+         defaultImpulseSize(6)},
+        {"default impulse NaN",
+         [=](FixturePort &p) { return p.setDefaultImpulseResponse(nanImpulse); },
+         false,
+         kDefaultImpulseText,
+         {},
+         defaultImpulseSize(5)},
+        {"gating one point",
+         [](FixturePort &p) { return p.setGating(gating(1)); },
+         true,
+         {},
+         {"gatingChanged"},
+         gatingSize(1)},
+        {"gating empty",
+         [=](FixturePort &p) { return p.setGating(emptyGating); },
+         false,
+         kGatingText,
+         {},
+         gatingSize(4)},
+        {"gating uneven",
+         [=](FixturePort &p) { return p.setGating(unevenGating); },
+         false,
+         kGatingText,
+         {},
+         gatingSize(4)},
+        {"gating NaN time",
+         [=](FixturePort &p) { return p.setGating(nanGating); },
+         false,
+         kGatingText,
+         {},
+         gatingSize(4)},
+        {"step",
+         [](FixturePort &p) { return p.setStepResponse(step(3)); },
+         true,
+         {},
+         {"stepResponseChanged"},
+         stepSize(3)},
+        {"step 2 points",
+         [=](FixturePort &p) { return p.setStepResponse(shortStep); },
+         false,
+         kStepText,
+         {},
+         stepSize(5)},
+        {"step uneven",
+         [=](FixturePort &p) { return p.setStepResponse(unevenStep); },
+         false,
+         kStepText,
+         {},
+         stepSize(5)},
+        {"step infinite",
+         [=](FixturePort &p) { return p.setStepResponse(infStep); },
+         false,
+         kStepText,
+         {},
+         stepSize(5)},
+        {"calculated",
+         [=](FixturePort &p) { return p.setCalculatedSParameters(otherModel); },
+         true,
+         {},
+         {},
+         current(otherModel)},
+        {"calculated NaN in S12",
+         [=](FixturePort &p) { return p.setCalculatedSParameters(nanS12); },
+         false,
+         kCalculatedText,
+         {},
+         current(model())},
+        {"calculated short S21",
+         [=](FixturePort &p) { return p.setCalculatedSParameters(shortS21); },
+         false,
+         kCalculatedText,
+         {},
+         current(model())},
+        {"default",
+         [=](FixturePort &p) { return p.setDefaultSParameters(otherModel); },
+         true,
+         {},
+         {},
+         defaults(otherModel, 0)},
+        {"default short S21",
+         [=](FixturePort &p) { return p.setDefaultSParameters(shortS21); },
+         false,
+         kDefaultText,
+         {},
+         defaults(model(), 0)},
+        {"converted",
+         [=](FixturePort &p) { return p.setConvertedSParameters(otherModel); },
+         true,
+         {},
+         {},
+         converted(true, 1)},
+        {"converted short S21",
+         [=](FixturePort &p) { return p.setConvertedSParameters(shortS21); },
+         false,
+         kConvertedText,
+         {},
+         converted(false, 0)},
     };
 }
 
@@ -321,37 +441,51 @@ TEST(FixturePort, IsMeasuredNeedsCurrentDefaultAndImpulseAndAConsistentStepRespo
     const std::vector<Case> cases = {
         {"empty", [](FixturePort &) {}, false},
         {"current, default and impulse", base, true},
-        {"no impulse", [](FixturePort &p) {
+        {"no impulse",
+         [](FixturePort &p) {
              p.setCalculatedSParameters(model());
              p.setDefaultSParameters(model());
-         }, false},
-        {"no default", [](FixturePort &p) {
+         },
+         false},
+        {"no default",
+         [](FixturePort &p) {
              p.setCalculatedSParameters(model());
              p.setImpulseResponse(impulse());
-         }, false},
-        {"no current", [](FixturePort &p) {
+         },
+         false},
+        {"no current",
+         [](FixturePort &p) {
              p.setDefaultSParameters(model());
              p.setImpulseResponse(impulse());
-         }, false},
-        {"step response without impedances", [=](FixturePort &p) {
+         },
+         false},
+        {"step response without impedances",
+         [=](FixturePort &p) {
              base(p);
              p.setStepResponse(step());
-         }, false},
-        {"step response without fixture impedance", [=](FixturePort &p) {
+         },
+         false},
+        {"step response without fixture impedance",
+         [=](FixturePort &p) {
              base(p);
              p.setStepResponse(step());
              p.setZ0Impedance(50.0);
-         }, false},
-        {"step response with both impedances", [=](FixturePort &p) {
+         },
+         false},
+        {"step response with both impedances",
+         [=](FixturePort &p) {
              base(p);
              p.setStepResponse(step());
              p.setZ0Impedance(50.0);
              p.setFixtureImpedance(60.0);
-         }, true},
-        {"after reset", [](FixturePort &p) {
+         },
+         true},
+        {"after reset",
+         [](FixturePort &p) {
              fill(p);
              p.reset();
-         }, false},
+         },
+         false},
     };
     for (const Case &c : cases) {
         FixturePort port;
@@ -391,16 +525,13 @@ TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)
     port.reset();
     EXPECT_EQ(log.names(),
               (std::vector<std::string>{"impulseResponseChanged", "uncorrectedSParametersChanged",
-                                        "stepResponseChanged", "impedanceTransformChanged",
-                                        "gatingChanged"}));
+                                        "stepResponseChanged", "impedanceTransformChanged", "gatingChanged"}));
     EXPECT_EQ(port.dataState(), 0);
     EXPECT_EQ(port.conversionType(), Z0ConversionSystem);
     EXPECT_FALSE(port.side());
-    EXPECT_FALSE(port.portZ0() || port.z0Transform() || port.fixtureImpedance()
-                 || port.customImpedance());
-    EXPECT_FALSE(port.uncorrectedSParameters() || port.defaultSParameters()
-                 || port.convertedSParameters() || port.impulseResponse()
-                 || port.defaultImpulseResponse() || port.gating() || port.stepResponse());
+    EXPECT_FALSE(port.portZ0() || port.z0Transform() || port.fixtureImpedance() || port.customImpedance());
+    EXPECT_FALSE(port.uncorrectedSParameters() || port.defaultSParameters() || port.convertedSParameters()
+                 || port.impulseResponse() || port.defaultImpulseResponse() || port.gating() || port.stepResponse());
     EXPECT_FALSE(port.isMeasured());
 }
 
@@ -477,9 +608,8 @@ TEST(FixturePort, UseDefaultAndOffsetDataSwitchVersionsWithTheirSignals)
     EXPECT_EQ(port.dataState(), 0);
     EXPECT_TRUE(sameModel(port.uncorrectedSParameters(), model()));
     EXPECT_EQ(port.impulseResponse()->values.size(), 5u);
-    EXPECT_EQ(log.names(),
-              (std::vector<std::string>{"uncorrectedSParametersChanged", "impulseResponseChanged",
-                                        "uncorrectedSParametersChanged", "impulseResponseChanged"}));
+    EXPECT_EQ(log.names(), (std::vector<std::string>{"uncorrectedSParametersChanged", "impulseResponseChanged",
+                                                     "uncorrectedSParametersChanged", "impulseResponseChanged"}));
 }
 
 TEST(FixturePort, ConvertImpedanceReproducesTheNetworkInTheTargetImpedance)
@@ -513,8 +643,7 @@ TEST(FixturePort, ConvertImpedanceReproducesTheNetworkInTheTargetImpedance)
         ASSERT_TRUE(port.convertImpedance());
         EXPECT_EQ(log.names(), std::vector<std::string>{"impedanceTransformChanged"});
         EXPECT_EQ(port.z0Transform(), c.target);
-        expectModelsNear(*port.uncorrectedSParameters(), SynthNet::toS(oriented, c.target, c.target),
-                         1e-12);
+        expectModelsNear(*port.uncorrectedSParameters(), SynthNet::toS(oriented, c.target, c.target), 1e-12);
     }
 }
 
@@ -527,37 +656,47 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
         QString text; // empty: refused without a message
     };
     const std::vector<Case> cases = {
-        {"no step response", [](FixturePort &p) {
+        {"no step response",
+         [](FixturePort &p) {
              p.reset();
              p.setZ0Impedance(50);
              p.setFixtureImpedance(58);
              p.setCalculatedSParameters(model());
-         }, kConversionInputText},
-        {"no current model", [](FixturePort &p) {
+         },
+         kConversionInputText},
+        {"no current model",
+         [](FixturePort &p) {
              p.reset();
              p.setZ0Impedance(50);
              p.setFixtureImpedance(58);
              p.setStepResponse(step());
-         }, kConversionInputText},
+         },
+         kConversionInputText},
         {"type none", [](FixturePort &p) { p.setConversionType(Z0ConversionNone); }, {}},
-        {"fixture type without fixture impedance", [](FixturePort &p) {
+        {"fixture type without fixture impedance",
+         [](FixturePort &p) {
              const double z0 = *p.portZ0();
              p.reset();
              p.setZ0Impedance(z0);
              p.setCalculatedSParameters(model());
              p.setStepResponse(step());
              p.setConversionType(Z0ConversionFixture);
-         }, kConversionInputText},
-        {"one point with S21 = 0", [](FixturePort &p) {
+         },
+         kConversionInputText},
+        {"one point with S21 = 0",
+         [](FixturePort &p) {
              SParametersTwoPort broken = model();
              broken.s21()[17] = 0.0;
              p.setCalculatedSParameters(broken);
              p.setConversionType(Z0ConversionUser);
-         }, kConvertedDataText},
-        {"step impedance 0", [](FixturePort &p) {
+         },
+         kConvertedDataText},
+        {"step impedance 0",
+         [](FixturePort &p) {
              p.setStepResponse(step(5, 0.0));
              p.setConversionType(Z0ConversionUser);
-         }, kConvertedDataText},
+         },
+         kConvertedDataText},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

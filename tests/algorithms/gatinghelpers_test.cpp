@@ -114,8 +114,7 @@ TEST_F(Helpers, ImpulseResponseRefusesNoiseAndNegativeDelays)
 TEST_F(Helpers, ImpulseResponseOfAZeroLengthThruHasDelayZero)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 100);
-    const auto impulse = process.calculateImpulseResponse(ComplexVector(f.size(), 1.0), f, 4,
-                                                          0.89 / f.back(), 0);
+    const auto impulse = process.calculateImpulseResponse(ComplexVector(f.size(), 1.0), f, 4, 0.89 / f.back(), 0);
     ASSERT_TRUE(impulse);
     EXPECT_EQ(impulse->delay, 0.0);
     EXPECT_TRUE(log.texts().empty());

@@ -94,13 +94,11 @@ TEST(KaiserWeights, FollowTheWindowDefinition)
 
     // low-pass positions: harmonic +-k gets I0(beta sqrt(1 - (k/N)^2)) / I0(beta)
     const size_t n = 5;
-    const TwoSidedSpectrum two =
-        makeTwoSidedSpectrum(SynthNet::harmonicGrid(1e9, n), ComplexVector(n), 0.0, 0);
+    const TwoSidedSpectrum two = makeTwoSidedSpectrum(SynthNet::harmonicGrid(1e9, n), ComplexVector(n), 0.0, 0);
     const RealVector lw = kaiserWeights(two.positions, 2.5);
     ASSERT_EQ(lw.size(), 2 * n + 1);
     for (size_t k = 1; k <= n; ++k) {
-        const double expected =
-            besselI0(2.5 * std::sqrt(1.0 - (k / 5.0) * (k / 5.0))) / besselI0(2.5);
+        const double expected = besselI0(2.5 * std::sqrt(1.0 - (k / 5.0) * (k / 5.0))) / besselI0(2.5);
         EXPECT_NEAR(lw[k], expected, 1e-14) << "+" << k;
         EXPECT_NEAR(lw[2 * n + 1 - k], expected, 1e-14) << "-" << k;
     }
@@ -126,14 +124,12 @@ TEST(ImpulseResponse, LowPassMatchesTheDirectFourierSum)
     for (double beta : {0.0, 3.0, 6.0}) {
         // natural grid and a zoomed span
         for (auto span : {std::pair<double, double>{0.0, 0.0}, {0.7e-9, 1.1e-9}}) {
-            const TimeDomainResponse r =
-                computeImpulseResponse(s, f, span.first, span.second, beta, 0);
+            const TimeDomainResponse r = computeImpulseResponse(s, f, span.first, span.second, beta, 0);
             ASSERT_EQ(r.time.size(), 2 * n + 1);
             ASSERT_EQ(r.values.size(), 2 * n + 1);
             for (size_t i = 0; i < r.time.size(); ++i) {
                 const Complex expected = lowPassSum(s, 1.0, df, beta, r.time[i]);
-                EXPECT_LT(std::abs(r.values[i] - expected), 1e-7)
-                    << "beta " << beta << " t " << r.time[i];
+                EXPECT_LT(std::abs(r.values[i] - expected), 1e-7) << "beta " << beta << " t " << r.time[i];
             }
             if (span.first < span.second) {
                 EXPECT_DOUBLE_EQ(r.time.front(), span.first);
@@ -153,8 +149,7 @@ TEST(ImpulseResponse, NaturalGridIsCentredOnZero)
     for (size_t i = 0; i < 21; ++i)
         EXPECT_NEAR(r.time[i], (static_cast<double>(i) - 10.0) / (21.0 * df), 1e-22);
     // tStart > tEnd also selects the natural grid
-    const TimeDomainResponse reversed =
-        computeImpulseResponse(delayedUnit(f, 0.1e-9), f, 1e-9, -1e-9, 0.0, 0);
+    const TimeDomainResponse reversed = computeImpulseResponse(delayedUnit(f, 0.1e-9), f, 1e-9, -1e-9, 0.0, 0);
     EXPECT_EQ(reversed.time, r.time);
 }
 
@@ -168,8 +163,7 @@ TEST(ImpulseResponse, CoarseThenRefinedPeakFindsTheDelay)
         ASSERT_FALSE(coarse.values.empty());
         const double coarsePeak = coarse.time[findPeak(coarse.values).index];
         const double half = 4 * 50e-12;
-        const TimeDomainResponse fine =
-            computeImpulseResponse(s, f, coarsePeak - half, coarsePeak + half, 3.0, 0);
+        const TimeDomainResponse fine = computeImpulseResponse(s, f, coarsePeak - half, coarsePeak + half, 3.0, 0);
         ASSERT_FALSE(fine.values.empty());
         const double step = fine.time[1] - fine.time[0];
         const double delay = fine.time[findPeak(fine.values).index];
@@ -182,8 +176,7 @@ TEST(ImpulseResponse, BandPassConstantSpectrumIsUnityAtZero)
     for (size_t n : {31u, 32u}) {
         const double df = 20e6;
         const RealVector f = SynthNet::uniformGrid(2e9, 2e9 + df * (n - 1), n);
-        const TimeDomainResponse r =
-            computeImpulseResponse(ComplexVector(n, Complex(1.0, 0.0)), f, 0.0, 0.0, 0.0, 1);
+        const TimeDomainResponse r = computeImpulseResponse(ComplexVector(n, Complex(1.0, 0.0)), f, 0.0, 0.0, 0.0, 1);
         ASSERT_EQ(r.values.size(), n);
         size_t zero = n;
         for (size_t i = 0; i < n; ++i) {

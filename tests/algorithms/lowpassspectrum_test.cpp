@@ -63,8 +63,7 @@ TEST(MakeTwoSidedSpectrum, LowPassRecordOfThreePoints)
     const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, dc, 0);
 
     EXPECT_EQ(r.positions, (RealVector{3, 2, 1, 0, 0, 1, 2}));
-    const ComplexVector expected = {dc, s[0], s[1], s[2], std::conj(s[2]), std::conj(s[1]),
-                                    std::conj(s[0])};
+    const ComplexVector expected = {dc, s[0], s[1], s[2], std::conj(s[2]), std::conj(s[1]), std::conj(s[0])};
     EXPECT_EQ(r.spectrum, expected);
     ASSERT_EQ(r.time.size(), 7u);
     for (int i = 0; i < 7; ++i)

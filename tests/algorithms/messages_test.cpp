@@ -11,8 +11,7 @@ namespace {
 class PrefixTranslator : public QTranslator
 {
 public:
-    QString translate(const char *, const char *sourceText, const char * = nullptr,
-                      int = -1) const override
+    QString translate(const char *, const char *sourceText, const char * = nullptr, int = -1) const override
     {
         return QStringLiteral("XX ") + QString::fromUtf8(sourceText);
     }
@@ -36,8 +35,7 @@ const SharedText kSharedTexts[] = {
     {Algorithms::Messages::noCalculatedData, "There is no calculated data"},
     {Algorithms::Messages::notEnoughPorts, "Not enough number of ports"},
     {Algorithms::Messages::cannotRecallStateFile, "Cannot recall state file: "},
-    {Algorithms::Messages::vnaExchangeError,
-     "The error during data exchange with VNA has been occurred"},
+    {Algorithms::Messages::vnaExchangeError, "The error during data exchange with VNA has been occurred"},
 };
 
 } // namespace
@@ -56,6 +54,5 @@ TEST(Messages, SharedTextsKeepSourceWordingWhileCallSiteTextsAreTranslated)
 
 TEST(Messages, StateFileTextKeepsItsTrailingBlankBeforeTheFileName)
 {
-    EXPECT_EQ(Algorithms::Messages::cannotRecallStateFile + "a.sta",
-              QStringLiteral("Cannot recall state file: a.sta"));
+    EXPECT_EQ(Algorithms::Messages::cannotRecallStateFile + "a.sta", QStringLiteral("Cannot recall state file: a.sta"));
 }

@@ -32,10 +32,7 @@ public:
     const QStringList &lines() const { return s_lines; }
 
 private:
-    static void handler(QtMsgType, const QMessageLogContext &, const QString &msg)
-    {
-        s_lines << msg;
-    }
+    static void handler(QtMsgType, const QMessageLogContext &, const QString &msg) { s_lines << msg; }
     static inline QStringList s_lines;
     QtMessageHandler m_previous = nullptr;
 };
@@ -100,8 +97,7 @@ double maxDiff(const ComplexVector &a, const ComplexVector &b)
 
 TEST(NumExpBasis, FourNodesGiveTheCubicBernsteinPolynomialsOnAnyGrid)
 {
-    const std::vector<RealVector> grids = {SynthNet::uniformGrid(10e6, 2010e6, 201),
-                                           logGrid(1e6, 3e9, 77)};
+    const std::vector<RealVector> grids = {SynthNet::uniformGrid(10e6, 2010e6, 201), logGrid(1e6, 3e9, 77)};
     for (const auto &grid : grids) {
         const RealVector nodes = equallySpacedNodes(grid.front(), grid.back(), 4);
         const Eigen::MatrixXd b = cubicBSplineBasis(grid, nodes);
@@ -144,12 +140,9 @@ TEST(NumExpBasis, SpansTheNotAKnotCubicSplines)
         const double u = (x - nodes[0]) / scale;
         return 0.3 - 1.2 * u + 2.0 * u * u - 0.7 * u * u * u;
     };
-    EXPECT_LT(fitResidual(b, sample(grid, [&](double x) { return cubic(x) + 4.0 * plus3(x, nodes[2]); })),
-              1e-12);
-    EXPECT_LT(fitResidual(b, sample(grid, [&](double x) { return cubic(x) + 4.0 * plus3(x, nodes[6]); })),
-              1e-12);
-    EXPECT_GT(fitResidual(b, sample(grid, [&](double x) { return cubic(x) + 4.0 * plus3(x, nodes[1]); })),
-              1e-5);
+    EXPECT_LT(fitResidual(b, sample(grid, [&](double x) { return cubic(x) + 4.0 * plus3(x, nodes[2]); })), 1e-12);
+    EXPECT_LT(fitResidual(b, sample(grid, [&](double x) { return cubic(x) + 4.0 * plus3(x, nodes[6]); })), 1e-12);
+    EXPECT_GT(fitResidual(b, sample(grid, [&](double x) { return cubic(x) + 4.0 * plus3(x, nodes[1]); })), 1e-5);
 
     // A partition of unity, zero outside the nodes.
     const Eigen::VectorXd sums = b.rowwise().sum();
@@ -201,8 +194,7 @@ TEST(NumExpCriterion, EqualsTheLogDeterminantOfTheGramMatrix)
             for (int i = 0; i < 3; ++i) {
                 for (int e = 0; e < 4; ++e) {
                     const double x = (f[j] - nodes[e]) / (nodes[1] - nodes[0]);
-                    const double be = basis == 0 ? bernstein(e, u)
-                                                 : (x == 0 ? 1.0 : std::sin(kPi * x) / (kPi * x));
+                    const double be = basis == 0 ? bernstein(e, u) : (x == 0 ? 1.0 : std::sin(kPi * x) / (kPi * x));
                     a(j, i * 4 + e) = be * delayFactor(f[j], t[i]);
                 }
             }
@@ -274,8 +266,7 @@ TEST(NumExpCountSearch, FindsTheMaximumOfConcaveTables)
         {"parabola", 6, 100, [](int k) { return 50.0 - (k - 8) * (k - 8); }, 8},
         // Asymmetric: the fitted vertex is off the peak and the walk climbs.
         {"skewed up", 8, 100, [](int k) { return 40.0 * std::log(double(k)) - 3.0 * k; }, 13},
-        {"skewed down", 12, 100,
-         [](int k) { return -std::exp(0.5 * (7 - k)) - 0.5 * k; }, 7},
+        {"skewed down", 12, 100, [](int k) { return -std::exp(0.5 * (7 - k)) - 0.5 * k; }, 7},
         // Narrow band: probes 4, bmax / 2 and bmax.
         {"narrow", 9, 12, [](int k) { return -(k - 7.0) * (k - 7.0); }, 7},
         // Peak already at the start.
@@ -309,11 +300,9 @@ TEST(NumExpCountSearch, KeepsTheStartWhenTheTableCannotDecide)
         {"peak beyond bmax", 10, 12, [](int k) { return -(k - 40.0) * (k - 40.0); }},
         {"peak at the table end", 6, 100, [](int k) { return -(k - 10.0) * (k - 10.0); }},
         {"infinite probe", 6, 100, [](int k) { return k == 7 ? kInf : -(k - 8.0) * (k - 8.0); }},
-        {"minus infinite probe", 6, 100,
-         [](int k) { return k == 4 ? -kInf : -(k - 8.0) * (k - 8.0); }},
+        {"minus infinite probe", 6, 100, [](int k) { return k == 4 ? -kInf : -(k - 8.0) * (k - 8.0); }},
         {"NaN probe", 6, 100, [](int k) { return k == 10 ? kNaN : -(k - 8.0) * (k - 8.0); }},
-        {"singular at the vertex", 6, 100,
-         [](int k) { return k == 8 ? -kInf : -(k - 8.0) * (k - 8.0); }},
+        {"singular at the vertex", 6, 100, [](int k) { return k == 8 ? -kInf : -(k - 8.0) * (k - 8.0); }},
         // Probes 4, 2 and 4: two distinct counts fix no parabola.
         {"two distinct probes", 4, 5, [](int k) { return -(k - 4.0) * (k - 4.0); }},
     };

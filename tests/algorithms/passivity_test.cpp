@@ -58,9 +58,9 @@ TEST(Passivity, LargestSingularValue)
 
     // Every lossless network sits at 1, every lossy one below.
     const RealVector f = kBandPass;
-    const SynthNet::Network lossless = SynthNet::cascade(
-        {SynthNet::shuntGC(f, 0.0, 0.2e-12), SynthNet::line(f, {63.0, 30e-12, 0.0}),
-         SynthNet::seriesRL(f, 0.0, 0.3e-9)});
+    const SynthNet::Network lossless =
+        SynthNet::cascade({SynthNet::shuntGC(f, 0.0, 0.2e-12), SynthNet::line(f, {63.0, 30e-12, 0.0}),
+                           SynthNet::seriesRL(f, 0.0, 0.3e-9)});
     for (const double value : largestSingularValues(SynthNet::toS(lossless)))
         ASSERT_NEAR(value, 1.0, 1e-12);
     for (const double value : largestSingularValues(SynthNet::toS(SynthNet::line(f, {50.0, 100e-12, 0.5}))))

@@ -53,8 +53,7 @@ SParametersTwoPort thruOn(const RealVector &f)
 
 SParametersTwoPort fixtureModel()
 {
-    return SynthNet::toS(SynthNet::line(SynthNet::harmonicGrid(100e6, 20), {60.0, 1e-10, 0.3}),
-                         50.0, 60.0);
+    return SynthNet::toS(SynthNet::line(SynthNet::harmonicGrid(100e6, 20), {60.0, 1e-10, 0.3}), 50.0, 60.0);
 }
 
 } // namespace
@@ -319,9 +318,8 @@ TEST(ProcessPorts, BaseDutCorrectionsRefuseWithTheirTexts)
     EXPECT_FALSE(reflection.calculateDUT(SParametersOnePort()));
     // The time-gating DUT correction is not available yet: the base answers.
     EXPECT_FALSE(transmission.TransmissionProcess::calculateDUT(SParametersOnePort(), SParametersOnePort()));
-    EXPECT_EQ(log.texts(),
-              (std::vector<QString>{"The correction method does not support this measurement",
-                                    "This process does not have a DUT calculation method"}));
+    EXPECT_EQ(log.texts(), (std::vector<QString>{"The correction method does not support this measurement",
+                                                 "This process does not have a DUT calculation method"}));
 }
 
 TEST(ProcessPorts, TransmissionCalculateRefusesIncompleteOrNonFiniteInput)

@@ -25,7 +25,7 @@ const QString kInvalidInput = "Reflection. Invalid input data";
 const QString kInvalidOpenShort = "Invalid open and short input data";
 const QString kNotUniform = "The frequency grid is not uniformly spaced. Use a linear sweep";
 
-const RealVector kLowPass = SynthNet::harmonicGrid(100e6, 200);        // to 20 GHz
+const RealVector kLowPass = SynthNet::harmonicGrid(100e6, 200); // to 20 GHz
 const RealVector kBandPass = SynthNet::uniformGrid(1e9, 20e9, 191);
 
 struct FixtureSpec
@@ -46,8 +46,8 @@ SynthNet::Network fixtureOn(const FixtureSpec &spec, const RealVector &f)
 }
 
 // Largest |a - b| per parameter (S11, S21, S12, S22) over from <= f <= to.
-std::array<double, 4> deviation(const SParametersTwoPort &a, const SParametersTwoPort &b,
-                                double from = 0.0, double to = 1e300)
+std::array<double, 4> deviation(const SParametersTwoPort &a, const SParametersTwoPort &b, double from = 0.0,
+                                double to = 1e300)
 {
     std::array<double, 4> d{0, 0, 0, 0};
     const ComplexVector *pa[4] = {&a.s11(), &a.s21(), &a.s12(), &a.s22()};
@@ -114,10 +114,7 @@ public:
 
 ImpulseResponse impulseWithDelay(double delay)
 {
-    return ImpulseResponse{{Complex(0.1, 0), Complex(1, 0), Complex(0.1, 0)},
-                           {0.0, delay, 2.0 * delay},
-                           delay,
-                           delay};
+    return ImpulseResponse{{Complex(0.1, 0), Complex(1, 0), Complex(0.1, 0)}, {0.0, delay, 2.0 * delay}, delay, delay};
 }
 
 } // namespace
@@ -196,8 +193,7 @@ TEST(ReflectionOpenAndShort, SynthesisIsTheMirroredThruOfTheFixture)
     const SynthNet::Network fixture = fixtureOn({"", 60.0, 200e-12, 0.4, 0.05e-12}, kLowPass);
     const SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(fixture));
     ProcessTimeGateReflectOpenAndShort process;
-    ASSERT_TRUE(process.setOpenAndShort(SynthNet::terminate(fixture, 1.0),
-                                        SynthNet::terminate(fixture, -1.0)));
+    ASSERT_TRUE(process.setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0)));
     const SParametersTwoPort &in = process.inputData();
     ASSERT_TRUE(in.isValid());
     EXPECT_EQ(in.frequency(), kLowPass);
@@ -255,8 +251,7 @@ TEST(ReflectionOpenAndShort, GridsAndRefusals)
             const SParametersTwoPort before = process.inputData();
             SignalLog log;
             log.connectText(&process, &IProcessMethod::error, "error");
-            EXPECT_FALSE(badFirst ? process.setOpenAndShort(*bad, shortStandard)
-                                  : process.setOpenAndShort(open, *bad));
+            EXPECT_FALSE(badFirst ? process.setOpenAndShort(*bad, shortStandard) : process.setOpenAndShort(open, *bad));
             EXPECT_EQ(log.texts(), std::vector<QString>{kInvalidOpenShort});
             EXPECT_EQ(process.inputData().s21(), before.s21());
             EXPECT_EQ(process.inputData().frequency(), before.frequency());
@@ -274,11 +269,16 @@ TEST(ReflectionOpenAndShort, GivesTheModelsOfTheTransmissionProcessOnTheMirrored
         int conversionType;
     };
     const Case cases[] = {
-        {"gating, low-pass converting", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kLowPass, Z0ConversionSystem},
-        {"gating, low-pass unconverted", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kLowPass, Z0ConversionNone},
-        {"gating, band-pass", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kBandPass, Z0ConversionSystem},
-        {"filtering, low-pass converting", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering, kLowPass, Z0ConversionSystem},
-        {"filtering, band-pass", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering, kBandPass, Z0ConversionSystem},
+        {"gating, low-pass converting", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kLowPass,
+         Z0ConversionSystem},
+        {"gating, low-pass unconverted", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate,
+         kLowPass, Z0ConversionNone},
+        {"gating, band-pass", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kBandPass,
+         Z0ConversionSystem},
+        {"filtering, low-pass converting", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering,
+         kLowPass, Z0ConversionSystem},
+        {"filtering, band-pass", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering, kBandPass,
+         Z0ConversionSystem},
     };
     const FixtureSpec spec{"", 60.0, 200e-12, 0.3, 0.05e-12};
     for (const Case &c : cases) {
@@ -287,8 +287,7 @@ TEST(ReflectionOpenAndShort, GivesTheModelsOfTheTransmissionProcessOnTheMirrored
 
         ReflectRig rig(c.pairIndex, c.conversionType);
         ASSERT_TRUE(rig.pair());
-        ASSERT_TRUE(rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0),
-                                                SynthNet::terminate(fixture, -1.0)));
+        ASSERT_TRUE(rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0)));
         SignalLog changes;
         changes.connect(&rig.port, &FixturePort::uncorrectedSParametersChanged, "changed");
         ASSERT_TRUE(rig.process->run());
@@ -360,8 +359,8 @@ struct Tolerance
 
 // Runs one standard of the fixture through the process and compares the
 // model with the truth.
-void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealVector &grid,
-                     bool isShort, const Tolerance &tol)
+void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealVector &grid, bool isShort,
+                     const Tolerance &tol)
 {
     const bool lowPass = grid == kLowPass;
     SCOPED_TRACE(std::string(pc.name) + (isShort ? " short " : " open ") + (lowPass ? "low-pass" : "band-pass"));
@@ -487,10 +486,8 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
         int signalType;
     };
     const Case cases[] = {
-        {"empty", SParametersOnePort(), MaxSignalModel},
-        {"NaN", withNaN, MaxSignalModel},
-        {"sizes differ", mismatched, MaxSignalModel},
-        {"unknown signal type", good, 2},
+        {"empty", SParametersOnePort(), MaxSignalModel}, {"NaN", withNaN, MaxSignalModel},
+        {"sizes differ", mismatched, MaxSignalModel},    {"unknown signal type", good, 2},
         {"uneven grid", uneven, MaxSignalModel},
     };
     for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
@@ -523,8 +520,8 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
             ASSERT_TRUE(rig.pair()->setOpenAndShort(uneven, unevenShort));
         }
         EXPECT_FALSE(rig.process->run());
-        EXPECT_EQ(rig.log.texts(), feedPair ? (std::vector<QString>{kInvalidInput, kNotUniform})
-                                            : std::vector<QString>{kInvalidInput});
+        EXPECT_EQ(rig.log.texts(),
+                  feedPair ? (std::vector<QString>{kInvalidInput, kNotUniform}) : std::vector<QString>{kInvalidInput});
         EXPECT_FALSE(rig.port.impulseResponse());
     }
 
@@ -567,8 +564,12 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
         };
     };
     const Case cases[] = {
-        {"negative fixture impedance", beyondOne, MaxSignalModel, {},
-         "Invalid fixture impedance. NaN, Inf or 0 value found", false},
+        {"negative fixture impedance",
+         beyondOne,
+         MaxSignalModel,
+         {},
+         "Invalid fixture impedance. NaN, Inf or 0 value found",
+         false},
         {"no centre for the standard's gate", open, MaxSignalTimeGate, centreMode(0, 2),
          "The signal is too noisy. Check fixture connections and repeat the measurement.", false},
         {"no centre for the residual gate", open, MaxSignalModel, centreMode(2, 1), {}, true},
@@ -639,10 +640,8 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
     const SynthNet::Network fixture = fixtureOn(spec, kLowPass);
     const SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
     const SParametersOnePort shortStandard = SynthNet::terminate(fixture, -1.0);
-    const char *classes[] = {"Algorithms::ProcessTimeGateReflect",
-                             "Algorithms::ProcessTimeGateReflectOpenAndShort",
-                             "Algorithms::ProcessFilteringReflect",
-                             "Algorithms::ProcessFilteringReflectOpenAndShort"};
+    const char *classes[] = {"Algorithms::ProcessTimeGateReflect", "Algorithms::ProcessTimeGateReflectOpenAndShort",
+                             "Algorithms::ProcessFilteringReflect", "Algorithms::ProcessFilteringReflectOpenAndShort"};
     for (int index = 3; index <= 6; ++index) {
         SCOPED_TRACE(index);
         ReflectRig rig(index);

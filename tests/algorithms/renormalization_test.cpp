@@ -73,8 +73,8 @@ TEST(RenormalizeTwoPort, WorkedExamples)
 
     // a thru referred to (50, 40) seen in (50, 50)
     const TwoPortMatrix r = renormalizeTwoPort(thru, {50, 40}, {50, 50});
-    EXPECT_NEAR(std::abs(r[0] - 1.0 / 9.0), 0.0, 1e-15);           // S11
-    EXPECT_NEAR(std::abs(r[3] + 1.0 / 9.0), 0.0, 1e-15);           // S22
+    EXPECT_NEAR(std::abs(r[0] - 1.0 / 9.0), 0.0, 1e-15); // S11
+    EXPECT_NEAR(std::abs(r[3] + 1.0 / 9.0), 0.0, 1e-15); // S22
     EXPECT_NEAR(std::abs(r[1] - std::sqrt(2000.0) / 45.0), 0.0, 1e-15); // S21
     EXPECT_NEAR(std::abs(r[2] - std::sqrt(2000.0) / 45.0), 0.0, 1e-15); // S12
     EXPECT_NEAR(r[1].real(), 0.993808, 1e-6);
@@ -92,8 +92,8 @@ TEST(RenormalizeTwoPort, MatchesTheImpedanceMatrixFormulaOnNonReciprocalMatrices
         const ImpedancePair zTo{impedance(rng), impedance(rng)};
         const TwoPortMatrix expected = textbook(s, zFrom, zTo);
         const TwoPortMatrix got = renormalizeTwoPort(s, zFrom, zTo);
-        const double scale = 1.0 + std::abs(expected[0]) + std::abs(expected[1])
-                             + std::abs(expected[2]) + std::abs(expected[3]);
+        const double scale =
+            1.0 + std::abs(expected[0]) + std::abs(expected[1]) + std::abs(expected[2]) + std::abs(expected[3]);
         EXPECT_LT(maxDifference(got, expected), 1e-12 * scale) << "trial " << trial;
 
         // the comparison tells S12 from S21: the transposed matrix gives a
@@ -108,9 +108,9 @@ TEST(RenormalizeTwoPort, MatchesTheImpedanceMatrixFormulaOnNonReciprocalMatrices
 TEST(RenormalizeTwoPort, AgreesWithNetworksReferredToOtherImpedances)
 {
     const RealVector f = SynthNet::uniformGrid(10e6, 20e9, 41);
-    const SynthNet::Network n = SynthNet::cascade(
-        {SynthNet::seriesRL(f, 3.0, 0.4e-9), SynthNet::line(f, {62.0, 120e-12, 0.3}),
-         SynthNet::shuntGC(f, 1e-3, 0.2e-12)});
+    const SynthNet::Network n =
+        SynthNet::cascade({SynthNet::seriesRL(f, 3.0, 0.4e-9), SynthNet::line(f, {62.0, 120e-12, 0.3}),
+                           SynthNet::shuntGC(f, 1e-3, 0.2e-12)});
     const SParametersTwoPort from = SynthNet::toS(n, 50.0, 40.0);
     const SParametersTwoPort to = SynthNet::toS(n, 25.0, 75.0);
     for (size_t i = 0; i < f.size(); ++i) {
@@ -150,10 +150,10 @@ TEST(RenormalizeTwoPort, UnusableImpedancesGiveFourZeros)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const std::pair<ImpedancePair, ImpedancePair> cases[] = {
-        {{-50, 50}, {50, 50}}, {{50, -50}, {50, 50}}, {{50, 50}, {-50, 50}}, {{50, 50}, {50, -50}},
-        {{-50, 50}, {-25, 50}}, // both negative on one port: the ratio alone would pass
-        {{0, 50}, {50, 50}},    {{50, 50}, {0, 50}},  {{50, 50}, {50, 0}},
-        {{nan, 50}, {50, 50}},  {{50, 50}, {50, inf}},
+        {{-50, 50}, {50, 50}}, {{50, -50}, {50, 50}},  {{50, 50}, {-50, 50}},
+        {{50, 50}, {50, -50}}, {{-50, 50}, {-25, 50}}, // both negative on one port: the ratio alone would pass
+        {{0, 50}, {50, 50}},   {{50, 50}, {0, 50}},    {{50, 50}, {50, 0}},
+        {{nan, 50}, {50, 50}}, {{50, 50}, {50, inf}},
     };
     for (const auto &c : cases) {
         EXPECT_TRUE(allZero(renormalizeTwoPort(s, c.first, c.second)))

@@ -13,15 +13,14 @@
 class SignalLog
 {
 public:
-    template <typename Sender, typename Signal>
+    template<typename Sender, typename Signal>
     void connect(const Sender *sender, Signal signal, const std::string &name)
     {
-        m_connections.push_back(
-            QObject::connect(sender, signal, [this, name]() { m_names.push_back(name); }));
+        m_connections.push_back(QObject::connect(sender, signal, [this, name]() { m_names.push_back(name); }));
     }
 
     // For signals carrying one QString: the text is recorded as well.
-    template <typename Sender, typename Owner>
+    template<typename Sender, typename Owner>
     void connectText(const Sender *sender, void (Owner::*signal)(QString), const std::string &name)
     {
         m_connections.push_back(QObject::connect(sender, signal, [this, name](const QString &t) {

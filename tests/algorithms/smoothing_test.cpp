@@ -70,8 +70,7 @@ TEST(Smoothing, ConstantMagnitudeAndLinearPhaseComeBackUnchanged)
         const auto out = smoothMagnitudePhase(c.f, s, SmoothFreeFit, c.band, c.span);
         ASSERT_EQ(out.magnitude.size(), c.f.size()) << c.name;
         ASSERT_EQ(out.phase.size(), c.f.size()) << c.name;
-        EXPECT_LT(maxAbsDiff(out.magnitude, RealVector(c.f.size(), std::abs(c.amplitude))), c.magTol)
-            << c.name;
+        EXPECT_LT(maxAbsDiff(out.magnitude, RealVector(c.f.size(), std::abs(c.amplitude))), c.magTol) << c.name;
         EXPECT_LT(maxAbsDiff(out.phase, phase), c.phaseTol) << c.name;
     }
 }

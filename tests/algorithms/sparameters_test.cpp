@@ -56,8 +56,7 @@ TEST(SParameters, ResizeKeepsPrefixAndPadsWithZeros)
     EXPECT_EQ(s.s22()[4], Complex(0, 0));
     EXPECT_EQ(s.s22()[1], Complex(1, 4));
     s.resize(0);
-    EXPECT_TRUE(s.frequency().empty() && s.s11().empty() && s.s12().empty()
-                && s.s21().empty() && s.s22().empty());
+    EXPECT_TRUE(s.frequency().empty() && s.s11().empty() && s.s12().empty() && s.s21().empty() && s.s22().empty());
 }
 
 TEST(SParameters, SwapPortsTwiceIsIdentityAndLeavesAnalyserPorts)

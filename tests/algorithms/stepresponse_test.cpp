@@ -1,5 +1,5 @@
-#include "algorithms/stepresponse.h"
 #include "algorithms/lowpassspectrum.h"
+#include "algorithms/stepresponse.h"
 
 #include "synthnet/synthnet.h"
 
@@ -26,16 +26,15 @@ bool isEmpty(const StepResponseProfile &p)
 }
 
 // Checks z(t) = expected within a relative tolerance for t in [from, to].
-void expectImpedance(const StepResponseProfile &p, double from, double to, double expected,
-                     double relTol, const char *what)
+void expectImpedance(const StepResponseProfile &p, double from, double to, double expected, double relTol,
+                     const char *what)
 {
     int checked = 0;
     for (size_t i = 0; i < p.time.size(); ++i) {
         if (p.time[i] < from || p.time[i] > to)
             continue;
         ++checked;
-        EXPECT_NEAR(p.impedance[i], expected, relTol * expected)
-            << what << " at t = " << p.time[i];
+        EXPECT_NEAR(p.impedance[i], expected, relTol * expected) << what << " at t = " << p.time[i];
     }
     EXPECT_GT(checked, 10) << what;
 }
@@ -49,8 +48,8 @@ TEST(StepResponse, LineOfSixtyOhmsInAFiftyOhmSystem)
         const double df = grid.first;
         const RealVector f = SynthNet::harmonicGrid(df, grid.second);
         const SParametersTwoPort line = SynthNet::toS(SynthNet::line(f, {60.0, tau, 0.0}), 50, 50);
-        const StepResponseProfile p = computeStepResponse(line.s11(), f, kTimeMin, 1e-9, kBeta,
-                                                          startZero(df), kTimeMin, 50.0);
+        const StepResponseProfile p =
+            computeStepResponse(line.s11(), f, kTimeMin, 1e-9, kBeta, startZero(df), kTimeMin, 50.0);
         ASSERT_EQ(p.time.size(), 2 * f.size() + 1);
         ASSERT_EQ(p.impedance.size(), p.time.size());
         ASSERT_EQ(p.reflection.size(), p.time.size());
@@ -75,8 +74,7 @@ TEST(StepResponse, ResistiveLoadBehindAMatchedLine)
     const RealVector f = SynthNet::harmonicGrid(df, 200);
     const double tau = 300e-12;
     // 100 ohm at the end of a 50 ohm line: rho = 1/3 after the round trip
-    const SParametersOnePort s =
-        SynthNet::terminate(SynthNet::line(f, {50.0, tau, 0.0}), Complex(1.0 / 3.0, 0.0));
+    const SParametersOnePort s = SynthNet::terminate(SynthNet::line(f, {50.0, tau, 0.0}), Complex(1.0 / 3.0, 0.0));
     const StepResponseProfile p =
         computeStepResponse(s.s11(), f, kTimeMin, 1.5e-9, kBeta, startZero(df), kTimeMin, 50.0);
     ASSERT_FALSE(isEmpty(p));
@@ -89,8 +87,8 @@ TEST(StepResponse, NoReflectionIsTheReferenceImpedanceEverywhere)
     const double df = 200e6;
     const RealVector f = SynthNet::harmonicGrid(df, 100);
     for (double z0 : {50.0, 75.0}) {
-        const StepResponseProfile p = computeStepResponse(ComplexVector(f.size()), f, kTimeMin,
-                                                          1e-9, kBeta, startZero(df), kTimeMin, z0);
+        const StepResponseProfile p =
+            computeStepResponse(ComplexVector(f.size()), f, kTimeMin, 1e-9, kBeta, startZero(df), kTimeMin, z0);
         ASSERT_EQ(p.impedance.size(), 201u);
         for (size_t i = 0; i < p.impedance.size(); ++i) {
             EXPECT_EQ(p.reflection[i], 0.0);
@@ -109,8 +107,7 @@ TEST(StepResponse, NegatedReflectionNegatesTheStep)
         v = -v;
     const StepResponseProfile a =
         computeStepResponse(line.s11(), f, kTimeMin, 1e-9, kBeta, startZero(df), kTimeMin, 50.0);
-    const StepResponseProfile b =
-        computeStepResponse(negated, f, kTimeMin, 1e-9, kBeta, startZero(df), kTimeMin, 50.0);
+    const StepResponseProfile b = computeStepResponse(negated, f, kTimeMin, 1e-9, kBeta, startZero(df), kTimeMin, 50.0);
     ASSERT_EQ(a.reflection.size(), b.reflection.size());
     ASSERT_FALSE(a.reflection.empty());
     double largest = 0.0;
@@ -126,8 +123,7 @@ TEST(StepResponse, EqualSpanEndsSelectTheNaturalGrid)
     const double df = 1e9;
     const RealVector f = SynthNet::harmonicGrid(df, 10);
     const ComplexVector s(10, Complex(0.1, 0.0));
-    const StepResponseProfile p =
-        computeStepResponse(s, f, 0.0, 0.0, kBeta, startZero(df), -0.1e-9, 50.0);
+    const StepResponseProfile p = computeStepResponse(s, f, 0.0, 0.0, kBeta, startZero(df), -0.1e-9, 50.0);
     ASSERT_EQ(p.time.size(), 21u);
     for (size_t i = 0; i < 21; ++i)
         EXPECT_NEAR(p.time[i], (static_cast<double>(i) - 10.0) / (21.0 * df), 1e-22);
@@ -139,8 +135,7 @@ TEST(StepResponse, DegenerateReferenceSpanGivesAnEmptyProfile)
     for (double df : {2.5e9, 3e9, 5e9}) {
         const RealVector f = SynthNet::harmonicGrid(df, 8);
         const SParametersTwoPort line = SynthNet::toS(SynthNet::line(f, {60.0, 100e-12, 0.0}), 50, 50);
-        EXPECT_TRUE(isEmpty(computeStepResponse(line.s11(), f, kTimeMin, 1e-9, kBeta,
-                                                startZero(df), kTimeMin, 50.0)))
+        EXPECT_TRUE(isEmpty(computeStepResponse(line.s11(), f, kTimeMin, 1e-9, kBeta, startZero(df), kTimeMin, 50.0)))
             << df;
     }
     const RealVector f = SynthNet::harmonicGrid(100e6, 20);

@@ -232,8 +232,8 @@ TEST(RefineGateCentre, PhaseModeReturnsTheDelayOfTheHighestPoint)
         double offset;
     };
     const Case cases[] = {
-        {0, &low, 0.0},    {0, &low, -24e-12},  {0, &low, 10e-12},  {0, &low, 24e-12},
-        {1, &band, 0.0},   {1, &band, 240e-12}, {1, &band, -100e-12},
+        {0, &low, 0.0},  {0, &low, -24e-12},  {0, &low, 10e-12},    {0, &low, 24e-12},
+        {1, &band, 0.0}, {1, &band, 240e-12}, {1, &band, -100e-12},
     };
     for (const Case &c : cases) {
         ComplexVector s(c.grid->size());
@@ -298,8 +298,7 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     for (double s0 : {0.0, 3.0e-12, -7.0e-12}) {
         ComplexVector pair(f.size());
         for (size_t i = 0; i < f.size(); ++i) {
-            pair[i] = echo(f[i], 1.0, gate.start - 150e-12 + s0)
-                      + echo(f[i], 1.0, gate.stop + 150e-12 + s0);
+            pair[i] = echo(f[i], 1.0, gate.start - 150e-12 + s0) + echo(f[i], 1.0, gate.stop + 150e-12 + s0);
         }
         const std::optional<double> r = refineGateCentre(pair, f, 1, gate, 0);
         ASSERT_TRUE(r.has_value());
@@ -327,7 +326,8 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     const double dLow = 2.0 * 3 / (2.0 * 3e6 * 7);
     const std::optional<double> r = refineGateCentre(ComplexVector(3), low, 1, gate, 0);
     ASSERT_TRUE(r.has_value());
-    EXPECT_NEAR(*r, gate.centre - dLow / 2, 1e-9 * dLow); // first of 500 positions, step d/500: the span d of the uncapped scan
+    EXPECT_NEAR(*r, gate.centre - dLow / 2,
+                1e-9 * dLow); // first of 500 positions, step d/500: the span d of the uncapped scan
 
     // an echo at the start edge moves out as the shift grows: last position
     ComplexVector edge(3);
@@ -353,13 +353,12 @@ namespace {
 // The centre scan written out plainly: every position's shifted spectrum
 // from its own phase factors, one FFTW transform of length K each, and the
 // magnitude of every complex sample.
-std::optional<double> plainScan(const ComplexVector &s, const RealVector &f, const GateParameters &gate,
-                                int gridMode)
+std::optional<double> plainScan(const ComplexVector &s, const RealVector &f, const GateParameters &gate, int gridMode)
 {
     const size_t n = f.size();
     const double fmax = f.back(), fmin = f.front(), nd = double(n);
-    const double d = gridMode == 0 ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
-                                   : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    const double d =
+        gridMode == 0 ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
     size_t count = size_t(std::ceil(d / 1e-13));
     double step = 1e-13;
     if (count > 500) {

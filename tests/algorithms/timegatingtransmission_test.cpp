@@ -71,8 +71,7 @@ double thruDelay(const FixtureCase &c)
 }
 
 // Largest |a - b| of S11, S21, S12, S22 over the points with from <= f <= to.
-std::array<double, 4> deviation(const SParametersTwoPort &a, const SParametersTwoPort &b,
-                                double from, double to)
+std::array<double, 4> deviation(const SParametersTwoPort &a, const SParametersTwoPort &b, double from, double to)
 {
     std::array<double, 4> d{0, 0, 0, 0};
     const ComplexVector *pa[4] = {&a.s11(), &a.s21(), &a.s12(), &a.s22()};
@@ -98,8 +97,8 @@ struct Band
 {
     const char *name;
     double fromFraction; // of the span above fmin (band-pass only; low-pass starts at 0)
-    double toFraction;   // of fmax
-    double reflection;   // S11, S22
+    double toFraction; // of fmax
+    double reflection; // S11, S22
     double transmission; // S21, S12
 };
 const Band kBands[] = {
@@ -113,8 +112,7 @@ const Band kBands[] = {
     {"whole band", 0.0, 1.0, 0.2, 2e-2},
 };
 
-void expectNearTruth(const char *what, const SParametersTwoPort &model,
-                     const SParametersTwoPort &truth, bool lowPass)
+void expectNearTruth(const char *what, const SParametersTwoPort &model, const SParametersTwoPort &truth, bool lowPass)
 {
     const RealVector &f = model.frequency();
     for (const Band &band : kBands) {
@@ -136,8 +134,7 @@ struct Rig
     FixturePort left, right;
     SignalLog log;
 
-    explicit Rig(const SParametersTwoPort &thru, int leftType = Z0ConversionSystem,
-                 int rightType = Z0ConversionSystem)
+    explicit Rig(const SParametersTwoPort &thru, int leftType = Z0ConversionSystem, int rightType = Z0ConversionSystem)
     {
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
@@ -156,8 +153,7 @@ SParametersTwoPort thruOf(const FixtureCase &c, const RealVector &f)
 }
 
 class TimeGateThru : public ::testing::TestWithParam<std::tuple<FixtureCase, GridCase>>
-{
-};
+{};
 
 } // namespace
 
@@ -230,12 +226,11 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    FixturesAndGrids, TimeGateThru,
-    ::testing::Combine(::testing::ValuesIn(kFixtures), ::testing::ValuesIn(kGrids)),
-    [](const ::testing::TestParamInfo<TimeGateThru::ParamType> &info) {
-        return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
-    });
+INSTANTIATE_TEST_SUITE_P(FixturesAndGrids, TimeGateThru,
+                         ::testing::Combine(::testing::ValuesIn(kFixtures), ::testing::ValuesIn(kGrids)),
+                         [](const ::testing::TestParamInfo<TimeGateThru::ParamType> &info) {
+                             return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+                         });
 
 TEST(TimeGateProcess, BandPassGridStartingHighIsNotNegated)
 {

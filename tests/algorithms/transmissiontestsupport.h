@@ -32,7 +32,7 @@ struct FixtureSpec
 {
     const char *name;
     double z0;
-    double delay;        // one fixture, s
+    double delay; // one fixture, s
     double lossDbAt1GHz;
     double shuntC = 0.0; // F
 };
@@ -50,9 +50,8 @@ inline SynthNet::Network fixtureOn(const FixtureSpec &spec, const RealVector &f)
 class ThruRun
 {
 public:
-    ThruRun(int factoryIndex, const SParametersTwoPort &thru,
-            int conversionType = Algorithms::Z0ConversionSystem, double leftZ0 = 50.0,
-            double rightZ0 = 50.0)
+    ThruRun(int factoryIndex, const SParametersTwoPort &thru, int conversionType = Algorithms::Z0ConversionSystem,
+            double leftZ0 = 50.0, double rightZ0 = 50.0)
         : process(Algorithms::ProcessFactory::createProcess(factoryIndex))
     {
         transmission = qobject_cast<Algorithms::TransmissionProcess *>(process.get());
@@ -91,8 +90,8 @@ struct Deviation
     double max() const { return *std::max_element(std::begin(s), std::end(s)); }
 };
 
-inline Deviation deviation(const SParametersTwoPort &a, const SParametersTwoPort &b,
-                           double from = -1e300, double to = 1e300)
+inline Deviation deviation(const SParametersTwoPort &a, const SParametersTwoPort &b, double from = -1e300,
+                           double to = 1e300)
 {
     Deviation d;
     const ComplexVector *pa[4] = {&a.s11(), &a.s21(), &a.s12(), &a.s22()};
@@ -121,11 +120,11 @@ class AtEventPass
 public:
     AtEventPass(int count, std::function<void()> action) : m_left(count), m_action(std::move(action))
     {
-        m_connection = QObject::connect(QAbstractEventDispatcher::instance(),
-                                        &QAbstractEventDispatcher::awake, [this]() {
-                                            if (--m_left == 0)
-                                                m_action();
-                                        });
+        m_connection =
+            QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [this]() {
+                if (--m_left == 0)
+                    m_action();
+            });
     }
     ~AtEventPass() { QObject::disconnect(m_connection); }
     AtEventPass(const AtEventPass &) = delete;

@@ -151,12 +151,10 @@ TEST(MakeRange, RealAndIntegerForms)
 TEST(GatherAndConcat, OneBasedIndicesAndJoin)
 {
     EXPECT_EQ(gatherByIndex(RealVector{1, 2, 3}, {3, 1}), (RealVector{3, 1}));
-    EXPECT_EQ(gatherByIndex(ComplexVector{{1, 1}, {2, 2}}, {2, 2}),
-              (ComplexVector{{2, 2}, {2, 2}}));
+    EXPECT_EQ(gatherByIndex(ComplexVector{{1, 1}, {2, 2}}, {2, 2}), (ComplexVector{{2, 2}, {2, 2}}));
     EXPECT_TRUE(gatherByIndex(RealVector{1, 2}, {0}).empty());
     EXPECT_TRUE(gatherByIndex(RealVector{1, 2}, {3}).empty());
-    EXPECT_EQ(concatWithValue({{1, 0}}, {2, 0}, {{3, 0}, {4, 0}}),
-              (ComplexVector{{1, 0}, {2, 0}, {3, 0}, {4, 0}}));
+    EXPECT_EQ(concatWithValue({{1, 0}}, {2, 0}, {{3, 0}, {4, 0}}), (ComplexVector{{1, 0}, {2, 0}, {3, 0}, {4, 0}}));
 }
 
 TEST(Zip, WalksInStepAndRefusesUnequalSizes)

@@ -28,14 +28,8 @@ public:
         parameters.push_back(std::move(parameter));
         return parameters.size() - 1;
     }
-    TableParameter &row(int i)
-    {
-        return parameters[i];
-    }
-    void refresh(int i)
-    {
-        refreshRow(i);
-    }
+    TableParameter &row(int i) { return parameters[i]; }
+    void refresh(int i) { refreshRow(i); }
 };
 
 // A row whose value and check result the test changes behind the model's
@@ -51,14 +45,13 @@ struct Owner
     {
         TableParameter parameter(name, [this] { return value; });
         if (withRecommendation) {
-            parameter.setRecommendation(
-                QStringLiteral("rec ") + name,
-                [this] {
-                    ++checks;
-                    return result;
-                },
-                {{int(Result::Warning), QStringLiteral("warn ") + name},
-                 {int(Result::Error), QStringLiteral("err ") + name}});
+            parameter.setRecommendation(QStringLiteral("rec ") + name,
+                                        [this] {
+                                            ++checks;
+                                            return result;
+                                        },
+                                        {{int(Result::Warning), QStringLiteral("warn ") + name},
+                                         {int(Result::Error), QStringLiteral("err ") + name}});
         }
         if (withSetter)
             parameter.setSetter([this](const QVariant &v) { written.push_back(v); });
@@ -73,8 +66,13 @@ TEST(BaseTableModel, HeaderRowAnswersItsTextForEveryRole)
     table.add(owner.row("a"));
 
     const QString texts[] = {QString(), "Settings", "Current value", "Recommended"};
-    const int roles[] = {Qt::DisplayRole, Qt::EditRole, BaseTableModel::ValidatorRole, BaseTableModel::UnitsRole,
-                         BaseTableModel::RecommendedRole, BaseTableModel::EnumerationValuesRole, Qt::ToolTipRole};
+    const int roles[] = {Qt::DisplayRole,
+                         Qt::EditRole,
+                         BaseTableModel::ValidatorRole,
+                         BaseTableModel::UnitsRole,
+                         BaseTableModel::RecommendedRole,
+                         BaseTableModel::EnumerationValuesRole,
+                         Qt::ToolTipRole};
     for (int column = 0; column < 4; ++column) {
         for (int role : roles) {
             const QVariant value = table.data(table.index(0, column), role);
@@ -177,7 +175,8 @@ TEST(BaseTableModel, MessageIsLookedUpByExactResult)
         TestTable table;
         TableParameter row("r", [] { return QVariant(); });
         const Result result = c.result;
-        row.setRecommendation("rec", [result] { return result; }, c.messages);
+        row.setRecommendation(
+            "rec", [result] { return result; }, c.messages);
         table.add(row);
         EXPECT_EQ(table.data(table.index(1, 0)).toString(), c.expected) << int(c.result);
     }

@@ -1,7 +1,7 @@
 #include "app/calibratevnatable.h"
 
-#include "tests/device/proxytestsupport.h"
 #include "tests/app/tabletestsupport.h"
+#include "tests/device/proxytestsupport.h"
 #include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
@@ -67,22 +67,10 @@ protected:
     {
         return table->data(table->index(row, column), role);
     }
-    QString value(int row) const
-    {
-        return cell(row, BaseTableModel::VALUE_COLUMN).toString();
-    }
-    QVariant result(int row) const
-    {
-        return cell(row, BaseTableModel::VALUE_COLUMN, BaseTableModel::RecommendedRole);
-    }
-    QString message(int row) const
-    {
-        return cell(row, BaseTableModel::ERROR_COLUMN).toString();
-    }
-    QString recommended(int row) const
-    {
-        return cell(row, BaseTableModel::RECOMMENDED_COLUMN).toString();
-    }
+    QString value(int row) const { return cell(row, BaseTableModel::VALUE_COLUMN).toString(); }
+    QVariant result(int row) const { return cell(row, BaseTableModel::VALUE_COLUMN, BaseTableModel::RecommendedRole); }
+    QString message(int row) const { return cell(row, BaseTableModel::ERROR_COLUMN).toString(); }
+    QString recommended(int row) const { return cell(row, BaseTableModel::RECOMMENDED_COLUMN).toString(); }
 
     std::unique_ptr<AnalyserSim::Simulator> sim;
     std::unique_ptr<SyncedVnaDevice> proxy;
@@ -125,18 +113,12 @@ TEST_F(CalibrationTable, CalibrationTypeMustBeAFullCalibrationOfEnoughPorts)
         int result;
     };
     const std::vector<Case> cases = {
-        {"SOLT2", {1, 2}, 2, "Full 2-Port", 0},
-        {"SOLT2", {1, 2}, 1, "Full 2-Port", 0},
-        {"SOLT2", {1, 2}, 3, "Full 2-Port", 2},
-        {"SOLT3", {1, 2, 3}, 3, "Full 3-Port", 0},
-        {"SOLT3", {1, 2, 3}, 4, "Full 3-Port", 2},
-        {"SOLT4", {1, 2, 3, 4}, 4, "Full 4-Port", 0},
-        {"SOLT1", {1}, 1, "Full 1-Port", 0},
-        {"SOLT1", {1}, 2, "Full 1-Port", 2},
-        {"1PATH", {1, 2}, 2, "One Path 2–Port", 2},
-        {"1PATH", {1, 2}, 1, "One Path 2–Port", 2},
-        {"RESPO", {1}, 1, "Response (Open)", 2},
-        {"RESPS", {1}, 1, "Response (Short)", 2},
+        {"SOLT2", {1, 2}, 2, "Full 2-Port", 0},     {"SOLT2", {1, 2}, 1, "Full 2-Port", 0},
+        {"SOLT2", {1, 2}, 3, "Full 2-Port", 2},     {"SOLT3", {1, 2, 3}, 3, "Full 3-Port", 0},
+        {"SOLT3", {1, 2, 3}, 4, "Full 3-Port", 2},  {"SOLT4", {1, 2, 3, 4}, 4, "Full 4-Port", 0},
+        {"SOLT1", {1}, 1, "Full 1-Port", 0},        {"SOLT1", {1}, 2, "Full 1-Port", 2},
+        {"1PATH", {1, 2}, 2, "One Path 2–Port", 2}, {"1PATH", {1, 2}, 1, "One Path 2–Port", 2},
+        {"RESPO", {1}, 1, "Response (Open)", 2},    {"RESPS", {1}, 1, "Response (Short)", 2},
         {"RESPT", {1, 2}, 1, "Response (Thru)", 2},
     };
     const QString fullTexts[] = {"Full 1-Port", "Full 2-Port", "Full 3-Port", "Full 4-Port"};
@@ -196,8 +178,8 @@ TEST_F(CalibrationTable, RequiredPortsMustAllBeCalibrated)
     struct Case
     {
         QString type;
-        std::vector<unsigned> calibrated;  // 1-based, as sent to the analyser
-        QSet<uint32_t> required;           // 0-based
+        std::vector<unsigned> calibrated; // 1-based, as sent to the analyser
+        QSet<uint32_t> required; // 0-based
         QString shownPorts;
         QString recommendedPorts;
         int portsResult;

@@ -44,25 +44,25 @@
 #include <QWindow>
 
 #include <QJSValue>
-#include <QtCharts/QLineSeries>
 #include <QQmlContext>
 #include <QRegularExpression>
+#include <QtCharts/QLineSeries>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
-#include <thread>
-#include <cmath>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -135,7 +135,7 @@ struct ActionReport
 {
     QStringList errors;
     QStringList messages;
-    std::vector<QPointer<ProgressWatcher>> rows;  // the progress rows it added
+    std::vector<QPointer<ProgressWatcher>> rows; // the progress rows it added
 };
 
 ActionReport runAction(MainQmlBackend &backend, const std::function<void()> &action)
@@ -177,8 +177,7 @@ Algorithms::SParametersTwoPort asymmetricModel(const std::vector<double> &grid, 
     spec.z0 = 45.0;
     spec.delay = delay;
     spec.lossDbAt1GHz = 0.3;
-    return SynthNet::toS(
-        SynthNet::cascade(SynthNet::line(grid, spec), SynthNet::seriesRL(grid, 2.0, 0.2e-9)));
+    return SynthNet::toS(SynthNet::cascade(SynthNet::line(grid, spec), SynthNet::seriesRL(grid, 2.0, 0.2e-9)));
 }
 
 class Backend : public ::testing::Test
@@ -222,7 +221,8 @@ protected:
     bool connected()
     {
         return waitUntil("the analyser's port count", [&] { return backend->getVnaDevice()->portsCount().has_value(); })
-               && waitUntil("the analyser's point count", [&] { return backend->getVnaDevice()->pointsCount().has_value(); });
+               && waitUntil("the analyser's point count",
+                            [&] { return backend->getVnaDevice()->pointsCount().has_value(); });
     }
 
     // A setup name, and its file in the temporary folder.
@@ -248,11 +248,10 @@ TEST_F(Backend, BuildsItsObjectsInOrderAsChildrenOnTheGuiThread)
     MainQmlBackend &b = makeBackend();
 
     // The creation order shows in the order of the children.
-    std::vector<QObject *> expected = {b.getServerControl(),   nullptr /* step worker */,
-                                       b.getVnaDevice(),       b.getSetupVnaTable(),
-                                       b.getCalibrateVnaTable(), nullptr /* parameters */,
-                                       b.getFixtureSetups(),   b.getAlgorithmsSetup(),
-                                       b.getTestModeTable(),   b.findChild<QMLXYSeriesHelper *>()};
+    std::vector<QObject *> expected = {
+        b.getServerControl(),     nullptr /* step worker */,         b.getVnaDevice(),     b.getSetupVnaTable(),
+        b.getCalibrateVnaTable(), nullptr /* parameters */,          b.getFixtureSetups(), b.getAlgorithmsSetup(),
+        b.getTestModeTable(),     b.findChild<QMLXYSeriesHelper *>()};
     auto *stepWorker = b.findChild<WorkerThread *>(QString(), Qt::FindDirectChildrenOnly);
     auto *parameters = b.findChild<Algorithms::ProcessInputParameters *>(QString(), Qt::FindDirectChildrenOnly);
     ASSERT_NE(stepWorker, nullptr);
@@ -287,8 +286,7 @@ TEST_F(Backend, BuildsItsObjectsInOrderAsChildrenOnTheGuiThread)
     // The embedded progress manager is the backend's, with no Qt parent.
     EXPECT_EQ(b.getProgressManager()->parent(), nullptr);
     EXPECT_TRUE(b.getServerControl()->isListening());
-    EXPECT_EQ(b.property("serverControl").value<Korvel::Automation::SocketRemoteControl *>(),
-              b.getServerControl());
+    EXPECT_EQ(b.property("serverControl").value<Korvel::Automation::SocketRemoteControl *>(), b.getServerControl());
     EXPECT_EQ(b.getProjectVersion(), QStringLiteral("1.4.1"));
     EXPECT_TRUE(QDir(workDir.filePath(QStringLiteral("tmp"))).exists());
     EXPECT_EQ(b.temporaryFolder(), workDir.filePath(QStringLiteral("tmp")));
@@ -353,8 +351,9 @@ TEST_F(Backend, CalibrationTableFollowsThePortsTheSetupsUse)
     ASSERT_TRUE(connected());
     flush();
     // A on analyser port 1 and B on port 2 once the analyser reported four.
-    EXPECT_TRUE(waitUntil("the recommended ports 1, 2", [&] { return table->data(recommended).toString() == QStringLiteral("1, 2"); }))
-        << table->data(recommended).toString().toStdString();
+    EXPECT_TRUE(waitUntil("the recommended ports 1, 2", [&] {
+        return table->data(recommended).toString() == QStringLiteral("1, 2");
+    })) << table->data(recommended).toString().toStdString();
 
     VNAFixtureConnection *b1 = b.getFixtureSetups()->setup(0)->rightFixtureConn();
     b1->setAttachedVnaPort(0, 3);
@@ -424,7 +423,7 @@ TEST_F(Backend, SetScalingStoresTheTextWithoutNotifying)
     EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(settings->getScalingFactor(), QVariant(QStringLiteral("1.25")));
     backend.reset();
-    settings.reset();  // the destructor saves
+    settings.reset(); // the destructor saves
     QSettings file(QStringLiteral("settings/settings"), QSettings::IniFormat);
     EXPECT_EQ(file.value(QStringLiteral("Display/scalingFactor")).toString(), QStringLiteral("1.25"));
 }
@@ -488,15 +487,15 @@ TEST(VnaStateIOValue, FindsKeysByTheLenientSectionRule)
         std::optional<QString> expected;
     };
     const std::vector<Case> cases = {
-        {settings, QStringLiteral("SetupCount"), QStringLiteral("3")},   // first match in the section
+        {settings, QStringLiteral("SetupCount"), QStringLiteral("3")}, // first match in the section
         {QStringLiteral("vuk\\settings"), QStringLiteral("SetupCount"), QStringLiteral("3")},
-        {settings, QStringLiteral("MeasureMethod"), std::nullopt},       // blanks around "=" do not match
-        {settings, QStringLiteral("UserZ0"), QStringLiteral("50")},      // text after a second "=" dropped
+        {settings, QStringLiteral("MeasureMethod"), std::nullopt}, // blanks around "=" do not match
+        {settings, QStringLiteral("UserZ0"), QStringLiteral("50")}, // text after a second "=" dropped
         {settings, QStringLiteral("Empty"), QString()},
         {settings, QStringLiteral("comment"), std::nullopt},
         {settings, QStringLiteral("other"), std::nullopt},
-        {settings, QStringLiteral("setupcount"), std::nullopt},          // keys are case-sensitive
-        {settings, QStringLiteral("FixtureAPort0"), std::nullopt},       // another section closes it
+        {settings, QStringLiteral("setupcount"), std::nullopt}, // keys are case-sensitive
+        {settings, QStringLiteral("FixtureAPort0"), std::nullopt}, // another section closes it
         {QStringLiteral("VUK\\Settings\\FixtureSetup0"), QStringLiteral("FixtureAPort0"), QStringLiteral("2")},
         {QStringLiteral("VUK\\SetupsInfo"), QStringLiteral("SetupCount"), std::nullopt},
     };
@@ -546,7 +545,8 @@ TEST_F(Backend, SavesAndRecallsTheSetupsThroughTheAnalysersStateFile)
     // The analyser's content first, then the program's sections.
     const QString text = readAll(path);
     EXPECT_LT(text.indexOf(QStringLiteral("[SIM\\Analyser]")), text.indexOf(QStringLiteral("[VUK\\Settings]")));
-    EXPECT_TRUE(text.contains(QStringLiteral("[SIM\\Channel1\\Calibration]")) || sim->channel(1).calibration == std::nullopt);
+    EXPECT_TRUE(text.contains(QStringLiteral("[SIM\\Channel1\\Calibration]"))
+                || sim->channel(1).calibration == std::nullopt);
     EXPECT_TRUE(text.contains(QStringLiteral("[VUK\\Settings]\nSetupCount=2\nMeasureMethod=BISECT\n"
                                              "LowPassCheck=false\nZ0ConversionType=User\nUserZ0=42.5\n\n")))
         << text.toStdString();
@@ -643,8 +643,7 @@ void fill(const QString &path)
     QFile filler(path);
     ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
     const QByteArray block(4096, 'x');
-    for (int i = 0; i < 100000 && filler.write(block) == block.size() && filler.flush(); ++i) {
-    }
+    for (int i = 0; i < 100000 && filler.write(block) == block.size() && filler.flush(); ++i) {}
 }
 
 // Every refused save names its cause, asks the analyser for no file and
@@ -674,7 +673,8 @@ TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
                               "take: ")
                    + semicolon + ".sta"},
           Case{"missing folder", missing,
-               QStringLiteral("Cannot save setup: the folder does not exist: ") + workDir.filePath("missing-folder")}}) {
+               QStringLiteral("Cannot save setup: the folder does not exist: ")
+                   + workDir.filePath("missing-folder")}}) {
         SCOPED_TRACE(c.what);
         if (QFileInfo(c.base).dir().exists())
             writeGood(c.base + ".sta");
@@ -801,10 +801,17 @@ QByteArray setupSections(const QByteArray &settings, const QByteArray &setup0, c
                          const QByteArray &info)
 {
     return "[SIM\\Analyser]\nPoints=201\n\n"
-           "[VUK\\Settings]\nMeasureMethod=FILTERING\nLowPassCheck=true\n" + settings + "\n\n"
-           "[VUK\\Settings\\FixtureSetup0]\nFixtureAEnabled=true\nFixtureBEnabled=true\n" + setup0 + "\n\n"
-           "[VUK\\Settings\\FixtureSetup1]\nFixtureAEnabled=false\n" + setup1 + "\n\n"
-           "[VUK\\SetupsInfo]\n" + info + "\n\n";
+           "[VUK\\Settings]\nMeasureMethod=FILTERING\nLowPassCheck=true\n"
+           + settings
+           + "\n\n"
+             "[VUK\\Settings\\FixtureSetup0]\nFixtureAEnabled=true\nFixtureBEnabled=true\n"
+           + setup0
+           + "\n\n"
+             "[VUK\\Settings\\FixtureSetup1]\nFixtureAEnabled=false\n"
+           + setup1
+           + "\n\n"
+             "[VUK\\SetupsInfo]\n"
+           + info + "\n\n";
 }
 
 TEST_F(Backend, RecallRefusesValuesNoSavedFileCanHold)
@@ -843,12 +850,12 @@ TEST_F(Backend, RecallRefusesValuesNoSavedFileCanHold)
         {"negative set-up count", "SetupCount=-1", goodSetup0, "", goodInfo, "SetupCount", "-1", settingsName},
         {"set-up count beyond any integer, shown shortened", "SetupCount=" + longNumber, goodSetup0, "", goodInfo,
          "SetupCount", "123456789012345678901234...", settingsName},
-        {"huge fixture port count", "SetupCount=2", "FixtureAPortsCount=4000000000", "", goodInfo,
-         "FixtureAPortsCount", "4000000000", setup0Name},
+        {"huge fixture port count", "SetupCount=2", "FixtureAPortsCount=4000000000", "", goodInfo, "FixtureAPortsCount",
+         "4000000000", setup0Name},
         {"65 fixture ports", "SetupCount=2", "FixtureBPortsCount=65", "", goodInfo, "FixtureBPortsCount", "65",
          setup0Name},
-        {"negative fixture port count", "SetupCount=2", "", "FixtureBPortsCount=-2", goodInfo,
-         "FixtureBPortsCount", "-2", setup1Name},
+        {"negative fixture port count", "SetupCount=2", "", "FixtureBPortsCount=-2", goodInfo, "FixtureBPortsCount",
+         "-2", setup1Name},
         {"port index 64", "SetupCount=2", "FixtureAPortsCount=2\nFixtureAPort1=64", "", goodInfo, "FixtureAPort1", "64",
          setup0Name},
         {"negative auxiliary port", "SetupCount=2", "FixtureBAuxPort0=-1", "", goodInfo, "FixtureBAuxPort0", "-1",
@@ -979,10 +986,7 @@ protected:
         }
     }
 
-    void drainProxy()
-    {
-        backend->getVnaDevice()->callAndWait(&SyncedVnaDevice::pushSync);
-    }
+    void drainProxy() { backend->getVnaDevice()->callAndWait(&SyncedVnaDevice::pushSync); }
 
     VukAlgorithmsSetup *setup = nullptr;
     MeasuredFixturePort *portA = nullptr;
@@ -1041,7 +1045,7 @@ TEST_F(Corrections, AModelWithoutTargetImpedanceLeavesThePortImpedance)
 
 TEST_F(Corrections, SaveWritesUnderTheUsersBaseAndLeavesTheAnalyserAlone)
 {
-    setup->setRightFixtureEnabled(false);  // only A's ports
+    setup->setRightFixtureEnabled(false); // only A's ports
     drainStepWorker(*backend);
     computeModels();
     const QString base = workDir.filePath(QStringLiteral("fix"));
@@ -1072,8 +1076,7 @@ TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
     };
     const std::vector<Case> cases = {
         {"no model at all", [] {}, QStringLiteral("There is no calculated data")},
-        {"one port without a model",
-         [&] { ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA)); },
+        {"one port without a model", [&] { ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA)); },
          QStringLiteral("There is no calculated data")},
         {"neither fixture enabled",
          [&] {
@@ -1089,7 +1092,8 @@ TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
              drainStepWorker(*backend);
              computeModels();
              sim->stop();
-             ASSERT_TRUE(waitUntil("the analyser link to drop", [&] { return !backend->getVnaDevice()->isConnected(); }));
+             ASSERT_TRUE(
+                 waitUntil("the analyser link to drop", [&] { return !backend->getVnaDevice()->isConnected(); }));
          },
          QStringLiteral("Cannot read the frequency grid from VNA")},
     };
@@ -1225,7 +1229,8 @@ TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
     ASSERT_EQ(lines.size(), 7);
     EXPECT_EQ(lines[0], QStringLiteral("# Transmission Length s RI"));
     EXPECT_EQ(lines[1], QStringLiteral("! QUENTARO"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^! Date: \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d$")).match(lines[2]).hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^! Date: \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d$")).match(lines[2]).hasMatch())
         << lines[2].toStdString();
     EXPECT_EQ(lines[3], QStringLiteral("! tA LA"));
     EXPECT_EQ(lines[4], QStringLiteral("1e-12\t0.5\t-0.25\t"));
@@ -1285,9 +1290,8 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
     const QString testBase = workDir.filePath(QStringLiteral("test"));
     const ActionReport testMode = runAction(b, [&] { b.saveTestModeFiles(testBase); });
     ASSERT_TRUE(testMode.errors.isEmpty()) << testMode.errors.join(';').toStdString();
-    EXPECT_EQ(testMode.messages,
-              (QStringList{QStringLiteral("Save the raw data files was performed: ") + testBase,
-                           QStringLiteral("Save test mode parameters was performed: ") + testBase}));
+    EXPECT_EQ(testMode.messages, (QStringList{QStringLiteral("Save the raw data files was performed: ") + testBase,
+                                              QStringLiteral("Save test mode parameters was performed: ") + testBase}));
     ASSERT_EQ(testMode.rows.size(), 2u);
     EXPECT_EQ(testMode.rows[0]->name(), QStringLiteral("Save test mode parameters"));
     EXPECT_EQ(testMode.rows[1]->name(), QStringLiteral("Save the raw data"));
@@ -1304,7 +1308,8 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
         EXPECT_EQ(ini.value(key).toString(), row.value().toString()) << key.toStdString();
     }
     const QString impulse = readAll(testBase + QStringLiteral("_ImpulseResponse.txt"));
-    EXPECT_TRUE(impulse.startsWith(QStringLiteral("# Transmission Length s RI s RI\n"))) << impulse.left(60).toStdString();
+    EXPECT_TRUE(impulse.startsWith(QStringLiteral("# Transmission Length s RI s RI\n")))
+        << impulse.left(60).toStdString();
     EXPECT_TRUE(impulse.contains(QStringLiteral("\n! tA LA tB LB\n")));
     EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_StepResponse.txt")));
     EXPECT_TRUE(QFile::exists(testBase + QStringLiteral("_SParametersA.s2p")));
@@ -1462,7 +1467,8 @@ TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
     // The next backend recalls it as soon as the analyser reports its ports.
     MainQmlBackend &b = makeBackend();
     QSignalSpy recalled(&b, &MainQmlBackend::message);
-    ASSERT_TRUE(waitUntil("the recall message", [&] { return recalled.count() > 0; }, 15000));
+    ASSERT_TRUE(waitUntil(
+        "the recall message", [&] { return recalled.count() > 0; }, 15000));
     EXPECT_EQ(recalled.at(0).at(0).toString(), QStringLiteral("Recall setup was performed: ") + path);
     EXPECT_EQ(b.getFixtureSetups()->getCount(), 2);
     EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::FILTERING);
@@ -1489,14 +1495,16 @@ TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)
     QFile::remove(path);
     MainQmlBackend &b = makeBackend();
     QSignalSpy errors(&b, &MainQmlBackend::error);
-    ASSERT_TRUE(waitUntil("the recall error", [&] { return errors.count() > 0; }, 15000));
+    ASSERT_TRUE(waitUntil(
+        "the recall error", [&] { return errors.count() > 0; }, 15000));
     EXPECT_EQ(errors.at(0).at(0).toString(), QStringLiteral("Cannot recall state file: ") + path);
 
     // The analyser going away is no reason to recall anything.
     flush();
     errors.clear();
     sim->stop();
-    ASSERT_TRUE(waitUntil("the port count to be forgotten", [&] { return !b.getVnaDevice()->portsCount().has_value(); }));
+    ASSERT_TRUE(
+        waitUntil("the port count to be forgotten", [&] { return !b.getVnaDevice()->portsCount().has_value(); }));
     flush();
     EXPECT_EQ(errors.count(), 0);
 }
@@ -1554,8 +1562,7 @@ public:
                   std::_Exit(3);
               }
           })
-    {
-    }
+    {}
     ~Watchdog()
     {
         {
@@ -1587,7 +1594,8 @@ protected:
         sim->execute(QStringLiteral("SENS1:FREQ:STOP 10000000000"));
         sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
         MainQmlBackend &b = makeBackend();
-        if (!connected() || !waitUntil("the analyser to report 100 points", [&] { return b.getVnaDevice()->pointsCount() == 100u; }))
+        if (!connected()
+            || !waitUntil("the analyser to report 100 points", [&] { return b.getVnaDevice()->pointsCount() == 100u; }))
             return nullptr;
         flush();
         VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
@@ -1811,10 +1819,9 @@ TEST_P(BackendQuit, DuringAReflectOffsetJobRestoresTheAnalyserAndEndsTheLoops)
     EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ways, BackendQuit,
-    ::testing::Values(
-        // The user closes the window (a termination signal does the same).
-        QuitWay{"WindowClose", [](MainQmlBackend &, QWindow &window) { window.close(); }},
-        QuitWay{"Restart", [](MainQmlBackend &b, QWindow &) { b.restart(); }}),
-    [](const ::testing::TestParamInfo<QuitWay> &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ways, BackendQuit,
+                         ::testing::Values(
+                             // The user closes the window (a termination signal does the same).
+                             QuitWay{"WindowClose", [](MainQmlBackend &, QWindow &window) { window.close(); }},
+                             QuitWay{"Restart", [](MainQmlBackend &b, QWindow &) { b.restart(); }}),
+                         [](const ::testing::TestParamInfo<QuitWay> &info) { return std::string(info.param.name); });

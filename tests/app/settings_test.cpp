@@ -50,7 +50,7 @@ protected:
 };
 
 const char *const kProperties[] = {"darkTheme", "showHover", "saveUserSetup", "loadedStateFile",
-                                   "ipAddress", "port", "scalingFactor"};
+                                   "ipAddress", "port",      "scalingFactor"};
 
 TEST_F(SettingsTest, NoFileLeavesEverythingUnsetAndExitWritesSevenInvalidMarkers)
 {
@@ -61,8 +61,8 @@ TEST_F(SettingsTest, NoFileLeavesEverythingUnsetAndExitWritesSevenInvalidMarkers
     }
     const QString text = readFile();
     EXPECT_EQ(text.count("@Invalid()"), 7) << text.toStdString();
-    for (const char *key : {"isDarkTheme", "showHover", "saveUserSetup", "loadedStateFile",
-                            "ipAddress", "port", "scalingFactor"})
+    for (const char *key :
+         {"isDarkTheme", "showHover", "saveUserSetup", "loadedStateFile", "ipAddress", "port", "scalingFactor"})
         EXPECT_TRUE(text.contains(QString("%1=@Invalid()").arg(key))) << key;
     EXPECT_TRUE(text.contains("[%General]"));
     EXPECT_TRUE(text.contains("[Network]"));
@@ -222,8 +222,9 @@ TEST_F(SettingsTest, NotifySignalsFireOnlyOnChangeButUndefinedAlwaysFiresWhenUns
 
 TEST_F(SettingsTest, PortWritesOutsideTheTcpRangeBecomeZero)
 {
-    const QVariant bad[] = {QVariant(-1), QVariant(70000), QVariant(5025.5), QVariant("-5"),
-                            QVariant(qulonglong(1) << 40), QVariant(qInf())};
+    const QVariant bad[] = {
+        QVariant(-1),    QVariant(70000), QVariant(5025.5), QVariant("-5"), QVariant(qulonglong(1) << 40),
+        QVariant(qInf())};
     for (const QVariant &value : bad) {
         Settings settings;
         settings.setProperty("port", 1234);

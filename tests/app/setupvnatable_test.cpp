@@ -1,7 +1,7 @@
 #include "app/setupvnatable.h"
 
-#include "tests/device/proxytestsupport.h"
 #include "tests/app/tabletestsupport.h"
+#include "tests/device/proxytestsupport.h"
 #include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
@@ -70,23 +70,11 @@ protected:
     {
         return table->data(table->index(row, column), role);
     }
-    QString text(int row, int column) const
-    {
-        return cell(row, column).toString();
-    }
+    QString text(int row, int column) const { return cell(row, column).toString(); }
     // The check result of a row (null without recommendation).
-    QVariant result(int row) const
-    {
-        return cell(row, BaseTableModel::VALUE_COLUMN, BaseTableModel::RecommendedRole);
-    }
-    QString message(int row) const
-    {
-        return text(row, BaseTableModel::ERROR_COLUMN);
-    }
-    QString recommended(int row) const
-    {
-        return text(row, BaseTableModel::RECOMMENDED_COLUMN);
-    }
+    QVariant result(int row) const { return cell(row, BaseTableModel::VALUE_COLUMN, BaseTableModel::RecommendedRole); }
+    QString message(int row) const { return text(row, BaseTableModel::ERROR_COLUMN); }
+    QString recommended(int row) const { return text(row, BaseTableModel::RECOMMENDED_COLUMN); }
 
     AnalyserSim::Simulator sim;
     std::unique_ptr<SyncedVnaDevice> proxy;
@@ -97,8 +85,8 @@ TEST_F(SetupTable, BeforeAnyPollEveryValueIsAbsentAndTheTableReportsAnError)
 {
     EXPECT_EQ(table->rowCount(), 8);
     EXPECT_EQ(table->columnCount(), 4);
-    const char *names[] = {"Sweep type",   "Start frequency", "Stop frequency", "Sweep points",
-                           "Step frequency", "IF bandwidth",  "Output power"};
+    const char *names[] = {"Sweep type",     "Start frequency", "Stop frequency", "Sweep points",
+                           "Step frequency", "IF bandwidth",    "Output power"};
     for (int row = 1; row <= 7; ++row) {
         EXPECT_EQ(text(row, 1), names[row - 1]);
         EXPECT_EQ(text(row, 2), "---") << row;
@@ -111,7 +99,7 @@ TEST_F(SetupTable, BeforeAnyPollEveryValueIsAbsentAndTheTableReportsAnError)
     EXPECT_EQ(table->property("hasError"), QVariant(2));
 
     const QString recommendations[] = {"Linear freq", "Start ≠ Stop", "Start ≠ Stop", "≥ 100",
-                                       "---",         "≤ 10 kHz",    "-30 to 0 dBm"};
+                                       "---",         "≤ 10 kHz",     "-30 to 0 dBm"};
     for (int row = 1; row <= 7; ++row)
         EXPECT_EQ(recommended(row), recommendations[row - 1]) << row;
 
@@ -158,8 +146,8 @@ TEST_F(SetupTable, SweepTypeOtherThanLinearIsAnError)
         const char *shown;
         int result;
     };
-    const Case cases[] = {{"LOG", "Log freq", 2}, {"SEGM", "Segment freq", 2}, {"POW", "Power freq", 2},
-                          {"LIN", "Linear freq", 0}};
+    const Case cases[] = {
+        {"LOG", "Log freq", 2}, {"SEGM", "Segment freq", 2}, {"POW", "Power freq", 2}, {"LIN", "Linear freq", 0}};
     for (const Case &c : cases) {
         analyser({QString("SENS1:SWE:TYPE ") + c.keyword});
         EXPECT_EQ(text(sweepRow, 2), c.shown);
@@ -178,8 +166,8 @@ TEST_F(SetupTable, PointsWithoutLowPassCheckAskForAHundred)
         int result;
         QString message;
     };
-    const Case cases[] = {{9, 2, pointsError}, {10, 1, pointsWarning}, {99, 1, pointsWarning}, {100, 0, ""},
-                          {1000, 0, ""}};
+    const Case cases[] = {
+        {9, 2, pointsError}, {10, 1, pointsWarning}, {99, 1, pointsWarning}, {100, 0, ""}, {1000, 0, ""}};
     for (const Case &c : cases) {
         analyser({QString("SENS1:SWE:POIN %1").arg(c.points)});
         EXPECT_EQ(recommended(pointsRow), "≥ 100");
@@ -290,7 +278,7 @@ TEST_F(SetupTable, StepMustEqualStartWithinOneHertz)
     EXPECT_FALSE(result(stepRow).isValid());
     EXPECT_EQ(message(stepRow), "");
     EXPECT_FALSE(table->getError().isValid());
-    EXPECT_EQ(changed.count(), 2);  // points and step rows rebuilt
+    EXPECT_EQ(changed.count(), 2); // points and step rows rebuilt
     EXPECT_EQ(recommended(pointsRow), "≥ 100");
 
     // And back on: rebuilt from the cached values at once.

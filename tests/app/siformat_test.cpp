@@ -54,8 +54,7 @@ TEST(FormatSi, PicksTheNearestPrefixAndRoundsToThePrecision)
         {50.004, 2, "50 "},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(formatSi(c.value, c.precision), c.expected)
-            << c.value << " precision " << c.precision;
+        EXPECT_EQ(formatSi(c.value, c.precision), c.expected) << c.value << " precision " << c.precision;
 }
 
 TEST(FormatSi, NonFiniteValuesKeepTheFirstEntry)

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMessageBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -16,6 +15,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -58,8 +58,7 @@ void clearQuitRequest()
 class RecordingTranslator : public QTranslator
 {
 public:
-    QString translate(const char *context, const char *sourceText, const char *disambiguation,
-                      int n) const override
+    QString translate(const char *context, const char *sourceText, const char *disambiguation, int n) const override
     {
         asked = true;
         return QTranslator::translate(context, sourceText, disambiguation, n);
@@ -103,7 +102,7 @@ TEST_F(ScaleFactor, TheSavedScalingGoesToTheEnvironmentAndNothingElseDoes)
         saved.save();
     }
     {
-        Settings loaded;  // reads the file, as at start-up
+        Settings loaded; // reads the file, as at start-up
         EXPECT_TRUE(Startup::applyScaleFactor(loaded));
         EXPECT_EQ(qgetenv("QT_SCALE_FACTOR"), QByteArray("1.5"));
     }
@@ -127,7 +126,7 @@ TEST(CommandLine, TheRussianFlagInstallsTheTranslatorEvenWithoutItsCatalogue)
         {{QStringLiteral("vuk"), QStringLiteral("-e")}, false},
         {{QStringLiteral("vuk"), QStringLiteral("--english")}, false},
         {{QStringLiteral("vuk")}, false},
-        {{QStringLiteral("vuk"), QStringLiteral("some-file.sta")}, false},  // positional, ignored
+        {{QStringLiteral("vuk"), QStringLiteral("some-file.sta")}, false}, // positional, ignored
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
@@ -271,7 +270,8 @@ TEST_F(Restart, TheCopyGetsThisRunsArgumentsProgramPathFirst)
     request.program = program;
     request.arguments = QStringList{program, QStringLiteral("-r")};
     ASSERT_TRUE(Startup::startRestartCopy(request));
-    ASSERT_TRUE(waitUntil("the restart record " + record.toStdString(), [&] { return QFile::exists(record); }, 10000));
+    ASSERT_TRUE(waitUntil(
+        "the restart record " + record.toStdString(), [&] { return QFile::exists(record); }, 10000));
     QFile file(record);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), program + QStringLiteral("\n-r\n"));
@@ -320,7 +320,8 @@ TEST_F(Program, AnUndeclaredOptionEndsWithTheParsersReport)
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains(QStringLiteral("Unknown option 'bogus'")));
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(process.readAllStandardError()).contains(QStringLiteral("Unknown option 'bogus'")));
 }
 
 TEST_F(Program, RunsItsMainPageAgainstTheAnalyserAndShutsDownCleanly)

@@ -45,15 +45,9 @@ QSet<int> refreshedRows(const QSignalSpy &spy)
 class TestModeTable : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        table = std::make_unique<TestModeTableModel>(&parameters, nullptr);
-    }
+    void SetUp() override { table = std::make_unique<TestModeTableModel>(&parameters, nullptr); }
 
-    QVariant value(int row) const
-    {
-        return table->data(table->index(row, BaseTableModel::VALUE_COLUMN));
-    }
+    QVariant value(int row) const { return table->data(table->index(row, BaseTableModel::VALUE_COLUMN)); }
     bool edit(int row, const QVariant &v)
     {
         return table->setData(table->index(row, BaseTableModel::VALUE_COLUMN), v, Qt::DisplayRole);
@@ -128,7 +122,8 @@ TEST_F(TestModeTable, ShowsTheDefaultParametersWithTheirDescriptions)
         EXPECT_EQ(table->data(table->index(row, 2), BaseTableModel::RecommendedRole), QVariant(0)) << row;
         EXPECT_EQ(table->data(table->index(row, 0)).toString(), "") << row;
         EXPECT_EQ(table->data(table->index(row, 2), BaseTableModel::UnitsRole).toString(), "") << row;
-        const bool choice = row == tableRow(Row::LowSignalCenterModeRow) || row == tableRow(Row::HighSignalCenterModeRow);
+        const bool choice =
+            row == tableRow(Row::LowSignalCenterModeRow) || row == tableRow(Row::HighSignalCenterModeRow);
         EXPECT_EQ(table->data(table->index(row, 2), BaseTableModel::EnumerationValuesRole).toStringList(),
                   choice ? QStringList({"MEAS", "BASE"}) : QStringList())
             << row;
@@ -151,7 +146,7 @@ TEST_F(TestModeTable, BandPassModeHidesTheStepResponseStart)
 
 TEST_F(TestModeTable, EditsConvertAndReachTheParameters)
 {
-    table->setTestMode(true);  // so the getters answer the current set
+    table->setTestMode(true); // so the getters answer the current set
     const int n = tableRow(Row::CoefficientNRow);
     const int nrt = tableRow(Row::CoefficientNrtRow);
     const int gate = tableRow(Row::MinGateTimeRow);
@@ -211,8 +206,8 @@ TEST_F(TestModeTable, EditsConvertAndReachTheParameters)
     EXPECT_EQ(kaiserSignal.count(), 0);
     EXPECT_EQ(parameters.kaiserBeta(), 0.0);
 
-    for (Row readOnly : {Row::ModeRow, Row::LengthRow, Row::FourRiseTimesRow, Row::RiseTimeRow,
-                         Row::StepResponseStartRow})
+    for (Row readOnly :
+         {Row::ModeRow, Row::LengthRow, Row::FourRiseTimesRow, Row::RiseTimeRow, Row::StepResponseStartRow})
         EXPECT_FALSE(edit(tableRow(readOnly), "1")) << int(readOnly);
 }
 
@@ -226,7 +221,8 @@ TEST_F(TestModeTable, EachParameterSignalRefreshesItsRows)
     };
     const std::vector<Case> cases = {
         {"pulse mode", [&] { parameters.setPulseMode(1); }, {tableRow(Row::ModeRow)}},
-        {"rise time", [&] { parameters.setRiseTime(1e-11); },
+        {"rise time",
+         [&] { parameters.setRiseTime(1e-11); },
          {tableRow(Row::FourRiseTimesRow), tableRow(Row::RiseTimeRow)}},
         {"N", [&] { parameters.setNRiseTime(2); }, {tableRow(Row::CoefficientNRow)}},
         {"Nrt", [&] { parameters.setNormalizingValue(0.5); }, {tableRow(Row::CoefficientNrtRow)}},
@@ -259,7 +255,7 @@ TEST_F(TestModeTable, EachParameterSignalRefreshesItsRows)
 
 TEST_F(TestModeTable, TestModeSwitchRefreshesNothingButChangesWhatTheRowsRead)
 {
-    parameters.setKaiserBeta(3.0);  // the current set; the default is 0
+    parameters.setKaiserBeta(3.0); // the current set; the default is 0
     const int beta = tableRow(Row::KaiserBetaRow);
     EXPECT_FALSE(table->isTestMode());
     EXPECT_EQ(value(beta), QVariant(0.0));
@@ -280,8 +276,9 @@ TEST_F(TestModeTable, SignalsFromTheStepWorkerRefreshOnTheGuiThread)
 {
     QThread *gui = QThread::currentThread();
     std::vector<QThread *> refreshThreads;
-    QObject::connect(table.get(), &QAbstractItemModel::dataChanged, table.get(),
-            [&] { refreshThreads.push_back(QThread::currentThread()); }, Qt::DirectConnection);
+    QObject::connect(
+        table.get(), &QAbstractItemModel::dataChanged, table.get(),
+        [&] { refreshThreads.push_back(QThread::currentThread()); }, Qt::DirectConnection);
     std::thread worker([&] { parameters.setKaiserBetaX(2.5); });
     worker.join();
     EXPECT_TRUE(refreshThreads.empty());
@@ -369,7 +366,7 @@ protected:
 TEST_F(TestModeTableLength, ThruShowsTheDelayOfItsASideAfterTheStepFinishes)
 {
     VukAlgorithmsSetup *setup = setups->setup(0);
-    ASSERT_EQ(setup->steps().size(), 1);  // the A-B thru
+    ASSERT_EQ(setup->steps().size(), 1); // the A-B thru
     EXPECT_EQ(length(), "---");
 
     // The B side of a thru does not count.
@@ -388,7 +385,7 @@ TEST_F(TestModeTableLength, ReflectionStepsAreWalkedInOrderAndEachRefreshes)
 {
     VukAlgorithmsSetup *setup = setups->setup(0);
     setup->setAbThruConnectionEnabled(false);
-    ASSERT_EQ(setup->steps().size(), 2);  // A reflect, B reflect
+    ASSERT_EQ(setup->steps().size(), 2); // A reflect, B reflect
     flush();
 
     // Only B measured: its step is the second one.

@@ -28,21 +28,11 @@ TEST(TextInputDoubleValidator, RefusesOutOfRangeAndOverlongInputWhileTyping)
         QValidator::State expected;
     };
     const Case cases[] = {
-        {"", QValidator::Intermediate},
-        {"999.99", QValidator::Acceptable},
-        {"1000", QValidator::Acceptable},
-        {"1", QValidator::Acceptable},
-        {"12.3", QValidator::Acceptable},
-        {"0.5", QValidator::Invalid},
-        {"1000.01", QValidator::Invalid},
-        {"5000", QValidator::Invalid},
-        {"12.345", QValidator::Invalid},
-        {"-", QValidator::Invalid},
-        {"-5", QValidator::Invalid},
-        {"abc", QValidator::Invalid},
-        {"12a", QValidator::Invalid},
-        {"nan", QValidator::Invalid},
-        {"inf", QValidator::Invalid},
+        {"", QValidator::Intermediate},   {"999.99", QValidator::Acceptable}, {"1000", QValidator::Acceptable},
+        {"1", QValidator::Acceptable},    {"12.3", QValidator::Acceptable},   {"0.5", QValidator::Invalid},
+        {"1000.01", QValidator::Invalid}, {"5000", QValidator::Invalid},      {"12.345", QValidator::Invalid},
+        {"-", QValidator::Invalid},       {"-5", QValidator::Invalid},        {"abc", QValidator::Invalid},
+        {"12a", QValidator::Invalid},     {"nan", QValidator::Invalid},       {"inf", QValidator::Invalid},
     };
     for (const Case &c : cases)
         EXPECT_EQ(check(validator, c.text), c.expected) << c.text;
@@ -64,8 +54,7 @@ TEST(TextInputDoubleValidator, UnboundedRangeStillRefusesNonFiniteText)
 {
     TextInputDoubleValidator validator;
     validator.setLocale(QLocale::c());
-    validator.setRange(-std::numeric_limits<double>::infinity(),
-                       std::numeric_limits<double>::infinity(), 4);
+    validator.setRange(-std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(), 4);
     EXPECT_EQ(check(validator, "1e300"), QValidator::Acceptable);
     EXPECT_EQ(check(validator, "inf"), QValidator::Invalid);
     EXPECT_EQ(check(validator, "-inf"), QValidator::Invalid);
@@ -99,8 +88,8 @@ TEST(TextInputDoubleValidator, WorksAsTheValidatorOfAQmlTextInput)
     ASSERT_TRUE(input) << component.errorString().toStdString();
     auto accepts = [&](const QString &text) {
         QVariant result;
-        EXPECT_TRUE(QMetaObject::invokeMethod(input.get(), "accepts", Q_RETURN_ARG(QVariant, result),
-                                              Q_ARG(QVariant, text)));
+        EXPECT_TRUE(
+            QMetaObject::invokeMethod(input.get(), "accepts", Q_RETURN_ARG(QVariant, result), Q_ARG(QVariant, text)));
         return result.toBool();
     };
     EXPECT_TRUE(accepts("999.99"));

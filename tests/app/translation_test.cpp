@@ -137,15 +137,19 @@ TEST(RussianCatalogue, SharedTextsKeepTheirSourceWordingWhileOthersAreTranslated
     ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
 
     using namespace Algorithms::Messages;
-    const QString shared[] = {noisySignal, cannotReadFrequencyGrid, cannotReadSParameters, cannotReadZ0,
-                              criticalError, noLengthData, noCalculatedData, notEnoughPorts,
-                              cannotRecallStateFile, vnaExchangeError};
-    const char *sources[] = {
-        "The signal is too noisy. Check fixture connections and repeat the measurement.",
-        "Cannot read the frequency grid", "Cannot read S-parameters data", "Cannot read z0 impedance value",
-        "Critical error. Please restart application", "Calculation error. There is no length data",
-        "There is no calculated data", "Not enough number of ports", "Cannot recall state file: ",
-        "The error during data exchange with VNA has been occurred"};
+    const QString shared[] = {
+        noisySignal,  cannotReadFrequencyGrid, cannotReadSParameters, cannotReadZ0,          criticalError,
+        noLengthData, noCalculatedData,        notEnoughPorts,        cannotRecallStateFile, vnaExchangeError};
+    const char *sources[] = {"The signal is too noisy. Check fixture connections and repeat the measurement.",
+                             "Cannot read the frequency grid",
+                             "Cannot read S-parameters data",
+                             "Cannot read z0 impedance value",
+                             "Critical error. Please restart application",
+                             "Calculation error. There is no length data",
+                             "There is no calculated data",
+                             "Not enough number of ports",
+                             "Cannot recall state file: ",
+                             "The error during data exchange with VNA has been occurred"};
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(shared[i], QString::fromUtf8(sources[i]));
         // The catalogue would translate them: the wording is kept by when

@@ -280,8 +280,8 @@ TEST(CommandsAnalyser, WithoutAnalyserOnlyTheAddressAndProgramCommandsRun)
         EXPECT_EQ(errors.at(int(i)), errorAnswer(240, "Analyzer not ready")) << commands[i].toStdString();
     EXPECT_EQ(errors.last(), QByteArray("0, No error"));
     // File commands with an empty name do nothing at all.
-    for (const char *command : {"VUK:SYST:CORRECT:SAVE ''", "VUK:SYST:DATA:SAVE \"\"", "VUK:SYST:SET:SAVE ''",
-                                "VUK:SYST:STAT:LOAD ''"})
+    for (const char *command :
+         {"VUK:SYST:CORRECT:SAVE ''", "VUK:SYST:DATA:SAVE \"\"", "VUK:SYST:SET:SAVE ''", "VUK:SYST:STAT:LOAD ''"})
         rig.client->run(command);
     EXPECT_EQ(rig.client->error(), QByteArray("0, No error"));
 

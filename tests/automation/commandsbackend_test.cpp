@@ -102,8 +102,8 @@ TEST_F(CommandsBackend, AnEmptyNameDoesNothingAtAll)
 {
     Client &client = *rig.client;
     rig.sim.clearLog();
-    for (const char *command : {"VUK:SYST:CORRECT:SAVE ''", "VUK:SYST:DATA:SAVE \"\"", "VUK:SYST:SET:SAVE ''",
-                                "VUK:SYST:STAT:LOAD ''"})
+    for (const char *command :
+         {"VUK:SYST:CORRECT:SAVE ''", "VUK:SYST:DATA:SAVE \"\"", "VUK:SYST:SET:SAVE ''", "VUK:SYST:STAT:LOAD ''"})
         client.run(command);
     EXPECT_TRUE(texts(errors).isEmpty());
     EXPECT_TRUE(texts(messages).isEmpty());
@@ -150,8 +150,7 @@ TEST_F(CommandsBackend, ProgramPresetLeavesTheAnalyserAlone)
     client.run("VUK:SYST:FIXT:CONNECT:DUT:DIFF ON");
     ASSERT_EQ(client.ask("VUK:SYST:STEP:COUN?"), QByteArray("2"));
     rig.sim.clearLog();
-    EXPECT_EQ(client.ask("VUK:SYST:PRES;:VUK:SYST:STEP:COUN?;:VUK:SYST:FIXT:CONNECT:DUT:DIFF?"),
-              QByteArray("1;0"));
+    EXPECT_EQ(client.ask("VUK:SYST:PRES;:VUK:SYST:STEP:COUN?;:VUK:SYST:FIXT:CONNECT:DUT:DIFF?"), QByteArray("1;0"));
     EXPECT_EQ(presetGui.count(), 1);
     EXPECT_EQ(texts(messages), QStringList{QStringLiteral("Plug-in preset was performed")});
     EXPECT_TRUE(rig.analyserLog().filter(QStringLiteral("PRES"), Qt::CaseInsensitive).isEmpty());

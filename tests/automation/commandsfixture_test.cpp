@@ -22,8 +22,8 @@ const QByteArray kNoError("0, No error");
 struct Expectation
 {
     QByteArray message; // a message that answers nothing
-    QByteArray query;   // then this query
-    QByteArray answer;  // answers this, or queues this error when it begins with "-"
+    QByteArray query; // then this query
+    QByteArray answer; // answers this, or queues this error when it begins with "-"
 };
 
 void check(Client &client, const std::vector<Expectation> &steps)
@@ -35,8 +35,7 @@ void check(Client &client, const std::vector<Expectation> &steps)
             client.send(e.query);
             EXPECT_EQ(client.error(), e.answer) << e.query.toStdString() << " after " << e.message.toStdString();
         } else {
-            EXPECT_EQ(client.ask(e.query), e.answer) << e.query.toStdString() << " after "
-                                                     << e.message.toStdString();
+            EXPECT_EQ(client.ask(e.query), e.answer) << e.query.toStdString() << " after " << e.message.toStdString();
         }
         EXPECT_EQ(client.error(), kNoError) << e.message.toStdString();
     }
@@ -60,38 +59,40 @@ TEST(CommandsFixture, SidesConnectionsAndCorrectionMethod)
     Rig rig;
     ASSERT_TRUE(rig.ready());
     VukAlgorithmsSetup *setup = rig.setup();
-    check(*rig.client, {
-                           {"", "VUK:SYST:FIXT:LEFT?;RIGHT?;CONNECT:DIR?", "1;1;1"},
-                           // A loop-back thru excludes the direct one.
-                           {"VUK:SYST:FIXT:CONNECT:LEFT:THRU ON", "VUK:SYST:FIXT:CONNECT:LEFT:THRU?;:VUK:SYST:FIXT:CONNECT:DIR?", "1;0"},
-                           {"VUK:SYST:FIXT:CONNECT:RIGHT:THRU 1", "VUK:SYST:FIXT:CONNECT:RIGHT:THRU?", "1"},
-                           // And the direct thru clears both.
-                           {"VUK:SYST:FIXT:CONNECT:DIR ON", "VUK:SYST:FIXT:CONNECT:DIR?;:VUK:SYST:FIXT:CONNECT:LEFT:THRU?;:VUK:SYST:FIXT:CONNECT:RIGHT:THRU?",
-                            "1;0;0"},
-                           {"VUK:SYST:FIXT:CONNECT:DUT:DIFF ON", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", "1"},
-                           {"VUK:SYST:CALC:METH BISECT", "VUK:SYST:CALC:METH?", "BI"},
-                           // Not time gating: the set-up drops the DUT connection and refuses it.
-                           {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", kInvalidMethod},
-                           {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF ON", kInvalidMethod},
-                           {"VUK:SYST:CALC:METH FILTERING", "VUK:SYST:CALC:METH?", "FILTER"},
-                           {"VUK:SYST:CALC:METH filter", "VUK:SYST:CALC:METH?", "FILTER"},
-                           {"", "VUK:SYST:CALC:METH FILT", kDataTypeError},
-                           {"VUK:SYST:CALC:METH TIME", "VUK:SYST:CALC:METH?;:VUK:SYST:FIXT:CONNECT:DUT:DIFF?",
-                            "TIME;0"},
-                           // With only the right fixture.
-                           {"VUK:SYST:FIXT:LEFT OFF", "VUK:SYST:FIXT:LEFT?", "0"},
-                           {"", "VUK:SYST:FIXT:CONNECT:DIR?", kFixtureNotEnabled},
-                           {"", "VUK:SYST:FIXT:CONNECT:DIR ON", kFixtureNotEnabled},
-                           {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", "0"},
-                           {"", "VUK:SYST:FIXT:CONN:DUT:DIFF?", kHeaderError},
-                           {"", "VUK:SYST:FIXT:CONNECT:LEFT:THRU?", kFixtureNotEnabled},
-                           {"", "VUK:SYST:FIXT:CONNECT:LEFT:THRU ON", kFixtureNotEnabled},
-                           {"", "VUK:SYST:FIXT:CONNECT:RIGHT:THRU?", "0"},
-                           {"VUK:SYST:FIXT:RIGHT OFF", "VUK:SYST:FIXT:RIGHT?", "0"},
-                           {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", kFixtureNotEnabled},
-                           {"", "VUK:SYST:FIXT:CONNECT:RIGHT:THRU?", kFixtureNotEnabled},
-                           {"VUK:SYST:FIXT:LEFT ON;RIGHT ON", "VUK:SYST:FIXT:LEFT?;RIGHT?", "1;1"},
-                       });
+    check(*rig.client,
+          {
+              {"", "VUK:SYST:FIXT:LEFT?;RIGHT?;CONNECT:DIR?", "1;1;1"},
+              // A loop-back thru excludes the direct one.
+              {"VUK:SYST:FIXT:CONNECT:LEFT:THRU ON", "VUK:SYST:FIXT:CONNECT:LEFT:THRU?;:VUK:SYST:FIXT:CONNECT:DIR?",
+               "1;0"},
+              {"VUK:SYST:FIXT:CONNECT:RIGHT:THRU 1", "VUK:SYST:FIXT:CONNECT:RIGHT:THRU?", "1"},
+              // And the direct thru clears both.
+              {"VUK:SYST:FIXT:CONNECT:DIR ON",
+               "VUK:SYST:FIXT:CONNECT:DIR?;:VUK:SYST:FIXT:CONNECT:LEFT:THRU?;:VUK:SYST:FIXT:CONNECT:RIGHT:THRU?",
+               "1;0;0"},
+              {"VUK:SYST:FIXT:CONNECT:DUT:DIFF ON", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", "1"},
+              {"VUK:SYST:CALC:METH BISECT", "VUK:SYST:CALC:METH?", "BI"},
+              // Not time gating: the set-up drops the DUT connection and refuses it.
+              {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", kInvalidMethod},
+              {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF ON", kInvalidMethod},
+              {"VUK:SYST:CALC:METH FILTERING", "VUK:SYST:CALC:METH?", "FILTER"},
+              {"VUK:SYST:CALC:METH filter", "VUK:SYST:CALC:METH?", "FILTER"},
+              {"", "VUK:SYST:CALC:METH FILT", kDataTypeError},
+              {"VUK:SYST:CALC:METH TIME", "VUK:SYST:CALC:METH?;:VUK:SYST:FIXT:CONNECT:DUT:DIFF?", "TIME;0"},
+              // With only the right fixture.
+              {"VUK:SYST:FIXT:LEFT OFF", "VUK:SYST:FIXT:LEFT?", "0"},
+              {"", "VUK:SYST:FIXT:CONNECT:DIR?", kFixtureNotEnabled},
+              {"", "VUK:SYST:FIXT:CONNECT:DIR ON", kFixtureNotEnabled},
+              {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", "0"},
+              {"", "VUK:SYST:FIXT:CONN:DUT:DIFF?", kHeaderError},
+              {"", "VUK:SYST:FIXT:CONNECT:LEFT:THRU?", kFixtureNotEnabled},
+              {"", "VUK:SYST:FIXT:CONNECT:LEFT:THRU ON", kFixtureNotEnabled},
+              {"", "VUK:SYST:FIXT:CONNECT:RIGHT:THRU?", "0"},
+              {"VUK:SYST:FIXT:RIGHT OFF", "VUK:SYST:FIXT:RIGHT?", "0"},
+              {"", "VUK:SYST:FIXT:CONNECT:DUT:DIFF?", kFixtureNotEnabled},
+              {"", "VUK:SYST:FIXT:CONNECT:RIGHT:THRU?", kFixtureNotEnabled},
+              {"VUK:SYST:FIXT:LEFT ON;RIGHT ON", "VUK:SYST:FIXT:LEFT?;RIGHT?", "1;1"},
+          });
     // The answers are the objects' state.
     EXPECT_TRUE(setup->leftFixtureEnabled() && setup->rightFixtureEnabled());
     EXPECT_EQ(rig.setups()->getCorrectionMethod(), MeasureEnums::CorrectionMethod::TIME_GATING);
@@ -229,10 +230,18 @@ TEST(CommandsFixtureWithoutSetUps, CommandsOnTheFirstSetUpGive260)
     ASSERT_EQ(rig.setups()->getCount(), 0);
     const QByteArray invalidSetup = errorAnswer(260, "Invalid setup index");
     const std::vector<QByteArray> commands{
-        "VUK:SYST:FIXT:LEFT?",        "VUK:SYST:FIXT:RIGHT OFF",         "VUK:SYST:FIXT:CONNECT:DIR?",
-        "VUK:SYST:FIXT:LEFT:PORT1 1", "VUK:SYST:FIXT:LEFT:PORT:COUN 1",  "VUK:SYST:ZCON:TYPE?",
-        "VUK:CALC:ZCON 50",           "VUK:SYST:STEP:COUN?",             "VUK:SYST:STEP1:TYPE?",
-        "VUK:CALC:STEP1:THRU",        "VUK:SYST:FIXT:LEFT:PORT1:LEN?",   "VUK:SYST:FIXT:RIGHT:PORT1:AUX:GAT?",
+        "VUK:SYST:FIXT:LEFT?",
+        "VUK:SYST:FIXT:RIGHT OFF",
+        "VUK:SYST:FIXT:CONNECT:DIR?",
+        "VUK:SYST:FIXT:LEFT:PORT1 1",
+        "VUK:SYST:FIXT:LEFT:PORT:COUN 1",
+        "VUK:SYST:ZCON:TYPE?",
+        "VUK:CALC:ZCON 50",
+        "VUK:SYST:STEP:COUN?",
+        "VUK:SYST:STEP1:TYPE?",
+        "VUK:CALC:STEP1:THRU",
+        "VUK:SYST:FIXT:LEFT:PORT1:LEN?",
+        "VUK:SYST:FIXT:RIGHT:PORT1:AUX:GAT?",
     };
     const QList<QByteArray> errors = rig.client->errorsOf(commands);
     ASSERT_EQ(errors.size(), static_cast<int>(commands.size()) + 1);

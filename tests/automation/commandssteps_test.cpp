@@ -16,8 +16,8 @@
 
 #include <QFile>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <cmath>
 #include <vector>

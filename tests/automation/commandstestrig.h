@@ -23,10 +23,10 @@
 #include "tests/support/eventloop.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHostAddress>
+#include <QList>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -90,10 +90,7 @@ public:
     }
 
     // The oldest queued error as the error query answers it.
-    QByteArray error()
-    {
-        return ask("VUK:SYST:ERR?");
-    }
+    QByteArray error() { return ask("VUK:SYST:ERR?"); }
 
     // Sends each command as a message of its own, then reads the error
     // queue in one message: the code each command queued, in order, when
@@ -129,7 +126,8 @@ class Rig
 {
 public:
     explicit Rig(AnalyserSim::Options options = quickOptions())
-        : sim(std::move(options)), table(std::make_unique<Korvel::Automation::CommandTable>())
+        : sim(std::move(options)),
+          table(std::make_unique<Korvel::Automation::CommandTable>())
     {
         Step::setStateBackupDirectory(files.path());
         simStarted = sim.start();
@@ -163,10 +161,7 @@ public:
 
     // Everything in place and the analyser polled (twice, so the port
     // impedances of every reported port are cached).
-    bool ready()
-    {
-        return simStarted && registered && client->connected && sync() && sync();
-    }
+    bool ready() { return simStarted && registered && client->connected && sync() && sync(); }
 
     // One poll of the analyser; true when it answered.
     bool sync()

@@ -17,8 +17,7 @@ TEST(ErrorCodes, TableHoldsSeventyTwoCodesInTheirFamilies)
     EXPECT_EQ(table.size(), 72);
     for (auto it = table.begin(); it != table.end(); ++it) {
         const int code = it.key();
-        EXPECT_TRUE((code >= 100 && code <= 199) || (code >= 200 && code <= 288)
-                    || (code >= 400 && code <= 410))
+        EXPECT_TRUE((code >= 100 && code <= 199) || (code >= 200 && code <= 288) || (code >= 400 && code <= 410))
             << code;
         EXPECT_FALSE(it.value().isEmpty()) << code;
     }

@@ -205,9 +205,9 @@ TEST_F(Shapes, EveryShapeReadsItsSuffixesAndParameters)
 
 TEST_F(Shapes, ParametersThatDoNotFitTheShapeGive104)
 {
-    for (const char *message : {"T:NONE 1", "T:INT", "T:INT 2147483648", "T:INT 3E9", "T:BOOL OF", "T:BOOL ONE",
-                                "T:STR 'open", "T:STR abc", "T:TWO 1", "T:TWO 1,2,", "T:ONE 1,", "T:ZCON NONE",
-                                "T:METH FILT", "T:PORT1", "T:QUERY? 1"}) {
+    for (const char *message :
+         {"T:NONE 1", "T:INT", "T:INT 2147483648", "T:INT 3E9", "T:BOOL OF", "T:BOOL ONE", "T:STR 'open", "T:STR abc",
+          "T:TWO 1", "T:TWO 1,2,", "T:ONE 1,", "T:ZCON NONE", "T:METH FILT", "T:PORT1", "T:QUERY? 1"}) {
         SCOPED_TRACE(message);
         const auto [calls, reply, code] = run(message);
         EXPECT_EQ(code, 104);
@@ -284,7 +284,7 @@ namespace {
 
 // Runs work on a thread of its own while this thread keeps serving events,
 // as the GUI thread does while a message runs.
-template <typename Work>
+template<typename Work>
 auto onOtherThread(Work work)
 {
     QThreadPool pool;
@@ -299,7 +299,7 @@ auto onOtherThread(Work work)
 }
 
 // The code a call threw, 0 when none.
-template <typename Call>
+template<typename Call>
 int codeOf(Call call)
 {
     try {
@@ -338,9 +338,8 @@ TEST(ObjectThread, CodesThrownByTheActionAreThrownAgainOnTheCaller)
     LogCapture log;
     const auto codes = onOtherThread([&] {
         const int automation = codeOf([&] { runOnObjectThread(&root, [] { throw AutomationException(263); }); });
-        const int query = codeOf([&] {
-            runQueryOnObjectThread(&root, []() -> QString { throw AutomationException(285); });
-        });
+        const int query =
+            codeOf([&] { runQueryOnObjectThread(&root, []() -> QString { throw AutomationException(285); }); });
         const int standard = codeOf([&] { runOnObjectThread(&root, [] { throw std::runtime_error("boom"); }); });
         const int unknown = codeOf([&] { runOnObjectThread(&root, [] { throw 5; }); });
         return std::make_tuple(automation, query, standard, unknown);
@@ -357,7 +356,12 @@ TEST(ObjectThread, OnTheRootThreadTheActionRunsDirectly)
     QObject root;
     int runs = 0;
     runOnObjectThread(&root, [&] { ++runs; });
-    EXPECT_EQ(runQueryOnObjectThread(&root, [&] { ++runs; return QStringLiteral("x"); }), QStringLiteral("x"));
+    EXPECT_EQ(runQueryOnObjectThread(&root,
+                                     [&] {
+                                         ++runs;
+                                         return QStringLiteral("x");
+                                     }),
+              QStringLiteral("x"));
     EXPECT_EQ(runs, 2);
     EXPECT_EQ(codeOf([&] { runOnObjectThread(&root, [] { throw AutomationException(221); }); }), 221);
 }
@@ -372,7 +376,8 @@ TEST(ObjectThread, NoRootOrARootGoneBeforeTheCallGive288)
     auto *root = new QObject;
     bool ran = false;
     QThreadPool pool;
-    QFuture<int> future = QtConcurrent::run(&pool, [&] { return codeOf([&] { runOnObjectThread(root, [&] { ran = true; }); }); });
+    QFuture<int> future =
+        QtConcurrent::run(&pool, [&] { return codeOf([&] { runOnObjectThread(root, [&] { ran = true; }); }); });
     QThread::msleep(100);
     delete root;
     QElapsedTimer guard;
@@ -412,10 +417,7 @@ namespace {
 struct FakeRoot
 {
     SyncedVnaDevice *device = nullptr;
-    SyncedVnaDevice *getVnaDevice() const
-    {
-        return device;
-    }
+    SyncedVnaDevice *getVnaDevice() const { return device; }
 };
 
 using ProxyTest::fastTiming;

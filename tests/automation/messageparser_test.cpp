@@ -124,14 +124,8 @@ void fail(Recorder *r, int code)
 class ThrowingHandler : public ScpiHandlerBase
 {
 public:
-    bool addSuffix(const char *, const char *) override
-    {
-        throw std::runtime_error("suffix reader broke");
-    }
-    bool parseParameters(const char *, const char *) override
-    {
-        return true;
-    }
+    bool addSuffix(const char *, const char *) override { throw std::runtime_error("suffix reader broke"); }
+    bool parseParameters(const char *, const char *) override { return true; }
     void setDeviceFunctions(DeviceFunctions *) override {}
     void reset() override {}
     void invoke() override {}
@@ -219,65 +213,62 @@ public:
 // Short and long forms, case, suffixes and leftovers.
 TEST_F(MessageParser, MatchesShortAndLongFormsIgnoringCase)
 {
-    expectCases(
-                {
-                    {"VUK:SENS:FREQ:STAR 1", {"STAR 1"}, "", 0},
-                    {"VUK:SENS:FREQEUNCY:STAR 1", {"STAR 1"}, "", 0},
-                    {"VUK:SENSE:FREQEUNCY:START 1", {"STAR 1"}, "", 0},
-                    // A partial long form is neither form.
-                    {"VUK:SENS:FREQE:STAR 1", {}, "", 110},
-                    {"VUK:SENS:FREQUENCY:STAR 1", {}, "", 110},
-                    {"VUK:SENS:FRE:STAR 1", {}, "", 110},
-                    {"vuk:syst:err?", {"ERR?"}, "0, No error", 0},
-                    {"Vuk:System:Error?", {"ERR?"}, "0, No error", 0},
-                    // Leftover header characters.
-                    {"VUK:SYST:ERR?X", {}, "", 110},
-                    {"VUK:SYST:ERR", {}, "", 110},
-                    // The short form of CONNECTion is CONNECT.
-                    {"VUK:SYST:FIXT:CONNECT:DIR?", {"DIR?"}, "0", 0},
-                    {"VUK:SYST:FIXT:CONN:DIR?", {}, "", 110},
-                    {"VUK:SYST:FIXT:LEFT:PORT1:LEN?", {"PORT0:LEN?"}, "1e-09", 0},
-                    {"VUK:SYST:FIXT:LEFT:PORT1:LENG?", {}, "", 110},
-                    // Digits and mixed-case long forms.
-                    {"VUK:CALC:LP", {"LP"}, "", 0},
-                    {"VUK:CALC:LP:10M", {"LP:10MHZ"}, "", 0},
-                    {"VUK:CALC:LP:10mhz", {"LP:10MHZ"}, "", 0},
-                    {"VUK:CALC:LP:10MH", {}, "", 110},
-                    {"VUK:CALCULATE:LP", {}, "", 110},
-                    {":VUK:SYST:ERR?", {"ERR?"}, "0, No error", 0},
-                });
+    expectCases({
+        {"VUK:SENS:FREQ:STAR 1", {"STAR 1"}, "", 0},
+        {"VUK:SENS:FREQEUNCY:STAR 1", {"STAR 1"}, "", 0},
+        {"VUK:SENSE:FREQEUNCY:START 1", {"STAR 1"}, "", 0},
+        // A partial long form is neither form.
+        {"VUK:SENS:FREQE:STAR 1", {}, "", 110},
+        {"VUK:SENS:FREQUENCY:STAR 1", {}, "", 110},
+        {"VUK:SENS:FRE:STAR 1", {}, "", 110},
+        {"vuk:syst:err?", {"ERR?"}, "0, No error", 0},
+        {"Vuk:System:Error?", {"ERR?"}, "0, No error", 0},
+        // Leftover header characters.
+        {"VUK:SYST:ERR?X", {}, "", 110},
+        {"VUK:SYST:ERR", {}, "", 110},
+        // The short form of CONNECTion is CONNECT.
+        {"VUK:SYST:FIXT:CONNECT:DIR?", {"DIR?"}, "0", 0},
+        {"VUK:SYST:FIXT:CONN:DIR?", {}, "", 110},
+        {"VUK:SYST:FIXT:LEFT:PORT1:LEN?", {"PORT0:LEN?"}, "1e-09", 0},
+        {"VUK:SYST:FIXT:LEFT:PORT1:LENG?", {}, "", 110},
+        // Digits and mixed-case long forms.
+        {"VUK:CALC:LP", {"LP"}, "", 0},
+        {"VUK:CALC:LP:10M", {"LP:10MHZ"}, "", 0},
+        {"VUK:CALC:LP:10mhz", {"LP:10MHZ"}, "", 0},
+        {"VUK:CALC:LP:10MH", {}, "", 110},
+        {"VUK:CALCULATE:LP", {}, "", 110},
+        {":VUK:SYST:ERR?", {"ERR?"}, "0, No error", 0},
+    });
 }
 
 TEST_F(MessageParser, ReadsNumericSuffixes)
 {
-    expectCases(
-                {
-                    {"VUK:SYST:STEP:TYPE?", {"STEP0:TYPE?"}, "T0", 0},
-                    {"VUK:SYST:STEP1:TYPE?", {"STEP0:TYPE?"}, "T0", 0},
-                    {"VUK:SYST:STEP2X:TYPE?", {"STEP1:TYPE?"}, "T1", 0},
-                    {"VUK:SYST:STEP007:TYPE?", {"STEP6:TYPE?"}, "T6", 0},
-                    {"VUK:SYST:STEP0:TYPE?", {}, "", 110},
-                    {"VUK:SYST:STEPX:TYPE?", {}, "", 110},
-                    // Registered first, so STEP:COUNT? is not step 1.
-                    {"VUK:SYST:STEP:COUN?", {"STEP:COUN?"}, "3", 0},
-                    {"VUK:SYST:STEP:COUNT?", {"STEP:COUN?"}, "3", 0},
-                    {"VUK:SYST:FIXT:LEFT:PORT2 3", {"PORT1=2"}, "", 0},
-                    {"VUK:SYST:FIXT:LEFT:PORT 1", {"PORT0=0"}, "", 0},
-                    {"VUK:CALC:STEP2:THRU:OFFS 1E-12,2E-12", {"STEP1:OFFS 1e-12,2e-12"}, "", 0},
-                });
+    expectCases({
+        {"VUK:SYST:STEP:TYPE?", {"STEP0:TYPE?"}, "T0", 0},
+        {"VUK:SYST:STEP1:TYPE?", {"STEP0:TYPE?"}, "T0", 0},
+        {"VUK:SYST:STEP2X:TYPE?", {"STEP1:TYPE?"}, "T1", 0},
+        {"VUK:SYST:STEP007:TYPE?", {"STEP6:TYPE?"}, "T6", 0},
+        {"VUK:SYST:STEP0:TYPE?", {}, "", 110},
+        {"VUK:SYST:STEPX:TYPE?", {}, "", 110},
+        // Registered first, so STEP:COUNT? is not step 1.
+        {"VUK:SYST:STEP:COUN?", {"STEP:COUN?"}, "3", 0},
+        {"VUK:SYST:STEP:COUNT?", {"STEP:COUN?"}, "3", 0},
+        {"VUK:SYST:FIXT:LEFT:PORT2 3", {"PORT1=2"}, "", 0},
+        {"VUK:SYST:FIXT:LEFT:PORT 1", {"PORT0=0"}, "", 0},
+        {"VUK:CALC:STEP2:THRU:OFFS 1E-12,2E-12", {"STEP1:OFFS 1e-12,2e-12"}, "", 0},
+    });
 }
 
 // A handler that matched and failed later, or matched a pattern whose rest
 // did not, keeps nothing for the next command.
 TEST_F(MessageParser, HandlersAreResetBetweenCommands)
 {
-    expectCases(
-                {
-                    // PORT# takes the suffix first, then fails on ":LEN?".
-                    {"VUK:SYST:FIXT:LEFT:PORT2:LEN?;:VUK:SYST:FIXT:LEFT:PORT2 3", {"PORT1:LEN?", "PORT1=2"}, "1e-09", 0},
-                    {"VUK:SYST:STEP3:TYPE?;:VUK:SYST:STEP:TYPE?", {"STEP2:TYPE?", "STEP0:TYPE?"}, "T2;T0", 0},
-                    {"VUK:SYST:FIXT:LEFT:PORT2 x;:VUK:SYST:FIXT:LEFT:PORT 3", {}, "", 104},
-                });
+    expectCases({
+        // PORT# takes the suffix first, then fails on ":LEN?".
+        {"VUK:SYST:FIXT:LEFT:PORT2:LEN?;:VUK:SYST:FIXT:LEFT:PORT2 3", {"PORT1:LEN?", "PORT1=2"}, "1e-09", 0},
+        {"VUK:SYST:STEP3:TYPE?;:VUK:SYST:STEP:TYPE?", {"STEP2:TYPE?", "STEP0:TYPE?"}, "T2;T0", 0},
+        {"VUK:SYST:FIXT:LEFT:PORT2 x;:VUK:SYST:FIXT:LEFT:PORT 3", {}, "", 104},
+    });
     // After the failures above the same handlers still work.
     const Outcome outcome = run("VUK:SYST:FIXT:LEFT:PORT 3;PORT4 1;PORT1:LEN?");
     EXPECT_EQ(outcome.calls, (QStringList{"PORT0=2", "PORT3=0", "PORT0:LEN?"}));
@@ -286,24 +277,23 @@ TEST_F(MessageParser, HandlersAreResetBetweenCommands)
 
 TEST_F(MessageParser, CompletesRelativeHeadersWithTheRetainedPath)
 {
-    expectCases(
-                {
-                    {"VUK:SENS:FREQ:STAR 1E9;STOP 2E9", {"STAR 1000000000", "STOP 2000000000"}, "", 0},
-                    // The full path without a leading ":" is put under the path.
-                    {"VUK:SENS:FREQ:STAR 1E9;VUK:SENS:FREQ:STOP 2E9", {"STAR 1000000000"}, "", 110},
-                    {"VUK:SENS:FREQ:STAR 1E9;:VUK:SENS:FREQ:STOP 2E9", {"STAR 1000000000", "STOP 2000000000"}, "", 0},
-                    // A relative command keeps the path: STOP and then STAR? both under FREQ.
-                    {"VUK:SENS:FREQ:STAR 1;STOP 2;STAR?", {"STAR 1", "STOP 2", "STAR?"}, "5", 0},
-                    // A common command ignores the path and leaves it unchanged.
-                    {"VUK:SENS:BAND 1000;*OPC?;BAND?", {"BAND 1000", "BAND?"}, "1;1000", 0},
-                    {"*OPC?;VUK:SENS:BAND?", {"BAND?"}, "1;1000", 0},
-                    // The path never carries over to a header one level up.
-                    {"VUK:SENS:FREQ:STAR 1;BAND?", {"STAR 1"}, "", 110},
-                    {"VUK:SENS:FREQ:STAR 1;:VUK:SENS:BAND?", {"STAR 1", "BAND?"}, "1000", 0},
-                    // A header without ":" retains an empty path.
-                    {"*OPC?;*OPC?", {}, "1;1", 0},
-                    {"VUK:SYST:FIXT:LEFT:PORT2 3;PORT1:LEN?", {"PORT1=2", "PORT0:LEN?"}, "1e-09", 0},
-                });
+    expectCases({
+        {"VUK:SENS:FREQ:STAR 1E9;STOP 2E9", {"STAR 1000000000", "STOP 2000000000"}, "", 0},
+        // The full path without a leading ":" is put under the path.
+        {"VUK:SENS:FREQ:STAR 1E9;VUK:SENS:FREQ:STOP 2E9", {"STAR 1000000000"}, "", 110},
+        {"VUK:SENS:FREQ:STAR 1E9;:VUK:SENS:FREQ:STOP 2E9", {"STAR 1000000000", "STOP 2000000000"}, "", 0},
+        // A relative command keeps the path: STOP and then STAR? both under FREQ.
+        {"VUK:SENS:FREQ:STAR 1;STOP 2;STAR?", {"STAR 1", "STOP 2", "STAR?"}, "5", 0},
+        // A common command ignores the path and leaves it unchanged.
+        {"VUK:SENS:BAND 1000;*OPC?;BAND?", {"BAND 1000", "BAND?"}, "1;1000", 0},
+        {"*OPC?;VUK:SENS:BAND?", {"BAND?"}, "1;1000", 0},
+        // The path never carries over to a header one level up.
+        {"VUK:SENS:FREQ:STAR 1;BAND?", {"STAR 1"}, "", 110},
+        {"VUK:SENS:FREQ:STAR 1;:VUK:SENS:BAND?", {"STAR 1", "BAND?"}, "1000", 0},
+        // A header without ":" retains an empty path.
+        {"*OPC?;*OPC?", {}, "1;1", 0},
+        {"VUK:SYST:FIXT:LEFT:PORT2 3;PORT1:LEN?", {"PORT1=2", "PORT0:LEN?"}, "1e-09", 0},
+    });
 }
 
 // The path is per message: the first command of every message is absolute.
@@ -315,18 +305,17 @@ TEST_F(MessageParser, NoPathCarriesOverBetweenMessages)
 
 TEST_F(MessageParser, SplitsOnSemicolonsOutsideQuotes)
 {
-    expectCases(
-                {
-                    {"VUK:SYST:VNA:IP \"a;b\"", {"IP a;b"}, "", 0},
-                    {"VUK:SYST:VNA:IP 'say \"hi\";x';*OPC?", {"IP say \"hi\";x"}, "1", 0},
-                    {"VUK:SYST:VNA:IP \"it's\";*OPC?", {"IP it's"}, "1", 0},
-                    // An unclosed quote runs to the end of the message.
-                    {"VUK:SYST:VNA:IP \"abc;*OPC?", {}, "", 104},
-                    // A header glued to its quoted parameter.
-                    {"VUK:SYST:VNA:IP\"1.2.3.4\"", {}, "", 110},
-                    {"VUK:SYST:VNA:IP \"\"", {"IP "}, "", 0},
-                    {"*OPC?;;  ;*OPC?;", {}, "1;1", 0},
-                });
+    expectCases({
+        {"VUK:SYST:VNA:IP \"a;b\"", {"IP a;b"}, "", 0},
+        {"VUK:SYST:VNA:IP 'say \"hi\";x';*OPC?", {"IP say \"hi\";x"}, "1", 0},
+        {"VUK:SYST:VNA:IP \"it's\";*OPC?", {"IP it's"}, "1", 0},
+        // An unclosed quote runs to the end of the message.
+        {"VUK:SYST:VNA:IP \"abc;*OPC?", {}, "", 104},
+        // A header glued to its quoted parameter.
+        {"VUK:SYST:VNA:IP\"1.2.3.4\"", {}, "", 110},
+        {"VUK:SYST:VNA:IP \"\"", {"IP "}, "", 0},
+        {"*OPC?;;  ;*OPC?;", {}, "1;1", 0},
+    });
 }
 
 TEST_F(MessageParser, BlankAndEmptyMessagesRunNothing)
@@ -342,54 +331,51 @@ TEST_F(MessageParser, BlankAndEmptyMessagesRunNothing)
 
 TEST_F(MessageParser, WrongParametersGive104AndUnknownHeaders110)
 {
-    expectCases(
-                {
-                    {"VUK:SENS:BAND abc", {}, "", 104},
-                    {"VUK:SENS:BAND", {}, "", 104},
-                    {"VUK:SENS:BAND 1,2", {}, "", 104},
-                    {"VUK:SENS:BAND 1,", {}, "", 104},
-                    {"VUK:SENS:BAND 1GHZ", {}, "", 104},
-                    {"VUK:SENS:BAND? 5", {}, "", 104},
-                    {"VUK:SENS:BAND 1e44", {}, "", 104},
-                    {"VUK:CALC:STEP1:THRU:OFFS 1 2", {}, "", 104},
-                    {"VUK:CALC:STEP1:THRU:OFFS 1,2,", {}, "", 104},
-                    {"VUK:SYST:CALC:METH FILTERING", {"METH 2"}, "", 0},
-                    {"VUK:SYST:CALC:METH filter", {"METH 2"}, "", 0},
-                    {"VUK:SYST:CALC:METH FILT", {}, "", 104},
-                    {"VUK:BOGUS", {}, "", 110},
-                    {"VUK:BOGUS 1", {}, "", 110},
-                    {"?", {}, "", 110},
-                    {":", {}, "", 110},
-                    // Blanks and a carriage return around the parameters.
-                    {"VUK:SENS:BAND   1.5E3  \r", {"BAND 1500"}, "", 0},
-                    {"VUK:SENS:BAND?\r", {"BAND?"}, "1000", 0},
-                });
+    expectCases({
+        {"VUK:SENS:BAND abc", {}, "", 104},
+        {"VUK:SENS:BAND", {}, "", 104},
+        {"VUK:SENS:BAND 1,2", {}, "", 104},
+        {"VUK:SENS:BAND 1,", {}, "", 104},
+        {"VUK:SENS:BAND 1GHZ", {}, "", 104},
+        {"VUK:SENS:BAND? 5", {}, "", 104},
+        {"VUK:SENS:BAND 1e44", {}, "", 104},
+        {"VUK:CALC:STEP1:THRU:OFFS 1 2", {}, "", 104},
+        {"VUK:CALC:STEP1:THRU:OFFS 1,2,", {}, "", 104},
+        {"VUK:SYST:CALC:METH FILTERING", {"METH 2"}, "", 0},
+        {"VUK:SYST:CALC:METH filter", {"METH 2"}, "", 0},
+        {"VUK:SYST:CALC:METH FILT", {}, "", 104},
+        {"VUK:BOGUS", {}, "", 110},
+        {"VUK:BOGUS 1", {}, "", 110},
+        {"?", {}, "", 110},
+        {":", {}, "", 110},
+        // Blanks and a carriage return around the parameters.
+        {"VUK:SENS:BAND   1.5E3  \r", {"BAND 1500"}, "", 0},
+        {"VUK:SENS:BAND?\r", {"BAND?"}, "1000", 0},
+    });
 }
 
 // The first failure stops the message; what ran before it stays.
 TEST_F(MessageParser, FirstFailureStopsTheMessage)
 {
-    expectCases(
-                {
-                    {"*OPC?;VUK:BOGUS;*OPC?", {}, "1", 110},
-                    {"VUK:SENS:BAND 10;BAND x;BAND 20", {"BAND 10"}, "", 104},
-                    {"*OPC?;VUK:TEST:FAIL 263;*OPC?", {"FAIL 263"}, "1", 263},
-                    {"VUK:TEST:FAIL 221;VUK:SYST:ERR?", {"FAIL 221"}, "", 221},
-                });
+    expectCases({
+        {"*OPC?;VUK:BOGUS;*OPC?", {}, "1", 110},
+        {"VUK:SENS:BAND 10;BAND x;BAND 20", {"BAND 10"}, "", 104},
+        {"*OPC?;VUK:TEST:FAIL 263;*OPC?", {"FAIL 263"}, "1", 263},
+        {"VUK:TEST:FAIL 221;VUK:SYST:ERR?", {"FAIL 221"}, "", 221},
+    });
     // The failed handler was reset on the way out.
     EXPECT_EQ(run("VUK:TEST:FAIL 5").calls, (QStringList{"FAIL 5"}));
 }
 
 TEST_F(MessageParser, OptionalPartsInBrackets)
 {
-    expectCases(
-                {
-                    {"VUK:TEST:NODE?", {"NODE?"}, "", 0},
-                    {"VUK:TEST:OPT:NODE?", {"NODE?"}, "", 0},
-                    {"VUK:TEST:OPTIONAL:NODE?", {"NODE?"}, "", 0},
-                    {"VUK:TEST:OPTI:NODE?", {}, "", 110},
-                    {"VUK:TEST:NODE", {}, "", 110},
-                });
+    expectCases({
+        {"VUK:TEST:NODE?", {"NODE?"}, "", 0},
+        {"VUK:TEST:OPT:NODE?", {"NODE?"}, "", 0},
+        {"VUK:TEST:OPTIONAL:NODE?", {"NODE?"}, "", 0},
+        {"VUK:TEST:OPTI:NODE?", {}, "", 110},
+        {"VUK:TEST:NODE", {}, "", 110},
+    });
 }
 
 TEST_F(MessageParser, AnExceptionWhileMatchingCountsAsHeaderError)
@@ -442,8 +428,8 @@ TEST(CommandTableTest, RefusesEmptyPatternsMissingHandlersAndOverflow)
     EXPECT_EQ(table.count(), 0);
     EXPECT_TRUE(table.pattern(0).isEmpty());
     for (std::size_t i = 0; i < CommandTable::maxCommands; ++i)
-        ASSERT_TRUE(table.registerCommand("VUK:N" + QByteArray::number(qulonglong(i)),
-                                          std::make_unique<ThrowingHandler>()));
+        ASSERT_TRUE(
+            table.registerCommand("VUK:N" + QByteArray::number(qulonglong(i)), std::make_unique<ThrowingHandler>()));
     EXPECT_EQ(table.count(), static_cast<qint64>(CommandTable::maxCommands));
     EXPECT_FALSE(table.registerCommand("VUK:MORE", std::make_unique<ThrowingHandler>()));
     // The table still ends with an empty pattern.

@@ -15,7 +15,7 @@ using Conversion = MeasureEnums::Z0Conversion;
 namespace {
 
 // The whole text as the single parameter of a command.
-template <typename T>
+template<typename T>
 std::optional<T> parseOne(const std::string &text)
 {
     T value{};
@@ -33,9 +33,8 @@ int lexCode(const std::string &text)
 
 TEST(ScpiNumbers, SpellingsOfFifteenHundred)
 {
-    for (const char *text : {"1.5E3", "1500", "+1500", "1.5 E 3", "#H5DC", "#h5dc", "15e2", "1.5e+3",
-                             "15000e-1", "#B10111011100", "#Q2734", "  1500  ", "1500.", ".15E4",
-                             "0001500", "1500\r"}) {
+    for (const char *text : {"1.5E3", "1500", "+1500", "1.5 E 3", "#H5DC", "#h5dc", "15e2", "1.5e+3", "15000e-1",
+                             "#B10111011100", "#Q2734", "  1500  ", "1500.", ".15E4", "0001500", "1500\r"}) {
         EXPECT_EQ(parseOne<int>(text), std::optional<int>(1500)) << text;
         EXPECT_EQ(parseOne<double>(text), std::optional<double>(1500.0)) << text;
     }
@@ -79,12 +78,29 @@ TEST(ScpiNumbers, ExponentLimitsAndMalformedNumbers)
         int code;
     };
     const Case cases[] = {
-        {"1E43", 0},      {"1E44", 106},  {"10E43", 106}, {"0E44", 106},
-        {"1E-44", 0},     {"1E-43", 0},   {"1E", 104},    {"1E+", 104},
-        {"1E-", 104},     {"+", 104},     {"-", 104},     {".", 104},
-        {"#Q9", 104},     {"#", 104},     {"#X1", 104},   {"#H", 104},
-        {"", 104},        {"   ", 104},   {"- 1", 104},   {"abc", 104},
-        {"1E99999999999", 106}, {"#HFFFFFFFFF", 106}, {"#Q77777777777", 106},
+        {"1E43", 0},
+        {"1E44", 106},
+        {"10E43", 106},
+        {"0E44", 106},
+        {"1E-44", 0},
+        {"1E-43", 0},
+        {"1E", 104},
+        {"1E+", 104},
+        {"1E-", 104},
+        {"+", 104},
+        {"-", 104},
+        {".", 104},
+        {"#Q9", 104},
+        {"#", 104},
+        {"#X1", 104},
+        {"#H", 104},
+        {"", 104},
+        {"   ", 104},
+        {"- 1", 104},
+        {"abc", 104},
+        {"1E99999999999", 106},
+        {"#HFFFFFFFFF", 106},
+        {"#Q77777777777", 106},
         {"#Q37777777777", 0},
     };
     for (const Case &c : cases)
@@ -181,10 +197,9 @@ TEST(ScpiParameters, BooleansByNumberOrKeyword)
         std::optional<bool> expected;
     };
     const Case cases[] = {
-        {"ON", true},   {"on", true},   {"OFF", false}, {"Off", false}, {"1", true},
-        {"2", true},    {"0", false},   {"0.5", false}, {"-1", true},   {" ON ", true},
-        {"OF", {}},     {"ONE", {}},    {"OFFF", {}},   {"", {}},       {"TRUE", {}},
-        {"3E9", {}},    {"ON,", {}},
+        {"ON", true}, {"on", true},   {"OFF", false}, {"Off", false}, {"1", true}, {"2", true},
+        {"0", false}, {"0.5", false}, {"-1", true},   {" ON ", true}, {"OF", {}},  {"ONE", {}},
+        {"OFFF", {}}, {"", {}},       {"TRUE", {}},   {"3E9", {}},    {"ON,", {}},
     };
     for (const Case &c : cases)
         EXPECT_EQ(parseOne<bool>(c.text), c.expected) << c.text;
@@ -198,11 +213,19 @@ TEST(ScpiParameters, KeywordsTakeTheShortPartAndOnlyAWholeRest)
         std::optional<Method> expected;
     };
     const MethodCase methods[] = {
-        {"FILTER", Method::FILTERING}, {"FILTERING", Method::FILTERING},
-        {"filtering", Method::FILTERING}, {"FILT", {}}, {"FILTERI", {}},
-        {"BI", Method::BISECT},       {"BISECT", Method::BISECT}, {"bisec", {}},
-        {"TIME", Method::TIME_GATING}, {"TIMEGATING", Method::TIME_GATING},
-        {"TIMEGATE", {}},            {"", {}}, {"GATING", {}},
+        {"FILTER", Method::FILTERING},
+        {"FILTERING", Method::FILTERING},
+        {"filtering", Method::FILTERING},
+        {"FILT", {}},
+        {"FILTERI", {}},
+        {"BI", Method::BISECT},
+        {"BISECT", Method::BISECT},
+        {"bisec", {}},
+        {"TIME", Method::TIME_GATING},
+        {"TIMEGATING", Method::TIME_GATING},
+        {"TIMEGATE", {}},
+        {"", {}},
+        {"GATING", {}},
     };
     for (const MethodCase &c : methods)
         EXPECT_EQ(parseOne<Method>(c.text), c.expected) << c.text;
@@ -213,11 +236,16 @@ TEST(ScpiParameters, KeywordsTakeTheShortPartAndOnlyAWholeRest)
         std::optional<Conversion> expected;
     };
     const ConversionCase conversions[] = {
-        {"SYST", Conversion::System},     {"SYSTEM", Conversion::System},
-        {"system", Conversion::System},   {"USER", Conversion::User},
-        {"US", Conversion::User},         {"FIXT", Conversion::Fixture},
-        {"FIXTURE", Conversion::Fixture}, {"NONE", {}},
-        {"SYS", {}},                      {"USE", {}},
+        {"SYST", Conversion::System},
+        {"SYSTEM", Conversion::System},
+        {"system", Conversion::System},
+        {"USER", Conversion::User},
+        {"US", Conversion::User},
+        {"FIXT", Conversion::Fixture},
+        {"FIXTURE", Conversion::Fixture},
+        {"NONE", {}},
+        {"SYS", {}},
+        {"USE", {}},
     };
     for (const ConversionCase &c : conversions)
         EXPECT_EQ(parseOne<Conversion>(c.text), c.expected) << c.text;
@@ -302,8 +330,16 @@ TEST(ScpiSuffixes, NumericSuffixes)
         std::optional<int> expected; // 0-based
     };
     const Case cases[] = {
-        {"", 0},         {"1", 0},  {"2", 1}, {"007", 6}, {"2X", 1}, {"12ab3", 11},
-        {"0", {}},       {"00", {}}, {"X2", {}}, {"-1", {}},
+        {"", 0},
+        {"1", 0},
+        {"2", 1},
+        {"007", 6},
+        {"2X", 1},
+        {"12ab3", 11},
+        {"0", {}},
+        {"00", {}},
+        {"X2", {}},
+        {"-1", {}},
         {"99999999999999", 2147483646},
     };
     for (const Case &c : cases) {

@@ -33,9 +33,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <utility>
 #include <ostream>
 #include <stdexcept>
+#include <utility>
 
 using namespace Korvel::Automation;
 
@@ -141,8 +141,9 @@ void echoGet(FakeBackend *root, DeviceFunctions *f)
 void threads(FakeBackend *root, DeviceFunctions *f)
 {
     const bool onPool = QThread::currentThread() != root->thread();
-    const bool onGui = runQueryOnObjectThread(root, [=] { return QThread::currentThread() == root->thread() ? "1" : "0"; })
-                       == QLatin1String("1");
+    const bool onGui =
+        runQueryOnObjectThread(root, [=] { return QThread::currentThread() == root->thread() ? "1" : "0"; })
+        == QLatin1String("1");
     f->sendAnswer(QStringLiteral("%1,%2").arg(onPool ? "pool" : "gui", onGui ? "gui" : "pool"));
 }
 
@@ -228,10 +229,7 @@ protected:
         return client;
     }
 
-    int clientCount() const
-    {
-        return server->findChildren<RemoteClientBase *>().size();
-    }
+    int clientCount() const { return server->findChildren<RemoteClientBase *>().size(); }
 
     // The server's side of the only connection.
     SocketRemoteClient *serverSide() const
@@ -504,9 +502,9 @@ TEST_F(RemoteServer, AFloodingClientIsHeldAtTheInputBounds)
     // The client's connection is reset: what the systems still buffered is
     // dropped, and only what the server held runs.
     const linger reset{1, 0};
-    ASSERT_EQ(::setsockopt(static_cast<int>(client->socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset,
-                           sizeof reset),
-              0);
+    ASSERT_EQ(
+        ::setsockopt(static_cast<int>(client->socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset),
+        0);
     client->socket.abort();
     backend.gate.release();
     ASSERT_TRUE(serveUntil([&] { return clientCount() == 0; }, kGuardMs)) << "the connection stayed";
@@ -538,9 +536,7 @@ TEST_F(RemoteServer, AClientThatNeverReadsStopsItsMessages)
     constexpr int replyBytes = 32 * 1024;
     constexpr int queries = 2000; // 64 MB of replies
     client->socket.write(QByteArray("VUK:TEST:BIG? 32768\n").repeated(queries));
-    ASSERT_TRUE(serveUntil(
-        [&] { return side->unsentReplyBytes() >= SocketRemoteClient::maxUnsentReply; },
-        kGuardMs))
+    ASSERT_TRUE(serveUntil([&] { return side->unsentReplyBytes() >= SocketRemoteClient::maxUnsentReply; }, kGuardMs))
         << "the replies never piled up";
     const int answered = backend.bigAnswers.load();
     QTest::qWait(200);
@@ -647,7 +643,8 @@ TEST_F(RemoteServer, ListenFailuresAreReportedAndLeaveItEnabled)
     auto client = connect();
     server->setPort(65536 + server->serverPort());
     ASSERT_EQ(errors.count(), 1);
-    const QString invalid = QStringLiteral("Remote control cannot listen: invalid port number %1").arg(server->getPort());
+    const QString invalid =
+        QStringLiteral("Remote control cannot listen: invalid port number %1").arg(server->getPort());
     EXPECT_EQ(errors.at(0).at(0).toString(), invalid);
     EXPECT_EQ(server->getStatus(), invalid);
     EXPECT_EQ(server->property("status").toString(), invalid);

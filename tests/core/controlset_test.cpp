@@ -48,7 +48,8 @@ protected:
     }
 };
 
-struct Interface {
+struct Interface
+{
     QSet<QString> properties;
     QSet<QString> signalNames;
     QSet<QString> methods;
@@ -78,7 +79,8 @@ Interface ownInterface(const QObject *object)
     return result;
 }
 
-struct Created {
+struct Created
+{
     std::unique_ptr<QObject> object;
     QStringList errors;
     QStringList log;
@@ -125,8 +127,7 @@ TEST_F(ControlSet, EveryFileIsInTheResourceBundle)
             QFile source(path);
             QFile resource(QStringLiteral(":/core/") + relative);
             ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << path.toStdString();
-            ASSERT_TRUE(resource.open(QIODevice::ReadOnly))
-                << "missing from core.qrc: " << relative.toStdString();
+            ASSERT_TRUE(resource.open(QIODevice::ReadOnly)) << "missing from core.qrc: " << relative.toStdString();
             EXPECT_EQ(source.readAll(), resource.readAll()) << relative.toStdString();
             ++checked;
         }
@@ -152,11 +153,10 @@ TEST_F(ControlSet, IconAddressesResolveToPictures)
     EXPECT_EQ(count, 15);
 
     // The icons no control addresses through the singleton are pictures too.
-    for (const char *name : {"attach.svg", "calibration.png", "close.svg", "connection.png",
-                             "description.png", "expand.svg", "file.png", "guidebook.png",
-                             "help.png", "intro_plane.png", "keyboard_backspace_black_24dp.svg",
-                             "list.png", "measurment.png", "minimize.svg", "right_angle.png",
-                             "save_result.png", "vna_setup.png", "lizard.svg"}) {
+    for (const char *name :
+         {"attach.svg", "calibration.png", "close.svg", "connection.png", "description.png", "expand.svg", "file.png",
+          "guidebook.png", "help.png", "intro_plane.png", "keyboard_backspace_black_24dp.svg", "list.png",
+          "measurment.png", "minimize.svg", "right_angle.png", "save_result.png", "vna_setup.png", "lizard.svg"}) {
         EXPECT_FALSE(QImage(QStringLiteral(":/core/icons/") + QLatin1String(name)).isNull()) << name;
     }
 }
@@ -164,8 +164,7 @@ TEST_F(ControlSet, IconAddressesResolveToPictures)
 // Controls that exist as a plain variant in controls/ and a styled one in
 // controls/+vukstyle/.
 class TwoVariantControl : public ControlSet, public ::testing::WithParamInterface<const char *>
-{
-};
+{};
 
 TEST_P(TwoVariantControl, BothVariantsLoadCleanlyWithOneInterface)
 {
@@ -191,9 +190,7 @@ TEST_P(TwoVariantControl, BothVariantsLoadCleanlyWithOneInterface)
                   ->intercept(QUrl(url), QQmlAbstractUrlInterceptor::QmlFile)
                   .toString()
                   .toStdString(),
-              QStringLiteral("qrc:/core/qml/controls/+vukstyle/%1.qml")
-                  .arg(QLatin1String(GetParam()))
-                  .toStdString());
+              QStringLiteral("qrc:/core/qml/controls/+vukstyle/%1.qml").arg(QLatin1String(GetParam())).toStdString());
     EXPECT_EQ(plainEngine.urlInterceptor(), nullptr);
 
     const Interface a = ownInterface(styled.object.get());
@@ -203,19 +200,17 @@ TEST_P(TwoVariantControl, BothVariantsLoadCleanlyWithOneInterface)
     EXPECT_EQ(joined(a.methods), joined(b.methods));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Controls, TwoVariantControl,
-    ::testing::Values("VukApplicationWindow", "VukPage", "VukHelpPageGroup", "VukHelpPane",
-                      "VukShadowPane", "VukSeparator", "VukLabel", "VukErrorLabel",
-                      "VukErrorTextField", "VukVnaTable", "VukLizard", "VukBottomBar",
-                      "VukMainMenu", "VukMenuButton", "VukRemovableTabButton",
-                      "ErrorSwipeDelegate", "MessageSwipeDelegate", "StatusButton",
-                      "DecoratedWindow"));
+INSTANTIATE_TEST_SUITE_P(Controls, TwoVariantControl,
+                         ::testing::Values("VukApplicationWindow", "VukPage", "VukHelpPageGroup", "VukHelpPane",
+                                           "VukShadowPane", "VukSeparator", "VukLabel", "VukErrorLabel",
+                                           "VukErrorTextField", "VukVnaTable", "VukLizard", "VukBottomBar",
+                                           "VukMainMenu", "VukMenuButton", "VukRemovableTabButton",
+                                           "ErrorSwipeDelegate", "MessageSwipeDelegate", "StatusButton",
+                                           "DecoratedWindow"));
 
 // Controls with one file, and the style's own controls.
 class SingleControl : public ControlSet, public ::testing::WithParamInterface<const char *>
-{
-};
+{};
 
 TEST_P(SingleControl, LoadsCleanly)
 {
@@ -234,15 +229,12 @@ TEST_P(SingleControl, LoadsCleanly)
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, SingleControl,
-    ::testing::Values("controls/VukWarning.qml", "controls/VukNamedToolTip.qml",
-                      "controls/ColorImage.qml", "controls/VukNamedTextField.qml",
-                      "controls/VukValidatedTextField.qml", "controls/VukMessageDialog.qml",
-                      "controls/VukFixtureTabBar.qml", "controls/Stepper.qml",
-                      "controls/StepperElement.qml", "controls/WindowButton.qml",
-                      "controls/ProgressView.qml", "controls_v2/AlignedScrollPane.qml",
-                      "controls_v2/PageWithReturn.qml", "controls_v2/TouchstoneDialog.qml",
-                      "vukstyle/Button.qml", "vukstyle/ComboBox.qml", "vukstyle/Drawer.qml",
-                      "vukstyle/GroupBox.qml", "vukstyle/Label.qml", "vukstyle/RadioButton.qml",
-                      "vukstyle/RadioDelegate.qml", "vukstyle/Switch.qml",
-                      "vukstyle/TabButton.qml", "vukstyle/TextField.qml",
-                      "vukstyle/ToolButton.qml", "vukstyle/ToolTip.qml"));
+    ::testing::Values("controls/VukWarning.qml", "controls/VukNamedToolTip.qml", "controls/ColorImage.qml",
+                      "controls/VukNamedTextField.qml", "controls/VukValidatedTextField.qml",
+                      "controls/VukMessageDialog.qml", "controls/VukFixtureTabBar.qml", "controls/Stepper.qml",
+                      "controls/StepperElement.qml", "controls/WindowButton.qml", "controls/ProgressView.qml",
+                      "controls_v2/AlignedScrollPane.qml", "controls_v2/PageWithReturn.qml",
+                      "controls_v2/TouchstoneDialog.qml", "vukstyle/Button.qml", "vukstyle/ComboBox.qml",
+                      "vukstyle/Drawer.qml", "vukstyle/GroupBox.qml", "vukstyle/Label.qml", "vukstyle/RadioButton.qml",
+                      "vukstyle/RadioDelegate.qml", "vukstyle/Switch.qml", "vukstyle/TabButton.qml",
+                      "vukstyle/TextField.qml", "vukstyle/ToolButton.qml", "vukstyle/ToolTip.qml"));

@@ -1,9 +1,6 @@
 #include "progressharness.h"
 
-ProgressHarness::ProgressHarness(int removalDelayMs, QObject *parent)
-    : QObject(parent), m_manager(removalDelayMs)
-{
-}
+ProgressHarness::ProgressHarness(int removalDelayMs, QObject *parent) : QObject(parent), m_manager(removalDelayMs) {}
 
 int ProgressHarness::add(const QString &name)
 {

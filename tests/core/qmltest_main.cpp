@@ -38,10 +38,8 @@ public slots:
     {
         QObject::connect(engine, &QQmlEngine::warnings, engine, &countCoreQmlWarnings);
         CoreQmlTest::selectStyledVariants(engine);
-        engine->rootContext()->setContextProperty(QStringLiteral("progressHarness"),
-                                                  new ProgressHarness(800, engine));
-        engine->rootContext()->setContextProperty(QStringLiteral("tableFixture"),
-                                                  new TableFixture(engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("progressHarness"), new ProgressHarness(800, engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("tableFixture"), new TableFixture(engine));
     }
 };
 

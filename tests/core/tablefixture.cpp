@@ -4,11 +4,9 @@ TableFixture::TableFixture(QObject *parent) : QAbstractTableModel(parent)
 {
     m_rows = {
         {{QString(), "Settings", "Value", "Recommended"}, QString(), QVariant(), {}, false},
-        {{"More than 20000 points slow the measurement", "Points", "20001", "20000"}, QString(),
-         1, {}, true},
+        {{"More than 20000 points slow the measurement", "Points", "20001", "20000"}, QString(), 1, {}, true},
         {{"OK", "IF bandwidth", "1", "1"}, " kHz", 0, {}, false},
-        {{"Choose MEAS for weak reflections", "Center mode", "BASE", "MEAS"}, QString(), 2,
-         {"MEAS", "BASE"}, true},
+        {{"Choose MEAS for weak reflections", "Center mode", "BASE", "MEAS"}, QString(), 2, {"MEAS", "BASE"}, true},
     };
 }
 

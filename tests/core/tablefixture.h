@@ -42,7 +42,8 @@ signals:
     void edited();
 
 private:
-    struct Row {
+    struct Row
+    {
         QStringList cells;
         QString units;
         QVariant recommended;

@@ -43,8 +43,7 @@ public:
                   std::_Exit(3);
               }
           })
-    {
-    }
+    {}
     ~Watchdog()
     {
         {
@@ -75,7 +74,8 @@ TEST(CheckerAfterQuit, WaitsWithoutSpinningAndServesTheJobsCallIntoItsThread)
         worker.push([&target, &served, done = WaitCompletion<void>(checker)] {
             QThread::msleep(300);
             // Blocks until the waiting thread has run it.
-            QMetaObject::invokeMethod(&target, [&served] { served = true; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &target, [&served] { served = true; }, Qt::BlockingQueuedConnection);
             done();
         });
         const double before = threadCpuMs();

@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <map>
@@ -67,18 +67,12 @@ protected:
         fault.kind = kind;
         fault.header = header;
         fault.count = count;
-        fault.delayMs = delayMs;  // below the query time-out
+        fault.delayMs = delayMs; // below the query time-out
         ASSERT_TRUE(sim.addFault(fault)) << header.toStdString();
     }
 
-    QString stateFile() const
-    {
-        return QDir(dir.path()).filePath("tmp/saveState");
-    }
-    QString calFile() const
-    {
-        return QDir(dir.path()).filePath("tmp/calFile");
-    }
+    QString stateFile() const { return QDir(dir.path()).filePath("tmp/saveState"); }
+    QString calFile() const { return QDir(dir.path()).filePath("tmp/calFile"); }
 
     void expectUserSweep(const char *when)
     {
@@ -107,7 +101,7 @@ TEST_F(Backup, SavesPresetsReappliesAndRestoresInOrder)
     ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
     EXPECT_EQ(backup.stateFile(), stateFile());
     EXPECT_EQ(backup.savedType(), VNADevice::STATe);
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
 
     QFileInfo file(stateFile());
     EXPECT_TRUE(file.exists());
@@ -128,8 +122,8 @@ TEST_F(Backup, SavesPresetsReappliesAndRestoresInOrder)
     const int bandwidth = indexOf(log, "SENSe1:BWIDth:RESolution 1000");
     const int power = indexOf(log, "SOURce1:POWer:LEVel:IMMediate:AMPLitude -5");
     const int loadCal = indexOf(log, "MMEMory:LOAD:CHANnel1:CALibration " + calFile());
-    const std::vector<int> order = {readType, setType, saveState, saveCal, preset, pollAfterPreset, sweepType,
-                                    start,    stop,    points,    bandwidth, power, loadCal};
+    const std::vector<int> order = {readType, setType, saveState, saveCal,   preset, pollAfterPreset, sweepType,
+                                    start,    stop,    points,    bandwidth, power,  loadCal};
     for (size_t i = 0; i < order.size(); ++i) {
         ASSERT_GE(order[i], 0) << "step " << i;
         if (i > 0) {
@@ -138,8 +132,9 @@ TEST_F(Backup, SavesPresetsReappliesAndRestoresInOrder)
     }
 
     // The measurement changes the analyser; restore brings the user's back.
-    const auto measured = waitFor<SyncedVnaDevice::MeasureResult>(
-        [&](auto done) { proxy->pushMeasure({{1, 0}, {0, 1}}, done); });
+    const auto measured = waitFor<SyncedVnaDevice::MeasureResult>([&](auto done) {
+        proxy->pushMeasure({{1, 0}, {0, 1}}, done);
+    });
     ASSERT_TRUE(measured);
     EXPECT_EQ(sim.channel(1).traces.size(), 2u);
     EXPECT_FALSE(sim.channel(1).continuous);
@@ -186,7 +181,7 @@ TEST_F(Backup, ReappliesOnlySettingsThatWerePresent)
 
     DeviceStateBackup backup(proxy.get(), dir.path());
     ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
     const auto log = logTexts(sim);
     EXPECT_EQ(countStartingWith(log, "SENSe1:BWIDth:RESolution "), 0);
     EXPECT_EQ(countStartingWith(log, "SENSe1:SWEep:TYPE "), 0);
@@ -201,8 +196,7 @@ struct MissingSetting
 };
 
 class BackupMissingSweep : public Backup, public ::testing::WithParamInterface<MissingSetting>
-{
-};
+{};
 
 // Without start, stop or points the analyser could not be put back: nothing
 // is saved and nothing is preset.
@@ -213,7 +207,7 @@ TEST_P(BackupMissingSweep, FailsBeforeThePreset)
     DeviceStateBackup backup(proxy.get(), dir.path());
     EXPECT_FALSE(backup.save());
     EXPECT_FALSE(backup.errorString().isEmpty());
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
     const auto log = logTexts(sim);
     EXPECT_EQ(countOf(log, "SYSTem:PRESet"), 0);
     EXPECT_EQ(countOf(log, "MMEMory:STORe:STYPe CSTate"), 0);
@@ -253,7 +247,7 @@ TEST_F(Backup, AnOldFileThatCannotBeRemovedStopsTheSave)
     DeviceStateBackup backup(proxy.get(), dir.path());
     EXPECT_FALSE(backup.save());
     EXPECT_TRUE(backup.errorString().contains(stateFile())) << backup.errorString().toStdString();
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
     EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
 }
 
@@ -267,7 +261,7 @@ TEST_F(Backup, AStateFileThatWasNotWrittenStopsTheSave)
     DeviceStateBackup backup(proxy.get(), unsafe.path());
     EXPECT_FALSE(backup.save());
     EXPECT_FALSE(backup.errorString().isEmpty());
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
     const auto log = logTexts(sim);
     EXPECT_EQ(countOf(log, "SYSTem:PRESet"), 0);
     // The save type it changed is put back.
@@ -298,7 +292,7 @@ TEST_F(Backup, AFailureAfterThePresetReloadsTheSavedState)
     watcher.stop();
     ASSERT_TRUE(queued);
     EXPECT_FALSE(backup.errorString().isEmpty());
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
 
     const auto log = logTexts(sim);
     const int preset = indexOf(log, "SYSTem:PRESet");
@@ -323,13 +317,13 @@ TEST_F(Backup, ASecondBackupWhileOneIsActiveIsRefused)
     userSetup();
     DeviceStateBackup first(proxy.get(), dir.path());
     ASSERT_TRUE(first.save());
-    syncNow(*proxy);  // its re-apply commands are through
+    syncNow(*proxy); // its re-apply commands are through
     sim.clearLog();
     {
         DeviceStateBackup second(proxy.get(), dir.path());
         EXPECT_FALSE(second.save());
         EXPECT_FALSE(second.errorString().isEmpty());
-        syncNow(*proxy);  // the analyser has taken every command before it
+        syncNow(*proxy); // the analyser has taken every command before it
         const auto log = logTexts(sim);
         EXPECT_EQ(countStartingWith(log, "MMEM"), 0);
         EXPECT_EQ(countOf(log, "SYSTem:PRESet"), 0);
@@ -352,7 +346,7 @@ TEST_F(Backup, AFailedSaveTypeQueryStopsTheSaveBeforeAnyChange)
     DeviceStateBackup backup(proxy.get(), dir.path());
     EXPECT_FALSE(backup.save());
     EXPECT_TRUE(backup.errorString().contains("type of saving state file")) << backup.errorString().toStdString();
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
     const auto log = logTexts(sim);
     EXPECT_EQ(countStartingWith(log, "MMEMory:STORe:STYPe "), 0);
     EXPECT_EQ(countOf(log, "SYSTem:PRESet"), 0);
@@ -365,7 +359,7 @@ TEST_F(Backup, RestoreWithoutASaveIsAnError)
     DeviceStateBackup backup(proxy.get(), dir.path());
     EXPECT_FALSE(backup.restore());
     EXPECT_FALSE(backup.errorString().isEmpty());
-    syncNow(*proxy);  // the analyser has taken every command before it
+    syncNow(*proxy); // the analyser has taken every command before it
     EXPECT_EQ(countStartingWith(logTexts(sim), "MMEM"), 0);
 }
 
@@ -377,9 +371,8 @@ TEST_F(Backup, RestoreFromAWorkerThread)
     DeviceStateBackup backup(proxy.get(), dir.path());
     ASSERT_TRUE(backup.save());
     WorkerThread stepWorker;
-    const bool restored = waitFor<bool>([&](auto done) {
-        stepWorker.push([&backup, done] { done(backup.restore()); });
-    });
+    const bool restored =
+        waitFor<bool>([&](auto done) { stepWorker.push([&backup, done] { done(backup.restore()); }); });
     EXPECT_TRUE(restored);
     expectUserSweep("after restore");
 }
@@ -458,8 +451,7 @@ protected:
 
     SyncedVnaDevice::MeasureResult measure()
     {
-        return waitFor<SyncedVnaDevice::MeasureResult>(
-            [&](auto done) { proxy->pushMeasure({{1, 0}, {0, 1}}, done); });
+        return waitFor<SyncedVnaDevice::MeasureResult>([&](auto done) { proxy->pushMeasure({{1, 0}, {0, 1}}, done); });
     }
 };
 
@@ -468,12 +460,11 @@ struct MeasureFault
     const char *name;
     FaultKind kind;
     QString header;
-    bool measures;  // the measurement still succeeds
+    bool measures; // the measurement still succeeds
 };
 
 class BackupMeasureFault : public BackupLinkFault, public ::testing::WithParamInterface<MeasureFault>
-{
-};
+{};
 
 // A fault during the measurement: the measurement fails (or not), and the
 // restore brings back every setting, also over a link that dropped.
@@ -530,7 +521,7 @@ TEST_F(BackupLinkFault, TheSweepWaitFollowsTheSweepTime)
     clock.restart();
     const auto slow = measure();
     EXPECT_TRUE(slow);
-    EXPECT_GE(clock.elapsed(), 1000);  // the simulator's timer may end a little early
+    EXPECT_GE(clock.elapsed(), 1000); // the simulator's timer may end a little early
 }
 
 struct SaveFault
@@ -541,8 +532,7 @@ struct SaveFault
 };
 
 class BackupSaveFault : public BackupLinkFault, public ::testing::WithParamInterface<SaveFault>
-{
-};
+{};
 
 // A fault while the state is being saved: the step fails before the preset
 // and the analyser ends as it was (its save type put back).
@@ -565,12 +555,13 @@ TEST_P(BackupSaveFault, FailsBeforeThePresetAndPutsBackTheSaveType)
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, BackupSaveFault,
-    ::testing::Values(SaveFault{"DiskFullForTheCalibration", FaultKind::WriteFail, QStringLiteral("MMEM:STOR:CHAN:CAL")},
-                      SaveFault{"DiskFullForTheState", FaultKind::WriteFail, QStringLiteral("MMEM:STOR:STAT")},
-                      SaveFault{"DropOnTheStateSave", FaultKind::Disconnect, QStringLiteral("MMEM:STOR:STAT")},
-                      SaveFault{"DropOnTheCalibrationSave", FaultKind::Disconnect, QStringLiteral("MMEM:STOR:CHAN:CAL")},
-                      SaveFault{"LateSaveTypeReply", FaultKind::Delay, QStringLiteral("MMEM:STOR:STYP?")},
-                      SaveFault{"GarbageSettings", FaultKind::Garbage, QStringLiteral("CALC:PAR:COUN?")}),
+    ::testing::Values(
+        SaveFault{"DiskFullForTheCalibration", FaultKind::WriteFail, QStringLiteral("MMEM:STOR:CHAN:CAL")},
+        SaveFault{"DiskFullForTheState", FaultKind::WriteFail, QStringLiteral("MMEM:STOR:STAT")},
+        SaveFault{"DropOnTheStateSave", FaultKind::Disconnect, QStringLiteral("MMEM:STOR:STAT")},
+        SaveFault{"DropOnTheCalibrationSave", FaultKind::Disconnect, QStringLiteral("MMEM:STOR:CHAN:CAL")},
+        SaveFault{"LateSaveTypeReply", FaultKind::Delay, QStringLiteral("MMEM:STOR:STYP?")},
+        SaveFault{"GarbageSettings", FaultKind::Garbage, QStringLiteral("CALC:PAR:COUN?")}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // A reload that brings back other values: the user is told which.
@@ -611,7 +602,7 @@ TEST_F(BackupLinkFault, AnUnreachableAnalyserKeepsTheBackupForTheNextRun)
 
     ASSERT_TRUE(sim.start(QStringLiteral("127.0.0.1"), port)) << sim.errorString().toStdString();
     ASSERT_TRUE(syncNow(*proxy));
-    EXPECT_NE(AnalyserSettings(sim), before);  // still the measurement's
+    EXPECT_NE(AnalyserSettings(sim), before); // still the measurement's
     sim.clearLog();
     DeviceStateBackup next(proxy.get(), dir.path());
     ASSERT_TRUE(next.save()) << next.errorString().toStdString();

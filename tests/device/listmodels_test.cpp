@@ -52,22 +52,17 @@ struct SignalLog
     {
         QObject::connect(&model, &QAbstractItemModel::rowsInserted, &model,
                          [this](const QModelIndex &, int first, int last) {
-                             events.push_back("rowsInserted " + std::to_string(first) + "-"
-                                              + std::to_string(last));
+                             events.push_back("rowsInserted " + std::to_string(first) + "-" + std::to_string(last));
                          });
         QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &model,
                          [this](const QModelIndex &, int first, int last) {
-                             events.push_back("rowsRemoved " + std::to_string(first) + "-"
-                                              + std::to_string(last));
+                             events.push_back("rowsRemoved " + std::to_string(first) + "-" + std::to_string(last));
                          });
-        QObject::connect(&model, &QAbstractItemModel::modelReset, &model,
-                         [this]() { events.push_back("modelReset"); });
+        QObject::connect(&model, &QAbstractItemModel::modelReset, &model, [this]() { events.push_back("modelReset"); });
         QObject::connect(&model, &QAbstractItemModel::dataChanged, &model,
                          [this]() { events.push_back("dataChanged"); });
-        QObject::connect(&model, &details::Base::sizeChanged, &model,
-                         [this]() { events.push_back("sizeChanged"); });
-        QObject::connect(&model, &details::Base::changed, &model,
-                         [this]() { events.push_back("changed"); });
+        QObject::connect(&model, &details::Base::sizeChanged, &model, [this]() { events.push_back("sizeChanged"); });
+        QObject::connect(&model, &details::Base::changed, &model, [this]() { events.push_back("changed"); });
     }
     std::vector<std::string> sorted() const
     {
@@ -117,8 +112,7 @@ TEST(ValueModelTest, AppendReportsOneInsertThenSizeAndChange)
     Values model;
     SignalLog log(model);
     int sizeSeen = -1;
-    QObject::connect(&model, &details::Base::sizeChanged, &model,
-                     [&]() { sizeSeen = model.size(); });
+    QObject::connect(&model, &details::Base::sizeChanged, &model, [&]() { sizeSeen = model.size(); });
     model.append({7u, 8u, 9u});
     EXPECT_EQ(sizeSeen, 3);
     EXPECT_EQ(log.sorted(), sorted({"rowsInserted 0-2", "sizeChanged", "changed"}));
@@ -206,9 +200,8 @@ TEST(ValueModelTest, ResetAndRemoveKeepSizeSignals)
     EXPECT_EQ(valuesOf(model), (std::vector<unsigned int>{4, 5, 6, 7}));
     model.clear();
     EXPECT_EQ(model.size(), 0);
-    EXPECT_EQ(log.sorted(), sorted({"rowsRemoved 1-1", "sizeChanged", "changed", "modelReset",
-                                    "sizeChanged", "changed", "modelReset", "sizeChanged",
-                                    "changed"}));
+    EXPECT_EQ(log.sorted(), sorted({"rowsRemoved 1-1", "sizeChanged", "changed", "modelReset", "sizeChanged", "changed",
+                                    "modelReset", "sizeChanged", "changed"}));
 }
 
 TEST(UniquePtrModelTest, HandsOutRawPointersOfTheSharedItems)
@@ -261,8 +254,7 @@ TEST(ListModelTest, PassesTheModelTesterThroughEveryChange)
     WarningCapture::messages().clear();
     {
         Values values;
-        QAbstractItemModelTester valueTester(&values,
-                                             QAbstractItemModelTester::FailureReportingMode::Warning);
+        QAbstractItemModelTester valueTester(&values, QAbstractItemModelTester::FailureReportingMode::Warning);
         values.append({1u, 2u, 3u});
         values.setData(values.index(1), 20u, ValueRole);
         values.removeAt(0);
@@ -272,8 +264,7 @@ TEST(ListModelTest, PassesTheModelTesterThroughEveryChange)
         values.clear();
 
         Items items;
-        QAbstractItemModelTester itemTester(&items,
-                                            QAbstractItemModelTester::FailureReportingMode::Warning);
+        QAbstractItemModelTester itemTester(&items, QAbstractItemModelTester::FailureReportingMode::Warning);
         items.append({std::make_shared<ModelItem>(1), std::make_shared<ModelItem>(2)});
         items.appendItem(std::make_shared<ModelItem>(3));
         items.removeAt(1);
@@ -318,8 +309,7 @@ struct QmlReader
     QVariant rowValue(int i)
     {
         QVariant result;
-        QMetaObject::invokeMethod(root.get(), "rowValue", Q_RETURN_ARG(QVariant, result),
-                                  Q_ARG(QVariant, i));
+        QMetaObject::invokeMethod(root.get(), "rowValue", Q_RETURN_ARG(QVariant, result), Q_ARG(QVariant, i));
         return result;
     }
 };

@@ -67,7 +67,8 @@ public:
             {"portChanged", &SyncedVnaDevice::portChanged},
         };
         for (const auto &[name, signal] : all) {
-            QObject::connect(proxy, signal, this, [this, name = name] { ++counts[name]; }, Qt::QueuedConnection);
+            QObject::connect(
+                proxy, signal, this, [this, name = name] { ++counts[name]; }, Qt::QueuedConnection);
         }
     }
 
@@ -123,7 +124,7 @@ inline int indexOf(const std::vector<QString> &texts, const QString &text, int f
 // The wait idiom with a guard: pushes through `push` (which gets the
 // completion callback) and waits at a Checker; a waiter that is never
 // completed fails the test after guardMs instead of hanging it.
-template <typename T, typename Push>
+template<typename T, typename Push>
 T waitFor(Push push, int guardMs = 15000)
 {
     T result{};

@@ -117,8 +117,7 @@ TEST(ScpiDeviceConnect, NewPortDropsTheOldConnectionThenConnectsOnTheNextCall)
     EXPECT_TRUE(QTest::qWaitFor([&] { return second.connections.size() == 1; }, 2000));
     QTest::qWait(20);
     ASSERT_EQ(first.connections.size(), 1u);
-    EXPECT_TRUE(first.connections[0].isNull()
-                || first.connections[0]->state() != QAbstractSocket::ConnectedState);
+    EXPECT_TRUE(first.connections[0].isNull() || first.connections[0]->state() != QAbstractSocket::ConnectedState);
 }
 
 TEST(ScpiDeviceConnect, HostNamesAndRefusedPortsFailAfterTheTimeout)

@@ -36,10 +36,7 @@ protected:
         counter = std::make_unique<SignalCounter>(proxy.get());
     }
 
-    bool sync()
-    {
-        return syncNow(*proxy);
-    }
+    bool sync() { return syncNow(*proxy); }
 
     // Two polls: the second one reads the impedances of the ports counted by
     // the first.
@@ -94,7 +91,7 @@ TEST_F(Proxy, PollFillsEveryCachedValueWithOneSignalPerChange)
     EXPECT_EQ(proxy->vnaInfo()->model(), "SimVNA");
     EXPECT_EQ(proxy->vnaInfo()->serialNumber(), "SIM0001");
     EXPECT_EQ(proxy->vnaInfo()->version(), "1.0.0");
-    EXPECT_EQ(proxy->calibrationType(), 1);  // no calibration: correction status NONE
+    EXPECT_EQ(proxy->calibrationType(), 1); // no calibration: correction status NONE
     EXPECT_EQ(proxy->isExtrapolated(), false);
     EXPECT_EQ(proxy->isInterpolated(), false);
     EXPECT_TRUE(proxy->calibratedPorts().empty());
@@ -145,8 +142,7 @@ struct FailingQuery
 };
 
 class ProxyFailingQuery : public Proxy, public ::testing::WithParamInterface<FailingQuery>
-{
-};
+{};
 
 TEST_P(ProxyFailingQuery, SignalsByTheChangeRules)
 {
@@ -164,10 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Confirmation rule: an absent reply emits on every poll (the step
         // frequency depends on it and is absent too).
-        FailingQuery{"start",
-                     "SENS:FREQ:STAR?",
-                     {{{"startFreqChanged", 1}, {"stepFreqChanged", 1}},
-                      {{"startFreqChanged", 1}, {"stepFreqChanged", 1}}}},
+        FailingQuery{
+            "start",
+            "SENS:FREQ:STAR?",
+            {{{"startFreqChanged", 1}, {"stepFreqChanged", 1}}, {{"startFreqChanged", 1}, {"stepFreqChanged", 1}}}},
         // Change rule: only the transition to absent emits.
         FailingQuery{"sweepType", "SENS:SWE:TYPE?", {{{"sweepTypeChanged", 1}}, {}}},
         FailingQuery{"points",
@@ -186,7 +182,7 @@ TEST_F(Proxy, NotReadyChangesOnlyReadiness)
     EXPECT_FALSE(sync());
     EXPECT_EQ(counter->take(), (Counts{{"isReadyChanged", 1}}));
     EXPECT_EQ(proxy->isReady(), false);
-    EXPECT_EQ(proxy->startFreq(), 100e3);  // last polled values are kept
+    EXPECT_EQ(proxy->startFreq(), 100e3); // last polled values are kept
     EXPECT_EQ(proxy->portsCount(), 2u);
     EXPECT_EQ(proxy->impedance(1), 50.0);
 
@@ -253,7 +249,7 @@ TEST_F(Proxy, ChangingThePortMovesToTheNewPeerOnePollLater)
 
     proxy->setPort(other.port());
     EXPECT_EQ(counter->take(), (Counts{{"portChanged", 1}}));
-    EXPECT_FALSE(sync());  // the old connection is dropped, the cache cleared
+    EXPECT_FALSE(sync()); // the old connection is dropped, the cache cleared
     EXPECT_FALSE(proxy->portsCount());
     // Both connections move on the next poll.
     EXPECT_TRUE(sync());
@@ -286,11 +282,11 @@ TEST_F(Proxy, SettersReachTheAnalyserAndTheCache)
     EXPECT_EQ(proxy->startFreq(), 1e9);
     EXPECT_EQ(proxy->pointsCount(), 101u);
     EXPECT_EQ(counter->take(), (Counts{{"sweepTypeChanged", 1},
-                                      {"startFreqChanged", 1},
-                                      {"stopFreqChanged", 1},
-                                      {"pointsCountChanged", 1},
-                                      {"ifBandwidthChanged", 1},
-                                      {"outputPowerChanged", 1}}));
+                                       {"startFreqChanged", 1},
+                                       {"stopFreqChanged", 1},
+                                       {"pointsCountChanged", 1},
+                                       {"ifBandwidthChanged", 1},
+                                       {"outputPowerChanged", 1}}));
 
     ASSERT_TRUE(sync());
     const auto channel = sim.channel(1);
@@ -334,13 +330,12 @@ struct SetterCase
 {
     const char *name;
     std::function<void(SyncedVnaDevice &)> call;
-    QString command;  // the command text it would send
+    QString command; // the command text it would send
     bool sent;
 };
 
 class ProxySetter : public Proxy, public ::testing::WithParamInterface<SetterCase>
-{
-};
+{};
 
 TEST_P(ProxySetter, SendsOnlyWhenTheCacheDiffers)
 {
@@ -361,18 +356,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "SENSe1:FREQuency:STARt 100000.0001", true},
         SetterCase{"powerZeroVersusTiny", [](SyncedVnaDevice &p) { p.setOutputPower(1e-300); },
                    "SOURce1:POWer:LEVel:IMMediate:AMPLitude 1e-300", true},
-        SetterCase{"stopBelowStart", [](SyncedVnaDevice &p) { p.setStopFreq(50e3); },
-                   "SENSe1:FREQuency:STOP 50000", false},
+        SetterCase{"stopBelowStart", [](SyncedVnaDevice &p) { p.setStopFreq(50e3); }, "SENSe1:FREQuency:STOP 50000",
+                   false},
         SetterCase{"stopEqualToCachedStop", [](SyncedVnaDevice &p) { p.setStopFreq(20e9); },
                    "SENSe1:FREQuency:STOP 2e+10", true},
-        SetterCase{"pointsEqual", [](SyncedVnaDevice &p) { p.setPointsCount(201); }, "SENSe1:SWEep:POINts 201",
+        SetterCase{"pointsEqual", [](SyncedVnaDevice &p) { p.setPointsCount(201); }, "SENSe1:SWEep:POINts 201", false},
+        SetterCase{"sweepTypeEqual", [](SyncedVnaDevice &p) { p.setSweepType(LinearSweep); }, "SENSe1:SWEep:TYPE LIN",
                    false},
-        SetterCase{"sweepTypeEqual", [](SyncedVnaDevice &p) { p.setSweepType(LinearSweep); },
-                   "SENSe1:SWEep:TYPE LIN", false},
         SetterCase{"impedanceTruncatesThePort", [](SyncedVnaDevice &p) { p.setImpedance(1.9, 75); },
                    "SENSe:CORRection:PORT2:IMPedance 75", true},
-        SetterCase{"autoscale", [](SyncedVnaDevice &p) { p.setYTraceAutoslace(2); },
-                   "DISPlay:WINDow:TRACe3:Y:AUTO", true},
+        SetterCase{"autoscale", [](SyncedVnaDevice &p) { p.setYTraceAutoslace(2); }, "DISPlay:WINDow:TRACe3:Y:AUTO",
+                   true},
         SetterCase{"calibrationFileOnTheActiveChannel",
                    [](SyncedVnaDevice &p) { p.saveCalibrationFile(QStringLiteral("/tmp/cal")); },
                    "MMEMory:STORe:CHANnel1:CALibration /tmp/cal", true}),
@@ -510,8 +504,9 @@ TEST_F(Proxy, AFailedTraceReadFailsTheWholeMeasurement)
     addFault(FaultKind::Garbage, QStringLiteral("CALC1:TRAC2:DATA:SDAT?"));
     debugLines.clear();
     const auto previous = qInstallMessageHandler(collect);
-    const auto result = waitFor<SyncedVnaDevice::MeasureResult>(
-        [&](auto done) { proxy->pushMeasure({{0, 0}, {1, 0}}, done); });
+    const auto result = waitFor<SyncedVnaDevice::MeasureResult>([&](auto done) {
+        proxy->pushMeasure({{0, 0}, {1, 0}}, done);
+    });
     qInstallMessageHandler(previous);
     EXPECT_FALSE(result);
     std::lock_guard<std::mutex> lock(logMutex);

@@ -19,8 +19,7 @@
 namespace {
 
 // A record has one owner; a Qt parent would be a second one.
-static_assert(!std::is_constructible<TaskProgress, QObject *>::value,
-              "a progress record takes no Qt parent");
+static_assert(!std::is_constructible<TaskProgress, QObject *>::value, "a progress record takes no Qt parent");
 
 struct Shown
 {
@@ -81,8 +80,7 @@ TEST(TaskProgressTest, ValueAndStateRules)
          {[](TaskProgress &p) { p.setRange(0, 10); }, [](TaskProgress &p) { p.step("a"); },
           [](TaskProgress &p) { p.step(); }},
          {0, 10, 3, "", false, false, false}},
-        {"step with text", {[](TaskProgress &p) { p.step("Measure"); }},
-         {0, 2, 2, "Measure", false, false, false}},
+        {"step with text", {[](TaskProgress &p) { p.step("Measure"); }}, {0, 2, 2, "Measure", false, false, false}},
         {"finish fills the bar with Finished",
          {[](TaskProgress &p) { p.start(); }, [](TaskProgress &p) { p.setRange(0, 7); },
           [](TaskProgress &p) { p.finish(); }},
@@ -103,8 +101,8 @@ TEST(TaskProgressTest, ValueAndStateRules)
           [](TaskProgress &p) { p.cancel(); }, [](TaskProgress &p) { p.step("late"); }},
          {0, 50, 50, "a", false, false, true}},
         {"cancel after finish changes nothing",
-         {[](TaskProgress &p) { p.start(); }, [](TaskProgress &p) { p.finish(); },
-          [](TaskProgress &p) { p.cancel(); }, [](TaskProgress &p) { p.step("late"); }},
+         {[](TaskProgress &p) { p.start(); }, [](TaskProgress &p) { p.finish(); }, [](TaskProgress &p) { p.cancel(); },
+          [](TaskProgress &p) { p.step("late"); }},
          {0, 2, 2, finished, true, true, false}},
     };
     for (const Case &c : cases) {

@@ -218,8 +218,7 @@ TEST(TouchstoneInteropTest, FilesWrittenByScikitRfReadTheSameInTheProgram)
                 // Magnitude-angle and decibel files pass through a conversion
                 // on each side.
                 const std::complex<double> want(re[k * n * n + i], im[k * n * n + i]);
-                EXPECT_LE(std::abs(p.matrix[i] - want), 1e-12 * std::max(1.0, std::abs(want)))
-                    << k << "/" << i;
+                EXPECT_LE(std::abs(p.matrix[i] - want), 1e-12 * std::max(1.0, std::abs(want))) << k << "/" << i;
             }
         }
     }

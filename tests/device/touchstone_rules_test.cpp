@@ -77,14 +77,11 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
     const QByteArray longPoint = " 1.00000000000E-01\t-2.50000000000E-01\n";
     const std::vector<Case> cases = {
         // Point count.
-        {"cut_in_number.s1p",
-         oneport + "1" + longPoint + "2" + longPoint + "3 1.00000000000E-01\t-2.50000000000E-0", 4,
+        {"cut_in_number.s1p", oneport + "1" + longPoint + "2" + longPoint + "3 1.00000000000E-01\t-2.50000000000E-0", 4,
          "ends in the middle of its last number"},
-        {"cut_in_mantissa.s1p",
-         oneport + "1" + longPoint + "2" + longPoint + "3 1.00000000000E-01\t-2.500", 4,
+        {"cut_in_mantissa.s1p", oneport + "1" + longPoint + "2" + longPoint + "3 1.00000000000E-01\t-2.500", 4,
          "ends in the middle of its last number"},
-        {"cut_in_point.s2p", "# Hz S RI R 50\n1" + point2 + "2 1 0 2 0 3", 3,
-         "ends inside a point (6 of 9 values)"},
+        {"cut_in_point.s2p", "# Hz S RI R 50\n1" + point2 + "2 1 0 2 0 3", 3, "ends inside a point (6 of 9 values)"},
         {"declared_more.s1p",
          "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 1\n[Number of Frequencies] 1001\n"
          "[Network Data]\n1 0 0\n2 0 0\n3 0 0\n[End]\n",
@@ -119,8 +116,7 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
          "complex port 1 reference impedance 50+1.5j is not supported"},
         {"zero_port.s2p", oneport + "1" + point2 + "! Port Impedance 50 0 0 0\n", 3,
          "port 2 reference impedance 0+0j is unusable"},
-        {"block_short.s2p", oneport + "1" + point2 + "! Port Impedance 50 0\n2" + point2, 3,
-         "holds 2 of 4 values"},
+        {"block_short.s2p", oneport + "1" + point2 + "! Port Impedance 50 0\n2" + point2, 3, "holds 2 of 4 values"},
         {"block_words.s1p", oneport + "1 0 0\n! Port Impedance 50 0 ohm\n", 3, "cannot be read at 'ohm'"},
         {"block_heading_words.s1p", oneport + "! Port Impedance (ohm)\n1 0 0\n", 2, "cannot be read at '(ohm)'"},
         {"block_cut_by_comment.s2p", oneport + "1" + point2 + "! Port Impedance 50 0\n! made by hand\n", 3,
@@ -133,10 +129,9 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
          "a second Port Impedance block"},
         {"block_inside.s3p", oneport + "1 1 0 2 0 3 0\n! Port Impedance 50 0 50 0 50 0\n4 0 5 0 6 0\n", 3,
          "inside a point"},
-        {"vary_without_r.s1p", "# Hz S RI R 0\n1 0 0\n! Port Impedance 50 0\n2 0 0\n! Port Impedance 60 0\n",
-         5, "names no reference impedance"},
-        {"block_and_reference.s1p",
-         "[Version] 2.0\n# Hz S RI R 50\n[Reference] 60\n1 0 0\n! Port Impedance 50 0\n", 3,
+        {"vary_without_r.s1p", "# Hz S RI R 0\n1 0 0\n! Port Impedance 50 0\n2 0 0\n! Port Impedance 60 0\n", 5,
+         "names no reference impedance"},
+        {"block_and_reference.s1p", "[Version] 2.0\n# Hz S RI R 50\n[Reference] 60\n1 0 0\n! Port Impedance 50 0\n", 3,
          "both [Reference] and Port Impedance"},
     };
     for (const Case &c : cases) {
@@ -168,8 +163,8 @@ TEST(TouchstoneRefusalTest, FilesThatCannotBeOpenedSayWhy)
 TEST(TouchstoneLineEndingTest, AnyLineEndingReadsTheSame)
 {
     Corpus corpus;
-    const QByteArray lines[] = {"! made elsewhere", "# MHz S MA R 75", "1 1 0 0.5 90 0.5 90 1 180",
-                                "! between points", "2 0.25 -90 1 0 1 0 0.25 90"};
+    const QByteArray lines[] = {"! made elsewhere", "# MHz S MA R 75", "1 1 0 0.5 90 0.5 90 1 180", "! between points",
+                                "2 0.25 -90 1 0 1 0 0.25 90"};
     struct Case
     {
         const char *name;
@@ -177,12 +172,9 @@ TEST(TouchstoneLineEndingTest, AnyLineEndingReadsTheSame)
         QByteArray last;
     };
     const std::vector<Case> cases = {
-        {"lf.s2p", "\n", "\n"},
-        {"crlf.s2p", "\r\n", "\r\n"},
-        {"cr.s2p", "\r", "\r"},
-        {"cr_unterminated.s2p", "\r", ""},
-        {"mixed.s2p", "\r", "\n"},
-        {"blank_cr_lines.s2p", "\r\r", "\r\r"},
+        {"lf.s2p", "\n", "\n"},    {"crlf.s2p", "\r\n", "\r\n"},
+        {"cr.s2p", "\r", "\r"},    {"cr_unterminated.s2p", "\r", ""},
+        {"mixed.s2p", "\r", "\n"}, {"blank_cr_lines.s2p", "\r\r", "\r\r"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -196,8 +188,7 @@ TEST(TouchstoneLineEndingTest, AnyLineEndingReadsTheSame)
         ASSERT_TRUE(data) << io.errorString().toStdString();
         EXPECT_EQ(data->impedance, 75.0);
         expectMatrices(*data, {1e6, 2e6},
-                       {{{1, 0}, {0, 0.5}, {0, 0.5}, {-1, 0}}, {{0, -0.25}, {1, 0}, {1, 0}, {0, 0.25}}},
-                       1e-15);
+                       {{{1, 0}, {0, 0.5}, {0, 0.5}, {-1, 0}}, {{0, -0.25}, {1, 0}, {1, 0}, {0, 0.25}}}, 1e-15);
     }
 
     // A line break split between two blocks of the reader: a carriage return
@@ -218,9 +209,8 @@ TEST(TouchstoneLineEndingTest, AnUnterminatedLastLineIsReadWhenItsNumberIsWhole)
                             "2 1.00000000000E-01\t-2.50000000000E-01\n";
     // The same shape as the earlier points, and a file whose points vary in
     // shape anyway: nothing says the last number was cut.
-    for (const QByteArray &content :
-         {head + "3 1.00000000000E-01\t-2.50000000000E-01",
-          QByteArray("# Hz S RI R 50\n1 0.5 -0.25\n2 0.125 -0.5\n3 0.1 -0.2")}) {
+    for (const QByteArray &content : {head + "3 1.00000000000E-01\t-2.50000000000E-01",
+                                      QByteArray("# Hz S RI R 50\n1 0.5 -0.25\n2 0.125 -0.5\n3 0.1 -0.2")}) {
         SCOPED_TRACE(content.toStdString());
         TouchstoneIO io;
         const auto data = io.read(corpus.put("whole.s1p", content));
@@ -242,8 +232,9 @@ TEST(TouchstoneImpedanceTest, OptionLineImpedancesAreTakenAsWritten)
     // 0 names no reference impedance (a model without a target impedance);
     // values beyond the usual range are not replaced by a default.
     const std::vector<Case> cases = {
-        {"# Hz S RI R 0", 0.0},         {"# Hz S RI R 5000", 5000.0},  {"# Hz S RI R 0.0001", 1e-4},
-        {"# Hz S RI R 75.123456789012345", 75.123456789012345},        {"# Hz S RI", 50.0},
+        {"# Hz S RI R 0", 0.0},       {"# Hz S RI R 5000", 5000.0},
+        {"# Hz S RI R 0.0001", 1e-4}, {"# Hz S RI R 75.123456789012345", 75.123456789012345},
+        {"# Hz S RI", 50.0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.option);
@@ -268,18 +259,24 @@ TEST(TouchstoneImpedanceTest, ConstantPortImpedanceBlocksNameThePortImpedances)
     const QByteArray head = "! Gamma ! Port Impedance\n# GHz S RI R 50\n";
     const std::vector<Case> cases = {
         {"same.s2p",
-         head + "1 1 0 2 0 3 0 4 0\n! Gamma ! 0 1 0 1\n! Port Impedance 75 0 75 0\n"
-                "2 5 0 6 0 7 0 8 0\n! Gamma ! 0 1 0 1\n! Port Impedance 75 0 75 0\n",
-         75.0, {}},
+         head
+             + "1 1 0 2 0 3 0 4 0\n! Gamma ! 0 1 0 1\n! Port Impedance 75 0 75 0\n"
+               "2 5 0 6 0 7 0 8 0\n! Gamma ! 0 1 0 1\n! Port Impedance 75 0 75 0\n",
+         75.0,
+         {}},
         {"differ.s2p",
-         head + "1 1 0 2 0 3 0 4 0\n! Port Impedance 25 0 100.5 0\n"
-                "2 5 0 6 0 7 0 8 0\n! Port Impedance 25 0 100.5 0\n",
-         25.0, {25.0, 100.5}},
+         head
+             + "1 1 0 2 0 3 0 4 0\n! Port Impedance 25 0 100.5 0\n"
+               "2 5 0 6 0 7 0 8 0\n! Port Impedance 25 0 100.5 0\n",
+         25.0,
+         {25.0, 100.5}},
         // Four ports: the block goes on over further comment lines.
         {"wrapped.s4p",
-         head + "1 1 0 2 0 3 0 4 0\n5 0 6 0 7 0 8 0\n9 0 10 0 11 0 12 0\n13 0 14 0 15 0 16 0\n"
-                "! Port Impedance 40 0 45 0\n! 50 0 55 0\n! End of data\n",
-         40.0, {40.0, 45.0, 50.0, 55.0}},
+         head
+             + "1 1 0 2 0 3 0 4 0\n5 0 6 0 7 0 8 0\n9 0 10 0 11 0 12 0\n13 0 14 0 15 0 16 0\n"
+               "! Port Impedance 40 0 45 0\n! 50 0 55 0\n! End of data\n",
+         40.0,
+         {40.0, 45.0, 50.0, 55.0}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -340,8 +337,8 @@ TEST(TouchstoneImpedanceTest, VaryingPortImpedancesAreReferredToTheOptionLineImp
             Matrix written = referTo(s, z, target);
             if (n == 2) {
                 // The two-port helper of the algorithms gives the same.
-                const Algorithms::TwoPortMatrix check = Algorithms::renormalizeTwoPort(
-                    {s[0], s[2], s[1], s[3]}, {target, target}, {z[0], z[1]});
+                const Algorithms::TwoPortMatrix check =
+                    Algorithms::renormalizeTwoPort({s[0], s[2], s[1], s[3]}, {target, target}, {z[0], z[1]});
                 EXPECT_LE(std::abs(check[0] - written[0]) + std::abs(check[1] - written[2])
                               + std::abs(check[2] - written[1]) + std::abs(check[3] - written[3]),
                           1e-12);
@@ -375,8 +372,8 @@ TEST(TouchstoneRoundTripTest, WrittenImpedanceAndValuesReadBackExactly)
     Corpus corpus;
     // 0: a model without a target impedance, written as R 0 and read back
     // as 0, never as a default.
-    const std::vector<double> impedances = {50.0, 75.123456789012345, 0.0, 1e-4, 1234.5678901234567,
-                                            49.999999999999993, 1.0 / 3.0};
+    const std::vector<double> impedances = {
+        50.0, 75.123456789012345, 0.0, 1e-4, 1234.5678901234567, 49.999999999999993, 1.0 / 3.0};
     for (double impedance : impedances) {
         SCOPED_TRACE(impedance);
         TouchstoneData data;

@@ -33,8 +33,7 @@ QString dataPath(const char *name)
 {
     if (qEnvironmentVariableIsEmpty("VUK_TEST_DATA"))
         ADD_FAILURE() << "VUK_TEST_DATA names no fixture directory (run the tests through ctest)";
-    return QString::fromLocal8Bit(qgetenv("VUK_TEST_DATA")) + QLatin1Char('/')
-           + QLatin1String(name);
+    return QString::fromLocal8Bit(qgetenv("VUK_TEST_DATA")) + QLatin1Char('/') + QLatin1String(name);
 }
 
 QByteArray readBytes(const QString &path)
@@ -91,9 +90,8 @@ TouchstoneData randomData(uint n, size_t count, unsigned seed)
     return dataOf(n, std::move(points));
 }
 
-void expectPoints(const std::vector<TouchstonePoint> &actual,
-                  const std::vector<double> &frequencies, const std::vector<Matrix> &matrices,
-                  double tolerance)
+void expectPoints(const std::vector<TouchstonePoint> &actual, const std::vector<double> &frequencies,
+                  const std::vector<Matrix> &matrices, double tolerance)
 {
     ASSERT_EQ(actual.size(), frequencies.size());
     for (size_t k = 0; k < actual.size(); ++k) {
@@ -118,9 +116,17 @@ TEST(TouchstoneSuffixTest, PortCountFromSuffix)
         std::optional<uint> ports;
     };
     const std::vector<Case> cases = {
-        {"a.s1p", 1u},       {"a.s9p", 9u},      {"a.S2P", 2u},         {"a.s2P", 2u},
-        {"d.x/a.b.s4p", 4u}, {"a.s0p", 0u},      {"a.s10p", std::nullopt}, {"a.sp", std::nullopt},
-        {"a.txt", std::nullopt}, {"a", std::nullopt}, {"a.s2p.bak", std::nullopt},
+        {"a.s1p", 1u},
+        {"a.s9p", 9u},
+        {"a.S2P", 2u},
+        {"a.s2P", 2u},
+        {"d.x/a.b.s4p", 4u},
+        {"a.s0p", 0u},
+        {"a.s10p", std::nullopt},
+        {"a.sp", std::nullopt},
+        {"a.txt", std::nullopt},
+        {"a", std::nullopt},
+        {"a.s2p.bak", std::nullopt},
         {"a.ss2p", std::nullopt},
     };
     for (const Case &c : cases) {
@@ -147,15 +153,15 @@ TEST(TouchstoneOptionLineTest, ParsesEveryOptionAndDefaultsToTheFormatsOwn)
         {"# MHz S MA R 75", Unit::MHz, Type::S, Format::MA, 75},
         {"#khz y db r 0.001", Unit::kHz, Type::Y, Format::DB, 0.001},
         {"#   GHZ \t  S   RI   R   1000  ", Unit::GHz, Type::S, Format::RI, 1000},
-        {"# GHz", Unit::GHz, Type::S, Format::MA, 50},            // no format: MA, no R: 50 ohm
+        {"# GHz", Unit::GHz, Type::S, Format::MA, 50}, // no format: MA, no R: 50 ohm
         {"#", Unit::GHz, Type::S, Format::MA, 50},
         {"# MHz Z RI", Unit::MHz, Type::Z, Format::RI, 50},
         {"# H DB R 25", Unit::GHz, Type::H, Format::DB, 25},
         {"# G", Unit::GHz, Type::G, Format::MA, 50},
-        {"# S RI R 5000", Unit::GHz, Type::S, Format::RI, 50},     // out of range: stays
+        {"# S RI R 5000", Unit::GHz, Type::S, Format::RI, 50}, // out of range: stays
         {"# S RI R 0.0001", Unit::GHz, Type::S, Format::RI, 50},
-        {"# S RI R", Unit::GHz, Type::S, Format::RI, 50},          // missing value
-        {"# S R abc RI", Unit::GHz, Type::S, Format::RI, 50},      // unconvertible value, parsing goes on
+        {"# S RI R", Unit::GHz, Type::S, Format::RI, 50}, // missing value
+        {"# S R abc RI", Unit::GHz, Type::S, Format::RI, 50}, // unconvertible value, parsing goes on
         {"# kHz R 60 DB", Unit::kHz, Type::S, Format::DB, 60},
     };
     for (const Case &c : cases) {
@@ -192,11 +198,18 @@ TEST(TouchstonePointTest, MakesPointsInEveryFormatAndOrder)
         {"DB 0 dB at 45 degrees", {"5", "0", "45"}, Format::DB, Unit::Hz, 1, 5, {{Root2, Root2}}},
         {"leading plus and exponent", {"+1E-3", "+1.5e0", "-2E+0"}, Format::RI, Unit::GHz, 1, 1e6, {{1.5, -2}}},
         {"two-port order S11 S21 S12 S22",
-         {"1", "11", "0", "21", "0", "12", "0", "22", "0"}, Format::RI, Unit::Hz, 2, 1, {11, 12, 21, 22}},
+         {"1", "11", "0", "21", "0", "12", "0", "22", "0"},
+         Format::RI,
+         Unit::Hz,
+         2,
+         1,
+         {11, 12, 21, 22}},
         {"three-port row by row",
-         {"1", "11", "1", "12", "1", "13", "1", "21", "1", "22", "1", "23", "1", "31", "1", "32",
-          "1", "33", "1"},
-         Format::RI, Unit::Hz, 3, 1,
+         {"1", "11", "1", "12", "1", "13", "1", "21", "1", "22", "1", "23", "1", "31", "1", "32", "1", "33", "1"},
+         Format::RI,
+         Unit::Hz,
+         3,
+         1,
          {{11, 1}, {12, 1}, {13, 1}, {21, 1}, {22, 1}, {23, 1}, {31, 1}, {32, 1}, {33, 1}}},
     };
     for (const Case &c : cases) {
@@ -256,16 +269,36 @@ TEST(TouchstoneReadTest, ReadsTheFixtureFiles)
         return m;
     };
     const std::vector<Case> cases = {
-        {"oneport_ri_hz.s1p", Unit::Hz, Format::RI, 50, {1e6, 2e6, 3e6}, {{{0.5, -0.25}}, {{-0.125, 0.0625}}, {{1, 0}}}},
-        {"twoport_ma_mhz.s2p", Unit::MHz, Format::MA, 75, {100e6, 200.5e6},
+        {"oneport_ri_hz.s1p",
+         Unit::Hz,
+         Format::RI,
+         50,
+         {1e6, 2e6, 3e6},
+         {{{0.5, -0.25}}, {{-0.125, 0.0625}}, {{1, 0}}}},
+        {"twoport_ma_mhz.s2p",
+         Unit::MHz,
+         Format::MA,
+         75,
+         {100e6, 200.5e6},
          {{{0, 0.5}, {1, 0}, {-0.25, 0}, {0, -2}}, {{Root2, Root2}, {0, -0.1}, {-3, 0}, {0, 0}}}},
-        {"twoport_db_khz_crlf.s2p", Unit::kHz, Format::DB, 50, {1.5e3, 2.5e3},
-         {{{-1, 0}, {0, -0.01}, {0.1, 0}, {2, 0}},
-          {{0.5, 0}, {-1, 0}, {0, 1}, {0.1 * Root2, 0.1 * Root2}}}},
+        {"twoport_db_khz_crlf.s2p",
+         Unit::kHz,
+         Format::DB,
+         50,
+         {1.5e3, 2.5e3},
+         {{{-1, 0}, {0, -0.01}, {0.1, 0}, {2, 0}}, {{0.5, 0}, {-1, 0}, {0, 1}, {0.1 * Root2, 0.1 * Root2}}}},
         {"fourport_ri_ghz.s4p", Unit::GHz, Format::RI, 50, {1e9, 2e9}, {fourPort(1), fourPort(2)}},
-        {"ts2_order1221.s2p", Unit::GHz, Format::RI, 75, {1e9, 2e9},
+        {"ts2_order1221.s2p",
+         Unit::GHz,
+         Format::RI,
+         75,
+         {1e9, 2e9},
          {{{11, 0}, {12, 0}, {21, 0}, {22, 0}}, {{11, 1}, {12, 1}, {21, 1}, {22, 1}}}},
-        {"noise_v1.s2p", Unit::GHz, Format::MA, 50, {1e9, 2e9},
+        {"noise_v1.s2p",
+         Unit::GHz,
+         Format::MA,
+         50,
+         {1e9, 2e9},
          {{{0.9, 0}, {0.01, 0}, {2, 0}, {0.8, 0}}, {{0.8, 0}, {0.02, 0}, {1.9, 0}, {0.7, 0}}}},
         {"upper_case.S2P", Unit::Hz, Format::RI, 50, {10}, {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
         {"bom_ghz.s1p", Unit::GHz, Format::RI, 50, {1e9}, {{{0.1, 0.2}}}},
@@ -306,26 +339,50 @@ TEST(TouchstoneReadTest, ReadsInlineVariants)
     };
     const std::vector<Case> cases = {
         {{"no option line: GHz, S, MA, 50 ohm", "plain.s1p", "1 2 90\n2 1 180\n"},
-         Unit::GHz, Format::MA, 50, {1e9, 2e9}, {{{0, 2}}, {{-1, 0}}}},
+         Unit::GHz,
+         Format::MA,
+         50,
+         {1e9, 2e9},
+         {{{0, 2}}, {{-1, 0}}}},
         {{"a second option line discards the points before it", "second.s1p",
           "# GHz S RI R 50\n1 1 0\n2 2 0\n# MHz S RI R 60\n5 0.5 0\n"},
-         Unit::MHz, Format::RI, 60, {5e6}, {{{0.5, 0}}}},
+         Unit::MHz,
+         Format::RI,
+         60,
+         {5e6},
+         {{{0.5, 0}}}},
         {{"keyword lines, full matrix, reference on later lines, stop at [End]", "ts2.s2p",
           "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n"
           "[Reference]\n60\n60\n[Matrix Format] Full\n[Network Data]\n1 1 0 2 0 3 0 4 0\n[End]\n"
           "2 9 9 9 9 9 9 9 9\n"},
-         Unit::GHz, Format::RI, 60, {1e9}, {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
+         Unit::GHz,
+         Format::RI,
+         60,
+         {1e9},
+         {{{1, 0}, {3, 0}, {2, 0}, {4, 0}}}},
         {{"keywords in any letter case", "case.s2p",
           "[version] 2.0\n# GHz S RI R 50\n[TWO-PORT DATA ORDER] 12_21\n1 1 0 2 0 3 0 4 0\n"
           "[noise data]\n0.5 1 2 3 4\n"},
-         Unit::GHz, Format::RI, 50, {1e9}, {{{1, 0}, {2, 0}, {3, 0}, {4, 0}}}},
+         Unit::GHz,
+         Format::RI,
+         50,
+         {1e9},
+         {{{1, 0}, {2, 0}, {3, 0}, {4, 0}}}},
         {{"a four-port point on one line", "oneline.s4p",
           "# Hz S RI R 50\n7 1 0 2 0 3 0 4 0 5 0 6 0 7 0 8 0 9 0 10 0 11 0 12 0 13 0 14 0 15 0 "
           "16 0\n"},
-         Unit::Hz, Format::RI, 50, {7}, {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}},
+         Unit::Hz,
+         Format::RI,
+         50,
+         {7},
+         {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}}},
         {{"a version 1 three-port keeps equal-frequency points", "three.s3p",
           "# Hz S RI R 50\n1 1 0 2 0 3 0\n4 0 5 0 6 0\n7 0 8 0 9 0\n"},
-         Unit::Hz, Format::RI, 50, {1}, {{1, 2, 3, 4, 5, 6, 7, 8, 9}}},
+         Unit::Hz,
+         Format::RI,
+         50,
+         {1},
+         {{1, 2, 3, 4, 5, 6, 7, 8, 9}}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.file.what);
@@ -366,8 +423,7 @@ TEST(TouchstoneReadTest, RefusesFilesItCannotHandOnAsSParameters)
         {"too many values on a line", "many.s1p", "# GHz S RI R 50\n1 0.1 0.2 0.3\n"},
         {"unconvertible number", "bad.s1p", "# GHz S RI R 50\n1 0.1 abc\n"},
         {"decimal comma", "comma.s1p", "# GHz S RI R 50\n1,5 0.1 0.2\n"},
-        {"option line inside a point", "split.s2p",
-         "# GHz S RI R 50\n1 1 0 2 0\n# MHz S RI R 50\n3 0 4 0\n"},
+        {"option line inside a point", "split.s2p", "# GHz S RI R 50\n1 1 0 2 0\n# MHz S RI R 50\n3 0 4 0\n"},
         {"two-digit suffix", "ten.s10p", "# GHz S RI R 50\n1 1 0\n"},
         {"zero ports", "zero.s0p", "# GHz S RI R 50\n1\n"},
         {"no port-count suffix", "data.txt", "# GHz S RI R 50\n1 1 0\n"},
@@ -455,9 +511,13 @@ TEST(TouchstoneWriteTest, NumbersAndImpedanceAsQtFormatsThem)
 
     // The impedance goes out in full: the shortest text that reads back as
     // the same double.
-    const std::vector<std::pair<double, QByteArray>> impedances = {
-        {50.0, "50"}, {0.5, "0.5"}, {1e-4, "1e-04"}, {1234567.0, "1234567"},
-        {0.0, "0"}, {49.999999999999993, "49.99999999999999"}, {1.0 / 3.0, "0.3333333333333333"}};
+    const std::vector<std::pair<double, QByteArray>> impedances = {{50.0, "50"},
+                                                                   {0.5, "0.5"},
+                                                                   {1e-4, "1e-04"},
+                                                                   {1234567.0, "1234567"},
+                                                                   {0.0, "0"},
+                                                                   {49.999999999999993, "49.99999999999999"},
+                                                                   {1.0 / 3.0, "0.3333333333333333"}};
     for (const auto &[impedance, text] : impedances) {
         SCOPED_TRACE(impedance);
         ASSERT_TRUE(io.write(path, dataOf(1, {point(1, {1})}, impedance)));
@@ -474,9 +534,8 @@ TEST(TouchstoneWriteTest, TwoPortColumnOrderAndLongerMatricesRowByRow)
     ASSERT_TRUE(io.write(two, dataOf(0, {point(5, {{11, 1}, {12, 2}, {21, 3}, {22, 4}})})));
     auto lines = writtenLines(two);
     ASSERT_EQ(lines.size(), 4);
-    EXPECT_EQ(lines[3], number(5) + "\t" + number(11) + "\t" + number(1) + "\t" + number(21) + "\t"
-                            + number(3) + "\t" + number(12) + "\t" + number(2) + "\t" + number(22)
-                            + "\t" + number(4));
+    EXPECT_EQ(lines[3], number(5) + "\t" + number(11) + "\t" + number(1) + "\t" + number(21) + "\t" + number(3) + "\t"
+                            + number(12) + "\t" + number(2) + "\t" + number(22) + "\t" + number(4));
 
     const QString three = dir.filePath("three.s3p");
     Matrix m;
@@ -569,8 +628,7 @@ TEST(TouchstoneFileNameTest, SuffixIsAddedAndFreeNamesAreNumbered)
     EXPECT_EQ(io.filePath(base, data), base + "(1).s2p");
     ASSERT_TRUE(io.write(base, data));
     ASSERT_TRUE(io.write(base, data));
-    EXPECT_EQ(dirEntries(dir.filePath("run.1")),
-              (QStringList{"model(1).s2p", "model(2).s2p", "model.s2p"}));
+    EXPECT_EQ(dirEntries(dir.filePath("run.1")), (QStringList{"model(1).s2p", "model(2).s2p", "model.s2p"}));
 
     // A name with a port-count suffix is split at the first dot of its
     // file-name part, never inside the directory name.
@@ -580,8 +638,7 @@ TEST(TouchstoneFileNameTest, SuffixIsAddedAndFreeNamesAreNumbered)
     EXPECT_EQ(io.filePath(dir.filePath("run.1/part.x.s2p"), data), dir.filePath("run.1/part(1).x.s2p"));
     EXPECT_EQ(io.filePath(dir.filePath("run.1/fresh.s2p"), data), dir.filePath("run.1/fresh.s2p"));
 
-    EXPECT_EQ(TouchstoneIO::uniqueFileName(dir.filePath("run.1/model"), ".s2p"),
-              dir.filePath("run.1/model(3).s2p"));
+    EXPECT_EQ(TouchstoneIO::uniqueFileName(dir.filePath("run.1/model"), ".s2p"), dir.filePath("run.1/model(3).s2p"));
 }
 
 TEST(TouchstoneFileNameTest, SuffixDecidesPortCountAndAnyLetterCaseCounts)
@@ -626,10 +683,8 @@ TEST(TouchstoneWriteFailureTest, WrongMatrixSizeFailsAndWritesNothing)
         {"a 2-port point with 3 elements", dir.filePath("short.s2p"),
          dataOf(2, {point(1, {1, 2, 3, 4}), point(2, {1, 2, 3})})},
         {"an empty matrix", dir.filePath("empty.s1p"), dataOf(1, {point(1, {})})},
-        {"a 4-port matrix in a 2-port file", existing,
-         dataOf(2, {randomData(4, 1, 1).points[0]})},
-        {"more elements than the data's port count", dir.filePath("bycount"),
-         dataOf(1, {point(1, {1, 2, 3, 4})})},
+        {"a 4-port matrix in a 2-port file", existing, dataOf(2, {randomData(4, 1, 1).points[0]})},
+        {"more elements than the data's port count", dir.filePath("bycount"), dataOf(1, {point(1, {1, 2, 3, 4})})},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -33,10 +33,22 @@ constexpr int shortConnectTimeoutMs = 250;
 
 // ---- one text per result, so a table can hold every query ------------------
 
-QString show(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
-QString show(int v) { return QString::number(v); }
-QString show(uint v) { return QString::number(v); }
-QString show(double v) { return QString::number(v, 'g', 17); }
+QString show(bool v)
+{
+    return v ? QStringLiteral("true") : QStringLiteral("false");
+}
+QString show(int v)
+{
+    return QString::number(v);
+}
+QString show(uint v)
+{
+    return QString::number(v);
+}
+QString show(double v)
+{
+    return QString::number(v, 'g', 17);
+}
 QString show(const VnaInfo &v)
 {
     return QStringLiteral("{%1,%2,%3}").arg(v.model(), v.serialNumber(), v.version());
@@ -55,7 +67,8 @@ QString show(const std::vector<std::complex<double>> &v)
         items << QStringLiteral("(%1,%2)").arg(show(x.real()), show(x.imag()));
     return QStringLiteral("[") + items.join(QLatin1Char(',')) + QStringLiteral("]");
 }
-template <typename T> QString show(const std::optional<T> &v)
+template<typename T>
+QString show(const std::optional<T> &v)
 {
     return v ? show(*v) : QStringLiteral("absent");
 }
@@ -88,8 +101,8 @@ void run(Simulator &sim, const QString &commands)
 struct Bench
 {
     explicit Bench(qint64 queryTimeoutMs = shortQueryTimeoutMs, AnalyserSim::Options options = {})
-        : sim(std::move(options))
-        , device(queryTimeoutMs, shortConnectTimeoutMs)
+        : sim(std::move(options)),
+          device(queryTimeoutMs, shortConnectTimeoutMs)
     {
         ok = sim.start() && device.connectToHost(QStringLiteral("127.0.0.1"), sim.port())
              && sim.waitForConnections(2, 2000);
@@ -99,8 +112,7 @@ struct Bench
     // Waits until the log holds `count` entries and returns them.
     std::vector<LogEntry> logOf(size_t count, int timeoutMs = 2000)
     {
-        sim.waitForLog([count](const std::vector<LogEntry> &log) { return log.size() >= count; },
-                       timeoutMs);
+        sim.waitForLog([count](const std::vector<LogEntry> &log) { return log.size() >= count; }, timeoutMs);
         return sim.log();
     }
 
@@ -217,8 +229,13 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
         {"active channel empty", faulty("SERV:CHAN:ACT?", ""), activeChannel, "absent", {activeQ}},
 
         // Calibrated ports: the items after the type, 0-based.
-        {"ports SOLT2", [](Simulator &s) { EXPECT_TRUE(s.calibrate(2, "SOLT2", {1, 2})); }, calibratedPorts,
-         "[0,1]", {typeQ2}},
+        {"ports SOLT2",
+         [](Simulator &s) {
+             EXPECT_TRUE(s.calibrate(2, "SOLT2", {1, 2}));
+         },
+         calibratedPorts,
+         "[0,1]",
+         {typeQ2}},
         {"ports none", noCalibration, calibratedPorts, "[]", {typeQ2}},
         {"ports blanks", faulty("SENS:CORR:TYPE?", " SOLT2 , 1 , 3 "), calibratedPorts, "[0,2]", {typeQ2}},
         {"ports bad item", faulty("SENS:CORR:TYPE?", "SOLT2,1,x"), calibratedPorts, "absent", {typeQ2}},
@@ -232,7 +249,9 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
              s.setCorrection(1, false);
          },
-         calibrationType, "1", {statusQ}},
+         calibrationType,
+         "1",
+         {statusQ}},
         {"type NONE", faulty("CALC:CORR:STAT?", "C"), calibrationType, "2", {statusQ, typeQ}},
         {"type RESPO", calibrated("RESPO", {1}), calibrationType, "3", {statusQ, typeQ}},
         {"type RESPS", calibrated("RESPS", {1}), calibrationType, "4", {statusQ, typeQ}},
@@ -247,19 +266,25 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
              garbage(s, "SENS:CORR:TYPE?", "TRL2,1,2");
          },
-         calibrationType, "absent", {statusQ, typeQ}},
+         calibrationType,
+         "absent",
+         {statusQ, typeQ}},
         {"type empty",
          [](Simulator &s) {
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
              garbage(s, "SENS:CORR:TYPE?", "");
          },
-         calibrationType, "absent", {statusQ, typeQ}},
-        {"type no status", [](Simulator &s) { drop(s, "CALC:CORR:STAT?"); }, calibrationType, "absent",
-         {statusQ}},
+         calibrationType,
+         "absent",
+         {statusQ, typeQ}},
+        {"type no status", [](Simulator &s) { drop(s, "CALC:CORR:STAT?"); }, calibrationType, "absent", {statusQ}},
 
         // Frequency grid.
-        {"grid", [](Simulator &s) { run(s, "SENS1:SWE:POIN 3;SENS1:FREQ:STAR 1e6;SENS1:FREQ:STOP 3e6"); },
-         frequencies, "[1000000,2000000,3000000]", {freqQ}},
+        {"grid",
+         [](Simulator &s) { run(s, "SENS1:SWE:POIN 3;SENS1:FREQ:STAR 1e6;SENS1:FREQ:STOP 3e6"); },
+         frequencies,
+         "[1000000,2000000,3000000]",
+         {freqQ}},
         {"grid blanks", faulty("SENS:FREQ:DATA?", "1, 2 ,3"), frequencies, "[1,2,3]", {freqQ}},
         {"grid bad item", faulty("SENS:FREQ:DATA?", "1,2,x"), frequencies, "absent", {freqQ}},
         {"grid empty", faulty("SENS:FREQ:DATA?", ""), frequencies, "absent", {freqQ}},
@@ -268,18 +293,31 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
         {"if bandwidth", none, ifBandwidth, "10000", {ifbwQ}},
         {"if bandwidth exponent", faulty("SENS:BWID?", "1e3"), ifBandwidth, "1000", {ifbwQ}},
         {"if bandwidth text", faulty("SENS:BWID?", "fast"), ifBandwidth, "absent", {ifbwQ}},
-        {"impedance", [](Simulator &s) { run(s, "SENS:CORR:PORT2:IMP 75"); },
-         [](VNADevice &d) { return show(d.impedance(1)); }, "75", {"SENSe:CORRection:PORT2:IMPedance?"}},
-        {"max frequency", [](Simulator &s) { s.setMaxFrequency(8.5e9); },
-         [](VNADevice &d) { return show(d.maxFrequency()); }, "8500000000",
+        {"impedance",
+         [](Simulator &s) { run(s, "SENS:CORR:PORT2:IMP 75"); },
+         [](VNADevice &d) { return show(d.impedance(1)); },
+         "75",
+         {"SENSe:CORRection:PORT2:IMPedance?"}},
+        {"max frequency",
+         [](Simulator &s) { s.setMaxFrequency(8.5e9); },
+         [](VNADevice &d) { return show(d.maxFrequency()); },
+         "8500000000",
          {"SERVice:SWEep:FREQuency:MAXimum?"}},
-        {"output power", [](Simulator &s) { run(s, "SOUR3:POW -5.5"); },
-         [](VNADevice &d) { return show(d.outputPower(2)); }, "-5.5",
+        {"output power",
+         [](Simulator &s) { run(s, "SOUR3:POW -5.5"); },
+         [](VNADevice &d) { return show(d.outputPower(2)); },
+         "-5.5",
          {"SOURce3:POWer:LEVel:IMMediate:AMPLitude?"}},
-        {"start", [](Simulator &s) { run(s, "SENS1:FREQ:STAR 1e9"); },
-         [](VNADevice &d) { return show(d.startFreq(0)); }, "1000000000", {"SENSe1:FREQuency:STARt?"}},
-        {"stop", [](Simulator &s) { run(s, "SENS2:FREQ:STOP 2.5e9"); },
-         [](VNADevice &d) { return show(d.stopFreq(1)); }, "2500000000", {"SENSe2:FREQuency:STOP?"}},
+        {"start",
+         [](Simulator &s) { run(s, "SENS1:FREQ:STAR 1e9"); },
+         [](VNADevice &d) { return show(d.startFreq(0)); },
+         "1000000000",
+         {"SENSe1:FREQuency:STARt?"}},
+        {"stop",
+         [](Simulator &s) { run(s, "SENS2:FREQ:STOP 2.5e9"); },
+         [](VNADevice &d) { return show(d.stopFreq(1)); },
+         "2500000000",
+         {"SENSe2:FREQuency:STOP?"}},
 
         // Counts.
         {"points", none, pointsCount, "201", {pointsQ}},
@@ -320,7 +358,9 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
              id.version = "2.0.1";
              s.setIdentity(id);
          },
-         identify, "{ModelX,SN01,2.0.1}", {idnQ}},
+         identify,
+         "{ModelX,SN01,2.0.1}",
+         {idnQ}},
         {"identity five fields", faulty("*IDN?", "a,b,c,d,e"), identify, "absent", {idnQ}},
         {"identity three fields", faulty("*IDN?", "a,b,c"), identify, "absent", {idnQ}},
 
@@ -329,8 +369,7 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
         {"extrapolated RC!", faulty("CALC:CORR:STAT?", "RC!"), extrapolated, "true", {statusQ}},
         {"extrapolated C?", faulty("CALC:CORR:STAT?", "C?"), extrapolated, "false", {statusQ}},
         {"extrapolated C", faulty("CALC:CORR:STAT?", "C"), extrapolated, "false", {statusQ}},
-        {"extrapolated none", [](Simulator &s) { drop(s, "CALC:CORR:STAT?"); }, extrapolated, "absent",
-         {statusQ}},
+        {"extrapolated none", [](Simulator &s) { drop(s, "CALC:CORR:STAT?"); }, extrapolated, "absent", {statusQ}},
         {"interpolated C?", faulty("CALC:CORR:STAT?", "C?"), interpolated, "true", {statusQ}},
         {"interpolated RC?", faulty("CALC:CORR:STAT?", "RC?"), interpolated, "true", {statusQ}},
         {"interpolated C!", faulty("CALC:CORR:STAT?", "C!"), interpolated, "false", {statusQ}},
@@ -340,14 +379,18 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
              run(s, "SENS1:SWE:POIN 7");
          },
-         interpolated, "true", {statusQ}},
+         interpolated,
+         "true",
+         {statusQ}},
         {"extrapolated real",
          [](Simulator &s) {
              run(s, "SENS1:FREQ:STOP 1e10");
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
              run(s, "SENS1:FREQ:STOP 2e10");
          },
-         extrapolated, "true", {statusQ}},
+         extrapolated,
+         "true",
+         {statusQ}},
 
         // Readiness.
         {"ready", none, ready, "true", {readyQ}},
@@ -445,8 +488,7 @@ TEST(VnaDeviceSetters, EveryCommandText)
         {[](VNADevice &d) { d.setGraphicSport(0, 1, 0); }, {"CALCulate1:PARameter1:SPORt 2"}},
         {[](VNADevice &d) { d.setMeasuredParametr(0, 1, 0, 0); }, {"CALCulate1:PARameter1:DEFine S21"}},
         {[](VNADevice &d) { d.setFixtureSimulationState(0, true); }, {"CALCulate1:FSIMulator:STATe 1"}},
-        {[](VNADevice &d) { d.setDeembeddingState(0, false); },
-         {"CALCulate1:FSIMulator:SENDed:DEEMbed:STATe 0"}},
+        {[](VNADevice &d) { d.setDeembeddingState(0, false); }, {"CALCulate1:FSIMulator:SENDed:DEEMbed:STATe 0"}},
         {[](VNADevice &d) { d.setDeembeddingState(0, 1u, true); },
          {"CALCulate1:FSIMulator:SENDed:DEEMbed:PORT2:STATe 1"}},
         {[&](VNADevice &d) { d.setDeembeddingFile(0, 0, touchstone); },

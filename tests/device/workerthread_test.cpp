@@ -84,7 +84,7 @@ TEST(WorkerThread, RunsTasksOneAtATimeInPushOrderOnItsOwnThread)
 TEST(WorkerThread, TasksMayPushFurtherTasksWhichRunAfterTheQueuedOnes)
 {
     WorkerThread worker;
-    std::vector<int> order;  // touched only on the worker
+    std::vector<int> order; // touched only on the worker
     Checker checker;
     worker.push([&, h = checker.handle()] {
         order.push_back(1);
@@ -175,8 +175,7 @@ TEST(WorkerThread, IdleWorkerSleepsUntilThereIsSomethingToDo)
     std::atomic<int> wakeUps{0};
     Checker hooked;
     worker.push([&, h = hooked.handle()] {
-        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake,
-                         [&] { ++wakeUps; });
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, [&] { ++wakeUps; });
         h.complete();
     });
     ASSERT_TRUE(waitAtMost(hooked));
@@ -258,11 +257,19 @@ TEST(WorkerThread, StopEndsTheThreadAndLaterTasksNeverRun)
     worker.push([&] { ran = true; });
     std::this_thread::sleep_for(20ms);
     EXPECT_FALSE(ran);
-    worker.stop();  // a second stop returns at once
+    worker.stop(); // a second stop returns at once
 }
 
 // How the task a caller waits for comes to an end.
-enum class Ending { Completes, CompletesTwice, ThrowsStdException, ThrowsOther, Cleared, WorkerDestroyed, PushedAfterStop };
+enum class Ending {
+    Completes,
+    CompletesTwice,
+    ThrowsStdException,
+    ThrowsOther,
+    Cleared,
+    WorkerDestroyed,
+    PushedAfterStop
+};
 
 struct EndingCase
 {
@@ -272,15 +279,14 @@ struct EndingCase
 };
 
 class WaiterCompletion : public ::testing::TestWithParam<EndingCase>
-{
-};
+{};
 
 // Whatever becomes of the task, the waiter is completed exactly once: with
 // the task's value when it delivered one, otherwise with an empty result.
 TEST_P(WaiterCompletion, CompletesExactlyOnce)
 {
     const EndingCase param = GetParam();
-    LogCapture log;  // keeps the exception lines out of the test output
+    LogCapture log; // keeps the exception lines out of the test output
     auto worker = std::make_unique<WorkerThread>();
 
     std::atomic<bool> blockerStarted{false}, release{false};
@@ -317,7 +323,7 @@ TEST_P(WaiterCompletion, CompletesExactlyOnce)
             case Ending::ThrowsOther:
                 throw 3;
             default:
-                completion(99);  // must never run
+                completion(99); // must never run
             }
         });
     }
@@ -335,7 +341,7 @@ TEST_P(WaiterCompletion, CompletesExactlyOnce)
     }
 
     ASSERT_TRUE(waitAtMost(checker)) << param.name;
-    QCoreApplication::processEvents();  // deliver any stray second signal
+    QCoreApplication::processEvents(); // deliver any stray second signal
     EXPECT_EQ(result, param.expected) << param.name;
     EXPECT_EQ(signalled, 1) << param.name;
 }
@@ -343,7 +349,8 @@ TEST_P(WaiterCompletion, CompletesExactlyOnce)
 INSTANTIATE_TEST_SUITE_P(AllEndings, WaiterCompletion,
                          ::testing::Values(EndingCase{Ending::Completes, "completes", 7},
                                            EndingCase{Ending::CompletesTwice, "completes twice", 7},
-                                           EndingCase{Ending::ThrowsStdException, "throws std::exception", std::nullopt},
+                                           EndingCase{Ending::ThrowsStdException, "throws std::exception",
+                                                      std::nullopt},
                                            EndingCase{Ending::ThrowsOther, "throws an int", std::nullopt},
                                            EndingCase{Ending::Cleared, "cleared", std::nullopt},
                                            EndingCase{Ending::WorkerDestroyed, "worker destroyed", std::nullopt},
@@ -393,7 +400,7 @@ TEST(Checker, WaitKeepsTheEventLoopRunningAndMayReenter)
 {
     WorkerThread outerWorker;
     WorkerThread innerWorker;
-    std::vector<std::string> events;  // GUI thread only
+    std::vector<std::string> events; // GUI thread only
     int ticks = 0;
 
     QTimer ticker;
@@ -419,7 +426,7 @@ TEST(Checker, WaitKeepsTheEventLoopRunningAndMayReenter)
     {
         WaitCompletion<std::optional<int>> done(outer, outerResult);
         outerWorker.push([done, &outerTaskDone] {
-            std::this_thread::sleep_for(60ms);  // ends while the inner wait still runs
+            std::this_thread::sleep_for(60ms); // ends while the inner wait still runs
             done(1);
             outerTaskDone = true;
         });
@@ -449,7 +456,7 @@ TEST(Checker, CannotBeDestroyedWhileACompletionIsRunning)
             });
         });
         spinUntil(storing);
-    }  // the destructor must wait for the completion to finish
+    } // the destructor must wait for the completion to finish
     EXPECT_TRUE(stored);
 
     // A completion arriving after the waiter has gone does nothing.
@@ -470,4 +477,4 @@ TEST(Checker, ManyShortWaitsEachReturnWithTheirOwnResult)
     }
 }
 
-}  // namespace
+} // namespace

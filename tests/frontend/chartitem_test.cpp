@@ -132,7 +132,8 @@ TEST_F(ChartItem, BeatRefreshesEveryTrace)
     b->setVisible(false);
     chart.addTrace(a.get());
     chart.addTrace(b.get());
-    ASSERT_TRUE(waitUntil("!a->renderData()->matrices.empty() && !b->renderData()->matrices.empty()", [&] { return !a->renderData()->matrices.empty() && !b->renderData()->matrices.empty(); }));
+    ASSERT_TRUE(waitUntil("!a->renderData()->matrices.empty() && !b->renderData()->matrices.empty()",
+                          [&] { return !a->renderData()->matrices.empty() && !b->renderData()->matrices.empty(); }));
     EXPECT_TRUE(a->renderData()->visibleSnapshot);
     EXPECT_FALSE(b->renderData()->visibleSnapshot);
     // One pixel of 200 rows over a span of 200.
@@ -183,8 +184,7 @@ public:
     {
         const int now = ++inFlight;
         int seen = maxInFlight.load();
-        while (now > seen && !maxInFlight.compare_exchange_weak(seen, now)) {
-        }
+        while (now > seen && !maxInFlight.compare_exchange_weak(seen, now)) {}
         QThread::msleep(2);
         Trace::update();
         --inFlight;
@@ -302,8 +302,7 @@ TEST_F(ChartInWindow, ClearingTheRubberBandWhileZoomedResetsFirst)
     ASSERT_TRUE(chart->isZoomed());
     QStringList order;
     QObject::connect(chart, &Chart::isZoomedChanged, [&](bool z) { order << QString("zoomed %1").arg(z); });
-    QObject::connect(chart, &Chart::rubberBandChanged,
-                     [&](QQuickItem *item) { order << (item ? "band" : "no band"); });
+    QObject::connect(chart, &Chart::rubberBandChanged, [&](QQuickItem *item) { order << (item ? "band" : "no band"); });
     chart->setRubberBand(band); // unchanged: nothing
     chart->setRubberBand(nullptr);
     EXPECT_EQ(order, QStringList({"zoomed 0", "no band"}));

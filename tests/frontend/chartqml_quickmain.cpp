@@ -27,9 +27,9 @@ std::atomic<int> chartQmlWarnings{0};
 bool isChartQml(const QUrl &url)
 {
     const QString path = url.toString();
-    return path.startsWith(QLatin1String("qrc:/core/qml/chart/")) ||
-           path == QLatin1String("qrc:/core/qml/controls/VukChartTab.qml") ||
-           path == QLatin1String("qrc:/core/qml/controls/MeasureGraphInstantiator.qml");
+    return path.startsWith(QLatin1String("qrc:/core/qml/chart/"))
+           || path == QLatin1String("qrc:/core/qml/controls/VukChartTab.qml")
+           || path == QLatin1String("qrc:/core/qml/controls/MeasureGraphInstantiator.qml");
 }
 
 void countChartQmlWarnings(const QList<QQmlError> &warnings)
@@ -83,10 +83,7 @@ class ChartQmlSetup : public QObject
     Q_OBJECT
 
 public slots:
-    void applicationAvailable()
-    {
-        registerChartProgramQml();
-    }
+    void applicationAvailable() { registerChartProgramQml(); }
 
     void qmlEngineAvailable(QQmlEngine *engine)
     {

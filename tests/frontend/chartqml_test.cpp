@@ -124,8 +124,8 @@ TEST_F(ChartQmlModule, EnumCarriersCannotBeInstantiated)
     };
     for (const Case &c : cases) {
         QString errors;
-        const QByteArray qml = QByteArray("import QtQuick 2.15\nimport com.korvel.chart 1.0\nItem { property var x: ") +
-                               c.type + " {} }";
+        const QByteArray qml =
+            QByteArray("import QtQuick 2.15\nimport com.korvel.chart 1.0\nItem { property var x: ") + c.type + " {} }";
         auto object = create(engine, qml, &errors);
         EXPECT_FALSE(object) << c.type;
         EXPECT_TRUE(errors.contains(QLatin1String(c.reason))) << errors.toStdString();
@@ -207,7 +207,8 @@ protected:
         ASSERT_TRUE(plotter && scaler);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-        ASSERT_TRUE(waitUntil("window->rendererInterface() != nullptr", [this] { return window->rendererInterface() != nullptr; }));
+        ASSERT_TRUE(waitUntil("window->rendererInterface() != nullptr",
+                              [this] { return window->rendererInterface() != nullptr; }));
         ASSERT_EQ(window->rendererInterface()->graphicsApi(), QSGRendererInterface::OpenGL);
     }
 
@@ -247,8 +248,8 @@ protected:
 
     static bool near(const QColor &a, const QColor &b, int tolerance)
     {
-        return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-               std::abs(a.blue() - b.blue()) <= tolerance;
+        return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+               && std::abs(a.blue() - b.blue()) <= tolerance;
     }
 
     // Whether a pixel within two of p has the colour.
@@ -267,7 +268,8 @@ protected:
     // the layout settles) shows the colour, or no longer shows it.
     bool waitForColour(QPointF value, const QColor &colour, bool present = true)
     {
-        return waitUntil("colourAround(window->grabWindow(), pixelOf(value), colour) == present", [&] { return colourAround(window->grabWindow(), pixelOf(value), colour) == present; });
+        return waitUntil("colourAround(window->grabWindow(), pixelOf(value), colour) == present",
+                         [&] { return colourAround(window->grabWindow(), pixelOf(value), colour) == present; });
     }
 
     QQmlEngine engine;
@@ -351,8 +353,8 @@ QStringList shownLabels(QQuickItem *axis)
     QStringList texts;
     QList<QQuickItem *> labels = labelItems(axis);
     std::sort(labels.begin(), labels.end(), [](QQuickItem *a, QQuickItem *b) {
-        return a->mapToScene(QPointF()).x() + a->mapToScene(QPointF()).y() <
-               b->mapToScene(QPointF()).x() + b->mapToScene(QPointF()).y();
+        return a->mapToScene(QPointF()).x() + a->mapToScene(QPointF()).y()
+               < b->mapToScene(QPointF()).x() + b->mapToScene(QPointF()).y();
     });
     for (QQuickItem *label : labels)
         texts.append(label->property("text").toString());
@@ -372,7 +374,8 @@ TEST_F(PlotterWindow, AxisLabelsFollowTheScaleManager)
     // The x labels are the grid's lines 0, 0.1 G .. 0.9 G, all with the
     // prefix of the largest; the middle one (0.5 G) is placed first. 0,
     // centred on the left edge, does not fit.
-    ASSERT_TRUE(waitUntil("shownLabels(xAxis).contains(QStringLiteral(\"0.5G\"))", [&] { return shownLabels(xAxis).contains(QStringLiteral("0.5G")); }));
+    ASSERT_TRUE(waitUntil("shownLabels(xAxis).contains(QStringLiteral(\"0.5G\"))",
+                          [&] { return shownLabels(xAxis).contains(QStringLiteral("0.5G")); }));
     const QStringList xLabels = shownLabels(xAxis);
     EXPECT_FALSE(xLabels.contains(QStringLiteral("0")));
     EXPECT_TRUE(xLabels.contains(QStringLiteral("0.1G")));
@@ -392,7 +395,8 @@ TEST_F(PlotterWindow, AxisLabelsFollowTheScaleManager)
     const QVector<QPointF> small{QPointF(0, 0), QPointF(2e-9, 1)};
     traces.front()->replace(small);
     scaler->addData(QStringLiteral("a"), small);
-    ASSERT_TRUE(waitUntil("shownLabels(xAxis).contains(QStringLiteral(\"1n\"))", [&] { return shownLabels(xAxis).contains(QStringLiteral("1n")); }));
+    ASSERT_TRUE(waitUntil("shownLabels(xAxis).contains(QStringLiteral(\"1n\"))",
+                          [&] { return shownLabels(xAxis).contains(QStringLiteral("1n")); }));
     EXPECT_FALSE(shownLabels(xAxis).contains(QStringLiteral("0.5G")));
     // 0 .. 1 widened by 0.2: labels 1.2 down to -0.2, in the prefix of 1.2.
     EXPECT_EQ(shownLabels(yAxis).first(), QStringLiteral("1.2 "));
@@ -410,7 +414,8 @@ TEST_F(PlotterWindow, ClickOnACurveMakesItsTraceActive)
     ASSERT_TRUE(waitForColour(QPointF{7.5, 5}, secondLight));
 
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, pixelOf({7.5, 5}));
-    ASSERT_TRUE(waitUntil("plotter->property(\"activeTrace\").value<QObject *>() == right", [&] { return plotter->property("activeTrace").value<QObject *>() == right; }));
+    ASSERT_TRUE(waitUntil("plotter->property(\"activeTrace\").value<QObject *>() == right",
+                          [&] { return plotter->property("activeTrace").value<QObject *>() == right; }));
     EXPECT_DOUBLE_EQ(right->z(), 1.0);
     EXPECT_DOUBLE_EQ(left->z(), 0.0);
 
@@ -419,7 +424,8 @@ TEST_F(PlotterWindow, ClickOnACurveMakesItsTraceActive)
     QTest::qWait(200);
     EXPECT_EQ(plotter->property("activeTrace").value<QObject *>(), right);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, pixelOf({2.5, 5}));
-    EXPECT_TRUE(waitUntil("plotter->property(\"activeTrace\").value<QObject *>() == left", [&] { return plotter->property("activeTrace").value<QObject *>() == left; }));
+    EXPECT_TRUE(waitUntil("plotter->property(\"activeTrace\").value<QObject *>() == left",
+                          [&] { return plotter->property("activeTrace").value<QObject *>() == left; }));
 }
 
 } // namespace

@@ -25,8 +25,8 @@ inline void registerChartProgramQml()
     QQuickStyle::setStyle(QStringLiteral("vukstyle"));
     QQuickStyle::setFallbackStyle(QStringLiteral("Material"));
     registerChartQmlTypes();
-    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")),
-                             "IconShortcuts", 1, 0, "Icons");
+    qmlRegisterSingletonType(QUrl(QStringLiteral("qrc:/core/qml/icon_shortcuts/IconShortcuts.qml")), "IconShortcuts", 1,
+                             0, "Icons");
     UnitFormatter::registerQmlType();
     MeasureEnums::registerTypes();
     qmlRegisterType<Korvel::Frontend::ChartScaleManager>("ChartScaleManager", 1, 0, "ChartScaleManager");

@@ -12,10 +12,10 @@
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
-#include <QSurfaceFormat>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QSignalSpy>
+#include <QSurfaceFormat>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -121,13 +121,12 @@ QByteArray rendererDroppingShortMultisampledLines()
 struct Spies
 {
     explicit Spies(AbstractTrace *t)
-        : pressed(t, &AbstractTrace::pressed)
-        , released(t, &AbstractTrace::released)
-        , clicked(t, &AbstractTrace::clicked)
-        , doubleClicked(t, &AbstractTrace::doubleClicked)
-        , hovered(t, &AbstractTrace::hovered)
-    {
-    }
+        : pressed(t, &AbstractTrace::pressed),
+          released(t, &AbstractTrace::released),
+          clicked(t, &AbstractTrace::clicked),
+          doubleClicked(t, &AbstractTrace::doubleClicked),
+          hovered(t, &AbstractTrace::hovered)
+    {}
     int total() const
     {
         return pressed.count() + released.count() + clicked.count() + doubleClicked.count() + hovered.count();
@@ -153,7 +152,8 @@ protected:
         window->setColor(Qt::white);
         chart->setAntialiasing(false); // exact colours
         ASSERT_TRUE(show());
-        ASSERT_TRUE(waitUntil("window->rendererInterface() != nullptr", [this] { return window->rendererInterface() != nullptr; }));
+        ASSERT_TRUE(waitUntil("window->rendererInterface() != nullptr",
+                              [this] { return window->rendererInterface() != nullptr; }));
         ASSERT_EQ(window->rendererInterface()->graphicsApi(), QSGRendererInterface::OpenGL);
     }
 
@@ -263,8 +263,8 @@ TEST_F(ChartOnOpenGL, ClickOnTraceReportsPressReleaseAndClickAtTheDomainPoint)
     ASSERT_EQ(spies.pressed.count(), 1);
     ASSERT_EQ(spies.released.count(), 1);
     const QPointF point = spies.clicked.at(0).at(0).toPointF();
-    EXPECT_DOUBLE_EQ(point.x(), 5.0);  // 150 of 300 pixels over (0, 10)
-    EXPECT_DOUBLE_EQ(point.y(), 5.0);  // 100 of 200 rows from the top
+    EXPECT_DOUBLE_EQ(point.x(), 5.0); // 150 of 300 pixels over (0, 10)
+    EXPECT_DOUBLE_EQ(point.y(), 5.0); // 100 of 200 rows from the top
     EXPECT_EQ(spies.pressed.at(0).at(0).toPointF(), point);
 }
 
@@ -377,7 +377,8 @@ TEST_F(ChartOnOpenGL, HigherZDrawsOnTopAndTakesThePick)
     b->setZ(2); // equal z: still one on top, one pick answer
     QTest::qWait(100);
     QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(150, 100));
-    ASSERT_TRUE(waitUntil("sr.clicked.count() + sb.clicked.count() == 3", [&] { return sr.clicked.count() + sb.clicked.count() == 3; }));
+    ASSERT_TRUE(waitUntil("sr.clicked.count() + sb.clicked.count() == 3",
+                          [&] { return sr.clicked.count() + sb.clicked.count() == 3; }));
 }
 
 TEST_F(ChartOnOpenGL, ClicksAtTheTopAndBottomEdgesGiveTheRangeEnds)
@@ -469,13 +470,14 @@ TEST_F(ChartOnOpenGL, NearHorizontalTracesDrawContinuousLines)
                          << "\" drops line segments shorter than a pixel in multisampled frame buffers";
         chart->setAntialiasing(c.antialiasing);
         // Both lines are drawn; the first frames after the switch may still be the old drawing.
-        ASSERT_TRUE(waitUntil("both lines drawn without gaps", [&] {
-            const QImage frame = window->grabWindow();
-            return columnsWithoutLine(frame, 2, W - 3, flatRow, white) == 0
-                && columnsWithoutLine(frame, 2, W - 3, slopedRow, white) == 0;
-        })) << "flat line gaps "
-            << columnsWithoutLine(window->grabWindow(), 2, W - 3, flatRow, white) << ", sloped line gaps "
-            << columnsWithoutLine(window->grabWindow(), 2, W - 3, slopedRow, white);
+        ASSERT_TRUE(waitUntil("both lines drawn without gaps",
+                              [&] {
+                                  const QImage frame = window->grabWindow();
+                                  return columnsWithoutLine(frame, 2, W - 3, flatRow, white) == 0
+                                         && columnsWithoutLine(frame, 2, W - 3, slopedRow, white) == 0;
+                              }))
+            << "flat line gaps " << columnsWithoutLine(window->grabWindow(), 2, W - 3, flatRow, white)
+            << ", sloped line gaps " << columnsWithoutLine(window->grabWindow(), 2, W - 3, slopedRow, white);
     }
 }
 

@@ -28,8 +28,7 @@ public:
         hook(&ChartScaleManager::minYChanged, "minY");
         hook(&ChartScaleManager::maxYChanged, "maxY");
         hook(&ChartScaleManager::minMaxYChanged, "minMaxY");
-        QObject::connect(m, &ChartScaleManager::maximumYLimitChanged, m,
-                         [this] { names.push_back("limit"); });
+        QObject::connect(m, &ChartScaleManager::maximumYLimitChanged, m, [this] { names.push_back("limit"); });
     }
     std::vector<std::string> names;
 };

@@ -71,8 +71,7 @@ TEST_F(PolarRender, CirclesRadialsAndAxesAreWhereTheyBelong)
         EXPECT_TRUE(toneNear(image, polar(c, R, angle), Tone::Green));
     }
     // Axes, in the outer colour over the inner circles.
-    for (QPointF p : {QPointF(150, 20), QPointF(150, 280), QPointF(20, 150), QPointF(280, 150),
-                      QPointF(150, 75 + 150)})
+    for (QPointF p : {QPointF(150, 20), QPointF(150, 280), QPointF(20, 150), QPointF(280, 150), QPointF(150, 75 + 150)})
         EXPECT_TRUE(toneNear(image, p, Tone::Green)) << p.x() << "," << p.y();
 
     // Four radial lines from R/4, eight from R/2, sixteen from 3R/4.
@@ -137,14 +136,13 @@ TEST(PolarGridNodes, GroupsInDrawingOrderAndRebuildOnlyWhenDirty)
     ASSERT_NE(root, nullptr);
     ASSERT_EQ(root->childCount(), 4);
     EXPECT_EQ(childCount(root, 0), 4 + 8 + 16); // radial lines
-    EXPECT_EQ(childCount(root, 1), 4);          // inner circles, the first of radius 0
-    EXPECT_EQ(childCount(root, 2), 2);          // axes
-    EXPECT_EQ(childCount(root, 3), 1);          // outer circle
-    const auto *outer = static_cast<ArcNode *>(root->firstChild()->nextSibling()->nextSibling()
-                                                   ->nextSibling()->firstChild());
+    EXPECT_EQ(childCount(root, 1), 4); // inner circles, the first of radius 0
+    EXPECT_EQ(childCount(root, 2), 2); // axes
+    EXPECT_EQ(childCount(root, 3), 1); // outer circle
+    const auto *outer =
+        static_cast<ArcNode *>(root->firstChild()->nextSibling()->nextSibling()->nextSibling()->firstChild());
     EXPECT_DOUBLE_EQ(outer->arc().radius, 150.0);
-    const auto *vertical = static_cast<LineNode *>(root->firstChild()->nextSibling()
-                                                       ->nextSibling()->firstChild());
+    const auto *vertical = static_cast<LineNode *>(root->firstChild()->nextSibling()->nextSibling()->firstChild());
     EXPECT_EQ(vertical->line(), QLine(150, 0, 150, 300));
 
     // Nothing changed: the same node comes back untouched.

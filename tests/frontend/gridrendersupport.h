@@ -155,8 +155,7 @@ inline std::vector<double> runsInColumn(const QImage &image, int x, Tone wanted)
 }
 
 // Each found run lies within `tolerance` of the expected position, in order.
-inline void expectRunsAt(const std::vector<double> &found, const std::vector<int> &expected,
-                         double tolerance = 1.0)
+inline void expectRunsAt(const std::vector<double> &found, const std::vector<int> &expected, double tolerance = 1.0)
 {
     std::string seen;
     for (double f : found)

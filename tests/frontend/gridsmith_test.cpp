@@ -98,8 +98,7 @@ protected:
     }
 
     // Share of lit pixels of `a` with no lit pixel of `b` within one pixel.
-    static double unmatched(const std::vector<std::vector<bool>> &a,
-                            const std::vector<std::vector<bool>> &b)
+    static double unmatched(const std::vector<std::vector<bool>> &a, const std::vector<std::vector<bool>> &b)
     {
         int lit = 0, missing = 0;
         for (int y = 1; y < 400; ++y)
@@ -127,8 +126,7 @@ TEST_F(SmithRender, ResistanceCirclesAndReactanceArcsFollowTheImpedancePlane)
     const QImage image = scene->grab();
     for (double r : Resistances)
         for (double x : {-2.5, -0.8, -0.4, 0.4, 0.8, 2.5})
-            EXPECT_TRUE(toneNear(image, pixel(gamma(cd(r, x))), Tone::Red, 2))
-                << "r " << r << " x " << x;
+            EXPECT_TRUE(toneNear(image, pixel(gamma(cd(r, x))), Tone::Red, 2)) << "r " << r << " x " << x;
     for (double x : reactances())
         for (double r : {0.1, 0.35, 0.8, 2.2})
             for (double sign : {1.0, -1.0})
@@ -137,8 +135,7 @@ TEST_F(SmithRender, ResistanceCirclesAndReactanceArcsFollowTheImpedancePlane)
 
     // The unit circle and the real axis in the outer colour.
     for (double angle : {30.0, 150.0, 250.0, 320.0})
-        EXPECT_TRUE(toneNear(image, pixel(std::polar(1.0, angle * M_PI / 180)), Tone::Green, 2))
-            << angle;
+        EXPECT_TRUE(toneNear(image, pixel(std::polar(1.0, angle * M_PI / 180)), Tone::Green, 2)) << angle;
     for (double re : {-0.6, -0.2, 0.45})
         EXPECT_TRUE(toneNear(image, pixel(cd(re, 0)), Tone::Green, 1)) << re;
 }
@@ -195,11 +192,9 @@ TEST_F(SmithRender, ZoomedOutShowsTheUnitCircleAndNegativeResistance)
     const QImage image = scene->grab();
     const double unit = R / 2;
     for (double angle : {30.0, 200.0})
-        EXPECT_TRUE(toneNear(image, pixel(std::polar(1.0, angle * M_PI / 180), unit), Tone::Green, 2))
-            << angle;
+        EXPECT_TRUE(toneNear(image, pixel(std::polar(1.0, angle * M_PI / 180), unit), Tone::Green, 2)) << angle;
     for (double angle : {60.0, 250.0})
-        EXPECT_TRUE(toneNear(image, pixel(std::polar(1.0, angle * M_PI / 180)), Tone::Green, 2))
-            << angle;
+        EXPECT_TRUE(toneNear(image, pixel(std::polar(1.0, angle * M_PI / 180)), Tone::Green, 2)) << angle;
     // The r = −0.6 circle (centre −1.5, radius 2.5 in unit radii) beyond the unit circle.
     const cd onCircle = cd(-1.5, 0) + std::polar(2.5, 40 * M_PI / 180);
     EXPECT_GT(std::abs(onCircle), 1.2);
@@ -227,14 +222,13 @@ TEST(SmithGridNodes, GroupsAtUnitScale)
         const auto *arc = static_cast<ArcNode *>(n);
         empty += arc->arc().isNull();
         if (!arc->arc().isNull()) {
-            EXPECT_LE(std::hypot(arc->arc().centerX - Cx, arc->arc().centerY - Cy) - R,
-                      arc->arc().radius + 1);
+            EXPECT_LE(std::hypot(arc->arc().centerX - Cx, arc->arc().centerY - Cy) - R, arc->arc().radius + 1);
         }
     }
     EXPECT_EQ(empty, 1);
-    EXPECT_EQ(arcs->nextSibling()->childCount(), 1);                 // open-point line
-    EXPECT_EQ(arcs->nextSibling()->nextSibling()->childCount(), 2);  // outer circles
-    EXPECT_EQ(root->lastChild()->childCount(), 1);                   // real axis
+    EXPECT_EQ(arcs->nextSibling()->childCount(), 1); // open-point line
+    EXPECT_EQ(arcs->nextSibling()->nextSibling()->childCount(), 2); // outer circles
+    EXPECT_EQ(root->lastChild()->childCount(), 1); // real axis
     const auto *axis = static_cast<Korvel::Frontend::LineNode *>(root->lastChild()->firstChild());
     EXPECT_EQ(axis->line(), QLine(400, 200, 0, 200));
     delete root;

@@ -72,31 +72,54 @@ TEST(XYGridLayout, VerticalLinesOfEachMode)
     const double c = 1.23456 / 2; // centre of the rounded-step case
     const LayoutCase cases[] = {
         // e = 9, f = 1: step 1e8; 1e9 itself is the border.
-        {"nice, 0 to 1e9", XYGrid::NiceLabelsLinGrid, {0, 1e9}, 1000,
+        {"nice, 0 to 1e9",
+         XYGrid::NiceLabelsLinGrid,
+         {0, 1e9},
+         1000,
          {0, 100, 200, 300, 400, 500, 600, 700, 800, 900},
          {0, 1e8, 2e8, 3e8, 4e8, 5e8, 6e8, 7e8, 8e8, 9e8}},
         // f = 3.5: step 0.4.
-        {"nice, 0 to 3.5", XYGrid::NiceLabelsLinGrid, {0, 3.5}, 350,
+        {"nice, 0 to 3.5",
+         XYGrid::NiceLabelsLinGrid,
+         {0, 3.5},
+         350,
          {0, 40, 80, 120, 160, 200, 240, 280, 320},
          {0, 0.4, 0.8, 1.2, 1.6, 2.0, 2.4, 2.8, 3.2}},
         // f = 1.5: step 0.2 from the first multiple above xmin.
-        {"nice, -0.25 to 1.25", XYGrid::NiceLabelsLinGrid, {-0.25, 1.25}, 150,
-         {5, 25, 45, 65, 85, 105, 125, 145}, {-0.2, 0, 0.2, 0.4, 0.6, 0.8, 1.0, 1.2}},
+        {"nice, -0.25 to 1.25",
+         XYGrid::NiceLabelsLinGrid,
+         {-0.25, 1.25},
+         150,
+         {5, 25, 45, 65, 85, 105, 125, 145},
+         {-0.2, 0, 0.2, 0.4, 0.6, 0.8, 1.0, 1.2}},
         // f = 7: step 1e3 / 1.333 = 750.
-        {"nice, 1000 to 8000", XYGrid::NiceLabelsLinGrid, {1000, 8000}, 700,
+        {"nice, 1000 to 8000",
+         XYGrid::NiceLabelsLinGrid,
+         {1000, 8000},
+         700,
          {50, 125, 200, 275, 350, 425, 500, 575, 650},
          {1500, 2250, 3000, 3750, 4500, 5250, 6000, 6750, 7500}},
         // (W - 1) / 10 apart on a 101-pixel item.
-        {"equidistant", XYGrid::EquidistantGrid, {2, 12}, 101,
-         {10, 20, 30, 40, 50, 60, 70, 80, 90}, {3, 4, 5, 6, 7, 8, 9, 10, 11}},
+        {"equidistant",
+         XYGrid::EquidistantGrid,
+         {2, 12},
+         101,
+         {10, 20, 30, 40, 50, 60, 70, 80, 90},
+         {3, 4, 5, 6, 7, 8, 9, 10, 11}},
         // centre, then four below, then four above.
-        {"centred", XYGrid::CenteredLinGrid, {0, 10}, 200,
-         {100, 80, 60, 40, 20, 120, 140, 160, 180}, {5, 4, 3, 2, 1, 6, 7, 8, 9}},
+        {"centred",
+         XYGrid::CenteredLinGrid,
+         {0, 10},
+         200,
+         {100, 80, 60, 40, 20, 120, 140, 160, 180},
+         {5, 4, 3, 2, 1, 6, 7, 8, 9}},
         // step 0.123456 rounded to 4 digits: 0.1235.
-        {"centred, rounded step", XYGrid::CenteredLinGrid, {0, 1.23456}, 1000,
+        {"centred, rounded step",
+         XYGrid::CenteredLinGrid,
+         {0, 1.23456},
+         1000,
          {500, 400, 300, 200, 100, 600, 700, 800, 900},
-         {c, c - 0.1235, c - 0.247, c - 0.3705, c - 0.494, c + 0.1235, c + 0.247, c + 0.3705,
-          c + 0.494}},
+         {c, c - 0.1235, c - 0.247, c - 0.3705, c - 0.494, c + 0.1235, c + 0.247, c + 0.3705, c + 0.494}},
     };
     for (const LayoutCase &lc : cases) {
         SCOPED_TRACE(lc.what);
@@ -230,8 +253,8 @@ TEST(XYGridLayout, HorizontalLinesAndBorder)
 
     XYGrid grid;
     grid.setSize(QSizeF(300.4, 199.6)); // the integer rectangle is 300 by 200
-    const QVector<QLine> border = {QLine(0, 0, 0, 200), QLine(0, 200, 300, 200),
-                                   QLine(300, 0, 300, 200), QLine(300, 0, 0, 0)};
+    const QVector<QLine> border = {QLine(0, 0, 0, 200), QLine(0, 200, 300, 200), QLine(300, 0, 300, 200),
+                                   QLine(300, 0, 0, 0)};
     EXPECT_EQ(grid.outerLines(), border);
     for (const QLine &line : grid.innerLines())
         if (line.x1() == line.x2()) {

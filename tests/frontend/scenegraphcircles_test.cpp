@@ -27,7 +27,7 @@ double distance(double x1, double y1, double x2, double y2)
 
 TEST(CircleContains, InternalTangencyCountsAndPokingOutDoesNot)
 {
-    EXPECT_TRUE(circleContains({0, 0, 10}, {5, 0, 5}));  // touches from inside
+    EXPECT_TRUE(circleContains({0, 0, 10}, {5, 0, 5})); // touches from inside
     EXPECT_TRUE(circleContains({0, 0, 10}, {0, 0, 10})); // itself
     EXPECT_FALSE(circleContains({0, 0, 10}, {6, 0, 5}));
     EXPECT_FALSE(circleContains({0, 0, 5}, {0, 0, 10}));
@@ -101,12 +101,10 @@ TEST(CircleIntersectionArc, ArcIsExactlyThePartInsideTheOtherCircle)
         const double span = sweep(arc);
         for (int k = 1; k < 16; ++k) {
             const double inside = arc.startAngle + span * k / 16.0;
-            EXPECT_LT(distance(c1.x + c1.radius * std::cos(inside),
-                               c1.y + c1.radius * std::sin(inside), c2.x, c2.y),
+            EXPECT_LT(distance(c1.x + c1.radius * std::cos(inside), c1.y + c1.radius * std::sin(inside), c2.x, c2.y),
                       c2.radius + 1e-9);
             const double outside = arc.endAngle + (TwoPi - span) * k / 16.0;
-            EXPECT_GT(distance(c1.x + c1.radius * std::cos(outside),
-                               c1.y + c1.radius * std::sin(outside), c2.x, c2.y),
+            EXPECT_GT(distance(c1.x + c1.radius * std::cos(outside), c1.y + c1.radius * std::sin(outside), c2.x, c2.y),
                       c2.radius - 1e-9);
         }
     }

@@ -74,8 +74,8 @@ TEST(SmoothColorMaterial, VertexLayoutAndBatching)
     EXPECT_STREQ(names[1], "vertexColor");
     EXPECT_STREQ(names[2], "vertexOffset");
     EXPECT_EQ(names[3], nullptr);
-    for (const char *path : {":/core/smoothcolor.vert", ":/core/smoothcolor.frag",
-                             ":/core/smoothcolor_core.vert", ":/core/smoothcolor_core.frag"}) {
+    for (const char *path : {":/core/smoothcolor.vert", ":/core/smoothcolor.frag", ":/core/smoothcolor_core.vert",
+                             ":/core/smoothcolor_core.frag"}) {
         QFile file(QString::fromLatin1(path));
         EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path;
         EXPECT_FALSE(file.readAll().isEmpty()) << path;
@@ -90,10 +90,8 @@ TEST(SmoothColorMaterial, ColoursArePremultiplied)
         int r, g, b, a;
     };
     const Case cases[] = {
-        {QColor(255, 0, 0), 255, 0, 0, 255},
-        {QColor(255, 128, 0, 128), 128, 64, 0, 128},
-        {QColor(0, 0, 0, 0x30), 0, 0, 0, 0x30},
-        {QColor(255, 255, 255, 0x99), 0x99, 0x99, 0x99, 0x99},
+        {QColor(255, 0, 0), 255, 0, 0, 255},    {QColor(255, 128, 0, 128), 128, 64, 0, 128},
+        {QColor(0, 0, 0, 0x30), 0, 0, 0, 0x30}, {QColor(255, 255, 255, 0x99), 0x99, 0x99, 0x99, 0x99},
         {QColor(Qt::transparent), 0, 0, 0, 0},
     };
     for (const Case &c : cases) {

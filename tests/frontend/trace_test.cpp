@@ -130,7 +130,8 @@ TEST(Resampler, OneSampleMoreThanSlotsSwitchesToPairsOfAscendingX)
 
 TEST(Resampler, StridedChannelsStaySeparate)
 {
-    const QVector<QPointF> s = series(5, [](double x) { return -x; }, 0, 4);
+    const QVector<QPointF> s = series(
+        5, [](double x) { return -x; }, 0, 4);
     std::vector<float> dst(2 * 9, 0.0f);
     const double *src = reinterpret_cast<const double *>(s.constData());
     resampleMinMaxPairs(src, 2, 5, dst.data(), 2, 9);
@@ -213,7 +214,8 @@ TEST(DirtyRange, RangeAfterGapLosesNothing)
 TEST(Trace, ReplaceFillsTheWholeBlockAndMarksItDirty)
 {
     Trace trace;
-    const QVector<QPointF> data = series(4096, [](double x) { return 2 * x + 1; }, -5, 5);
+    const QVector<QPointF> data = series(
+        4096, [](double x) { return 2 * x + 1; }, -5, 5);
     trace.replace(data);
     TraceRenderData *d = trace.renderData();
     ASSERT_EQ(d->points.size(), 4096u);
@@ -229,7 +231,8 @@ TEST(Trace, ReplaceFillsTheWholeBlockAndMarksItDirty)
 TEST(Trace, ReplaceOnPtrDataRefusesNullAndEmptyAndKeepsTheSeries)
 {
     Trace trace;
-    QVector<QPointF> data = series(10, [](double x) { return x; }, 0, 9);
+    QVector<QPointF> data = series(
+        10, [](double x) { return x; }, 0, 9);
     ASSERT_TRUE(trace.replaceOnPtrData(&data));
     const std::vector<TracePoint> before = trace.renderData()->points;
     trace.renderData()->uploadRange.take(true);
@@ -245,7 +248,8 @@ TEST(Trace, ReplaceOnPtrDataRefusesNullAndEmptyAndKeepsTheSeries)
 TEST(Trace, ReplaceWithEmptySeriesShowsNothing)
 {
     Trace trace;
-    trace.replace(series(10, [](double x) { return x; }, 0, 9));
+    trace.replace(series(
+        10, [](double x) { return x; }, 0, 9));
     trace.replace({});
     EXPECT_TRUE(trace.renderData()->points.empty());
     EXPECT_TRUE(trace.renderData()->dataRange.isEmpty());
@@ -290,11 +294,12 @@ TEST(Trace, DomainYFollowsTheStoredCurve)
     Trace trace;
     EXPECT_EQ(trace.domainY(1.0), 0.0); // no points yet
 
-    const QVector<QPointF> parabola = series(101, [](double x) { return x * x; }, 0, 10);
+    const QVector<QPointF> parabola = series(
+        101, [](double x) { return x * x; }, 0, 10);
     trace.replace(parabola);
     for (double x : {0.05, 1.0, 3.3, 7.77, 9.99})
         EXPECT_NEAR(trace.domainY(x), linearAt(parabola, x), 2e-4) << x;
-    EXPECT_EQ(trace.domainY(-3.0), 0.0);   // below: first y
+    EXPECT_EQ(trace.domainY(-3.0), 0.0); // below: first y
     EXPECT_EQ(trace.domainY(25.0), 100.0); // above: last y
     EXPECT_EQ(trace.domainY(std::numeric_limits<double>::infinity()), 100.0);
     EXPECT_TRUE(std::isnan(trace.domainY(std::numeric_limits<double>::quiet_NaN())));
@@ -307,7 +312,8 @@ TEST(Trace, DomainYFollowsTheStoredCurve)
 TEST(Trace, DomainYOnReducedSeriesStaysWithinTheData)
 {
     Trace trace;
-    const QVector<QPointF> sine = series(20000, [](double x) { return std::sin(x); }, 0, 20);
+    const QVector<QPointF> sine = series(
+        20000, [](double x) { return std::sin(x); }, 0, 20);
     trace.replace(sine);
     for (double x = 0.01; x < 20; x += 0.37) {
         const double y = trace.domainY(x);

@@ -134,8 +134,9 @@ TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsAndSaysWhy)
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(dut.status(), StatusFailed);
-    EXPECT_EQ(errors.texts, std::vector<QString>{"The DUT correction needs the fixture models of this set-up: measure the "
-                                        "fixtures first"});
+    EXPECT_EQ(errors.texts,
+              std::vector<QString>{"The DUT correction needs the fixture models of this set-up: measure the "
+                                   "fixtures first"});
 }
 
 TEST_F(DutInThru, ASideOutsideTheThruConnectionFails)
@@ -160,7 +161,8 @@ TEST_F(DutInThru, ProcessesWithoutADutCorrectionReportIt)
     EXPECT_EQ(dut.status(), StatusFailed);
     // The kept process speaks through the measurer running it, not through
     // the one that made it.
-    EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("This process does not have a DUT calculation method")});
+    EXPECT_EQ(errors.texts,
+              std::vector<QString>{QStringLiteral("This process does not have a DUT calculation method")});
     EXPECT_TRUE(thruErrors.texts.empty());
 }
 
@@ -169,13 +171,14 @@ TEST_F(DutInThru, ProcessesWithoutADutCorrectionReportIt)
 struct ReflectSetup
 {
     ReflectSetup()
-        : side(&fixture, nullptr), connection(&side, &parameters), reflect(&connection, nullptr),
+        : side(&fixture, nullptr),
+          connection(&side, &parameters),
+          reflect(&connection, nullptr),
           dut(&side, &connection, nullptr)
     {
         const auto f = SynthNet::harmonicGrid(100e6, 200);
         const auto fixtureNet = SynthNet::line(f, {55.0, 120e-12, 0.3});
-        open = MeasurementTest::writeOnePort(dir.path() + "/open.s1p",
-                                             SynthNet::terminate(fixtureNet, 1.0));
+        open = MeasurementTest::writeOnePort(dir.path() + "/open.s1p", SynthNet::terminate(fixtureNet, 1.0));
         dutFile = MeasurementTest::writeOnePort(
             dir.path() + "/dut.s1p",
             SynthNet::terminate(SynthNet::cascade(fixtureNet, SynthNet::line(f, {30.0, 60e-12, 0.1})), 0.3));

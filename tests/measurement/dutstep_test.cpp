@@ -36,8 +36,8 @@ protected:
         rig.setHarmonicGrid(100e6, 200);
         rig.sim.setScene(AnalyserSim::Scene::twoXThru(1, 2, spec));
         ASSERT_TRUE(rig.settle());
-        setup = std::make_unique<VukAlgorithmsSetup>(rig.proxy.get(), &services.worker, &services.progress,
-                                                     &parameters);
+        setup =
+            std::make_unique<VukAlgorithmsSetup>(rig.proxy.get(), &services.worker, &services.progress, &parameters);
         setup->setAbDutConnectionEnabled(true);
         ASSERT_EQ(setup->steps().size(), 2);
         thru = qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
@@ -186,8 +186,7 @@ TEST(DutStep, TheKindFollowsTheEnabledSidesAndTheOtherStepsProvideTheProcesses)
         auto *last = qobject_cast<ConnectionBase *>(steps.at(steps.size() - 2)->connection());
         EXPECT_EQ(dut->measurers().front()->processConnection(), first);
         EXPECT_EQ(dut->measurers().back()->processConnection(), last);
-        EXPECT_EQ(dut->measurers().front()->side(),
-                  c.left ? setup.leftFixtureConn() : setup.rightFixtureConn());
+        EXPECT_EQ(dut->measurers().front()->side(), c.left ? setup.leftFixtureConn() : setup.rightFixtureConn());
     }
 }
 

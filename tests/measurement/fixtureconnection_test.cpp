@@ -63,8 +63,7 @@ struct RaiseCase
 };
 
 class RaisePortCount : public ::testing::TestWithParam<RaiseCase>
-{
-};
+{};
 
 // New fixture ports take the analyser ports after the last attached one and
 // never an index past the analyser's last port.
@@ -85,14 +84,13 @@ TEST_P(RaisePortCount, NumbersNewPortsAfterTheLastAttachedOne)
     EXPECT_EQ(connection.measureData().size(), static_cast<int>(c.count));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RaisePortCount,
-    ::testing::Values(RaiseCase{"FourPortAnalyser", 4, 1, 3, {1, 2, 3}},
-                      RaiseCase{"TwoPortAnalyserStopsAtItsLastPort", 2, 1, 3, {1, 1, 1}},
-                      RaiseCase{"NoAnalyserCountsAsOnePort", 0, 0, 3, {0, 0, 0}},
-                      RaiseCase{"FromTheFirstPort", 4, 0, 4, {0, 1, 2, 3}},
-                      RaiseCase{"FillsTheRestInOneGo", 4, 2, 4, {2, 3, 3, 3}}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, RaisePortCount,
+                         ::testing::Values(RaiseCase{"FourPortAnalyser", 4, 1, 3, {1, 2, 3}},
+                                           RaiseCase{"TwoPortAnalyserStopsAtItsLastPort", 2, 1, 3, {1, 1, 1}},
+                                           RaiseCase{"NoAnalyserCountsAsOnePort", 0, 0, 3, {0, 0, 0}},
+                                           RaiseCase{"FromTheFirstPort", 4, 0, 4, {0, 1, 2, 3}},
+                                           RaiseCase{"FillsTheRestInOneGo", 4, 2, 4, {2, 3, 3, 3}}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(FixtureConnection, LoweringThePortCountDropsTheLastRowsAndPorts)
 {
@@ -177,8 +175,8 @@ TEST(FixtureConnection, TheModelsAreEditableFromQmlThroughTheValueRole)
     QAbstractListModel *model = connection.attachedPortsModel();
     ASSERT_TRUE(model->setData(model->index(0), 3u, details::Base::ValueRole));
     EXPECT_EQ(connection.getAttachedVnaPort(0), 3u);
-    const QVariant port = connection.measureDataModel()->data(connection.measureDataModel()->index(0),
-                                                              details::Base::ValueRole);
+    const QVariant port =
+        connection.measureDataModel()->data(connection.measureDataModel()->index(0), details::Base::ValueRole);
     EXPECT_EQ(port.value<MeasuredFixturePort *>(), connection.getFixturePort(0));
 }
 

@@ -27,8 +27,7 @@ struct Rig
 {
     explicit Rig(SyncedVnaDevice *device = nullptr)
         : setups(std::make_unique<FixtureSetups>(&parameters, device, &services.worker, &services.progress))
-    {
-    }
+    {}
     ~Rig()
     {
         setups.reset();
@@ -80,11 +79,10 @@ TEST(FixtureSetups, RemovingASetupMovesTheSelectionByItsRule)
         bool signalled;
     };
     const Case cases[] = {
-        {2, 1, 0, 1, -1, true},  // removing the first below the selection
-        {3, 2, 1, 2, 0, true},
-        {3, 0, 2, 2, 0, false},  // above the selection: it stays
-        {2, 0, 0, 1, -1, true},  // the selected first one
-        {2, 1, 5, 2, 1, false},  // out of range: nothing removed
+        {2, 1, 0, 1, -1, true}, // removing the first below the selection
+        {3, 2, 1, 2, 0, true},   {3, 0, 2, 2, 0, false}, // above the selection: it stays
+        {2, 0, 0, 1, -1, true}, // the selected first one
+        {2, 1, 5, 2, 1, false}, // out of range: nothing removed
         {2, 1, -1, 2, -2, true}, // out of range, still the rule
     };
     for (const Case &c : cases) {
@@ -336,7 +334,8 @@ TEST(FixtureSetups, CancelDuringTheStateSaveMeasuresNothing)
     ASSERT_FALSE(canceller.isActive());
     EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("The measurement was canceled")}));
     EXPECT_LT(logIndex(sim.sim, QStringLiteral(":TRIG:SING")), 0);
-    EXPECT_GT(lastLogIndex(sim.sim, QStringLiteral("MMEMory:LOAD ")), logIndex(sim.sim, QStringLiteral("SYSTem:PRESet")));
+    EXPECT_GT(lastLogIndex(sim.sim, QStringLiteral("MMEMory:LOAD ")),
+              logIndex(sim.sim, QStringLiteral("SYSTem:PRESet")));
     EXPECT_EQ(step->thruMeasured(), MeasureStatus::NONE);
     EXPECT_TRUE(progressRow(rig.services.progress, 0)->isCanceled());
 }

@@ -16,11 +16,9 @@ using CorrectionMethod = MeasureEnums::CorrectionMethod;
 
 TEST(MeasureEnums, CorrectionMethodMapsByMeaningNotByValue)
 {
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::TIME_GATING),
-              Algorithms::CalcMethodTimeGate);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::TIME_GATING), Algorithms::CalcMethodTimeGate);
     EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::BISECT), Algorithms::CalcMethodBisection);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::FILTERING),
-              Algorithms::CalcMethodFiltering);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::FILTERING), Algorithms::CalcMethodFiltering);
     EXPECT_EQ(int(MeasureEnums::toCalcMethod(1)), 2);
     EXPECT_EQ(int(MeasureEnums::toCalcMethod(2)), 1);
     for (int raw : {-1, 3, 7, 1000})
@@ -29,14 +27,10 @@ TEST(MeasureEnums, CorrectionMethodMapsByMeaningNotByValue)
 
 TEST(MeasureEnums, Z0ConversionOutOfRangeMeansNoConversion)
 {
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::System),
-              Algorithms::Z0ConversionSystem);
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::Fixture),
-              Algorithms::Z0ConversionFixture);
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::User),
-              Algorithms::Z0ConversionUser);
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::None),
-              Algorithms::Z0ConversionNone);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::System), Algorithms::Z0ConversionSystem);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::Fixture), Algorithms::Z0ConversionFixture);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::User), Algorithms::Z0ConversionUser);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::None), Algorithms::Z0ConversionNone);
     for (int raw : {-1, 3, 7, 42})
         EXPECT_EQ(int(MeasureEnums::toZ0ConversionType(raw)), 3) << raw;
 }
@@ -128,9 +122,7 @@ protected:
     std::unique_ptr<QObject> create(const QByteArray &body, QString *errors = nullptr)
     {
         QQmlComponent component(&m_engine);
-        component.setData("import QtQml 2.15\nimport MeasureEnums 1.0\nimport CoreMeasureEnums 1.0\n"
-                              + body,
-                          QUrl());
+        component.setData("import QtQml 2.15\nimport MeasureEnums 1.0\nimport CoreMeasureEnums 1.0\n" + body, QUrl());
         std::unique_ptr<QObject> object(component.create());
         if (errors)
             *errors = component.errorString();

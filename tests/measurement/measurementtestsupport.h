@@ -129,7 +129,7 @@ inline QString writeOnePort(const QString &path, const Algorithms::SParametersOn
 class ErrorLog : public QObject
 {
 public:
-    template <typename Sender, typename Owner>
+    template<typename Sender, typename Owner>
     explicit ErrorLog(const Sender *sender, void (Owner::*signal)(QString))
     {
         QObject::connect(sender, signal, this, [this](const QString &text) { texts.push_back(text); });

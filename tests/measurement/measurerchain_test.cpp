@@ -33,7 +33,8 @@ using MeasureStatus = MeasureEnums::MeasureStatus;
 
 const QString canceled = QStringLiteral("The measurement was canceled");
 const QString invalidConversion = QStringLiteral("Invalid converted data. Check system and fixture impedances");
-const QString invalidZ0 = QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version");
+const QString invalidZ0 =
+    QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version");
 
 int countOf(const std::vector<QString> &texts, const QString &text)
 {
@@ -72,8 +73,8 @@ struct Chain
         thruFile = writeThruFile(dir.filePath("thru"), spec);
         openFile = writeReflectFile(dir.filePath("open"), spec, 1.0);
         const auto dut = SynthNet::line(f, {35.0, 80e-12, 0.2});
-        dutFile = MeasurementTest::writeTwoPort(dir.filePath("dut"),
-                                                SynthNet::toS(SynthNet::dutInFixture(fixture, dut)));
+        dutFile =
+            MeasurementTest::writeTwoPort(dir.filePath("dut"), SynthNet::toS(SynthNet::dutInFixture(fixture, dut)));
         // The steps a rebuild released empty their sides on the worker.
         drain(services.worker);
     }
@@ -84,7 +85,7 @@ struct Chain
         TestSupport::flush();
     }
 
-    template <typename T>
+    template<typename T>
     T *step(int i) const
     {
         return qobject_cast<T *>(setup->steps().at(i).get());
@@ -120,7 +121,7 @@ struct Chain
     }
 
     // Cancels from the worker as soon as the measurer reports it is done.
-    template <typename Measurer>
+    template<typename Measurer>
     void cancelWhenDone(Measurer *measurer)
     {
         QObject::connect(

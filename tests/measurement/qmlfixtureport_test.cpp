@@ -60,7 +60,7 @@ public:
     std::vector<std::string> names;
 
 private:
-    template <typename Signal>
+    template<typename Signal>
     void add(QmlFixturePort *port, Signal signal, const char *name)
     {
         QObject::connect(port, signal, [this, name] { names.emplace_back(name); });
@@ -165,8 +165,8 @@ TEST(QmlFixturePort, ImpulseGatingAndStepSeriesAndTheirReadOuts)
     ASSERT_EQ(port.stepResponseSeries()->size(), 3);
     EXPECT_EQ((*port.stepResponseSeries())[2], QPointF(2e-11, 60.0));
 
-    EXPECT_EQ(log.names, (std::vector<std::string>{"impulse", "measured", "gating", "gatingValue", "step",
-                                                   "measured"}));
+    EXPECT_EQ(log.names,
+              (std::vector<std::string>{"impulse", "measured", "gating", "gatingValue", "step", "measured"}));
 }
 
 TEST(QmlFixturePort, ImpedanceReadOutsAreUndefinedWithoutConversion)
@@ -260,8 +260,7 @@ TEST(QmlFixturePort, SeriesStayWholeWhileAWorkerKeepsChangingTheModel)
     std::vector<std::string> faults;
     QObject::connect(&port, &QmlFixturePort::S22ChangedQml, [&] {
         ++stored;
-        const QVector<QPointF> *series[4] = {port.s11Series(), port.s21Series(), port.s12Series(),
-                                             port.s22Series()};
+        const QVector<QPointF> *series[4] = {port.s11Series(), port.s21Series(), port.s12Series(), port.s22Series()};
         const int n = series[0]->size();
         const SParametersTwoPort &model = n == int(longGrid.size()) ? models[0] : models[1];
         const ComplexVector *values[4] = {&model.s11(), &model.s21(), &model.s12(), &model.s22()};

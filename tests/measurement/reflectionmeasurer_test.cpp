@@ -74,7 +74,9 @@ struct StandardFiles
 struct ReflectRig
 {
     explicit ReflectRig(uint ports = 1)
-        : side(&fixture, nullptr), connection(&side, &parameters), measurer(&connection, nullptr)
+        : side(&fixture, nullptr),
+          connection(&side, &parameters),
+          measurer(&connection, nullptr)
     {
         fixture.setPortsCount(ports);
         for (uint i = 0; i < ports; ++i)
@@ -112,8 +114,7 @@ struct StandardCase
 };
 
 class OneStandard : public ::testing::TestWithParam<StandardCase>
-{
-};
+{};
 
 // With one standard the model, terminated by that standard, gives back the
 // measured reflection, and its delay is the fixture's round trip.
@@ -275,9 +276,8 @@ TEST(ReflectionMeasurer, OnlyTheRunningProcessAnswersACancel)
     rig.port(0)->setZ0Impedance(std::nan(""));
     TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
-    EXPECT_EQ(portErrors.texts,
-              std::vector<QString>{
-                  QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version")});
+    EXPECT_EQ(portErrors.texts, std::vector<QString>{QStringLiteral(
+                                    "Invalid Z0 impedance. It is recommended using the latest VNA software version")});
 }
 
 TEST(ReflectionMeasurer, ResetClearsReadersRawDataAndPorts)

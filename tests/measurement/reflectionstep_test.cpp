@@ -21,8 +21,7 @@ struct ReflectStep
         : a(device, {port}),
           step(makeStep<ReflectionStep>(new ConnectionReflect(&a.connection, &parameters), device, &services.worker,
                                         &services.progress))
-    {
-    }
+    {}
     ~ReflectStep()
     {
         step.reset();

@@ -1,11 +1,11 @@
 #include "steptestsupport.h"
 
-#include "tests/support/logcapture.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/reflectionstep.h"
 #include "measurement/stepoffsets.h"
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/transmissionstep.h"
+#include "tests/support/logcapture.h"
 
 #include <gtest/gtest.h>
 
@@ -143,8 +143,8 @@ protected:
     Services services;
     Algorithms::ProcessInputParameters parameters;
     Side a{nullptr, {0}};
-    std::shared_ptr<ReflectionStep> step = makeStep<ReflectionStep>(
-        new ConnectionReflect(&a.connection, &parameters), nullptr, &services.worker, &services.progress);
+    std::shared_ptr<ReflectionStep> step = makeStep<ReflectionStep>(new ConnectionReflect(&a.connection, &parameters),
+                                                                    nullptr, &services.worker, &services.progress);
 };
 
 TEST_F(ReflectionOffset, SetOffsetWarnsOnEveryCallAndSignalsOnlyChanges)

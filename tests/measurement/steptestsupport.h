@@ -26,10 +26,10 @@
 #include <gtest/gtest.h>
 
 #include <future>
-#include <ostream>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -81,7 +81,7 @@ private:
 class Recorder : public QObject
 {
 public:
-    template <typename Sender, typename Signal>
+    template<typename Sender, typename Signal>
     void watch(const Sender *sender, Signal signal, const std::string &name)
     {
         QObject::connect(
@@ -160,7 +160,7 @@ struct Side
 };
 
 // A step held as a set-up holds it.
-template <typename T, typename... Args>
+template<typename T, typename... Args>
 std::shared_ptr<T> makeStep(Args &&...args)
 {
     return std::shared_ptr<T>(new T(std::forward<Args>(args)...), Step::ObjectDeleter());
@@ -170,11 +170,11 @@ std::shared_ptr<T> makeStep(Args &&...args)
 struct ThruStep
 {
     ThruStep(SyncedVnaDevice *device, Services &services, uint bPort = 1)
-        : a(device, {0}), b(device, {bPort}),
-          step(makeStep<TransmissionStep>(new ConnectionTransmisson(&a.connection, &b.connection, &parameters),
-                                          device, &services.worker, &services.progress))
-    {
-    }
+        : a(device, {0}),
+          b(device, {bPort}),
+          step(makeStep<TransmissionStep>(new ConnectionTransmisson(&a.connection, &b.connection, &parameters), device,
+                                          &services.worker, &services.progress))
+    {}
     ~ThruStep()
     {
         step.reset();
@@ -191,8 +191,7 @@ inline Algorithms::SParametersTwoPort truthLeft(const AnalyserSim::FixtureSpec &
     return SynthNet::toS(AnalyserSim::fixtureNetwork(spec, f));
 }
 
-inline Algorithms::SParametersTwoPort truthRight(const AnalyserSim::FixtureSpec &spec,
-                                                 const std::vector<double> &f)
+inline Algorithms::SParametersTwoPort truthRight(const AnalyserSim::FixtureSpec &spec, const std::vector<double> &f)
 {
     return SynthNet::toS(SynthNet::mirror(AnalyserSim::fixtureNetwork(spec, f)));
 }

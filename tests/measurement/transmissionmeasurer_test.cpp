@@ -24,15 +24,17 @@ namespace {
 
 using Algorithms::SParametersTwoPort;
 using MeasurementTest::ErrorLog;
-using MeasurementTest::SimRig;
 using MeasurementTest::maxDeviation;
+using MeasurementTest::SimRig;
 
 // Two fixture sides over one analyser, a transmission connection between
 // them and its measurer, as a set-up and a thru step build them.
 struct ThruRig
 {
     explicit ThruRig(SyncedVnaDevice *device, uint ports = 1)
-        : left(&leftFixture, device), right(&rightFixture, device), connection(&left, &right, &parameters),
+        : left(&leftFixture, device),
+          right(&rightFixture, device),
+          connection(&left, &right, &parameters),
           measurer(&connection, device)
     {
         leftFixture.setPortsCount(ports);
@@ -136,7 +138,7 @@ TEST_F(TransmissionFromAnalyser, AMeasurementFromAFileLeavesTheAnalyserAlone)
     ThruRig thru(rig->proxy.get());
     thru.attach({0}, {1});
     ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
-    ASSERT_TRUE(rig->settle());  // whatever the run pushed has reached the analyser
+    ASSERT_TRUE(rig->settle()); // whatever the run pushed has reached the analyser
     for (const auto &entry : rig->sim.log())
         EXPECT_TRUE(entry.text.contains(QLatin1Char('?'))) << "sent: " << entry.text.toStdString();
     const auto channel = rig->sim.channel(1);
@@ -452,9 +454,8 @@ TEST(TransmissionMeasurer, APortSpeaksThroughTheProcessOnlyWhileItRuns)
     thru.leftPort(0)->setZ0Impedance(std::nan(""));
     TestSupport::flush();
     EXPECT_TRUE(errors.texts.empty());
-    EXPECT_EQ(portErrors.texts,
-              std::vector<QString>{
-                  QStringLiteral("Invalid Z0 impedance. It is recommended using the latest VNA software version")});
+    EXPECT_EQ(portErrors.texts, std::vector<QString>{QStringLiteral(
+                                    "Invalid Z0 impedance. It is recommended using the latest VNA software version")});
 }
 
 TEST(BaseMeasurer, SettersSignalOnlyOnChange)

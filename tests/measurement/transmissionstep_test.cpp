@@ -70,8 +70,7 @@ TEST_F(TransmissionStepOnAnalyser, MeasuresBetweenStateSaveAndRestoreAndKeepsThe
     // QML sees the outcome through the step's properties.
     EXPECT_EQ(step.property("thruMeasured").value<MeasureStatus>(), MeasureStatus::MEASURED);
     EXPECT_EQ(step.property("getMeasureStatus").value<MeasureStatus>(), MeasureStatus::MEASURED);
-    EXPECT_EQ(step.property("measureType").value<MeasureEnums::MeasureType>(),
-              MeasureEnums::MeasureType::TRANSMISSION);
+    EXPECT_EQ(step.property("measureType").value<MeasureEnums::MeasureType>(), MeasureEnums::MeasureType::TRANSMISSION);
     EXPECT_EQ(rec.count("thruMeasuredChanged"), 1);
     EXPECT_GE(rec.count("isMeasuredChanged"), 1);
 
@@ -300,8 +299,8 @@ TEST(TransmissionStep, ReflectStatusesNeedBothEnds)
     // Both ends on analyser port 0, which the one-port file holds.
     ThruStep thru(nullptr, services, 0);
     TransmissionStep &step = *thru.step;
-    const auto open = SParameterSource::fromFile(
-        writeReflectFile(dir.filePath("open"), AnalyserSim::FixtureSpec(), 1.0));
+    const auto open =
+        SParameterSource::fromFile(writeReflectFile(dir.filePath("open"), AnalyserSim::FixtureSpec(), 1.0));
     EXPECT_EQ(step.openMeasured(), MeasureStatus::NONE);
     MeasurementTest::runOnWorker(services.worker, [&] { step.leftReflectMeasurer()->measureOpen(open, nullptr); });
     // One end done and the other idle is no measurement.
@@ -331,8 +330,8 @@ TEST(TransmissionStep, SettingsReachEveryMeasurerOnlyOnChange)
     step.setCalcMethod(Algorithms::CalcMethodFiltering);
     step.setConversionT(Algorithms::Z0ConversionUser);
     step.setUserDefZ0(75.0);
-    for (BaseMeasurer *m : std::initializer_list<BaseMeasurer *>{
-             step.thruMeasurer(), step.leftReflectMeasurer(), step.rightReflectMeasurer()}) {
+    for (BaseMeasurer *m : std::initializer_list<BaseMeasurer *>{step.thruMeasurer(), step.leftReflectMeasurer(),
+                                                                 step.rightReflectMeasurer()}) {
         EXPECT_EQ(m->calcMethod(), Algorithms::CalcMethodFiltering);
         EXPECT_EQ(m->conversionT(), Algorithms::Z0ConversionUser);
         EXPECT_EQ(m->userDefZ0(), 75.0);

@@ -6,7 +6,6 @@
 #include "measurement/step.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFile>
 #include <QImage>
 #include <QMutex>
@@ -14,6 +13,7 @@
 #include <QSettings>
 #include <QUrl>
 #include <QUuid>
+#include <algorithm>
 
 namespace {
 
@@ -45,7 +45,6 @@ void recordWarning(QtMsgType type, const QMessageLogContext &context, const QStr
 
 PageHarness::PageHarness(QObject *parent) : QObject(parent)
 {
-
     m_simulator = std::make_unique<AnalyserSim::Simulator>();
     if (!m_simulator->start(loopback, 0))
         qFatal("The simulated analyser did not start: %s", qUtf8Printable(m_simulator->errorString()));

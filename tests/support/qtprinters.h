@@ -32,7 +32,7 @@ inline void PrintTo(const QStringList &list, std::ostream *os)
 
 inline void PrintTo(const QVariant &value, std::ostream *os)
 {
-    *os << "QVariant(" << (value.isValid() ? value.typeName() : "invalid") << ", "
-        << value.toString().toStdString() << ")";
+    *os << "QVariant(" << (value.isValid() ? value.typeName() : "invalid") << ", " << value.toString().toStdString()
+        << ")";
 }
 QT_END_NAMESPACE

@@ -63,8 +63,7 @@ public:
     {
         if (m_socket.state() == QAbstractSocket::UnconnectedState)
             return true;
-        return m_socket.waitForDisconnected(timeoutMs)
-            || m_socket.state() == QAbstractSocket::UnconnectedState;
+        return m_socket.waitForDisconnected(timeoutMs) || m_socket.state() == QAbstractSocket::UnconnectedState;
     }
     QTcpSocket &socket() { return m_socket; }
 
@@ -146,7 +145,7 @@ protected:
     }
     QString q(const QString &query) { return a.query(query).value_or("<no reply>"); }
     // Every query of the table answers its reply.
-    template <class Table>
+    template<class Table>
     void expectReplies(const Table &table)
     {
         for (const auto &[query, reply] : table)
@@ -174,7 +173,7 @@ TEST(ScpiHeader, ShortAndLongFormsSuffixesAndOptionalNodes)
         {"SENSe#:FREQuency:STARt", "sens3:freq:star", true, {3}},
         {"SENSe#:FREQuency:STARt", "SENS:FREQ:STAR", true, {1}},
         {"SENSe#:FREQuency:STARt", "SENSE:FREQUENCY:START", true, {1}},
-        {"SENSe#:FREQuency:STARt", "SEN:FREQ:STAR", false, {}},   // short form is SENS
+        {"SENSe#:FREQuency:STARt", "SEN:FREQ:STAR", false, {}}, // short form is SENS
         {"SENSe#:FREQuency:STARt", "SENSE1:FREQ:STARTX", false, {}},
         {"SENSe#:FREQuency:STARt", "SENS1:FREQ2:STAR", false, {}}, // no suffix on FREQuency
         {"SENSe#:FREQuency:STARt", ":SENS1:FREQ:STAR", true, {1}},
@@ -464,15 +463,13 @@ TEST(AnalyserSimScene, SweptDataEqualSyntheticNetworksOnAnyPortPair)
 
     const auto open = SynthNet::terminate(fixture(f, fa), 1.0);
     const auto shorted = SynthNet::terminate(fixture(f, fa), -1.0);
-    const auto dutNet = SynthNet::cascade({SynthNet::seriesRL(f, 0, dut.seriesInductance),
-                                           SynthNet::line(f, dut.line),
+    const auto dutNet = SynthNet::cascade({SynthNet::seriesRL(f, 0, dut.seriesInductance), SynthNet::line(f, dut.line),
                                            SynthNet::shuntGC(f, 0, dut.shuntCapacitance)});
     // Port 4 sees fixture A, port 3 (75 ohm) the mirrored fixture B.
-    const auto inFixture = SynthNet::toS(
-        SynthNet::cascade({fixture(f, fa), dutNet, SynthNet::mirror(fixture(f, fb))}), 50.0, 75.0);
-    const ComplexVector expected[] = {open.s11(),       shorted.s11(),    inFixture.s12(),
-                                      inFixture.s21(),  inFixture.s22(),  inFixture.s11(),
-                                      ComplexVector(101), ComplexVector(101)};
+    const auto inFixture =
+        SynthNet::toS(SynthNet::cascade({fixture(f, fa), dutNet, SynthNet::mirror(fixture(f, fb))}), 50.0, 75.0);
+    const ComplexVector expected[] = {open.s11(),      shorted.s11(),   inFixture.s12(),    inFixture.s21(),
+                                      inFixture.s22(), inFixture.s11(), ComplexVector(101), ComplexVector(101)};
     for (size_t i = 0; i < std::size(params); ++i) {
         SCOPED_TRACE(params[i]);
         const auto data = traceData(c, i + 1);
@@ -481,8 +478,7 @@ TEST(AnalyserSimScene, SweptDataEqualSyntheticNetworksOnAnyPortPair)
     }
     // The control interface gives the same truth.
     expectClose(sim.sceneS(4, 3, f), inFixture.s12(), 1e-15);
-    expectClose(parsePairs(sim.execute("SIM:CHANnel:ACTive 1;SIM:SCENe:DATA? 3,4").value(0)),
-                inFixture.s21(), 1e-15);
+    expectClose(parsePairs(sim.execute("SIM:CHANnel:ACTive 1;SIM:SCENe:DATA? 3,4").value(0)), inFixture.s21(), 1e-15);
 }
 
 TEST(AnalyserSimScene, TouchstoneSceneAndDeembeddingFiles)
@@ -511,10 +507,10 @@ TEST(AnalyserSimScene, TouchstoneSceneAndDeembeddingFiles)
         }
         return file.fileName();
     };
-    const auto dutS = SynthNet::toS(SynthNet::cascade({SynthNet::seriesRL(f, 0, 0), SynthNet::line(f, dut.line),
-                                                        SynthNet::shuntGC(f, 0, 0)}));
-    const auto inFixture = SynthNet::toS(SynthNet::cascade(
-        {fixture(f, fa), SynthNet::line(f, dut.line), SynthNet::mirror(fixture(f, fb))}));
+    const auto dutS = SynthNet::toS(
+        SynthNet::cascade({SynthNet::seriesRL(f, 0, 0), SynthNet::line(f, dut.line), SynthNet::shuntGC(f, 0, 0)}));
+    const auto inFixture = SynthNet::toS(
+        SynthNet::cascade({fixture(f, fa), SynthNet::line(f, dut.line), SynthNet::mirror(fixture(f, fb))}));
     const QString sceneFile = writeS2p("scene.S2P", inFixture, "# GHz S MA R 50");
     const QString fileA = writeS2p("fa.s2p", SynthNet::toS(fixture(f, fa)), "# GHz S RI R 50");
     const QString fileB = writeS2p("fb.s2p", SynthNet::toS(fixture(f, fb)), "# GHz S RI R 50");
@@ -615,18 +611,12 @@ TEST_F(AnalyserSimTest, CorrectionStatusFollowsTheCalibrationGrid)
         const char *status;
     };
     const Step steps[] = {
-        {"SENSe1:SWEep:POINts 21", "C"},
-        {"SENSe1:SWEep:POINts 40", "C?"},            // inside the calibrated range
-        {"SENSe1:FREQuency:STOP 2e9", "C?"},
-        {"SENSe1:FREQuency:STOP 3.5e9", "C!"},       // beyond it
-        {"SENSe1:FREQuency:STOP 3e9", "C?"},
-        {"SENSe1:SWEep:POINts 21", "C"},             // the calibration grid again
-        {"SENSe1:FREQuency:STARt 0.5e9", "C!"},
-        {"SENSe1:FREQuency:STARt 1e9", "C"},
-        {"SENSe1:SWEep:TYPE LOG", "C?"},
-        {"SENSe1:SWEep:TYPE LIN", "C"},
-        {"SENSe1:CORRection:STATe OFF", "NONE"},
-        {"SENSe1:CORRection:STATe ON", "C"},
+        {"SENSe1:SWEep:POINts 21", "C"},         {"SENSe1:SWEep:POINts 40", "C?"}, // inside the calibrated range
+        {"SENSe1:FREQuency:STOP 2e9", "C?"},     {"SENSe1:FREQuency:STOP 3.5e9", "C!"}, // beyond it
+        {"SENSe1:FREQuency:STOP 3e9", "C?"},     {"SENSe1:SWEep:POINts 21", "C"}, // the calibration grid again
+        {"SENSe1:FREQuency:STARt 0.5e9", "C!"},  {"SENSe1:FREQuency:STARt 1e9", "C"},
+        {"SENSe1:SWEep:TYPE LOG", "C?"},         {"SENSe1:SWEep:TYPE LIN", "C"},
+        {"SENSe1:CORRection:STATe OFF", "NONE"}, {"SENSe1:CORRection:STATe ON", "C"},
     };
     for (const Step &s : steps) {
         a.send(s.command);
@@ -848,7 +838,7 @@ TEST_F(AnalyserSimTest, SetterFaultsLeaveAnEmptyFileOrCloseTheLink)
     EXPECT_TRUE(QFileInfo(state).isFile());
     EXPECT_EQ(QFileInfo(state).size(), 0);
     EXPECT_TRUE(q("SYSTem:ERRor?").startsWith("-257,"));
-    a.send("MMEMory:STORe:STATe " + state);  // the fault is used up
+    a.send("MMEMory:STORe:STATe " + state); // the fault is used up
     EXPECT_EQ(q("*OPC?"), "1");
     EXPECT_GT(QFileInfo(state).size(), 0);
 
@@ -950,8 +940,8 @@ TEST(AnalyserSimProgram, PortZeroPrintsTheChosenPortAndServes)
     const QTemporaryDir dir;
     const QString logFile = dir.filePath("sim.log");
     QProcess proc;
-    proc.start(ANALYSER_SIM_PROGRAM, {"--port", "0", "--ports", "4", "--scene", "open",
-                                      "--scene-ports", "3", "--sweep-time", "0", "--log", logFile});
+    proc.start(ANALYSER_SIM_PROGRAM, {"--port", "0", "--ports", "4", "--scene", "open", "--scene-ports", "3",
+                                      "--sweep-time", "0", "--log", logFile});
     ASSERT_TRUE(proc.waitForStarted(5000));
     ASSERT_TRUE(proc.waitForReadyRead(5000));
     bool ok = false;

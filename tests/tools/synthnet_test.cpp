@@ -53,8 +53,8 @@ TEST(SynthNet, LineCascadedWithItselfDoublesTheDelay)
 TEST(SynthNet, MirrorTwiceIsIdentityAndMirrorSwapsPorts)
 {
     const auto f = harmonicGrid(50e6, 100);
-    const Network fixture = cascade({shuntGC(f, 0.0, 0.05e-12), line(f, {60.0, 200e-12, 0.5}),
-                                     seriesRL(f, 1.0, 0.1e-9)});
+    const Network fixture =
+        cascade({shuntGC(f, 0.0, 0.05e-12), line(f, {60.0, 200e-12, 0.5}), seriesRL(f, 1.0, 0.1e-9)});
     expectNetworksEqual(mirror(mirror(fixture)), fixture, 1e-12);
     const auto s = toS(fixture), m = toS(mirror(fixture));
     expectNear(m.s11(), s.s22(), 1e-12);

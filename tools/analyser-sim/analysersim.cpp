@@ -22,7 +22,8 @@ struct Simulator::Private
 // Runs f on the server's thread and waits for it; direct when already there.
 // The result is handed back under a standard mutex, which thread checkers
 // see (Qt's blocking queued call waits on a lock inside Qt's library).
-template <typename F> auto Simulator::call(F &&f) const
+template<typename F>
+auto Simulator::call(F &&f) const
 {
     using R = std::invoke_result_t<F, SimServer &>;
     SimServer *server = d->server;
@@ -225,8 +226,7 @@ void Simulator::clearLog()
     d->server->clearLog();
 }
 
-bool Simulator::waitForLog(const std::function<bool(const std::vector<LogEntry> &)> &pred,
-                           int timeoutMs) const
+bool Simulator::waitForLog(const std::function<bool(const std::vector<LogEntry> &)> &pred, int timeoutMs) const
 {
     QElapsedTimer clock;
     clock.start();

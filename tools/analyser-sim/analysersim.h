@@ -149,17 +149,17 @@ namespace Defaults {
 constexpr unsigned channelCount = 16;
 constexpr unsigned maxPortCount = 64;
 constexpr unsigned portCount = 2;
-constexpr double minFrequency = 100e3;    // Hz, also the preset start
-constexpr double maxFrequency = 20e9;     // Hz, the preset stop
-constexpr unsigned points = 201;          // preset points (limits 1..100001)
+constexpr double minFrequency = 100e3; // Hz, also the preset start
+constexpr double maxFrequency = 20e9; // Hz, the preset stop
+constexpr unsigned points = 201; // preset points (limits 1..100001)
 constexpr unsigned maxPoints = 100001;
-constexpr double ifBandwidth = 10e3;      // Hz (limits 1 Hz..3 MHz)
+constexpr double ifBandwidth = 10e3; // Hz (limits 1 Hz..3 MHz)
 constexpr double minIfBandwidth = 1.0;
 constexpr double maxIfBandwidth = 3e6;
-constexpr double power = 0.0;             // dBm (limits -60..+20 dBm)
+constexpr double power = 0.0; // dBm (limits -60..+20 dBm)
 constexpr double minPower = -60.0;
 constexpr double maxPower = 20.0;
-constexpr double impedance = 50.0;        // ohm (limits 0.001..10000)
+constexpr double impedance = 50.0; // ohm (limits 0.001..10000)
 constexpr int sweepTimeMs = 100;
 constexpr unsigned maxTraces = 16;
 } // namespace Defaults
@@ -181,28 +181,28 @@ struct Options
     int maxConnections = 0; // 0: unlimited
     Identity identity;
     Scene scene = Scene::defaultScene();
-    QString logFile;        // each log entry appended as a line when set
+    QString logFile; // each log entry appended as a line when set
 };
 
 // One received line, logged when it arrives (before it runs, also while
 // its connection is held by a pending "*OPC?").
 struct LogEntry
 {
-    int connection = 0;     // connection id; 0 for Simulator::execute
-    qint64 timeMs = 0;      // ms since the simulator was created
-    QString text;           // the line as received, without "\r\n"
-    bool known = true;      // every command in it matched the command table
+    int connection = 0; // connection id; 0 for Simulator::execute
+    qint64 timeMs = 0; // ms since the simulator was created
+    QString text; // the line as received, without "\r\n"
+    bool known = true; // every command in it matched the command table
 };
 
 enum class FaultKind {
-    Delay,       // the reply is written delayMs late (the connection waits)
-    Drop,        // no reply at all
-    Garbage,     // text is written in place of the reply
-    Close,       // the connection is closed instead of replying
+    Delay, // the reply is written delayMs late (the connection waits)
+    Drop, // no reply at all
+    Garbage, // text is written in place of the reply
+    Close, // the connection is closed instead of replying
     Unsolicited, // the reply, then text as an extra line
     // Setter faults (header names a setter, e.g. "MMEM:LOAD"):
-    Disconnect,  // the connection is closed instead of running the command
-    WriteFail,   // a store command leaves an empty file, as on a full disk
+    Disconnect, // the connection is closed instead of running the command
+    WriteFail, // a store command leaves an empty file, as on a full disk
 };
 
 // A fault applies to the next count replies to queries matching header
@@ -213,17 +213,17 @@ enum class FaultKind {
 struct Fault
 {
     FaultKind kind = FaultKind::Drop;
-    QString header;          // empty: every query
-    int count = 1;           // < 0: until clearFaults
+    QString header; // empty: every query
+    int count = 1; // < 0: until clearFaults
     int delayMs = 4000;
     QString text = QStringLiteral("garbage");
 };
 
 struct Calibration
 {
-    QString type;                 // RESPO, RESPS, RESPT, SOLT1..SOLT4, 1PATH
-    std::vector<unsigned> ports;  // 1-based
-    RealVector frequency;         // the grid it was made on
+    QString type; // RESPO, RESPS, RESPT, SOLT1..SOLT4, 1PATH
+    std::vector<unsigned> ports; // 1-based
+    RealVector frequency; // the grid it was made on
 };
 
 struct TraceState
@@ -236,7 +236,7 @@ struct TraceState
 struct DeembedPort
 {
     bool enabled = false;
-    QString file;       // as sent
+    QString file; // as sent
     bool loaded = false; // the file was read as a two-port
 };
 
@@ -268,14 +268,14 @@ struct AnalyserState
     double minFrequency = Defaults::minFrequency;
     double maxFrequency = Defaults::maxFrequency;
     Identity identity;
-    std::vector<double> impedance;        // per port, ohm
+    std::vector<double> impedance; // per port, ohm
     QString saveType = QStringLiteral("STATe");
     QString triggerSource = QStringLiteral("INTernal");
     bool outputEnabled = true;
     bool windowShown = true;
     bool sweeping = false;
     int sweepTimeMs = Defaults::sweepTimeMs;
-    std::vector<ChannelState> channels;   // channel n at index n - 1
+    std::vector<ChannelState> channels; // channel n at index n - 1
 };
 
 class SimServer;
@@ -326,24 +326,24 @@ public:
     // (no known setter for the setter faults).
     bool addFault(const Fault &fault);
     void clearFaults();
-    void setOpcStalled(bool stalled);       // "*OPC?" waits for "ABORt" only
-    void setMaxConnections(int count);      // more are accepted and closed
-    void closeConnection(int id);           // 0: every connection
+    void setOpcStalled(bool stalled); // "*OPC?" waits for "ABORt" only
+    void setMaxConnections(int count); // more are accepted and closed
+    void closeConnection(int id); // 0: every connection
     void sendUnsolicited(int id, const QString &line); // 0: every connection
-    std::vector<int> connections() const;   // ids of the open connections
+    std::vector<int> connections() const; // ids of the open connections
 
     std::vector<LogEntry> log() const;
     void clearLog();
     // Wait, processing the calling thread's events, until pred holds for the
     // log (checked every few ms) or timeoutMs passed.
-    bool waitForLog(const std::function<bool(const std::vector<LogEntry> &)> &pred,
-                    int timeoutMs = 5000) const;
+    bool waitForLog(const std::function<bool(const std::vector<LogEntry> &)> &pred, int timeoutMs = 5000) const;
     // Until some entry's text equals text exactly.
     bool waitForCommand(const QString &text, int timeoutMs = 5000) const;
     bool waitForConnections(size_t count, int timeoutMs = 5000) const;
 
 private:
-    template <typename F> auto call(F &&f) const;
+    template<typename F>
+    auto call(F &&f) const;
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -36,7 +36,7 @@ std::optional<AnalyserSim::Scene> sceneFromOptions(const QCommandLineParser &arg
     else if (kind == "dut")
         ok = scene.addDut(a, b);
     else if (kind == "open" || kind == "short" || kind == "load") {
-        const Termination t = kind == "open" ? Termination::Open
+        const Termination t = kind == "open"    ? Termination::Open
                               : kind == "short" ? Termination::Short
                                                 : Termination::Load;
         ok = scene.addReflect(a, t) && (ports.size() < 2 || scene.addReflect(b, t));
@@ -61,38 +61,38 @@ int main(int argc, char **argv)
     std::signal(SIGTERM, [](int) { QCoreApplication::quit(); });
 
     QCommandLineParser args;
-    args.setApplicationDescription(QStringLiteral(
-        "Simulated analyser: answers the analyser's SCPI commands over TCP.\n"
-        "Scenes: thru (2x-thru of two fixtures), open, short, load (fixtures terminated),\n"
-        "dut (a DUT between two fixtures), none; or a Touchstone file.\n"
-        "\n"
-        "Control commands, sent as SCPI lines over TCP like any other (for example\n"
-        "printf 'SIM:CALibrate1 SOLT2,1,2\\n' > /dev/tcp/127.0.0.1/5025):\n"
-        "  SIM:SCENe:CLEar\n"
-        "  SIM:SCENe:THRU a,b[,z0,delay,loss,shuntC,shuntG]\n"
-        "  SIM:SCENe:REFLect port,OPEN|SHORt|LOAD[,z0,delay,loss,shuntC,shuntG]\n"
-        "  SIM:SCENe:DUT a,b[,fixture A: 5 values[,fixture B: 5 values[,DUT:\n"
-        "                z0,delay,loss,seriesR,seriesL,shuntG,shuntC]]]\n"
-        "  SIM:SCENe:FILE firstPort,path      Touchstone file, its port k on port firstPort+k-1\n"
-        "  SIM:SCENe:DATA? to,from            exact scene S at the active channel's grid\n"
-        "  SIM:SWEep:TIME ms | SIM:SWEep:TIME?\n"
-        "  SIM:READy 0|1\n"
-        "  SIM:CHANnel:ACTive n\n"
-        "  SIM:PORT:COUNt n\n"
-        "  SIM:FREQuency:MAXimum hz\n"
-        "  SIM:IDENtity manufacturer,model,serial,version\n"
-        "  SIM:CALibrate<ch> type,port,...    calibrates at the current grid (type: SOLT1..SOLT4,\n"
-        "                                     RESPO, RESPS, RESPT, 1PATH)\n"
-        "  SIM:CALibrate<ch>:CLEar\n"
-        "  SIM:CORRection<ch> ON|OFF\n"
-        "  SIM:FAULt:DELay count,header,ms    SIM:FAULt:DROP count,header\n"
-        "  SIM:FAULt:GARBage count,header,text\n"
-        "  SIM:FAULt:CLOSe count,header       SIM:FAULt:UNSolicited count,header,text\n"
-        "  SIM:FAULt:CLEar                    SIM:FAULt:OPC:STALl 0|1\n"
-        "  SIM:CONNection:MAXimum n           (0: unlimited)\n"
-        "  SIM:CONNection<id>:CLOSe           SIM:CONNection<id>:SEND text\n"
-        "  SIM:LOG:CLEar                      SIM:LOG:COUNt?\n"
-        "  (fault count < 0: until cleared; an empty header matches every query)"));
+    args.setApplicationDescription(
+        QStringLiteral("Simulated analyser: answers the analyser's SCPI commands over TCP.\n"
+                       "Scenes: thru (2x-thru of two fixtures), open, short, load (fixtures terminated),\n"
+                       "dut (a DUT between two fixtures), none; or a Touchstone file.\n"
+                       "\n"
+                       "Control commands, sent as SCPI lines over TCP like any other (for example\n"
+                       "printf 'SIM:CALibrate1 SOLT2,1,2\\n' > /dev/tcp/127.0.0.1/5025):\n"
+                       "  SIM:SCENe:CLEar\n"
+                       "  SIM:SCENe:THRU a,b[,z0,delay,loss,shuntC,shuntG]\n"
+                       "  SIM:SCENe:REFLect port,OPEN|SHORt|LOAD[,z0,delay,loss,shuntC,shuntG]\n"
+                       "  SIM:SCENe:DUT a,b[,fixture A: 5 values[,fixture B: 5 values[,DUT:\n"
+                       "                z0,delay,loss,seriesR,seriesL,shuntG,shuntC]]]\n"
+                       "  SIM:SCENe:FILE firstPort,path      Touchstone file, its port k on port firstPort+k-1\n"
+                       "  SIM:SCENe:DATA? to,from            exact scene S at the active channel's grid\n"
+                       "  SIM:SWEep:TIME ms | SIM:SWEep:TIME?\n"
+                       "  SIM:READy 0|1\n"
+                       "  SIM:CHANnel:ACTive n\n"
+                       "  SIM:PORT:COUNt n\n"
+                       "  SIM:FREQuency:MAXimum hz\n"
+                       "  SIM:IDENtity manufacturer,model,serial,version\n"
+                       "  SIM:CALibrate<ch> type,port,...    calibrates at the current grid (type: SOLT1..SOLT4,\n"
+                       "                                     RESPO, RESPS, RESPT, 1PATH)\n"
+                       "  SIM:CALibrate<ch>:CLEar\n"
+                       "  SIM:CORRection<ch> ON|OFF\n"
+                       "  SIM:FAULt:DELay count,header,ms    SIM:FAULt:DROP count,header\n"
+                       "  SIM:FAULt:GARBage count,header,text\n"
+                       "  SIM:FAULt:CLOSe count,header       SIM:FAULt:UNSolicited count,header,text\n"
+                       "  SIM:FAULt:CLEar                    SIM:FAULt:OPC:STALl 0|1\n"
+                       "  SIM:CONNection:MAXimum n           (0: unlimited)\n"
+                       "  SIM:CONNection<id>:CLOSe           SIM:CONNection<id>:SEND text\n"
+                       "  SIM:LOG:CLEar                      SIM:LOG:COUNt?\n"
+                       "  (fault count < 0: until cleared; an empty header matches every query)"));
     args.addHelpOption();
     args.addOptions({
         {"listen", "Address to listen on.", "address", "127.0.0.1"},
@@ -147,8 +147,7 @@ int main(int argc, char **argv)
     AnalyserSim::Simulator sim(options);
     if (args.isSet("calibration")) {
         const QString type = args.value("calibration").toUpper();
-        const size_t n = type.startsWith("SOLT") ? type.mid(4).toUInt()
-                         : (type == "RESPT" || type == "1PATH") ? 2 : 1;
+        const size_t n = type.startsWith("SOLT") ? type.mid(4).toUInt() : (type == "RESPT" || type == "1PATH") ? 2 : 1;
         std::vector<unsigned> ports;
         for (unsigned p = 1; p <= n; ++p)
             ports.push_back(p);
@@ -161,8 +160,7 @@ int main(int argc, char **argv)
         std::vector<unsigned> ports;
         for (const QString &text : args.value("calibrated-ports").split(',')) {
             const unsigned p = text.trimmed().toUInt(&ok);
-            if (!ok || p < 1 || p > options.portCount
-                || std::find(ports.begin(), ports.end(), p) != ports.end())
+            if (!ok || p < 1 || p > options.portCount || std::find(ports.begin(), ports.end(), p) != ports.end())
                 return fail(QStringLiteral("bad --calibrated-ports %1").arg(args.value("calibrated-ports")));
             ports.push_back(p);
         }
@@ -170,10 +168,8 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("bad --calibrated-ports %1 (1 to 4 ports)").arg(args.value("calibrated-ports")));
     }
     if (!sim.start(args.value("listen"), quint16(port)))
-        return fail(QStringLiteral("cannot listen on %1:%2: %3")
-                        .arg(args.value("listen"))
-                        .arg(port)
-                        .arg(sim.errorString()));
+        return fail(
+            QStringLiteral("cannot listen on %1:%2: %3").arg(args.value("listen")).arg(port).arg(sim.errorString()));
     if (port == 0) {
         std::printf("%u\n", unsigned(sim.port()));
         std::fflush(stdout);

@@ -32,8 +32,7 @@ Complex sampleAt(const SampledNetwork &n, size_t entry, double f)
 struct Scene::Element
 {
     std::vector<unsigned> ports;
-    std::function<std::vector<ComplexVector>(const RealVector &, const std::vector<double> &)>
-        evaluate;
+    std::function<std::vector<ComplexVector>(const RealVector &, const std::vector<double> &)> evaluate;
 };
 
 SynthNet::Network fixtureNetwork(const FixtureSpec &spec, const RealVector &frequency)
@@ -68,8 +67,8 @@ Scene Scene::reflect(unsigned port, Termination termination, const FixtureSpec &
     return s;
 }
 
-Scene Scene::dutInFixture(unsigned portA, unsigned portB, const FixtureSpec &fixtureA,
-                          const FixtureSpec &fixtureB, const DutSpec &dut)
+Scene Scene::dutInFixture(unsigned portA, unsigned portB, const FixtureSpec &fixtureA, const FixtureSpec &fixtureB,
+                          const DutSpec &dut)
 {
     Scene s;
     s.addDut(portA, portB, fixtureA, fixtureB, dut);
@@ -90,9 +89,8 @@ bool Scene::portsFree(const std::vector<unsigned> &ports) const
 
 bool Scene::addThru(unsigned portA, unsigned portB, const FixtureSpec &fixture)
 {
-    return addTwoPort(portA, portB, [fixture](const RealVector &f) {
-        return SynthNet::twoXThru(fixtureNetwork(fixture, f));
-    });
+    return addTwoPort(portA, portB,
+                      [fixture](const RealVector &f) { return SynthNet::twoXThru(fixtureNetwork(fixture, f)); });
 }
 
 bool Scene::addReflect(unsigned port, Termination termination, const FixtureSpec &fixture)
@@ -100,16 +98,16 @@ bool Scene::addReflect(unsigned port, Termination termination, const FixtureSpec
     const Complex gamma = termination == Termination::Open    ? Complex(1.0, 0.0)
                           : termination == Termination::Short ? Complex(-1.0, 0.0)
                                                               : Complex(0.0, 0.0);
-    return addOnePort(port, [fixture](const RealVector &f) { return fixtureNetwork(fixture, f); },
-                      gamma);
+    return addOnePort(
+        port, [fixture](const RealVector &f) { return fixtureNetwork(fixture, f); }, gamma);
 }
 
-bool Scene::addDut(unsigned portA, unsigned portB, const FixtureSpec &fixtureA,
-                   const FixtureSpec &fixtureB, const DutSpec &dut)
+bool Scene::addDut(unsigned portA, unsigned portB, const FixtureSpec &fixtureA, const FixtureSpec &fixtureB,
+                   const DutSpec &dut)
 {
     return addTwoPort(portA, portB, [fixtureA, fixtureB, dut](const RealVector &f) {
-        return SynthNet::cascade({fixtureNetwork(fixtureA, f), dutNetwork(dut, f),
-                                  SynthNet::mirror(fixtureNetwork(fixtureB, f))});
+        return SynthNet::cascade(
+            {fixtureNetwork(fixtureA, f), dutNetwork(dut, f), SynthNet::mirror(fixtureNetwork(fixtureB, f))});
     });
 }
 
@@ -150,8 +148,7 @@ bool Scene::addOnePort(unsigned port, TwoPortBuilder builder, Complex gamma)
 bool Scene::addSampled(unsigned firstPort, SampledNetwork network)
 {
     const unsigned n = network.portCount;
-    if (n == 0 || firstPort == 0 || network.frequency.empty()
-        || network.matrix.size() != network.frequency.size())
+    if (n == 0 || firstPort == 0 || network.frequency.empty() || network.matrix.size() != network.frequency.size())
         return false;
     for (const auto &m : network.matrix)
         if (m.size() != size_t(n) * n)

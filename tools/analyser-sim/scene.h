@@ -29,7 +29,7 @@ struct FixtureSpec
 {
     SynthNet::LineSpec line{48.0, 150e-12, 0.5};
     double shuntCapacitance = 0.05e-12; // F
-    double shuntConductance = 0.0;      // S
+    double shuntConductance = 0.0; // S
 };
 
 // A known DUT: series R + jwL, then a line, then a shunt G + jwC.
@@ -52,8 +52,8 @@ SynthNet::Network dutNetwork(const DutSpec &spec, const RealVector &frequency);
 struct SampledNetwork
 {
     unsigned portCount = 0;
-    RealVector frequency;               // Hz, ascending
-    std::vector<ComplexVector> matrix;  // one per frequency, N * N values
+    RealVector frequency; // Hz, ascending
+    std::vector<ComplexVector> matrix; // one per frequency, N * N values
     double referenceImpedance = 50.0;
 };
 
@@ -77,8 +77,8 @@ public:
     bool addThru(unsigned portA, unsigned portB, const FixtureSpec &fixture = {});
     bool addReflect(unsigned port, Termination termination, const FixtureSpec &fixture = {});
     // Fixture A at portA, the DUT, then fixture B mirrored at portB.
-    bool addDut(unsigned portA, unsigned portB, const FixtureSpec &fixtureA = {},
-                const FixtureSpec &fixtureB = {}, const DutSpec &dut = {});
+    bool addDut(unsigned portA, unsigned portB, const FixtureSpec &fixtureA = {}, const FixtureSpec &fixtureB = {},
+                const DutSpec &dut = {});
     // Any synthetic two-port: its port 1 on portA, port 2 on portB.
     bool addTwoPort(unsigned portA, unsigned portB, TwoPortBuilder builder);
     // A synthetic two-port on port, its port 2 terminated by gamma.

@@ -16,7 +16,7 @@ namespace AnalyserSim::Scpi {
 // brackets make the node optional.
 struct PatternNode
 {
-    QString longForm;  // upper case
+    QString longForm; // upper case
     QString shortForm; // upper case
     bool suffix = false;
     bool optional = false;
@@ -29,7 +29,7 @@ int suffixSlots(const Pattern &pattern);
 // A received header split into mnemonics and their suffixes.
 struct Header
 {
-    QStringList mnemonics;                 // upper case, suffix removed
+    QStringList mnemonics; // upper case, suffix removed
     std::vector<std::optional<unsigned>> suffix;
     bool query = false;
     bool valid = false;

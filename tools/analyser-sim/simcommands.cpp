@@ -17,10 +17,9 @@ const QStringList sweepTypeReplies{"LIN", "LOG", "SEGM", "POW"};
 const QStringList &saveTypes = saveTypeKeywords();
 const QStringList triggerSources{"INTernal", "EXTernal", "MANual", "BUS"};
 const QStringList terminations{"OPEN", "SHORt", "LOAD"};
-const QStringList formats{"MLOGarithmic", "PHASe",        "GDELay",  "SLINear",
-                          "SLOGarithmic", "SCOMplex",     "SMITh",   "SADMittance",
-                          "PLINear",      "PLOGarithmic", "POLar",   "MLINear",
-                          "SWR",          "REAL",         "IMAGinary", "UPHase"};
+const QStringList formats{"MLOGarithmic", "PHASe",       "GDELay",    "SLINear",      "SLOGarithmic", "SCOMplex",
+                          "SMITh",        "SADMittance", "PLINear",   "PLOGarithmic", "POLar",        "MLINear",
+                          "SWR",          "REAL",        "IMAGinary", "UPHase"};
 
 QString shortForm(const QString &keyword)
 {
@@ -64,16 +63,14 @@ bool readFixture(const QStringList &args, int &i, int count, double *values[])
 
 bool readFixture(const QStringList &args, int &i, FixtureSpec &f)
 {
-    double *values[] = {&f.line.z0, &f.line.delay, &f.line.lossDbAt1GHz, &f.shuntCapacitance,
-                        &f.shuntConductance};
+    double *values[] = {&f.line.z0, &f.line.delay, &f.line.lossDbAt1GHz, &f.shuntCapacitance, &f.shuntConductance};
     return readFixture(args, i, 5, values);
 }
 
 bool readDut(const QStringList &args, int &i, DutSpec &d)
 {
-    double *values[] = {&d.line.z0,         &d.line.delay,       &d.line.lossDbAt1GHz,
-                        &d.seriesResistance, &d.seriesInductance, &d.shuntConductance,
-                        &d.shuntCapacitance};
+    double *values[] = {&d.line.z0,          &d.line.delay,       &d.line.lossDbAt1GHz, &d.seriesResistance,
+                        &d.seriesInductance, &d.shuntConductance, &d.shuntCapacitance};
     return readFixture(args, i, 7, values);
 }
 } // namespace
@@ -86,8 +83,7 @@ const QStringList &saveTypeKeywords()
 
 const QStringList &calibrationTypes()
 {
-    static const QStringList types{"RESPO", "RESPS", "RESPT", "SOLT1", "SOLT2",
-                                   "SOLT3", "SOLT4", "1PATH"};
+    static const QStringList types{"RESPO", "RESPS", "RESPT", "SOLT1", "SOLT2", "SOLT3", "SOLT4", "1PATH"};
     return types;
 }
 
@@ -150,8 +146,7 @@ const std::vector<SimServer::CommandEntry> &SimServer::commandTable()
         {"CALCulate#:FSIMulator:STATe", &S::sFsim, &S::qFsim},
         {"CALCulate#:FSIMulator:SENDed:DEEMbed:STATe", &S::sDeembed, &S::qDeembed},
         {"CALCulate#:FSIMulator:SENDed:DEEMbed:PORT#:STATe", &S::sDeembedPort, &S::qDeembedPort},
-        {"CALCulate#:FSIMulator:SENDed:DEEMbed:PORT#:USER:FILename", &S::sDeembedFile,
-         &S::qDeembedFile},
+        {"CALCulate#:FSIMulator:SENDed:DEEMbed:PORT#:USER:FILename", &S::sDeembedFile, &S::qDeembedFile},
         {"INITiate#:CONTinuous", &S::sContinuous, &S::qContinuous},
         {"INITiate#:[IMMediate]", &S::sInitiate, nullptr},
         {"TRIGger:[SEQuence]:SOURce", &S::sTriggerSource, &S::qTriggerSource},
@@ -193,8 +188,7 @@ const std::vector<SimServer::CommandEntry> &SimServer::commandTable()
         std::vector<CommandEntry> t;
         for (const Row &row : rows) {
             const QString pattern = QString::fromLatin1(row.pattern);
-            t.push_back({Scpi::parsePattern(pattern), row.set, row.query,
-                         pattern.startsWith(QLatin1String("SIM:"))});
+            t.push_back({Scpi::parsePattern(pattern), row.set, row.query, pattern.startsWith(QLatin1String("SIM:"))});
         }
         return t;
     }();
@@ -232,7 +226,7 @@ TraceState *SimServer::traceArg(Request &r, ChannelState &ch, int slot)
 }
 
 // The command's one parameter, read by `convert`.
-template <class T>
+template<class T>
 std::optional<T> SimServer::singleParam(Request &r, std::optional<T> (*convert)(const QString &))
 {
     if (r.args.size() != 1) {
@@ -993,8 +987,7 @@ void S::sSimCorrection(Request &r)
 
 void S::addFaultCommand(Request &r, FaultKind kind)
 {
-    const bool withValue = kind == FaultKind::Delay || kind == FaultKind::Garbage
-        || kind == FaultKind::Unsolicited;
+    const bool withValue = kind == FaultKind::Delay || kind == FaultKind::Garbage || kind == FaultKind::Unsolicited;
     // count,header[,value]; the value (a text) may hold commas.
     const QStringList parts = r.params.split(QLatin1Char(','));
     if (parts.size() < (withValue ? 3 : 2))

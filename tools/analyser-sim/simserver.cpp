@@ -98,8 +98,8 @@ SimServer::Connection *SimServer::find(int id)
 void SimServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        const size_t open = size_t(std::count_if(m_connections.begin(), m_connections.end(),
-                                                 [](const auto &p) { return !p.second->closed; }));
+        const size_t open = size_t(
+            std::count_if(m_connections.begin(), m_connections.end(), [](const auto &p) { return !p.second->closed; }));
         if (m_maxConnections > 0 && open >= size_t(m_maxConnections)) {
             socket->abort();
             socket->deleteLater();
@@ -422,8 +422,7 @@ void SimServer::appendLog(int connection, const QString &text, bool known)
     }
     if (m_logFile.isOpen()) {
         QTextStream out(&m_logFile);
-        out << e.timeMs << '\t' << e.connection << '\t' << (known ? "" : "unknown\t") << e.text
-            << '\n';
+        out << e.timeMs << '\t' << e.connection << '\t' << (known ? "" : "unknown\t") << e.text << '\n';
         out.flush();
     }
 }
@@ -539,8 +538,7 @@ ComplexVector SimServer::sceneS(unsigned to, unsigned from, const RealVector &fr
     return m_scene.s(to, from, frequency, m_state.impedance);
 }
 
-bool SimServer::calibrate(unsigned channel, const QString &type, const std::vector<unsigned> &ports,
-                          QString *error)
+bool SimServer::calibrate(unsigned channel, const QString &type, const std::vector<unsigned> &ports, QString *error)
 {
     auto fail = [error](const QString &text) {
         if (error)
@@ -555,8 +553,7 @@ bool SimServer::calibrate(unsigned channel, const QString &type, const std::vect
     if (ports.size() != calibrationPortCount(calibrationTypes()[kind]))
         return fail(QStringLiteral("wrong number of ports for %1").arg(type));
     for (size_t i = 0; i < ports.size(); ++i)
-        if (ports[i] < 1 || ports[i] > m_state.portCount
-            || std::count(ports.begin(), ports.end(), ports[i]) > 1)
+        if (ports[i] < 1 || ports[i] > m_state.portCount || std::count(ports.begin(), ports.end(), ports[i]) > 1)
             return fail(QStringLiteral("port out of range or repeated"));
     ChannelState &ch = m_state.channels[channel - 1];
     ch.calibration = Calibration{calibrationTypes()[kind], ports, gridOf(ch)};
@@ -699,8 +696,8 @@ SimServer::Snapshot SimServer::measure(unsigned channel) const
                 for (unsigned c = 0; c < ports; ++c)
                     sm(r, c) = full[i][size_t(r) * ports + c];
             // Sm = F11 + F12 Sd (I - F22 Sd)^-1 F21 with diagonal F: solve for Sd.
-            const Matrix x = f12.cwiseInverse().asDiagonal() * (sm - Matrix(f11.asDiagonal()))
-                * f21.cwiseInverse().asDiagonal();
+            const Matrix x =
+                f12.cwiseInverse().asDiagonal() * (sm - Matrix(f11.asDiagonal())) * f21.cwiseInverse().asDiagonal();
             const Matrix sd = (Matrix::Identity(ports, ports) + x * f22.asDiagonal()).partialPivLu().solve(x);
             for (unsigned r = 0; r < ports; ++r)
                 for (unsigned c = 0; c < ports; ++c)

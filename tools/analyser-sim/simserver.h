@@ -47,8 +47,7 @@ public:
     void setPortCount(unsigned count);
     void setMaxFrequency(double hz);
     void setIdentity(const Identity &identity) { m_state.identity = identity; }
-    bool calibrate(unsigned channel, const QString &type, const std::vector<unsigned> &ports,
-                   QString *error = nullptr);
+    bool calibrate(unsigned channel, const QString &type, const std::vector<unsigned> &ports, QString *error = nullptr);
     void clearCalibration(unsigned channel);
     void setCorrection(unsigned channel, bool on);
 
@@ -68,9 +67,9 @@ public:
     struct CommandEntry
     {
         Scpi::Pattern pattern;
-        Handler set = nullptr;   // none: the header takes no setter
+        Handler set = nullptr; // none: the header takes no setter
         Handler query = nullptr; // none: the header takes no query
-        bool control = false;    // the "SIM:" root (faults never apply)
+        bool control = false; // the "SIM:" root (faults never apply)
     };
     static const std::vector<CommandEntry> &commandTable();
 
@@ -129,50 +128,56 @@ private:
 public:
     // Command handlers (simcommands.cpp).
 #define VUK_SIM_HANDLER(name) void name(Request &r);
-    VUK_SIM_HANDLER(qIdn) VUK_SIM_HANDLER(sNop) VUK_SIM_HANDLER(qOpc) VUK_SIM_HANDLER(sRst)
-    VUK_SIM_HANDLER(sCls) VUK_SIM_HANDLER(sTrigger) VUK_SIM_HANDLER(qReady)
-    VUK_SIM_HANDLER(qError) VUK_SIM_HANDLER(qActiveChannel) VUK_SIM_HANDLER(qMaxFrequency)
-    VUK_SIM_HANDLER(qMinFrequency) VUK_SIM_HANDLER(qPortCount) VUK_SIM_HANDLER(sSweepType)
-    VUK_SIM_HANDLER(qSweepType) VUK_SIM_HANDLER(sStart) VUK_SIM_HANDLER(qStart)
-    VUK_SIM_HANDLER(sStop) VUK_SIM_HANDLER(qStop) VUK_SIM_HANDLER(qFrequencyData)
-    VUK_SIM_HANDLER(sPoints) VUK_SIM_HANDLER(qPoints) VUK_SIM_HANDLER(sIfBandwidth)
-    VUK_SIM_HANDLER(qIfBandwidth) VUK_SIM_HANDLER(sPower) VUK_SIM_HANDLER(qPower)
-    VUK_SIM_HANDLER(qCorrectionType) VUK_SIM_HANDLER(sCorrectionState)
-    VUK_SIM_HANDLER(qCorrectionState) VUK_SIM_HANDLER(qCorrectionStatus)
-    VUK_SIM_HANDLER(sImpedance) VUK_SIM_HANDLER(qImpedance) VUK_SIM_HANDLER(sOutput)
-    VUK_SIM_HANDLER(qOutput) VUK_SIM_HANDLER(sAutoscale) VUK_SIM_HANDLER(sSplit)
-    VUK_SIM_HANDLER(qSplit) VUK_SIM_HANDLER(sShow) VUK_SIM_HANDLER(sHide)
-    VUK_SIM_HANDLER(sDelete) VUK_SIM_HANDLER(sSaveType) VUK_SIM_HANDLER(qSaveType)
-    VUK_SIM_HANDLER(sLoadState) VUK_SIM_HANDLER(sStoreState) VUK_SIM_HANDLER(sStoreCalibration)
-    VUK_SIM_HANDLER(sLoadCalibration) VUK_SIM_HANDLER(sTraceCount) VUK_SIM_HANDLER(qTraceCount)
-    VUK_SIM_HANDLER(sDefine) VUK_SIM_HANDLER(qDefine) VUK_SIM_HANDLER(sSourcePort)
-    VUK_SIM_HANDLER(qSourcePort) VUK_SIM_HANDLER(sFormat) VUK_SIM_HANDLER(qFormat)
-    VUK_SIM_HANDLER(qSData) VUK_SIM_HANDLER(sFsim) VUK_SIM_HANDLER(qFsim)
-    VUK_SIM_HANDLER(sDeembed) VUK_SIM_HANDLER(qDeembed) VUK_SIM_HANDLER(sDeembedPort)
-    VUK_SIM_HANDLER(qDeembedPort) VUK_SIM_HANDLER(sDeembedFile) VUK_SIM_HANDLER(qDeembedFile)
-    VUK_SIM_HANDLER(sContinuous) VUK_SIM_HANDLER(qContinuous) VUK_SIM_HANDLER(sInitiate)
-    VUK_SIM_HANDLER(sTriggerSource) VUK_SIM_HANDLER(qTriggerSource) VUK_SIM_HANDLER(sAbort)
-    // Control root.
-    VUK_SIM_HANDLER(sSceneClear) VUK_SIM_HANDLER(sSceneThru) VUK_SIM_HANDLER(sSceneReflect)
-    VUK_SIM_HANDLER(sSceneDut) VUK_SIM_HANDLER(sSceneFile) VUK_SIM_HANDLER(qSceneData)
-    VUK_SIM_HANDLER(sSweepTime) VUK_SIM_HANDLER(qSweepTime) VUK_SIM_HANDLER(sSimReady)
-    VUK_SIM_HANDLER(sSimActiveChannel) VUK_SIM_HANDLER(sSimPortCount)
-    VUK_SIM_HANDLER(sSimMaxFrequency) VUK_SIM_HANDLER(sSimIdentity) VUK_SIM_HANDLER(sSimCalibrate)
-    VUK_SIM_HANDLER(sSimCalibrationClear) VUK_SIM_HANDLER(sSimCorrection)
-    VUK_SIM_HANDLER(sFaultDelay) VUK_SIM_HANDLER(sFaultDrop) VUK_SIM_HANDLER(sFaultGarbage)
-    VUK_SIM_HANDLER(sFaultClose) VUK_SIM_HANDLER(sFaultUnsolicited) VUK_SIM_HANDLER(sFaultClear)
-    VUK_SIM_HANDLER(sFaultOpcStall) VUK_SIM_HANDLER(sFaultDisconnect) VUK_SIM_HANDLER(sFaultWrite)
-    VUK_SIM_HANDLER(qSweepDuration) VUK_SIM_HANDLER(sConnectionMax)
-    VUK_SIM_HANDLER(sConnectionClose) VUK_SIM_HANDLER(sConnectionSend)
-    VUK_SIM_HANDLER(sLogClear) VUK_SIM_HANDLER(qLogCount)
+    VUK_SIM_HANDLER(qIdn)
+    VUK_SIM_HANDLER(sNop) VUK_SIM_HANDLER(qOpc) VUK_SIM_HANDLER(sRst) VUK_SIM_HANDLER(sCls) VUK_SIM_HANDLER(sTrigger)
+        VUK_SIM_HANDLER(qReady) VUK_SIM_HANDLER(qError) VUK_SIM_HANDLER(qActiveChannel) VUK_SIM_HANDLER(
+            qMaxFrequency) VUK_SIM_HANDLER(qMinFrequency) VUK_SIM_HANDLER(qPortCount) VUK_SIM_HANDLER(sSweepType)
+            VUK_SIM_HANDLER(qSweepType) VUK_SIM_HANDLER(sStart) VUK_SIM_HANDLER(qStart) VUK_SIM_HANDLER(
+                sStop) VUK_SIM_HANDLER(qStop) VUK_SIM_HANDLER(qFrequencyData) VUK_SIM_HANDLER(sPoints)
+                VUK_SIM_HANDLER(qPoints) VUK_SIM_HANDLER(sIfBandwidth) VUK_SIM_HANDLER(qIfBandwidth) VUK_SIM_HANDLER(
+                    sPower) VUK_SIM_HANDLER(qPower) VUK_SIM_HANDLER(qCorrectionType) VUK_SIM_HANDLER(sCorrectionState)
+                    VUK_SIM_HANDLER(qCorrectionState) VUK_SIM_HANDLER(qCorrectionStatus) VUK_SIM_HANDLER(sImpedance)
+                        VUK_SIM_HANDLER(qImpedance) VUK_SIM_HANDLER(sOutput) VUK_SIM_HANDLER(qOutput) VUK_SIM_HANDLER(
+                            sAutoscale) VUK_SIM_HANDLER(sSplit) VUK_SIM_HANDLER(qSplit) VUK_SIM_HANDLER(sShow)
+                            VUK_SIM_HANDLER(sHide) VUK_SIM_HANDLER(sDelete) VUK_SIM_HANDLER(sSaveType) VUK_SIM_HANDLER(
+                                qSaveType) VUK_SIM_HANDLER(sLoadState) VUK_SIM_HANDLER(sStoreState)
+                                VUK_SIM_HANDLER(sStoreCalibration) VUK_SIM_HANDLER(sLoadCalibration)
+                                    VUK_SIM_HANDLER(sTraceCount) VUK_SIM_HANDLER(qTraceCount) VUK_SIM_HANDLER(sDefine)
+                                        VUK_SIM_HANDLER(qDefine) VUK_SIM_HANDLER(sSourcePort)
+                                            VUK_SIM_HANDLER(qSourcePort) VUK_SIM_HANDLER(sFormat)
+                                                VUK_SIM_HANDLER(qFormat) VUK_SIM_HANDLER(qSData) VUK_SIM_HANDLER(sFsim)
+                                                    VUK_SIM_HANDLER(qFsim) VUK_SIM_HANDLER(sDeembed)
+                                                        VUK_SIM_HANDLER(qDeembed) VUK_SIM_HANDLER(sDeembedPort)
+                                                            VUK_SIM_HANDLER(qDeembedPort) VUK_SIM_HANDLER(sDeembedFile)
+                                                                VUK_SIM_HANDLER(qDeembedFile)
+                                                                    VUK_SIM_HANDLER(sContinuous)
+                                                                        VUK_SIM_HANDLER(qContinuous)
+                                                                            VUK_SIM_HANDLER(sInitiate)
+                                                                                VUK_SIM_HANDLER(sTriggerSource)
+                                                                                    VUK_SIM_HANDLER(qTriggerSource)
+                                                                                        VUK_SIM_HANDLER(sAbort)
+        // Control root.
+        VUK_SIM_HANDLER(sSceneClear) VUK_SIM_HANDLER(sSceneThru) VUK_SIM_HANDLER(sSceneReflect)
+            VUK_SIM_HANDLER(sSceneDut) VUK_SIM_HANDLER(sSceneFile) VUK_SIM_HANDLER(qSceneData)
+                VUK_SIM_HANDLER(sSweepTime) VUK_SIM_HANDLER(qSweepTime) VUK_SIM_HANDLER(sSimReady)
+                    VUK_SIM_HANDLER(sSimActiveChannel) VUK_SIM_HANDLER(sSimPortCount) VUK_SIM_HANDLER(sSimMaxFrequency)
+                        VUK_SIM_HANDLER(sSimIdentity) VUK_SIM_HANDLER(sSimCalibrate)
+                            VUK_SIM_HANDLER(sSimCalibrationClear) VUK_SIM_HANDLER(sSimCorrection)
+                                VUK_SIM_HANDLER(sFaultDelay) VUK_SIM_HANDLER(sFaultDrop) VUK_SIM_HANDLER(sFaultGarbage)
+                                    VUK_SIM_HANDLER(sFaultClose) VUK_SIM_HANDLER(sFaultUnsolicited)
+                                        VUK_SIM_HANDLER(sFaultClear) VUK_SIM_HANDLER(sFaultOpcStall)
+                                            VUK_SIM_HANDLER(sFaultDisconnect) VUK_SIM_HANDLER(sFaultWrite)
+                                                VUK_SIM_HANDLER(qSweepDuration) VUK_SIM_HANDLER(sConnectionMax)
+                                                    VUK_SIM_HANDLER(sConnectionClose) VUK_SIM_HANDLER(sConnectionSend)
+                                                        VUK_SIM_HANDLER(sLogClear) VUK_SIM_HANDLER(qLogCount)
 #undef VUK_SIM_HANDLER
 
-private:
-    // Handler helpers.
-    std::optional<unsigned> suffixArg(Request &r, int slot, size_t count);
+                                                            private :
+        // Handler helpers.
+        std::optional<unsigned> suffixArg(Request &r, int slot, size_t count);
     ChannelState *channelArg(Request &r, int slot = 0);
     std::optional<unsigned> portArg(Request &r, int slot);
-    template <class T>
+    template<class T>
     std::optional<T> singleParam(Request &r, std::optional<T> (*convert)(const QString &));
     std::optional<double> doubleParam(Request &r);
     std::optional<bool> boolParam(Request &r);
@@ -197,7 +202,7 @@ private:
     std::vector<ActiveFault> m_faults;
     bool m_opcStalled = false;
     std::vector<std::pair<unsigned, Snapshot>> m_sweepData; // the running sweep's
-    std::vector<std::optional<Snapshot>> m_snapshots;      // per channel
+    std::vector<std::optional<Snapshot>> m_snapshots; // per channel
     // Per channel, per port: the de-embedding two-port read from its file.
     std::vector<std::vector<std::shared_ptr<const SampledNetwork>>> m_deembedNets;
 

@@ -52,7 +52,6 @@ const QStringList &saveTypeKeywords();
 const QStringList &calibrationTypes();
 size_t calibrationPortCount(const QString &type);
 // "21" -> (2, 1); "10_1" -> (10, 1); the first split with both ports in range.
-std::optional<std::pair<unsigned, unsigned>> parseSParameter(const QString &digits,
-                                                            unsigned portCount);
+std::optional<std::pair<unsigned, unsigned>> parseSParameter(const QString &digits, unsigned portCount);
 
 } // namespace AnalyserSim

@@ -152,7 +152,8 @@ std::optional<Calibration> readCalibration(const Section &s, unsigned portCount)
 bool SimServer::writeStateFile(const QString &path, QString *error) const
 {
     const bool withCalibration = m_state.saveType == QLatin1String("CSTate")
-        || m_state.saveType == QLatin1String("CDSTate") || m_state.saveType == QLatin1String("CMSTate");
+                                 || m_state.saveType == QLatin1String("CDSTate")
+                                 || m_state.saveType == QLatin1String("CMSTate");
     Writer w;
     w.comment(QStringLiteral("Simulated analyser state"));
     w.section(analyserSection);
@@ -175,11 +176,10 @@ bool SimServer::writeStateFile(const QString &path, QString *error) const
         w.value("Correction", flag(ch.correction));
         w.value("Traces", QString::number(ch.traces.size()));
         for (size_t t = 0; t < ch.traces.size(); ++t)
-            w.value(QStringLiteral("Trace%1").arg(t + 1),
-                    QStringLiteral("%1,%2,%3")
-                        .arg(ch.traces[t].parameter)
-                        .arg(ch.traces[t].sourcePort)
-                        .arg(ch.traces[t].format));
+            w.value(QStringLiteral("Trace%1").arg(t + 1), QStringLiteral("%1,%2,%3")
+                                                              .arg(ch.traces[t].parameter)
+                                                              .arg(ch.traces[t].sourcePort)
+                                                              .arg(ch.traces[t].format));
         w.value("FixtureSimulator", flag(ch.fixtureSimulator));
         w.value("Deembedding", flag(ch.deembedding));
         for (size_t p = 0; p < ch.deembedPorts.size(); ++p) {
@@ -249,9 +249,8 @@ bool SimServer::loadStateFile(const QString &path, QString *error)
             if (const auto v = get(*s, "Traces"); v && Scpi::toUnsigned(*v)) {
                 ch.traces.assign(qBound(1u, *Scpi::toUnsigned(*v), Defaults::maxTraces), TraceState{});
                 for (size_t t = 0; t < ch.traces.size(); ++t) {
-                    const QStringList parts = get(*s, qPrintable(QStringLiteral("Trace%1").arg(t + 1)))
-                                                  .value_or(QString())
-                                                  .split(',');
+                    const QStringList parts =
+                        get(*s, qPrintable(QStringLiteral("Trace%1").arg(t + 1))).value_or(QString()).split(',');
                     if (parts.size() != 3)
                         continue;
                     ch.traces[t].parameter = parts[0].toUpper();

@@ -57,21 +57,30 @@ std::optional<SampledNetwork> readTouchstone(const QString &path, QString *error
         if (line.startsWith(QLatin1Char('#'))) {
             for (int i = 1; i < tokens.size(); ++i) {
                 const QString t = tokens[i].toUpper();
-                if (t == "HZ") unit = 1;
-                else if (t == "KHZ") unit = 1e3;
-                else if (t == "MHZ") unit = 1e6;
-                else if (t == "GHZ") unit = 1e9;
-                else if (t == "RI") format = RI;
-                else if (t == "MA") format = MA;
-                else if (t == "DB") format = DB;
-                else if (t == "S") continue;
+                if (t == "HZ")
+                    unit = 1;
+                else if (t == "KHZ")
+                    unit = 1e3;
+                else if (t == "MHZ")
+                    unit = 1e6;
+                else if (t == "GHZ")
+                    unit = 1e9;
+                else if (t == "RI")
+                    format = RI;
+                else if (t == "MA")
+                    format = MA;
+                else if (t == "DB")
+                    format = DB;
+                else if (t == "S")
+                    continue;
                 else if (t == "R" && i + 1 < tokens.size()) {
                     bool ok = false;
                     net.referenceImpedance = tokens[++i].toDouble(&ok);
                     if (!ok || !(net.referenceImpedance > 0))
                         return fail(error, QStringLiteral("%1:%2: bad reference impedance").arg(path).arg(lineNo));
                 } else
-                    return fail(error, QStringLiteral("%1:%2: unsupported option %3").arg(path).arg(lineNo).arg(tokens[i]));
+                    return fail(error,
+                                QStringLiteral("%1:%2: unsupported option %3").arg(path).arg(lineNo).arg(tokens[i]));
             }
             continue;
         }

@@ -31,8 +31,7 @@ Network line(const RealVector &frequency, const LineSpec &spec)
     for (size_t i = 0; i < frequency.size(); ++i) {
         const double f = frequency[i];
         // dB -> nepers: 1 Np = 20 log10(e) dB
-        const double alpha = spec.lossDbAt1GHz / (20.0 * std::log10(std::exp(1.0)))
-            * std::sqrt(std::abs(f) / 1e9);
+        const double alpha = spec.lossDbAt1GHz / (20.0 * std::log10(std::exp(1.0))) * std::sqrt(std::abs(f) / 1e9);
         const Complex gl(alpha, 2.0 * kPi * f * spec.delay);
         const Complex ch = std::cosh(gl), sh = std::sinh(gl);
         n.abcd[i] = {ch, spec.z0 * sh, sh / spec.z0, ch};

@@ -60,8 +60,7 @@ Algorithms::SParametersTwoPort toS(const Network &n, double z1 = 50.0, double z2
 
 // Reflection of port 1 of n when port 2 is terminated by gamma (in the
 // reference impedance z2 of port 2); port 1 referred to z1.
-Algorithms::SParametersOnePort terminate(const Network &n, Complex gamma, double z1 = 50.0,
-                                         double z2 = 50.0);
+Algorithms::SParametersOnePort terminate(const Network &n, Complex gamma, double z1 = 50.0, double z2 = 50.0);
 
 // S-domain operations, for data that only exists as S-parameters.
 Algorithms::SParametersTwoPort cascadeS(const Algorithms::SParametersTwoPort &a,
