@@ -3,6 +3,7 @@
 // analyser's de-embedding or saved under a base path of the user's.
 
 #include "app/mainqmlbackend.h"
+#include "app/rawdatafiles.h"
 
 #include "algorithms/messages.h"
 #include "device/touchstoneio.h"
@@ -62,7 +63,7 @@ std::vector<CorrectionFileEntry> MainQmlBackend::writeCorrectionFiles(const QStr
         TouchstoneIO writer;
         writer.setOverwrite(true);
         if (!writer.write(file, twoPortData(model, impedance))) {
-            emit error(tr("File cannot be created. Path name contains invalid symbols"));
+            emit error(writeFailureCause(file));
             return {};
         }
         entries.push_back({port->measuredPort(), file, impedance});

@@ -35,23 +35,6 @@ std::optional<int> sideImpedance(const VNAFixtureConnection *side)
     return static_cast<int>(side->measureData().at(0)->z0Port());
 }
 
-// Why a file at path could not be written, as far as the file system tells:
-// a missing or unwritable folder, a full disk, or a name it refuses.
-QString writeFailureCause(const QString &path)
-{
-    const QFileInfo file(path);
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir())
-        return QObject::tr("File cannot be created. The folder does not exist: %1").arg(folder.absoluteFilePath());
-    if (!folder.isWritable())
-        return QObject::tr("File cannot be created. The folder is not writable: %1").arg(folder.absoluteFilePath());
-    const QStorageInfo storage(folder.absoluteFilePath());
-    // Less than a few blocks left: the write ran out of space.
-    if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
-        return QObject::tr("File cannot be created. The disk is full: %1").arg(storage.rootPath());
-    return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ") + path;
-}
-
 // An empty text on success.
 QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, int impedance, TaskProgress &progress)
 {

@@ -62,3 +62,7 @@ private:
     bool m_overwrite = false;
     std::vector<std::vector<double>> m_columns;
 };
+
+// Why a file at path could not be written, as far as the file system tells:
+// a missing or unwritable folder, a full disk, or a name it refuses.
+QString writeFailureCause(const QString &path);

@@ -1066,6 +1066,20 @@ TEST_F(Corrections, SaveWritesUnderTheUsersBaseAndLeavesTheAnalyserAlone)
     EXPECT_FALSE(sim->channel(1).fixtureSimulator);
 }
 
+TEST_F(Corrections, SaveIntoAMissingFolderNamesTheFolderAndIsNotPerformed)
+{
+    setup->setRightFixtureEnabled(false);
+    drainStepWorker(*backend);
+    computeModels();
+    const QString folder = workDir.filePath(QStringLiteral("no-such-folder"));
+    const QString base = folder + QStringLiteral("/fix");
+    const ActionReport report = runAction(*backend, [&] { backend->saveCorrectionFiles(base); });
+    EXPECT_EQ(report.errors,
+              QStringList{QStringLiteral("File cannot be created. The folder does not exist: ") + folder});
+    EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral("1.s2p")));
+}
+
 TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
 {
     struct Case
