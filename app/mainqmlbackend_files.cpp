@@ -47,7 +47,7 @@ QString writeFailureCause(const QString &path)
         return QObject::tr("File cannot be created. The folder is not writable: %1").arg(folder.absoluteFilePath());
     const QStorageInfo storage(folder.absoluteFilePath());
     // Less than a few blocks left: the write ran out of space.
-    if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
+    if (storage.isValid() && storage.bytesAvailable() < qint64(64) * 1024)
         return QObject::tr("File cannot be created. The disk is full: %1").arg(storage.rootPath());
     return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ") + path;
 }
@@ -130,7 +130,7 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
 
 } // namespace
 
-void MainQmlBackend::saveRawDataFiles(QString filename)
+void MainQmlBackend::saveRawDataFiles(const QString &filename)
 {
     const auto ticket = admitAction();
     if (!ticket)
@@ -233,7 +233,7 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
     emit message(tr("Save the raw data files was performed:") + QStringLiteral(" ") + filename);
 }
 
-void MainQmlBackend::saveTestModeFiles(QString fileName)
+void MainQmlBackend::saveTestModeFiles(const QString &fileName)
 {
     const auto ticket = admitAction();
     if (!ticket)

@@ -100,7 +100,7 @@ void DutStep::measureFromVna()
                             progress);
 }
 
-void DutStep::measureFromTouchstoneFile(QString filePath)
+void DutStep::measureFromTouchstoneFile(const QString &filePath)
 {
     if (!admitRequest(Admission::QueueBehind))
         return;

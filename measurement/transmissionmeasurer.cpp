@@ -171,7 +171,7 @@ TransmissionMeasurer::setupMeasureData(uint a, uint b, MeasuredFixturePort *left
         qobject_cast<Algorithms::TransmissionProcess *>(created.get()));
     if (!process)
         return nullptr;
-    created.release();
+    static_cast<void>(created.release()); // owned by process from here on
 
     left->setMeasuredPort(a);
     left->setZ0Port(*za);

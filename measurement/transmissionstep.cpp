@@ -183,7 +183,7 @@ void TransmissionStep::measureFromVna()
                             progress);
 }
 
-void TransmissionStep::measureFromTouchstoneFile(QString filePath)
+void TransmissionStep::measureFromTouchstoneFile(const QString &filePath)
 {
     if (!admitRequest(Admission::QueueBehind))
         return;
