@@ -7,6 +7,7 @@
 
 #include <QDebug>
 
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -23,6 +24,20 @@ constexpr size_t kAnchorEvery = 16;
 
 // Chirp kernels kept per thread; callers repeat few (N, W) pairs at a time.
 constexpr size_t kKernelCacheSize = 4;
+
+// The bit pattern of a double, so that cache keys match bit for bit (a
+// signed zero changes the branch of arg(W), a NaN makes a key of its own).
+std::uint64_t bitsOf(double x)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
+bool sameBits(const Complex &a, const Complex &b)
+{
+    return bitsOf(a.real()) == bitsOf(b.real()) && bitsOf(a.imag()) == bitsOf(b.imag());
+}
 
 // Principal-branch powers z^e = |z|^e * exp(j e arg z), with the logarithm of
 // the base taken once.
@@ -113,7 +128,7 @@ struct Workspace
     std::shared_ptr<const Kernel> kernel(size_t n, const Complex &W, size_t L, FftBuffer &work, const FftPlan &backward)
     {
         for (auto it = kernels.begin(); it != kernels.end(); ++it) {
-            if ((*it)->n == n && std::memcmp(&(*it)->w, &W, sizeof W) == 0) {
+            if ((*it)->n == n && sameBits((*it)->w, W)) {
                 std::shared_ptr<const Kernel> found = *it;
                 kernels.erase(it);
                 kernels.push_front(found);
@@ -179,8 +194,9 @@ ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Co
 
     ComplexVector X(n);
     if (mode == 0) {
-        // X[k] *= A^(-h) W^(-h k), h = (N-1) div 2
-        const double h = static_cast<double>((n - 1) / 2);
+        // X[k] *= A^(-h) W^(-h k), h = (N-1) div 2 (rounded down on purpose)
+        const size_t hIndex = (n - 1) / 2;
+        const double h = static_cast<double>(hIndex);
         geometricPowers(Power(W), -h, X.data(), n);
         const Complex aShift = powA(-h);
         for (size_t k = 0; k < n; ++k)

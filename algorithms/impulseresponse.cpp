@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <numeric>
@@ -42,12 +43,19 @@ struct KaiserTable
 
 constexpr size_t kKaiserTables = 4;
 
+std::uint64_t bitsOf(double x)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &x, sizeof bits);
+    return bits;
+}
+
 KaiserTable &kaiserTable(size_t k, double beta)
 {
     thread_local std::deque<KaiserTable> tables;
     for (auto it = tables.begin(); it != tables.end(); ++it) {
         // beta compared bit for bit: -0.0 or a NaN makes a table of its own
-        if (it->k == k && std::memcmp(&it->beta, &beta, sizeof beta) == 0) {
+        if (it->k == k && bitsOf(it->beta) == bitsOf(beta)) {
             if (it != tables.begin()) {
                 KaiserTable found = std::move(*it);
                 tables.erase(it);

@@ -265,7 +265,7 @@ public:
     // A^H S.
     Eigen::VectorXcd project(const ComplexVector &spectrum) const
     {
-        Eigen::VectorXcd h = Eigen::VectorXcd::Zero(m_nodes * m_count);
+        Eigen::VectorXcd h = Eigen::VectorXcd::Zero(static_cast<Eigen::Index>(m_nodes) * m_count);
         for (int j = 0; j < m_points; ++j) {
             const double *v = m_rows.values.data() + m_rows.offset[j];
             for (int i = 0; i < m_nodes; ++i) {

@@ -1,7 +1,5 @@
 #include "algorithms/reflectionprocess.h"
 
-#include "algorithms/passivity.h"
-
 #include "algorithms/filteringtransmission.h"
 #include "algorithms/gatinghelpers.h"
 #include "algorithms/lowpassspectrum.h"

@@ -244,7 +244,9 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     if (shape.size() != k)
         return std::nullopt;
     const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, fmax) : 0.0;
-    const double half = static_cast<double>(count / 2);
+    // count is even, so the integer half is exact
+    const size_t halfCount = count / 2;
+    const double half = static_cast<double>(halfCount);
     const auto tauAt = [&](size_t j) { return centre + (static_cast<double>(j) - half) * step; };
 
     // The shifted spectrum s[i] exp(j 2 pi tau f[i]) of each position: the

@@ -146,7 +146,7 @@ void CalibrateVnaTableModel::changeRecommendedPortsCount(uint32_t count)
     refreshRow(CalibrationRow);
 }
 
-void CalibrateVnaTableModel::changeRecommendedPorts(QSet<uint32_t> ports)
+void CalibrateVnaTableModel::changeRecommendedPorts(const QSet<uint32_t> &ports)
 {
     rebuildCalibrationCheck(static_cast<uint32_t>(ports.size()));
     refreshRow(CalibrationRow);

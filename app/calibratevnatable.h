@@ -33,7 +33,7 @@ public slots:
     void changeRecommendedPortsCount(uint32_t count);
     // The 0-based analyser ports the fixtures use: they set the required
     // count and must all be calibrated.
-    void changeRecommendedPorts(QSet<uint32_t> ports);
+    void changeRecommendedPorts(const QSet<uint32_t> &ports);
 
 private:
     void buildRows();

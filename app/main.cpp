@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
         // before the event loop runs.
         Korvel::Automation::registerRemoteCommands(backend);
 
-        exitCode = app.exec();
+        exitCode = QApplication::exec();
 
         settings.save();
         restart = Startup::takeRestartRequest(app);

@@ -250,7 +250,7 @@ Korvel::Automation::SocketRemoteControl *MainQmlBackend::getServerControl()
     return remoteControl;
 }
 
-void MainQmlBackend::setScaling(QString scaleFactor)
+void MainQmlBackend::setScaling(const QString &scaleFactor)
 {
     if (settings)
         settings->scalingFactor = scaleFactor;

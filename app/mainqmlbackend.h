@@ -100,12 +100,12 @@ public slots:
     Korvel::Automation::SocketRemoteControl *getServerControl();
 
     void applyCorrection();
-    void saveCorrectionFiles(QString filename);
-    void saveRawDataFiles(QString filename);
-    void saveTestModeFiles(QString fileName);
-    void loadState(QString filePath);
-    void saveState(QString filePath);
-    void setScaling(QString scaleFactor);
+    void saveCorrectionFiles(const QString &filename);
+    void saveRawDataFiles(const QString &filename);
+    void saveTestModeFiles(const QString &fileName);
+    void loadState(const QString &filePath);
+    void saveState(const QString &filePath);
+    void setScaling(const QString &scaleFactor);
     void restart();
     void preset();
 

@@ -143,7 +143,7 @@ void MainQmlBackend::applyCorrection()
     QCoreApplication::processEvents();
 }
 
-void MainQmlBackend::saveCorrectionFiles(QString filename)
+void MainQmlBackend::saveCorrectionFiles(const QString &filename)
 {
     const auto ticket = admitAction();
     if (!ticket)

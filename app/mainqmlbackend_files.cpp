@@ -112,7 +112,7 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
 
 } // namespace
 
-void MainQmlBackend::saveRawDataFiles(QString filename)
+void MainQmlBackend::saveRawDataFiles(const QString &filename)
 {
     const auto ticket = admitAction();
     if (!ticket)
@@ -215,7 +215,7 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
     emit message(tr("Save the raw data files was performed:") + QStringLiteral(" ") + filename);
 }
 
-void MainQmlBackend::saveTestModeFiles(QString fileName)
+void MainQmlBackend::saveTestModeFiles(const QString &fileName)
 {
     const auto ticket = admitAction();
     if (!ticket)

@@ -225,7 +225,7 @@ std::optional<QString> refusedStatePath(const QString &path)
 
 } // namespace
 
-void MainQmlBackend::saveState(QString filePath)
+void MainQmlBackend::saveState(const QString &filePath)
 {
     const auto ticket = admitAction();
     if (!ticket)
@@ -371,7 +371,7 @@ void MainQmlBackend::saveState(QString filePath)
     emit message(QStringLiteral("Save setup was performed: ") + path);
 }
 
-void MainQmlBackend::loadState(QString filePath)
+void MainQmlBackend::loadState(const QString &filePath)
 {
     const auto ticket = admitAction();
     if (!ticket)

@@ -19,8 +19,8 @@ public:
     explicit QMLXYSeriesHelper(QObject *parent = nullptr);
 
 public slots:
-    void append(QtCharts::QXYSeries *series, QVector<QPointF> points);
-    void append(QtCharts::QXYSeries *series, QList<QPointF> points);
+    void append(QtCharts::QXYSeries *series, const QVector<QPointF> &points);
+    void append(QtCharts::QXYSeries *series, const QList<QPointF> &points);
     void replace(QtCharts::QXYSeries *series, QVector<QPointF> points);
     void replace(QtCharts::QXYSeries *series, QList<QPointF> points);
     QList<QPointF> points(const QtCharts::QXYSeries *series);

@@ -161,7 +161,7 @@ QString writeFailureCause(const QString &path)
         return QObject::tr("File cannot be created. The folder is not writable: %1").arg(folder.absoluteFilePath());
     const QStorageInfo storage(folder.absoluteFilePath());
     // Less than a few blocks left: the write ran out of space.
-    if (storage.isValid() && storage.bytesAvailable() < 64 * 1024)
+    if (storage.isValid() && storage.bytesAvailable() < qint64(64) * 1024)
         return QObject::tr("File cannot be created. The disk is full: %1").arg(storage.rootPath());
     return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ") + path;
 }

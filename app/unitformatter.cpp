@@ -33,8 +33,8 @@ QStringList UnitFormatter::toNormalizedList(const QVariantList &values, int prec
     for (const QVariant &value : values)
         numbers.push_back(value.toDouble());
     QStringList texts;
-    for (QString &text : formatSiShared(numbers, precision))
-        texts.append(std::move(text));
+    for (const QString &text : formatSiShared(numbers, precision))
+        texts.append(text);
     return texts;
 }
 

@@ -78,7 +78,7 @@ void bandwidth(MainQmlBackend *root, DeviceFunctions *functions)
 void calibrationType(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
-        const QString keyword = calibrationTypeKeyword(deviceOf(root).calibrationType().value_or(0));
+        QString keyword = calibrationTypeKeyword(deviceOf(root).calibrationType().value_or(0));
         if (keyword.isEmpty())
             fail(kInvalidCalibrationType);
         return keyword;
@@ -148,7 +148,7 @@ void sweepType(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
         const std::optional<SweepType> type = deviceOf(root).sweepType();
-        const QString keyword = type ? sweepTypeKeyword(static_cast<int>(*type)) : QString();
+        QString keyword = type ? sweepTypeKeyword(static_cast<int>(*type)) : QString();
         if (keyword.isEmpty())
             fail(kInvalidSweepType);
         return keyword;
@@ -168,7 +168,7 @@ void defaultAnalyserAddress(MainQmlBackend *root)
     });
 }
 
-void setAnalyserAddress(MainQmlBackend *root, QByteArray address)
+void setAnalyserAddress(MainQmlBackend *root, const QByteArray &address)
 {
     checkRoot(root);
     runOnObjectThread(root, [root, address] { deviceOf(root).setAddress(QString::fromUtf8(address)); });

@@ -40,22 +40,22 @@ void applyCorrection(MainQmlBackend *root)
     });
 }
 
-void saveCorrectionFiles(MainQmlBackend *root, QByteArray fileName)
+void saveCorrectionFiles(MainQmlBackend *root, const QByteArray &fileName)
 {
     fileAction(root, fileName, &MainQmlBackend::saveCorrectionFiles, false);
 }
 
-void saveRawDataFiles(MainQmlBackend *root, QByteArray fileName)
+void saveRawDataFiles(MainQmlBackend *root, const QByteArray &fileName)
 {
     fileAction(root, fileName, &MainQmlBackend::saveRawDataFiles, false);
 }
 
-void saveSetup(MainQmlBackend *root, QByteArray fileName)
+void saveSetup(MainQmlBackend *root, const QByteArray &fileName)
 {
     fileAction(root, fileName, &MainQmlBackend::saveState, false);
 }
 
-void loadState(MainQmlBackend *root, QByteArray fileName)
+void loadState(MainQmlBackend *root, const QByteArray &fileName)
 {
     fileAction(root, fileName, &MainQmlBackend::loadState, true);
 }

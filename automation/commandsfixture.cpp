@@ -95,7 +95,7 @@ void z0ConversionType(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
         checkLowPassUsable(root);
-        const QString keyword = z0ConversionKeyword(firstSetupOf(root).z0ConversionType());
+        QString keyword = z0ConversionKeyword(firstSetupOf(root).z0ConversionType());
         if (keyword.isEmpty())
             fail(kInvalidCalculationMethod);
         return keyword;
@@ -110,7 +110,7 @@ void setCorrectionMethod(MainQmlBackend *root, MeasureEnums::CorrectionMethod me
 void correctionMethod(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
-        const QString keyword = correctionMethodKeyword(setupsOf(root).getCorrectionMethod());
+        QString keyword = correctionMethodKeyword(setupsOf(root).getCorrectionMethod());
         if (keyword.isEmpty())
             fail(kInvalidCalculationMethod);
         return keyword;

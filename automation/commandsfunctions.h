@@ -47,7 +47,7 @@ void pointsCount(MainQmlBackend *root, DeviceFunctions *functions);
 void sweepType(MainQmlBackend *root, DeviceFunctions *functions);
 
 void defaultAnalyserAddress(MainQmlBackend *root);
-void setAnalyserAddress(MainQmlBackend *root, QByteArray address);
+void setAnalyserAddress(MainQmlBackend *root, const QByteArray &address);
 void analyserAddress(MainQmlBackend *root, DeviceFunctions *functions);
 void setAnalyserPort(MainQmlBackend *root, int port);
 void analyserPort(MainQmlBackend *root, DeviceFunctions *functions);
@@ -138,10 +138,10 @@ void portLengthTrace(MainQmlBackend *root, DeviceFunctions *functions, NumericIn
 // --- backend actions -------------------------------------------------------
 
 void applyCorrection(MainQmlBackend *root);
-void saveCorrectionFiles(MainQmlBackend *root, QByteArray fileName);
-void saveRawDataFiles(MainQmlBackend *root, QByteArray fileName);
-void saveSetup(MainQmlBackend *root, QByteArray fileName);
-void loadState(MainQmlBackend *root, QByteArray fileName);
+void saveCorrectionFiles(MainQmlBackend *root, const QByteArray &fileName);
+void saveRawDataFiles(MainQmlBackend *root, const QByteArray &fileName);
+void saveSetup(MainQmlBackend *root, const QByteArray &fileName);
+void loadState(MainQmlBackend *root, const QByteArray &fileName);
 void programPreset(MainQmlBackend *root);
 void setLowPassIgnored(MainQmlBackend *root, bool ignored);
 void lowPassIgnored(MainQmlBackend *root, DeviceFunctions *functions);

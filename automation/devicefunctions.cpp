@@ -228,7 +228,7 @@ int DeviceFunctions::takeError()
     return client ? client->takeError() : 0;
 }
 
-void DeviceFunctions::sendAnswer(QByteArray message)
+void DeviceFunctions::sendAnswer(const QByteArray &message)
 {
     if (!reply)
         return;
@@ -239,7 +239,7 @@ void DeviceFunctions::sendAnswer(QByteArray message)
     reply->append(message);
 }
 
-void DeviceFunctions::sendAnswer(QString message)
+void DeviceFunctions::sendAnswer(const QString &message)
 {
     sendAnswer(message.toUtf8());
 }

@@ -51,8 +51,8 @@ public slots:
     // answer that would take a reply already holding answers past
     // maxReplyLength bytes throws 404 "Query truncated" instead, which ends
     // the message: the reply of one message stays bounded whatever it asks.
-    void sendAnswer(QByteArray message);
-    void sendAnswer(QString message);
+    void sendAnswer(const QByteArray &message);
+    void sendAnswer(const QString &message);
 
 private:
     // Cuts off the next command at the cursor: 0 with the handler index, 199

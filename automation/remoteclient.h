@@ -109,12 +109,12 @@ public:
     static constexpr int maxLineLength = 64 * 1024;
     // Complete lines held before reading stops: their count and their bytes.
     static constexpr int maxQueuedLines = 128;
-    static constexpr qint64 maxQueuedBytes = 64 * 1024;
+    static constexpr qint64 maxQueuedBytes = qint64(64) * 1024;
     // The socket's own read buffer; when it is full the socket stops taking
     // data from the system.
-    static constexpr qint64 socketReadBufferSize = 64 * 1024;
+    static constexpr qint64 socketReadBufferSize = qint64(64) * 1024;
     // Unsent reply bytes past which no further message starts.
-    static constexpr qint64 maxUnsentReply = 64 * 1024;
+    static constexpr qint64 maxUnsentReply = qint64(64) * 1024;
 
     SocketRemoteClient(QTcpSocket *socket, QObject *parent, const CommandTable *table = nullptr);
 

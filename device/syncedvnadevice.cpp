@@ -709,7 +709,7 @@ void SyncedVnaDevice::setImpedance(double port, double value)
     worker->push([this, port, value] { device->setImpedance(port, value); });
 }
 
-void SyncedVnaDevice::memoryDeleteState(QString stateFileName)
+void SyncedVnaDevice::memoryDeleteState(const QString &stateFileName)
 {
     worker->push([this, stateFileName] { device->memoryDeleteState(stateFileName); });
 }
@@ -719,22 +719,22 @@ void SyncedVnaDevice::setStateFileSaveType(VNADevice::SaveType type)
     worker->push([this, type] { device->setStateFileSaveType(type); });
 }
 
-void SyncedVnaDevice::loadStateFile(QString filePath)
+void SyncedVnaDevice::loadStateFile(const QString &filePath)
 {
     worker->push([this, filePath] { device->loadStateFile(filePath); });
 }
 
-void SyncedVnaDevice::saveStateFile(QString filePath)
+void SyncedVnaDevice::saveStateFile(const QString &filePath)
 {
     worker->push([this, filePath] { device->saveStateFile(filePath); });
 }
 
-void SyncedVnaDevice::saveCalibrationFile(QString filePath)
+void SyncedVnaDevice::saveCalibrationFile(const QString &filePath)
 {
     pushChannelTask([this, filePath](uint channel) { device->saveCalibrationFile(channel, filePath); });
 }
 
-void SyncedVnaDevice::loadCalibrationFile(QString filePath)
+void SyncedVnaDevice::loadCalibrationFile(const QString &filePath)
 {
     pushChannelTask([this, filePath](uint channel) { device->loadCalibrationFile(channel, filePath); });
 }
@@ -789,7 +789,7 @@ void SyncedVnaDevice::setDeembeddingState(uint port, bool state)
     pushChannelTask([this, port, state](uint channel) { device->setDeembeddingState(channel, port, state); });
 }
 
-void SyncedVnaDevice::setDeembeddingFile(uint port, QString fileName)
+void SyncedVnaDevice::setDeembeddingFile(uint port, const QString &fileName)
 {
     pushChannelTask([this, port, fileName](uint channel) { device->setDeembeddingFile(channel, port, fileName); });
 }

@@ -182,12 +182,12 @@ public slots:
     void setIfBandwidth(double value);
     void setOutputPower(double value);
     void setImpedance(double port, double value);
-    void memoryDeleteState(QString stateFileName);
+    void memoryDeleteState(const QString &stateFileName);
     void setStateFileSaveType(VNADevice::SaveType type);
-    void loadStateFile(QString filePath);
-    void saveStateFile(QString filePath);
-    void saveCalibrationFile(QString filePath);
-    void loadCalibrationFile(QString filePath);
+    void loadStateFile(const QString &filePath);
+    void saveStateFile(const QString &filePath);
+    void saveCalibrationFile(const QString &filePath);
+    void loadCalibrationFile(const QString &filePath);
     void setGraphicsLayout(uint type);
     void setNumberOfTraces(uint count);
     void setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format);
@@ -197,7 +197,7 @@ public slots:
     void setFixtureSimulationState(bool state);
     void setDeembeddingState(bool state);
     void setDeembeddingState(uint port, bool state);
-    void setDeembeddingFile(uint port, QString fileName);
+    void setDeembeddingFile(uint port, const QString &fileName);
     void preset();
     void showWindow(bool show);
 

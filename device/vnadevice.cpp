@@ -553,7 +553,7 @@ void VNADevice::setImpedance(double port, double value)
     m_commands->send(QStringLiteral("SENSe:CORRection:PORT%0:IMPedance %1\n").arg(index + 1).arg(number(value)));
 }
 
-bool VNADevice::memoryDeleteState(QString stateFileName)
+bool VNADevice::memoryDeleteState(const QString &stateFileName)
 {
     return sendPathCommand(QStringLiteral("MMEMory:DELete %0\n"), stateFileName);
 }
@@ -566,22 +566,22 @@ bool VNADevice::setStateFileSaveType(VNADevice::SaveType type)
     return m_commands->send(QStringLiteral("MMEMory:STORe:STYPe %0\n").arg(*keyword));
 }
 
-bool VNADevice::loadStateFile(QString filePath)
+bool VNADevice::loadStateFile(const QString &filePath)
 {
     return sendPathCommand(QStringLiteral("MMEMory:LOAD %0\n"), filePath);
 }
 
-bool VNADevice::saveStateFile(QString filePath)
+bool VNADevice::saveStateFile(const QString &filePath)
 {
     return sendPathCommand(QStringLiteral("MMEMory:STORe:STATe %0\n"), filePath);
 }
 
-bool VNADevice::saveCalibrationFile(uint channel, QString filePath)
+bool VNADevice::saveCalibrationFile(uint channel, const QString &filePath)
 {
     return sendPathCommand(QStringLiteral("MMEMory:STORe:CHANnel%0:CALibration %1\n").arg(channel + 1), filePath);
 }
 
-bool VNADevice::loadCalibrationFile(uint channel, QString filePath)
+bool VNADevice::loadCalibrationFile(uint channel, const QString &filePath)
 {
     return sendPathCommand(QStringLiteral("MMEMory:LOAD:CHANnel%0:CALibration %1\n").arg(channel + 1), filePath);
 }
@@ -655,7 +655,7 @@ void VNADevice::setDeembeddingState(uint channel, uint port, bool state)
                          .arg(boolText(state)));
 }
 
-void VNADevice::setDeembeddingFile(uint channel, uint port, QString fileName)
+void VNADevice::setDeembeddingFile(uint channel, uint port, const QString &fileName)
 {
     sendPathCommand(QStringLiteral("CALCulate%0:FSIMulator:SENDed:DEEMbed:PORT%1:USER:FILename %2\n")
                         .arg(channel + 1)

@@ -147,12 +147,12 @@ public slots:
     // and a non-finite, negative or out-of-range index sends nothing.
     void setImpedance(double port, double value);
     // The state and file commands tell whether they were sent.
-    bool memoryDeleteState(QString stateFileName);
+    bool memoryDeleteState(const QString &stateFileName);
     bool setStateFileSaveType(VNADevice::SaveType type);
-    bool loadStateFile(QString filePath);
-    bool saveStateFile(QString filePath);
-    bool saveCalibrationFile(uint channel, QString filePath);
-    bool loadCalibrationFile(uint channel, QString filePath);
+    bool loadStateFile(const QString &filePath);
+    bool saveStateFile(const QString &filePath);
+    bool saveCalibrationFile(uint channel, const QString &filePath);
+    bool loadCalibrationFile(uint channel, const QString &filePath);
     void setGraphicsLayout(uint type, uint channel);
     void setNumberOfTraces(uint count, uint channel);
     void setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat format, uint channel);
@@ -162,7 +162,7 @@ public slots:
     void setFixtureSimulationState(uint channel, bool state);
     void setDeembeddingState(uint channel, bool state);
     void setDeembeddingState(uint channel, uint port, bool state);
-    void setDeembeddingFile(uint channel, uint port, QString fileName);
+    void setDeembeddingFile(uint channel, uint port, const QString &fileName);
     bool preset();
     void showWindow(bool flag);
 

@@ -32,13 +32,13 @@ QPointF ChartScaleManager::minMaxY() const
     return QPointF(m_minY.value_or(0.0), m_maxY.value_or(1.0));
 }
 
-void ChartScaleManager::addData(QString key, QVector<QPointF> points)
+void ChartScaleManager::addData(const QString &key, const QVector<QPointF> &points)
 {
     m_series.insert(key, points);
     acceptRanges();
 }
 
-bool ChartScaleManager::addDataPtr(QString key, QVector<QPointF> *ptrVector)
+bool ChartScaleManager::addDataPtr(const QString &key, QVector<QPointF> *ptrVector)
 {
     if (!ptrVector || ptrVector->isEmpty())
         return false;
@@ -47,13 +47,13 @@ bool ChartScaleManager::addDataPtr(QString key, QVector<QPointF> *ptrVector)
     return true;
 }
 
-void ChartScaleManager::appendData(QString key, QPointF point)
+void ChartScaleManager::appendData(const QString &key, QPointF point)
 {
     m_series[key].append(point);
     acceptRanges();
 }
 
-void ChartScaleManager::removeData(QString key)
+void ChartScaleManager::removeData(const QString &key)
 {
     m_series.remove(key);
     acceptRanges();

@@ -40,11 +40,11 @@ public:
     bool hasMaxY() const { return m_maxY.has_value(); }
 
 public slots:
-    void addData(QString key, QVector<QPointF> points);
+    void addData(const QString &key, const QVector<QPointF> &points);
     // False, and nothing changes, for a null pointer or an empty series.
-    bool addDataPtr(QString key, QVector<QPointF> *ptrVector);
-    void appendData(QString key, QPointF point);
-    void removeData(QString key);
+    bool addDataPtr(const QString &key, QVector<QPointF> *ptrVector);
+    void appendData(const QString &key, QPointF point);
+    void removeData(const QString &key);
     // Forgets all series and values without a signal.
     void clear();
 

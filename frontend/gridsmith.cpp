@@ -78,7 +78,10 @@ QSGNode *SmithGrid::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data)
     const double resistanceFactors[] = {1.0, 1.0 / 2, 1.0 / 3, 1.0 / 6, 0.0, -1.0 / 6, -1.0 / 3};
     for (double hf : resistanceFactors) {
         const double l = hf * R + Ru / 2.0;
-        if (l < std::min(w, h) / 12)
+        // Whole pixels, rounded down: the smallest circle at scale 1 (l = R / 6)
+        // never falls below it.
+        const int smallestRadius = std::min(w, h) / 12;
+        if (l < smallestRadius)
             continue;
         addClipped(cx + K * (l - 2.0 * hf * R), cy, l);
         if (s > 1.0)

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <cmath>
+#include <cstddef>
 
 namespace Korvel {
 namespace Frontend {
@@ -133,7 +134,7 @@ void ArcNode::updateGeometry(const Arc &arc, float width, const QColor &color, b
         const float iy = float(arc.centerY + inner * uy);
         const float fx = antialiased ? float(0.4 * width * ux) : 0.0f;
         const float fy = antialiased ? float(0.4 * width * uy) : 0.0f;
-        SmoothColorVertex *s = v + perStep * i;
+        SmoothColorVertex *s = v + static_cast<std::ptrdiff_t>(perStep) * i;
         s[0].set(ox, oy, c, -fx, -fy);
         s[1].set(ix, iy, c, fx, fy);
         if (antialiased) {

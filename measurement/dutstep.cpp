@@ -100,7 +100,7 @@ void DutStep::measureFromVna()
         [this, progress, analyser] { runMeasure(SParameterSource::fromDevice(analyser), progress); }, progress);
 }
 
-void DutStep::measureFromTouchstoneFile(QString filePath)
+void DutStep::measureFromTouchstoneFile(const QString &filePath)
 {
     if (!admitRequest(Admission::QueueBehind))
         return;

@@ -46,7 +46,7 @@ public slots:
     void clearData() override;
 
     void measureFromVna();
-    void measureFromTouchstoneFile(QString filePath);
+    void measureFromTouchstoneFile(const QString &filePath);
 
 signals:
     void dutMeasuredChanged();

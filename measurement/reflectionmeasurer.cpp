@@ -203,7 +203,7 @@ std::unique_ptr<Algorithms::ReflectProcess> ReflectionMeasurer::setupProcess(uin
     std::unique_ptr<Algorithms::ReflectProcess> process(qobject_cast<Algorithms::ReflectProcess *>(created.get()));
     if (!process)
         return nullptr; // bisection has no reflection process
-    created.release();
+    static_cast<void>(created.release()); // owned by process from here on
 
     setupFixture(port->measureData(), *z);
     process->setFixturesForCalculate(port->measureData());

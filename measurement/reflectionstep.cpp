@@ -128,12 +128,12 @@ void ReflectionStep::measureShortFromVna()
     measure(true, nullptr);
 }
 
-void ReflectionStep::measureOpenFromTouchstone(QString file)
+void ReflectionStep::measureOpenFromTouchstone(const QString &file)
 {
     measure(false, &file);
 }
 
-void ReflectionStep::measureShortFromTouchstone(QString file)
+void ReflectionStep::measureShortFromTouchstone(const QString &file)
 {
     measure(true, &file);
 }

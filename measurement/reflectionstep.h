@@ -53,8 +53,8 @@ public slots:
 
     void measureOpenFromVna();
     void measureShortFromVna();
-    void measureOpenFromTouchstone(QString file);
-    void measureShortFromTouchstone(QString file);
+    void measureOpenFromTouchstone(const QString &file);
+    void measureShortFromTouchstone(const QString &file);
 
     // Step offsets (stepoffsets.cpp).
     void applyOffset(bool val);

@@ -220,7 +220,7 @@ void Step::runGuarded(const Job &job, TaskProgress *progress)
         job();
 }
 
-bool Step::runWithSavedDeviceState(Job job, Progress progress, Job prepare)
+bool Step::runWithSavedDeviceState(const Job &job, Progress progress, const Job &prepare)
 {
     const std::shared_ptr<Step> self = keepAlive();
     JobGate *jobs = gate();
@@ -284,7 +284,7 @@ bool Step::runWithSavedDeviceState(Job job, Progress progress, Job prepare)
     return true;
 }
 
-void Step::runStepTask(Job job, Progress progress)
+void Step::runStepTask(const Job &job, Progress progress)
 {
     if (progress)
         progress->start();

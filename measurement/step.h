@@ -114,10 +114,10 @@ protected:
     // (local event loop) until all of it has run. False when the state could
     // not be saved (nothing was measured). The job holds the step worker's
     // gate until this returns.
-    bool runWithSavedDeviceState(Job job, Progress progress, Job prepare = {});
+    bool runWithSavedDeviceState(const Job &job, Progress progress, const Job &prepare = {});
     // Queues job on the step worker and returns at once; the job holds the
     // gate until it has run (or was dropped), released before finished().
-    void runStepTask(Job job, Progress progress);
+    void runStepTask(const Job &job, Progress progress);
 
     // How a request meets a job that runs already (JobGate). A job that
     // only runs on the step worker goes behind it there. A request that

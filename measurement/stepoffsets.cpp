@@ -199,12 +199,12 @@ void TransmissionStep::measureShortFromVna()
     measureReflect(true, nullptr);
 }
 
-void TransmissionStep::measureOpenFromTouchstoneFile(QString filePath)
+void TransmissionStep::measureOpenFromTouchstoneFile(const QString &filePath)
 {
     measureReflect(false, &filePath);
 }
 
-void TransmissionStep::measureShortFromTouchstoneFile(QString filePath)
+void TransmissionStep::measureShortFromTouchstoneFile(const QString &filePath)
 {
     measureReflect(true, &filePath);
 }

@@ -170,7 +170,7 @@ std::unique_ptr<Algorithms::TransmissionProcess> TransmissionMeasurer::setupMeas
         qobject_cast<Algorithms::TransmissionProcess *>(created.get()));
     if (!process)
         return nullptr;
-    created.release();
+    static_cast<void>(created.release()); // owned by process from here on
 
     left->setMeasuredPort(a);
     left->setZ0Port(*za);

@@ -183,7 +183,7 @@ void TransmissionStep::measureFromVna()
         [this, progress, analyser] { measureThru(SParameterSource::fromDevice(analyser), progress); }, progress);
 }
 
-void TransmissionStep::measureFromTouchstoneFile(QString filePath)
+void TransmissionStep::measureFromTouchstoneFile(const QString &filePath)
 {
     if (!admitRequest(Admission::QueueBehind))
         return;

@@ -74,12 +74,12 @@ public slots:
     void clearData() override;
 
     void measureFromVna();
-    void measureFromTouchstoneFile(QString filePath);
+    void measureFromTouchstoneFile(const QString &filePath);
 
     void measureOpenFromVna();
     void measureShortFromVna();
-    void measureOpenFromTouchstoneFile(QString filePath);
-    void measureShortFromTouchstoneFile(QString filePath);
+    void measureOpenFromTouchstoneFile(const QString &filePath);
+    void measureShortFromTouchstoneFile(const QString &filePath);
     void applyThruOffset(bool val);
     void applyReflectOffset(bool val);
 
