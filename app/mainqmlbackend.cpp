@@ -147,12 +147,15 @@ void MainQmlBackend::cancelJobs()
     const JobGate *gate = JobGate::of(stepWorker);
     if (!gate->isBusy() && !gate->hasQueuedJobs())
         return;
-    if (vnaDevice)
-        vnaDevice->interrupt();
+    // The steps and measurers learn of the cancel before the analyser's
+    // abort can fail their reads, so that the job reports the cancel and
+    // not a failed read.
     if (fixtureSetups)
         fixtureSetups->interrupt();
     if (algorithmsSetup)
         algorithmsSetup->interrupt();
+    if (vnaDevice)
+        vnaDevice->interrupt();
 }
 
 QString MainQmlBackend::temporaryFolder() const

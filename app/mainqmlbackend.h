@@ -77,11 +77,11 @@ public:
     // action runs now. The remote commands ask it before they act.
     bool isBusy() const;
 
-    // Cancels every running job: the analyser's abort, then every set-up,
-    // step and process. Called when the program begins to quit (the last
-    // window closed, a restart), so a job that waits ends soon and restores
-    // the analyser state it saved.
-    void cancelJobs();
+    // Cancels every running job: every set-up, step and process, then the
+    // analyser's abort. The window's Cancel calls it, and so does the start
+    // of quitting (the last window closed, a restart), so a job that waits
+    // ends soon and restores the analyser state it saved.
+    Q_INVOKABLE void cancelJobs();
 
 signals:
     void error(QString error);

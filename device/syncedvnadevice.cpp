@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 
@@ -305,6 +306,8 @@ bool SyncedVnaDevice::connectNow()
 
 StateRestoreResult SyncedVnaDevice::restoreTask(const StateRestore &request)
 {
+    restoring = true;
+    const auto restored = qScopeGuard([this] { restoring = false; });
     StateRestoreResult result;
     QElapsedTimer clock;
     clock.start();
@@ -606,10 +609,17 @@ void SyncedVnaDevice::pushChannelTask(std::function<void(uint channel)> task)
 void SyncedVnaDevice::interrupt()
 {
     // Not queued behind the tasks: delivered while the worker processes its
-    // events, also inside the local loop of a waiting query.
+    // events, also inside the local loop of a waiting query. A cancel stops
+    // measurements only: a reload of the user's state in progress (the
+    // cancelled job's own restore) runs to its end.
     VNADevice *d = device;
     QMetaObject::invokeMethod(
-        device, [d] { d->interrupt(); }, Qt::QueuedConnection);
+        device,
+        [this, d] {
+            if (!restoring)
+                d->interrupt();
+        },
+        Qt::QueuedConnection);
 }
 
 void SyncedVnaDevice::setEnablePowerSource(bool enable)

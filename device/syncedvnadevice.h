@@ -247,6 +247,9 @@ private:
     VnaTiming timing;
 
     std::optional<uint> activeChannel; // worker thread only
+    // A state reload runs; a cancel then leaves the link alone (worker
+    // thread only).
+    bool restoring = false;
     std::atomic<bool> polling{false};
     std::atomic<bool> closing{false};
     std::atomic<bool> connected{false};

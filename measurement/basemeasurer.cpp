@@ -75,6 +75,12 @@ bool BaseMeasurer::takeInterrupt()
     return true;
 }
 
+void BaseMeasurer::reportReadFailure(const QString &text)
+{
+    if (!takeInterrupt())
+        emit error(text);
+}
+
 bool BaseMeasurer::execute(Algorithms::IProcessMethod *process)
 {
     qCDebug(lcMeasurement) << "Start execute" << process;

@@ -101,6 +101,10 @@ protected:
     // tied process received it and reported it already.
     bool takeInterrupt();
 
+    // A read of measured data failed. After a cancel that is the cancel (the
+    // analyser's abort ends the reads), reported as such; otherwise text.
+    void reportReadFailure(const QString &text);
+
     // Set by the GUI thread, read by the worker between ports.
     std::atomic<bool> m_interrupted{false};
     Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethodTimeGate;

@@ -22,7 +22,7 @@ DutMeasurer::DutMeasurer(VNAFixtureConnection *side, ConnectionBase *processConn
       m_processConnection(processConnection),
       m_reader(new SDataMeasurer(side, this))
 {
-    connect(m_reader, &SDataMeasurer::error, this, &DutMeasurer::error, Qt::DirectConnection);
+    connect(m_reader, &SDataMeasurer::error, this, &DutMeasurer::reportReadFailure, Qt::DirectConnection);
 }
 
 void DutMeasurer::setStatus(Status status)
@@ -56,7 +56,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
     stepProgress(progress, tr("Read freqs"));
     const auto grid = source.readFrequencies();
     if (!grid) {
-        emit error(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
+        reportReadFailure(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
         return fail(progress);
     }
 
@@ -70,7 +70,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         const uint v = m_side->getAttachedVnaPort(i);
         const auto trace = source.readSParameter(v, v);
         if (!trace) {
-            emit error(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
+            reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
             return fail(progress);
         }
         Algorithms::SParametersOnePortVNA raw;

@@ -45,8 +45,8 @@ ReflectionMeasurer::ReflectionMeasurer(ConnectionReflect *connection, SyncedVnaD
             Qt::DirectConnection);
     connect(m_shortReader, &SDataMeasurer::statusChanged, this, &ReflectionMeasurer::shortStatusChanged,
             Qt::DirectConnection);
-    connect(m_openReader, &SDataMeasurer::error, this, &ReflectionMeasurer::error, Qt::DirectConnection);
-    connect(m_shortReader, &SDataMeasurer::error, this, &ReflectionMeasurer::error, Qt::DirectConnection);
+    connect(m_openReader, &SDataMeasurer::error, this, &ReflectionMeasurer::reportReadFailure, Qt::DirectConnection);
+    connect(m_shortReader, &SDataMeasurer::error, this, &ReflectionMeasurer::reportReadFailure, Qt::DirectConnection);
 }
 
 void ReflectionMeasurer::setState(MeasureEnums::FixturePossibleState state)
@@ -132,7 +132,7 @@ bool ReflectionMeasurer::measure(const SParameterSource &source, TaskProgress *p
     stepProgress(progress, tr("Read frequencies"));
     const auto grid = source.readFrequencies();
     if (!grid) {
-        emit error(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
+        reportReadFailure(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
         setCalculatingStatus(StatusFailed);
         cancelProgress(progress);
         return false;
@@ -188,7 +188,7 @@ std::unique_ptr<Algorithms::ReflectProcess> ReflectionMeasurer::setupProcess(uin
 {
     const auto z = source.readPortZ0(v);
     if (!z) {
-        emit error(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
+        reportReadFailure(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
         return nullptr;
     }
     if (!port)

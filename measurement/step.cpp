@@ -11,7 +11,9 @@
 #include "measurement/logging.h"
 #include "measurement/vnafixtureconnection.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QMetaObject>
 
 #include <mutex>
 
@@ -176,12 +178,22 @@ void Step::release(bool resetSidesToo)
         return;
     }
     // After every job of this step already queued, before any job of the
-    // steps that replace it.
+    // steps that replace it. The ports lists belong to this thread and may
+    // change while the task waits (a port count set meanwhile), so the task
+    // gets the ports as they are now; a port added later is empty anyway.
+    // Its hold of them is let go here again, where the ports live.
+    std::vector<std::shared_ptr<MeasuredFixturePort>> ports;
+    for (VNAFixtureConnection *side : sides)
+        if (side)
+            ports.insert(ports.end(), side->measureData().items().begin(), side->measureData().items().end());
     const std::shared_ptr<Step> self = keepAlive();
-    m_worker->push([self, sides] {
-        for (VNAFixtureConnection *side : sides)
-            if (side)
-                side->resetPorts();
+    m_worker->push([self, ports]() mutable {
+        for (const auto &port : ports)
+            if (port)
+                port->reset();
+        if (QCoreApplication *app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app, [held = std::move(ports)] {}, Qt::QueuedConnection);
     });
 }
 

@@ -76,7 +76,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     stepProgress(progress, tr("Read freqs"));
     const auto grid = source.readFrequencies();
     if (!grid) {
-        emit error(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
+        reportReadFailure(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
         return fail(progress);
     }
 
@@ -117,7 +117,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
             setStatus(StatusFailed);
             if (progress)
                 progress->cancel();
-            emit error(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
+            reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
             return false;
         }
 
@@ -153,7 +153,7 @@ std::unique_ptr<Algorithms::TransmissionProcess> TransmissionMeasurer::setupMeas
     const auto za = source.readPortZ0(a);
     const auto zb = source.readPortZ0(b);
     if (!za || !zb) {
-        emit error(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
+        reportReadFailure(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
         return nullptr;
     }
     if (!left || !right)

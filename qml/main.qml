@@ -264,13 +264,11 @@ VukApplicationWindow {
                     Layout.preferredHeight: 32
                     flat: true
                     text: qsTr("Cancel")
-                    // The analyser's abort first, so that a sweep in progress
-                    // ends at once; then every set-up, step and process.
+                    // Every set-up, step and process, then the analyser's
+                    // abort, so that a sweep in progress ends at once.
                     onClicked: {
-                        if (window.vna)
-                            window.vna.interrupt()
                         if (backend)
-                            backend.getFixtureSetups().interrupt()
+                            backend.cancelJobs()
                     }
                 }
             }

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <map>
 #include <ostream>
 #include <string>
@@ -310,6 +311,37 @@ TEST_F(Backup, AFailureAfterThePresetReloadsTheSavedState)
     DeviceStateBackup next(proxy.get(), dir.path());
     EXPECT_TRUE(next.save()) << next.errorString().toStdString();
     EXPECT_TRUE(next.restore());
+}
+
+// A cancel that comes late, while the state is being reloaded, stops no
+// reload: no abort goes out and the user's state comes back.
+TEST_F(Backup, ACancelDuringTheReloadLeavesItAlone)
+{
+    userSetup();
+    DeviceStateBackup backup(proxy.get(), dir.path());
+    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
+    syncNow(*proxy);
+    // The reload's completion query answers late; the cancel lands in it.
+    addFault(FaultKind::Delay, QStringLiteral("*OPC?"), 1, 600);
+    sim.clearLog();
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        if (!sim.waitForCommand(QStringLiteral("*OPC?"), 0))
+            return;
+        canceller.stop();
+        proxy->interrupt();
+    });
+    canceller.start(5);
+    EXPECT_TRUE(backup.restore()) << backup.errorString().toStdString();
+    EXPECT_FALSE(canceller.isActive()) << "the reload's completion query never came";
+    const bool aborted = sim.waitForLog(
+        [](const std::vector<AnalyserSim::LogEntry> &log) {
+            return std::any_of(log.begin(), log.end(),
+                               [](const AnalyserSim::LogEntry &e) { return e.text.startsWith("ABOR"); });
+        },
+        0);
+    EXPECT_FALSE(aborted) << "the cancel aborted the reload";
+    expectUserSweep("after the cancelled reload");
 }
 
 TEST_F(Backup, ASecondBackupWhileOneIsActiveIsRefused)

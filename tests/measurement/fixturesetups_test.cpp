@@ -6,6 +6,7 @@
 #include "measurement/transmissionstep.h"
 #include "measurement/vukalgorithmssetup.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 
@@ -302,6 +303,52 @@ TEST(FixtureSetups, CancelReachesEverySetupStepAndMeasurerAndLeavesNoModels)
     EXPECT_TRUE(progressRow(rig.services.progress, 1)->isCanceled());
 
     // The next measurement is not cancelled by the old request.
+    sim.sim.setSweepTime(50);
+    errors.texts.clear();
+    running->measureFromVna();
+    TestSupport::flush();
+    EXPECT_TRUE(errors.texts.empty()) << joined(errors.texts);
+    EXPECT_EQ(running->thruMeasured(), MeasureStatus::MEASURED);
+}
+
+// The program's cancel: the set-ups first, then the analyser's abort, which
+// ends the sweep at once. The read the abort cuts short is the cancel, not a
+// failure of the analyser, and the state the job saved still comes back.
+TEST(FixtureSetups, CancelWithTheAnalysersAbortReportsTheCancelAndRestoresTheState)
+{
+    AnalyserSim::Options options;
+    options.sweepTimeMs = 20000;
+    SimRig sim(options);
+    sim.setHarmonicGrid(100e6, 200);
+    sim.sim.setScene(AnalyserSim::Scene::twoXThru(1, 2, AnalyserSim::FixtureSpec()));
+    ASSERT_TRUE(sim.settle());
+    Rig rig(sim.proxy.get());
+    TransmissionStep *running = thruOf(rig.setups->setup(0));
+    ErrorLog errors(rig.setups.get(), &FixtureSetups::error);
+    QTimer canceller;
+    QObject::connect(&canceller, &QTimer::timeout, [&] {
+        if (logIndex(sim.sim, QStringLiteral(":TRIG:SING")) < 0)
+            return;
+        canceller.stop();
+        rig.setups->interrupt();
+        sim.proxy->interrupt();
+    });
+    sim.sim.clearLog();
+    canceller.start(10);
+    QElapsedTimer took;
+    took.start();
+    running->measureFromVna();
+    TestSupport::flush();
+
+    EXPECT_FALSE(canceller.isActive()) << "the sweep never started";
+    // The abort ended the 20 s sweep.
+    EXPECT_LT(took.elapsed(), 15000);
+    EXPECT_GE(logIndex(sim.sim, QStringLiteral("ABOR")), 0);
+    EXPECT_EQ(errors.texts, (std::vector<QString>{QStringLiteral("The measurement was canceled")}));
+    EXPECT_EQ(running->thruMeasured(), MeasureStatus::Error);
+    EXPECT_GE(logIndex(sim.sim, QStringLiteral("MMEMory:LOAD ")), 0);
+
+    // The link is usable for the next measurement.
     sim.sim.setSweepTime(50);
     errors.texts.clear();
     running->measureFromVna();

@@ -334,6 +334,37 @@ TEST(VukAlgorithmsSetup, ARebuildDiscardsTheModelsOfTheOldSteps)
     EXPECT_FALSE(old);
 }
 
+// The user changes a fixture's port count again and again while the step
+// worker empties the models of the steps each change lets go of: the ports
+// lists grow and shrink on this thread meanwhile, and every model ends empty.
+TEST(VukAlgorithmsSetup, PortCountChangesWhileOldModelsAreEmptiedLeaveEveryPortEmpty)
+{
+    QTemporaryDir dir;
+    Rig rig;
+    auto setup = rig.make();
+    setup->rightFixtureConn()->setAttachedVnaPort(0, 1);
+    auto *thru = qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
+    ASSERT_NE(thru, nullptr);
+    thru->measureFromTouchstoneFile(writeThruFile(dir.filePath("thru"), AnalyserSim::FixtureSpec()));
+    drain(rig.services.worker);
+    QPointer<QmlFixturePort> measured = setup->leftFixtureConn()->getFixturePort(0)->measureData();
+    ASSERT_TRUE(measured->isMeasured());
+
+    Fixture *left = setup->leftFixtureConn()->fixture();
+    for (int round = 0; round < 40; ++round)
+        left->setPortsCount(round % 2 == 0 ? 16u : 1u + static_cast<uint>(round % 3));
+    left->setPortsCount(4);
+    drain(rig.services.worker);
+    TestSupport::flush();
+
+    ASSERT_EQ(setup->leftFixtureConn()->measureData().size(), 4);
+    for (VNAFixtureConnection *side : {setup->leftFixtureConn(), setup->rightFixtureConn()})
+        for (int i = 0; i < side->measureData().size(); ++i)
+            EXPECT_FALSE(side->getFixturePort(i)->measureData()->isMeasured()) << "port " << i;
+    if (measured)
+        EXPECT_FALSE(measured->isMeasured());
+}
+
 TEST(VukAlgorithmsSetup, InterruptsAndErrorsTravelThroughTheSetup)
 {
     Rig rig;
