@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -86,6 +87,14 @@ TEST(WorkerThread, TasksMayPushFurtherTasksWhichRunAfterTheQueuedOnes)
     WorkerThread worker;
     std::vector<int> order; // touched only on the worker
     Checker checker;
+    // The worker is held until both tasks are queued: otherwise the first
+    // may run, and push the third, before this thread pushes the second.
+    std::promise<void> bothQueued;
+    std::shared_future<void> released = bothQueued.get_future().share();
+    worker.push([released] {
+        // Bounded: a test that never releases fails below instead of hanging.
+        released.wait_for(std::chrono::seconds(10));
+    });
     worker.push([&, h = checker.handle()] {
         order.push_back(1);
         worker.push([&, h] {
@@ -94,6 +103,7 @@ TEST(WorkerThread, TasksMayPushFurtherTasksWhichRunAfterTheQueuedOnes)
         });
     });
     worker.push([&] { order.push_back(2); });
+    bothQueued.set_value();
     ASSERT_TRUE(waitAtMost(checker));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
