@@ -9,13 +9,12 @@
 #include <QDebug>
 #include <QEventLoop>
 #include <QLoggingCategory>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QString>
 #include <QTcpSocket>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <mutex>
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -73,7 +72,7 @@ public:
     {
         bool start = false;
         {
-            QMutexLocker lock(&mutex);
+            std::unique_lock<std::mutex> lock(mutex);
             waiting.push_back(Job{client, chunk});
             start = !draining;
             draining = true;
@@ -87,12 +86,12 @@ public:
     // need) for its running one, and drops its finished one.
     void withdraw(RemoteClientBase *client)
     {
-        QMutexLocker lock(&mutex);
+        std::unique_lock<std::mutex> lock(mutex);
         dropJobs(waiting, client);
         while (current == client) {
             lock.unlock();
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-            lock.relock();
+            lock.lock();
         }
         dropJobs(finished, client);
     }
@@ -123,7 +122,7 @@ private:
         for (;;) {
             Job job{};
             {
-                QMutexLocker lock(&mutex);
+                std::unique_lock<std::mutex> lock(mutex);
                 if (waiting.empty()) {
                     draining = false;
                     return;
@@ -135,7 +134,7 @@ private:
             job.client->executeChunk(job.chunk);
             bool post = false;
             {
-                QMutexLocker lock(&mutex);
+                std::unique_lock<std::mutex> lock(mutex);
                 current = nullptr;
                 finished.push_back(job);
                 post = !deliveryPosted;
@@ -152,7 +151,7 @@ private:
     {
         std::vector<Job> batch;
         {
-            QMutexLocker lock(&mutex);
+            std::unique_lock<std::mutex> lock(mutex);
             batch.swap(finished);
             deliveryPosted = false;
         }
@@ -164,7 +163,8 @@ private:
         }
     }
 
-    QMutex mutex;
+    // A standard mutex: the thread checker sees its hand-overs.
+    std::mutex mutex;
     // Guarded by mutex.
     std::deque<Job> waiting;
     std::vector<Job> finished;
