@@ -358,11 +358,14 @@ TEST(VukAlgorithmsSetup, PortCountChangesWhileOldModelsAreEmptiedLeaveEveryPortE
     TestSupport::flush();
 
     ASSERT_EQ(setup->leftFixtureConn()->measureData().size(), 4);
-    for (VNAFixtureConnection *side : {setup->leftFixtureConn(), setup->rightFixtureConn()})
-        for (int i = 0; i < side->measureData().size(); ++i)
+    for (VNAFixtureConnection *side : {setup->leftFixtureConn(), setup->rightFixtureConn()}) {
+        for (int i = 0; i < side->measureData().size(); ++i) {
             EXPECT_FALSE(side->getFixturePort(i)->measureData()->isMeasured()) << "port " << i;
-    if (measured)
+        }
+    }
+    if (measured) {
         EXPECT_FALSE(measured->isMeasured());
+    }
 }
 
 TEST(VukAlgorithmsSetup, InterruptsAndErrorsTravelThroughTheSetup)
