@@ -26,6 +26,8 @@
 #include "synthnet/synthnet.h"
 #include "tests/support/eventloop.h"
 
+#include "../support/watchdog.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -1562,37 +1564,7 @@ bool logHas(const AnalyserSim::Simulator &sim, const QString &prefix)
     return false;
 }
 
-// Ends the test binary when the code under test never gives the thread
-// back (a deadlock cannot be timed out from the thread it blocks).
-class Watchdog
-{
-public:
-    Watchdog(int ms, const char *what)
-        : thread([this, ms, what] {
-              std::unique_lock<std::mutex> lock(mutex);
-              if (!done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return finished; })) {
-                  std::fprintf(stderr, "Watchdog: %s did not happen within %d ms\n", what, ms);
-                  std::fflush(stderr);
-                  std::_Exit(3);
-              }
-          })
-    {}
-    ~Watchdog()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            finished = true;
-        }
-        done.notify_all();
-        thread.join();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    std::thread thread;
-};
+using TestSupport::Watchdog;
 
 } // namespace
 

@@ -5,6 +5,8 @@
 #include "device/checker.h"
 #include "device/workerthread.h"
 
+#include "../support/watchdog.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -29,37 +31,7 @@ double threadCpuMs()
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-// Ends the test binary when the thread under test never comes back (a
-// deadlock cannot be timed out from the thread it blocks).
-class Watchdog
-{
-public:
-    Watchdog(int ms, const char *what)
-        : thread([this, ms, what] {
-              std::unique_lock<std::mutex> lock(mutex);
-              if (!done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return finished; })) {
-                  std::fprintf(stderr, "Watchdog: %s did not happen within %d ms\n", what, ms);
-                  std::fflush(stderr);
-                  std::_Exit(3);
-              }
-          })
-    {}
-    ~Watchdog()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            finished = true;
-        }
-        done.notify_all();
-        thread.join();
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    std::thread thread;
-};
+using TestSupport::Watchdog;
 
 TEST(CheckerAfterQuit, WaitsWithoutSpinningAndServesTheJobsCallIntoItsThread)
 {
