@@ -124,6 +124,15 @@ MainQmlBackend::~MainQmlBackend()
         drained.wait();
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The children are deleted once this object has stopped being a
+    // MainQmlBackend, and the worker threads' shutdown serves this thread's
+    // event loop. So the remote port closes now, and no queued call may
+    // reach this object any more: its members are gone by then.
+    delete remoteControl;
+    remoteControl = nullptr;
+    disconnect(vnaDevice, nullptr, this, nullptr);
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
 }
 
 bool MainQmlBackend::isBusy() const

@@ -60,6 +60,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -1503,6 +1504,43 @@ TEST_F(Backend, ShutdownSavesTheTemporarySetupAndTheNextStartRecallsIt)
     EXPECT_EQ(recalled.count(), 1);
     EXPECT_EQ(countStarting(simLog(*sim), QStringLiteral("MMEMory:LOAD")), 0);
     EXPECT_EQ(b.getFixtureSetups()->getCorrectionMethod(), MeasureEnums_CM::BISECT);
+}
+
+// The analyser's worker reports its ports just as the window closes: the
+// report is queued for the backend while it is destroyed. The worker threads'
+// shutdown serves the event loop after the backend has stopped being one, so
+// the queued call must be dropped, not delivered to what is left of it (the
+// sanitizer build fails on such a call; the plain one may crash).
+TEST_F(Backend, AnAnalyserReportQueuedAtShutdownNeverReachesTheClosingBackend)
+{
+    makeBackend();
+    ASSERT_TRUE(connected());
+    flush();
+    // The last thing the backend's own shutdown does is delete the released
+    // steps; the report is queued just then, while the step worker is still
+    // busy, so that its shutdown serves the event loop.
+    QPointer<SyncedVnaDevice> device = backend->getVnaDevice();
+    auto *stepWorker = backend->findChild<WorkerThread *>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(stepWorker, nullptr);
+    QObject *step = backend->getFixtureSetups()->setup(0)->steps().at(0).get();
+    int reports = 0;
+    QObject::connect(
+        step, &QObject::destroyed, step,
+        [d = device.data(), stepWorker, &reports] {
+            auto started = std::make_shared<std::promise<void>>();
+            stepWorker->push([started] {
+                started->set_value();
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            });
+            started->get_future().wait();
+            std::thread reporter([d] { emit d->portsCountChanged(); });
+            reporter.join();
+            ++reports;
+        },
+        Qt::DirectConnection);
+    backend.reset();
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(device.isNull());
 }
 
 TEST_F(Backend, AMissingTemporarySetupIsReportedWhenTheAnalyserComesUp)
