@@ -34,33 +34,10 @@ double roundToPrecision(double value, int precision)
     return std::round(scaled) / scale;
 }
 
-QString formatSi(double value, int precision)
-{
-    const double magnitude = std::abs(value);
-    if (magnitude == 0.0) {
-        // + 0.0 turns a negative zero into "0".
-        return QString::number(roundToPrecision(value, precision) + 0.0, 'g', precision);
-    }
-
-    // Linear distance; NaN and infinity compare as never nearer, so they keep
-    // the first entry.
-    const std::vector<SiPrefix> &table = siPrefixTable();
-    std::size_t best = 0;
-    double bestDistance = std::abs(magnitude - table[0].factor);
-    for (std::size_t i = 1; i < table.size(); ++i) {
-        const double distance = std::abs(magnitude - table[i].factor);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = i;
-        }
-    }
-    const double scaled = roundToPrecision(value / table[best].factor, precision);
-    return QString::number(scaled, 'g', 6) + QLatin1Char(' ') + table[best].prefix;
-}
-
 namespace {
 
-// The entry nearest to the magnitude, as formatSi chooses it.
+// The entry nearest to the magnitude, by linear distance; NaN and infinity
+// compare as never nearer, so they keep the first entry.
 std::size_t nearestPrefix(double magnitude)
 {
     const std::vector<SiPrefix> &table = siPrefixTable();
@@ -77,6 +54,20 @@ std::size_t nearestPrefix(double magnitude)
 }
 
 } // namespace
+
+QString formatSi(double value, int precision)
+{
+    const double magnitude = std::abs(value);
+    if (magnitude == 0.0) {
+        // + 0.0 turns a negative zero into "0".
+        return QString::number(roundToPrecision(value, precision) + 0.0, 'g', precision);
+    }
+
+    const std::vector<SiPrefix> &table = siPrefixTable();
+    const std::size_t best = nearestPrefix(magnitude);
+    const double scaled = roundToPrecision(value / table[best].factor, precision);
+    return QString::number(scaled, 'g', 6) + QLatin1Char(' ') + table[best].prefix;
+}
 
 std::vector<QString> formatSiShared(const std::vector<double> &values, int precision)
 {
