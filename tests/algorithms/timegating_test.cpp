@@ -414,8 +414,9 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
     std::vector<Case> cases;
     // Reflections of a mismatched line as the calculation gates them, on
     // transform lengths with only small factors (K = 403), a large prime
-    // factor (K = 3203, prime) and an odd count of echoes.
-    for (size_t n : {201, 1601}) {
+    // factor (K = 3203, prime; K = 20003 = 83 * 241) and an odd count of
+    // echoes.
+    for (size_t n : {201, 1601, 10001}) {
         const RealVector f = SynthNet::harmonicGrid(20e9 / double(n), n);
         const auto line = SynthNet::toS(SynthNet::line(f, {60.0, 200e-12, 0.2}), 50.0, 50.0);
         cases.push_back({"line", f, line.s11(), makeGate(-2e-10, 200e-12, 6.0), 0});
