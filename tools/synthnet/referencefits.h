@@ -6,6 +6,7 @@
 #include "algorithms/bisectionfit.h"
 #include "algorithms/numexp.h"
 #include "algorithms/sparameters.h"
+#include "algorithms/timegating.h"
 
 #include <optional>
 
@@ -42,5 +43,12 @@ double numExpReferenceCriterion(const Algorithms::RealVector &frequency, const A
 std::optional<NumExpReferenceFit> numExpReferenceFit(const Algorithms::RealVector &frequency,
                                                      const Algorithms::ComplexVector &spectrum,
                                                      const Algorithms::RealVector &times);
+
+// The gate-centre scan (centre mode 1) written out plainly: every
+// position's shifted spectrum from its own phase factors, one FFTW transform
+// of length K each, and the magnitude of every complex sample. Empty for an
+// unusable grid or gate.
+std::optional<double> gateCentreReferenceScan(const Algorithms::ComplexVector &s, const Algorithms::RealVector &f,
+                                              const Algorithms::GateParameters &gate, int gridMode);
 
 } // namespace SynthNet
