@@ -9,6 +9,7 @@
 
 #include "algorithms/fft.h"
 #include "algorithms/impulseresponse.h"
+#include "algorithms/lowpassspectrum.h"
 #include "algorithms/stepresponse.h"
 #include "algorithms/timegating.h"
 
