@@ -21,7 +21,6 @@
 
 #include <fftw3.h>
 
-
 using namespace Algorithms;
 
 namespace {
