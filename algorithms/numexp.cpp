@@ -294,18 +294,135 @@ public:
         return out;
     }
 
+    // log10 |det G|, 0 reported as 1e-10 (0 marks a count not yet evaluated
+    // in the search table).
     double criterion() const
     {
-        const Eigen::PartialPivLU<Eigen::MatrixXcd> lu(gram());
         double sum = 0.0;
-        const auto &factor = lu.matrixLU();
-        for (Eigen::Index k = 0; k < factor.rows(); ++k)
-            sum += std::log10(std::abs(factor(k, k)));
-        // 0 marks a count not yet evaluated in the search table.
+        if (const std::optional<BandCholesky> band = bandFactor()) {
+            // det G = prod |L_kk|^2
+            for (int k = 0; k < band->size; ++k)
+                sum += 2.0 * std::log10(band->at(k, k).real());
+        } else {
+            const Eigen::PartialPivLU<Eigen::MatrixXcd> lu(gram());
+            const auto &factor = lu.matrixLU();
+            for (Eigen::Index k = 0; k < factor.rows(); ++k)
+                sum += std::log10(std::abs(factor(k, k)));
+        }
         return sum == 0.0 ? 1e-10 : sum;
     }
 
+    // The least-squares coefficients of the spectrum, in the order of
+    // components(): c = G^-1 A^H S.
+    Eigen::VectorXcd solve(const ComplexVector &spectrum) const
+    {
+        const Eigen::VectorXcd h = project(spectrum);
+        const std::optional<BandCholesky> band = bandFactor();
+        if (!band)
+            return Eigen::PartialPivLU<Eigen::MatrixXcd>(gram()).solve(h);
+        // Forward and back substitution in the interleaved order.
+        const int size = band->size;
+        const int p = band->halfWidth;
+        Eigen::VectorXcd y(size);
+        for (int r = 0; r < size; ++r)
+            y(interleaved(r)) = h(r);
+        for (int k = 0; k < size; ++k) {
+            y(k) /= band->at(k, k).real();
+            const int last = std::min(size - 1, k + p);
+            for (int r = k + 1; r <= last; ++r)
+                y(r) -= band->at(r, k) * y(k);
+        }
+        for (int k = size - 1; k >= 0; --k) {
+            const int last = std::min(size - 1, k + p);
+            Complex sum = y(k);
+            for (int r = k + 1; r <= last; ++r)
+                sum -= std::conj(band->at(r, k)) * y(r);
+            y(k) = sum / band->at(k, k).real();
+        }
+        Eigen::VectorXcd c(size);
+        for (int r = 0; r < size; ++r)
+            c(r) = y(interleaved(r));
+        return c;
+    }
+
 private:
+    // Lower band of the Cholesky factor L (G = L L^H) in the interleaved
+    // order, column by column: entry (r, c), 0 <= r - c <= halfWidth.
+    struct BandCholesky
+    {
+        int size = 0;
+        int halfWidth = 0;
+        std::vector<Complex> values;
+
+        Complex &at(int r, int c) { return values[static_cast<size_t>(c) * (halfWidth + 1) + (r - c)]; }
+        const Complex &at(int r, int c) const { return values[static_cast<size_t>(c) * (halfWidth + 1) + (r - c)]; }
+    };
+
+    // Position of coefficient r (block order: node i's coefficients at
+    // i * count ... i * count + count - 1) in the interleaved order
+    // e * nodes + i, in which G is banded: the basis functions overlap their
+    // neighbours only.
+    int interleaved(int r) const { return (r % m_count) * m_nodes + r / m_count; }
+
+    // G = A^H A, being Hermitian positive definite, factored as L L^H in the
+    // interleaved order, where its band is a few nodes wide for the
+    // B-spline basis: each count costs a band factorisation in place of a
+    // dense LU of G. Empty for a wide band (the sinc basis), where the dense
+    // LU does as well, and for a G that is not numerically positive definite
+    // (a count beyond what the band resolves): the dense LU with partial
+    // pivoting then decides as before.
+    std::optional<BandCholesky> bandFactor() const
+    {
+        const int size = m_nodes * m_count;
+        int widest = 0;
+        for (int j = 0; j < m_points; ++j)
+            widest = std::max(widest, m_rows.width[j]);
+        const int p = std::max(0, widest * m_nodes - 1);
+        if (4 * p >= size)
+            return std::nullopt;
+
+        BandCholesky band;
+        band.size = size;
+        band.halfWidth = p;
+        band.values.assign(static_cast<size_t>(size) * (p + 1), Complex(0.0, 0.0));
+        for (int j = 0; j < m_points; ++j) {
+            const int first = m_rows.first[j];
+            const int width = m_rows.width[j];
+            const double *v = m_rows.values.data() + m_rows.offset[j];
+            for (int i1 = 0; i1 < m_nodes; ++i1) {
+                for (int i2 = 0; i2 < m_nodes; ++i2) {
+                    const Complex w = std::conj(m_delay(j, i1)) * m_delay(j, i2);
+                    for (int a = 0; a < width; ++a) {
+                        const int r = (first + a) * m_nodes + i1;
+                        const Complex wa = w * v[a];
+                        for (int b = 0; b < width; ++b) {
+                            const int c = (first + b) * m_nodes + i2;
+                            if (r >= c)
+                                band.at(r, c) += wa * v[b];
+                        }
+                    }
+                }
+            }
+        }
+
+        for (int k = 0; k < size; ++k) {
+            const double pivot = band.at(k, k).real();
+            if (!(pivot > 0.0) || !std::isfinite(pivot))
+                return std::nullopt;
+            const double l = std::sqrt(pivot);
+            band.at(k, k) = l;
+            const int last = std::min(size - 1, k + p);
+            for (int r = k + 1; r <= last; ++r)
+                band.at(r, k) /= l;
+            for (int c = k + 1; c <= last; ++c) {
+                const Complex lc = std::conj(band.at(c, k));
+                for (int r = c; r <= last; ++r)
+                    band.at(r, c) -= band.at(r, k) * lc;
+            }
+        }
+        return band;
+    }
+
     const RealVector &m_frequency;
     int m_points;
     int m_nodes;
@@ -548,9 +665,7 @@ std::optional<NumExpComponents> fitNumExpModel(const RealVector &frequency, cons
     NumExpDesign design(frequency, times);
     if (!design.setBasis(*count, basis))
         return std::nullopt;
-    const Eigen::PartialPivLU<Eigen::MatrixXcd> lu(design.gram());
-    const Eigen::VectorXcd c = lu.solve(design.project(spectrum));
-    return design.components(c);
+    return design.components(design.solve(spectrum));
 }
 
 } // namespace Algorithms

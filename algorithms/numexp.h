@@ -38,9 +38,11 @@ Eigen::MatrixXd sincBasis(const RealVector &grid, const RealVector &nodes);
 
 // Criterion of a coefficient count: log10 |det(A^H A)| of the model's design
 // matrix A, as the sum of log10 of the magnitudes of the diagonal of its
-// partial-pivoting LU factor (the determinant itself overflows for realistic
-// sizes). Exactly 0 is reported as 1e-10; a singular matrix gives -inf or
-// NaN. NaN for a count below 2 or unusable input.
+// factor (the determinant itself overflows for realistic sizes): Cholesky
+// in its band for the B-spline basis, LU with partial pivoting for the sinc
+// basis or a matrix that is not numerically positive definite. Exactly 0 is
+// reported as 1e-10; a singular matrix gives -inf or NaN. NaN for a count
+// below 2 or unusable input.
 double numExpCriterion(const RealVector &frequency, const RealVector &times, int count, int basis = NumExpBSplineBasis);
 
 // Refines the coefficient count starting from start by locating the maximum

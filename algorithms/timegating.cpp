@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Algorithms {
 
@@ -121,6 +122,26 @@ RealVector computeGateShape(const RealVector &frequency, int gridMode, const Gat
     for (size_t i = 0; i < k; ++i)
         shape[i] = (buffer[i].real() / kd) * kd * df;
     return shape;
+}
+// sum |Re y| shape and sum |Im y| shape over k samples: the scores of the
+// two positions that share a transform. Four partial sums each, so that the
+// additions do not wait on one another.
+std::pair<double, double> pairScores(const Complex *y, const double *shape, size_t k)
+{
+    double re[4] = {0.0, 0.0, 0.0, 0.0};
+    double im[4] = {0.0, 0.0, 0.0, 0.0};
+    size_t i = 0;
+    for (; i + 4 <= k; i += 4) {
+        for (size_t q = 0; q < 4; ++q) {
+            re[q] += std::abs(y[i + q].real()) * shape[i + q];
+            im[q] += std::abs(y[i + q].imag()) * shape[i + q];
+        }
+    }
+    for (; i < k; ++i) {
+        re[0] += std::abs(y[i].real()) * shape[i];
+        im[0] += std::abs(y[i].imag()) * shape[i];
+    }
+    return {(re[0] + re[1]) + (re[2] + re[3]), (im[0] + im[1]) + (im[2] + im[3])};
 }
 } // namespace
 
@@ -253,6 +274,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     // factors step by one position's rotation and are recomputed exactly
     // every few positions.
     constexpr size_t kAnchorEvery = 16;
+    static_assert(kAnchorEvery % 2 == 0, "the positions are paired from an even one");
     ComplexVector rotation(n), factor(n);
     for (size_t i = 0; i < n; ++i)
         rotation[i] = std::polar(1.0, kTwoPi * step * frequency[i]);
@@ -261,20 +283,16 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     const auto multiply = [](const Complex &a, const Complex &b) {
         return Complex(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
     };
-    const auto shiftedAt = [&](size_t j, size_t i) {
-        if (j % kAnchorEvery == 0)
-            factor[i] = std::polar(1.0, kTwoPi * tauAt(j) * frequency[i]);
-        else
-            factor[i] = multiply(factor[i], rotation[i]);
-        return multiply(s[i], factor[i]);
-    };
-    // The score of a position is the response inside the gate, sum |y| shape
-    // (its common factor 1 / K left out).
-    const auto weighted = [&](auto magnitude) {
-        double score = 0.0;
-        for (size_t i = 0; i < k; ++i)
-            score += magnitude(buffer[i]) * shape[i];
-        return score;
+    // The factors of position j from those of j - 1.
+    const auto advance = [&](size_t j) {
+        if (j % kAnchorEvery == 0) {
+            const double tau = tauAt(j);
+            for (size_t i = 0; i < n; ++i)
+                factor[i] = std::polar(1.0, kTwoPi * tau * frequency[i]);
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                factor[i] = multiply(factor[i], rotation[i]);
+        }
     };
 
     size_t best = 0;
@@ -285,32 +303,54 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
             bestScore = score;
         }
     };
+    // The score of a position is the response inside the gate, sum |y| shape
+    // (its common factor 1 / K left out).
     if (gridMode == LowPassMode) {
         // A two-sided spectrum of conjugate halves has a real response, so
         // two positions share one transform: y(j) + i y(j + 1).
+        // a + i b at +f, conj(a) + i conj(b) at -f
+        const auto put = [&](size_t i, const Complex &a, const Complex &b) {
+            buffer[1 + i] = Complex(a.real() - b.imag(), a.imag() + b.real());
+            buffer[2 * n - i] = Complex(a.real() + b.imag(), b.real() - a.imag());
+        };
         for (size_t j = 0; j < count; j += 2) {
             const bool pair = j + 1 < count;
             buffer[0] = Complex(dc, pair ? dc : 0.0);
-            for (size_t i = 0; i < n; ++i) {
-                const Complex a = shiftedAt(j, i);
-                const Complex b = pair ? shiftedAt(j + 1, i) : Complex(0.0, 0.0);
-                // a + i b at +f, conj(a) + i conj(b) at -f
-                buffer[1 + i] = Complex(a.real() - b.imag(), a.imag() + b.real());
-                buffer[2 * n - i] = Complex(a.real() + b.imag(), b.real() - a.imag());
+            if (pair) {
+                // j is even, so j + 1 is never an anchor: its factors are
+                // those of j times the rotation. Both in one pass.
+                const bool anchor = j % kAnchorEvery == 0;
+                if (anchor)
+                    advance(j);
+                for (size_t i = 0; i < n; ++i) {
+                    const Complex fa = anchor ? factor[i] : multiply(factor[i], rotation[i]);
+                    const Complex fb = multiply(fa, rotation[i]);
+                    factor[i] = fb;
+                    put(i, multiply(s[i], fa), multiply(s[i], fb));
+                }
+            } else {
+                advance(j);
+                for (size_t i = 0; i < n; ++i)
+                    put(i, multiply(s[i], factor[i]), Complex(0.0, 0.0));
             }
             if (!threadDft(buffer, FFTW_BACKWARD))
                 return std::nullopt;
-            consider(j, weighted([](const Complex &y) { return std::abs(y.real()); }));
+            const auto [scoreA, scoreB] = pairScores(buffer.data(), shape.data(), k);
+            consider(j, scoreA);
             if (pair)
-                consider(j + 1, weighted([](const Complex &y) { return std::abs(y.imag()); }));
+                consider(j + 1, scoreB);
         }
     } else {
         for (size_t j = 0; j < count; ++j) {
+            advance(j);
             for (size_t i = 0; i < n; ++i)
-                buffer[i] = shiftedAt(j, i);
+                buffer[i] = multiply(s[i], factor[i]);
             if (!threadDft(buffer, FFTW_BACKWARD))
                 return std::nullopt;
-            consider(j, weighted([](const Complex &y) { return std::sqrt(std::norm(y)); }));
+            double score = 0.0;
+            for (size_t i = 0; i < k; ++i)
+                score += std::sqrt(std::norm(buffer[i])) * shape[i];
+            consider(j, score);
         }
     }
     if (!std::isfinite(bestScore))

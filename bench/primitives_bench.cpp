@@ -14,13 +14,12 @@
 #include "algorithms/timegating.h"
 
 #include "bench/benchratios.h"
+#include "synthnet/referencefits.h"
 #include "synthnet/synthnet.h"
 
 #include <benchmark/benchmark.h>
 
 #include <fftw3.h>
-
-#include <cmath>
 
 using namespace Algorithms;
 
@@ -125,54 +124,12 @@ void BM_RefineGateCentreScan(benchmark::State &state)
 
 // The reference: every position's shifted spectrum from its own phase
 // factors and one transform each.
-double plainScan(const ComplexVector &s, const RealVector &f, const GateParameters &gate)
-{
-    constexpr double kTwoPi = 6.283185307179586476925286766559;
-    const size_t n = f.size();
-    const double nd = static_cast<double>(n);
-    const double d = 2.0 * nd / (2.0 * f.back() * (2.0 * nd + 1.0));
-    size_t count = static_cast<size_t>(std::ceil(d / 1e-13));
-    double step = 1e-13;
-    if (count > 500) {
-        count = 500;
-        step = d / 500;
-    } else {
-        count -= count % 2;
-    }
-    const RealVector shape = gateShape(f, LowPassMode, gate);
-    const size_t k = shape.size();
-    const double dc = extrapolateDcValue(s, f.back());
-    FftBuffer buffer(k);
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    const double half = static_cast<double>(count / 2);
-    size_t best = 0;
-    double bestScore = 0;
-    for (size_t j = 0; j < count; ++j) {
-        const double tau = gate.centre + (static_cast<double>(j) - half) * step;
-        buffer[0] = dc;
-        for (size_t i = 0; i < n; ++i) {
-            const Complex b = s[i] * std::polar(1.0, kTwoPi * tau * f[i]);
-            buffer[1 + i] = b;
-            buffer[2 * n - i] = std::conj(b);
-        }
-        backward.execute(buffer);
-        double score = 0;
-        for (size_t i = 0; i < k; ++i)
-            score += std::abs(buffer[i] / static_cast<double>(k)) * shape[i];
-        if (j == 0 || score < bestScore) {
-            best = j;
-            bestScore = score;
-        }
-    }
-    return gate.centre + (static_cast<double>(best) - half) * step;
-}
-
 void BM_RefineGateCentrePlainScan(benchmark::State &state)
 {
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state)
-        benchmark::DoNotOptimize(plainScan(f.reflection, f.frequency, gate));
+        benchmark::DoNotOptimize(SynthNet::gateCentreReferenceScan(f.reflection, f.frequency, gate, LowPassMode));
 }
 
 } // namespace

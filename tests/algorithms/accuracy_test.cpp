@@ -8,11 +8,10 @@
 #include "algorithms/reflectionprocess.h"
 
 #include "signallog.h"
-#include "synthnet/synthnet.h"
+#include "synthnet/accuracy.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <functional>
 
@@ -20,90 +19,14 @@ using namespace Algorithms;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kZ0 = 50.0;
 
 const RealVector kHarmonic = SynthNet::harmonicGrid(100e6, 200);
 const RealVector kBandPass = SynthNet::uniformGrid(1e9, 20e9, 191);
 
-SynthNet::Network padFixture(const RealVector &f)
-{
-    return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {50.0, 200e-12, 0.3}));
-}
-
-// A short 63 ohm neck in the middle of the fixture.
-SynthNet::Network stepFixture(const RealVector &f)
-{
-    return SynthNet::cascade({SynthNet::line(f, {50.0, 100e-12, 0.2}), SynthNet::line(f, {63.0, 20e-12, 0.0}),
-                              SynthNet::line(f, {50.0, 100e-12, 0.2})});
-}
-
-SynthNet::Network lossyFixture(const RealVector &f)
-{
-    return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12), SynthNet::line(f, {55.0, 250e-12, 1.0}));
-}
-
-SynthNet::Network dutOn(const RealVector &f)
-{
-    return SynthNet::cascade(SynthNet::seriesRL(f, 0.0, 0.2e-9), SynthNet::line(f, {40.0, 80e-12, 0.2}));
-}
-
-using Abcd = std::array<Complex, 4>;
-
-Abcd abcdOf(const SParametersTwoPort &s, size_t i)
-{
-    const Complex s11 = s.s11()[i], s12 = s.s12()[i], s21 = s.s21()[i], s22 = s.s22()[i];
-    const Complex d = 2.0 * s21;
-    return {((1.0 + s11) * (1.0 - s22) + s12 * s21) / d, kZ0 * ((1.0 + s11) * (1.0 + s22) - s12 * s21) / d,
-            ((1.0 - s11) * (1.0 - s22) - s12 * s21) / (d * kZ0), ((1.0 - s11) * (1.0 + s22) + s12 * s21) / d};
-}
-
-Abcd times(const Abcd &x, const Abcd &y)
-{
-    return {x[0] * y[0] + x[1] * y[2], x[0] * y[1] + x[1] * y[3], x[2] * y[0] + x[3] * y[2], x[2] * y[1] + x[3] * y[3]};
-}
-
-Abcd inverse(const Abcd &x)
-{
-    const Complex det = x[0] * x[3] - x[1] * x[2];
-    return {x[3] / det, -x[1] / det, -x[2] / det, x[0] / det};
-}
-
-Complex s21Of(const Abcd &x)
-{
-    return 2.0 / (x[0] + x[1] / kZ0 + x[2] * kZ0 + x[3]);
-}
-
-double dbError(Complex a, Complex b)
-{
-    return std::abs(20.0 * std::log10(std::abs(a) / std::abs(b)));
-}
-
-struct Figures
-{
-    double fixtureDb = 0.0, fixtureDeg = 0.0, dutDb = 0.0, singularValue = 0.0;
-};
-
-// Up to 0.8 fmax: the left model against the fixture, the DUT de-embedded
-// with both models, and the models' largest singular value.
-Figures figuresOf(const SParametersTwoPort &left, const SParametersTwoPort &right, const SynthNet::Network &fixture,
-                  const RealVector &f)
-{
-    Figures r;
-    const SParametersTwoPort truth = SynthNet::toS(fixture);
-    const SParametersTwoPort dut = SynthNet::toS(dutOn(f));
-    const SParametersTwoPort measured = SynthNet::toS(SynthNet::dutInFixture(fixture, dutOn(f)));
-    for (size_t i = 0; i < f.size() && f[i] <= 0.8 * f.back(); ++i) {
-        r.fixtureDb = std::max(r.fixtureDb, dbError(left.s21()[i], truth.s21()[i]));
-        r.fixtureDeg = std::max(r.fixtureDeg, std::abs(std::arg(left.s21()[i] / truth.s21()[i])) * 180.0 / kPi);
-        const Complex d = s21Of(times(times(inverse(abcdOf(left, i)), abcdOf(measured, i)), inverse(abcdOf(right, i))));
-        r.dutDb = std::max(r.dutDb, dbError(d, dut.s21()[i]));
-        for (const SParametersTwoPort *m : {&left, &right})
-            r.singularValue =
-                std::max(r.singularValue, largestSingularValue(m->s11()[i], m->s12()[i], m->s21()[i], m->s22()[i]));
-    }
-    return r;
-}
+using SynthNet::lossyFixture;
+using SynthNet::neckFixture;
+using SynthNet::padFixture;
 
 } // namespace
 
@@ -121,10 +44,10 @@ TEST(TimeGatingAccuracy, TodaysFiguresAreKept)
     };
     const Case cases[] = {
         {"pad, harmonic", padFixture, kHarmonic, 0.0060, 0.0172, 0.9892},
-        {"neck, harmonic", stepFixture, kHarmonic, 0.0088, 0.0267, 0.9856},
+        {"neck, harmonic", neckFixture, kHarmonic, 0.0088, 0.0267, 0.9856},
         {"lossy line, harmonic", lossyFixture, kHarmonic, 0.0311, 0.2095, 0.9660},
         {"pad, band-pass", padFixture, kBandPass, 0.1013, 0.3296, 1.1382},
-        {"neck, band-pass", stepFixture, kBandPass, 0.0070, 0.0657, 0.9963},
+        {"neck, band-pass", neckFixture, kBandPass, 0.0070, 0.0657, 0.9963},
         {"lossy line, band-pass", lossyFixture, kBandPass, 0.0337, 0.2401, 0.9415},
     };
     for (const Case &c : cases) {
@@ -143,7 +66,8 @@ TEST(TimeGatingAccuracy, TodaysFiguresAreKept)
         ASSERT_TRUE(thru->setFixturesForCalculate(&left, &right));
         thru->setInputData(SynthNet::toS(SynthNet::twoXThru(fixture)));
         ASSERT_TRUE(thru->run());
-        const Figures r = figuresOf(*left.uncorrectedSParameters(), *right.uncorrectedSParameters(), fixture, c.grid);
+        const SynthNet::AccuracyFigures r =
+            SynthNet::accuracyFigures(*left.uncorrectedSParameters(), *right.uncorrectedSParameters(), fixture, c.grid);
         EXPECT_LE(r.fixtureDb, 1.25 * c.fixtureDb);
         EXPECT_LE(r.dutDb, 1.25 * c.dutDb);
         EXPECT_LE(r.singularValue - 1.0, c.singularValue - 1.0 + 0.25 * std::abs(c.singularValue - 1.0));
@@ -163,7 +87,7 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
         double fixtureDeg;
     };
     const Case cases[] = {
-        {"neck: compensation replaced", stepFixture, true, 1.0},
+        {"neck: compensation replaced", neckFixture, true, 1.0},
         {"pad: compensation kept", padFixture, false, 0.5},
     };
     for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
@@ -196,7 +120,8 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
                 }
                 SParametersTwoPort right = *port.uncorrectedSParameters();
                 right.swapPorts();
-                const Figures r = figuresOf(*port.uncorrectedSParameters(), right, fixture, kHarmonic);
+                const SynthNet::AccuracyFigures r =
+                    SynthNet::accuracyFigures(*port.uncorrectedSParameters(), right, fixture, kHarmonic);
                 EXPECT_LE(r.fixtureDeg, c.fixtureDeg);
                 EXPECT_LE(r.singularValue, 1.0 + kPassivityTolerance);
             }
@@ -218,7 +143,7 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
     };
     const Case cases[] = {
         {"pad", padFixture, 0.1, 0.04},
-        {"neck", stepFixture, 0.1, 0.045},
+        {"neck", neckFixture, 0.1, 0.045},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -236,7 +161,8 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
         ASSERT_TRUE(thru->setFixturesForCalculate(&left, &right));
         thru->setInputData(SynthNet::toS(SynthNet::twoXThru(fixture)));
         ASSERT_TRUE(thru->run());
-        const SParametersTwoPort inFixture = SynthNet::toS(SynthNet::dutInFixture(fixture, dutOn(kHarmonic)));
+        const SParametersTwoPort inFixture =
+            SynthNet::toS(SynthNet::dutInFixture(fixture, SynthNet::accuracyDut(kHarmonic)));
         SParametersOnePort dutLeft, dutRight;
         dutLeft.setFrequency(kHarmonic);
         dutLeft.setS11(inFixture.s11());
@@ -245,7 +171,8 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
         ASSERT_TRUE(thru->calculateDUT(dutLeft, dutRight));
 
         const SParametersTwoPort &model = *left.uncorrectedSParameters();
-        const Figures r = figuresOf(model, *right.uncorrectedSParameters(), fixture, kHarmonic);
+        const SynthNet::AccuracyFigures r =
+            SynthNet::accuracyFigures(model, *right.uncorrectedSParameters(), fixture, kHarmonic);
         EXPECT_LE(r.dutDb, c.dutDb);
         EXPECT_LE(r.singularValue, 1.0 + kPassivityTolerance);
         const SParametersTwoPort truth = SynthNet::toS(fixture);

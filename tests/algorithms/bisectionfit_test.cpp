@@ -1,5 +1,6 @@
 #include "algorithms/bisectionfit.h"
 
+#include "synthnet/referencefits.h"
 #include "synthnet/synthnet.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,6 @@ using namespace Algorithms;
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-BisectionInput thruAt(const SParametersTwoPort &s, size_t i)
-{
-    return {s.s11()[i].real(), s.s11()[i].imag(), s.s21()[i].real(), s.s21()[i].imag(),
-            s.s12()[i].real(), s.s12()[i].imag(), s.s22()[i].real(), s.s22()[i].imag()};
-}
 
 BisectionInput thruOf(Complex s11, Complex s21, Complex s12, Complex s22)
 {
@@ -79,7 +74,7 @@ TEST(BisectionFit, MatchedLossySymmetricLineSplitsIntoItsHalves)
     const auto thru = SynthNet::toS(SynthNet::twoXThru(half));
 
     for (size_t i = 0; i < f.size(); ++i) {
-        const auto r = bisectionFit(thruAt(thru, i));
+        const auto r = bisectionFit(SynthNet::bisectionInputAt(thru, i));
         ASSERT_TRUE(r.has_value()) << i;
         // The fit cannot tell t from -t; the process resolves that by phase
         // continuity, so compare up to the sign here.
@@ -118,7 +113,7 @@ TEST(BisectionFit, MismatchedThrusAreReproducedByTheCascadeOfTheHalves)
             half->setFrequency(f);
         }
         for (size_t i = 0; i < f.size(); ++i) {
-            const auto r = bisectionFit(thruAt(thru, i));
+            const auto r = bisectionFit(SynthNet::bisectionInputAt(thru, i));
             ASSERT_TRUE(r.has_value()) << c.name << " point " << i;
             setPoint(rightHalf, i, r->data());
             setPoint(left, i, r->data() + 4);
@@ -195,40 +190,13 @@ TEST(BisectionFit, NonFiniteOrExtremeThrusFailWithoutThrowing)
     }
 }
 
-namespace {
-// One fit with an optimiser of its own, made for this point alone.
-BisectionResult freshFit(const BisectionInput &thru)
-{
-    const Complex s11(thru[0], thru[1]), s21(thru[2], thru[3]), s12(thru[4], thru[5]), s22(thru[6], thru[7]);
-    const Complex st = (s12 + s21) / 2.0;
-    double data[6] = {s11.real(), s22.real(), st.real(), s11.imag(), s22.imag(), st.imag()};
-    const Complex t0 = std::sqrt(st);
-    alglib::real_1d_array x;
-    x.setlength(10);
-    for (int i = 0; i < 10; ++i)
-        x[i] = 0.0;
-    x[0] = t0.real();
-    x[1] = t0.imag();
-    alglib::minlmstate state;
-    alglib::minlmcreatev(6, x, 1e-4, state);
-    alglib::minlmsetcond(state, 1e-10, 0);
-    alglib::minlmoptimize(state, bisectionResiduals, nullptr, data);
-    alglib::minlmreport report;
-    alglib::minlmresults(state, x, report);
-    const Complex t(x[0], x[1]), a11(x[2], x[3]), a22(x[4], x[5]), b11(x[6], x[7]), b22(x[8], x[9]);
-    return BisectionResult{b11, t, t, b22, a11, t, t, a22};
-}
-} // namespace
-
 TEST(BisectionFit, ASweepGivesEachPointTheResultOfAFitOfItsOwn)
 {
     // The optimiser kept between fits must carry nothing from one point to
     // the next: the sweep, in either order and after a failed point, equals
     // fits made from scratch, to 1e-12.
-    const RealVector f = SynthNet::harmonicGrid(20e9 / 201, 201);
-    const auto thru = SynthNet::toS(SynthNet::twoXThru(
-        SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {55.0, 1e-9, 0.5}))));
-    std::vector<size_t> order(f.size());
+    const auto thru = SynthNet::referenceThru(201);
+    std::vector<size_t> order(thru.frequency().size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
     for (bool reversed : {false, true}) {
@@ -236,9 +204,9 @@ TEST(BisectionFit, ASweepGivesEachPointTheResultOfAFitOfItsOwn)
             std::reverse(order.begin(), order.end());
         EXPECT_FALSE(bisectionFit(thruOf({std::nan(""), 0}, 1, 1, 0)).has_value());
         for (size_t i : order) {
-            const std::optional<BisectionResult> kept = bisectionFit(thruAt(thru, i));
+            const std::optional<BisectionResult> kept = bisectionFit(SynthNet::bisectionInputAt(thru, i));
             ASSERT_TRUE(kept.has_value()) << "point " << i;
-            const BisectionResult fresh = freshFit(thruAt(thru, i));
+            const BisectionResult fresh = SynthNet::bisectionReferenceFit(SynthNet::bisectionInputAt(thru, i));
             for (size_t e = 0; e < fresh.size(); ++e)
                 EXPECT_LE(std::abs((*kept)[e] - fresh[e]), 1e-12 * (1.0 + std::abs(fresh[e])))
                     << "point " << i << " entry " << e;

@@ -1,5 +1,6 @@
 #include "algorithms/numexp.h"
 
+#include "synthnet/referencefits.h"
 #include "synthnet/synthnet.h"
 
 #include <QStringList>
@@ -89,6 +90,18 @@ double maxDiff(const ComplexVector &a, const ComplexVector &b)
     for (size_t j = 0; j < std::min(a.size(), b.size()); ++j)
         m = std::max(m, std::abs(a[j] - b[j]));
     return m;
+}
+
+// The spectrum on that grid: conjugates in reverse order, the real part of
+// the first point at DC, the spectrum.
+ComplexVector twoSidedSpectrum(const ComplexVector &s)
+{
+    ComplexVector x;
+    for (auto it = s.rbegin(); it != s.rend(); ++it)
+        x.push_back(std::conj(*it));
+    x.push_back(s.front().real());
+    x.insert(x.end(), s.begin(), s.end());
+    return x;
 }
 
 } // namespace
@@ -507,4 +520,63 @@ TEST(NumExpModel, DiagnosticsGoToTheDebugLog)
     ASSERT_TRUE(model.has_value());
     EXPECT_TRUE(out.empty()) << out;
     EXPECT_TRUE(log.lines().contains("FIXED VALUE of NumExp = 6"));
+}
+
+TEST(NumExpModel, EqualsTheFitWithADenseLuAtEveryCount)
+{
+    // The fit factors the Gram matrix in its band; the plain fit factors the
+    // whole matrix by LU at every count the search tries. Both must choose
+    // the same count and give the same components, to 1e-9 of the largest
+    // magnitude of the spectrum, and the criterion must agree to 1e-8 in
+    // log10 even where the matrix is nearly singular.
+    const SParametersTwoPort thru201 = SynthNet::referenceThru(201);
+    const SParametersTwoPort thru1601 = SynthNet::referenceThru(1601);
+    const RealVector bandPass = SynthNet::uniformGrid(10e6, 20e9, 2000);
+    const auto launch = SynthNet::shuntGC(bandPass, 0.0, 0.05e-12);
+    const auto discontinuity =
+        SynthNet::terminate(SynthNet::cascade({launch, SynthNet::line(bandPass, {50.0, 1e-9, 0.0}),
+                                               SynthNet::shuntGC(bandPass, 0.0, 0.04e-12)}),
+                            0.0);
+    struct Case
+    {
+        const char *name;
+        RealVector f;
+        ComplexVector s;
+        RealVector t;
+    };
+    const double delay = SynthNet::kReferenceThruDelay;
+    const Case cases[] = {
+        {"two-sided thru reflection, 201 points",
+         twoSided(thru201.frequency()),
+         twoSidedSpectrum(thru201.s11()),
+         {0.0, 4 * delay}},
+        {"two-sided thru reflection, 1601 points",
+         twoSided(thru1601.frequency()),
+         twoSidedSpectrum(thru1601.s11()),
+         {0.0, 4 * delay}},
+        {"two-sided, three nodes",
+         twoSided(thru201.frequency()),
+         twoSidedSpectrum(thru201.s11()),
+         {0.0, 2 * delay, 4 * delay}},
+        {"band-pass, three nodes", bandPass, discontinuity.s11(), {0.0, 2e-9, 4e-9}},
+        {"band-pass thru transmission", thru201.frequency(), thru201.s21(), {delay, 3 * delay}},
+    };
+    for (const auto &c : cases) {
+        const auto reference = SynthNet::numExpReferenceFit(c.f, c.s, c.t);
+        ASSERT_TRUE(reference.has_value()) << c.name;
+        EXPECT_EQ(numExpCoefficientCount(c.f, c.t), reference->count) << c.name;
+        const auto model = fitNumExpModel(c.f, c.s, c.t);
+        ASSERT_TRUE(model.has_value()) << c.name;
+        ASSERT_EQ(model->size(), c.t.size()) << c.name;
+        double scale = 0.0;
+        for (const Complex &v : c.s)
+            scale = std::max(scale, std::abs(v));
+        for (size_t i = 0; i < c.t.size(); ++i)
+            EXPECT_LT(maxDiff((*model)[i], reference->components[i]), 1e-9 * scale) << c.name << " component " << i;
+    }
+
+    const RealVector f = twoSided(SynthNet::harmonicGrid(10e6, 2000));
+    const RealVector t = {0.0, 8e-9};
+    for (int k : {4, 100, 320, 321, 640})
+        EXPECT_NEAR(numExpCriterion(f, t, k), SynthNet::numExpReferenceCriterion(f, t, k), 1e-8) << "count " << k;
 }

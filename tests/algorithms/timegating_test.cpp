@@ -3,6 +3,7 @@
 #include "algorithms/fft.h"
 #include "algorithms/lowpassspectrum.h"
 
+#include "synthnet/referencefits.h"
 #include "synthnet/synthnet.h"
 
 #include <gtest/gtest.h>
@@ -349,58 +350,6 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     EXPECT_NEAR(*b, gate.centre - dBand / 2, 1e-9 * dBand);
 }
 
-namespace {
-// The centre scan written out plainly: every position's shifted spectrum
-// from its own phase factors, one FFTW transform of length K each, and the
-// magnitude of every complex sample.
-std::optional<double> plainScan(const ComplexVector &s, const RealVector &f, const GateParameters &gate, int gridMode)
-{
-    const size_t n = f.size();
-    const double fmax = f.back(), fmin = f.front(), nd = double(n);
-    const double d =
-        gridMode == 0 ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
-    size_t count = size_t(std::ceil(d / 1e-13));
-    double step = 1e-13;
-    if (count > 500) {
-        count = 500;
-        step = d / 500;
-    } else {
-        count -= count % 2;
-    }
-    const RealVector shape = gateShape(f, gridMode, gate);
-    const size_t k = shape.size();
-    const double dc = gridMode == 0 ? extrapolateDcValue(s, fmax) : 0.0;
-    FftBuffer buffer(k);
-    FftPlan backward(buffer, FFTW_BACKWARD);
-    const double half = double(count / 2);
-    size_t best = 0;
-    double bestScore = 0;
-    for (size_t j = 0; j < count; ++j) {
-        const double tau = gate.centre + (double(j) - half) * step;
-        if (gridMode == 0) {
-            buffer[0] = dc;
-            for (size_t i = 0; i < n; ++i) {
-                const Complex b = s[i] * std::polar(1.0, 2 * kPi * tau * f[i]);
-                buffer[1 + i] = b;
-                buffer[2 * n - i] = std::conj(b);
-            }
-        } else {
-            for (size_t i = 0; i < n; ++i)
-                buffer[i] = s[i] * std::polar(1.0, 2 * kPi * tau * f[i]);
-        }
-        backward.execute(buffer);
-        double score = 0;
-        for (size_t i = 0; i < k; ++i)
-            score += std::abs(buffer[i] / double(k)) * shape[i];
-        if (j == 0 || score < bestScore) {
-            best = j;
-            bestScore = score;
-        }
-    }
-    return gate.centre + (double(best) - half) * step;
-}
-} // namespace
-
 TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
 {
     struct Case
@@ -414,8 +363,9 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
     std::vector<Case> cases;
     // Reflections of a mismatched line as the calculation gates them, on
     // transform lengths with only small factors (K = 403), a large prime
-    // factor (K = 3203, prime) and an odd count of echoes.
-    for (size_t n : {201, 1601}) {
+    // factor (K = 3203, prime; K = 20003 = 83 * 241) and an odd count of
+    // echoes.
+    for (size_t n : {201, 1601, 10001}) {
         const RealVector f = SynthNet::harmonicGrid(20e9 / double(n), n);
         const auto line = SynthNet::toS(SynthNet::line(f, {60.0, 200e-12, 0.2}), 50.0, 50.0);
         cases.push_back({"line", f, line.s11(), makeGate(-2e-10, 200e-12, 6.0), 0});
@@ -443,8 +393,9 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
 
     for (const Case &c : cases) {
         const std::optional<double> fast = refineGateCentre(c.s, c.f, 1, c.gate, c.gridMode);
-        const std::optional<double> plain = plainScan(c.s, c.f, c.gate, c.gridMode);
+        const std::optional<double> plain = SynthNet::gateCentreReferenceScan(c.s, c.f, c.gate, c.gridMode);
         ASSERT_TRUE(fast.has_value()) << c.name;
+        ASSERT_TRUE(plain.has_value()) << c.name;
         EXPECT_EQ(*fast, *plain) << c.name << ", " << c.f.size() << " points";
     }
 }
