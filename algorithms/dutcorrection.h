@@ -4,10 +4,11 @@
 // replaced by the gated reflection measured with the DUT in place) and the
 // reference-plane offset of a fixture port.
 //
-// The operations are members of the classes they refine and are defined in
-// dutcorrection.cpp: FixturePort::applyOffset, ProcessTimeGate::calculateDUT,
+// The operations themselves are members of the classes they refine
+// (FixturePort::applyOffset, ProcessTimeGate::calculateDUT,
 // ProcessTimeGateReflect::calculateDUT and
-// ProcessTimeGateReflectOpenAndShort::calculateDUT.
+// ProcessTimeGateReflectOpenAndShort::calculateDUT); this file holds the
+// steps they share.
 
 #include "algorithms/fixtureport.h"
 #include "algorithms/processmethod.h"
@@ -48,6 +49,11 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
 // The grid mode of the port's current model, written into the process's
 // parameters for the gating; empty when the port has no usable model grid.
 std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &port);
+
+// The DUT correction of the time-gating reflection processes; the texts are
+// those of the calling class.
+bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
+                       const QString &invalidResult);
 
 } // namespace DutCorrection
 

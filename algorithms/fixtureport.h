@@ -79,7 +79,6 @@ public:
     // Moves the reference plane along the fixture by offset seconds (the
     // model scaled as a line (L + offset) / L times as long, L the delay of
     // the default impulse); 0 returns to the default or converted model.
-    // Defined with the DUT correction in dutcorrection.cpp.
     bool applyOffset(double offset);
     // After a DUT correction of the current model: state 0 becomes 4 (6 when
     // the model was also converted), state 2 becomes 5 (7).

@@ -1,5 +1,6 @@
 #include "algorithms/reflectionprocess.h"
 
+#include "algorithms/dutcorrection.h"
 #include "algorithms/filteringtransmission.h"
 #include "algorithms/gatinghelpers.h"
 #include "algorithms/lowpassspectrum.h"
@@ -426,6 +427,18 @@ ProcessFilteringReflectOpenAndShort::ProcessFilteringReflectOpenAndShort(QObject
 std::unique_ptr<TransmissionProcess> ProcessFilteringReflectOpenAndShort::createTransmissionProcess()
 {
     return std::make_unique<ProcessFiltering>();
+}
+
+bool ProcessTimeGateReflect::calculateDUT(const SParametersOnePort &dut)
+{
+    return DutCorrection::correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
+                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
+}
+
+bool ProcessTimeGateReflectOpenAndShort::calculateDUT(const SParametersOnePort &dut)
+{
+    return DutCorrection::correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
+                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
 }
 
 } // namespace Algorithms
