@@ -18,24 +18,29 @@ bool isValidModel(const std::optional<SParametersTwoPort> &model)
     return model && model->isValid();
 }
 
-// The uncorrected version a DUT correction starts from: states 1, 4 and 6
-// are based on the default model, 3, 5 and 7 on the offset model.
+// The uncorrected version a DUT correction starts from: a converted or
+// DUT-corrected model made from the default model goes back to the default
+// model, one made from the offset model to the offset model; the default and
+// offset models themselves are uncorrected already.
 enum class Base { Current, Default, Offset };
 
-Base baseOf(int dataState)
+Base baseOf(FixturePort::DataState dataState)
 {
+    using State = FixturePort::DataState;
     switch (dataState) {
-    case 1:
-    case 4:
-    case 6:
+    case State::Converted:
+    case State::DutCorrected:
+    case State::DutCorrectedConverted:
         return Base::Default;
-    case 3:
-    case 5:
-    case 7:
+    case State::OffsetConverted:
+    case State::DutCorrectedOffset:
+    case State::DutCorrectedOffsetConverted:
         return Base::Offset;
-    default:
-        return Base::Current;
+    case State::Default:
+    case State::Offset:
+        break;
     }
+    return Base::Current;
 }
 
 } // namespace
@@ -149,7 +154,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
                                                  : true;
     if (!restored)
         return false;
-    const int baseState = *port.dataState(); // 0 or 2 from here on
+    const FixturePort::DataState baseState = *port.dataState(); // Default or Offset from here on
 
     SParametersTwoPort corrected = *port.uncorrectedSParameters();
     if (port.side())
@@ -164,7 +169,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         if (!port.convertImpedance()) {
             // Keep the state and the model in step: back to the version the
             // correction started from.
-            if (baseState == 2)
+            if (baseState == FixturePort::DataState::Offset)
                 port.useOffsetData();
             else
                 port.useDefaultData();

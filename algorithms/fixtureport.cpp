@@ -83,7 +83,7 @@ FixturePort::FixturePort(QObject *parent) : QObject(parent) {}
 FixturePort::FixturePort(const FixturePort &source, QObject *parent)
     : QObject(parent),
       m_side(source.m_side),
-      m_dataState(0),
+      m_dataState(DataState::Default),
       m_conversionType(source.m_conversionType),
       m_portZ0(source.m_portZ0),
       m_z0Transform(source.m_z0Transform),
@@ -201,7 +201,7 @@ bool FixturePort::setDefaultSParameters(const SParametersTwoPort &model)
         return false;
     }
     m_default = model;
-    m_dataState = 0;
+    m_dataState = DataState::Default;
     return true;
 }
 
@@ -211,7 +211,7 @@ bool FixturePort::setConvertedSParameters(const SParametersTwoPort &model)
         emit error(tr("Invalid uncorrected fixture SParameters z conversion"));
         return false;
     }
-    m_dataState = 1;
+    m_dataState = DataState::Converted;
     m_converted = model;
     return true;
 }
@@ -222,7 +222,7 @@ bool FixturePort::useDefaultData()
         return false;
     m_current = m_default;
     m_impulse = m_defaultImpulse;
-    m_dataState = 0;
+    m_dataState = DataState::Default;
     emit uncorrectedSParametersChanged();
     emit impulseResponseChanged();
     return true;
@@ -234,7 +234,7 @@ bool FixturePort::useOffsetData()
         return false;
     m_current = m_offset;
     m_impulse = m_offsetImpulse;
-    m_dataState = 2;
+    m_dataState = DataState::Offset;
     emit uncorrectedSParametersChanged();
     emit impulseResponseChanged();
     return true;
@@ -289,7 +289,7 @@ bool FixturePort::isMeasured() const
 void FixturePort::reset()
 {
     // An emptied port must not show a converted, offset or DUT-corrected state.
-    m_dataState = 0;
+    m_dataState = DataState::Default;
     m_side = false;
     m_conversionType = Z0ConversionSystem;
     m_portZ0.reset();
@@ -386,10 +386,10 @@ bool FixturePort::convertImpedance()
 
 void FixturePort::markDutCorrected(bool converted)
 {
-    if (m_dataState == 2)
-        m_dataState = converted ? 7 : 5;
-    else if (m_dataState == 0)
-        m_dataState = converted ? 6 : 4;
+    if (m_dataState == DataState::Offset)
+        m_dataState = converted ? DataState::DutCorrectedOffsetConverted : DataState::DutCorrectedOffset;
+    else if (m_dataState == DataState::Default)
+        m_dataState = converted ? DataState::DutCorrectedConverted : DataState::DutCorrected;
 }
 
 bool FixturePort::applyOffset(double offset)
@@ -403,10 +403,10 @@ bool FixturePort::applyOffset(double offset)
     if (fuzzyEqual(offset, 0.0)) {
         if (m_converted) {
             m_current = m_converted;
-            m_dataState = 1;
+            m_dataState = DataState::Converted;
         } else {
             m_current = m_default;
-            m_dataState = 0;
+            m_dataState = DataState::Default;
         }
         m_impulse = m_defaultImpulse;
         emit uncorrectedSParametersChanged();
@@ -478,7 +478,7 @@ bool FixturePort::applyOffset(double offset)
     else
         emit error(tr("Invalid impulse response offset"));
     if (m_current->isValid()) {
-        m_dataState = 2;
+        m_dataState = DataState::Offset;
         m_offset = m_current;
         // Moving the plane toward the analyser undoes loss and turns the
         // DUT-side reflection up: the moved model can show gain.
@@ -491,7 +491,7 @@ bool FixturePort::applyOffset(double offset)
 
     if (m_conversionType != Z0ConversionNone && gridMode() == std::optional<int>(LowPassMode)) {
         if (convertImpedance()) {
-            m_dataState = 3;
+            m_dataState = DataState::OffsetConverted;
             emit uncorrectedSParametersChanged();
             emit impulseResponseChanged();
             return true;
@@ -499,7 +499,7 @@ bool FixturePort::applyOffset(double offset)
         if (m_offset && m_offsetImpulse) {
             m_current = m_offset;
             m_impulse = m_offsetImpulse;
-            m_dataState = 2;
+            m_dataState = DataState::Offset;
         }
         emit uncorrectedSParametersChanged();
         emit impulseResponseChanged();

@@ -57,9 +57,23 @@ class FixturePort : public QObject
 {
     Q_OBJECT
 public:
+    // Which version of the model is current, named by what was done to the
+    // model as calculated. The numbers are the ones the calibration flags
+    // shown to QML are derived from.
+    enum class DataState : int {
+        Default = 0, // the default model, as calculated
+        Converted = 1, // the impedance-converted model
+        Offset = 2, // the offset model
+        OffsetConverted = 3, // the offset model, then impedance-converted
+        DutCorrected = 4, // DUT-corrected, based on the default model
+        DutCorrectedOffset = 5, // DUT-corrected, based on the offset model
+        DutCorrectedConverted = 6, // DUT-corrected and converted, based on the default model
+        DutCorrectedOffsetConverted = 7, // DUT-corrected and converted, based on the offset model
+    };
+
     explicit FixturePort(QObject *parent = nullptr);
     // Copies the configuration and every model, impulse and step response;
-    // dataState starts at 0 and the gating is left empty.
+    // the data state starts at Default and the gating is left empty.
     FixturePort(const FixturePort &source, QObject *parent);
 
     bool setZ0Impedance(double z0);
@@ -80,15 +94,16 @@ public:
     // model scaled as a line (L + offset) / L times as long, L the delay of
     // the default impulse); 0 returns to the default or converted model.
     bool applyOffset(double offset);
-    // After a DUT correction of the current model: state 0 becomes 4 (6 when
-    // the model was also converted), state 2 becomes 5 (7).
+    // After a DUT correction of the current model: Default becomes
+    // DutCorrected (DutCorrectedConverted when the model was also converted),
+    // Offset becomes DutCorrectedOffset (DutCorrectedOffsetConverted).
     void markDutCorrected(bool converted);
 
     // Orientation of the stored models: false when port 1 faces the analyser.
     bool side() const { return m_side; }
     void setSide(bool side) { m_side = side; }
 
-    std::optional<int> dataState() const { return m_dataState; }
+    std::optional<DataState> dataState() const { return m_dataState; }
     std::optional<int> conversionType() const { return m_conversionType; }
     const std::optional<double> &portZ0() const { return m_portZ0; }
     const std::optional<double> &z0Transform() const { return m_z0Transform; }
@@ -129,7 +144,7 @@ signals:
 
 protected:
     bool m_side = false;
-    int m_dataState = 0;
+    DataState m_dataState = DataState::Default;
     int m_conversionType = Z0ConversionNone;
     std::optional<double> m_portZ0;
     std::optional<double> m_z0Transform;

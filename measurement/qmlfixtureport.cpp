@@ -176,32 +176,32 @@ QVariant QmlFixturePort::gatingValueVariant() const
     return toVariant(m_values.gatingValue);
 }
 
-QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(int dataState)
+QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(DataState dataState)
 {
     CalibrationStates flags;
     switch (dataState) {
-    case 1:
+    case DataState::Default:
+        break;
+    case DataState::Converted:
         flags = Converted;
         break;
-    case 2:
+    case DataState::Offset:
         flags = Offset;
         break;
-    case 3:
+    case DataState::OffsetConverted:
         flags = CalibrationStates(Converted) | Offset;
         break;
-    case 4:
+    case DataState::DutCorrected:
         flags = DutCorrected;
         break;
-    case 5:
+    case DataState::DutCorrectedOffset:
         flags = CalibrationStates(Offset) | DutCorrected;
         break;
-    case 6:
+    case DataState::DutCorrectedConverted:
         flags = CalibrationStates(Converted) | DutCorrected;
         break;
-    case 7:
+    case DataState::DutCorrectedOffsetConverted:
         flags = CalibrationStates(Converted) | Offset | DutCorrected;
-        break;
-    default:
         break;
     }
     return flags;

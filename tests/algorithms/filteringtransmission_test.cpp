@@ -11,6 +11,7 @@
 #include <tuple>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 using namespace TransmissionTest;
 
 namespace {
@@ -117,8 +118,8 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     if (gc.lowPass) {
         ASSERT_TRUE(r.left.fixtureImpedance());
         EXPECT_NEAR(*r.left.fixtureImpedance(), fs.z0, 0.005 * fs.z0);
-        EXPECT_EQ(r.left.dataState(), 1);
-        EXPECT_EQ(r.right.dataState(), 1);
+        EXPECT_EQ(r.left.dataState(), DataState::Converted);
+        EXPECT_EQ(r.right.dataState(), DataState::Converted);
         ASSERT_TRUE(r.left.convertedSParameters() && r.right.convertedSParameters());
         const double leftConverted = deviation(*r.left.convertedSParameters(), SynthNet::toS(fixture)).max();
         const double rightConverted = deviation(*r.right.convertedSParameters(), SynthNet::toS(mirrored)).max();
@@ -126,8 +127,8 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
         EXPECT_LE(leftConverted, fc.convertedTolerance);
         EXPECT_LE(rightConverted, fc.convertedTolerance);
     } else {
-        EXPECT_EQ(r.left.dataState(), 0);
-        EXPECT_EQ(r.right.dataState(), 0);
+        EXPECT_EQ(r.left.dataState(), DataState::Default);
+        EXPECT_EQ(r.right.dataState(), DataState::Default);
         EXPECT_FALSE(r.left.stepResponse() || r.left.convertedSParameters());
     }
 }

@@ -10,6 +10,7 @@
 #include <limits>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -189,10 +190,10 @@ std::vector<SetterCase> setterCases()
     const auto current = [](const SParametersTwoPort &m) {
         return [=](const FixturePort &p) { return sameModel(p.uncorrectedSParameters(), m); };
     };
-    const auto defaults = [](const SParametersTwoPort &m, int state) {
+    const auto defaults = [](const SParametersTwoPort &m, DataState state) {
         return [=](const FixturePort &p) { return sameModel(p.defaultSParameters(), m) && p.dataState() == state; };
     };
-    const auto converted = [](bool present, int state) {
+    const auto converted = [](bool present, DataState state) {
         return [=](const FixturePort &p) {
             return p.convertedSParameters().has_value() == present && p.dataState() == state;
         };
@@ -346,25 +347,25 @@ std::vector<SetterCase> setterCases()
          true,
          {},
          {},
-         defaults(otherModel, 0)},
+         defaults(otherModel, DataState::Default)},
         {"default short S21",
          [=](FixturePort &p) { return p.setDefaultSParameters(shortS21); },
          false,
          kDefaultText,
          {},
-         defaults(model(), 0)},
+         defaults(model(), DataState::Default)},
         {"converted",
          [=](FixturePort &p) { return p.setConvertedSParameters(otherModel); },
          true,
          {},
          {},
-         converted(true, 1)},
+         converted(true, DataState::Converted)},
         {"converted short S21",
          [=](FixturePort &p) { return p.setConvertedSParameters(shortS21); },
          false,
          kConvertedText,
          {},
-         converted(false, 0)},
+         converted(false, DataState::Default)},
     };
 }
 
@@ -374,7 +375,7 @@ TEST(FixturePort, ConstructionStartsEmpty)
 {
     FixturePort port;
     EXPECT_FALSE(port.side());
-    EXPECT_EQ(port.dataState(), 0);
+    EXPECT_EQ(port.dataState(), DataState::Default);
     EXPECT_EQ(port.conversionType(), Z0ConversionNone);
     EXPECT_FALSE(port.portZ0());
     EXPECT_FALSE(port.z0Transform());
@@ -519,14 +520,14 @@ TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)
     fill(port);
     port.setConvertedSParameters(model());
     port.setSide(true);
-    ASSERT_EQ(port.dataState(), 1);
+    ASSERT_EQ(port.dataState(), DataState::Converted);
     SignalLog log;
     connectAll(log, port);
     port.reset();
     EXPECT_EQ(log.names(),
               (std::vector<std::string>{"impulseResponseChanged", "uncorrectedSParametersChanged",
                                         "stepResponseChanged", "impedanceTransformChanged", "gatingChanged"}));
-    EXPECT_EQ(port.dataState(), 0);
+    EXPECT_EQ(port.dataState(), DataState::Default);
     EXPECT_EQ(port.conversionType(), Z0ConversionSystem);
     EXPECT_FALSE(port.side());
     EXPECT_FALSE(port.portZ0() || port.z0Transform() || port.fixtureImpedance() || port.customImpedance());
@@ -542,10 +543,10 @@ TEST(FixturePort, CopyKeepsModelsButNotGatingOrDataState)
     source.setConversionType(Z0ConversionUser);
     source.setConvertedSParameters(model(45, 45));
     source.setSide(true);
-    ASSERT_EQ(source.dataState(), 1);
+    ASSERT_EQ(source.dataState(), DataState::Converted);
 
     FixturePort copy(source, nullptr);
-    EXPECT_EQ(copy.dataState(), 0);
+    EXPECT_EQ(copy.dataState(), DataState::Default);
     EXPECT_FALSE(copy.gating());
     EXPECT_TRUE(copy.side());
     EXPECT_EQ(copy.conversionType(), Z0ConversionUser);
@@ -601,11 +602,11 @@ TEST(FixturePort, UseDefaultAndOffsetDataSwitchVersionsWithTheirSignals)
     SignalLog log;
     connectAll(log, port);
     ASSERT_TRUE(port.useOffsetData());
-    EXPECT_EQ(port.dataState(), 2);
+    EXPECT_EQ(port.dataState(), DataState::Offset);
     EXPECT_TRUE(sameModel(port.uncorrectedSParameters(), model(50, 50)));
     EXPECT_EQ(port.impulseResponse()->values.size(), 9u);
     ASSERT_TRUE(port.useDefaultData());
-    EXPECT_EQ(port.dataState(), 0);
+    EXPECT_EQ(port.dataState(), DataState::Default);
     EXPECT_TRUE(sameModel(port.uncorrectedSParameters(), model()));
     EXPECT_EQ(port.impulseResponse()->values.size(), 5u);
     EXPECT_EQ(log.names(), (std::vector<std::string>{"uncorrectedSParametersChanged", "impulseResponseChanged",

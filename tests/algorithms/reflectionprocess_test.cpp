@@ -15,6 +15,7 @@
 #include <thread>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -395,7 +396,7 @@ void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealV
         ASSERT_TRUE(port.stepResponse() && port.fixtureImpedance());
         EXPECT_NEAR(*port.fixtureImpedance(), spec.z0, 0.06 * spec.z0);
         EXPECT_EQ(isShort, *port.fixtureImpedance() < spec.z0);
-        EXPECT_EQ(port.dataState(), 1);
+        EXPECT_EQ(port.dataState(), DataState::Converted);
         EXPECT_EQ(port.z0Transform(), 50.0);
         ASSERT_TRUE(port.convertedSParameters());
         const auto converted = deviation(*port.convertedSParameters(), SynthNet::toS(fixture), 4e9, 12e9);
@@ -404,7 +405,7 @@ void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealV
     } else {
         // Band-pass: no step response and no conversion.
         EXPECT_FALSE(port.stepResponse() || port.convertedSParameters());
-        EXPECT_EQ(port.dataState(), 0);
+        EXPECT_EQ(port.dataState(), DataState::Default);
     }
 }
 

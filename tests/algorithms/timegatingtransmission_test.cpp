@@ -15,6 +15,7 @@
 #include <tuple>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -207,8 +208,8 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
         EXPECT_NEAR(*left.fixtureImpedance(), fc.z0, 0.005 * fc.z0);
         EXPECT_EQ(left.fixtureImpedance(), right.fixtureImpedance());
         EXPECT_EQ(left.stepResponse()->referenceTime, *left.length());
-        EXPECT_EQ(left.dataState(), 1);
-        EXPECT_EQ(right.dataState(), 1);
+        EXPECT_EQ(left.dataState(), DataState::Converted);
+        EXPECT_EQ(right.dataState(), DataState::Converted);
         EXPECT_EQ(left.z0Transform(), 50.0);
         EXPECT_EQ(right.z0Transform(), 50.0);
         ASSERT_TRUE(left.convertedSParameters() && right.convertedSParameters());
@@ -221,8 +222,8 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
     } else {
         EXPECT_FALSE(left.stepResponse() || right.stepResponse());
         EXPECT_FALSE(left.convertedSParameters() || right.convertedSParameters());
-        EXPECT_EQ(left.dataState(), 0);
-        EXPECT_EQ(right.dataState(), 0);
+        EXPECT_EQ(left.dataState(), DataState::Default);
+        EXPECT_EQ(right.dataState(), DataState::Default);
     }
 }
 
@@ -275,16 +276,20 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
         int leftType;
         int rightType;
         bool stepResponse;
-        int leftState;
-        int rightState;
+        DataState leftState;
+        DataState rightState;
     };
     const RealVector lowPass = SynthNet::harmonicGrid(100e6, 200);
     const RealVector bandPass = SynthNet::uniformGrid(1e9, 20e9, 191);
     const Case cases[] = {
-        {"band-pass, both converting", bandPass, Z0ConversionSystem, Z0ConversionUser, false, 0, 0},
-        {"low-pass, neither converting", lowPass, Z0ConversionNone, Z0ConversionNone, false, 0, 0},
-        {"low-pass, only right converting", lowPass, Z0ConversionNone, Z0ConversionSystem, true, 0, 1},
-        {"low-pass, left to the fixture impedance", lowPass, Z0ConversionFixture, Z0ConversionNone, true, 1, 0},
+        {"band-pass, both converting", bandPass, Z0ConversionSystem, Z0ConversionUser, false, DataState::Default,
+         DataState::Default},
+        {"low-pass, neither converting", lowPass, Z0ConversionNone, Z0ConversionNone, false, DataState::Default,
+         DataState::Default},
+        {"low-pass, only right converting", lowPass, Z0ConversionNone, Z0ConversionSystem, true, DataState::Default,
+         DataState::Converted},
+        {"low-pass, left to the fixture impedance", lowPass, Z0ConversionFixture, Z0ConversionNone, true,
+         DataState::Converted, DataState::Default},
     };
     const FixtureCase line60{"line60", 60.0, 0.3, 0.0};
     for (const Case &c : cases) {
@@ -297,8 +302,8 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
         EXPECT_EQ(rig.right.stepResponse().has_value(), c.stepResponse);
         EXPECT_EQ(rig.left.dataState(), c.leftState);
         EXPECT_EQ(rig.right.dataState(), c.rightState);
-        EXPECT_EQ(rig.left.convertedSParameters().has_value(), c.leftState == 1);
-        EXPECT_EQ(rig.right.convertedSParameters().has_value(), c.rightState == 1);
+        EXPECT_EQ(rig.left.convertedSParameters().has_value(), c.leftState == DataState::Converted);
+        EXPECT_EQ(rig.right.convertedSParameters().has_value(), c.rightState == DataState::Converted);
         if (c.leftType == Z0ConversionFixture) {
             // Converted to the measured fixture impedance on both sides.
             const double z = *rig.left.fixtureImpedance();

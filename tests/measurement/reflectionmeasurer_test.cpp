@@ -20,6 +20,7 @@ namespace {
 
 using Algorithms::SParametersOnePort;
 using Algorithms::SParametersTwoPort;
+using DataState = Algorithms::FixturePort::DataState;
 using MeasurementTest::ErrorLog;
 using State = MeasureEnums::FixturePossibleState;
 
@@ -367,7 +368,7 @@ TEST(ReflectionMeasurer, MeasuresTheStandardsOfTheSimulatedAnalyser)
     EXPECT_EQ(measurer.shortRawData().front().s11(), sim.sim.sceneS(2, 2, f));
     // Converted to 50 ohm, the model is the scene's fixture in the core band.
     ASSERT_TRUE(port->uncorrectedSParameters());
-    EXPECT_EQ(port->dataState(), 1);
+    EXPECT_EQ(port->dataState(), DataState::Converted);
     // 0.9e-3 (2..12 GHz) and 1.6e-3 (to 16 GHz) seen on the first run.
     const auto truth = SynthNet::toS(AnalyserSim::fixtureNetwork(spec, f));
     EXPECT_LE(MeasurementTest::maxDeviation(*port->uncorrectedSParameters(), truth, 2e9, 12e9), 2e-3);

@@ -23,6 +23,7 @@
 namespace {
 
 using Algorithms::SParametersTwoPort;
+using DataState = Algorithms::FixturePort::DataState;
 using MeasurementTest::ErrorLog;
 using MeasurementTest::maxDeviation;
 using MeasurementTest::SimRig;
@@ -178,7 +179,7 @@ TEST_F(TransmissionFromAnalyser, ModelsMatchTheScenesFixtures)
     ASSERT_TRUE(left->isMeasured() && right->isMeasured());
     ASSERT_TRUE(left->uncorrectedSParameters() && right->uncorrectedSParameters());
     // Converted to the 50 ohm analyser impedance on a low-pass grid.
-    EXPECT_EQ(left->dataState(), 1);
+    EXPECT_EQ(left->dataState(), DataState::Converted);
     EXPECT_TRUE(left->isLowPass());
     // The cascade of the two models is the measured thru itself ...
     EXPECT_LE(maxDeviation(SynthNet::cascadeS(*left->uncorrectedSParameters(), *right->uncorrectedSParameters()),
