@@ -165,7 +165,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         return false;
 
     bool converted = false;
-    if (gridMode == LowPassMode && *port.conversionType() != Z0ConversionNone) {
+    if (gridMode == LowPassMode && *port.conversionType() != Z0ConversionType::None) {
         if (!port.convertImpedance()) {
             // Keep the state and the model in step: back to the version the
             // correction started from.

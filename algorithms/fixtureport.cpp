@@ -125,7 +125,7 @@ bool FixturePort::setCustomImpedance(double z)
     return true;
 }
 
-bool FixturePort::setConversionType(int type)
+bool FixturePort::setConversionType(Z0ConversionType type)
 {
     if (m_conversionType != type)
         m_conversionType = type;
@@ -263,14 +263,14 @@ std::optional<double> FixturePort::gatingValue() const
 
 std::optional<double> FixturePort::impedance() const
 {
-    if (m_conversionType == Z0ConversionNone || !m_stepResponse)
+    if (m_conversionType == Z0ConversionType::None || !m_stepResponse)
         return std::nullopt;
     return m_stepResponse->impedance;
 }
 
 std::optional<double> FixturePort::impedanceReferenceLength() const
 {
-    if (m_conversionType == Z0ConversionNone || !m_stepResponse || !m_stepResponse->isValid())
+    if (m_conversionType == Z0ConversionType::None || !m_stepResponse || !m_stepResponse->isValid())
         return std::nullopt;
     return m_stepResponse->referenceTime;
 }
@@ -291,7 +291,7 @@ void FixturePort::reset()
     // An emptied port must not show a converted, offset or DUT-corrected state.
     m_dataState = DataState::Default;
     m_side = false;
-    m_conversionType = Z0ConversionSystem;
+    m_conversionType = Z0ConversionType::System;
     m_portZ0.reset();
     m_z0Transform.reset();
     m_fixtureImpedance.reset();
@@ -336,13 +336,13 @@ bool FixturePort::convertImpedance()
 
     std::optional<double> target;
     switch (m_conversionType) {
-    case Z0ConversionSystem:
+    case Z0ConversionType::System:
         target = m_portZ0;
         break;
-    case Z0ConversionFixture:
+    case Z0ConversionType::Fixture:
         target = m_fixtureImpedance;
         break;
-    case Z0ConversionUser:
+    case Z0ConversionType::User:
         target = m_customImpedance;
         break;
     default:
@@ -489,7 +489,7 @@ bool FixturePort::applyOffset(double offset)
         emit error(tr("Invalid uncorrected fixture SParameters offset"));
     }
 
-    if (m_conversionType != Z0ConversionNone && gridMode() == std::optional<int>(LowPassMode)) {
+    if (m_conversionType != Z0ConversionType::None && gridMode() == std::optional<int>(LowPassMode)) {
         if (convertImpedance()) {
             m_dataState = DataState::OffsetConverted;
             emit uncorrectedSParametersChanged();

@@ -46,11 +46,11 @@ struct StepResponse
 } // namespace ReflectData
 
 // How a fixture model is renormalised after the calculation.
-enum Z0ConversionType : int {
-    Z0ConversionSystem = 0, // to the analyser port impedance
-    Z0ConversionFixture = 1, // to the fixture impedance from the step response
-    Z0ConversionUser = 2, // to the user-entered impedance
-    Z0ConversionNone = 3,
+enum class Z0ConversionType : int {
+    System = 0, // to the analyser port impedance
+    Fixture = 1, // to the fixture impedance from the step response
+    User = 2, // to the user-entered impedance
+    None = 3,
 };
 
 class FixturePort : public QObject
@@ -78,7 +78,7 @@ public:
 
     bool setZ0Impedance(double z0);
     bool setCustomImpedance(double z);
-    bool setConversionType(int type);
+    bool setConversionType(Z0ConversionType type);
     bool setFixtureImpedance(double z);
     bool setImpulseResponse(const ImpulseResponse &impulse);
     bool setDefaultImpulseResponse(const ImpulseResponse &impulse);
@@ -104,7 +104,7 @@ public:
     void setSide(bool side) { m_side = side; }
 
     std::optional<DataState> dataState() const { return m_dataState; }
-    std::optional<int> conversionType() const { return m_conversionType; }
+    std::optional<Z0ConversionType> conversionType() const { return m_conversionType; }
     const std::optional<double> &portZ0() const { return m_portZ0; }
     const std::optional<double> &z0Transform() const { return m_z0Transform; }
     const std::optional<double> &fixtureImpedance() const { return m_fixtureImpedance; }
@@ -145,7 +145,7 @@ signals:
 protected:
     bool m_side = false;
     DataState m_dataState = DataState::Default;
-    int m_conversionType = Z0ConversionNone;
+    Z0ConversionType m_conversionType = Z0ConversionType::None;
     std::optional<double> m_portZ0;
     std::optional<double> m_z0Transform;
     std::optional<SParametersTwoPort> m_current;

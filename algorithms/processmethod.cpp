@@ -302,7 +302,7 @@ bool TransmissionProcess::calculate()
 
     const bool lowPass = m_parameters->gatingMode() == 0;
     const bool anyConversion =
-        m_left->conversionType() != Z0ConversionNone || m_right->conversionType() != Z0ConversionNone;
+        m_left->conversionType() != Z0ConversionType::None || m_right->conversionType() != Z0ConversionType::None;
     if (lowPass && anyConversion && !calculateStepResponse())
         return false;
 
@@ -320,7 +320,7 @@ bool TransmissionProcess::calculate()
 
     if (m_parameters->gatingMode() == 0) {
         for (FixturePort *port : {m_left, m_right}) {
-            if (port->conversionType() == Z0ConversionNone)
+            if (port->conversionType() == Z0ConversionType::None)
                 continue;
             if (!port->convertImpedance())
                 return false;

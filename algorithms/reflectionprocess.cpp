@@ -75,7 +75,8 @@ bool ReflectProcessOpenOrShort::calculate()
     if (!calculateImpulse() || isInterrupted())
         return false;
 
-    const bool converts = m_port->conversionType() != Z0ConversionNone && m_parameters->gatingMode() == LowPassMode;
+    const bool converts =
+        m_port->conversionType() != Z0ConversionType::None && m_parameters->gatingMode() == LowPassMode;
     if (converts && (!calculateReflectStepResponse() || isInterrupted()))
         return false;
 

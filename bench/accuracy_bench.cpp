@@ -165,7 +165,7 @@ struct Ports
     {
         for (FixturePort *p : {&left, &right}) {
             p->setZ0Impedance(kZ0);
-            p->setConversionType(Z0ConversionNone);
+            p->setConversionType(Z0ConversionType::None);
         }
     }
     FixturePort left, right;

@@ -100,7 +100,7 @@ QmlFixturePort::Values QmlFixturePort::readValues() const
         values.lengthWithoutOffset = m_defaultImpulse->delay;
     values.impedance = impedance();
     values.impedanceReferenceLength = impedanceReferenceLength();
-    if (m_conversionType != Algorithms::Z0ConversionNone)
+    if (m_conversionType != Algorithms::Z0ConversionType::None)
         values.z0Transform = m_z0Transform;
     values.gatingValue = gatingValue();
     values.dataState = m_dataState;

@@ -134,7 +134,7 @@ TEST(TimeGatingAccuracy, TodaysFiguresAreKept)
         FixturePort left, right;
         for (FixturePort *p : {&left, &right}) {
             p->setZ0Impedance(kZ0);
-            p->setConversionType(Z0ConversionNone);
+            p->setConversionType(Z0ConversionType::None);
         }
         const auto process = ProcessFactory::createProcess(ProcessFactory::TimeGate);
         auto *thru = qobject_cast<TransmissionProcess *>(process.get());
@@ -174,7 +174,7 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
                 ProcessInputParameters params;
                 FixturePort port;
                 port.setZ0Impedance(kZ0);
-                port.setConversionType(Z0ConversionNone);
+                port.setConversionType(Z0ConversionType::None);
                 const auto process = ProcessFactory::createProcess(index);
                 auto *single = qobject_cast<ReflectProcessOpenOrShort *>(process.get());
                 ASSERT_TRUE(single);
@@ -227,7 +227,7 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
         FixturePort left, right;
         for (FixturePort *p : {&left, &right}) {
             p->setZ0Impedance(kZ0);
-            p->setConversionType(Z0ConversionNone);
+            p->setConversionType(Z0ConversionType::None);
         }
         const auto process = ProcessFactory::createProcess(ProcessFactory::TimeGate);
         auto *thru = qobject_cast<TransmissionProcess *>(process.get());

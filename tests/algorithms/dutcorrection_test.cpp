@@ -103,7 +103,7 @@ struct ThruRig
     RealVector grid;
     SParametersOnePort dutLeft, dutRight;
 
-    ThruRig(const RealVector &f, int leftType, int rightType) : grid(f)
+    ThruRig(const RealVector &f, Z0ConversionType leftType, Z0ConversionType rightType) : grid(f)
     {
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
@@ -153,19 +153,19 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
     {
         const char *name;
         RealVector grid;
-        int leftType, rightType;
+        Z0ConversionType leftType, rightType;
         DataState leftBefore, rightBefore; // states after the 2x-thru
         DataState leftAfter, rightAfter; // after both DUT sides
     };
     const Case cases[] = {
-        {"band-pass, converting types", kBandPass, Z0ConversionSystem, Z0ConversionSystem, DataState::Default,
-         DataState::Default, DataState::DutCorrected, DataState::DutCorrected},
-        {"low-pass, both converted", kLowPass, Z0ConversionSystem, Z0ConversionSystem, DataState::Converted,
+        {"band-pass, converting types", kBandPass, Z0ConversionType::System, Z0ConversionType::System,
+         DataState::Default, DataState::Default, DataState::DutCorrected, DataState::DutCorrected},
+        {"low-pass, both converted", kLowPass, Z0ConversionType::System, Z0ConversionType::System, DataState::Converted,
          DataState::Converted, DataState::DutCorrectedConverted, DataState::DutCorrectedConverted},
-        {"low-pass, neither converts", kLowPass, Z0ConversionNone, Z0ConversionNone, DataState::Default,
+        {"low-pass, neither converts", kLowPass, Z0ConversionType::None, Z0ConversionType::None, DataState::Default,
          DataState::Default, DataState::DutCorrected, DataState::DutCorrected},
-        {"low-pass, only the left converted", kLowPass, Z0ConversionSystem, Z0ConversionNone, DataState::Converted,
-         DataState::Default, DataState::DutCorrectedConverted, DataState::DutCorrected},
+        {"low-pass, only the left converted", kLowPass, Z0ConversionType::System, Z0ConversionType::None,
+         DataState::Converted, DataState::Default, DataState::DutCorrectedConverted, DataState::DutCorrected},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -218,7 +218,7 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
 
 TEST(TransmissionDutCorrection, AConvertedPortIsRenormalisedOnceAndRepeatedRunsDoNotStack)
 {
-    ThruRig rig(kLowPass, Z0ConversionSystem, Z0ConversionNone);
+    ThruRig rig(kLowPass, Z0ConversionType::System, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
     ASSERT_EQ(rig.left.dataState(), DataState::DutCorrectedConverted);
@@ -248,14 +248,14 @@ TEST(TransmissionDutCorrection, OffsetModelsAreCorrectedFromTheOffsetVersion)
     {
         const char *name;
         RealVector grid;
-        int type;
+        Z0ConversionType type;
         DataState offsetState, dutState;
     };
     const Case cases[] = {
-        {"band-pass offset", kBandPass, Z0ConversionSystem, DataState::Offset, DataState::DutCorrectedOffset},
-        {"low-pass offset and converted", kLowPass, Z0ConversionSystem, DataState::OffsetConverted,
+        {"band-pass offset", kBandPass, Z0ConversionType::System, DataState::Offset, DataState::DutCorrectedOffset},
+        {"low-pass offset and converted", kLowPass, Z0ConversionType::System, DataState::OffsetConverted,
          DataState::DutCorrectedOffsetConverted},
-        {"low-pass offset, no conversion", kLowPass, Z0ConversionNone, DataState::Offset,
+        {"low-pass offset, no conversion", kLowPass, Z0ConversionType::None, DataState::Offset,
          DataState::DutCorrectedOffset},
     };
     for (const Case &c : cases) {
@@ -283,11 +283,11 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
 {
     // Band-pass models, then another calculation on a harmonic grid leaves
     // low-pass values in the shared parameters.
-    ThruRig reference(kBandPass, Z0ConversionSystem, Z0ConversionSystem);
+    ThruRig reference(kBandPass, Z0ConversionType::System, Z0ConversionType::System);
     ASSERT_TRUE(reference.ok);
     ASSERT_TRUE(reference.process.calculateDUT(reference.dutLeft, SParametersOnePort()));
 
-    ThruRig rig(kBandPass, Z0ConversionSystem, Z0ConversionSystem);
+    ThruRig rig(kBandPass, Z0ConversionType::System, Z0ConversionType::System);
     ASSERT_TRUE(rig.ok);
     BareTimeGate other(&rig.params);
     other.process.setInputData(SynthNet::toS(SynthNet::twoXThru(fixtureOn(kLowPass))));
@@ -302,7 +302,7 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
 
 TEST(TransmissionDutCorrection, ADutOnAShorterGridIsResampledOntoTheModel)
 {
-    ThruRig rig(kBandPass, Z0ConversionNone, Z0ConversionNone);
+    ThruRig rig(kBandPass, Z0ConversionType::None, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     SParametersOnePort shorter = rig.dutLeft;
     shorter.frequency().pop_back();
@@ -337,7 +337,7 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ThruRig rig(c.thruGrid, Z0ConversionNone, Z0ConversionNone);
+        ThruRig rig(c.thruGrid, Z0ConversionType::None, Z0ConversionType::None);
         ASSERT_TRUE(rig.ok);
         const SParametersOnePort dut =
             onePort(c.dutGrid,
@@ -364,7 +364,7 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
 
 TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
 {
-    ThruRig rig(kBandPass, Z0ConversionNone, Z0ConversionNone);
+    ThruRig rig(kBandPass, Z0ConversionType::None, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     SParametersOnePort withNaN = rig.dutLeft;
     withNaN.s11()[5] = Complex(kNaN, 0.0);
@@ -430,7 +430,7 @@ struct ReflectRig
     SignalLog log;
     bool ok = false;
 
-    ReflectRig(std::unique_ptr<ReflectProcess> p, const RealVector &f, int type) : process(std::move(p))
+    ReflectRig(std::unique_ptr<ReflectProcess> p, const RealVector &f, Z0ConversionType type) : process(std::move(p))
     {
         port.setZ0Impedance(50.0);
         port.setConversionType(type);
@@ -463,18 +463,20 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
         const char *name;
         bool pair;
         RealVector grid;
-        int type;
+        Z0ConversionType type;
         DataState before, after;
     };
     const Case cases[] = {
-        {"one standard, band-pass", false, kBandPass, Z0ConversionSystem, DataState::Default, DataState::DutCorrected},
-        {"one standard, low-pass converted", false, kLowPass, Z0ConversionSystem, DataState::Converted,
-         DataState::DutCorrectedConverted},
-        {"one standard, low-pass unconverted", false, kLowPass, Z0ConversionNone, DataState::Default,
+        {"one standard, band-pass", false, kBandPass, Z0ConversionType::System, DataState::Default,
          DataState::DutCorrected},
-        {"open and short, low-pass converted", true, kLowPass, Z0ConversionSystem, DataState::Converted,
+        {"one standard, low-pass converted", false, kLowPass, Z0ConversionType::System, DataState::Converted,
          DataState::DutCorrectedConverted},
-        {"open and short, band-pass", true, kBandPass, Z0ConversionSystem, DataState::Default, DataState::DutCorrected},
+        {"one standard, low-pass unconverted", false, kLowPass, Z0ConversionType::None, DataState::Default,
+         DataState::DutCorrected},
+        {"open and short, low-pass converted", true, kLowPass, Z0ConversionType::System, DataState::Converted,
+         DataState::DutCorrectedConverted},
+        {"open and short, band-pass", true, kBandPass, Z0ConversionType::System, DataState::Default,
+         DataState::DutCorrected},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -502,7 +504,7 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
 
 TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
 {
-    ReflectRig rig(std::make_unique<ProcessTimeGateReflect>(), kBandPass, Z0ConversionNone);
+    ReflectRig rig(std::make_unique<ProcessTimeGateReflect>(), kBandPass, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     SParametersOnePort withInf = ReflectRig::dut(kBandPass);
     withInf.s11()[7] = Complex(kInf, 0.0);
@@ -521,7 +523,7 @@ TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
 
     for (bool pair : {false, true}) {
         ReflectRig filtering(reflectProcess<ProcessFilteringReflect, ProcessFilteringReflectOpenAndShort>(pair),
-                             kBandPass, Z0ConversionNone);
+                             kBandPass, Z0ConversionType::None);
         ASSERT_TRUE(filtering.ok);
         EXPECT_FALSE(filtering.process->calculateDUT(ReflectRig::dut(kBandPass)));
         EXPECT_EQ(filtering.log.texts(),
@@ -771,7 +773,7 @@ TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)
 TEST(FixtureOffset, ConversionOnAHarmonicGrid)
 {
     const SynthNet::LineSpec line{50.0, kTau, 0.3};
-    const auto withStepResponse = [](OffsetPort &p, int type) {
+    const auto withStepResponse = [](OffsetPort &p, Z0ConversionType type) {
         p.port.setStepResponse(ReflectData::StepResponse{{50.0, 50.0, 50.0}, {0.0, 1e-10, 2e-10}, 1e-10, 50.0});
         p.port.setFixtureImpedance(50.0);
         p.port.setConversionType(type);
@@ -780,7 +782,7 @@ TEST(FixtureOffset, ConversionOnAHarmonicGrid)
     // Converted after the offset (50 to 50 ohm: the model stays), state 3;
     // offset 0 then returns to the converted model.
     OffsetPort p(line, kLowPass);
-    withStepResponse(p, Z0ConversionSystem);
+    withStepResponse(p, Z0ConversionType::System);
     ASSERT_TRUE(p.port.convertImpedance());
     ASSERT_TRUE(p.port.setConvertedSParameters(*p.port.uncorrectedSParameters()));
     ASSERT_TRUE(p.port.applyOffset(25e-12));
@@ -793,7 +795,7 @@ TEST(FixtureOffset, ConversionOnAHarmonicGrid)
     // A conversion that cannot run (user impedance missing): the offset
     // model stays current in state 2 and the answer is false.
     OffsetPort q(line, kLowPass);
-    withStepResponse(q, Z0ConversionUser);
+    withStepResponse(q, Z0ConversionType::User);
     q.log.clear();
     EXPECT_FALSE(q.port.applyOffset(25e-12));
     EXPECT_EQ(q.port.dataState(), DataState::Offset);
@@ -802,7 +804,7 @@ TEST(FixtureOffset, ConversionOnAHarmonicGrid)
 
     // Band-pass grids are never converted.
     OffsetPort r(line, kBandPass);
-    withStepResponse(r, Z0ConversionSystem);
+    withStepResponse(r, Z0ConversionType::System);
     ASSERT_TRUE(r.port.applyOffset(25e-12));
     EXPECT_EQ(r.port.dataState(), DataState::Offset);
 }

@@ -216,11 +216,11 @@ std::vector<SetterCase> setterCases()
          {},
          customIs(45)},
         {"conversion type",
-         [](FixturePort &p) { return p.setConversionType(2); },
+         [](FixturePort &p) { return p.setConversionType(Z0ConversionType::User); },
          true,
          {},
          {},
-         [](const FixturePort &p) { return p.conversionType() == 2; }},
+         [](const FixturePort &p) { return p.conversionType() == Z0ConversionType::User; }},
         {"fixture impedance", [](FixturePort &p) { return p.setFixtureImpedance(61.0); }, true, {}, {}, fixtureIs(61)},
         {"fixture impedance NaN ignored",
          [](FixturePort &p) { return p.setFixtureImpedance(kNaN); },
@@ -376,7 +376,7 @@ TEST(FixturePort, ConstructionStartsEmpty)
     FixturePort port;
     EXPECT_FALSE(port.side());
     EXPECT_EQ(port.dataState(), DataState::Default);
-    EXPECT_EQ(port.conversionType(), Z0ConversionNone);
+    EXPECT_EQ(port.conversionType(), Z0ConversionType::None);
     EXPECT_FALSE(port.portZ0());
     EXPECT_FALSE(port.z0Transform());
     EXPECT_FALSE(port.uncorrectedSParameters());
@@ -410,7 +410,7 @@ TEST(FixturePort, Z0ComparesWithThePortImpedanceNotTheConversionTarget)
 {
     FixturePort port;
     fill(port);
-    port.setConversionType(Z0ConversionUser);
+    port.setConversionType(Z0ConversionType::User);
     port.setCustomImpedance(75.0);
     ASSERT_TRUE(port.convertImpedance());
     ASSERT_EQ(port.z0Transform(), 75.0);
@@ -503,10 +503,10 @@ TEST(FixturePort, ReadOutsFollowConversionTypeAndGrid)
     EXPECT_EQ(port.gatingValue(), 0.2);
     EXPECT_EQ(port.gridMode(), 0);
 
-    port.setConversionType(Z0ConversionNone);
+    port.setConversionType(Z0ConversionType::None);
     EXPECT_FALSE(port.impedance());
     EXPECT_FALSE(port.impedanceReferenceLength());
-    port.setConversionType(Z0ConversionFixture);
+    port.setConversionType(Z0ConversionType::Fixture);
     EXPECT_EQ(port.impedance(), 60.0);
     EXPECT_EQ(port.impedanceReferenceLength(), 3e-11);
 
@@ -528,7 +528,7 @@ TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)
               (std::vector<std::string>{"impulseResponseChanged", "uncorrectedSParametersChanged",
                                         "stepResponseChanged", "impedanceTransformChanged", "gatingChanged"}));
     EXPECT_EQ(port.dataState(), DataState::Default);
-    EXPECT_EQ(port.conversionType(), Z0ConversionSystem);
+    EXPECT_EQ(port.conversionType(), Z0ConversionType::System);
     EXPECT_FALSE(port.side());
     EXPECT_FALSE(port.portZ0() || port.z0Transform() || port.fixtureImpedance() || port.customImpedance());
     EXPECT_FALSE(port.uncorrectedSParameters() || port.defaultSParameters() || port.convertedSParameters()
@@ -540,7 +540,7 @@ TEST(FixturePort, CopyKeepsModelsButNotGatingOrDataState)
 {
     FixturePort source;
     fill(source);
-    source.setConversionType(Z0ConversionUser);
+    source.setConversionType(Z0ConversionType::User);
     source.setConvertedSParameters(model(45, 45));
     source.setSide(true);
     ASSERT_EQ(source.dataState(), DataState::Converted);
@@ -549,7 +549,7 @@ TEST(FixturePort, CopyKeepsModelsButNotGatingOrDataState)
     EXPECT_EQ(copy.dataState(), DataState::Default);
     EXPECT_FALSE(copy.gating());
     EXPECT_TRUE(copy.side());
-    EXPECT_EQ(copy.conversionType(), Z0ConversionUser);
+    EXPECT_EQ(copy.conversionType(), Z0ConversionType::User);
     EXPECT_EQ(copy.portZ0(), 50.0);
     EXPECT_EQ(copy.z0Transform(), 50.0);
     EXPECT_EQ(copy.fixtureImpedance(), 58.0);
@@ -618,16 +618,16 @@ TEST(FixturePort, ConvertImpedanceReproducesTheNetworkInTheTargetImpedance)
     struct Case
     {
         const char *name;
-        int type;
+        Z0ConversionType type;
         bool side;
         double target;
     };
     // The step response says the DUT side is 60 ohm, the analyser port is 50.
     const std::vector<Case> cases = {
-        {"system, left", Z0ConversionSystem, false, 50.0},
-        {"system, right", Z0ConversionSystem, true, 50.0},
-        {"fixture, left", Z0ConversionFixture, false, 58.0},
-        {"user, right", Z0ConversionUser, true, 45.0},
+        {"system, left", Z0ConversionType::System, false, 50.0},
+        {"system, right", Z0ConversionType::System, true, 50.0},
+        {"fixture, left", Z0ConversionType::Fixture, false, 58.0},
+        {"user, right", Z0ConversionType::User, true, 45.0},
     };
     const SynthNet::Network net = fixtureNetwork(grid());
     for (const Case &c : cases) {
@@ -673,7 +673,7 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
              p.setStepResponse(step());
          },
          kConversionInputText},
-        {"type none", [](FixturePort &p) { p.setConversionType(Z0ConversionNone); }, {}},
+        {"type none", [](FixturePort &p) { p.setConversionType(Z0ConversionType::None); }, {}},
         {"fixture type without fixture impedance",
          [](FixturePort &p) {
              const double z0 = *p.portZ0();
@@ -681,7 +681,7 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
              p.setZ0Impedance(z0);
              p.setCalculatedSParameters(model());
              p.setStepResponse(step());
-             p.setConversionType(Z0ConversionFixture);
+             p.setConversionType(Z0ConversionType::Fixture);
          },
          kConversionInputText},
         {"one point with S21 = 0",
@@ -689,13 +689,13 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
              SParametersTwoPort broken = model();
              broken.s21()[17] = 0.0;
              p.setCalculatedSParameters(broken);
-             p.setConversionType(Z0ConversionUser);
+             p.setConversionType(Z0ConversionType::User);
          },
          kConvertedDataText},
         {"step impedance 0",
          [](FixturePort &p) {
              p.setStepResponse(step(5, 0.0));
-             p.setConversionType(Z0ConversionUser);
+             p.setConversionType(Z0ConversionType::User);
          },
          kConvertedDataText},
     };
@@ -703,7 +703,7 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
         SCOPED_TRACE(c.name);
         FixturePort port;
         fill(port);
-        port.setConversionType(Z0ConversionSystem);
+        port.setConversionType(Z0ConversionType::System);
         c.prepare(port);
         const auto modelBefore = port.uncorrectedSParameters();
         const auto targetBefore = port.z0Transform();

@@ -100,7 +100,7 @@ TEST(Passivity, ACalculationToldOnceWhichPortIsNotPassiveAndKeepsTheModels)
 
     // A good thru: models passive, nothing said.
     {
-        ThruRun run(ProcessFactory::TimeGate, thru, Z0ConversionNone);
+        ThruRun run(ProcessFactory::TimeGate, thru, Z0ConversionType::None);
         ASSERT_TRUE(run.ready());
         ASSERT_TRUE(run.process->run());
         EXPECT_TRUE(run.errors().empty()) << run.firstError().toStdString();
@@ -110,7 +110,7 @@ TEST(Passivity, ACalculationToldOnceWhichPortIsNotPassiveAndKeepsTheModels)
     // calibration that does not fit the set-up) gives
     // models with gain: kept, and the user is told once, for both ports,
     // where and by how much.
-    ThruRun run(ProcessFactory::TimeGate, withGain(thru, 4.0, 8e9, 20e9), Z0ConversionNone);
+    ThruRun run(ProcessFactory::TimeGate, withGain(thru, 4.0, 8e9, 20e9), Z0ConversionType::None);
     ASSERT_TRUE(run.ready());
     run.process->setPortNames("analyser port 1", "analyser port 3");
     ASSERT_TRUE(run.process->run());
@@ -143,7 +143,7 @@ TEST(Passivity, AReflectionModelWithGainIsReportedOnceForItsPort)
         ASSERT_NE(single, nullptr);
         FixturePort port;
         port.setZ0Impedance(50.0);
-        port.setConversionType(Z0ConversionNone);
+        port.setConversionType(Z0ConversionType::None);
         single->setParameters(&params);
         ASSERT_TRUE(single->setFixturesForCalculate(&port));
         single->setInputData(open);

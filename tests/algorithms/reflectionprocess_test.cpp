@@ -77,7 +77,7 @@ struct ReflectRig
     FixturePort port;
     SignalLog log;
 
-    ReflectRig(int factoryIndex, int conversionType = Z0ConversionSystem)
+    ReflectRig(int factoryIndex, Z0ConversionType conversionType = Z0ConversionType::System)
         : process(ProcessFactory::createProcess(factoryIndex))
     {
         reflect = qobject_cast<ReflectProcess *>(process.get());
@@ -267,19 +267,19 @@ TEST(ReflectionOpenAndShort, GivesTheModelsOfTheTransmissionProcessOnTheMirrored
         const char *name;
         int pairIndex, thruIndex;
         RealVector grid;
-        int conversionType;
+        Z0ConversionType conversionType;
     };
     const Case cases[] = {
         {"gating, low-pass converting", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kLowPass,
-         Z0ConversionSystem},
+         Z0ConversionType::System},
         {"gating, low-pass unconverted", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate,
-         kLowPass, Z0ConversionNone},
+         kLowPass, Z0ConversionType::None},
         {"gating, band-pass", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kBandPass,
-         Z0ConversionSystem},
+         Z0ConversionType::System},
         {"filtering, low-pass converting", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering,
-         kLowPass, Z0ConversionSystem},
+         kLowPass, Z0ConversionType::System},
         {"filtering, band-pass", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering, kBandPass,
-         Z0ConversionSystem},
+         Z0ConversionType::System},
     };
     const FixtureSpec spec{"", 60.0, 200e-12, 0.3, 0.05e-12};
     for (const Case &c : cases) {

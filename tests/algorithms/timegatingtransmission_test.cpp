@@ -135,7 +135,8 @@ struct Rig
     FixturePort left, right;
     SignalLog log;
 
-    explicit Rig(const SParametersTwoPort &thru, int leftType = Z0ConversionSystem, int rightType = Z0ConversionSystem)
+    explicit Rig(const SParametersTwoPort &thru, Z0ConversionType leftType = Z0ConversionType::System,
+                 Z0ConversionType rightType = Z0ConversionType::System)
     {
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
@@ -273,8 +274,8 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
     {
         const char *name;
         RealVector grid;
-        int leftType;
-        int rightType;
+        Z0ConversionType leftType;
+        Z0ConversionType rightType;
         bool stepResponse;
         DataState leftState;
         DataState rightState;
@@ -282,13 +283,13 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
     const RealVector lowPass = SynthNet::harmonicGrid(100e6, 200);
     const RealVector bandPass = SynthNet::uniformGrid(1e9, 20e9, 191);
     const Case cases[] = {
-        {"band-pass, both converting", bandPass, Z0ConversionSystem, Z0ConversionUser, false, DataState::Default,
-         DataState::Default},
-        {"low-pass, neither converting", lowPass, Z0ConversionNone, Z0ConversionNone, false, DataState::Default,
-         DataState::Default},
-        {"low-pass, only right converting", lowPass, Z0ConversionNone, Z0ConversionSystem, true, DataState::Default,
-         DataState::Converted},
-        {"low-pass, left to the fixture impedance", lowPass, Z0ConversionFixture, Z0ConversionNone, true,
+        {"band-pass, both converting", bandPass, Z0ConversionType::System, Z0ConversionType::User, false,
+         DataState::Default, DataState::Default},
+        {"low-pass, neither converting", lowPass, Z0ConversionType::None, Z0ConversionType::None, false,
+         DataState::Default, DataState::Default},
+        {"low-pass, only right converting", lowPass, Z0ConversionType::None, Z0ConversionType::System, true,
+         DataState::Default, DataState::Converted},
+        {"low-pass, left to the fixture impedance", lowPass, Z0ConversionType::Fixture, Z0ConversionType::None, true,
          DataState::Converted, DataState::Default},
     };
     const FixtureCase line60{"line60", 60.0, 0.3, 0.0};
@@ -304,7 +305,7 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
         EXPECT_EQ(rig.right.dataState(), c.rightState);
         EXPECT_EQ(rig.left.convertedSParameters().has_value(), c.leftState == DataState::Converted);
         EXPECT_EQ(rig.right.convertedSParameters().has_value(), c.rightState == DataState::Converted);
-        if (c.leftType == Z0ConversionFixture) {
+        if (c.leftType == Z0ConversionType::Fixture) {
             // Converted to the measured fixture impedance on both sides.
             const double z = *rig.left.fixtureImpedance();
             EXPECT_EQ(rig.left.z0Transform(), z);
@@ -389,8 +390,8 @@ TEST(TimeGateProcess, InterruptFromAnotherThreadStopsAtTheNextPoll)
         FixturePort left, right;
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
-        left.setConversionType(Z0ConversionSystem);
-        right.setConversionType(Z0ConversionSystem);
+        left.setConversionType(Z0ConversionType::System);
+        right.setConversionType(Z0ConversionType::System);
         process.setParameters(&params);
         ASSERT_TRUE(process.setFixturesForCalculate(&left, &right));
         process.setInputData(thruOf(line60, SynthNet::harmonicGrid(100e6, 200)));

@@ -180,13 +180,13 @@ TEST(QmlFixturePort, ImpedanceReadOutsAreUndefinedWithoutConversion)
     step.impedance = 55.0;
     ASSERT_TRUE(port.setStepResponse(step));
 
-    port.setConversionType(Algorithms::Z0ConversionNone);
+    port.setConversionType(Algorithms::Z0ConversionType::None);
     emit port.impedanceTransformChanged();
     EXPECT_FALSE(port.property("z0Transform").isValid());
     EXPECT_FALSE(port.property("impedance").isValid());
     EXPECT_FALSE(port.property("impedanceReferenceLength").isValid());
 
-    port.setConversionType(Algorithms::Z0ConversionSystem);
+    port.setConversionType(Algorithms::Z0ConversionType::System);
     emit port.impedanceTransformChanged();
     EXPECT_EQ(port.property("z0Transform").toDouble(), 50.0);
     EXPECT_EQ(port.property("impedance").toDouble(), 55.0);
