@@ -54,9 +54,9 @@ std::optional<std::pair<double, double>> solveThruOffsets(double a, double b, do
 
 namespace DutCorrection {
 
-std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &port)
+std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixturePort &port)
 {
-    const std::optional<int> mode = port.gridMode();
+    const std::optional<GridMode> mode = port.gridMode();
     ProcessInputParameters *parameters = process.parameters();
     if (!mode || !parameters)
         return std::nullopt;
@@ -69,7 +69,7 @@ std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &
     return mode;
 }
 
-bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, int gridMode,
+bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
                  const Texts &texts)
 {
     const auto report = [&process](const QString &text) {
@@ -97,7 +97,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     // the DUT's band nothing is known about the connection.
     const RealVector &dutGrid = dut.frequency();
     const RealVector &modelGrid = model->frequency();
-    int gateMode = gridMode;
+    GridMode gateMode = gridMode;
     if (!isEqualVector(dutGrid, modelGrid)) {
         QString fault = IProcessMethod::gridFault(dutGrid);
         if (fault.isEmpty()) {
@@ -116,7 +116,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
             report(fault);
             return false;
         }
-        gateMode = frequencyGridMode(dutGrid).value_or(BandPassMode);
+        gateMode = frequencyGridMode(dutGrid).value_or(GridMode::BandPass);
     }
     // The DUT's own first reflection starts at the DUT plane, the impulse
     // delay, and rises over about one rise time (the grid's time
@@ -165,7 +165,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         return false;
 
     bool converted = false;
-    if (gridMode == LowPassMode && *port.conversionType() != Z0ConversionType::None) {
+    if (gridMode == GridMode::LowPass && *port.conversionType() != Z0ConversionType::None) {
         if (!port.convertImpedance()) {
             // Keep the state and the model in step: back to the version the
             // correction started from.
@@ -193,7 +193,7 @@ bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, c
         emit process.error(invalidInput);
         return false;
     }
-    const std::optional<int> mode = useModelGridMode(process, *port);
+    const std::optional<GridMode> mode = useModelGridMode(process, *port);
     if (!mode) {
         emit process.error(invalidInput);
         return false;

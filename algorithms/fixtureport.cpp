@@ -240,7 +240,7 @@ bool FixturePort::useOffsetData()
     return true;
 }
 
-std::optional<int> FixturePort::gridMode() const
+std::optional<GridMode> FixturePort::gridMode() const
 {
     if (!m_current || m_current->frequency().empty() || !isFiniteVector(m_current->frequency()))
         return std::nullopt;
@@ -489,7 +489,7 @@ bool FixturePort::applyOffset(double offset)
         emit error(tr("Invalid uncorrected fixture SParameters offset"));
     }
 
-    if (m_conversionType != Z0ConversionType::None && gridMode() == std::optional<int>(LowPassMode)) {
+    if (m_conversionType != Z0ConversionType::None && gridMode() == std::optional<GridMode>(GridMode::LowPass)) {
         if (convertImpedance()) {
             m_dataState = DataState::OffsetConverted;
             emit uncorrectedSParametersChanged();

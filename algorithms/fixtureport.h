@@ -5,6 +5,7 @@
 // step response with the fixture impedance, and the reference impedances.
 // Everything stored is validated first; refusals are reported on error().
 
+#include "algorithms/gridmode.h"
 #include "algorithms/sparameters.h"
 
 #include <QMetaType>
@@ -109,8 +110,9 @@ public:
     const std::optional<double> &z0Transform() const { return m_z0Transform; }
     const std::optional<double> &fixtureImpedance() const { return m_fixtureImpedance; }
     const std::optional<double> &customImpedance() const { return m_customImpedance; }
-    // 0 harmonic, 1 not; empty without a current model with a finite grid.
-    std::optional<int> gridMode() const;
+    // The mode of the current model's grid; empty without a current model
+    // with a finite grid.
+    std::optional<GridMode> gridMode() const;
 
     const std::optional<SParametersTwoPort> &uncorrectedSParameters() const { return m_current; }
     const std::optional<SParametersTwoPort> &defaultSParameters() const { return m_default; }

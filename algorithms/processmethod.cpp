@@ -73,10 +73,10 @@ QString IProcessMethod::gridFault(const RealVector &f)
         if (!(d > 0.0) || !(step > 0.0) || std::abs(d - step) > tolerance)
             return tr("The frequency grid is not uniformly spaced. Use a linear sweep");
     }
-    const std::optional<int> mode = frequencyGridMode(f);
+    const std::optional<GridMode> mode = frequencyGridMode(f);
     if (!mode)
         return tr("The frequency grid cannot be classified");
-    if (*mode == 0 && f.size() < 10)
+    if (*mode == GridMode::LowPass && f.size() < 10)
         return tr("Too few frequency points for the low-pass transform: at least 10 are needed");
     return QString();
 }
@@ -156,14 +156,14 @@ bool IProcessMethod::prepareParametersForGrid(const RealVector &grid, int nBandP
         return false;
     }
     m_gridFault.clear();
-    const int mode = frequencyGridMode(grid).value_or(1);
+    const GridMode mode = frequencyGridMode(grid).value_or(GridMode::BandPass);
     const double fmax = *std::max_element(grid.begin(), grid.end());
     m_parameters->setRiseTime(m_parameters->normalizingValue() / fmax);
     m_parameters->setGatingMode(mode);
     m_parameters->setPulseMode(mode);
     m_parameters->setStartZero(-0.5 / (grid[1] - grid[0]));
     if (!m_parameters->isTestMode())
-        m_parameters->setNRiseTime(mode == 0 ? nLowPass : nBandPass);
+        m_parameters->setNRiseTime(mode == GridMode::LowPass ? nLowPass : nBandPass);
     return true;
 }
 
@@ -300,7 +300,7 @@ bool TransmissionProcess::calculate()
     if (isInterrupted())
         return false;
 
-    const bool lowPass = m_parameters->gatingMode() == 0;
+    const bool lowPass = m_parameters->gatingMode() == GridMode::LowPass;
     const bool anyConversion =
         m_left->conversionType() != Z0ConversionType::None || m_right->conversionType() != Z0ConversionType::None;
     if (lowPass && anyConversion && !calculateStepResponse())
@@ -318,7 +318,7 @@ bool TransmissionProcess::calculate()
             return false;
     }
 
-    if (m_parameters->gatingMode() == 0) {
+    if (m_parameters->gatingMode() == GridMode::LowPass) {
         for (FixturePort *port : {m_left, m_right}) {
             if (port->conversionType() == Z0ConversionType::None)
                 continue;
@@ -487,7 +487,7 @@ bool TransmissionProcess::splitThru(const ComplexVector &a, const ComplexVector 
 
 std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const ComplexVector &spectrum,
                                                                         const RealVector &grid, int n, double riseTime,
-                                                                        int mode)
+                                                                        GridMode mode)
 {
     const TimeDomainResponse coarse = computeImpulseResponse(spectrum, grid, 0.0, 0.0, 0.0, mode);
     if (!isUsableResponse(coarse)) {
@@ -564,7 +564,7 @@ std::optional<Gating> IProcessMethod::usableGating(const ComplexVector &spectrum
 }
 
 std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spectrum, const RealVector &grid,
-                                                      double delay, double start, int mode)
+                                                      double delay, double start, GridMode mode)
 {
     const TimeDomainResponse response = computeImpulseResponse(spectrum, grid, start, 2.0 * delay, 6.0, mode);
     if (!isUsableResponse(response))
@@ -602,7 +602,7 @@ std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector 
     gate.halfWidth = (delay - timeMin) / 2.0;
     gate.reserved = 0.0;
 
-    const int gridMode = m_parameters->gatingMode();
+    const GridMode gridMode = m_parameters->gatingMode();
     const std::optional<double> centre =
         refineGateCentre(spectrum, grid, m_parameters->lowSignalCenterMode(), gate, gridMode);
     if (!centre || !isFiniteValue(*centre))

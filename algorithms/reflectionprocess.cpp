@@ -76,7 +76,7 @@ bool ReflectProcessOpenOrShort::calculate()
         return false;
 
     const bool converts =
-        m_port->conversionType() != Z0ConversionType::None && m_parameters->gatingMode() == LowPassMode;
+        m_port->conversionType() != Z0ConversionType::None && m_parameters->gatingMode() == GridMode::LowPass;
     if (converts && (!calculateReflectStepResponse() || isInterrupted()))
         return false;
 
@@ -192,7 +192,7 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
     const ComplexVector &m = m_input.s11();
     const size_t n = f.size();
     const double fixtureDelay = delay();
-    const int gridMode = m_parameters->gatingMode();
+    const GridMode gridMode = m_parameters->gatingMode();
 
     ComplexVector g;
     if (m_signalType == MaxSignalModel) {
@@ -306,8 +306,8 @@ bool ProcessFilteringReflect::calculateMethod()
     const RealVector nodes{0.0, 2.0 * impulse->delay};
     if (isInterrupted())
         return false;
-    const std::optional<NumExpComponents> model =
-        reflectionModel(m_input.frequency(), m_residualReflection, nodes, m_parameters->gatingMode() == LowPassMode);
+    const std::optional<NumExpComponents> model = reflectionModel(m_input.frequency(), m_residualReflection, nodes,
+                                                                  m_parameters->gatingMode() == GridMode::LowPass);
     if (isInterrupted())
         return false;
     if (!model || model->size() < 2 || (*model)[0].size() != m_input.frequency().size()

@@ -103,7 +103,7 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
     // side without a DUT measurement keeps its model and state.
     const QString invalidResult = tr("ProcessTimeGate::calculateDUT: invalid result vectors");
     const auto correct = [&](FixturePort &port, const SParametersOnePort &dut, const QString &gatingFailed) {
-        const std::optional<int> mode = DutCorrection::useModelGridMode(*this, port);
+        const std::optional<GridMode> mode = DutCorrection::useModelGridMode(*this, port);
         if (!mode) {
             emit error(invalidModels);
             return false;

@@ -70,7 +70,7 @@ void BM_ImpulseResponse(benchmark::State &state)
 {
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
-        TimeDomainResponse r = computeImpulseResponse(f.reflection, f.frequency, 0.0, 1e-9, 3.0, 0);
+        TimeDomainResponse r = computeImpulseResponse(f.reflection, f.frequency, 0.0, 1e-9, 3.0, GridMode::LowPass);
         benchmark::DoNotOptimize(r.values.data());
     }
 }
@@ -107,7 +107,7 @@ void BM_GateSpectrum(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state) {
-        ComplexVector g = gateSpectrum(f.reflection, f.frequency, 0, gate);
+        ComplexVector g = gateSpectrum(f.reflection, f.frequency, GridMode::LowPass, gate);
         benchmark::DoNotOptimize(g.data());
     }
 }
@@ -118,7 +118,7 @@ void BM_RefineGateCentreScan(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state) {
-        auto c = refineGateCentre(f.reflection, f.frequency, 1, gate, 0);
+        auto c = refineGateCentre(f.reflection, f.frequency, 1, gate, GridMode::LowPass);
         benchmark::DoNotOptimize(c);
     }
 }
@@ -139,7 +139,7 @@ double plainScan(const ComplexVector &s, const RealVector &f, const GateParamete
     } else {
         count -= count % 2;
     }
-    const RealVector shape = gateShape(f, LowPassMode, gate);
+    const RealVector shape = gateShape(f, GridMode::LowPass, gate);
     const size_t k = shape.size();
     const double dc = extrapolateDcValue(s, f.back());
     FftBuffer buffer(k);

@@ -94,7 +94,7 @@ QmlFixturePort::Values QmlFixturePort::readValues() const
     Values values;
     values.isMeasured = isMeasured();
     const auto mode = gridMode();
-    values.isLowPass = mode && *mode == 0;
+    values.isLowPass = mode && *mode == Algorithms::GridMode::LowPass;
     values.length = length();
     if (m_defaultImpulse)
         values.lengthWithoutOffset = m_defaultImpulse->delay;

@@ -292,7 +292,7 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
     BareTimeGate other(&rig.params);
     other.process.setInputData(SynthNet::toS(SynthNet::twoXThru(fixtureOn(kLowPass))));
     ASSERT_TRUE(other.process.run());
-    ASSERT_EQ(rig.params.gatingMode(), 0);
+    ASSERT_EQ(rig.params.gatingMode(), GridMode::LowPass);
 
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
     EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);

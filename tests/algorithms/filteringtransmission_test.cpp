@@ -85,7 +85,7 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
     EXPECT_TRUE(r.errors().empty()) << r.firstError().toStdString();
     EXPECT_EQ(r.log.names(), (std::vector<std::string>{"left changed", "right changed"}));
-    EXPECT_EQ(r.params.gatingMode(), gc.lowPass ? 0 : 1);
+    EXPECT_EQ(r.params.gatingMode(), gc.lowPass ? GridMode::LowPass : GridMode::BandPass);
     ASSERT_TRUE(r.left.length() && r.right.length());
     EXPECT_NEAR(*r.left.length(), 2 * fs.delay, fc.delayTolerance);
     EXPECT_TRUE(r.left.gating() && r.right.gating());

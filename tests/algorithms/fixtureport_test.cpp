@@ -501,7 +501,7 @@ TEST(FixturePort, ReadOutsFollowConversionTypeAndGrid)
     fill(port);
     EXPECT_EQ(port.length(), 3e-10);
     EXPECT_EQ(port.gatingValue(), 0.2);
-    EXPECT_EQ(port.gridMode(), 0);
+    EXPECT_EQ(port.gridMode(), GridMode::LowPass);
 
     port.setConversionType(Z0ConversionType::None);
     EXPECT_FALSE(port.impedance());
@@ -511,7 +511,7 @@ TEST(FixturePort, ReadOutsFollowConversionTypeAndGrid)
     EXPECT_EQ(port.impedanceReferenceLength(), 3e-11);
 
     port.setCalculatedSParameters(SynthNet::toS(fixtureNetwork(SynthNet::uniformGrid(1e9, 2e9, 11))));
-    EXPECT_EQ(port.gridMode(), 1);
+    EXPECT_EQ(port.gridMode(), GridMode::BandPass);
 }
 
 TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)

@@ -177,7 +177,7 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
     EXPECT_EQ(withoutErrors(rig.log.names()), (std::vector<std::string>{"left changed", "right changed"}));
     EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty());
     EXPECT_LE(rig.log.texts().size(), 1u);
-    EXPECT_EQ(rig.params.gatingMode(), gc.lowPass ? 0 : 1);
+    EXPECT_EQ(rig.params.gatingMode(), gc.lowPass ? GridMode::LowPass : GridMode::BandPass);
     FixturePort &left = rig.left;
     FixturePort &right = rig.right;
 
