@@ -171,7 +171,8 @@ struct Ports
     FixturePort left, right;
 };
 
-void thruCase(benchmark::State &state, int index, const FixtureCase &fc, const GridCase &gc, bool dutCorrection)
+void thruCase(benchmark::State &state, ProcessFactory::ProcessIndex index, const FixtureCase &fc, const GridCase &gc,
+              bool dutCorrection)
 {
     BenchSupport::application();
     const SynthNet::Network fixture = fc.build(gc.grid);
@@ -211,9 +212,11 @@ void reflectCase(benchmark::State &state, bool filtering, int kind, int signalTy
     for (auto _ : state) {
         ProcessInputParameters params;
         Ports ports;
-        const int index = kind == 2 ? (filtering ? ProcessFactory::FilteringReflectOpenAndShort
-                                                 : ProcessFactory::TimeGateReflectOpenAndShort)
-                                    : (filtering ? ProcessFactory::FilteringReflect : ProcessFactory::TimeGateReflect);
+        const ProcessFactory::ProcessIndex index =
+            kind == 2 ? (filtering ? ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort
+                                   : ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort)
+                      : (filtering ? ProcessFactory::ProcessIndex::FilteringReflect
+                                   : ProcessFactory::ProcessIndex::TimeGateReflect);
         const auto process = ProcessFactory::createProcess(index);
         auto *r = qobject_cast<ReflectProcess *>(process.get());
         r->setParameters(&params);
@@ -244,14 +247,16 @@ int registerAll()
             const auto add = [](const std::string &name, auto fn) {
                 benchmark::RegisterBenchmark(name.c_str(), fn)->Iterations(1)->Unit(benchmark::kMillisecond);
             };
-            add("2xthru/timegate" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::TimeGate, fc, gc, false); });
-            add("2xthru/filtering" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::Filtering, fc, gc, false); });
+            add("2xthru/timegate" + tail, [&fc, &gc](benchmark::State &s) {
+                thruCase(s, ProcessFactory::ProcessIndex::TimeGate, fc, gc, false);
+            });
+            add("2xthru/filtering" + tail, [&fc, &gc](benchmark::State &s) {
+                thruCase(s, ProcessFactory::ProcessIndex::Filtering, fc, gc, false);
+            });
             add("2xthru/bisection" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::Bisect, fc, gc, false); });
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::ProcessIndex::Bisect, fc, gc, false); });
             add("dutcorrection/timegate" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::TimeGate, fc, gc, true); });
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::ProcessIndex::TimeGate, fc, gc, true); });
             for (const bool filtering : {false, true}) {
                 const std::string method = filtering ? "/filtering" : "/timegate";
                 for (const int signalType : {0, 1}) {

@@ -136,7 +136,7 @@ TEST(TimeGatingAccuracy, TodaysFiguresAreKept)
             p->setZ0Impedance(kZ0);
             p->setConversionType(Z0ConversionType::None);
         }
-        const auto process = ProcessFactory::createProcess(ProcessFactory::TimeGate);
+        const auto process = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::TimeGate);
         auto *thru = qobject_cast<TransmissionProcess *>(process.get());
         ASSERT_TRUE(thru);
         thru->setParameters(&params);
@@ -166,10 +166,11 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
         {"neck: compensation replaced", stepFixture, true, 1.0},
         {"pad: compensation kept", padFixture, false, 0.5},
     };
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
         for (const Case &c : cases) {
             for (const bool isShort : {false, true}) {
-                SCOPED_TRACE(testing::Message() << c.name << (isShort ? " short " : " open ") << index);
+                SCOPED_TRACE(testing::Message() << c.name << (isShort ? " short " : " open ") << static_cast<int>(index));
                 const SynthNet::Network fixture = c.fixture(kHarmonic);
                 ProcessInputParameters params;
                 FixturePort port;
@@ -229,7 +230,7 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
             p->setZ0Impedance(kZ0);
             p->setConversionType(Z0ConversionType::None);
         }
-        const auto process = ProcessFactory::createProcess(ProcessFactory::TimeGate);
+        const auto process = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::TimeGate);
         auto *thru = qobject_cast<TransmissionProcess *>(process.get());
         ASSERT_TRUE(thru);
         thru->setParameters(&params);

@@ -80,7 +80,7 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     const SynthNet::Network fixture = fixtureOn(fs, f);
     const SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(fixture));
 
-    ThruRun r(ProcessFactory::Filtering, thru);
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering, thru);
     ASSERT_TRUE(r.ready());
     ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
     EXPECT_TRUE(r.errors().empty()) << r.firstError().toStdString();
@@ -166,7 +166,7 @@ TEST(FilteringThru, AcceptanceWindowOfTheThruDelay)
         for (double z0 : {50.0, 60.0}) {
             SCOPED_TRACE(std::string(c.name) + (z0 == 50.0 ? ", matched" : ", 60 ohm"));
             const SParametersTwoPort thru = thruOf({"", z0, c.fixtureDelay, 0.3}, c.grid);
-            ThruRun r(ProcessFactory::Filtering, thru);
+            ThruRun r(ProcessFactory::ProcessIndex::Filtering, thru);
             ASSERT_TRUE(r.ready());
             const bool ok = r.transmission->run();
             if (c.error.isEmpty()) {
@@ -203,14 +203,14 @@ TEST(FilteringThru, DelayLimitIs25NanosecondsAndRefusesBeforeGating)
 
     // A 26 ns thru on a grid whose time range (+-50 ns) shows it.
     const RealVector fine = SynthNet::harmonicGrid(10e6, 1000);
-    ThruRun r(ProcessFactory::Filtering, thruOf({"", 50.0, 13e-9, 0.0}, fine));
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering, thruOf({"", 50.0, 13e-9, 0.0}, fine));
     ASSERT_TRUE(r.ready());
     EXPECT_FALSE(r.transmission->run());
     EXPECT_EQ(r.errors(), std::vector<QString>{kTooLong});
     EXPECT_FALSE(r.left.impulseResponse() || r.left.gating() || r.right.gating());
 
     // The time-gating method has no such limit.
-    ThruRun gated(ProcessFactory::TimeGate, thruOf({"", 50.0, 13e-9, 0.0}, fine));
+    ThruRun gated(ProcessFactory::ProcessIndex::TimeGate, thruOf({"", 50.0, 13e-9, 0.0}, fine));
     ASSERT_TRUE(gated.ready());
     gated.transmission->run();
     EXPECT_TRUE(gated.left.impulseResponse());
@@ -250,7 +250,8 @@ TEST(FilteringThru, TimeMinFollowsTheLeftDelayAndUnequalDelaysAreLogged)
     EXPECT_FALSE(logs.contains("different lengths"));
 
     // In a run, after the impulse stage: minus the thru delay.
-    ThruRun r(ProcessFactory::Filtering, thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering,
+              thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
     r.params.setTestMode(true);
     ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
     EXPECT_EQ(r.params.timeMin(), -*r.left.length());
@@ -305,7 +306,8 @@ TEST(FilteringThru, CancelDuringTheFixtureStageLeavesImpulsesWithoutModels)
 {
     // Polls before the fixture stage: after the impulse stage and before
     // calculateFixtures; the fourth pass falls inside it.
-    ThruRun r(ProcessFactory::Filtering, thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering,
+              thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
     ASSERT_TRUE(r.ready());
     AtEventPass cancel(4, [&] { r.process->interrupt(); });
     EXPECT_FALSE(r.transmission->run());
@@ -323,7 +325,7 @@ TEST(FilteringThru, CancelDuringTheFixtureStageLeavesImpulsesWithoutModels)
 
 TEST(FilteringThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
 {
-    const auto byIndex = ProcessFactory::createProcess(ProcessFactory::Filtering);
+    const auto byIndex = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::Filtering);
     const auto byMethod = ProcessFactory::createByMethod(false, CalcMethodFiltering);
     ASSERT_TRUE(byIndex && byMethod);
     EXPECT_TRUE(qobject_cast<ProcessFiltering *>(byIndex.get()));

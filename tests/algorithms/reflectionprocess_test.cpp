@@ -77,7 +77,7 @@ struct ReflectRig
     FixturePort port;
     SignalLog log;
 
-    ReflectRig(int factoryIndex, Z0ConversionType conversionType = Z0ConversionType::System)
+    ReflectRig(ProcessFactory::ProcessIndex factoryIndex, Z0ConversionType conversionType = Z0ConversionType::System)
         : process(ProcessFactory::createProcess(factoryIndex))
     {
         reflect = qobject_cast<ReflectProcess *>(process.get());
@@ -265,21 +265,21 @@ TEST(ReflectionOpenAndShort, GivesTheModelsOfTheTransmissionProcessOnTheMirrored
     struct Case
     {
         const char *name;
-        int pairIndex, thruIndex;
+        ProcessFactory::ProcessIndex pairIndex, thruIndex;
         RealVector grid;
         Z0ConversionType conversionType;
     };
     const Case cases[] = {
-        {"gating, low-pass converting", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kLowPass,
-         Z0ConversionType::System},
-        {"gating, low-pass unconverted", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate,
-         kLowPass, Z0ConversionType::None},
-        {"gating, band-pass", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kBandPass,
-         Z0ConversionType::System},
-        {"filtering, low-pass converting", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering,
-         kLowPass, Z0ConversionType::System},
-        {"filtering, band-pass", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering, kBandPass,
-         Z0ConversionType::System},
+        {"gating, low-pass converting", ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::TimeGate, kLowPass, Z0ConversionType::System},
+        {"gating, low-pass unconverted", ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::TimeGate, kLowPass, Z0ConversionType::None},
+        {"gating, band-pass", ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::TimeGate, kBandPass, Z0ConversionType::System},
+        {"filtering, low-pass converting", ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::Filtering, kLowPass, Z0ConversionType::System},
+        {"filtering, band-pass", ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::Filtering, kBandPass, Z0ConversionType::System},
     };
     const FixtureSpec spec{"", 60.0, 200e-12, 0.3, 0.05e-12};
     for (const Case &c : cases) {
@@ -339,14 +339,14 @@ namespace {
 struct ProcessCase
 {
     const char *name;
-    int index;
+    ProcessFactory::ProcessIndex index;
     int signalType;
 };
 const ProcessCase kSingleProcesses[] = {
-    {"gating, model", ProcessFactory::TimeGateReflect, MaxSignalModel},
-    {"gating, gate", ProcessFactory::TimeGateReflect, MaxSignalTimeGate},
-    {"filtering, model", ProcessFactory::FilteringReflect, MaxSignalModel},
-    {"filtering, gate", ProcessFactory::FilteringReflect, MaxSignalTimeGate},
+    {"gating, model", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalModel},
+    {"gating, gate", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalTimeGate},
+    {"filtering, model", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalModel},
+    {"filtering, gate", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalTimeGate},
 };
 
 // Largest deviations allowed from the true fixture, as calculated (DUT side
@@ -491,9 +491,10 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
         {"sizes differ", mismatched, MaxSignalModel},    {"unknown signal type", good, 2},
         {"uneven grid", uneven, MaxSignalModel},
     };
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
         for (const Case &c : cases) {
-            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(index));
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(index)));
             ReflectRig rig(index);
             // Parameters left from a good calculation must not be used.
             rig.feed(good, false, MaxSignalModel);
@@ -514,7 +515,7 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
 
     // The pair: an uneven grid, and no input at all.
     for (const bool feedPair : {true, false}) {
-        ReflectRig rig(ProcessFactory::TimeGateReflectOpenAndShort);
+        ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
         if (feedPair) {
             SParametersOnePort unevenShort = SynthNet::terminate(fixture, -1.0);
             unevenShort.setFrequency(uneven.frequency());
@@ -577,7 +578,7 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ReflectRig rig(ProcessFactory::TimeGateReflect);
+        ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflect);
         if (c.tune)
             c.tune(rig.params);
         rig.feed(c.input, false, c.signalType);
@@ -592,8 +593,9 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
 TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
 {
     const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::TimeGateReflectOpenAndShort)}) {
-        SCOPED_TRACE(index);
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort}) {
+        SCOPED_TRACE(static_cast<int>(index));
         ReflectRig rig(index);
         if (rig.single())
             rig.feed(SynthNet::terminate(fixture, 1.0), false, MaxSignalModel);
@@ -612,7 +614,7 @@ TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
     }
 
     // Cancelled before the run: the pair does not start its inner process.
-    ReflectRig rig(ProcessFactory::TimeGateReflectOpenAndShort);
+    ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
     rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
     rig.process->interrupt();
     EXPECT_FALSE(rig.process->run());
@@ -623,7 +625,7 @@ TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
 TEST(ReflectionProcess, APortRefusalDuringTheInnerThruIsShownOnce)
 {
     const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
-    ReflectRig rig(ProcessFactory::TimeGateReflectOpenAndShort);
+    ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
     rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
     FixturePort &port = rig.port;
     bool once = false;
@@ -641,13 +643,22 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
     const SynthNet::Network fixture = fixtureOn(spec, kLowPass);
     const SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
     const SParametersOnePort shortStandard = SynthNet::terminate(fixture, -1.0);
-    const char *classes[] = {"Algorithms::ProcessTimeGateReflect", "Algorithms::ProcessTimeGateReflectOpenAndShort",
-                             "Algorithms::ProcessFilteringReflect", "Algorithms::ProcessFilteringReflectOpenAndShort"};
-    for (int index = 3; index <= 6; ++index) {
-        SCOPED_TRACE(index);
-        ReflectRig rig(index);
+    using Index = ProcessFactory::ProcessIndex;
+    const struct
+    {
+        Index index;
+        const char *className;
+    } kinds[] = {
+        {Index::TimeGateReflect, "Algorithms::ProcessTimeGateReflect"},
+        {Index::TimeGateReflectOpenAndShort, "Algorithms::ProcessTimeGateReflectOpenAndShort"},
+        {Index::FilteringReflect, "Algorithms::ProcessFilteringReflect"},
+        {Index::FilteringReflectOpenAndShort, "Algorithms::ProcessFilteringReflectOpenAndShort"},
+    };
+    for (const auto &kind : kinds) {
+        SCOPED_TRACE(kind.className);
+        ReflectRig rig(kind.index);
         ASSERT_TRUE(rig.reflect);
-        EXPECT_STREQ(rig.process->metaObject()->className(), classes[index - 3]);
+        EXPECT_STREQ(rig.process->metaObject()->className(), kind.className);
         if (rig.single())
             rig.feed(open, false, MaxSignalModel);
         else
@@ -658,6 +669,8 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
         EXPECT_LE(deviation(*rig.port.defaultSParameters(), SynthNet::toS(fixture), 4e9, 12e9)[1], 3e-3);
     }
     // The 2x-thru indices too: every index has its process.
-    for (int index = 0; index <= 6; ++index)
-        EXPECT_TRUE(ProcessFactory::createProcess(index)) << index;
+    for (Index index :
+         {Index::TimeGate, Index::Filtering, Index::Bisect, Index::TimeGateReflect, Index::TimeGateReflectOpenAndShort,
+          Index::FilteringReflect, Index::FilteringReflectOpenAndShort})
+        EXPECT_TRUE(ProcessFactory::createProcess(index)) << static_cast<int>(index);
 }

@@ -130,7 +130,7 @@ void expectNearTruth(const char *what, const SParametersTwoPort &model, const SP
 struct Rig
 {
     ProcessInputParameters params;
-    std::unique_ptr<IProcessMethod> process = ProcessFactory::createProcess(0);
+    std::unique_ptr<IProcessMethod> process = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::TimeGate);
     TransmissionProcess *transmission = qobject_cast<TransmissionProcess *>(process.get());
     FixturePort left, right;
     SignalLog log;

@@ -50,7 +50,7 @@ inline SynthNet::Network fixtureOn(const FixtureSpec &spec, const RealVector &f)
 class ThruRun
 {
 public:
-    ThruRun(int factoryIndex, const SParametersTwoPort &thru,
+    ThruRun(Algorithms::ProcessFactory::ProcessIndex factoryIndex, const SParametersTwoPort &thru,
             Algorithms::Z0ConversionType conversionType = Algorithms::Z0ConversionType::System, double leftZ0 = 50.0,
             double rightZ0 = 50.0)
         : process(Algorithms::ProcessFactory::createProcess(factoryIndex))
