@@ -62,7 +62,7 @@ bool ReflectProcessOpenOrShort::calculate()
     m_gatedReflection.clear();
     m_residualReflection.clear();
     m_fixtureReflection.clear();
-    const bool knownSignalType = m_signalType == MaxSignalModel || m_signalType == MaxSignalTimeGate;
+    const bool knownSignalType = m_signalType == MaxSignalEliminationType::Model || m_signalType == MaxSignalEliminationType::TimeGate;
     if (!isUsableOnePort(m_input) || !m_port->portZ0() || !knownSignalType) {
         emit error(tr("Reflection. Invalid input data"));
         return false;
@@ -86,7 +86,7 @@ bool ReflectProcessOpenOrShort::calculate()
         return false;
     if (!solveFixture() || isInterrupted())
         return false;
-    if (m_signalType == MaxSignalModel && !keepCompensationOrGate())
+    if (m_signalType == MaxSignalEliminationType::Model && !keepCompensationOrGate())
         return false;
 
     if (!m_port->setDefaultSParameters(*m_port->uncorrectedSParameters()))
@@ -117,9 +117,9 @@ bool ReflectProcessOpenOrShort::keepCompensationOrGate()
     const std::optional<Gating> gating = m_port->gating();
     const ComplexVector g = m_gatedReflection, d = m_residualReflection, e = m_fixtureReflection;
 
-    m_signalType = MaxSignalTimeGate;
+    m_signalType = MaxSignalEliminationType::TimeGate;
     const bool gatedOk = calculateMainReflection() && calculateMethod() && solveFixture();
-    m_signalType = MaxSignalModel;
+    m_signalType = MaxSignalEliminationType::Model;
     if (isInterrupted())
         return false;
     const std::optional<PassivityViolation> gated =
@@ -195,7 +195,7 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
     const GridMode gridMode = m_parameters->gatingMode();
 
     ComplexVector g;
-    if (m_signalType == MaxSignalModel) {
+    if (m_signalType == MaxSignalEliminationType::Model) {
         const std::optional<NumExpComponents> model = fitNumExpModel(f, m, {0.0, fixtureDelay, 2.0 * fixtureDelay});
         if (!model || model->size() < 2 || !allFinite(*model)) {
             emit error(Messages::noisySignal);

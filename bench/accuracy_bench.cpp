@@ -204,8 +204,8 @@ void thruCase(benchmark::State &state, ProcessFactory::ProcessIndex index, const
 }
 
 // kind: 0 open, 1 short, 2 open and short.
-void reflectCase(benchmark::State &state, bool filtering, int kind, int signalType, const FixtureCase &fc,
-                 const GridCase &gc)
+void reflectCase(benchmark::State &state, bool filtering, int kind, MaxSignalEliminationType signalType,
+                 const FixtureCase &fc, const GridCase &gc)
 {
     BenchSupport::application();
     const SynthNet::Network fixture = fc.build(gc.grid);
@@ -259,15 +259,17 @@ int registerAll()
                 [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::ProcessIndex::TimeGate, fc, gc, true); });
             for (const bool filtering : {false, true}) {
                 const std::string method = filtering ? "/filtering" : "/timegate";
-                for (const int signalType : {0, 1}) {
-                    const std::string comp = signalType == 0 ? "+comp" : "";
+                for (const MaxSignalEliminationType signalType :
+                     {MaxSignalEliminationType::Model, MaxSignalEliminationType::TimeGate}) {
+                    const std::string comp = signalType == MaxSignalEliminationType::Model ? "+comp" : "";
                     add("1xreflect-open" + comp + method + tail,
                         [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 0, signalType, fc, gc); });
                     add("1xreflect-short" + comp + method + tail,
                         [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 1, signalType, fc, gc); });
                 }
-                add("1xreflect-both" + method + tail,
-                    [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 2, 0, fc, gc); });
+                add("1xreflect-both" + method + tail, [=, &fc, &gc](benchmark::State &s) {
+                    reflectCase(s, filtering, 2, MaxSignalEliminationType::Model, fc, gc);
+                });
             }
         }
     }

@@ -170,7 +170,8 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
          {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
         for (const Case &c : cases) {
             for (const bool isShort : {false, true}) {
-                SCOPED_TRACE(testing::Message() << c.name << (isShort ? " short " : " open ") << static_cast<int>(index));
+                SCOPED_TRACE(testing::Message()
+                             << c.name << (isShort ? " short " : " open ") << static_cast<int>(index));
                 const SynthNet::Network fixture = c.fixture(kHarmonic);
                 ProcessInputParameters params;
                 FixturePort port;
@@ -183,7 +184,7 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
                 ASSERT_TRUE(single->setFixturesForCalculate(&port));
                 single->setInputData(SynthNet::terminate(fixture, isShort ? -1.0 : 1.0));
                 single->setIsShort(isShort);
-                single->setSignalType(0); // compensation on, the default
+                single->setSignalType(MaxSignalEliminationType::Model); // compensation on, the default
                 SignalLog log;
                 log.connectText(process.get(), &IProcessMethod::error, "error");
                 ASSERT_TRUE(process->run());

@@ -439,7 +439,7 @@ struct ReflectRig
         const SynthNet::Network fixture = fixtureOn(f);
         if (auto *single = qobject_cast<ReflectProcessOpenOrShort *>(process.get())) {
             single->setInputData(SynthNet::terminate(fixture, 1.0));
-            single->setSignalType(MaxSignalTimeGate);
+            single->setSignalType(MaxSignalEliminationType::TimeGate);
         } else if (auto *pair = qobject_cast<ReflectProcessOpenAndShort *>(process.get())) {
             pair->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
         }

@@ -149,7 +149,7 @@ TEST(Passivity, AReflectionModelWithGainIsReportedOnceForItsPort)
         ASSERT_TRUE(single->setFixturesForCalculate(&port));
         single->setInputData(open);
         single->setIsShort(false);
-        single->setSignalType(1);
+        single->setSignalType(MaxSignalEliminationType::TimeGate);
         SignalLog log;
         log.connectText(process.get(), &IProcessMethod::error, "error");
         ASSERT_TRUE(process->run());

@@ -93,7 +93,7 @@ struct ReflectRig
     ReflectProcessOpenOrShort *single() const { return qobject_cast<ReflectProcessOpenOrShort *>(reflect); }
     ReflectProcessOpenAndShort *pair() const { return qobject_cast<ReflectProcessOpenAndShort *>(reflect); }
 
-    void feed(const SParametersOnePort &standard, bool isShort, int signalType)
+    void feed(const SParametersOnePort &standard, bool isShort, MaxSignalEliminationType signalType)
     {
         single()->setInputData(standard);
         single()->setIsShort(isShort);
@@ -340,13 +340,13 @@ struct ProcessCase
 {
     const char *name;
     ProcessFactory::ProcessIndex index;
-    int signalType;
+    MaxSignalEliminationType signalType;
 };
 const ProcessCase kSingleProcesses[] = {
-    {"gating, model", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalModel},
-    {"gating, gate", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalTimeGate},
-    {"filtering, model", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalModel},
-    {"filtering, gate", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalTimeGate},
+    {"gating, model", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalEliminationType::Model},
+    {"gating, gate", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalEliminationType::TimeGate},
+    {"filtering, model", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalEliminationType::Model},
+    {"filtering, gate", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalEliminationType::TimeGate},
 };
 
 // Largest deviations allowed from the true fixture, as calculated (DUT side
@@ -430,7 +430,7 @@ TEST(ReflectionOneStandard, RecoversAMatchedLossyLine)
         for (const RealVector *grid : {&kLowPass, &kBandPass})
             for (const bool isShort : {false, true})
                 expectRecovered(pc, matched, *grid, isShort,
-                                pc.signalType == MaxSignalModel ? kMatchedModel : kMatchedGate);
+                                pc.signalType == MaxSignalEliminationType::Model ? kMatchedModel : kMatchedGate);
 }
 
 TEST(ReflectionOneStandard, TheDefaultImpulseResponseIsInPlaceWhenTheCurrentOneIsAnnounced)
@@ -461,7 +461,7 @@ TEST(ReflectionOneStandard, RecoversAMismatchedLineWithinTheReviewedTolerances)
         for (const RealVector *grid : {&kLowPass, &kBandPass})
             for (const bool isShort : {false, true})
                 expectRecovered(pc, line60, *grid, isShort,
-                                pc.signalType == MaxSignalModel ? kMismatchedModel : kMismatchedGate);
+                                pc.signalType == MaxSignalEliminationType::Model ? kMismatchedModel : kMismatchedGate);
 }
 
 // ---------------------------------------------------------------------------
@@ -484,12 +484,14 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
     {
         const char *name;
         SParametersOnePort input;
-        int signalType;
+        MaxSignalEliminationType signalType;
     };
     const Case cases[] = {
-        {"empty", SParametersOnePort(), MaxSignalModel}, {"NaN", withNaN, MaxSignalModel},
-        {"sizes differ", mismatched, MaxSignalModel},    {"unknown signal type", good, 2},
-        {"uneven grid", uneven, MaxSignalModel},
+        {"empty", SParametersOnePort(), MaxSignalEliminationType::Model},
+        {"NaN", withNaN, MaxSignalEliminationType::Model},
+        {"sizes differ", mismatched, MaxSignalEliminationType::Model},
+        {"unknown signal type", good, static_cast<MaxSignalEliminationType>(2)},
+        {"uneven grid", uneven, MaxSignalEliminationType::Model},
     };
     for (const ProcessFactory::ProcessIndex index :
          {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
@@ -497,7 +499,7 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
             SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(index)));
             ReflectRig rig(index);
             // Parameters left from a good calculation must not be used.
-            rig.feed(good, false, MaxSignalModel);
+            rig.feed(good, false, MaxSignalEliminationType::Model);
             ASSERT_TRUE(rig.process->run());
             rig.port.reset();
             rig.port.setZ0Impedance(50.0);
@@ -553,7 +555,7 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
     {
         const char *name;
         SParametersOnePort input;
-        int signalType;
+        MaxSignalEliminationType signalType;
         std::function<void(ProcessInputParameters &)> tune;
         QString text; // empty: refused without a message
         bool gatingStored;
@@ -568,13 +570,13 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
     const Case cases[] = {
         {"negative fixture impedance",
          beyondOne,
-         MaxSignalModel,
+         MaxSignalEliminationType::Model,
          {},
          "Invalid fixture impedance. NaN, Inf or 0 value found",
          false},
-        {"no centre for the standard's gate", open, MaxSignalTimeGate, centreMode(0, 2),
+        {"no centre for the standard's gate", open, MaxSignalEliminationType::TimeGate, centreMode(0, 2),
          "The signal is too noisy. Check fixture connections and repeat the measurement.", false},
-        {"no centre for the residual gate", open, MaxSignalModel, centreMode(2, 1), {}, true},
+        {"no centre for the residual gate", open, MaxSignalEliminationType::Model, centreMode(2, 1), {}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -598,7 +600,7 @@ TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
         SCOPED_TRACE(static_cast<int>(index));
         ReflectRig rig(index);
         if (rig.single())
-            rig.feed(SynthNet::terminate(fixture, 1.0), false, MaxSignalModel);
+            rig.feed(SynthNet::terminate(fixture, 1.0), false, MaxSignalEliminationType::Model);
         else
             rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
         // The cancel arrives from another thread once the impulse response
@@ -660,7 +662,7 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
         ASSERT_TRUE(rig.reflect);
         EXPECT_STREQ(rig.process->metaObject()->className(), kind.className);
         if (rig.single())
-            rig.feed(open, false, MaxSignalModel);
+            rig.feed(open, false, MaxSignalEliminationType::Model);
         else
             ASSERT_TRUE(rig.pair()->setOpenAndShort(open, shortStandard));
         EXPECT_TRUE(rig.process->run());

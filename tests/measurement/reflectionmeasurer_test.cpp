@@ -153,9 +153,9 @@ TEST_P(OneStandard, ModelReproducesTheMeasuredStandard)
 }
 
 INSTANTIATE_TEST_SUITE_P(Standards, OneStandard,
-                         ::testing::Values(StandardCase{"OpenModel", false, Algorithms::MaxSignalModel},
-                                           StandardCase{"ShortModel", true, Algorithms::MaxSignalModel},
-                                           StandardCase{"OpenTimeGate", false, Algorithms::MaxSignalTimeGate}),
+                         ::testing::Values(StandardCase{"OpenModel", false, Algorithms::MaxSignalEliminationType::Model},
+                                           StandardCase{"ShortModel", true, Algorithms::MaxSignalEliminationType::Model},
+                                           StandardCase{"OpenTimeGate", false, Algorithms::MaxSignalEliminationType::TimeGate}),
                          [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ReflectionMeasurer, OpenAndShortCalculateOnlyOnceBothAreRead)
@@ -299,13 +299,13 @@ TEST(ReflectionMeasurer, StateAndSignalTypeSignalOnlyOnChange)
 {
     ReflectRig rig;
     EXPECT_EQ(rig.measurer.state(), State::OPEN);
-    EXPECT_EQ(rig.measurer.signalType(), Algorithms::MaxSignalModel);
+    EXPECT_EQ(rig.measurer.signalType(), Algorithms::MaxSignalEliminationType::Model);
     QSignalSpy state(&rig.measurer, &ReflectionMeasurer::stateChanged);
     QSignalSpy type(&rig.measurer, &ReflectionMeasurer::signalTypeChanged);
     rig.measurer.setState(State::OPEN);
     rig.measurer.setState(State::OPEN_AND_SHORT);
-    rig.measurer.setSignalType(Algorithms::MaxSignalModel);
-    rig.measurer.setSignalType(Algorithms::MaxSignalTimeGate);
+    rig.measurer.setSignalType(Algorithms::MaxSignalEliminationType::Model);
+    rig.measurer.setSignalType(Algorithms::MaxSignalEliminationType::TimeGate);
     EXPECT_EQ(state.count(), 1);
     EXPECT_EQ(type.count(), 1);
     EXPECT_EQ(rig.measurer.property("state").value<State>(), State::OPEN_AND_SHORT);
