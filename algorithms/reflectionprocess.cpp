@@ -62,7 +62,8 @@ bool ReflectProcessOpenOrShort::calculate()
     m_gatedReflection.clear();
     m_residualReflection.clear();
     m_fixtureReflection.clear();
-    const bool knownSignalType = m_signalType == MaxSignalEliminationType::Model || m_signalType == MaxSignalEliminationType::TimeGate;
+    const bool knownSignalType =
+        m_signalType == MaxSignalEliminationType::Model || m_signalType == MaxSignalEliminationType::TimeGate;
     if (!isUsableOnePort(m_input) || !m_port->portZ0() || !knownSignalType) {
         emit error(tr("Reflection. Invalid input data"));
         return false;

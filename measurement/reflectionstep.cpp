@@ -46,7 +46,8 @@ ReflectionStep::ReflectionStep(ConnectionReflect *connection, SyncedVnaDevice *d
     connect(this, &ReflectionStep::shortMeasuredChanged, this, &Step::isMeasuredChanged);
     connect(this, &ReflectionStep::calculatedChanged, this, &Step::isMeasuredChanged);
     connect(this, &ReflectionStep::useCompensationChanged, m_measurer, [this](bool on) {
-        m_measurer->setSignalType(on ? Algorithms::MaxSignalEliminationType::Model : Algorithms::MaxSignalEliminationType::TimeGate);
+        m_measurer->setSignalType(on ? Algorithms::MaxSignalEliminationType::Model
+                                     : Algorithms::MaxSignalEliminationType::TimeGate);
     });
 }
 

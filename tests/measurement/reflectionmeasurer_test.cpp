@@ -152,11 +152,12 @@ TEST_P(OneStandard, ModelReproducesTheMeasuredStandard)
     EXPECT_TRUE((c.isShort ? rig.measurer.openRawData() : rig.measurer.shortRawData()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Standards, OneStandard,
-                         ::testing::Values(StandardCase{"OpenModel", false, Algorithms::MaxSignalEliminationType::Model},
-                                           StandardCase{"ShortModel", true, Algorithms::MaxSignalEliminationType::Model},
-                                           StandardCase{"OpenTimeGate", false, Algorithms::MaxSignalEliminationType::TimeGate}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Standards, OneStandard,
+    ::testing::Values(StandardCase{"OpenModel", false, Algorithms::MaxSignalEliminationType::Model},
+                      StandardCase{"ShortModel", true, Algorithms::MaxSignalEliminationType::Model},
+                      StandardCase{"OpenTimeGate", false, Algorithms::MaxSignalEliminationType::TimeGate}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ReflectionMeasurer, OpenAndShortCalculateOnlyOnceBothAreRead)
 {
