@@ -155,7 +155,7 @@ Workspace &threadWorkspace()
 } // namespace
 
 ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Complex &W, const RealVector &weights,
-                              int mode)
+                              GridMode mode)
 {
     const size_t n = x.size();
     if (n == 0) {
@@ -193,7 +193,7 @@ ComplexVector chirpZTransform(const ComplexVector &x, const Complex &A, const Co
     forward.execute(y);
 
     ComplexVector X(n);
-    if (mode == 0) {
+    if (mode == GridMode::LowPass) {
         // X[k] *= A^(-h) W^(-h k), h = (N-1) div 2 (rounded down on purpose)
         const size_t hIndex = (n - 1) / 2;
         const double h = static_cast<double>(hIndex);

@@ -4,21 +4,9 @@
 #include "algorithms/reflectionprocess.h"
 #include "algorithms/timegatingtransmission.h"
 
-#include <cmath>
-#include <limits>
-
 namespace Algorithms {
 
 namespace {
-
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kPi = 3.14159265358979323846;
-
-// A one-port that carries no data at all stands for "no DUT on this side".
-bool isEmptyOnePort(const SParametersOnePort &s)
-{
-    return s.frequency().empty() && s.s11().empty();
-}
 
 bool isValidImpulse(const std::optional<ImpulseResponse> &impulse)
 {
@@ -30,24 +18,29 @@ bool isValidModel(const std::optional<SParametersTwoPort> &model)
     return model && model->isValid();
 }
 
-// The uncorrected version a DUT correction starts from: states 1, 4 and 6
-// are based on the default model, 3, 5 and 7 on the offset model.
+// The uncorrected version a DUT correction starts from: a converted or
+// DUT-corrected model made from the default model goes back to the default
+// model, one made from the offset model to the offset model; the default and
+// offset models themselves are uncorrected already.
 enum class Base { Current, Default, Offset };
 
-Base baseOf(int dataState)
+Base baseOf(FixturePort::DataState dataState)
 {
+    using State = FixturePort::DataState;
     switch (dataState) {
-    case 1:
-    case 4:
-    case 6:
+    case State::Converted:
+    case State::DutCorrected:
+    case State::DutCorrectedConverted:
         return Base::Default;
-    case 3:
-    case 5:
-    case 7:
+    case State::OffsetConverted:
+    case State::DutCorrectedOffset:
+    case State::DutCorrectedOffsetConverted:
         return Base::Offset;
-    default:
-        return Base::Current;
+    case State::Default:
+    case State::Offset:
+        break;
     }
+    return Base::Current;
 }
 
 } // namespace
@@ -61,9 +54,9 @@ std::optional<std::pair<double, double>> solveThruOffsets(double a, double b, do
 
 namespace DutCorrection {
 
-std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &port)
+std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixturePort &port)
 {
-    const std::optional<int> mode = port.gridMode();
+    const std::optional<GridMode> mode = port.gridMode();
     ProcessInputParameters *parameters = process.parameters();
     if (!mode || !parameters)
         return std::nullopt;
@@ -76,7 +69,7 @@ std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &
     return mode;
 }
 
-bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, int gridMode,
+bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
                  const Texts &texts)
 {
     const auto report = [&process](const QString &text) {
@@ -104,7 +97,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     // the DUT's band nothing is known about the connection.
     const RealVector &dutGrid = dut.frequency();
     const RealVector &modelGrid = model->frequency();
-    int gateMode = gridMode;
+    GridMode gateMode = gridMode;
     if (!isEqualVector(dutGrid, modelGrid)) {
         QString fault = IProcessMethod::gridFault(dutGrid);
         if (fault.isEmpty()) {
@@ -123,7 +116,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
             report(fault);
             return false;
         }
-        gateMode = frequencyGridMode(dutGrid).value_or(BandPassMode);
+        gateMode = frequencyGridMode(dutGrid).value_or(GridMode::BandPass);
     }
     // The DUT's own first reflection starts at the DUT plane, the impulse
     // delay, and rises over about one rise time (the grid's time
@@ -161,7 +154,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
                                                  : true;
     if (!restored)
         return false;
-    const int baseState = *port.dataState(); // 0 or 2 from here on
+    const FixturePort::DataState baseState = *port.dataState(); // Default or Offset from here on
 
     SParametersTwoPort corrected = *port.uncorrectedSParameters();
     if (port.side())
@@ -172,11 +165,11 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         return false;
 
     bool converted = false;
-    if (gridMode == LowPassMode && *port.conversionType() != Z0ConversionNone) {
+    if (gridMode == GridMode::LowPass && *port.conversionType() != Z0ConversionType::None) {
         if (!port.convertImpedance()) {
             // Keep the state and the model in step: back to the version the
             // correction started from.
-            if (baseState == 2)
+            if (baseState == FixturePort::DataState::Offset)
                 port.useOffsetData();
             else
                 port.useDefaultData();
@@ -190,52 +183,6 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     return true;
 }
 
-} // namespace DutCorrection
-
-bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParametersOnePort &right)
-{
-    if (!m_left || !m_right || !m_parameters)
-        return false;
-    const bool hasLeft = !isEmptyOnePort(left);
-    const bool hasRight = !isEmptyOnePort(right);
-    const bool usable =
-        (hasLeft || hasRight) && (!hasLeft || isUsableOnePort(left)) && (!hasRight || isUsableOnePort(right));
-    if (!m_left->uncorrectedSParameters() || !m_right->uncorrectedSParameters() || !usable) {
-        emit error(tr("ProcessTimeGate::calculateDUT: error input parameters"));
-        return false;
-    }
-    const QString invalidModels = tr("ProcessTimeGate::calculateDUT: error uncorrected fixture s parameters");
-    if (!m_left->uncorrectedSParameters()->isValid() || !m_right->uncorrectedSParameters()->isValid()) {
-        emit error(invalidModels);
-        return false;
-    }
-
-    // Each port is undone, gated, converted and marked on its own: the two
-    // ports may well be in different states (one converted, one not), and a
-    // side without a DUT measurement keeps its model and state.
-    const QString invalidResult = tr("ProcessTimeGate::calculateDUT: invalid result vectors");
-    const auto correct = [&](FixturePort &port, const SParametersOnePort &dut, const QString &gatingFailed) {
-        const std::optional<int> mode = DutCorrection::useModelGridMode(*this, port);
-        if (!mode) {
-            emit error(invalidModels);
-            return false;
-        }
-        return DutCorrection::correctPort(
-            *this, port, dut, *mode,
-            {tr("ProcessTimeGate::calculateDUT: error input parameters"), gatingFailed, invalidResult});
-    };
-    if (hasLeft && !correct(*m_left, left, tr("ProcessTimeGate::calculateDUT: Error gating S11")))
-        return false;
-    if (hasRight && !correct(*m_right, right, tr("ProcessTimeGate::calculateDUT: Error gating S22")))
-        return false;
-    reportModelFaults();
-    return true;
-}
-
-namespace {
-
-// The DUT correction of the time-gating reflection processes; the texts are
-// those of the calling class.
 bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
                        const QString &invalidResult)
 {
@@ -246,156 +193,17 @@ bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, c
         emit process.error(invalidInput);
         return false;
     }
-    const std::optional<int> mode = DutCorrection::useModelGridMode(process, *port);
+    const std::optional<GridMode> mode = useModelGridMode(process, *port);
     if (!mode) {
         emit process.error(invalidInput);
         return false;
     }
-    if (!DutCorrection::correctPort(process, *port, dut, *mode, {invalidInput, QString(), invalidResult}))
+    if (!correctPort(process, *port, dut, *mode, {invalidInput, QString(), invalidResult}))
         return false;
     process.reportModelFaults();
     return true;
 }
 
-} // namespace
-
-bool ProcessTimeGateReflect::calculateDUT(const SParametersOnePort &dut)
-{
-    return correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
-                             tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
-}
-
-bool ProcessTimeGateReflectOpenAndShort::calculateDUT(const SParametersOnePort &dut)
-{
-    return correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
-                             tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
-}
-
-void FixturePort::markDutCorrected(bool converted)
-{
-    if (m_dataState == 2)
-        m_dataState = converted ? 7 : 5;
-    else if (m_dataState == 0)
-        m_dataState = converted ? 6 : 4;
-}
-
-bool FixturePort::applyOffset(double offset)
-{
-    if (!isValidModel(m_current) || !isValidModel(m_default) || !isValidImpulse(m_defaultImpulse)
-        || !isValidImpulse(m_impulse)) {
-        emit error(tr("Offset was not performed. Check measured data for validity"));
-        return false;
-    }
-
-    if (fuzzyEqual(offset, 0.0)) {
-        if (m_converted) {
-            m_current = m_converted;
-            m_dataState = 1;
-        } else {
-            m_current = m_default;
-            m_dataState = 0;
-        }
-        m_impulse = m_defaultImpulse;
-        emit uncorrectedSParametersChanged();
-        emit impulseResponseChanged();
-        return true;
-    }
-
-    // The model is scaled as a line p = (L + a) / L times as long. Only a
-    // fixture of positive length can be scaled, and p must stay >= 0: a
-    // negative length would be a fixture with gain.
-    const double length = m_defaultImpulse->delay;
-    if (!(length > 0.0)) {
-        emit error(tr("Offset was not performed. Check measured data for validity"));
-        return false;
-    }
-    if (!isFiniteValue(offset) || offset < -length) {
-        emit error(tr("Offset was not performed. Check offset value"));
-        return false;
-    }
-    const double p = (length + offset) / length;
-
-    // Always from the default model, so offsets do not accumulate.
-    const SParametersTwoPort &base = *m_default;
-    const ComplexVector &s = base.s21();
-    const ComplexVector &r = m_side ? base.s11() : base.s22();
-    const size_t n = s.size();
-    RealVector phase(n);
-    for (size_t i = 0; i < n; ++i)
-        phase[i] = std::arg(s[i]);
-    phase = unwrapPhase(phase);
-    // The scaled phase is p times the whole phase of the line, not of its
-    // principal value: on a grid that starts high the first point has turned
-    // by many periods. Anchor the unwrapped phase to the fixture's own delay
-    // (half the round-trip delay L), as the transmission roots were.
-    if (n > 0) {
-        const double expected = -kPi * base.frequency().front() * length;
-        const double turns = std::round((expected - phase[0]) / (2.0 * kPi));
-        for (double &value : phase)
-            value += 2.0 * kPi * turns;
-    }
-
-    ComplexVector scaled(n), reflection(n);
-    bool finite = true;
-    for (size_t i = 0; i < n; ++i) {
-        const double magnitude = std::pow(std::abs(s[i]), p);
-        scaled[i] = Complex(magnitude * std::cos(p * phase[i]), magnitude * std::sin(p * phase[i]));
-        const bool divisible = std::abs(s[i]) > 0.0 && isFiniteComplex(s[i]);
-        const Complex q = divisible ? scaled[i] / s[i] : Complex(kNaN, kNaN);
-        reflection[i] = r[i] * q * q;
-        finite = finite && isFiniteComplex(scaled[i]) && isFiniteComplex(reflection[i]);
-    }
-    if (!finite) {
-        emit error(tr("Offset was not performed. Check offset value"));
-        return false;
-    }
-
-    m_impulse->delay = length + offset;
-    SParametersTwoPort moved = base;
-    moved.setS12(scaled);
-    moved.setS21(scaled);
-    if (m_side)
-        moved.setS11(reflection);
-    else
-        moved.setS22(reflection);
-    m_current = std::move(moved);
-
-    if (m_impulse->isValid())
-        m_offsetImpulse = m_impulse;
-    else
-        emit error(tr("Invalid impulse response offset"));
-    if (m_current->isValid()) {
-        m_dataState = 2;
-        m_offset = m_current;
-        // Moving the plane toward the analyser undoes loss and turns the
-        // DUT-side reflection up: the moved model can show gain.
-        const QString fault = IProcessMethod::passivityFault(tr("this port with its offset"), *m_current);
-        if (!fault.isEmpty())
-            emit error(fault);
-    } else {
-        emit error(tr("Invalid uncorrected fixture SParameters offset"));
-    }
-
-    if (m_conversionType != Z0ConversionNone && gridMode() == std::optional<int>(LowPassMode)) {
-        if (convertImpedance()) {
-            m_dataState = 3;
-            emit uncorrectedSParametersChanged();
-            emit impulseResponseChanged();
-            return true;
-        }
-        if (m_offset && m_offsetImpulse) {
-            m_current = m_offset;
-            m_impulse = m_offsetImpulse;
-            m_dataState = 2;
-        }
-        emit uncorrectedSParametersChanged();
-        emit impulseResponseChanged();
-        return false;
-    }
-
-    emit uncorrectedSParametersChanged();
-    emit impulseResponseChanged();
-    return true;
-}
+} // namespace DutCorrection
 
 } // namespace Algorithms

@@ -4,10 +4,11 @@
 // replaced by the gated reflection measured with the DUT in place) and the
 // reference-plane offset of a fixture port.
 //
-// The operations are members of the classes they refine and are defined in
-// dutcorrection.cpp: FixturePort::applyOffset, ProcessTimeGate::calculateDUT,
+// The operations themselves are members of the classes they refine
+// (FixturePort::applyOffset, ProcessTimeGate::calculateDUT,
 // ProcessTimeGateReflect::calculateDUT and
-// ProcessTimeGateReflectOpenAndShort::calculateDUT.
+// ProcessTimeGateReflectOpenAndShort::calculateDUT); this file holds the
+// steps they share.
 
 #include "algorithms/fixtureport.h"
 #include "algorithms/processmethod.h"
@@ -39,15 +40,21 @@ struct Texts
 // gated DUT reflection replaces the analyser-side reflection of the model
 // (S11 for a port oriented left, S22 for a right one), the model is
 // impedance-converted when the port converts and the grid is harmonic, and
-// the data state becomes 4..7. gridMode is the mode of the model's grid.
+// the data state becomes one of the DUT-corrected ones. gridMode is the mode
+// of the model's grid.
 // On failure the port is left as it was, or at its uncorrected version when
 // the conversion failed.
-bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, int gridMode,
+bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
                  const Texts &texts);
 
 // The grid mode of the port's current model, written into the process's
 // parameters for the gating; empty when the port has no usable model grid.
-std::optional<int> useModelGridMode(IProcessMethod &process, const FixturePort &port);
+std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixturePort &port);
+
+// The DUT correction of the time-gating reflection processes; the texts are
+// those of the calling class.
+bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
+                       const QString &invalidResult);
 
 } // namespace DutCorrection
 

@@ -150,7 +150,7 @@ bool ProcessFiltering::calculateFixtures()
 
     const RealVector &f = m_input.frequency();
     const size_t n = f.size();
-    const bool lowPass = m_parameters->gatingMode() == LowPassMode;
+    const bool lowPass = m_parameters->gatingMode() == GridMode::LowPass;
 
     // Components at the fixture's own response and at the round trip of the
     // whole thru.

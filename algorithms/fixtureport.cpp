@@ -2,16 +2,31 @@
 
 #include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
+#include "algorithms/processmethod.h"
 #include "algorithms/renormalization.h"
 
 #include <QDebug>
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 namespace Algorithms {
 
 namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kPi = 3.14159265358979323846;
+
+bool isValidImpulse(const std::optional<ImpulseResponse> &impulse)
+{
+    return impulse && impulse->isValid();
+}
+
+bool isValidModel(const std::optional<SParametersTwoPort> &model)
+{
+    return model && model->isValid();
+}
 
 bool isUsableImpedance(double z)
 {
@@ -68,7 +83,7 @@ FixturePort::FixturePort(QObject *parent) : QObject(parent) {}
 FixturePort::FixturePort(const FixturePort &source, QObject *parent)
     : QObject(parent),
       m_side(source.m_side),
-      m_dataState(0),
+      m_dataState(DataState::Default),
       m_conversionType(source.m_conversionType),
       m_portZ0(source.m_portZ0),
       m_z0Transform(source.m_z0Transform),
@@ -110,7 +125,7 @@ bool FixturePort::setCustomImpedance(double z)
     return true;
 }
 
-bool FixturePort::setConversionType(int type)
+bool FixturePort::setConversionType(Z0ConversionType type)
 {
     if (m_conversionType != type)
         m_conversionType = type;
@@ -186,7 +201,7 @@ bool FixturePort::setDefaultSParameters(const SParametersTwoPort &model)
         return false;
     }
     m_default = model;
-    m_dataState = 0;
+    m_dataState = DataState::Default;
     return true;
 }
 
@@ -196,7 +211,7 @@ bool FixturePort::setConvertedSParameters(const SParametersTwoPort &model)
         emit error(tr("Invalid uncorrected fixture SParameters z conversion"));
         return false;
     }
-    m_dataState = 1;
+    m_dataState = DataState::Converted;
     m_converted = model;
     return true;
 }
@@ -207,7 +222,7 @@ bool FixturePort::useDefaultData()
         return false;
     m_current = m_default;
     m_impulse = m_defaultImpulse;
-    m_dataState = 0;
+    m_dataState = DataState::Default;
     emit uncorrectedSParametersChanged();
     emit impulseResponseChanged();
     return true;
@@ -219,13 +234,13 @@ bool FixturePort::useOffsetData()
         return false;
     m_current = m_offset;
     m_impulse = m_offsetImpulse;
-    m_dataState = 2;
+    m_dataState = DataState::Offset;
     emit uncorrectedSParametersChanged();
     emit impulseResponseChanged();
     return true;
 }
 
-std::optional<int> FixturePort::gridMode() const
+std::optional<GridMode> FixturePort::gridMode() const
 {
     if (!m_current || m_current->frequency().empty() || !isFiniteVector(m_current->frequency()))
         return std::nullopt;
@@ -248,14 +263,14 @@ std::optional<double> FixturePort::gatingValue() const
 
 std::optional<double> FixturePort::impedance() const
 {
-    if (m_conversionType == Z0ConversionNone || !m_stepResponse)
+    if (m_conversionType == Z0ConversionType::None || !m_stepResponse)
         return std::nullopt;
     return m_stepResponse->impedance;
 }
 
 std::optional<double> FixturePort::impedanceReferenceLength() const
 {
-    if (m_conversionType == Z0ConversionNone || !m_stepResponse || !m_stepResponse->isValid())
+    if (m_conversionType == Z0ConversionType::None || !m_stepResponse || !m_stepResponse->isValid())
         return std::nullopt;
     return m_stepResponse->referenceTime;
 }
@@ -274,9 +289,9 @@ bool FixturePort::isMeasured() const
 void FixturePort::reset()
 {
     // An emptied port must not show a converted, offset or DUT-corrected state.
-    m_dataState = 0;
+    m_dataState = DataState::Default;
     m_side = false;
-    m_conversionType = Z0ConversionSystem;
+    m_conversionType = Z0ConversionType::System;
     m_portZ0.reset();
     m_z0Transform.reset();
     m_fixtureImpedance.reset();
@@ -321,13 +336,13 @@ bool FixturePort::convertImpedance()
 
     std::optional<double> target;
     switch (m_conversionType) {
-    case Z0ConversionSystem:
+    case Z0ConversionType::System:
         target = m_portZ0;
         break;
-    case Z0ConversionFixture:
+    case Z0ConversionType::Fixture:
         target = m_fixtureImpedance;
         break;
-    case Z0ConversionUser:
+    case Z0ConversionType::User:
         target = m_customImpedance;
         break;
     default:
@@ -366,6 +381,133 @@ bool FixturePort::convertImpedance()
     m_z0Transform = target;
     emit impedanceTransformChanged();
     m_current = std::move(converted);
+    return true;
+}
+
+void FixturePort::markDutCorrected(bool converted)
+{
+    if (m_dataState == DataState::Offset)
+        m_dataState = converted ? DataState::DutCorrectedOffsetConverted : DataState::DutCorrectedOffset;
+    else if (m_dataState == DataState::Default)
+        m_dataState = converted ? DataState::DutCorrectedConverted : DataState::DutCorrected;
+}
+
+bool FixturePort::applyOffset(double offset)
+{
+    if (!isValidModel(m_current) || !isValidModel(m_default) || !isValidImpulse(m_defaultImpulse)
+        || !isValidImpulse(m_impulse)) {
+        emit error(tr("Offset was not performed. Check measured data for validity"));
+        return false;
+    }
+
+    if (fuzzyEqual(offset, 0.0)) {
+        if (m_converted) {
+            m_current = m_converted;
+            m_dataState = DataState::Converted;
+        } else {
+            m_current = m_default;
+            m_dataState = DataState::Default;
+        }
+        m_impulse = m_defaultImpulse;
+        emit uncorrectedSParametersChanged();
+        emit impulseResponseChanged();
+        return true;
+    }
+
+    // The model is scaled as a line p = (L + a) / L times as long. Only a
+    // fixture of positive length can be scaled, and p must stay >= 0: a
+    // negative length would be a fixture with gain.
+    const double length = m_defaultImpulse->delay;
+    if (!(length > 0.0)) {
+        emit error(tr("Offset was not performed. Check measured data for validity"));
+        return false;
+    }
+    if (!isFiniteValue(offset) || offset < -length) {
+        emit error(tr("Offset was not performed. Check offset value"));
+        return false;
+    }
+    const double p = (length + offset) / length;
+
+    // Always from the default model, so offsets do not accumulate.
+    const SParametersTwoPort &base = *m_default;
+    const ComplexVector &s = base.s21();
+    const ComplexVector &r = m_side ? base.s11() : base.s22();
+    const size_t n = s.size();
+    RealVector phase(n);
+    for (size_t i = 0; i < n; ++i)
+        phase[i] = std::arg(s[i]);
+    phase = unwrapPhase(phase);
+    // The scaled phase is p times the whole phase of the line, not of its
+    // principal value: on a grid that starts high the first point has turned
+    // by many periods. Anchor the unwrapped phase to the fixture's own delay
+    // (half the round-trip delay L), as the transmission roots were.
+    if (n > 0) {
+        const double expected = -kPi * base.frequency().front() * length;
+        const double turns = std::round((expected - phase[0]) / (2.0 * kPi));
+        for (double &value : phase)
+            value += 2.0 * kPi * turns;
+    }
+
+    ComplexVector scaled(n), reflection(n);
+    bool finite = true;
+    for (size_t i = 0; i < n; ++i) {
+        const double magnitude = std::pow(std::abs(s[i]), p);
+        scaled[i] = Complex(magnitude * std::cos(p * phase[i]), magnitude * std::sin(p * phase[i]));
+        const bool divisible = std::abs(s[i]) > 0.0 && isFiniteComplex(s[i]);
+        const Complex q = divisible ? scaled[i] / s[i] : Complex(kNaN, kNaN);
+        reflection[i] = r[i] * q * q;
+        finite = finite && isFiniteComplex(scaled[i]) && isFiniteComplex(reflection[i]);
+    }
+    if (!finite) {
+        emit error(tr("Offset was not performed. Check offset value"));
+        return false;
+    }
+
+    m_impulse->delay = length + offset;
+    SParametersTwoPort moved = base;
+    moved.setS12(scaled);
+    moved.setS21(scaled);
+    if (m_side)
+        moved.setS11(reflection);
+    else
+        moved.setS22(reflection);
+    m_current = std::move(moved);
+
+    if (m_impulse->isValid())
+        m_offsetImpulse = m_impulse;
+    else
+        emit error(tr("Invalid impulse response offset"));
+    if (m_current->isValid()) {
+        m_dataState = DataState::Offset;
+        m_offset = m_current;
+        // Moving the plane toward the analyser undoes loss and turns the
+        // DUT-side reflection up: the moved model can show gain.
+        const QString fault = IProcessMethod::passivityFault(tr("this port with its offset"), *m_current);
+        if (!fault.isEmpty())
+            emit error(fault);
+    } else {
+        emit error(tr("Invalid uncorrected fixture SParameters offset"));
+    }
+
+    if (m_conversionType != Z0ConversionType::None && gridMode() == std::optional<GridMode>(GridMode::LowPass)) {
+        if (convertImpedance()) {
+            m_dataState = DataState::OffsetConverted;
+            emit uncorrectedSParametersChanged();
+            emit impulseResponseChanged();
+            return true;
+        }
+        if (m_offset && m_offsetImpulse) {
+            m_current = m_offset;
+            m_impulse = m_offsetImpulse;
+            m_dataState = DataState::Offset;
+        }
+        emit uncorrectedSParametersChanged();
+        emit impulseResponseChanged();
+        return false;
+    }
+
+    emit uncorrectedSParametersChanged();
+    emit impulseResponseChanged();
     return true;
 }
 

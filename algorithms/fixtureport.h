@@ -5,6 +5,7 @@
 // step response with the fixture impedance, and the reference impedances.
 // Everything stored is validated first; refusals are reported on error().
 
+#include "algorithms/gridmode.h"
 #include "algorithms/sparameters.h"
 
 #include <QMetaType>
@@ -46,25 +47,39 @@ struct StepResponse
 } // namespace ReflectData
 
 // How a fixture model is renormalised after the calculation.
-enum Z0ConversionType : int {
-    Z0ConversionSystem = 0, // to the analyser port impedance
-    Z0ConversionFixture = 1, // to the fixture impedance from the step response
-    Z0ConversionUser = 2, // to the user-entered impedance
-    Z0ConversionNone = 3,
+enum class Z0ConversionType : int {
+    System = 0, // to the analyser port impedance
+    Fixture = 1, // to the fixture impedance from the step response
+    User = 2, // to the user-entered impedance
+    None = 3,
 };
 
 class FixturePort : public QObject
 {
     Q_OBJECT
 public:
+    // Which version of the model is current, named by what was done to the
+    // model as calculated. The numbers are the ones the calibration flags
+    // shown to QML are derived from.
+    enum class DataState : int {
+        Default = 0, // the default model, as calculated
+        Converted = 1, // the impedance-converted model
+        Offset = 2, // the offset model
+        OffsetConverted = 3, // the offset model, then impedance-converted
+        DutCorrected = 4, // DUT-corrected, based on the default model
+        DutCorrectedOffset = 5, // DUT-corrected, based on the offset model
+        DutCorrectedConverted = 6, // DUT-corrected and converted, based on the default model
+        DutCorrectedOffsetConverted = 7, // DUT-corrected and converted, based on the offset model
+    };
+
     explicit FixturePort(QObject *parent = nullptr);
     // Copies the configuration and every model, impulse and step response;
-    // dataState starts at 0 and the gating is left empty.
+    // the data state starts at Default and the gating is left empty.
     FixturePort(const FixturePort &source, QObject *parent);
 
     bool setZ0Impedance(double z0);
     bool setCustomImpedance(double z);
-    bool setConversionType(int type);
+    bool setConversionType(Z0ConversionType type);
     bool setFixtureImpedance(double z);
     bool setImpulseResponse(const ImpulseResponse &impulse);
     bool setDefaultImpulseResponse(const ImpulseResponse &impulse);
@@ -79,24 +94,25 @@ public:
     // Moves the reference plane along the fixture by offset seconds (the
     // model scaled as a line (L + offset) / L times as long, L the delay of
     // the default impulse); 0 returns to the default or converted model.
-    // Defined with the DUT correction in dutcorrection.cpp.
     bool applyOffset(double offset);
-    // After a DUT correction of the current model: state 0 becomes 4 (6 when
-    // the model was also converted), state 2 becomes 5 (7).
+    // After a DUT correction of the current model: Default becomes
+    // DutCorrected (DutCorrectedConverted when the model was also converted),
+    // Offset becomes DutCorrectedOffset (DutCorrectedOffsetConverted).
     void markDutCorrected(bool converted);
 
     // Orientation of the stored models: false when port 1 faces the analyser.
     bool side() const { return m_side; }
     void setSide(bool side) { m_side = side; }
 
-    std::optional<int> dataState() const { return m_dataState; }
-    std::optional<int> conversionType() const { return m_conversionType; }
+    std::optional<DataState> dataState() const { return m_dataState; }
+    std::optional<Z0ConversionType> conversionType() const { return m_conversionType; }
     const std::optional<double> &portZ0() const { return m_portZ0; }
     const std::optional<double> &z0Transform() const { return m_z0Transform; }
     const std::optional<double> &fixtureImpedance() const { return m_fixtureImpedance; }
     const std::optional<double> &customImpedance() const { return m_customImpedance; }
-    // 0 harmonic, 1 not; empty without a current model with a finite grid.
-    std::optional<int> gridMode() const;
+    // The mode of the current model's grid; empty without a current model
+    // with a finite grid.
+    std::optional<GridMode> gridMode() const;
 
     const std::optional<SParametersTwoPort> &uncorrectedSParameters() const { return m_current; }
     const std::optional<SParametersTwoPort> &defaultSParameters() const { return m_default; }
@@ -130,8 +146,8 @@ signals:
 
 protected:
     bool m_side = false;
-    int m_dataState = 0;
-    int m_conversionType = Z0ConversionNone;
+    DataState m_dataState = DataState::Default;
+    Z0ConversionType m_conversionType = Z0ConversionType::None;
     std::optional<double> m_portZ0;
     std::optional<double> m_z0Transform;
     std::optional<SParametersTwoPort> m_current;

@@ -108,12 +108,12 @@ RealVector kaiserWeights(const RealVector &positions, double beta)
 }
 
 TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency, double tStart,
-                                          double tEnd, double beta, int pulseMode)
+                                          double tEnd, double beta, GridMode pulseMode)
 {
     if (s.empty() || frequency.size() != s.size() || !isFiniteVector(frequency))
         return {};
     double dc = 0.0;
-    if (pulseMode == LowPassMode)
+    if (pulseMode == GridMode::LowPass)
         dc = extrapolateDcValue(s, *std::max_element(frequency.begin(), frequency.end()));
 
     TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, s, Complex(dc, 0.0), pulseMode);
@@ -135,7 +135,7 @@ TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVect
     const Complex step = std::exp(j * (kTwoPi * (u[1] - u[0]) / kd));
 
     ComplexVector x = std::move(two.spectrum);
-    if (pulseMode == LowPassMode) {
+    if (pulseMode == GridMode::LowPass) {
         // FFT order (DC, +1..+N, -N..-1) to natural order (-N..-1, DC, +1..+N)
         const size_t n = (k - 1) / 2;
         std::rotate(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n + 1), x.end());

@@ -2,6 +2,7 @@
 // Kaiser weighting of spectra, the impulse response over an arbitrary time
 // span, and the search for its largest sample.
 
+#include "algorithms/gridmode.h"
 #include "algorithms/vectorhelpers.h"
 
 #include <cstddef>
@@ -32,11 +33,11 @@ RealVector kaiserWeights(const RealVector &positions, double beta);
 RealVector spanGrid(double start, double end, size_t k);
 
 // h(t) = sum_k w_k S_k e^(j 2 pi k df t) / sum w over the two-sided spectrum
-// (pulseMode 0, harmonic grid, DC extrapolated) or the envelope over the
-// measured points (pulseMode 1). K output times from tStart to tEnd when
+// (low-pass, harmonic grid, DC extrapolated) or the envelope over the
+// measured points (band-pass). K output times from tStart to tEnd when
 // tStart < tEnd, else the natural time grid. Empty on non-finite input.
 TimeDomainResponse computeImpulseResponse(const ComplexVector &s, const RealVector &frequency, double tStart,
-                                          double tEnd, double beta, int pulseMode);
+                                          double tEnd, double beta, GridMode pulseMode);
 
 // First maximum of |z|; an empty vector gives magnitude 0 at index 0.
 Peak findPeak(const ComplexVector &values);

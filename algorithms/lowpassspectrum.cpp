@@ -14,22 +14,23 @@ namespace {
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 } // namespace
 
-std::optional<int> frequencyGridMode(const RealVector &frequency)
+std::optional<GridMode> frequencyGridMode(const RealVector &frequency)
 {
     if (!isFiniteVector(frequency) || frequency.size() < 3)
         return std::nullopt;
-    return std::abs(frequency[1] - 2.0 * frequency[0]) <= 1.0 ? LowPassMode : BandPassMode;
+    return std::abs(frequency[1] - 2.0 * frequency[0]) <= 1.0 ? GridMode::LowPass : GridMode::BandPass;
 }
 
-TwoSidedSpectrum makeTwoSidedSpectrum(const RealVector &frequency, const ComplexVector &s, const Complex &dc, int mode)
+TwoSidedSpectrum makeTwoSidedSpectrum(const RealVector &frequency, const ComplexVector &s, const Complex &dc,
+                                      GridMode mode)
 {
     const size_t n = frequency.size();
-    if (n < 2 || s.size() != n || (mode != LowPassMode && mode != BandPassMode))
+    if (n < 2 || s.size() != n || (mode != GridMode::LowPass && mode != GridMode::BandPass))
         return {};
 
     TwoSidedSpectrum result;
     double width = 0.0; // max g - min g
-    if (mode == LowPassMode) {
+    if (mode == GridMode::LowPass) {
         const size_t k = 2 * n + 1;
         result.positions.reserve(k);
         result.spectrum.reserve(k);
@@ -117,7 +118,7 @@ double extrapolateDcValue(const ComplexVector &s, double fmax)
     RealVector weights(k, 1.0);
     weights[n] = 0.0;
 
-    const ComplexVector y = chirpZTransform(integrated, a, w, weights, 0);
+    const ComplexVector y = chirpZTransform(integrated, a, w, weights, GridMode::LowPass);
     if (y.size() != k)
         return std::numeric_limits<double>::quiet_NaN();
 

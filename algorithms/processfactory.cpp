@@ -12,22 +12,22 @@ namespace Algorithms {
 
 ProcessFactory::ProcessFactory(QObject *parent) : QObject(parent) {}
 
-std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(int index)
+std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(ProcessIndex index)
 {
     switch (index) {
-    case TimeGate:
+    case ProcessIndex::TimeGate:
         return std::make_unique<ProcessTimeGate>();
-    case Filtering:
+    case ProcessIndex::Filtering:
         return std::make_unique<ProcessFiltering>();
-    case Bisect:
+    case ProcessIndex::Bisect:
         return std::make_unique<ProcessBisect>();
-    case TimeGateReflect:
+    case ProcessIndex::TimeGateReflect:
         return std::make_unique<ProcessTimeGateReflect>();
-    case TimeGateReflectOpenAndShort:
+    case ProcessIndex::TimeGateReflectOpenAndShort:
         return std::make_unique<ProcessTimeGateReflectOpenAndShort>();
-    case FilteringReflect:
+    case ProcessIndex::FilteringReflect:
         return std::make_unique<ProcessFilteringReflect>();
-    case FilteringReflectOpenAndShort:
+    case ProcessIndex::FilteringReflectOpenAndShort:
         return std::make_unique<ProcessFilteringReflectOpenAndShort>();
     default:
         return nullptr;
@@ -38,11 +38,11 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, Cal
 {
     switch (method) {
     case CalcMethodTimeGate:
-        return createProcess(reflect ? TimeGateReflect : TimeGate);
+        return createProcess(reflect ? ProcessIndex::TimeGateReflect : ProcessIndex::TimeGate);
     case CalcMethodFiltering:
-        return createProcess(reflect ? FilteringReflect : Filtering);
+        return createProcess(reflect ? ProcessIndex::FilteringReflect : ProcessIndex::Filtering);
     case CalcMethodBisection:
-        return createProcess(Bisect);
+        return createProcess(ProcessIndex::Bisect);
     default:
         throw std::invalid_argument("ProcessFactory::createByMethod: unknown correction method "
                                     + std::to_string(static_cast<int>(method)));
@@ -55,9 +55,9 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(MeasureKin
         return nullptr;
     switch (method) {
     case CalcMethodTimeGate:
-        return createProcess(single ? TimeGateReflect : TimeGateReflectOpenAndShort);
+        return createProcess(single ? ProcessIndex::TimeGateReflect : ProcessIndex::TimeGateReflectOpenAndShort);
     case CalcMethodFiltering:
-        return createProcess(single ? FilteringReflect : FilteringReflectOpenAndShort);
+        return createProcess(single ? ProcessIndex::FilteringReflect : ProcessIndex::FilteringReflectOpenAndShort);
     default:
         return nullptr;
     }

@@ -15,7 +15,7 @@ class ProcessFactory : public QObject
 {
     Q_OBJECT
 public:
-    enum ProcessIndex : int {
+    enum class ProcessIndex : int {
         TimeGate = 0,
         Filtering = 1,
         Bisect = 2,
@@ -31,8 +31,8 @@ public:
 
     explicit ProcessFactory(QObject *parent = nullptr);
 
-    // By number: nullptr for a number that is no ProcessIndex.
-    static std::unique_ptr<IProcessMethod> createProcess(int index);
+    // nullptr for a value that names no process.
+    static std::unique_ptr<IProcessMethod> createProcess(ProcessIndex index);
     // Throws std::invalid_argument for a value that is no CalcMethod.
     static std::unique_ptr<IProcessMethod> createByMethod(bool reflect, CalcMethod method);
     // Only reflection with time gating or filtering has a process; single

@@ -40,11 +40,11 @@ int ProcessInputParameters::nRiseTime() const
 {
     return m_current.nRiseTime;
 }
-int ProcessInputParameters::gatingMode() const
+GridMode ProcessInputParameters::gatingMode() const
 {
     return m_current.gatingMode;
 }
-int ProcessInputParameters::pulseMode() const
+GridMode ProcessInputParameters::pulseMode() const
 {
     return m_current.pulseMode;
 }
@@ -103,13 +103,13 @@ void ProcessInputParameters::setNRiseTime(int value)
     emit sigNRiseTimeChanged();
 }
 
-void ProcessInputParameters::setGatingMode(int value)
+void ProcessInputParameters::setGatingMode(GridMode value)
 {
     m_current.gatingMode = value;
     emit sigGatingModeChanged();
 }
 
-void ProcessInputParameters::setPulseMode(int value)
+void ProcessInputParameters::setPulseMode(GridMode value)
 {
     m_current.pulseMode = value;
     emit sigPulseModeChanged();

@@ -5,6 +5,8 @@
 // getters answer the default set, so edits of the current set take effect
 // only in test mode.
 
+#include "algorithms/gridmode.h"
+
 #include <QObject>
 
 namespace Algorithms {
@@ -24,8 +26,8 @@ public:
     double startZero() const;
     double riseTime() const;
     int nRiseTime() const;
-    int gatingMode() const;
-    int pulseMode() const;
+    GridMode gatingMode() const;
+    GridMode pulseMode() const;
 
     // Each setter stores into the current set and always emits its signal.
     void setTimeMin(double value);
@@ -37,8 +39,8 @@ public:
     void setStartZero(double value);
     void setRiseTime(double value);
     void setNRiseTime(int value);
-    void setGatingMode(int value);
-    void setPulseMode(int value);
+    void setGatingMode(GridMode value);
+    void setPulseMode(GridMode value);
 
     bool isTestMode() const { return m_testMode; }
     void setTestMode(bool testMode) { m_testMode = testMode; }
@@ -71,8 +73,8 @@ private:
         double startZero = -4.9e-8;
         double riseTime = 4.9e-11;
         int nRiseTime = 4;
-        int gatingMode = 0;
-        int pulseMode = 0;
+        GridMode gatingMode = GridMode::LowPass;
+        GridMode pulseMode = GridMode::LowPass;
     };
 
     const Values &selected() const { return m_testMode ? m_current : m_default; }

@@ -1,8 +1,12 @@
 #include "algorithms/processmethod.h"
 
+#include "algorithms/gatinghelpers.h"
 #include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
+#include "algorithms/messages.h"
 #include "algorithms/passivity.h"
+#include "algorithms/stepresponse.h"
+#include "algorithms/timegatingtransmission.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -15,6 +19,8 @@ namespace Algorithms {
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 void connectPortErrors(FixturePort *port, IProcessMethod *process)
 {
     QObject::connect(port, &FixturePort::error, process, &IProcessMethod::error, Qt::UniqueConnection);
@@ -24,6 +30,15 @@ void disconnectPortErrors(FixturePort *port, IProcessMethod *process)
 {
     if (port)
         QObject::disconnect(port, &FixturePort::error, process, &IProcessMethod::error);
+}
+
+// Below -60 dB everywhere the data hold no signal.
+constexpr double kNoSignalLevel = 1e-3;
+
+bool isUsableResponse(const TimeDomainResponse &response)
+{
+    return !response.values.empty() && !response.time.empty() && response.values.size() == response.time.size()
+           && isFiniteComplexVector(response.values) && isFiniteVector(response.time);
 }
 
 } // namespace
@@ -58,10 +73,10 @@ QString IProcessMethod::gridFault(const RealVector &f)
         if (!(d > 0.0) || !(step > 0.0) || std::abs(d - step) > tolerance)
             return tr("The frequency grid is not uniformly spaced. Use a linear sweep");
     }
-    const std::optional<int> mode = frequencyGridMode(f);
+    const std::optional<GridMode> mode = frequencyGridMode(f);
     if (!mode)
         return tr("The frequency grid cannot be classified");
-    if (*mode == 0 && f.size() < 10)
+    if (*mode == GridMode::LowPass && f.size() < 10)
         return tr("Too few frequency points for the low-pass transform: at least 10 are needed");
     return QString();
 }
@@ -141,14 +156,14 @@ bool IProcessMethod::prepareParametersForGrid(const RealVector &grid, int nBandP
         return false;
     }
     m_gridFault.clear();
-    const int mode = frequencyGridMode(grid).value_or(1);
+    const GridMode mode = frequencyGridMode(grid).value_or(GridMode::BandPass);
     const double fmax = *std::max_element(grid.begin(), grid.end());
     m_parameters->setRiseTime(m_parameters->normalizingValue() / fmax);
     m_parameters->setGatingMode(mode);
     m_parameters->setPulseMode(mode);
     m_parameters->setStartZero(-0.5 / (grid[1] - grid[0]));
     if (!m_parameters->isTestMode())
-        m_parameters->setNRiseTime(mode == 0 ? nLowPass : nBandPass);
+        m_parameters->setNRiseTime(mode == GridMode::LowPass ? nLowPass : nBandPass);
     return true;
 }
 
@@ -270,6 +285,334 @@ void TransmissionProcess::setInputData(const SParametersTwoPort &input)
     m_input.setS12(input.s12());
     m_input.setS21(input.s21());
     m_input.setS22(input.s22());
+}
+
+bool TransmissionProcess::calculate()
+{
+    if (!m_left || !m_right || !m_input.isValid() || !hasFiniteVectors(m_input)) {
+        emit error(tr("Transmission. Invalid input data"));
+        return false;
+    }
+    if (!prepareParameters())
+        return false;
+    if (!calculateImpulseAndGating())
+        return false;
+    if (isInterrupted())
+        return false;
+
+    const bool lowPass = m_parameters->gatingMode() == GridMode::LowPass;
+    const bool anyConversion =
+        m_left->conversionType() != Z0ConversionType::None || m_right->conversionType() != Z0ConversionType::None;
+    if (lowPass && anyConversion && !calculateStepResponse())
+        return false;
+
+    if (isInterrupted())
+        return false;
+    if (!calculateFixtures())
+        return false;
+    if (isInterrupted())
+        return false;
+
+    for (FixturePort *port : {m_left, m_right}) {
+        if (!port->setDefaultSParameters(*port->uncorrectedSParameters()))
+            return false;
+    }
+
+    if (m_parameters->gatingMode() == GridMode::LowPass) {
+        for (FixturePort *port : {m_left, m_right}) {
+            if (port->conversionType() == Z0ConversionType::None)
+                continue;
+            if (!port->convertImpedance())
+                return false;
+            if (!port->setConvertedSParameters(*port->uncorrectedSParameters()))
+                return false;
+        }
+    }
+
+    emit m_left->uncorrectedSParametersChanged();
+    emit m_right->uncorrectedSParametersChanged();
+    return true;
+}
+
+bool TransmissionProcess::calculateImpulseAndGating()
+{
+    if (!m_left || !m_right)
+        return false;
+    const RealVector &f = m_input.frequency();
+    const std::optional<ImpulseResponse> impulse = usableImpulseResponse(m_input.s21(), f);
+    if (!impulse)
+        return false;
+    if (!checkFixtureDelay(impulse->delay))
+        return false;
+
+    const std::optional<Gating> leftGating = usableGating(m_input.s11(), f, impulse->delay);
+    if (!leftGating)
+        return false;
+    const std::optional<Gating> rightGating = usableGating(m_input.s22(), f, impulse->delay);
+    if (!rightGating)
+        return false;
+
+    // The default response goes first: the change signal of the current one
+    // makes its readers look at both.
+    if (!m_left->setDefaultImpulseResponse(*impulse) || !m_left->setImpulseResponse(*impulse)
+        || !m_left->setGating(*leftGating))
+        return false;
+    if (!m_right->setDefaultImpulseResponse(*impulse) || !m_right->setImpulseResponse(*impulse)
+        || !m_right->setGating(*rightGating))
+        return false;
+
+    determineTimeMin();
+    return true;
+}
+
+bool TransmissionProcess::calculateStepResponse()
+{
+    if (!m_left || !m_right)
+        return false;
+    if (!m_left->impulseResponse() || !m_right->impulseResponse() || !m_left->portZ0() || !m_right->portZ0()) {
+        emit error(tr("Step Response. Invalid input data"));
+        return false;
+    }
+    const ImpulseResponse &leftImpulse = *m_left->impulseResponse();
+    const ImpulseResponse &rightImpulse = *m_right->impulseResponse();
+    if (!fuzzyEqual(leftImpulse.coarsePeak, rightImpulse.coarsePeak))
+        return false;
+
+    const RealVector &f = m_input.frequency();
+    const double timeMin = m_parameters->timeMin();
+    const double startZero = m_parameters->startZero();
+    const double end = 2.0 * leftImpulse.coarsePeak;
+
+    // The impedance profile sampled at the fixture delay; empty when the
+    // profile is unusable there.
+    const auto sideStep = [&](const ComplexVector &reflection, double z0, double delay,
+                              ReflectData::StepResponse &record) -> bool {
+        const StepResponseProfile profile =
+            computeStepResponse(reflection, f, timeMin, end, 3.0, startZero, timeMin, z0);
+        if (!isFiniteVector(profile.time) || !isFiniteVector(profile.impedance) || !isFiniteVector(profile.reflection)
+            || profile.time.size() != profile.impedance.size())
+            return false;
+        const bool inside = (delay >= profile.time.front() || fuzzyEqual(delay, profile.time.front()))
+                            && (delay <= profile.time.back() || fuzzyEqual(delay, profile.time.back()));
+        if (!inside)
+            return false;
+        const double z = interp1(profile.time, profile.impedance, delay);
+        if (!isFiniteValue(z) || z < 0.0)
+            return false;
+        record = ReflectData::StepResponse{profile.impedance, profile.time, delay, z};
+        return true;
+    };
+
+    ReflectData::StepResponse left;
+    if (!sideStep(m_input.s11(), *m_left->portZ0(), leftImpulse.delay, left)) {
+        emit error(tr("Invalid step response. Calculation error. Check the measured data for validity"));
+        return false;
+    }
+    ReflectData::StepResponse right;
+    if (!sideStep(m_input.s22(), *m_right->portZ0(), rightImpulse.delay, right)) {
+        emit error(tr("Error in calculating the step response characteristic"));
+        return false;
+    }
+
+    if (!m_left->setStepResponse(left) || !m_right->setStepResponse(right))
+        return false;
+    const double fixtureImpedance = (left.impedance + right.impedance) / 2.0;
+    m_left->setFixtureImpedance(fixtureImpedance);
+    m_right->setFixtureImpedance(fixtureImpedance);
+    return true;
+}
+
+bool TransmissionProcess::storeFixtureResults(const ComplexVector &a11, const ComplexVector &a12,
+                                              const ComplexVector &a21, const ComplexVector &a22,
+                                              const ComplexVector &b11, const ComplexVector &b12,
+                                              const ComplexVector &b21, const ComplexVector &b22)
+{
+    SParametersTwoPort left;
+    left.setFrequency(m_input.frequency());
+    left.setS11(a11);
+    left.setS12(a12);
+    left.setS21(a21);
+    left.setS22(a22);
+    SParametersTwoPort right;
+    right.setFrequency(m_input.frequency());
+    right.setS11(b11);
+    right.setS12(b12);
+    right.setS21(b21);
+    right.setS22(b22);
+    const bool leftStored = m_left->setCalculatedSParameters(left);
+    const bool rightStored = m_right->setCalculatedSParameters(right);
+    return leftStored && rightStored;
+}
+
+double TransmissionProcess::referencePhase() const
+{
+    const RealVector &f = m_input.frequency();
+    const double delay = m_left && m_left->impulseResponse() ? m_left->impulseResponse()->delay : 0.0;
+    return f.empty() ? 0.0 : -kPi * f[0] * delay;
+}
+
+bool TransmissionProcess::splitThru(const ComplexVector &a, const ComplexVector &b)
+{
+    const ComplexVector &s11 = m_input.s11();
+    const ComplexVector &s12 = m_input.s12();
+    const ComplexVector &s21 = m_input.s21();
+    const ComplexVector &s22 = m_input.s22();
+    const size_t n = m_input.frequency().size();
+
+    ComplexVector x(n), y(n);
+    for (size_t i = 0; i < n; ++i) {
+        x[i] = (s11[i] - a[i]) / s21[i];
+        y[i] = (s22[i] - b[i]) / s12[i];
+    }
+    if (isInterrupted())
+        return false;
+
+    const double phase = referencePhase();
+    ComplexVector p(n), q(n);
+    for (size_t i = 0; i < n; ++i) {
+        const Complex mismatch = 1.0 - x[i] * y[i];
+        p[i] = s21[i] * mismatch;
+        q[i] = s12[i] * mismatch;
+    }
+    const ComplexVector pRoot = continuousPhaseSquareRoot(p, phase);
+    const ComplexVector qRoot = continuousPhaseSquareRoot(q, phase);
+    ComplexVector t(n);
+    for (size_t i = 0; i < n; ++i)
+        t[i] = (pRoot[i] + qRoot[i]) / 2.0;
+    if (isInterrupted())
+        return false;
+
+    return storeFixtureResults(a, t, t, y, x, t, t, b);
+}
+
+std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const ComplexVector &spectrum,
+                                                                        const RealVector &grid, int n, double riseTime,
+                                                                        GridMode mode)
+{
+    const TimeDomainResponse coarse = computeImpulseResponse(spectrum, grid, 0.0, 0.0, 0.0, mode);
+    if (!isUsableResponse(coarse)) {
+        emit error(Messages::noisySignal);
+        return std::nullopt;
+    }
+    // Data without any signal (an open port, fixtures not connected) have
+    // no delay to find: the peak would be wherever the noise is largest.
+    double level = 0.0;
+    for (const Complex &v : spectrum)
+        level = std::max(level, std::abs(v));
+    if (level < kNoSignalLevel) {
+        emit error(Messages::noisySignal);
+        emit error(tr("There is no signal: the largest magnitude of the measured data is %1 dB. "
+                      "Check that the fixtures are connected.")
+                       .arg(level > 0.0 ? 20.0 * std::log10(level) : -HUGE_VAL, 0, 'f', 1));
+        return std::nullopt;
+    }
+    const double coarsePeak = coarse.time[findPeak(coarse.values).index];
+
+    const double halfSpan = n * riseTime;
+    const TimeDomainResponse fine =
+        computeImpulseResponse(spectrum, grid, coarsePeak - halfSpan, coarsePeak + halfSpan, 3.0, mode);
+    if (!isUsableResponse(fine)) {
+        emit error(Messages::noisySignal);
+        return std::nullopt;
+    }
+    double delay = fine.time[findPeak(fine.values).index];
+    // The time grid is accumulated from its start, so a peak at t = 0 (a
+    // zero-length thru) can come out as a rounding residue of either sign.
+    const double step = fine.time.size() > 1 ? std::abs(fine.time[1] - fine.time[0]) : 0.0;
+    if (std::abs(delay) <= 1e-6 * step)
+        delay = 0.0;
+    if (delay < 0.0) {
+        emit error(tr("A negative fixture delay. Check measured data for validity"));
+        // A passive fixture has no negative delay: either its delay is longer
+        // than the grid resolves and wraps around, or the analyser shifts
+        // the data in time.
+        const double step = grid.size() > 1 ? std::abs(grid[1] - grid[0]) : 0.0;
+        if (step > 0.0)
+            emit error(tr("The impulse response peaks at %1 ps. At a frequency step of %2 MHz the "
+                          "response repeats every %3 ns, so a longer fixture wraps around to "
+                          "negative times: use more points or a smaller span. Otherwise check the "
+                          "electrical delay and port extensions set on the analyser.")
+                           .arg(delay * 1e12, 0, 'f', 1)
+                           .arg(step / 1e6, 0, 'g', 6)
+                           .arg(1e9 / step, 0, 'g', 4));
+        return std::nullopt;
+    }
+    return ImpulseResponse{fine.values, fine.time, delay, coarsePeak};
+}
+
+std::optional<ImpulseResponse> IProcessMethod::usableImpulseResponse(const ComplexVector &spectrum,
+                                                                     const RealVector &grid)
+{
+    std::optional<ImpulseResponse> impulse = calculateImpulseResponse(
+        spectrum, grid, m_parameters->nRiseTime(), m_parameters->riseTime(), m_parameters->pulseMode());
+    if (impulse && !impulse->isValid()) {
+        emit error(Messages::noisySignal);
+        return std::nullopt;
+    }
+    return impulse;
+}
+
+std::optional<Gating> IProcessMethod::usableGating(const ComplexVector &spectrum, const RealVector &grid, double delay)
+{
+    std::optional<Gating> gating =
+        calculateGating(spectrum, grid, delay, m_parameters->timeMin(), m_parameters->pulseMode());
+    if (!gating || !gating->isValid()) {
+        emit error(Messages::noisySignal);
+        return std::nullopt;
+    }
+    return gating;
+}
+
+std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spectrum, const RealVector &grid,
+                                                      double delay, double start, GridMode mode)
+{
+    const TimeDomainResponse response = computeImpulseResponse(spectrum, grid, start, 2.0 * delay, 6.0, mode);
+    if (!isUsableResponse(response))
+        return std::nullopt;
+
+    RealVector magnitude(response.values.size());
+    for (size_t i = 0; i < magnitude.size(); ++i)
+        magnitude[i] = std::hypot(response.values[i].real(), response.values[i].imag());
+
+    // A delay outside the time grid has no magnitude to show: fail instead
+    // of keeping the interpolation's failure value.
+    const RealVector &t = response.time;
+    const bool inside =
+        (delay >= t.front() || fuzzyEqual(delay, t.front())) && (delay <= t.back() || fuzzyEqual(delay, t.back()));
+    if (!inside)
+        return std::nullopt;
+    const double value = interp1(t, magnitude, delay);
+    if (!isFiniteValue(value) || value < 0.0)
+        return std::nullopt;
+    return Gating{response.values, response.time, value};
+}
+
+std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector &spectrum, const RealVector &grid,
+                                                            double delay)
+{
+    if (!m_parameters)
+        return std::nullopt;
+    const double timeMin = m_parameters->timeMin();
+    GateParameters gate;
+    gate.start = timeMin;
+    gate.stop = delay;
+    gate.beta = m_parameters->kaiserBeta();
+    gate.betaX = m_parameters->kaiserBetaX();
+    gate.centre = (timeMin + delay) / 2.0;
+    gate.halfWidth = (delay - timeMin) / 2.0;
+    gate.reserved = 0.0;
+
+    const GridMode gridMode = m_parameters->gatingMode();
+    const std::optional<double> centre =
+        refineGateCentre(spectrum, grid, m_parameters->lowSignalCenterMode(), gate, gridMode);
+    if (!centre || !isFiniteValue(*centre))
+        return std::nullopt;
+    gate.centre = *centre;
+
+    ComplexVector gated = gateSpectrum(spectrum, grid, gridMode, gate);
+    if (gated.size() != spectrum.size() || !isFiniteComplexVector(gated))
+        return std::nullopt;
+    return gated;
 }
 
 } // namespace Algorithms

@@ -61,10 +61,10 @@ public:
 
     // Fixture delay by a coarse and a refined time-domain peak search.
     std::optional<ImpulseResponse> calculateImpulseResponse(const ComplexVector &spectrum, const RealVector &grid,
-                                                            int n, double riseTime, int mode);
+                                                            int n, double riseTime, GridMode mode);
     // Impulse response over [start, 2 delay] and its magnitude at the delay.
     std::optional<Gating> calculateGating(const ComplexVector &spectrum, const RealVector &grid, double delay,
-                                          double start, int mode);
+                                          double start, GridMode mode);
     // The part of a reflection before the fixture delay, on the input grid.
     std::optional<ComplexVector> gateReflection(const ComplexVector &spectrum, const RealVector &grid, double delay);
 

@@ -1,5 +1,6 @@
 #include "algorithms/reflectionprocess.h"
 
+#include "algorithms/dutcorrection.h"
 #include "algorithms/filteringtransmission.h"
 #include "algorithms/gatinghelpers.h"
 #include "algorithms/lowpassspectrum.h"
@@ -61,7 +62,8 @@ bool ReflectProcessOpenOrShort::calculate()
     m_gatedReflection.clear();
     m_residualReflection.clear();
     m_fixtureReflection.clear();
-    const bool knownSignalType = m_signalType == MaxSignalModel || m_signalType == MaxSignalTimeGate;
+    const bool knownSignalType =
+        m_signalType == MaxSignalEliminationType::Model || m_signalType == MaxSignalEliminationType::TimeGate;
     if (!isUsableOnePort(m_input) || !m_port->portZ0() || !knownSignalType) {
         emit error(tr("Reflection. Invalid input data"));
         return false;
@@ -74,7 +76,8 @@ bool ReflectProcessOpenOrShort::calculate()
     if (!calculateImpulse() || isInterrupted())
         return false;
 
-    const bool converts = m_port->conversionType() != Z0ConversionNone && m_parameters->gatingMode() == LowPassMode;
+    const bool converts =
+        m_port->conversionType() != Z0ConversionType::None && m_parameters->gatingMode() == GridMode::LowPass;
     if (converts && (!calculateReflectStepResponse() || isInterrupted()))
         return false;
 
@@ -84,7 +87,7 @@ bool ReflectProcessOpenOrShort::calculate()
         return false;
     if (!solveFixture() || isInterrupted())
         return false;
-    if (m_signalType == MaxSignalModel && !keepCompensationOrGate())
+    if (m_signalType == MaxSignalEliminationType::Model && !keepCompensationOrGate())
         return false;
 
     if (!m_port->setDefaultSParameters(*m_port->uncorrectedSParameters()))
@@ -115,9 +118,9 @@ bool ReflectProcessOpenOrShort::keepCompensationOrGate()
     const std::optional<Gating> gating = m_port->gating();
     const ComplexVector g = m_gatedReflection, d = m_residualReflection, e = m_fixtureReflection;
 
-    m_signalType = MaxSignalTimeGate;
+    m_signalType = MaxSignalEliminationType::TimeGate;
     const bool gatedOk = calculateMainReflection() && calculateMethod() && solveFixture();
-    m_signalType = MaxSignalModel;
+    m_signalType = MaxSignalEliminationType::Model;
     if (isInterrupted())
         return false;
     const std::optional<PassivityViolation> gated =
@@ -190,10 +193,10 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
     const ComplexVector &m = m_input.s11();
     const size_t n = f.size();
     const double fixtureDelay = delay();
-    const int gridMode = m_parameters->gatingMode();
+    const GridMode gridMode = m_parameters->gatingMode();
 
     ComplexVector g;
-    if (m_signalType == MaxSignalModel) {
+    if (m_signalType == MaxSignalEliminationType::Model) {
         const std::optional<NumExpComponents> model = fitNumExpModel(f, m, {0.0, fixtureDelay, 2.0 * fixtureDelay});
         if (!model || model->size() < 2 || !allFinite(*model)) {
             emit error(Messages::noisySignal);
@@ -304,8 +307,8 @@ bool ProcessFilteringReflect::calculateMethod()
     const RealVector nodes{0.0, 2.0 * impulse->delay};
     if (isInterrupted())
         return false;
-    const std::optional<NumExpComponents> model =
-        reflectionModel(m_input.frequency(), m_residualReflection, nodes, m_parameters->gatingMode() == LowPassMode);
+    const std::optional<NumExpComponents> model = reflectionModel(m_input.frequency(), m_residualReflection, nodes,
+                                                                  m_parameters->gatingMode() == GridMode::LowPass);
     if (isInterrupted())
         return false;
     if (!model || model->size() < 2 || (*model)[0].size() != m_input.frequency().size()
@@ -426,6 +429,18 @@ ProcessFilteringReflectOpenAndShort::ProcessFilteringReflectOpenAndShort(QObject
 std::unique_ptr<TransmissionProcess> ProcessFilteringReflectOpenAndShort::createTransmissionProcess()
 {
     return std::make_unique<ProcessFiltering>();
+}
+
+bool ProcessTimeGateReflect::calculateDUT(const SParametersOnePort &dut)
+{
+    return DutCorrection::correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
+                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
+}
+
+bool ProcessTimeGateReflectOpenAndShort::calculateDUT(const SParametersOnePort &dut)
+{
+    return DutCorrection::correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
+                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
 }
 
 } // namespace Algorithms

@@ -20,9 +20,9 @@
 namespace Algorithms {
 
 // How the standard's main reflection is removed from the measurement.
-enum MaxSignalEliminationType : int {
-    MaxSignalModel = 0, // the NumExp spectral model, smoothed
-    MaxSignalTimeGate = 1, // a time gate around the standard's delay
+enum class MaxSignalEliminationType : int {
+    Model = 0, // the NumExp spectral model, smoothed
+    TimeGate = 1, // a time gate around the standard's delay
 };
 
 class ReflectProcessOpenOrShort : public ReflectProcess
@@ -39,8 +39,8 @@ public:
     const SParametersOnePort &inputData() const { return m_input; }
     void setIsShort(bool isShort) { m_isShort = isShort; }
     bool isShort() const { return m_isShort; }
-    void setSignalType(int signalType) { m_signalType = signalType; }
-    int signalType() const { return m_signalType; }
+    void setSignalType(MaxSignalEliminationType signalType) { m_signalType = signalType; }
+    MaxSignalEliminationType signalType() const { return m_signalType; }
 
     // The work vectors of the last calculation: the standard's main
     // reflection G, the residual M - G and the fixture's input reflection E.
@@ -66,7 +66,7 @@ protected:
     double standardReflection() const { return m_isShort ? -1.0 : 1.0; }
     double delay() const;
 
-    int m_signalType = MaxSignalModel;
+    MaxSignalEliminationType m_signalType = MaxSignalEliminationType::Model;
     bool m_isShort = false;
     SParametersOnePort m_input;
     ComplexVector m_gatedReflection;

@@ -24,7 +24,7 @@ RealVector runningIntegral(const ComplexVector &integrated, const RealVector &we
     const Complex j(0.0, 1.0);
     const Complex a = std::exp(j * (kTwoPi * u[0] / kd));
     const Complex w = std::exp(j * (kTwoPi * (u[1] - u[0]) / kd));
-    const ComplexVector y = chirpZTransform(integrated, a, w, weights, 0);
+    const ComplexVector y = chirpZTransform(integrated, a, w, weights, GridMode::LowPass);
     if (y.size() != k)
         return {};
     RealVector result(k);
@@ -48,7 +48,7 @@ StepResponseProfile computeStepResponse(const ComplexVector &s, const RealVector
 
     const double fmax = *std::max_element(frequency.begin(), frequency.end());
     const double dc = extrapolateDcValue(s, fmax);
-    const TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, s, Complex(dc, 0.0), LowPassMode);
+    const TwoSidedSpectrum two = makeTwoSidedSpectrum(frequency, s, Complex(dc, 0.0), GridMode::LowPass);
     if (two.time.size() < 2)
         return {};
     const size_t k = two.time.size();

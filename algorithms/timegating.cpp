@@ -50,15 +50,15 @@ double highestFrequency(const RealVector &frequency)
     return *std::max_element(frequency.begin(), frequency.end());
 }
 
-size_t twoSidedLength(size_t n, int gridMode)
+size_t twoSidedLength(size_t n, GridMode gridMode)
 {
-    return gridMode == LowPassMode ? 2 * n + 1 : n;
+    return gridMode == GridMode::LowPass ? 2 * n + 1 : n;
 }
 
-bool usableGateInput(const RealVector &frequency, int gridMode, const GateParameters &gate)
+bool usableGateInput(const RealVector &frequency, GridMode gridMode, const GateParameters &gate)
 {
-    if ((gridMode != LowPassMode && gridMode != BandPassMode) || !usableGrid(frequency)) {
-        qCDebug(lcAlgorithms) << "gateShape: unusable grid or grid mode" << gridMode;
+    if ((gridMode != GridMode::LowPass && gridMode != GridMode::BandPass) || !usableGrid(frequency)) {
+        qCDebug(lcAlgorithms) << "gateShape: unusable grid or grid mode" << static_cast<int>(gridMode);
         return false;
     }
     if (!usableGate(gate)) {
@@ -70,7 +70,8 @@ bool usableGateInput(const RealVector &frequency, int gridMode, const GateParame
 
 // The gate samples of checked input, computed in buffer (of length
 // twoSidedLength(N, gridMode)).
-RealVector computeGateShape(const RealVector &frequency, int gridMode, const GateParameters &gate, FftBuffer &buffer)
+RealVector computeGateShape(const RealVector &frequency, GridMode gridMode, const GateParameters &gate,
+                            FftBuffer &buffer)
 {
     const size_t n = frequency.size();
     const double df = frequency[1] - frequency[0];
@@ -78,7 +79,7 @@ RealVector computeGateShape(const RealVector &frequency, int gridMode, const Gat
     // Frequencies and window positions in FFT order.
     RealVector g;
     RealVector p;
-    if (gridMode == LowPassMode) {
+    if (gridMode == GridMode::LowPass) {
         g.reserve(2 * n + 1);
         p.reserve(2 * n + 1);
         g.push_back(0.0);
@@ -145,7 +146,7 @@ std::pair<double, double> pairScores(const Complex *y, const double *shape, size
 }
 } // namespace
 
-RealVector gateShape(const RealVector &frequency, int gridMode, const GateParameters &gate)
+RealVector gateShape(const RealVector &frequency, GridMode gridMode, const GateParameters &gate)
 {
     if (!usableGateInput(frequency, gridMode, gate))
         return {};
@@ -154,7 +155,7 @@ RealVector gateShape(const RealVector &frequency, int gridMode, const GateParame
     return computeGateShape(frequency, gridMode, gate, buffer);
 }
 
-ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, int gridMode,
+ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, GridMode gridMode,
                            const GateParameters &gate)
 {
     const size_t n = s.size();
@@ -166,7 +167,7 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
     if (shape.size() != k)
         return {};
 
-    const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, highestFrequency(frequency)) : 0.0;
+    const double dc = gridMode == GridMode::LowPass ? extrapolateDcValue(s, highestFrequency(frequency)) : 0.0;
 
     // Shift the data by the centre so that the gate lies at start .. stop.
     ComplexVector shift(n);
@@ -190,7 +191,7 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
         return {};
 
     // Positive harmonics (low-pass) or the measured points (band-pass).
-    const size_t first = gridMode == LowPassMode ? 1 : 0;
+    const size_t first = gridMode == GridMode::LowPass ? 1 : 0;
     ComplexVector result(n);
     // undo the unit-modulus shift: multiply by its conjugate
     for (size_t i = 0; i < n; ++i)
@@ -199,7 +200,7 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
 }
 
 std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, int centreMode,
-                                       const GateParameters &gate, int gridMode)
+                                       const GateParameters &gate, GridMode gridMode)
 {
     const size_t n = s.size();
     if (frequency.size() != n || !usableGrid(frequency))
@@ -211,16 +212,16 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     if (centreMode == 0) {
         const auto reduce = [](double phi) { return phi - kTwoPi * std::round(phi / kTwoPi); };
         double phi = 0.0;
-        if (gridMode == LowPassMode) {
+        if (gridMode == GridMode::LowPass) {
             phi = std::arg(s[n - 1]) + kTwoPi * centre * fLast;
         } else {
             phi = (std::arg(s[n - 1]) + kTwoPi * centre * fLast) - (std::arg(s[0]) + kTwoPi * centre * fFirst);
         }
         phi = reduce(reduce(phi));
         double e = 0.0;
-        if (gridMode == LowPassMode)
+        if (gridMode == GridMode::LowPass)
             e = phi / (kTwoPi * fLast);
-        else if (gridMode == BandPassMode)
+        else if (gridMode == GridMode::BandPass)
             e = phi / (kTwoPi * (fLast - fFirst));
         const double refined = centre - e;
         if (!std::isfinite(refined))
@@ -230,14 +231,14 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     if (centreMode != 1)
         return std::nullopt;
 
-    if (gridMode != LowPassMode && gridMode != BandPassMode)
+    if (gridMode != GridMode::LowPass && gridMode != GridMode::BandPass)
         return std::nullopt;
     const double fmax = highestFrequency(frequency);
     const double fmin = *std::min_element(frequency.begin(), frequency.end());
     const double nd = static_cast<double>(n);
     // One natural time step (low-pass) or half of one (band-pass).
-    const double d =
-        gridMode == LowPassMode ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    const double d = gridMode == GridMode::LowPass ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
+                                                   : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
     if (!std::isfinite(d) || !(d > 0.0))
         return std::nullopt;
 
@@ -264,7 +265,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer);
     if (shape.size() != k)
         return std::nullopt;
-    const double dc = gridMode == LowPassMode ? extrapolateDcValue(s, fmax) : 0.0;
+    const double dc = gridMode == GridMode::LowPass ? extrapolateDcValue(s, fmax) : 0.0;
     // count is even, so the integer half is exact
     const size_t halfCount = count / 2;
     const double half = static_cast<double>(halfCount);
@@ -305,7 +306,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     };
     // The score of a position is the response inside the gate, sum |y| shape
     // (its common factor 1 / K left out).
-    if (gridMode == LowPassMode) {
+    if (gridMode == GridMode::LowPass) {
         // A two-sided spectrum of conjugate halves has a real response, so
         // two positions share one transform: y(j) + i y(j + 1).
         // a + i b at +f, conj(a) + i conj(b) at -f

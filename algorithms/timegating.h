@@ -2,6 +2,7 @@
 // Time gating of a spectrum: the gate's time-domain shape, the gated
 // spectrum, and the refinement of the time the data are shifted to first.
 
+#include "algorithms/gridmode.h"
 #include "algorithms/vectorhelpers.h"
 
 #include <optional>
@@ -21,20 +22,20 @@ struct GateParameters
 };
 
 // Gate samples in FFT time order (sample k at k / (K df), the second half
-// standing for negative times); K = 2N + 1 (grid mode 0) or N (mode 1).
+// standing for negative times); K = 2N + 1 (low-pass) or N (band-pass).
 // Empty when stop <= start, the half width is negative, the mode is unknown
 // or the grid is unusable.
-RealVector gateShape(const RealVector &frequency, int gridMode, const GateParameters &gate);
+RealVector gateShape(const RealVector &frequency, GridMode gridMode, const GateParameters &gate);
 
 // S gated to the absolute times start .. stop, on the input grid. Empty when
 // the gate or the input is unusable.
-ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, int gridMode,
+ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, GridMode gridMode,
                            const GateParameters &gate);
 
 // The refined gate centre: centreMode 0 from the phase of the highest point,
 // 1 by scanning the shift for the least response inside the gate. Empty for
 // another centre mode or unusable input.
 std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, int centreMode,
-                                       const GateParameters &gate, int gridMode);
+                                       const GateParameters &gate, GridMode gridMode);
 
 } // namespace Algorithms

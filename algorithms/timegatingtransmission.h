@@ -16,8 +16,7 @@ public:
 
     void determineTimeMin() override;
     bool calculateFixtures() override;
-    // DUT-in-fixture correction of the analyser-side reflections; defined
-    // with the other corrections in dutcorrection.cpp.
+    // DUT-in-fixture correction of the analyser-side reflections.
     bool calculateDUT(const SParametersOnePort &left, const SParametersOnePort &right) override;
 };
 

@@ -120,8 +120,9 @@ void TestModeTableModel::buildRows()
         return parameter;
     };
 
-    TableParameter mode = row(tr("Mode"), tr("Low pass: Fstart = Fstep Band pass: Fstart ≠ Fstep"),
-                              [p] { return p->pulseMode() != 0 ? QStringLiteral("BAND") : QStringLiteral("LOW"); });
+    TableParameter mode = row(tr("Mode"), tr("Low pass: Fstart = Fstep Band pass: Fstart ≠ Fstep"), [p] {
+        return p->pulseMode() != Algorithms::GridMode::LowPass ? QStringLiteral("BAND") : QStringLiteral("LOW");
+    });
 
     TableParameter length = row(tr("Length"), tr("Calculated fixture delay"), [this] { return fixtureDelayText(); });
 
@@ -162,8 +163,9 @@ void TestModeTableModel::buildRows()
     TableParameter kaiserBeta = row(tr("Kaiser Beta"), tr("Gating window"), [p] { return p->kaiserBeta(); });
     kaiserBeta.setSetter(unlessNull([p](const QVariant &value) { p->setKaiserBeta(enteredNumber(value)); }));
 
-    TableParameter stepStart = row(tr("Step response start"), tr("-0.5 /(F(2)-F(1))"),
-                                   [p] { return p->pulseMode() != 0 ? absentText : formatSi(p->startZero(), 2); });
+    TableParameter stepStart = row(tr("Step response start"), tr("-0.5 /(F(2)-F(1))"), [p] {
+        return p->pulseMode() != Algorithms::GridMode::LowPass ? absentText : formatSi(p->startZero(), 2);
+    });
 
     parameters = {mode,        length,    fourRiseTimes, riseTime,    coefficientN, coefficientNrt,
                   minGateTime, lowCenter, highCenter,    kaiserBetaX, kaiserBeta,   stepStart};

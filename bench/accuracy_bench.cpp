@@ -86,13 +86,14 @@ struct Ports
     {
         for (FixturePort *p : {&left, &right}) {
             p->setZ0Impedance(kZ0);
-            p->setConversionType(Z0ConversionNone);
+            p->setConversionType(Z0ConversionType::None);
         }
     }
     FixturePort left, right;
 };
 
-void thruCase(benchmark::State &state, int index, const FixtureCase &fc, const GridCase &gc, bool dutCorrection)
+void thruCase(benchmark::State &state, ProcessFactory::ProcessIndex index, const FixtureCase &fc, const GridCase &gc,
+              bool dutCorrection)
 {
     BenchSupport::application();
     const SynthNet::Network fixture = fc.build(gc.grid);
@@ -126,17 +127,19 @@ void thruCase(benchmark::State &state, int index, const FixtureCase &fc, const G
 }
 
 // kind: 0 open, 1 short, 2 open and short.
-void reflectCase(benchmark::State &state, bool filtering, int kind, int signalType, const FixtureCase &fc,
-                 const GridCase &gc)
+void reflectCase(benchmark::State &state, bool filtering, int kind, MaxSignalEliminationType signalType,
+                 const FixtureCase &fc, const GridCase &gc)
 {
     BenchSupport::application();
     const SynthNet::Network fixture = fc.build(gc.grid);
     for (auto _ : state) {
         ProcessInputParameters params;
         Ports ports;
-        const int index = kind == 2 ? (filtering ? ProcessFactory::FilteringReflectOpenAndShort
-                                                 : ProcessFactory::TimeGateReflectOpenAndShort)
-                                    : (filtering ? ProcessFactory::FilteringReflect : ProcessFactory::TimeGateReflect);
+        const ProcessFactory::ProcessIndex index =
+            kind == 2 ? (filtering ? ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort
+                                   : ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort)
+                      : (filtering ? ProcessFactory::ProcessIndex::FilteringReflect
+                                   : ProcessFactory::ProcessIndex::TimeGateReflect);
         const auto process = ProcessFactory::createProcess(index);
         auto *r = qobject_cast<ReflectProcess *>(process.get());
         r->setParameters(&params);
@@ -167,25 +170,29 @@ int registerAll()
             const auto add = [](const std::string &name, auto fn) {
                 benchmark::RegisterBenchmark(name.c_str(), fn)->Iterations(1)->Unit(benchmark::kMillisecond);
             };
-            add("2xthru/timegate" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::TimeGate, fc, gc, false); });
-            add("2xthru/filtering" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::Filtering, fc, gc, false); });
+            add("2xthru/timegate" + tail, [&fc, &gc](benchmark::State &s) {
+                thruCase(s, ProcessFactory::ProcessIndex::TimeGate, fc, gc, false);
+            });
+            add("2xthru/filtering" + tail, [&fc, &gc](benchmark::State &s) {
+                thruCase(s, ProcessFactory::ProcessIndex::Filtering, fc, gc, false);
+            });
             add("2xthru/bisection" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::Bisect, fc, gc, false); });
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::ProcessIndex::Bisect, fc, gc, false); });
             add("dutcorrection/timegate" + tail,
-                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::TimeGate, fc, gc, true); });
+                [&fc, &gc](benchmark::State &s) { thruCase(s, ProcessFactory::ProcessIndex::TimeGate, fc, gc, true); });
             for (const bool filtering : {false, true}) {
                 const std::string method = filtering ? "/filtering" : "/timegate";
-                for (const int signalType : {0, 1}) {
-                    const std::string comp = signalType == 0 ? "+comp" : "";
+                for (const MaxSignalEliminationType signalType :
+                     {MaxSignalEliminationType::Model, MaxSignalEliminationType::TimeGate}) {
+                    const std::string comp = signalType == MaxSignalEliminationType::Model ? "+comp" : "";
                     add("1xreflect-open" + comp + method + tail,
                         [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 0, signalType, fc, gc); });
                     add("1xreflect-short" + comp + method + tail,
                         [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 1, signalType, fc, gc); });
                 }
-                add("1xreflect-both" + method + tail,
-                    [=, &fc, &gc](benchmark::State &s) { reflectCase(s, filtering, 2, 0, fc, gc); });
+                add("1xreflect-both" + method + tail, [=, &fc, &gc](benchmark::State &s) {
+                    reflectCase(s, filtering, 2, MaxSignalEliminationType::Model, fc, gc);
+                });
             }
         }
     }

@@ -44,7 +44,7 @@ struct FixturePorts
     {
         for (Algorithms::FixturePort *port : {&left, &right}) {
             port->setZ0Impedance(50.0);
-            port->setConversionType(Algorithms::Z0ConversionSystem);
+            port->setConversionType(Algorithms::Z0ConversionType::System);
         }
     }
 

@@ -23,7 +23,7 @@ static void BM_ChirpZ(benchmark::State &state)
     const RealVector w(n, 1.0);
     const Complex A = std::polar(1.0, 0.1), W = std::polar(1.0, -2 * M_PI / (4.0 * n));
     for (auto _ : state)
-        benchmark::DoNotOptimize(chirpZTransform(x, A, W, w, 0));
+        benchmark::DoNotOptimize(chirpZTransform(x, A, W, w, GridMode::LowPass));
     state.counters["L"] = static_cast<double>(nextPowerOfTwo(2 * n - 1));
 }
 

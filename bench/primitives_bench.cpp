@@ -69,7 +69,7 @@ void BM_ImpulseResponse(benchmark::State &state)
 {
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     for (auto _ : state) {
-        TimeDomainResponse r = computeImpulseResponse(f.reflection, f.frequency, 0.0, 1e-9, 3.0, 0);
+        TimeDomainResponse r = computeImpulseResponse(f.reflection, f.frequency, 0.0, 1e-9, 3.0, GridMode::LowPass);
         benchmark::DoNotOptimize(r.values.data());
     }
 }
@@ -106,7 +106,7 @@ void BM_GateSpectrum(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state) {
-        ComplexVector g = gateSpectrum(f.reflection, f.frequency, 0, gate);
+        ComplexVector g = gateSpectrum(f.reflection, f.frequency, GridMode::LowPass, gate);
         benchmark::DoNotOptimize(g.data());
     }
 }
@@ -117,7 +117,7 @@ void BM_RefineGateCentreScan(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state) {
-        auto c = refineGateCentre(f.reflection, f.frequency, 1, gate, 0);
+        auto c = refineGateCentre(f.reflection, f.frequency, 1, gate, GridMode::LowPass);
         benchmark::DoNotOptimize(c);
     }
 }

@@ -14,7 +14,7 @@ using namespace Algorithms;
 
 namespace {
 
-void runThru(benchmark::State &state, int index)
+void runThru(benchmark::State &state, ProcessFactory::ProcessIndex index)
 {
     BenchSupport::application();
     const SParametersTwoPort thru = BenchSupport::thruOf(static_cast<size_t>(state.range(0)));
@@ -40,12 +40,12 @@ void runThru(benchmark::State &state, int index)
 
 void BM_FilteringThru(benchmark::State &state)
 {
-    runThru(state, ProcessFactory::Filtering);
+    runThru(state, ProcessFactory::ProcessIndex::Filtering);
 }
 
 void BM_BisectionThru(benchmark::State &state)
 {
-    runThru(state, ProcessFactory::Bisect);
+    runThru(state, ProcessFactory::ProcessIndex::Bisect);
 }
 
 } // namespace

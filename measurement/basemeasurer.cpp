@@ -100,7 +100,7 @@ bool BaseMeasurer::execute(Algorithms::IProcessMethod *process)
 bool BaseMeasurer::setupFixture(Algorithms::FixturePort *port, double z0)
 {
     qCDebug(lcMeasurement) << "Setup fixture";
-    qCDebug(lcMeasurement) << "Conversion Type" << m_conversionT;
+    qCDebug(lcMeasurement) << "Conversion Type" << static_cast<int>(m_conversionT);
     qCDebug(lcMeasurement) << "User entered impedance" << m_userDefZ0;
     qCDebug(lcMeasurement) << "Port impedance" << z0;
     if (!port)

@@ -108,7 +108,7 @@ protected:
     // Set by the GUI thread, read by the worker between ports.
     std::atomic<bool> m_interrupted{false};
     Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethodTimeGate;
-    Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionSystem;
+    Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionType::System;
     double m_userDefZ0 = 50.0;
     SyncedVnaDevice *m_device;
 

@@ -28,13 +28,13 @@ Algorithms::Z0ConversionType MeasureEnums::toZ0ConversionType(int conversion)
 {
     switch (conversion) {
     case int(Z0Conversion::System):
-        return Algorithms::Z0ConversionSystem;
+        return Algorithms::Z0ConversionType::System;
     case int(Z0Conversion::Fixture):
-        return Algorithms::Z0ConversionFixture;
+        return Algorithms::Z0ConversionType::Fixture;
     case int(Z0Conversion::User):
-        return Algorithms::Z0ConversionUser;
+        return Algorithms::Z0ConversionType::User;
     default:
-        return Algorithms::Z0ConversionNone;
+        return Algorithms::Z0ConversionType::None;
     }
 }
 

@@ -94,13 +94,13 @@ QmlFixturePort::Values QmlFixturePort::readValues() const
     Values values;
     values.isMeasured = isMeasured();
     const auto mode = gridMode();
-    values.isLowPass = mode && *mode == 0;
+    values.isLowPass = mode && *mode == Algorithms::GridMode::LowPass;
     values.length = length();
     if (m_defaultImpulse)
         values.lengthWithoutOffset = m_defaultImpulse->delay;
     values.impedance = impedance();
     values.impedanceReferenceLength = impedanceReferenceLength();
-    if (m_conversionType != Algorithms::Z0ConversionNone)
+    if (m_conversionType != Algorithms::Z0ConversionType::None)
         values.z0Transform = m_z0Transform;
     values.gatingValue = gatingValue();
     values.dataState = m_dataState;
@@ -176,32 +176,32 @@ QVariant QmlFixturePort::gatingValueVariant() const
     return toVariant(m_values.gatingValue);
 }
 
-QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(int dataState)
+QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(DataState dataState)
 {
     CalibrationStates flags;
     switch (dataState) {
-    case 1:
+    case DataState::Default:
+        break;
+    case DataState::Converted:
         flags = Converted;
         break;
-    case 2:
+    case DataState::Offset:
         flags = Offset;
         break;
-    case 3:
+    case DataState::OffsetConverted:
         flags = CalibrationStates(Converted) | Offset;
         break;
-    case 4:
+    case DataState::DutCorrected:
         flags = DutCorrected;
         break;
-    case 5:
+    case DataState::DutCorrectedOffset:
         flags = CalibrationStates(Offset) | DutCorrected;
         break;
-    case 6:
+    case DataState::DutCorrectedConverted:
         flags = CalibrationStates(Converted) | DutCorrected;
         break;
-    case 7:
+    case DataState::DutCorrectedOffsetConverted:
         flags = CalibrationStates(Converted) | Offset | DutCorrected;
-        break;
-    default:
         break;
     }
     return flags;

@@ -58,7 +58,7 @@ public:
         std::optional<double> impedanceReferenceLength;
         std::optional<double> z0Transform;
         std::optional<double> gatingValue;
-        int dataState = 0;
+        DataState dataState = DataState::Default;
 
         bool operator==(const Values &other) const;
     };
@@ -87,8 +87,8 @@ public:
     QVector<QPointF> *impulseResponseSeries() { return &m_impulseSeries; }
     QVector<QPointF> *gatingSeries() { return &m_gatingSeries; }
 
-    // The flags of one data state of the model (0..7).
-    static CalibrationStates flagsOfDataState(int dataState);
+    // The flags of one data state of the model.
+    static CalibrationStates flagsOfDataState(DataState dataState);
 
 signals:
     void impedanceChangedQml();

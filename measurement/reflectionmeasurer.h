@@ -76,7 +76,7 @@ private:
     void resetSidePorts();
     void setCalculatingStatus(Status status);
 
-    Algorithms::MaxSignalEliminationType m_signalType = Algorithms::MaxSignalModel;
+    Algorithms::MaxSignalEliminationType m_signalType = Algorithms::MaxSignalEliminationType::Model;
     MeasureEnums::FixturePossibleState m_state = MeasureEnums::FixturePossibleState::OPEN;
     Status m_calculatingStatus = StatusNotMeasured;
     QPointer<ConnectionReflect> m_connection;

@@ -1,10 +1,14 @@
 #include "measurement/reflectionstep.h"
 
+#include "algorithms/vectorhelpers.h"
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
 #include "measurement/logging.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/qmlfixtureport.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/sparametersource.h"
+#include "measurement/stepoffsets.h"
 #include "measurement/vnafixtureconnection.h"
 
 #include <QDebug>
@@ -42,7 +46,8 @@ ReflectionStep::ReflectionStep(ConnectionReflect *connection, SyncedVnaDevice *d
     connect(this, &ReflectionStep::shortMeasuredChanged, this, &Step::isMeasuredChanged);
     connect(this, &ReflectionStep::calculatedChanged, this, &Step::isMeasuredChanged);
     connect(this, &ReflectionStep::useCompensationChanged, m_measurer, [this](bool on) {
-        m_measurer->setSignalType(on ? Algorithms::MaxSignalModel : Algorithms::MaxSignalTimeGate);
+        m_measurer->setSignalType(on ? Algorithms::MaxSignalEliminationType::Model
+                                     : Algorithms::MaxSignalEliminationType::TimeGate);
     });
 }
 
@@ -165,4 +170,57 @@ void ReflectionStep::runMeasure(const SParameterSource &source, bool isShort, co
         m_measurer->measureOpen(source, progress.get());
     // The run replaced the models with ones that carry no offset.
     setAppliedFixtureOffset(false);
+}
+
+using StepOffsets::toSeconds;
+
+void ReflectionStep::setOffset(double offset)
+{
+    qCWarning(lcMeasurement) << "Floating point comparison needs context sanity check";
+    if (Algorithms::fuzzyEqual(offset, m_offset))
+        return;
+    m_offset = offset;
+    emit offsetChanged(offset);
+}
+
+void ReflectionStep::applyOffset(bool val)
+{
+    if (m_measurer->calculatingStatus() != StatusDone)
+        return;
+    if (!admitRequest(Admission::QueueBehind))
+        return;
+    const Progress progress = createProgress(tr("Reflection offset"), 1);
+    const double picoseconds = val ? m_offset : 0.0;
+    runStepTask(
+        [this, progress, val, picoseconds] {
+            progress->step(tr("Applying offset"));
+            // The flag tells what the models carry: it changes only with them.
+            if (applySideOffset(picoseconds)) {
+                setAppliedFixtureOffset(val);
+            } else {
+                progress->cancel();
+                emit flagAppliedFixtureOffsetChanged();
+            }
+        },
+        progress);
+}
+
+bool ReflectionStep::applySideOffset(double picoseconds)
+{
+    const double seconds = toSeconds(picoseconds);
+    VNAFixtureConnection *side = m_connection ? m_connection->fixt() : nullptr;
+    if (!side)
+        return false;
+    try {
+        for (const auto &port : side->measureData().items()) {
+            if (!port->measureData()->applyOffset(seconds)) {
+                emit error(tr("Cannot apply the offset") + StepOffsets::secondsText(seconds));
+                return false;
+            }
+        }
+    } catch (const std::exception &e) {
+        emit error(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
 }

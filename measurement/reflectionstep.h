@@ -56,7 +56,7 @@ public slots:
     void measureOpenFromTouchstone(const QString &file);
     void measureShortFromTouchstone(const QString &file);
 
-    // Step offsets (stepoffsets.cpp).
+    // Step offsets.
     void applyOffset(bool val);
     void setOffset(double offset);
 
@@ -75,7 +75,7 @@ private:
     void selectedStandardsChanged() override;
     void measure(bool isShort, const QString *filePath);
     void runMeasure(const SParameterSource &source, bool isShort, const Progress &progress);
-    // Offset of the side's ports by picoseconds (stepoffsets.cpp).
+    // Offset of the side's ports by picoseconds.
     bool applySideOffset(double picoseconds);
 
     ConnectionReflect *m_connection;

@@ -147,7 +147,7 @@ private:
     void runGuarded(const Job &job, TaskProgress *progress);
 
     Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethodTimeGate;
-    Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionSystem;
+    Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionType::System;
     double m_userDefZ0 = 50.0;
     std::atomic<bool> m_appliedFixtureOffset{false};
     SyncedVnaDevice *m_device;

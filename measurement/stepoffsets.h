@@ -1,7 +1,7 @@
 #pragma once
 // Reference-plane offsets of the steps. The pages enter and show offsets in
-// picoseconds; the fixture ports take seconds. The offset slots of
-// ReflectionStep and TransmissionStep are defined in stepoffsets.cpp.
+// picoseconds; the fixture ports take seconds. These are the helpers the
+// offset slots of ReflectionStep and TransmissionStep share.
 
 #include <QString>
 

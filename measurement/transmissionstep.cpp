@@ -1,12 +1,22 @@
 #include "measurement/transmissionstep.h"
 
+#include "algorithms/dutcorrection.h"
+#include "algorithms/messages.h"
 #include "algorithms/vectorhelpers.h"
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
+#include "measurement/logging.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/qmlfixtureport.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/sparametersource.h"
+#include "measurement/stepoffsets.h"
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/vnafixtureconnection.h"
+
+#include <QDebug>
+
+#include <exception>
 
 namespace {
 
@@ -199,4 +209,225 @@ void TransmissionStep::measureThru(const SParameterSource &source, const Progres
     // A cancelled run leaves no models of the pairs it had already done.
     if (!ok && cancelRequested())
         resetSides();
+}
+
+using StepOffsets::toSeconds;
+
+bool TransmissionStep::applySidesOffsets(double leftPs, double rightPs)
+{
+    const double left = toSeconds(leftPs);
+    const double right = toSeconds(rightPs);
+    qCDebug(lcMeasurement) << "leftOffset" << left;
+    qCDebug(lcMeasurement) << "Rightoffset" << right;
+    VNAFixtureConnection *leftSide = m_connection ? m_connection->left() : nullptr;
+    VNAFixtureConnection *rightSide = m_connection ? m_connection->right() : nullptr;
+    if (!leftSide || !rightSide)
+        return false;
+    const auto &leftPorts = leftSide->measureData().items();
+    const auto &rightPorts = rightSide->measureData().items();
+    if (leftPorts.size() != rightPorts.size()) {
+        emit error(tr("zip containers size are not equal"));
+        return false;
+    }
+    try {
+        // A port that refuses reports its own text.
+        for (size_t i = 0; i < leftPorts.size(); ++i) {
+            if (!leftPorts[i]->measureData()->applyOffset(left))
+                return false;
+            if (!rightPorts[i]->measureData()->applyOffset(right))
+                return false;
+        }
+    } catch (const std::exception &e) {
+        emit error(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
+}
+
+void TransmissionStep::applyThruOffset(bool val)
+{
+    if (m_thruMeasurer->status() != StatusDone)
+        return;
+    if (!admitRequest(Admission::QueueBehind))
+        return;
+    const Progress progress = createProgress(tr("Transmission offset"), 1);
+    const double left = val ? m_leftOffset : 0.0;
+    const double right = val ? m_rightOffset : 0.0;
+    runStepTask(
+        [this, progress, val, left, right] {
+            progress->step(tr("Applying offset"));
+            if (applySidesOffsets(left, right)) {
+                setAppliedFixtureOffset(val);
+            } else {
+                progress->cancel();
+                emit flagAppliedFixtureOffsetChanged();
+            }
+        },
+        progress);
+}
+
+void TransmissionStep::applyReflectOffset(bool val)
+{
+    if (m_leftReflectMeasurer->calculatingStatus() != StatusDone
+        || m_rightReflectMeasurer->calculatingStatus() != StatusDone)
+        return;
+    if (!admitRequest(Admission::QueueBehind))
+        return;
+    const Progress progress = createProgress(tr("Transmission offset"), 2);
+    progress->step(tr("Check measure data"));
+    if (m_thruMeasurer->status() != StatusDone) {
+        emit error(tr("Fixture is not measured"));
+        progress->cancel();
+        return;
+    }
+    runStepTask(
+        [this, progress, val] {
+            progress->step(tr("Applying offset"));
+            const double left = val ? leftReflectOffset() : 0.0;
+            const double right = val ? rightReflectOffset() : 0.0;
+            if (applySidesOffsets(left, right)) {
+                setAppliedReflectsOffset(val);
+            } else {
+                progress->cancel();
+                emit appliedReflectsOffsetChanged();
+            }
+        },
+        progress);
+}
+
+void TransmissionStep::measureOpenFromVna()
+{
+    measureReflect(false, nullptr);
+}
+
+void TransmissionStep::measureShortFromVna()
+{
+    measureReflect(true, nullptr);
+}
+
+void TransmissionStep::measureOpenFromTouchstoneFile(const QString &filePath)
+{
+    measureReflect(false, &filePath);
+}
+
+void TransmissionStep::measureShortFromTouchstoneFile(const QString &filePath)
+{
+    measureReflect(true, &filePath);
+}
+
+void TransmissionStep::measureReflect(bool isShort, const QString *filePath)
+{
+    if (!admitRequest(Admission::RefuseWhileBusy))
+        return;
+    const QString name = isShort ? tr("Transmission Short") : tr("Transmission Open");
+    // The side copies are GUI-thread objects: they are replaced here, after
+    // the request was admitted (so no job of this program is using the old
+    // ones) and before the job is queued, never by a call from the job into
+    // this thread, which may be waiting for the job.
+    if (!filePath) {
+        const Progress progress = createProgress(name, 6);
+        SyncedVnaDevice *analyser = device();
+        runWithSavedDeviceState([this, progress, analyser,
+                                 isShort] { runReflectJob(SParameterSource::fromDevice(analyser), isShort, progress); },
+                                progress, [this] { replaceCopies(); });
+        return;
+    }
+    const Progress progress = createProgress(name, 4);
+    const QString path = *filePath;
+    replaceCopies();
+    runStepTask([this, progress, path, isShort] { runReflectJob(SParameterSource::fromFile(path), isShort, progress); },
+                progress);
+}
+
+void TransmissionStep::runReflectJob(const SParameterSource &source, bool isShort, const Progress &progress)
+{
+    m_leftReflectOffset.store(0.0);
+    m_rightReflectOffset.store(0.0);
+    emit leftReflectOffsetChanged();
+    emit rightReflectOffsetChanged();
+
+    // The thru models go back without offset, so the thru offsets are no
+    // longer applied. Without a calculated thru there is nothing to take
+    // back. The reflect-offset choice stays: it holds for the offsets this
+    // measurement computes (applied below once they are complete), and a
+    // second standard measured after the first one still belongs to it.
+    if (m_thruMeasurer->status() == StatusDone && applySidesOffsets(0.0, 0.0))
+        setAppliedFixtureOffset(false);
+
+    const auto measure = [&](ReflectionMeasurer *measurer) {
+        if (isShort)
+            measurer->measureShort(source, progress.get());
+        else
+            measurer->measureOpen(source, progress.get());
+    };
+    measure(m_leftReflectMeasurer);
+    if (cancelRequested())
+        return;
+    measure(m_rightReflectMeasurer);
+
+    if (m_leftReflectMeasurer->calculatingStatus() != StatusDone
+        || m_rightReflectMeasurer->calculatingStatus() != StatusDone)
+        return;
+    progress->step(tr("Calculate reflect offset"));
+    if (!computeReflectOffsets()) {
+        progress->cancel();
+        return;
+    }
+    if (appliedReflectsOffset() && !applySidesOffsets(leftReflectOffset(), rightReflectOffset()))
+        progress->cancel();
+}
+
+void TransmissionStep::replaceCopies()
+{
+    VNAFixtureConnection *oldLeft = m_leftCopy;
+    VNAFixtureConnection *oldRight = m_rightCopy;
+    m_leftCopy = m_connection && m_connection->left() ? m_connection->left()->create() : nullptr;
+    m_rightCopy = m_connection && m_connection->right() ? m_connection->right()->create() : nullptr;
+    Algorithms::ProcessInputParameters *parameters = m_connection ? m_connection->parameters() : nullptr;
+    for (auto [measurer, copy] :
+         {std::pair(m_leftReflectMeasurer, m_leftCopy), std::pair(m_rightReflectMeasurer, m_rightCopy)}) {
+        ConnectionReflect *old = measurer->connection();
+        measurer->setConnection(new ConnectionReflect(copy, parameters, measurer));
+        delete old;
+        measurer->setState(m_reflectState);
+    }
+    delete oldLeft;
+    delete oldRight;
+}
+
+bool TransmissionStep::computeReflectOffsets()
+{
+    using StepOffsets::DelayFailure;
+    const auto mean = [this](const VNAFixtureConnection *side, const char *tag, const QString &emptyText) {
+        DelayFailure failure = DelayFailure::NoPorts;
+        const auto delay = StepOffsets::meanDelay(side, tag, &failure);
+        if (!delay)
+            emit error(failure == DelayFailure::NoPorts ? emptyText : Algorithms::Messages::noLengthData);
+        return delay;
+    };
+    const auto leftAvg = mean(m_leftCopy, "LEFT PORT", tr("Calculation error. Left side fixture data is empty"));
+    if (!leftAvg)
+        return false;
+    const auto rightAvg = mean(m_rightCopy, "RIGHT PORT", tr("Calculation error. Right side fixture data is empty"));
+    if (!rightAvg)
+        return false;
+    const auto thruAvg = mean(m_connection ? m_connection->left() : nullptr, "THRU PORT",
+                              tr("Calculation error. Fixture data is empty"));
+    if (!thruAvg)
+        return false;
+
+    // (right - thru, left - thru) when all three are finite.
+    const auto offsets = Algorithms::solveThruOffsets(*thruAvg, *leftAvg, *rightAvg);
+    if (!offsets) {
+        emit error(tr("Calculation error. Check fixture configuration and measured data for validity."));
+        return false;
+    }
+    m_leftReflectOffset.store(offsets->second * StepOffsets::picosecondsPerSecond);
+    m_rightReflectOffset.store(offsets->first * StepOffsets::picosecondsPerSecond);
+    qCDebug(lcMeasurement) << "LEFT average" << *leftAvg;
+    qCDebug(lcMeasurement) << "right average" << *rightAvg;
+    qCDebug(lcMeasurement) << "thru average" << *thruAvg;
+    emit leftReflectOffsetChanged();
+    emit rightReflectOffsetChanged();
+    return true;
 }

@@ -102,7 +102,7 @@ private:
     // The reflect state and both reflect measurers follow the selected standards.
     void selectedStandardsChanged() override;
 
-    // Step offsets (stepoffsets.cpp).
+    // Step offsets.
     bool applySidesOffsets(double leftPs, double rightPs);
     void measureReflect(bool isShort, const QString *filePath);
     void runReflectJob(const SParameterSource &source, bool isShort, const Progress &progress);

@@ -57,9 +57,9 @@ TEST(TimeGatingAccuracy, TodaysFiguresAreKept)
         FixturePort left, right;
         for (FixturePort *p : {&left, &right}) {
             p->setZ0Impedance(kZ0);
-            p->setConversionType(Z0ConversionNone);
+            p->setConversionType(Z0ConversionType::None);
         }
-        const auto process = ProcessFactory::createProcess(ProcessFactory::TimeGate);
+        const auto process = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::TimeGate);
         auto *thru = qobject_cast<TransmissionProcess *>(process.get());
         ASSERT_TRUE(thru);
         thru->setParameters(&params);
@@ -90,15 +90,17 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
         {"neck: compensation replaced", neckFixture, true, 1.0},
         {"pad: compensation kept", padFixture, false, 0.5},
     };
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
         for (const Case &c : cases) {
             for (const bool isShort : {false, true}) {
-                SCOPED_TRACE(testing::Message() << c.name << (isShort ? " short " : " open ") << index);
+                SCOPED_TRACE(testing::Message()
+                             << c.name << (isShort ? " short " : " open ") << static_cast<int>(index));
                 const SynthNet::Network fixture = c.fixture(kHarmonic);
                 ProcessInputParameters params;
                 FixturePort port;
                 port.setZ0Impedance(kZ0);
-                port.setConversionType(Z0ConversionNone);
+                port.setConversionType(Z0ConversionType::None);
                 const auto process = ProcessFactory::createProcess(index);
                 auto *single = qobject_cast<ReflectProcessOpenOrShort *>(process.get());
                 ASSERT_TRUE(single);
@@ -106,7 +108,7 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
                 ASSERT_TRUE(single->setFixturesForCalculate(&port));
                 single->setInputData(SynthNet::terminate(fixture, isShort ? -1.0 : 1.0));
                 single->setIsShort(isShort);
-                single->setSignalType(0); // compensation on, the default
+                single->setSignalType(MaxSignalEliminationType::Model); // compensation on, the default
                 SignalLog log;
                 log.connectText(process.get(), &IProcessMethod::error, "error");
                 ASSERT_TRUE(process->run());
@@ -152,9 +154,9 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
         FixturePort left, right;
         for (FixturePort *p : {&left, &right}) {
             p->setZ0Impedance(kZ0);
-            p->setConversionType(Z0ConversionNone);
+            p->setConversionType(Z0ConversionType::None);
         }
-        const auto process = ProcessFactory::createProcess(ProcessFactory::TimeGate);
+        const auto process = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::TimeGate);
         auto *thru = qobject_cast<TransmissionProcess *>(process.get());
         ASSERT_TRUE(thru);
         thru->setParameters(&params);

@@ -62,7 +62,7 @@ TEST_P(BisectionGrid, MatchedLossySymmetricLineGivesTheTrueHalves)
     const SynthNet::Network fixture = SynthNet::line(f, {50.0, 200e-12, 1.0});
     const SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(fixture));
 
-    ThruRun r(ProcessFactory::Bisect, thru);
+    ThruRun r(ProcessFactory::ProcessIndex::Bisect, thru);
     ASSERT_TRUE(r.ready());
     ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
     EXPECT_TRUE(r.errors().empty()) << r.firstError().toStdString();
@@ -112,7 +112,7 @@ TEST(BisectionThru, MismatchedThrusAreReproducedByTheCascadeOfTheHalves)
         for (const Case &c : cases) {
             SCOPED_TRACE(std::string(grid.name) + ": " + c.name);
             const SParametersTwoPort thru = c.thru(grid.grid);
-            ThruRun r(ProcessFactory::Bisect, thru, Z0ConversionNone);
+            ThruRun r(ProcessFactory::ProcessIndex::Bisect, thru, Z0ConversionType::None);
             ASSERT_TRUE(r.ready());
             ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
             EXPECT_TRUE(r.errors().empty());
@@ -143,14 +143,14 @@ TEST(BisectionThru, ReferenceImpedancesNeedOnlyBePresent)
     const SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3})));
 
     // 50 and 75 ohm ports: accepted, the fit does not use them.
-    ThruRun mixed(ProcessFactory::Bisect, thru, Z0ConversionNone, 50.0, 75.0);
+    ThruRun mixed(ProcessFactory::ProcessIndex::Bisect, thru, Z0ConversionType::None, 50.0, 75.0);
     ASSERT_TRUE(mixed.ready());
     EXPECT_TRUE(mixed.transmission->run()) << mixed.firstError().toStdString();
     EXPECT_TRUE(mixed.errors().empty());
 
     // A port that lost its impedance after attachment (band-pass: no step
     // response needs it before the fit).
-    ThruRun lost(ProcessFactory::Bisect, thru, Z0ConversionNone);
+    ThruRun lost(ProcessFactory::ProcessIndex::Bisect, thru, Z0ConversionType::None);
     ASSERT_TRUE(lost.ready());
     lost.right.reset();
     EXPECT_FALSE(lost.transmission->run());
@@ -166,7 +166,7 @@ TEST(BisectionThru, APointTheFitCannotSplitFailsWithTheMethodText)
 {
     const RealVector f = SynthNet::uniformGrid(1e9, 20e9, 191);
     SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3})));
-    ThruRun r(ProcessFactory::Bisect, thru, Z0ConversionNone);
+    ThruRun r(ProcessFactory::ProcessIndex::Bisect, thru, Z0ConversionType::None);
     ASSERT_TRUE(r.ready());
     ASSERT_TRUE(r.transmission->run());
 
@@ -190,7 +190,8 @@ TEST(BisectionThru, APointTheFitCannotSplitFailsWithTheMethodText)
 TEST(BisectionThru, CancelMidwayStopsBeforeStoringModels)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 200);
-    ThruRun r(ProcessFactory::Bisect, SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3}))));
+    ThruRun r(ProcessFactory::ProcessIndex::Bisect,
+              SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {60.0, 200e-12, 0.3}))));
     ASSERT_TRUE(r.ready());
     // Two polls precede the fixture stage, which polls once per point: the
     // 50th pass is at point 48.
@@ -206,7 +207,8 @@ TEST(BisectionThru, CancelMidwayStopsBeforeStoringModels)
 TEST(BisectionThru, TimeMinIsMinusTheLeftDelay)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 200);
-    ThruRun r(ProcessFactory::Bisect, SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3}))));
+    ThruRun r(ProcessFactory::ProcessIndex::Bisect,
+              SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 200e-12, 0.3}))));
     r.params.setTestMode(true);
     ASSERT_TRUE(r.transmission->run());
     ASSERT_TRUE(r.left.length());
@@ -241,7 +243,7 @@ TEST(BisectionThru, TransmissionSignIsMadeContinuous)
 
 TEST(BisectionThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
 {
-    for (const auto &p : {ProcessFactory::createProcess(ProcessFactory::Bisect),
+    for (const auto &p : {ProcessFactory::createProcess(ProcessFactory::ProcessIndex::Bisect),
                           ProcessFactory::createByMethod(false, CalcMethodBisection),
                           ProcessFactory::createByMethod(true, CalcMethodBisection)}) {
         ASSERT_TRUE(p);

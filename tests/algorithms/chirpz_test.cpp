@@ -12,10 +12,10 @@ namespace {
 const double kPi = 3.14159265358979323846;
 
 // Direct O(N^2) evaluation of the transform's definition.
-ComplexVector directSum(const ComplexVector &x, Complex A, Complex W, const RealVector &w, int mode)
+ComplexVector directSum(const ComplexVector &x, Complex A, Complex W, const RealVector &w, GridMode mode)
 {
     const size_t n = x.size();
-    const double h = mode == 0 ? static_cast<double>((n - 1) / 2) : 0.0;
+    const double h = mode == GridMode::LowPass ? static_cast<double>((n - 1) / 2) : 0.0;
     ComplexVector X(n);
     for (size_t k = 0; k < n; ++k) {
         Complex sum = 0;
@@ -31,7 +31,7 @@ ComplexVector directSum(const ComplexVector &x, Complex A, Complex W, const Real
 struct Case
 {
     size_t n;
-    int mode;
+    GridMode mode;
     bool onCircle;
 };
 
@@ -42,7 +42,7 @@ class ChirpZAgainstDirectSum : public ::testing::TestWithParam<Case>
 TEST_P(ChirpZAgainstDirectSum, MatchesDefinition)
 {
     const Case c = GetParam();
-    std::mt19937 rng(static_cast<unsigned>(c.n * 7 + c.mode));
+    std::mt19937 rng(static_cast<unsigned>(c.n * 7 + static_cast<int>(c.mode)));
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     ComplexVector x(c.n);
     RealVector weights(c.n + 3); // more weights than samples is allowed
@@ -72,7 +72,7 @@ static std::vector<Case> allCases()
 {
     std::vector<Case> cases;
     for (size_t n : {1, 2, 3, 5, 8, 37, 1000})
-        for (int mode : {0, 1})
+        for (GridMode mode : {GridMode::LowPass, GridMode::BandPass})
             for (bool on : {true, false})
                 cases.push_back({n, mode, on});
     return cases;
@@ -80,7 +80,8 @@ static std::vector<Case> allCases()
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ChirpZAgainstDirectSum, ::testing::ValuesIn(allCases()),
                          [](const ::testing::TestParamInfo<Case> &info) {
-                             return "N" + std::to_string(info.param.n) + "_mode" + std::to_string(info.param.mode)
+                             return "N" + std::to_string(info.param.n) + "_mode"
+                                    + std::to_string(static_cast<int>(info.param.mode))
                                     + (info.param.onCircle ? "_unit" : "_off");
                          });
 
@@ -90,7 +91,8 @@ TEST(ChirpZ, UnitContourIsTheDft)
         ComplexVector x(n);
         for (size_t i = 0; i < n; ++i)
             x[i] = {std::cos(0.3 * i), std::sin(1.1 * i) - 0.2};
-        const ComplexVector X = chirpZTransform(x, 1.0, std::polar(1.0, -2 * kPi / n), RealVector(n, 1.0), 1);
+        const ComplexVector X =
+            chirpZTransform(x, 1.0, std::polar(1.0, -2 * kPi / n), RealVector(n, 1.0), GridMode::BandPass);
         for (size_t k = 0; k < n; ++k) {
             Complex dft = 0;
             for (size_t i = 0; i < n; ++i)
@@ -103,7 +105,7 @@ TEST(ChirpZ, UnitContourIsTheDft)
 TEST(ChirpZ, CentredModeAndWeights)
 {
     // N = 1: the single weighted sample in both modes.
-    for (int mode : {0, 1}) {
+    for (GridMode mode : {GridMode::LowPass, GridMode::BandPass}) {
         const ComplexVector X = chirpZTransform({{2, -3}}, {0.3, 0.4}, {0.1, 0.9}, {0.5}, mode);
         ASSERT_EQ(X.size(), 1u);
         EXPECT_LT(std::abs(X[0] - Complex(1, -1.5)), 1e-15);
@@ -111,32 +113,33 @@ TEST(ChirpZ, CentredModeAndWeights)
     // Mode 0, N = 5: sample 2 enters with exponent 0 for every k.
     ComplexVector x(5, 0.0);
     x[2] = 1.0;
-    const ComplexVector X = chirpZTransform(x, std::polar(1.0, 0.3), std::polar(1.0, -0.9), {1, 1, 0.75, 1, 1}, 0);
+    const ComplexVector X =
+        chirpZTransform(x, std::polar(1.0, 0.3), std::polar(1.0, -0.9), {1, 1, 0.75, 1, 1}, GridMode::LowPass);
     for (const Complex &v : X)
         EXPECT_LT(std::abs(v - 0.75), 1e-14);
     // Zero weights remove samples exactly.
     ComplexVector y{{1, 0}, {1e6, 1e6}, {2, 0}};
-    const ComplexVector masked = chirpZTransform(y, 1.0, std::polar(1.0, -0.4), {1, 0, 1}, 1);
+    const ComplexVector masked = chirpZTransform(y, 1.0, std::polar(1.0, -0.4), {1, 0, 1}, GridMode::BandPass);
     y[1] = 0;
-    const ComplexVector plain = chirpZTransform(y, 1.0, std::polar(1.0, -0.4), {1, 1, 1}, 1);
+    const ComplexVector plain = chirpZTransform(y, 1.0, std::polar(1.0, -0.4), {1, 1, 1}, GridMode::BandPass);
     for (size_t k = 0; k < 3; ++k)
         EXPECT_LT(std::abs(masked[k] - plain[k]), 1e-9);
 }
 
 TEST(ChirpZ, RefusesEmptyInputAndShortWeights)
 {
-    EXPECT_TRUE(chirpZTransform({}, 1.0, 1.0, {}, 1).empty());
-    EXPECT_TRUE(chirpZTransform({{1, 0}, {2, 0}, {3, 0}}, 1.0, 1.0, {1, 1}, 0).empty());
+    EXPECT_TRUE(chirpZTransform({}, 1.0, 1.0, {}, GridMode::BandPass).empty());
+    EXPECT_TRUE(chirpZTransform({{1, 0}, {2, 0}, {3, 0}}, 1.0, 1.0, {1, 1}, GridMode::LowPass).empty());
 }
 
 namespace {
 // The transform's definition summed in long double, for unit-modulus A and W
 // (the contour every caller uses): exact phases n·arg A + n·k·arg W.
-ComplexVector referenceSum(const ComplexVector &x, Complex A, Complex W, const RealVector &w, int mode)
+ComplexVector referenceSum(const ComplexVector &x, Complex A, Complex W, const RealVector &w, GridMode mode)
 {
     using LComplex = std::complex<long double>;
     const size_t n = x.size();
-    const long double h = mode == 0 ? static_cast<long double>((n - 1) / 2) : 0.0L;
+    const long double h = mode == GridMode::LowPass ? static_cast<long double>((n - 1) / 2) : 0.0L;
     const long double argA = std::atan2(static_cast<long double>(A.imag()), static_cast<long double>(A.real()));
     const long double argW = std::atan2(static_cast<long double>(W.imag()), static_cast<long double>(W.real()));
     ComplexVector X(n);
@@ -184,8 +187,8 @@ Transform responseLike(size_t n, double start, double span, unsigned seed)
 TEST(ChirpZ, WithinRoundingOfTheDefinitionAt1601Points)
 {
     // The relative error is measured against the largest output.
-    for (int mode : {0, 1}) {
-        const Transform t = responseLike(1601, -700.3, 1400.0, 11u + mode);
+    for (GridMode mode : {GridMode::LowPass, GridMode::BandPass}) {
+        const Transform t = responseLike(1601, -700.3, 1400.0, 11u + static_cast<unsigned>(mode));
         const ComplexVector fast = chirpZTransform(t.x, t.A, t.W, t.weights, mode);
         const ComplexVector exact = referenceSum(t.x, t.A, t.W, t.weights, mode);
         ASSERT_EQ(fast.size(), exact.size());
@@ -194,7 +197,7 @@ TEST(ChirpZ, WithinRoundingOfTheDefinitionAt1601Points)
             scale = std::max(scale, std::abs(exact[k]));
             worst = std::max(worst, std::abs(fast[k] - exact[k]));
         }
-        EXPECT_LT(worst, 1e-12 * scale) << "mode " << mode << ": " << worst / scale;
+        EXPECT_LT(worst, 1e-12 * scale) << "mode " << static_cast<int>(mode) << ": " << worst / scale;
     }
 }
 
@@ -204,18 +207,18 @@ TEST(ChirpZ, RepeatedAndInterleavedCallsAgree)
     // call: the same transform gives the same bits after calls of other
     // lengths and contours, and on another thread.
     const Transform t = responseLike(301, -100.0, 250.0, 5u);
-    const ComplexVector first = chirpZTransform(t.x, t.A, t.W, t.weights, 0);
+    const ComplexVector first = chirpZTransform(t.x, t.A, t.W, t.weights, GridMode::LowPass);
     for (size_t n : {301, 300, 17, 301, 1000, 301}) {
         for (double span : {10.0, 20.0, 30.0, 40.0, 50.0, 60.0}) {
             const Transform other = responseLike(n, -3.0, span, 9u);
-            const ComplexVector a = chirpZTransform(other.x, other.A, other.W, other.weights, 1);
+            const ComplexVector a = chirpZTransform(other.x, other.A, other.W, other.weights, GridMode::BandPass);
             ASSERT_EQ(a.size(), n);
         }
     }
-    EXPECT_EQ(chirpZTransform(t.x, t.A, t.W, t.weights, 0), first);
+    EXPECT_EQ(chirpZTransform(t.x, t.A, t.W, t.weights, GridMode::LowPass), first);
 
     ComplexVector elsewhere;
-    std::thread worker([&] { elsewhere = chirpZTransform(t.x, t.A, t.W, t.weights, 0); });
+    std::thread worker([&] { elsewhere = chirpZTransform(t.x, t.A, t.W, t.weights, GridMode::LowPass); });
     worker.join();
     EXPECT_EQ(elsewhere, first);
 }

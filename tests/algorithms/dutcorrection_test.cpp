@@ -14,6 +14,7 @@
 #include <limits>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -75,8 +76,8 @@ double deviation(const RealVector &f, const ComplexVector &a, const ComplexVecto
 SParametersTwoPort asCalculated(const FixturePort &port)
 {
     SParametersTwoPort m = *port.uncorrectedSParameters();
-    const int state = *port.dataState();
-    if (state != 6 && state != 7)
+    const DataState state = *port.dataState();
+    if (state != DataState::DutCorrectedConverted && state != DataState::DutCorrectedOffsetConverted)
         return m;
     const double z = *port.z0Transform();
     const double line = port.stepResponse()->impedance;
@@ -102,7 +103,7 @@ struct ThruRig
     RealVector grid;
     SParametersOnePort dutLeft, dutRight;
 
-    ThruRig(const RealVector &f, int leftType, int rightType) : grid(f)
+    ThruRig(const RealVector &f, Z0ConversionType leftType, Z0ConversionType rightType) : grid(f)
     {
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
@@ -152,15 +153,19 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
     {
         const char *name;
         RealVector grid;
-        int leftType, rightType;
-        int leftBefore, rightBefore; // states after the 2x-thru
-        int leftAfter, rightAfter; // after both DUT sides
+        Z0ConversionType leftType, rightType;
+        DataState leftBefore, rightBefore; // states after the 2x-thru
+        DataState leftAfter, rightAfter; // after both DUT sides
     };
     const Case cases[] = {
-        {"band-pass, converting types", kBandPass, Z0ConversionSystem, Z0ConversionSystem, 0, 0, 4, 4},
-        {"low-pass, both converted", kLowPass, Z0ConversionSystem, Z0ConversionSystem, 1, 1, 6, 6},
-        {"low-pass, neither converts", kLowPass, Z0ConversionNone, Z0ConversionNone, 0, 0, 4, 4},
-        {"low-pass, only the left converted", kLowPass, Z0ConversionSystem, Z0ConversionNone, 1, 0, 6, 4},
+        {"band-pass, converting types", kBandPass, Z0ConversionType::System, Z0ConversionType::System,
+         DataState::Default, DataState::Default, DataState::DutCorrected, DataState::DutCorrected},
+        {"low-pass, both converted", kLowPass, Z0ConversionType::System, Z0ConversionType::System, DataState::Converted,
+         DataState::Converted, DataState::DutCorrectedConverted, DataState::DutCorrectedConverted},
+        {"low-pass, neither converts", kLowPass, Z0ConversionType::None, Z0ConversionType::None, DataState::Default,
+         DataState::Default, DataState::DutCorrected, DataState::DutCorrected},
+        {"low-pass, only the left converted", kLowPass, Z0ConversionType::System, Z0ConversionType::None,
+         DataState::Converted, DataState::Default, DataState::DutCorrectedConverted, DataState::DutCorrected},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -213,10 +218,10 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
 
 TEST(TransmissionDutCorrection, AConvertedPortIsRenormalisedOnceAndRepeatedRunsDoNotStack)
 {
-    ThruRig rig(kLowPass, Z0ConversionSystem, Z0ConversionNone);
+    ThruRig rig(kLowPass, Z0ConversionType::System, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
-    ASSERT_EQ(rig.left.dataState(), 6);
+    ASSERT_EQ(rig.left.dataState(), DataState::DutCorrectedConverted);
     const SParametersTwoPort once = *rig.left.uncorrectedSParameters();
 
     // Renormalised back to the calculated references, the corrected model
@@ -232,7 +237,7 @@ TEST(TransmissionDutCorrection, AConvertedPortIsRenormalisedOnceAndRepeatedRunsD
     }
 
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
-    EXPECT_EQ(rig.left.dataState(), 6);
+    EXPECT_EQ(rig.left.dataState(), DataState::DutCorrectedConverted);
     EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), once.s11());
     EXPECT_EQ(rig.left.uncorrectedSParameters()->s21(), once.s21());
 }
@@ -243,13 +248,15 @@ TEST(TransmissionDutCorrection, OffsetModelsAreCorrectedFromTheOffsetVersion)
     {
         const char *name;
         RealVector grid;
-        int type;
-        int offsetState, dutState;
+        Z0ConversionType type;
+        DataState offsetState, dutState;
     };
     const Case cases[] = {
-        {"band-pass offset", kBandPass, Z0ConversionSystem, 2, 5},
-        {"low-pass offset and converted", kLowPass, Z0ConversionSystem, 3, 7},
-        {"low-pass offset, no conversion", kLowPass, Z0ConversionNone, 2, 5},
+        {"band-pass offset", kBandPass, Z0ConversionType::System, DataState::Offset, DataState::DutCorrectedOffset},
+        {"low-pass offset and converted", kLowPass, Z0ConversionType::System, DataState::OffsetConverted,
+         DataState::DutCorrectedOffsetConverted},
+        {"low-pass offset, no conversion", kLowPass, Z0ConversionType::None, DataState::Offset,
+         DataState::DutCorrectedOffset},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -261,7 +268,7 @@ TEST(TransmissionDutCorrection, OffsetModelsAreCorrectedFromTheOffsetVersion)
         ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
         EXPECT_EQ(rig.left.dataState(), c.dutState);
         // The transmission is the offset one (converted when the port converts).
-        if (c.dutState == 5) {
+        if (c.dutState == DataState::DutCorrectedOffset) {
             EXPECT_EQ(rig.left.uncorrectedSParameters()->s21(), offsetModel.s21());
         }
         // The impulse response keeps the offset delay.
@@ -276,26 +283,26 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
 {
     // Band-pass models, then another calculation on a harmonic grid leaves
     // low-pass values in the shared parameters.
-    ThruRig reference(kBandPass, Z0ConversionSystem, Z0ConversionSystem);
+    ThruRig reference(kBandPass, Z0ConversionType::System, Z0ConversionType::System);
     ASSERT_TRUE(reference.ok);
     ASSERT_TRUE(reference.process.calculateDUT(reference.dutLeft, SParametersOnePort()));
 
-    ThruRig rig(kBandPass, Z0ConversionSystem, Z0ConversionSystem);
+    ThruRig rig(kBandPass, Z0ConversionType::System, Z0ConversionType::System);
     ASSERT_TRUE(rig.ok);
     BareTimeGate other(&rig.params);
     other.process.setInputData(SynthNet::toS(SynthNet::twoXThru(fixtureOn(kLowPass))));
     ASSERT_TRUE(other.process.run());
-    ASSERT_EQ(rig.params.gatingMode(), 0);
+    ASSERT_EQ(rig.params.gatingMode(), GridMode::LowPass);
 
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
     EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
-    EXPECT_EQ(rig.left.dataState(), 4); // no conversion on a band-pass model
+    EXPECT_EQ(rig.left.dataState(), DataState::DutCorrected); // no conversion on a band-pass model
     EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), reference.left.uncorrectedSParameters()->s11());
 }
 
 TEST(TransmissionDutCorrection, ADutOnAShorterGridIsResampledOntoTheModel)
 {
-    ThruRig rig(kBandPass, Z0ConversionNone, Z0ConversionNone);
+    ThruRig rig(kBandPass, Z0ConversionType::None, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     SParametersOnePort shorter = rig.dutLeft;
     shorter.frequency().pop_back();
@@ -330,7 +337,7 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ThruRig rig(c.thruGrid, Z0ConversionNone, Z0ConversionNone);
+        ThruRig rig(c.thruGrid, Z0ConversionType::None, Z0ConversionType::None);
         ASSERT_TRUE(rig.ok);
         const SParametersOnePort dut =
             onePort(c.dutGrid,
@@ -343,13 +350,13 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
             ASSERT_EQ(rig.log.texts().size(), 2u);
             EXPECT_EQ(rig.log.texts()[0], kDutInput);
             EXPECT_TRUE(rig.log.texts()[1].contains(c.refusal)) << rig.log.texts()[1].toStdString();
-            EXPECT_EQ(rig.left.dataState(), 0);
+            EXPECT_EQ(rig.left.dataState(), DataState::Default);
             EXPECT_EQ(model.s11(), before.s11());
             continue;
         }
         ASSERT_TRUE(ok);
         EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
-        EXPECT_EQ(rig.left.dataState(), 4);
+        EXPECT_EQ(rig.left.dataState(), DataState::DutCorrected);
         EXPECT_EQ(model.frequency(), c.thruGrid);
         EXPECT_LE(deviation(c.thruGrid, model.s11(), remadeS11(c.thruGrid, 60.0), c.from, 10e9), 1e-2);
     }
@@ -357,7 +364,7 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
 
 TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
 {
-    ThruRig rig(kBandPass, Z0ConversionNone, Z0ConversionNone);
+    ThruRig rig(kBandPass, Z0ConversionType::None, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     SParametersOnePort withNaN = rig.dutLeft;
     withNaN.s11()[5] = Complex(kNaN, 0.0);
@@ -380,7 +387,7 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
         rig.log.clear();
         EXPECT_FALSE(rig.process.calculateDUT(c.left, c.right));
         EXPECT_EQ(rig.log.texts(), std::vector<QString>{kDutInput});
-        EXPECT_EQ(rig.left.dataState(), 0);
+        EXPECT_EQ(rig.left.dataState(), DataState::Default);
         EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), before.s11());
     }
 
@@ -390,7 +397,7 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
     rig.params.setLowSignalCenterMode(2);
     EXPECT_FALSE(rig.process.calculateDUT(SParametersOnePort(), rig.dutRight));
     EXPECT_EQ(rig.log.texts(), std::vector<QString>{"ProcessTimeGate::calculateDUT: Error gating S22"});
-    EXPECT_EQ(rig.right.dataState(), 0);
+    EXPECT_EQ(rig.right.dataState(), DataState::Default);
 
     // Ports without models.
     ProcessInputParameters params;
@@ -423,7 +430,7 @@ struct ReflectRig
     SignalLog log;
     bool ok = false;
 
-    ReflectRig(std::unique_ptr<ReflectProcess> p, const RealVector &f, int type) : process(std::move(p))
+    ReflectRig(std::unique_ptr<ReflectProcess> p, const RealVector &f, Z0ConversionType type) : process(std::move(p))
     {
         port.setZ0Impedance(50.0);
         port.setConversionType(type);
@@ -432,7 +439,7 @@ struct ReflectRig
         const SynthNet::Network fixture = fixtureOn(f);
         if (auto *single = qobject_cast<ReflectProcessOpenOrShort *>(process.get())) {
             single->setInputData(SynthNet::terminate(fixture, 1.0));
-            single->setSignalType(MaxSignalTimeGate);
+            single->setSignalType(MaxSignalEliminationType::TimeGate);
         } else if (auto *pair = qobject_cast<ReflectProcessOpenAndShort *>(process.get())) {
             pair->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
         }
@@ -456,15 +463,20 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
         const char *name;
         bool pair;
         RealVector grid;
-        int type;
-        int before, after;
+        Z0ConversionType type;
+        DataState before, after;
     };
     const Case cases[] = {
-        {"one standard, band-pass", false, kBandPass, Z0ConversionSystem, 0, 4},
-        {"one standard, low-pass converted", false, kLowPass, Z0ConversionSystem, 1, 6},
-        {"one standard, low-pass unconverted", false, kLowPass, Z0ConversionNone, 0, 4},
-        {"open and short, low-pass converted", true, kLowPass, Z0ConversionSystem, 1, 6},
-        {"open and short, band-pass", true, kBandPass, Z0ConversionSystem, 0, 4},
+        {"one standard, band-pass", false, kBandPass, Z0ConversionType::System, DataState::Default,
+         DataState::DutCorrected},
+        {"one standard, low-pass converted", false, kLowPass, Z0ConversionType::System, DataState::Converted,
+         DataState::DutCorrectedConverted},
+        {"one standard, low-pass unconverted", false, kLowPass, Z0ConversionType::None, DataState::Default,
+         DataState::DutCorrected},
+        {"open and short, low-pass converted", true, kLowPass, Z0ConversionType::System, DataState::Converted,
+         DataState::DutCorrectedConverted},
+        {"open and short, band-pass", true, kBandPass, Z0ConversionType::System, DataState::Default,
+         DataState::DutCorrected},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -492,7 +504,7 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
 
 TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
 {
-    ReflectRig rig(std::make_unique<ProcessTimeGateReflect>(), kBandPass, Z0ConversionNone);
+    ReflectRig rig(std::make_unique<ProcessTimeGateReflect>(), kBandPass, Z0ConversionType::None);
     ASSERT_TRUE(rig.ok);
     SParametersOnePort withInf = ReflectRig::dut(kBandPass);
     withInf.s11()[7] = Complex(kInf, 0.0);
@@ -500,7 +512,7 @@ TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
         rig.log.clear();
         EXPECT_FALSE(rig.process->calculateDUT(d));
         EXPECT_EQ(rig.log.texts(), std::vector<QString>{kReflectDutInput});
-        EXPECT_EQ(rig.port.dataState(), 0);
+        EXPECT_EQ(rig.port.dataState(), DataState::Default);
     }
     // A port without a model.
     rig.port.reset();
@@ -511,12 +523,12 @@ TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
 
     for (bool pair : {false, true}) {
         ReflectRig filtering(reflectProcess<ProcessFilteringReflect, ProcessFilteringReflectOpenAndShort>(pair),
-                             kBandPass, Z0ConversionNone);
+                             kBandPass, Z0ConversionType::None);
         ASSERT_TRUE(filtering.ok);
         EXPECT_FALSE(filtering.process->calculateDUT(ReflectRig::dut(kBandPass)));
         EXPECT_EQ(filtering.log.texts(),
                   std::vector<QString>{"The correction method does not support this measurement"});
-        EXPECT_EQ(filtering.port.dataState(), 0);
+        EXPECT_EQ(filtering.port.dataState(), DataState::Default);
     }
 }
 
@@ -588,7 +600,7 @@ TEST(FixtureOffset, AMatchedLineOffsetByAIsTheLineOfDelayTauPlusHalfA)
             ASSERT_TRUE(p.port.applyOffset(a));
             EXPECT_TRUE(p.log.texts().empty());
             EXPECT_EQ(p.log.names(), (std::vector<std::string>{"model", "impulse"}));
-            EXPECT_EQ(p.port.dataState(), 2);
+            EXPECT_EQ(p.port.dataState(), DataState::Offset);
             // p = (L + a) / L: the loss in dB scales with the length as well.
             const double scale = (p.length + a) / p.length;
             const SParametersTwoPort truth = SynthNet::toS(SynthNet::line(*f, {50.0, kTau + a / 2.0, 0.3 * scale}));
@@ -652,7 +664,7 @@ TEST(FixtureOffset, TheOffsetTable)
         SCOPED_TRACE(side);
         OffsetPort p(line, f, side);
         ASSERT_TRUE(p.port.applyOffset(-L));
-        EXPECT_EQ(p.port.dataState(), 2);
+        EXPECT_EQ(p.port.dataState(), DataState::Offset);
         const SParametersTwoPort &m = *p.port.uncorrectedSParameters();
         const ComplexVector &r = side ? p.model.s11() : p.model.s22();
         const ComplexVector &rMoved = side ? m.s11() : m.s22();
@@ -676,7 +688,7 @@ TEST(FixtureOffset, TheOffsetTable)
         EXPECT_EQ(p.port.uncorrectedSParameters()->s21(), once.port.uncorrectedSParameters()->s21());
         EXPECT_EQ(p.port.length(), once.port.length());
         ASSERT_TRUE(p.port.applyOffset(0.0));
-        EXPECT_EQ(p.port.dataState(), 0);
+        EXPECT_EQ(p.port.dataState(), DataState::Default);
         EXPECT_EQ(p.port.uncorrectedSParameters()->s21(), p.model.s21());
         EXPECT_EQ(p.port.uncorrectedSParameters()->s22(), p.model.s22());
         EXPECT_EQ(*p.port.length(), p.length);
@@ -709,7 +721,7 @@ TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
     ASSERT_EQ(log.texts().size(), 1u);
     EXPECT_TRUE(log.texts()[0].startsWith("The fixture model of this port with its offset is not passive"))
         << log.texts()[0].toStdString();
-    EXPECT_EQ(port.dataState(), 2);
+    EXPECT_EQ(port.dataState(), DataState::Offset);
     EXPECT_TRUE(findPassivityViolation(*port.uncorrectedSParameters()));
 }
 
@@ -742,7 +754,7 @@ TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)
         EXPECT_FALSE(p.port.applyOffset(c.offset));
         EXPECT_EQ(p.log.texts(), std::vector<QString>{c.text});
         EXPECT_EQ(p.log.count("model"), 0);
-        EXPECT_EQ(p.port.dataState(), 0);
+        EXPECT_EQ(p.port.dataState(), DataState::Default);
         EXPECT_EQ(p.port.length(), length);
         EXPECT_EQ(p.port.uncorrectedSParameters().has_value(), before.has_value());
         if (before) {
@@ -761,7 +773,7 @@ TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)
 TEST(FixtureOffset, ConversionOnAHarmonicGrid)
 {
     const SynthNet::LineSpec line{50.0, kTau, 0.3};
-    const auto withStepResponse = [](OffsetPort &p, int type) {
+    const auto withStepResponse = [](OffsetPort &p, Z0ConversionType type) {
         p.port.setStepResponse(ReflectData::StepResponse{{50.0, 50.0, 50.0}, {0.0, 1e-10, 2e-10}, 1e-10, 50.0});
         p.port.setFixtureImpedance(50.0);
         p.port.setConversionType(type);
@@ -770,40 +782,40 @@ TEST(FixtureOffset, ConversionOnAHarmonicGrid)
     // Converted after the offset (50 to 50 ohm: the model stays), state 3;
     // offset 0 then returns to the converted model.
     OffsetPort p(line, kLowPass);
-    withStepResponse(p, Z0ConversionSystem);
+    withStepResponse(p, Z0ConversionType::System);
     ASSERT_TRUE(p.port.convertImpedance());
     ASSERT_TRUE(p.port.setConvertedSParameters(*p.port.uncorrectedSParameters()));
     ASSERT_TRUE(p.port.applyOffset(25e-12));
-    EXPECT_EQ(p.port.dataState(), 3);
+    EXPECT_EQ(p.port.dataState(), DataState::OffsetConverted);
     EXPECT_LE(maxDeviation(*p.port.uncorrectedSParameters(), *p.port.offsetSParameters()), 1e-12);
     ASSERT_TRUE(p.port.applyOffset(0.0));
-    EXPECT_EQ(p.port.dataState(), 1);
+    EXPECT_EQ(p.port.dataState(), DataState::Converted);
     EXPECT_EQ(p.port.uncorrectedSParameters()->s21(), p.port.convertedSParameters()->s21());
 
     // A conversion that cannot run (user impedance missing): the offset
     // model stays current in state 2 and the answer is false.
     OffsetPort q(line, kLowPass);
-    withStepResponse(q, Z0ConversionUser);
+    withStepResponse(q, Z0ConversionType::User);
     q.log.clear();
     EXPECT_FALSE(q.port.applyOffset(25e-12));
-    EXPECT_EQ(q.port.dataState(), 2);
+    EXPECT_EQ(q.port.dataState(), DataState::Offset);
     EXPECT_EQ(q.port.uncorrectedSParameters()->s21(), q.port.offsetSParameters()->s21());
     EXPECT_EQ(q.log.names(), (std::vector<std::string>{"model", "impulse"}));
 
     // Band-pass grids are never converted.
     OffsetPort r(line, kBandPass);
-    withStepResponse(r, Z0ConversionSystem);
+    withStepResponse(r, Z0ConversionType::System);
     ASSERT_TRUE(r.port.applyOffset(25e-12));
-    EXPECT_EQ(r.port.dataState(), 2);
+    EXPECT_EQ(r.port.dataState(), DataState::Offset);
 }
 
 TEST(FixtureOffset, ResetReturnsToStateZero)
 {
     OffsetPort p({50.0, kTau, 0.3}, kBandPass);
     ASSERT_TRUE(p.port.applyOffset(10e-12));
-    ASSERT_EQ(p.port.dataState(), 2);
+    ASSERT_EQ(p.port.dataState(), DataState::Offset);
     p.port.reset();
-    EXPECT_EQ(p.port.dataState(), 0);
+    EXPECT_EQ(p.port.dataState(), DataState::Default);
 }
 
 TEST(FixtureOffset, SolveThruOffsets)

@@ -11,6 +11,7 @@
 #include <tuple>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 using namespace TransmissionTest;
 
 namespace {
@@ -79,12 +80,12 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     const SynthNet::Network fixture = fixtureOn(fs, f);
     const SParametersTwoPort thru = SynthNet::toS(SynthNet::twoXThru(fixture));
 
-    ThruRun r(ProcessFactory::Filtering, thru);
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering, thru);
     ASSERT_TRUE(r.ready());
     ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
     EXPECT_TRUE(r.errors().empty()) << r.firstError().toStdString();
     EXPECT_EQ(r.log.names(), (std::vector<std::string>{"left changed", "right changed"}));
-    EXPECT_EQ(r.params.gatingMode(), gc.lowPass ? 0 : 1);
+    EXPECT_EQ(r.params.gatingMode(), gc.lowPass ? GridMode::LowPass : GridMode::BandPass);
     ASSERT_TRUE(r.left.length() && r.right.length());
     EXPECT_NEAR(*r.left.length(), 2 * fs.delay, fc.delayTolerance);
     EXPECT_TRUE(r.left.gating() && r.right.gating());
@@ -117,8 +118,8 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
     if (gc.lowPass) {
         ASSERT_TRUE(r.left.fixtureImpedance());
         EXPECT_NEAR(*r.left.fixtureImpedance(), fs.z0, 0.005 * fs.z0);
-        EXPECT_EQ(r.left.dataState(), 1);
-        EXPECT_EQ(r.right.dataState(), 1);
+        EXPECT_EQ(r.left.dataState(), DataState::Converted);
+        EXPECT_EQ(r.right.dataState(), DataState::Converted);
         ASSERT_TRUE(r.left.convertedSParameters() && r.right.convertedSParameters());
         const double leftConverted = deviation(*r.left.convertedSParameters(), SynthNet::toS(fixture)).max();
         const double rightConverted = deviation(*r.right.convertedSParameters(), SynthNet::toS(mirrored)).max();
@@ -126,8 +127,8 @@ TEST_P(FilteringThru, ModelsMatchTheTrueFixtures)
         EXPECT_LE(leftConverted, fc.convertedTolerance);
         EXPECT_LE(rightConverted, fc.convertedTolerance);
     } else {
-        EXPECT_EQ(r.left.dataState(), 0);
-        EXPECT_EQ(r.right.dataState(), 0);
+        EXPECT_EQ(r.left.dataState(), DataState::Default);
+        EXPECT_EQ(r.right.dataState(), DataState::Default);
         EXPECT_FALSE(r.left.stepResponse() || r.left.convertedSParameters());
     }
 }
@@ -165,7 +166,7 @@ TEST(FilteringThru, AcceptanceWindowOfTheThruDelay)
         for (double z0 : {50.0, 60.0}) {
             SCOPED_TRACE(std::string(c.name) + (z0 == 50.0 ? ", matched" : ", 60 ohm"));
             const SParametersTwoPort thru = thruOf({"", z0, c.fixtureDelay, 0.3}, c.grid);
-            ThruRun r(ProcessFactory::Filtering, thru);
+            ThruRun r(ProcessFactory::ProcessIndex::Filtering, thru);
             ASSERT_TRUE(r.ready());
             const bool ok = r.transmission->run();
             if (c.error.isEmpty()) {
@@ -202,14 +203,14 @@ TEST(FilteringThru, DelayLimitIs25NanosecondsAndRefusesBeforeGating)
 
     // A 26 ns thru on a grid whose time range (+-50 ns) shows it.
     const RealVector fine = SynthNet::harmonicGrid(10e6, 1000);
-    ThruRun r(ProcessFactory::Filtering, thruOf({"", 50.0, 13e-9, 0.0}, fine));
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering, thruOf({"", 50.0, 13e-9, 0.0}, fine));
     ASSERT_TRUE(r.ready());
     EXPECT_FALSE(r.transmission->run());
     EXPECT_EQ(r.errors(), std::vector<QString>{kTooLong});
     EXPECT_FALSE(r.left.impulseResponse() || r.left.gating() || r.right.gating());
 
     // The time-gating method has no such limit.
-    ThruRun gated(ProcessFactory::TimeGate, thruOf({"", 50.0, 13e-9, 0.0}, fine));
+    ThruRun gated(ProcessFactory::ProcessIndex::TimeGate, thruOf({"", 50.0, 13e-9, 0.0}, fine));
     ASSERT_TRUE(gated.ready());
     gated.transmission->run();
     EXPECT_TRUE(gated.left.impulseResponse());
@@ -249,7 +250,8 @@ TEST(FilteringThru, TimeMinFollowsTheLeftDelayAndUnequalDelaysAreLogged)
     EXPECT_FALSE(logs.contains("different lengths"));
 
     // In a run, after the impulse stage: minus the thru delay.
-    ThruRun r(ProcessFactory::Filtering, thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering,
+              thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
     r.params.setTestMode(true);
     ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
     EXPECT_EQ(r.params.timeMin(), -*r.left.length());
@@ -304,7 +306,8 @@ TEST(FilteringThru, CancelDuringTheFixtureStageLeavesImpulsesWithoutModels)
 {
     // Polls before the fixture stage: after the impulse stage and before
     // calculateFixtures; the fourth pass falls inside it.
-    ThruRun r(ProcessFactory::Filtering, thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
+    ThruRun r(ProcessFactory::ProcessIndex::Filtering,
+              thruOf({"", 60.0, 200e-12, 0.3}, SynthNet::harmonicGrid(100e6, 200)));
     ASSERT_TRUE(r.ready());
     AtEventPass cancel(4, [&] { r.process->interrupt(); });
     EXPECT_FALSE(r.transmission->run());
@@ -322,7 +325,7 @@ TEST(FilteringThru, CancelDuringTheFixtureStageLeavesImpulsesWithoutModels)
 
 TEST(FilteringThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
 {
-    const auto byIndex = ProcessFactory::createProcess(ProcessFactory::Filtering);
+    const auto byIndex = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::Filtering);
     const auto byMethod = ProcessFactory::createByMethod(false, CalcMethodFiltering);
     ASSERT_TRUE(byIndex && byMethod);
     EXPECT_TRUE(qobject_cast<ProcessFiltering *>(byIndex.get()));

@@ -10,6 +10,7 @@
 #include <limits>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -189,10 +190,10 @@ std::vector<SetterCase> setterCases()
     const auto current = [](const SParametersTwoPort &m) {
         return [=](const FixturePort &p) { return sameModel(p.uncorrectedSParameters(), m); };
     };
-    const auto defaults = [](const SParametersTwoPort &m, int state) {
+    const auto defaults = [](const SParametersTwoPort &m, DataState state) {
         return [=](const FixturePort &p) { return sameModel(p.defaultSParameters(), m) && p.dataState() == state; };
     };
-    const auto converted = [](bool present, int state) {
+    const auto converted = [](bool present, DataState state) {
         return [=](const FixturePort &p) {
             return p.convertedSParameters().has_value() == present && p.dataState() == state;
         };
@@ -215,11 +216,11 @@ std::vector<SetterCase> setterCases()
          {},
          customIs(45)},
         {"conversion type",
-         [](FixturePort &p) { return p.setConversionType(2); },
+         [](FixturePort &p) { return p.setConversionType(Z0ConversionType::User); },
          true,
          {},
          {},
-         [](const FixturePort &p) { return p.conversionType() == 2; }},
+         [](const FixturePort &p) { return p.conversionType() == Z0ConversionType::User; }},
         {"fixture impedance", [](FixturePort &p) { return p.setFixtureImpedance(61.0); }, true, {}, {}, fixtureIs(61)},
         {"fixture impedance NaN ignored",
          [](FixturePort &p) { return p.setFixtureImpedance(kNaN); },
@@ -346,25 +347,25 @@ std::vector<SetterCase> setterCases()
          true,
          {},
          {},
-         defaults(otherModel, 0)},
+         defaults(otherModel, DataState::Default)},
         {"default short S21",
          [=](FixturePort &p) { return p.setDefaultSParameters(shortS21); },
          false,
          kDefaultText,
          {},
-         defaults(model(), 0)},
+         defaults(model(), DataState::Default)},
         {"converted",
          [=](FixturePort &p) { return p.setConvertedSParameters(otherModel); },
          true,
          {},
          {},
-         converted(true, 1)},
+         converted(true, DataState::Converted)},
         {"converted short S21",
          [=](FixturePort &p) { return p.setConvertedSParameters(shortS21); },
          false,
          kConvertedText,
          {},
-         converted(false, 0)},
+         converted(false, DataState::Default)},
     };
 }
 
@@ -374,8 +375,8 @@ TEST(FixturePort, ConstructionStartsEmpty)
 {
     FixturePort port;
     EXPECT_FALSE(port.side());
-    EXPECT_EQ(port.dataState(), 0);
-    EXPECT_EQ(port.conversionType(), Z0ConversionNone);
+    EXPECT_EQ(port.dataState(), DataState::Default);
+    EXPECT_EQ(port.conversionType(), Z0ConversionType::None);
     EXPECT_FALSE(port.portZ0());
     EXPECT_FALSE(port.z0Transform());
     EXPECT_FALSE(port.uncorrectedSParameters());
@@ -409,7 +410,7 @@ TEST(FixturePort, Z0ComparesWithThePortImpedanceNotTheConversionTarget)
 {
     FixturePort port;
     fill(port);
-    port.setConversionType(Z0ConversionUser);
+    port.setConversionType(Z0ConversionType::User);
     port.setCustomImpedance(75.0);
     ASSERT_TRUE(port.convertImpedance());
     ASSERT_EQ(port.z0Transform(), 75.0);
@@ -500,17 +501,17 @@ TEST(FixturePort, ReadOutsFollowConversionTypeAndGrid)
     fill(port);
     EXPECT_EQ(port.length(), 3e-10);
     EXPECT_EQ(port.gatingValue(), 0.2);
-    EXPECT_EQ(port.gridMode(), 0);
+    EXPECT_EQ(port.gridMode(), GridMode::LowPass);
 
-    port.setConversionType(Z0ConversionNone);
+    port.setConversionType(Z0ConversionType::None);
     EXPECT_FALSE(port.impedance());
     EXPECT_FALSE(port.impedanceReferenceLength());
-    port.setConversionType(Z0ConversionFixture);
+    port.setConversionType(Z0ConversionType::Fixture);
     EXPECT_EQ(port.impedance(), 60.0);
     EXPECT_EQ(port.impedanceReferenceLength(), 3e-11);
 
     port.setCalculatedSParameters(SynthNet::toS(fixtureNetwork(SynthNet::uniformGrid(1e9, 2e9, 11))));
-    EXPECT_EQ(port.gridMode(), 1);
+    EXPECT_EQ(port.gridMode(), GridMode::BandPass);
 }
 
 TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)
@@ -519,15 +520,15 @@ TEST(FixturePort, ResetEmptiesEverythingAndReturnsToTheDefaultState)
     fill(port);
     port.setConvertedSParameters(model());
     port.setSide(true);
-    ASSERT_EQ(port.dataState(), 1);
+    ASSERT_EQ(port.dataState(), DataState::Converted);
     SignalLog log;
     connectAll(log, port);
     port.reset();
     EXPECT_EQ(log.names(),
               (std::vector<std::string>{"impulseResponseChanged", "uncorrectedSParametersChanged",
                                         "stepResponseChanged", "impedanceTransformChanged", "gatingChanged"}));
-    EXPECT_EQ(port.dataState(), 0);
-    EXPECT_EQ(port.conversionType(), Z0ConversionSystem);
+    EXPECT_EQ(port.dataState(), DataState::Default);
+    EXPECT_EQ(port.conversionType(), Z0ConversionType::System);
     EXPECT_FALSE(port.side());
     EXPECT_FALSE(port.portZ0() || port.z0Transform() || port.fixtureImpedance() || port.customImpedance());
     EXPECT_FALSE(port.uncorrectedSParameters() || port.defaultSParameters() || port.convertedSParameters()
@@ -539,16 +540,16 @@ TEST(FixturePort, CopyKeepsModelsButNotGatingOrDataState)
 {
     FixturePort source;
     fill(source);
-    source.setConversionType(Z0ConversionUser);
+    source.setConversionType(Z0ConversionType::User);
     source.setConvertedSParameters(model(45, 45));
     source.setSide(true);
-    ASSERT_EQ(source.dataState(), 1);
+    ASSERT_EQ(source.dataState(), DataState::Converted);
 
     FixturePort copy(source, nullptr);
-    EXPECT_EQ(copy.dataState(), 0);
+    EXPECT_EQ(copy.dataState(), DataState::Default);
     EXPECT_FALSE(copy.gating());
     EXPECT_TRUE(copy.side());
-    EXPECT_EQ(copy.conversionType(), Z0ConversionUser);
+    EXPECT_EQ(copy.conversionType(), Z0ConversionType::User);
     EXPECT_EQ(copy.portZ0(), 50.0);
     EXPECT_EQ(copy.z0Transform(), 50.0);
     EXPECT_EQ(copy.fixtureImpedance(), 58.0);
@@ -601,11 +602,11 @@ TEST(FixturePort, UseDefaultAndOffsetDataSwitchVersionsWithTheirSignals)
     SignalLog log;
     connectAll(log, port);
     ASSERT_TRUE(port.useOffsetData());
-    EXPECT_EQ(port.dataState(), 2);
+    EXPECT_EQ(port.dataState(), DataState::Offset);
     EXPECT_TRUE(sameModel(port.uncorrectedSParameters(), model(50, 50)));
     EXPECT_EQ(port.impulseResponse()->values.size(), 9u);
     ASSERT_TRUE(port.useDefaultData());
-    EXPECT_EQ(port.dataState(), 0);
+    EXPECT_EQ(port.dataState(), DataState::Default);
     EXPECT_TRUE(sameModel(port.uncorrectedSParameters(), model()));
     EXPECT_EQ(port.impulseResponse()->values.size(), 5u);
     EXPECT_EQ(log.names(), (std::vector<std::string>{"uncorrectedSParametersChanged", "impulseResponseChanged",
@@ -617,16 +618,16 @@ TEST(FixturePort, ConvertImpedanceReproducesTheNetworkInTheTargetImpedance)
     struct Case
     {
         const char *name;
-        int type;
+        Z0ConversionType type;
         bool side;
         double target;
     };
     // The step response says the DUT side is 60 ohm, the analyser port is 50.
     const std::vector<Case> cases = {
-        {"system, left", Z0ConversionSystem, false, 50.0},
-        {"system, right", Z0ConversionSystem, true, 50.0},
-        {"fixture, left", Z0ConversionFixture, false, 58.0},
-        {"user, right", Z0ConversionUser, true, 45.0},
+        {"system, left", Z0ConversionType::System, false, 50.0},
+        {"system, right", Z0ConversionType::System, true, 50.0},
+        {"fixture, left", Z0ConversionType::Fixture, false, 58.0},
+        {"user, right", Z0ConversionType::User, true, 45.0},
     };
     const SynthNet::Network net = fixtureNetwork(grid());
     for (const Case &c : cases) {
@@ -672,7 +673,7 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
              p.setStepResponse(step());
          },
          kConversionInputText},
-        {"type none", [](FixturePort &p) { p.setConversionType(Z0ConversionNone); }, {}},
+        {"type none", [](FixturePort &p) { p.setConversionType(Z0ConversionType::None); }, {}},
         {"fixture type without fixture impedance",
          [](FixturePort &p) {
              const double z0 = *p.portZ0();
@@ -680,7 +681,7 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
              p.setZ0Impedance(z0);
              p.setCalculatedSParameters(model());
              p.setStepResponse(step());
-             p.setConversionType(Z0ConversionFixture);
+             p.setConversionType(Z0ConversionType::Fixture);
          },
          kConversionInputText},
         {"one point with S21 = 0",
@@ -688,13 +689,13 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
              SParametersTwoPort broken = model();
              broken.s21()[17] = 0.0;
              p.setCalculatedSParameters(broken);
-             p.setConversionType(Z0ConversionUser);
+             p.setConversionType(Z0ConversionType::User);
          },
          kConvertedDataText},
         {"step impedance 0",
          [](FixturePort &p) {
              p.setStepResponse(step(5, 0.0));
-             p.setConversionType(Z0ConversionUser);
+             p.setConversionType(Z0ConversionType::User);
          },
          kConvertedDataText},
     };
@@ -702,7 +703,7 @@ TEST(FixturePort, ConvertImpedanceRefusalsLeaveModelAndTarget)
         SCOPED_TRACE(c.name);
         FixturePort port;
         fill(port);
-        port.setConversionType(Z0ConversionSystem);
+        port.setConversionType(Z0ConversionType::System);
         c.prepare(port);
         const auto modelBefore = port.uncorrectedSParameters();
         const auto targetBefore = port.z0Transform();

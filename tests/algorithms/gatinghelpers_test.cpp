@@ -42,14 +42,14 @@ struct GridCase
 {
     const char *name;
     RealVector grid;
-    int mode;
+    GridMode mode;
 };
 
 const std::vector<GridCase> &gridCases()
 {
     static const std::vector<GridCase> cases = {
-        {"low-pass", SynthNet::harmonicGrid(100e6, 200), 0},
-        {"band-pass", SynthNet::uniformGrid(1e9, 20e9, 191), 1},
+        {"low-pass", SynthNet::harmonicGrid(100e6, 200), GridMode::LowPass},
+        {"band-pass", SynthNet::uniformGrid(1e9, 20e9, 191), GridMode::BandPass},
     };
     return cases;
 }
@@ -80,7 +80,7 @@ TEST_F(Helpers, ImpulseResponseRefusesNoiseAndNegativeDelays)
     const RealVector f = SynthNet::harmonicGrid(100e6, 100);
     ComplexVector noisy = delayed(f, 300e-12);
     noisy[40] = Complex(std::numeric_limits<double>::quiet_NaN(), 0.0);
-    EXPECT_FALSE(process.calculateImpulseResponse(noisy, f, 4, 0.89 / f.back(), 0));
+    EXPECT_FALSE(process.calculateImpulseResponse(noisy, f, 4, 0.89 / f.back(), GridMode::LowPass));
     EXPECT_EQ(log.texts(), std::vector<QString>{kNoisy});
 
     // Each refusal says why after its own text: a negative delay names the
@@ -100,21 +100,22 @@ TEST_F(Helpers, ImpulseResponseRefusesNoiseAndNegativeDelays)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         log.clear();
-        EXPECT_FALSE(process.calculateImpulseResponse(c.spectrum, f, 4, 0.89 / f.back(), 0));
+        EXPECT_FALSE(process.calculateImpulseResponse(c.spectrum, f, 4, 0.89 / f.back(), GridMode::LowPass));
         ASSERT_EQ(log.texts().size(), 2u);
         EXPECT_EQ(log.texts()[0], c.first);
         EXPECT_TRUE(log.texts()[1].contains(c.because)) << log.texts()[1].toStdString();
     }
     // A weak but present signal (-40 dB) still has its delay found.
     log.clear();
-    EXPECT_TRUE(process.calculateImpulseResponse(delayed(f, 300e-12, 1e-2), f, 4, 0.89 / f.back(), 0));
+    EXPECT_TRUE(process.calculateImpulseResponse(delayed(f, 300e-12, 1e-2), f, 4, 0.89 / f.back(), GridMode::LowPass));
     EXPECT_TRUE(log.texts().empty());
 }
 
 TEST_F(Helpers, ImpulseResponseOfAZeroLengthThruHasDelayZero)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 100);
-    const auto impulse = process.calculateImpulseResponse(ComplexVector(f.size(), 1.0), f, 4, 0.89 / f.back(), 0);
+    const auto impulse =
+        process.calculateImpulseResponse(ComplexVector(f.size(), 1.0), f, 4, 0.89 / f.back(), GridMode::LowPass);
     ASSERT_TRUE(impulse);
     EXPECT_EQ(impulse->delay, 0.0);
     EXPECT_TRUE(log.texts().empty());
@@ -125,14 +126,14 @@ TEST_F(Helpers, GatingCoversStartToTwiceTheDelayAndReadsTheMagnitudeThere)
     const RealVector f = SynthNet::harmonicGrid(100e6, 100);
     const ComplexVector s11 = delayed(f, 250e-12, 0.3);
     // delay 0: the span [start, 0] with 0 as its last point.
-    const auto zero = process.calculateGating(s11, f, 0.0, -2e-10, 0);
+    const auto zero = process.calculateGating(s11, f, 0.0, -2e-10, GridMode::LowPass);
     ASSERT_TRUE(zero);
     EXPECT_DOUBLE_EQ(zero->time.front(), -2e-10);
     EXPECT_DOUBLE_EQ(zero->time.back(), 0.0);
     EXPECT_DOUBLE_EQ(zero->value, std::abs(zero->values.back()));
 
     // An echo of 0.3 at 250 ps read at that delay: near its peak value.
-    const auto atEcho = process.calculateGating(s11, f, 250e-12, -2e-10, 0);
+    const auto atEcho = process.calculateGating(s11, f, 250e-12, -2e-10, GridMode::LowPass);
     ASSERT_TRUE(atEcho);
     EXPECT_TRUE(atEcho->isValid());
     EXPECT_NEAR(atEcho->value, 0.3, 0.02);
@@ -143,10 +144,10 @@ TEST_F(Helpers, GatingOutsideItsTimeGridFailsInsteadOfStoringMinusOne)
 {
     const RealVector f = SynthNet::harmonicGrid(100e6, 100);
     // start after 2 delay selects the natural grid (+-5 ns); 6 ns is outside.
-    EXPECT_FALSE(process.calculateGating(delayed(f, 1e-9, 0.3), f, 6e-9, 20e-9, 0));
+    EXPECT_FALSE(process.calculateGating(delayed(f, 1e-9, 0.3), f, 6e-9, 20e-9, GridMode::LowPass));
     ComplexVector noisy = delayed(f, 1e-9);
     noisy[3] = Complex(std::numeric_limits<double>::infinity(), 0.0);
-    EXPECT_FALSE(process.calculateGating(noisy, f, 1e-9, -2e-10, 0));
+    EXPECT_FALSE(process.calculateGating(noisy, f, 1e-9, -2e-10, GridMode::LowPass));
     EXPECT_TRUE(log.texts().empty()); // the callers word the failure
 }
 

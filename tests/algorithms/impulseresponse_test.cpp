@@ -94,7 +94,8 @@ TEST(KaiserWeights, FollowTheWindowDefinition)
 
     // low-pass positions: harmonic +-k gets I0(beta sqrt(1 - (k/N)^2)) / I0(beta)
     const size_t n = 5;
-    const TwoSidedSpectrum two = makeTwoSidedSpectrum(SynthNet::harmonicGrid(1e9, n), ComplexVector(n), 0.0, 0);
+    const TwoSidedSpectrum two =
+        makeTwoSidedSpectrum(SynthNet::harmonicGrid(1e9, n), ComplexVector(n), 0.0, GridMode::LowPass);
     const RealVector lw = kaiserWeights(two.positions, 2.5);
     ASSERT_EQ(lw.size(), 2 * n + 1);
     for (size_t k = 1; k <= n; ++k) {
@@ -124,7 +125,7 @@ TEST(ImpulseResponse, LowPassMatchesTheDirectFourierSum)
     for (double beta : {0.0, 3.0, 6.0}) {
         // natural grid and a zoomed span
         for (auto span : {std::pair<double, double>{0.0, 0.0}, {0.7e-9, 1.1e-9}}) {
-            const TimeDomainResponse r = computeImpulseResponse(s, f, span.first, span.second, beta, 0);
+            const TimeDomainResponse r = computeImpulseResponse(s, f, span.first, span.second, beta, GridMode::LowPass);
             ASSERT_EQ(r.time.size(), 2 * n + 1);
             ASSERT_EQ(r.values.size(), 2 * n + 1);
             for (size_t i = 0; i < r.time.size(); ++i) {
@@ -144,12 +145,13 @@ TEST(ImpulseResponse, NaturalGridIsCentredOnZero)
     const size_t n = 10;
     const double df = 1e9;
     const RealVector f = SynthNet::harmonicGrid(df, n);
-    const TimeDomainResponse r = computeImpulseResponse(delayedUnit(f, 0.1e-9), f, 0.0, 0.0, 0.0, 0);
+    const TimeDomainResponse r = computeImpulseResponse(delayedUnit(f, 0.1e-9), f, 0.0, 0.0, 0.0, GridMode::LowPass);
     ASSERT_EQ(r.time.size(), 21u);
     for (size_t i = 0; i < 21; ++i)
         EXPECT_NEAR(r.time[i], (static_cast<double>(i) - 10.0) / (21.0 * df), 1e-22);
     // tStart > tEnd also selects the natural grid
-    const TimeDomainResponse reversed = computeImpulseResponse(delayedUnit(f, 0.1e-9), f, 1e-9, -1e-9, 0.0, 0);
+    const TimeDomainResponse reversed =
+        computeImpulseResponse(delayedUnit(f, 0.1e-9), f, 1e-9, -1e-9, 0.0, GridMode::LowPass);
     EXPECT_EQ(reversed.time, r.time);
 }
 
@@ -159,11 +161,12 @@ TEST(ImpulseResponse, CoarseThenRefinedPeakFindsTheDelay)
     const RealVector f = SynthNet::harmonicGrid(df, 200); // up to 20 GHz
     for (double tau : {0.4321e-9, 1.23456e-9, 3.0e-9}) {
         const ComplexVector s = delayedUnit(f, tau);
-        const TimeDomainResponse coarse = computeImpulseResponse(s, f, 0.0, 0.0, 0.0, 0);
+        const TimeDomainResponse coarse = computeImpulseResponse(s, f, 0.0, 0.0, 0.0, GridMode::LowPass);
         ASSERT_FALSE(coarse.values.empty());
         const double coarsePeak = coarse.time[findPeak(coarse.values).index];
         const double half = 4 * 50e-12;
-        const TimeDomainResponse fine = computeImpulseResponse(s, f, coarsePeak - half, coarsePeak + half, 3.0, 0);
+        const TimeDomainResponse fine =
+            computeImpulseResponse(s, f, coarsePeak - half, coarsePeak + half, 3.0, GridMode::LowPass);
         ASSERT_FALSE(fine.values.empty());
         const double step = fine.time[1] - fine.time[0];
         const double delay = fine.time[findPeak(fine.values).index];
@@ -176,7 +179,8 @@ TEST(ImpulseResponse, BandPassConstantSpectrumIsUnityAtZero)
     for (size_t n : {31u, 32u}) {
         const double df = 20e6;
         const RealVector f = SynthNet::uniformGrid(2e9, 2e9 + df * (n - 1), n);
-        const TimeDomainResponse r = computeImpulseResponse(ComplexVector(n, Complex(1.0, 0.0)), f, 0.0, 0.0, 0.0, 1);
+        const TimeDomainResponse r =
+            computeImpulseResponse(ComplexVector(n, Complex(1.0, 0.0)), f, 0.0, 0.0, 0.0, GridMode::BandPass);
         ASSERT_EQ(r.values.size(), n);
         size_t zero = n;
         for (size_t i = 0; i < n; ++i) {
@@ -200,7 +204,7 @@ TEST(ImpulseResponse, BandPassEnvelopeMatchesTheDirectSumAndPeaksAtTheDelay)
     const RealVector f = SynthNet::uniformGrid(1e9, 1e9 + df * (n - 1), n);
     const double tau = 0.7e-9;
     const ComplexVector s = delayedUnit(f, tau);
-    const TimeDomainResponse r = computeImpulseResponse(s, f, 0.5e-9, 0.9e-9, 3.0, 1);
+    const TimeDomainResponse r = computeImpulseResponse(s, f, 0.5e-9, 0.9e-9, 3.0, GridMode::BandPass);
     ASSERT_EQ(r.values.size(), n);
     for (size_t i = 0; i < n; ++i) {
         // the envelope is referred to the first measured point
@@ -215,13 +219,13 @@ TEST(ImpulseResponse, NonFiniteOrMalformedInputGivesAnEmptyResult)
 {
     const RealVector lowGrid = SynthNet::harmonicGrid(100e6, 50);
     const RealVector bandGrid = SynthNet::uniformGrid(1e9, 2e9, 50);
-    for (int mode : {0, 1}) {
-        const RealVector &f = mode == 0 ? lowGrid : bandGrid;
+    for (GridMode mode : {GridMode::LowPass, GridMode::BandPass}) {
+        const RealVector &f = mode == GridMode::LowPass ? lowGrid : bandGrid;
         for (size_t at : {0u, 17u, 49u}) {
             ComplexVector s = delayedUnit(f, 1e-9);
             s[at] = Complex(kNaN, 0.0);
             const TimeDomainResponse r = computeImpulseResponse(s, f, 0.0, 0.0, 3.0, mode);
-            EXPECT_TRUE(r.time.empty() && r.values.empty()) << "mode " << mode << " at " << at;
+            EXPECT_TRUE(r.time.empty() && r.values.empty()) << "mode " << static_cast<int>(mode) << " at " << at;
             s[at] = Complex(0.0, std::numeric_limits<double>::infinity());
             EXPECT_TRUE(computeImpulseResponse(s, f, 0.0, 0.0, 3.0, mode).values.empty());
         }
@@ -230,8 +234,9 @@ TEST(ImpulseResponse, NonFiniteOrMalformedInputGivesAnEmptyResult)
         EXPECT_TRUE(computeImpulseResponse(delayedUnit(f, 1e-9), badGrid, 0, 0, 0, mode).values.empty());
         EXPECT_TRUE(computeImpulseResponse(ComplexVector(49), f, 0, 0, 0, mode).values.empty());
     }
-    EXPECT_TRUE(computeImpulseResponse(delayedUnit(lowGrid, 1e-9), lowGrid, 0, 0, 0, 2).values.empty());
-    EXPECT_TRUE(computeImpulseResponse({}, {}, 0, 0, 0, 0).values.empty());
+    EXPECT_TRUE(
+        computeImpulseResponse(delayedUnit(lowGrid, 1e-9), lowGrid, 0, 0, 0, static_cast<GridMode>(2)).values.empty());
+    EXPECT_TRUE(computeImpulseResponse({}, {}, 0, 0, 0, GridMode::LowPass).values.empty());
 }
 
 TEST(FindPeak, FirstLargestMagnitude)

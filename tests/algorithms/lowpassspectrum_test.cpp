@@ -33,18 +33,18 @@ TEST(FrequencyGridMode, ClassifiesByTheFirstTwoPoints)
     {
         const char *name;
         RealVector grid;
-        std::optional<int> mode;
+        std::optional<GridMode> mode;
     };
     const Case cases[] = {
-        {"harmonic GHz", {1e9, 2e9, 3e9}, 0},
-        {"harmonic with rounding", {1.0000000005e9, 2.000000001e9, 3.0000000015e9}, 0},
-        {"uneven MHz", {10e6, 20.5e6, 31e6}, 1},
-        {"harmonic kHz", {300e3, 600e3, 900e3}, 0},
-        {"2 Hz off", {300e3, 600.002e3, 900e3}, 1},
-        {"1.0 Hz off is harmonic", {300e3, 600e3 + 1.0, 900e3}, 0},
-        {"1.5 Hz off is not", {300e3, 600e3 + 1.5, 900e3}, 1},
-        {"later points ignored", {1e9, 2e9, 7e9, 7.5e9}, 0},
-        {"band-pass uniform", {1e9, 1.01e9, 1.02e9}, 1},
+        {"harmonic GHz", {1e9, 2e9, 3e9}, GridMode::LowPass},
+        {"harmonic with rounding", {1.0000000005e9, 2.000000001e9, 3.0000000015e9}, GridMode::LowPass},
+        {"uneven MHz", {10e6, 20.5e6, 31e6}, GridMode::BandPass},
+        {"harmonic kHz", {300e3, 600e3, 900e3}, GridMode::LowPass},
+        {"2 Hz off", {300e3, 600.002e3, 900e3}, GridMode::BandPass},
+        {"1.0 Hz off is harmonic", {300e3, 600e3 + 1.0, 900e3}, GridMode::LowPass},
+        {"1.5 Hz off is not", {300e3, 600e3 + 1.5, 900e3}, GridMode::BandPass},
+        {"later points ignored", {1e9, 2e9, 7e9, 7.5e9}, GridMode::LowPass},
+        {"band-pass uniform", {1e9, 1.01e9, 1.02e9}, GridMode::BandPass},
         {"two points", {1e9, 2e9}, std::nullopt},
         {"empty", {}, std::nullopt},
         {"NaN in a later point", {1e9, 2e9, kNaN}, std::nullopt},
@@ -60,7 +60,7 @@ TEST(MakeTwoSidedSpectrum, LowPassRecordOfThreePoints)
     const RealVector f = {1e9, 2e9, 3e9};
     const ComplexVector s = {{0.1, 0.2}, {0.3, -0.4}, {-0.5, 0.6}};
     const Complex dc(0.7, 0.0);
-    const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, dc, 0);
+    const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, dc, GridMode::LowPass);
 
     EXPECT_EQ(r.positions, (RealVector{3, 2, 1, 0, 0, 1, 2}));
     const ComplexVector expected = {dc, s[0], s[1], s[2], std::conj(s[2]), std::conj(s[1]), std::conj(s[0])};
@@ -76,7 +76,7 @@ TEST(MakeTwoSidedSpectrum, BandPassRecordsUseTheMeasuredPoints)
     {
         const RealVector f = {1e9, 1e9 + df, 1e9 + 2 * df, 1e9 + 3 * df};
         const ComplexVector s = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
-        const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, Complex(5.0, 0.0), 1);
+        const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, Complex(5.0, 0.0), GridMode::BandPass);
         EXPECT_EQ(r.positions, (RealVector{0, 1, 2, 3}));
         EXPECT_EQ(r.spectrum, s); // the DC value plays no part
         const RealVector expected = {-1 / (2 * df), -1 / (4 * df), 0.0, 1 / (4 * df)};
@@ -88,7 +88,7 @@ TEST(MakeTwoSidedSpectrum, BandPassRecordsUseTheMeasuredPoints)
         // odd count: symmetric about 0 with spacing 1/(N df)
         const RealVector f = {2e9, 2e9 + df, 2e9 + 2 * df, 2e9 + 3 * df, 2e9 + 4 * df};
         const ComplexVector s(5, Complex(1.0, 0.0));
-        const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, Complex(0.0, 0.0), 1);
+        const TwoSidedSpectrum r = makeTwoSidedSpectrum(f, s, Complex(0.0, 0.0), GridMode::BandPass);
         ASSERT_EQ(r.time.size(), 5u);
         for (int i = 0; i < 5; ++i)
             EXPECT_NEAR(r.time[i], (i - 2) / (5 * df), 1e-20) << i;
@@ -103,13 +103,13 @@ TEST(MakeTwoSidedSpectrum, RefusesUnusableInput)
     const auto isEmpty = [](const TwoSidedSpectrum &r) {
         return r.positions.empty() && r.spectrum.empty() && r.time.empty();
     };
-    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum(f, s, dc, 2)));
-    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum(f, s, dc, -1)));
-    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum(f, ComplexVector(2), dc, 0)));
-    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum({1e9}, {dc}, dc, 1)));
-    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum({1e9, kInf, 3e9}, s, dc, 0)));
+    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum(f, s, dc, static_cast<GridMode>(2))));
+    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum(f, s, dc, static_cast<GridMode>(-1))));
+    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum(f, ComplexVector(2), dc, GridMode::LowPass)));
+    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum({1e9}, {dc}, dc, GridMode::BandPass)));
+    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum({1e9, kInf, 3e9}, s, dc, GridMode::LowPass)));
     // all points equal: zero span in band-pass mode
-    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum({1e9, 1e9, 1e9}, s, dc, 1)));
+    EXPECT_TRUE(isEmpty(makeTwoSidedSpectrum({1e9, 1e9, 1e9}, s, dc, GridMode::BandPass)));
 }
 
 TEST(ExtrapolateDcValue, RecoversTheDcOfAPulseThatIsZeroBeforeItStarts)

@@ -100,7 +100,7 @@ TEST(Passivity, ACalculationToldOnceWhichPortIsNotPassiveAndKeepsTheModels)
 
     // A good thru: models passive, nothing said.
     {
-        ThruRun run(ProcessFactory::TimeGate, thru, Z0ConversionNone);
+        ThruRun run(ProcessFactory::ProcessIndex::TimeGate, thru, Z0ConversionType::None);
         ASSERT_TRUE(run.ready());
         ASSERT_TRUE(run.process->run());
         EXPECT_TRUE(run.errors().empty()) << run.firstError().toStdString();
@@ -110,7 +110,7 @@ TEST(Passivity, ACalculationToldOnceWhichPortIsNotPassiveAndKeepsTheModels)
     // calibration that does not fit the set-up) gives
     // models with gain: kept, and the user is told once, for both ports,
     // where and by how much.
-    ThruRun run(ProcessFactory::TimeGate, withGain(thru, 4.0, 8e9, 20e9), Z0ConversionNone);
+    ThruRun run(ProcessFactory::ProcessIndex::TimeGate, withGain(thru, 4.0, 8e9, 20e9), Z0ConversionType::None);
     ASSERT_TRUE(run.ready());
     run.process->setPortNames("analyser port 1", "analyser port 3");
     ASSERT_TRUE(run.process->run());
@@ -135,20 +135,21 @@ TEST(Passivity, AReflectionModelWithGainIsReportedOnceForItsPort)
     SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
     for (Complex &s : open.s11())
         s *= 1.2;
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
-        SCOPED_TRACE(index);
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
+        SCOPED_TRACE(static_cast<int>(index));
         ProcessInputParameters params;
         const std::unique_ptr<IProcessMethod> process = ProcessFactory::createProcess(index);
         auto *single = qobject_cast<ReflectProcessOpenOrShort *>(process.get());
         ASSERT_NE(single, nullptr);
         FixturePort port;
         port.setZ0Impedance(50.0);
-        port.setConversionType(Z0ConversionNone);
+        port.setConversionType(Z0ConversionType::None);
         single->setParameters(&params);
         ASSERT_TRUE(single->setFixturesForCalculate(&port));
         single->setInputData(open);
         single->setIsShort(false);
-        single->setSignalType(1);
+        single->setSignalType(MaxSignalEliminationType::TimeGate);
         SignalLog log;
         log.connectText(process.get(), &IProcessMethod::error, "error");
         ASSERT_TRUE(process->run());

@@ -25,13 +25,13 @@ struct IndexClass
     const char *className;
 };
 const IndexClass kClassOfIndex[] = {
-    {ProcessFactory::TimeGate, "Algorithms::ProcessTimeGate"},
-    {ProcessFactory::Filtering, "Algorithms::ProcessFiltering"},
-    {ProcessFactory::Bisect, "Algorithms::ProcessBisect"},
-    {ProcessFactory::TimeGateReflect, "Algorithms::ProcessTimeGateReflect"},
-    {ProcessFactory::TimeGateReflectOpenAndShort, "Algorithms::ProcessTimeGateReflectOpenAndShort"},
-    {ProcessFactory::FilteringReflect, "Algorithms::ProcessFilteringReflect"},
-    {ProcessFactory::FilteringReflectOpenAndShort, "Algorithms::ProcessFilteringReflectOpenAndShort"},
+    {ProcessFactory::ProcessIndex::TimeGate, "Algorithms::ProcessTimeGate"},
+    {ProcessFactory::ProcessIndex::Filtering, "Algorithms::ProcessFiltering"},
+    {ProcessFactory::ProcessIndex::Bisect, "Algorithms::ProcessBisect"},
+    {ProcessFactory::ProcessIndex::TimeGateReflect, "Algorithms::ProcessTimeGateReflect"},
+    {ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort, "Algorithms::ProcessTimeGateReflectOpenAndShort"},
+    {ProcessFactory::ProcessIndex::FilteringReflect, "Algorithms::ProcessFilteringReflect"},
+    {ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort, "Algorithms::ProcessFilteringReflectOpenAndShort"},
 };
 
 std::string classOf(const std::unique_ptr<Algorithms::IProcessMethod> &p)
@@ -61,7 +61,7 @@ TEST(ProcessFactory, IndicesCreateTheirProcessesAndNothingElse)
     // The indices are the numbers 0 to 6, one process each.
     EXPECT_EQ(std::size(kClassOfIndex), 7u);
     for (int index : {-1, 7, 100})
-        EXPECT_EQ(ProcessFactory::createProcess(index), nullptr) << index;
+        EXPECT_EQ(ProcessFactory::createProcess(static_cast<Index>(index)), nullptr) << index;
 }
 
 TEST(ProcessFactory, MethodsMapOntoIndices)
@@ -73,12 +73,12 @@ TEST(ProcessFactory, MethodsMapOntoIndices)
         Index index;
     };
     const Case cases[] = {
-        {false, CalcMethodTimeGate, ProcessFactory::TimeGate},
-        {true, CalcMethodTimeGate, ProcessFactory::TimeGateReflect},
-        {false, CalcMethodFiltering, ProcessFactory::Filtering},
-        {true, CalcMethodFiltering, ProcessFactory::FilteringReflect},
-        {false, CalcMethodBisection, ProcessFactory::Bisect},
-        {true, CalcMethodBisection, ProcessFactory::Bisect},
+        {false, CalcMethodTimeGate, ProcessFactory::ProcessIndex::TimeGate},
+        {true, CalcMethodTimeGate, ProcessFactory::ProcessIndex::TimeGateReflect},
+        {false, CalcMethodFiltering, ProcessFactory::ProcessIndex::Filtering},
+        {true, CalcMethodFiltering, ProcessFactory::ProcessIndex::FilteringReflect},
+        {false, CalcMethodBisection, ProcessFactory::ProcessIndex::Bisect},
+        {true, CalcMethodBisection, ProcessFactory::ProcessIndex::Bisect},
     };
     for (const Case &c : cases)
         EXPECT_EQ(classOf(ProcessFactory::createByMethod(c.reflect, c.method)), expectedFor(c.index))
@@ -98,10 +98,10 @@ TEST(ProcessFactory, ReflectionProcessesOnlyForReflectionWithGatingOrFiltering)
         std::optional<Index> index; // none: no process
     };
     const Case cases[] = {
-        {Kind::Reflection, CalcMethodTimeGate, true, ProcessFactory::TimeGateReflect},
-        {Kind::Reflection, CalcMethodTimeGate, false, ProcessFactory::TimeGateReflectOpenAndShort},
-        {Kind::Reflection, CalcMethodFiltering, true, ProcessFactory::FilteringReflect},
-        {Kind::Reflection, CalcMethodFiltering, false, ProcessFactory::FilteringReflectOpenAndShort},
+        {Kind::Reflection, CalcMethodTimeGate, true, ProcessFactory::ProcessIndex::TimeGateReflect},
+        {Kind::Reflection, CalcMethodTimeGate, false, ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort},
+        {Kind::Reflection, CalcMethodFiltering, true, ProcessFactory::ProcessIndex::FilteringReflect},
+        {Kind::Reflection, CalcMethodFiltering, false, ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort},
         {Kind::Reflection, CalcMethodBisection, true, std::nullopt},
         {Kind::Reflection, CalcMethodBisection, false, std::nullopt},
         {Kind::Transmission, CalcMethodTimeGate, true, std::nullopt},

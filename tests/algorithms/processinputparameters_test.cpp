@@ -14,6 +14,7 @@ using Algorithms::ProcessInputParameters;
 namespace {
 
 using P = ProcessInputParameters;
+using Algorithms::GridMode;
 
 struct Row
 {
@@ -46,10 +47,10 @@ const std::vector<Row> kRows = {
      [](P &p, double v) { p.setRiseTime(v); }, 4.9e-11, false},
     {"sigNRiseTimeChanged()", &P::sigNRiseTimeChanged, [](const P &p) { return p.nRiseTime(); },
      [](P &p, double v) { p.setNRiseTime(int(v)); }, 4, false},
-    {"sigGatingModeChanged()", &P::sigGatingModeChanged, [](const P &p) { return p.gatingMode(); },
-     [](P &p, double v) { p.setGatingMode(int(v)); }, 0, false},
-    {"sigPulseModeChanged()", &P::sigPulseModeChanged, [](const P &p) { return p.pulseMode(); },
-     [](P &p, double v) { p.setPulseMode(int(v)); }, 0, false},
+    {"sigGatingModeChanged()", &P::sigGatingModeChanged, [](const P &p) { return static_cast<int>(p.gatingMode()); },
+     [](P &p, double v) { p.setGatingMode(static_cast<GridMode>(int(v))); }, 0, false},
+    {"sigPulseModeChanged()", &P::sigPulseModeChanged, [](const P &p) { return static_cast<int>(p.pulseMode()); },
+     [](P &p, double v) { p.setPulseMode(static_cast<GridMode>(int(v))); }, 0, false},
 };
 
 void connectAll(SignalLog &log, const P &params)

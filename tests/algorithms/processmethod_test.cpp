@@ -131,17 +131,17 @@ TEST(ProcessParameters, PreparationClassifiesTheGridAndWritesTheDerivedParameter
     {
         const char *name;
         RealVector grid;
-        int mode;
+        GridMode mode;
         int nTransmission;
         int nReflection;
     };
     RealVector offByOneHz = SynthNet::uniformGrid(1e6 - 1.0, 10e6 - 1.0, 10); // f1 - 2 f0 = 1 Hz
     const std::vector<Case> cases = {
-        {"harmonic 1..10 MHz", SynthNet::harmonicGrid(1e6, 10), 0, 4, 2},
-        {"f1 - 2 f0 = 1 Hz is harmonic", offByOneHz, 0, 4, 2},
-        {"f1 - 2 f0 = 1.5 Hz is band-pass", SynthNet::uniformGrid(1e6 - 1.5, 10e6 - 1.5, 10), 1, 8, 4},
-        {"band-pass 1, 1.5, 2 GHz", {1e9, 1.5e9, 2e9}, 1, 8, 4},
-        {"harmonic 100 MHz to 20 GHz", SynthNet::harmonicGrid(100e6, 200), 0, 4, 2},
+        {"harmonic 1..10 MHz", SynthNet::harmonicGrid(1e6, 10), GridMode::LowPass, 4, 2},
+        {"f1 - 2 f0 = 1 Hz is harmonic", offByOneHz, GridMode::LowPass, 4, 2},
+        {"f1 - 2 f0 = 1.5 Hz is band-pass", SynthNet::uniformGrid(1e6 - 1.5, 10e6 - 1.5, 10), GridMode::BandPass, 8, 4},
+        {"band-pass 1, 1.5, 2 GHz", {1e9, 1.5e9, 2e9}, GridMode::BandPass, 8, 4},
+        {"harmonic 100 MHz to 20 GHz", SynthNet::harmonicGrid(100e6, 200), GridMode::LowPass, 4, 2},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

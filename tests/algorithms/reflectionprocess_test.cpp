@@ -15,6 +15,7 @@
 #include <thread>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -76,7 +77,7 @@ struct ReflectRig
     FixturePort port;
     SignalLog log;
 
-    ReflectRig(int factoryIndex, int conversionType = Z0ConversionSystem)
+    ReflectRig(ProcessFactory::ProcessIndex factoryIndex, Z0ConversionType conversionType = Z0ConversionType::System)
         : process(ProcessFactory::createProcess(factoryIndex))
     {
         reflect = qobject_cast<ReflectProcess *>(process.get());
@@ -92,7 +93,7 @@ struct ReflectRig
     ReflectProcessOpenOrShort *single() const { return qobject_cast<ReflectProcessOpenOrShort *>(reflect); }
     ReflectProcessOpenAndShort *pair() const { return qobject_cast<ReflectProcessOpenAndShort *>(reflect); }
 
-    void feed(const SParametersOnePort &standard, bool isShort, int signalType)
+    void feed(const SParametersOnePort &standard, bool isShort, MaxSignalEliminationType signalType)
     {
         single()->setInputData(standard);
         single()->setIsShort(isShort);
@@ -264,21 +265,21 @@ TEST(ReflectionOpenAndShort, GivesTheModelsOfTheTransmissionProcessOnTheMirrored
     struct Case
     {
         const char *name;
-        int pairIndex, thruIndex;
+        ProcessFactory::ProcessIndex pairIndex, thruIndex;
         RealVector grid;
-        int conversionType;
+        Z0ConversionType conversionType;
     };
     const Case cases[] = {
-        {"gating, low-pass converting", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kLowPass,
-         Z0ConversionSystem},
-        {"gating, low-pass unconverted", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate,
-         kLowPass, Z0ConversionNone},
-        {"gating, band-pass", ProcessFactory::TimeGateReflectOpenAndShort, ProcessFactory::TimeGate, kBandPass,
-         Z0ConversionSystem},
-        {"filtering, low-pass converting", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering,
-         kLowPass, Z0ConversionSystem},
-        {"filtering, band-pass", ProcessFactory::FilteringReflectOpenAndShort, ProcessFactory::Filtering, kBandPass,
-         Z0ConversionSystem},
+        {"gating, low-pass converting", ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::TimeGate, kLowPass, Z0ConversionType::System},
+        {"gating, low-pass unconverted", ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::TimeGate, kLowPass, Z0ConversionType::None},
+        {"gating, band-pass", ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::TimeGate, kBandPass, Z0ConversionType::System},
+        {"filtering, low-pass converting", ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::Filtering, kLowPass, Z0ConversionType::System},
+        {"filtering, band-pass", ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort,
+         ProcessFactory::ProcessIndex::Filtering, kBandPass, Z0ConversionType::System},
     };
     const FixtureSpec spec{"", 60.0, 200e-12, 0.3, 0.05e-12};
     for (const Case &c : cases) {
@@ -338,14 +339,14 @@ namespace {
 struct ProcessCase
 {
     const char *name;
-    int index;
-    int signalType;
+    ProcessFactory::ProcessIndex index;
+    MaxSignalEliminationType signalType;
 };
 const ProcessCase kSingleProcesses[] = {
-    {"gating, model", ProcessFactory::TimeGateReflect, MaxSignalModel},
-    {"gating, gate", ProcessFactory::TimeGateReflect, MaxSignalTimeGate},
-    {"filtering, model", ProcessFactory::FilteringReflect, MaxSignalModel},
-    {"filtering, gate", ProcessFactory::FilteringReflect, MaxSignalTimeGate},
+    {"gating, model", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalEliminationType::Model},
+    {"gating, gate", ProcessFactory::ProcessIndex::TimeGateReflect, MaxSignalEliminationType::TimeGate},
+    {"filtering, model", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalEliminationType::Model},
+    {"filtering, gate", ProcessFactory::ProcessIndex::FilteringReflect, MaxSignalEliminationType::TimeGate},
 };
 
 // Largest deviations allowed from the true fixture, as calculated (DUT side
@@ -395,7 +396,7 @@ void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealV
         ASSERT_TRUE(port.stepResponse() && port.fixtureImpedance());
         EXPECT_NEAR(*port.fixtureImpedance(), spec.z0, 0.06 * spec.z0);
         EXPECT_EQ(isShort, *port.fixtureImpedance() < spec.z0);
-        EXPECT_EQ(port.dataState(), 1);
+        EXPECT_EQ(port.dataState(), DataState::Converted);
         EXPECT_EQ(port.z0Transform(), 50.0);
         ASSERT_TRUE(port.convertedSParameters());
         const auto converted = deviation(*port.convertedSParameters(), SynthNet::toS(fixture), 4e9, 12e9);
@@ -404,7 +405,7 @@ void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealV
     } else {
         // Band-pass: no step response and no conversion.
         EXPECT_FALSE(port.stepResponse() || port.convertedSParameters());
-        EXPECT_EQ(port.dataState(), 0);
+        EXPECT_EQ(port.dataState(), DataState::Default);
     }
 }
 
@@ -429,7 +430,7 @@ TEST(ReflectionOneStandard, RecoversAMatchedLossyLine)
         for (const RealVector *grid : {&kLowPass, &kBandPass})
             for (const bool isShort : {false, true})
                 expectRecovered(pc, matched, *grid, isShort,
-                                pc.signalType == MaxSignalModel ? kMatchedModel : kMatchedGate);
+                                pc.signalType == MaxSignalEliminationType::Model ? kMatchedModel : kMatchedGate);
 }
 
 TEST(ReflectionOneStandard, TheDefaultImpulseResponseIsInPlaceWhenTheCurrentOneIsAnnounced)
@@ -460,7 +461,7 @@ TEST(ReflectionOneStandard, RecoversAMismatchedLineWithinTheReviewedTolerances)
         for (const RealVector *grid : {&kLowPass, &kBandPass})
             for (const bool isShort : {false, true})
                 expectRecovered(pc, line60, *grid, isShort,
-                                pc.signalType == MaxSignalModel ? kMismatchedModel : kMismatchedGate);
+                                pc.signalType == MaxSignalEliminationType::Model ? kMismatchedModel : kMismatchedGate);
 }
 
 // ---------------------------------------------------------------------------
@@ -483,19 +484,22 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
     {
         const char *name;
         SParametersOnePort input;
-        int signalType;
+        MaxSignalEliminationType signalType;
     };
     const Case cases[] = {
-        {"empty", SParametersOnePort(), MaxSignalModel}, {"NaN", withNaN, MaxSignalModel},
-        {"sizes differ", mismatched, MaxSignalModel},    {"unknown signal type", good, 2},
-        {"uneven grid", uneven, MaxSignalModel},
+        {"empty", SParametersOnePort(), MaxSignalEliminationType::Model},
+        {"NaN", withNaN, MaxSignalEliminationType::Model},
+        {"sizes differ", mismatched, MaxSignalEliminationType::Model},
+        {"unknown signal type", good, static_cast<MaxSignalEliminationType>(2)},
+        {"uneven grid", uneven, MaxSignalEliminationType::Model},
     };
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::FilteringReflect)}) {
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
         for (const Case &c : cases) {
-            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(index));
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(index)));
             ReflectRig rig(index);
             // Parameters left from a good calculation must not be used.
-            rig.feed(good, false, MaxSignalModel);
+            rig.feed(good, false, MaxSignalEliminationType::Model);
             ASSERT_TRUE(rig.process->run());
             rig.port.reset();
             rig.port.setZ0Impedance(50.0);
@@ -513,7 +517,7 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
 
     // The pair: an uneven grid, and no input at all.
     for (const bool feedPair : {true, false}) {
-        ReflectRig rig(ProcessFactory::TimeGateReflectOpenAndShort);
+        ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
         if (feedPair) {
             SParametersOnePort unevenShort = SynthNet::terminate(fixture, -1.0);
             unevenShort.setFrequency(uneven.frequency());
@@ -551,7 +555,7 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
     {
         const char *name;
         SParametersOnePort input;
-        int signalType;
+        MaxSignalEliminationType signalType;
         std::function<void(ProcessInputParameters &)> tune;
         QString text; // empty: refused without a message
         bool gatingStored;
@@ -566,17 +570,17 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
     const Case cases[] = {
         {"negative fixture impedance",
          beyondOne,
-         MaxSignalModel,
+         MaxSignalEliminationType::Model,
          {},
          "Invalid fixture impedance. NaN, Inf or 0 value found",
          false},
-        {"no centre for the standard's gate", open, MaxSignalTimeGate, centreMode(0, 2),
+        {"no centre for the standard's gate", open, MaxSignalEliminationType::TimeGate, centreMode(0, 2),
          "The signal is too noisy. Check fixture connections and repeat the measurement.", false},
-        {"no centre for the residual gate", open, MaxSignalModel, centreMode(2, 1), {}, true},
+        {"no centre for the residual gate", open, MaxSignalEliminationType::Model, centreMode(2, 1), {}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        ReflectRig rig(ProcessFactory::TimeGateReflect);
+        ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflect);
         if (c.tune)
             c.tune(rig.params);
         rig.feed(c.input, false, c.signalType);
@@ -591,11 +595,12 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
 TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
 {
     const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
-    for (const int index : {int(ProcessFactory::TimeGateReflect), int(ProcessFactory::TimeGateReflectOpenAndShort)}) {
-        SCOPED_TRACE(index);
+    for (const ProcessFactory::ProcessIndex index :
+         {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort}) {
+        SCOPED_TRACE(static_cast<int>(index));
         ReflectRig rig(index);
         if (rig.single())
-            rig.feed(SynthNet::terminate(fixture, 1.0), false, MaxSignalModel);
+            rig.feed(SynthNet::terminate(fixture, 1.0), false, MaxSignalEliminationType::Model);
         else
             rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
         // The cancel arrives from another thread once the impulse response
@@ -611,7 +616,7 @@ TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
     }
 
     // Cancelled before the run: the pair does not start its inner process.
-    ReflectRig rig(ProcessFactory::TimeGateReflectOpenAndShort);
+    ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
     rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
     rig.process->interrupt();
     EXPECT_FALSE(rig.process->run());
@@ -622,7 +627,7 @@ TEST(ReflectionProcess, CancelDuringTheRunStopsBothKindsWithOneText)
 TEST(ReflectionProcess, APortRefusalDuringTheInnerThruIsShownOnce)
 {
     const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
-    ReflectRig rig(ProcessFactory::TimeGateReflectOpenAndShort);
+    ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
     rig.pair()->setOpenAndShort(SynthNet::terminate(fixture, 1.0), SynthNet::terminate(fixture, -1.0));
     FixturePort &port = rig.port;
     bool once = false;
@@ -640,15 +645,24 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
     const SynthNet::Network fixture = fixtureOn(spec, kLowPass);
     const SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
     const SParametersOnePort shortStandard = SynthNet::terminate(fixture, -1.0);
-    const char *classes[] = {"Algorithms::ProcessTimeGateReflect", "Algorithms::ProcessTimeGateReflectOpenAndShort",
-                             "Algorithms::ProcessFilteringReflect", "Algorithms::ProcessFilteringReflectOpenAndShort"};
-    for (int index = 3; index <= 6; ++index) {
-        SCOPED_TRACE(index);
-        ReflectRig rig(index);
+    using Index = ProcessFactory::ProcessIndex;
+    const struct
+    {
+        Index index;
+        const char *className;
+    } kinds[] = {
+        {Index::TimeGateReflect, "Algorithms::ProcessTimeGateReflect"},
+        {Index::TimeGateReflectOpenAndShort, "Algorithms::ProcessTimeGateReflectOpenAndShort"},
+        {Index::FilteringReflect, "Algorithms::ProcessFilteringReflect"},
+        {Index::FilteringReflectOpenAndShort, "Algorithms::ProcessFilteringReflectOpenAndShort"},
+    };
+    for (const auto &kind : kinds) {
+        SCOPED_TRACE(kind.className);
+        ReflectRig rig(kind.index);
         ASSERT_TRUE(rig.reflect);
-        EXPECT_STREQ(rig.process->metaObject()->className(), classes[index - 3]);
+        EXPECT_STREQ(rig.process->metaObject()->className(), kind.className);
         if (rig.single())
-            rig.feed(open, false, MaxSignalModel);
+            rig.feed(open, false, MaxSignalEliminationType::Model);
         else
             ASSERT_TRUE(rig.pair()->setOpenAndShort(open, shortStandard));
         EXPECT_TRUE(rig.process->run());
@@ -657,6 +671,8 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
         EXPECT_LE(deviation(*rig.port.defaultSParameters(), SynthNet::toS(fixture), 4e9, 12e9)[1], 3e-3);
     }
     // The 2x-thru indices too: every index has its process.
-    for (int index = 0; index <= 6; ++index)
-        EXPECT_TRUE(ProcessFactory::createProcess(index)) << index;
+    for (Index index :
+         {Index::TimeGate, Index::Filtering, Index::Bisect, Index::TimeGateReflect, Index::TimeGateReflectOpenAndShort,
+          Index::FilteringReflect, Index::FilteringReflectOpenAndShort})
+        EXPECT_TRUE(ProcessFactory::createProcess(index)) << static_cast<int>(index);
 }

@@ -70,30 +70,30 @@ TEST(GateShape, IsOneInsideAndZeroOutside)
     const RealVector f = SynthNet::harmonicGrid(df, 200);
     struct Case
     {
-        int mode;
+        GridMode mode;
         RealVector grid;
         double step;
     };
     const Case cases[] = {
-        {0, f, df},
-        {1, SynthNet::uniformGrid(1e9, 1e9 + 400 * df, 401), df}, // odd count
-        {1, SynthNet::uniformGrid(1e9, 1e9 + 399 * df, 400), df}, // even count
+        {GridMode::LowPass, f, df},
+        {GridMode::BandPass, SynthNet::uniformGrid(1e9, 1e9 + 400 * df, 401), df}, // odd count
+        {GridMode::BandPass, SynthNet::uniformGrid(1e9, 1e9 + 399 * df, 400), df}, // even count
     };
     for (const Case &c : cases) {
         for (double shift : {0.0, 0.25e-9}) {
             GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
             gate.centre += shift; // the gate moves the other way in the shifted frame
             const RealVector g = gateShape(c.grid, c.mode, gate);
-            const size_t k = c.mode == 0 ? 2 * c.grid.size() + 1 : c.grid.size();
+            const size_t k = c.mode == GridMode::LowPass ? 2 * c.grid.size() + 1 : c.grid.size();
             ASSERT_EQ(g.size(), k);
             int inside = 0, outside = 0;
             for (size_t i = 0; i < k; ++i) {
                 const double t = sampleTime(i, k, c.step) + shift; // relative to the gate middle
                 if (std::abs(t) < 0.6e-9 - 100e-12) {
-                    EXPECT_NEAR(g[i], 1.0, 2e-3) << "mode " << c.mode << " t " << t;
+                    EXPECT_NEAR(g[i], 1.0, 2e-3) << "mode " << static_cast<int>(c.mode) << " t " << t;
                     ++inside;
                 } else if (std::abs(t) > 0.6e-9 + 100e-12 && std::abs(t) < 1.0 / (2 * c.step) - 0.3e-9) {
-                    EXPECT_NEAR(g[i], 0.0, 2e-3) << "mode " << c.mode << " t " << t;
+                    EXPECT_NEAR(g[i], 0.0, 2e-3) << "mode " << static_cast<int>(c.mode) << " t " << t;
                     ++outside;
                 }
             }
@@ -108,7 +108,7 @@ TEST(GateShape, ZeroWidthGivesZeros)
     const RealVector f = SynthNet::harmonicGrid(100e6, 50);
     GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
     gate.halfWidth = 0.0;
-    const RealVector g = gateShape(f, 0, gate);
+    const RealVector g = gateShape(f, GridMode::LowPass, gate);
     ASSERT_EQ(g.size(), 101u);
     for (double v : g)
         EXPECT_EQ(v, 0.0);
@@ -116,7 +116,7 @@ TEST(GateShape, ZeroWidthGivesZeros)
     ComplexVector s(f.size());
     for (size_t i = 0; i < f.size(); ++i)
         s[i] = echo(f[i], 0.5, 0.3e-9);
-    for (const Complex &v : gateSpectrum(s, f, 0, gate))
+    for (const Complex &v : gateSpectrum(s, f, GridMode::LowPass, gate))
         EXPECT_EQ(std::abs(v), 0.0);
 }
 
@@ -127,7 +127,7 @@ TEST(GateShape, BetaAndReservedChangeNothing)
     GateParameters other = gate;
     other.beta = 13.0;
     other.reserved = 42.0;
-    EXPECT_EQ(gateShape(f, 0, gate), gateShape(f, 0, other));
+    EXPECT_EQ(gateShape(f, GridMode::LowPass, gate), gateShape(f, GridMode::LowPass, other));
 }
 
 TEST(GateShape, RefusesAGateThatEndsBeforeItStarts)
@@ -136,7 +136,7 @@ TEST(GateShape, RefusesAGateThatEndsBeforeItStarts)
     ComplexVector s(f.size());
     for (size_t i = 0; i < f.size(); ++i)
         s[i] = echo(f[i], 0.5, 0.3e-9);
-    for (int mode : {0, 1}) {
+    for (GridMode mode : {GridMode::LowPass, GridMode::BandPass}) {
         const GateParameters reversed = makeGate(1e-9, -0.2e-9, 6.0); // negative half width too
         EXPECT_TRUE(gateShape(f, mode, reversed).empty());
         EXPECT_TRUE(gateSpectrum(s, f, mode, reversed).empty());
@@ -150,12 +150,12 @@ TEST(GateShape, RefusesAGateThatEndsBeforeItStarts)
         EXPECT_TRUE(gateShape(f, mode, negativeWidth).empty());
     }
     const GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
-    EXPECT_TRUE(gateShape(f, 2, gate).empty());
-    EXPECT_TRUE(gateSpectrum(s, f, 2, gate).empty());
-    EXPECT_TRUE(gateSpectrum(ComplexVector(63), f, 0, gate).empty());
+    EXPECT_TRUE(gateShape(f, static_cast<GridMode>(2), gate).empty());
+    EXPECT_TRUE(gateSpectrum(s, f, static_cast<GridMode>(2), gate).empty());
+    EXPECT_TRUE(gateSpectrum(ComplexVector(63), f, GridMode::LowPass, gate).empty());
     RealVector badGrid = f;
     badGrid[10] = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_TRUE(gateShape(badGrid, 0, gate).empty());
+    EXPECT_TRUE(gateShape(badGrid, GridMode::LowPass, gate).empty());
 }
 
 TEST(GateSpectrum, WholePeriodGateIsTheIdentity)
@@ -164,15 +164,15 @@ TEST(GateSpectrum, WholePeriodGateIsTheIdentity)
     const double period = 1.0 / df;
     struct Case
     {
-        int mode;
+        GridMode mode;
         RealVector grid;
         double betaX;
     };
     const Case cases[] = {
-        {0, SynthNet::harmonicGrid(df, 200), 6.0},
-        {1, SynthNet::uniformGrid(2e9, 2e9 + 100 * df, 101), 6.0},
+        {GridMode::LowPass, SynthNet::harmonicGrid(df, 200), 6.0},
+        {GridMode::BandPass, SynthNet::uniformGrid(2e9, 2e9 + 100 * df, 101), 6.0},
         // an even band-pass count has no centre sample in its taper
-        {1, SynthNet::uniformGrid(2e9, 2e9 + 99 * df, 100), 0.0},
+        {GridMode::BandPass, SynthNet::uniformGrid(2e9, 2e9 + 99 * df, 100), 0.0},
     };
     for (const Case &c : cases) {
         ComplexVector s(c.grid.size());
@@ -182,7 +182,7 @@ TEST(GateSpectrum, WholePeriodGateIsTheIdentity)
         gate.centre = 0.37e-9;
         const ComplexVector gated = gateSpectrum(s, c.grid, c.mode, gate);
         ASSERT_EQ(gated.size(), s.size());
-        EXPECT_LT(maxDifference(gated, s), 1e-12) << "mode " << c.mode;
+        EXPECT_LT(maxDifference(gated, s), 1e-12) << "mode " << static_cast<int>(c.mode);
     }
 }
 
@@ -199,7 +199,7 @@ TEST(GateSpectrum, KeepsTheEchoInsideTheGateAndRemovesTheOneOutside)
     for (double shift : {0.0, 37e-12, -90e-12}) {
         GateParameters gate = makeGate(-0.2e-9, 0.9e-9, 6.0);
         gate.centre += shift;
-        const ComplexVector gated = gateSpectrum(both, f, 0, gate);
+        const ComplexVector gated = gateSpectrum(both, f, GridMode::LowPass, gate);
         ASSERT_EQ(gated.size(), f.size());
         // the gate is flat to about 2e-4 inside
         EXPECT_LT(maxDifference(gated, first), 5e-4) << "centre shift " << shift;
@@ -216,7 +216,7 @@ TEST(GateSpectrum, BandPassKeepsTheEchoInsideTheGate)
         both[i] = first[i] + bandEcho(f[i], 0.8, 6e-9, 5e9, 0.7e9);
     }
     const GateParameters gate = makeGate(-1.5e-9, 2.5e-9, 6.0);
-    const ComplexVector gated = gateSpectrum(both, f, 1, gate);
+    const ComplexVector gated = gateSpectrum(both, f, GridMode::BandPass, gate);
     ASSERT_EQ(gated.size(), n);
     EXPECT_LT(maxDifference(gated, first), 5e-4);
 }
@@ -228,13 +228,14 @@ TEST(RefineGateCentre, PhaseModeReturnsTheDelayOfTheHighestPoint)
     const double tau = 0.41234e-9;
     struct Case
     {
-        int mode;
+        GridMode mode;
         const RealVector *grid;
         double offset;
     };
     const Case cases[] = {
-        {0, &low, 0.0},  {0, &low, -24e-12},  {0, &low, 10e-12},    {0, &low, 24e-12},
-        {1, &band, 0.0}, {1, &band, 240e-12}, {1, &band, -100e-12},
+        {GridMode::LowPass, &low, 0.0},        {GridMode::LowPass, &low, -24e-12}, {GridMode::LowPass, &low, 10e-12},
+        {GridMode::LowPass, &low, 24e-12},     {GridMode::BandPass, &band, 0.0},   {GridMode::BandPass, &band, 240e-12},
+        {GridMode::BandPass, &band, -100e-12},
     };
     for (const Case &c : cases) {
         ComplexVector s(c.grid->size());
@@ -244,7 +245,7 @@ TEST(RefineGateCentre, PhaseModeReturnsTheDelayOfTheHighestPoint)
         gate.centre = tau + c.offset;
         const std::optional<double> r = refineGateCentre(s, *c.grid, 0, gate, c.mode);
         ASSERT_TRUE(r.has_value());
-        EXPECT_NEAR(*r, tau, 1e-16) << "mode " << c.mode << " offset " << c.offset;
+        EXPECT_NEAR(*r, tau, 1e-16) << "mode " << static_cast<int>(c.mode) << " offset " << c.offset;
     }
 
     // beyond half a period of the highest frequency the phase aliases
@@ -253,7 +254,7 @@ TEST(RefineGateCentre, PhaseModeReturnsTheDelayOfTheHighestPoint)
         s[i] = std::polar(1.0, -2.0 * kPi * low[i] * tau);
     GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
     gate.centre = tau + 30e-12;
-    EXPECT_NEAR(*refineGateCentre(s, low, 0, gate, 0), tau + 50e-12, 1e-16);
+    EXPECT_NEAR(*refineGateCentre(s, low, 0, gate, GridMode::LowPass), tau + 50e-12, 1e-16);
 }
 
 TEST(RefineGateCentre, UnknownCentreModeOrBadInputGivesNothing)
@@ -261,15 +262,15 @@ TEST(RefineGateCentre, UnknownCentreModeOrBadInputGivesNothing)
     const RealVector f = SynthNet::harmonicGrid(100e6, 50);
     const ComplexVector s(50, Complex(0.5, 0.0));
     const GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
-    EXPECT_FALSE(refineGateCentre(s, f, 2, gate, 0).has_value());
-    EXPECT_FALSE(refineGateCentre(s, f, -1, gate, 0).has_value());
-    EXPECT_FALSE(refineGateCentre(ComplexVector(49), f, 0, gate, 0).has_value());
+    EXPECT_FALSE(refineGateCentre(s, f, 2, gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(refineGateCentre(s, f, -1, gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(refineGateCentre(ComplexVector(49), f, 0, gate, GridMode::LowPass).has_value());
     ComplexVector withNaN = s;
     withNaN[49] = Complex(std::numeric_limits<double>::quiet_NaN(), 0.0);
-    EXPECT_FALSE(refineGateCentre(withNaN, f, 0, gate, 0).has_value());
-    EXPECT_FALSE(refineGateCentre(withNaN, f, 1, gate, 0).has_value());
+    EXPECT_FALSE(refineGateCentre(withNaN, f, 0, gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(refineGateCentre(withNaN, f, 1, gate, GridMode::LowPass).has_value());
     // the scan needs a usable gate
-    EXPECT_FALSE(refineGateCentre(s, f, 1, makeGate(1e-9, -0.2e-9, 6.0), 0).has_value());
+    EXPECT_FALSE(refineGateCentre(s, f, 1, makeGate(1e-9, -0.2e-9, 6.0), GridMode::LowPass).has_value());
 }
 
 TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
@@ -282,7 +283,7 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     const double centre = gate.centre;
 
     // no response at all: every score ties and the first position wins
-    const std::optional<double> first = refineGateCentre(ComplexVector(f.size()), f, 1, gate, 0);
+    const std::optional<double> first = refineGateCentre(ComplexVector(f.size()), f, 1, gate, GridMode::LowPass);
     ASSERT_TRUE(first.has_value());
     EXPECT_NEAR(*first, centre - 125 * 1e-13, 1e-18);
 
@@ -290,7 +291,7 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     ComplexVector edge(f.size());
     for (size_t i = 0; i < f.size(); ++i)
         edge[i] = echo(f[i], 1.0, gate.start, 20e-12);
-    const std::optional<double> last = refineGateCentre(edge, f, 1, gate, 0);
+    const std::optional<double> last = refineGateCentre(edge, f, 1, gate, GridMode::LowPass);
     ASSERT_TRUE(last.has_value());
     EXPECT_NEAR(*last, centre + 124 * 1e-13, 1e-18);
 
@@ -301,7 +302,7 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
         for (size_t i = 0; i < f.size(); ++i) {
             pair[i] = echo(f[i], 1.0, gate.start - 150e-12 + s0) + echo(f[i], 1.0, gate.stop + 150e-12 + s0);
         }
-        const std::optional<double> r = refineGateCentre(pair, f, 1, gate, 0);
+        const std::optional<double> r = refineGateCentre(pair, f, 1, gate, GridMode::LowPass);
         ASSERT_TRUE(r.has_value());
         EXPECT_NEAR(*r, centre + s0, 0.15e-12) << "s0 " << s0;
     }
@@ -310,11 +311,11 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     // ceil gives 496 positions (already even); over 10 .. 20.02 GHz d ~ 49.46 ps
     // gives 495, rounded down to 494
     const std::optional<double> b =
-        refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20e9, 101), 1, gate, 1);
+        refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20e9, 101), 1, gate, GridMode::BandPass);
     ASSERT_TRUE(b.has_value());
     EXPECT_NEAR(*b, centre - 248 * 1e-13, 1e-18);
     const std::optional<double> odd =
-        refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20.02e9, 101), 1, gate, 1);
+        refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20.02e9, 101), 1, gate, GridMode::BandPass);
     ASSERT_TRUE(odd.has_value());
     EXPECT_NEAR(*odd, centre - 247 * 1e-13, 1e-18);
 }
@@ -325,7 +326,7 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     // 1, 2, 3 MHz: d ~ 142.9 ns would need ~1.4 million 0.1 ps steps
     const RealVector low = {1e6, 2e6, 3e6};
     const double dLow = 2.0 * 3 / (2.0 * 3e6 * 7);
-    const std::optional<double> r = refineGateCentre(ComplexVector(3), low, 1, gate, 0);
+    const std::optional<double> r = refineGateCentre(ComplexVector(3), low, 1, gate, GridMode::LowPass);
     ASSERT_TRUE(r.has_value());
     EXPECT_NEAR(*r, gate.centre - dLow / 2,
                 1e-9 * dLow); // first of 500 positions, step d/500: the span d of the uncapped scan
@@ -334,7 +335,7 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     ComplexVector edge(3);
     for (size_t i = 0; i < 3; ++i)
         edge[i] = std::polar(1.0, -2.0 * kPi * low[i] * (gate.centre - 100e-9));
-    const std::optional<double> e = refineGateCentre(edge, low, 1, gate, 0);
+    const std::optional<double> e = refineGateCentre(edge, low, 1, gate, GridMode::LowPass);
     ASSERT_TRUE(e.has_value());
     const double step = dLow / 500;
     const double offset = (*e - gate.centre) / step;
@@ -345,7 +346,7 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     // band-pass 1 .. 3 MHz
     const RealVector band = {1e6, 1.5e6, 2e6, 2.5e6, 3e6};
     const double dBand = 4.0 / (2e6 * 5) * 0.5;
-    const std::optional<double> b = refineGateCentre(ComplexVector(5), band, 1, gate, 1);
+    const std::optional<double> b = refineGateCentre(ComplexVector(5), band, 1, gate, GridMode::BandPass);
     ASSERT_TRUE(b.has_value());
     EXPECT_NEAR(*b, gate.centre - dBand / 2, 1e-9 * dBand);
 }
@@ -358,7 +359,7 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
         RealVector f;
         ComplexVector s;
         GateParameters gate;
-        int gridMode;
+        GridMode gridMode;
     };
     std::vector<Case> cases;
     // Reflections of a mismatched line as the calculation gates them, on
@@ -368,8 +369,8 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
     for (size_t n : {201, 1601, 10001}) {
         const RealVector f = SynthNet::harmonicGrid(20e9 / double(n), n);
         const auto line = SynthNet::toS(SynthNet::line(f, {60.0, 200e-12, 0.2}), 50.0, 50.0);
-        cases.push_back({"line", f, line.s11(), makeGate(-2e-10, 200e-12, 6.0), 0});
-        cases.push_back({"line, long gate", f, line.s11(), makeGate(-1e-10, 420e-12, 13.0), 0});
+        cases.push_back({"line", f, line.s11(), makeGate(-2e-10, 200e-12, 6.0), GridMode::LowPass});
+        cases.push_back({"line, long gate", f, line.s11(), makeGate(-1e-10, 420e-12, 13.0), GridMode::LowPass});
     }
     // Echoes just outside both edges of the gate, displaced.
     {
@@ -379,7 +380,7 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
             ComplexVector pair(f.size());
             for (size_t i = 0; i < f.size(); ++i)
                 pair[i] = echo(f[i], 1.0, gate.start - 150e-12 + s0) + echo(f[i], 0.7, gate.stop + 150e-12 + s0);
-            cases.push_back({"echo pair", f, pair, gate, 0});
+            cases.push_back({"echo pair", f, pair, gate, GridMode::LowPass});
         }
     }
     // Band-pass, 101 (prime) and 128 points.
@@ -388,7 +389,7 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
         ComplexVector s(n);
         for (size_t i = 0; i < n; ++i)
             s[i] = bandEcho(f[i], 1.0, -0.25e-9, 15e9, 3e9) + bandEcho(f[i], 0.5, 1.2e-9, 15e9, 3e9);
-        cases.push_back({"band-pass", f, s, makeGate(-0.2e-9, 1e-9, 6.0), 1});
+        cases.push_back({"band-pass", f, s, makeGate(-0.2e-9, 1e-9, 6.0), GridMode::BandPass});
     }
 
     for (const Case &c : cases) {

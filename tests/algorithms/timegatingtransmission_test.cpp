@@ -15,6 +15,7 @@
 #include <tuple>
 
 using namespace Algorithms;
+using DataState = FixturePort::DataState;
 
 namespace {
 
@@ -129,12 +130,13 @@ void expectNearTruth(const char *what, const SParametersTwoPort &model, const SP
 struct Rig
 {
     ProcessInputParameters params;
-    std::unique_ptr<IProcessMethod> process = ProcessFactory::createProcess(0);
+    std::unique_ptr<IProcessMethod> process = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::TimeGate);
     TransmissionProcess *transmission = qobject_cast<TransmissionProcess *>(process.get());
     FixturePort left, right;
     SignalLog log;
 
-    explicit Rig(const SParametersTwoPort &thru, int leftType = Z0ConversionSystem, int rightType = Z0ConversionSystem)
+    explicit Rig(const SParametersTwoPort &thru, Z0ConversionType leftType = Z0ConversionType::System,
+                 Z0ConversionType rightType = Z0ConversionType::System)
     {
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
@@ -175,7 +177,7 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
     EXPECT_EQ(withoutErrors(rig.log.names()), (std::vector<std::string>{"left changed", "right changed"}));
     EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty());
     EXPECT_LE(rig.log.texts().size(), 1u);
-    EXPECT_EQ(rig.params.gatingMode(), gc.lowPass ? 0 : 1);
+    EXPECT_EQ(rig.params.gatingMode(), gc.lowPass ? GridMode::LowPass : GridMode::BandPass);
     FixturePort &left = rig.left;
     FixturePort &right = rig.right;
 
@@ -207,8 +209,8 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
         EXPECT_NEAR(*left.fixtureImpedance(), fc.z0, 0.005 * fc.z0);
         EXPECT_EQ(left.fixtureImpedance(), right.fixtureImpedance());
         EXPECT_EQ(left.stepResponse()->referenceTime, *left.length());
-        EXPECT_EQ(left.dataState(), 1);
-        EXPECT_EQ(right.dataState(), 1);
+        EXPECT_EQ(left.dataState(), DataState::Converted);
+        EXPECT_EQ(right.dataState(), DataState::Converted);
         EXPECT_EQ(left.z0Transform(), 50.0);
         EXPECT_EQ(right.z0Transform(), 50.0);
         ASSERT_TRUE(left.convertedSParameters() && right.convertedSParameters());
@@ -221,8 +223,8 @@ TEST_P(TimeGateThru, ModelsMatchTheTrueFixtures)
     } else {
         EXPECT_FALSE(left.stepResponse() || right.stepResponse());
         EXPECT_FALSE(left.convertedSParameters() || right.convertedSParameters());
-        EXPECT_EQ(left.dataState(), 0);
-        EXPECT_EQ(right.dataState(), 0);
+        EXPECT_EQ(left.dataState(), DataState::Default);
+        EXPECT_EQ(right.dataState(), DataState::Default);
     }
 }
 
@@ -272,19 +274,23 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
     {
         const char *name;
         RealVector grid;
-        int leftType;
-        int rightType;
+        Z0ConversionType leftType;
+        Z0ConversionType rightType;
         bool stepResponse;
-        int leftState;
-        int rightState;
+        DataState leftState;
+        DataState rightState;
     };
     const RealVector lowPass = SynthNet::harmonicGrid(100e6, 200);
     const RealVector bandPass = SynthNet::uniformGrid(1e9, 20e9, 191);
     const Case cases[] = {
-        {"band-pass, both converting", bandPass, Z0ConversionSystem, Z0ConversionUser, false, 0, 0},
-        {"low-pass, neither converting", lowPass, Z0ConversionNone, Z0ConversionNone, false, 0, 0},
-        {"low-pass, only right converting", lowPass, Z0ConversionNone, Z0ConversionSystem, true, 0, 1},
-        {"low-pass, left to the fixture impedance", lowPass, Z0ConversionFixture, Z0ConversionNone, true, 1, 0},
+        {"band-pass, both converting", bandPass, Z0ConversionType::System, Z0ConversionType::User, false,
+         DataState::Default, DataState::Default},
+        {"low-pass, neither converting", lowPass, Z0ConversionType::None, Z0ConversionType::None, false,
+         DataState::Default, DataState::Default},
+        {"low-pass, only right converting", lowPass, Z0ConversionType::None, Z0ConversionType::System, true,
+         DataState::Default, DataState::Converted},
+        {"low-pass, left to the fixture impedance", lowPass, Z0ConversionType::Fixture, Z0ConversionType::None, true,
+         DataState::Converted, DataState::Default},
     };
     const FixtureCase line60{"line60", 60.0, 0.3, 0.0};
     for (const Case &c : cases) {
@@ -297,9 +303,9 @@ TEST(TimeGateProcess, ConversionTypesAndGridModeDecideStepResponseAndDataState)
         EXPECT_EQ(rig.right.stepResponse().has_value(), c.stepResponse);
         EXPECT_EQ(rig.left.dataState(), c.leftState);
         EXPECT_EQ(rig.right.dataState(), c.rightState);
-        EXPECT_EQ(rig.left.convertedSParameters().has_value(), c.leftState == 1);
-        EXPECT_EQ(rig.right.convertedSParameters().has_value(), c.rightState == 1);
-        if (c.leftType == Z0ConversionFixture) {
+        EXPECT_EQ(rig.left.convertedSParameters().has_value(), c.leftState == DataState::Converted);
+        EXPECT_EQ(rig.right.convertedSParameters().has_value(), c.rightState == DataState::Converted);
+        if (c.leftType == Z0ConversionType::Fixture) {
             // Converted to the measured fixture impedance on both sides.
             const double z = *rig.left.fixtureImpedance();
             EXPECT_EQ(rig.left.z0Transform(), z);
@@ -384,8 +390,8 @@ TEST(TimeGateProcess, InterruptFromAnotherThreadStopsAtTheNextPoll)
         FixturePort left, right;
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
-        left.setConversionType(Z0ConversionSystem);
-        right.setConversionType(Z0ConversionSystem);
+        left.setConversionType(Z0ConversionType::System);
+        right.setConversionType(Z0ConversionType::System);
         process.setParameters(&params);
         ASSERT_TRUE(process.setFixturesForCalculate(&left, &right));
         process.setInputData(thruOf(line60, SynthNet::harmonicGrid(100e6, 200)));

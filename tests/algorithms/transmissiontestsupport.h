@@ -50,8 +50,9 @@ inline SynthNet::Network fixtureOn(const FixtureSpec &spec, const RealVector &f)
 class ThruRun
 {
 public:
-    ThruRun(int factoryIndex, const SParametersTwoPort &thru, int conversionType = Algorithms::Z0ConversionSystem,
-            double leftZ0 = 50.0, double rightZ0 = 50.0)
+    ThruRun(Algorithms::ProcessFactory::ProcessIndex factoryIndex, const SParametersTwoPort &thru,
+            Algorithms::Z0ConversionType conversionType = Algorithms::Z0ConversionType::System, double leftZ0 = 50.0,
+            double rightZ0 = 50.0)
         : process(Algorithms::ProcessFactory::createProcess(factoryIndex))
     {
         transmission = qobject_cast<Algorithms::TransmissionProcess *>(process.get());

@@ -64,7 +64,7 @@ TEST(TestModeTableConstruction, ResetsTheCurrentParametersToTheDefaults)
     parameters.setKaiserBeta(3.0);
     parameters.setNRiseTime(9);
     parameters.setTimeMin(-1e-9);
-    parameters.setPulseMode(1);
+    parameters.setPulseMode(Algorithms::GridMode::BandPass);
     QSignalSpy kaiser(&parameters, &Parameters::sigKaiserBetaChanged);
     QSignalSpy gating(&parameters, &Parameters::sigGatingModeChanged);
 
@@ -72,7 +72,7 @@ TEST(TestModeTableConstruction, ResetsTheCurrentParametersToTheDefaults)
     EXPECT_EQ(parameters.kaiserBeta(), 0.0);
     EXPECT_EQ(parameters.nRiseTime(), 4);
     EXPECT_EQ(parameters.timeMin(), -2e-10);
-    EXPECT_EQ(parameters.pulseMode(), 0);
+    EXPECT_EQ(parameters.pulseMode(), Algorithms::GridMode::LowPass);
     EXPECT_EQ(kaiser.count(), 1);
     EXPECT_EQ(gating.count(), 1);
     // The switch itself is left as it was.
@@ -133,10 +133,10 @@ TEST_F(TestModeTable, ShowsTheDefaultParametersWithTheirDescriptions)
 
 TEST_F(TestModeTable, BandPassModeHidesTheStepResponseStart)
 {
-    parameters.setPulseMode(1);
+    parameters.setPulseMode(Algorithms::GridMode::BandPass);
     EXPECT_EQ(value(tableRow(Row::ModeRow)), QVariant("BAND"));
     EXPECT_EQ(value(tableRow(Row::StepResponseStartRow)), QVariant("---"));
-    parameters.setPulseMode(0);
+    parameters.setPulseMode(Algorithms::GridMode::LowPass);
     parameters.setStartZero(-2.5e-9);
     EXPECT_EQ(value(tableRow(Row::StepResponseStartRow)), QVariant("-2.5 n"));
     parameters.setRiseTime(1.234e-10);
@@ -220,7 +220,7 @@ TEST_F(TestModeTable, EachParameterSignalRefreshesItsRows)
         QSet<int> rows;
     };
     const std::vector<Case> cases = {
-        {"pulse mode", [&] { parameters.setPulseMode(1); }, {tableRow(Row::ModeRow)}},
+        {"pulse mode", [&] { parameters.setPulseMode(Algorithms::GridMode::BandPass); }, {tableRow(Row::ModeRow)}},
         {"rise time",
          [&] { parameters.setRiseTime(1e-11); },
          {tableRow(Row::FourRiseTimesRow), tableRow(Row::RiseTimeRow)}},
@@ -232,7 +232,7 @@ TEST_F(TestModeTable, EachParameterSignalRefreshesItsRows)
         {"beta X", [&] { parameters.setKaiserBetaX(1); }, {tableRow(Row::KaiserBetaXRow)}},
         {"beta", [&] { parameters.setKaiserBeta(1); }, {tableRow(Row::KaiserBetaRow)}},
         {"start zero", [&] { parameters.setStartZero(-1e-9); }, {tableRow(Row::StepResponseStartRow)}},
-        {"gating mode", [&] { parameters.setGatingMode(1); }, {}},
+        {"gating mode", [&] { parameters.setGatingMode(Algorithms::GridMode::BandPass); }, {}},
         // Through the cell: the parameter's own signal refreshes the row.
         {"edited N", [&] { edit(tableRow(Row::CoefficientNRow), "3"); }, {tableRow(Row::CoefficientNRow)}},
     };

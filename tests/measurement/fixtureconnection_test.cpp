@@ -277,15 +277,18 @@ TEST(Connections, KeptProcessesAreDroppedWhenASidePortGoesAway)
     fixture.setPortsCount(2);
     Algorithms::ProcessInputParameters parameters;
     ConnectionReflect reflect(&side, &parameters);
-    reflect.addProcess(Algorithms::ProcessFactory::createProcess(3));
-    reflect.addProcess(Algorithms::ProcessFactory::createProcess(3));
+    reflect.addProcess(
+        Algorithms::ProcessFactory::createProcess(Algorithms::ProcessFactory::ProcessIndex::TimeGateReflect));
+    reflect.addProcess(
+        Algorithms::ProcessFactory::createProcess(Algorithms::ProcessFactory::ProcessIndex::TimeGateReflect));
     EXPECT_EQ(reflect.processCount(), 2u);
     fixture.setPortsCount(3); // adding ports keeps them
     EXPECT_EQ(reflect.processCount(), 2u);
     fixture.setPortsCount(1);
     EXPECT_EQ(reflect.processCount(), 0u);
 
-    reflect.addProcess(Algorithms::ProcessFactory::createProcess(3));
+    reflect.addProcess(
+        Algorithms::ProcessFactory::createProcess(Algorithms::ProcessFactory::ProcessIndex::TimeGateReflect));
     reflect.clearProcesses();
     EXPECT_TRUE(reflect.processes().empty());
 }

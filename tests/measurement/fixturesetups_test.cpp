@@ -152,7 +152,7 @@ TEST(FixtureSetups, AConversionChangeResendsBothValues)
     EXPECT_EQ(setup->userZ0(), 75.0);
     rig.setups->setZ0ConversionType(Conversion::User);
     EXPECT_EQ(setup->z0ConversionType(), Conversion::User);
-    EXPECT_EQ(thruOf(setup)->conversionT(), Algorithms::Z0ConversionUser);
+    EXPECT_EQ(thruOf(setup)->conversionT(), Algorithms::Z0ConversionType::User);
     EXPECT_EQ(thruOf(setup)->userDefZ0(), 75.0);
 }
 

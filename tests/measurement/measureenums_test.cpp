@@ -19,20 +19,22 @@ TEST(MeasureEnums, CorrectionMethodMapsByMeaningNotByValue)
     EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::TIME_GATING), Algorithms::CalcMethodTimeGate);
     EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::BISECT), Algorithms::CalcMethodBisection);
     EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::FILTERING), Algorithms::CalcMethodFiltering);
-    EXPECT_EQ(int(MeasureEnums::toCalcMethod(1)), 2);
-    EXPECT_EQ(int(MeasureEnums::toCalcMethod(2)), 1);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(1), Algorithms::CalcMethodBisection);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(2), Algorithms::CalcMethodFiltering);
     for (int raw : {-1, 3, 7, 1000})
-        EXPECT_EQ(int(MeasureEnums::toCalcMethod(raw)), 1) << raw;
+        EXPECT_EQ(MeasureEnums::toCalcMethod(raw), Algorithms::CalcMethodFiltering) << raw;
 }
 
 TEST(MeasureEnums, Z0ConversionOutOfRangeMeansNoConversion)
 {
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::System), Algorithms::Z0ConversionSystem);
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::Fixture), Algorithms::Z0ConversionFixture);
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::User), Algorithms::Z0ConversionUser);
-    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::None), Algorithms::Z0ConversionNone);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::System),
+              Algorithms::Z0ConversionType::System);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::Fixture),
+              Algorithms::Z0ConversionType::Fixture);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::User), Algorithms::Z0ConversionType::User);
+    EXPECT_EQ(MeasureEnums::toZ0ConversionType(MeasureEnums::Z0Conversion::None), Algorithms::Z0ConversionType::None);
     for (int raw : {-1, 3, 7, 42})
-        EXPECT_EQ(int(MeasureEnums::toZ0ConversionType(raw)), 3) << raw;
+        EXPECT_EQ(MeasureEnums::toZ0ConversionType(raw), Algorithms::Z0ConversionType::None) << raw;
 }
 
 TEST(MeasureEnums, MeasurerStatusAndStandardsSelection)

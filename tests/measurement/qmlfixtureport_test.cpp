@@ -25,7 +25,7 @@ class TestPort : public QmlFixturePort
 {
 public:
     // A state change, announced as the model announces its changes.
-    void setDataState(int state)
+    void setDataState(DataState state)
     {
         m_dataState = state;
         emit uncorrectedSParametersChanged();
@@ -180,13 +180,13 @@ TEST(QmlFixturePort, ImpedanceReadOutsAreUndefinedWithoutConversion)
     step.impedance = 55.0;
     ASSERT_TRUE(port.setStepResponse(step));
 
-    port.setConversionType(Algorithms::Z0ConversionNone);
+    port.setConversionType(Algorithms::Z0ConversionType::None);
     emit port.impedanceTransformChanged();
     EXPECT_FALSE(port.property("z0Transform").isValid());
     EXPECT_FALSE(port.property("impedance").isValid());
     EXPECT_FALSE(port.property("impedanceReferenceLength").isValid());
 
-    port.setConversionType(Algorithms::Z0ConversionSystem);
+    port.setConversionType(Algorithms::Z0ConversionType::System);
     emit port.impedanceTransformChanged();
     EXPECT_EQ(port.property("z0Transform").toDouble(), 50.0);
     EXPECT_EQ(port.property("impedance").toDouble(), 55.0);
@@ -199,13 +199,27 @@ TEST(QmlFixturePort, ImpedanceReadOutsAreUndefinedWithoutConversion)
 
 TEST(QmlFixturePort, CalibrationStateFlagsOfEveryDataState)
 {
-    // data state -> converted (2), offset (4), DUT-corrected (8)
-    const int expected[8] = {0, 2, 4, 2 | 4, 8, 4 | 8, 2 | 8, 2 | 4 | 8};
+    // QML reads the flags as numbers: converted 2, offset 4, DUT-corrected 8.
+    using State = Algorithms::FixturePort::DataState;
+    const struct
+    {
+        State state;
+        int flags;
+    } cases[] = {
+        {State::Default, 0},
+        {State::Converted, 2},
+        {State::Offset, 4},
+        {State::OffsetConverted, 2 | 4},
+        {State::DutCorrected, 8},
+        {State::DutCorrectedOffset, 4 | 8},
+        {State::DutCorrectedConverted, 2 | 8},
+        {State::DutCorrectedOffsetConverted, 2 | 4 | 8},
+    };
     TestPort port;
-    for (int state = 0; state < 8; ++state) {
-        port.setDataState(state);
-        EXPECT_EQ(int(port.calibrationState()), expected[state]) << "state " << state;
-        EXPECT_EQ(port.property("calibrationState").toInt(), expected[state]) << "state " << state;
+    for (const auto &c : cases) {
+        port.setDataState(c.state);
+        EXPECT_EQ(int(port.calibrationState()), c.flags) << "state " << int(c.state);
+        EXPECT_EQ(port.property("calibrationState").toInt(), c.flags) << "state " << int(c.state);
     }
 }
 

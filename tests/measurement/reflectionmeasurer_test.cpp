@@ -20,6 +20,7 @@ namespace {
 
 using Algorithms::SParametersOnePort;
 using Algorithms::SParametersTwoPort;
+using DataState = Algorithms::FixturePort::DataState;
 using MeasurementTest::ErrorLog;
 using State = MeasureEnums::FixturePossibleState;
 
@@ -151,11 +152,12 @@ TEST_P(OneStandard, ModelReproducesTheMeasuredStandard)
     EXPECT_TRUE((c.isShort ? rig.measurer.openRawData() : rig.measurer.shortRawData()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Standards, OneStandard,
-                         ::testing::Values(StandardCase{"OpenModel", false, Algorithms::MaxSignalModel},
-                                           StandardCase{"ShortModel", true, Algorithms::MaxSignalModel},
-                                           StandardCase{"OpenTimeGate", false, Algorithms::MaxSignalTimeGate}),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Standards, OneStandard,
+    ::testing::Values(StandardCase{"OpenModel", false, Algorithms::MaxSignalEliminationType::Model},
+                      StandardCase{"ShortModel", true, Algorithms::MaxSignalEliminationType::Model},
+                      StandardCase{"OpenTimeGate", false, Algorithms::MaxSignalEliminationType::TimeGate}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(ReflectionMeasurer, OpenAndShortCalculateOnlyOnceBothAreRead)
 {
@@ -298,13 +300,13 @@ TEST(ReflectionMeasurer, StateAndSignalTypeSignalOnlyOnChange)
 {
     ReflectRig rig;
     EXPECT_EQ(rig.measurer.state(), State::OPEN);
-    EXPECT_EQ(rig.measurer.signalType(), Algorithms::MaxSignalModel);
+    EXPECT_EQ(rig.measurer.signalType(), Algorithms::MaxSignalEliminationType::Model);
     QSignalSpy state(&rig.measurer, &ReflectionMeasurer::stateChanged);
     QSignalSpy type(&rig.measurer, &ReflectionMeasurer::signalTypeChanged);
     rig.measurer.setState(State::OPEN);
     rig.measurer.setState(State::OPEN_AND_SHORT);
-    rig.measurer.setSignalType(Algorithms::MaxSignalModel);
-    rig.measurer.setSignalType(Algorithms::MaxSignalTimeGate);
+    rig.measurer.setSignalType(Algorithms::MaxSignalEliminationType::Model);
+    rig.measurer.setSignalType(Algorithms::MaxSignalEliminationType::TimeGate);
     EXPECT_EQ(state.count(), 1);
     EXPECT_EQ(type.count(), 1);
     EXPECT_EQ(rig.measurer.property("state").value<State>(), State::OPEN_AND_SHORT);
@@ -367,7 +369,7 @@ TEST(ReflectionMeasurer, MeasuresTheStandardsOfTheSimulatedAnalyser)
     EXPECT_EQ(measurer.shortRawData().front().s11(), sim.sim.sceneS(2, 2, f));
     // Converted to 50 ohm, the model is the scene's fixture in the core band.
     ASSERT_TRUE(port->uncorrectedSParameters());
-    EXPECT_EQ(port->dataState(), 1);
+    EXPECT_EQ(port->dataState(), DataState::Converted);
     // 0.9e-3 (2..12 GHz) and 1.6e-3 (to 16 GHz) seen on the first run.
     const auto truth = SynthNet::toS(AnalyserSim::fixtureNetwork(spec, f));
     EXPECT_LE(MeasurementTest::maxDeviation(*port->uncorrectedSParameters(), truth, 2e9, 12e9), 2e-3);

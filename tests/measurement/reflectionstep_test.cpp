@@ -132,11 +132,11 @@ TEST(ReflectionStep, CompensationChoosesTheSignalType)
     Services services;
     ReflectStep reflect(nullptr, services);
     ReflectionMeasurer *measurer = reflect.step->measurer();
-    EXPECT_EQ(measurer->signalType(), Algorithms::MaxSignalModel);
+    EXPECT_EQ(measurer->signalType(), Algorithms::MaxSignalEliminationType::Model);
     reflect.step->setUseCompensation(false);
-    EXPECT_EQ(measurer->signalType(), Algorithms::MaxSignalTimeGate);
+    EXPECT_EQ(measurer->signalType(), Algorithms::MaxSignalEliminationType::TimeGate);
     reflect.step->setUseCompensation(true);
-    EXPECT_EQ(measurer->signalType(), Algorithms::MaxSignalModel);
+    EXPECT_EQ(measurer->signalType(), Algorithms::MaxSignalEliminationType::Model);
 }
 
 TEST(ReflectionStep, AFileMeasurementIsQueuedAndClearingForgetsIt)

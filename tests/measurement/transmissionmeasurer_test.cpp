@@ -23,6 +23,7 @@
 namespace {
 
 using Algorithms::SParametersTwoPort;
+using DataState = Algorithms::FixturePort::DataState;
 using MeasurementTest::ErrorLog;
 using MeasurementTest::maxDeviation;
 using MeasurementTest::SimRig;
@@ -178,7 +179,7 @@ TEST_F(TransmissionFromAnalyser, ModelsMatchTheScenesFixtures)
     ASSERT_TRUE(left->isMeasured() && right->isMeasured());
     ASSERT_TRUE(left->uncorrectedSParameters() && right->uncorrectedSParameters());
     // Converted to the 50 ohm analyser impedance on a low-pass grid.
-    EXPECT_EQ(left->dataState(), 1);
+    EXPECT_EQ(left->dataState(), DataState::Converted);
     EXPECT_TRUE(left->isLowPass());
     // The cascade of the two models is the measured thru itself ...
     EXPECT_LE(maxDeviation(SynthNet::cascadeS(*left->uncorrectedSParameters(), *right->uncorrectedSParameters()),
@@ -436,7 +437,7 @@ TEST(TransmissionMeasurer, APortSpeaksThroughTheProcessOnlyWhileItRuns)
     ThruRig thru(nullptr);
     thru.attach({0}, {1});
     // No model can be converted to so large a reference impedance.
-    thru.measurer.setConversionT(Algorithms::Z0ConversionUser);
+    thru.measurer.setConversionT(Algorithms::Z0ConversionType::User);
     thru.measurer.setUserDefZ0(1e300);
     ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
     ErrorLog portErrors(thru.left.getFixturePort(0), &MeasuredFixturePort::error);
@@ -467,8 +468,8 @@ TEST(BaseMeasurer, SettersSignalOnlyOnChange)
     QSignalSpy z0(&m, &BaseMeasurer::userDefZ0Changed);
     m.setCalcMethod(Algorithms::CalcMethodTimeGate);
     m.setCalcMethod(Algorithms::CalcMethodBisection);
-    m.setConversionT(Algorithms::Z0ConversionSystem);
-    m.setConversionT(Algorithms::Z0ConversionUser);
+    m.setConversionT(Algorithms::Z0ConversionType::System);
+    m.setConversionT(Algorithms::Z0ConversionType::User);
     m.setUserDefZ0(50.0 + 1e-14);
     m.setUserDefZ0(75.0);
     EXPECT_EQ(method.count(), 1);
@@ -485,10 +486,10 @@ TEST(BaseMeasurer, UserImpedanceConversionReachesThePorts)
     const QString file = writeLineThru(dir, 200, 45.0);
     ThruRig thru(nullptr);
     thru.attach({0}, {1});
-    thru.measurer.setConversionT(Algorithms::Z0ConversionUser);
+    thru.measurer.setConversionT(Algorithms::Z0ConversionType::User);
     thru.measurer.setUserDefZ0(60.0);
     ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
-    EXPECT_EQ(thru.leftPort(0)->conversionType(), Algorithms::Z0ConversionUser);
+    EXPECT_EQ(thru.leftPort(0)->conversionType(), Algorithms::Z0ConversionType::User);
     EXPECT_EQ(thru.leftPort(0)->customImpedance(), 60.0);
     EXPECT_EQ(thru.leftPort(0)->z0Transform(), 60.0);
     EXPECT_EQ(thru.rightPort(0)->z0Transform(), 60.0);

@@ -328,12 +328,12 @@ TEST(TransmissionStep, SettingsReachEveryMeasurerOnlyOnChange)
     EXPECT_EQ(rec.count("method"), 0);
 
     step.setCalcMethod(Algorithms::CalcMethodFiltering);
-    step.setConversionT(Algorithms::Z0ConversionUser);
+    step.setConversionT(Algorithms::Z0ConversionType::User);
     step.setUserDefZ0(75.0);
     for (BaseMeasurer *m : std::initializer_list<BaseMeasurer *>{step.thruMeasurer(), step.leftReflectMeasurer(),
                                                                  step.rightReflectMeasurer()}) {
         EXPECT_EQ(m->calcMethod(), Algorithms::CalcMethodFiltering);
-        EXPECT_EQ(m->conversionT(), Algorithms::Z0ConversionUser);
+        EXPECT_EQ(m->conversionT(), Algorithms::Z0ConversionType::User);
         EXPECT_EQ(m->userDefZ0(), 75.0);
     }
 }

@@ -301,11 +301,11 @@ TEST(VukAlgorithmsSetup, CalculationSettingsReachEveryStepOldAndNew)
     ASSERT_EQ(setup->steps().size(), 2);
     for (const auto &step : setup->steps().items()) {
         EXPECT_EQ(step->calcMethod(), Algorithms::CalcMethodFiltering);
-        EXPECT_EQ(step->conversionT(), Algorithms::Z0ConversionUser);
+        EXPECT_EQ(step->conversionT(), Algorithms::Z0ConversionType::User);
         EXPECT_EQ(step->userDefZ0(), 75.0);
     }
     setup->setZ0ConversionType(MeasureEnums::Z0Conversion(7));
-    EXPECT_EQ(setup->steps().at(0)->conversionT(), Algorithms::Z0ConversionNone);
+    EXPECT_EQ(setup->steps().at(0)->conversionT(), Algorithms::Z0ConversionType::None);
 
     Recorder rec;
     rec.watch(setup.get(), &VukAlgorithmsSetup::userZ0Changed, "z0");

@@ -165,12 +165,12 @@ std::optional<NumExpReferenceFit> numExpReferenceFit(const RealVector &frequency
 }
 
 std::optional<double> gateCentreReferenceScan(const ComplexVector &s, const RealVector &f, const GateParameters &gate,
-                                              int gridMode)
+                                              GridMode gridMode)
 {
     const size_t n = f.size();
     const double fmax = f.back(), fmin = f.front(), nd = double(n);
     const double d =
-        gridMode == 0 ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+        gridMode == GridMode::LowPass ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
     size_t count = size_t(std::ceil(d / 1e-13));
     double step = 1e-13;
     if (count > 500) {
@@ -183,7 +183,7 @@ std::optional<double> gateCentreReferenceScan(const ComplexVector &s, const Real
     const size_t k = shape.size();
     if (k == 0)
         return std::nullopt;
-    const double dc = gridMode == 0 ? extrapolateDcValue(s, fmax) : 0.0;
+    const double dc = gridMode == GridMode::LowPass ? extrapolateDcValue(s, fmax) : 0.0;
     FftBuffer buffer(k);
     FftPlan backward(buffer, FFTW_BACKWARD);
     const double half = double(count / 2);
@@ -191,7 +191,7 @@ std::optional<double> gateCentreReferenceScan(const ComplexVector &s, const Real
     double bestScore = 0;
     for (size_t j = 0; j < count; ++j) {
         const double tau = gate.centre + (double(j) - half) * step;
-        if (gridMode == 0) {
+        if (gridMode == GridMode::LowPass) {
             buffer[0] = dc;
             for (size_t i = 0; i < n; ++i) {
                 const Complex b = s[i] * std::polar(1.0, 2 * kPi * tau * f[i]);

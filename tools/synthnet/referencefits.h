@@ -49,6 +49,6 @@ std::optional<NumExpReferenceFit> numExpReferenceFit(const Algorithms::RealVecto
 // of length K each, and the magnitude of every complex sample. Empty for an
 // unusable grid or gate.
 std::optional<double> gateCentreReferenceScan(const Algorithms::ComplexVector &s, const Algorithms::RealVector &f,
-                                              const Algorithms::GateParameters &gate, int gridMode);
+                                              const Algorithms::GateParameters &gate, Algorithms::GridMode gridMode);
 
 } // namespace SynthNet
