@@ -96,8 +96,8 @@ public:
     // (ps) of the step's fixture on the given side and applies it. A
     // transmission step takes it only once its thru is calculated, a
     // reflection step always (its side is the one side); a step without a
-    // plane of its own (the DUT step) ignores it.
-    // An offset that is not a finite number moves nothing.
+    // plane of its own (the DUT step) ignores it, and so does every step an
+    // offset that is not a finite number.
     Q_INVOKABLE void applyPlaneOffset(MeasureEnums::FixtureSide side, double offset);
     // The same with the offset given as the marker's time and the time of
     // the plane without offset (s); nothing when either is not a number
