@@ -39,12 +39,12 @@ public:
     // The DUT step refines the models of the other steps and owns none.
     std::vector<VNAFixtureConnection *> ownedSides() const override { return {}; }
 
-public slots:
     QObject *connection() const override;
     MeasureEnums::MeasureStatus getMeasureStatus() const override;
     MeasureEnums::MeasureType measureType() const override;
     void clearData() override;
 
+public slots:
     void measureFromVna();
     void measureFromTouchstoneFile(const QString &filePath);
 

@@ -5,6 +5,7 @@
 
 #include <QQmlEngine>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -28,6 +29,9 @@ FixtureSetups::FixtureSetups(Algorithms::ProcessInputParameters *parameters, Syn
 
     connect(&m_setups, &QAbstractItemModel::rowsInserted, this, &FixtureSetups::countChanged);
     connect(&m_setups, &QAbstractItemModel::rowsRemoved, this, &FixtureSetups::countChanged);
+    connect(&m_setups, &QAbstractItemModel::rowsInserted, this, &FixtureSetups::stepsStatusChanged);
+    connect(&m_setups, &QAbstractItemModel::rowsRemoved, this, &FixtureSetups::stepsStatusChanged);
+    connect(&m_setups, &QAbstractItemModel::modelReset, this, &FixtureSetups::stepsStatusChanged);
 }
 
 FixtureSetups::~FixtureSetups() = default;
@@ -75,8 +79,21 @@ void FixtureSetups::addSetup()
     connect(raw, &VukAlgorithmsSetup::selectedPortsCountChanged, this, &FixtureSetups::selectedPortsCountChanged);
     connect(raw->selectedPortsModel(), &details::Base::changed, this, &FixtureSetups::usedVnaPortsChanged);
     connect(this, &FixtureSetups::interrupted, raw, &VukAlgorithmsSetup::interrupt);
+    connect(raw, &VukAlgorithmsSetup::stepsStatusChanged, this, &FixtureSetups::stepsStatusChanged);
 
     m_setups.appendItem(std::move(setup));
+}
+
+bool FixtureSetups::allStepsMeasured() const
+{
+    const auto &setups = m_setups.items();
+    return std::all_of(setups.begin(), setups.end(), [](const auto &setup) { return setup->allStepsMeasured(); });
+}
+
+bool FixtureSetups::anyStepFailed() const
+{
+    const auto &setups = m_setups.items();
+    return std::any_of(setups.begin(), setups.end(), [](const auto &setup) { return setup->anyStepFailed(); });
 }
 
 void FixtureSetups::removeSetup(int i)

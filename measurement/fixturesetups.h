@@ -33,6 +33,8 @@ class FixtureSetups : public QObject
     Q_PROPERTY(MeasureEnums::CorrectionMethod correctionMethod READ getCorrectionMethod WRITE setCorrectionMethod NOTIFY
                    correctionMethodChanged)
     Q_PROPERTY(QAbstractListModel *setups READ setupsModel CONSTANT)
+    Q_PROPERTY(bool allStepsMeasured READ allStepsMeasured NOTIFY stepsStatusChanged)
+    Q_PROPERTY(bool anyStepFailed READ anyStepFailed NOTIFY stepsStatusChanged)
 
 public:
     FixtureSetups(Algorithms::ProcessInputParameters *parameters, SyncedVnaDevice *device, WorkerThread *worker,
@@ -43,6 +45,12 @@ public:
     const UniquePtr_Model<VukAlgorithmsSetup> &setups() const { return m_setups; }
     // The set-up at index i, or null outside the list.
     VukAlgorithmsSetup *setup(int i) const;
+
+    // The marks of the measurement page over every set-up: all of them
+    // measured (VukAlgorithmsSetup::allStepsMeasured), and any of them with
+    // a failed step.
+    bool allStepsMeasured() const;
+    bool anyStepFailed() const;
 
     // For set-ups made from now on.
     void setProcessInputParameters(Algorithms::ProcessInputParameters *parameters);
@@ -74,6 +82,7 @@ signals:
     void correctionMethodChanged(MeasureEnums::CorrectionMethod correctionMethod);
     void selectedPortsCountChanged();
     void usedVnaPortsChanged();
+    void stepsStatusChanged();
 
 private:
     void applyDefaults();

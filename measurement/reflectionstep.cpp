@@ -79,6 +79,14 @@ MeasureEnums::MeasureType ReflectionStep::measureType() const
     return MeasureEnums::MeasureType::REFLECT;
 }
 
+void ReflectionStep::movePlane(MeasureEnums::FixtureSide, double offset)
+{
+    // One side: the offset is stored even before the calculation, which
+    // applyOffset waits for.
+    setOffset(offset);
+    applyOffset(true);
+}
+
 MeasureEnums::FixturePossibleState ReflectionStep::state() const
 {
     return m_measurer->state();

@@ -45,12 +45,12 @@ public:
 
     std::vector<VNAFixtureConnection *> ownedSides() const override;
 
-public slots:
     QObject *connection() const override;
     MeasureEnums::MeasureStatus getMeasureStatus() const override;
     MeasureEnums::MeasureType measureType() const override;
     void clearData() override;
 
+public slots:
     void measureOpenFromVna();
     void measureShortFromVna();
     void measureOpenFromTouchstone(const QString &file);
@@ -69,6 +69,9 @@ signals:
     void openMeasuredChanged();
     void shortMeasuredChanged();
     void calculatedChanged();
+
+protected:
+    void movePlane(MeasureEnums::FixtureSide side, double offset) override;
 
 private:
     // The measurer follows the selected standards.

@@ -9,12 +9,14 @@
 #include "measurement/connections.h"
 #include "measurement/jobgate.h"
 #include "measurement/logging.h"
+#include "measurement/stepoffsets.h"
 #include "measurement/vnafixtureconnection.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMetaObject>
 
+#include <cmath>
 #include <mutex>
 
 namespace {
@@ -92,6 +94,21 @@ MeasureEnums::MeasureStatus Step::getMeasureStatus() const
 {
     return MeasureEnums::MeasureStatus::Error;
 }
+
+void Step::applyPlaneOffset(MeasureEnums::FixtureSide side, double offset)
+{
+    // A marker without a reference (no calculated model yet) gives no
+    // number; a model moved by it would be lost.
+    if (std::isfinite(offset))
+        movePlane(side, offset);
+}
+
+void Step::applyPlaneOffsetAt(MeasureEnums::FixtureSide side, double markerTime, double referenceTime)
+{
+    applyPlaneOffset(side, (markerTime - referenceTime) * StepOffsets::picosecondsPerSecond);
+}
+
+void Step::movePlane(MeasureEnums::FixtureSide, double) {}
 
 void Step::setCalcMethod(Algorithms::CalcMethod method)
 {

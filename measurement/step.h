@@ -84,12 +84,27 @@ public:
     // that only refines the models of other steps).
     virtual std::vector<VNAFixtureConnection *> ownedSides() const = 0;
 
-public slots:
+    // QML reads the first three through the properties of the same names;
+    // they are not slots, so that QML sees the properties and their change
+    // signals.
     virtual QObject *connection() const = 0;
     virtual MeasureEnums::MeasureStatus getMeasureStatus() const;
     virtual MeasureEnums::MeasureType measureType() const = 0;
     virtual void clearData() = 0;
 
+    // The gating chart's movable marker: sets the calibration plane offset
+    // (ps) of the step's fixture on the given side and applies it. A
+    // transmission step takes it only once its thru is calculated, a
+    // reflection step always (its side is the one side); a step without a
+    // plane of its own (the DUT step) ignores it, and so does every step an
+    // offset that is not a finite number.
+    Q_INVOKABLE void applyPlaneOffset(MeasureEnums::FixtureSide side, double offset);
+    // The same with the offset given as the marker's time and the time of
+    // the plane without offset (s); nothing when either is not a number
+    // (no reference to measure from).
+    Q_INVOKABLE void applyPlaneOffsetAt(MeasureEnums::FixtureSide side, double markerTime, double referenceTime);
+
+public slots:
     void deleteData();
     void interrupt();
 
@@ -105,6 +120,10 @@ signals:
     void userDefZ0Changed(double z0);
 
 protected:
+    // Sets and applies the plane offset (ps) of the given side, as
+    // applyPlaneOffset describes; the base has no plane and does nothing.
+    virtual void movePlane(MeasureEnums::FixtureSide side, double offset);
+
     // A progress record under name with range 0 .. maximum, listed by the
     // progress manager and released with deleteLater.
     Progress createProgress(const QString &name, int maximum);

@@ -108,6 +108,18 @@ MeasureEnums::MeasureType TransmissionStep::measureType() const
     return MeasureEnums::MeasureType::TRANSMISSION;
 }
 
+void TransmissionStep::movePlane(MeasureEnums::FixtureSide side, double offset)
+{
+    // The planes of a thru exist once it is calculated.
+    if (thruMeasured() != MeasureEnums::MeasureStatus::MEASURED)
+        return;
+    if (side == MeasureEnums::FixtureSide::Right)
+        setRightOffset(offset);
+    else if (side == MeasureEnums::FixtureSide::Left)
+        setLeftOffset(offset);
+    applyThruOffset(true);
+}
+
 MeasureEnums::MeasureStatus TransmissionStep::thruMeasured() const
 {
     return measureStatusOf(m_thruMeasurer->status());

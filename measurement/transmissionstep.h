@@ -67,12 +67,12 @@ public:
 
     std::vector<VNAFixtureConnection *> ownedSides() const override;
 
-public slots:
     QObject *connection() const override;
     MeasureEnums::MeasureStatus getMeasureStatus() const override;
     MeasureEnums::MeasureType measureType() const override;
     void clearData() override;
 
+public slots:
     void measureFromVna();
     void measureFromTouchstoneFile(const QString &filePath);
 
@@ -96,6 +96,9 @@ signals:
     void shortMeasuredChanged();
     void reflectCalculatedChanged();
     void reflectStateChanged(MeasureEnums::FixturePossibleState reflectState);
+
+protected:
+    void movePlane(MeasureEnums::FixtureSide side, double offset) override;
 
 private:
     void measureThru(const SParameterSource &source, const Progress &progress);

@@ -18,6 +18,7 @@
 #include <QQmlEngine>
 #include <QVector>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <optional>
@@ -88,6 +89,8 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
         connectPortErrors(side);
 
     makeRules();
+    // A rebuild resets the model: the statuses are those of the new steps.
+    connect(&m_stepModel, &QAbstractItemModel::modelReset, this, &VukAlgorithmsSetup::stepsStatusChanged);
     checkThru();
     rebuildSteps();
 
@@ -298,7 +301,25 @@ void VukAlgorithmsSetup::addStep(std::vector<StepPointer> &steps, Step *step)
     QQmlEngine::setObjectOwnership(step, QQmlEngine::CppOwnership);
     connect(step, &Step::error, this, &VukAlgorithmsSetup::error);
     connect(this, &VukAlgorithmsSetup::interrupted, step, &Step::interrupt);
+    // Statuses change on the step worker; the marks follow on this thread.
+    connect(step, &Step::isMeasuredChanged, this, &VukAlgorithmsSetup::stepsStatusChanged);
     steps.push_back(StepPointer(step, Step::ObjectDeleter()));
+}
+
+bool VukAlgorithmsSetup::allStepsMeasured() const
+{
+    const auto &steps = m_stepModel.items();
+    return std::all_of(steps.begin(), steps.end(), [](const StepPointer &step) {
+        return step->getMeasureStatus() == MeasureEnums::MeasureStatus::MEASURED;
+    });
+}
+
+bool VukAlgorithmsSetup::anyStepFailed() const
+{
+    const auto &steps = m_stepModel.items();
+    return std::any_of(steps.begin(), steps.end(), [](const StepPointer &step) {
+        return step->getMeasureStatus() == MeasureEnums::MeasureStatus::Error;
+    });
 }
 
 void VukAlgorithmsSetup::pushConversion()

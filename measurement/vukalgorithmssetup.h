@@ -45,6 +45,8 @@ class VukAlgorithmsSetup : public QObject
     Q_PROPERTY(VNAFixtureConnection *rightFixtureConn READ rightFixtureConn CONSTANT)
     Q_PROPERTY(VNAFixtureConnection *rightFixtureAuxConn READ rightFixtureAuxConn CONSTANT)
     Q_PROPERTY(QAbstractListModel *stepModel READ stepModel CONSTANT)
+    Q_PROPERTY(bool allStepsMeasured READ allStepsMeasured NOTIFY stepsStatusChanged)
+    Q_PROPERTY(bool anyStepFailed READ anyStepFailed NOTIFY stepsStatusChanged)
 
 public:
     using StepPointer = std::shared_ptr<Step>;
@@ -73,6 +75,12 @@ public:
     VNAFixtureConnection *rightFixtureAuxConn() const { return m_bAux; }
     QAbstractListModel *stepModel() { return &m_stepModel; }
     const UniquePtr_Model<Step> &steps() const { return m_stepModel; }
+    // Whether every step has the status MEASURED (a set-up without steps
+    // counts as measured), and whether any step has the status Error: the
+    // measurement page's marks of the set-up. Both follow every step's
+    // status change and every rebuild (stepsStatusChanged).
+    bool allStepsMeasured() const;
+    bool anyStepFailed() const;
 
     // Set by the set-up list, not by QML.
     MeasureEnums::CorrectionMethod correctionMethod() const { return m_correctionMethod; }
@@ -112,6 +120,7 @@ signals:
     void correctionMethodChanged();
     void selectedPortsCountChanged();
     void stepsChanged();
+    void stepsStatusChanged();
 
 private:
     static void registerTypes();

@@ -18,20 +18,6 @@ PageWithReturn {
     property alias vukPage: characterizationPage
     readonly property var fixtureSetups: backend ? backend.getFixtureSetups() : null
 
-    // A step's kind and connection. The properties share their names with
-    // the step's slots, and QML sees the slots; both give the same values.
-    function measureTypeOf(step) {
-        if (!step)
-            return undefined
-        return typeof step.measureType === "function" ? step.measureType() : step.measureType
-    }
-
-    function connectionOf(step) {
-        if (!step)
-            return null
-        return typeof step.connection === "function" ? step.connection() : step.connection
-    }
-
     function defined(value) {
         return value !== undefined && value !== null
     }
@@ -48,8 +34,8 @@ PageWithReturn {
             var step = steps[s]
             if (!step || step.isDut !== undefined)
                 continue
-            var type = measureTypeOf(step)
-            var connection = connectionOf(step)
+            var type = step.measureType
+            var connection = step.connection
             if (!connection)
                 continue
             if (type === MeasureEnums.MeasureType.TRANSMISSION) {

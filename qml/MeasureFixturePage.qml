@@ -31,69 +31,12 @@ VukPage {
         isMeasuring = runningSteps > 0
     }
 
-    // A step's kind. The property shares its name with the step's slot, and
-    // QML sees the slot; both give the same value.
-    function measureTypeOf(step) {
-        if (!step)
-            return undefined
-        return typeof step.measureType === "function" ? step.measureType() : step.measureType
-    }
-
-    // A step's status (what its getMeasureStatus gives), read from the
-    // property that notifies its changes: the DUT status, the thru status or
-    // the reflection calculation.
-    function statusOf(step) {
-        if (!step)
-            return undefined
-        if (step.isDut !== undefined)
-            return step.dutMeasured
-        var type = measureTypeOf(step)
-        if (type === MeasureEnums.MeasureType.TRANSMISSION)
-            return step.thruMeasured
-        if (type === MeasureEnums.MeasureType.REFLECT)
-            return step.calculated
-        return undefined
-    }
-
-    // Every step of the set-up measured (a set-up without steps counts).
-    function setupDone(setup) {
-        if (!setup)
-            return true
-        var steps = setup.stepModel.toVector
-        for (var i = 0; i < steps.length; ++i) {
-            if (statusOf(steps[i]) !== MeasureEnums.MeasureStatus.MEASURED)
-                return false
-        }
-        return true
-    }
-
-    function setupHasError(setup) {
-        if (!setup)
-            return false
-        var steps = setup.stepModel.toVector
-        for (var i = 0; i < steps.length; ++i) {
-            if (statusOf(steps[i]) === MeasureEnums.MeasureStatus.Error)
-                return true
-        }
-        return false
-    }
-
-    function allSetups(test) {
-        if (!fixtureSetups)
-            return []
-        var result = []
-        var model = fixtureSetups.setups
-        for (var i = 0; i < model.size; ++i)
-            result.push(test(model.get(i)))
-        return result
-    }
-
     name: qsTr("Fixture measurement")
     description: qsTr("Measure or recall the fixture according to the selected connections")
     icon: "qrc:/resources/icons/measurment.png"
-    done: allSetups(setupDone).indexOf(false) < 0
+    done: fixtureSetups ? fixtureSetups.allStepsMeasured : true
     // The wizard's mark: an error when any step of any set-up failed.
-    property var hasError: allSetups(setupHasError).indexOf(true) >= 0
+    property var hasError: fixtureSetups && fixtureSetups.anyStepFailed
                            ? CoreMeasureEnums.RecommendedResult.Error : undefined
 
     full_description: qsTr("<h2>Step 5. Fixture measurement</h2>"
@@ -174,12 +117,12 @@ VukPage {
             property var vukSetup: null
             readonly property int count: stepsRepeater.count
             property int currentIndex: -1
-            readonly property bool done: page.setupDone(vukSetup)
-            readonly property bool hasError: page.setupHasError(vukSetup)
+            readonly property bool done: vukSetup ? vukSetup.allStepsMeasured : true
+            readonly property bool hasError: vukSetup ? vukSetup.anyStepFailed : false
             readonly property var steps: vukSetup ? vukSetup.stepModel.toVector : []
             readonly property var currentStep: currentIndex >= 0 && currentIndex < steps.length
                                                ? steps[currentIndex] : null
-            readonly property var currentStatus: page.statusOf(currentStep)
+            readonly property var currentStatus: currentStep ? currentStep.getMeasureStatus : undefined
 
             onCountChanged: {
                 if (count === 0)
@@ -242,8 +185,8 @@ VukPage {
                             property bool running: false
                             sourceComponent: !step ? null
                                              : step.isDut !== undefined ? dutView
-                                             : page.measureTypeOf(step) === MeasureEnums.MeasureType.TRANSMISSION ? transmissionView
-                                             : page.measureTypeOf(step) === MeasureEnums.MeasureType.REFLECT ? reflectionView
+                                             : step.measureType === MeasureEnums.MeasureType.TRANSMISSION ? transmissionView
+                                             : step.measureType === MeasureEnums.MeasureType.REFLECT ? reflectionView
                                              : null
                             onLoaded: item.vukStep = Qt.binding(function() { return stepLoader.step })
 

@@ -14,14 +14,8 @@ Item {
     // The DutStep shown.
     property var vukStep: null
 
-    // The property shares its name with the step's slot; QML sees the slot.
-    readonly property var connection: !vukStep ? null
-                                      : typeof vukStep.connection === "function" ? vukStep.connection()
-                                      : vukStep.connection
-    // The property shares its name with the step's slot; QML sees the slot.
-    readonly property var measureType: !vukStep ? undefined
-                                        : typeof vukStep.measureType === "function" ? vukStep.measureType()
-                                        : vukStep.measureType
+    readonly property var connection: vukStep ? vukStep.connection : null
+    readonly property var measureType: vukStep ? vukStep.measureType : undefined
     readonly property bool isTransmission: measureType === MeasureEnums.MeasureType.TRANSMISSION
     readonly property bool isReflect: measureType === MeasureEnums.MeasureType.REFLECT
 

@@ -18,10 +18,7 @@ Item {
     property var vukStep: null
     signal showCharacterization()
 
-    // The property shares its name with the step's slot; QML sees the slot.
-    readonly property var connection: !vukStep ? null
-                                      : typeof vukStep.connection === "function" ? vukStep.connection()
-                                      : vukStep.connection
+    readonly property var connection: vukStep ? vukStep.connection : null
     readonly property var side: connection ? connection.fixt : null
     readonly property string sideName: side ? side.fixture.name : ""
     readonly property bool isDut: vukStep ? vukStep.isDut === true : false

@@ -18,10 +18,7 @@ Item {
     property var vukStep: null
     signal showCharacterization()
 
-    // The property shares its name with the step's slot; QML sees the slot.
-    readonly property var connection: !vukStep ? null
-                                      : typeof vukStep.connection === "function" ? vukStep.connection()
-                                      : vukStep.connection
+    readonly property var connection: vukStep ? vukStep.connection : null
     readonly property var leftSide: connection ? connection.left : null
     readonly property var rightSide: connection ? connection.right : null
     readonly property string leftName: leftSide ? leftSide.fixture.name : ""

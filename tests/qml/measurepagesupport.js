@@ -60,12 +60,3 @@ function findVisible(root, name) {
     return null
 }
 
-// A step's kind and connection (their properties share the names of the
-// step's slots, which QML sees).
-function measureType(step) {
-    return typeof step.measureType === "function" ? step.measureType() : step.measureType
-}
-
-function connection(step) {
-    return typeof step.connection === "function" ? step.connection() : step.connection
-}

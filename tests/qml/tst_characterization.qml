@@ -158,7 +158,7 @@ Item {
             compare(graphs.map(function(g) { return g.gatingGraph.graphLabel }), ["GB2", "GA1"])
             var g = graphs[1].gatingGraph
             compare(g.tmpVukStep, steps()[0])
-            compare(g.refMarkerX, Support.connection(steps()[0]).left.measureData.get(0).measureData.lengthWithoutOffset)
+            compare(g.refMarkerX, steps()[0].connection.left.measureData.get(0).measureData.lengthWithoutOffset)
             compare(graphs[1].lengthGraph.tmpVukStep, null, "only the gating graph moves the offset")
         }
 
@@ -192,7 +192,7 @@ Item {
             marker.onPositionChanged()
             tryVerify(function() { return Math.abs(step.rightOffset - 3) < 1e-6 }, 5000)
             compare(step.leftOffset, 0)
-            var port = Support.connection(step).right.measureData.get(0).measureData
+            var port = step.connection.right.measureData.get(0).measureData
             tryVerify(function() { return (port.calibrationState & 4) !== 0 }, 5000, "the thru offsets were applied")
 
             // The left side's marker moves the left offset.
@@ -200,6 +200,29 @@ Item {
             left.trace.movingReferenceMarker.arg = left.refMarkerX - 2e-12
             left.trace.movingReferenceMarker.onPositionChanged()
             tryVerify(function() { return Math.abs(step.leftOffset + 2) < 1e-6 }, 5000)
+        }
+
+        function test_gatingMarkerSetsTheOffsetOfAReflection() {
+            setup().rightFixtureEnabled = false   // A alone: one reflection step
+            harness.analyserExecute("SIM:SCENe:CLEar")
+            harness.analyserExecute("SIM:SCENe:REFLect 1,OPEN,50,1e-10")
+            tryVerify(function() { return steps().length === 1 && portGraphs().length === 1 })
+            var step = steps()[0]
+            step.measureOpenFromVna()
+            tryVerify(function() { return step.calculated === MeasureEnums.MeasureStatus.MEASURED }, 20000)
+            var gating = portGraphs()[0].gatingGraph
+            compare(gating.fixtureSide, undefined, "a reflection's graph has no side")
+
+            // A drag 4 ps before the position without offset.
+            var marker = gating.trace.movingReferenceMarker
+            marker.arg = gating.refMarkerX - 4e-12
+            marker.onPositionChanged()
+            tryVerify(function() { return Math.abs(step.offset + 4) < 1e-6 }, 5000)
+            tryVerify(function() { return step.appliedFixtureOffset }, 5000, "the offset was applied")
+
+            // "Set default offset" sends 0.
+            marker.setDefault()
+            tryVerify(function() { return step.offset === 0 }, 5000)
         }
     }
 }

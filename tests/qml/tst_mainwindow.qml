@@ -415,7 +415,7 @@ TestCase {
         seenPage = -1
         progressSeen = false
         runningStep = backend.getFixtureSetups().setups.get(0).stepModel.get(0)
-        compare(runningStep.measureType(), MeasureEnums.MeasureType.TRANSMISSION)
+        compare(runningStep.measureType, MeasureEnums.MeasureType.TRANSMISSION)
         harness.setSweepTime(20000)
         harness.clearAnalyserLog()
         var canceled = 0

@@ -167,7 +167,7 @@ Item {
             keyClick(Qt.Key_3)
             keyClick(Qt.Key_Return)
             compare(step.leftOffset, 3)
-            var leftPort = Support.connection(step).left.measureData.get(0).measureData
+            var leftPort = step.connection.left.measureData.get(0).measureData
             tryVerify(function() { return (leftPort.calibrationState & 4) !== 0 }, 5000, "offset applied")
 
             // Unticking takes the offset off the models again.
@@ -296,7 +296,7 @@ Item {
             tryCompare(inView("leftReflectOffsetField"), "text", String(Math.round(step.leftReflectOffset * 1000) / 1000))
             tryCompare(inView("rightReflectOffsetField"), "text", String(Math.round(step.rightReflectOffset * 1000) / 1000))
             // The fresh offsets went onto the thru models at once.
-            var leftPort = Support.connection(step).left.measureData.get(0).measureData
+            var leftPort = step.connection.left.measureData.get(0).measureData
             tryVerify(function() { return (leftPort.calibrationState & 4) !== 0 }, 5000, "reflect offsets applied")
 
             // The thru offset box and the reflect box exclude each other.

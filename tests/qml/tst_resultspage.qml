@@ -192,7 +192,7 @@ TestCase {
     // file per fixture port, numbered after its analyser port.
     function test_measuredFixturesAreSavedAndApplied() {
         var step = firstStep()
-        compare(step.measureType(), MeasureEnums.MeasureType.TRANSMISSION)
+        compare(step.measureType, MeasureEnums.MeasureType.TRANSMISSION)
         step.measureFromVna()
         tryCompare(step, "thruMeasured", MeasureEnums.MeasureStatus.MEASURED, 30000)
         messages.clear()

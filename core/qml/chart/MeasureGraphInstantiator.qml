@@ -33,6 +33,9 @@ QtObject {
     readonly property string yUnit: chartTab && chartTab.axisY ? chartTab.axisY.unit : ""
     readonly property bool hasReference: refMarkerX !== undefined && refMarkerX !== null
     readonly property real argValue: arg !== undefined && arg !== null ? arg : 0
+    // The side of a two-sided step; a one-sided step does not look at it.
+    readonly property int stepSide: fixtureSide !== undefined && fixtureSide !== null
+                                    ? fixtureSide : MeasureEnums.FixtureSide.SingleReflect
 
     // The key the series is held under in the scale manager, empty when it
     // is not held.
@@ -89,29 +92,16 @@ QtObject {
         return UnitFormatter.toNormalized(value, 2)
     }
 
-    // Sets the step's offset from the moving marker: the given offset, or the
-    // marker's distance to the reference marker in picoseconds.
+    // Hands the moving marker to the step, which sets and applies its plane
+    // offset: the given offset (ps), or the marker's distance to the
+    // reference marker.
     function applyOffset(markerX, offsetVar) {
-        var step = tmpVukStep
-        if (!step)
+        if (!tmpVukStep)
             return
-        var offset
         if (offsetVar !== undefined && offsetVar !== null)
-            offset = offsetVar
+            tmpVukStep.applyPlaneOffset(stepSide, offsetVar)
         else if (hasReference)
-            offset = (markerX - refMarkerX) * 1e12
-        else
-            return // no reference to measure the offset from
-        if (step.thruMeasured === MeasureEnums.MeasureStatus.MEASURED) {
-            if (fixtureSide === MeasureEnums.FixtureSide.Right)
-                step.rightOffset = offset
-            else if (fixtureSide === MeasureEnums.FixtureSide.Left)
-                step.leftOffset = offset
-            step.applyThruOffset(true)
-        } else if (typeof step.applyOffset === "function") {
-            step.offset = offset
-            step.applyOffset(true)
-        }
+            tmpVukStep.applyPlaneOffsetAt(stepSide, markerX, refMarkerX)
     }
 
     function removePanels() {

@@ -67,7 +67,7 @@ Item {
         var traces = plotterItem.traces
         for (var i = 0; i < traces.length; ++i) {
             var marker = traces[i] ? traces[i].movingReferenceMarker : undefined
-            if (marker && typeof marker.setDefault === "function")
+            if (marker)
                 marker.setDefault()
         }
     }

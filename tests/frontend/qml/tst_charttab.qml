@@ -27,36 +27,18 @@ Item {
         MeasureGraphInstantiator {}
     }
 
-    // A transmission step as the instantiator sees it.
+    // A step as the instantiator sees it: what the marker hands over, one
+    // entry per call (the step decides what to do with it).
     Component {
-        id: thruStepComponent
+        id: stepComponent
         QtObject {
-            property int thruMeasured: MeasureEnums.MeasureStatus.MEASURED
-            property real rightOffset: -1
-            property real leftOffset: -1
-            property int thruApplied: 0
-            function applyThruOffset(apply) { if (apply) thruApplied++ }
-        }
-    }
-
-    // A transmission step whose thru is not measured: it has no single offset.
-    Component {
-        id: unmeasuredThruStepComponent
-        QtObject {
-            property int thruMeasured: MeasureEnums.MeasureStatus.NONE
-            property real rightOffset: -1
-            property int thruApplied: 0
-            function applyThruOffset(apply) { if (apply) thruApplied++ }
-        }
-    }
-
-    // A reflection step.
-    Component {
-        id: reflectStepComponent
-        QtObject {
-            property real offset: -1
-            property int applied: 0
-            function applyOffset(apply) { if (apply) applied++ }
+            property var calls: []
+            function applyPlaneOffset(side, offset) {
+                calls = calls.concat([[side, offset]])
+            }
+            function applyPlaneOffsetAt(side, markerTime, referenceTime) {
+                calls = calls.concat([[side, markerTime, referenceTime]])
+            }
         }
     }
 
@@ -224,60 +206,49 @@ Item {
             verify(contains(tab.userMarkersData, far.userMarkerPanel))
         }
 
-        function test_movingMarkerSetsTheStepOffset_data() {
+        function test_movingMarkerHandsItsOffsetToTheStep_data() {
             return [
-                { tag: "right side", step: thruStepComponent, side: MeasureEnums.FixtureSide.Right,
-                  field: "rightOffset", untouched: "leftOffset", counter: "thruApplied" },
-                { tag: "left side", step: thruStepComponent, side: MeasureEnums.FixtureSide.Left,
-                  field: "leftOffset", untouched: "rightOffset", counter: "thruApplied" },
-                { tag: "reflection", step: reflectStepComponent, side: MeasureEnums.FixtureSide.SingleReflect,
-                  field: "offset", untouched: "", counter: "applied" },
+                { tag: "right side", side: MeasureEnums.FixtureSide.Right,
+                  expected: MeasureEnums.FixtureSide.Right },
+                { tag: "left side", side: MeasureEnums.FixtureSide.Left,
+                  expected: MeasureEnums.FixtureSide.Left },
+                { tag: "one-sided step", side: undefined, expected: MeasureEnums.FixtureSide.SingleReflect },
             ]
         }
 
-        function test_movingMarkerSetsTheStepOffset(data) {
-            var step = createTemporaryObject(data.step, testRoot)
+        function test_movingMarkerHandsItsOffsetToTheStep(data) {
+            var step = createTemporaryObject(stepComponent, testRoot)
             var graph = makeGraph({ "tmpVukStep": step, "fixtureSide": data.side })
             var marker = graph.trace.movingReferenceMarker
             verify(marker.visible)
-            // The marker 20 ps past the reference: 20 ps of offset.
+            // A drop: the marker's time and the reference's.
             marker.onPositionChanged()
-            fuzzyCompare(step[data.field], 20, 1e-6)
-            compare(step[data.counter], 1)
-            if (data.untouched !== "")
-                compare(step[data.untouched], -1)
-            // A given offset is taken as it is.
+            compare(step.calls.length, 1)
+            compare(step.calls[0][0], data.expected)
+            fuzzyCompare(step.calls[0][1], 1.2e-10, 1e-18)
+            fuzzyCompare(step.calls[0][2], 1e-10, 1e-18)
+            // A given offset is handed over as it is.
             marker.onPositionChanged(7)
-            compare(step[data.field], 7)
-            compare(step[data.counter], 2)
+            compare(step.calls[1], [data.expected, 7])
             // "Set default offset" sends 0.
             mouseClick(findChild(tab, "setDefaultOffsetButton"))
-            compare(step[data.field], 0)
-            compare(step[data.counter], 3)
+            compare(step.calls[2], [data.expected, 0])
         }
 
-        function test_offsetNeedsAStepThatCanTakeIt() {
+        function test_offsetNeedsAStepAndAReference() {
             // No step: nothing happens.
             var graph = makeGraph({})
             graph.trace.movingReferenceMarker.onPositionChanged()
-            // A transmission step without a measured thru has no single offset.
-            var step = createTemporaryObject(unmeasuredThruStepComponent, testRoot)
-            graph.tmpVukStep = step
-            graph.fixtureSide = MeasureEnums.FixtureSide.Right
-            graph.trace.movingReferenceMarker.onPositionChanged()
-            compare(step.rightOffset, -1)
-            compare(step.thruApplied, 0)
             // Without a reference marker no offset can be measured.
-            var thru = createTemporaryObject(thruStepComponent, testRoot)
-            graph.tmpVukStep = thru
+            var step = createTemporaryObject(stepComponent, testRoot)
+            graph.tmpVukStep = step
             graph.refMarkerX = undefined
             graph.trace.movingReferenceMarker.onPositionChanged()
-            compare(thru.rightOffset, -1)
-            compare(thru.thruApplied, 0)
+            compare(step.calls, [])
         }
 
         function test_dragInThePlotSetsTheOffset() {
-            var step = createTemporaryObject(thruStepComponent, testRoot)
+            var step = createTemporaryObject(stepComponent, testRoot)
             var graph = makeGraph({ "tmpVukStep": step, "fixtureSide": MeasureEnums.FixtureSide.Right })
             waitForRendering(tab)
             var handle = findChild(tab, "movingMarkerHandle")
@@ -294,8 +265,10 @@ Item {
             mouseRelease(handle, to.x, to.y)
             var x = domain.geometryToDomainX(from + 60)
             fuzzyCompare(graph.trace.movingReferenceMarker.x, x, 1e-18)
-            fuzzyCompare(step.rightOffset, (x - 1e-10) * 1e12, 1e-6)
-            compare(step.thruApplied, 1)
+            compare(step.calls.length, 1)
+            compare(step.calls[0][0], MeasureEnums.FixtureSide.Right)
+            fuzzyCompare(step.calls[0][1], x, 1e-18)
+            compare(step.calls[0][2], 1e-10)
         }
 
         function test_newArgumentRebindsTheMovingMarker() {
