@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <thread>
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -61,14 +62,12 @@ namespace {
 // Set on the parser thread while it drains the message queue.
 thread_local bool onParserThread = false;
 
-// A pause in a spin loop, easing the core for its sibling.
+// A turn of a spin loop: the core goes to any other thread that waits for
+// one, so that on a loaded machine a spinning thread does not keep the
+// thread it waits for (or the clients) from running.
 inline void cpuRelax()
 {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#elif defined(__aarch64__)
-    asm volatile("yield");
-#endif
+    std::this_thread::yield();
 }
 
 using SteadyClock = std::chrono::steady_clock;
@@ -157,7 +156,7 @@ public:
         // only when it does not.
         const auto spinUntil = SteadyClock::now() + kParserSpin;
         for (int spins = 0; !call.done.load(std::memory_order_acquire); ++spins) {
-            if ((spins & 63) == 63 && SteadyClock::now() > spinUntil) {
+            if ((spins & 7) == 7 && SteadyClock::now() > spinUntil) {
                 parserSleeping.store(true, std::memory_order_seq_cst);
                 std::unique_lock<std::mutex> lock(mutex);
                 callDone.wait(lock, [&call] { return call.done.load(std::memory_order_seq_cst); });
@@ -300,7 +299,7 @@ private:
                 // message.
                 const auto spinUntil = SteadyClock::now() + kGuiSpin;
                 for (int spins = 0; activity.load(std::memory_order_acquire) == seen; ++spins) {
-                    if ((spins & 63) == 63 && SteadyClock::now() > spinUntil)
+                    if ((spins & 7) == 7 && SteadyClock::now() > spinUntil)
                         break;
                     cpuRelax();
                 }
