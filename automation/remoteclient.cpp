@@ -120,6 +120,10 @@ public:
             waiting.push_back(Job{client, chunk});
             start = !draining;
             draining = true;
+            // The GUI thread comes back to serve the message's action as
+            // soon as it has read its sockets, instead of being woken for it.
+            if (start)
+                wakeLocked();
         }
         if (start)
             parserThreadPool()->start([this] { drain(); });
