@@ -93,9 +93,10 @@ constexpr auto kGuiServeSlice = std::chrono::milliseconds(4);
 // the messages hand over and hands the finished messages back to their
 // connections. While the parser thread has messages it stays in serve() and
 // watches for the next action or finished message, so a busy server costs
-// neither thread a wake-up through the system per message; when the parser
-// thread runs out of messages, or after a time slice, it goes back to its
-// event loop to read the sockets.
+// neither thread a wake-up through the system per message. It goes back to
+// its event loop, to read the sockets and serve the window, when the parser
+// thread runs out of messages, when nothing comes from it for a while, and
+// after a time slice.
 class MessageQueue : public QObject
 {
 public:
@@ -282,23 +283,31 @@ private:
         std::vector<Job> jobs;
         for (;;) {
             const unsigned seen = activity.load(std::memory_order_acquire);
+            // The action first, so that the parser thread goes on with its
+            // message while this thread sends the replies.
             Call *call = nullptr;
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 call = std::exchange(pendingCall, nullptr);
+            }
+            if (call)
+                runCall(call);
+            // Taken only now: an action may wait in a local event loop, in
+            // which a connection can go (its finished message must then
+            // still be in the queue, for withdraw()).
+            {
+                std::unique_lock<std::mutex> lock(mutex);
                 jobs.swap(finished);
-                if (!call && jobs.empty() && !(runningClient || !waiting.empty())) {
+                if (!call && jobs.empty() && !runningClient && waiting.empty()) {
                     // The parser thread is idle: back to the event loop.
                     guiServing = false;
                     return;
                 }
             }
-            if (call || !jobs.empty()) {
-                if (call)
-                    runCall(call);
-                deliver(jobs);
-                jobs.clear();
-            } else {
+            const bool delivered = !jobs.empty();
+            deliver(jobs);
+            jobs.clear();
+            if (!call && !delivered && activity.load(std::memory_order_acquire) == seen) {
                 // Watch for the parser thread's next action or finished
                 // message.
                 const auto spinUntil = SteadyClock::now() + kGuiSpin;
