@@ -1,6 +1,7 @@
 #include "automation/commandhelpers.h"
 
 #include "automation/logging.h"
+#include "automation/remoteclient.h"
 #include "device/syncedvnadevice.h"
 
 #include <QDebug>
@@ -39,7 +40,7 @@ int runBlocking(QObject *root, const std::function<void()> &action)
     };
     if (QThread::currentThread() == root->thread())
         wrapped();
-    else
+    else if (!runOnServerThread(root, wrapped))
         QMetaObject::invokeMethod(root, wrapped, Qt::BlockingQueuedConnection);
     // A root destroyed with the call still queued never ran it.
     if (!ran)

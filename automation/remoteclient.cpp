@@ -9,12 +9,18 @@
 #include <QDebug>
 #include <QEventLoop>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QString>
 #include <QTcpSocket>
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <thread>
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #include <sys/types.h>
@@ -51,11 +57,46 @@ QThreadPool *parserThreadPool()
     return pool;
 }
 
+namespace {
+
+// Set on the parser thread while it drains the message queue.
+thread_local bool onParserThread = false;
+
+// A turn of a spin loop: the core goes to any other thread that waits for
+// one, so that on a loaded machine a spinning thread does not keep the
+// thread it waits for (or the clients) from running.
+inline void cpuRelax()
+{
+    std::this_thread::yield();
+}
+
+using SteadyClock = std::chrono::steady_clock;
+
+// How long each side spins for the other before it sleeps (the parser
+// thread) or goes back to its event loop (the GUI thread). A message's
+// action and the next message's parse take a few microseconds, far less
+// than a thread's wake-up through the system.
+constexpr auto kParserSpin = std::chrono::microseconds(30);
+constexpr auto kGuiSpin = std::chrono::microseconds(50);
+// The longest the GUI thread serves messages before it lets its other
+// events (sockets, timers, the window) in again.
+constexpr auto kGuiServeSlice = std::chrono::milliseconds(4);
+
+} // namespace
+
 // The messages of every connection, in the order they were handed over, run
 // one after another by one task on the parser thread pool. The task keeps
 // going while messages wait, so a busy server does not wake a pool thread
-// per message, and the finished messages go back to the GUI thread in
-// batches: one posted call delivers every message finished since the last.
+// per message.
+//
+// The GUI thread side is one posted call, serve(), which runs the actions
+// the messages hand over and hands the finished messages back to their
+// connections. While the parser thread has messages it stays in serve() and
+// watches for the next action or finished message, so a busy server costs
+// neither thread a wake-up through the system per message. It goes back to
+// its event loop, to read the sockets and serve the window, when the parser
+// thread runs out of messages, when nothing comes from it for a while, and
+// after a time slice.
 class MessageQueue : public QObject
 {
 public:
@@ -67,6 +108,10 @@ public:
         return *queue;
     }
 
+    // An existing queue, or null; for the parser thread, which only uses it
+    // while it runs a message, after the GUI thread has made it.
+    static MessageQueue *existing() { return instance_.load(std::memory_order_acquire); }
+
     // GUI thread.
     void submit(RemoteClientBase *client, ParserChunk *chunk)
     {
@@ -76,6 +121,10 @@ public:
             waiting.push_back(Job{client, chunk});
             start = !draining;
             draining = true;
+            // The GUI thread comes back to serve the message's action as
+            // soon as it has read its sockets, instead of being woken for it.
+            if (start)
+                wakeLocked();
         }
         if (start)
             parserThreadPool()->start([this] { drain(); });
@@ -88,7 +137,7 @@ public:
     {
         std::unique_lock<std::mutex> lock(mutex);
         dropJobs(waiting, client);
-        while (current == client) {
+        while (runningClient == client) {
             lock.unlock();
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             lock.lock();
@@ -96,11 +145,50 @@ public:
         dropJobs(finished, client);
     }
 
+    // Parser thread: runs the action on the GUI thread and returns once it
+    // has run, or once it is known that it never will (root gone).
+    void runOnGuiThread(QObject *root, const std::function<void()> &action)
+    {
+        Call call;
+        call.action = &action;
+        call.root = root;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            pendingCall = &call;
+            wakeLocked();
+        }
+        // The GUI thread usually serves the call within microseconds; sleep
+        // only when it does not.
+        const auto spinUntil = SteadyClock::now() + kParserSpin;
+        for (int spins = 0; !call.done.load(std::memory_order_acquire); ++spins) {
+            if ((spins & 7) == 7 && SteadyClock::now() > spinUntil) {
+                parserSleeping.store(true, std::memory_order_seq_cst);
+                std::unique_lock<std::mutex> lock(mutex);
+                callDone.wait(lock, [&call] { return call.done.load(std::memory_order_seq_cst); });
+                parserSleeping.store(false, std::memory_order_relaxed);
+                break;
+            }
+            cpuRelax();
+        }
+    }
+
 private:
+    MessageQueue() { instance_.store(this, std::memory_order_release); }
+
     struct Job
     {
         RemoteClientBase *client;
         ParserChunk *chunk;
+    };
+
+    // An action handed to the GUI thread by the parser thread, which waits
+    // for it.
+    struct Call
+    {
+        const std::function<void()> *action = nullptr;
+        // Made on the parser thread, read on the GUI thread (the object's).
+        QPointer<QObject> root;
+        std::atomic<bool> done{false};
     };
 
     template<typename Container>
@@ -116,46 +204,66 @@ private:
         }
     }
 
+    // Something for the GUI thread arrived (mutex held): a serving GUI
+    // thread sees it, otherwise serve() is posted unless it is already.
+    void wakeLocked()
+    {
+        activity.fetch_add(1, std::memory_order_release);
+        if (guiServing || servePosted)
+            return;
+        servePosted = true;
+        QMetaObject::invokeMethod(
+            this, [this] { serve(); }, Qt::QueuedConnection);
+    }
+
     // Parser thread: runs messages until none waits.
     void drain()
     {
+        onParserThread = true;
+        Job job{};
         for (;;) {
-            Job job{};
             {
                 std::unique_lock<std::mutex> lock(mutex);
+                if (job.client) {
+                    runningClient = nullptr;
+                    finished.push_back(job);
+                    wakeLocked();
+                }
                 if (waiting.empty()) {
                     draining = false;
+                    onParserThread = false;
                     return;
                 }
                 job = waiting.front();
                 waiting.pop_front();
-                current = job.client;
+                runningClient = job.client;
             }
             job.client->executeChunk(job.chunk);
-            bool post = false;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                current = nullptr;
-                finished.push_back(job);
-                post = !deliveryPosted;
-                deliveryPosted = true;
-            }
-            if (post)
-                QMetaObject::invokeMethod(
-                    this, [this] { deliver(); }, Qt::QueuedConnection);
         }
     }
 
-    // GUI thread: hands every finished message back to its connection.
-    void deliver()
+    // GUI thread: runs the action the parser thread waits for and releases
+    // it.
+    void runCall(Call *call)
     {
-        std::vector<Job> batch;
-        {
+        // A root destroyed before its action could run never runs it.
+        if (call->root)
+            (*call->action)();
+        // Only a parser thread that has given up spinning needs the lock and
+        // a wake-up; the two sequentially consistent flags make sure one of
+        // the two threads sees the other's. The call is the parser thread's
+        // and may be gone once done is set.
+        call->done.store(true, std::memory_order_seq_cst);
+        if (parserSleeping.load(std::memory_order_seq_cst)) {
             std::unique_lock<std::mutex> lock(mutex);
-            batch.swap(finished);
-            deliveryPosted = false;
+            callDone.notify_all();
         }
-        for (const Job &job : batch) {
+    }
+
+    // GUI thread: hands finished messages back to their connections.
+    static void deliver(const std::vector<Job> &jobs)
+    {
+        for (const Job &job : jobs) {
             if (job.client->destroying)
                 delete job.chunk;
             else
@@ -163,15 +271,108 @@ private:
         }
     }
 
+    // GUI thread (posted call).
+    void serve()
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            servePosted = false;
+            guiServing = true;
+        }
+        const auto sliceEnd = SteadyClock::now() + kGuiServeSlice;
+        std::vector<Job> jobs;
+        for (;;) {
+            const unsigned seen = activity.load(std::memory_order_acquire);
+            // The action first, so that the parser thread goes on with its
+            // message while this thread sends the replies.
+            Call *call = nullptr;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                call = std::exchange(pendingCall, nullptr);
+            }
+            if (call)
+                runCall(call);
+            // Taken only now: an action may wait in a local event loop, in
+            // which a connection can go (its finished message must then
+            // still be in the queue, for withdraw()).
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                jobs.swap(finished);
+                if (!call && jobs.empty() && !runningClient && waiting.empty()) {
+                    // The parser thread is idle: back to the event loop.
+                    guiServing = false;
+                    return;
+                }
+            }
+            const bool delivered = !jobs.empty();
+            deliver(jobs);
+            jobs.clear();
+            if (!call && !delivered && activity.load(std::memory_order_acquire) == seen) {
+                // Watch for the parser thread's next action or finished
+                // message.
+                const auto spinUntil = SteadyClock::now() + kGuiSpin;
+                for (int spins = 0; activity.load(std::memory_order_acquire) == seen; ++spins) {
+                    if ((spins & 7) == 7 && SteadyClock::now() > spinUntil)
+                        break;
+                    cpuRelax();
+                }
+                if (activity.load(std::memory_order_acquire) == seen) {
+                    // Nothing came in time (the parser thread is slow or
+                    // off its core): what it hands over later posts serve().
+                    std::unique_lock<std::mutex> lock(mutex);
+                    if (!pendingCall && finished.empty()) {
+                        guiServing = false;
+                        return;
+                    }
+                }
+            }
+            if (SteadyClock::now() > sliceEnd) {
+                // Let the event loop read the sockets, then go on.
+                std::unique_lock<std::mutex> lock(mutex);
+                guiServing = false;
+                if (pendingCall || !finished.empty() || runningClient || !waiting.empty())
+                    wakeLocked();
+                return;
+            }
+        }
+    }
+
+    static std::atomic<MessageQueue *> instance_;
+
     // A standard mutex: the thread checker sees its hand-overs.
     std::mutex mutex;
+    // Wakes the parser thread sleeping on its call.
+    std::condition_variable callDone;
     // Guarded by mutex.
     std::deque<Job> waiting;
     std::vector<Job> finished;
-    RemoteClientBase *current = nullptr;
+    RemoteClientBase *runningClient = nullptr;
+    Call *pendingCall = nullptr;
     bool draining = false;
-    bool deliveryPosted = false;
+    bool servePosted = false;
+    // The GUI thread is in serve() and looks for what arrives before it
+    // leaves.
+    bool guiServing = false;
+    // The parser thread has stopped spinning for its call and waits on
+    // callDone.
+    std::atomic<bool> parserSleeping{false};
+    // Counts what the parser thread hands to the GUI thread, for the GUI
+    // thread's spin.
+    std::atomic<unsigned> activity{0};
 };
+
+std::atomic<MessageQueue *> MessageQueue::instance_{nullptr};
+
+bool runOnServerThread(QObject *root, const std::function<void()> &action)
+{
+    if (!onParserThread || !root)
+        return false;
+    MessageQueue *queue = MessageQueue::existing();
+    if (!queue || root->thread() != queue->thread())
+        return false;
+    queue->runOnGuiThread(root, action);
+    return true;
+}
 
 RemoteClientBase::RemoteClientBase(QIODevice *device, QObject *parent, const CommandTable *table)
     : QObject(parent),

@@ -25,6 +25,7 @@
 #include <QPointer>
 
 #include <deque>
+#include <functional>
 
 class QIODevice;
 class QTcpSocket;
@@ -38,6 +39,14 @@ class CommandTable;
 // The one thread on which every message of every connection is parsed and
 // run, so that no two messages use the command table's handlers at once.
 QThreadPool *parserThreadPool();
+
+// For a message running on the parser thread: runs action on the GUI thread
+// and returns true once it has run, or once it is known that it never will
+// (root destroyed first). The GUI thread serves these actions without a
+// round through its event loop while messages keep coming. Returns false,
+// doing nothing, when the caller is not the parser thread or root does not
+// live on the GUI thread; the caller then makes a blocking queued call.
+bool runOnServerThread(QObject *root, const std::function<void()> &action);
 
 class RemoteClientBase : public QObject
 {

@@ -8,7 +8,10 @@
 // percentile round trip, each with its ratio to the goal (at least 50,000
 // queries/s in total; a median of at most 1 ms with 50 clients). A ratio of
 // 1 or more for "qps/goal" and of 1 or less for "median/goal" meets it.
-// "gui_cpu_us/query" is the GUI thread's own time per query.
+// "gui_cpu_us/query" is the GUI thread's own time per query (its spin for
+// the parser thread included). BM_SocketFloor runs the same clients against
+// a bare one-thread socket server; the ratios printed last are the
+// listener's wall time over that floor's.
 
 #include "analyser-sim/analysersim.h"
 #include "app/mainqmlbackend.h"
@@ -17,6 +20,7 @@
 #include "automation/remotecontrol.h"
 #include "device/syncedvnadevice.h"
 
+#include "bench/benchratios.h"
 #include "bench/benchsupport.h"
 
 #include <QByteArray>
@@ -30,6 +34,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
 #include <time.h>
@@ -38,6 +43,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -248,6 +254,170 @@ bool expectedReplies(quint16 port, std::vector<std::string> &replies, std::strin
     return failure.empty();
 }
 
+// A floor for the same load: a bare server on a thread of its own that
+// polls its sockets and answers every line with its own text, with nothing
+// between reading and writing. The listener cannot beat it; the ratio of
+// the two runs is what the listener and the command set cost on top of the
+// sockets on this machine now.
+class FloorServer
+{
+public:
+    FloorServer()
+    {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+            || ::listen(listener, 256) != 0
+            || ::getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        port = ntohs(address.sin_port);
+        thread = std::thread([this] { serve(); });
+    }
+
+    ~FloorServer()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+        for (const Peer &peer : peers)
+            ::close(peer.fd);
+        if (listener >= 0)
+            ::close(listener);
+    }
+
+    quint16 port = 0;
+
+private:
+    struct Peer
+    {
+        int fd;
+        std::string pending;
+    };
+
+    void serve()
+    {
+        pthread_setname_np(pthread_self(), "bench floor");
+        std::vector<pollfd> fds;
+        char buffer[4096];
+        while (!stop) {
+            fds.assign(1, pollfd{listener, POLLIN, 0});
+            for (const Peer &peer : peers)
+                fds.push_back(pollfd{peer.fd, POLLIN, 0});
+            // A bounded wait, so that the destructor's stop is seen.
+            if (::poll(fds.data(), fds.size(), 20) <= 0)
+                continue;
+            if (fds[0].revents & POLLIN) {
+                const int fd = ::accept(listener, nullptr, nullptr);
+                if (fd >= 0) {
+                    const int one = 1;
+                    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+                    peers.push_back(Peer{fd, {}});
+                }
+            }
+            for (std::size_t i = 1; i < fds.size(); ++i) {
+                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                Peer &peer = peers[i - 1];
+                const ssize_t got = ::recv(peer.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+                if (got <= 0) {
+                    ::close(peer.fd);
+                    peer.fd = -1;
+                    continue;
+                }
+                peer.pending.append(buffer, static_cast<std::size_t>(got));
+                std::size_t end;
+                while ((end = peer.pending.find('\n')) != std::string::npos) {
+                    ::send(peer.fd, peer.pending.data(), end + 1, MSG_NOSIGNAL);
+                    peer.pending.erase(0, end + 1);
+                }
+            }
+            peers.erase(std::remove_if(peers.begin(), peers.end(), [](const Peer &peer) { return peer.fd < 0; }),
+                        peers.end());
+        }
+    }
+
+    int listener = -1;
+    std::vector<Peer> peers;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+struct LoadResult
+{
+    std::vector<double> roundTripsMs;
+    double seconds = 0.0;
+    double guiCpuSeconds = 0.0;
+    long long queries = 0;
+    std::string failure;
+};
+
+// One run of clients on port, each sending its share of the queries one at
+// a time; this thread serves its events meanwhile.
+void runLoad(quint16 port, int clients, const std::vector<std::string> &expected, LoadResult &load)
+{
+    std::vector<int> fds;
+    for (int c = 0; c < clients; ++c) {
+        const int fd = connectTo(port);
+        if (fd < 0) {
+            load.failure = "a client cannot connect";
+            for (int open : fds)
+                ::close(open);
+            return;
+        }
+        fds.push_back(fd);
+        // The listener accepts as they come, so its backlog never fills.
+        QCoreApplication::processEvents();
+    }
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+
+    const int perClient = kQueriesPerRun / clients;
+    std::vector<ClientResult> results(static_cast<std::size_t>(clients));
+    std::atomic<int> running{clients};
+    std::vector<std::thread> threads;
+    const auto start = Clock::now();
+    for (int c = 0; c < clients; ++c) {
+        threads.emplace_back([&, c] {
+            pthread_setname_np(pthread_self(), "bench client");
+            runClient(fds[static_cast<std::size_t>(c)], c, perClient, expected, results[static_cast<std::size_t>(c)]);
+            --running;
+        });
+    }
+    const double cpuStart = threadCpuSeconds();
+    const bool finished = serveUntil(running);
+    const auto stop = Clock::now();
+    load.guiCpuSeconds += threadCpuSeconds() - cpuStart;
+    if (!finished) {
+        // Unblock the clients: their reads fail once the sockets shut.
+        for (int fd : fds)
+            ::shutdown(fd, SHUT_RDWR);
+    }
+    for (auto &thread : threads)
+        thread.join();
+    for (int fd : fds)
+        ::close(fd);
+    // The listener lets the closed connections go.
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+
+    for (const ClientResult &result : results) {
+        if (!result.failure.empty()) {
+            load.failure = result.failure;
+            return;
+        }
+        load.roundTripsMs.insert(load.roundTripsMs.end(), result.roundTripsMs.begin(), result.roundTripsMs.end());
+    }
+    if (!finished) {
+        load.failure = "the run did not end within its time limit";
+        return;
+    }
+    load.seconds += std::chrono::duration<double>(stop - start).count();
+    load.queries += static_cast<long long>(perClient) * clients;
+}
+
 void BM_RemoteQueries(benchmark::State &state)
 {
     Rig &r = rig();
@@ -264,75 +434,19 @@ void BM_RemoteQueries(benchmark::State &state)
         return;
     }
 
-    std::vector<double> roundTrips;
-    double seconds = 0.0;
-    double guiCpuSeconds = 0.0;
-    long long queries = 0;
+    LoadResult load;
     for (auto _ : state) {
-        std::vector<int> fds;
-        for (int c = 0; c < clients; ++c) {
-            const int fd = connectTo(port);
-            if (fd < 0) {
-                state.SkipWithError("a client cannot connect");
-                for (int open : fds)
-                    ::close(open);
-                return;
-            }
-            fds.push_back(fd);
-            // The listener accepts as they come, so its backlog never fills.
-            QCoreApplication::processEvents();
-        }
-        for (int i = 0; i < 10; ++i)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-
-        const int perClient = kQueriesPerRun / clients;
-        std::vector<ClientResult> results(static_cast<std::size_t>(clients));
-        std::atomic<int> running{clients};
-        std::vector<std::thread> threads;
-        const auto start = Clock::now();
-        for (int c = 0; c < clients; ++c) {
-            threads.emplace_back([&, c] {
-                pthread_setname_np(pthread_self(), "bench client");
-                runClient(fds[static_cast<std::size_t>(c)], c, perClient, expected,
-                          results[static_cast<std::size_t>(c)]);
-                --running;
-            });
-        }
-        const double cpuStart = threadCpuSeconds();
-        const bool finished = serveUntil(running);
-        const auto stop = Clock::now();
-        guiCpuSeconds += threadCpuSeconds() - cpuStart;
-        if (!finished) {
-            // Unblock the clients: their reads fail once the sockets shut.
-            for (int fd : fds)
-                ::shutdown(fd, SHUT_RDWR);
-        }
-        for (auto &thread : threads)
-            thread.join();
-        for (int fd : fds)
-            ::close(fd);
-        // The listener lets the closed connections go.
-        for (int i = 0; i < 20; ++i)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-
-        for (const ClientResult &result : results) {
-            if (!result.failure.empty()) {
-                state.SkipWithError(result.failure.c_str());
-                return;
-            }
-            roundTrips.insert(roundTrips.end(), result.roundTripsMs.begin(), result.roundTripsMs.end());
-        }
-        if (!finished) {
-            state.SkipWithError("the run did not end within its time limit");
+        const double before = load.seconds;
+        runLoad(port, clients, expected, load);
+        if (!load.failure.empty()) {
+            state.SkipWithError(load.failure.c_str());
             return;
         }
-        seconds += std::chrono::duration<double>(stop - start).count();
-        queries += static_cast<long long>(perClient) * clients;
-        state.SetIterationTime(std::chrono::duration<double>(stop - start).count());
+        state.SetIterationTime(load.seconds - before);
     }
-    const double qps = static_cast<double>(queries) / seconds;
-    const double median = percentile(roundTrips, 0.5);
-    const double p99 = percentile(roundTrips, 0.99);
+    const double qps = static_cast<double>(load.queries) / load.seconds;
+    const double median = percentile(load.roundTripsMs, 0.5);
+    const double p99 = percentile(load.roundTripsMs, 0.99);
     state.counters["qps"] = qps;
     state.counters["qps/goal"] = qps / kGoalQueriesPerSecond;
     state.counters["median_ms"] = median;
@@ -340,8 +454,45 @@ void BM_RemoteQueries(benchmark::State &state)
     state.counters["p99_ms"] = p99;
     // What each query costs this (the GUI) thread, waiting excluded: with the
     // machine shared, a steadier figure than the rates above.
-    state.counters["gui_cpu_us/query"] = 1e6 * guiCpuSeconds / static_cast<double>(queries);
+    state.counters["gui_cpu_us/query"] = 1e6 * load.guiCpuSeconds / static_cast<double>(load.queries);
 }
 BENCHMARK(BM_RemoteQueries)->Arg(1)->Arg(50)->Arg(100)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// The same load against the bare floor server.
+void BM_SocketFloor(benchmark::State &state)
+{
+    BenchSupport::application();
+    FloorServer floor;
+    if (floor.port == 0) {
+        state.SkipWithError("the floor server did not start");
+        return;
+    }
+    const int clients = static_cast<int>(state.range(0));
+    std::vector<std::string> expected;
+    for (const char *query : kQueries)
+        expected.emplace_back(query, std::strlen(query) - 1);
+    LoadResult load;
+    for (auto _ : state) {
+        const double before = load.seconds;
+        runLoad(floor.port, clients, expected, load);
+        if (!load.failure.empty()) {
+            state.SkipWithError(load.failure.c_str());
+            return;
+        }
+        state.SetIterationTime(load.seconds - before);
+    }
+    state.counters["qps"] = static_cast<double>(load.queries) / load.seconds;
+    state.counters["median_ms"] = percentile(load.roundTripsMs, 0.5);
+    state.counters["p99_ms"] = percentile(load.roundTripsMs, 0.99);
+}
+BENCHMARK(BM_SocketFloor)->Arg(1)->Arg(50)->Arg(100)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 } // namespace
+
+// Wall time of a run over the floor's: how many times longer the same
+// queries take through the listener than through a bare socket server.
+BENCH_RATIOS_MAIN((std::vector<BenchRatios::Ratio>{
+    {"BM_RemoteQueries/1/iterations:2/manual_time", "BM_SocketFloor/1/iterations:2/manual_time", 0.0, true},
+    {"BM_RemoteQueries/50/iterations:2/manual_time", "BM_SocketFloor/50/iterations:2/manual_time", 0.0, true},
+    {"BM_RemoteQueries/100/iterations:2/manual_time", "BM_SocketFloor/100/iterations:2/manual_time", 0.0, true},
+}))

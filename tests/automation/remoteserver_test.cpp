@@ -28,14 +28,20 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 using namespace Korvel::Automation;
 
@@ -470,6 +476,104 @@ struct Holdings
         unsent = std::max(unsent, c->unsentReplyBytes());
     }
 };
+
+namespace {
+
+// A blocking loopback client for a thread of its own; -1 when it cannot
+// connect. Every read gives up after the guard time.
+int connectBlocking(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return -1;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval limit{kGuardMs / 1000, 0};
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+// Many clients at once, each with a window of messages in flight, on threads
+// of their own: the parser thread always has work while the GUI thread runs
+// the actions and sends the replies. Every reply comes back to its own
+// connection, in order, and answers its own message; the GUI thread's other
+// events keep running meanwhile.
+TEST_F(RemoteServer, BusyClientsGetTheirOwnRepliesInOrder)
+{
+    constexpr int clients = 16;
+    constexpr int messages = 400;
+    constexpr int window = 32;
+    const quint16 port = server->serverPort();
+    std::atomic<int> finished{0};
+    std::vector<std::string> failures(clients);
+    auto run = [&](int c) {
+        std::string &failure = failures[static_cast<std::size_t>(c)];
+        const int fd = connectBlocking(port);
+        if (fd < 0) {
+            failure = "cannot connect";
+            ++finished;
+            return;
+        }
+        // Two hops to the GUI thread and one answer on the parser thread.
+        auto message = [c](int i) {
+            return "VUK:TEST:ECHO 'c" + std::to_string(c) + "-" + std::to_string(i) + "';ECHO?;*OPC?\n";
+        };
+        int sent = 0;
+        std::string pending;
+        char buffer[4096];
+        for (int i = 0; i < messages && failure.empty(); ++i) {
+            while (sent < messages && sent < i + window) {
+                const std::string text = message(sent++);
+                if (::send(fd, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size()))
+                    failure = "send failed";
+            }
+            std::size_t end;
+            while (failure.empty() && (end = pending.find('\n')) == std::string::npos) {
+                const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    failure = "no reply to message " + std::to_string(i);
+                else
+                    pending.append(buffer, static_cast<std::size_t>(got));
+            }
+            if (!failure.empty())
+                break;
+            const std::string reply = pending.substr(0, end);
+            pending.erase(0, end + 1);
+            const std::string expected = "c" + std::to_string(c) + "-" + std::to_string(i) + ";1";
+            if (reply != expected)
+                failure = "reply \"" + reply + "\" where \"" + expected + "\" was due";
+        }
+        ::close(fd);
+        ++finished;
+    };
+
+    int ticksWhileBusy = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (finished.load() < clients)
+            ++ticksWhileBusy;
+    });
+    timer.start(1);
+    std::vector<std::thread> threads;
+    for (int c = 0; c < clients; ++c)
+        threads.emplace_back(run, c);
+    const bool allFinished = serveUntil([&] { return finished.load() == clients; }, 6 * kGuardMs);
+    for (std::thread &thread : threads)
+        thread.join();
+    ASSERT_TRUE(allFinished) << "the clients did not finish";
+    for (int c = 0; c < clients; ++c)
+        EXPECT_EQ(failures[static_cast<std::size_t>(c)], "") << "client " << c;
+    EXPECT_GT(ticksWhileBusy, 0);
+    EXPECT_TRUE(serveUntil([&] { return clientCount() == 0; }, kGuardMs));
+}
 
 // A client writing far more than the server takes while the parser thread
 // is busy: the server holds its bounds and the rest stays with the client;
