@@ -77,6 +77,15 @@ void expectTrace(const QByteArray &answer, const QVector<QPointF> &curve)
     }
 }
 
+// The texts a spy on Step::error caught, in order.
+QString errorTexts(const QSignalSpy &spy)
+{
+    QStringList texts;
+    for (const QList<QVariant> &arguments : spy)
+        texts << arguments.at(0).toString();
+    return texts.join(QStringLiteral(" | "));
+}
+
 QmlFixturePort *portOf(VNAFixtureConnection *connection, int i)
 {
     return connection->getFixturePort(i)->measureData();
@@ -308,7 +317,10 @@ TEST_F(CommandsSteps, ImpedanceOnAHarmonicGridUnlessIgnored)
 TEST_F(CommandsSteps, NoImpedanceWithoutConversion)
 {
     rig.setups()->setZ0ConversionType(MeasureEnums::Z0Conversion::None);
-    EXPECT_EQ(rig.client->ask("VUK:CALC:STEP1:THRU;:VUK:SYST:STEP1:MEAS?"), QByteArray("1"));
+    QSignalSpy stepErrors(rig.step(0), &Step::error);
+    EXPECT_EQ(rig.client->ask("VUK:CALC:STEP1:THRU;:VUK:SYST:STEP1:MEAS?"), QByteArray("1"))
+        << "the step's errors: " << errorTexts(stepErrors).toStdString()
+        << "; the analyser's log: " << rig.analyserLog().join(QStringLiteral(" | ")).toStdString();
     ASSERT_TRUE(left()->isMeasured());
     ASSERT_FALSE(left()->impedance());
     expectErrors(*rig.client, {{"VUK:SYST:FIXT:LEFT:PORT1:IMP?", kInvalidImpedance}});

@@ -611,7 +611,9 @@ TEST_F(RemoteServer, AFloodingClientIsHeldAtTheInputBounds)
         0);
     client->socket.abort();
     backend.gate.release();
-    ASSERT_TRUE(serveUntil([&] { return clientCount() == 0; }, kGuardMs)) << "the connection stayed";
+    ASSERT_TRUE(serveUntil([&] { return clientCount() == 0; }, kGuardMs))
+        << "the connection stayed; " << backend.counted.load() << " held lines had run, "
+        << (side ? side->isInputFull() : false) << " input full";
     sampler.stop();
     EXPECT_GT(backend.counted.load(), 0);
     // Held: the queue, the socket's buffer and the system's receive buffer,

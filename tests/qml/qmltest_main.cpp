@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "pageharness.h"
+#include "tests/support/tsanevents.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -73,7 +74,7 @@ private:
 int main(int argc, char **argv)
 {
     QTEST_SET_MAIN_SOURCE_PATH
-    QApplication app(argc, argv);
+    PublishingApplication<QApplication> app(argc, argv);
     PagesQmlSetup setup;
     return quick_test_main_with_setup(argc, argv, "qml_pages", nullptr, &setup);
 }
