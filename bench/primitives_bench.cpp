@@ -129,7 +129,7 @@ void BM_RefineGateCentrePlainScan(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state)
-        benchmark::DoNotOptimize(SynthNet::gateCentreReferenceScan(f.reflection, f.frequency, gate, LowPassMode));
+        benchmark::DoNotOptimize(SynthNet::gateCentreReferenceScan(f.reflection, f.frequency, gate, GridMode::LowPass));
 }
 
 } // namespace

@@ -169,8 +169,8 @@ std::optional<double> gateCentreReferenceScan(const ComplexVector &s, const Real
 {
     const size_t n = f.size();
     const double fmax = f.back(), fmin = f.front(), nd = double(n);
-    const double d =
-        gridMode == GridMode::LowPass ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0)) : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    const double d = gridMode == GridMode::LowPass ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
+                                                   : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
     size_t count = size_t(std::ceil(d / 1e-13));
     double step = 1e-13;
     if (count > 500) {
