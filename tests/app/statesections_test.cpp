@@ -69,6 +69,41 @@ using StateSections::write;
 using Method = MeasureEnums::CorrectionMethod;
 using Z0 = MeasureEnums::Z0Conversion;
 
+// The sections of one 2x-thru set-up on a 4-port analyser (fixture A on
+// ports 0 and 1, fixture B on 2 and 3), with the given method and user Z0.
+QString oneSetupText(const QString &method, const QString &userZ0)
+{
+    return QStringLiteral("[VUK\\Settings]\n"
+                          "SetupCount=1\n"
+                          "MeasureMethod=%1\n"
+                          "LowPassCheck=true\n"
+                          "Z0ConversionType=System\n"
+                          "UserZ0=%2\n"
+                          "\n"
+                          "[VUK\\Settings\\FixtureSetup0]\n"
+                          "FixtureAEnabled=true\n"
+                          "FixtureAPortsCount=2\n"
+                          "FixtureBEnabled=true\n"
+                          "FixtureBPortsCount=2\n"
+                          "ABEnabled=true\n"
+                          "AAuxEnabled=false\n"
+                          "BAuxEnabled=false\n"
+                          "DutEnabled=false\n"
+                          "FixtureAPort0=0\n"
+                          "FixtureAPort1=1\n"
+                          "FixtureBPort0=2\n"
+                          "FixtureBPort1=3\n"
+                          "FixtureAAuxPort0=2\n"
+                          "FixtureAAuxPort1=3\n"
+                          "FixtureBAuxPort0=0\n"
+                          "FixtureBAuxPort1=1\n"
+                          "\n"
+                          "[VUK\\SetupsInfo]\n"
+                          "MinimumRequiredPortCount=4\n"
+                          "\n")
+        .arg(method, userZ0);
+}
+
 // The lines of a key in a section's text (for a port list, the lines of its
 // numbered entries).
 QStringList linesOf(const QString &text, const QString &key)
@@ -193,34 +228,7 @@ TEST(StateSections, TheTextIsTheOneSavedSetupsHold)
     setup.right = {2, 3};
     setup.leftAux = {2, 3};
     setup.rightAux = {0, 1};
-    const QString expected = QStringLiteral("[VUK\\Settings]\n"
-                                            "SetupCount=1\n"
-                                            "MeasureMethod=FILTERING\n"
-                                            "LowPassCheck=true\n"
-                                            "Z0ConversionType=System\n"
-                                            "UserZ0=50\n"
-                                            "\n"
-                                            "[VUK\\Settings\\FixtureSetup0]\n"
-                                            "FixtureAEnabled=true\n"
-                                            "FixtureAPortsCount=2\n"
-                                            "FixtureBEnabled=true\n"
-                                            "FixtureBPortsCount=2\n"
-                                            "ABEnabled=true\n"
-                                            "AAuxEnabled=false\n"
-                                            "BAuxEnabled=false\n"
-                                            "DutEnabled=false\n"
-                                            "FixtureAPort0=0\n"
-                                            "FixtureAPort1=1\n"
-                                            "FixtureBPort0=2\n"
-                                            "FixtureBPort1=3\n"
-                                            "FixtureAAuxPort0=2\n"
-                                            "FixtureAAuxPort1=3\n"
-                                            "FixtureBAuxPort0=0\n"
-                                            "FixtureBAuxPort1=1\n"
-                                            "\n"
-                                            "[VUK\\SetupsInfo]\n"
-                                            "MinimumRequiredPortCount=4\n"
-                                            "\n");
+    const QString expected = oneSetupText(QStringLiteral("FILTERING"), QStringLiteral("50"));
     EXPECT_EQ(text(settings) + text(0, setup) + text(infoOf({setup})), expected);
 
     // A value without a key name, and six significant digits.
@@ -423,34 +431,7 @@ TEST_F(StateFile, TheAppendedSectionsAreTheStoredText)
     const int start = content.indexOf(QStringLiteral("[VUK\\Settings]"));
     ASSERT_GT(start, 0) << "the analyser's content comes first";
     // The ports as the set-up assigns them on a 4-port analyser.
-    EXPECT_EQ(content.mid(start).toStdString(), "[VUK\\Settings]\n"
-                                                "SetupCount=1\n"
-                                                "MeasureMethod=BISECT\n"
-                                                "LowPassCheck=true\n"
-                                                "Z0ConversionType=System\n"
-                                                "UserZ0=12.25\n"
-                                                "\n"
-                                                "[VUK\\Settings\\FixtureSetup0]\n"
-                                                "FixtureAEnabled=true\n"
-                                                "FixtureAPortsCount=2\n"
-                                                "FixtureBEnabled=true\n"
-                                                "FixtureBPortsCount=2\n"
-                                                "ABEnabled=true\n"
-                                                "AAuxEnabled=false\n"
-                                                "BAuxEnabled=false\n"
-                                                "DutEnabled=false\n"
-                                                "FixtureAPort0=0\n"
-                                                "FixtureAPort1=1\n"
-                                                "FixtureBPort0=2\n"
-                                                "FixtureBPort1=3\n"
-                                                "FixtureAAuxPort0=2\n"
-                                                "FixtureAAuxPort1=3\n"
-                                                "FixtureBAuxPort0=0\n"
-                                                "FixtureBAuxPort1=1\n"
-                                                "\n"
-                                                "[VUK\\SetupsInfo]\n"
-                                                "MinimumRequiredPortCount=4\n"
-                                                "\n");
+    EXPECT_EQ(content.mid(start), oneSetupText(QStringLiteral("BISECT"), QStringLiteral("12.25")));
 }
 
 } // namespace
