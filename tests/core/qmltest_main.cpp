@@ -5,6 +5,7 @@
 #include "coreqmlsetup.h"
 #include "progressharness.h"
 #include "tablefixture.h"
+#include "tests/support/renderloop.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -45,6 +46,7 @@ public slots:
 
 int main(int argc, char **argv)
 {
+    TestSupport::renderOnTheGuiThread();
     CoreQmlSetup setup;
     const int result = quick_test_main_with_setup(argc, argv, "core_qml", nullptr, &setup);
     if (result == 0 && coreQmlWarnings > 0) {

@@ -6,6 +6,7 @@
 // error) fails the run even when every test function passed.
 #include "chartqmlprogramsetup.h"
 #include "frontend/trace.h"
+#include "tests/support/renderloop.h"
 
 #include <QPointF>
 #include <QQmlContext>
@@ -94,6 +95,7 @@ public slots:
 
 int main(int argc, char **argv)
 {
+    TestSupport::renderOnTheGuiThread();
     ChartQmlSetup setup;
     const int result = quick_test_main_with_setup(argc, argv, "chart_qml", nullptr, &setup);
     if (result == 0 && chartQmlWarnings > 0) {

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "pageharness.h"
+#include "tests/support/renderloop.h"
 #include "tests/support/tsanevents.h"
 
 #include <QApplication>
@@ -74,6 +75,7 @@ private:
 int main(int argc, char **argv)
 {
     QTEST_SET_MAIN_SOURCE_PATH
+    TestSupport::renderOnTheGuiThread();
     PublishingApplication<QApplication> app(argc, argv);
     PagesQmlSetup setup;
     return quick_test_main_with_setup(argc, argv, "qml_pages", nullptr, &setup);
