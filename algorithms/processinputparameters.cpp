@@ -12,11 +12,11 @@ double ProcessInputParameters::normalizingValue() const
 {
     return selected().normalizingValue;
 }
-int ProcessInputParameters::lowSignalCenterMode() const
+GateCentreMode ProcessInputParameters::lowSignalCenterMode() const
 {
     return selected().lowSignalCenterMode;
 }
-int ProcessInputParameters::highSignalCenterMode() const
+GateCentreMode ProcessInputParameters::highSignalCenterMode() const
 {
     return selected().highSignalCenterMode;
 }
@@ -61,13 +61,13 @@ void ProcessInputParameters::setNormalizingValue(double value)
     emit sigNormalizingValueChanged();
 }
 
-void ProcessInputParameters::setLowSignalCenterMode(int value)
+void ProcessInputParameters::setLowSignalCenterMode(GateCentreMode value)
 {
     m_current.lowSignalCenterMode = value;
     emit sigLowSignalCenterModeChanged();
 }
 
-void ProcessInputParameters::setHighSignalCenterMode(int value)
+void ProcessInputParameters::setHighSignalCenterMode(GateCentreMode value)
 {
     m_current.highSignalCenterMode = value;
     emit sigHighSignalCenterModeChanged();

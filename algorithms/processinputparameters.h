@@ -5,6 +5,7 @@
 // getters answer the default set, so edits of the current set take effect
 // only in test mode.
 
+#include "algorithms/gatecentremode.h"
 #include "algorithms/gridmode.h"
 
 #include <QObject>
@@ -19,8 +20,8 @@ public:
 
     double timeMin() const;
     double normalizingValue() const;
-    int lowSignalCenterMode() const;
-    int highSignalCenterMode() const;
+    GateCentreMode lowSignalCenterMode() const;
+    GateCentreMode highSignalCenterMode() const;
     double kaiserBeta() const;
     double kaiserBetaX() const;
     double startZero() const;
@@ -32,8 +33,8 @@ public:
     // Each setter stores into the current set and always emits its signal.
     void setTimeMin(double value);
     void setNormalizingValue(double value);
-    void setLowSignalCenterMode(int value);
-    void setHighSignalCenterMode(int value);
+    void setLowSignalCenterMode(GateCentreMode value);
+    void setHighSignalCenterMode(GateCentreMode value);
     void setKaiserBeta(double value);
     void setKaiserBetaX(double value);
     void setStartZero(double value);
@@ -66,8 +67,8 @@ private:
     {
         double timeMin = -2e-10;
         double normalizingValue = 0.89;
-        int lowSignalCenterMode = 0;
-        int highSignalCenterMode = 1;
+        GateCentreMode lowSignalCenterMode = GateCentreMode::HighestPoint;
+        GateCentreMode highSignalCenterMode = GateCentreMode::LeastResponseInGate;
         double kaiserBeta = 0.0;
         double kaiserBetaX = 6.0;
         double startZero = -4.9e-8;

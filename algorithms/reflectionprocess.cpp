@@ -204,7 +204,7 @@ bool ReflectProcessOpenOrShort::calculateMainReflection()
         }
         // The component at the standard's delay, with its ripple smoothed out.
         const SmoothedMagnitudePhase smooth =
-            smoothMagnitudePhase(f, (*model)[1], SmoothFreeFit, 1, 4.0 * m_parameters->riseTime());
+            smoothMagnitudePhase(f, (*model)[1], SmoothFit::Free, 1, 4.0 * m_parameters->riseTime());
         if (smooth.magnitude.size() != n || smooth.phase.size() != n || !isFiniteVector(smooth.magnitude)
             || !isFiniteVector(smooth.phase))
             return false;

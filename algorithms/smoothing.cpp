@@ -43,11 +43,11 @@ bool strictlyAscending(const RealVector &v)
 
 } // namespace
 
-SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum, int fitMode,
-                                            int bandFlag, double timeSpan)
+SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum,
+                                            SmoothFit fitMode, int bandFlag, double timeSpan)
 {
-    if (fitMode != SmoothFreeFit && fitMode != SmoothFixedFirst) {
-        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: invalid fit mode" << fitMode;
+    if (fitMode != SmoothFit::Free && fitMode != SmoothFit::FixedFirst) {
+        qCDebug(lcAlgorithms) << "smoothMagnitudePhase: invalid fit mode" << int(fitMode);
         return {};
     }
     if (frequency.size() < 2 || spectrum.size() != frequency.size() || !isFiniteVector(frequency)
@@ -119,7 +119,7 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const C
         return {};
     }
 
-    const bool fixFirst = fitMode == SmoothFixedFirst;
+    const bool fixFirst = fitMode == SmoothFit::FixedFirst;
     const Eigen::VectorXd mag = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(magnitude.data(), points), fixFirst);
     const Eigen::VectorXd ph = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(phase.data(), points), fixFirst);
 

@@ -8,8 +8,10 @@
 namespace Algorithms {
 
 // Fit modes.
-constexpr int SmoothFreeFit = 0;
-constexpr int SmoothFixedFirst = 1; // the curve passes through the first sample
+enum class SmoothFit : int {
+    Free = 0,
+    FixedFirst = 1, // the curve passes through the first sample
+};
 // Band flags: 0 low-pass (a DC point is estimated and added for the fit),
 // anything else band-pass.
 constexpr int SmoothLowPass = 0;
@@ -25,7 +27,7 @@ struct SmoothedMagnitudePhase
 // finite, a time span that is not finite, a fit mode other than 0 or 1, or
 // fewer than four points to fit). The node count is
 // max(4, floor(T * (fmax - fmin + step))), at most the number of points fitted.
-SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum, int fitMode,
-                                            int bandFlag, double timeSpan);
+SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum,
+                                            SmoothFit fitMode, int bandFlag, double timeSpan);
 
 } // namespace Algorithms

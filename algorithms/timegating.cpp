@@ -199,7 +199,7 @@ ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, 
     return result;
 }
 
-std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, int centreMode,
+std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, GateCentreMode centreMode,
                                        const GateParameters &gate, GridMode gridMode)
 {
     const size_t n = s.size();
@@ -209,7 +209,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     const double fLast = frequency[n - 1];
     const double fFirst = frequency[0];
 
-    if (centreMode == 0) {
+    if (centreMode == GateCentreMode::HighestPoint) {
         const auto reduce = [](double phi) { return phi - kTwoPi * std::round(phi / kTwoPi); };
         double phi = 0.0;
         if (gridMode == GridMode::LowPass) {
@@ -228,7 +228,7 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
             return std::nullopt;
         return refined;
     }
-    if (centreMode != 1)
+    if (centreMode != GateCentreMode::LeastResponseInGate)
         return std::nullopt;
 
     if (gridMode != GridMode::LowPass && gridMode != GridMode::BandPass)

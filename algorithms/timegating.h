@@ -2,6 +2,7 @@
 // Time gating of a spectrum: the gate's time-domain shape, the gated
 // spectrum, and the refinement of the time the data are shifted to first.
 
+#include "algorithms/gatecentremode.h"
 #include "algorithms/gridmode.h"
 #include "algorithms/vectorhelpers.h"
 
@@ -32,10 +33,9 @@ RealVector gateShape(const RealVector &frequency, GridMode gridMode, const GateP
 ComplexVector gateSpectrum(const ComplexVector &s, const RealVector &frequency, GridMode gridMode,
                            const GateParameters &gate);
 
-// The refined gate centre: centreMode 0 from the phase of the highest point,
-// 1 by scanning the shift for the least response inside the gate. Empty for
-// another centre mode or unusable input.
-std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, int centreMode,
+// The refined gate centre, by the given mode. Empty for a value outside the
+// modes or unusable input.
+std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector &frequency, GateCentreMode centreMode,
                                        const GateParameters &gate, GridMode gridMode);
 
 } // namespace Algorithms

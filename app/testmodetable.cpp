@@ -43,14 +43,15 @@ int enteredInteger(const QVariant &value)
     return static_cast<int>(number);
 }
 
-QString centerModeText(int mode)
+QString centerModeText(Algorithms::GateCentreMode mode)
 {
-    return mode != 0 ? baseText : measText;
+    return mode != Algorithms::GateCentreMode::HighestPoint ? baseText : measText;
 }
 
-int enteredCenterMode(const QVariant &value)
+Algorithms::GateCentreMode enteredCenterMode(const QVariant &value)
 {
-    return value.toString() == measText ? 0 : 1;
+    return value.toString() == measText ? Algorithms::GateCentreMode::HighestPoint
+                                        : Algorithms::GateCentreMode::LeastResponseInGate;
 }
 
 // Every setter ignores a null value.

@@ -78,7 +78,7 @@ static void BM_Smoothing(benchmark::State &state)
 {
     const SParametersTwoPort s = SynthNet::referenceThru(static_cast<size_t>(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(smoothMagnitudePhase(s.frequency(), s.s21(), 0, 0, 4 * 50e-12));
+        benchmark::DoNotOptimize(smoothMagnitudePhase(s.frequency(), s.s21(), SmoothFit::Free, 0, 4 * 50e-12));
 }
 BENCHMARK(BM_Smoothing)->Arg(201)->Arg(1601)->Unit(benchmark::kMillisecond);
 

@@ -117,7 +117,8 @@ void BM_RefineGateCentreScan(benchmark::State &state)
     const Fixture f = makeFixture(static_cast<size_t>(state.range(0)));
     const GateParameters gate = benchGate();
     for (auto _ : state) {
-        auto c = refineGateCentre(f.reflection, f.frequency, 1, gate, GridMode::LowPass);
+        auto c =
+            refineGateCentre(f.reflection, f.frequency, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass);
         benchmark::DoNotOptimize(c);
     }
 }

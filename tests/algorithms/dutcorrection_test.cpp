@@ -394,7 +394,7 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
     // No gate centre: the side's gating text, nothing changed.
     rig.log.clear();
     rig.params.setTestMode(true);
-    rig.params.setLowSignalCenterMode(2);
+    rig.params.setLowSignalCenterMode(static_cast<GateCentreMode>(2)); // no such mode
     EXPECT_FALSE(rig.process.calculateDUT(SParametersOnePort(), rig.dutRight));
     EXPECT_EQ(rig.log.texts(), std::vector<QString>{"ProcessTimeGate::calculateDUT: Error gating S22"});
     EXPECT_EQ(rig.right.dataState(), DataState::Default);

@@ -560,7 +560,8 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
         QString text; // empty: refused without a message
         bool gatingStored;
     };
-    const auto centreMode = [](int low, int high) {
+    const GateCentreMode noSuchMode = static_cast<GateCentreMode>(2);
+    const auto centreMode = [](GateCentreMode low, GateCentreMode high) {
         return [low, high](ProcessInputParameters &p) {
             p.setTestMode(true);
             p.setLowSignalCenterMode(low);
@@ -574,9 +575,15 @@ TEST(ReflectionProcess, FailingStagesSayWhyOnceAndKeepEarlierResults)
          {},
          "Invalid fixture impedance. NaN, Inf or 0 value found",
          false},
-        {"no centre for the standard's gate", open, MaxSignalEliminationType::TimeGate, centreMode(0, 2),
+        {"no centre for the standard's gate", open, MaxSignalEliminationType::TimeGate,
+         centreMode(GateCentreMode::HighestPoint, noSuchMode),
          "The signal is too noisy. Check fixture connections and repeat the measurement.", false},
-        {"no centre for the residual gate", open, MaxSignalEliminationType::Model, centreMode(2, 1), {}, true},
+        {"no centre for the residual gate",
+         open,
+         MaxSignalEliminationType::Model,
+         centreMode(noSuchMode, GateCentreMode::LeastResponseInGate),
+         {},
+         true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

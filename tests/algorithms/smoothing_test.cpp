@@ -67,7 +67,7 @@ TEST(Smoothing, ConstantMagnitudeAndLinearPhaseComeBackUnchanged)
             for (double &p : phase)
                 p += shift;
         }
-        const auto out = smoothMagnitudePhase(c.f, s, SmoothFreeFit, c.band, c.span);
+        const auto out = smoothMagnitudePhase(c.f, s, SmoothFit::Free, c.band, c.span);
         ASSERT_EQ(out.magnitude.size(), c.f.size()) << c.name;
         ASSERT_EQ(out.phase.size(), c.f.size()) << c.name;
         EXPECT_LT(maxAbsDiff(out.magnitude, RealVector(c.f.size(), std::abs(c.amplitude))), c.magTol) << c.name;
@@ -83,13 +83,13 @@ TEST(Smoothing, FixedFirstCoefficientPassesThroughTheFirstSample)
         const double mag = 0.5 + 0.1 * f[i] / 6e9 + 0.02 * jitter(i);
         s[i] = std::polar(mag, -2.0 * kPi * f[i] * 0.3e-9 + 0.05 * jitter(i + 500));
     }
-    const auto fixed = smoothMagnitudePhase(f, s, SmoothFixedFirst, 1, 3e-9);
+    const auto fixed = smoothMagnitudePhase(f, s, SmoothFit::FixedFirst, 1, 3e-9);
     ASSERT_EQ(fixed.magnitude.size(), f.size());
     EXPECT_NEAR(fixed.magnitude[0], std::abs(s[0]), 1e-15);
     EXPECT_NEAR(fixed.phase[0], std::arg(s[0]), 1e-15);
 
     // The free fit does not pass through the noisy first sample.
-    const auto free = smoothMagnitudePhase(f, s, SmoothFreeFit, 1, 3e-9);
+    const auto free = smoothMagnitudePhase(f, s, SmoothFit::Free, 1, 3e-9);
     ASSERT_EQ(free.magnitude.size(), f.size());
     EXPECT_GT(std::abs(free.magnitude[0] - std::abs(s[0])), 1e-4);
     // Both follow the underlying smooth curve elsewhere.
@@ -120,7 +120,7 @@ TEST(Smoothing, FourNodesAreTheLeastSquaresCubic)
     }
     const Eigen::VectorXd expected = v * v.colPivHouseholderQr().solve(y);
     for (double span : {0.0, 1e-9, -5e-9}) {
-        const auto out = smoothMagnitudePhase(f, s, SmoothFreeFit, 1, span);
+        const auto out = smoothMagnitudePhase(f, s, SmoothFit::Free, 1, span);
         ASSERT_EQ(out.magnitude.size(), f.size()) << span;
         for (size_t i = 0; i < f.size(); ++i)
             EXPECT_NEAR(out.magnitude[i], expected(i), 1e-12) << span << " " << i;
@@ -145,7 +145,7 @@ TEST(Smoothing, LateEchoesAreSmoothedAway)
     for (size_t i = 0; i < f.size(); ++i)
         rawMag[i] = std::abs(s[i]);
     const double before = maxAbsDiff(rawMag, truthMag);
-    const auto out = smoothMagnitudePhase(f, s, SmoothFreeFit, 0, 2e-9);
+    const auto out = smoothMagnitudePhase(f, s, SmoothFit::Free, 0, 2e-9);
     ASSERT_EQ(out.magnitude.size(), f.size());
     // The DC estimate is disturbed by the echo, so judge away from the ends.
     RealVector mid(out.magnitude.begin() + 50, out.magnitude.end() - 50);
@@ -169,7 +169,7 @@ TEST(Smoothing, UnwrapsAcrossTheBranchCut)
         s[i] = std::polar(1.0, line[i]);
     }
     EXPECT_NEAR(std::arg(s[3]), -3.0, 1e-12);
-    const auto out = smoothMagnitudePhase(f, s, SmoothFreeFit, 1, 1e-9);
+    const auto out = smoothMagnitudePhase(f, s, SmoothFit::Free, 1, 1e-9);
     ASSERT_EQ(out.phase.size(), f.size());
     EXPECT_NEAR(out.phase[2], 3.0, 1e-12);
     EXPECT_NEAR(out.phase[3], -3.0 + 2.0 * kPi, 1e-12);
@@ -191,22 +191,22 @@ TEST(Smoothing, UnusableInputGivesEmptyCurves)
         const char *name;
         RealVector f;
         ComplexVector s;
-        int mode;
+        SmoothFit mode;
         int band;
         double span;
     };
     const Case cases[] = {
-        {"fit mode 2", f, s, 2, 1, 1e-9},
-        {"fit mode -1", f, s, -1, 1, 1e-9},
-        {"sizes differ", f, ComplexVector(9, 0.5), 0, 1, 1e-9},
-        {"NaN spectrum", f, badS, 0, 1, 1e-9},
-        {"NaN grid", badF, s, 0, 1, 1e-9},
-        {"descending grid", descending, s, 0, 1, 1e-9},
-        {"NaN span", f, s, 0, 1, nan},
-        {"infinite span", f, s, 0, 1, std::numeric_limits<double>::infinity()},
-        {"three points", {1e9, 2e9, 3e9}, ComplexVector(3, 0.5), 0, 1, 1e-9},
-        {"empty", {}, {}, 0, 0, 1e-9},
-        {"low-pass from 0 Hz", SynthNet::uniformGrid(0.0, 1e9, 10), s, 0, 0, 1e-9},
+        {"fit mode 2", f, s, static_cast<SmoothFit>(2), 1, 1e-9},
+        {"fit mode -1", f, s, static_cast<SmoothFit>(-1), 1, 1e-9},
+        {"sizes differ", f, ComplexVector(9, 0.5), SmoothFit::Free, 1, 1e-9},
+        {"NaN spectrum", f, badS, SmoothFit::Free, 1, 1e-9},
+        {"NaN grid", badF, s, SmoothFit::Free, 1, 1e-9},
+        {"descending grid", descending, s, SmoothFit::Free, 1, 1e-9},
+        {"NaN span", f, s, SmoothFit::Free, 1, nan},
+        {"infinite span", f, s, SmoothFit::Free, 1, std::numeric_limits<double>::infinity()},
+        {"three points", {1e9, 2e9, 3e9}, ComplexVector(3, 0.5), SmoothFit::Free, 1, 1e-9},
+        {"empty", {}, {}, SmoothFit::Free, 0, 1e-9},
+        {"low-pass from 0 Hz", SynthNet::uniformGrid(0.0, 1e9, 10), s, SmoothFit::Free, 0, 1e-9},
     };
     for (const auto &c : cases) {
         const auto out = smoothMagnitudePhase(c.f, c.s, c.mode, c.band, c.span);
@@ -223,7 +223,7 @@ TEST(Smoothing, LongSpansInterpolateTheSamples)
     ComplexVector s(f.size());
     for (size_t i = 0; i < f.size(); ++i)
         s[i] = std::polar(0.5 + 0.1 * jitter(i), 0.2 * jitter(i + 7));
-    const auto out = smoothMagnitudePhase(f, s, SmoothFreeFit, 1, 1e-6);
+    const auto out = smoothMagnitudePhase(f, s, SmoothFit::Free, 1, 1e-6);
     ASSERT_EQ(out.magnitude.size(), f.size());
     for (size_t i = 0; i < f.size(); ++i) {
         EXPECT_NEAR(out.magnitude[i], std::abs(s[i]), 1e-9) << i;

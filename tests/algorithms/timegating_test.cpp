@@ -243,7 +243,7 @@ TEST(RefineGateCentre, PhaseModeReturnsTheDelayOfTheHighestPoint)
             s[i] = 0.7 * std::polar(1.0, -2.0 * kPi * (*c.grid)[i] * tau);
         GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
         gate.centre = tau + c.offset;
-        const std::optional<double> r = refineGateCentre(s, *c.grid, 0, gate, c.mode);
+        const std::optional<double> r = refineGateCentre(s, *c.grid, GateCentreMode::HighestPoint, gate, c.mode);
         ASSERT_TRUE(r.has_value());
         EXPECT_NEAR(*r, tau, 1e-16) << "mode " << static_cast<int>(c.mode) << " offset " << c.offset;
     }
@@ -254,7 +254,7 @@ TEST(RefineGateCentre, PhaseModeReturnsTheDelayOfTheHighestPoint)
         s[i] = std::polar(1.0, -2.0 * kPi * low[i] * tau);
     GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
     gate.centre = tau + 30e-12;
-    EXPECT_NEAR(*refineGateCentre(s, low, 0, gate, GridMode::LowPass), tau + 50e-12, 1e-16);
+    EXPECT_NEAR(*refineGateCentre(s, low, GateCentreMode::HighestPoint, gate, GridMode::LowPass), tau + 50e-12, 1e-16);
 }
 
 TEST(RefineGateCentre, UnknownCentreModeOrBadInputGivesNothing)
@@ -262,15 +262,19 @@ TEST(RefineGateCentre, UnknownCentreModeOrBadInputGivesNothing)
     const RealVector f = SynthNet::harmonicGrid(100e6, 50);
     const ComplexVector s(50, Complex(0.5, 0.0));
     const GateParameters gate = makeGate(-0.2e-9, 1e-9, 6.0);
-    EXPECT_FALSE(refineGateCentre(s, f, 2, gate, GridMode::LowPass).has_value());
-    EXPECT_FALSE(refineGateCentre(s, f, -1, gate, GridMode::LowPass).has_value());
-    EXPECT_FALSE(refineGateCentre(ComplexVector(49), f, 0, gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(refineGateCentre(s, f, static_cast<GateCentreMode>(2), gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(refineGateCentre(s, f, static_cast<GateCentreMode>(-1), gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(
+        refineGateCentre(ComplexVector(49), f, GateCentreMode::HighestPoint, gate, GridMode::LowPass).has_value());
     ComplexVector withNaN = s;
     withNaN[49] = Complex(std::numeric_limits<double>::quiet_NaN(), 0.0);
-    EXPECT_FALSE(refineGateCentre(withNaN, f, 0, gate, GridMode::LowPass).has_value());
-    EXPECT_FALSE(refineGateCentre(withNaN, f, 1, gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(refineGateCentre(withNaN, f, GateCentreMode::HighestPoint, gate, GridMode::LowPass).has_value());
+    EXPECT_FALSE(
+        refineGateCentre(withNaN, f, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass).has_value());
     // the scan needs a usable gate
-    EXPECT_FALSE(refineGateCentre(s, f, 1, makeGate(1e-9, -0.2e-9, 6.0), GridMode::LowPass).has_value());
+    EXPECT_FALSE(
+        refineGateCentre(s, f, GateCentreMode::LeastResponseInGate, makeGate(1e-9, -0.2e-9, 6.0), GridMode::LowPass)
+            .has_value());
 }
 
 TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
@@ -283,7 +287,8 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     const double centre = gate.centre;
 
     // no response at all: every score ties and the first position wins
-    const std::optional<double> first = refineGateCentre(ComplexVector(f.size()), f, 1, gate, GridMode::LowPass);
+    const std::optional<double> first =
+        refineGateCentre(ComplexVector(f.size()), f, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass);
     ASSERT_TRUE(first.has_value());
     EXPECT_NEAR(*first, centre - 125 * 1e-13, 1e-18);
 
@@ -291,7 +296,8 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     ComplexVector edge(f.size());
     for (size_t i = 0; i < f.size(); ++i)
         edge[i] = echo(f[i], 1.0, gate.start, 20e-12);
-    const std::optional<double> last = refineGateCentre(edge, f, 1, gate, GridMode::LowPass);
+    const std::optional<double> last =
+        refineGateCentre(edge, f, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass);
     ASSERT_TRUE(last.has_value());
     EXPECT_NEAR(*last, centre + 124 * 1e-13, 1e-18);
 
@@ -302,7 +308,8 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
         for (size_t i = 0; i < f.size(); ++i) {
             pair[i] = echo(f[i], 1.0, gate.start - 150e-12 + s0) + echo(f[i], 1.0, gate.stop + 150e-12 + s0);
         }
-        const std::optional<double> r = refineGateCentre(pair, f, 1, gate, GridMode::LowPass);
+        const std::optional<double> r =
+            refineGateCentre(pair, f, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass);
         ASSERT_TRUE(r.has_value());
         EXPECT_NEAR(*r, centre + s0, 0.15e-12) << "s0 " << s0;
     }
@@ -310,12 +317,12 @@ TEST(RefineGateCentre, ScanCoversTheRangeOfOneTimeStepAndTheFirstMinimumWins)
     // band-pass, 101 points over 10 .. 20 GHz: d = 100 / (10 GHz 101) / 2 ~ 49.505 ps,
     // ceil gives 496 positions (already even); over 10 .. 20.02 GHz d ~ 49.46 ps
     // gives 495, rounded down to 494
-    const std::optional<double> b =
-        refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20e9, 101), 1, gate, GridMode::BandPass);
+    const std::optional<double> b = refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20e9, 101),
+                                                     GateCentreMode::LeastResponseInGate, gate, GridMode::BandPass);
     ASSERT_TRUE(b.has_value());
     EXPECT_NEAR(*b, centre - 248 * 1e-13, 1e-18);
-    const std::optional<double> odd =
-        refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20.02e9, 101), 1, gate, GridMode::BandPass);
+    const std::optional<double> odd = refineGateCentre(ComplexVector(101), SynthNet::uniformGrid(10e9, 20.02e9, 101),
+                                                       GateCentreMode::LeastResponseInGate, gate, GridMode::BandPass);
     ASSERT_TRUE(odd.has_value());
     EXPECT_NEAR(*odd, centre - 247 * 1e-13, 1e-18);
 }
@@ -326,7 +333,8 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     // 1, 2, 3 MHz: d ~ 142.9 ns would need ~1.4 million 0.1 ps steps
     const RealVector low = {1e6, 2e6, 3e6};
     const double dLow = 2.0 * 3 / (2.0 * 3e6 * 7);
-    const std::optional<double> r = refineGateCentre(ComplexVector(3), low, 1, gate, GridMode::LowPass);
+    const std::optional<double> r =
+        refineGateCentre(ComplexVector(3), low, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass);
     ASSERT_TRUE(r.has_value());
     EXPECT_NEAR(*r, gate.centre - dLow / 2,
                 1e-9 * dLow); // first of 500 positions, step d/500: the span d of the uncapped scan
@@ -335,7 +343,8 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     ComplexVector edge(3);
     for (size_t i = 0; i < 3; ++i)
         edge[i] = std::polar(1.0, -2.0 * kPi * low[i] * (gate.centre - 100e-9));
-    const std::optional<double> e = refineGateCentre(edge, low, 1, gate, GridMode::LowPass);
+    const std::optional<double> e =
+        refineGateCentre(edge, low, GateCentreMode::LeastResponseInGate, gate, GridMode::LowPass);
     ASSERT_TRUE(e.has_value());
     const double step = dLow / 500;
     const double offset = (*e - gate.centre) / step;
@@ -346,7 +355,8 @@ TEST(RefineGateCentre, ScanOnACoarseGridIsCappedAtFiveHundredPositions)
     // band-pass 1 .. 3 MHz
     const RealVector band = {1e6, 1.5e6, 2e6, 2.5e6, 3e6};
     const double dBand = 4.0 / (2e6 * 5) * 0.5;
-    const std::optional<double> b = refineGateCentre(ComplexVector(5), band, 1, gate, GridMode::BandPass);
+    const std::optional<double> b =
+        refineGateCentre(ComplexVector(5), band, GateCentreMode::LeastResponseInGate, gate, GridMode::BandPass);
     ASSERT_TRUE(b.has_value());
     EXPECT_NEAR(*b, gate.centre - dBand / 2, 1e-9 * dBand);
 }
@@ -393,7 +403,8 @@ TEST(RefineGateCentre, ScanChoosesTheCentreOfThePlainScan)
     }
 
     for (const Case &c : cases) {
-        const std::optional<double> fast = refineGateCentre(c.s, c.f, 1, c.gate, c.gridMode);
+        const std::optional<double> fast =
+            refineGateCentre(c.s, c.f, GateCentreMode::LeastResponseInGate, c.gate, c.gridMode);
         const std::optional<double> plain = SynthNet::gateCentreReferenceScan(c.s, c.f, c.gate, c.gridMode);
         ASSERT_TRUE(fast.has_value()) << c.name;
         ASSERT_TRUE(plain.has_value()) << c.name;

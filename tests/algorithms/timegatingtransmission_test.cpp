@@ -337,7 +337,7 @@ TEST(TimeGateProcess, FailingStagesEmitTheirTextAndKeepEarlierResults)
         {"no gate centre for the left reflection",
          [](SParametersTwoPort &, ProcessInputParameters &p) {
              p.setTestMode(true);
-             p.setLowSignalCenterMode(2);
+             p.setLowSignalCenterMode(static_cast<GateCentreMode>(2)); // no such mode
          },
          "Process TimeGate: Error gating S11", true},
         {"left impedance profile negative at the delay",

@@ -165,8 +165,8 @@ TEST_F(TestModeTable, EditsConvertAndReachTheParameters)
     const auto nRise = [&] { return double(parameters.nRiseTime()); };
     const auto normalizing = [&] { return parameters.normalizingValue(); };
     const auto timeMin = [&] { return parameters.timeMin(); };
-    const auto lowMode = [&] { return double(parameters.lowSignalCenterMode()); };
-    const auto highMode = [&] { return double(parameters.highSignalCenterMode()); };
+    const auto lowMode = [&] { return double(static_cast<int>(parameters.lowSignalCenterMode())); };
+    const auto highMode = [&] { return double(static_cast<int>(parameters.highSignalCenterMode())); };
     const auto kaiserX = [&] { return parameters.kaiserBetaX(); };
     const auto kaiser = [&] { return parameters.kaiserBeta(); };
     const std::vector<Case> cases = {
@@ -227,8 +227,12 @@ TEST_F(TestModeTable, EachParameterSignalRefreshesItsRows)
         {"N", [&] { parameters.setNRiseTime(2); }, {tableRow(Row::CoefficientNRow)}},
         {"Nrt", [&] { parameters.setNormalizingValue(0.5); }, {tableRow(Row::CoefficientNrtRow)}},
         {"time min", [&] { parameters.setTimeMin(-1e-10); }, {tableRow(Row::MinGateTimeRow)}},
-        {"low centre", [&] { parameters.setLowSignalCenterMode(1); }, {tableRow(Row::LowSignalCenterModeRow)}},
-        {"high centre", [&] { parameters.setHighSignalCenterMode(0); }, {tableRow(Row::HighSignalCenterModeRow)}},
+        {"low centre",
+         [&] { parameters.setLowSignalCenterMode(Algorithms::GateCentreMode::LeastResponseInGate); },
+         {tableRow(Row::LowSignalCenterModeRow)}},
+        {"high centre",
+         [&] { parameters.setHighSignalCenterMode(Algorithms::GateCentreMode::HighestPoint); },
+         {tableRow(Row::HighSignalCenterModeRow)}},
         {"beta X", [&] { parameters.setKaiserBetaX(1); }, {tableRow(Row::KaiserBetaXRow)}},
         {"beta", [&] { parameters.setKaiserBeta(1); }, {tableRow(Row::KaiserBetaRow)}},
         {"start zero", [&] { parameters.setStartZero(-1e-9); }, {tableRow(Row::StepResponseStartRow)}},
