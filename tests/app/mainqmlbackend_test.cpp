@@ -24,6 +24,7 @@
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 #include "synthnet/synthnet.h"
+#include "tests/app/backendfixture.h"
 #include "tests/support/eventloop.h"
 
 #include "../support/watchdog.h"
@@ -71,15 +72,6 @@
 namespace {
 
 using MeasureEnums_CM = MeasureEnums::CorrectionMethod;
-
-VnaTiming testTiming()
-{
-    VnaTiming timing;
-    timing.queryTimeoutMs = 2000;
-    timing.connectTimeoutMs = 1000;
-    timing.pollIntervalMs = 50;
-    return timing;
-}
 
 using TestSupport::flush;
 using TestSupport::waitUntil;
@@ -183,43 +175,9 @@ Algorithms::SParametersTwoPort asymmetricModel(const std::vector<double> &grid, 
     return SynthNet::toS(SynthNet::cascade(SynthNet::line(grid, spec), SynthNet::seriesRL(grid, 2.0, 0.2e-9)));
 }
 
-class Backend : public ::testing::Test
+class Backend : public BackendFixture
 {
 protected:
-    void SetUp() override
-    {
-        previousDir = QDir::currentPath();
-        ASSERT_TRUE(workDir.isValid());
-        ASSERT_TRUE(QDir::setCurrent(workDir.path()));
-        Step::setStateBackupDirectory(workDir.filePath(QStringLiteral("backups")));
-        AnalyserSim::Options options;
-        options.portCount = 4;
-        sim = std::make_unique<AnalyserSim::Simulator>(options);
-        ASSERT_TRUE(sim->start()) << sim->errorString().toStdString();
-        settings = std::make_unique<Settings>();
-        settings->ipAddress = QStringLiteral("127.0.0.1");
-        settings->port = uint(sim->port());
-    }
-
-    void TearDown() override
-    {
-        backend.reset();
-        flush();
-        settings.reset();
-        Step::setStateBackupDirectory(QString());
-        QDir::setCurrent(previousDir);
-    }
-
-    MainQmlBackend &makeBackend()
-    {
-        BackendOptions options;
-        options.remoteControlPort = 0;
-        options.vnaTiming = testTiming();
-        options.temporaryFolder = workDir.filePath(QStringLiteral("tmp"));
-        backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, options);
-        return *backend;
-    }
-
     // The analyser is connected and has reported its ports.
     bool connected()
     {
@@ -235,12 +193,6 @@ protected:
         settings->loadedStateFile = name;
         return workDir.filePath(QStringLiteral("tmp/tmp-user setup.sta"));
     }
-
-    QString previousDir;
-    QTemporaryDir workDir;
-    std::unique_ptr<AnalyserSim::Simulator> sim;
-    std::unique_ptr<Settings> settings;
-    std::unique_ptr<MainQmlBackend> backend;
 };
 
 // ---------------------------------------------------------------------------

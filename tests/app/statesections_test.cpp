@@ -14,6 +14,7 @@
 #include "measurement/step.h"
 #include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
+#include "tests/app/backendfixture.h"
 #include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
@@ -253,41 +254,18 @@ TEST(StateSections, TheRequiredPortCountCoversTheHighestPortAndTheLargestFixture
 // ---------------------------------------------------------------------------
 // Through the backend: the analyser writes its state, the program appends.
 
-class StateFile : public ::testing::Test
+class StateFile : public BackendFixture
 {
 protected:
     void SetUp() override
     {
-        previousDir = QDir::currentPath();
-        ASSERT_TRUE(workDir.isValid());
-        ASSERT_TRUE(QDir::setCurrent(workDir.path()));
-        Step::setStateBackupDirectory(workDir.filePath(QStringLiteral("backups")));
-        AnalyserSim::Options options;
-        options.portCount = 4;
-        sim = std::make_unique<AnalyserSim::Simulator>(options);
-        ASSERT_TRUE(sim->start()) << sim->errorString().toStdString();
-        settings = std::make_unique<::Settings>();
-        settings->ipAddress = QStringLiteral("127.0.0.1");
-        settings->port = uint(sim->port());
-        BackendOptions backendOptions;
-        backendOptions.remoteControlPort = 0;
-        backendOptions.vnaTiming.queryTimeoutMs = 2000;
-        backendOptions.vnaTiming.connectTimeoutMs = 1000;
-        backendOptions.vnaTiming.pollIntervalMs = 50;
-        backendOptions.temporaryFolder = workDir.filePath(QStringLiteral("tmp"));
-        backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, backendOptions);
+        BackendFixture::SetUp();
+        if (HasFatalFailure())
+            return;
+        makeBackend();
         ASSERT_TRUE(TestSupport::waitUntil("the analyser's port count",
                                            [&] { return backend->getVnaDevice()->portsCount() == 4u; }));
         TestSupport::flush();
-    }
-
-    void TearDown() override
-    {
-        backend.reset();
-        TestSupport::flush();
-        settings.reset();
-        Step::setStateBackupDirectory(QString());
-        QDir::setCurrent(previousDir);
     }
 
     Settings currentSettings() const
@@ -328,12 +306,6 @@ protected:
         for (size_t i = 0; i < ports.size(); ++i)
             side->setAttachedVnaPort(i, ports[i]);
     }
-
-    QString previousDir;
-    QTemporaryDir workDir;
-    std::unique_ptr<AnalyserSim::Simulator> sim;
-    std::unique_ptr<::Settings> settings;
-    std::unique_ptr<MainQmlBackend> backend;
 };
 
 // Two states, since the DUT step needs time gating: between them every key

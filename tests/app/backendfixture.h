@@ -1,0 +1,72 @@
+#pragma once
+// A backend against a simulated 4-port analyser, run in a scratch working
+// folder with its own state backups and temporary folder; the remote port
+// is left to the system. makeBackend() builds the backend when a test wants
+// it, so a test can prepare the settings first.
+
+#include "analyser-sim/analysersim.h"
+#include "app/mainqmlbackend.h"
+#include "app/settings.h"
+#include "measurement/step.h"
+#include "tests/support/eventloop.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <memory>
+
+class BackendFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        previousDir = QDir::currentPath();
+        ASSERT_TRUE(workDir.isValid());
+        ASSERT_TRUE(QDir::setCurrent(workDir.path()));
+        Step::setStateBackupDirectory(workDir.filePath(QStringLiteral("backups")));
+        AnalyserSim::Options options;
+        options.portCount = 4;
+        sim = std::make_unique<AnalyserSim::Simulator>(options);
+        ASSERT_TRUE(sim->start()) << sim->errorString().toStdString();
+        settings = std::make_unique<::Settings>();
+        settings->ipAddress = QStringLiteral("127.0.0.1");
+        settings->port = uint(sim->port());
+    }
+
+    void TearDown() override
+    {
+        backend.reset();
+        TestSupport::flush();
+        settings.reset();
+        Step::setStateBackupDirectory(QString());
+        QDir::setCurrent(previousDir);
+    }
+
+    // Short analyser deadlines, so that a lost reply fails a test soon.
+    static VnaTiming testTiming()
+    {
+        VnaTiming timing;
+        timing.queryTimeoutMs = 2000;
+        timing.connectTimeoutMs = 1000;
+        timing.pollIntervalMs = 50;
+        return timing;
+    }
+
+    MainQmlBackend &makeBackend()
+    {
+        BackendOptions options;
+        options.remoteControlPort = 0;
+        options.vnaTiming = testTiming();
+        options.temporaryFolder = workDir.filePath(QStringLiteral("tmp"));
+        backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, options);
+        return *backend;
+    }
+
+    QString previousDir;
+    QTemporaryDir workDir;
+    std::unique_ptr<AnalyserSim::Simulator> sim;
+    std::unique_ptr<::Settings> settings;
+    std::unique_ptr<MainQmlBackend> backend;
+};
