@@ -325,6 +325,52 @@ TEST(TransmissionMeasurer, ARefusedFileFailsWithTheReadersReason)
     EXPECT_EQ(thru.measurer.status(), StatusFailed);
 }
 
+// The calculation's own findings reach the measurer's error list, which the
+// step hands on to the notification list: why a grid is refused, after the
+// process's text, and which fixture model shows gain, on a run that succeeds.
+TEST(TransmissionMeasurer, TheCalculationsReasonsReachTheErrorList)
+{
+    QTemporaryDir dir;
+    {
+        SCOPED_TRACE("a logarithmic sweep is refused with its reason");
+        std::vector<double> f(100);
+        for (size_t i = 0; i < f.size(); ++i)
+            f[i] = 1e8 * std::pow(100.0, double(i) / double(f.size() - 1));
+        const QString file = MeasurementTest::writeTwoPort(
+            dir.path() + "/log.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 1e-10, 0.2}))));
+        ThruRig thru(nullptr);
+        thru.attach({0}, {1});
+        ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
+        EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
+        EXPECT_EQ(thru.measurer.status(), StatusFailed);
+        EXPECT_EQ(errors.texts,
+                  (std::vector<QString>{"Transmission. Invalid input data",
+                                        "The frequency grid is not uniformly spaced. Use a linear sweep"}));
+    }
+    {
+        SCOPED_TRACE("a model with gain is kept and named");
+        // A 0.1 pF pad on a 1-20 GHz band-pass grid: the gated models reach
+        // a singular value of about 1.14 near the top of the band.
+        const auto f = SynthNet::uniformGrid(1e9, 20e9, 191);
+        const auto pad = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {50.0, 2e-10, 0.3}));
+        const QString file =
+            MeasurementTest::writeTwoPort(dir.path() + "/pad.s2p", SynthNet::toS(SynthNet::twoXThru(pad)));
+        ThruRig thru(nullptr);
+        thru.attach({0}, {1});
+        ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
+        ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
+        EXPECT_EQ(thru.measurer.status(), StatusDone);
+        EXPECT_TRUE(thru.leftPort(0)->isMeasured());
+        EXPECT_TRUE(thru.rightPort(0)->isMeasured());
+        ASSERT_EQ(errors.texts.size(), 1u);
+        EXPECT_TRUE(errors.texts[0].startsWith("The fixture model of the fixture at analyser port 1 is not passive: "
+                                               "its largest singular value reaches 1.1"))
+            << errors.texts[0].toStdString();
+        EXPECT_TRUE(errors.texts[0].contains("The fixture model of the fixture at analyser port 2 is not passive"))
+            << errors.texts[0].toStdString();
+    }
+}
+
 TEST(TransmissionMeasurer, MissingGridOrImpedanceFailWithTheirTexts)
 {
     QTemporaryDir dir;
