@@ -70,7 +70,7 @@ std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixtureP
 }
 
 bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
-                 const Texts &texts)
+                 const Texts &texts, const ComplexVector *reference)
 {
     const auto report = [&process](const QString &text) {
         if (!text.isEmpty())
@@ -128,9 +128,27 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     double stop = impulse->delay - riseTime;
     if (!(stop > parameters.timeMin()))
         stop = impulse->delay;
+    // Where the model came from a reflection that is at hand (the thru's, or
+    // the standard's without its main reflection), only the change of the
+    // gated reflection is taken: the model plus the DUT's gated reflection
+    // minus that reflection gated by the very same gate. The gate's own
+    // error, and the fixture's reflections near the DUT plane that a gate
+    // ending before the plane cuts off, are then the same in both and
+    // cancel; a connection that did not change leaves the model as it was.
+    std::optional<double> centre;
+    std::optional<ComplexVector> before;
+    if (reference && reference->size() == modelGrid.size()) {
+        centre = process.gateReflectionCentre(*reference, modelGrid, stop);
+        if (centre)
+            before = process.gateReflection(*reference, modelGrid, stop, centre);
+        if (!before) {
+            report(texts.gatingFailed);
+            return false;
+        }
+    }
     parameters.setGatingMode(gateMode);
     parameters.setPulseMode(gateMode);
-    const std::optional<ComplexVector> gated = process.gateReflection(dut.s11(), dutGrid, stop);
+    const std::optional<ComplexVector> gated = process.gateReflection(dut.s11(), dutGrid, stop, centre);
     parameters.setGatingMode(gridMode);
     parameters.setPulseMode(gridMode);
     if (!gated) {
@@ -147,6 +165,16 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     if (reflection.size() != model->frequency().size() || !isFiniteComplexVector(reflection)) {
         report(texts.invalidResult);
         return false;
+    }
+
+    if (before) {
+        const ComplexVector &analyserSide = port.side() ? model->s22() : model->s11();
+        for (size_t i = 0; i < reflection.size(); ++i)
+            reflection[i] = analyserSide[i] + reflection[i] - (*before)[i];
+        if (!isFiniteComplexVector(reflection)) {
+            report(texts.invalidResult);
+            return false;
+        }
     }
 
     const bool restored = base == Base::Default  ? port.useDefaultData()
@@ -184,7 +212,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
 }
 
 bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
-                       const QString &invalidResult)
+                       const QString &invalidResult, const ComplexVector *reference)
 {
     FixturePort *port = process.port();
     if (!port || !process.parameters())
@@ -198,7 +226,7 @@ bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, c
         emit process.error(invalidInput);
         return false;
     }
-    if (!correctPort(process, *port, dut, *mode, {invalidInput, QString(), invalidResult}))
+    if (!correctPort(process, *port, dut, *mode, {invalidInput, QString(), invalidResult}, reference))
         return false;
     process.reportModelFaults();
     return true;

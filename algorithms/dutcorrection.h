@@ -1,7 +1,7 @@
 #pragma once
 // Refinements of a computed fixture model: the DUT-in-fixture correction of
-// the time-gating processes (the analyser-side reflection of the model is
-// replaced by the gated reflection measured with the DUT in place) and the
+// the time-gating processes (the analyser-side reflection of the model
+// follows the gated reflection measured with the DUT in place) and the
 // reference-plane offset of a fixture port.
 //
 // The operations themselves are members of the classes they refine
@@ -42,10 +42,16 @@ struct Texts
 // impedance-converted when the port converts and the grid is harmonic, and
 // the data state becomes one of the DUT-corrected ones. gridMode is the mode
 // of the model's grid.
+// reference, when given, is the reflection on the model's grid whose gated
+// early part the model's analyser-side reflection was made from: then, in
+// place of the plain replacement, the model keeps its reflection plus the
+// change of the gated reflection (the DUT's and the reference's gated by
+// one gate), so that a connection that did not change leaves the model as
+// it was.
 // On failure the port is left as it was, or at its uncorrected version when
 // the conversion failed.
 bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
-                 const Texts &texts);
+                 const Texts &texts, const ComplexVector *reference = nullptr);
 
 // The grid mode of the port's current model, written into the process's
 // parameters for the gating; empty when the port has no usable model grid.
@@ -54,7 +60,7 @@ std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixtureP
 // The DUT correction of the time-gating reflection processes; the texts are
 // those of the calling class.
 bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
-                       const QString &invalidResult);
+                       const QString &invalidResult, const ComplexVector *reference);
 
 } // namespace DutCorrection
 

@@ -587,29 +587,50 @@ std::optional<Gating> IProcessMethod::calculateGating(const ComplexVector &spect
     return Gating{response.values, response.time, value};
 }
 
-std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector &spectrum, const RealVector &grid,
-                                                            double delay)
+namespace {
+
+GateParameters reflectionGate(const ProcessInputParameters &parameters, double delay)
 {
-    if (!m_parameters)
-        return std::nullopt;
-    const double timeMin = m_parameters->timeMin();
+    const double timeMin = parameters.timeMin();
     GateParameters gate;
     gate.start = timeMin;
     gate.stop = delay;
-    gate.beta = m_parameters->kaiserBeta();
-    gate.betaX = m_parameters->kaiserBetaX();
+    gate.beta = parameters.kaiserBeta();
+    gate.betaX = parameters.kaiserBetaX();
     gate.centre = (timeMin + delay) / 2.0;
     gate.halfWidth = (delay - timeMin) / 2.0;
     gate.reserved = 0.0;
+    return gate;
+}
 
-    const GridMode gridMode = m_parameters->gatingMode();
+} // namespace
+
+std::optional<double> IProcessMethod::gateReflectionCentre(const ComplexVector &spectrum, const RealVector &grid,
+                                                           double delay)
+{
+    if (!m_parameters)
+        return std::nullopt;
     const std::optional<double> centre =
-        refineGateCentre(spectrum, grid, m_parameters->lowSignalCenterMode(), gate, gridMode);
+        refineGateCentre(spectrum, grid, m_parameters->lowSignalCenterMode(), reflectionGate(*m_parameters, delay),
+                         m_parameters->gatingMode());
+    if (!centre || !isFiniteValue(*centre))
+        return std::nullopt;
+    return centre;
+}
+
+std::optional<ComplexVector> IProcessMethod::gateReflection(const ComplexVector &spectrum, const RealVector &grid,
+                                                            double delay, std::optional<double> centre)
+{
+    if (!m_parameters)
+        return std::nullopt;
+    GateParameters gate = reflectionGate(*m_parameters, delay);
+    if (!centre)
+        centre = gateReflectionCentre(spectrum, grid, delay);
     if (!centre || !isFiniteValue(*centre))
         return std::nullopt;
     gate.centre = *centre;
 
-    ComplexVector gated = gateSpectrum(spectrum, grid, gridMode, gate);
+    ComplexVector gated = gateSpectrum(spectrum, grid, m_parameters->gatingMode(), gate);
     if (gated.size() != spectrum.size() || !isFiniteComplexVector(gated))
         return std::nullopt;
     return gated;

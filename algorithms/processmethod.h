@@ -66,7 +66,13 @@ public:
     std::optional<Gating> calculateGating(const ComplexVector &spectrum, const RealVector &grid, double delay,
                                           double start, GridMode mode);
     // The part of a reflection before the fixture delay, on the input grid.
-    std::optional<ComplexVector> gateReflection(const ComplexVector &spectrum, const RealVector &grid, double delay);
+    // The gate's centre is refined on the spectrum itself unless a centre is
+    // given (to gate two reflections alike).
+    std::optional<ComplexVector> gateReflection(const ComplexVector &spectrum, const RealVector &grid, double delay,
+                                                std::optional<double> centre = std::nullopt);
+    // The centre gateReflection refines for this spectrum; empty when there
+    // is none.
+    std::optional<double> gateReflectionCentre(const ComplexVector &spectrum, const RealVector &grid, double delay);
 
 public slots:
     // Safe to call from any thread.

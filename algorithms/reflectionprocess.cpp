@@ -431,16 +431,38 @@ std::unique_ptr<TransmissionProcess> ProcessFilteringReflectOpenAndShort::create
     return std::make_unique<ProcessFiltering>();
 }
 
+namespace {
+
+// The reference of a DUT correction: the reflection on the model's grid
+// whose gated early part is the model's analyser-side reflection; null when
+// the port's model is not on that grid.
+const ComplexVector *referenceOnModelGrid(const FixturePort *port, const RealVector &grid,
+                                          const ComplexVector &reflection)
+{
+    if (!port || !port->uncorrectedSParameters() || reflection.size() != grid.size()
+        || !isEqualVector(grid, port->uncorrectedSParameters()->frequency()))
+        return nullptr;
+    return &reflection;
+}
+
+} // namespace
+
 bool ProcessTimeGateReflect::calculateDUT(const SParametersOnePort &dut)
 {
+    // The fixture's reflection was gated from the standard's reflection
+    // without its main reflection.
     return DutCorrection::correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
-                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
+                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"),
+                                            referenceOnModelGrid(port(), frequencies(), residualReflection()));
 }
 
 bool ProcessTimeGateReflectOpenAndShort::calculateDUT(const SParametersOnePort &dut)
 {
+    // The fixture's reflection was gated from the even-mode reflection of
+    // the open and the short, the thru's reflection they stand for.
     return DutCorrection::correctReflection(*this, dut, tr("Invalid input data of  DUT with fixture"),
-                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"));
+                                            tr("Invalid calculated data of DUT with fixture. NaN or Inf value found"),
+                                            referenceOnModelGrid(port(), frequencies(), inputData().s11()));
 }
 
 } // namespace Algorithms

@@ -102,19 +102,24 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
     // ports may well be in different states (one converted, one not), and a
     // side without a DUT measurement keeps its model and state.
     const QString invalidResult = tr("ProcessTimeGate::calculateDUT: invalid result vectors");
-    const auto correct = [&](FixturePort &port, const SParametersOnePort &dut, const QString &gatingFailed) {
+    // The thru's reflection at each side is the reference the model's
+    // analyser-side reflection was gated from.
+    const auto correct = [&](FixturePort &port, const SParametersOnePort &dut, const ComplexVector &thruReflection,
+                             const QString &gatingFailed) {
         const std::optional<GridMode> mode = DutCorrection::useModelGridMode(*this, port);
         if (!mode) {
             emit error(invalidModels);
             return false;
         }
+        const bool sameGrid = isEqualVector(m_input.frequency(), port.uncorrectedSParameters()->frequency());
         return DutCorrection::correctPort(
             *this, port, dut, *mode,
-            {tr("ProcessTimeGate::calculateDUT: error input parameters"), gatingFailed, invalidResult});
+            {tr("ProcessTimeGate::calculateDUT: error input parameters"), gatingFailed, invalidResult},
+            sameGrid ? &thruReflection : nullptr);
     };
-    if (hasLeft && !correct(*m_left, left, tr("ProcessTimeGate::calculateDUT: Error gating S11")))
+    if (hasLeft && !correct(*m_left, left, m_input.s11(), tr("ProcessTimeGate::calculateDUT: Error gating S11")))
         return false;
-    if (hasRight && !correct(*m_right, right, tr("ProcessTimeGate::calculateDUT: Error gating S22")))
+    if (hasRight && !correct(*m_right, right, m_input.s22(), tr("ProcessTimeGate::calculateDUT: Error gating S22")))
         return false;
     reportModelFaults();
     return true;

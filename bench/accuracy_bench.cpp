@@ -1,8 +1,8 @@
 // Accuracy of every correction method and measurement kind against fixtures
 // whose truth is known (synthetic networks): a pad capacitance before a
 // lossy line, an impedance step (a short high-impedance neck) between two
-// lines, and a lossy mismatched line; each on a harmonic (low-pass) grid and
-// on a band-pass grid. One row per case, computed once; the columns are
+// lines, a lossy mismatched line, and a line with pads at both ends; each on
+// a harmonic (low-pass) grid and on a band-pass grid. One row per case, computed once; the columns are
 //   fix_dB, fix_deg  largest |S21| error (dB) and phase error (degrees) of
 //                    the fixture model up to 0.8 fmax,
 //   fix_err          largest |dSij| of the model up to 0.8 fmax,
@@ -55,6 +55,7 @@ const FixtureCase kFixtures[] = {
     {"pad", SynthNet::padFixture},
     {"step", SynthNet::neckFixture},
     {"lossy", SynthNet::lossyFixture},
+    {"twopads", SynthNet::twoPadFixture},
 };
 
 struct GridCase

@@ -69,9 +69,29 @@ Network lossyFixture(const RealVector &f)
     return cascade(shuntGC(f, 0.0, 0.05e-12), line(f, {55.0, 250e-12, 1.0}));
 }
 
+Network twoPadFixture(const RealVector &f)
+{
+    return cascade({shuntGC(f, 0.0, 0.1e-12), line(f, {50.0, 200e-12, 0.3}), shuntGC(f, 0.0, 0.08e-12)});
+}
+
 Network accuracyDut(const RealVector &f)
 {
     return cascade(seriesRL(f, 0.0, 0.2e-9), line(f, {40.0, 80e-12, 0.2}));
+}
+
+Algorithms::SParametersTwoPort deembed(const Algorithms::SParametersTwoPort &left,
+                                       const Algorithms::SParametersTwoPort &right,
+                                       const Algorithms::SParametersTwoPort &measured)
+{
+    Algorithms::SParametersTwoPort d = measured;
+    for (size_t i = 0; i < measured.frequency().size(); ++i) {
+        const auto s = sOf(times(times(inverse(chainOf(left, i)), chainOf(measured, i)), inverse(chainOf(right, i))));
+        d.s11()[i] = s[0];
+        d.s12()[i] = s[1];
+        d.s21()[i] = s[2];
+        d.s22()[i] = s[3];
+    }
+    return d;
 }
 
 AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, const Algorithms::SParametersTwoPort &right,
@@ -80,7 +100,7 @@ AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, cons
     AccuracyFigures s;
     const Algorithms::SParametersTwoPort truth = toS(fixture);
     const Algorithms::SParametersTwoPort dut = toS(accuracyDut(f));
-    const Algorithms::SParametersTwoPort measured = toS(dutInFixture(fixture, accuracyDut(f)));
+    const Algorithms::SParametersTwoPort deembedded = deembed(left, right, toS(dutInFixture(fixture, accuracyDut(f))));
     const double top = 0.8 * f.back();
     for (size_t i = 0; i < f.size(); ++i) {
         double sv = 0.0;
@@ -95,10 +115,10 @@ AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, cons
         s.fixtureError = std::max({s.fixtureError, std::abs(left.s11()[i] - truth.s11()[i]),
                                    std::abs(left.s21()[i] - truth.s21()[i]), std::abs(left.s12()[i] - truth.s12()[i]),
                                    std::abs(left.s22()[i] - truth.s22()[i])});
-        const auto d = sOf(times(times(inverse(chainOf(left, i)), chainOf(measured, i)), inverse(chainOf(right, i))));
-        s.dutDb = std::max(s.dutDb, dbError(d[2], dut.s21()[i]));
-        s.dutError = std::max({s.dutError, std::abs(d[0] - dut.s11()[i]), std::abs(d[1] - dut.s12()[i]),
-                               std::abs(d[2] - dut.s21()[i]), std::abs(d[3] - dut.s22()[i])});
+        const Algorithms::SParametersTwoPort &d = deembedded;
+        s.dutDb = std::max(s.dutDb, dbError(d.s21()[i], dut.s21()[i]));
+        s.dutError = std::max({s.dutError, std::abs(d.s11()[i] - dut.s11()[i]), std::abs(d.s12()[i] - dut.s12()[i]),
+                               std::abs(d.s21()[i] - dut.s21()[i]), std::abs(d.s22()[i] - dut.s22()[i])});
     }
     return s;
 }

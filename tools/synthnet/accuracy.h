@@ -14,6 +14,9 @@ Network padFixture(const RealVector &f);
 Network neckFixture(const RealVector &f);
 // A 0.05 pF pad before a lossy, mismatched 55 ohm, 250 ps line.
 Network lossyFixture(const RealVector &f);
+// Pads at both ends: 0.1 pF at the analyser, 0.08 pF at the DUT, a 50 ohm,
+// 200 ps line between (0.3 dB at 1 GHz).
+Network twoPadFixture(const RealVector &f);
 // The DUT: a 40 ohm line behind a series inductance.
 Network accuracyDut(const RealVector &f);
 
@@ -32,6 +35,12 @@ struct AccuracyFigures
 // 1 at the analyser) and the right one (port 1 at the DUT), computed from
 // fixture (the left fixture; the right one is its mirror) on grid f. The DUT
 // is accuracyDut measured between the two fixtures.
+// measured (a DUT between the fixtures) with the left model taken off port 1
+// and the right model (port 1 at the DUT) off port 2, in 50 ohm.
+Algorithms::SParametersTwoPort deembed(const Algorithms::SParametersTwoPort &left,
+                                       const Algorithms::SParametersTwoPort &right,
+                                       const Algorithms::SParametersTwoPort &measured);
+
 AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, const Algorithms::SParametersTwoPort &right,
                                 const Network &fixture, const RealVector &f);
 
