@@ -125,6 +125,45 @@ TEST_F(DutInThru, EachSideCorrectsItsOwnPortWithTheKeptThruProcess)
     EXPECT_EQ(leftDut.status(), StatusNotMeasured);
 }
 
+// The thru on the harmonic grid, then the DUT on a sweep that does not
+// cover the thru's band or is not linear: the correction is refused with
+// the reason, and the port keeps its model and is not marked DUT-corrected.
+TEST_F(DutInThru, ADutSweptOnAnotherGridThatCannotBeUsedIsRefusedWithTheReason)
+{
+    ASSERT_TRUE(measureThru());
+    showDut();
+    struct Case
+    {
+        const char *name;
+        const char *sweepType;
+        double start, stop;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"linear from 1 GHz", "LIN", 1e9, 20e9, "which does not span the fixture model's band"},
+        {"logarithmic", "LOG", 100e6, 20e9, "The frequency grid is not uniformly spaced"},
+    };
+    QmlFixturePort *leftPort = left.getFixturePort(0)->measureData();
+    const auto before = *leftPort->uncorrectedSParameters();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        rig.sim.execute(QStringLiteral("SENS1:SWE:TYPE %1").arg(c.sweepType));
+        rig.sim.execute(QStringLiteral("SENS1:FREQ:STAR %1").arg(c.start, 0, 'g', 17));
+        rig.sim.execute(QStringLiteral("SENS1:FREQ:STOP %1").arg(c.stop, 0, 'g', 17));
+        ASSERT_TRUE(rig.settle());
+        DutMeasurer leftDut(&left, &thru, rig.proxy.get());
+        ErrorLog errors(&leftDut, &BaseMeasurer::error);
+        const RunResult r = runDut(worker, leftDut, SParameterSource::fromDevice(rig.proxy.get()));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(leftDut.status(), StatusFailed);
+        ASSERT_EQ(errors.texts.size(), 2u);
+        EXPECT_EQ(errors.texts[0], QStringLiteral("ProcessTimeGate::calculateDUT: error input parameters"));
+        EXPECT_TRUE(errors.texts[1].contains(c.reason)) << errors.texts[1].toStdString();
+        EXPECT_FALSE(dutCorrected(leftPort));
+        EXPECT_EQ(leftPort->uncorrectedSParameters()->s11(), before.s11());
+    }
+}
+
 TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsAndSaysWhy)
 {
     showDut();
