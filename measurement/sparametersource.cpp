@@ -120,9 +120,12 @@ std::optional<SParameterSource::Trace> SParameterSource::readSParameter(unsigned
     if (m_kind == Device) {
         if (!m_device)
             return std::nullopt;
+        m_failure.clear();
         std::optional<Trace> result;
         Checker checker;
-        m_device->pushSParameter(a, b, WaitCompletion<std::optional<Trace>>(checker, result));
+        // The cause is written before the result releases the wait.
+        m_device->pushSParameter(a, b, WaitCompletion<std::optional<Trace>>(checker, result),
+                                 [this](QString text) { m_failure = std::move(text); });
         checker.wait();
         return result;
     }
@@ -139,9 +142,12 @@ SParameterSource::readSParameters(const std::vector<PortPair> &pairs) const
         request.reserve(pairs.size());
         for (const auto &[a, b] : pairs)
             request.emplace_back(a, b);
+        m_failure.clear();
         SyncedVnaDevice::MeasureResult result;
         Checker checker;
-        m_device->pushMeasure(std::move(request), WaitCompletion<SyncedVnaDevice::MeasureResult>(checker, result));
+        // The cause is written before the result releases the wait.
+        m_device->pushMeasure(std::move(request), WaitCompletion<SyncedVnaDevice::MeasureResult>(checker, result),
+                              [this](QString text) { m_failure = std::move(text); });
         checker.wait();
         return result;
     }

@@ -1574,6 +1574,10 @@
         <source>The analyser did not complete the sweep within %1 s</source>
         <translation>Анализатор не завершил развёртку за %1 s</translation>
     </message>
+    <message>
+        <source>The link to the analyser was lost during the measurement</source>
+        <translation>Связь с анализатором потеряна во время измерения</translation>
+    </message>
 </context>
 <context>
     <name>TestModePage</name>

@@ -33,6 +33,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QPointer>
@@ -1697,6 +1698,56 @@ TEST_F(BackendJobs, DeletingDataBehindAQueuedFileThruWaitsForItAndThenDeletes)
         EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::NONE) << "round " << round;
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.join(';').toStdString();
+}
+
+// A sweep whose completion is never answered (the reply is lost): the thru
+// fails after the bound that follows the sweep time, the user is told why,
+// and the analyser gets its state back.
+TEST_F(BackendJobs, ALostSweepCompletionFailsTheThruWithItsCauseAndRestoresTheAnalyser)
+{
+    vnaTiming.sweepWaitFloorMs = 500;
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString before = analyserSettings(*sim);
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    AnalyserSim::Fault lost;
+    lost.kind = AnalyserSim::FaultKind::Drop;
+    lost.header = QStringLiteral("*OPC?");
+    ASSERT_TRUE(sim->addFault(lost));
+    QElapsedTimer clock;
+    clock.start();
+    thru->measureFromVna();
+    flush();
+    EXPECT_LT(clock.elapsed(), 10000) << "the wait for the sweep was not bounded";
+    EXPECT_NE(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    EXPECT_TRUE(errors.contains(QStringLiteral("Cannot read S-parameters data: The analyser did not complete the "
+                                               "sweep within 0.5 s")))
+        << errors.join(';').toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
+    EXPECT_TRUE(logHas(*sim, QStringLiteral("ABORt"))) << "the sweep was not stopped";
+}
+
+// The link drops while the analyser sweeps: the user is told the link was
+// lost, and the state goes back over a new connection.
+TEST_F(BackendJobs, ALinkDropDuringTheSweepNamesItAndRestoresTheAnalyser)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString before = analyserSettings(*sim);
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    AnalyserSim::Fault close;
+    close.kind = AnalyserSim::FaultKind::Close;
+    close.header = QStringLiteral("*OPC?");
+    ASSERT_TRUE(sim->addFault(close));
+    thru->measureFromVna();
+    flush();
+    EXPECT_NE(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    EXPECT_TRUE(errors.contains(
+        QStringLiteral("Cannot read S-parameters data: The link to the analyser was lost during the measurement")))
+        << errors.join(';').toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
 }
 
 struct QuitWay
