@@ -860,6 +860,10 @@
         <source>The file holds no setup sections</source>
         <translation>Файл не содержит разделов настроек</translation>
     </message>
+    <message>
+        <source>The file name contains a line break or &apos;;&apos;, which VNA cannot take</source>
+        <translation>Имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает</translation>
+    </message>
 </context>
 <context>
     <name>MarkerView</name>

@@ -731,12 +731,24 @@ TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
         file.write("[VUK\\Settings]\nSetupCount=3\n\n[VUK\\SetupsInfo]\nMinimumRequiredPortCount=8\n\n");
     }
     const QString missing = workDir.filePath(QStringLiteral("missing.sta"));
+    // A complete setup under a name the analyser cannot take: the set-ups
+    // alone would come back.
+    const QString semicolon = workDir.filePath(QStringLiteral("a;b.sta"));
+    {
+        QFile file(semicolon);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[SIM\\Analyser]\nPoints=201\n\n[VUK\\Settings]\nSetupCount=2\n\n[VUK\\SetupsInfo]\n"
+                   "MinimumRequiredPortCount=2\n\n");
+    }
     struct Case
     {
         QString path;
         QString error;
     };
     for (const Case &c : {Case{missing, QStringLiteral("Cannot recall state file: ") + missing},
+                          Case{semicolon, QStringLiteral("Cannot recall state file: ") + semicolon
+                                              + QStringLiteral(". The file name contains a line break or ';', which "
+                                                               "VNA cannot take")},
                           Case{fifo, QStringLiteral("Cannot recall state file: ") + fifo},
                           Case{folder, QStringLiteral("Cannot recall state file: ") + folder},
                           Case{text, QStringLiteral("Cannot recall state file: ") + text
@@ -1034,6 +1046,54 @@ TEST_F(Corrections, SaveIntoAMissingFolderNamesTheFolderAndIsNotPerformed)
               QStringList{QStringLiteral("File cannot be created. The folder does not exist: ") + folder});
     EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
     EXPECT_FALSE(QFile::exists(base + QStringLiteral("1.s2p")));
+}
+
+// A full disk and a read-only folder: the cause, never "performed", and a
+// good correction file of that name stays as it was.
+TEST_F(Corrections, SaveOnAFullOrReadOnlyFileSystemNamesTheCauseAndKeepsTheGoodFile)
+{
+    setup->setRightFixtureEnabled(false);
+    drainStepWorker(*backend);
+    computeModels();
+    struct Place
+    {
+        const char *what;
+        unsigned long flags;
+        QString cause;
+    };
+    for (const Place &place : {Place{"full", 0, QStringLiteral("File cannot be created. The disk is full")},
+                               Place{"read-only", MS_RDONLY,
+                                     QStringLiteral("File cannot be created. The folder is "
+                                                    "not writable")}}) {
+        SCOPED_TRACE(place.what);
+        const QString dir = workDir.filePath(QString::fromLatin1(place.what));
+        SmallFileSystem fs(dir, 0, "size=256k");
+        if (!fs.isMounted())
+            GTEST_SKIP() << "no right to mount a small file system";
+        const QString base = QDir(dir).filePath(QStringLiteral("fix"));
+        const QByteArray good = "! good\n# Hz S RI R 50\n1e9 0 0 1 0 1 0 0 0\n";
+        {
+            QFile file(base + QStringLiteral("1.s2p"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(good);
+        }
+        if (place.flags)
+            ASSERT_EQ(::mount(nullptr, dir.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        else
+            fill(QDir(dir).filePath(QStringLiteral("filler")));
+        const ActionReport report = runAction(*backend, [&] { backend->saveCorrectionFiles(base); });
+        ASSERT_EQ(report.errors.size(), 1);
+        EXPECT_TRUE(report.errors[0].startsWith(place.cause)) << report.errors[0].toStdString();
+        EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+        QFile kept(base + QStringLiteral("1.s2p"));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), good);
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("fix")),
+                  QStringList{QStringLiteral("fix1.s2p")})
+            << "a temporary file was left";
+    }
 }
 
 TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
