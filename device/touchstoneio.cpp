@@ -340,6 +340,7 @@ std::optional<QString> TouchstoneIO::filePath(const QString &path, const Touchst
 
 bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
 {
+    m_errorString.clear();
     const auto name = filePath(path, data);
     if (!name)
         return false;
@@ -364,8 +365,14 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
     // Written to a temporary file and renamed into place only when every
     // byte has gone out, so a failed write leaves no partial file.
     QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly))
+    // The system's reason, for the user: a full disk, a folder that cannot
+    // be written.
+    const auto failed = [&] {
+        m_errorString = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed();
 
     QByteArray out;
     constexpr int FlushSize = 1 << 20;
@@ -417,12 +424,12 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
             }
         }
         if (out.size() >= FlushSize && !flush())
-            return false;
+            return failed();
     }
     if (!flush())
-        return false;
+        return failed();
     if (!file.commit())
-        return false;
+        return failed();
 
     for (int check = 0; check < 3; ++check) {
         if (check > 0)

@@ -1156,6 +1156,10 @@
         <source>File cannot be created. The disk is full: %1</source>
         <translation>Не удаётся создать файл. Диск заполнен: %1</translation>
     </message>
+    <message>
+        <source>File cannot be created (%1): %2</source>
+        <translation>Не удаётся создать файл (%1): %2</translation>
+    </message>
 </context>
 <context>
     <name>ReflectionMeasurer</name>

@@ -40,6 +40,7 @@
 #include <QQmlEngine>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -58,6 +59,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <complex>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -1232,6 +1234,72 @@ TEST(RawDataMerge, RefusesRecordsThatDoNotFitTogether)
     auto half = twoPortRecord(grid, 0, 1);
     half.setVnaPort2(std::nullopt);
     EXPECT_FALSE(mergeTwoPortRecords({half}).has_value());
+}
+
+// A file larger than the space left fails; the failed file is removed, so
+// the disk shows room again and its fullness cannot be seen afterwards. The
+// cause the user gets is the system's reason, not an invalid name, and the
+// file of that name stays as it was.
+TEST(WriteFailure, AFileLargerThanTheSpaceLeftNamesTheSystemsReasonAndKeepsTheOldFile)
+{
+    QTemporaryDir scratch;
+    const QString dir = scratch.filePath(QStringLiteral("small"));
+    SmallFileSystem fs(dir, 0, "size=512k");
+    if (!fs.isMounted())
+        GTEST_SKIP() << "no right to mount a small file system";
+    const QString base = QDir(dir).filePath(QStringLiteral("run"));
+    const std::vector<double> values(100000, 0.123456789);
+    const std::vector<std::complex<double>> points(values.size(), {0.123456789, -0.987654321});
+
+    ColumnFileWriter columns;
+    columns.setExtension(QStringLiteral("txt"));
+    columns.setOverwrite(true);
+    columns.setSuffix(QStringLiteral("Gating"));
+    ASSERT_TRUE(columns.addRealColumn(values));
+    ASSERT_TRUE(columns.addComplexColumn(points));
+
+    TouchstoneData data;
+    data.portCount = 2;
+    data.impedance = 50.0;
+    for (size_t i = 0; i < 20000; ++i) {
+        TouchstonePoint point;
+        point.frequency = 1e6 * double(i + 1);
+        point.size = 2;
+        point.matrix = {points[i], points[i], points[i], points[i]};
+        data.points.push_back(point);
+    }
+    const QString touchstone = base + QStringLiteral("_SParametersA.s2p");
+
+    const QByteArray old = "old\n";
+    for (const QString &path : {columns.fileName(base), touchstone}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+
+    struct Case
+    {
+        const char *what;
+        QString path;
+        std::function<QString()> write; // the writer's reason; empty: written
+    };
+    for (const Case &c : {Case{"column file", columns.fileName(base),
+                               [&] { return columns.write(base) ? QString() : columns.errorString(); }},
+                          Case{"Touchstone file", touchstone, [&] {
+                                   TouchstoneIO writer;
+                                   writer.setOverwrite(true);
+                                   return writer.write(touchstone, data) ? QString() : writer.errorString();
+                               }}}) {
+        SCOPED_TRACE(c.what);
+        const QString reason = c.write();
+        ASSERT_FALSE(reason.isEmpty()) << "the file fitted";
+        ASSERT_GT(QStorageInfo(dir).bytesAvailable(), 64 * 1024) << "the failed file was left";
+        const QString cause = writeFailureCause(c.path, reason);
+        EXPECT_EQ(cause, QStringLiteral("File cannot be created (%1): %2").arg(reason, c.path));
+        EXPECT_FALSE(cause.contains(QStringLiteral("invalid symbols")));
+        EXPECT_EQ(readAll(c.path).toUtf8(), old);
+    }
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 2) << "a temporary file was left";
 }
 
 TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
