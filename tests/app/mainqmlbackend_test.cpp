@@ -1797,6 +1797,40 @@ TEST_F(BackendJobs, EveryActionThatWouldChangeWhatALiveThruUsesIsRefusedAndTheTh
     EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::NONE);
 }
 
+// A thru from a file, through the whole step: the analyser is only asked,
+// never told anything; its fixture simulator, de-embedding and layout stay.
+TEST_F(BackendJobs, AThruFromAFileSendsNothingThatChangesTheAnalyser)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString path = workDir.filePath(QStringLiteral("thru"));
+    thru->measureFromVna();
+    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    const ActionReport raw = runAction(*backend, [&] { backend->saveRawDataFiles(path); });
+    ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
+    thru->deleteData();
+    const QString file = path + QStringLiteral("_Transmission_Step1.s2p");
+    ASSERT_TRUE(QFile::exists(file));
+
+    sim->execute(QStringLiteral("CALC1:FSIM:STAT ON"));
+    sim->execute(QStringLiteral("CALC1:FSIM:SEND:DEEM:STAT ON"));
+    sim->execute(QStringLiteral("DISP:WIND1:SPL 4"));
+    flush();
+    const QString before = analyserSettings(*sim);
+    sim->clearLog();
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    thru->measureFromTouchstoneFile(file);
+    drainStepWorker(*backend);
+    flush();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(';').toStdString();
+    EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    ASSERT_TRUE(waitUntil("a poll after the file thru", [&] { return logHas(*sim, QStringLiteral("*IDN?")); }));
+    for (const auto &entry : sim->log())
+        EXPECT_TRUE(entry.text.contains(QLatin1Char('?'))) << "sent: " << entry.text.toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
+}
+
 // A queued job (a thru from a file) runs on the step worker without a
 // wait on this thread: an action that would delete its data goes behind it
 // instead of clearing the models the worker is filling.
