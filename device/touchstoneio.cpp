@@ -1121,8 +1121,13 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     if (!ports || *ports < 1 || *ports > MaxReadPorts)
         return refuse(0, tr("the name does not end in .s1p to .s9p"));
     QFile file(path);
-    if (QFileInfo(path).isDir())
+    const QFileInfo info(path);
+    if (info.isDir())
         return refuse(0, tr("cannot open the file (a folder)"));
+    // Opening a FIFO or a device would wait for a writer that may never
+    // come, holding whoever reads.
+    if (info.exists() && !info.isFile())
+        return refuse(0, tr("cannot open the file (not a regular file)"));
     if (!file.open(QIODevice::ReadOnly))
         return refuse(0, tr("cannot open the file (%1)").arg(file.errorString()));
 

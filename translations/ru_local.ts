@@ -1839,6 +1839,10 @@
         <translation>не удаётся открыть файл (это папка)</translation>
     </message>
     <message>
+        <source>cannot open the file (not a regular file)</source>
+        <translation>не удаётся открыть файл (это не обычный файл)</translation>
+    </message>
+    <message>
         <source>cannot open the file (%1)</source>
         <translation>не удаётся открыть файл (%1)</translation>
     </message>
