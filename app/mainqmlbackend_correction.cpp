@@ -63,7 +63,7 @@ std::vector<CorrectionFileEntry> MainQmlBackend::writeCorrectionFiles(const QStr
         TouchstoneIO writer;
         writer.setOverwrite(true);
         if (!writer.write(file, twoPortData(model, impedance))) {
-            emit error(writeFailureCause(file));
+            emit error(writeFailureCause(file, writer.errorString()));
             return {};
         }
         entries.push_back({port->measuredPort(), file, impedance});

@@ -47,7 +47,7 @@ QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points,
     if (writer.write(path, data))
         return {};
     progress.cancel();
-    return writeFailureCause(path);
+    return writeFailureCause(path, writer.errorString());
 }
 
 struct TestModeWriters
@@ -105,7 +105,7 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
         const QString path = base + QStringLiteral("_SParameters") + name;
         if (!writer.write(path, data)) {
             progress.cancel();
-            failures << writeFailureCause(path);
+            failures << writeFailureCause(path, writer.errorString());
         }
     }
 }
@@ -291,7 +291,7 @@ void MainQmlBackend::saveTestModeFiles(const QString &fileName)
     for (const ColumnFileWriter *writer : {&writers.impulse, &writers.step, &writers.gating}) {
         // A file without columns (nothing calculated for it) is not written.
         if (writer->columnCount() > 0 && !writer->write(fileName))
-            failures << writeFailureCause(writer->fileName(fileName));
+            failures << writeFailureCause(writer->fileName(fileName), writer->errorString());
     }
     if (!failures.isEmpty()) {
         progress.cancel();

@@ -45,9 +45,16 @@ std::optional<VNADevice::SaveType> readSaveType(SyncedVnaDevice *device)
 
 // Why a setup file cannot be saved at path before anything is tried; nothing
 // when it can be tried.
+// A line break would end the analyser's command early and ';' would start
+// another: the analyser is never handed such a name.
+bool analyserCannotTake(const QString &path)
+{
+    return path.contains(QLatin1Char(';')) || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'));
+}
+
 std::optional<QString> refusedStatePath(const QString &path)
 {
-    if (path.contains(QLatin1Char(';')) || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+    if (analyserCannotTake(path))
         return QCoreApplication::translate("MainQmlBackend",
                                            "Cannot save setup: the file name contains a line break or ';', "
                                            "which VNA cannot take: %1")
@@ -218,6 +225,14 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
     if (!QFileInfo(filePath).isFile() || !io.open(QIODevice::ReadOnly)) {
         progress->cancel();
         emit error(Algorithms::Messages::cannotRecallStateFile + filePath);
+        return;
+    }
+    // The analyser would never load its part: the set-ups alone would come
+    // back under a message that the whole setup was recalled.
+    if (analyserCannotTake(filePath)) {
+        progress->cancel();
+        emit error(Algorithms::Messages::cannotRecallStateFile + filePath + QStringLiteral(". ")
+                   + tr("The file name contains a line break or ';', which VNA cannot take"));
         return;
     }
     // A file the program did not save (any other text file, or the

@@ -128,13 +128,16 @@ bool ColumnFileWriter::write(const QString &base) const
     for (const auto &column : m_columns)
         if (column.size() != rows)
             return false;
+    m_errorString.clear();
     const QString name = fileName(base);
     if (!m_overwrite && QFile::exists(name))
         return false;
     // Replaced only by a complete file: a full disk leaves the old one.
     QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_errorString = file.errorString();
         return false;
+    }
     QTextStream out(&file);
     out << m_header << '\n';
     out << "! QUENTARO\n";
@@ -146,12 +149,16 @@ bool ColumnFileWriter::write(const QString &base) const
         out << '\n';
     }
     out.flush();
-    return out.status() == QTextStream::Ok && file.commit();
+    if (out.status() == QTextStream::Ok && file.commit())
+        return true;
+    m_errorString = file.errorString();
+    return false;
 }
 
 // Why a file at path could not be written, as far as the file system tells:
-// a missing or unwritable folder, a full disk, or a name it refuses.
-QString writeFailureCause(const QString &path)
+// a missing or unwritable folder, a full disk, the system's reason the
+// writer got, or a name it refuses.
+QString writeFailureCause(const QString &path, const QString &ioError)
 {
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
@@ -163,5 +170,9 @@ QString writeFailureCause(const QString &path)
     // Less than a few blocks left: the write ran out of space.
     if (storage.isValid() && storage.bytesAvailable() < qint64(64) * 1024)
         return QObject::tr("File cannot be created. The disk is full: %1").arg(storage.rootPath());
+    // The failed file was removed, so the space it took is free again: a
+    // file larger than what was left fails here with the system's reason.
+    if (!ioError.isEmpty())
+        return QObject::tr("File cannot be created (%1): %2").arg(ioError, path);
     return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ") + path;
 }

@@ -50,8 +50,9 @@ public:
     // base + "_" + suffix + "." + extension; false (nothing written) without
     // base, extension, suffix or columns, for columns of unequal length, for
     // an existing file when overwriting is off, and when the file cannot be
-    // opened.
+    // written (errorString() then holds the system's reason).
     bool write(const QString &base) const;
+    QString errorString() const { return m_errorString; }
     QString fileName(const QString &base) const;
 
 private:
@@ -61,8 +62,10 @@ private:
     QString m_header;
     bool m_overwrite = false;
     std::vector<std::vector<double>> m_columns;
+    mutable QString m_errorString;
 };
 
 // Why a file at path could not be written, as far as the file system tells:
-// a missing or unwritable folder, a full disk, or a name it refuses.
-QString writeFailureCause(const QString &path);
+// a missing or unwritable folder, a full disk, the system's reason the
+// writer got (ioError), or a name it refuses.
+QString writeFailureCause(const QString &path, const QString &ioError = QString());

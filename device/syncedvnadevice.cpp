@@ -354,26 +354,29 @@ qint64 SyncedVnaDevice::sweepWaitMs(std::optional<double> sweepSeconds) const
     return std::max(timing.sweepWaitFloorMs, static_cast<qint64>(std::ceil(ms)));
 }
 
-void SyncedVnaDevice::pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback)
+void SyncedVnaDevice::pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback, FailureCallback failed)
 {
-    worker->push([this, pairs = std::move(pairs), done = callOnce<MeasureResult>(std::move(callback))] {
-        measureTask(pairs, done);
-    });
+    worker->push([this, pairs = std::move(pairs), done = callOnce<MeasureResult>(std::move(callback)),
+                  failed = std::move(failed)] { measureTask(pairs, done, failed); });
 }
 
-void SyncedVnaDevice::pushSParameter(uint toPort, uint fromPort, TraceCallback callback)
+void SyncedVnaDevice::pushSParameter(uint toPort, uint fromPort, TraceCallback callback, FailureCallback failed)
 {
     qCDebug(lcDevice) << "Push s param func";
     auto done = callOnce<std::optional<Trace>>(std::move(callback));
-    pushMeasure({PortPair{toPort, fromPort}}, [done](MeasureResult result) {
-        if (result && result->size() == 1)
-            done(std::move(result->front()));
-        else
-            done(std::nullopt);
-    });
+    pushMeasure(
+        {PortPair{toPort, fromPort}},
+        [done](MeasureResult result) {
+            if (result && result->size() == 1)
+                done(std::move(result->front()));
+            else
+                done(std::nullopt);
+        },
+        std::move(failed));
 }
 
-void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback)
+void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback,
+                                  const FailureCallback &failed)
 {
     if (!activeChannel) {
         callback(std::nullopt);
@@ -381,6 +384,19 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     }
     const uint channel = *activeChannel;
     const uint count = static_cast<uint>(pairs.size());
+    // The cause the user is told beside the caller's own text. A cancel
+    // (the link still up, the wait ended early) is reported by the caller.
+    const auto fail = [&](const QString &text) {
+        if (!text.isEmpty()) {
+            qCDebug(lcDevice).noquote() << text;
+            if (failed)
+                failed(text);
+        }
+        callback(std::nullopt);
+    };
+    const auto linkLost = [&] {
+        return device->isConnected() ? QString() : tr("The link to the analyser was lost during the measurement");
+    };
 
     device->setNumberOfTraces(count, channel);
     for (uint i = 0; i < count; ++i)
@@ -393,7 +409,7 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
     const qint64 waitMs = sweepWaitMs(device->sweepTime(channel));
     if (!device->singleSweep(channel)) {
         qCDebug(lcDevice) << "Start measure failed";
-        callback(std::nullopt);
+        fail(linkLost());
         return;
     }
     QElapsedTimer waited;
@@ -404,10 +420,11 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
             // The sweep may still run: stop it before the state is reloaded.
             device->interrupt();
             const QString text = tr("The analyser did not complete the sweep within %1 s").arg(double(waitMs) / 1000.0);
-            qCDebug(lcDevice).noquote() << text;
             emit error(text);
+            fail(text);
+            return;
         }
-        callback(std::nullopt);
+        fail(linkLost());
         return;
     }
 
@@ -417,7 +434,7 @@ void SyncedVnaDevice::measureTask(const std::vector<PortPair> &pairs, const Meas
         auto data = device->sData(j, channel);
         if (!data) {
             qCDebug(lcDevice).noquote() << QStringLiteral("Measure %0 failed").arg(j + 1);
-            callback(std::nullopt);
+            fail(linkLost());
             return;
         }
         traces.push_back(std::move(*data));

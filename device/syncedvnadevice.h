@@ -82,6 +82,9 @@ public:
     using SaveTypeCallback = std::function<void(std::optional<VNADevice::SaveType>)>;
     using SettingsCallback = std::function<void(std::optional<VNADevice::Settings>)>;
     using RestoreCallback = std::function<void(std::optional<StateRestoreResult>)>;
+    // Why a measurement failed, for the user; called on the worker just
+    // before the empty result (not for a cancel).
+    using FailureCallback = std::function<void(QString)>;
 
     explicit SyncedVnaDevice(QObject *parent = nullptr, const VnaTiming &timing = VnaTiming{});
     ~SyncedVnaDevice() override;
@@ -136,8 +139,8 @@ public:
     // (the timing's floor when it is unknown).
     qint64 sweepWaitMs(std::optional<double> sweepSeconds) const;
     // Defines one trace per pair, sweeps once and reads every trace.
-    void pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback);
-    void pushSParameter(uint toPort, uint fromPort, TraceCallback callback);
+    void pushMeasure(std::vector<PortPair> pairs, MeasureCallback callback, FailureCallback failed = {});
+    void pushSParameter(uint toPort, uint fromPort, TraceCallback callback, FailureCallback failed = {});
 
     // Starts the poll chain: one poll now, each next one a poll interval
     // after the previous one ended.
@@ -237,7 +240,8 @@ private:
     void scheduleNextPoll();
     // Pushes a task that runs only when the active channel is known.
     void pushChannelTask(std::function<void(uint channel)> task);
-    void measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback);
+    void measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback,
+                     const FailureCallback &failed);
     StateRestoreResult restoreTask(const StateRestore &request);
     bool connectNow();
     void updateConnectedState();

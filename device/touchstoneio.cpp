@@ -340,6 +340,7 @@ std::optional<QString> TouchstoneIO::filePath(const QString &path, const Touchst
 
 bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
 {
+    m_errorString.clear();
     const auto name = filePath(path, data);
     if (!name)
         return false;
@@ -364,8 +365,14 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
     // Written to a temporary file and renamed into place only when every
     // byte has gone out, so a failed write leaves no partial file.
     QSaveFile file(*name);
-    if (!file.open(QIODevice::WriteOnly))
+    // The system's reason, for the user: a full disk, a folder that cannot
+    // be written.
+    const auto failed = [&] {
+        m_errorString = file.errorString();
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed();
 
     QByteArray out;
     constexpr int FlushSize = 1 << 20;
@@ -417,12 +424,12 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
             }
         }
         if (out.size() >= FlushSize && !flush())
-            return false;
+            return failed();
     }
     if (!flush())
-        return false;
+        return failed();
     if (!file.commit())
-        return false;
+        return failed();
 
     for (int check = 0; check < 3; ++check) {
         if (check > 0)
@@ -1114,8 +1121,13 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     if (!ports || *ports < 1 || *ports > MaxReadPorts)
         return refuse(0, tr("the name does not end in .s1p to .s9p"));
     QFile file(path);
-    if (QFileInfo(path).isDir())
+    const QFileInfo info(path);
+    if (info.isDir())
         return refuse(0, tr("cannot open the file (a folder)"));
+    // Opening a FIFO or a device would wait for a writer that may never
+    // come, holding whoever reads.
+    if (info.exists() && !info.isFile())
+        return refuse(0, tr("cannot open the file (not a regular file)"));
     if (!file.open(QIODevice::ReadOnly))
         return refuse(0, tr("cannot open the file (%1)").arg(file.errorString()));
 

@@ -61,13 +61,16 @@ public:
 
     // Writes data to the file named by filePath(path, data); true only when
     // the whole file was written and is in place. Nothing is left behind on
-    // failure (an existing file of that name stays as it was).
+    // failure (an existing file of that name stays as it was); errorString()
+    // then holds the system's reason when the file itself failed (e.g. "No
+    // space left on device"), and is empty when the data were refused.
     bool write(const QString &path, const TouchstoneData &data);
     // The S-parameters and options of the file; empty when the file cannot
     // be read or is not a complete S-parameter file. errorString() then
     // says why (the file, the line and the reason); the refusal is logged.
     std::optional<TouchstoneData> read(const QString &path);
-    // Why the last read() refused its file; empty after a successful read.
+    // Why the last read() refused its file or the last write() failed;
+    // empty after a success.
     QString errorString() const { return m_errorString; }
 
     // The name write() uses for path and data.

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 
 std::optional<TouchstoneData> SParameterSource::readFile() const
 {
@@ -120,11 +122,21 @@ std::optional<SParameterSource::Trace> SParameterSource::readSParameter(unsigned
     if (m_kind == Device) {
         if (!m_device)
             return std::nullopt;
-        std::optional<Trace> result;
+        using Outcome = std::pair<std::optional<Trace>, QString>;
+        Outcome outcome;
         Checker checker;
-        m_device->pushSParameter(a, b, WaitCompletion<std::optional<Trace>>(checker, result));
+        // The cause goes with the result, under the wait's lock, so it is
+        // never written after the wait has ended.
+        auto cause = std::make_shared<QString>();
+        m_device->pushSParameter(
+            a, b,
+            [done = WaitCompletion<Outcome>(checker, outcome), cause](std::optional<Trace> trace) {
+                done(Outcome{std::move(trace), *cause});
+            },
+            [cause](QString text) { *cause = std::move(text); });
         checker.wait();
-        return result;
+        m_failure = outcome.second;
+        return std::move(outcome.first);
     }
     return readFileSParameter(a, b, "Sdata size");
 }
@@ -139,11 +151,20 @@ SParameterSource::readSParameters(const std::vector<PortPair> &pairs) const
         request.reserve(pairs.size());
         for (const auto &[a, b] : pairs)
             request.emplace_back(a, b);
-        SyncedVnaDevice::MeasureResult result;
+        using Outcome = std::pair<SyncedVnaDevice::MeasureResult, QString>;
+        Outcome outcome;
         Checker checker;
-        m_device->pushMeasure(std::move(request), WaitCompletion<SyncedVnaDevice::MeasureResult>(checker, result));
+        // The cause goes with the result, under the wait's lock.
+        auto cause = std::make_shared<QString>();
+        m_device->pushMeasure(
+            std::move(request),
+            [done = WaitCompletion<Outcome>(checker, outcome), cause](SyncedVnaDevice::MeasureResult traces) {
+                done(Outcome{std::move(traces), *cause});
+            },
+            [cause](QString text) { *cause = std::move(text); });
         checker.wait();
-        return result;
+        m_failure = outcome.second;
+        return std::move(outcome.first);
     }
 
     std::vector<Trace> traces;

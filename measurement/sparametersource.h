@@ -41,9 +41,10 @@ public:
     // cannot be read.
     std::optional<std::vector<Trace>> readSParameters(const std::vector<PortPair> &pairs) const;
 
-    // Why the last read of a file failed, as ": " and the file, line and
-    // reason, to follow the caller's own text; empty when there is nothing
-    // to add (an analyser read, or a file that is not there).
+    // Why the last read failed, as ": " and the reason (for a file its name
+    // and line; for the analyser a sweep that did not complete in time or a
+    // lost link), to follow the caller's own text; empty when there is
+    // nothing to add (a file that is not there, a cancel).
     QString failureDetail() const { return m_failure.isEmpty() ? QString() : QStringLiteral(": ") + m_failure; }
 
 private:

@@ -860,6 +860,10 @@
         <source>The file holds no setup sections</source>
         <translation>Файл не содержит разделов настроек</translation>
     </message>
+    <message>
+        <source>The file name contains a line break or &apos;;&apos;, which VNA cannot take</source>
+        <translation>Имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает</translation>
+    </message>
 </context>
 <context>
     <name>MarkerView</name>
@@ -1151,6 +1155,10 @@
     <message>
         <source>File cannot be created. The disk is full: %1</source>
         <translation>Не удаётся создать файл. Диск заполнен: %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created (%1): %2</source>
+        <translation>Не удаётся создать файл (%1): %2</translation>
     </message>
 </context>
 <context>
@@ -1574,6 +1582,10 @@
         <source>The analyser did not complete the sweep within %1 s</source>
         <translation>Анализатор не завершил развёртку за %1 s</translation>
     </message>
+    <message>
+        <source>The link to the analyser was lost during the measurement</source>
+        <translation>Связь с анализатором потеряна во время измерения</translation>
+    </message>
 </context>
 <context>
     <name>TestModePage</name>
@@ -1825,6 +1837,10 @@
     <message>
         <source>cannot open the file (a folder)</source>
         <translation>не удаётся открыть файл (это папка)</translation>
+    </message>
+    <message>
+        <source>cannot open the file (not a regular file)</source>
+        <translation>не удаётся открыть файл (это не обычный файл)</translation>
     </message>
     <message>
         <source>cannot open the file (%1)</source>

@@ -58,12 +58,14 @@ protected:
     {
         BackendOptions options;
         options.remoteControlPort = 0;
-        options.vnaTiming = testTiming();
+        options.vnaTiming = vnaTiming;
         options.temporaryFolder = workDir.filePath(QStringLiteral("tmp"));
         backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, options);
         return *backend;
     }
 
+    // A test may shorten them further before makeBackend().
+    VnaTiming vnaTiming = testTiming();
     QString previousDir;
     QTemporaryDir workDir;
     std::unique_ptr<AnalyserSim::Simulator> sim;

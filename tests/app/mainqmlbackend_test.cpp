@@ -33,12 +33,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFile>
 #include <QPointer>
 #include <QQmlEngine>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
@@ -57,6 +59,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <complex>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -730,12 +733,24 @@ TEST_F(Backend, RecallFailuresReportOnceAndLoadNothing)
         file.write("[VUK\\Settings]\nSetupCount=3\n\n[VUK\\SetupsInfo]\nMinimumRequiredPortCount=8\n\n");
     }
     const QString missing = workDir.filePath(QStringLiteral("missing.sta"));
+    // A complete setup under a name the analyser cannot take: the set-ups
+    // alone would come back.
+    const QString semicolon = workDir.filePath(QStringLiteral("a;b.sta"));
+    {
+        QFile file(semicolon);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[SIM\\Analyser]\nPoints=201\n\n[VUK\\Settings]\nSetupCount=2\n\n[VUK\\SetupsInfo]\n"
+                   "MinimumRequiredPortCount=2\n\n");
+    }
     struct Case
     {
         QString path;
         QString error;
     };
     for (const Case &c : {Case{missing, QStringLiteral("Cannot recall state file: ") + missing},
+                          Case{semicolon, QStringLiteral("Cannot recall state file: ") + semicolon
+                                              + QStringLiteral(". The file name contains a line break or ';', which "
+                                                               "VNA cannot take")},
                           Case{fifo, QStringLiteral("Cannot recall state file: ") + fifo},
                           Case{folder, QStringLiteral("Cannot recall state file: ") + folder},
                           Case{text, QStringLiteral("Cannot recall state file: ") + text
@@ -1035,6 +1050,54 @@ TEST_F(Corrections, SaveIntoAMissingFolderNamesTheFolderAndIsNotPerformed)
     EXPECT_FALSE(QFile::exists(base + QStringLiteral("1.s2p")));
 }
 
+// A full disk and a read-only folder: the cause, never "performed", and a
+// good correction file of that name stays as it was.
+TEST_F(Corrections, SaveOnAFullOrReadOnlyFileSystemNamesTheCauseAndKeepsTheGoodFile)
+{
+    setup->setRightFixtureEnabled(false);
+    drainStepWorker(*backend);
+    computeModels();
+    struct Place
+    {
+        const char *what;
+        unsigned long flags;
+        QString cause;
+    };
+    for (const Place &place : {Place{"full", 0, QStringLiteral("File cannot be created. The disk is full")},
+                               Place{"read-only", MS_RDONLY,
+                                     QStringLiteral("File cannot be created. The folder is "
+                                                    "not writable")}}) {
+        SCOPED_TRACE(place.what);
+        const QString dir = workDir.filePath(QString::fromLatin1(place.what));
+        SmallFileSystem fs(dir, 0, "size=256k");
+        if (!fs.isMounted())
+            GTEST_SKIP() << "no right to mount a small file system";
+        const QString base = QDir(dir).filePath(QStringLiteral("fix"));
+        const QByteArray good = "! good\n# Hz S RI R 50\n1e9 0 0 1 0 1 0 0 0\n";
+        {
+            QFile file(base + QStringLiteral("1.s2p"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(good);
+        }
+        if (place.flags)
+            ASSERT_EQ(::mount(nullptr, dir.toLocal8Bit().constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+        else
+            fill(QDir(dir).filePath(QStringLiteral("filler")));
+        const ActionReport report = runAction(*backend, [&] { backend->saveCorrectionFiles(base); });
+        ASSERT_EQ(report.errors.size(), 1);
+        EXPECT_TRUE(report.errors[0].startsWith(place.cause)) << report.errors[0].toStdString();
+        EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+        QFile kept(base + QStringLiteral("1.s2p"));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), good);
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("fix")),
+                  QStringList{QStringLiteral("fix1.s2p")})
+            << "a temporary file was left";
+    }
+}
+
 TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
 {
     struct Case
@@ -1171,6 +1234,72 @@ TEST(RawDataMerge, RefusesRecordsThatDoNotFitTogether)
     auto half = twoPortRecord(grid, 0, 1);
     half.setVnaPort2(std::nullopt);
     EXPECT_FALSE(mergeTwoPortRecords({half}).has_value());
+}
+
+// A file larger than the space left fails; the failed file is removed, so
+// the disk shows room again and its fullness cannot be seen afterwards. The
+// cause the user gets is the system's reason, not an invalid name, and the
+// file of that name stays as it was.
+TEST(WriteFailure, AFileLargerThanTheSpaceLeftNamesTheSystemsReasonAndKeepsTheOldFile)
+{
+    QTemporaryDir scratch;
+    const QString dir = scratch.filePath(QStringLiteral("small"));
+    SmallFileSystem fs(dir, 0, "size=512k");
+    if (!fs.isMounted())
+        GTEST_SKIP() << "no right to mount a small file system";
+    const QString base = QDir(dir).filePath(QStringLiteral("run"));
+    const std::vector<double> values(100000, 0.123456789);
+    const std::vector<std::complex<double>> points(values.size(), {0.123456789, -0.987654321});
+
+    ColumnFileWriter columns;
+    columns.setExtension(QStringLiteral("txt"));
+    columns.setOverwrite(true);
+    columns.setSuffix(QStringLiteral("Gating"));
+    ASSERT_TRUE(columns.addRealColumn(values));
+    ASSERT_TRUE(columns.addComplexColumn(points));
+
+    TouchstoneData data;
+    data.portCount = 2;
+    data.impedance = 50.0;
+    for (size_t i = 0; i < 20000; ++i) {
+        TouchstonePoint point;
+        point.frequency = 1e6 * double(i + 1);
+        point.size = 2;
+        point.matrix = {points[i], points[i], points[i], points[i]};
+        data.points.push_back(point);
+    }
+    const QString touchstone = base + QStringLiteral("_SParametersA.s2p");
+
+    const QByteArray old = "old\n";
+    for (const QString &path : {columns.fileName(base), touchstone}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(old);
+    }
+
+    struct Case
+    {
+        const char *what;
+        QString path;
+        std::function<QString()> write; // the writer's reason; empty: written
+    };
+    for (const Case &c : {Case{"column file", columns.fileName(base),
+                               [&] { return columns.write(base) ? QString() : columns.errorString(); }},
+                          Case{"Touchstone file", touchstone, [&] {
+                                   TouchstoneIO writer;
+                                   writer.setOverwrite(true);
+                                   return writer.write(touchstone, data) ? QString() : writer.errorString();
+                               }}}) {
+        SCOPED_TRACE(c.what);
+        const QString reason = c.write();
+        ASSERT_FALSE(reason.isEmpty()) << "the file fitted";
+        ASSERT_GT(QStorageInfo(dir).bytesAvailable(), 64 * 1024) << "the failed file was left";
+        const QString cause = writeFailureCause(c.path, reason);
+        EXPECT_EQ(cause, QStringLiteral("File cannot be created (%1): %2").arg(reason, c.path));
+        EXPECT_FALSE(cause.contains(QStringLiteral("invalid symbols")));
+        EXPECT_EQ(readAll(c.path).toUtf8(), old);
+    }
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 2) << "a temporary file was left";
 }
 
 TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
@@ -1668,6 +1797,40 @@ TEST_F(BackendJobs, EveryActionThatWouldChangeWhatALiveThruUsesIsRefusedAndTheTh
     EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::NONE);
 }
 
+// A thru from a file, through the whole step: the analyser is only asked,
+// never told anything; its fixture simulator, de-embedding and layout stay.
+TEST_F(BackendJobs, AThruFromAFileSendsNothingThatChangesTheAnalyser)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString path = workDir.filePath(QStringLiteral("thru"));
+    thru->measureFromVna();
+    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    const ActionReport raw = runAction(*backend, [&] { backend->saveRawDataFiles(path); });
+    ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
+    thru->deleteData();
+    const QString file = path + QStringLiteral("_Transmission_Step1.s2p");
+    ASSERT_TRUE(QFile::exists(file));
+
+    sim->execute(QStringLiteral("CALC1:FSIM:STAT ON"));
+    sim->execute(QStringLiteral("CALC1:FSIM:SEND:DEEM:STAT ON"));
+    sim->execute(QStringLiteral("DISP:WIND1:SPL 4"));
+    flush();
+    const QString before = analyserSettings(*sim);
+    sim->clearLog();
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    thru->measureFromTouchstoneFile(file);
+    drainStepWorker(*backend);
+    flush();
+    EXPECT_TRUE(errors.isEmpty()) << errors.join(';').toStdString();
+    EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    ASSERT_TRUE(waitUntil("a poll after the file thru", [&] { return logHas(*sim, QStringLiteral("*IDN?")); }));
+    for (const auto &entry : sim->log())
+        EXPECT_TRUE(entry.text.contains(QLatin1Char('?'))) << "sent: " << entry.text.toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
+}
+
 // A queued job (a thru from a file) runs on the step worker without a
 // wait on this thread: an action that would delete its data goes behind it
 // instead of clearing the models the worker is filling.
@@ -1697,6 +1860,56 @@ TEST_F(BackendJobs, DeletingDataBehindAQueuedFileThruWaitsForItAndThenDeletes)
         EXPECT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::NONE) << "round " << round;
     }
     EXPECT_TRUE(errors.isEmpty()) << errors.join(';').toStdString();
+}
+
+// A sweep whose completion is never answered (the reply is lost): the thru
+// fails after the bound that follows the sweep time, the user is told why,
+// and the analyser gets its state back.
+TEST_F(BackendJobs, ALostSweepCompletionFailsTheThruWithItsCauseAndRestoresTheAnalyser)
+{
+    vnaTiming.sweepWaitFloorMs = 500;
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString before = analyserSettings(*sim);
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    AnalyserSim::Fault lost;
+    lost.kind = AnalyserSim::FaultKind::Drop;
+    lost.header = QStringLiteral("*OPC?");
+    ASSERT_TRUE(sim->addFault(lost));
+    QElapsedTimer clock;
+    clock.start();
+    thru->measureFromVna();
+    flush();
+    EXPECT_LT(clock.elapsed(), 10000) << "the wait for the sweep was not bounded";
+    EXPECT_NE(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    EXPECT_TRUE(errors.contains(QStringLiteral("Cannot read S-parameters data: The analyser did not complete the "
+                                               "sweep within 0.5 s")))
+        << errors.join(';').toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
+    EXPECT_TRUE(logHas(*sim, QStringLiteral("ABORt"))) << "the sweep was not stopped";
+}
+
+// The link drops while the analyser sweeps: the user is told the link was
+// lost, and the state goes back over a new connection.
+TEST_F(BackendJobs, ALinkDropDuringTheSweepNamesItAndRestoresTheAnalyser)
+{
+    TransmissionStep *thru = thruSetup();
+    ASSERT_NE(thru, nullptr);
+    const QString before = analyserSettings(*sim);
+    QStringList errors;
+    QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
+    AnalyserSim::Fault close;
+    close.kind = AnalyserSim::FaultKind::Close;
+    close.header = QStringLiteral("*OPC?");
+    ASSERT_TRUE(sim->addFault(close));
+    thru->measureFromVna();
+    flush();
+    EXPECT_NE(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
+    EXPECT_TRUE(errors.contains(
+        QStringLiteral("Cannot read S-parameters data: The link to the analyser was lost during the measurement")))
+        << errors.join(';').toStdString();
+    EXPECT_EQ(analyserSettings(*sim), before);
 }
 
 struct QuitWay

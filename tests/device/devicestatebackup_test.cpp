@@ -481,10 +481,17 @@ protected:
         return timing;
     }
 
+    // The cause the measurement gives goes to failure (written on the
+    // proxy's worker before the result releases the wait).
     SyncedVnaDevice::MeasureResult measure()
     {
-        return waitFor<SyncedVnaDevice::MeasureResult>([&](auto done) { proxy->pushMeasure({{1, 0}, {0, 1}}, done); });
+        failure.clear();
+        return waitFor<SyncedVnaDevice::MeasureResult>([&](auto done) {
+            proxy->pushMeasure({{1, 0}, {0, 1}}, done, [this](QString text) { failure = std::move(text); });
+        });
     }
+
+    QString failure;
 };
 
 struct MeasureFault
@@ -493,7 +500,12 @@ struct MeasureFault
     FaultKind kind;
     QString header;
     bool measures; // the measurement still succeeds
+    QString cause; // what the failed measurement tells the user
 };
+
+const QString linkLostText = QStringLiteral("The link to the analyser was lost during the measurement");
+// The fault timing's floor: the simulator's sweep of 100 ms times 4 is no more.
+const QString sweepTimeOutText = QStringLiteral("The analyser did not complete the sweep within 0.4 s");
 
 class BackupMeasureFault : public BackupLinkFault, public ::testing::WithParamInterface<MeasureFault>
 {};
@@ -512,6 +524,7 @@ TEST_P(BackupMeasureFault, EndsWithTheUserSettings)
     const auto measured = measure();
     EXPECT_EQ(bool(measured), GetParam().measures);
     EXPECT_LT(clock.elapsed(), 5000) << "the measurement was not bounded";
+    EXPECT_EQ(failure, GetParam().cause);
 
     EXPECT_TRUE(backup.restore()) << backup.errorString().toStdString();
     EXPECT_EQ(AnalyserSettings(sim), before);
@@ -520,13 +533,16 @@ TEST_P(BackupMeasureFault, EndsWithTheUserSettings)
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, BackupMeasureFault,
-    ::testing::Values(MeasureFault{"CloseOnOpc", FaultKind::Close, QStringLiteral("*OPC?"), false},
-                      MeasureFault{"CloseOnTraceRead", FaultKind::Close, QStringLiteral("CALC:TRAC:DATA:SDAT?"), false},
-                      MeasureFault{"LostOpcReply", FaultKind::Drop, QStringLiteral("*OPC?"), false},
-                      MeasureFault{"LateOpcReply", FaultKind::Delay, QStringLiteral("*OPC?"), false},
-                      MeasureFault{"GarbageOnOpc", FaultKind::Garbage, QStringLiteral("*OPC?"), false},
-                      MeasureFault{"GarbageTrace", FaultKind::Garbage, QStringLiteral("CALC:TRAC:DATA:SDAT?"), false},
-                      MeasureFault{"DropDuringRestore", FaultKind::Disconnect, QStringLiteral("MMEM:LOAD"), true}),
+    ::testing::Values(
+        MeasureFault{"CloseOnOpc", FaultKind::Close, QStringLiteral("*OPC?"), false, linkLostText},
+        MeasureFault{"CloseOnTraceRead", FaultKind::Close, QStringLiteral("CALC:TRAC:DATA:SDAT?"), false, linkLostText},
+        MeasureFault{"LostOpcReply", FaultKind::Drop, QStringLiteral("*OPC?"), false, sweepTimeOutText},
+        MeasureFault{"LateOpcReply", FaultKind::Delay, QStringLiteral("*OPC?"), false, sweepTimeOutText},
+        // A reply that is not the completion, on a link still up: only
+        // the caller's own text.
+        MeasureFault{"GarbageOnOpc", FaultKind::Garbage, QStringLiteral("*OPC?"), false, QString()},
+        MeasureFault{"GarbageTrace", FaultKind::Garbage, QStringLiteral("CALC:TRAC:DATA:SDAT?"), false, QString()},
+        MeasureFault{"DropDuringRestore", FaultKind::Disconnect, QStringLiteral("MMEM:LOAD"), true, QString()}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // A sweep that never completes ends after the bound with its text, and the

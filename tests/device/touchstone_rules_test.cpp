@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 using Complex = std::complex<double>;
@@ -153,6 +155,12 @@ TEST(TouchstoneRefusalTest, FilesThatCannotBeOpenedSayWhy)
     EXPECT_TRUE(io.errorString().contains("missing.s1p: cannot open the file")) << io.errorString().toStdString();
     EXPECT_FALSE(io.read(corpus.put("data.txt", "1 0 0\n")));
     EXPECT_TRUE(io.errorString().endsWith("data.txt: the name does not end in .s1p to .s9p"));
+    // A FIFO would hold the read until a writer came.
+    const QString fifo = corpus.dir.filePath("pipe.s1p");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(io.read(fifo));
+    EXPECT_TRUE(io.errorString().endsWith("pipe.s1p: cannot open the file (not a regular file)"))
+        << io.errorString().toStdString();
     // A successful read leaves no reason behind.
     EXPECT_TRUE(io.read(corpus.put("good.s1p", "1 0 0\n")));
     EXPECT_TRUE(io.errorString().isEmpty());

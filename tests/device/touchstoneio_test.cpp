@@ -753,6 +753,7 @@ TEST(TouchstoneWriteFailureTest, FullDiskFailsAndLeavesNoPartialFile)
         }
         EXPECT_FALSE(written);
         EXPECT_FALSE(replaced);
+        EXPECT_FALSE(io.errorString().isEmpty()) << "the system's reason is kept";
         EXPECT_EQ(dirEntries(dir.path()), QStringList{"kept.s2p"}) << "no partial or temporary file";
         EXPECT_EQ(readBytes(existing), "old content\n");
     }
