@@ -516,6 +516,10 @@
         <source>The analyser state was not saved to %1 (the file is missing or empty: is the disk full or the folder not writable?)</source>
         <translation>Состояние анализатора не сохранено в %1 (файл отсутствует или пуст: возможно, диск заполнен или папка недоступна для записи)</translation>
     </message>
+    <message>
+        <source>These analyser settings differ from before the measurement: %1</source>
+        <translation>Эти настройки анализатора отличаются от установленных до измерения: %1</translation>
+    </message>
 </context>
 <context>
     <name>DutMeasurer</name>
@@ -769,10 +773,6 @@
         <translation>Не удаётся прочитать сетку частот ВАЦ</translation>
     </message>
     <message>
-        <source>File cannot be created. Path name contains invalid symbols</source>
-        <translation>Не удаётся создать файл. Путь содержит недопустимые символы</translation>
-    </message>
-    <message>
         <source>Correction</source>
         <translation>Коррекция</translation>
     </message>
@@ -908,153 +908,6 @@
     <message>
         <source>Offset:</source>
         <translation>Смещение:</translation>
-    </message>
-</context>
-<context>
-    <name>NetworkReader</name>
-    <message>
-        <source>unknown [Two-Port Data Order] %1</source>
-        <translation>неизвестный [Two-Port Data Order] %1</translation>
-    </message>
-    <message>
-        <source>only full matrices are read, not [Matrix Format] %1</source>
-        <translation>читаются только полные матрицы, а не [Matrix Format] %1</translation>
-    </message>
-    <message>
-        <source>mixed-mode parameters are not read</source>
-        <translation>параметры смешанного режима не читаются</translation>
-    </message>
-    <message>
-        <source>[Number of Frequencies] %1 is no count</source>
-        <translation>[Number of Frequencies] %1 не является числом точек</translation>
-    </message>
-    <message>
-        <source>the reference impedance %1 is no number</source>
-        <translation>опорный импеданс %1 не является числом</translation>
-    </message>
-    <message>
-        <source>[Reference] holds more than %1 values</source>
-        <translation>[Reference] содержит более %1 значений</translation>
-    </message>
-    <message>
-        <source>the reference impedance %1 is not positive</source>
-        <translation>опорный импеданс %1 не положителен</translation>
-    </message>
-    <message>
-        <source>ports with different reference impedances in [Reference] are not read</source>
-        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
-    </message>
-    <message>
-        <source>an option line inside a point</source>
-        <translation>строка параметров внутри точки</translation>
-    </message>
-    <message>
-        <source>%1 is no number</source>
-        <translation>%1 не является числом</translation>
-    </message>
-    <message>
-        <source>a %1-port point has %2 values; this line holds more</source>
-        <translation>точка %1-портовых данных содержит %2 значений; в этой строке их больше</translation>
-    </message>
-    <message>
-        <source>line %1 looked like the start of noise data (five values at a lower frequency), but this line holds %2 values</source>
-        <translation>строка %1 похожа на начало шумовых данных (пять значений на более низкой частоте), но в этой строке %2 значений</translation>
-    </message>
-    <message>
-        <source>the frequency %1 is not finite</source>
-        <translation>частота %1 не является конечным числом</translation>
-    </message>
-    <message>
-        <source>the frequency %1 is negative</source>
-        <translation>частота %1 отрицательна</translation>
-    </message>
-    <message>
-        <source>the frequency %1 does not rise above the previous %2 (line %3)</source>
-        <translation>частота %1 не больше предыдущей %2 (строка %3)</translation>
-    </message>
-    <message>
-        <source>the values do not make one %1 x %1 matrix</source>
-        <translation>значения не образуют одну матрицу %1 x %1</translation>
-    </message>
-    <message>
-        <source>a value of the point at %1 is not finite</source>
-        <translation>значение точки на частоте %1 не является конечным числом</translation>
-    </message>
-    <message>
-        <source>the Port Impedance line cannot be read at %1</source>
-        <translation>не удаётся прочитать строку Port Impedance на частоте %1</translation>
-    </message>
-    <message>
-        <source>the Port Impedance block holds more than %1 values</source>
-        <translation>блок Port Impedance содержит более %1 значений</translation>
-    </message>
-    <message>
-        <source>the Port Impedance block holds %1 of %2 values</source>
-        <translation>блок Port Impedance содержит %1 из %2 значений</translation>
-    </message>
-    <message>
-        <source>a Port Impedance block inside a point</source>
-        <translation>блок Port Impedance внутри точки</translation>
-    </message>
-    <message>
-        <source>a Port Impedance block before the first point</source>
-        <translation>блок Port Impedance перед первой точкой</translation>
-    </message>
-    <message>
-        <source>a second Port Impedance block for one point</source>
-        <translation>второй блок Port Impedance для одной точки</translation>
-    </message>
-    <message>
-        <source>a point before this Port Impedance block has none</source>
-        <translation>у точки перед этим блоком Port Impedance такого блока нет</translation>
-    </message>
-    <message>
-        <source>the port %1 reference impedance %2%3%4j is unusable</source>
-        <translation>опорный импеданс порта %1 %2%3%4j непригоден</translation>
-    </message>
-    <message>
-        <source>a complex port %1 reference impedance %2%3%4j is not supported</source>
-        <translation>комплексный опорный импеданс порта %1 %2%3%4j не поддерживается</translation>
-    </message>
-    <message>
-        <source>the port impedances vary with frequency and the option line names no reference impedance to refer the data to</source>
-        <translation>импедансы портов меняются с частотой, а в строке параметров не указан опорный импеданс, к которому нужно привести данные</translation>
-    </message>
-    <message>
-        <source>the data cannot be referred to %1 ohm</source>
-        <translation>данные не удаётся привести к %1 ohm</translation>
-    </message>
-    <message>
-        <source>[Reference] holds %1 of %2 values</source>
-        <translation>[Reference] содержит %1 из %2 значений</translation>
-    </message>
-    <message>
-        <source>the file ends inside a point (%1 of %2 values)</source>
-        <translation>файл обрывается внутри точки (%1 из %2 значений)</translation>
-    </message>
-    <message>
-        <source>the file ends in the middle of its last number</source>
-        <translation>файл обрывается посреди последнего числа</translation>
-    </message>
-    <message>
-        <source>the file holds no data points</source>
-        <translation>файл не содержит точек данных</translation>
-    </message>
-    <message>
-        <source>%1-parameters are not read, only S-parameters</source>
-        <translation>%1-параметры не читаются, только S-параметры</translation>
-    </message>
-    <message>
-        <source>[Number of Frequencies] declares %1 points, the file holds %2</source>
-        <translation>[Number of Frequencies] объявляет %1 точек, в файле их %2</translation>
-    </message>
-    <message>
-        <source>%1 of %2 points have a Port Impedance block</source>
-        <translation>блок Port Impedance есть у %1 из %2 точек</translation>
-    </message>
-    <message>
-        <source>both [Reference] and Port Impedance blocks name the impedances</source>
-        <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
     </message>
 </context>
 <context>
@@ -1833,6 +1686,166 @@
     <message>
         <source>cannot read the file (%1)</source>
         <translation>не удаётся прочитать файл (%1)</translation>
+    </message>
+    <message>
+        <source>a complex reference impedance R %1 is not supported</source>
+        <translation>комплексный опорный импеданс R %1 не поддерживается</translation>
+    </message>
+    <message>
+        <source>the reference impedance R %1 is no number</source>
+        <translation>опорный импеданс R %1 не является числом</translation>
+    </message>
+    <message>
+        <source>the reference impedance R %1 is not a finite value of at least 0</source>
+        <translation>опорный импеданс R %1 не является конечным значением не меньше 0</translation>
+    </message>
+    <message>
+        <source>the option line names R without a value</source>
+        <translation>строка параметров содержит R без значения</translation>
+    </message>
+    <message>
+        <source>unknown [Two-Port Data Order] %1</source>
+        <translation>неизвестный [Two-Port Data Order] %1</translation>
+    </message>
+    <message>
+        <source>only full matrices are read, not [Matrix Format] %1</source>
+        <translation>читаются только полные матрицы, а не [Matrix Format] %1</translation>
+    </message>
+    <message>
+        <source>mixed-mode parameters are not read</source>
+        <translation>параметры смешанного режима не читаются</translation>
+    </message>
+    <message>
+        <source>[Number of Frequencies] %1 is no count</source>
+        <translation>[Number of Frequencies] %1 не является числом точек</translation>
+    </message>
+    <message>
+        <source>the reference impedance %1 is no number</source>
+        <translation>опорный импеданс %1 не является числом</translation>
+    </message>
+    <message>
+        <source>[Reference] holds more than %1 values</source>
+        <translation>[Reference] содержит более %1 значений</translation>
+    </message>
+    <message>
+        <source>the reference impedance %1 is not positive</source>
+        <translation>опорный импеданс %1 не положителен</translation>
+    </message>
+    <message>
+        <source>ports with different reference impedances in [Reference] are not read</source>
+        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
+    </message>
+    <message>
+        <source>an option line inside a point</source>
+        <translation>строка параметров внутри точки</translation>
+    </message>
+    <message>
+        <source>%1 is no number</source>
+        <translation>%1 не является числом</translation>
+    </message>
+    <message>
+        <source>a %1-port point has %2 values; this line holds more</source>
+        <translation>точка %1-портовых данных содержит %2 значений; в этой строке их больше</translation>
+    </message>
+    <message>
+        <source>line %1 looked like the start of noise data (five values at a lower frequency), but this line holds %2 values</source>
+        <translation>строка %1 похожа на начало шумовых данных (пять значений на более низкой частоте), но в этой строке %2 значений</translation>
+    </message>
+    <message>
+        <source>the frequency %1 is not finite</source>
+        <translation>частота %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>the frequency %1 is negative</source>
+        <translation>частота %1 отрицательна</translation>
+    </message>
+    <message>
+        <source>the frequency %1 does not rise above the previous %2 (line %3)</source>
+        <translation>частота %1 не больше предыдущей %2 (строка %3)</translation>
+    </message>
+    <message>
+        <source>the values do not make one %1 x %1 matrix</source>
+        <translation>значения не образуют одну матрицу %1 x %1</translation>
+    </message>
+    <message>
+        <source>a value of the point at %1 is not finite</source>
+        <translation>значение точки на частоте %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>the Port Impedance line cannot be read at %1</source>
+        <translation>не удаётся прочитать строку Port Impedance начиная с %1</translation>
+    </message>
+    <message>
+        <source>the Port Impedance block holds more than %1 values</source>
+        <translation>блок Port Impedance содержит более %1 значений</translation>
+    </message>
+    <message>
+        <source>the Port Impedance block holds %1 of %2 values</source>
+        <translation>блок Port Impedance содержит %1 из %2 значений</translation>
+    </message>
+    <message>
+        <source>a Port Impedance block inside a point</source>
+        <translation>блок Port Impedance внутри точки</translation>
+    </message>
+    <message>
+        <source>a Port Impedance block before the first point</source>
+        <translation>блок Port Impedance перед первой точкой</translation>
+    </message>
+    <message>
+        <source>a second Port Impedance block for one point</source>
+        <translation>второй блок Port Impedance для одной точки</translation>
+    </message>
+    <message>
+        <source>a point before this Port Impedance block has none</source>
+        <translation>у точки перед этим блоком Port Impedance такого блока нет</translation>
+    </message>
+    <message>
+        <source>the port %1 reference impedance %2%3%4j is unusable</source>
+        <translation>опорный импеданс порта %1 %2%3%4j непригоден</translation>
+    </message>
+    <message>
+        <source>a complex port %1 reference impedance %2%3%4j is not supported</source>
+        <translation>комплексный опорный импеданс порта %1 %2%3%4j не поддерживается</translation>
+    </message>
+    <message>
+        <source>the port impedances vary with frequency and the option line names no reference impedance to refer the data to</source>
+        <translation>импедансы портов меняются с частотой, а в строке параметров не указан опорный импеданс, к которому нужно привести данные</translation>
+    </message>
+    <message>
+        <source>the data cannot be referred to %1 ohm</source>
+        <translation>данные не удаётся привести к %1 ohm</translation>
+    </message>
+    <message>
+        <source>[Reference] holds %1 of %2 values</source>
+        <translation>[Reference] содержит %1 из %2 значений</translation>
+    </message>
+    <message>
+        <source>the file ends inside a point (%1 of %2 values)</source>
+        <translation>файл обрывается внутри точки (%1 из %2 значений)</translation>
+    </message>
+    <message>
+        <source>the file ends in the middle of its last number</source>
+        <translation>файл обрывается посреди последнего числа</translation>
+    </message>
+    <message>
+        <source>the file holds no data points</source>
+        <translation>файл не содержит точек данных</translation>
+    </message>
+    <message>
+        <source>%1-parameters are not read, only S-parameters</source>
+        <translation>%1-параметры не читаются, только S-параметры</translation>
+    </message>
+    <message>
+        <source>[Number of Frequencies] declares %1 points, the file holds %2</source>
+        <translation>[Number of Frequencies] объявляет %1 точек, в файле их %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 points have a Port Impedance block</source>
+        <translation>блок Port Impedance есть у %1 из %2 точек</translation>
+    </message>
+    <message>
+        <source>both [Reference] and Port Impedance blocks name the impedances</source>
+        <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
     </message>
 </context>
 <context>
