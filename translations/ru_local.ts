@@ -112,7 +112,7 @@
     </message>
     <message>
         <source>The fixture model of %1 is not passive: its largest singular value reaches %2 (a gain of %3 dB) at %4 GHz and is above 1 + %5 from %6 to %7 GHz. DUT data de-embedded with it are wrong there; check the measurement or choose another correction method.</source>
-        <translation>Модель оснастки для %1 не пассивна: её наибольшее сингулярное число достигает %2 (усиление %3 dB) на частоте %4 GHz и превышает 1 + %5 в диапазоне от %6 до %7 GHz. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте измерение или выберите другой метод коррекции.</translation>
+        <translation>Модель %1 не пассивна: её наибольшее сингулярное число достигает %2 (усиление %3 dB) на частоте %4 GHz и превышает 1 + %5 в диапазоне от %6 до %7 GHz. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте измерение или выберите другой метод коррекции.</translation>
     </message>
 </context>
 <context>
@@ -301,7 +301,7 @@
     </message>
     <message>
         <source>Perform an N-port VNA calibration at the plane where the fixture needs to be connected.&lt;br&gt;&lt;br&gt; No fixture connection is required.&lt;br&gt;&lt;br&gt; Calibration is applied on the active VNA channel only.</source>
-        <translation>Выполните N-портовую калибровку ВАЦ в плоскости, к которой будет подключаться оснастка.&lt;br&gt;&lt;br&gt; Подключать оснастку не требуется.&lt;br&gt;&lt;br&gt; Калибровка применяется только к активному каналу ВАЦ.</translation>
+        <translation>Выполните N-портовую калибровку ВАЦ в плоскости, к которой будет подключаться оснастка.&lt;br&gt;&lt;br&gt; Подключать оснастку не требуется.&lt;br&gt;&lt;br&gt; Калибровка действует только на активный канал ВАЦ.</translation>
     </message>
 </context>
 <context>
