@@ -47,6 +47,12 @@ TestCase {
         for (var i = 0; i < names.length; ++i) {
             window.wizard.stepIndex = i
             shoot(names[i])
+            // The page's help, opened with its button.
+            var help = Support.findVisible(window.wizard.pages[i], "helpButton")
+            verify(help, "the help button of " + names[i])
+            mouseClick(help)
+            shoot(names[i] + "-help")
+            mouseClick(help)
         }
 
         // The thru measured, with its charts, then the characterization.
