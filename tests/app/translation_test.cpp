@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -192,6 +193,34 @@ TEST(RussianCatalogue, SharedTextsKeepTheirSourceWordingWhileOthersAreTranslated
     english.convertImpedance();
     ASSERT_EQ(englishErrors.count(), 1);
     EXPECT_EQ(englishErrors.at(0).at(0).toString(), QString("Invalid input data for impedance conversion"));
+}
+
+// The program's own language options with the built catalogue: -r speaks
+// Russian; no option, -e or a file name leave everything English.
+TEST(RussianCatalogue, OnlyTheRussianOptionChangesTheLanguage)
+{
+    struct Case
+    {
+        QStringList arguments;
+        const char *waiting;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("vuk"), QStringLiteral("-r")}, "Ожидание ВАЦ"},
+        {{QStringLiteral("vuk"), QStringLiteral("--russian")}, "Ожидание ВАЦ"},
+        {{QStringLiteral("vuk")}, "Waiting for VNA"},
+        {{QStringLiteral("vuk"), QStringLiteral("-e")}, "Waiting for VNA"},
+        {{QStringLiteral("vuk"), QStringLiteral("--english"), QStringLiteral("setup.sta")}, "Waiting for VNA"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        QCommandLineParser parser;
+        Startup::LanguageOptions options;
+        Startup::processCommandLine(parser, options, c.arguments);
+        QTranslator translator;
+        Startup::installTranslation(parser, options, translator);
+        EXPECT_EQ(QCoreApplication::translate("main", "Waiting for VNA"), QString::fromUtf8(c.waiting));
+        QCoreApplication::removeTranslator(&translator);
+    }
 }
 
 // The Touchstone reader's refusals, from its option-line check (outside any
