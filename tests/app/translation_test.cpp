@@ -109,7 +109,7 @@ std::vector<Message> refreshedCatalogue(QTemporaryDir &scratch, QStringList *com
     EXPECT_EQ(lupdate.exitCode(), 0) << errors.toStdString();
     // Its diagnostics name a source line ("file:line: what"): a text it
     // cannot place in a context, or a class whose tr() context it guesses.
-    static const QRegularExpression complaint(QStringLiteral("^\\S+:\\d+: .*$"), QRegularExpression::MultilineOption);
+    static const QRegularExpression complaint(QStringLiteral("^.+:\\d+: .*$"), QRegularExpression::MultilineOption);
     for (auto it = complaint.globalMatch(errors); it.hasNext();)
         *complaints << it.next().captured();
     return readCatalogue(copy);
