@@ -41,11 +41,6 @@ void releaseStateFile(const QString &path)
     activeStateFiles().erase(path);
 }
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("DeviceStateBackup", text);
-}
-
 // Backups whose reload did not reach the analyser, by state file path: the
 // next backup into that folder reloads them first, so a damaged state is
 // never saved as if it were the user's.
@@ -91,7 +86,7 @@ std::optional<StateRestoreResult> runRestore(SyncedVnaDevice *device, const Stat
 
 QString differingText(const QStringList &differing)
 {
-    return tr("These analyser settings differ from before the measurement: %1")
+    return DeviceStateBackup::tr("These analyser settings differ from before the measurement: %1")
         .arg(differing.join(QStringLiteral("; ")));
 }
 

@@ -11,6 +11,7 @@
 #include "device/syncedvnadevice.h"
 #include "device/vnadevice.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -19,6 +20,8 @@ class SyncedVnaDevice;
 
 class DeviceStateBackup
 {
+    Q_DECLARE_TR_FUNCTIONS(DeviceStateBackup)
+
 public:
     // The files go to the "tmp" subdirectory of `directory` (the application
     // directory when empty).

@@ -141,12 +141,6 @@ void appendNumber(QByteArray &out, double value)
     out.append(buffer, static_cast<int>(result.ptr - buffer));
 }
 
-// Texts of the reader's refusals, in the reader's translation context.
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("TouchstoneIO", text);
-}
-
 QString quoted(const char *begin, const char *end)
 {
     while (begin != end && isBlank(*begin))
@@ -236,13 +230,14 @@ bool applyReference(const char *begin, const char *end, TouchstoneData &data, QS
     if (!value) {
         const bool complex = std::memchr(begin, '(', end - begin) || std::memchr(begin, 'j', end - begin)
                              || std::memchr(begin, 'J', end - begin);
-        *problem = (complex ? tr("a complex reference impedance R %1 is not supported")
-                            : tr("the reference impedance R %1 is no number"))
+        *problem = (complex ? TouchstoneIO::tr("a complex reference impedance R %1 is not supported")
+                            : TouchstoneIO::tr("the reference impedance R %1 is no number"))
                        .arg(quoted(begin, end));
         return false;
     }
     if (!std::isfinite(*value) || *value < 0.0) {
-        *problem = tr("the reference impedance R %1 is not a finite value of at least 0").arg(quoted(begin, end));
+        *problem = TouchstoneIO::tr("the reference impedance R %1 is not a finite value of at least 0")
+                       .arg(quoted(begin, end));
         return false;
     }
     data.impedance = *value;
@@ -266,7 +261,7 @@ bool parseOptions(const char *begin, const char *end, TouchstoneData &data, QStr
             continue;
         if (!tokens.next(b, e)) {
             if (problem)
-                *problem = tr("the option line names R without a value");
+                *problem = TouchstoneIO::tr("the option line names R without a value");
             return !problem;
         }
         if (!applyReference(b, e, data, problem))
@@ -618,6 +613,9 @@ struct ImpedanceBlock
 // The rules of the format, fed line by line.
 class NetworkReader
 {
+    // The refusals are the reader's texts, as those of TouchstoneIO::read.
+    Q_DECLARE_TR_FUNCTIONS(TouchstoneIO)
+
 public:
     explicit NetworkReader(size_t ports) : m_n(ports), m_valuesPerPoint(2 * ports * ports + 1)
     {

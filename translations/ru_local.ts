@@ -112,7 +112,7 @@
     </message>
     <message>
         <source>The fixture model of %1 is not passive: its largest singular value reaches %2 (a gain of %3 dB) at %4 GHz and is above 1 + %5 from %6 to %7 GHz. DUT data de-embedded with it are wrong there; check the measurement or choose another correction method.</source>
-        <translation>Модель оснастки для %1 не пассивна: её наибольшее сингулярное число достигает %2 (усиление %3 dB) на частоте %4 GHz и превышает 1 + %5 в диапазоне от %6 до %7 GHz. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте измерение или выберите другой метод коррекции.</translation>
+        <translation>Модель %1 не пассивна: её наибольшее сингулярное число достигает %2 (усиление %3 dB) на частоте %4 GHz и превышает 1 + %5 в диапазоне от %6 до %7 GHz. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте измерение или выберите другой метод коррекции.</translation>
     </message>
 </context>
 <context>
@@ -301,7 +301,7 @@
     </message>
     <message>
         <source>Perform an N-port VNA calibration at the plane where the fixture needs to be connected.&lt;br&gt;&lt;br&gt; No fixture connection is required.&lt;br&gt;&lt;br&gt; Calibration is applied on the active VNA channel only.</source>
-        <translation>Выполните N-портовую калибровку ВАЦ в плоскости, к которой будет подключаться оснастка.&lt;br&gt;&lt;br&gt; Подключать оснастку не требуется.&lt;br&gt;&lt;br&gt; Калибровка применяется только к активному каналу ВАЦ.</translation>
+        <translation>Выполните N-портовую калибровку ВАЦ в плоскости, к которой будет подключаться оснастка.&lt;br&gt;&lt;br&gt; Подключать оснастку не требуется.&lt;br&gt;&lt;br&gt; Калибровка действует только на активный канал ВАЦ.</translation>
     </message>
 </context>
 <context>
@@ -395,7 +395,7 @@
     </message>
     <message>
         <source>&lt;h2&gt;Step 2. Fixture connection&lt;/h2&gt;&lt;p&gt;Point out the fixture connections for the measurement steps and assign a VNA port to every fixture port.&lt;/p&gt;&lt;h3&gt;Measurement steps&lt;/h3&gt;&lt;table border=1 cellpadding=4 style=&apos;border-color:%1&apos;&gt;&lt;tr&gt;&lt;th&gt;Fixtures&lt;/th&gt;&lt;th&gt;Steps&lt;/th&gt;&lt;th&gt;Methods&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A or B alone&lt;/td&gt;&lt;td&gt;1&lt;/td&gt;&lt;td&gt;1xReflect&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A and B connected together&lt;/td&gt;&lt;td&gt;1&lt;/td&gt;&lt;td&gt;2xThrough&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A and B, each alone&lt;/td&gt;&lt;td&gt;2&lt;/td&gt;&lt;td&gt;1xReflect or 2xThrough for each&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Any of the above plus the DUT&lt;/td&gt;&lt;td&gt;2 or 3&lt;/td&gt;&lt;td&gt;the above and the DUT step&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;h3&gt;Methods&lt;/h3&gt;&lt;p&gt;&lt;b&gt;1xReflect&lt;/b&gt;: the fixture is terminated by an open and/or a short standard.&lt;/p&gt;&lt;p&gt;&lt;b&gt;2xThrough&lt;/b&gt;: two fixtures are connected to each other. The number of input and output ports of two connected fixtures should be the same.&lt;/p&gt;&lt;h3&gt;Options&lt;/h3&gt;&lt;p&gt;&lt;b&gt;A - B Connection&lt;/b&gt;: fixtures A and B are connected directly (2xThrough).&lt;/p&gt;&lt;p&gt;&lt;b&gt;A - A Connection&lt;/b&gt; and &lt;b&gt;B - B Connection&lt;/b&gt;: two identical fixtures A (or B) are connected as a THRU. ON means 2xThrough, OFF means 1xReflect.&lt;/p&gt;&lt;p&gt;&lt;b&gt;CAL ≠ DUT&lt;/b&gt;: the calibration fixture and the DUT fixture are different; an extra DUT step is added. This mode is available only with the time gating method.&lt;/p&gt;&lt;h3&gt;Port assignment&lt;/h3&gt;&lt;p&gt;Choose the VNA port of every fixture port. A port used twice is marked: reassign the ports before measuring.&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;Шаг 2. Подключение оснастки&lt;/h2&gt;&lt;p&gt;Укажите подключения оснастки для шагов измерения и назначьте порт ВАЦ каждому порту оснастки.&lt;/p&gt;&lt;h3&gt;Шаги измерения&lt;/h3&gt;&lt;table border=1 cellpadding=4 style=&apos;border-color:%1&apos;&gt;&lt;tr&gt;&lt;th&gt;Оснастка&lt;/th&gt;&lt;th&gt;Шаги&lt;/th&gt;&lt;th&gt;Методы&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Только A или только B&lt;/td&gt;&lt;td&gt;1&lt;/td&gt;&lt;td&gt;1xReflect&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A и B, соединённые друг с другом&lt;/td&gt;&lt;td&gt;1&lt;/td&gt;&lt;td&gt;2xThrough&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A и B, каждая отдельно&lt;/td&gt;&lt;td&gt;2&lt;/td&gt;&lt;td&gt;1xReflect или 2xThrough для каждой&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Любой из вариантов выше плюс DUT&lt;/td&gt;&lt;td&gt;2 или 3&lt;/td&gt;&lt;td&gt;указанные выше и шаг DUT&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;h3&gt;Методы&lt;/h3&gt;&lt;p&gt;&lt;b&gt;1xReflect&lt;/b&gt;: оснастка нагружена на меру холостого хода и/или короткого замыкания.&lt;/p&gt;&lt;p&gt;&lt;b&gt;2xThrough&lt;/b&gt;: две оснастки соединены друг с другом. Число входных и выходных портов двух соединяемых оснасток должно совпадать.&lt;/p&gt;&lt;h3&gt;Параметры&lt;/h3&gt;&lt;p&gt;&lt;b&gt;A - B Connection&lt;/b&gt;: оснастки A и B соединены напрямую (2xThrough).&lt;/p&gt;&lt;p&gt;&lt;b&gt;A - A Connection&lt;/b&gt; и &lt;b&gt;B - B Connection&lt;/b&gt;: две одинаковые оснастки A (или B) соединены как THRU. Включено — 2xThrough, выключено — 1xReflect.&lt;/p&gt;&lt;p&gt;&lt;b&gt;CAL ≠ DUT&lt;/b&gt;: калибровочная оснастка и оснастка DUT различаются; добавляется дополнительный шаг DUT. Этот режим доступен только с методом временного стробирования.&lt;/p&gt;&lt;h3&gt;Назначение портов&lt;/h3&gt;&lt;p&gt;Выберите порт ВАЦ для каждого порта оснастки. Порт, использованный дважды, отмечается: переназначьте порты перед измерением.&lt;/p&gt;</translation>
+        <translation>&lt;h2&gt;Шаг 2. Подключение оснастки&lt;/h2&gt;&lt;p&gt;Укажите подключения оснастки для шагов измерения и назначьте порт ВАЦ каждому порту оснастки.&lt;/p&gt;&lt;h3&gt;Шаги измерения&lt;/h3&gt;&lt;table border=1 cellpadding=4 style=&apos;border-color:%1&apos;&gt;&lt;tr&gt;&lt;th&gt;Оснастка&lt;/th&gt;&lt;th&gt;Шаги&lt;/th&gt;&lt;th&gt;Методы&lt;/th&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Только A или только B&lt;/td&gt;&lt;td&gt;1&lt;/td&gt;&lt;td&gt;1xReflect&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A и B, соединённые друг с другом&lt;/td&gt;&lt;td&gt;1&lt;/td&gt;&lt;td&gt;2xThrough&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;A и B, каждая отдельно&lt;/td&gt;&lt;td&gt;2&lt;/td&gt;&lt;td&gt;1xReflect или 2xThrough для каждой&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Любой из вариантов выше плюс DUT&lt;/td&gt;&lt;td&gt;2 или 3&lt;/td&gt;&lt;td&gt;указанные выше и шаг DUT&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;&lt;h3&gt;Методы&lt;/h3&gt;&lt;p&gt;&lt;b&gt;1xReflect&lt;/b&gt;: оснастка нагружена на меру холостого хода и/или короткого замыкания.&lt;/p&gt;&lt;p&gt;&lt;b&gt;2xThrough&lt;/b&gt;: две оснастки соединены друг с другом. Число входных и выходных портов двух соединяемых оснасток должно совпадать.&lt;/p&gt;&lt;h3&gt;Параметры&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Соединение A - B&lt;/b&gt;: оснастки A и B соединены напрямую (2xThrough).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Соединение A - A&lt;/b&gt; и &lt;b&gt;Соединение B - B&lt;/b&gt;: две одинаковые оснастки A (или B) соединены как THRU. Включено — 2xThrough, выключено — 1xReflect.&lt;/p&gt;&lt;p&gt;&lt;b&gt;CAL ≠ DUT&lt;/b&gt;: калибровочная оснастка и оснастка DUT различаются; добавляется дополнительный шаг DUT. Этот режим доступен только с методом временного стробирования.&lt;/p&gt;&lt;h3&gt;Назначение портов&lt;/h3&gt;&lt;p&gt;Выберите порт ВАЦ для каждого порта оснастки. Порт, использованный дважды, отмечается: переназначьте порты перед измерением.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>Configuration </source>
@@ -427,7 +427,7 @@
     </message>
     <message>
         <source>A - B Connection</source>
-        <translation>A - B Connection</translation>
+        <translation>Соединение A - B</translation>
     </message>
     <message>
         <source>Use 2 Fixtures A as THRU:</source>
@@ -435,7 +435,7 @@
     </message>
     <message>
         <source>A - A Connection</source>
-        <translation>A - A Connection</translation>
+        <translation>Соединение A - A</translation>
     </message>
     <message>
         <source>The bisection method does not support the 1xReflect setup. It requires a direct connection of two fixtures.</source>
@@ -447,7 +447,7 @@
     </message>
     <message>
         <source>B - B Connection</source>
-        <translation>B - B Connection</translation>
+        <translation>Соединение B - B</translation>
     </message>
     <message>
         <source>CAL fixture and DUT fixture are different:</source>
@@ -515,6 +515,10 @@
     <message>
         <source>The analyser state was not saved to %1 (the file is missing or empty: is the disk full or the folder not writable?)</source>
         <translation>Состояние анализатора не сохранено в %1 (файл отсутствует или пуст: возможно, диск заполнен или папка недоступна для записи)</translation>
+    </message>
+    <message>
+        <source>These analyser settings differ from before the measurement: %1</source>
+        <translation>Эти настройки анализатора отличаются от установленных до измерения: %1</translation>
     </message>
 </context>
 <context>
@@ -769,10 +773,6 @@
         <translation>Не удаётся прочитать сетку частот ВАЦ</translation>
     </message>
     <message>
-        <source>File cannot be created. Path name contains invalid symbols</source>
-        <translation>Не удаётся создать файл. Путь содержит недопустимые символы</translation>
-    </message>
-    <message>
         <source>Correction</source>
         <translation>Коррекция</translation>
     </message>
@@ -912,153 +912,6 @@
     <message>
         <source>Offset:</source>
         <translation>Смещение:</translation>
-    </message>
-</context>
-<context>
-    <name>NetworkReader</name>
-    <message>
-        <source>unknown [Two-Port Data Order] %1</source>
-        <translation>неизвестный [Two-Port Data Order] %1</translation>
-    </message>
-    <message>
-        <source>only full matrices are read, not [Matrix Format] %1</source>
-        <translation>читаются только полные матрицы, а не [Matrix Format] %1</translation>
-    </message>
-    <message>
-        <source>mixed-mode parameters are not read</source>
-        <translation>параметры смешанного режима не читаются</translation>
-    </message>
-    <message>
-        <source>[Number of Frequencies] %1 is no count</source>
-        <translation>[Number of Frequencies] %1 не является числом точек</translation>
-    </message>
-    <message>
-        <source>the reference impedance %1 is no number</source>
-        <translation>опорный импеданс %1 не является числом</translation>
-    </message>
-    <message>
-        <source>[Reference] holds more than %1 values</source>
-        <translation>[Reference] содержит более %1 значений</translation>
-    </message>
-    <message>
-        <source>the reference impedance %1 is not positive</source>
-        <translation>опорный импеданс %1 не положителен</translation>
-    </message>
-    <message>
-        <source>ports with different reference impedances in [Reference] are not read</source>
-        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
-    </message>
-    <message>
-        <source>an option line inside a point</source>
-        <translation>строка параметров внутри точки</translation>
-    </message>
-    <message>
-        <source>%1 is no number</source>
-        <translation>%1 не является числом</translation>
-    </message>
-    <message>
-        <source>a %1-port point has %2 values; this line holds more</source>
-        <translation>точка %1-портовых данных содержит %2 значений; в этой строке их больше</translation>
-    </message>
-    <message>
-        <source>line %1 looked like the start of noise data (five values at a lower frequency), but this line holds %2 values</source>
-        <translation>строка %1 похожа на начало шумовых данных (пять значений на более низкой частоте), но в этой строке %2 значений</translation>
-    </message>
-    <message>
-        <source>the frequency %1 is not finite</source>
-        <translation>частота %1 не является конечным числом</translation>
-    </message>
-    <message>
-        <source>the frequency %1 is negative</source>
-        <translation>частота %1 отрицательна</translation>
-    </message>
-    <message>
-        <source>the frequency %1 does not rise above the previous %2 (line %3)</source>
-        <translation>частота %1 не больше предыдущей %2 (строка %3)</translation>
-    </message>
-    <message>
-        <source>the values do not make one %1 x %1 matrix</source>
-        <translation>значения не образуют одну матрицу %1 x %1</translation>
-    </message>
-    <message>
-        <source>a value of the point at %1 is not finite</source>
-        <translation>значение точки на частоте %1 не является конечным числом</translation>
-    </message>
-    <message>
-        <source>the Port Impedance line cannot be read at %1</source>
-        <translation>не удаётся прочитать строку Port Impedance на частоте %1</translation>
-    </message>
-    <message>
-        <source>the Port Impedance block holds more than %1 values</source>
-        <translation>блок Port Impedance содержит более %1 значений</translation>
-    </message>
-    <message>
-        <source>the Port Impedance block holds %1 of %2 values</source>
-        <translation>блок Port Impedance содержит %1 из %2 значений</translation>
-    </message>
-    <message>
-        <source>a Port Impedance block inside a point</source>
-        <translation>блок Port Impedance внутри точки</translation>
-    </message>
-    <message>
-        <source>a Port Impedance block before the first point</source>
-        <translation>блок Port Impedance перед первой точкой</translation>
-    </message>
-    <message>
-        <source>a second Port Impedance block for one point</source>
-        <translation>второй блок Port Impedance для одной точки</translation>
-    </message>
-    <message>
-        <source>a point before this Port Impedance block has none</source>
-        <translation>у точки перед этим блоком Port Impedance такого блока нет</translation>
-    </message>
-    <message>
-        <source>the port %1 reference impedance %2%3%4j is unusable</source>
-        <translation>опорный импеданс порта %1 %2%3%4j непригоден</translation>
-    </message>
-    <message>
-        <source>a complex port %1 reference impedance %2%3%4j is not supported</source>
-        <translation>комплексный опорный импеданс порта %1 %2%3%4j не поддерживается</translation>
-    </message>
-    <message>
-        <source>the port impedances vary with frequency and the option line names no reference impedance to refer the data to</source>
-        <translation>импедансы портов меняются с частотой, а в строке параметров не указан опорный импеданс, к которому нужно привести данные</translation>
-    </message>
-    <message>
-        <source>the data cannot be referred to %1 ohm</source>
-        <translation>данные не удаётся привести к %1 ohm</translation>
-    </message>
-    <message>
-        <source>[Reference] holds %1 of %2 values</source>
-        <translation>[Reference] содержит %1 из %2 значений</translation>
-    </message>
-    <message>
-        <source>the file ends inside a point (%1 of %2 values)</source>
-        <translation>файл обрывается внутри точки (%1 из %2 значений)</translation>
-    </message>
-    <message>
-        <source>the file ends in the middle of its last number</source>
-        <translation>файл обрывается посреди последнего числа</translation>
-    </message>
-    <message>
-        <source>the file holds no data points</source>
-        <translation>файл не содержит точек данных</translation>
-    </message>
-    <message>
-        <source>%1-parameters are not read, only S-parameters</source>
-        <translation>%1-параметры не читаются, только S-параметры</translation>
-    </message>
-    <message>
-        <source>[Number of Frequencies] declares %1 points, the file holds %2</source>
-        <translation>[Number of Frequencies] объявляет %1 точек, в файле их %2</translation>
-    </message>
-    <message>
-        <source>%1 of %2 points have a Port Impedance block</source>
-        <translation>блок Port Impedance есть у %1 из %2 точек</translation>
-    </message>
-    <message>
-        <source>both [Reference] and Port Impedance blocks name the impedances</source>
-        <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
     </message>
 </context>
 <context>
@@ -1450,7 +1303,7 @@
     </message>
     <message>
         <source>&lt;h2&gt;Step 3. VNA setup&lt;/h2&gt;&lt;p&gt;Review the sweep settings of the active VNA channel and adjust them to the recommended values.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Low pass mode&lt;/b&gt; (Fstart = Fstep): the start frequency equals the frequency step. This mode is required for the impedance calculation and the impedance conversion, and it gives a better time resolution of the impulse response for time gating. &lt;b&gt;Band pass mode&lt;/b&gt; (Fstart &amp;ne; Fstep): any other linear grid.&lt;/p&gt;&lt;p&gt;Measure the fixture over the widest possible frequency range. Only linear sweeps are supported.&lt;/p&gt;&lt;p&gt;Buttons:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;VNA preset&lt;/b&gt; returns the VNA to its preset state.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Low pass mode&lt;/b&gt; sets Fstart = Fstep by changing the start frequency; the number of points is kept.&lt;/li&gt;&lt;li&gt;&lt;b&gt;10 MHz low pass mode&lt;/b&gt; sets Fstart = Fstep = 10 MHz and the maximum stop frequency of the VNA.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Ignore low pass&lt;/b&gt; turns the low pass check off; no impedance conversion is made.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;&lt;b&gt;Warning:&lt;/b&gt; more than 20,000 points significantly slow down the measurements and calculations.&lt;/p&gt;&lt;p&gt;An IF bandwidth between 1 and 10 kHz is usually appropriate. Do not exceed 0 dBm output power.&lt;/p&gt;&lt;p&gt;A value other than the recommended one raises a notification; the «Recommended» column lists the recommended values.&lt;/p&gt;&lt;p&gt;After the fixture removal the VNA calibration reference impedance Zo can be set to:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;System&lt;/b&gt;: the system impedance of the VNA;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Fixture&lt;/b&gt;: the impedance of the fixture;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Custom&lt;/b&gt;: an arbitrary value.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Errors fall into two categories, &lt;b&gt;Warning&lt;/b&gt; and &lt;b&gt;Critical error&lt;/b&gt;; both are shown in the notification panel.&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;Шаг 3. Настройка ВАЦ&lt;/h2&gt;&lt;p&gt;Проверьте параметры развёртки активного канала ВАЦ и приведите их к рекомендуемым значениям.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; (Fstart = Fstep): начальная частота равна шагу по частоте. Этот режим необходим для расчёта и преобразования импеданса и даёт лучшее временное разрешение импульсной характеристики при временном стробировании. &lt;b&gt;Полосовой режим&lt;/b&gt; (Fstart &amp;ne; Fstep): любая другая линейная сетка.&lt;/p&gt;&lt;p&gt;Измеряйте оснастку в максимально широком диапазоне частот. Поддерживается только линейная развёртка.&lt;/p&gt;&lt;p&gt;Кнопки:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Предустановка ВАЦ&lt;/b&gt; возвращает ВАЦ в исходное состояние.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; устанавливает Fstart = Fstep, изменяя начальную частоту; число точек сохраняется.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ 10 MHz&lt;/b&gt; устанавливает Fstart = Fstep = 10 MHz и максимальную конечную частоту ВАЦ.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Без режима ФНЧ&lt;/b&gt; отключает проверку режима ФНЧ; преобразование импеданса не выполняется.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;&lt;b&gt;Внимание:&lt;/b&gt; более 20,000 точек существенно замедляют измерения и расчёты.&lt;/p&gt;&lt;p&gt;Обычно подходит полоса ПЧ от 1 до 10 kHz. Не превышайте выходную мощность 0 dBm.&lt;/p&gt;&lt;p&gt;Значение, отличное от рекомендуемого, вызывает уведомление; рекомендуемые значения приведены в столбце «Recommended».&lt;/p&gt;&lt;p&gt;После исключения оснастки опорный импеданс Zo калибровки ВАЦ можно установить равным:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Системный&lt;/b&gt;: системному импедансу ВАЦ;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Оснастка&lt;/b&gt;: импедансу оснастки;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Заданный&lt;/b&gt;: произвольному значению.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Ошибки делятся на две категории, &lt;b&gt;Предупреждение&lt;/b&gt; и &lt;b&gt;Критическая ошибка&lt;/b&gt;; обе отображаются на панели уведомлений.&lt;/p&gt;</translation>
+        <translation>&lt;h2&gt;Шаг 3. Настройка ВАЦ&lt;/h2&gt;&lt;p&gt;Проверьте параметры развёртки активного канала ВАЦ и приведите их к рекомендуемым значениям.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; (Fstart = Fstep): начальная частота равна шагу по частоте. Этот режим необходим для расчёта и преобразования импеданса и даёт лучшее временное разрешение импульсной характеристики при временном стробировании. &lt;b&gt;Полосовой режим&lt;/b&gt; (Fstart &amp;ne; Fstep): любая другая линейная сетка.&lt;/p&gt;&lt;p&gt;Измеряйте оснастку в максимально широком диапазоне частот. Поддерживается только линейная развёртка.&lt;/p&gt;&lt;p&gt;Кнопки:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Предустановка ВАЦ&lt;/b&gt; возвращает ВАЦ в исходное состояние.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; устанавливает Fstart = Fstep, изменяя начальную частоту; число точек сохраняется.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ 10 MHz&lt;/b&gt; устанавливает Fstart = Fstep = 10 MHz и максимальную конечную частоту ВАЦ.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Без режима ФНЧ&lt;/b&gt; отключает проверку режима ФНЧ; преобразование импеданса не выполняется.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;&lt;b&gt;Внимание:&lt;/b&gt; более 20000 точек существенно замедляют измерения и расчёты.&lt;/p&gt;&lt;p&gt;Обычно подходит полоса ПЧ от 1 до 10 kHz. Не превышайте выходную мощность 0 dBm.&lt;/p&gt;&lt;p&gt;Значение, отличное от рекомендуемого, вызывает уведомление; рекомендуемые значения приведены в столбце «Recommended».&lt;/p&gt;&lt;p&gt;После исключения оснастки опорный импеданс Zo калибровки ВАЦ можно установить равным:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Системный&lt;/b&gt;: системному импедансу ВАЦ;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Оснастка&lt;/b&gt;: импедансу оснастки;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Заданный&lt;/b&gt;: произвольному значению.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Ошибки делятся на две категории, &lt;b&gt;Предупреждение&lt;/b&gt; и &lt;b&gt;Критическая ошибка&lt;/b&gt;; обе отображаются на панели уведомлений.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>Current mode:</source>
@@ -1850,6 +1703,166 @@
         <source>cannot read the file (%1)</source>
         <translation>не удаётся прочитать файл (%1)</translation>
     </message>
+    <message>
+        <source>a complex reference impedance R %1 is not supported</source>
+        <translation>комплексный опорный импеданс R %1 не поддерживается</translation>
+    </message>
+    <message>
+        <source>the reference impedance R %1 is no number</source>
+        <translation>опорный импеданс R %1 не является числом</translation>
+    </message>
+    <message>
+        <source>the reference impedance R %1 is not a finite value of at least 0</source>
+        <translation>опорный импеданс R %1 не является конечным значением не меньше 0</translation>
+    </message>
+    <message>
+        <source>the option line names R without a value</source>
+        <translation>строка параметров содержит R без значения</translation>
+    </message>
+    <message>
+        <source>unknown [Two-Port Data Order] %1</source>
+        <translation>неизвестный [Two-Port Data Order] %1</translation>
+    </message>
+    <message>
+        <source>only full matrices are read, not [Matrix Format] %1</source>
+        <translation>читаются только полные матрицы, а не [Matrix Format] %1</translation>
+    </message>
+    <message>
+        <source>mixed-mode parameters are not read</source>
+        <translation>параметры смешанного режима не читаются</translation>
+    </message>
+    <message>
+        <source>[Number of Frequencies] %1 is no count</source>
+        <translation>[Number of Frequencies] %1 не является числом точек</translation>
+    </message>
+    <message>
+        <source>the reference impedance %1 is no number</source>
+        <translation>опорный импеданс %1 не является числом</translation>
+    </message>
+    <message>
+        <source>[Reference] holds more than %1 values</source>
+        <translation>[Reference] содержит более %1 значений</translation>
+    </message>
+    <message>
+        <source>the reference impedance %1 is not positive</source>
+        <translation>опорный импеданс %1 не положителен</translation>
+    </message>
+    <message>
+        <source>ports with different reference impedances in [Reference] are not read</source>
+        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
+    </message>
+    <message>
+        <source>an option line inside a point</source>
+        <translation>строка параметров внутри точки</translation>
+    </message>
+    <message>
+        <source>%1 is no number</source>
+        <translation>%1 не является числом</translation>
+    </message>
+    <message>
+        <source>a %1-port point has %2 values; this line holds more</source>
+        <translation>в точке %1-портовых данных должно быть значений: %2; в этой строке их больше</translation>
+    </message>
+    <message>
+        <source>line %1 looked like the start of noise data (five values at a lower frequency), but this line holds %2 values</source>
+        <translation>строка %1 похожа на начало шумовых данных (пять значений на более низкой частоте), но число значений в этой строке: %2</translation>
+    </message>
+    <message>
+        <source>the frequency %1 is not finite</source>
+        <translation>частота %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>the frequency %1 is negative</source>
+        <translation>частота %1 отрицательна</translation>
+    </message>
+    <message>
+        <source>the frequency %1 does not rise above the previous %2 (line %3)</source>
+        <translation>частота %1 не больше предыдущей %2 (строка %3)</translation>
+    </message>
+    <message>
+        <source>the values do not make one %1 x %1 matrix</source>
+        <translation>значения не образуют одну матрицу %1 x %1</translation>
+    </message>
+    <message>
+        <source>a value of the point at %1 is not finite</source>
+        <translation>значение точки на частоте %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>the Port Impedance line cannot be read at %1</source>
+        <translation>не удаётся прочитать строку Port Impedance начиная с %1</translation>
+    </message>
+    <message>
+        <source>the Port Impedance block holds more than %1 values</source>
+        <translation>блок Port Impedance содержит более %1 значений</translation>
+    </message>
+    <message>
+        <source>the Port Impedance block holds %1 of %2 values</source>
+        <translation>блок Port Impedance содержит %1 из %2 значений</translation>
+    </message>
+    <message>
+        <source>a Port Impedance block inside a point</source>
+        <translation>блок Port Impedance внутри точки</translation>
+    </message>
+    <message>
+        <source>a Port Impedance block before the first point</source>
+        <translation>блок Port Impedance перед первой точкой</translation>
+    </message>
+    <message>
+        <source>a second Port Impedance block for one point</source>
+        <translation>второй блок Port Impedance для одной точки</translation>
+    </message>
+    <message>
+        <source>a point before this Port Impedance block has none</source>
+        <translation>у точки перед этим блоком Port Impedance такого блока нет</translation>
+    </message>
+    <message>
+        <source>the port %1 reference impedance %2%3%4j is unusable</source>
+        <translation>опорный импеданс порта %1 %2%3%4j непригоден</translation>
+    </message>
+    <message>
+        <source>a complex port %1 reference impedance %2%3%4j is not supported</source>
+        <translation>комплексный опорный импеданс порта %1 %2%3%4j не поддерживается</translation>
+    </message>
+    <message>
+        <source>the port impedances vary with frequency and the option line names no reference impedance to refer the data to</source>
+        <translation>импедансы портов меняются с частотой, а в строке параметров не указан опорный импеданс, к которому нужно привести данные</translation>
+    </message>
+    <message>
+        <source>the data cannot be referred to %1 ohm</source>
+        <translation>данные не удаётся привести к %1 ohm</translation>
+    </message>
+    <message>
+        <source>[Reference] holds %1 of %2 values</source>
+        <translation>[Reference] содержит %1 из %2 значений</translation>
+    </message>
+    <message>
+        <source>the file ends inside a point (%1 of %2 values)</source>
+        <translation>файл обрывается внутри точки (%1 из %2 значений)</translation>
+    </message>
+    <message>
+        <source>the file ends in the middle of its last number</source>
+        <translation>файл обрывается посреди последнего числа</translation>
+    </message>
+    <message>
+        <source>the file holds no data points</source>
+        <translation>файл не содержит точек данных</translation>
+    </message>
+    <message>
+        <source>%1-parameters are not read, only S-parameters</source>
+        <translation>%1-параметры не читаются, только S-параметры</translation>
+    </message>
+    <message>
+        <source>[Number of Frequencies] declares %1 points, the file holds %2</source>
+        <translation>[Number of Frequencies] объявляет число точек %1, а в файле их %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 points have a Port Impedance block</source>
+        <translation>блок Port Impedance есть у %1 из %2 точек</translation>
+    </message>
+    <message>
+        <source>both [Reference] and Port Impedance blocks name the impedances</source>
+        <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
+    </message>
 </context>
 <context>
     <name>TransmissionMeasurer</name>
@@ -2015,7 +2028,7 @@ calibration plane offset</source>
     <name>VukAlgorithmsSetup</name>
     <message>
         <source>The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew</source>
-        <translation>Теперь у анализатора %1 портов: порты анализатора для оснастки назначены заново</translation>
+        <translation>Число портов анализатора теперь %1: порты анализатора для оснастки назначены заново</translation>
     </message>
 </context>
 <context>

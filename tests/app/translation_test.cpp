@@ -8,9 +8,11 @@
 #include "app/setupvnatable.h"
 #include "app/startup.h"
 #include "device/syncedvnadevice.h"
+#include "device/touchstoneio.h"
 
 #include <gtest/gtest.h>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -89,8 +91,9 @@ QString trailingBlanks(const QString &text)
 }
 
 // The texts the sources hold now, extracted into a scratch copy of the
-// catalogue as scripts/update-translations does it.
-std::vector<Message> refreshedCatalogue(QTemporaryDir &scratch)
+// catalogue as scripts/update-translations does it; lupdate's complaints go
+// to *complaints.
+std::vector<Message> refreshedCatalogue(QTemporaryDir &scratch, QStringList *complaints)
 {
     const QString copy = scratch.filePath(QStringLiteral("ru_local.ts"));
     EXPECT_TRUE(QFile::copy(QStringLiteral(VUK_SOURCE_DIR "/translations/ru_local.ts"), copy));
@@ -102,7 +105,13 @@ std::vector<Message> refreshedCatalogue(QTemporaryDir &scratch)
     lupdate.start(QStringLiteral("bash"), {QStringLiteral("scripts/update-translations"), copy});
     EXPECT_TRUE(lupdate.waitForFinished(120000)) << "lupdate did not finish within two minutes";
     EXPECT_EQ(lupdate.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
+    const QString errors = QString::fromLocal8Bit(lupdate.readAllStandardError());
+    EXPECT_EQ(lupdate.exitCode(), 0) << errors.toStdString();
+    // Its diagnostics name a source line ("file:line: what"): a text it
+    // cannot place in a context, or a class whose tr() context it guesses.
+    static const QRegularExpression complaint(QStringLiteral("^.+:\\d+: .*$"), QRegularExpression::MultilineOption);
+    for (auto it = complaint.globalMatch(errors); it.hasNext();)
+        *complaints << it.next().captured();
     return readCatalogue(copy);
 }
 
@@ -110,11 +119,11 @@ TEST(RussianCatalogue, EveryTextOfTheSourcesHasAFinishedTranslationKeepingPlaceh
 {
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
-    const std::vector<Message> messages = refreshedCatalogue(scratch);
+    QStringList faults;
+    const std::vector<Message> messages = refreshedCatalogue(scratch, &faults);
     // Several hundred texts live in the pages, tables and messages.
     ASSERT_GT(messages.size(), 300u);
 
-    QStringList faults;
     for (const Message &m : messages) {
         const QString where = m.context + QStringLiteral(": \"") + m.source + QLatin1Char('"');
         if (!m.finished || m.translation.isEmpty())
@@ -125,7 +134,9 @@ TEST(RussianCatalogue, EveryTextOfTheSourcesHasAFinishedTranslationKeepingPlaceh
                  || trailingBlanks(m.source) != trailingBlanks(m.translation))
             faults << QStringLiteral("leading or trailing blanks differ: ") + where;
     }
-    EXPECT_TRUE(faults.isEmpty()) << faults.size() << " faults; run scripts/update-translations and translate:\n"
+    EXPECT_TRUE(faults.isEmpty()) << faults.size()
+                                  << " faults; mark texts so that lupdate places them in the context they are "
+                                     "translated in, run scripts/update-translations and translate:\n"
                                   << faults.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -182,6 +193,70 @@ TEST(RussianCatalogue, SharedTextsKeepTheirSourceWordingWhileOthersAreTranslated
     english.convertImpedance();
     ASSERT_EQ(englishErrors.count(), 1);
     EXPECT_EQ(englishErrors.at(0).at(0).toString(), QString("Invalid input data for impedance conversion"));
+}
+
+// The program's own language options with the built catalogue: -r speaks
+// Russian; no option, -e or a file name leave everything English.
+TEST(RussianCatalogue, OnlyTheRussianOptionChangesTheLanguage)
+{
+    struct Case
+    {
+        QStringList arguments;
+        const char *waiting;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("vuk"), QStringLiteral("-r")}, "Ожидание ВАЦ"},
+        {{QStringLiteral("vuk"), QStringLiteral("--russian")}, "Ожидание ВАЦ"},
+        {{QStringLiteral("vuk")}, "Waiting for VNA"},
+        {{QStringLiteral("vuk"), QStringLiteral("-e")}, "Waiting for VNA"},
+        {{QStringLiteral("vuk"), QStringLiteral("--english"), QStringLiteral("setup.sta")}, "Waiting for VNA"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        QCommandLineParser parser;
+        Startup::LanguageOptions options;
+        Startup::processCommandLine(parser, options, c.arguments);
+        QTranslator translator;
+        Startup::installTranslation(parser, options, translator);
+        EXPECT_EQ(QCoreApplication::translate("main", "Waiting for VNA"), QString::fromUtf8(c.waiting));
+        QCoreApplication::removeTranslator(&translator);
+    }
+}
+
+// The Touchstone reader's refusals, from its option-line check (outside any
+// class), its line rules and its file check, come out in Russian with the
+// catalogue: lupdate must file each in the context it is looked up in.
+TEST(RussianCatalogue, TouchstoneRefusalsAreTranslated)
+{
+    QTranslator translator;
+    ASSERT_TRUE(translator.load(Startup::russianCatalogPath()));
+    ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+
+    struct Case
+    {
+        const char *content;
+        const char *reason;
+    };
+    const Case cases[] = {
+        {"# GHz S MA R\n1 0 0 0 0 0 0 0 0\n", "строка 1: строка параметров содержит R без значения"},
+        {"# GHz S MA R 50\n1 0 0 0 0 0 0 0 0\n[Two-Port Data Order] 99_99\n",
+         "строка 3: неизвестный [Two-Port Data Order] '99_99'"},
+        {"# GHz S MA R 50\n", "файл не содержит точек данных"},
+    };
+    for (const Case &c : cases) {
+        const QString path = folder.filePath(QStringLiteral("refused.s2p"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.content);
+        file.close();
+        TouchstoneIO io;
+        EXPECT_FALSE(io.read(path)) << c.content;
+        EXPECT_TRUE(io.errorString().endsWith(QString::fromUtf8(c.reason)))
+            << c.content << " gave: " << io.errorString().toStdString();
+    }
+    QCoreApplication::removeTranslator(&translator);
 }
 
 } // namespace

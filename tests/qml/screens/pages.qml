@@ -47,7 +47,22 @@ TestCase {
         for (var i = 0; i < names.length; ++i) {
             window.wizard.stepIndex = i
             shoot(names[i])
+            // The page's help, opened with its button.
+            var help = Support.findVisible(window.wizard.pages[i], "helpButton")
+            verify(help, "the help button of " + names[i])
+            mouseClick(help)
+            shoot(names[i] + "-help")
+            mouseClick(help)
         }
+        // The preset's question.
+        window.wizard.stepIndex = 0
+        var preset = findChild(window.wizard.fixturePage, "presetDialog")
+        verify(preset, "the preset dialog")
+        preset.open()
+        tryCompare(preset, "opened", true, 5000)
+        shoot("1-description-preset")
+        preset.close()
+        tryCompare(preset, "visible", false, 5000)
 
         // The thru measured, with its charts, then the characterization.
         window.wizard.stepIndex = 4
@@ -78,6 +93,15 @@ TestCase {
         window.openSettings()
         tryCompare(window.stack, "busy", false, 5000)
         shoot("9-settings")
+        // The question after a change of the display scaling.
+        var restart = findChild(window.stack.currentItem, "restartDialog")
+        if (restart) {
+            restart.open()
+            tryCompare(restart, "opened", true, 5000)
+            shoot("9-settings-restart")
+            restart.close()
+            tryCompare(restart, "visible", false, 5000)
+        }
         var display = Support.find(window.stack.currentItem, "displayTab")
         if (display) {
             mouseClick(display)

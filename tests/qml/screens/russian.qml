@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import QtQuick.Controls 2.15
 import QtTest 1.15
 
 // Run with the Russian catalogue installed (QML_PAGES_LANGUAGE=ru, as the
@@ -67,6 +68,52 @@ TestCase {
         compare(testMode.data(testMode.index(1, 1)), "Режим")
         wizard.showTestMode()
         compare(findChild(wizard.testModePage, "returnButton").text, "Вернуться к основному приложению")
+        wizard.showSteps()
+    }
+
+    // The cells of the last column, laid out on their page.
+    function lastColumnLabels(table) {
+        var labels = []
+        var cells = table.contentItem.children
+        for (var i = 0; i < cells.length; ++i) {
+            var cell = cells[i]
+            if (cell.objectName !== "cell" || !cell.visible || cell.cellRow === 0
+                    || cell.cellColumn !== table.columns - 1)
+                continue
+            var content = findChild(cell, "cellContent")
+            if (content && content.item && content.item.text !== undefined && content.item.text !== "")
+                labels.push(content.item)
+        }
+        return labels
+    }
+
+    // The longer Russian texts of the last column wrap before the scroll
+    // bar instead of running under it.
+    function test_tableTextsClearTheScrollBar() {
+        var wizard = window.wizard
+        var pages = [
+            { show: function() { wizard.stepIndex = 2 }, page: function() { return wizard.setupPage }, table: "setupTable" },
+            { show: function() { wizard.stepIndex = 3 }, page: function() { return wizard.calibrationPage }, table: "calibrationTable" },
+            { show: function() { wizard.showTestMode() }, page: function() { return wizard.testModePage }, table: "testModeTable" }
+        ]
+        for (var p = 0; p < pages.length; ++p) {
+            pages[p].show()
+            var table = findChild(pages[p].page(), pages[p].table)
+            verify(table, pages[p].table)
+            tryVerify(function() { return table.visible && table.width > 0 && lastColumnLabels(table).length > 0 },
+                      5000, pages[p].table + " laid out")
+            waitForRendering(window.contentItem)
+            var bar = table.ScrollBar.vertical
+            verify(bar, "the scroll bar of " + pages[p].table)
+            var barLeft = bar.mapToItem(table, 0, 0).x
+            var labels = lastColumnLabels(table)
+            for (var i = 0; i < labels.length; ++i) {
+                var right = labels[i].mapToItem(table, labels[i].leftPadding + labels[i].contentWidth, 0).x
+                verify(right <= barLeft + 0.5,
+                       pages[p].table + ": \"" + labels[i].text + "\" ends at " + right + ", the scroll bar begins at "
+                       + barLeft)
+            }
+        }
         wizard.showSteps()
     }
 

@@ -52,6 +52,8 @@ Default.VnaTable {
     }
 
     ScrollBar.vertical: ScrollBar {
+        id: verticalBar
+        objectName: "verticalScrollBar"
         parent: table
         anchors.top: parent.top
         anchors.right: parent.right
@@ -153,6 +155,9 @@ Default.VnaTable {
                 wrapMode: Text.WordWrap
                 horizontalAlignment: Text.AlignLeft
                 leftPadding: 10
+                // The last column's text wraps before the scroll bar that
+                // lies over the table's right edge.
+                rightPadding: column === table.columns - 1 ? verticalBar.width : 0
                 bottomPadding: row === 0 ? 5 : 0
             }
         }
