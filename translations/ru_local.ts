@@ -1702,8 +1702,8 @@
         <translation>Папка для сохранения файлов тестового режима</translation>
     </message>
     <message>
-        <source>Test mode files (*.ini *.txt *.s2p)</source>
-        <translation>Файлы тестового режима (*.ini *.txt *.s2p)</translation>
+        <source>Test mode files (*.ini *.txt *.s*p)</source>
+        <translation>Файлы тестового режима (*.ini *.txt *.s*p)</translation>
     </message>
 </context>
 <context>
