@@ -336,6 +336,20 @@ TestCase {
         compare(window.wizard.currentIndex, window.wizard.testModeIndex)
         mouseClick(returnButton)
 
+        // And after a file dialog has been shown and closed, once the
+        // window is active again (as the window manager makes it).
+        window.wizard.stepIndex = 5
+        var dialog = window.wizard.resultsPage.stateDialog
+        dialog.open()
+        tryCompare(dialog, "visible", true, 5000)
+        dialog.reject()
+        tryCompare(dialog, "visible", false, 5000)
+        window.requestActivate()
+        tryCompare(window, "active", true, 5000)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+
         // Not while the settings page covers the wizard.
         window.openSettings()
         tryCompare(window.stack, "busy", false, 5000)
