@@ -3,6 +3,7 @@ import QtTest 1.15
 import QtQuick.Controls.Material 2.15
 import Color 1.0
 import MeasureEnums 1.0
+import "measurepagesupport.js" as Support
 
 // The main window over a real backend and the simulated analyser: which
 // page it shows, the footer, the notifications, the settings page on the
@@ -192,6 +193,22 @@ TestCase {
         mouseClick(child("notificationsButton"))
         tryCompare(window.notificationDrawer, "visible", false)
         verify(!child("notificationsButton").highlighted)
+    }
+
+    // The text fields of every page (the page descriptions among them) show
+    // no press wave while nothing is pressed.
+    function test_textFieldsAreNotDrawnPressed() {
+        var seen = 0
+        for (var i = 0; i < 6; ++i) {
+            window.wizard.stepIndex = i
+            waitForRendering(window.contentItem)
+            var page = window.wizard.pages[i]
+            Support.findAll(page, "ripple").forEach(function(ripple) {
+                ++seen
+                verify(!ripple.pressed, page.name + ": a text field drawn pressed")
+            })
+        }
+        verify(seen >= 6, "every page's description field has its ripple (" + seen + ")")
     }
 
     // Every page laid out once, at the default size and at the smallest,
