@@ -337,6 +337,17 @@ TestCase {
         compare(window.wizard.currentIndex, window.wizard.testModeIndex)
         mouseClick(returnButton)
 
+        // And while a text field takes the keys: an editable value cell.
+        var editor = Support.findAll(findChild(window.wizard.setupPage, "setupTable"), "cellContent")
+            .map(function(loader) { return loader.item })
+            .filter(function(item) { return item && item.readOnly === false && item.visible })[0]
+        verify(editor, "an editable value cell")
+        editor.forceActiveFocus()
+        verify(editor.activeFocus)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+
         // And while the notification drawer has the keyboard, and after it
         // has been closed again.
         var drawer = window.notificationDrawer
