@@ -136,7 +136,7 @@ PageWithReturn {
         id: saveDialog
         title: qsTr("Dir for save the test mode files")
         // What the test-mode writer produces from the chosen base name.
-        nameFilters: [qsTr("Test mode files (*.ini *.txt *.s2p)")]
+        nameFilters: [qsTr("Test mode files (*.ini *.txt *.s*p)")]
         selectExisting: false
         onAccepted: page.saveTo(fileUrl)
     }

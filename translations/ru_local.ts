@@ -1567,8 +1567,8 @@
         <translation>Папка для сохранения файлов тестового режима</translation>
     </message>
     <message>
-        <source>Test mode files (*.ini *.txt *.s2p)</source>
-        <translation>Файлы тестового режима (*.ini *.txt *.s2p)</translation>
+        <source>Test mode files (*.ini *.txt *.s*p)</source>
+        <translation>Файлы тестового режима (*.ini *.txt *.s*p)</translation>
     </message>
 </context>
 <context>
@@ -2121,7 +2121,7 @@ calibration plane offset</source>
     <name>VukVnaTable</name>
     <message>
         <source>---</source>
-        <translation>---</translation>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

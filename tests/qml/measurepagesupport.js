@@ -60,3 +60,14 @@ function findVisible(root, name) {
     return null
 }
 
+// Whether a file dialog's name filter such as "Name (*.a *.b)" lists the
+// file name.
+function filterLists(filter, name) {
+    var patterns = /\(([^)]*)\)/.exec(filter)
+    if (!patterns)
+        return false
+    return patterns[1].split(" ").some(function(glob) {
+        var text = glob.replace(/[.+^${}()|[\]\\]/g, "\\$&").replace(/\*/g, ".*").replace(/\?/g, ".")
+        return new RegExp("^" + text + "$").test(name)
+    })
+}

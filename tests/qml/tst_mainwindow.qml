@@ -3,6 +3,7 @@ import QtTest 1.15
 import QtQuick.Controls.Material 2.15
 import Color 1.0
 import MeasureEnums 1.0
+import "measurepagesupport.js" as Support
 
 // The main window over a real backend and the simulated analyser: which
 // page it shows, the footer, the notifications, the settings page on the
@@ -194,6 +195,22 @@ TestCase {
         verify(!child("notificationsButton").highlighted)
     }
 
+    // The text fields of every page (the page descriptions among them) show
+    // no press wave while nothing is pressed.
+    function test_textFieldsAreNotDrawnPressed() {
+        var seen = 0
+        for (var i = 0; i < 6; ++i) {
+            window.wizard.stepIndex = i
+            waitForRendering(window.contentItem)
+            var page = window.wizard.pages[i]
+            Support.findAll(page, "ripple").forEach(function(ripple) {
+                ++seen
+                verify(!ripple.pressed, page.name + ": a text field drawn pressed")
+            })
+        }
+        verify(seen >= 6, "every page's description field has its ripple (" + seen + ")")
+    }
+
     // Every page laid out once, at the default size and at the smallest,
     // without the layouts giving up on a loop of their own.
     function test_pagesLayOutWithoutAPolishLoop() {
@@ -320,6 +337,17 @@ TestCase {
         compare(window.wizard.currentIndex, window.wizard.testModeIndex)
         mouseClick(returnButton)
 
+        // And while a text field takes the keys: an editable value cell.
+        var editor = Support.findAll(findChild(window.wizard.setupPage, "setupTable"), "cellContent")
+            .map(function(loader) { return loader.item })
+            .filter(function(item) { return item && item.readOnly === false && item.visible })[0]
+        verify(editor, "an editable value cell")
+        editor.forceActiveFocus()
+        verify(editor.activeFocus)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+
         // And while the notification drawer has the keyboard, and after it
         // has been closed again.
         var drawer = window.notificationDrawer
@@ -332,6 +360,20 @@ TestCase {
         mouseClick(returnButton)
         drawer.close()
         tryCompare(drawer, "visible", false, 5000)
+        keyClick(Qt.Key_F9)
+        compare(window.wizard.currentIndex, window.wizard.testModeIndex)
+        mouseClick(returnButton)
+
+        // And after a file dialog has been shown and closed, once the
+        // window is active again (as the window manager makes it).
+        window.wizard.stepIndex = 5
+        var dialog = window.wizard.resultsPage.stateDialog
+        dialog.open()
+        tryCompare(dialog, "visible", true, 5000)
+        dialog.reject()
+        tryCompare(dialog, "visible", false, 5000)
+        window.requestActivate()
+        tryCompare(window, "active", true, 5000)
         keyClick(Qt.Key_F9)
         compare(window.wizard.currentIndex, window.wizard.testModeIndex)
         mouseClick(returnButton)

@@ -3,6 +3,7 @@ import QtTest 1.15
 import MeasureEnums 1.0
 import "qrc:/qml"
 import "qrc:/qml/filepaths.js" as FilePaths
+import "measurepagesupport.js" as Support
 
 // The Results page over a real backend: its texts, the paths it hands to
 // the backend's writers, and the actions' outcomes as files and as the
@@ -106,17 +107,6 @@ TestCase {
         compare(page.stateDialog.selectExisting, false)
     }
 
-    // Whether a dialog filter such as "Name (*.a *.b)" lists the file.
-    function filterLists(filter, name) {
-        var patterns = /\(([^)]*)\)/.exec(filter)
-        if (!patterns)
-            return false
-        return patterns[1].split(" ").some(function(glob) {
-            var text = glob.replace(/[.+^${}()|[\]\\]/g, "\\$&").replace(/\*/g, ".*").replace(/\?/g, ".")
-            return new RegExp("^" + text + "$").test(name)
-        })
-    }
-
     // Each filter lists the files its writer produces, and no other kind.
     function test_dialogFiltersListTheFilesTheyName_data() {
         return [
@@ -134,8 +124,8 @@ TestCase {
         var page = createPage()
         var filters = data.filters === "stateDialog" ? page.stateDialog.nameFilters : page[data.filters]
         compare(filters.length, 1)
-        data.names.forEach(function(name) { verify(filterLists(filters[0], name), filters[0] + " misses " + name) })
-        data.others.forEach(function(name) { verify(!filterLists(filters[0], name), filters[0] + " lists " + name) })
+        data.names.forEach(function(name) { verify(Support.filterLists(filters[0], name), filters[0] + " misses " + name) })
+        data.others.forEach(function(name) { verify(!Support.filterLists(filters[0], name), filters[0] + " lists " + name) })
     }
 
     // The dialog answers URLs; the backend takes local paths, and the

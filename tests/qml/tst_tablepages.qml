@@ -5,6 +5,7 @@ import Color 1.0
 import CoreMeasureEnums 1.0
 import MeasureEnums 1.0
 import "qrc:/qml"
+import "measurepagesupport.js" as Support
 
 // The analyser setup, calibration and test-mode pages over the real tables,
 // the algorithm set-up and the simulated analyser.
@@ -292,6 +293,7 @@ TestCase {
         // The header and all five rows, the impedance row included.
         compare(table.height, 56 + 5 * 48)
         verify(!table.interactive)
+        verify(!findChild(table, "scrollBar").visible, "a scroll bar beside rows that all fit")
         compare(table.model, backend.getCalibrateVnaTable())
         var row = rowCells(table, "Calibration")
         tryCompare(row[2], "displayText", "Not calibrated", 5000)
@@ -357,6 +359,7 @@ TestCase {
         mouseClick(page.testModeSwitch)   // the table is enabled with the mode
         verify(table.fullHeight > table.height, table.fullHeight + " > " + table.height)
         verify(table.interactive)
+        verify(findChild(table, "scrollBar").visible, "the scroll bar of a table that scrolls")
         var header = findChild(table, "header")
         var headerTexts = function() {
             var labels = []
@@ -386,14 +389,19 @@ TestCase {
     function test_saveWritesTheParametersToTheChosenPlace() {
         var page = open(testModeComponent)
         compare(page.saveDialog.title, "Dir for save the test mode files")
-        compare(page.saveDialog.nameFilters, ["Test mode files (*.ini *.txt *.s2p)"])
+        compare(page.saveDialog.nameFilters, ["Test mode files (*.ini *.txt *.s*p)"])
         verify(!page.saveDialog.selectExisting)
         var base = harness.tempPath("test mode run")
         page.saveTo(harness.fileUrl(base))
         verify(harness.fileExists(base + "_ParametersTestMode.ini"))
-        // The dialog's filter lists what was written.
-        var patterns = /\(([^)]*)\)/.exec(page.saveDialog.nameFilters[0])[1].split(" ")
-        verify(patterns.indexOf("*.ini") >= 0)
+        // The dialog's filter lists every kind of file the save writes: the
+        // parameters, the column files, the fixture models and the raw data
+        // of any port count.
+        var filter = page.saveDialog.nameFilters[0]
+        var written = ["run_ParametersTestMode.ini", "run_ImpulseResponse.txt", "run_SParametersFixtureA.s2p",
+                       "run_Transmission_Step1.s4p", "run_OpenRawData_Step2.s1p", "run_DutRawData_Step3.s3p"]
+        written.forEach(function(name) { verify(Support.filterLists(filter, name), filter + " misses " + name) })
+        verify(!Support.filterLists(filter, "setup.sta"), filter + " lists setup.sta")
     }
 
     function test_testModeHelpAndFrame() {

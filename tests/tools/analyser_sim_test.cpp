@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QNetworkProxy>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -969,4 +970,84 @@ TEST(AnalyserSimProgram, PortZeroPrintsTheChosenPortAndServes)
     ASSERT_TRUE(bad.waitForFinished(5000));
     EXPECT_NE(bad.exitCode(), 0);
 }
+
+// The start scripts/run gives a demo: the low-pass grid and a full two-port
+// calibration of ports 1 and 2 made at it, so that the calibration status
+// reads exact ("C"), not interpolated.
+TEST(AnalyserSimProgram, StartsOnTheGivenSweepCalibratedOnTheGivenPorts)
+{
+    QProcess proc;
+    proc.start(ANALYSER_SIM_PROGRAM,
+               {"--port", "0", "--ports", "4", "--sweep", "10e6,20e9,2000", "--calibrated-ports", "1,2"});
+    ASSERT_TRUE(proc.waitForStarted(5000));
+    ASSERT_TRUE(proc.waitForReadyRead(5000)) << proc.readAllStandardError().toStdString();
+    bool ok = false;
+    const quint16 port = quint16(QString::fromUtf8(proc.readLine()).trimmed().toUInt(&ok));
+    ASSERT_TRUE(ok);
+    {
+        Client c;
+        ASSERT_TRUE(c.connectTo(port));
+        EXPECT_EQ(c.query("SENSe1:FREQuency:STARt?"), "10000000");
+        EXPECT_EQ(c.query("SENSe1:FREQuency:STOP?"), "20000000000");
+        EXPECT_EQ(c.query("SENSe1:SWEep:POINts?"), "2000");
+        EXPECT_EQ(c.query("SENSe1:CORRection:TYPE?"), "SOLT2,1,2");
+        EXPECT_EQ(c.query("CALCulate1:CORRection:STATus?"), "C");
+        EXPECT_EQ(c.query("SYSTem:ERRor?"), "0,\"No error\"");
+        // The grid the program's low-pass check asks for: step = start.
+        const auto f = frequencies(c);
+        ASSERT_EQ(f.size(), 2000u);
+        EXPECT_NEAR(f[1] - f[0], f[0], 1e-3);
+    }
+    proc.terminate();
+    ASSERT_TRUE(proc.waitForFinished(5000));
+}
+
+TEST(AnalyserSimProgram, RefusesStartOptionsItCannotHonour)
+{
+    const QList<QStringList> cases = {
+        {"--sweep", "20e9,10e6,2000"}, // start above stop
+        {"--sweep", "10e6,20e9"}, // no point count
+        {"--sweep", "10e6,20e9,2000,4"}, // a value too many
+        {"--sweep", "1e3,20e9,2000"}, // below the lowest frequency
+        {"--sweep", "10e6,30e9,2000"}, // above the highest
+        {"--sweep", "10e6,20e9,200000"}, // more points than the analyser takes
+        {"--sweep", "ten,20e9,2000"},    {"--calibrated-ports", "1,5"}, // a port the four-port analyser lacks
+        {"--calibrated-ports", "1,1"},   {"--calibrated-ports", "1,2,3,4,4"},
+    };
+    for (const QStringList &arguments : cases) {
+        QProcess bad;
+        bad.start(ANALYSER_SIM_PROGRAM, QStringList{"--port", "0", "--ports", "4"} + arguments);
+        ASSERT_TRUE(bad.waitForFinished(5000)) << arguments.join(' ').toStdString();
+        EXPECT_EQ(bad.exitCode(), 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(bad.readAllStandardError().contains("bad " + arguments[0].toUtf8()))
+            << arguments.join(' ').toStdString();
+        EXPECT_TRUE(bad.readAllStandardOutput().isEmpty())
+            << "no port printed for " << arguments.join(' ').toStdString();
+    }
+}
+
+#ifdef ANALYSER_SIM_COMMANDS_SOURCE
+// --help lists every control command of the simulator's command table, so a
+// user needs no source to drive it ("#" suffixes are shown as <ch> or <id>).
+TEST(AnalyserSimProgram, HelpListsEveryControlCommand)
+{
+    QProcess help;
+    help.start(ANALYSER_SIM_PROGRAM, {"--help"});
+    ASSERT_TRUE(help.waitForFinished(5000));
+    const QString text = QString::fromUtf8(help.readAllStandardOutput());
+    QFile source(ANALYSER_SIM_COMMANDS_SOURCE);
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString table = QString::fromUtf8(source.readAll());
+    const QRegularExpression rowPattern(QStringLiteral("\\{\"(SIM:[^\"]+)\""));
+    int rows = 0;
+    for (auto it = rowPattern.globalMatch(table); it.hasNext(); ++rows) {
+        const QString header = it.next().captured(1);
+        QString pattern = QRegularExpression::escape(header);
+        pattern.replace(QStringLiteral("\\#"), QStringLiteral("<\\w+>"));
+        const QRegularExpression listed(pattern + QStringLiteral("(?![A-Za-z:<])"));
+        EXPECT_TRUE(listed.match(text).hasMatch()) << header.toStdString() << " is missing from --help";
+    }
+    EXPECT_GE(rows, 20) << "the command table was not found in " << ANALYSER_SIM_COMMANDS_SOURCE;
+}
+#endif
 #endif

@@ -88,6 +88,9 @@ int main(int argc, char **argv)
                        "  SIM:FAULt:DELay count,header,ms    SIM:FAULt:DROP count,header\n"
                        "  SIM:FAULt:GARBage count,header,text\n"
                        "  SIM:FAULt:CLOSe count,header       SIM:FAULt:UNSolicited count,header,text\n"
+                       "  SIM:FAULt:DISConnect count,header  SIM:FAULt:WRITe count,header\n"
+                       "                                     (setters: close the link instead of running one;\n"
+                       "                                     a store writes an empty file)\n"
                        "  SIM:FAULt:CLEar                    SIM:FAULt:OPC:STALl 0|1\n"
                        "  SIM:CONNection:MAXimum n           (0: unlimited)\n"
                        "  SIM:CONNection<id>:CLOSe           SIM:CONNection<id>:SEND text\n"
@@ -104,10 +107,14 @@ int main(int argc, char **argv)
         {"scene-file-port", "Analyser port of the file's port 1.", "port", "1"},
         {"sweep-time", "Duration of one sweep in ms.", "ms", QString::number(AnalyserSim::Defaults::sweepTimeMs)},
         {"max-frequency", "Maximum frequency in Hz.", "hz", QString::number(AnalyserSim::Defaults::maxFrequency)},
+        {"sweep",
+         "Start with channel 1 sweeping linearly from start to stop in this many points (Hz), e.g. "
+         "10e6,20e9,2000 (start = step, the low-pass grid); a later preset returns to the defaults.",
+         "start,stop,points"},
         {"calibration", "Calibrate channel 1 at start (RESPO, SOLT2, ...) on ports 1, 2, ...", "type"},
         {"calibrated-ports",
          "Start with channel 1 fully calibrated (SOLT with as many ports as listed) on these ports, "
-         "at the preset sweep, e.g. 1,2.",
+         "at the start sweep, e.g. 1,2.",
          "a,b,..."},
         {"max-connections", "Accept at most this many connections (0: any).", "count", "0"},
         {"log", "Append every received command to this file.", "file"},
@@ -145,6 +152,37 @@ int main(int argc, char **argv)
     options.scene = *scene;
 
     AnalyserSim::Simulator sim(options);
+    if (args.isSet("sweep")) {
+        // Set as the program would set it, so that the limits apply alike;
+        // before any calibration, which is made at this grid.
+        const QStringList values = args.value("sweep").split(',');
+        bool startOk = false, stopOk = false, pointsOk = false;
+        const double start = values.value(0).toDouble(&startOk);
+        const double stop = values.value(1).toDouble(&stopOk);
+        const unsigned points = values.value(2).toUInt(&pointsOk);
+        if (values.size() != 3 || !startOk || !stopOk || !pointsOk || !(start < stop)
+            || start < AnalyserSim::Defaults::minFrequency || stop > options.maxFrequency || points < 2
+            || points > AnalyserSim::Defaults::maxPoints)
+            return fail(QStringLiteral("bad --sweep %1 (start,stop,points: %2 Hz <= start < stop <= %3 Hz, 2 to %4 "
+                                       "points)")
+                            .arg(args.value("sweep"))
+                            .arg(AnalyserSim::Defaults::minFrequency)
+                            .arg(options.maxFrequency)
+                            .arg(AnalyserSim::Defaults::maxPoints));
+        // The stop first: it lies above the preset start, and the start
+        // then below the stop.
+        sim.execute(QStringLiteral("SENSe1:FREQuency:STOP %1;SENSe1:FREQuency:STARt %2;SENSe1:SWEep:POINts %3")
+                        .arg(stop, 0, 'g', 17)
+                        .arg(start, 0, 'g', 17)
+                        .arg(points));
+        const AnalyserSim::ChannelState channel = sim.channel(1);
+        if (channel.start != start || channel.stop != stop || channel.points != points)
+            return fail(QStringLiteral("bad --sweep %1: the analyser took %2,%3,%4")
+                            .arg(args.value("sweep"))
+                            .arg(channel.start, 0, 'g', 17)
+                            .arg(channel.stop, 0, 'g', 17)
+                            .arg(channel.points));
+    }
     if (args.isSet("calibration")) {
         const QString type = args.value("calibration").toUpper();
         const size_t n = type.startsWith("SOLT") ? type.mid(4).toUInt() : (type == "RESPT" || type == "1PATH") ? 2 : 1;

@@ -56,13 +56,16 @@ T.TextField {
         border.width: control.readOnly ? 0 : 1
         border.color: control.enabled ? control.Material.highlightedRippleColor : control.Material.rippleColor
 
+        // A hover tint only: a text field has no pressed state (its
+        // "pressed" is a signal, which as a value would hold the ripple's
+        // press wave on for good).
         Ripple {
+            objectName: "ripple"
             width: parent.width
             height: parent.height
             clip: true
-            pressed: control.pressed
             anchor: control
-            active: control.enabled && (control.pressed || control.hovered)
+            active: control.enabled && control.hovered
             color: control.Material.rippleColor
         }
     }

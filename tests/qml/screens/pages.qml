@@ -5,7 +5,8 @@ import "../measurepagesupport.js" as Support
 
 // Not a test of its own: scripts/screenshots runs it to save a picture of
 // every page of the main window at its default size, against the simulated
-// analyser, calibrated on the ports the default set-up uses. The pictures
+// analyser, started as scripts/run starts it: the low-pass sweep and a
+// calibration there of the ports the default set-up uses. The pictures
 // land in the folder named by SCREENSHOT_DIR.
 TestCase {
     id: testCase
@@ -34,6 +35,10 @@ TestCase {
         tryVerify(function() { return vna.portsCount === 4 }, 10000, "four analyser ports")
         harness.analyserExecute("SIM:SCENe:CLEar")
         harness.analyserExecute("SIM:SCENe:THRU 1,2")
+        // The demo's sweep (scripts/run): the 10 MHz low-pass grid.
+        harness.analyserExecute("SENSe1:FREQuency:STARt 10000000")
+        harness.analyserExecute("SENSe1:FREQuency:STOP 20000000000")
+        harness.analyserExecute("SENSe1:SWEep:POINts 2000")
         harness.analyserExecute("SIM:CALibrate1 SOLT2,1,2")
         backend.getFixtureSetups().preset()
 

@@ -25,6 +25,7 @@ TestCase {
         fuzzyCompare(Screen.width * scale, Number(size[0]), 2)
         fuzzyCompare(Screen.height * scale, Number(size[1]), 2)
 
+        var polishLoops = harness.warningsContaining("Polish loop")   // recorded from here on
         var loader = createTemporaryObject(mainComponent, testCase)
         tryCompare(loader, "status", Loader.Ready)
         var window = loader.item
@@ -57,5 +58,14 @@ TestCase {
             content.contentY = content.contentHeight - content.height
             compare(content.contentY, content.contentHeight - content.height)
         }
+
+        // Every page laid out at this size without a layout loop.
+        for (var i = 0; i < 6; ++i) {
+            window.wizard.stepIndex = i
+            waitForRendering(window.contentItem)
+        }
+        window.wizard.showTestMode()
+        waitForRendering(window.contentItem)
+        compare(harness.warningsContaining("Polish loop"), polishLoops)
     }
 }

@@ -51,16 +51,18 @@ Default.VnaTable {
         }
     }
 
+    // Shown only while the rows do not fit: a bar over all of them would
+    // look like one that scrolls.
     ScrollBar.vertical: ScrollBar {
         id: verticalBar
-        objectName: "verticalScrollBar"
+        objectName: "scrollBar"
         parent: table
         anchors.top: parent.top
         anchors.right: parent.right
         anchors.bottom: parent.bottom
         topInset: 51
         topPadding: 51
-        policy: ScrollBar.AlwaysOn
+        policy: table.interactive ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
     }
 
     delegate: Rectangle {
