@@ -2121,7 +2121,7 @@ calibration plane offset</source>
     <name>VukVnaTable</name>
     <message>
         <source>---</source>
-        <translation type="unfinished"></translation>
+        <translation>---</translation>
     </message>
 </context>
 <context>
