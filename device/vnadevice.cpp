@@ -15,10 +15,11 @@ namespace {
 
 const QMap<QString, VNADevice::SaveType> &saveTypeKeywords()
 {
-    static const QMap<QString, VNADevice::SaveType> map{
-        {QStringLiteral("STATe"), VNADevice::STATe},     {QStringLiteral("CSTate"), VNADevice::CSTate},
-        {QStringLiteral("DSTate"), VNADevice::DSTate},   {QStringLiteral("CDSTate"), VNADevice::CDSTate},
-        {QStringLiteral("CMSTate"), VNADevice::CMSTate},
+    using Save = VNADevice::SaveType;
+    static const QMap<QString, Save> map{
+        {QStringLiteral("STATe"), Save::STATe},     {QStringLiteral("CSTate"), Save::CSTate},
+        {QStringLiteral("DSTate"), Save::DSTate},   {QStringLiteral("CDSTate"), Save::CDSTate},
+        {QStringLiteral("CMSTate"), Save::CMSTate},
     };
     return map;
 }
@@ -36,23 +37,24 @@ const QMap<QString, SweepType> &sweepTypeKeywords()
 
 const QMap<QString, VNADevice::GraphicFormat> &graphicFormatKeywords()
 {
-    static const QMap<QString, VNADevice::GraphicFormat> map{
-        {QStringLiteral("MLOGarithmic"), VNADevice::MLOGarithmic},
-        {QStringLiteral("PHASe"), VNADevice::PHASe},
-        {QStringLiteral("GDELay"), VNADevice::GDELay},
-        {QStringLiteral("SLINear"), VNADevice::SLINear},
-        {QStringLiteral("SLOGarithmic"), VNADevice::SLOGarithmic},
-        {QStringLiteral("SCOMplex"), VNADevice::SCOMplex},
-        {QStringLiteral("SMITh"), VNADevice::SMITh},
-        {QStringLiteral("SADMittance"), VNADevice::SADMittance},
-        {QStringLiteral("PLINear"), VNADevice::PLINear},
-        {QStringLiteral("PLOGarithmic"), VNADevice::PLOGarithmic},
-        {QStringLiteral("POLar"), VNADevice::POLar},
-        {QStringLiteral("MLINear"), VNADevice::MLINear},
-        {QStringLiteral("SWR"), VNADevice::SWR},
-        {QStringLiteral("REAL"), VNADevice::REAL},
-        {QStringLiteral("IMAGinary"), VNADevice::IMAGinary},
-        {QStringLiteral("UPHase"), VNADevice::UPHase},
+    using Format = VNADevice::GraphicFormat;
+    static const QMap<QString, Format> map{
+        {QStringLiteral("MLOGarithmic"), Format::MLOGarithmic},
+        {QStringLiteral("PHASe"), Format::PHASe},
+        {QStringLiteral("GDELay"), Format::GDELay},
+        {QStringLiteral("SLINear"), Format::SLINear},
+        {QStringLiteral("SLOGarithmic"), Format::SLOGarithmic},
+        {QStringLiteral("SCOMplex"), Format::SCOMplex},
+        {QStringLiteral("SMITh"), Format::SMITh},
+        {QStringLiteral("SADMittance"), Format::SADMittance},
+        {QStringLiteral("PLINear"), Format::PLINear},
+        {QStringLiteral("PLOGarithmic"), Format::PLOGarithmic},
+        {QStringLiteral("POLar"), Format::POLar},
+        {QStringLiteral("MLINear"), Format::MLINear},
+        {QStringLiteral("SWR"), Format::SWR},
+        {QStringLiteral("REAL"), Format::REAL},
+        {QStringLiteral("IMAGinary"), Format::IMAGinary},
+        {QStringLiteral("UPHase"), Format::UPHase},
     };
     return map;
 }
@@ -60,10 +62,11 @@ const QMap<QString, VNADevice::GraphicFormat> &graphicFormatKeywords()
 // Receiver measurements; %0 is the 1-based receiver number.
 const QMap<QString, VNADevice::TypeOfParameter> &parameterPrefixes()
 {
-    static const QMap<QString, VNADevice::TypeOfParameter> map{
-        {QStringLiteral("T%0"), VNADevice::TReceiver},
-        {QStringLiteral("R%0"), VNADevice::RReceiver},
-        {QStringLiteral("V%0"), VNADevice::VReceiver},
+    using Parameter = VNADevice::TypeOfParameter;
+    static const QMap<QString, Parameter> map{
+        {QStringLiteral("T%0"), Parameter::TReceiver},
+        {QStringLiteral("R%0"), Parameter::RReceiver},
+        {QStringLiteral("V%0"), Parameter::VReceiver},
     };
     return map;
 }
@@ -609,7 +612,7 @@ void VNADevice::setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat forma
 void VNADevice::setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source,
                                  uint channel)
 {
-    if (type == SParameter) {
+    if (type == TypeOfParameter::SParameter) {
         setMeasuredParametr(graphIndex, receiver, source, channel);
         return;
     }

@@ -34,11 +34,11 @@ class VNADevice : public QObject
     Q_OBJECT
 public:
     // What a state file stores.
-    enum SaveType : int { STATe = 0, CSTate = 1, DSTate = 2, CDSTate = 3, CMSTate = 4 };
+    enum class SaveType : int { STATe = 0, CSTate = 1, DSTate = 2, CDSTate = 3, CMSTate = 4 };
     Q_ENUM(SaveType)
 
     // Trace display format.
-    enum GraphicFormat : int {
+    enum class GraphicFormat : int {
         MLOGarithmic = 0,
         PHASe = 1,
         GDELay = 2,
@@ -59,7 +59,7 @@ public:
     Q_ENUM(GraphicFormat)
 
     // What a trace measures: an S-parameter or a T, R or V receiver.
-    enum TypeOfParameter : int { SParameter = 0, TReceiver = 1, RReceiver = 2, VReceiver = 3 };
+    enum class TypeOfParameter : int { SParameter = 0, TReceiver = 1, RReceiver = 2, VReceiver = 3 };
     Q_ENUM(TypeOfParameter)
 
     // The calibration of a channel: correction off (status NONE), or the

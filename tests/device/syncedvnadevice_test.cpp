@@ -428,7 +428,7 @@ TEST_F(Proxy, ReadsTheStateFileSaveType)
     using Type = std::optional<VNADevice::SaveType>;
     settle();
     sim.execute(QStringLiteral("MMEM:STOR:STYP CDST"));
-    EXPECT_EQ(waitFor<Type>([&](auto done) { proxy->pushReadStateFileSaveType(done); }), VNADevice::CDSTate);
+    EXPECT_EQ(waitFor<Type>([&](auto done) { proxy->pushReadStateFileSaveType(done); }), VNADevice::SaveType::CDSTate);
 }
 
 // ------------------------------------------------------------ measurement

@@ -493,8 +493,8 @@ TEST(VnaDeviceSetters, EveryCommandText)
         {[](VNADevice &d) { d.setImpedance(1u, 75.0); }, {"SENSe:CORRection:PORT2:IMPedance 75"}},
         {[](VNADevice &d) { d.setImpedance(1.9, 50.0); }, {"SENSe:CORRection:PORT2:IMPedance 50"}},
         {[](VNADevice &d) { d.setImpedance(63.5, 50.0); }, {"SENSe:CORRection:PORT64:IMPedance 50"}},
-        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::CDSTate); }, {"MMEMory:STORe:STYPe CDSTate"}},
-        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::STATe); }, {"MMEMory:STORe:STYPe STATe"}},
+        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::SaveType::CDSTate); }, {"MMEMory:STORe:STYPe CDSTate"}},
+        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::SaveType::STATe); }, {"MMEMory:STORe:STYPe STATe"}},
         {[&](VNADevice &d) { d.saveStateFile(state); }, {"MMEMory:STORe:STATe " + state}},
         {[&](VNADevice &d) { d.loadStateFile(state); }, {"MMEMory:LOAD " + state}},
         {[&](VNADevice &d) { d.memoryDeleteState(state); }, {"MMEMory:DELete " + state}},
@@ -502,15 +502,17 @@ TEST(VnaDeviceSetters, EveryCommandText)
         {[&](VNADevice &d) { d.loadCalibrationFile(0, cal); }, {"MMEMory:LOAD:CHANnel1:CALibration " + cal}},
         {[](VNADevice &d) { d.setGraphicsLayout(5, 0); }, {"DISPlay:WINDow1:SPLit 5"}},
         {[](VNADevice &d) { d.setNumberOfTraces(4, 0); }, {"CALCulate1:PARameter:COUNt 4"}},
-        {[](VNADevice &d) { d.setGraphicFormat(1, VNADevice::SMITh, 0); }, {"CALCulate1:TRACe2:FORMat SMITh"}},
-        {[](VNADevice &d) { d.setGraphicFormat(0, VNADevice::UPHase, 1); }, {"CALCulate2:TRACe1:FORMat UPHase"}},
-        {[](VNADevice &d) { d.setGraphicDefine(2, VNADevice::RReceiver, 1, 0, 0); },
+        {[](VNADevice &d) { d.setGraphicFormat(1, VNADevice::GraphicFormat::SMITh, 0); },
+         {"CALCulate1:TRACe2:FORMat SMITh"}},
+        {[](VNADevice &d) { d.setGraphicFormat(0, VNADevice::GraphicFormat::UPHase, 1); },
+         {"CALCulate2:TRACe1:FORMat UPHase"}},
+        {[](VNADevice &d) { d.setGraphicDefine(2, VNADevice::TypeOfParameter::RReceiver, 1, 0, 0); },
          {"CALCulate1:PARameter3:DEFine R2"}},
-        {[](VNADevice &d) { d.setGraphicDefine(0, VNADevice::TReceiver, 0, 0, 1); },
+        {[](VNADevice &d) { d.setGraphicDefine(0, VNADevice::TypeOfParameter::TReceiver, 0, 0, 1); },
          {"CALCulate2:PARameter1:DEFine T1"}},
-        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::VReceiver, 1, 0, 0); },
+        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::TypeOfParameter::VReceiver, 1, 0, 0); },
          {"CALCulate1:PARameter2:DEFine V2"}},
-        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::SParameter, 1, 0, 0); },
+        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::TypeOfParameter::SParameter, 1, 0, 0); },
          {"CALCulate1:PARameter2:DEFine S21"}},
         {[](VNADevice &d) { d.setGraphicSport(0, 1, 0); }, {"CALCulate1:PARameter1:SPORt 2"}},
         {[](VNADevice &d) { d.setMeasuredParametr(0, 1, 0, 0); }, {"CALCulate1:PARameter1:DEFine S21"}},
@@ -554,13 +556,13 @@ TEST(VnaDeviceSetters, ChangesReachTheAnalyser)
     d.setStopFreq(3e9, 0);
     d.setPointsCount(21, 0);
     d.setSweepType(SweepType::Logarithmic, 0);
-    d.setStateFileSaveType(VNADevice::CSTate);
+    d.setStateFileSaveType(VNADevice::SaveType::CSTate);
     d.saveStateFile(state);
     EXPECT_EQ(show(d.startFreq(0)), "1000000000");
     EXPECT_EQ(show(d.stopFreq(0)), "3000000000");
     EXPECT_EQ(show(d.pointsCount(0)), "21");
     EXPECT_EQ(d.sweepType(0), std::optional<SweepType>(SweepType::Logarithmic));
-    EXPECT_EQ(d.stateFileSaveType(), std::optional<VNADevice::SaveType>(VNADevice::CSTate));
+    EXPECT_EQ(d.stateFileSaveType(), std::optional<VNADevice::SaveType>(VNADevice::SaveType::CSTate));
     EXPECT_TRUE(QFile::exists(state));
 
     d.memoryDeleteState(state);
