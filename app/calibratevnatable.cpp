@@ -31,7 +31,9 @@ QString portsMessage()
 }
 
 // The full N-port calibrations, by their port count (position + 1).
-const int fullCalibrations[] = {VNADevice::Solt1, VNADevice::Solt2, VNADevice::Solt3, VNADevice::Solt4};
+using CalibrationType = VNADevice::CalibrationType;
+const CalibrationType fullCalibrations[] = {CalibrationType::Solt1, CalibrationType::Solt2, CalibrationType::Solt3,
+                                            CalibrationType::Solt4};
 constexpr uint32_t maxFullPorts = 4;
 
 // Correct only for a flag that is known and off.
@@ -75,25 +77,25 @@ void CalibrateVnaTableModel::buildRows()
         if (!type)
             return absentText;
         switch (*type) {
-        case VNADevice::CorrectionOff:
+        case CalibrationType::CorrectionOff:
             return tr("Not calibrated");
-        case VNADevice::NoCalibration:
+        case CalibrationType::NoCalibration:
             return tr("Not defined");
-        case VNADevice::RespOpen:
+        case CalibrationType::RespOpen:
             return tr("Response (Open)");
-        case VNADevice::RespShort:
+        case CalibrationType::RespShort:
             return tr("Response (Short)");
-        case VNADevice::RespThru:
+        case CalibrationType::RespThru:
             return tr("Response (Thru)");
-        case VNADevice::Solt1:
+        case CalibrationType::Solt1:
             return tr("Full 1-Port");
-        case VNADevice::Solt2:
+        case CalibrationType::Solt2:
             return tr("Full 2-Port");
-        case VNADevice::Solt3:
+        case CalibrationType::Solt3:
             return tr("Full 3-Port");
-        case VNADevice::Solt4:
+        case CalibrationType::Solt4:
             return tr("Full 4-Port");
-        case VNADevice::OnePath:
+        case CalibrationType::OnePath:
             return tr("One Path 2–Port");
         default:
             return absentText;

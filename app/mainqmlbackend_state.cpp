@@ -119,7 +119,7 @@ void MainQmlBackend::saveState(const QString &filePath)
         fail(tr("Cannot save setup: cannot remove the old temporary file %1").arg(part));
         return;
     }
-    vnaDevice->setStateFileSaveType(VNADevice::CSTate);
+    vnaDevice->setStateFileSaveType(VNADevice::SaveType::CSTate);
     vnaDevice->saveStateFile(part);
     vnaDevice->setStateFileSaveType(*saveType);
     // The proxy runs its requests in order: once this answer is in, the

@@ -76,11 +76,11 @@ void SetupVnaTableModel::buildRows()
         if (!type)
             return absentText;
         switch (*type) {
-        case LinearSweep:
+        case SweepType::Linear:
             return QStringLiteral("Linear freq");
-        case LogarithmicSweep:
+        case SweepType::Logarithmic:
             return QStringLiteral("Log freq");
-        case SegmentSweep:
+        case SweepType::Segment:
             return QStringLiteral("Segment freq");
         default:
             return QStringLiteral("Power freq");
@@ -90,7 +90,7 @@ void SetupVnaTableModel::buildRows()
         tr("Linear freq"),
         [proxy] {
             const auto type = proxy->sweepType();
-            return type && *type == LinearSweep ? Result::Correct : Result::Error;
+            return type && *type == SweepType::Linear ? Result::Correct : Result::Error;
         },
         {{key(Result::Error), QStringLiteral("The plug-in does not support this sweep type, change it to linear.")}});
 

@@ -6,8 +6,6 @@
 
 #include "automation/errorcodes.h"
 
-#include <QStringList>
-
 #include <limits>
 #include <optional>
 
@@ -78,7 +76,8 @@ void bandwidth(MainQmlBackend *root, DeviceFunctions *functions)
 void calibrationType(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
-        QString keyword = calibrationTypeKeyword(deviceOf(root).calibrationType().value_or(0));
+        const auto type = deviceOf(root).calibrationType();
+        QString keyword = type ? calibrationTypeKeyword(*type) : QString();
         if (keyword.isEmpty())
             fail(kInvalidCalibrationType);
         return keyword;
@@ -148,7 +147,7 @@ void sweepType(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answer(root, functions, [root] {
         const std::optional<SweepType> type = deviceOf(root).sweepType();
-        QString keyword = type ? sweepTypeKeyword(static_cast<int>(*type)) : QString();
+        QString keyword = type ? sweepTypeKeyword(*type) : QString();
         if (keyword.isEmpty())
             fail(kInvalidSweepType);
         return keyword;
@@ -195,20 +194,47 @@ void analyserPort(MainQmlBackend *root, DeviceFunctions *functions)
     functions->sendAnswer(runQueryOnObjectThread(root, [root] { return formatInt(deviceOf(root).port()); }));
 }
 
-QString sweepTypeKeyword(int type)
+QString sweepTypeKeyword(SweepType type)
 {
-    static const QStringList keywords{QStringLiteral("LIN"), QStringLiteral("LOG"), QStringLiteral("SEGM"),
-                                      QStringLiteral("POW")};
-    return type >= 0 && type < keywords.size() ? keywords.at(type) : QString();
+    switch (type) {
+    case SweepType::Linear:
+        return QStringLiteral("LIN");
+    case SweepType::Logarithmic:
+        return QStringLiteral("LOG");
+    case SweepType::Segment:
+        return QStringLiteral("SEGM");
+    case SweepType::Power:
+        return QStringLiteral("POW");
+    }
+    return QString();
 }
 
-QString calibrationTypeKeyword(int type)
+QString calibrationTypeKeyword(VNADevice::CalibrationType type)
 {
-    static const QStringList keywords{QStringLiteral("OFF"),   QStringLiteral("NONE"),  QStringLiteral("RESPO"),
-                                      QStringLiteral("RESPS"), QStringLiteral("RESPT"), QStringLiteral("SOLT1"),
-                                      QStringLiteral("SOLT2"), QStringLiteral("SOLT3"), QStringLiteral("SOLT4"),
-                                      QStringLiteral("1PATH")};
-    return type >= 1 && type <= keywords.size() ? keywords.at(type - 1) : QString();
+    using Type = VNADevice::CalibrationType;
+    switch (type) {
+    case Type::CorrectionOff:
+        return QStringLiteral("OFF");
+    case Type::NoCalibration:
+        return QStringLiteral("NONE");
+    case Type::RespOpen:
+        return QStringLiteral("RESPO");
+    case Type::RespShort:
+        return QStringLiteral("RESPS");
+    case Type::RespThru:
+        return QStringLiteral("RESPT");
+    case Type::Solt1:
+        return QStringLiteral("SOLT1");
+    case Type::Solt2:
+        return QStringLiteral("SOLT2");
+    case Type::Solt3:
+        return QStringLiteral("SOLT3");
+    case Type::Solt4:
+        return QStringLiteral("SOLT4");
+    case Type::OnePath:
+        return QStringLiteral("1PATH");
+    }
+    return QString();
 }
 
 } // namespace Commands

@@ -12,6 +12,7 @@
 
 #include "automation/commandssupport.h"
 #include "automation/parameters.h"
+#include "device/vnadevice.h"
 #include "measurement/measureenums.h"
 
 #include <QByteArray>
@@ -54,8 +55,8 @@ void analyserPort(MainQmlBackend *root, DeviceFunctions *functions);
 
 // The keyword answers of the cached sweep and calibration types; empty for
 // a value without one.
-QString sweepTypeKeyword(int type);
-QString calibrationTypeKeyword(int type);
+QString sweepTypeKeyword(SweepType type);
+QString calibrationTypeKeyword(VNADevice::CalibrationType type);
 
 // --- fixture set-up --------------------------------------------------------
 

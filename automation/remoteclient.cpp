@@ -28,9 +28,9 @@
 #include <vector>
 
 // The start and end of every message: off unless switched on with the rule
-// "korvel.automation.messages.debug=true", since writing two lines per
+// "vuk.automation.messages.debug=true", since writing two lines per
 // message would cost more than running it.
-Q_LOGGING_CATEGORY(lcRemoteMessages, "korvel.automation.messages", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcRemoteMessages, "vuk.automation.messages", QtInfoMsg)
 
 namespace Korvel {
 namespace Automation {

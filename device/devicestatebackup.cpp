@@ -215,7 +215,7 @@ bool DeviceStateBackup::save()
     // 4. Store state and calibration, then make sure both files are there
     //    and hold something before anything is preset: an empty calibration
     //    loaded after the preset would leave the sweep uncorrected.
-    device->setStateFileSaveType(VNADevice::CSTate);
+    device->setStateFileSaveType(VNADevice::SaveType::CSTate);
     device->saveStateFile(m_stateFile);
     device->saveCalibrationFile(m_calibrationFile);
     const bool savedInTime = device->callAndWait(&SyncedVnaDevice::pushSync);

@@ -156,7 +156,7 @@ std::optional<double> SyncedVnaDevice::outputPower() const
 {
     return m_outputPower.get();
 }
-std::optional<int> SyncedVnaDevice::calibrationType() const
+std::optional<VNADevice::CalibrationType> SyncedVnaDevice::calibrationType() const
 {
     return m_calibrationType.get();
 }
@@ -525,7 +525,8 @@ bool SyncedVnaDevice::sync()
     if (apply(m_vnaInfo, device->identify(), Rule::Confirmation, exactlyEqual<VnaInfo>))
         emit vnaInfoChanged();
     if (activeChannel
-        && apply(m_calibrationType, device->calibrationType(*activeChannel), Rule::Change, exactlyEqual<int>))
+        && apply(m_calibrationType, device->calibrationType(*activeChannel), Rule::Change,
+                 exactlyEqual<VNADevice::CalibrationType>))
         emit calibrationTypeChanged();
     if (activeChannel
         && apply(m_isExtrapolated, device->isExtrapolated(*activeChannel), Rule::Change, exactlyEqual<bool>))

@@ -101,7 +101,7 @@ public:
     std::optional<double> stepFreq() const;
     std::optional<double> ifBandwidth() const;
     std::optional<double> outputPower() const;
-    std::optional<int> calibrationType() const;
+    std::optional<VNADevice::CalibrationType> calibrationType() const;
     std::optional<bool> isInterpolated() const;
     std::optional<bool> isExtrapolated() const;
     std::optional<bool> isReady() const;
@@ -269,7 +269,7 @@ private:
     Locked<std::optional<double>> m_stepFreq;
     Locked<std::optional<double>> m_ifBandwidth;
     Locked<std::optional<double>> m_outputPower;
-    Locked<std::optional<int>> m_calibrationType;
+    Locked<std::optional<VNADevice::CalibrationType>> m_calibrationType;
     Locked<std::optional<bool>> m_isInterpolated;
     Locked<std::optional<bool>> m_enablePowerSourceState;
     Locked<std::optional<bool>> m_isExtrapolated;

@@ -13,83 +13,100 @@ const QString vnaUnsafePathErrorText =
 
 namespace {
 
-const QMap<QString, int> &saveTypeKeywords()
+const QMap<QString, VNADevice::SaveType> &saveTypeKeywords()
 {
-    static const QMap<QString, int> map{
-        {QStringLiteral("STATe"), VNADevice::STATe},     {QStringLiteral("CSTate"), VNADevice::CSTate},
-        {QStringLiteral("DSTate"), VNADevice::DSTate},   {QStringLiteral("CDSTate"), VNADevice::CDSTate},
-        {QStringLiteral("CMSTate"), VNADevice::CMSTate},
+    using Save = VNADevice::SaveType;
+    static const QMap<QString, Save> map{
+        {QStringLiteral("STATe"), Save::STATe},     {QStringLiteral("CSTate"), Save::CSTate},
+        {QStringLiteral("DSTate"), Save::DSTate},   {QStringLiteral("CDSTate"), Save::CDSTate},
+        {QStringLiteral("CMSTate"), Save::CMSTate},
     };
     return map;
 }
 
-const QMap<QString, int> &sweepTypeKeywords()
+const QMap<QString, SweepType> &sweepTypeKeywords()
 {
-    static const QMap<QString, int> map{
-        {QStringLiteral("LIN"), LinearSweep},
-        {QStringLiteral("LOG"), LogarithmicSweep},
-        {QStringLiteral("SEGM"), SegmentSweep},
-        {QStringLiteral("POW"), PowerSweep},
+    static const QMap<QString, SweepType> map{
+        {QStringLiteral("LIN"), SweepType::Linear},
+        {QStringLiteral("LOG"), SweepType::Logarithmic},
+        {QStringLiteral("SEGM"), SweepType::Segment},
+        {QStringLiteral("POW"), SweepType::Power},
     };
     return map;
 }
 
-const QMap<QString, int> &graphicFormatKeywords()
+const QMap<QString, VNADevice::GraphicFormat> &graphicFormatKeywords()
 {
-    static const QMap<QString, int> map{
-        {QStringLiteral("MLOGarithmic"), VNADevice::MLOGarithmic},
-        {QStringLiteral("PHASe"), VNADevice::PHASe},
-        {QStringLiteral("GDELay"), VNADevice::GDELay},
-        {QStringLiteral("SLINear"), VNADevice::SLINear},
-        {QStringLiteral("SLOGarithmic"), VNADevice::SLOGarithmic},
-        {QStringLiteral("SCOMplex"), VNADevice::SCOMplex},
-        {QStringLiteral("SMITh"), VNADevice::SMITh},
-        {QStringLiteral("SADMittance"), VNADevice::SADMittance},
-        {QStringLiteral("PLINear"), VNADevice::PLINear},
-        {QStringLiteral("PLOGarithmic"), VNADevice::PLOGarithmic},
-        {QStringLiteral("POLar"), VNADevice::POLar},
-        {QStringLiteral("MLINear"), VNADevice::MLINear},
-        {QStringLiteral("SWR"), VNADevice::SWR},
-        {QStringLiteral("REAL"), VNADevice::REAL},
-        {QStringLiteral("IMAGinary"), VNADevice::IMAGinary},
-        {QStringLiteral("UPHase"), VNADevice::UPHase},
+    using Format = VNADevice::GraphicFormat;
+    static const QMap<QString, Format> map{
+        {QStringLiteral("MLOGarithmic"), Format::MLOGarithmic},
+        {QStringLiteral("PHASe"), Format::PHASe},
+        {QStringLiteral("GDELay"), Format::GDELay},
+        {QStringLiteral("SLINear"), Format::SLINear},
+        {QStringLiteral("SLOGarithmic"), Format::SLOGarithmic},
+        {QStringLiteral("SCOMplex"), Format::SCOMplex},
+        {QStringLiteral("SMITh"), Format::SMITh},
+        {QStringLiteral("SADMittance"), Format::SADMittance},
+        {QStringLiteral("PLINear"), Format::PLINear},
+        {QStringLiteral("PLOGarithmic"), Format::PLOGarithmic},
+        {QStringLiteral("POLar"), Format::POLar},
+        {QStringLiteral("MLINear"), Format::MLINear},
+        {QStringLiteral("SWR"), Format::SWR},
+        {QStringLiteral("REAL"), Format::REAL},
+        {QStringLiteral("IMAGinary"), Format::IMAGinary},
+        {QStringLiteral("UPHase"), Format::UPHase},
     };
     return map;
 }
 
 // Receiver measurements; %0 is the 1-based receiver number.
-const QMap<QString, int> &parameterPrefixes()
+const QMap<QString, VNADevice::TypeOfParameter> &parameterPrefixes()
 {
-    static const QMap<QString, int> map{
-        {QStringLiteral("T%0"), VNADevice::TReceiver},
-        {QStringLiteral("R%0"), VNADevice::RReceiver},
-        {QStringLiteral("V%0"), VNADevice::VReceiver},
+    using Parameter = VNADevice::TypeOfParameter;
+    static const QMap<QString, Parameter> map{
+        {QStringLiteral("T%0"), Parameter::TReceiver},
+        {QStringLiteral("R%0"), Parameter::RReceiver},
+        {QStringLiteral("V%0"), Parameter::VReceiver},
     };
     return map;
 }
 
-const QMap<QString, int> &calibrationTypeKeywords()
+// The correction types of the type query (correction off is told by the
+// status query instead).
+const QMap<QString, VNADevice::CalibrationType> &calibrationTypeKeywords()
 {
-    static const QMap<QString, int> map{
-        {QStringLiteral("NONE"), VNADevice::NoCalibration}, {QStringLiteral("RESPO"), VNADevice::RespOpen},
-        {QStringLiteral("RESPS"), VNADevice::RespShort},    {QStringLiteral("RESPT"), VNADevice::RespThru},
-        {QStringLiteral("SOLT1"), VNADevice::Solt1},        {QStringLiteral("SOLT2"), VNADevice::Solt2},
-        {QStringLiteral("SOLT3"), VNADevice::Solt3},        {QStringLiteral("SOLT4"), VNADevice::Solt4},
-        {QStringLiteral("1PATH"), VNADevice::OnePath},
+    using Type = VNADevice::CalibrationType;
+    static const QMap<QString, Type> map{
+        {QStringLiteral("NONE"), Type::NoCalibration}, {QStringLiteral("RESPO"), Type::RespOpen},
+        {QStringLiteral("RESPS"), Type::RespShort},    {QStringLiteral("RESPT"), Type::RespThru},
+        {QStringLiteral("SOLT1"), Type::Solt1},        {QStringLiteral("SOLT2"), Type::Solt2},
+        {QStringLiteral("SOLT3"), Type::Solt3},        {QStringLiteral("SOLT4"), Type::Solt4},
+        {QStringLiteral("1PATH"), Type::OnePath},
     };
     return map;
 }
 
 // The keyword of a value; empty (with a debug line) when the value has none,
 // so that a caller error never sends some other keyword.
-std::optional<QString> keywordOf(const QMap<QString, int> &map, int value, const char *what)
+template<typename Value>
+std::optional<QString> keywordOf(const QMap<QString, Value> &map, Value value, const char *what)
 {
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (it.value() == value)
             return it.key();
     }
-    qCDebug(lcDevice) << "No analyser keyword for" << what << value << "- nothing sent";
+    qCDebug(lcDevice) << "No analyser keyword for" << what << static_cast<int>(value) << "- nothing sent";
     return std::nullopt;
+}
+
+// The value of a keyword; empty for a keyword the map does not hold.
+template<typename Value>
+std::optional<Value> valueOf(const QMap<QString, Value> &map, const QString &keyword)
+{
+    const auto it = map.constFind(keyword);
+    if (it == map.cend())
+        return std::nullopt;
+    return it.value();
 }
 
 // simplified(), every blank removed, split at ",": an empty reply is one
@@ -238,22 +255,17 @@ std::optional<QString> VNADevice::correctionStatus(uint channel)
     return ask(QStringLiteral("CALCulate%0:CORRection:STATus?\n").arg(channel + 1));
 }
 
-std::optional<int> VNADevice::calibrationType(uint channel)
+std::optional<VNADevice::CalibrationType> VNADevice::calibrationType(uint channel)
 {
     const auto status = correctionStatus(channel);
     if (!status)
         return std::nullopt;
     if (*status == QLatin1String("NONE"))
-        return CorrectionOff;
+        return CalibrationType::CorrectionOff;
     const auto type = ask(QStringLiteral("SENSe%0:CORRection:TYPE?\n").arg(channel + 1));
     if (!type)
         return std::nullopt;
-    const QString first = replyList(*type).first();
-    const auto &map = calibrationTypeKeywords();
-    const auto it = map.constFind(first);
-    if (it == map.cend())
-        return std::nullopt;
-    return it.value();
+    return valueOf(calibrationTypeKeywords(), replyList(*type).first());
 }
 
 std::optional<std::vector<double>> VNADevice::frequencies(uint channel)
@@ -336,13 +348,9 @@ std::optional<VNADevice::SaveType> VNADevice::stateFileSaveType()
     const auto reply = ask(QStringLiteral("MMEMory:STORe:STYPe?\n"));
     if (!reply)
         return std::nullopt;
-    const auto &map = saveTypeKeywords();
-    const auto it = map.constFind(*reply);
     // An unknown keyword is not some save type: restoring with a guessed
     // type would lose what the analyser actually stores.
-    if (it == map.cend())
-        return std::nullopt;
-    return static_cast<SaveType>(it.value());
+    return valueOf(saveTypeKeywords(), *reply);
 }
 
 std::optional<double> VNADevice::stopFreq(uint channel)
@@ -356,11 +364,7 @@ std::optional<SweepType> VNADevice::sweepType(uint channel)
     const auto reply = ask(QStringLiteral("SENSe%0:SWEep:TYPE?\n").arg(channel + 1));
     if (!reply)
         return std::nullopt;
-    const auto &map = sweepTypeKeywords();
-    const auto it = map.constFind(*reply);
-    if (it == map.cend())
-        return std::nullopt;
-    return static_cast<SweepType>(it.value());
+    return valueOf(sweepTypeKeywords(), *reply);
 }
 
 std::optional<VnaInfo> VNADevice::identify()
@@ -608,7 +612,7 @@ void VNADevice::setGraphicFormat(uint graphIndex, VNADevice::GraphicFormat forma
 void VNADevice::setGraphicDefine(uint graphIndex, VNADevice::TypeOfParameter type, uint receiver, uint source,
                                  uint channel)
 {
-    if (type == SParameter) {
+    if (type == TypeOfParameter::SParameter) {
         setMeasuredParametr(graphIndex, receiver, source, channel);
         return;
     }

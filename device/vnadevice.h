@@ -17,12 +17,12 @@
 #include <utility>
 #include <vector>
 
-// Sweep type of a channel; the values are the analyser keyword codes.
-enum SweepType : int {
-    LinearSweep = 0, // LIN
-    LogarithmicSweep = 1, // LOG
-    SegmentSweep = 2, // SEGM
-    PowerSweep = 3, // POW
+// Sweep type of a channel, with the analyser's keyword of each.
+enum class SweepType : int {
+    Linear = 0, // LIN
+    Logarithmic = 1, // LOG
+    Segment = 2, // SEGM
+    Power = 3, // POW
 };
 Q_DECLARE_METATYPE(SweepType)
 
@@ -34,11 +34,11 @@ class VNADevice : public QObject
     Q_OBJECT
 public:
     // What a state file stores.
-    enum SaveType : int { STATe = 0, CSTate = 1, DSTate = 2, CDSTate = 3, CMSTate = 4 };
+    enum class SaveType : int { STATe = 0, CSTate = 1, DSTate = 2, CDSTate = 3, CMSTate = 4 };
     Q_ENUM(SaveType)
 
     // Trace display format.
-    enum GraphicFormat : int {
+    enum class GraphicFormat : int {
         MLOGarithmic = 0,
         PHASe = 1,
         GDELay = 2,
@@ -59,22 +59,25 @@ public:
     Q_ENUM(GraphicFormat)
 
     // What a trace measures: an S-parameter or a T, R or V receiver.
-    enum TypeOfParameter : int { SParameter = 0, TReceiver = 1, RReceiver = 2, VReceiver = 3 };
+    enum class TypeOfParameter : int { SParameter = 0, TReceiver = 1, RReceiver = 2, VReceiver = 3 };
     Q_ENUM(TypeOfParameter)
 
-    // Codes returned by calibrationType().
-    enum CalibrationTypeCode : int {
+    // The calibration of a channel: correction off (status NONE), or the
+    // correction type the analyser names (in the comments). The numbers are
+    // the program's calibration type codes.
+    enum class CalibrationType : int {
         CorrectionOff = 1,
-        NoCalibration = 2,
+        NoCalibration = 2, // NONE
         RespOpen = 3, // RESPO
         RespShort = 4, // RESPS
         RespThru = 5, // RESPT
-        Solt1 = 6,
-        Solt2 = 7,
-        Solt3 = 8,
-        Solt4 = 9,
+        Solt1 = 6, // SOLT1
+        Solt2 = 7, // SOLT2
+        Solt3 = 8, // SOLT3
+        Solt4 = 9, // SOLT4
         OnePath = 10, // 1PATH
     };
+    Q_ENUM(CalibrationType)
 
     static constexpr qint64 defaultQueryTimeoutMs = 3000;
     // A port-count reply above this is garbage, not an analyser.
@@ -93,7 +96,7 @@ public:
 
     std::optional<uint> activeChannel();
     std::optional<std::vector<double>> calibratedPorts(uint channel);
-    std::optional<int> calibrationType(uint channel);
+    std::optional<CalibrationType> calibrationType(uint channel);
     std::optional<std::vector<double>> frequencies(uint channel);
     std::optional<double> ifBandwidth(uint channel);
     std::optional<double> impedance(uint port);

@@ -12,6 +12,7 @@
 #include <QTcpServer>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 using namespace CommandsTest;
@@ -136,17 +137,27 @@ TEST(CommandTableOfTheProgram, HoldsEveryCommandOnceInMatchingOrder)
 TEST(CommandsAnalyser, KeywordsOfSweepAndCalibrationTypes)
 {
     using namespace Korvel::Automation::Commands;
-    const QStringList sweeps{"LIN", "LOG", "SEGM", "POW"};
-    for (int i = 0; i < sweeps.size(); ++i)
-        EXPECT_EQ(sweepTypeKeyword(i), sweeps.at(i));
-    EXPECT_TRUE(sweepTypeKeyword(-1).isEmpty());
-    EXPECT_TRUE(sweepTypeKeyword(4).isEmpty());
-    const QStringList calibrations{"OFF",   "NONE",  "RESPO", "RESPS", "RESPT",
-                                   "SOLT1", "SOLT2", "SOLT3", "SOLT4", "1PATH"};
-    for (int i = 0; i < calibrations.size(); ++i)
-        EXPECT_EQ(calibrationTypeKeyword(i + 1), calibrations.at(i));
-    EXPECT_TRUE(calibrationTypeKeyword(0).isEmpty());
-    EXPECT_TRUE(calibrationTypeKeyword(11).isEmpty());
+    const std::vector<std::pair<SweepType, QString>> sweeps{{SweepType::Linear, "LIN"},
+                                                            {SweepType::Logarithmic, "LOG"},
+                                                            {SweepType::Segment, "SEGM"},
+                                                            {SweepType::Power, "POW"}};
+    for (const auto &[type, keyword] : sweeps)
+        EXPECT_EQ(sweepTypeKeyword(type), keyword);
+    // A value no sweep type has answers nothing (the command fails with 273).
+    for (int outside : {-1, 4})
+        EXPECT_TRUE(sweepTypeKeyword(static_cast<SweepType>(outside)).isEmpty()) << outside;
+
+    using Type = VNADevice::CalibrationType;
+    const std::vector<std::pair<Type, QString>> calibrations{
+        {Type::CorrectionOff, "OFF"}, {Type::NoCalibration, "NONE"}, {Type::RespOpen, "RESPO"},
+        {Type::RespShort, "RESPS"},   {Type::RespThru, "RESPT"},     {Type::Solt1, "SOLT1"},
+        {Type::Solt2, "SOLT2"},       {Type::Solt3, "SOLT3"},        {Type::Solt4, "SOLT4"},
+        {Type::OnePath, "1PATH"}};
+    for (const auto &[type, keyword] : calibrations)
+        EXPECT_EQ(calibrationTypeKeyword(type), keyword);
+    // Likewise for calibration types (282).
+    for (int outside : {0, 11})
+        EXPECT_TRUE(calibrationTypeKeyword(static_cast<Type>(outside)).isEmpty()) << outside;
 }
 
 // A setter ends only after the proxy has polled the analyser behind it: a

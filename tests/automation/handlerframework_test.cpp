@@ -13,6 +13,7 @@
 #include "device/syncedvnadevice.h"
 #include "tests/device/proxytestsupport.h"
 
+#include "../support/eventloop.h"
 #include "../support/logcapture.h"
 
 #include <QCoreApplication>
@@ -289,11 +290,7 @@ auto onOtherThread(Work work)
 {
     QThreadPool pool;
     QFuture<decltype(work())> future = QtConcurrent::run(&pool, work);
-    QElapsedTimer guard;
-    guard.start();
-    while (!future.isFinished() && guard.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_TRUE(future.isFinished()) << "the other thread never finished";
+    EXPECT_TRUE(TestSupport::waitUntil("the other thread to finish", [&] { return future.isFinished(); }));
     future.waitForFinished();
     return future.result();
 }
@@ -380,11 +377,8 @@ TEST(ObjectThread, NoRootOrARootGoneBeforeTheCallGive288)
         QtConcurrent::run(&pool, [&] { return codeOf([&] { runOnObjectThread(root, [&] { ran = true; }); }); });
     QThread::msleep(100);
     delete root;
-    QElapsedTimer guard;
-    guard.start();
-    while (!future.isFinished() && guard.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    ASSERT_TRUE(future.isFinished());
+    ASSERT_TRUE(
+        TestSupport::waitUntil("the command to give up on the deleted root", [&] { return future.isFinished(); }));
     EXPECT_EQ(future.result(), 288);
     EXPECT_FALSE(ran);
 }

@@ -302,7 +302,7 @@ TEST_F(RemoteServer, ErrorsAreQueuedNotAnswered)
 {
     LogCapture log;
     // The start and end of each message are logged only on request.
-    QLoggingCategory::setFilterRules(QStringLiteral("korvel.automation.messages.debug=true"));
+    QLoggingCategory::setFilterRules(QStringLiteral("vuk.automation.messages.debug=true"));
     auto client = connect();
     client->send("VUK:BOGUS\n");
     client->send("VUK:TEST:VAL abc\n");

@@ -101,7 +101,7 @@ TEST_F(Backup, SavesPresetsReappliesAndRestoresInOrder)
     DeviceStateBackup backup(proxy.get(), dir.path());
     ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
     EXPECT_EQ(backup.stateFile(), stateFile());
-    EXPECT_EQ(backup.savedType(), VNADevice::STATe);
+    EXPECT_EQ(backup.savedType(), VNADevice::SaveType::STATe);
     syncNow(*proxy); // the analyser has taken every command before it
 
     QFileInfo file(stateFile());

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <atomic>
@@ -78,7 +77,7 @@ TEST_F(Proxy, PollFillsEveryCachedValueWithOneSignalPerChange)
 
     EXPECT_TRUE(proxy->isConnected());
     EXPECT_EQ(proxy->isReady(), true);
-    EXPECT_EQ(proxy->sweepType(), LinearSweep);
+    EXPECT_EQ(proxy->sweepType(), SweepType::Linear);
     EXPECT_EQ(proxy->startFreq(), 100e3);
     EXPECT_EQ(proxy->stopFreq(), 20e9);
     EXPECT_EQ(proxy->maxFreq(), 20e9);
@@ -91,7 +90,7 @@ TEST_F(Proxy, PollFillsEveryCachedValueWithOneSignalPerChange)
     EXPECT_EQ(proxy->vnaInfo()->model(), "SimVNA");
     EXPECT_EQ(proxy->vnaInfo()->serialNumber(), "SIM0001");
     EXPECT_EQ(proxy->vnaInfo()->version(), "1.0.0");
-    EXPECT_EQ(proxy->calibrationType(), 1); // no calibration: correction status NONE
+    EXPECT_EQ(proxy->calibrationType(), VNADevice::CalibrationType::CorrectionOff); // correction status NONE
     EXPECT_EQ(proxy->isExtrapolated(), false);
     EXPECT_EQ(proxy->isInterpolated(), false);
     EXPECT_TRUE(proxy->calibratedPorts().empty());
@@ -207,11 +206,8 @@ TEST_F(Proxy, LostAnalyserClearsTheCacheOnEveryPoll)
     const quint16 port = sim.port();
     sim.stop();
     // The worker sees the closed connection between tasks.
-    QElapsedTimer timer;
-    timer.start();
-    while (proxy->isConnected() && timer.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    EXPECT_FALSE(proxy->isConnected());
+    EXPECT_TRUE(TestSupport::waitUntil(
+        "the proxy to see the closed connection", [&] { return !proxy->isConnected(); }, 3000));
 
     EXPECT_FALSE(sync());
     Counts reset = firstPollSignals;
@@ -271,7 +267,7 @@ TEST_F(Proxy, AddressWriteSignalsOnceAndSendsNothing)
 TEST_F(Proxy, SettersReachTheAnalyserAndTheCache)
 {
     settle();
-    proxy->setSweepType(LogarithmicSweep);
+    proxy->setSweepType(SweepType::Logarithmic);
     proxy->setStartFreq(1e9);
     proxy->setStopFreq(5e9);
     proxy->setPointsCount(101);
@@ -296,7 +292,7 @@ TEST_F(Proxy, SettersReachTheAnalyserAndTheCache)
     EXPECT_EQ(channel.points, 101u);
     EXPECT_EQ(channel.ifBandwidth, 1e3);
     EXPECT_EQ(channel.power, -10.0);
-    EXPECT_EQ(proxy->sweepType(), LogarithmicSweep);
+    EXPECT_EQ(proxy->sweepType(), SweepType::Logarithmic);
     EXPECT_EQ(proxy->stopFreq(), 5e9);
     EXPECT_EQ(proxy->ifBandwidth(), 1e3);
     EXPECT_EQ(proxy->outputPower(), -10.0);
@@ -361,8 +357,8 @@ INSTANTIATE_TEST_SUITE_P(
         SetterCase{"stopEqualToCachedStop", [](SyncedVnaDevice &p) { p.setStopFreq(20e9); },
                    "SENSe1:FREQuency:STOP 2e+10", true},
         SetterCase{"pointsEqual", [](SyncedVnaDevice &p) { p.setPointsCount(201); }, "SENSe1:SWEep:POINts 201", false},
-        SetterCase{"sweepTypeEqual", [](SyncedVnaDevice &p) { p.setSweepType(LinearSweep); }, "SENSe1:SWEep:TYPE LIN",
-                   false},
+        SetterCase{"sweepTypeEqual", [](SyncedVnaDevice &p) { p.setSweepType(SweepType::Linear); },
+                   "SENSe1:SWEep:TYPE LIN", false},
         SetterCase{"impedanceTruncatesThePort", [](SyncedVnaDevice &p) { p.setImpedance(1.9, 75); },
                    "SENSe:CORRection:PORT2:IMPedance 75", true},
         SetterCase{"autoscale", [](SyncedVnaDevice &p) { p.setYTraceAutoslace(2); }, "DISPlay:WINDow:TRACe3:Y:AUTO",
@@ -402,7 +398,7 @@ TEST_F(Proxy, CalibrationStateAndPortsAreCached)
     settle();
     ASSERT_TRUE(sim.calibrate(1, QStringLiteral("SOLT2"), {1, 2}));
     ASSERT_TRUE(sync());
-    EXPECT_EQ(proxy->calibrationType(), 7);
+    EXPECT_EQ(proxy->calibrationType(), VNADevice::CalibrationType::Solt2);
     EXPECT_EQ(proxy->calibratedPorts(), (std::vector<double>{0, 1}));
     EXPECT_EQ(proxy->property("calibratedPorts").value<QVector<double>>(), (QVector<double>{0, 1}));
     EXPECT_EQ(counter->take(), (Counts{{"calibrationTypeChanged", 1}, {"calibratedPortsChanged", 1}}));
@@ -432,7 +428,7 @@ TEST_F(Proxy, ReadsTheStateFileSaveType)
     using Type = std::optional<VNADevice::SaveType>;
     settle();
     sim.execute(QStringLiteral("MMEM:STOR:STYP CDST"));
-    EXPECT_EQ(waitFor<Type>([&](auto done) { proxy->pushReadStateFileSaveType(done); }), VNADevice::CDSTate);
+    EXPECT_EQ(waitFor<Type>([&](auto done) { proxy->pushReadStateFileSaveType(done); }), VNADevice::SaveType::CDSTate);
 }
 
 // ------------------------------------------------------------ measurement

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,10 +43,6 @@ QString show(bool v)
 {
     return v ? QStringLiteral("true") : QStringLiteral("false");
 }
-QString show(int v)
-{
-    return QString::number(v);
-}
 QString show(uint v)
 {
     return QString::number(v);
@@ -53,6 +50,36 @@ QString show(uint v)
 QString show(double v)
 {
     return QString::number(v, 'g', 17);
+}
+// Named values by their names, so that the tables read as the analyser's
+// keywords do and not as their codes.
+template<typename Enum>
+QString enumName(Enum v)
+{
+    const char *name = QMetaEnum::fromType<Enum>().valueToKey(static_cast<int>(v));
+    return name ? QString::fromLatin1(name) : QStringLiteral("unnamed %1").arg(static_cast<int>(v));
+}
+QString show(VNADevice::CalibrationType v)
+{
+    return enumName(v);
+}
+QString show(VNADevice::SaveType v)
+{
+    return enumName(v);
+}
+QString show(SweepType v)
+{
+    switch (v) {
+    case SweepType::Linear:
+        return QStringLiteral("Linear");
+    case SweepType::Logarithmic:
+        return QStringLiteral("Logarithmic");
+    case SweepType::Segment:
+        return QStringLiteral("Segment");
+    case SweepType::Power:
+        return QStringLiteral("Power");
+    }
+    return QStringLiteral("unnamed %1").arg(static_cast<int>(v));
 }
 QString show(const VnaInfo &v)
 {
@@ -210,14 +237,8 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
     const auto pointsCount = [](VNADevice &d) { return show(d.pointsCount(0)); };
     const auto portsCount = [](VNADevice &d) { return show(d.portsCount()); };
     const auto sData = [](VNADevice &d) { return show(d.sData(1, 0)); };
-    const auto saveType = [](VNADevice &d) {
-        const auto t = d.stateFileSaveType();
-        return t ? show(static_cast<int>(*t)) : QStringLiteral("absent");
-    };
-    const auto sweepType = [](VNADevice &d) {
-        const auto t = d.sweepType(0);
-        return t ? show(static_cast<int>(*t)) : QStringLiteral("absent");
-    };
+    const auto saveType = [](VNADevice &d) { return show(d.stateFileSaveType()); };
+    const auto sweepType = [](VNADevice &d) { return show(d.sweepType(0)); };
     const auto identify = [](VNADevice &d) { return show(d.identify()); };
     const auto extrapolated = [](VNADevice &d) { return show(d.isExtrapolated(0)); };
     const auto interpolated = [](VNADevice &d) { return show(d.isInterpolated(0)); };
@@ -248,24 +269,24 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
         {"ports empty item", faulty("SENS:CORR:TYPE?", "SOLT2,1,"), calibratedPorts, "absent", {typeQ2}},
 
         // Calibration type codes.
-        {"type off", noCalibration, calibrationType, "1", {statusQ}},
+        {"type off", noCalibration, calibrationType, "CorrectionOff", {statusQ}},
         {"type correction off",
          [](Simulator &s) {
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
              s.setCorrection(1, false);
          },
          calibrationType,
-         "1",
+         "CorrectionOff",
          {statusQ}},
-        {"type NONE", faulty("CALC:CORR:STAT?", "C"), calibrationType, "2", {statusQ, typeQ}},
-        {"type RESPO", calibrated("RESPO", {1}), calibrationType, "3", {statusQ, typeQ}},
-        {"type RESPS", calibrated("RESPS", {1}), calibrationType, "4", {statusQ, typeQ}},
-        {"type RESPT", calibrated("RESPT", {1, 2}), calibrationType, "5", {statusQ, typeQ}},
-        {"type SOLT1", calibrated("SOLT1", {1}), calibrationType, "6", {statusQ, typeQ}},
-        {"type SOLT2", calibrated("SOLT2", {1, 2}), calibrationType, "7", {statusQ, typeQ}},
-        {"type SOLT3", calibrated("SOLT3", {1, 2, 3}), calibrationType, "8", {statusQ, typeQ}},
-        {"type SOLT4", calibrated("SOLT4", {1, 2, 3, 4}), calibrationType, "9", {statusQ, typeQ}},
-        {"type 1PATH", calibrated("1PATH", {1, 2}), calibrationType, "10", {statusQ, typeQ}},
+        {"type NONE", faulty("CALC:CORR:STAT?", "C"), calibrationType, "NoCalibration", {statusQ, typeQ}},
+        {"type RESPO", calibrated("RESPO", {1}), calibrationType, "RespOpen", {statusQ, typeQ}},
+        {"type RESPS", calibrated("RESPS", {1}), calibrationType, "RespShort", {statusQ, typeQ}},
+        {"type RESPT", calibrated("RESPT", {1, 2}), calibrationType, "RespThru", {statusQ, typeQ}},
+        {"type SOLT1", calibrated("SOLT1", {1}), calibrationType, "Solt1", {statusQ, typeQ}},
+        {"type SOLT2", calibrated("SOLT2", {1, 2}), calibrationType, "Solt2", {statusQ, typeQ}},
+        {"type SOLT3", calibrated("SOLT3", {1, 2, 3}), calibrationType, "Solt3", {statusQ, typeQ}},
+        {"type SOLT4", calibrated("SOLT4", {1, 2, 3, 4}), calibrationType, "Solt4", {statusQ, typeQ}},
+        {"type 1PATH", calibrated("1PATH", {1, 2}), calibrationType, "OnePath", {statusQ, typeQ}},
         {"type unknown",
          [](Simulator &s) {
              EXPECT_TRUE(s.calibrate(1, "SOLT2", {1, 2}));
@@ -342,15 +363,15 @@ TEST(VnaDeviceQueries, EveryQueryAndReplyForm)
         {"sdata empty", faulty("CALC:TRAC:DATA:SDAT?", ""), sData, "absent", {sdataQ}},
 
         // Keywords.
-        {"save type default", none, saveType, "0", {stypeQ}},
-        {"save type CDSTate", [](Simulator &s) { run(s, "MMEM:STOR:STYP CDSTate"); }, saveType, "3", {stypeQ}},
-        {"save type CMSTate", [](Simulator &s) { run(s, "MMEM:STOR:STYP CMSTate"); }, saveType, "4", {stypeQ}},
+        {"save type default", none, saveType, "STATe", {stypeQ}},
+        {"save type CDSTate", [](Simulator &s) { run(s, "MMEM:STOR:STYP CDSTate"); }, saveType, "CDSTate", {stypeQ}},
+        {"save type CMSTate", [](Simulator &s) { run(s, "MMEM:STOR:STYP CMSTate"); }, saveType, "CMSTate", {stypeQ}},
         {"save type unknown", faulty("MMEM:STOR:STYP?", "BOGUS"), saveType, "absent", {stypeQ}},
         {"save type empty", faulty("MMEM:STOR:STYP?", ""), saveType, "absent", {stypeQ}},
-        {"sweep LIN", none, sweepType, "0", {sweepQ}},
-        {"sweep LOG", [](Simulator &s) { run(s, "SENS1:SWE:TYPE LOG"); }, sweepType, "1", {sweepQ}},
-        {"sweep SEGM", [](Simulator &s) { run(s, "SENS1:SWE:TYPE SEGM"); }, sweepType, "2", {sweepQ}},
-        {"sweep POW", [](Simulator &s) { run(s, "SENS1:SWE:TYPE POW"); }, sweepType, "3", {sweepQ}},
+        {"sweep LIN", none, sweepType, "Linear", {sweepQ}},
+        {"sweep LOG", [](Simulator &s) { run(s, "SENS1:SWE:TYPE LOG"); }, sweepType, "Logarithmic", {sweepQ}},
+        {"sweep SEGM", [](Simulator &s) { run(s, "SENS1:SWE:TYPE SEGM"); }, sweepType, "Segment", {sweepQ}},
+        {"sweep POW", [](Simulator &s) { run(s, "SENS1:SWE:TYPE POW"); }, sweepType, "Power", {sweepQ}},
         {"sweep unknown", faulty("SENS:SWE:TYPE?", "CW"), sweepType, "absent", {sweepQ}},
 
         // Identity: four fields, blanks removed.
@@ -460,8 +481,8 @@ TEST(VnaDeviceSetters, EveryCommandText)
     const std::vector<Case> cases = {
         {[](VNADevice &d) { d.setEnablePowerSource(true); }, {"OUTPut 1"}},
         {[](VNADevice &d) { d.setEnablePowerSource(false); }, {"OUTPut 0"}},
-        {[](VNADevice &d) { d.setSweepType(LogarithmicSweep, 1); }, {"SENSe2:SWEep:TYPE LOG"}},
-        {[](VNADevice &d) { d.setSweepType(LinearSweep, 0); }, {"SENSe1:SWEep:TYPE LIN"}},
+        {[](VNADevice &d) { d.setSweepType(SweepType::Logarithmic, 1); }, {"SENSe2:SWEep:TYPE LOG"}},
+        {[](VNADevice &d) { d.setSweepType(SweepType::Linear, 0); }, {"SENSe1:SWEep:TYPE LIN"}},
         {[](VNADevice &d) { d.setStartFreq(1e9, 0); }, {"SENSe1:FREQuency:STARt 1000000000"}},
         {[](VNADevice &d) { d.setStopFreq(2e10, 0); }, {"SENSe1:FREQuency:STOP 2e+10"}},
         {[](VNADevice &d) { d.setStartFreq(123456789.123, 2); }, {"SENSe3:FREQuency:STARt 123456789.1"}},
@@ -472,8 +493,8 @@ TEST(VnaDeviceSetters, EveryCommandText)
         {[](VNADevice &d) { d.setImpedance(1u, 75.0); }, {"SENSe:CORRection:PORT2:IMPedance 75"}},
         {[](VNADevice &d) { d.setImpedance(1.9, 50.0); }, {"SENSe:CORRection:PORT2:IMPedance 50"}},
         {[](VNADevice &d) { d.setImpedance(63.5, 50.0); }, {"SENSe:CORRection:PORT64:IMPedance 50"}},
-        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::CDSTate); }, {"MMEMory:STORe:STYPe CDSTate"}},
-        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::STATe); }, {"MMEMory:STORe:STYPe STATe"}},
+        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::SaveType::CDSTate); }, {"MMEMory:STORe:STYPe CDSTate"}},
+        {[](VNADevice &d) { d.setStateFileSaveType(VNADevice::SaveType::STATe); }, {"MMEMory:STORe:STYPe STATe"}},
         {[&](VNADevice &d) { d.saveStateFile(state); }, {"MMEMory:STORe:STATe " + state}},
         {[&](VNADevice &d) { d.loadStateFile(state); }, {"MMEMory:LOAD " + state}},
         {[&](VNADevice &d) { d.memoryDeleteState(state); }, {"MMEMory:DELete " + state}},
@@ -481,15 +502,17 @@ TEST(VnaDeviceSetters, EveryCommandText)
         {[&](VNADevice &d) { d.loadCalibrationFile(0, cal); }, {"MMEMory:LOAD:CHANnel1:CALibration " + cal}},
         {[](VNADevice &d) { d.setGraphicsLayout(5, 0); }, {"DISPlay:WINDow1:SPLit 5"}},
         {[](VNADevice &d) { d.setNumberOfTraces(4, 0); }, {"CALCulate1:PARameter:COUNt 4"}},
-        {[](VNADevice &d) { d.setGraphicFormat(1, VNADevice::SMITh, 0); }, {"CALCulate1:TRACe2:FORMat SMITh"}},
-        {[](VNADevice &d) { d.setGraphicFormat(0, VNADevice::UPHase, 1); }, {"CALCulate2:TRACe1:FORMat UPHase"}},
-        {[](VNADevice &d) { d.setGraphicDefine(2, VNADevice::RReceiver, 1, 0, 0); },
+        {[](VNADevice &d) { d.setGraphicFormat(1, VNADevice::GraphicFormat::SMITh, 0); },
+         {"CALCulate1:TRACe2:FORMat SMITh"}},
+        {[](VNADevice &d) { d.setGraphicFormat(0, VNADevice::GraphicFormat::UPHase, 1); },
+         {"CALCulate2:TRACe1:FORMat UPHase"}},
+        {[](VNADevice &d) { d.setGraphicDefine(2, VNADevice::TypeOfParameter::RReceiver, 1, 0, 0); },
          {"CALCulate1:PARameter3:DEFine R2"}},
-        {[](VNADevice &d) { d.setGraphicDefine(0, VNADevice::TReceiver, 0, 0, 1); },
+        {[](VNADevice &d) { d.setGraphicDefine(0, VNADevice::TypeOfParameter::TReceiver, 0, 0, 1); },
          {"CALCulate2:PARameter1:DEFine T1"}},
-        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::VReceiver, 1, 0, 0); },
+        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::TypeOfParameter::VReceiver, 1, 0, 0); },
          {"CALCulate1:PARameter2:DEFine V2"}},
-        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::SParameter, 1, 0, 0); },
+        {[](VNADevice &d) { d.setGraphicDefine(1, VNADevice::TypeOfParameter::SParameter, 1, 0, 0); },
          {"CALCulate1:PARameter2:DEFine S21"}},
         {[](VNADevice &d) { d.setGraphicSport(0, 1, 0); }, {"CALCulate1:PARameter1:SPORt 2"}},
         {[](VNADevice &d) { d.setMeasuredParametr(0, 1, 0, 0); }, {"CALCulate1:PARameter1:DEFine S21"}},
@@ -532,14 +555,14 @@ TEST(VnaDeviceSetters, ChangesReachTheAnalyser)
     d.setStartFreq(1e9, 0);
     d.setStopFreq(3e9, 0);
     d.setPointsCount(21, 0);
-    d.setSweepType(LogarithmicSweep, 0);
-    d.setStateFileSaveType(VNADevice::CSTate);
+    d.setSweepType(SweepType::Logarithmic, 0);
+    d.setStateFileSaveType(VNADevice::SaveType::CSTate);
     d.saveStateFile(state);
     EXPECT_EQ(show(d.startFreq(0)), "1000000000");
     EXPECT_EQ(show(d.stopFreq(0)), "3000000000");
     EXPECT_EQ(show(d.pointsCount(0)), "21");
-    EXPECT_EQ(d.sweepType(0), std::optional<SweepType>(LogarithmicSweep));
-    EXPECT_EQ(d.stateFileSaveType(), std::optional<VNADevice::SaveType>(VNADevice::CSTate));
+    EXPECT_EQ(d.sweepType(0), std::optional<SweepType>(SweepType::Logarithmic));
+    EXPECT_EQ(d.stateFileSaveType(), std::optional<VNADevice::SaveType>(VNADevice::SaveType::CSTate));
     EXPECT_TRUE(QFile::exists(state));
 
     d.memoryDeleteState(state);
