@@ -750,6 +750,15 @@ bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *v
             return refuse(m_line, tr("only full matrices are read, not [Matrix Format] %1").arg(quoted(value, end)));
     } else if (key == "mixed-mode order") {
         return refuse(m_line, tr("mixed-mode parameters are not read"));
+    } else if (key == "number of ports") {
+        // The name decides how many values make a point; a file that says
+        // otherwise would be cut into wrong points.
+        bool ok = false;
+        const int count = text.toInt(&ok);
+        if (!ok || count < 1)
+            return refuse(m_line, tr("[Number of Ports] %1 is no count").arg(quoted(value, end)));
+        if (static_cast<size_t>(count) != m_n)
+            return refuse(m_line, tr("[Number of Ports] declares %1 ports, the file name says %2").arg(count).arg(m_n));
     } else if (key == "number of frequencies") {
         bool ok = false;
         const int count = text.toInt(&ok);
@@ -781,14 +790,8 @@ bool NetworkReader::references(const char *begin, const char *end)
             return refuse(m_line, tr("the reference impedance %1 is not positive").arg(quoted(b, e)));
         m_references.push_back(*value);
     }
-    if (m_references.size() < m_referencesWanted)
-        return true;
-    m_referencesWanted = 0;
-    for (double reference : m_references) {
-        if (reference != m_references.front())
-            return refuse(m_referenceLine, tr("ports with different reference impedances in "
-                                              "[Reference] are not read"));
-    }
+    if (m_references.size() == m_referencesWanted)
+        m_referencesWanted = 0;
     return true;
 }
 
@@ -1078,8 +1081,13 @@ bool NetworkReader::consistent(int lastLine)
 // ones have been renormalised to the option line's impedance already).
 void NetworkReader::settleImpedances()
 {
-    if (!m_references.empty())
+    if (!m_references.empty()) {
         m_data.impedance = m_references.front();
+        const bool same =
+            std::all_of(m_references.begin(), m_references.end(), [&](double z) { return z == m_references.front(); });
+        if (!same)
+            m_data.portImpedances = m_references;
+    }
     if (m_blocks == 0 || m_impedancesVary)
         return;
     m_data.impedance = m_firstImpedances.front();

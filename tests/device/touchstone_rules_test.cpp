@@ -91,6 +91,12 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
          "3 0 0\n[End]\n",
          3, "declares 2 points, the file holds 3"},
         {"declared_nonsense.s1p", "[Number of Frequencies] many\n1 0 0\n", 1, "is no count"},
+        // A four-port file named as a two-port one would be cut into wrong
+        // points.
+        {"declared_ports.s2p",
+         "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 4\n[Network Data]\n1 1 0 2 0 3 0 4 0\n[End]\n", 3,
+         "[Number of Ports] declares 4 ports, the file name says 2"},
+        {"declared_ports_nonsense.s1p", "[Number of Ports] one\n1 0 0\n", 1, "[Number of Ports] 'one' is no count"},
         // Frequency order.
         {"descending.s1p", oneport + "1 0 0\n3 0 0\n2 0 0\n", 4, "does not rise above the previous 3 (line 3)"},
         {"repeated.s2p", oneport + "1" + point2 + "1 5 0 6 0 7 0 8 0\n", 3, "does not rise above"},
@@ -277,6 +283,13 @@ TEST(TouchstoneImpedanceTest, ConstantPortImpedanceBlocksNameThePortImpedances)
                "! Port Impedance 40 0 45 0\n! 50 0 55 0\n! End of data\n",
          40.0,
          {40.0, 45.0, 50.0, 55.0}},
+        // The second version of the format names them in [Reference], here
+        // over two lines.
+        {"reference.s2p",
+         "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n[Reference] 25\n"
+         "100.5\n[Network Data]\n1 1 0 2 0 3 0 4 0\n2 5 0 6 0 7 0 8 0\n[End]\n",
+         25.0,
+         {25.0, 100.5}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
