@@ -769,10 +769,6 @@
         <translation>Не удаётся прочитать сетку частот ВАЦ</translation>
     </message>
     <message>
-        <source>File cannot be created. Path name contains invalid symbols</source>
-        <translation>Не удаётся создать файл. Путь содержит недопустимые символы</translation>
-    </message>
-    <message>
         <source>Correction</source>
         <translation>Коррекция</translation>
     </message>
@@ -941,10 +937,6 @@
         <translation>опорный импеданс %1 не положителен</translation>
     </message>
     <message>
-        <source>ports with different reference impedances in [Reference] are not read</source>
-        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
-    </message>
-    <message>
         <source>an option line inside a point</source>
         <translation>строка параметров внутри точки</translation>
     </message>
@@ -1055,6 +1047,14 @@
     <message>
         <source>both [Reference] and Port Impedance blocks name the impedances</source>
         <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
+    </message>
+    <message>
+        <source>[Number of Ports] %1 is no count</source>
+        <translation>[Number of Ports] %1 не является числом портов</translation>
+    </message>
+    <message>
+        <source>[Number of Ports] declares %1 ports, the file name says %2</source>
+        <translation>[Number of Ports] объявляет число портов %1, а имя файла — %2</translation>
     </message>
 </context>
 <context>
