@@ -1056,6 +1056,10 @@
         <source>[Number of Ports] declares %1 ports, the file name says %2</source>
         <translation>[Number of Ports] объявляет число портов %1, а имя файла — %2</translation>
     </message>
+    <message>
+        <source>the Port Impedance matrix couples ports %1 and %2 (%3%4%5j); coupled reference impedances are not supported</source>
+        <translation>матрица Port Impedance связывает порты %1 и %2 (%3%4%5j); связанные опорные импедансы не поддерживаются</translation>
+    </message>
 </context>
 <context>
     <name>PageWithReturn</name>
