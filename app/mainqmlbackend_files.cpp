@@ -27,16 +27,18 @@
 namespace {
 
 // The reference impedance of a side's raw data: its first measured port's,
-// truncated to whole ohms; nothing without measured ports.
-std::optional<int> sideImpedance(const VNAFixtureConnection *side)
+// as the analyser reported it (a file recalled later must refer its data to
+// the same impedance); nothing without measured ports.
+std::optional<double> sideImpedance(const VNAFixtureConnection *side)
 {
     if (!side || side->measureData().size() == 0 || !side->measureData().at(0))
         return std::nullopt;
-    return static_cast<int>(side->measureData().at(0)->z0Port());
+    return side->measureData().at(0)->z0Port();
 }
 
 // An empty text on success.
-QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, int impedance, TaskProgress &progress)
+QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, double impedance,
+                            TaskProgress &progress)
 {
     TouchstoneData data;
     data.points = points;
@@ -140,7 +142,7 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
     // "Performed" only when every file went out and there was one at all.
     int written = 0;
     bool failed = false;
-    auto write = [&](const QString &ending, const TouchstonePoints &points, int impedance) {
+    auto write = [&](const QString &ending, const TouchstonePoints &points, double impedance) {
         const QString failure = writeTouchstoneFile(filename + ending, points, impedance, progress);
         if (failure.isEmpty()) {
             ++written;
@@ -158,7 +160,7 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
             Step *step = steps.at(i).get();
             if (auto *transmission = qobject_cast<TransmissionStep *>(step)) {
                 const ConnectionTransmisson *connection = transmission->transmissionConnection();
-                const std::optional<int> impedance = sideImpedance(connection ? connection->left() : nullptr);
+                const std::optional<double> impedance = sideImpedance(connection ? connection->left() : nullptr);
                 const TransmissionMeasurer *measurer = transmission->thruMeasurer();
                 const auto points =
                     measurer ? mergeTwoPortRecords(measurer->rawData()) : std::optional<TouchstonePoints>();
@@ -169,7 +171,7 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
                 write(QStringLiteral("_Transmission_Step") + k, *points, *impedance);
             } else if (auto *reflection = qobject_cast<ReflectionStep *>(step)) {
                 const ConnectionReflect *connection = reflection->reflectConnection();
-                const std::optional<int> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
+                const std::optional<double> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
                 const ReflectionMeasurer *measurer = reflection->measurer();
                 if (!measurer || !impedance) {
                     stopWithoutData();
@@ -184,7 +186,7 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
                     stopWithoutData();
                     return;
                 }
-                std::optional<int> impedance;
+                std::optional<double> impedance;
                 if (auto *both = qobject_cast<ConnectionTransmisson *>(dut->connection()))
                     impedance = sideImpedance(both->left());
                 else if (auto *single = qobject_cast<ConnectionReflect *>(dut->connection()))

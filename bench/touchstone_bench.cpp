@@ -1,6 +1,7 @@
-// Touchstone reading and writing speed on files of 1, 2 and 4 ports, beside
-// reading the same bytes without parsing them, and the reader's peak heap
-// use against its goal of at most three times the file's size.
+// Touchstone reading and writing speed on files of 1, 2 and 4 ports, in the
+// program's own layout and in the compact one of other tools, beside reading
+// the same bytes without parsing them, and the reader's peak heap use
+// against its goal of at most three times the file's size.
 #include "device/touchstoneio.h"
 
 #include <benchmark/benchmark.h>
@@ -11,7 +12,9 @@
 #include <malloc.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <random>
@@ -133,12 +136,48 @@ TouchstoneData makeData(uint ports)
     return data;
 }
 
+// The same data as another tool writes them: frequencies in GHz, magnitude
+// and angle with six significant digits, one point a line. Fewer bytes a
+// value than the program's own files, so the points' memory weighs more
+// against the file's size.
+bool writeCompact(const QString &path, const TouchstoneData &data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray out = "! written by another tool\n# GHz S MA R 50\n";
+    char buffer[64];
+    auto add = [&](double value) {
+        const int length = std::snprintf(buffer, sizeof buffer, "%.6g ", value);
+        out.append(buffer, length);
+    };
+    const uint n = data.portCount;
+    for (const TouchstonePoint &point : data.points) {
+        add(point.frequency / 1e9);
+        for (uint k = 0; k < n * n; ++k) {
+            // Two-port files list S11, S21, S12, S22.
+            const uint index = n == 2 ? (k % 2) * 2 + k / 2 : k;
+            add(std::abs(point.matrix[index]));
+            add(std::arg(point.matrix[index]) * 180.0 / 3.14159265358979323846);
+        }
+        out.back() = '\n';
+        if (out.size() > (1 << 20)) {
+            if (file.write(out) != out.size())
+                return false;
+            out.clear();
+        }
+    }
+    return file.write(out) == out.size();
+}
+
 struct Fixture
 {
-    explicit Fixture(uint ports) : data(makeData(ports)), path(dir.filePath(QStringLiteral("bench.s%1p").arg(ports)))
+    explicit Fixture(uint ports, bool compact = false)
+        : data(makeData(ports)),
+          path(dir.filePath(QStringLiteral("bench.s%1p").arg(ports)))
     {
         TouchstoneIO io;
-        if (io.write(path, data))
+        if (compact ? writeCompact(path, data) : io.write(path, data))
             bytes = QFile(path).size();
     }
 
@@ -148,12 +187,14 @@ struct Fixture
     int64_t bytes = 0;
 };
 
-Fixture &fixture(uint ports)
+// Files of the program's own layout for 1, 2 and 4 ports; 101, 102 and 104
+// the same data in the compact layout of writeCompact.
+Fixture &fixture(uint key)
 {
     static std::map<uint, std::unique_ptr<Fixture>> fixtures;
-    auto &f = fixtures[ports];
+    auto &f = fixtures[key];
     if (!f)
-        f = std::make_unique<Fixture>(ports);
+        f = std::make_unique<Fixture>(key % 100, key > 100);
     return *f;
 }
 
@@ -177,8 +218,9 @@ BENCHMARK(BM_TouchstoneWrite)->Arg(4)->Unit(benchmark::kMillisecond);
 // most 1 meets it).
 void BM_TouchstoneRead(benchmark::State &state)
 {
-    const auto ports = static_cast<uint>(state.range(0));
-    Fixture &f = fixture(ports);
+    const auto key = static_cast<uint>(state.range(0));
+    const uint ports = key % 100;
+    Fixture &f = fixture(key);
     TouchstoneIO io;
     int64_t worst = 0;
     for (auto _ : state) {
@@ -199,6 +241,13 @@ void BM_TouchstoneRead(benchmark::State &state)
     state.counters["peak_vs_goal"] = perSize / PeakGoal;
 }
 BENCHMARK(BM_TouchstoneRead)->Arg(1)->Arg(2)->Arg(4)->Unit(benchmark::kMillisecond);
+// The compact files of another tool (arguments 100 + the port count).
+BENCHMARK(BM_TouchstoneRead)
+    ->Name("BM_TouchstoneReadCompact")
+    ->Arg(101)
+    ->Arg(102)
+    ->Arg(104)
+    ->Unit(benchmark::kMillisecond);
 
 // The floor for reading: the same bytes, opened and read, not parsed.
 void BM_ReadBytesOnly(benchmark::State &state)

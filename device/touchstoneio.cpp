@@ -602,7 +602,8 @@ bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vect
 }
 
 // Reference impedances of a "! Port Impedance" comment block: N pairs of
-// real and imaginary parts, possibly continued on further comment lines.
+// real and imaginary parts (one a port), or N x N pairs row by row (a
+// terminal impedance matrix), possibly continued on further comment lines.
 struct ImpedanceBlock
 {
     std::vector<double> values; // as read, real and imaginary parts
@@ -652,7 +653,7 @@ private:
     bool noise(const char *begin, const char *end);
     bool comment(const char *begin, const char *end);
     bool closeBlock();
-    bool applyBlock();
+    bool applyBlock(const std::vector<double> &values);
     void makeRoom();
     bool complete(int lastLine);
     bool consistent(int lastLine);
@@ -755,6 +756,15 @@ bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *v
             return refuse(m_line, tr("only full matrices are read, not [Matrix Format] %1").arg(quoted(value, end)));
     } else if (key == "mixed-mode order") {
         return refuse(m_line, tr("mixed-mode parameters are not read"));
+    } else if (key == "number of ports") {
+        // The name decides how many values make a point; a file that says
+        // otherwise would be cut into wrong points.
+        bool ok = false;
+        const int count = text.toInt(&ok);
+        if (!ok || count < 1)
+            return refuse(m_line, tr("[Number of Ports] %1 is no count").arg(quoted(value, end)));
+        if (static_cast<size_t>(count) != m_n)
+            return refuse(m_line, tr("[Number of Ports] declares %1 ports, the file name says %2").arg(count).arg(m_n));
     } else if (key == "number of frequencies") {
         bool ok = false;
         const int count = text.toInt(&ok);
@@ -786,14 +796,8 @@ bool NetworkReader::references(const char *begin, const char *end)
             return refuse(m_line, tr("the reference impedance %1 is not positive").arg(quoted(b, e)));
         m_references.push_back(*value);
     }
-    if (m_references.size() < m_referencesWanted)
-        return true;
-    m_referencesWanted = 0;
-    for (double reference : m_references) {
-        if (reference != m_references.front())
-            return refuse(m_referenceLine, tr("ports with different reference impedances in "
-                                              "[Reference] are not read"));
-    }
+    if (m_references.size() == m_referencesWanted)
+        m_referencesWanted = 0;
     return true;
 }
 
@@ -940,30 +944,58 @@ bool NetworkReader::comment(const char *begin, const char *end)
             return refuse(m_line, tr("the Port Impedance line cannot be read at %1").arg(quoted(b, e)));
         return closeBlock();
     }
-    if (m_block.values.size() > 2 * m_n)
-        return refuse(m_block.line, tr("the Port Impedance block holds more than %1 values").arg(2 * m_n));
-    if (m_block.values.size() == 2 * m_n)
-        return applyBlock();
+    // Whether the block is one value a port or a matrix shows only where it
+    // ends (closeBlock), unless it is longer than either.
+    if (m_block.values.size() > 2 * m_n * m_n)
+        return refuse(m_block.line, tr("the Port Impedance block holds more than %1 values").arg(2 * m_n * m_n));
     return true;
 }
 
 // Ends an open block at a line that cannot continue it: a block without
-// values was a heading; one with some but not all of them is refused.
+// values was a heading; N values (one a port) or N x N (a matrix whose
+// off-diagonal elements are zero) name the ports' impedances; anything else
+// is refused.
 bool NetworkReader::closeBlock()
 {
     if (!m_block.open)
         return true;
     m_block.open = false;
-    if (m_block.values.empty())
+    const std::vector<double> &values = m_block.values;
+    const size_t count = values.size();
+    if (count == 0)
         return true;
-    return refuse(m_block.line,
-                  tr("the Port Impedance block holds %1 of %2 values").arg(m_block.values.size()).arg(2 * m_n));
+    if (count == 2 * m_n)
+        return applyBlock(values);
+    if (count != 2 * m_n * m_n)
+        return refuse(m_block.line, tr("the Port Impedance block holds %1 of %2 values")
+                                        .arg(count)
+                                        .arg(count < 2 * m_n ? 2 * m_n : 2 * m_n * m_n));
+    std::vector<double> diagonal;
+    for (size_t row = 0; row < m_n; ++row) {
+        for (size_t column = 0; column < m_n; ++column) {
+            const double re = values[2 * (row * m_n + column)];
+            const double im = values[2 * (row * m_n + column) + 1];
+            if (row == column) {
+                diagonal.push_back(re);
+                diagonal.push_back(im);
+            } else if (re != 0.0 || im != 0.0) {
+                return refuse(m_block.line, tr("the Port Impedance matrix couples ports %1 and %2 (%3%4%5j); "
+                                               "coupled reference impedances are not supported")
+                                                .arg(row + 1)
+                                                .arg(column + 1)
+                                                .arg(re)
+                                                .arg(im < 0 ? QString() : QStringLiteral("+"))
+                                                .arg(im));
+            }
+        }
+    }
+    return applyBlock(diagonal);
 }
 
-// The impedances of a complete block, for the point just read.
-bool NetworkReader::applyBlock()
+// The impedances of a complete block (real and imaginary part of each
+// port's), for the point just read.
+bool NetworkReader::applyBlock(const std::vector<double> &values)
 {
-    m_block.open = false;
     const int line = m_block.line;
     if (!m_pending.empty())
         return refuse(line, tr("a Port Impedance block inside a point"));
@@ -975,8 +1007,8 @@ bool NetworkReader::applyBlock()
     ++m_blocks;
     std::vector<double> impedances(m_n);
     for (size_t port = 0; port < m_n; ++port) {
-        const double re = m_block.values[2 * port];
-        const double im = m_block.values[2 * port + 1];
+        const double re = values[2 * port];
+        const double im = values[2 * port + 1];
         if (!std::isfinite(re) || !std::isfinite(im) || !(re > 0.0))
             return refuse(line, tr("the port %1 reference impedance %2%3%4j is unusable")
                                     .arg(port + 1)
@@ -1083,8 +1115,13 @@ bool NetworkReader::consistent(int lastLine)
 // ones have been renormalised to the option line's impedance already).
 void NetworkReader::settleImpedances()
 {
-    if (!m_references.empty())
+    if (!m_references.empty()) {
         m_data.impedance = m_references.front();
+        const bool same =
+            std::all_of(m_references.begin(), m_references.end(), [&](double z) { return z == m_references.front(); });
+        if (!same)
+            m_data.portImpedances = m_references;
+    }
     if (m_blocks == 0 || m_impedancesVary)
         return;
     m_data.impedance = m_firstImpedances.front();

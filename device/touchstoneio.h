@@ -5,8 +5,8 @@
 // the reference impedance to the last bit); the reader accepts the usual
 // option-line variants, any line ending, the keywords of the second version
 // of the format that matter for network data and per-port reference
-// impedances in "Port Impedance" comment blocks, and refuses, saying why,
-// anything it cannot hand on as S-parameters exactly.
+// impedances (from [Reference] or "Port Impedance" comment blocks), and
+// refuses, saying why, anything it cannot hand on as S-parameters exactly.
 
 #include <QFileInfo>
 #include <QObject>

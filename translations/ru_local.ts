@@ -1748,10 +1748,6 @@
         <translation>опорный импеданс %1 не положителен</translation>
     </message>
     <message>
-        <source>ports with different reference impedances in [Reference] are not read</source>
-        <translation>порты с разными опорными импедансами в [Reference] не читаются</translation>
-    </message>
-    <message>
         <source>an option line inside a point</source>
         <translation>строка параметров внутри точки</translation>
     </message>
@@ -1862,6 +1858,18 @@
     <message>
         <source>both [Reference] and Port Impedance blocks name the impedances</source>
         <translation>импедансы заданы и в [Reference], и в блоках Port Impedance</translation>
+    </message>
+    <message>
+        <source>[Number of Ports] %1 is no count</source>
+        <translation>[Number of Ports] %1 не является числом портов</translation>
+    </message>
+    <message>
+        <source>[Number of Ports] declares %1 ports, the file name says %2</source>
+        <translation>[Number of Ports] объявляет число портов %1, а имя файла — %2</translation>
+    </message>
+    <message>
+        <source>the Port Impedance matrix couples ports %1 and %2 (%3%4%5j); coupled reference impedances are not supported</source>
+        <translation>матрица Port Impedance связывает порты %1 и %2 (%3%4%5j); связанные опорные импедансы не поддерживаются</translation>
     </message>
 </context>
 <context>

@@ -1494,6 +1494,61 @@ TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
               QStringList{QStringLiteral("partial_Transmission_Step1.s2p")});
 }
 
+// Raw data of a thru recalled from a file whose reference impedance is no
+// whole number of ohms name that impedance, so that the saved file refers its
+// data to what they were measured against.
+TEST_F(Backend, RawDataKeepsTheReferenceImpedanceOfTheirData)
+{
+    sim->execute(QStringLiteral("SENS1:SWE:POIN 101"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STOP 10100000000"));
+    sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    ASSERT_TRUE(waitUntil("101 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 101u; }));
+    flush();
+    auto *thru = qobject_cast<TransmissionStep *>(b.getFixtureSetups()->setup(0)->steps().at(0).get());
+    ASSERT_NE(thru, nullptr);
+    QSignalSpy errors(&b, &MainQmlBackend::error);
+    thru->measureFromVna();
+    flush();
+    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED)
+        << (errors.isEmpty() ? std::string() : errors.at(0).at(0).toString().toStdString());
+    const QString live = workDir.filePath(QStringLiteral("live"));
+    ASSERT_TRUE(runAction(b, [&] { b.saveRawDataFiles(live); }).errors.isEmpty());
+
+    // The same data, said to refer to 50.8 ohm, recalled as a file.
+    QString text = readAll(live + QStringLiteral("_Transmission_Step1.s2p"));
+    ASSERT_TRUE(text.contains(QStringLiteral("\n# Hz S RI R  50\n"))) << text.left(100).toStdString();
+    text.replace(QStringLiteral("\n# Hz S RI R  50\n"), QStringLiteral("\n# Hz S RI R 50.8\n"));
+    const QString recalled = workDir.filePath(QStringLiteral("recalled.s2p"));
+    {
+        QFile out(recalled);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(text.toUtf8()), text.toUtf8().size());
+    }
+    QSignalSpy finished(thru, &Step::finished);
+    thru->measureFromTouchstoneFile(recalled);
+    ASSERT_TRUE(waitUntil("the thru from the file", [&] { return finished.count() == 1; }));
+    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED)
+        << (errors.isEmpty() ? std::string() : errors.at(0).at(0).toString().toStdString());
+
+    const QString base = workDir.filePath(QStringLiteral("raw"));
+    const ActionReport raw = runAction(b, [&] { b.saveRawDataFiles(base); });
+    ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
+    TouchstoneIO reader;
+    const auto original = reader.read(recalled);
+    ASSERT_TRUE(original.has_value()) << reader.errorString().toStdString();
+    const auto saved = reader.read(base + QStringLiteral("_Transmission_Step1.s2p"));
+    ASSERT_TRUE(saved.has_value()) << reader.errorString().toStdString();
+    EXPECT_EQ(saved->impedance, 50.8);
+    ASSERT_EQ(saved->points.size(), original->points.size());
+    for (size_t k = 0; k < saved->points.size(); ++k) {
+        EXPECT_EQ(saved->points[k].frequency, original->points[k].frequency) << k;
+        EXPECT_EQ(saved->points[k].matrix, original->points[k].matrix) << k;
+    }
+}
+
 TEST_F(Backend, RawDataOfAnUnmeasuredThruStopsWithOneError)
 {
     MainQmlBackend &b = makeBackend();

@@ -93,6 +93,12 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
          "3 0 0\n[End]\n",
          3, "declares 2 points, the file holds 3"},
         {"declared_nonsense.s1p", "[Number of Frequencies] many\n1 0 0\n", 1, "is no count"},
+        // A four-port file named as a two-port one would be cut into wrong
+        // points.
+        {"declared_ports.s2p",
+         "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 4\n[Network Data]\n1 1 0 2 0 3 0 4 0\n[End]\n", 3,
+         "[Number of Ports] declares 4 ports, the file name says 2"},
+        {"declared_ports_nonsense.s1p", "[Number of Ports] one\n1 0 0\n", 1, "[Number of Ports] 'one' is no count"},
         // Frequency order.
         {"descending.s1p", oneport + "1 0 0\n3 0 0\n2 0 0\n", 4, "does not rise above the previous 3 (line 3)"},
         {"repeated.s2p", oneport + "1" + point2 + "1 5 0 6 0 7 0 8 0\n", 3, "does not rise above"},
@@ -124,6 +130,14 @@ TEST(TouchstoneRefusalTest, BrokenFilesAreRefusedWithFileLineAndReason)
         {"block_cut_by_comment.s2p", oneport + "1" + point2 + "! Port Impedance 50 0\n! made by hand\n", 3,
          "holds 2 of 4 values"},
         {"block_long.s1p", oneport + "1 0 0\n! Port Impedance 50 0 50 0\n", 3, "holds more than 2 values"},
+        // A terminal impedance matrix: its first row must not be taken for
+        // the ports' impedances.
+        {"matrix_coupled.s2p", oneport + "1" + point2 + "! Port Impedance 50 0 10 0\n! 10 0 50 0\n", 3,
+         "matrix couples ports 1 and 2 (10+0j); coupled reference impedances are not supported"},
+        {"matrix_short.s2p", oneport + "1" + point2 + "! Port Impedance 50 0 0 0\n! 0 0\n2" + point2, 3,
+         "holds 6 of 8 values"},
+        {"matrix_long.s2p", oneport + "1" + point2 + "! Port Impedance 50 0 0 0\n! 0 0 50 0\n! 1 0\n", 3,
+         "holds more than 8 values"},
         {"block_missing.s1p", oneport + "1 0 0\n! Port Impedance 50 0\n2 0 0\n", 4,
          "1 of 2 points have a Port Impedance block"},
         {"block_first.s1p", oneport + "! Port Impedance 50 0\n1 0 0\n", 2, "before the first point"},
@@ -285,6 +299,20 @@ TEST(TouchstoneImpedanceTest, ConstantPortImpedanceBlocksNameThePortImpedances)
                "! Port Impedance 40 0 45 0\n! 50 0 55 0\n! End of data\n",
          40.0,
          {40.0, 45.0, 50.0, 55.0}},
+        // A terminal impedance matrix without coupling, a row a line.
+        {"matrix.s2p",
+         head
+             + "1 1 0 2 0 3 0 4 0\n! Port Impedance 25 0 0 0\n!  0 0 100.5 0\n"
+               "2 5 0 6 0 7 0 8 0\n! Port Impedance25 0 0 0\n!  0 0 100.5 0\n",
+         25.0,
+         {25.0, 100.5}},
+        // The second version of the format names them in [Reference], here
+        // over two lines.
+        {"reference.s2p",
+         "[Version] 2.0\n# GHz S RI R 50\n[Number of Ports] 2\n[Two-Port Data Order] 21_12\n[Reference] 25\n"
+         "100.5\n[Network Data]\n1 1 0 2 0 3 0 4 0\n2 5 0 6 0 7 0 8 0\n[End]\n",
+         25.0,
+         {25.0, 100.5}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -318,6 +318,23 @@ TEST(DutMeasurer, UnreadableDataFailsWithItsTextAndCancelsTheProgress)
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
     EXPECT_EQ(s.dut.status(), StatusFailed);
+
+    // A file the reader refuses: the user sees why, after the step's text.
+    const QString broken = s.dir.path() + "/declared.s1p";
+    {
+        QFile out(broken);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("[Version] 2.0\n# Hz S RI R 50\n[Number of Frequencies] 1001\n[Network Data]\n1 0.5 0\n"
+                  "2 0.5 0\n[End]\n");
+    }
+    errors.texts.clear();
+    const RunResult refused = runDut(s.worker, s.dut, SParameterSource::fromFile(broken));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.cancelled);
+    EXPECT_EQ(errors.texts, std::vector<QString>{"Cannot read S-parameters data: " + broken
+                                                 + ", line 3: [Number of Frequencies] declares 1001 points, the "
+                                                   "file holds 2"});
+    EXPECT_EQ(s.dut.status(), StatusFailed);
 }
 
 // The raw data are read a second time; when only that read fails, the run

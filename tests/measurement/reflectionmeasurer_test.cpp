@@ -7,6 +7,7 @@
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/vnafixtureconnection.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -247,6 +248,21 @@ TEST(ReflectionMeasurer, UnreadableDataFailsWithItsText)
     ASSERT_EQ(openStatus.count(), 1);
     EXPECT_EQ(openStatus.at(0).at(0).value<Status>(), StatusFailed);
     EXPECT_TRUE(rig.cancelled);
+
+    // A file the reader refuses: the user sees why, after the step's text.
+    QTemporaryDir dir;
+    const QString broken = dir.filePath("nan.s1p");
+    {
+        QFile out(broken);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("# Hz S RI R 50\n1 0.5 0\n2 NaN 0\n");
+    }
+    rig.side.setAttachedVnaPort(0, 0);
+    errors.texts.clear();
+    EXPECT_FALSE(rig.measure(SParameterSource::fromFile(broken), false));
+    EXPECT_EQ(errors.texts, std::vector<QString>{"Cannot read S-parameters data: " + broken
+                                                 + ", line 3: a value of the point at 2 is not finite"});
+    EXPECT_EQ(rig.measurer.openStatus(), StatusFailed);
 }
 
 // A cancel during the calculation is reported once, by the process; once a
