@@ -1764,6 +1764,22 @@ protected:
         return qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
     }
 
+    // The analyser's own thru, measured and saved as a raw-data file, its
+    // data then deleted: the file's path, or an empty one when a stage failed.
+    QString thruSavedAsFile(TransmissionStep *thru, const QString &name)
+    {
+        const QString path = workDir.filePath(name);
+        thru->measureFromVna();
+        if (thru->thruMeasured() != MeasureEnums::MeasureStatus::MEASURED)
+            return {};
+        const ActionReport raw = runAction(*backend, [&] { backend->saveRawDataFiles(path); });
+        thru->deleteData();
+        const QString file = path + QStringLiteral("_Transmission_Step1.s2p");
+        if (!raw.errors.isEmpty() || !QFile::exists(file))
+            return {};
+        return file;
+    }
+
     // Runs measure while the analyser holds the measurement's first sweep
     // (its operation-complete query is stalled): act runs then, on this
     // thread, inside the measurement's wait; the sweep completes after it.
@@ -1858,14 +1874,8 @@ TEST_F(BackendJobs, AThruFromAFileSendsNothingThatChangesTheAnalyser)
 {
     TransmissionStep *thru = thruSetup();
     ASSERT_NE(thru, nullptr);
-    const QString path = workDir.filePath(QStringLiteral("thru"));
-    thru->measureFromVna();
-    ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
-    const ActionReport raw = runAction(*backend, [&] { backend->saveRawDataFiles(path); });
-    ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
-    thru->deleteData();
-    const QString file = path + QStringLiteral("_Transmission_Step1.s2p");
-    ASSERT_TRUE(QFile::exists(file));
+    const QString file = thruSavedAsFile(thru, QStringLiteral("thru"));
+    ASSERT_FALSE(file.isEmpty()) << "the thru measured and saved as raw data";
 
     sim->execute(QStringLiteral("CALC1:FSIM:STAT ON"));
     sim->execute(QStringLiteral("CALC1:FSIM:SEND:DEEM:STAT ON"));
@@ -1893,17 +1903,8 @@ TEST_F(BackendJobs, DeletingDataBehindAQueuedFileThruWaitsForItAndThenDeletes)
 {
     TransmissionStep *thru = thruSetup();
     ASSERT_NE(thru, nullptr);
-    const QString path = workDir.filePath(QStringLiteral("thru.s2p"));
-    {
-        // The analyser's own thru, read back as a file.
-        thru->measureFromVna();
-        ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED);
-        const ActionReport raw = runAction(*backend, [&] { backend->saveRawDataFiles(path); });
-        ASSERT_TRUE(raw.errors.isEmpty()) << raw.errors.join(';').toStdString();
-        thru->deleteData();
-    }
-    const QString file = path + QStringLiteral("_Transmission_Step1.s2p");
-    ASSERT_TRUE(QFile::exists(file));
+    const QString file = thruSavedAsFile(thru, QStringLiteral("thru.s2p"));
+    ASSERT_FALSE(file.isEmpty()) << "the thru measured and saved as raw data";
     QSignalSpy finished(thru, &Step::finished);
     QStringList errors;
     QObject::connect(backend.get(), &MainQmlBackend::error, [&](const QString &e) { errors << e; });
