@@ -183,25 +183,25 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(DataState dat
     case DataState::Default:
         break;
     case DataState::Converted:
-        flags = Converted;
+        flags = CalibrationState::Converted;
         break;
     case DataState::Offset:
-        flags = Offset;
+        flags = CalibrationState::Offset;
         break;
     case DataState::OffsetConverted:
-        flags = CalibrationStates(Converted) | Offset;
+        flags = CalibrationStates(CalibrationState::Converted) | CalibrationState::Offset;
         break;
     case DataState::DutCorrected:
-        flags = DutCorrected;
+        flags = CalibrationState::DutCorrected;
         break;
     case DataState::DutCorrectedOffset:
-        flags = CalibrationStates(Offset) | DutCorrected;
+        flags = CalibrationStates(CalibrationState::Offset) | CalibrationState::DutCorrected;
         break;
     case DataState::DutCorrectedConverted:
-        flags = CalibrationStates(Converted) | DutCorrected;
+        flags = CalibrationStates(CalibrationState::Converted) | CalibrationState::DutCorrected;
         break;
     case DataState::DutCorrectedOffsetConverted:
-        flags = CalibrationStates(Converted) | Offset | DutCorrected;
+        flags = CalibrationStates(CalibrationState::Converted) | CalibrationState::Offset | CalibrationState::DutCorrected;
         break;
     }
     return flags;
@@ -210,8 +210,8 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(DataState dat
 QmlFixturePort::CalibrationStates QmlFixturePort::calibrationState() const
 {
     const CalibrationStates flags = flagsOfDataState(m_values.dataState);
-    qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(Converted) << "offset"
-                           << flags.testFlag(Offset) << "DUT-corrected" << flags.testFlag(DutCorrected);
+    qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(CalibrationState::Converted) << "offset"
+                           << flags.testFlag(CalibrationState::Offset) << "DUT-corrected" << flags.testFlag(CalibrationState::DutCorrected);
     return flags;
 }
 

@@ -39,7 +39,7 @@ class QmlFixturePort : public Algorithms::FixturePort
 
 public:
     // What happened to the current model after its calculation.
-    enum CalibrationState : int {
+    enum class CalibrationState : int {
         Converted = 2, // renormalised to another reference impedance
         Offset = 4, // reference plane moved by an offset
         DutCorrected = 8, // corrected with a DUT measurement
