@@ -140,7 +140,8 @@ void setPointsCount(MainQmlBackend *root, int count)
 
 void pointsCount(MainQmlBackend *root, DeviceFunctions *functions)
 {
-    answer(root, functions, [root] { return formatInt(required(deviceOf(root).pointsCount(), Code::InvalidPointsNumber)); });
+    answer(root, functions,
+           [root] { return formatInt(required(deviceOf(root).pointsCount(), Code::InvalidPointsNumber)); });
 }
 
 void sweepType(MainQmlBackend *root, DeviceFunctions *functions)

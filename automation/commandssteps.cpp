@@ -291,8 +291,9 @@ void deleteStepData(MainQmlBackend *root, NumericIndex step)
 template<Side S, Kind K>
 void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
-                       [](QmlFixturePort &model) { return requiredValue(model.values().gatingValue, Code::InvalidGating); });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded, [](QmlFixturePort &model) {
+        return requiredValue(model.values().gatingValue, Code::InvalidGating);
+    });
 }
 
 template<Side S, Kind K>

@@ -233,7 +233,8 @@ TEST(QmlFixturePort, DutCorrectionOfAPlainModelIsFlaggedDutCorrectedOnly)
     ASSERT_TRUE(port.setDefaultSParameters(lineModel(SynthNet::harmonicGrid(1e8, 20))));
     port.markDutCorrected(false);
     emit port.uncorrectedSParametersChanged(); // as the DUT correction announces it
-    EXPECT_EQ(port.calibrationState(), QmlFixturePort::CalibrationStates(QmlFixturePort::CalibrationState::DutCorrected));
+    EXPECT_EQ(port.calibrationState(),
+              QmlFixturePort::CalibrationStates(QmlFixturePort::CalibrationState::DutCorrected));
 }
 
 TEST(QmlFixturePort, LowPassFollowsTheGridOfTheCurrentModel)
