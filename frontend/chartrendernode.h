@@ -22,7 +22,7 @@ class AbstractTrace;
 struct MouseEventResponse
 {
     enum class Kind {
-        None = 0,
+        None = 0, // no answer yet (default)
         Pressed = 1,
         Released = 2,
         Clicked = 3,
