@@ -37,11 +37,11 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(ProcessIndex index
 std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, CalcMethod method)
 {
     switch (method) {
-    case CalcMethodTimeGate:
+    case CalcMethod::TimeGate:
         return createProcess(reflect ? ProcessIndex::TimeGateReflect : ProcessIndex::TimeGate);
-    case CalcMethodFiltering:
+    case CalcMethod::Filtering:
         return createProcess(reflect ? ProcessIndex::FilteringReflect : ProcessIndex::Filtering);
-    case CalcMethodBisection:
+    case CalcMethod::Bisection:
         return createProcess(ProcessIndex::Bisect);
     default:
         throw std::invalid_argument("ProcessFactory::createByMethod: unknown correction method "
@@ -54,9 +54,9 @@ std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(MeasureKin
     if (kind != MeasureKind::Reflection)
         return nullptr;
     switch (method) {
-    case CalcMethodTimeGate:
+    case CalcMethod::TimeGate:
         return createProcess(single ? ProcessIndex::TimeGateReflect : ProcessIndex::TimeGateReflectOpenAndShort);
-    case CalcMethodFiltering:
+    case CalcMethod::Filtering:
         return createProcess(single ? ProcessIndex::FilteringReflect : ProcessIndex::FilteringReflectOpenAndShort);
     default:
         return nullptr;

@@ -18,10 +18,10 @@
 namespace Algorithms {
 
 // The processes' view of the user's correction method.
-enum CalcMethod : int {
-    CalcMethodTimeGate = 0,
-    CalcMethodFiltering = 1,
-    CalcMethodBisection = 2,
+enum class CalcMethod : int {
+    TimeGate = 0,
+    Filtering = 1,
+    Bisection = 2,
 };
 
 class IProcessMethod : public QObject

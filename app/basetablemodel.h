@@ -12,6 +12,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include <type_traits>
+
 class SyncedVnaDevice;
 
 class BaseTableModel : public QAbstractTableModel
@@ -60,6 +62,17 @@ public slots:
 protected:
     // Re-reads parameter row `parameterRow` (table row parameterRow + 1).
     void refreshRow(int parameterRow);
+    // The same for a table's named row, and that row's parameter.
+    template<typename Row, typename = std::enable_if_t<std::is_enum_v<Row>>>
+    void refreshRow(Row row)
+    {
+        refreshRow(static_cast<int>(row));
+    }
+    template<typename Row>
+    TableParameter &parameterAt(Row row)
+    {
+        return parameters[static_cast<int>(row)];
+    }
 
     QVector<TableParameter> parameters;
 };

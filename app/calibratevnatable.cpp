@@ -60,12 +60,12 @@ CalibrateVnaTableModel::CalibrateVnaTableModel(SyncedVnaDevice *device, QObject 
 
     // The proxy emits on its worker thread; the table as context object
     // makes each refresh a queued call on the GUI thread.
-    const auto refresh = [this](int row) { return [this, row] { refreshRow(row); }; };
-    connect(device, &SyncedVnaDevice::calibrationTypeChanged, this, refresh(CalibrationRow));
-    connect(device, &SyncedVnaDevice::isInterpolatedChanged, this, refresh(InterpolatedRow));
-    connect(device, &SyncedVnaDevice::isExtrapolatedChanged, this, refresh(ExtrapolatedRow));
-    connect(device, &SyncedVnaDevice::calibratedPortsChanged, this, refresh(CalibratedPortsRow));
-    connect(device, &SyncedVnaDevice::impedancesChanged, this, refresh(ImpedanceRow));
+    const auto refresh = [this](Row row) { return [this, row] { refreshRow(row); }; };
+    connect(device, &SyncedVnaDevice::calibrationTypeChanged, this, refresh(Row::CalibrationRow));
+    connect(device, &SyncedVnaDevice::isInterpolatedChanged, this, refresh(Row::InterpolatedRow));
+    connect(device, &SyncedVnaDevice::isExtrapolatedChanged, this, refresh(Row::ExtrapolatedRow));
+    connect(device, &SyncedVnaDevice::calibratedPortsChanged, this, refresh(Row::CalibratedPortsRow));
+    connect(device, &SyncedVnaDevice::impedancesChanged, this, refresh(Row::ImpedanceRow));
 }
 
 void CalibrateVnaTableModel::buildRows()
@@ -145,20 +145,20 @@ void CalibrateVnaTableModel::buildRows()
 void CalibrateVnaTableModel::changeRecommendedPortsCount(uint32_t count)
 {
     rebuildCalibrationCheck(count);
-    refreshRow(CalibrationRow);
+    refreshRow(Row::CalibrationRow);
 }
 
 void CalibrateVnaTableModel::changeRecommendedPorts(const QSet<uint32_t> &ports)
 {
     rebuildCalibrationCheck(static_cast<uint32_t>(ports.size()));
-    refreshRow(CalibrationRow);
+    refreshRow(Row::CalibrationRow);
     rebuildPortsCheck(ports);
-    refreshRow(CalibratedPortsRow);
+    refreshRow(Row::CalibratedPortsRow);
 }
 
 void CalibrateVnaTableModel::rebuildCalibrationCheck(uint32_t count)
 {
-    TableParameter &row = parameters[CalibrationRow];
+    TableParameter &row = parameterAt(Row::CalibrationRow);
     const QString texts[] = {tr("Full 1-Port"), tr("Full 2-Port"), tr("Full 3-Port"), tr("Full 4-Port")};
     if (count < 1 || count > maxFullPorts) {
         row.clearRecommendation();
@@ -189,14 +189,15 @@ void CalibrateVnaTableModel::rebuildPortsCheck(const QSet<uint32_t> &ports)
         texts << QString::number(port + 1);
 
     SyncedVnaDevice *proxy = device;
-    parameters[CalibratedPortsRow].setRecommendation(texts.join(QStringLiteral(", ")),
-                                                     [proxy, required] {
-                                                         auto calibrated = proxy->calibratedPorts();
-                                                         std::sort(calibrated.begin(), calibrated.end());
-                                                         const bool covered = std::includes(
-                                                             calibrated.cbegin(), calibrated.cend(), required.cbegin(),
-                                                             required.cend(), [](double a, double b) { return a < b; });
-                                                         return covered ? Result::Correct : Result::Error;
-                                                     },
-                                                     {{key(Result::Error), portsMessage()}});
+    parameterAt(Row::CalibratedPortsRow)
+        .setRecommendation(texts.join(QStringLiteral(", ")),
+                           [proxy, required] {
+                               auto calibrated = proxy->calibratedPorts();
+                               std::sort(calibrated.begin(), calibrated.end());
+                               const bool covered =
+                                   std::includes(calibrated.cbegin(), calibrated.cend(), required.cbegin(),
+                                                 required.cend(), [](double a, double b) { return a < b; });
+                               return covered ? Result::Correct : Result::Error;
+                           },
+                           {{key(Result::Error), portsMessage()}});
 }

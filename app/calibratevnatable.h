@@ -17,7 +17,7 @@ class CalibrateVnaTableModel : public BaseDeviceVnaTableModel
 
 public:
     // Parameter rows (table row = parameter row + 1).
-    enum Row {
+    enum class Row : int {
         CalibrationRow = 0,
         InterpolatedRow,
         ExtrapolatedRow,

@@ -176,14 +176,14 @@ void SetupVnaTableModel::connectRefreshes()
 {
     // The proxy emits on its worker thread; the table as context object
     // makes every connection a queued call on the GUI thread.
-    const auto refresh = [this](int row) { return [this, row] { refreshRow(row); }; };
-    connect(device, &SyncedVnaDevice::sweepTypeChanged, this, refresh(SweepTypeRow));
-    connect(device, &SyncedVnaDevice::startFreqChanged, this, refresh(StartFreqRow));
-    connect(device, &SyncedVnaDevice::stopFreqChanged, this, refresh(StopFreqRow));
-    connect(device, &SyncedVnaDevice::pointsCountChanged, this, refresh(PointsRow));
-    connect(device, &SyncedVnaDevice::stepFreqChanged, this, refresh(StepFreqRow));
-    connect(device, &SyncedVnaDevice::ifBandwidthChanged, this, refresh(IfBandwidthRow));
-    connect(device, &SyncedVnaDevice::outputPowerChanged, this, refresh(OutputPowerRow));
+    const auto refresh = [this](Row row) { return [this, row] { refreshRow(row); }; };
+    connect(device, &SyncedVnaDevice::sweepTypeChanged, this, refresh(Row::SweepTypeRow));
+    connect(device, &SyncedVnaDevice::startFreqChanged, this, refresh(Row::StartFreqRow));
+    connect(device, &SyncedVnaDevice::stopFreqChanged, this, refresh(Row::StopFreqRow));
+    connect(device, &SyncedVnaDevice::pointsCountChanged, this, refresh(Row::PointsRow));
+    connect(device, &SyncedVnaDevice::stepFreqChanged, this, refresh(Row::StepFreqRow));
+    connect(device, &SyncedVnaDevice::ifBandwidthChanged, this, refresh(Row::IfBandwidthRow));
+    connect(device, &SyncedVnaDevice::outputPowerChanged, this, refresh(Row::OutputPowerRow));
 
     connect(device, &SyncedVnaDevice::startFreqChanged, this, &SetupVnaTableModel::rebuildPointsCheck);
     connect(device, &SyncedVnaDevice::pointsCountChanged, this, &SetupVnaTableModel::rebuildPointsCheck);
@@ -192,8 +192,8 @@ void SetupVnaTableModel::connectRefreshes()
 
     // The start-versus-stop check of both rows depends on both frequencies.
     const auto refreshBoth = [this] {
-        refreshRow(StartFreqRow);
-        refreshRow(StopFreqRow);
+        refreshRow(Row::StartFreqRow);
+        refreshRow(Row::StopFreqRow);
     };
     connect(device, &SyncedVnaDevice::startFreqChanged, this, refreshBoth);
     connect(device, &SyncedVnaDevice::stopFreqChanged, this, refreshBoth);
@@ -210,7 +210,7 @@ void SetupVnaTableModel::rebuildPointsCheck()
 {
     SyncedVnaDevice *proxy = device;
     QMap<int, QString> messages = {{key(Result::Error), pointsErrorMessage()}};
-    TableParameter &row = parameters[PointsRow];
+    TableParameter &row = parameterAt(Row::PointsRow);
 
     if (m_lowPassCheck) {
         const auto count = proxy->pointsCount();
@@ -254,19 +254,19 @@ void SetupVnaTableModel::rebuildPointsCheck()
             },
             messages);
     }
-    refreshRow(PointsRow);
+    refreshRow(Row::PointsRow);
 }
 
 void SetupVnaTableModel::rebuildStepCheck()
 {
     SyncedVnaDevice *proxy = device;
-    TableParameter &row = parameters[StepFreqRow];
+    TableParameter &row = parameterAt(Row::StepFreqRow);
 
     if (m_lowPassCheck) {
         const auto start = proxy->startFreq();
         if (start) {
             const double startFreq = *start;
-            row.setRecommendation(formatSi(startFreq, 6) + parameters[StartFreqRow].units(),
+            row.setRecommendation(formatSi(startFreq, 6) + parameterAt(Row::StartFreqRow).units(),
                                   [proxy, startFreq] {
                                       const auto step = proxy->stepFreq();
                                       if (!step)
@@ -281,5 +281,5 @@ void SetupVnaTableModel::rebuildStepCheck()
     } else {
         row.clearRecommendation();
     }
-    refreshRow(StepFreqRow);
+    refreshRow(Row::StepFreqRow);
 }

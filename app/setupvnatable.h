@@ -13,7 +13,7 @@ class SetupVnaTableModel : public BaseDeviceVnaTableModel
 
 public:
     // Parameter rows (table row = parameter row + 1).
-    enum Row {
+    enum class Row : int {
         SweepTypeRow = 0,
         StartFreqRow,
         StopFreqRow,

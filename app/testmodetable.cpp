@@ -178,19 +178,19 @@ void TestModeTableModel::connectRefreshes()
     // prepares them; the table as context object queues those refreshes to
     // the GUI thread.
     Parameters *p = processParameters;
-    const auto refresh = [this](int row) { return [this, row] { refreshRow(row); }; };
-    connect(p, &Parameters::sigPulseModeChanged, this, refresh(ModeRow));
+    const auto refresh = [this](Row row) { return [this, row] { refreshRow(row); }; };
+    connect(p, &Parameters::sigPulseModeChanged, this, refresh(Row::ModeRow));
     connectFixtureDelay();
-    connect(p, &Parameters::sigRiseTimeChanged, this, refresh(FourRiseTimesRow));
-    connect(p, &Parameters::sigRiseTimeChanged, this, refresh(RiseTimeRow));
-    connect(p, &Parameters::sigNRiseTimeChanged, this, refresh(CoefficientNRow));
-    connect(p, &Parameters::sigNormalizingValueChanged, this, refresh(CoefficientNrtRow));
-    connect(p, &Parameters::sigTimeMinChanged, this, refresh(MinGateTimeRow));
-    connect(p, &Parameters::sigLowSignalCenterModeChanged, this, refresh(LowSignalCenterModeRow));
-    connect(p, &Parameters::sigHighSignalCenterModeChanged, this, refresh(HighSignalCenterModeRow));
-    connect(p, &Parameters::sigKaiserBetaXChanged, this, refresh(KaiserBetaXRow));
-    connect(p, &Parameters::sigKaiserBetaChanged, this, refresh(KaiserBetaRow));
-    connect(p, &Parameters::sigStartZeroChanged, this, refresh(StepResponseStartRow));
+    connect(p, &Parameters::sigRiseTimeChanged, this, refresh(Row::FourRiseTimesRow));
+    connect(p, &Parameters::sigRiseTimeChanged, this, refresh(Row::RiseTimeRow));
+    connect(p, &Parameters::sigNRiseTimeChanged, this, refresh(Row::CoefficientNRow));
+    connect(p, &Parameters::sigNormalizingValueChanged, this, refresh(Row::CoefficientNrtRow));
+    connect(p, &Parameters::sigTimeMinChanged, this, refresh(Row::MinGateTimeRow));
+    connect(p, &Parameters::sigLowSignalCenterModeChanged, this, refresh(Row::LowSignalCenterModeRow));
+    connect(p, &Parameters::sigHighSignalCenterModeChanged, this, refresh(Row::HighSignalCenterModeRow));
+    connect(p, &Parameters::sigKaiserBetaXChanged, this, refresh(Row::KaiserBetaXRow));
+    connect(p, &Parameters::sigKaiserBetaChanged, this, refresh(Row::KaiserBetaRow));
+    connect(p, &Parameters::sigStartZeroChanged, this, refresh(Row::StepResponseStartRow));
 }
 
 QString TestModeTableModel::fixtureDelayText() const
@@ -255,5 +255,5 @@ void TestModeTableModel::watchSteps(VukAlgorithmsSetup *setup)
 
 void TestModeTableModel::refreshFixtureDelay()
 {
-    refreshRow(LengthRow);
+    refreshRow(Row::LengthRow);
 }

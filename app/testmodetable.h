@@ -18,7 +18,7 @@ class TestModeTableModel : public BaseTableModel
 
 public:
     // Parameter rows (table row = parameter row + 1).
-    enum Row {
+    enum class Row : int {
         ModeRow = 0,
         LengthRow,
         FourRiseTimesRow,

@@ -16,7 +16,7 @@ namespace Commands {
 namespace {
 
 template<typename T>
-T required(const std::optional<T> &value, int code)
+T required(const std::optional<T> &value, Code code)
 {
     if (!value)
         fail(code);
@@ -36,7 +36,7 @@ void setOnAnalyser(MainQmlBackend *root, Set &&set)
 }
 
 template<typename Read>
-void answerCachedDouble(MainQmlBackend *root, DeviceFunctions *functions, Read read, int code)
+void answerCachedDouble(MainQmlBackend *root, DeviceFunctions *functions, Read read, Code code)
 {
     answer(root, functions, [root, read, code] { return formatDouble(required(read(deviceOf(root)), code)); });
 }
@@ -70,7 +70,7 @@ void setBandwidth(MainQmlBackend *root, double hertz)
 void bandwidth(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answerCachedDouble(
-        root, functions, [](const SyncedVnaDevice &device) { return device.ifBandwidth(); }, kInvalidBandwidth);
+        root, functions, [](const SyncedVnaDevice &device) { return device.ifBandwidth(); }, Code::InvalidBandwidth);
 }
 
 void calibrationType(MainQmlBackend *root, DeviceFunctions *functions)
@@ -79,7 +79,7 @@ void calibrationType(MainQmlBackend *root, DeviceFunctions *functions)
         const auto type = deviceOf(root).calibrationType();
         QString keyword = type ? calibrationTypeKeyword(*type) : QString();
         if (keyword.isEmpty())
-            fail(kInvalidCalibrationType);
+            fail(Code::InvalidCalibrationType);
         return keyword;
     });
 }
@@ -92,13 +92,13 @@ void setStartFrequency(MainQmlBackend *root, double hertz)
 void startFrequency(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answerCachedDouble(
-        root, functions, [](const SyncedVnaDevice &device) { return device.startFreq(); }, kInvalidFrequency);
+        root, functions, [](const SyncedVnaDevice &device) { return device.startFreq(); }, Code::InvalidFrequency);
 }
 
 void frequencyStep(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answerCachedDouble(
-        root, functions, [](const SyncedVnaDevice &device) { return device.stepFreq(); }, kInvalidFrequencyStep);
+        root, functions, [](const SyncedVnaDevice &device) { return device.stepFreq(); }, Code::InvalidFrequencyStep);
 }
 
 void setStopFrequency(MainQmlBackend *root, double hertz)
@@ -109,7 +109,7 @@ void setStopFrequency(MainQmlBackend *root, double hertz)
 void stopFrequency(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answerCachedDouble(
-        root, functions, [](const SyncedVnaDevice &device) { return device.stopFreq(); }, kInvalidFrequency);
+        root, functions, [](const SyncedVnaDevice &device) { return device.stopFreq(); }, Code::InvalidFrequency);
 }
 
 void setOutputPower(MainQmlBackend *root, double dbm)
@@ -120,7 +120,7 @@ void setOutputPower(MainQmlBackend *root, double dbm)
 void outputPower(MainQmlBackend *root, DeviceFunctions *functions)
 {
     answerCachedDouble(
-        root, functions, [](const SyncedVnaDevice &device) { return device.outputPower(); }, kInvalidOutputPower);
+        root, functions, [](const SyncedVnaDevice &device) { return device.outputPower(); }, Code::InvalidOutputPower);
 }
 
 void analyserPreset(MainQmlBackend *root)
@@ -133,14 +133,15 @@ void setPointsCount(MainQmlBackend *root, int count)
     setOnAnalyser(root, [count](SyncedVnaDevice &device) {
         // A negative count would reach the analyser as four billion points.
         if (count < 0)
-            fail(kDataOutOfRange);
+            fail(Code::DataOutOfRange);
         device.setPointsCount(static_cast<uint>(count));
     });
 }
 
 void pointsCount(MainQmlBackend *root, DeviceFunctions *functions)
 {
-    answer(root, functions, [root] { return formatInt(required(deviceOf(root).pointsCount(), kInvalidPointsNumber)); });
+    answer(root, functions,
+           [root] { return formatInt(required(deviceOf(root).pointsCount(), Code::InvalidPointsNumber)); });
 }
 
 void sweepType(MainQmlBackend *root, DeviceFunctions *functions)
@@ -149,7 +150,7 @@ void sweepType(MainQmlBackend *root, DeviceFunctions *functions)
         const std::optional<SweepType> type = deviceOf(root).sweepType();
         QString keyword = type ? sweepTypeKeyword(*type) : QString();
         if (keyword.isEmpty())
-            fail(kInvalidSweepType);
+            fail(Code::InvalidSweepType);
         return keyword;
     });
 }
@@ -184,7 +185,7 @@ void setAnalyserPort(MainQmlBackend *root, int port)
     checkRoot(root);
     // Taken modulo 65536 the value would name some other port.
     if (port < 1 || port > std::numeric_limits<quint16>::max())
-        fail(kDataOutOfRange);
+        fail(Code::DataOutOfRange);
     runOnObjectThread(root, [root, port] { deviceOf(root).setPort(static_cast<quint16>(port)); });
 }
 

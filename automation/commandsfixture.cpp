@@ -28,7 +28,7 @@ bool fixtureEnabledOn(const VukAlgorithmsSetup &setup, Side side)
 void checkBothFixtures(const VukAlgorithmsSetup &setup)
 {
     if (!setup.leftFixtureEnabled() || !setup.rightFixtureEnabled())
-        fail(kFixtureNotEnabled);
+        fail(Code::FixtureNotEnabled);
 }
 
 // The DUT connection: 269 unless a fixture is enabled, then 271 unless the
@@ -36,9 +36,9 @@ void checkBothFixtures(const VukAlgorithmsSetup &setup)
 void checkDutConnectionUsable(const VukAlgorithmsSetup &setup)
 {
     if (!setup.leftFixtureEnabled() && !setup.rightFixtureEnabled())
-        fail(kFixtureNotEnabled);
+        fail(Code::FixtureNotEnabled);
     if (setup.correctionMethod() != MeasureEnums::CorrectionMethod::TIME_GATING)
-        fail(kInvalidCalculationMethod);
+        fail(Code::InvalidCalculationMethod);
 }
 
 // 269 unless the side's fixture is enabled.
@@ -46,7 +46,7 @@ VukAlgorithmsSetup &setupWithFixture(MainQmlBackend *root, Side side)
 {
     VukAlgorithmsSetup &setup = firstSetupOf(root);
     if (!fixtureEnabledOn(setup, side))
-        fail(kFixtureNotEnabled);
+        fail(Code::FixtureNotEnabled);
     return setup;
 }
 
@@ -78,7 +78,7 @@ void setUserZ0(MainQmlBackend *root, int ohm)
     actWhenIdle(root, [root, ohm] {
         checkLowPassUsable(root);
         if (ohm < 1 || ohm > 1000)
-            fail(kInvalidZ0);
+            fail(Code::InvalidZ0);
         setupsOf(root).setUserZ0(ohm);
     });
 }
@@ -97,7 +97,7 @@ void z0ConversionType(MainQmlBackend *root, DeviceFunctions *functions)
         checkLowPassUsable(root);
         QString keyword = z0ConversionKeyword(firstSetupOf(root).z0ConversionType());
         if (keyword.isEmpty())
-            fail(kInvalidCalculationMethod);
+            fail(Code::InvalidCalculationMethod);
         return keyword;
     });
 }
@@ -112,7 +112,7 @@ void correctionMethod(MainQmlBackend *root, DeviceFunctions *functions)
     answer(root, functions, [root] {
         QString keyword = correctionMethodKeyword(setupsOf(root).getCorrectionMethod());
         if (keyword.isEmpty())
-            fail(kInvalidCalculationMethod);
+            fail(Code::InvalidCalculationMethod);
         return keyword;
     });
 }
@@ -199,7 +199,7 @@ void setFixturePortsCount(MainQmlBackend *root, int count)
         VNAFixtureConnection &connection = guardedConnection(root, S, Kind::Main);
         const std::optional<uint> analyserPorts = deviceOf(root).portsCount();
         if (count < 1 || !analyserPorts || *analyserPorts < static_cast<uint>(count))
-            fail(kInvalidPortsNumber);
+            fail(Code::InvalidPortsNumber);
         if (Fixture *fixture = connection.fixture())
             fixture->setPortsCount(static_cast<uint>(count));
     });

@@ -51,27 +51,27 @@ void answerOnStep(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex
 void checkFixtureOffsetApplied(const Step &step)
 {
     if (!step.appliedFixtureOffset())
-        fail(kOffsetNotEnabled);
+        fail(Code::OffsetNotEnabled);
 }
 
 void checkReflectsOffsetApplied(const TransmissionStep &step)
 {
     if (!step.appliedReflectsOffset())
-        fail(kReflectionOffsetNotEnabled);
+        fail(Code::ReflectionOffsetNotEnabled);
 }
 
 template<typename T>
 void checkOpenEnabled(const T &step)
 {
     if (!step.openMeasurementEnable())
-        fail(kOpenNotEnabled);
+        fail(Code::OpenNotEnabled);
 }
 
 template<typename T>
 void checkShortEnabled(const T &step)
 {
     if (!step.shortMeasurementEnable())
-        fail(kShortNotEnabled);
+        fail(Code::ShortNotEnabled);
 }
 
 // The model of a fixture port of the first set-up for a result query, behind
@@ -86,10 +86,10 @@ QmlFixturePort &resultPort(MainQmlBackend *root, Side side, Kind kind, NumericIn
 void checkPortMeasured(const QmlFixturePort &port)
 {
     if (!port.values().isMeasured)
-        fail(kStepNotMeasured);
+        fail(Code::StepNotMeasured);
 }
 
-QString requiredValue(const std::optional<double> &value, int code)
+QString requiredValue(const std::optional<double> &value, Code code)
 {
     if (!value)
         fail(code);
@@ -273,7 +273,7 @@ void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex ste
             return QStringLiteral("REFLECT");
         if (dynamic_cast<const DutStep *>(&s))
             return QStringLiteral("DUT");
-        fail(kStepTypeNotDefined);
+        fail(Code::StepTypeNotDefined);
     });
 }
 
@@ -281,7 +281,7 @@ void deleteStepData(MainQmlBackend *root, NumericIndex step)
 {
     onIdleStep<Step>(root, step, [](Step &s) {
         if (dynamic_cast<const DutStep *>(&s))
-            fail(kDeleteError);
+            fail(Code::DeleteError);
         s.deleteData();
     });
 }
@@ -291,8 +291,9 @@ void deleteStepData(MainQmlBackend *root, NumericIndex step)
 template<Side S, Kind K>
 void portGating(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
-    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded,
-                       [](QmlFixturePort &model) { return requiredValue(model.values().gatingValue, kInvalidGating); });
+    answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded, [](QmlFixturePort &model) {
+        return requiredValue(model.values().gatingValue, Code::InvalidGating);
+    });
 }
 
 template<Side S, Kind K>
@@ -306,7 +307,7 @@ template<Side S, Kind K>
 void portImpedance(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::Needed, [](QmlFixturePort &model) {
-        return requiredValue(model.values().impedance, kInvalidImpedance);
+        return requiredValue(model.values().impedance, Code::InvalidImpedance);
     });
 }
 
@@ -321,7 +322,7 @@ template<Side S, Kind K>
 void portLength(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex port)
 {
     answerOnResultPort(root, functions, S, K, port, LowPass::NotNeeded, [](QmlFixturePort &model) {
-        return requiredValue(model.values().length, kInvalidElectricalLength);
+        return requiredValue(model.values().length, Code::InvalidElectricalLength);
     });
 }
 

@@ -30,7 +30,7 @@ FixtureSetups &setupsOf(MainQmlBackend *root)
 {
     FixtureSetups *setups = root ? root->getFixtureSetups() : nullptr;
     if (!setups)
-        fail(kInvalidSetupIndex);
+        fail(Code::InvalidSetupIndex);
     return *setups;
 }
 
@@ -38,7 +38,7 @@ VukAlgorithmsSetup &firstSetupOf(MainQmlBackend *root)
 {
     VukAlgorithmsSetup *setup = setupsOf(root).setup(0);
     if (!setup)
-        fail(kInvalidSetupIndex);
+        fail(Code::InvalidSetupIndex);
     return *setup;
 }
 
@@ -53,9 +53,9 @@ SetupVnaTableModel &setupTableOf(MainQmlBackend *root)
 void checkLowPassUsable(MainQmlBackend *root)
 {
     if (!firstSetupOf(root).isLowPassMode())
-        fail(kLowPassNotEnabled);
+        fail(Code::LowPassNotEnabled);
     if (!setupTableOf(root).lowPassCheck())
-        fail(kLowPassIgnored);
+        fail(Code::LowPassIgnored);
 }
 
 VNAFixtureConnection &guardedConnection(MainQmlBackend *root, Side side, Kind kind)
@@ -63,17 +63,17 @@ VNAFixtureConnection &guardedConnection(MainQmlBackend *root, Side side, Kind ki
     VukAlgorithmsSetup &setup = firstSetupOf(root);
     const bool left = side == Side::Left;
     if (!(left ? setup.leftFixtureEnabled() : setup.rightFixtureEnabled()))
-        fail(kFixtureNotEnabled);
+        fail(Code::FixtureNotEnabled);
     VNAFixtureConnection *connection = nullptr;
     if (kind == Kind::Aux) {
         if (!(left ? setup.aaConnectionEnabled() : setup.bbConnectionEnabled()))
-            fail(kConnectionNotEnabled);
+            fail(Code::ConnectionNotEnabled);
         connection = left ? setup.leftFixtureAuxConn() : setup.rightFixtureAuxConn();
     } else {
         connection = left ? setup.leftFixtureConn() : setup.rightFixtureConn();
     }
     if (!connection)
-        fail(kFixtureNotEnabled);
+        fail(Code::FixtureNotEnabled);
     return *connection;
 }
 
@@ -81,14 +81,14 @@ void checkAnalyserPort(MainQmlBackend *root, int port)
 {
     const std::optional<uint> count = deviceOf(root).portsCount();
     if (!count || port < 0 || static_cast<uint>(port) >= *count)
-        fail(kInvalidPortIndex);
+        fail(Code::InvalidPortIndex);
 }
 
 void checkFixturePort(const VNAFixtureConnection &connection, int index)
 {
     const Fixture *fixture = connection.fixture();
     if (!fixture || index < 0 || static_cast<uint>(index) >= fixture->portsCount())
-        fail(kInvalidPortIndex);
+        fail(Code::InvalidPortIndex);
 }
 
 QmlFixturePort &fixturePortModel(const VNAFixtureConnection &connection, int index)
@@ -96,7 +96,7 @@ QmlFixturePort &fixturePortModel(const VNAFixtureConnection &connection, int ind
     const MeasuredFixturePort *port = connection.getFixturePort(index);
     QmlFixturePort *model = port ? port->measureData() : nullptr;
     if (!model)
-        fail(kInvalidPortIndex);
+        fail(Code::InvalidPortIndex);
     return *model;
 }
 
@@ -104,16 +104,16 @@ std::shared_ptr<Step> resolveStepAt(MainQmlBackend *root, int setupIndex, int st
 {
     FixtureSetups &setups = setupsOf(root);
     if (setupIndex < 0 || setupIndex >= setups.getCount())
-        fail(kInvalidSetupIndex);
+        fail(Code::InvalidSetupIndex);
     VukAlgorithmsSetup *setup = setups.setup(setupIndex);
     if (!setup)
-        fail(kInvalidSetupIndex);
+        fail(Code::InvalidSetupIndex);
     const auto &steps = setup->steps();
     if (stepIndex < 0 || stepIndex >= steps.size())
-        fail(kInvalidStepIndex);
+        fail(Code::InvalidStepIndex);
     std::shared_ptr<Step> step = steps.at(stepIndex);
     if (!step)
-        fail(kInvalidStepIndex);
+        fail(Code::InvalidStepIndex);
     return step;
 }
 
@@ -125,7 +125,7 @@ bool isMeasured(const Step &step)
 void checkMeasured(const Step &step)
 {
     if (!isMeasured(step))
-        fail(kStepNotMeasured);
+        fail(Code::StepNotMeasured);
 }
 
 namespace {

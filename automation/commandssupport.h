@@ -32,38 +32,44 @@ namespace Automation {
 namespace Commands {
 
 // The codes the program's own commands raise.
-enum Code : int {
-    kInvalidPortIndex = 221,
-    kDataOutOfRange = 222,
-    kInvalidSetupIndex = 260,
-    kInvalidStepIndex = 261,
-    kInvalidStepConnection = 262,
-    kStepNotMeasured = 263,
-    kOffsetNotEnabled = 264,
-    kOpenNotEnabled = 265,
-    kShortNotEnabled = 266,
-    kReflectionOffsetNotEnabled = 267,
-    kStepTypeNotDefined = 268,
-    kFixtureNotEnabled = 269,
-    kConnectionNotEnabled = 270,
-    kInvalidCalculationMethod = 271,
-    kInvalidPortsNumber = 272,
-    kInvalidSweepType = 273,
-    kInvalidBandwidth = 274,
-    kInvalidFrequency = 275,
-    kInvalidFrequencyStep = 276,
-    kInvalidOutputPower = 277,
-    kInvalidPointsNumber = 278,
-    kLowPassNotEnabled = 279,
-    kLowPassIgnored = 280,
-    kInvalidZ0 = 281,
-    kInvalidCalibrationType = 282,
-    kInvalidElectricalLength = 283,
-    kInvalidImpedance = 284,
-    kInvalidGating = 285,
-    kDeleteError = 286,
+enum class Code : int {
+    InvalidPortIndex = 221,
+    DataOutOfRange = 222,
+    InvalidSetupIndex = 260,
+    InvalidStepIndex = 261,
+    InvalidStepConnection = 262,
+    StepNotMeasured = 263,
+    OffsetNotEnabled = 264,
+    OpenNotEnabled = 265,
+    ShortNotEnabled = 266,
+    ReflectionOffsetNotEnabled = 267,
+    StepTypeNotDefined = 268,
+    FixtureNotEnabled = 269,
+    ConnectionNotEnabled = 270,
+    InvalidCalculationMethod = 271,
+    InvalidPortsNumber = 272,
+    InvalidSweepType = 273,
+    InvalidBandwidth = 274,
+    InvalidFrequency = 275,
+    InvalidFrequencyStep = 276,
+    InvalidOutputPower = 277,
+    InvalidPointsNumber = 278,
+    LowPassNotEnabled = 279,
+    LowPassIgnored = 280,
+    InvalidZ0 = 281,
+    InvalidCalibrationType = 282,
+    InvalidElectricalLength = 283,
+    InvalidImpedance = 284,
+    InvalidGating = 285,
+    DeleteError = 286,
 };
 
+[[noreturn]] inline void fail(Code code)
+{
+    throw AutomationException(static_cast<int>(code));
+}
+
+// The server's common codes (commandhelpers.h).
 [[noreturn]] inline void fail(int code)
 {
     throw AutomationException(code);
@@ -143,7 +149,7 @@ std::shared_ptr<T> resolveStep(MainQmlBackend *root, int setupIndex, int stepInd
 {
     std::shared_ptr<T> step = std::dynamic_pointer_cast<T>(resolveStepAt(root, setupIndex, stepIndex));
     if (!step)
-        fail(kInvalidStepConnection);
+        fail(Code::InvalidStepConnection);
     return step;
 }
 

@@ -297,22 +297,22 @@ void Chart::dispatchMouseEventResponses()
         const QPointF point =
             trace->domain()->domainPoint(QPointF(response.position.x(), height() - response.position.y()));
         switch (response.kind) {
-        case MouseEventResponse::Pressed:
+        case MouseEventResponse::Kind::Pressed:
             emit trace->pressed(point);
             break;
-        case MouseEventResponse::Released:
+        case MouseEventResponse::Kind::Released:
             emit trace->released(point);
             break;
-        case MouseEventResponse::Clicked:
+        case MouseEventResponse::Kind::Clicked:
             emit trace->clicked(point);
             break;
-        case MouseEventResponse::DoubleClicked:
+        case MouseEventResponse::Kind::DoubleClicked:
             emit trace->doubleClicked(point);
             break;
-        case MouseEventResponse::HoverEnter:
+        case MouseEventResponse::Kind::HoverEnter:
             emit trace->hovered(point, true);
             break;
-        case MouseEventResponse::HoverLeave:
+        case MouseEventResponse::Kind::HoverLeave:
             emit trace->hovered(point, false);
             break;
         default:

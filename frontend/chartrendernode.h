@@ -21,7 +21,8 @@ class AbstractTrace;
 // One answer of the picking pass.
 struct MouseEventResponse
 {
-    enum Kind {
+    enum class Kind {
+        None = 0, // no answer yet (default)
         Pressed = 1,
         Released = 2,
         Clicked = 3,
@@ -29,7 +30,7 @@ struct MouseEventResponse
         HoverEnter = 5,
         HoverLeave = 6,
     };
-    int kind = 0;
+    Kind kind = Kind::None;
     QPoint position; // item coordinates, y from the top edge
     AbstractTrace *trace = nullptr; // null: no trace concerned, skipped
 };

@@ -396,16 +396,16 @@ void OpenGLRenderNode::pickTraces()
                 m_pressed = true;
                 m_pressPosition = position;
                 m_pressTrace = trace;
-                m_responses.push_back({MouseEventResponse::Pressed, position, trace});
+                m_responses.push_back({MouseEventResponse::Kind::Pressed, position, trace});
             }
             break;
         case QEvent::MouseButtonRelease:
-            m_responses.push_back({MouseEventResponse::Released, m_pressPosition, m_pressTrace});
+            m_responses.push_back({MouseEventResponse::Kind::Released, m_pressPosition, m_pressTrace});
             if (m_pressed)
-                m_responses.push_back({MouseEventResponse::Clicked, m_pressPosition, m_pressTrace});
+                m_responses.push_back({MouseEventResponse::Kind::Clicked, m_pressPosition, m_pressTrace});
             if (m_hoverTrace == m_pressTrace && m_hoverTrace != trace) {
                 if (m_hoverTrace)
-                    m_responses.push_back({MouseEventResponse::HoverLeave, position, m_hoverTrace});
+                    m_responses.push_back({MouseEventResponse::Kind::HoverLeave, position, m_hoverTrace});
                 m_hoverTrace = nullptr;
             }
             m_pressTrace = nullptr;
@@ -413,15 +413,15 @@ void OpenGLRenderNode::pickTraces()
             break;
         case QEvent::MouseButtonDblClick:
             if (trace)
-                m_responses.push_back({MouseEventResponse::DoubleClicked, position, trace});
+                m_responses.push_back({MouseEventResponse::Kind::DoubleClicked, position, trace});
             break;
         case QEvent::MouseMove:
             if (trace == m_hoverTrace)
                 break;
             if (m_hoverTrace)
-                m_responses.push_back({MouseEventResponse::HoverLeave, position, m_hoverTrace});
+                m_responses.push_back({MouseEventResponse::Kind::HoverLeave, position, m_hoverTrace});
             if (trace)
-                m_responses.push_back({MouseEventResponse::HoverEnter, position, trace});
+                m_responses.push_back({MouseEventResponse::Kind::HoverEnter, position, trace});
             m_hoverTrace = trace;
             break;
         default:

@@ -105,14 +105,14 @@ QVector<XYGrid::VerticalLine> XYGrid::verticalLines(int width) const
     const double w = width;
 
     switch (m_xLayout) {
-    case EquidistantGrid:
+    case GridLayoutMode::EquidistantGrid:
         if (xCount < 2)
             break;
         for (int i = 1; i <= xCount - 1; ++i)
             lines.append({i * (w - 1.0) / xCount, xmin + i * span / xCount});
         break;
 
-    case CenteredLinGrid: {
+    case GridLayoutMode::CenteredLinGrid: {
         const double centre = xmin + span / 2.0;
         const double step = roundTo4Digits(span / xCount);
         const auto pixel = [&](double value) { return (value - xmin) * w / span; };
@@ -124,7 +124,7 @@ QVector<XYGrid::VerticalLine> XYGrid::verticalLines(int width) const
         break;
     }
 
-    case NiceLabelsLinGrid: {
+    case GridLayoutMode::NiceLabelsLinGrid: {
         // A zero, reversed or undefined span has no lines.
         if (!(span > 0.0) || !std::isfinite(span) || !std::isfinite(xmin))
             break;
@@ -140,7 +140,7 @@ QVector<XYGrid::VerticalLine> XYGrid::verticalLines(int width) const
         break;
     }
 
-    case LogGrid: {
+    case GridLayoutMode::LogGrid: {
         const double a = std::pow(10.0, xmin);
         const double b = std::pow(10.0, xmax);
         const double g = w / (xmax - xmin);
@@ -190,7 +190,7 @@ void XYGrid::refreshXLabels()
     QVector<double> values = m_xValues;
     std::sort(values.begin(), values.end());
     for (double value : values)
-        m_xLabels.append(QVariant(m_xLayout == LogGrid ? std::log10(value) : value));
+        m_xLabels.append(QVariant(m_xLayout == GridLayoutMode::LogGrid ? std::log10(value) : value));
     emit xLabelsChanged();
 }
 

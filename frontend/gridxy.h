@@ -22,7 +22,7 @@ class XYGrid : public AbstractGrid
     Q_PROPERTY(QVariantList xLabels READ xLabels NOTIFY xLabelsChanged)
 
 public:
-    enum GridLayoutMode {
+    enum class GridLayoutMode {
         EquidistantGrid = 0,
         CenteredLinGrid = 1,
         NiceLabelsLinGrid = 2,
@@ -72,7 +72,7 @@ private:
     void refreshXLabels();
     QVector<VerticalLine> verticalLines(int width) const;
 
-    GridLayoutMode m_xLayout = EquidistantGrid;
+    GridLayoutMode m_xLayout = GridLayoutMode::EquidistantGrid;
     QPointF m_xRange{0.0, 0.0};
     int m_yCount = 10;
     QVector<QLine> m_innerLines;

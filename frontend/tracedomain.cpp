@@ -52,7 +52,7 @@ void TraceDomain::setSize(const QSizeF &size)
 
 bool TraceDomain::zoomToRect(const QRectF &rect)
 {
-    if (m_format != XYFormat)
+    if (m_format != TraceFormat::XYFormat)
         return false;
     if (!m_isZoomed) {
         m_savedXRange = m_xRange;
@@ -81,7 +81,7 @@ bool TraceDomain::zoomToRect(const QRectF &rect)
 
 void TraceDomain::resetZoom()
 {
-    if (m_format != XYFormat || !m_isZoomed)
+    if (m_format != TraceFormat::XYFormat || !m_isZoomed)
         return;
     m_isZoomed = false;
     emit zoomedChanged(false);

@@ -23,7 +23,7 @@ class TraceDomain : public QObject
     Q_PROPERTY(TraceFormat format READ format NOTIFY formatChanged)
 
 public:
-    enum TraceFormat { XYFormat = 0, SmithFormat = 1, PolarFormat = 2 };
+    enum class TraceFormat { XYFormat = 0, SmithFormat = 1, PolarFormat = 2 };
     Q_ENUM(TraceFormat)
 
     explicit TraceDomain(QObject *parent = nullptr);
@@ -85,7 +85,7 @@ private:
     QPointF m_savedXRange{0.0, 0.0};
     QPointF m_savedYRange{0.0, 0.0};
     QSizeF m_size;
-    TraceFormat m_format = XYFormat;
+    TraceFormat m_format = TraceFormat::XYFormat;
 };
 
 } // namespace Frontend

@@ -7,6 +7,7 @@
 
 #include "algorithms/fixtureport.h"
 #include "algorithms/processmethod.h"
+#include "measurement/measurerstatus.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -15,14 +16,6 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
-
-// The outcome of a measurer's run, as its status signals carry it.
-enum Status : int {
-    StatusDone = 0,
-    StatusNotMeasured = 1,
-    StatusFailed = 2,
-};
-Q_DECLARE_METATYPE(Status)
 
 // Registers the status type for queued signals (idempotent).
 void registerMeasurerStatusType();
@@ -107,7 +100,7 @@ protected:
 
     // Set by the GUI thread, read by the worker between ports.
     std::atomic<bool> m_interrupted{false};
-    Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethodTimeGate;
+    Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethod::TimeGate;
     Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionType::System;
     double m_userDefZ0 = 50.0;
     SyncedVnaDevice *m_device;

@@ -32,7 +32,7 @@ void DutMeasurer::setStatus(Status status)
 
 bool DutMeasurer::fail(TaskProgress *progress)
 {
-    setStatus(StatusFailed);
+    setStatus(Status::Failed);
     if (progress)
         progress->cancel();
     return false;
@@ -40,13 +40,13 @@ bool DutMeasurer::fail(TaskProgress *progress)
 
 void DutMeasurer::clearResults()
 {
-    setStatus(StatusNotMeasured);
+    setStatus(Status::NotMeasured);
     m_reader->clear();
 }
 
 bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
 {
-    reset(source.kind() == SParameterSource::Device);
+    reset(source.kind() == SParameterSource::Kind::Device);
 
     stepProgress(progress, tr("Read s-data"));
     // The reader reports its own text when a trace is missing.
@@ -132,6 +132,6 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
     if (takeInterrupt())
         return fail(progress);
 
-    setStatus(StatusDone);
+    setStatus(Status::Done);
     return true;
 }

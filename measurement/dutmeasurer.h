@@ -42,7 +42,7 @@ private:
     bool fail(TaskProgress *progress);
     void setStatus(Status status);
 
-    Status m_status = StatusNotMeasured;
+    Status m_status = Status::NotMeasured;
     QPointer<VNAFixtureConnection> m_side;
     QPointer<ConnectionBase> m_processConnection;
     QList<Algorithms::SParametersOnePortVNA> m_rawData;

@@ -76,14 +76,14 @@ MeasureEnums::MeasureStatus DutStep::dutMeasured() const
         return MeasureEnums::MeasureStatus::Error;
     }
     for (DutMeasurer *measurer : m_measurers) {
-        if (measurer->status() == StatusFailed)
+        if (measurer->status() == Status::Failed)
             return MeasureEnums::MeasureStatus::Error;
-        if (measurer->status() == StatusNotMeasured)
+        if (measurer->status() == Status::NotMeasured)
             return MeasureEnums::MeasureStatus::NONE;
     }
     for (VNAFixtureConnection *side : dutSides()) {
         for (const auto &port : side->measureData().items())
-            if (!port->measureData()->calibrationState().testFlag(QmlFixturePort::DutCorrected))
+            if (!port->measureData()->calibrationState().testFlag(QmlFixturePort::CalibrationState::DutCorrected))
                 return MeasureEnums::MeasureStatus::NONE;
     }
     return MeasureEnums::MeasureStatus::MEASURED;

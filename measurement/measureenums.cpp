@@ -11,11 +11,11 @@ Algorithms::CalcMethod MeasureEnums::toCalcMethod(int method)
 {
     switch (method) {
     case int(CorrectionMethod::TIME_GATING):
-        return Algorithms::CalcMethodTimeGate;
+        return Algorithms::CalcMethod::TimeGate;
     case int(CorrectionMethod::BISECT):
-        return Algorithms::CalcMethodBisection;
+        return Algorithms::CalcMethod::Bisection;
     default:
-        return Algorithms::CalcMethodFiltering;
+        return Algorithms::CalcMethod::Filtering;
     }
 }
 
@@ -38,12 +38,12 @@ Algorithms::Z0ConversionType MeasureEnums::toZ0ConversionType(int conversion)
     }
 }
 
-MeasureEnums::MeasureStatus MeasureEnums::fromMeasurerStatus(int status)
+MeasureEnums::MeasureStatus MeasureEnums::fromMeasurerStatus(Status status)
 {
     switch (status) {
-    case 0:
+    case Status::Done:
         return MeasureStatus::MEASURED;
-    case 1:
+    case Status::NotMeasured:
         return MeasureStatus::NONE;
     default:
         return MeasureStatus::Error;

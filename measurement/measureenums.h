@@ -8,6 +8,7 @@
 
 #include "algorithms/fixtureport.h"
 #include "algorithms/processmethod.h"
+#include "measurement/measurerstatus.h"
 
 #include <QMetaType>
 #include <QObject>
@@ -88,8 +89,9 @@ public:
     static Algorithms::Z0ConversionType toZ0ConversionType(Z0Conversion conversion);
     static Algorithms::Z0ConversionType toZ0ConversionType(int conversion);
 
-    // A measurer's status (0 done, 1 not measured, otherwise failed).
-    static MeasureStatus fromMeasurerStatus(int status);
+    // A measurer's status: done is measured, not measured is none, and
+    // failed (or any value without a name) is an error.
+    static MeasureStatus fromMeasurerStatus(Status status);
 
     // The standards a step measures, from its open and short switches.
     static FixturePossibleState possibleState(bool openEnabled, bool shortEnabled);

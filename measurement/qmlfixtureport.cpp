@@ -74,7 +74,7 @@ QmlFixturePort::QmlFixturePort(QObject *parent) : Algorithms::FixturePort(parent
                 emit impedanceChangedQml();
                 emit z0TransformChangedQml();
                 emit isMeasuredChanged();
-                announceValues(old, AnnouncedImpedance | AnnouncedZ0 | AnnouncedMeasured);
+                announceValues(old, Announced(Announce::Impedance) | Announce::Z0 | Announce::Measured);
             });
         },
         Qt::DirectConnection);
@@ -114,22 +114,22 @@ QmlFixturePort::Values QmlFixturePort::storeValues(const Values &values)
     return old;
 }
 
-void QmlFixturePort::announceValues(const Values &old, int announced)
+void QmlFixturePort::announceValues(const Values &old, Announced announced)
 {
     const Values &now = m_values;
-    const auto due = [announced](int bit, bool changed) { return changed && !(announced & bit); };
-    if (due(AnnouncedMeasured, old.isMeasured != now.isMeasured || old.isLowPass != now.isLowPass))
+    const auto due = [announced](Announce change, bool changed) { return changed && !announced.testFlag(change); };
+    if (due(Announce::Measured, old.isMeasured != now.isMeasured || old.isLowPass != now.isLowPass))
         emit isMeasuredChanged();
-    if (due(AnnouncedLength, old.length != now.length || old.lengthWithoutOffset != now.lengthWithoutOffset))
+    if (due(Announce::Length, old.length != now.length || old.lengthWithoutOffset != now.lengthWithoutOffset))
         emit impulseResponseChangedQml();
-    if (due(AnnouncedImpedance,
+    if (due(Announce::Impedance,
             old.impedance != now.impedance || old.impedanceReferenceLength != now.impedanceReferenceLength))
         emit impedanceChangedQml();
-    if (due(AnnouncedZ0, old.z0Transform != now.z0Transform))
+    if (due(Announce::Z0, old.z0Transform != now.z0Transform))
         emit z0TransformChangedQml();
-    if (due(AnnouncedGating, old.gatingValue != now.gatingValue))
+    if (due(Announce::Gating, old.gatingValue != now.gatingValue))
         emit gatingValueChangedQml();
-    if (due(AnnouncedState, old.dataState != now.dataState))
+    if (due(Announce::State, old.dataState != now.dataState))
         emit calibrationStateChanged();
 }
 
@@ -183,25 +183,26 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(DataState dat
     case DataState::Default:
         break;
     case DataState::Converted:
-        flags = Converted;
+        flags = CalibrationState::Converted;
         break;
     case DataState::Offset:
-        flags = Offset;
+        flags = CalibrationState::Offset;
         break;
     case DataState::OffsetConverted:
-        flags = CalibrationStates(Converted) | Offset;
+        flags = CalibrationStates(CalibrationState::Converted) | CalibrationState::Offset;
         break;
     case DataState::DutCorrected:
-        flags = DutCorrected;
+        flags = CalibrationState::DutCorrected;
         break;
     case DataState::DutCorrectedOffset:
-        flags = CalibrationStates(Offset) | DutCorrected;
+        flags = CalibrationStates(CalibrationState::Offset) | CalibrationState::DutCorrected;
         break;
     case DataState::DutCorrectedConverted:
-        flags = CalibrationStates(Converted) | DutCorrected;
+        flags = CalibrationStates(CalibrationState::Converted) | CalibrationState::DutCorrected;
         break;
     case DataState::DutCorrectedOffsetConverted:
-        flags = CalibrationStates(Converted) | Offset | DutCorrected;
+        flags =
+            CalibrationStates(CalibrationState::Converted) | CalibrationState::Offset | CalibrationState::DutCorrected;
         break;
     }
     return flags;
@@ -210,8 +211,9 @@ QmlFixturePort::CalibrationStates QmlFixturePort::flagsOfDataState(DataState dat
 QmlFixturePort::CalibrationStates QmlFixturePort::calibrationState() const
 {
     const CalibrationStates flags = flagsOfDataState(m_values.dataState);
-    qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(Converted) << "offset"
-                           << flags.testFlag(Offset) << "DUT-corrected" << flags.testFlag(DutCorrected);
+    qCDebug(lcMeasurement) << "Calibration state: converted" << flags.testFlag(CalibrationState::Converted) << "offset"
+                           << flags.testFlag(CalibrationState::Offset) << "DUT-corrected"
+                           << flags.testFlag(CalibrationState::DutCorrected);
     return flags;
 }
 
@@ -249,7 +251,7 @@ void QmlFixturePort::rebuildSParameters()
         emit S22ChangedQml();
         emit calibrationStateChanged();
         emit isMeasuredChanged();
-        announceValues(old, AnnouncedState | AnnouncedMeasured);
+        announceValues(old, Announced(Announce::State) | Announce::Measured);
     });
 }
 
@@ -272,7 +274,7 @@ void QmlFixturePort::rebuildStepResponse()
             emit error(failure);
         emit stepResponseChangedQml();
         emit isMeasuredChanged();
-        announceValues(old, AnnouncedMeasured);
+        announceValues(old, Announce::Measured);
     });
 }
 
@@ -296,7 +298,7 @@ void QmlFixturePort::rebuildImpulseResponse()
             emit error(failure);
         emit impulseResponseChangedQml();
         emit isMeasuredChanged();
-        announceValues(old, AnnouncedLength | AnnouncedMeasured);
+        announceValues(old, Announced(Announce::Length) | Announce::Measured);
     });
 }
 
@@ -319,6 +321,6 @@ void QmlFixturePort::rebuildGating()
             emit error(failure);
         emit gatingChangedQml();
         emit gatingValueChangedQml();
-        announceValues(old, AnnouncedGating);
+        announceValues(old, Announce::Gating);
     });
 }

@@ -39,7 +39,7 @@ class QmlFixturePort : public Algorithms::FixturePort
 
 public:
     // What happened to the current model after its calculation.
-    enum CalibrationState : int {
+    enum class CalibrationState : int {
         Converted = 2, // renormalised to another reference impedance
         Offset = 4, // reference plane moved by an offset
         DutCorrected = 8, // corrected with a DUT measurement
@@ -116,21 +116,22 @@ private:
     void onPortThread(std::function<void()> update);
     // The read-outs of the model as the calling thread sees it.
     Values readValues() const;
-    // The change signals of the read-outs, as bits.
-    enum Announced : int {
-        AnnouncedMeasured = 1, // isMeasuredChanged
-        AnnouncedLength = 2, // impulseResponseChangedQml
-        AnnouncedImpedance = 4, // impedanceChangedQml
-        AnnouncedZ0 = 8, // z0TransformChangedQml
-        AnnouncedGating = 16, // gatingValueChangedQml
-        AnnouncedState = 32, // calibrationStateChanged
+    // The change signals of the read-outs, as flags.
+    enum class Announce : int {
+        Measured = 1, // isMeasuredChanged
+        Length = 2, // impulseResponseChangedQml
+        Impedance = 4, // impedanceChangedQml
+        Z0 = 8, // z0TransformChangedQml
+        Gating = 16, // gatingValueChangedQml
+        State = 32, // calibrationStateChanged
     };
+    using Announced = QFlags<Announce>;
     // Stores published read-outs (port's thread) and returns the ones they
     // replace.
     Values storeValues(const Values &values);
     // Emits the change signals of the read-outs that differ from old, except
     // those in announced, which the caller emits itself.
-    void announceValues(const Values &old, int announced);
+    void announceValues(const Values &old, Announced announced);
 
     Values m_values;
 

@@ -86,7 +86,7 @@ void ReflectionMeasurer::resetSidePorts()
 
 void ReflectionMeasurer::clearResults()
 {
-    setCalculatingStatus(StatusNotMeasured);
+    setCalculatingStatus(Status::NotMeasured);
     resetSidePorts();
 }
 
@@ -97,7 +97,7 @@ void ReflectionMeasurer::reset()
     m_openRawData.clear();
     m_shortRawData.clear();
     resetSidePorts();
-    setCalculatingStatus(StatusNotMeasured);
+    setCalculatingStatus(Status::NotMeasured);
 }
 
 bool ReflectionMeasurer::measureOpen(const SParameterSource &source, TaskProgress *progress)
@@ -113,7 +113,7 @@ bool ReflectionMeasurer::measureShort(const SParameterSource &source, TaskProgre
 bool ReflectionMeasurer::measure(const SParameterSource &source, TaskProgress *progress, bool isShort)
 {
     using State = MeasureEnums::FixturePossibleState;
-    BaseMeasurer::reset(source.kind() == SParameterSource::Device);
+    BaseMeasurer::reset(source.kind() == SParameterSource::Kind::Device);
     SDataMeasurer *reader = isShort ? m_shortReader : m_openReader;
     reader->clear();
 
@@ -124,8 +124,8 @@ bool ReflectionMeasurer::measure(const SParameterSource &source, TaskProgress *p
     }
 
     const State own = isShort ? State::SHORT : State::OPEN;
-    const bool pairComplete = m_state == State::OPEN_AND_SHORT && m_openReader->status() == StatusDone
-                              && m_shortReader->status() == StatusDone;
+    const bool pairComplete = m_state == State::OPEN_AND_SHORT && m_openReader->status() == Status::Done
+                              && m_shortReader->status() == Status::Done;
     if (m_state != own && !pairComplete)
         return true;
 
@@ -133,7 +133,7 @@ bool ReflectionMeasurer::measure(const SParameterSource &source, TaskProgress *p
     const auto grid = source.readFrequencies();
     if (!grid) {
         reportReadFailure(Algorithms::Messages::cannotReadFrequencyGrid + source.failureDetail());
-        setCalculatingStatus(StatusFailed);
+        setCalculatingStatus(Status::Failed);
         cancelProgress(progress);
         return false;
     }
@@ -149,7 +149,7 @@ bool ReflectionMeasurer::calculate(const std::vector<double> &grid, const SParam
 {
     auto failure = [this] {
         resetSidePorts();
-        setCalculatingStatus(StatusFailed);
+        setCalculatingStatus(Status::Failed);
         return false;
     };
     VNAFixtureConnection *side = m_connection ? m_connection->fixt() : nullptr;
@@ -179,7 +179,7 @@ bool ReflectionMeasurer::calculate(const std::vector<double> &grid, const SParam
         if (!ok || cancelled)
             return failure();
     }
-    setCalculatingStatus(StatusDone);
+    setCalculatingStatus(Status::Done);
     return true;
 }
 

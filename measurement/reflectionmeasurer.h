@@ -78,7 +78,7 @@ private:
 
     Algorithms::MaxSignalEliminationType m_signalType = Algorithms::MaxSignalEliminationType::Model;
     MeasureEnums::FixturePossibleState m_state = MeasureEnums::FixturePossibleState::OPEN;
-    Status m_calculatingStatus = StatusNotMeasured;
+    Status m_calculatingStatus = Status::NotMeasured;
     QPointer<ConnectionReflect> m_connection;
     SDataMeasurer *m_openReader;
     SDataMeasurer *m_shortReader;

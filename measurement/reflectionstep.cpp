@@ -193,7 +193,7 @@ void ReflectionStep::setOffset(double offset)
 
 void ReflectionStep::applyOffset(bool val)
 {
-    if (m_measurer->calculatingStatus() != StatusDone)
+    if (m_measurer->calculatingStatus() != Status::Done)
         return;
     if (!admitRequest(Admission::QueueBehind))
         return;

@@ -18,10 +18,10 @@ void SDataMeasurer::setStatus(Status status)
 bool SDataMeasurer::read(const SParameterSource &source)
 {
     m_data.clear();
-    setStatus(StatusNotMeasured);
+    setStatus(Status::NotMeasured);
     if (!m_connection) {
         emit error(Algorithms::Messages::cannotReadSParameters);
-        setStatus(StatusFailed);
+        setStatus(Status::Failed);
         return false;
     }
     const uint count = m_connection->fixture() ? m_connection->fixture()->portsCount() : 0;
@@ -32,18 +32,18 @@ bool SDataMeasurer::read(const SParameterSource &source)
         auto trace = source.readSParameter(port, port);
         if (!trace) {
             emit error(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
-            setStatus(StatusFailed);
+            setStatus(Status::Failed);
             return false;
         }
         traces.push_back(std::move(*trace));
     }
     m_data = std::move(traces);
-    setStatus(StatusDone);
+    setStatus(Status::Done);
     return true;
 }
 
 void SDataMeasurer::clear()
 {
     m_data.clear();
-    setStatus(StatusNotMeasured);
+    setStatus(Status::NotMeasured);
 }

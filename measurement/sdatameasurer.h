@@ -38,6 +38,6 @@ private:
     void setStatus(Status status);
 
     QPointer<VNAFixtureConnection> m_connection;
-    Status m_status = StatusNotMeasured;
+    Status m_status = Status::NotMeasured;
     std::vector<SParameterSource::Trace> m_data;
 };

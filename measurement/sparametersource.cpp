@@ -42,17 +42,17 @@ SParameterSource::SParameterSource(Kind kind, QString path, SyncedVnaDevice *dev
 
 SParameterSource SParameterSource::fromFile(const QString &path)
 {
-    return SParameterSource(File, path, nullptr);
+    return SParameterSource(Kind::File, path, nullptr);
 }
 
 SParameterSource SParameterSource::fromDevice(SyncedVnaDevice *device)
 {
-    return SParameterSource(Device, QString(), device);
+    return SParameterSource(Kind::Device, QString(), device);
 }
 
 std::optional<std::vector<double>> SParameterSource::readFrequencies() const
 {
-    if (m_kind == Device) {
+    if (m_kind == Kind::Device) {
         if (!m_device)
             return std::nullopt;
         // The completion writes the result under the checker's lock before
@@ -76,7 +76,7 @@ std::optional<std::vector<double>> SParameterSource::readFrequencies() const
 
 std::optional<double> SParameterSource::readPortZ0(unsigned port) const
 {
-    if (m_kind == Device)
+    if (m_kind == Kind::Device)
         return m_device ? m_device->impedance(port) : std::nullopt;
     const auto data = readFile();
     if (!data)
@@ -119,7 +119,7 @@ std::optional<SParameterSource::Trace> SParameterSource::readFileSParameter(unsi
 
 std::optional<SParameterSource::Trace> SParameterSource::readSParameter(unsigned a, unsigned b) const
 {
-    if (m_kind == Device) {
+    if (m_kind == Kind::Device) {
         if (!m_device)
             return std::nullopt;
         using Outcome = std::pair<std::optional<Trace>, QString>;
@@ -144,7 +144,7 @@ std::optional<SParameterSource::Trace> SParameterSource::readSParameter(unsigned
 std::optional<std::vector<SParameterSource::Trace>>
 SParameterSource::readSParameters(const std::vector<PortPair> &pairs) const
 {
-    if (m_kind == Device) {
+    if (m_kind == Kind::Device) {
         if (!m_device)
             return std::nullopt;
         std::vector<SyncedVnaDevice::PortPair> request;

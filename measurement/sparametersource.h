@@ -21,7 +21,7 @@ public:
     using Trace = std::vector<std::complex<double>>;
     using PortPair = std::pair<unsigned, unsigned>;
 
-    enum Kind { File = 0, Device = 1 };
+    enum class Kind { File = 0, Device = 1 };
 
     static SParameterSource fromFile(const QString &path);
     static SParameterSource fromDevice(SyncedVnaDevice *device);

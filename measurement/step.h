@@ -165,7 +165,7 @@ private:
     // before the job could start.
     void runGuarded(const Job &job, TaskProgress *progress);
 
-    Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethodTimeGate;
+    Algorithms::CalcMethod m_calcMethod = Algorithms::CalcMethod::TimeGate;
     Algorithms::Z0ConversionType m_conversionT = Algorithms::Z0ConversionType::System;
     double m_userDefZ0 = 50.0;
     std::atomic<bool> m_appliedFixtureOffset{false};
@@ -180,7 +180,7 @@ private:
 };
 
 // A measurer status as the step properties show it.
-inline MeasureEnums::MeasureStatus measureStatusOf(int status)
+inline MeasureEnums::MeasureStatus measureStatusOf(Status status)
 {
     return MeasureEnums::fromMeasurerStatus(status);
 }

@@ -43,7 +43,7 @@ void TransmissionMeasurer::setStatus(Status status)
 
 bool TransmissionMeasurer::fail(TaskProgress *progress)
 {
-    setStatus(StatusFailed);
+    setStatus(Status::Failed);
     if (progress)
         progress->cancel();
     return false;
@@ -58,7 +58,7 @@ void TransmissionMeasurer::clearResults()
             m_connection->right()->resetPorts();
     }
     m_rawData.clear();
-    setStatus(StatusNotMeasured);
+    setStatus(Status::NotMeasured);
 }
 
 bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
@@ -71,7 +71,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
     VNAFixtureConnection *leftSide = m_connection->left();
     VNAFixtureConnection *rightSide = m_connection->right();
 
-    reset(source.kind() == SParameterSource::Device);
+    reset(source.kind() == SParameterSource::Kind::Device);
 
     stepProgress(progress, tr("Read freqs"));
     const auto grid = source.readFrequencies();
@@ -114,7 +114,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
         stepProgress(progress, tr("Read SParameters"));
         const auto twoPort = readSParameters(source, *grid, a, b);
         if (!twoPort) {
-            setStatus(StatusFailed);
+            setStatus(Status::Failed);
             if (progress)
                 progress->cancel();
             reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
@@ -141,7 +141,7 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
             return fail(progress);
     }
 
-    setStatus(StatusDone);
+    setStatus(Status::Done);
     return true;
 }
 

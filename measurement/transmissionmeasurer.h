@@ -52,7 +52,7 @@ private:
     bool fail(TaskProgress *progress);
     void setStatus(Status status);
 
-    Status m_status = StatusNotMeasured;
+    Status m_status = Status::NotMeasured;
     QPointer<ConnectionTransmisson> m_connection;
     QList<Algorithms::SParametersTwoPortVNA> m_rawData;
 };

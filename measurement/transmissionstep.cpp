@@ -24,9 +24,9 @@ namespace {
 // (one done and one idle included).
 MeasureEnums::MeasureStatus combined(Status left, Status right)
 {
-    if (left == StatusDone && right == StatusDone)
+    if (left == Status::Done && right == Status::Done)
         return MeasureEnums::MeasureStatus::MEASURED;
-    if (left == StatusNotMeasured && right == StatusNotMeasured)
+    if (left == Status::NotMeasured && right == Status::NotMeasured)
         return MeasureEnums::MeasureStatus::NONE;
     return MeasureEnums::MeasureStatus::Error;
 }
@@ -258,7 +258,7 @@ bool TransmissionStep::applySidesOffsets(double leftPs, double rightPs)
 
 void TransmissionStep::applyThruOffset(bool val)
 {
-    if (m_thruMeasurer->status() != StatusDone)
+    if (m_thruMeasurer->status() != Status::Done)
         return;
     if (!admitRequest(Admission::QueueBehind))
         return;
@@ -280,14 +280,14 @@ void TransmissionStep::applyThruOffset(bool val)
 
 void TransmissionStep::applyReflectOffset(bool val)
 {
-    if (m_leftReflectMeasurer->calculatingStatus() != StatusDone
-        || m_rightReflectMeasurer->calculatingStatus() != StatusDone)
+    if (m_leftReflectMeasurer->calculatingStatus() != Status::Done
+        || m_rightReflectMeasurer->calculatingStatus() != Status::Done)
         return;
     if (!admitRequest(Admission::QueueBehind))
         return;
     const Progress progress = createProgress(tr("Transmission offset"), 2);
     progress->step(tr("Check measure data"));
-    if (m_thruMeasurer->status() != StatusDone) {
+    if (m_thruMeasurer->status() != Status::Done) {
         emit error(tr("Fixture is not measured"));
         progress->cancel();
         return;
@@ -363,7 +363,7 @@ void TransmissionStep::runReflectJob(const SParameterSource &source, bool isShor
     // back. The reflect-offset choice stays: it holds for the offsets this
     // measurement computes (applied below once they are complete), and a
     // second standard measured after the first one still belongs to it.
-    if (m_thruMeasurer->status() == StatusDone && applySidesOffsets(0.0, 0.0))
+    if (m_thruMeasurer->status() == Status::Done && applySidesOffsets(0.0, 0.0))
         setAppliedFixtureOffset(false);
 
     const auto measure = [&](ReflectionMeasurer *measurer) {
@@ -377,8 +377,8 @@ void TransmissionStep::runReflectJob(const SParameterSource &source, bool isShor
         return;
     measure(m_rightReflectMeasurer);
 
-    if (m_leftReflectMeasurer->calculatingStatus() != StatusDone
-        || m_rightReflectMeasurer->calculatingStatus() != StatusDone)
+    if (m_leftReflectMeasurer->calculatingStatus() != Status::Done
+        || m_rightReflectMeasurer->calculatingStatus() != Status::Done)
         return;
     progress->step(tr("Calculate reflect offset"));
     if (!computeReflectOffsets()) {

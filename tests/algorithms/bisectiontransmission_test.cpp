@@ -244,12 +244,12 @@ TEST(BisectionThru, TransmissionSignIsMadeContinuous)
 TEST(BisectionThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
 {
     for (const auto &p : {ProcessFactory::createProcess(ProcessFactory::ProcessIndex::Bisect),
-                          ProcessFactory::createByMethod(false, CalcMethodBisection),
-                          ProcessFactory::createByMethod(true, CalcMethodBisection)}) {
+                          ProcessFactory::createByMethod(false, CalcMethod::Bisection),
+                          ProcessFactory::createByMethod(true, CalcMethod::Bisection)}) {
         ASSERT_TRUE(p);
         EXPECT_TRUE(qobject_cast<ProcessBisect *>(p.get()));
     }
     // No reflection process for bisection.
     EXPECT_FALSE(
-        ProcessFactory::createReflectByMethod(ProcessFactory::MeasureKind::Reflection, CalcMethodBisection, true));
+        ProcessFactory::createReflectByMethod(ProcessFactory::MeasureKind::Reflection, CalcMethod::Bisection, true));
 }

@@ -326,7 +326,7 @@ TEST(FilteringThru, CancelDuringTheFixtureStageLeavesImpulsesWithoutModels)
 TEST(FilteringThru, FactoryCreatesTheMethodByIndexAndByCorrectionMethod)
 {
     const auto byIndex = ProcessFactory::createProcess(ProcessFactory::ProcessIndex::Filtering);
-    const auto byMethod = ProcessFactory::createByMethod(false, CalcMethodFiltering);
+    const auto byMethod = ProcessFactory::createByMethod(false, CalcMethod::Filtering);
     ASSERT_TRUE(byIndex && byMethod);
     EXPECT_TRUE(qobject_cast<ProcessFiltering *>(byIndex.get()));
     EXPECT_TRUE(qobject_cast<ProcessFiltering *>(byMethod.get()));

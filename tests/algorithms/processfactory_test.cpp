@@ -14,9 +14,6 @@ namespace {
 using Index = ProcessFactory::ProcessIndex;
 using Kind = ProcessFactory::MeasureKind;
 using Algorithms::CalcMethod;
-using Algorithms::CalcMethodBisection;
-using Algorithms::CalcMethodFiltering;
-using Algorithms::CalcMethodTimeGate;
 
 // The class each index stands for.
 struct IndexClass
@@ -73,16 +70,16 @@ TEST(ProcessFactory, MethodsMapOntoIndices)
         Index index;
     };
     const Case cases[] = {
-        {false, CalcMethodTimeGate, ProcessFactory::ProcessIndex::TimeGate},
-        {true, CalcMethodTimeGate, ProcessFactory::ProcessIndex::TimeGateReflect},
-        {false, CalcMethodFiltering, ProcessFactory::ProcessIndex::Filtering},
-        {true, CalcMethodFiltering, ProcessFactory::ProcessIndex::FilteringReflect},
-        {false, CalcMethodBisection, ProcessFactory::ProcessIndex::Bisect},
-        {true, CalcMethodBisection, ProcessFactory::ProcessIndex::Bisect},
+        {false, CalcMethod::TimeGate, ProcessFactory::ProcessIndex::TimeGate},
+        {true, CalcMethod::TimeGate, ProcessFactory::ProcessIndex::TimeGateReflect},
+        {false, CalcMethod::Filtering, ProcessFactory::ProcessIndex::Filtering},
+        {true, CalcMethod::Filtering, ProcessFactory::ProcessIndex::FilteringReflect},
+        {false, CalcMethod::Bisection, ProcessFactory::ProcessIndex::Bisect},
+        {true, CalcMethod::Bisection, ProcessFactory::ProcessIndex::Bisect},
     };
     for (const Case &c : cases)
         EXPECT_EQ(classOf(ProcessFactory::createByMethod(c.reflect, c.method)), expectedFor(c.index))
-            << c.reflect << " " << c.method;
+            << c.reflect << " " << static_cast<int>(c.method);
     for (int unknown : {3, -1})
         EXPECT_THROW(ProcessFactory::createByMethod(false, static_cast<CalcMethod>(unknown)), std::invalid_argument)
             << unknown;
@@ -98,19 +95,19 @@ TEST(ProcessFactory, ReflectionProcessesOnlyForReflectionWithGatingOrFiltering)
         std::optional<Index> index; // none: no process
     };
     const Case cases[] = {
-        {Kind::Reflection, CalcMethodTimeGate, true, ProcessFactory::ProcessIndex::TimeGateReflect},
-        {Kind::Reflection, CalcMethodTimeGate, false, ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort},
-        {Kind::Reflection, CalcMethodFiltering, true, ProcessFactory::ProcessIndex::FilteringReflect},
-        {Kind::Reflection, CalcMethodFiltering, false, ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort},
-        {Kind::Reflection, CalcMethodBisection, true, std::nullopt},
-        {Kind::Reflection, CalcMethodBisection, false, std::nullopt},
-        {Kind::Transmission, CalcMethodTimeGate, true, std::nullopt},
-        {Kind::Dut, CalcMethodFiltering, true, std::nullopt},
+        {Kind::Reflection, CalcMethod::TimeGate, true, ProcessFactory::ProcessIndex::TimeGateReflect},
+        {Kind::Reflection, CalcMethod::TimeGate, false, ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort},
+        {Kind::Reflection, CalcMethod::Filtering, true, ProcessFactory::ProcessIndex::FilteringReflect},
+        {Kind::Reflection, CalcMethod::Filtering, false, ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort},
+        {Kind::Reflection, CalcMethod::Bisection, true, std::nullopt},
+        {Kind::Reflection, CalcMethod::Bisection, false, std::nullopt},
+        {Kind::Transmission, CalcMethod::TimeGate, true, std::nullopt},
+        {Kind::Dut, CalcMethod::Filtering, true, std::nullopt},
         {Kind::Reflection, static_cast<CalcMethod>(5), true, std::nullopt},
     };
     for (const Case &c : cases) {
         const auto p = ProcessFactory::createReflectByMethod(c.kind, c.method, c.single);
         EXPECT_EQ(classOf(p), c.index ? expectedFor(*c.index) : "nullptr")
-            << static_cast<int>(c.kind) << " " << c.method << " " << c.single;
+            << static_cast<int>(c.kind) << " " << static_cast<int>(c.method) << " " << c.single;
     }
 }

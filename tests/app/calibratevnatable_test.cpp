@@ -21,11 +21,11 @@ using namespace ProxyTest;
 using Row = CalibrateVnaTableModel::Row;
 using TestSupport::flush;
 
-constexpr int calibrationRow = Row::CalibrationRow + 1;
-constexpr int interpolatedRow = Row::InterpolatedRow + 1;
-constexpr int extrapolatedRow = Row::ExtrapolatedRow + 1;
-constexpr int portsRow = Row::CalibratedPortsRow + 1;
-constexpr int impedanceRow = Row::ImpedanceRow + 1;
+constexpr int calibrationRow = int(Row::CalibrationRow) + 1;
+constexpr int interpolatedRow = int(Row::InterpolatedRow) + 1;
+constexpr int extrapolatedRow = int(Row::ExtrapolatedRow) + 1;
+constexpr int portsRow = int(Row::CalibratedPortsRow) + 1;
+constexpr int impedanceRow = int(Row::ImpedanceRow) + 1;
 
 const QString calibrationMessage = "The VNA is not calibrated, or current calibration status is wrong. Carry out the "
                                    "VNA calibration as recommended.";

@@ -305,7 +305,7 @@ TEST_F(Backend, CalibrationTableFollowsThePortsTheSetupsUse)
     MainQmlBackend &b = makeBackend();
     CalibrateVnaTableModel *table = b.getCalibrateVnaTable();
     const QModelIndex recommended =
-        table->index(CalibrateVnaTableModel::CalibratedPortsRow + 1, BaseTableModel::RECOMMENDED_COLUMN);
+        table->index(int(CalibrateVnaTableModel::Row::CalibratedPortsRow) + 1, BaseTableModel::RECOMMENDED_COLUMN);
     ASSERT_TRUE(connected());
     flush();
     // A on analyser port 1 and B on port 2 once the analyser reported four.

@@ -22,13 +22,13 @@ using Row = SetupVnaTableModel::Row;
 using TestSupport::flush;
 
 // Table rows of the parameters.
-constexpr int sweepRow = Row::SweepTypeRow + 1;
-constexpr int startRow = Row::StartFreqRow + 1;
-constexpr int stopRow = Row::StopFreqRow + 1;
-constexpr int pointsRow = Row::PointsRow + 1;
-constexpr int stepRow = Row::StepFreqRow + 1;
-constexpr int ifRow = Row::IfBandwidthRow + 1;
-constexpr int powerRow = Row::OutputPowerRow + 1;
+constexpr int sweepRow = int(Row::SweepTypeRow) + 1;
+constexpr int startRow = int(Row::StartFreqRow) + 1;
+constexpr int stopRow = int(Row::StopFreqRow) + 1;
+constexpr int pointsRow = int(Row::PointsRow) + 1;
+constexpr int stepRow = int(Row::StepFreqRow) + 1;
+constexpr int ifRow = int(Row::IfBandwidthRow) + 1;
+constexpr int powerRow = int(Row::OutputPowerRow) + 1;
 
 const QString pointsError =
     "The plug-in cannot correctly calculate the fixture parameters for the number of points below 10.";

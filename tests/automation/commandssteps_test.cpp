@@ -181,7 +181,7 @@ TEST_F(CommandsSteps, ThruStepMeasuresAndAnswersTheModels)
     EXPECT_EQ(thru->leftOffset(), 10.0);
     EXPECT_EQ(thru->rightOffset(), -20.0);
     EXPECT_TRUE(thru->appliedFixtureOffset());
-    EXPECT_TRUE(left()->calibrationState().testFlag(QmlFixturePort::Offset));
+    EXPECT_TRUE(left()->calibrationState().testFlag(QmlFixturePort::CalibrationState::Offset));
 
     // The reflect-offset options, once their switch is on.
     client.run("VUK:SYST:STEP1:THRU:REFOFFS ON");

@@ -85,7 +85,7 @@ TEST_F(ChartQmlModule, CreatableTypesAreTheChartLibraryClasses)
     EXPECT_TRUE(qobject_cast<Chart *>(root->property("chart").value<QObject *>()));
     auto *grid = qobject_cast<XYGrid *>(root->property("grid").value<QObject *>());
     ASSERT_TRUE(grid);
-    EXPECT_EQ(grid->xLayout(), XYGrid::LogGrid);
+    EXPECT_EQ(grid->xLayout(), XYGrid::GridLayoutMode::LogGrid);
     auto *polar = qobject_cast<PolarGrid_ *>(root->property("polar").value<QObject *>());
     ASSERT_TRUE(polar);
     EXPECT_DOUBLE_EQ(polar->scale(), 2.0);
@@ -97,10 +97,10 @@ TEST_F(ChartQmlModule, CreatableTypesAreTheChartLibraryClasses)
     EXPECT_EQ(trace->name(), QStringLiteral("t"));
     EXPECT_EQ(root->property("traceDomain").value<QObject *>(), trace->domain());
 
-    EXPECT_EQ(root->property("xyFormat").toInt(), int(TraceDomain::XYFormat));
-    EXPECT_EQ(root->property("smithFormat").toInt(), int(TraceDomain::SmithFormat));
-    EXPECT_EQ(root->property("polarFormat").toInt(), int(TraceDomain::PolarFormat));
-    EXPECT_EQ(root->property("niceLayout").toInt(), int(XYGrid::NiceLabelsLinGrid));
+    EXPECT_EQ(root->property("xyFormat").toInt(), int(TraceDomain::TraceFormat::XYFormat));
+    EXPECT_EQ(root->property("smithFormat").toInt(), int(TraceDomain::TraceFormat::SmithFormat));
+    EXPECT_EQ(root->property("polarFormat").toInt(), int(TraceDomain::TraceFormat::PolarFormat));
+    EXPECT_EQ(root->property("niceLayout").toInt(), int(XYGrid::GridLayoutMode::NiceLabelsLinGrid));
 
     const QVariantList labels = root->property("labels").toList();
     ASSERT_EQ(labels.size(), 11);

@@ -73,49 +73,49 @@ TEST(XYGridLayout, VerticalLinesOfEachMode)
     const LayoutCase cases[] = {
         // e = 9, f = 1: step 1e8; 1e9 itself is the border.
         {"nice, 0 to 1e9",
-         XYGrid::NiceLabelsLinGrid,
+         XYGrid::GridLayoutMode::NiceLabelsLinGrid,
          {0, 1e9},
          1000,
          {0, 100, 200, 300, 400, 500, 600, 700, 800, 900},
          {0, 1e8, 2e8, 3e8, 4e8, 5e8, 6e8, 7e8, 8e8, 9e8}},
         // f = 3.5: step 0.4.
         {"nice, 0 to 3.5",
-         XYGrid::NiceLabelsLinGrid,
+         XYGrid::GridLayoutMode::NiceLabelsLinGrid,
          {0, 3.5},
          350,
          {0, 40, 80, 120, 160, 200, 240, 280, 320},
          {0, 0.4, 0.8, 1.2, 1.6, 2.0, 2.4, 2.8, 3.2}},
         // f = 1.5: step 0.2 from the first multiple above xmin.
         {"nice, -0.25 to 1.25",
-         XYGrid::NiceLabelsLinGrid,
+         XYGrid::GridLayoutMode::NiceLabelsLinGrid,
          {-0.25, 1.25},
          150,
          {5, 25, 45, 65, 85, 105, 125, 145},
          {-0.2, 0, 0.2, 0.4, 0.6, 0.8, 1.0, 1.2}},
         // f = 7: step 1e3 / 1.333 = 750.
         {"nice, 1000 to 8000",
-         XYGrid::NiceLabelsLinGrid,
+         XYGrid::GridLayoutMode::NiceLabelsLinGrid,
          {1000, 8000},
          700,
          {50, 125, 200, 275, 350, 425, 500, 575, 650},
          {1500, 2250, 3000, 3750, 4500, 5250, 6000, 6750, 7500}},
         // (W - 1) / 10 apart on a 101-pixel item.
         {"equidistant",
-         XYGrid::EquidistantGrid,
+         XYGrid::GridLayoutMode::EquidistantGrid,
          {2, 12},
          101,
          {10, 20, 30, 40, 50, 60, 70, 80, 90},
          {3, 4, 5, 6, 7, 8, 9, 10, 11}},
         // centre, then four below, then four above.
         {"centred",
-         XYGrid::CenteredLinGrid,
+         XYGrid::GridLayoutMode::CenteredLinGrid,
          {0, 10},
          200,
          {100, 80, 60, 40, 20, 120, 140, 160, 180},
          {5, 4, 3, 2, 1, 6, 7, 8, 9}},
         // step 0.123456 rounded to 4 digits: 0.1235.
         {"centred, rounded step",
-         XYGrid::CenteredLinGrid,
+         XYGrid::GridLayoutMode::CenteredLinGrid,
          {0, 1.23456},
          1000,
          {500, 400, 300, 200, 100, 600, 700, 800, 900},
@@ -136,7 +136,7 @@ TEST(XYGridLayout, LogLinesFillEachDecadeFromTheTop)
 {
     XYGrid grid;
     grid.setSize(QSizeF(200, 100));
-    grid.setXLayout(XYGrid::LogGrid);
+    grid.setXLayout(XYGrid::GridLayoutMode::LogGrid);
     grid.setXRange(QPointF(0, 2)); // 1 to 100
 
     std::vector<double> want;
@@ -175,19 +175,19 @@ TEST(XYGridLayout, DegenerateRangesGiveNoVerticalLines)
         QPointF range;
     };
     const Case cases[] = {
-        {"nice, zero span", XYGrid::NiceLabelsLinGrid, {2, 2}},
-        {"nice, reversed", XYGrid::NiceLabelsLinGrid, {1, 0}},
-        {"nice, undefined", XYGrid::NiceLabelsLinGrid, {std::nan(""), 1}},
-        {"nice, infinite", XYGrid::NiceLabelsLinGrid, {0, INFINITY}},
+        {"nice, zero span", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {2, 2}},
+        {"nice, reversed", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {1, 0}},
+        {"nice, undefined", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {std::nan(""), 1}},
+        {"nice, infinite", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {0, INFINITY}},
         // Line indices of 1e19 do not fit a signed 64-bit count.
-        {"nice, indices beyond 64 bits", XYGrid::NiceLabelsLinGrid, {1e-6, 1e-6 + 1e-25}},
-        {"nice, negative indices beyond 64 bits", XYGrid::NiceLabelsLinGrid, {-1e-6, -1e-6 + 1e-25}},
-        {"nice, indices beyond 2^64", XYGrid::NiceLabelsLinGrid, {1e-4, 1e-4 + 1e-25}},
+        {"nice, indices beyond 64 bits", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {1e-6, 1e-6 + 1e-25}},
+        {"nice, negative indices beyond 64 bits", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {-1e-6, -1e-6 + 1e-25}},
+        {"nice, indices beyond 2^64", XYGrid::GridLayoutMode::NiceLabelsLinGrid, {1e-4, 1e-4 + 1e-25}},
         // Zero span: pixel positions 0/0 have no place on screen.
-        {"centred, zero span", XYGrid::CenteredLinGrid, {3, 3}},
-        {"log, zero span", XYGrid::LogGrid, {1, 1}},
-        {"log, reversed", XYGrid::LogGrid, {2, 0}},
-        {"log, beyond doubles", XYGrid::LogGrid, {0, 400}},
+        {"centred, zero span", XYGrid::GridLayoutMode::CenteredLinGrid, {3, 3}},
+        {"log, zero span", XYGrid::GridLayoutMode::LogGrid, {1, 1}},
+        {"log, reversed", XYGrid::GridLayoutMode::LogGrid, {2, 0}},
+        {"log, beyond doubles", XYGrid::GridLayoutMode::LogGrid, {0, 400}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -210,7 +210,7 @@ TEST(XYGridLayout, LogRangeBelowTheSmallestDoubleFinishes)
 {
     XYGrid grid;
     grid.setSize(QSizeF(800, 100));
-    grid.setXLayout(XYGrid::LogGrid);
+    grid.setXLayout(XYGrid::GridLayoutMode::LogGrid);
     const auto start = std::chrono::steady_clock::now();
     grid.setXRange(QPointF(-400, 0));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -279,7 +279,7 @@ TEST(XYGridLayout, SettersSignalOnChangeAndRefreshTheLabels)
         EXPECT_EQ(grid.xLabels().size(), grid.xValues().size());
     });
 
-    grid.setXLayout(XYGrid::NiceLabelsLinGrid);
+    grid.setXLayout(XYGrid::GridLayoutMode::NiceLabelsLinGrid);
     EXPECT_EQ(layout.count(), 1);
     EXPECT_EQ(labelsSpy.count(), 1);
     grid.setXRange(QPointF(0, 3.5));
@@ -290,7 +290,7 @@ TEST(XYGridLayout, SettersSignalOnChangeAndRefreshTheLabels)
 
     // Unchanged values, also within the fuzzy rule, signal nothing.
     grid.setXRange(QPointF(0, 3.5 * (1 + 1e-14)));
-    grid.setXLayout(XYGrid::NiceLabelsLinGrid);
+    grid.setXLayout(XYGrid::GridLayoutMode::NiceLabelsLinGrid);
     grid.setYCount(10);
     EXPECT_EQ(range.count(), 1);
     EXPECT_EQ(layout.count(), 1);
@@ -311,8 +311,8 @@ TEST(XYGridLayout, SettersSignalOnChangeAndRefreshTheLabels)
     EXPECT_EQ(labelsSpy.count(), 2);
 
     // The property system reaches the same setters.
-    EXPECT_TRUE(grid.setProperty("xLayout", int(XYGrid::LogGrid)));
-    EXPECT_EQ(grid.xLayout(), XYGrid::LogGrid);
+    EXPECT_TRUE(grid.setProperty("xLayout", int(XYGrid::GridLayoutMode::LogGrid)));
+    EXPECT_EQ(grid.xLayout(), XYGrid::GridLayoutMode::LogGrid);
     EXPECT_EQ(layout.count(), 2);
 }
 
@@ -323,7 +323,7 @@ TEST(XYGridLayout, SharedPropertiesSignalOnChangeOnly)
     EXPECT_EQ(grid.outerGridLinesColor(), QColor(Qt::gray));
     EXPECT_EQ(grid.lineWidth(), 1.0);
     EXPECT_EQ(grid.yCount(), 10);
-    EXPECT_EQ(grid.xLayout(), XYGrid::EquidistantGrid);
+    EXPECT_EQ(grid.xLayout(), XYGrid::GridLayoutMode::EquidistantGrid);
     EXPECT_EQ(grid.xRange(), QPointF(0, 0));
     EXPECT_TRUE(grid.antialiasing());
     EXPECT_TRUE(grid.flags() & QQuickItem::ItemHasContents);
@@ -356,7 +356,7 @@ protected:
         grid->setAntialiasing(false);
         grid->setInnerGridLinesColor(Qt::red);
         grid->setOuterGridLinesColor(Qt::green);
-        grid->setXLayout(XYGrid::NiceLabelsLinGrid);
+        grid->setXLayout(XYGrid::GridLayoutMode::NiceLabelsLinGrid);
         grid->setXRange(QPointF(0, 3.5));
         grid->setYCount(4);
         scene->place(grid, QSizeF(350, 200));
@@ -472,7 +472,7 @@ TEST(XYGridCoreProfile, DrawsOnACoreProfileContext)
     grid->setAntialiasing(false);
     grid->setInnerGridLinesColor(Qt::red);
     grid->setOuterGridLinesColor(Qt::green);
-    grid->setXLayout(XYGrid::NiceLabelsLinGrid);
+    grid->setXLayout(XYGrid::GridLayoutMode::NiceLabelsLinGrid);
     grid->setXRange(QPointF(0, 3.5));
     scene.place(grid, QSizeF(350, 200));
     const QImage image = scene.grab();

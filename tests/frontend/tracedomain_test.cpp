@@ -23,7 +23,7 @@ void setUp(TraceDomain &d, QPointF x, QPointF y, QSizeF size)
 TEST(TraceDomain, Defaults)
 {
     TraceDomain d;
-    EXPECT_EQ(d.format(), TraceDomain::XYFormat);
+    EXPECT_EQ(d.format(), TraceDomain::TraceFormat::XYFormat);
     EXPECT_FALSE(d.isZoomed());
     EXPECT_FALSE(d.isLogX());
     EXPECT_FALSE(d.isLeftSmith());

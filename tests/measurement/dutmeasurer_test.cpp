@@ -26,7 +26,7 @@ using MeasurementTest::SimRig;
 
 bool dutCorrected(QmlFixturePort *port)
 {
-    return port->calibrationState().testFlag(QmlFixturePort::DutCorrected);
+    return port->calibrationState().testFlag(QmlFixturePort::CalibrationState::DutCorrected);
 }
 
 struct RunResult
@@ -105,7 +105,7 @@ TEST_F(DutInThru, EachSideCorrectsItsOwnPortWithTheKeptThruProcess)
     EXPECT_TRUE(errors.texts.empty() && dutErrors.texts.empty());
     ASSERT_TRUE(r.ok);
     EXPECT_FALSE(r.cancelled);
-    EXPECT_EQ(rightDut.status(), StatusDone);
+    EXPECT_EQ(rightDut.status(), Status::Done);
     ASSERT_EQ(status.count(), 1);
     EXPECT_TRUE(dutCorrected(rightPort));
     EXPECT_FALSE(dutCorrected(leftPort));
@@ -122,7 +122,7 @@ TEST_F(DutInThru, EachSideCorrectsItsOwnPortWithTheKeptThruProcess)
     EXPECT_EQ(rightDut.rawData().front().s11(), rig.sim.sceneS(2, 2, rig.sim.frequencyGrid(1)));
 
     leftDut.clearResults();
-    EXPECT_EQ(leftDut.status(), StatusNotMeasured);
+    EXPECT_EQ(leftDut.status(), Status::NotMeasured);
 }
 
 // The thru on the harmonic grid, then the DUT on a sweep that does not
@@ -155,7 +155,7 @@ TEST_F(DutInThru, ADutSweptOnAnotherGridThatCannotBeUsedIsRefusedWithTheReason)
         ErrorLog errors(&leftDut, &BaseMeasurer::error);
         const RunResult r = runDut(worker, leftDut, SParameterSource::fromDevice(rig.proxy.get()));
         EXPECT_FALSE(r.ok);
-        EXPECT_EQ(leftDut.status(), StatusFailed);
+        EXPECT_EQ(leftDut.status(), Status::Failed);
         ASSERT_EQ(errors.texts.size(), 2u);
         EXPECT_EQ(errors.texts[0], QStringLiteral("ProcessTimeGate::calculateDUT: error input parameters"));
         EXPECT_TRUE(errors.texts[1].contains(c.reason)) << errors.texts[1].toStdString();
@@ -172,7 +172,7 @@ TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsAndSaysWhy)
     const RunResult r = runDut(worker, dut, SParameterSource::fromDevice(rig.proxy.get()));
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(dut.status(), StatusFailed);
+    EXPECT_EQ(dut.status(), Status::Failed);
     EXPECT_EQ(errors.texts,
               std::vector<QString>{"The DUT correction needs the fixture models of this set-up: measure the "
                                    "fixtures first"});
@@ -185,19 +185,19 @@ TEST_F(DutInThru, ASideOutsideTheThruConnectionFails)
     VNAFixtureConnection other(&otherFixture, rig.proxy.get());
     DutMeasurer dut(&other, &thru, rig.proxy.get());
     EXPECT_FALSE(runDut(worker, dut, SParameterSource::fromDevice(rig.proxy.get())).ok);
-    EXPECT_EQ(dut.status(), StatusFailed);
+    EXPECT_EQ(dut.status(), Status::Failed);
 }
 
 TEST_F(DutInThru, ProcessesWithoutADutCorrectionReportIt)
 {
-    thruMeasurer.setCalcMethod(Algorithms::CalcMethodFiltering);
+    thruMeasurer.setCalcMethod(Algorithms::CalcMethod::Filtering);
     ASSERT_TRUE(measureThru());
     showDut();
     DutMeasurer dut(&left, &thru, rig.proxy.get());
     ErrorLog thruErrors(&thruMeasurer, &BaseMeasurer::error);
     ErrorLog errors(&dut, &BaseMeasurer::error);
     EXPECT_FALSE(runDut(worker, dut, SParameterSource::fromDevice(rig.proxy.get())).ok);
-    EXPECT_EQ(dut.status(), StatusFailed);
+    EXPECT_EQ(dut.status(), Status::Failed);
     // The kept process speaks through the measurer running it, not through
     // the one that made it.
     EXPECT_EQ(errors.texts,
@@ -250,7 +250,7 @@ TEST(DutMeasurer, CorrectsAReflectSideWithItsKeptProcesses)
     const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile));
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(s.dut.status(), StatusDone);
+    EXPECT_EQ(s.dut.status(), Status::Done);
     EXPECT_TRUE(dutCorrected(s.side.getFixturePort(0)->measureData()));
 }
 
@@ -266,7 +266,7 @@ TEST(DutMeasurer, ACancelStopsTheRunBeforeTheCorrection)
     QObject::connect(
         reader, &SDataMeasurer::statusChanged, &s.dut,
         [&s](Status st) {
-            if (st == StatusDone)
+            if (st == Status::Done)
                 s.dut.interrupt();
         },
         Qt::DirectConnection);
@@ -275,7 +275,7 @@ TEST(DutMeasurer, ACancelStopsTheRunBeforeTheCorrection)
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("The measurement was canceled")});
-    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_EQ(s.dut.status(), Status::Failed);
     EXPECT_FALSE(s.dut.isInterrupted());
     EXPECT_FALSE(dutCorrected(s.side.getFixturePort(0)->measureData()));
     EXPECT_TRUE(s.side.getFixturePort(0)->measureData()->isMeasured());
@@ -305,7 +305,7 @@ TEST(DutMeasurer, PortsReplacedSinceTheCalculationFailTheRun)
     const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(s.dutFile));
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
-    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_EQ(s.dut.status(), Status::Failed);
 }
 
 TEST(DutMeasurer, UnreadableDataFailsWithItsTextAndCancelsTheProgress)
@@ -317,7 +317,7 @@ TEST(DutMeasurer, UnreadableDataFailsWithItsTextAndCancelsTheProgress)
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
-    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_EQ(s.dut.status(), Status::Failed);
 
     // A file the reader refuses: the user sees why, after the step's text.
     const QString broken = s.dir.path() + "/declared.s1p";
@@ -334,7 +334,7 @@ TEST(DutMeasurer, UnreadableDataFailsWithItsTextAndCancelsTheProgress)
     EXPECT_EQ(errors.texts, std::vector<QString>{"Cannot read S-parameters data: " + broken
                                                  + ", line 3: [Number of Frequencies] declares 1001 points, the "
                                                    "file holds 2"});
-    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_EQ(s.dut.status(), Status::Failed);
 }
 
 // The raw data are read a second time; when only that read fails, the run
@@ -365,7 +365,7 @@ TEST(DutMeasurer, AFailedRawDataReadCancelsTheProgress)
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
-    EXPECT_EQ(s.dut.status(), StatusFailed);
+    EXPECT_EQ(s.dut.status(), Status::Failed);
     EXPECT_FALSE(dutCorrected(s.side.getFixturePort(0)->measureData()));
 }
 

@@ -18,7 +18,7 @@ using MeasureType = MeasureEnums::MeasureType;
 
 bool dutCorrected(QmlFixturePort *port)
 {
-    return port->calibrationState().testFlag(QmlFixturePort::DutCorrected);
+    return port->calibrationState().testFlag(QmlFixturePort::CalibrationState::DutCorrected);
 }
 
 QmlFixturePort *portOf(VNAFixtureConnection *side, int i = 0)

@@ -114,7 +114,7 @@ TEST(FixtureSetups, TheCorrectionMethodReachesEverySetupOnceAndTheirSteps)
     EXPECT_EQ(rec.count("setup method"), 2);
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(rig.setups->setup(i)->correctionMethod(), Method::BISECT);
-        EXPECT_EQ(thruOf(rig.setups->setup(i))->calcMethod(), Algorithms::CalcMethodBisection);
+        EXPECT_EQ(thruOf(rig.setups->setup(i))->calcMethod(), Algorithms::CalcMethod::Bisection);
     }
     // A set-up made later starts with the list's values.
     rig.setups->setZ0ConversionType(Conversion::Fixture);

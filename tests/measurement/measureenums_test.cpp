@@ -16,13 +16,13 @@ using CorrectionMethod = MeasureEnums::CorrectionMethod;
 
 TEST(MeasureEnums, CorrectionMethodMapsByMeaningNotByValue)
 {
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::TIME_GATING), Algorithms::CalcMethodTimeGate);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::BISECT), Algorithms::CalcMethodBisection);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::FILTERING), Algorithms::CalcMethodFiltering);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(1), Algorithms::CalcMethodBisection);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(2), Algorithms::CalcMethodFiltering);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::TIME_GATING), Algorithms::CalcMethod::TimeGate);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::BISECT), Algorithms::CalcMethod::Bisection);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::FILTERING), Algorithms::CalcMethod::Filtering);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(1), Algorithms::CalcMethod::Bisection);
+    EXPECT_EQ(MeasureEnums::toCalcMethod(2), Algorithms::CalcMethod::Filtering);
     for (int raw : {-1, 3, 7, 1000})
-        EXPECT_EQ(MeasureEnums::toCalcMethod(raw), Algorithms::CalcMethodFiltering) << raw;
+        EXPECT_EQ(MeasureEnums::toCalcMethod(raw), Algorithms::CalcMethod::Filtering) << raw;
 }
 
 TEST(MeasureEnums, Z0ConversionOutOfRangeMeansNoConversion)
@@ -39,13 +39,23 @@ TEST(MeasureEnums, Z0ConversionOutOfRangeMeansNoConversion)
 
 TEST(MeasureEnums, MeasurerStatusAndStandardsSelection)
 {
-    EXPECT_EQ(MeasureEnums::fromMeasurerStatus(0), MeasureEnums::MeasureStatus::MEASURED);
-    EXPECT_EQ(MeasureEnums::fromMeasurerStatus(1), MeasureEnums::MeasureStatus::NONE);
-    EXPECT_EQ(MeasureEnums::fromMeasurerStatus(2), MeasureEnums::MeasureStatus::Error);
-    EXPECT_EQ(MeasureEnums::fromMeasurerStatus(-3), MeasureEnums::MeasureStatus::Error);
-    EXPECT_EQ(int(MeasureEnums::fromMeasurerStatus(2)), 2);
-    EXPECT_EQ(int(MeasureEnums::fromMeasurerStatus(1)), 0);
-    EXPECT_EQ(int(MeasureEnums::fromMeasurerStatus(0)), 1);
+    // The step statuses QML compares as numbers.
+    struct Case
+    {
+        Status measurer;
+        MeasureEnums::MeasureStatus step;
+        int qmlValue;
+    };
+    const Case cases[] = {
+        {Status::Done, MeasureEnums::MeasureStatus::MEASURED, 1},
+        {Status::NotMeasured, MeasureEnums::MeasureStatus::NONE, 0},
+        {Status::Failed, MeasureEnums::MeasureStatus::Error, 2},
+        {static_cast<Status>(-3), MeasureEnums::MeasureStatus::Error, 2},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(MeasureEnums::fromMeasurerStatus(c.measurer), c.step) << int(c.measurer);
+        EXPECT_EQ(int(MeasureEnums::fromMeasurerStatus(c.measurer)), c.qmlValue) << int(c.measurer);
+    }
 
     using State = MeasureEnums::FixturePossibleState;
     EXPECT_EQ(MeasureEnums::possibleState(true, true), State::OPEN_AND_SHORT);

@@ -48,7 +48,7 @@ QmlFixturePort *portOf(VNAFixtureConnection *side, int i = 0)
 
 bool dutCorrected(VNAFixtureConnection *side)
 {
-    return portOf(side)->calibrationState().testFlag(QmlFixturePort::DutCorrected);
+    return portOf(side)->calibrationState().testFlag(QmlFixturePort::CalibrationState::DutCorrected);
 }
 
 // One set-up in the list, measured from Touchstone files: A on analyser
@@ -127,7 +127,7 @@ struct Chain
         QObject::connect(
             measurer, &Measurer::statusChanged, measurer,
             [this](Status st) {
-                if (st == StatusDone)
+                if (st == Status::Done)
                     cancelFromTheWorker();
             },
             Qt::DirectConnection);
@@ -307,8 +307,8 @@ TEST(MeasurerChain, ACancelDuringTheFirstDutSideCorrectsNoSide)
     TestSupport::flush();
 
     EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
-    EXPECT_EQ(first->status(), StatusFailed);
-    EXPECT_EQ(second->status(), StatusNotMeasured);
+    EXPECT_EQ(first->status(), Status::Failed);
+    EXPECT_EQ(second->status(), Status::NotMeasured);
     EXPECT_FALSE(dutCorrected(chain.a()));
     EXPECT_FALSE(dutCorrected(chain.b()));
     EXPECT_EQ(chain.dut()->dutMeasured(), MeasureStatus::Error);
@@ -339,8 +339,8 @@ TEST(MeasurerChain, ACancelBetweenTheDutSidesStopsBeforeTheSecond)
     TestSupport::flush();
 
     EXPECT_EQ(errors.texts, std::vector<QString>{canceled});
-    EXPECT_EQ(first->status(), StatusDone);
-    EXPECT_EQ(second->status(), StatusNotMeasured);
+    EXPECT_EQ(first->status(), Status::Done);
+    EXPECT_EQ(second->status(), Status::NotMeasured);
     EXPECT_TRUE(dutCorrected(chain.a()));
     EXPECT_FALSE(dutCorrected(chain.b()));
     EXPECT_EQ(chain.dut()->dutMeasured(), MeasureStatus::NONE);

@@ -201,23 +201,27 @@ TEST(QmlFixturePort, CalibrationStateFlagsOfEveryDataState)
 {
     // QML reads the flags as numbers: converted 2, offset 4, DUT-corrected 8.
     using State = Algorithms::FixturePort::DataState;
+    using Flag = QmlFixturePort::CalibrationState;
+    using Flags = QmlFixturePort::CalibrationStates;
     const struct
     {
         State state;
+        Flags names;
         int flags;
     } cases[] = {
-        {State::Default, 0},
-        {State::Converted, 2},
-        {State::Offset, 4},
-        {State::OffsetConverted, 2 | 4},
-        {State::DutCorrected, 8},
-        {State::DutCorrectedOffset, 4 | 8},
-        {State::DutCorrectedConverted, 2 | 8},
-        {State::DutCorrectedOffsetConverted, 2 | 4 | 8},
+        {State::Default, Flags(), 0},
+        {State::Converted, Flag::Converted, 2},
+        {State::Offset, Flag::Offset, 4},
+        {State::OffsetConverted, Flag::Converted | Flag::Offset, 2 | 4},
+        {State::DutCorrected, Flag::DutCorrected, 8},
+        {State::DutCorrectedOffset, Flag::Offset | Flag::DutCorrected, 4 | 8},
+        {State::DutCorrectedConverted, Flag::Converted | Flag::DutCorrected, 2 | 8},
+        {State::DutCorrectedOffsetConverted, Flag::Converted | Flag::Offset | Flag::DutCorrected, 2 | 4 | 8},
     };
     TestPort port;
     for (const auto &c : cases) {
         port.setDataState(c.state);
+        EXPECT_EQ(port.calibrationState(), c.names) << "state " << int(c.state);
         EXPECT_EQ(int(port.calibrationState()), c.flags) << "state " << int(c.state);
         EXPECT_EQ(port.property("calibrationState").toInt(), c.flags) << "state " << int(c.state);
     }
@@ -229,7 +233,8 @@ TEST(QmlFixturePort, DutCorrectionOfAPlainModelIsFlaggedDutCorrectedOnly)
     ASSERT_TRUE(port.setDefaultSParameters(lineModel(SynthNet::harmonicGrid(1e8, 20))));
     port.markDutCorrected(false);
     emit port.uncorrectedSParametersChanged(); // as the DUT correction announces it
-    EXPECT_EQ(port.calibrationState(), QmlFixturePort::CalibrationStates(QmlFixturePort::DutCorrected));
+    EXPECT_EQ(port.calibrationState(),
+              QmlFixturePort::CalibrationStates(QmlFixturePort::CalibrationState::DutCorrected));
 }
 
 TEST(QmlFixturePort, LowPassFollowsTheGridOfTheCurrentModel)

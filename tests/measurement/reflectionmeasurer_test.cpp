@@ -132,9 +132,9 @@ TEST_P(OneStandard, ModelReproducesTheMeasuredStandard)
     ASSERT_TRUE(rig.measure(c.isShort ? files.shortStandard() : files.open(), c.isShort));
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
     EXPECT_FALSE(rig.cancelled);
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusDone);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Done);
     ASSERT_EQ(calculating.count(), 1);
-    EXPECT_EQ(c.isShort ? rig.measurer.shortStatus() : rig.measurer.openStatus(), StatusDone);
+    EXPECT_EQ(c.isShort ? rig.measurer.shortStatus() : rig.measurer.openStatus(), Status::Done);
 
     QmlFixturePort *port = rig.port(0);
     ASSERT_TRUE(port->isMeasured());
@@ -166,16 +166,16 @@ TEST(ReflectionMeasurer, OpenAndShortCalculateOnlyOnceBothAreRead)
     ReflectRig rig(2);
     rig.measurer.setState(State::OPEN_AND_SHORT);
     ASSERT_TRUE(rig.measure(files.open(true), false));
-    EXPECT_EQ(rig.measurer.openStatus(), StatusDone);
-    EXPECT_EQ(rig.measurer.shortStatus(), StatusNotMeasured);
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusNotMeasured);
+    EXPECT_EQ(rig.measurer.openStatus(), Status::Done);
+    EXPECT_EQ(rig.measurer.shortStatus(), Status::NotMeasured);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::NotMeasured);
     EXPECT_FALSE(rig.port(0)->uncorrectedSParameters());
     EXPECT_EQ(rig.connection.processCount(), 0u);
 
     ErrorLog errors(&rig.measurer, &BaseMeasurer::error);
     ASSERT_TRUE(rig.measure(files.shortStandard(true), true));
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusDone);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Done);
     EXPECT_EQ(rig.connection.processCount(), 2u);
     EXPECT_EQ(rig.measurer.openRawData().size(), 2);
     EXPECT_EQ(rig.measurer.shortRawData().size(), 2);
@@ -189,7 +189,7 @@ TEST(ReflectionMeasurer, OpenAndShortCalculateOnlyOnceBothAreRead)
 
     // Measuring the open again recalculates from the stored short.
     ASSERT_TRUE(rig.measure(files.open(true), false));
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusDone);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Done);
     EXPECT_TRUE(rig.port(1)->isMeasured());
 }
 
@@ -199,9 +199,9 @@ TEST(ReflectionMeasurer, AStandardTheStateDoesNotAskForIsOnlyStored)
     ReflectRig rig;
     rig.measurer.setState(State::SHORT);
     ASSERT_TRUE(rig.measure(files.open(), false));
-    EXPECT_EQ(rig.measurer.openStatus(), StatusDone);
+    EXPECT_EQ(rig.measurer.openStatus(), Status::Done);
     EXPECT_EQ(rig.measurer.openReader()->data().size(), 1u);
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusNotMeasured);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::NotMeasured);
     EXPECT_FALSE(rig.port(0)->uncorrectedSParameters());
 }
 
@@ -209,13 +209,13 @@ TEST(ReflectionMeasurer, BisectionHasNoReflectionProcessAndFailsSilently)
 {
     StandardFiles files;
     ReflectRig rig;
-    rig.measurer.setCalcMethod(Algorithms::CalcMethodBisection);
+    rig.measurer.setCalcMethod(Algorithms::CalcMethod::Bisection);
     ErrorLog errors(&rig.measurer, &BaseMeasurer::error);
     EXPECT_FALSE(rig.measure(files.open(), false));
     EXPECT_TRUE(errors.texts.empty());
     EXPECT_TRUE(rig.cancelled);
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusFailed);
-    EXPECT_EQ(rig.measurer.openStatus(), StatusDone);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Failed);
+    EXPECT_EQ(rig.measurer.openStatus(), Status::Done);
     EXPECT_FALSE(rig.port(0)->uncorrectedSParameters());
     EXPECT_FALSE(rig.port(0)->portZ0());
 }
@@ -229,8 +229,8 @@ TEST(ReflectionMeasurer, MorePortsThanReadTracesFailTheCalculation)
     rig.fixture.setPortsCount(3);
     rig.side.setAttachedVnaPort(2, 1);
     EXPECT_FALSE(rig.measure(files.shortStandard(true), true));
-    EXPECT_EQ(rig.measurer.shortStatus(), StatusDone);
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusFailed);
+    EXPECT_EQ(rig.measurer.shortStatus(), Status::Done);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Failed);
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(rig.port(i)->uncorrectedSParameters()) << i;
 }
@@ -244,9 +244,9 @@ TEST(ReflectionMeasurer, UnreadableDataFailsWithItsText)
     QSignalSpy openStatus(&rig.measurer, &ReflectionMeasurer::openStatusChanged);
     EXPECT_FALSE(rig.measure(files.open(), false));
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
-    EXPECT_EQ(rig.measurer.openStatus(), StatusFailed);
+    EXPECT_EQ(rig.measurer.openStatus(), Status::Failed);
     ASSERT_EQ(openStatus.count(), 1);
-    EXPECT_EQ(openStatus.at(0).at(0).value<Status>(), StatusFailed);
+    EXPECT_EQ(openStatus.at(0).at(0).value<Status>(), Status::Failed);
     EXPECT_TRUE(rig.cancelled);
 
     // A file the reader refuses: the user sees why, after the step's text.
@@ -262,7 +262,7 @@ TEST(ReflectionMeasurer, UnreadableDataFailsWithItsText)
     EXPECT_FALSE(rig.measure(SParameterSource::fromFile(broken), false));
     EXPECT_EQ(errors.texts, std::vector<QString>{"Cannot read S-parameters data: " + broken
                                                  + ", line 3: a value of the point at 2 is not finite"});
-    EXPECT_EQ(rig.measurer.openStatus(), StatusFailed);
+    EXPECT_EQ(rig.measurer.openStatus(), Status::Failed);
 }
 
 // A cancel during the calculation is reported once, by the process; once a
@@ -283,7 +283,7 @@ TEST(ReflectionMeasurer, OnlyTheRunningProcessAnswersACancel)
     ErrorLog portErrors(rig.side.getFixturePort(0), &MeasuredFixturePort::error);
     EXPECT_FALSE(rig.measure(files.open(), false));
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("The measurement was canceled")});
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusFailed);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Failed);
     EXPECT_TRUE(rig.cancelled);
 
     QObject::disconnect(rig.port(0), nullptr, &rig.measurer, nullptr);
@@ -305,8 +305,8 @@ TEST(ReflectionMeasurer, ResetClearsReadersRawDataAndPorts)
     ASSERT_TRUE(rig.measure(files.open(), false));
     ASSERT_TRUE(rig.port(0)->isMeasured());
     rig.measurer.reset();
-    EXPECT_EQ(rig.measurer.openStatus(), StatusNotMeasured);
-    EXPECT_EQ(rig.measurer.calculatingStatus(), StatusNotMeasured);
+    EXPECT_EQ(rig.measurer.openStatus(), Status::NotMeasured);
+    EXPECT_EQ(rig.measurer.calculatingStatus(), Status::NotMeasured);
     EXPECT_TRUE(rig.measurer.openRawData().empty());
     EXPECT_TRUE(rig.measurer.openReader()->data().empty());
     EXPECT_FALSE(rig.port(0)->uncorrectedSParameters());
@@ -372,7 +372,7 @@ TEST(ReflectionMeasurer, MeasuresTheStandardsOfTheSimulatedAnalyser)
     MeasurementTest::runOnWorker(worker, [&] { ok = measurer.measureShort(source, nullptr); });
     ASSERT_TRUE(ok);
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
-    EXPECT_EQ(measurer.calculatingStatus(), StatusDone);
+    EXPECT_EQ(measurer.calculatingStatus(), Status::Done);
 
     QmlFixturePort *port = side.getFixturePort(0)->measureData();
     ASSERT_TRUE(port->isMeasured() && port->length());

@@ -40,7 +40,7 @@ TEST(SParameterSourceFile, ReadsGridImpedanceAndElementsByRowAndColumn)
     std::vector<double> grid;
     const QString path = writeLabelledThreePort(dir.path(), grid);
     const auto source = SParameterSource::fromFile(path);
-    EXPECT_EQ(source.kind(), SParameterSource::File);
+    EXPECT_EQ(source.kind(), SParameterSource::Kind::File);
 
     EXPECT_EQ(source.readFrequencies(), grid);
     // One reference impedance for every port.
@@ -165,7 +165,7 @@ protected:
 TEST_F(SParameterSourceDevice, ReadsTheLiveGridImpedancesAndTraces)
 {
     const auto source = SParameterSource::fromDevice(rig->proxy.get());
-    EXPECT_EQ(source.kind(), SParameterSource::Device);
+    EXPECT_EQ(source.kind(), SParameterSource::Kind::Device);
     const auto grid = rig->sim.frequencyGrid(1);
     EXPECT_EQ(source.readFrequencies(), grid);
     EXPECT_EQ(source.readPortZ0(0), 50.0);

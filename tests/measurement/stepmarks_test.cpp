@@ -209,7 +209,7 @@ TEST_F(PlaneOffsetOfAThru, NothingMovesBeforeTheThruOrWithoutAReference)
     drain(services.worker);
     EXPECT_EQ(step.leftOffset(), 0.0);
     EXPECT_FALSE(step.appliedFixtureOffset());
-    EXPECT_FALSE(thru.a.port(0)->calibrationState().testFlag(QmlFixturePort::Offset));
+    EXPECT_FALSE(thru.a.port(0)->calibrationState().testFlag(QmlFixturePort::CalibrationState::Offset));
 }
 
 TEST(PlaneOffset, AReflectionStepTakesItOnItsOneSide)

@@ -19,7 +19,7 @@ using MeasureStatus = MeasureEnums::MeasureStatus;
 
 bool hasOffset(QmlFixturePort *port)
 {
-    return port->calibrationState().testFlag(QmlFixturePort::Offset);
+    return port->calibrationState().testFlag(QmlFixturePort::CalibrationState::Offset);
 }
 
 class ThruOffsets : public ::testing::Test

@@ -169,9 +169,9 @@ TEST_F(TransmissionFromAnalyser, ModelsMatchTheScenesFixtures)
     EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
     EXPECT_EQ(steps, thru.measurer.stepCount());
     EXPECT_FALSE(thru.cancelled);
-    EXPECT_EQ(thru.measurer.status(), StatusDone);
+    EXPECT_EQ(thru.measurer.status(), Status::Done);
     ASSERT_EQ(status.count(), 1);
-    EXPECT_EQ(status.at(0).at(0).value<Status>(), StatusDone);
+    EXPECT_EQ(status.at(0).at(0).value<Status>(), Status::Done);
 
     const auto f = rig->sim.frequencyGrid(1);
     QmlFixturePort *left = thru.leftPort(0);
@@ -214,7 +214,7 @@ TEST_F(TransmissionFromAnalyser, ModelsMatchTheScenesFixtures)
 
     // Clearing empties the ports and the raw data and makes the status idle.
     thru.measurer.clearResults();
-    EXPECT_EQ(thru.measurer.status(), StatusNotMeasured);
+    EXPECT_EQ(thru.measurer.status(), Status::NotMeasured);
     EXPECT_FALSE(left->uncorrectedSParameters());
     EXPECT_TRUE(thru.measurer.rawData().empty());
 }
@@ -278,7 +278,7 @@ TEST(TransmissionMeasurer, UnequalSidesFailAtTheConfigurationCheckAndSayWhy)
     thru.rightFixture.setPortsCount(3);
     ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
     EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
-    EXPECT_EQ(thru.measurer.status(), StatusFailed);
+    EXPECT_EQ(thru.measurer.status(), Status::Failed);
     EXPECT_TRUE(thru.cancelled);
     EXPECT_EQ(thru.lastText, QStringLiteral("Check configuration"));
     EXPECT_EQ(errors.texts,
@@ -296,7 +296,7 @@ TEST(TransmissionMeasurer, AnUnreadablePairFailsAndKeepsTheEarlierPairsProcess)
     thru.attach({0, 0}, {1, 2});
     ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
     EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
-    EXPECT_EQ(thru.measurer.status(), StatusFailed);
+    EXPECT_EQ(thru.measurer.status(), Status::Failed);
     EXPECT_TRUE(thru.cancelled);
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_EQ(errors.texts[0], QStringLiteral("Cannot read S-parameters data"));
@@ -322,7 +322,7 @@ TEST(TransmissionMeasurer, ARefusedFileFailsWithTheReadersReason)
     EXPECT_EQ(errors.texts, std::vector<QString>{"Cannot read the frequency grid: " + file
                                                  + ", line 3: the frequency 1 does not rise above the "
                                                    "previous 1 (line 2)"});
-    EXPECT_EQ(thru.measurer.status(), StatusFailed);
+    EXPECT_EQ(thru.measurer.status(), Status::Failed);
 }
 
 // The calculation's own findings reach the measurer's error list, which the
@@ -342,7 +342,7 @@ TEST(TransmissionMeasurer, TheCalculationsReasonsReachTheErrorList)
         thru.attach({0}, {1});
         ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
         EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
-        EXPECT_EQ(thru.measurer.status(), StatusFailed);
+        EXPECT_EQ(thru.measurer.status(), Status::Failed);
         EXPECT_EQ(errors.texts,
                   (std::vector<QString>{"Transmission. Invalid input data",
                                         "The frequency grid is not uniformly spaced. Use a linear sweep"}));
@@ -359,7 +359,7 @@ TEST(TransmissionMeasurer, TheCalculationsReasonsReachTheErrorList)
         thru.attach({0}, {1});
         ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
         ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
-        EXPECT_EQ(thru.measurer.status(), StatusDone);
+        EXPECT_EQ(thru.measurer.status(), Status::Done);
         EXPECT_TRUE(thru.leftPort(0)->isMeasured());
         EXPECT_TRUE(thru.rightPort(0)->isMeasured());
         ASSERT_EQ(errors.texts.size(), 1u);
@@ -391,7 +391,7 @@ TEST(TransmissionMeasurer, MissingGridOrImpedanceFailWithTheirTexts)
         GTEST_SKIP() << "the first poll already read the impedances";
     EXPECT_FALSE(live.run(SParameterSource::fromDevice(rig.proxy.get())));
     EXPECT_EQ(liveErrors.texts, std::vector<QString>{QStringLiteral("Cannot read z0 impedance value")});
-    EXPECT_EQ(live.measurer.status(), StatusFailed);
+    EXPECT_EQ(live.measurer.status(), Status::Failed);
     EXPECT_EQ(live.connection.processCount(), 0u);
 }
 
@@ -413,7 +413,7 @@ TEST(TransmissionMeasurer, InterruptDuringTheFirstPairStopsTheRun)
         Qt::DirectConnection);
     ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
     EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
-    EXPECT_EQ(thru.measurer.status(), StatusFailed);
+    EXPECT_EQ(thru.measurer.status(), Status::Failed);
     EXPECT_FALSE(thru.measurer.isInterrupted());
     EXPECT_EQ(std::count(errors.texts.begin(), errors.texts.end(), QStringLiteral("The measurement was canceled")), 1);
     EXPECT_EQ(thru.connection.processCount(), 1u);
@@ -465,7 +465,7 @@ TEST(TransmissionMeasurer, ACancelOutsideTheCalculationIsReportedOnce)
         ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
         EXPECT_FALSE(thru.run(SParameterSource::fromFile(file)));
         EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("The measurement was canceled")});
-        EXPECT_EQ(thru.measurer.status(), StatusFailed);
+        EXPECT_EQ(thru.measurer.status(), Status::Failed);
         EXPECT_TRUE(thru.cancelled);
         EXPECT_FALSE(thru.measurer.isInterrupted());
         EXPECT_EQ(thru.connection.processCount(), test.keptProcesses);
@@ -512,8 +512,8 @@ TEST(BaseMeasurer, SettersSignalOnlyOnChange)
     QSignalSpy method(&m, &BaseMeasurer::calcMethodChanged);
     QSignalSpy conversion(&m, &BaseMeasurer::conversionTChanged);
     QSignalSpy z0(&m, &BaseMeasurer::userDefZ0Changed);
-    m.setCalcMethod(Algorithms::CalcMethodTimeGate);
-    m.setCalcMethod(Algorithms::CalcMethodBisection);
+    m.setCalcMethod(Algorithms::CalcMethod::TimeGate);
+    m.setCalcMethod(Algorithms::CalcMethod::Bisection);
     m.setConversionT(Algorithms::Z0ConversionType::System);
     m.setConversionT(Algorithms::Z0ConversionType::User);
     m.setUserDefZ0(50.0 + 1e-14);
@@ -521,7 +521,7 @@ TEST(BaseMeasurer, SettersSignalOnlyOnChange)
     EXPECT_EQ(method.count(), 1);
     EXPECT_EQ(conversion.count(), 1);
     EXPECT_EQ(z0.count(), 1);
-    EXPECT_EQ(m.calcMethod(), Algorithms::CalcMethodBisection);
+    EXPECT_EQ(m.calcMethod(), Algorithms::CalcMethod::Bisection);
     EXPECT_EQ(m.userDefZ0(), 75.0);
 }
 

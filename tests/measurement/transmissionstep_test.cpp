@@ -323,16 +323,16 @@ TEST(TransmissionStep, SettingsReachEveryMeasurerOnlyOnChange)
     rec.watch(&step, &Step::userDefZ0Changed, "z0");
     rec.watch(&step, &Step::calcMethodChanged, "method");
     step.setUserDefZ0(50.0 + 1e-14);
-    step.setCalcMethod(Algorithms::CalcMethodTimeGate);
+    step.setCalcMethod(Algorithms::CalcMethod::TimeGate);
     EXPECT_EQ(rec.count("z0"), 0);
     EXPECT_EQ(rec.count("method"), 0);
 
-    step.setCalcMethod(Algorithms::CalcMethodFiltering);
+    step.setCalcMethod(Algorithms::CalcMethod::Filtering);
     step.setConversionT(Algorithms::Z0ConversionType::User);
     step.setUserDefZ0(75.0);
     for (BaseMeasurer *m : std::initializer_list<BaseMeasurer *>{step.thruMeasurer(), step.leftReflectMeasurer(),
                                                                  step.rightReflectMeasurer()}) {
-        EXPECT_EQ(m->calcMethod(), Algorithms::CalcMethodFiltering);
+        EXPECT_EQ(m->calcMethod(), Algorithms::CalcMethod::Filtering);
         EXPECT_EQ(m->conversionT(), Algorithms::Z0ConversionType::User);
         EXPECT_EQ(m->userDefZ0(), 75.0);
     }

@@ -283,24 +283,24 @@ TEST(VukAlgorithmsSetup, CalculationSettingsReachEveryStepOldAndNew)
     Rig rig;
     auto setup = rig.make();
     const auto calcMethods = [&] {
-        std::vector<int> out;
+        std::vector<Algorithms::CalcMethod> out;
         for (const auto &step : setup->steps().items())
             out.push_back(step->calcMethod());
         return out;
     };
     setup->setCorrectionMethod(Method::BISECT);
-    EXPECT_EQ(calcMethods(), (std::vector<int>{Algorithms::CalcMethodBisection}));
+    EXPECT_EQ(calcMethods(), (std::vector<Algorithms::CalcMethod>{Algorithms::CalcMethod::Bisection}));
     setup->setCorrectionMethod(Method::FILTERING);
-    EXPECT_EQ(calcMethods(), (std::vector<int>{Algorithms::CalcMethodFiltering}));
+    EXPECT_EQ(calcMethods(), (std::vector<Algorithms::CalcMethod>{Algorithms::CalcMethod::Filtering}));
     setup->setCorrectionMethod(MeasureEnums::CorrectionMethod(9));
-    EXPECT_EQ(calcMethods(), (std::vector<int>{Algorithms::CalcMethodFiltering}));
+    EXPECT_EQ(calcMethods(), (std::vector<Algorithms::CalcMethod>{Algorithms::CalcMethod::Filtering}));
     setup->setZ0ConversionType(MeasureEnums::Z0Conversion::User);
     setup->setUserZ0(75.0);
     // Rebuilt steps get the settings too.
     setup->setBbConnectionEnabled(true);
     ASSERT_EQ(setup->steps().size(), 2);
     for (const auto &step : setup->steps().items()) {
-        EXPECT_EQ(step->calcMethod(), Algorithms::CalcMethodFiltering);
+        EXPECT_EQ(step->calcMethod(), Algorithms::CalcMethod::Filtering);
         EXPECT_EQ(step->conversionT(), Algorithms::Z0ConversionType::User);
         EXPECT_EQ(step->userDefZ0(), 75.0);
     }
