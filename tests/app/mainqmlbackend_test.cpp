@@ -1484,6 +1484,53 @@ TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
     EXPECT_FALSE(QFile::exists(base + QStringLiteral("_ImpulseResponse.txt")));
 }
 
+// Every impedance conversion, "none" included, gives files the analyser
+// loads: a measured 2x-thru applied end to end.
+TEST_F(Backend, MeasuredThruIsAppliedWithEveryImpedanceConversion)
+{
+    sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
+    sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    ASSERT_TRUE(waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }));
+    flush();
+    using Z0 = MeasureEnums::Z0Conversion;
+    for (const Z0 conversion : {Z0::None, Z0::System, Z0::Fixture}) {
+        SCOPED_TRACE(static_cast<int>(conversion));
+        b.getFixtureSetups()->setZ0ConversionType(conversion);
+        drainStepWorker(b);
+        VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+        auto *thru = qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
+        ASSERT_NE(thru, nullptr);
+        QSignalSpy errors(&b, &MainQmlBackend::error);
+        thru->measureFromVna();
+        flush();
+        ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED)
+            << (errors.isEmpty() ? std::string() : errors.at(0).at(0).toString().toStdString());
+
+        const ActionReport applied = runAction(b, [&] { b.applyCorrection(); });
+        ASSERT_TRUE(applied.errors.isEmpty()) << applied.errors.join(';').toStdString();
+        EXPECT_EQ(applied.messages, QStringList{QStringLiteral("Correction was applied")});
+        for (int port = 0; port < 2; ++port) {
+            const QString file = workDir.filePath(QStringLiteral("tmp/deembed-%1.s2p").arg(port + 1));
+            TouchstoneIO reader;
+            const auto data = reader.read(file);
+            ASSERT_TRUE(data.has_value()) << file.toStdString();
+            EXPECT_GT(data->impedance, 0.0);
+            if (conversion != Z0::Fixture) {
+                EXPECT_DOUBLE_EQ(data->impedance, 50.0);
+            }
+            EXPECT_TRUE(sim->channel(1).deembedPorts[size_t(port)].loaded);
+            EXPECT_TRUE(sim->channel(1).deembedPorts[size_t(port)].enabled);
+        }
+        // The next measurement sees the raw thru again.
+        sim->execute(QStringLiteral("CALC1:FSIM:STAT OFF"));
+        sim->execute(QStringLiteral("CALC1:FSIM:SEND:DEEM:STAT OFF"));
+    }
+}
+
 TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
 {
     // A 2x-thru of two known fixtures between analyser ports 1 and 2 on a
