@@ -219,7 +219,7 @@ std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrecti
         if (!cause.isEmpty()) {
             staged = staged.mid(i);
             removeStaged();
-            QString text = tr("File cannot be created (%1): %2").arg(cause, file);
+            QString text = writeFailureCause(file, cause);
             if (!replaced.isEmpty())
                 text += tr("; these files of this action were already replaced: %1")
                             .arg(replaced.join(QStringLiteral(", ")));
