@@ -10,11 +10,14 @@
 
 #include "device/syncedvnadevice.h"
 #include "device/taskprogress.h"
+#include "device/touchstoneio.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CalibrateVnaTableModel;
@@ -42,7 +45,16 @@ struct CorrectionFileEntry
 {
     quint32 port = 0; // 0-based analyser port of the fixture port
     QString file; // full path of the written file
-    double impedance = 0.0; // the port's target impedance (ohm), 0 when none
+    // The reference impedance (ohm) the model is referred to at its analyser
+    // side: the conversion target, or the port impedance it was measured in.
+    double impedance = 0.0;
+};
+
+// A correction file's entry and content, before anything is written.
+struct PreparedCorrection
+{
+    CorrectionFileEntry entry;
+    TouchstoneData data;
 };
 
 // What the program fixes and tests vary: where the listener listens, the
@@ -120,13 +132,16 @@ private:
     void recallState(const QString &filePath, TaskProgress *progress);
     // The raw-data files of saveRawDataFiles, inside an admitted action.
     void writeRawDataFiles(const QString &filename);
-    // The correction files of one fixture connection; empty on failure,
-    // which has been reported.
-    std::vector<CorrectionFileEntry> writeCorrectionFiles(const QString &base, VNAFixtureConnection *connection,
-                                                          const std::vector<double> &grid);
-    // Shared by applyCorrection and saveCorrectionFiles; false when the
-    // action failed (reported, progress cancelled).
-    bool writeAllCorrections(const QString &base, TaskProgress &progress, bool sendToAnalyser);
+    // The correction files of one fixture connection, not yet written;
+    // empty on failure, which has been reported.
+    std::vector<PreparedCorrection> prepareCorrectionFiles(const QString &base, VNAFixtureConnection *connection,
+                                                           const std::vector<double> &grid);
+    // Shared by applyCorrection and saveCorrectionFiles: the files of every
+    // set-up, all written or none replaced; empty when the action failed
+    // (reported, progress cancelled).
+    std::optional<std::vector<CorrectionFileEntry>> writeAllCorrections(const QString &base, TaskProgress &progress);
+    QStringList deembeddingFailures(const std::vector<CorrectionFileEntry> &entries,
+                                    const std::optional<DeembeddingCheck> &check) const;
 
     Settings *settings;
     QString temporaryFolderPath;

@@ -295,6 +295,58 @@ void SyncedVnaDevice::pushRestoreState(StateRestore request, RestoreCallback cal
     });
 }
 
+void SyncedVnaDevice::pushApplyDeembedding(std::vector<DeembeddingRequest> requests, DeembeddingCallback callback)
+{
+    using Result = std::optional<DeembeddingCheck>;
+    worker->push([this, requests = std::move(requests), done = callOnce<Result>(std::move(callback))] {
+        done(applyDeembeddingTask(requests));
+    });
+}
+
+DeembeddingCheck SyncedVnaDevice::applyDeembeddingTask(const std::vector<DeembeddingRequest> &requests)
+{
+    DeembeddingCheck check;
+    if (!activeChannel || !device->isConnected())
+        return check;
+    const uint channel = *activeChannel;
+    // Errors queued before belong to earlier commands; the queue is read
+    // empty first, a bounded number of times.
+    constexpr int maxErrors = 64;
+    const auto drainErrors = [this](QStringList *texts) {
+        for (int i = 0; i < maxErrors; ++i) {
+            const auto entry = device->nextError();
+            if (!entry || entry->first == 0)
+                return;
+            if (texts)
+                texts->append(QStringLiteral("%1, %2").arg(entry->first).arg(entry->second));
+        }
+    };
+    drainErrors(nullptr);
+    for (const DeembeddingRequest &request : requests) {
+        if (request.impedance)
+            device->setImpedance(request.port, *request.impedance);
+        device->setDeembeddingState(channel, request.port, false);
+        device->setDeembeddingFile(channel, request.port, request.file);
+    }
+    device->setDeembeddingState(channel, true);
+    device->setFixtureSimulationState(channel, true);
+    check.reached = device->isConnected();
+    for (const DeembeddingRequest &request : requests) {
+        DeembeddingCheck::Port port;
+        port.port = request.port;
+        port.enabled = device->deembeddingState(channel, request.port);
+        port.file = device->deembeddingFile(channel, request.port);
+        if (request.impedance)
+            port.impedance = device->impedance(request.port);
+        check.ports.push_back(std::move(port));
+    }
+    check.deembedding = device->deembeddingState(channel);
+    check.fixtureSimulator = device->fixtureSimulationState(channel);
+    drainErrors(&check.analyserErrors);
+    updateConnectedState();
+    return check;
+}
+
 bool SyncedVnaDevice::connectNow()
 {
     if (closing)

@@ -57,6 +57,34 @@ struct StateRestoreResult
     QStringList differing; // "name: now (before)" for every setting that differs
 };
 
+// One de-embedding file to hand to an analyser port (0-based), with the
+// reference impedance to set on that port first when present.
+struct DeembeddingRequest
+{
+    quint32 port = 0;
+    QString file;
+    std::optional<double> impedance;
+};
+
+// What the analyser reports after the de-embedding requests: per port its
+// de-embedding state, file and impedance as read back (empty: no reply),
+// the channel's switches, and the errors it queued meanwhile.
+struct DeembeddingCheck
+{
+    struct Port
+    {
+        quint32 port = 0;
+        std::optional<bool> enabled;
+        std::optional<QString> file;
+        std::optional<double> impedance;
+    };
+    bool reached = false; // the channel was known and the commands went out
+    std::vector<Port> ports; // in request order
+    std::optional<bool> deembedding;
+    std::optional<bool> fixtureSimulator;
+    QStringList analyserErrors; // "code, text" of each error queued meanwhile
+};
+
 class SyncedVnaDevice : public QObject
 {
     Q_OBJECT
@@ -82,6 +110,7 @@ public:
     using SaveTypeCallback = std::function<void(std::optional<VNADevice::SaveType>)>;
     using SettingsCallback = std::function<void(std::optional<VNADevice::Settings>)>;
     using RestoreCallback = std::function<void(std::optional<StateRestoreResult>)>;
+    using DeembeddingCallback = std::function<void(std::optional<DeembeddingCheck>)>;
     // Why a measurement failed, for the user; called on the worker just
     // before the empty result (not for a cancel).
     using FailureCallback = std::function<void(QString)>;
@@ -135,6 +164,11 @@ public:
     // dropped link is reconnected and the whole reload retried until
     // restoreRetryMs has passed.
     void pushRestoreState(StateRestore request, RestoreCallback callback);
+    // In one task: per request the port impedance, the port's de-embedding
+    // off and its file (loading it switches the port on again), then the
+    // channel's de-embedding and fixture simulator on; then everything read
+    // back, with the errors the analyser queued meanwhile.
+    void pushApplyDeembedding(std::vector<DeembeddingRequest> requests, DeembeddingCallback callback);
     // The bound of the wait for one sweep, from the sweep time in seconds
     // (the timing's floor when it is unknown).
     qint64 sweepWaitMs(std::optional<double> sweepSeconds) const;
@@ -243,6 +277,7 @@ private:
     void measureTask(const std::vector<PortPair> &pairs, const MeasureCallback &callback,
                      const FailureCallback &failed);
     StateRestoreResult restoreTask(const StateRestore &request);
+    DeembeddingCheck applyDeembeddingTask(const std::vector<DeembeddingRequest> &requests);
     bool connectNow();
     void updateConnectedState();
 

@@ -471,6 +471,64 @@ std::optional<VNADevice::Settings> VNADevice::readSettings()
     return settings;
 }
 
+namespace {
+
+std::optional<bool> toFlag(const std::optional<QString> &reply)
+{
+    if (reply == QLatin1String("1"))
+        return true;
+    if (reply == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+QString withoutQuotes(const QString &text)
+{
+    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
+        return text.mid(1, text.size() - 2);
+    return text;
+}
+
+} // namespace
+
+std::optional<bool> VNADevice::fixtureSimulationState(uint channel)
+{
+    return toFlag(ask(QStringLiteral("CALCulate%0:FSIMulator:STATe?\n").arg(channel + 1)));
+}
+
+std::optional<bool> VNADevice::deembeddingState(uint channel)
+{
+    return toFlag(ask(QStringLiteral("CALCulate%0:FSIMulator:SENDed:DEEMbed:STATe?\n").arg(channel + 1)));
+}
+
+std::optional<bool> VNADevice::deembeddingState(uint channel, uint port)
+{
+    return toFlag(
+        ask(QStringLiteral("CALCulate%0:FSIMulator:SENDed:DEEMbed:PORT%1:STATe?\n").arg(channel + 1).arg(port + 1)));
+}
+
+std::optional<QString> VNADevice::deembeddingFile(uint channel, uint port)
+{
+    const auto reply = ask(
+        QStringLiteral("CALCulate%0:FSIMulator:SENDed:DEEMbed:PORT%1:USER:FILename?\n").arg(channel + 1).arg(port + 1));
+    if (!reply)
+        return std::nullopt;
+    return withoutQuotes(*reply);
+}
+
+std::optional<std::pair<int, QString>> VNADevice::nextError()
+{
+    const auto reply = ask(QStringLiteral("SYSTem:ERRor?\n"));
+    if (!reply)
+        return std::nullopt;
+    const int comma = reply->indexOf(QLatin1Char(','));
+    bool ok = false;
+    const int code = reply->left(comma < 0 ? reply->size() : comma).trimmed().toInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    return std::make_pair(code, comma < 0 ? QString() : withoutQuotes(reply->mid(comma + 1).trimmed()));
+}
+
 bool VNADevice::singleSweep(uint channel)
 {
     const QString ch = QString::number(channel + 1);

@@ -125,6 +125,17 @@ public:
     using Settings = std::vector<std::pair<QString, QString>>;
     std::optional<Settings> readSettings();
 
+    // The fixture simulator as the analyser reports it, to confirm that
+    // de-embedding files were taken: "1" true, "0" false, else empty.
+    std::optional<bool> fixtureSimulationState(uint channel);
+    std::optional<bool> deembeddingState(uint channel);
+    std::optional<bool> deembeddingState(uint channel, uint port);
+    // The de-embedding file path of the port, without quotes.
+    std::optional<QString> deembeddingFile(uint channel, uint port);
+    // The oldest entry of the analyser's error queue as (code, text); code 0
+    // when the queue is empty.
+    std::optional<std::pair<int, QString>> nextError();
+
     // The four trigger commands of one sweep; true when all were sent.
     bool singleSweep(uint channel);
 

@@ -864,6 +864,62 @@
         <source>The file name contains a line break or &apos;;&apos;, which VNA cannot take</source>
         <translation>Имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает</translation>
     </message>
+    <message>
+        <source>The fixture model for VNA port %1 has no reference impedance: its correction file cannot be written</source>
+        <translation>У модели оснастки для порта ВАЦ %1 нет опорного импеданса: файл коррекции для неё не может быть записан</translation>
+    </message>
+    <message>
+        <source>; these files of this action were already replaced: %1</source>
+        <translation>; эти файлы данного действия уже заменены: %1</translation>
+    </message>
+    <message>
+        <source>the link to VNA was lost</source>
+        <translation>связь с ВАЦ потеряна</translation>
+    </message>
+    <message>
+        <source>port %1: no answer from VNA</source>
+        <translation>порт %1: ВАЦ не ответил</translation>
+    </message>
+    <message>
+        <source>port %1: VNA holds the file &quot;%2&quot; instead of %3</source>
+        <translation>порт %1: в ВАЦ загружен файл &quot;%2&quot; вместо %3</translation>
+    </message>
+    <message>
+        <source>port %1: VNA did not load %2</source>
+        <translation>порт %1: ВАЦ не загрузил %2</translation>
+    </message>
+    <message>
+        <source>port %1: no answer from VNA about the port impedance</source>
+        <translation>порт %1: ВАЦ не сообщил импеданс порта</translation>
+    </message>
+    <message>
+        <source>port %1: the port impedance is %2 Ohm instead of %3 Ohm</source>
+        <translation>порт %1: импеданс порта %2 Ohm вместо %3 Ohm</translation>
+    </message>
+    <message>
+        <source>no answer from VNA about de-embedding</source>
+        <translation>ВАЦ не сообщил состояние исключения оснастки</translation>
+    </message>
+    <message>
+        <source>de-embedding stayed off</source>
+        <translation>исключение оснастки осталось выключенным</translation>
+    </message>
+    <message>
+        <source>no answer from VNA about the fixture simulator</source>
+        <translation>ВАЦ не сообщил состояние симулятора оснастки</translation>
+    </message>
+    <message>
+        <source>the fixture simulator stayed off</source>
+        <translation>симулятор оснастки остался выключенным</translation>
+    </message>
+    <message>
+        <source>VNA reports: %1</source>
+        <translation>ВАЦ сообщает: %1</translation>
+    </message>
+    <message>
+        <source>Correction was not applied: %1</source>
+        <translation>Коррекция не применена: %1</translation>
+    </message>
 </context>
 <context>
     <name>MarkerView</name>

@@ -998,19 +998,156 @@ TEST_F(Corrections, ApplyWritesOneFilePerAnalyserPortAndHandsThemToTheAnalyser)
     EXPECT_DOUBLE_EQ(state.impedance.at(3), 75.0);
 }
 
-TEST_F(Corrections, AModelWithoutTargetImpedanceLeavesThePortImpedance)
+// A model is written at the impedance its analyser side is referred to; one
+// without any is refused before anything is written or sent, since the
+// analyser would refuse its file and de-embed nothing.
+TEST_F(Corrections, TheFileNamesTheImpedanceTheModelIsReferredTo)
 {
-    sim->execute(QStringLiteral("SENS:CORR:PORT1:IMP 60"));
-    ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA));
-    ASSERT_TRUE(portB->measureData()->setCalculatedSParameters(modelB));
-    ASSERT_TRUE(portB->measureData()->setZ0Impedance(75.0));
-    const double before = sim->state().impedance.at(0);
-    ASSERT_DOUBLE_EQ(before, 60.0);
-    const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
-    ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
-    drainProxy();
-    EXPECT_DOUBLE_EQ(sim->state().impedance.at(0), before);
-    EXPECT_DOUBLE_EQ(sim->state().impedance.at(3), 75.0);
+    {
+        SCOPED_TRACE("unconverted model measured at 60 ohm");
+        sim->execute(QStringLiteral("SENS:CORR:PORT1:IMP 60"));
+        ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA));
+        ASSERT_TRUE(portA->measureData()->setZ0Impedance(60.0));
+        ASSERT_TRUE(portB->measureData()->setCalculatedSParameters(modelB));
+        ASSERT_TRUE(portB->measureData()->setZ0Impedance(75.0));
+        const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+        ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+        EXPECT_EQ(report.messages, QStringList{QStringLiteral("Correction was applied")});
+        expectFile(QDir(backend->temporaryFolder()).filePath(QStringLiteral("deembed-1.s2p")), modelA, false, 60.0);
+        EXPECT_TRUE(sim->channel(1).deembedPorts[0].loaded);
+        EXPECT_TRUE(sim->channel(1).deembedPorts[0].enabled);
+        EXPECT_DOUBLE_EQ(sim->state().impedance.at(0), 60.0);
+    }
+    {
+        SCOPED_TRACE("model without any reference impedance");
+        portA->measureData()->reset();
+        ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA));
+        const QString folder = workDir.filePath(QStringLiteral("none"));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        sim->clearLog();
+        const ActionReport report =
+            runAction(*backend, [&] { backend->saveCorrectionFiles(folder + QStringLiteral("/fix")); });
+        expectFailedOnce(report,
+                         QStringLiteral("The fixture model for VNA port 1 has no reference impedance: its "
+                                        "correction file cannot be written"),
+                         QStringLiteral("Save correction"));
+        EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        const ActionReport applied = runAction(*backend, [&] { backend->applyCorrection(); });
+        ASSERT_EQ(applied.errors.size(), 1);
+        EXPECT_TRUE(applied.messages.isEmpty());
+        drainProxy();
+        for (const QString &line : simLog(*sim))
+            EXPECT_FALSE(line.contains(QStringLiteral("FSIM"), Qt::CaseInsensitive)) << line.toStdString();
+    }
+}
+
+// A file that cannot be written, or cannot be put in place, after another
+// one of the same action: nothing reaches the analyser, and the user learns
+// the cause and which files the action did replace.
+TEST_F(Corrections, ALaterFileThatFailsSendsNothingAndNamesWhatWasReplaced)
+{
+    computeModels();
+    const QByteArray good = "! good\n# Hz S RI R 50\n1e9 0 0 1 0 1 0 0 0\n";
+    struct Case
+    {
+        const char *what;
+        bool apply;
+        bool blockPlace; // true: the final name is taken; false: the file cannot be written
+    };
+    for (const Case &c :
+         {Case{"save, write fails", false, false}, Case{"apply, write fails", true, false},
+          Case{"save, cannot be put in place", false, true}, Case{"apply, cannot be put in place", true, true}}) {
+        SCOPED_TRACE(c.what);
+        const QString dir =
+            c.apply ? backend->temporaryFolder() : workDir.filePath(QStringLiteral("save-%1").arg(c.blockPlace));
+        ASSERT_TRUE(QDir().mkpath(dir));
+        const QString prefix = c.apply ? QStringLiteral("deembed-") : QStringLiteral("fix");
+        const QString first = QDir(dir).filePath(prefix + QStringLiteral("1.s2p"));
+        const QString second = QDir(dir).filePath(prefix + QStringLiteral("4.s2p"));
+        QFile::remove(first);
+        QDir(second).removeRecursively();
+        QFile::remove(second);
+        {
+            QFile file(first);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(good);
+        }
+        // A folder where the second file or its interim copy goes.
+        const QString blocker =
+            c.blockPlace ? second : QDir(dir).filePath(QStringLiteral(".") + prefix + QStringLiteral("4.s2p.part.s2p"));
+        ASSERT_TRUE(QDir().mkpath(blocker + QStringLiteral("/inside")));
+        sim->clearLog();
+        const ActionReport report = runAction(*backend, [&] {
+            if (c.apply)
+                backend->applyCorrection();
+            else
+                backend->saveCorrectionFiles(QDir(dir).filePath(prefix));
+        });
+        ASSERT_EQ(report.errors.size(), 1) << report.errors.join(';').toStdString();
+        EXPECT_TRUE(report.errors[0].startsWith(QStringLiteral("File cannot be created")))
+            << report.errors[0].toStdString();
+        EXPECT_TRUE(report.messages.isEmpty()) << report.messages.join(';').toStdString();
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+        if (c.blockPlace) {
+            EXPECT_TRUE(report.errors[0].contains(second)) << report.errors[0].toStdString();
+            EXPECT_TRUE(report.errors[0].contains(QStringLiteral("already replaced: ") + first))
+                << report.errors[0].toStdString();
+            expectFile(first, c.apply ? modelA : modelA, false, 50.0);
+        } else {
+            EXPECT_FALSE(report.errors[0].contains(QStringLiteral("replaced"))) << report.errors[0].toStdString();
+            QFile kept(first);
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), good);
+        }
+        EXPECT_TRUE(QDir(dir).entryList({QStringLiteral("*.part.s2p")}, QDir::Files | QDir::Hidden).isEmpty())
+            << "an interim file was left";
+        QDir(blocker).removeRecursively();
+        drainProxy();
+        for (const QString &line : simLog(*sim))
+            EXPECT_FALSE(line.contains(QStringLiteral("FSIM"), Qt::CaseInsensitive)) << line.toStdString();
+        EXPECT_FALSE(sim->channel(1).deembedding);
+        EXPECT_FALSE(sim->channel(1).fixtureSimulator);
+    }
+}
+
+// "Applied" only once the analyser reports every port de-embedding with its
+// new file; a port it reports off and a link that drops are named instead.
+TEST_F(Corrections, ApplyIsReportedOnlyWhenTheAnalyserConfirmsEveryPort)
+{
+    computeModels();
+    const QString fileB = QDir(backend->temporaryFolder()).filePath(QStringLiteral("deembed-4.s2p"));
+    {
+        SCOPED_TRACE("the analyser reports port 4 not de-embedding");
+        sim->execute(QStringLiteral("SIM:FAULt:GARBage 1,CALC1:FSIM:SEND:DEEM:PORT4:STAT?,0"));
+        const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+        expectFailedOnce(report, QStringLiteral("Correction was not applied: port 4: VNA did not load ") + fileB,
+                         QStringLiteral("Correction"));
+    }
+    {
+        SCOPED_TRACE("the link drops when the first file is sent");
+        sim->execute(QStringLiteral("SIM:FAULt:DISConnect 1,CALC:FSIM:SEND:DEEM:PORT:USER:FIL"));
+        const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+        ASSERT_EQ(report.errors.size(), 1);
+        EXPECT_EQ(report.errors[0], QStringLiteral("Correction was not applied: the link to VNA was lost"));
+        EXPECT_TRUE(report.messages.isEmpty());
+        ASSERT_EQ(report.rows.size(), 1u);
+        EXPECT_TRUE(report.rows[0]->isCanceled());
+    }
+    {
+        SCOPED_TRACE("once the link is back, Apply goes through");
+        ASSERT_TRUE(
+            waitUntil("the analyser link to come back", [&] { return backend->getVnaDevice()->isConnected(); }));
+        const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
+        ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+        EXPECT_EQ(report.messages, QStringList{QStringLiteral("Correction was applied")});
+        const AnalyserSim::ChannelState channel = sim->channel(1);
+        EXPECT_TRUE(channel.deembedPorts[0].loaded && channel.deembedPorts[0].enabled);
+        EXPECT_TRUE(channel.deembedPorts[3].loaded && channel.deembedPorts[3].enabled);
+        EXPECT_EQ(channel.deembedPorts[3].file, fileB);
+        EXPECT_TRUE(channel.deembedding);
+        EXPECT_TRUE(channel.fixtureSimulator);
+    }
 }
 
 TEST_F(Corrections, SaveWritesUnderTheUsersBaseAndLeavesTheAnalyserAlone)
@@ -1108,7 +1245,11 @@ TEST_F(Corrections, MissingDataStopsWithOneErrorAndNoAnalyserSwitch)
     };
     const std::vector<Case> cases = {
         {"no model at all", [] {}, QStringLiteral("There is no calculated data")},
-        {"one port without a model", [&] { ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA)); },
+        {"one port without a model",
+         [&] {
+             ASSERT_TRUE(portA->measureData()->setCalculatedSParameters(modelA));
+             ASSERT_TRUE(portA->measureData()->setZ0Impedance(50.0));
+         },
          QStringLiteral("There is no calculated data")},
         {"neither fixture enabled",
          [&] {
@@ -1341,6 +1482,53 @@ TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
     QFile::remove(base + QStringLiteral("_ImpulseResponse.txt"));
     EXPECT_FALSE(unequal.write(base));
     EXPECT_FALSE(QFile::exists(base + QStringLiteral("_ImpulseResponse.txt")));
+}
+
+// Every impedance conversion, "none" included, gives files the analyser
+// loads: a measured 2x-thru applied end to end.
+TEST_F(Backend, MeasuredThruIsAppliedWithEveryImpedanceConversion)
+{
+    sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
+    sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
+    sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
+    MainQmlBackend &b = makeBackend();
+    ASSERT_TRUE(connected());
+    ASSERT_TRUE(waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }));
+    flush();
+    using Z0 = MeasureEnums::Z0Conversion;
+    for (const Z0 conversion : {Z0::None, Z0::System, Z0::Fixture}) {
+        SCOPED_TRACE(static_cast<int>(conversion));
+        b.getFixtureSetups()->setZ0ConversionType(conversion);
+        drainStepWorker(b);
+        VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+        auto *thru = qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
+        ASSERT_NE(thru, nullptr);
+        QSignalSpy errors(&b, &MainQmlBackend::error);
+        thru->measureFromVna();
+        flush();
+        ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED)
+            << (errors.isEmpty() ? std::string() : errors.at(0).at(0).toString().toStdString());
+
+        const ActionReport applied = runAction(b, [&] { b.applyCorrection(); });
+        ASSERT_TRUE(applied.errors.isEmpty()) << applied.errors.join(';').toStdString();
+        EXPECT_EQ(applied.messages, QStringList{QStringLiteral("Correction was applied")});
+        for (int port = 0; port < 2; ++port) {
+            const QString file = workDir.filePath(QStringLiteral("tmp/deembed-%1.s2p").arg(port + 1));
+            TouchstoneIO reader;
+            const auto data = reader.read(file);
+            ASSERT_TRUE(data.has_value()) << file.toStdString();
+            EXPECT_GT(data->impedance, 0.0);
+            if (conversion != Z0::Fixture) {
+                EXPECT_DOUBLE_EQ(data->impedance, 50.0);
+            }
+            EXPECT_TRUE(sim->channel(1).deembedPorts[size_t(port)].loaded);
+            EXPECT_TRUE(sim->channel(1).deembedPorts[size_t(port)].enabled);
+        }
+        // The next measurement sees the raw thru again.
+        sim->execute(QStringLiteral("CALC1:FSIM:STAT OFF"));
+        sim->execute(QStringLiteral("CALC1:FSIM:SEND:DEEM:STAT OFF"));
+    }
 }
 
 TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)

@@ -570,6 +570,52 @@ TEST(VnaDeviceSetters, ChangesReachTheAnalyser)
     EXPECT_FALSE(QFile::exists(state));
 }
 
+// What the analyser reports after de-embedding files are sent: a two-port
+// file it read switches its port on; one it cannot read leaves the port off
+// and an entry in its error queue, which then reads empty again.
+TEST(VnaDeviceSetters, DeembeddingIsReadBackWithTheAnalysersErrors)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString good = dir.filePath("good.s2p");
+    const QString text = dir.filePath("notes.s2p");
+    for (const auto &[path, content] :
+         {std::pair{good, QByteArray("# Hz S RI R 50\n1e9 0 0 1 0 1 0 0 0\n2e9 0 0 1 0 1 0 0 0\n")},
+          std::pair{text, QByteArray("not a network\n")}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    Bench bench;
+    ASSERT_TRUE(bench.ok);
+    VNADevice &d = bench.device;
+    EXPECT_EQ(d.nextError(), (std::optional<std::pair<int, QString>>(std::pair{0, QStringLiteral("No error")})));
+
+    d.setDeembeddingFile(0, 0, good);
+    d.setDeembeddingFile(0, 1, text);
+    d.setDeembeddingState(0, true);
+    EXPECT_EQ(show(d.deembeddingState(0, 0)), "true");
+    EXPECT_EQ(d.deembeddingFile(0, 0), std::optional<QString>(good));
+    EXPECT_EQ(show(d.deembeddingState(0, 1)), "false");
+    EXPECT_EQ(d.deembeddingFile(0, 1), std::optional<QString>(text));
+    EXPECT_EQ(show(d.deembeddingState(0)), "true");
+    EXPECT_EQ(show(d.fixtureSimulationState(0)), "false");
+    const auto refused = d.nextError();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->first, -256);
+    EXPECT_TRUE(refused->second.contains(text)) << refused->second.toStdString();
+    EXPECT_EQ(d.nextError()->first, 0);
+
+    // Quotes around a path are not part of it; a flag other than 0 or 1 and
+    // an error line without a code are no answer.
+    garbage(bench.sim, "CALC:FSIM:SEND:DEEM:PORT:USER:FIL?", "\"C:/a b/fix1.s2p\"");
+    EXPECT_EQ(d.deembeddingFile(0, 0), std::optional<QString>(QStringLiteral("C:/a b/fix1.s2p")));
+    garbage(bench.sim, "CALC:FSIM:SEND:DEEM:PORT:STAT?", "2");
+    EXPECT_EQ(show(d.deembeddingState(0, 1)), "absent");
+    garbage(bench.sim, "SYST:ERR?", "No error");
+    EXPECT_FALSE(d.nextError().has_value());
+}
+
 TEST(VnaDeviceSetters, UnsafePathsAreRefusedAndNothingIsSent)
 {
     Bench bench;
