@@ -90,6 +90,7 @@ bool IProcessMethod::run()
         std::atomic<unsigned char> &flag;
         ~ClearOnExit() { flag.store(0); }
     } clear{m_interrupted};
+    m_modelNotice.clear();
     const bool ok = calculate();
     if (ok && m_checksModels)
         reportModelFaults();
@@ -130,6 +131,10 @@ void IProcessMethod::reportModelFaults()
         if (!fault.isEmpty())
             faults << fault;
     }
+    // Told once: a later DUT correction checks the models again.
+    if (!m_modelNotice.isEmpty())
+        faults << m_modelNotice;
+    m_modelNotice.clear();
     if (!faults.isEmpty())
         emit error(faults.join(QLatin1Char(' ')));
 }

@@ -44,7 +44,8 @@ public:
     bool isInterrupted();
 
     // Checks every model the process computed for passivity and emits one
-    // text for all that fail (the models are kept). run() does this after
+    // text for all that fail and for what the calculation itself found
+    // doubtful (the models are kept). run() does this after
     // a successful calculation; a process run inside another leaves it to
     // the outer one.
     void reportModelFaults();
@@ -101,6 +102,9 @@ protected:
     QString m_firstPortName, m_secondPortName;
     bool m_checksModels = true;
     QString m_gridFault; // why the last prepareParametersForGrid refused
+    // What a calculation found doubtful in its own models; told with the
+    // passivity faults, once.
+    QString m_modelNotice;
     std::atomic<unsigned char> m_interrupted{0};
 };
 

@@ -238,6 +238,22 @@
         <source>The compensation of the max signal by the spline approximation gave a fixture model with gain (largest singular value %1 at %2 GHz); the fixture probably has internal mismatches. The model was computed with the time gate instead.</source>
         <translation>Компенсация максимального сигнала сплайн-аппроксимацией дала модель оснастки с усилением (наибольшее сингулярное число %1 на частоте %2 GHz); вероятно, в оснастке есть внутренние рассогласования. Вместо этого модель рассчитана с временным стробированием.</translation>
     </message>
+    <message>
+        <source>switch on &quot;Use compensation of the max signal by the spline approximation&quot;</source>
+        <translation>включите &quot;Компенсация максимального сигнала сплайн-аппроксимацией&quot;</translation>
+    </message>
+    <message>
+        <source>measure the open and the short together</source>
+        <translation>измерьте ХХ и КЗ вместе</translation>
+    </message>
+    <message>
+        <source>sweep a harmonic grid (every frequency a multiple of the first)</source>
+        <translation>используйте гармоническую сетку частот (каждая частота кратна первой)</translation>
+    </message>
+    <message>
+        <source>The one-standard fixture model of %1 is uncertain: its transmission, from the time gate of the standard&apos;s reflection, differs from the spline model&apos;s by up to %2 dB and %3° (worst at %4 GHz) below %5 GHz. One of the two is wrong by at least half as much, and DUT data de-embedded with this model may be wrong there. Remedies: %6.</source>
+        <translation>Модель %1, рассчитанная по одной мере, недостоверна: её коэффициент передачи, полученный временным стробированием отражения меры, отличается от полученного сплайн-моделью на величину до %2 dB и %3° (наибольшее отличие на частоте %4 GHz) ниже %5 GHz. Хотя бы один из них ошибочен не менее чем на половину этой величины, и данные DUT, полученные исключением этой модели, там могут быть неверны. Что сделать: %6.</translation>
+    </message>
 </context>
 <context>
     <name>Algorithms::TransmissionProcess</name>

@@ -370,7 +370,15 @@ void expectRecovered(const ProcessCase &pc, const FixtureSpec &spec, const RealV
     ASSERT_TRUE(rig.single());
     rig.feed(SynthNet::terminate(fixture, isShort ? -1.0 : 1.0), isShort, pc.signalType);
     ASSERT_TRUE(rig.process->run()) << (rig.log.texts().empty() ? "" : rig.log.texts()[0].toStdString());
-    EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty());
+    // The gate loses the band edges of a band-pass grid (see the tolerances):
+    // the user is told so, once, and of nothing else.
+    const bool gatedBandPass = !lowPass && pc.signalType == MaxSignalEliminationType::TimeGate;
+    const QString notice = "The one-standard fixture model of the fixture port is uncertain";
+    const auto uncertain = std::count_if(rig.log.texts().begin(), rig.log.texts().end(),
+                                         [&](const QString &t) { return t.contains(notice); });
+    EXPECT_EQ(uncertain, gatedBandPass ? 1 : 0);
+    for (const QString &t : withoutPassivityNotices(rig.log.texts()))
+        EXPECT_TRUE(t.contains(notice)) << t.toStdString();
     const FixturePort &port = rig.port;
     ASSERT_TRUE(port.defaultSParameters() && port.length());
     // Through the fixture to the standard and back.
@@ -682,4 +690,46 @@ TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
          {Index::TimeGate, Index::Filtering, Index::Bisect, Index::TimeGateReflect, Index::TimeGateReflectOpenAndShort,
           Index::FilteringReflect, Index::FilteringReflectOpenAndShort})
         EXPECT_TRUE(ProcessFactory::createProcess(index)) << static_cast<int>(index);
+}
+
+TEST(ReflectionOneStandard, TwoEstimatesOfTheMainReflectionAreComparedByTheirTransmissionBelowTheTopFifth)
+{
+    // 1 to 10 GHz: the comparison stops at 8 GHz. A difference of x dB in G
+    // is x / 2 dB in the transmission, y degrees in G are y / 2 degrees.
+    const RealVector f = SynthNet::uniformGrid(1e9, 10e9, 10);
+    const ComplexVector used(f.size(), Complex(0.5, 0.1));
+    const auto scaled = [&](size_t at, double db, double degrees) {
+        ComplexVector other = used;
+        other[at] *= std::polar(std::pow(10.0, db / 20.0), degrees * kPi / 180.0);
+        return other;
+    };
+    struct Case
+    {
+        const char *name;
+        ComplexVector other;
+        bool reported;
+        double db, degrees, at;
+    };
+    const Case cases[] = {
+        {"equal", used, false, 0.0, 0.0, 0.0},
+        {"0.38 dB in G: 0.19 dB", scaled(3, 0.38, 0.0), false, 0.0, 0.0, 0.0},
+        {"0.42 dB in G: 0.21 dB", scaled(3, 0.42, 0.0), true, 0.21, 0.0, 4e9},
+        {"3.8 degrees in G: 1.9 degrees", scaled(0, 0.0, 3.8), false, 0.0, 0.0, 0.0},
+        {"4.2 degrees in G: 2.1 degrees", scaled(0, 0.0, -4.2), true, 0.0, 2.1, 1e9},
+        {"at 9 GHz, above 0.8 fmax: not compared", scaled(8, 6.0, 40.0), false, 0.0, 0.0, 0.0},
+        {"at 7 GHz, compared", scaled(6, 1.0, 0.0), true, 0.5, 0.0, 7e9},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<MainReflectionDisagreement> d = findMainReflectionDisagreement(f, used, c.other);
+        ASSERT_EQ(d.has_value(), c.reported);
+        if (!d)
+            continue;
+        EXPECT_NEAR(d->db, c.db, 1e-9);
+        EXPECT_NEAR(d->degrees, c.degrees, 1e-9);
+        EXPECT_DOUBLE_EQ(d->worstFrequency, c.at);
+        EXPECT_DOUBLE_EQ(d->limit, 8e9);
+    }
+    EXPECT_FALSE(findMainReflectionDisagreement(f, used, ComplexVector(3, Complex(1.0, 0.0))));
+    EXPECT_FALSE(findMainReflectionDisagreement({}, {}, {}));
 }

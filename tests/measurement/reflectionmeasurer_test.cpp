@@ -393,3 +393,44 @@ TEST(ReflectionMeasurer, MeasuresTheStandardsOfTheSimulatedAnalyser)
 }
 
 } // namespace
+
+// One standard on a band-pass grid with the time gate (compensation off):
+// the gate loses the low band edge, and the model, passive as it is, would
+// be wrong there without a word. It is kept, and the user is told once,
+// with the analyser port, through the measurer's error chain.
+TEST(ReflectionMeasurer, AGatedOneStandardModelOnABandPassGridIsKeptAndTold)
+{
+    const std::vector<double> grid = SynthNet::uniformGrid(1e9, 20e9, 191);
+    const SynthNet::Network fixture =
+        SynthNet::cascade(SynthNet::shuntGC(grid, 0.0, 0.05e-12), SynthNet::line(grid, {55.0, 250e-12, 1.0}));
+    QTemporaryDir dir;
+    const QString file = MeasurementTest::writeOnePort(dir.path() + "/open.s1p", SynthNet::terminate(fixture, 1.0));
+    for (const auto signalType :
+         {Algorithms::MaxSignalEliminationType::TimeGate, Algorithms::MaxSignalEliminationType::Model}) {
+        const bool gated = signalType == Algorithms::MaxSignalEliminationType::TimeGate;
+        SCOPED_TRACE(gated ? "time gate" : "compensation");
+        ReflectRig rig;
+        rig.measurer.setState(State::OPEN);
+        rig.measurer.setSignalType(signalType);
+        ErrorLog errors(&rig.measurer, &BaseMeasurer::error);
+        ASSERT_TRUE(rig.measure(SParameterSource::fromFile(file), false));
+        EXPECT_EQ(rig.measurer.calculatingStatus(), StatusDone);
+        ASSERT_TRUE(rig.port(0)->isMeasured());
+        if (gated) {
+            ASSERT_EQ(errors.texts.size(), 1u);
+            const QString &text = errors.texts.front();
+            EXPECT_TRUE(text.startsWith("The one-standard fixture model of the fixture at analyser port 1 is "
+                                        "uncertain: its transmission, from the time gate of the standard's "
+                                        "reflection, differs from the spline model's by up to "))
+                << text.toStdString();
+            EXPECT_TRUE(text.contains("below 16 GHz")) << text.toStdString();
+            EXPECT_TRUE(text.contains("switch on \"Use compensation of the max signal by the spline approximation\""))
+                << text.toStdString();
+            EXPECT_TRUE(text.contains("sweep a harmonic grid")) << text.toStdString();
+        } else {
+            // The spline model separates the reflection without the gate's
+            // losses (fixture |dS21| under 0.1 dB here): nothing to tell.
+            EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+        }
+    }
+}
