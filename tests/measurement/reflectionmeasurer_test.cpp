@@ -414,7 +414,7 @@ TEST(ReflectionMeasurer, AGatedOneStandardModelOnABandPassGridIsKeptAndTold)
         rig.measurer.setSignalType(signalType);
         ErrorLog errors(&rig.measurer, &BaseMeasurer::error);
         ASSERT_TRUE(rig.measure(SParameterSource::fromFile(file), false));
-        EXPECT_EQ(rig.measurer.calculatingStatus(), StatusDone);
+        EXPECT_EQ(rig.measurer.calculatingStatus(), Status::Done);
         ASSERT_TRUE(rig.port(0)->isMeasured());
         if (gated) {
             ASSERT_EQ(errors.texts.size(), 1u);
