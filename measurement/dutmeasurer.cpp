@@ -3,7 +3,14 @@
 #include "algorithms/messages.h"
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
+#include "measurement/logging.h"
 #include "measurement/vnafixtureconnection.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace {
 
@@ -11,6 +18,13 @@ void stepProgress(TaskProgress *progress, const QString &text)
 {
     if (progress)
         progress->step(text);
+}
+
+// Reference impedances read from a file or the analyser: equal unless they
+// differ beyond what a decimal round trip leaves.
+bool sameImpedance(double a, double b)
+{
+    return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
 }
 
 } // namespace
@@ -94,6 +108,51 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         return fail(progress);
     }
 
+    // The correction puts the DUT's reflection into the model as it stands:
+    // both must be referred to the same impedance, or the model is silently
+    // wrong. Checked for every port before any model is touched.
+    std::vector<Algorithms::FixturePort *> models;
+    const auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data());
+    // 0 left, 1 right of a transmission connection.
+    int side = 0;
+    if (transmission) {
+        const auto found = transmission->sideOf(m_side);
+        if (!found)
+            return fail(progress);
+        side = *found;
+    }
+    for (size_t k = 0; k < processes.size(); ++k) {
+        Algorithms::FixturePort *model = nullptr;
+        if (auto *p = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get()))
+            model = side == 1 ? p->rightPort() : p->leftPort();
+        else if (auto *p = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get()))
+            model = p->port();
+        models.push_back(model);
+    }
+    for (uint k = 0; k < n; ++k) {
+        if (!models[k] || !models[k]->portZ0())
+            continue; // no model yet: the correction says so
+        const uint v = m_side->getAttachedVnaPort(k);
+        const auto z = source.readPortZ0(v);
+        if (!z) {
+            reportReadFailure(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
+            return fail(progress);
+        }
+        const double zModel = *models[k]->portZ0();
+        qCDebug(lcMeasurement) << "DUT Z0 at port" << v << *z << "model Z0" << zModel;
+        if (!sameImpedance(*z, zModel)) {
+            const QString where = source.kind() == SParameterSource::Kind::File
+                                      ? QDir::toNativeSeparators(source.filePath()) + QStringLiteral(": ")
+                                      : QString();
+            reportReadFailure(tr("The DUT data and the fixture model have different reference impedances") + ": "
+                              + where
+                              + tr("the DUT at analyser port %1 is referred to %2 Ohm, the fixture model to %3 Ohm")
+                                    .arg(v + 1)
+                                    .arg(QString::number(*z, 'g', 12), QString::number(zModel, 'g', 12)));
+            return fail(progress);
+        }
+    }
+
     auto dutOf = [&](size_t k) {
         Algorithms::SParametersOnePort dut;
         dut.setFrequency(*grid);
@@ -101,10 +160,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         return dut;
     };
 
-    if (auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data())) {
-        const auto side = transmission->sideOf(m_side);
-        if (!side)
-            return fail(progress);
+    if (transmission) {
         for (size_t k = 0; k < processes.size(); ++k) {
             auto *process = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get());
             if (!process || takeInterrupt())
@@ -112,7 +168,7 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
             const Algorithms::SParametersOnePort dut = dutOf(k);
             const Algorithms::SParametersOnePort none;
             const ProcessLink linked = link(process);
-            const bool ok = *side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
+            const bool ok = side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
             if (!ok)
                 return fail(progress);
         }

@@ -254,6 +254,78 @@ TEST(DutMeasurer, CorrectsAReflectSideWithItsKeptProcesses)
     EXPECT_TRUE(dutCorrected(s.side.getFixturePort(0)->measureData()));
 }
 
+// The DUT data must be referred to the impedance the model was measured at
+// (the open file's 50 Ohm): a DUT file at another one, by its option line or
+// by per-point port impedance blocks, is refused before the model is
+// touched, with both impedances named; a file naming none says so.
+TEST(DutMeasurer, ADutAtAnotherReferenceImpedanceIsRefusedWithBoth)
+{
+    ReflectSetup s;
+    ASSERT_TRUE(s.measureOpen());
+    const auto f = SynthNet::harmonicGrid(100e6, 200);
+    const auto dutNet = SynthNet::terminate(
+        SynthNet::cascade(SynthNet::line(f, {55.0, 120e-12, 0.3}), SynthNet::line(f, {30.0, 60e-12, 0.1})), 0.3);
+    // The same data with a port impedance block after every point.
+    auto withBlocks = [&](const QString &name, const QByteArray &block) {
+        const QString path = s.dir.path() + "/" + name;
+        QFile in(MeasurementTest::writeOnePort(path, dutNet));
+        EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+        QByteArray out;
+        for (const QByteArray &line : in.readAll().split('\n')) {
+            if (line.isEmpty())
+                continue;
+            out += line + '\n';
+            if (!line.startsWith('!') && !line.startsWith('#'))
+                out += "! Port Impedance " + block + '\n';
+        }
+        in.close();
+        QFile rewritten(path);
+        EXPECT_TRUE(rewritten.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        rewritten.write(out);
+        return path;
+    };
+    const QString mismatch = QStringLiteral("The DUT data and the fixture model have different reference impedances: ");
+    struct Case
+    {
+        QString file;
+        QString error; // empty: corrected
+    };
+    const QString r75 = MeasurementTest::writeOnePort(s.dir.path() + "/r75.s1p", dutNet, 75.0);
+    const QString blocks75 = withBlocks("blocks75.s1p", "75 0");
+    const QString r0 = MeasurementTest::writeOnePort(s.dir.path() + "/r0.s1p", dutNet, 0.0);
+    const std::vector<Case> cases = {
+        {r75, mismatch + r75 + ": the DUT at analyser port 1 is referred to 75 Ohm, the fixture model to 50 Ohm"},
+        {blocks75,
+         mismatch + blocks75 + ": the DUT at analyser port 1 is referred to 75 Ohm, the fixture model to 50 Ohm"},
+        {r0, "Cannot read z0 impedance value: " + r0 + ": the file names no reference impedance (R 0)"},
+        {withBlocks("blocks50.s1p", "50 0"), QString()},
+        {MeasurementTest::writeOnePort(s.dir.path() + "/r50.s1p", dutNet, 50.000000000001), QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        ASSERT_TRUE(s.measureOpen());
+        ErrorLog errors(&s.dut, &BaseMeasurer::error);
+        QmlFixturePort *port = s.side.getFixturePort(0)->measureData();
+        const auto before = *port->uncorrectedSParameters();
+        const RunResult r = runDut(s.worker, s.dut, SParameterSource::fromFile(c.file));
+        if (c.error.isEmpty()) {
+            EXPECT_TRUE(r.ok);
+            // (The synthetic model may draw a passivity warning; no
+            // impedance complaint.)
+            for (const QString &text : errors.texts)
+                EXPECT_FALSE(text.contains(QStringLiteral("impedance"))) << text.toStdString();
+            EXPECT_TRUE(dutCorrected(port));
+            continue;
+        }
+        EXPECT_FALSE(r.ok);
+        EXPECT_TRUE(r.cancelled);
+        EXPECT_EQ(errors.texts, std::vector<QString>{c.error});
+        EXPECT_EQ(s.dut.status(), Status::Failed);
+        EXPECT_FALSE(dutCorrected(port));
+        EXPECT_EQ(port->uncorrectedSParameters()->s11(), before.s11());
+    }
+}
+
 // A cancel while the DUT is read stops the run before the correction, with
 // one text; the run after it is not affected. Once a run is over, the kept
 // processes answer no cancel of the DUT measurer.
