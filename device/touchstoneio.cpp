@@ -356,6 +356,26 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
         if (point.matrix.size() != elements)
             return false;
     }
+    // A non-finite number would be written as "NAN" or "INF", which no
+    // reader takes: the file is refused as a whole, saying where.
+    for (size_t k = 0; k < data.points.size(); ++k) {
+        const TouchstonePoint &point = data.points[k];
+        if (!std::isfinite(point.frequency)) {
+            m_errorString = tr("the frequency of point %1 is not a finite number").arg(k + 1);
+            return false;
+        }
+        for (size_t i = 0; i < elements; ++i) {
+            if (std::isfinite(point.matrix[i].real()) && std::isfinite(point.matrix[i].imag()))
+                continue;
+            const QString separator = n < 10 ? QString() : QStringLiteral(",");
+            m_errorString = tr("S%1%2%3 at %4 Hz is not a finite number")
+                                .arg(i / n + 1)
+                                .arg(separator)
+                                .arg(i % n + 1)
+                                .arg(QString::number(point.frequency, 'g', 17));
+            return false;
+        }
+    }
 
     // Written to a temporary file and renamed into place only when every
     // byte has gone out, so a failed write leaves no partial file.

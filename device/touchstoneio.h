@@ -63,7 +63,8 @@ public:
     // the whole file was written and is in place. Nothing is left behind on
     // failure (an existing file of that name stays as it was); errorString()
     // then holds the system's reason when the file itself failed (e.g. "No
-    // space left on device"), and is empty when the data were refused.
+    // space left on device") or which number is not finite (nothing is
+    // written then), and is empty when the data were refused otherwise.
     bool write(const QString &path, const TouchstoneData &data);
     // The S-parameters and options of the file; empty when the file cannot
     // be read or is not a complete S-parameter file. errorString() then

@@ -489,10 +489,7 @@ TEST(TouchstoneWriteTest, NumbersAndImpedanceAsQtFormatsThem)
                                         9.9999999999949e99,
                                         1e-310,
                                         -4.9e-324,
-                                        1.7976931348623157e308,
-                                        std::numeric_limits<double>::infinity(),
-                                        -std::numeric_limits<double>::infinity(),
-                                        std::numeric_limits<double>::quiet_NaN()};
+                                        1.7976931348623157e308};
     QTemporaryDir dir;
     std::vector<TouchstonePoint> points;
     for (double v : values)
@@ -691,6 +688,55 @@ TEST(TouchstoneWriteFailureTest, WrongMatrixSizeFailsAndWritesNothing)
     }
     EXPECT_EQ(dirEntries(dir.path()), QStringList{"kept.s2p"});
     EXPECT_EQ(readBytes(existing), "old content\n");
+}
+
+// A non-finite frequency or value would go out as text no reader takes: the
+// write is refused, says which number, and leaves nothing (an existing file
+// of the name stays as it was).
+TEST(TouchstoneWriteFailureTest, NonFiniteNumbersAreRefusedWithTheirPlace)
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath("kept.s2p");
+    ASSERT_TRUE(writeBytes(existing, "old content\n"));
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto twelvePorts = [&](std::complex<double> bad) {
+        Matrix m(144, {0.1, 0});
+        m[10 * 12 + 1] = bad; // S11,2
+        return dataOf(12, {point(1e9, m)});
+    };
+    struct Case
+    {
+        const char *what;
+        QString path;
+        TouchstoneData data;
+        QString reason;
+    };
+    const std::vector<Case> cases = {
+        {"a NaN frequency", existing, dataOf(2, {point(1, {1, 2, 3, 4}), point(nan, {1, 2, 3, 4})}),
+         "the frequency of point 2 is not a finite number"},
+        {"an infinite frequency", dir.filePath("f.s1p"), dataOf(1, {point(inf, {1})}),
+         "the frequency of point 1 is not a finite number"},
+        {"a NaN real part", existing, dataOf(2, {point(1e9, {1, 2, 3, 4}), point(2e9, {1, 2, {nan, 0}, 4})}),
+         "S21 at 2000000000 Hz is not a finite number"},
+        {"an infinite imaginary part", dir.filePath("v.s1p"), dataOf(1, {point(1.5, {{0.5, -inf}})}),
+         "S11 at 1.5 Hz is not a finite number"},
+        {"a 12-port matrix", dir.filePath("wide"), twelvePorts({0, nan}),
+         "S11,2 at 1000000000 Hz is not a finite number"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TouchstoneIO io;
+        EXPECT_FALSE(io.write(c.path, c.data));
+        EXPECT_EQ(io.errorString(), c.reason);
+    }
+    EXPECT_EQ(dirEntries(dir.path()), QStringList{"kept.s2p"});
+    EXPECT_EQ(readBytes(existing), "old content\n");
+    // The same writer succeeds next time and forgets the reason.
+    TouchstoneIO io;
+    ASSERT_FALSE(io.write(existing, cases[0].data));
+    ASSERT_TRUE(io.write(existing, dataOf(2, {point(1, {1, 2, 3, 4})})));
+    EXPECT_TRUE(io.errorString().isEmpty());
 }
 
 TEST(TouchstoneWriteFailureTest, UnopenableTargetFails)
