@@ -13,6 +13,7 @@
 
 #include <Eigen/Dense>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -347,9 +348,18 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
     // The one option line names one finite reference impedance (0: none).
     if (!std::isfinite(data.impedance) || data.impedance < 0.0)
         return false;
-    for (double z : data.portImpedances) {
-        if (z != data.impedance)
+    // Ports at other impedances go out as a "Port Impedance" comment block
+    // after every point (one value a port), as field solvers write them; a
+    // reader that knows only the option line still reads valid data.
+    const bool portBlocks = std::any_of(data.portImpedances.begin(), data.portImpedances.end(),
+                                        [&](double z) { return z != data.impedance; });
+    if (portBlocks) {
+        if (data.portImpedances.size() != n)
             return false;
+        for (double z : data.portImpedances) {
+            if (!std::isfinite(z) || !(z > 0.0))
+                return false;
+        }
     }
     const size_t elements = static_cast<size_t>(n) * n;
     for (const TouchstonePoint &point : data.points) {
@@ -437,6 +447,15 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
                 }
                 out.append('\n');
             }
+        }
+        if (portBlocks) {
+            out.append("! Port Impedance");
+            for (double z : data.portImpedances) {
+                out.append(' ');
+                appendShortest(out, z);
+                out.append(" 0");
+            }
+            out.append('\n');
         }
         if (out.size() >= FlushSize && !flush())
             return failed();

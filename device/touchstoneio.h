@@ -2,7 +2,8 @@
 // Reading and writing of Touchstone network-parameter files (.sNp).
 //
 // The writer produces one fixed layout (Hz, S, real and imaginary parts,
-// the reference impedance to the last bit); the reader accepts the usual
+// the reference impedance to the last bit, per-port impedances that differ
+// from it as a "Port Impedance" block after every point); the reader accepts the usual
 // option-line variants, any line ending, the keywords of the second version
 // of the format that matter for network data and per-port reference
 // impedances (from [Reference] or "Port Impedance" comment blocks), and
@@ -43,8 +44,8 @@ struct TouchstoneData
     // The reference impedance of every port, ohm; 0 names none (a model
     // without a target impedance).
     double impedance = 0.0;
-    // Per-port reference impedances when the ports differ (N values, ohm);
-    // empty when every port has `impedance`.
+    // Per-port reference impedances when the ports differ (N values, ohm,
+    // each above 0); empty when every port has `impedance`.
     std::vector<double> portImpedances;
 };
 

@@ -437,6 +437,70 @@ TEST(TouchstoneRoundTripTest, WrittenImpedanceAndValuesReadBackExactly)
     }
 }
 
+// Ports at impedances other than the option line's go out as a Port
+// Impedance block after every point and read back as the same per-port
+// impedances to the last bit; impedances a block cannot hold are refused.
+TEST(TouchstoneRoundTripTest, PerPortImpedancesReadBackExactly)
+{
+    Corpus corpus;
+    struct Case
+    {
+        uint n;
+        double impedance;
+        std::vector<double> ports;
+        double readImpedance; // what the reader reports for the whole file
+        std::vector<double> readPorts; // empty: every port at readImpedance
+    };
+    const std::vector<Case> cases = {
+        {2, 50.0, {50.0, 75.0}, 50.0, {50.0, 75.0}},
+        {3, 75.0, {75.0, 50.0, 50.000000000000007}, 75.0, {75.0, 50.0, 50.000000000000007}},
+        {2, 0.0, {1.0 / 3.0, 1e-4}, 1.0 / 3.0, {1.0 / 3.0, 1e-4}},
+        {2, 50.0, {75.0, 75.0}, 75.0, {}},
+        {2, 50.0, {50.0, 50.0}, 50.0, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.ports));
+        TouchstoneData data;
+        data.portCount = c.n;
+        data.impedance = c.impedance;
+        data.portImpedances = c.ports;
+        for (int k = 0; k < 3; ++k) {
+            TouchstonePoint p;
+            p.frequency = 1e9 * (k + 1);
+            p.size = c.n;
+            for (uint i = 0; i < c.n * c.n; ++i)
+                p.matrix.push_back({0.01 * (i + 1), -0.1 * k});
+            data.points.push_back(p);
+        }
+        TouchstoneIO io;
+        const QString path = corpus.dir.filePath(QStringLiteral("ports.s%1p").arg(c.n));
+        ASSERT_TRUE(io.write(path, data));
+        const auto back = io.read(path);
+        ASSERT_TRUE(back) << io.errorString().toStdString();
+        EXPECT_EQ(back->impedance, c.readImpedance);
+        EXPECT_EQ(back->portImpedances, c.readPorts);
+        ASSERT_EQ(back->points.size(), data.points.size());
+        for (size_t k = 0; k < data.points.size(); ++k) {
+            EXPECT_EQ(back->points[k].frequency, data.points[k].frequency);
+            for (size_t i = 0; i < data.points[k].matrix.size(); ++i)
+                EXPECT_LE(std::abs(back->points[k].matrix[i] - data.points[k].matrix[i]), 1e-12);
+        }
+    }
+
+    TouchstoneData data;
+    data.portCount = 2;
+    data.impedance = 50.0;
+    data.points.push_back({1.0, {{0.5, 0}, {0, 0}, {0, 0}, {0.5, 0}}, 2});
+    for (const auto &ports : std::vector<std::vector<double>>{
+             {50.0, 0.0}, {50.0, -75.0}, {50.0, std::nan("")}, {50.0, HUGE_VAL}, {75.0}, {50.0, 75.0, 75.0}}) {
+        SCOPED_TRACE(::testing::PrintToString(ports));
+        data.portImpedances = ports;
+        TouchstoneIO io;
+        EXPECT_FALSE(io.write(corpus.dir.filePath("bad.s2p"), data));
+        EXPECT_FALSE(QFile::exists(corpus.dir.filePath("bad.s2p")));
+    }
+}
+
 TEST(TouchstoneRoundTripTest, ImpedancesOneOptionLineCannotHoldAreNotWritten)
 {
     Corpus corpus;
