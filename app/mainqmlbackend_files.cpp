@@ -24,6 +24,8 @@
 #include <QStorageInfo>
 #include <QStringList>
 
+#include <map>
+
 namespace {
 
 // The reference impedance of a side's raw data: its first measured port's,
@@ -36,14 +38,36 @@ std::optional<double> sideImpedance(const VNAFixtureConnection *side)
     return side->measureData().at(0)->z0Port();
 }
 
-// An empty text on success.
+// The reference impedance of every analyser port a record was measured on,
+// ohm, as its fixture port took it from the analyser or the file.
+using PortImpedances = std::map<uint64_t, double>;
+
+// The ports of a side at the analyser ports their models were measured on.
+void addMeasuredPorts(PortImpedances &ports, const VNAFixtureConnection *side)
+{
+    if (!side)
+        return;
+    for (int i = 0; i < side->measureData().size(); ++i) {
+        const auto &port = side->measureData().at(i);
+        if (port && port->z0Port() > 0.0)
+            ports.emplace(port->measuredPort(), port->z0Port());
+    }
+}
+
+// An empty text on success. Ports whose impedance differs from impedance
+// (the file's own) are named per port; ports without a record keep it.
 QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, double impedance,
-                            TaskProgress &progress)
+                            const PortImpedances &ports, TaskProgress &progress)
 {
     TouchstoneData data;
     data.points = points;
     data.portCount = points.empty() ? 0 : static_cast<uint32_t>(points.front().size);
     data.impedance = impedance;
+    data.portImpedances.assign(data.portCount, impedance);
+    for (const auto &[port, z] : ports) {
+        if (port < data.portImpedances.size())
+            data.portImpedances[static_cast<size_t>(port)] = z;
+    }
     TouchstoneIO writer;
     writer.setOverwrite(false);
     if (writer.write(path, data))
@@ -142,8 +166,9 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
     // "Performed" only when every file went out and there was one at all.
     int written = 0;
     bool failed = false;
-    auto write = [&](const QString &ending, const TouchstonePoints &points, double impedance) {
-        const QString failure = writeTouchstoneFile(filename + ending, points, impedance, progress);
+    auto write = [&](const QString &ending, const TouchstonePoints &points, double impedance,
+                     const PortImpedances &ports) {
+        const QString failure = writeTouchstoneFile(filename + ending, points, impedance, ports, progress);
         if (failure.isEmpty()) {
             ++written;
             return;
@@ -168,7 +193,10 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
                     stopWithoutData();
                     return;
                 }
-                write(QStringLiteral("_Transmission_Step") + k, *points, *impedance);
+                PortImpedances ports;
+                addMeasuredPorts(ports, connection->left());
+                addMeasuredPorts(ports, connection->right());
+                write(QStringLiteral("_Transmission_Step") + k, *points, *impedance, ports);
             } else if (auto *reflection = qobject_cast<ReflectionStep *>(step)) {
                 const ConnectionReflect *connection = reflection->reflectConnection();
                 const std::optional<double> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
@@ -177,10 +205,12 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
                     stopWithoutData();
                     return;
                 }
+                PortImpedances ports;
+                addMeasuredPorts(ports, connection->fixt());
                 if (const auto open = mergeOnePortRecords(measurer->openRawData()))
-                    write(QStringLiteral("_OpenRawData_Step") + k, *open, *impedance);
+                    write(QStringLiteral("_OpenRawData_Step") + k, *open, *impedance, ports);
                 if (const auto shortData = mergeOnePortRecords(measurer->shortRawData()))
-                    write(QStringLiteral("_ShortRawData_Step") + k, *shortData, *impedance);
+                    write(QStringLiteral("_ShortRawData_Step") + k, *shortData, *impedance, ports);
             } else if (auto *dut = qobject_cast<DutStep *>(step)) {
                 if (dut->measurers().empty()) {
                     stopWithoutData();
@@ -195,14 +225,26 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
                     stopWithoutData();
                     return;
                 }
+                // Record i of a DUT measurer is fixture port i of its side,
+                // whose model's impedance the DUT data were checked against.
                 QList<Algorithms::SParametersOnePortVNA> records;
-                for (const DutMeasurer *measurer : dut->measurers())
-                    if (measurer)
-                        records += measurer->rawData();
+                PortImpedances ports;
+                for (const DutMeasurer *measurer : dut->measurers()) {
+                    if (!measurer)
+                        continue;
+                    const auto &raw = measurer->rawData();
+                    records += raw;
+                    const VNAFixtureConnection *side = measurer->side();
+                    for (int i = 0; side && i < raw.size() && i < side->measureData().size(); ++i) {
+                        const auto &port = side->measureData().at(i);
+                        if (raw[i].vnaPort() && port && port->z0Port() > 0.0)
+                            ports.emplace(*raw[i].vnaPort(), port->z0Port());
+                    }
+                }
                 if (records.isEmpty())
                     continue;
                 if (const auto points = mergeOnePortRecords(records))
-                    write(QStringLiteral("_DutRawData_Step") + k, *points, *impedance);
+                    write(QStringLiteral("_DutRawData_Step") + k, *points, *impedance, ports);
             }
         }
     }

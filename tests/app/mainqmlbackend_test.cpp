@@ -1735,6 +1735,32 @@ TEST_F(Backend, RawDataKeepsTheReferenceImpedanceOfTheirData)
         EXPECT_EQ(saved->points[k].frequency, original->points[k].frequency) << k;
         EXPECT_EQ(saved->points[k].matrix, original->points[k].matrix) << k;
     }
+
+    // Ports at different impedances: each keeps its own in the saved file.
+    for (const std::vector<double> &ports : std::vector<std::vector<double>>{{50.0, 75.0}, {75.0, 50.25}}) {
+        SCOPED_TRACE(::testing::PrintToString(ports));
+        TouchstoneData data = *original;
+        data.portImpedances = ports;
+        TouchstoneIO writer;
+        const QString perPort = workDir.filePath(QStringLiteral("perport.s2p"));
+        ASSERT_TRUE(writer.write(perPort, data));
+        QSignalSpy done(thru, &Step::finished);
+        thru->measureFromTouchstoneFile(perPort);
+        ASSERT_TRUE(waitUntil("the thru from the per-port file", [&] { return done.count() == 1; }));
+        ASSERT_EQ(thru->thruMeasured(), MeasureEnums::MeasureStatus::MEASURED)
+            << (errors.isEmpty() ? std::string() : errors.last().at(0).toString().toStdString());
+        const QString perPortBase = workDir.filePath(QStringLiteral("rawperport"));
+        QFile::remove(perPortBase + QStringLiteral("_Transmission_Step1.s2p"));
+        const ActionReport report = runAction(b, [&] { b.saveRawDataFiles(perPortBase); });
+        ASSERT_TRUE(report.errors.isEmpty()) << report.errors.join(';').toStdString();
+        const auto back = reader.read(perPortBase + QStringLiteral("_Transmission_Step1.s2p"));
+        ASSERT_TRUE(back.has_value()) << reader.errorString().toStdString();
+        EXPECT_EQ(back->impedance, ports[0]);
+        EXPECT_EQ(back->portImpedances, ports);
+        ASSERT_EQ(back->points.size(), original->points.size());
+        for (size_t k = 0; k < back->points.size(); ++k)
+            EXPECT_EQ(back->points[k].matrix, original->points[k].matrix) << k;
+    }
 }
 
 TEST_F(Backend, RawDataOfAnUnmeasuredThruStopsWithOneError)
