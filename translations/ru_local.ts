@@ -559,6 +559,14 @@
         <source>The DUT correction needs the fixture models of this set-up: measure the fixtures first</source>
         <translation>Для коррекции по DUT нужны модели оснастки этой схемы: сначала измерьте оснастку</translation>
     </message>
+    <message>
+        <source>The DUT data and the fixture model have different reference impedances</source>
+        <translation>Данные DUT и модель оснастки отнесены к разным опорным импедансам</translation>
+    </message>
+    <message>
+        <source>the DUT at analyser port %1 is referred to %2 Ohm, the fixture model to %3 Ohm</source>
+        <translation>DUT на порту анализатора %1 отнесён к %2 Ohm, модель оснастки — к %3 Ohm</translation>
+    </message>
 </context>
 <context>
     <name>DutStep</name>
@@ -1942,6 +1950,14 @@
     <message>
         <source>the Port Impedance matrix couples ports %1 and %2 (%3%4%5j); coupled reference impedances are not supported</source>
         <translation>матрица Port Impedance связывает порты %1 и %2 (%3%4%5j); связанные опорные импедансы не поддерживаются</translation>
+    </message>
+    <message>
+        <source>the frequency of point %1 is not a finite number</source>
+        <translation>частота точки %1 не является конечным числом</translation>
+    </message>
+    <message>
+        <source>S%1%2%3 at %4 Hz is not a finite number</source>
+        <translation>S%1%2%3 на частоте %4 Hz не является конечным числом</translation>
     </message>
 </context>
 <context>
