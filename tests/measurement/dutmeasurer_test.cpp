@@ -164,6 +164,33 @@ TEST_F(DutInThru, ADutSweptOnAnotherGridThatCannotBeUsedIsRefusedWithTheReason)
     }
 }
 
+// The analyser's port set to another impedance after the thru: the DUT
+// read there is refused, naming both, and the model stays uncorrected; the
+// other side, still at the thru's impedance, is corrected.
+TEST_F(DutInThru, AnAnalyserPortAtAnotherImpedanceThanTheThruIsRefused)
+{
+    ASSERT_TRUE(measureThru());
+    showDut();
+    rig.sim.execute(QStringLiteral("SENS1:CORR:PORT2:IMP 75"));
+    ASSERT_TRUE(rig.settle());
+    ASSERT_TRUE(TestSupport::waitUntil(
+        "port 2 at 75 ohm", [&] { return rig.proxy->impedance(1) == std::optional<double>(75.0); }, 5000));
+    DutMeasurer leftDut(&left, &thru, rig.proxy.get());
+    DutMeasurer rightDut(&right, &thru, rig.proxy.get());
+    ErrorLog errors(&rightDut, &BaseMeasurer::error);
+    const auto source = SParameterSource::fromDevice(rig.proxy.get());
+    const RunResult r = runDut(worker, rightDut, source);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(rightDut.status(), Status::Failed);
+    EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral(
+                                "The DUT data and the fixture model have different reference impedances: the DUT at "
+                                "analyser port 2 is referred to 75 Ohm, the fixture model to 50 Ohm")});
+    EXPECT_FALSE(dutCorrected(right.getFixturePort(0)->measureData()));
+    EXPECT_TRUE(runDut(worker, leftDut, source).ok);
+    EXPECT_TRUE(dutCorrected(left.getFixturePort(0)->measureData()));
+}
+
 TEST_F(DutInThru, WithoutAMeasuredThruTheCountCheckFailsAndSaysWhy)
 {
     showDut();
