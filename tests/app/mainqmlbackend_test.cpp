@@ -189,6 +189,23 @@ protected:
                             [&] { return backend->getVnaDevice()->pointsCount().has_value(); });
     }
 
+    // A 2x-thru of two known fixtures between analyser ports 1 and 2 on a
+    // 100 MHz harmonic grid of 200 points; the backend built and connected.
+    // Null when the analyser never reported the grid.
+    MainQmlBackend *thruSceneBackend()
+    {
+        sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
+        sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
+        sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
+        sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
+        MainQmlBackend &b = makeBackend();
+        if (!connected()
+            || !waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }))
+            return nullptr;
+        flush();
+        return &b;
+    }
+
     // A setup name, and its file in the temporary folder.
     QString useTemporarySetup()
     {
@@ -1488,14 +1505,9 @@ TEST(ColumnFile, WritesHeaderMakerDateTitleAndTabEndedRows)
 // loads: a measured 2x-thru applied end to end.
 TEST_F(Backend, MeasuredThruIsAppliedWithEveryImpedanceConversion)
 {
-    sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
-    sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
-    sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
-    sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
-    MainQmlBackend &b = makeBackend();
-    ASSERT_TRUE(connected());
-    ASSERT_TRUE(waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }));
-    flush();
+    MainQmlBackend *scene = thruSceneBackend();
+    ASSERT_NE(scene, nullptr);
+    MainQmlBackend &b = *scene;
     using Z0 = MeasureEnums::Z0Conversion;
     for (const Z0 conversion : {Z0::None, Z0::System, Z0::Fixture}) {
         SCOPED_TRACE(static_cast<int>(conversion));
@@ -1533,16 +1545,9 @@ TEST_F(Backend, MeasuredThruIsAppliedWithEveryImpedanceConversion)
 
 TEST_F(Backend, MeasuredThruGivesRawDataTestModeFilesAndAnAppliedCorrection)
 {
-    // A 2x-thru of two known fixtures between analyser ports 1 and 2 on a
-    // harmonic grid.
-    sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
-    sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
-    sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
-    sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
-    MainQmlBackend &b = makeBackend();
-    ASSERT_TRUE(connected());
-    ASSERT_TRUE(waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }));
-    flush();
+    MainQmlBackend *scene = thruSceneBackend();
+    ASSERT_NE(scene, nullptr);
+    MainQmlBackend &b = *scene;
     VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
     ASSERT_EQ(setup->steps().size(), 1);
     auto *thru = qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
