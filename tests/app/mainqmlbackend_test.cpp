@@ -190,17 +190,18 @@ protected:
     }
 
     // A 2x-thru of two known fixtures between analyser ports 1 and 2 on a
-    // 100 MHz harmonic grid of 200 points; the backend built and connected.
-    // Null when the analyser never reported the grid.
-    MainQmlBackend *thruSceneBackend()
+    // 100 MHz harmonic grid of the given number of points; the backend built
+    // and connected. Null when the analyser never reported the grid.
+    MainQmlBackend *thruSceneBackend(unsigned points = 200)
     {
-        sim->execute(QStringLiteral("SENS1:SWE:POIN 200"));
+        sim->execute(QStringLiteral("SENS1:SWE:POIN %1").arg(points));
         sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
-        sim->execute(QStringLiteral("SENS1:FREQ:STOP 20000000000"));
+        sim->execute(QStringLiteral("SENS1:FREQ:STOP %1").arg(qint64(points) * 100000000));
         sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
         MainQmlBackend &b = makeBackend();
-        if (!connected()
-            || !waitUntil("200 points from the analyser", [&] { return b.getVnaDevice()->pointsCount() == 200u; }))
+        if (!connected() || !waitUntil(std::to_string(points) + " points from the analyser", [&] {
+                return b.getVnaDevice()->pointsCount() == points;
+            }))
             return nullptr;
         flush();
         return &b;
@@ -1968,16 +1969,10 @@ protected:
     // harmonic grid; the backend connected; its thru step.
     TransmissionStep *thruSetup()
     {
-        sim->execute(QStringLiteral("SENS1:SWE:POIN 100"));
-        sim->execute(QStringLiteral("SENS1:FREQ:STAR 100000000"));
-        sim->execute(QStringLiteral("SENS1:FREQ:STOP 10000000000"));
-        sim->setScene(AnalyserSim::Scene::twoXThru(1, 2));
-        MainQmlBackend &b = makeBackend();
-        if (!connected()
-            || !waitUntil("the analyser to report 100 points", [&] { return b.getVnaDevice()->pointsCount() == 100u; }))
+        MainQmlBackend *b = thruSceneBackend(100);
+        if (!b)
             return nullptr;
-        flush();
-        VukAlgorithmsSetup *setup = b.getFixtureSetups()->setup(0);
+        VukAlgorithmsSetup *setup = b->getFixtureSetups()->setup(0);
         if (!setup || setup->steps().size() != 1)
             return nullptr;
         return qobject_cast<TransmissionStep *>(setup->steps().at(0).get());
