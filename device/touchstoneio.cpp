@@ -374,6 +374,16 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
             m_errorString = tr("the frequency of point %1 is not a finite number").arg(k + 1);
             return false;
         }
+        // The reader takes only frequencies of at least 0 that rise from
+        // point to point; nothing else is written either.
+        if (point.frequency < 0.0) {
+            m_errorString = tr("the frequency of point %1 is negative").arg(k + 1);
+            return false;
+        }
+        if (k > 0 && !(point.frequency > data.points[k - 1].frequency)) {
+            m_errorString = tr("the frequency of point %1 does not rise above the one before it").arg(k + 1);
+            return false;
+        }
         for (size_t i = 0; i < elements; ++i) {
             if (std::isfinite(point.matrix[i].real()) && std::isfinite(point.matrix[i].imag()))
                 continue;

@@ -1959,6 +1959,14 @@
         <source>S%1%2%3 at %4 Hz is not a finite number</source>
         <translation>S%1%2%3 на частоте %4 Hz не является конечным числом</translation>
     </message>
+    <message>
+        <source>the frequency of point %1 is negative</source>
+        <translation>частота точки %1 отрицательна</translation>
+    </message>
+    <message>
+        <source>the frequency of point %1 does not rise above the one before it</source>
+        <translation>частота точки %1 не больше частоты предыдущей точки</translation>
+    </message>
 </context>
 <context>
     <name>TransmissionMeasurer</name>

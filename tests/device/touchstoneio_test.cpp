@@ -492,8 +492,8 @@ TEST(TouchstoneWriteTest, NumbersAndImpedanceAsQtFormatsThem)
                                         1.7976931348623157e308};
     QTemporaryDir dir;
     std::vector<TouchstonePoint> points;
-    for (double v : values)
-        points.push_back(point(1.0, {{v, -v}}));
+    for (size_t i = 0; i < values.size(); ++i)
+        points.push_back(point(double(i + 1), {{values[i], -values[i]}}));
     TouchstoneIO io;
     const QString path = dir.filePath("numbers.s1p");
     ASSERT_TRUE(io.write(path, dataOf(1, points, 75.123456789)));
@@ -502,7 +502,7 @@ TEST(TouchstoneWriteTest, NumbersAndImpedanceAsQtFormatsThem)
     EXPECT_EQ(lines[2], "# Hz S RI R  75.123456789");
     for (size_t i = 0; i < values.size(); ++i) {
         SCOPED_TRACE(values[i]);
-        EXPECT_EQ(lines[int(3 + i)], number(1.0) + '\t' + number(values[i]) + '\t' + number(-values[i]));
+        EXPECT_EQ(lines[int(3 + i)], number(double(i + 1)) + '\t' + number(values[i]) + '\t' + number(-values[i]));
     }
 
     // The impedance goes out in full: the shortest text that reads back as
@@ -690,10 +690,11 @@ TEST(TouchstoneWriteFailureTest, WrongMatrixSizeFailsAndWritesNothing)
     EXPECT_EQ(readBytes(existing), "old content\n");
 }
 
-// A non-finite frequency or value would go out as text no reader takes: the
-// write is refused, says which number, and leaves nothing (an existing file
-// of the name stays as it was).
-TEST(TouchstoneWriteFailureTest, NonFiniteNumbersAreRefusedWithTheirPlace)
+// A non-finite frequency or value would go out as text no reader takes, and
+// a negative or non-rising frequency as a file the reader refuses: the write
+// is refused, says which number, and leaves nothing (an existing file of the
+// name stays as it was).
+TEST(TouchstoneWriteFailureTest, NumbersNoReaderTakesAreRefusedWithTheirPlace)
 {
     QTemporaryDir dir;
     const QString existing = dir.filePath("kept.s2p");
@@ -723,6 +724,12 @@ TEST(TouchstoneWriteFailureTest, NonFiniteNumbersAreRefusedWithTheirPlace)
          "S11 at 1.5 Hz is not a finite number"},
         {"a 12-port matrix", dir.filePath("wide"), twelvePorts({0, nan}),
          "S11,2 at 1000000000 Hz is not a finite number"},
+        {"a negative frequency", dir.filePath("n.s1p"), dataOf(1, {point(-1, {1}), point(1, {1})}),
+         "the frequency of point 1 is negative"},
+        {"a repeated frequency", dir.filePath("r.s1p"), dataOf(1, {point(1e9, {1}), point(2e9, {1}), point(2e9, {1})}),
+         "the frequency of point 3 does not rise above the one before it"},
+        {"a falling frequency", dir.filePath("d.s1p"), dataOf(1, {point(2e9, {1}), point(1e9, {1})}),
+         "the frequency of point 2 does not rise above the one before it"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
