@@ -237,11 +237,13 @@ public:
         return true;
     }
 
-    // G = A^H A, accumulated over the non-zero runs of the basis rows.
-    Eigen::MatrixXcd gram() const
+    // Calls add(i1, e1, i2, e2, term) for every product of the non-zero runs
+    // of the basis rows that G = A^H A sums: node i1's coefficient e1 against
+    // node i2's coefficient e2. The dense and the banded build differ only in
+    // where they store a term.
+    template<typename Add>
+    void forEachGramTerm(Add &&add) const
     {
-        const int size = m_nodes * m_count;
-        Eigen::MatrixXcd g = Eigen::MatrixXcd::Zero(size, size);
         for (int j = 0; j < m_points; ++j) {
             const int first = m_rows.first[j];
             const int width = m_rows.width[j];
@@ -249,16 +251,23 @@ public:
             for (int i1 = 0; i1 < m_nodes; ++i1) {
                 for (int i2 = 0; i2 < m_nodes; ++i2) {
                     const Complex w = std::conj(m_delay(j, i1)) * m_delay(j, i2);
-                    const int r0 = i1 * m_count + first;
-                    const int c0 = i2 * m_count + first;
-                    for (int p = 0; p < width; ++p) {
-                        const Complex wp = w * v[p];
-                        for (int q = 0; q < width; ++q)
-                            g(r0 + p, c0 + q) += wp * v[q];
+                    for (int a = 0; a < width; ++a) {
+                        const Complex wa = w * v[a];
+                        for (int b = 0; b < width; ++b)
+                            add(i1, first + a, i2, first + b, wa * v[b]);
                     }
                 }
             }
         }
+    }
+
+    // G = A^H A in block order.
+    Eigen::MatrixXcd gram() const
+    {
+        const int size = m_nodes * m_count;
+        Eigen::MatrixXcd g = Eigen::MatrixXcd::Zero(size, size);
+        forEachGramTerm(
+            [&](int i1, int e1, int i2, int e2, Complex term) { g(i1 * m_count + e1, i2 * m_count + e2) += term; });
         return g;
     }
 
@@ -385,25 +394,13 @@ private:
         band.size = size;
         band.halfWidth = p;
         band.values.assign(static_cast<size_t>(size) * (p + 1), Complex(0.0, 0.0));
-        for (int j = 0; j < m_points; ++j) {
-            const int first = m_rows.first[j];
-            const int width = m_rows.width[j];
-            const double *v = m_rows.values.data() + m_rows.offset[j];
-            for (int i1 = 0; i1 < m_nodes; ++i1) {
-                for (int i2 = 0; i2 < m_nodes; ++i2) {
-                    const Complex w = std::conj(m_delay(j, i1)) * m_delay(j, i2);
-                    for (int a = 0; a < width; ++a) {
-                        const int r = (first + a) * m_nodes + i1;
-                        const Complex wa = w * v[a];
-                        for (int b = 0; b < width; ++b) {
-                            const int c = (first + b) * m_nodes + i2;
-                            if (r >= c)
-                                band.at(r, c) += wa * v[b];
-                        }
-                    }
-                }
-            }
-        }
+        // The lower triangle, in the interleaved order.
+        forEachGramTerm([&](int i1, int e1, int i2, int e2, Complex term) {
+            const int r = e1 * m_nodes + i1;
+            const int c = e2 * m_nodes + i2;
+            if (r >= c)
+                band.at(r, c) += term;
+        });
 
         for (int k = 0; k < size; ++k) {
             const double pivot = band.at(k, k).real();
