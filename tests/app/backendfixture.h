@@ -8,6 +8,7 @@
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
 #include "measurement/step.h"
+#include "tests/support/analysertiming.h"
 #include "tests/support/eventloop.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +46,7 @@ protected:
     }
 
     // Short analyser deadlines, so that a lost reply fails a test soon.
-    static VnaTiming testTiming()
-    {
-        VnaTiming timing;
-        timing.queryTimeoutMs = 2000;
-        timing.connectTimeoutMs = 1000;
-        timing.pollIntervalMs = 50;
-        return timing;
-    }
+    static VnaTiming testTiming() { return TestSupport::shortAnalyserTiming(1000); }
 
     MainQmlBackend &makeBackend()
     {

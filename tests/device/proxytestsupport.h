@@ -5,6 +5,7 @@
 #include "device/syncedvnadevice.h"
 
 #include "checkerwait.h"
+#include "tests/support/analysertiming.h"
 #include "tests/support/eventloop.h"
 
 #include <QCoreApplication>
@@ -24,16 +25,10 @@
 namespace ProxyTest {
 
 // Short time-outs keep the suite fast; the tests that use the real values
-// build their proxy with the default VnaTiming. The reply deadline still
-// leaves room for a loaded machine (many test processes, sanitizer builds):
-// at 300 ms the simulator's replies came late and counted as lost.
+// build their proxy with the default VnaTiming.
 inline VnaTiming fastTiming()
 {
-    VnaTiming timing;
-    timing.queryTimeoutMs = 2000;
-    timing.connectTimeoutMs = 300;
-    timing.pollIntervalMs = 50;
-    return timing;
+    return TestSupport::shortAnalyserTiming(300);
 }
 
 // Counts the proxy's change signals (all but isConnectedChanged, whose count

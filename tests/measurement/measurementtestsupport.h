@@ -10,6 +10,7 @@
 #include "device/workerthread.h"
 #include "synthnet/synthnet.h"
 #include "tests/device/checkerwait.h"
+#include "tests/support/analysertiming.h"
 #include "tests/support/eventloop.h"
 
 #include <QCoreApplication>
@@ -26,15 +27,9 @@
 
 namespace MeasurementTest {
 
-// Short time-outs keep the suite fast, with a reply deadline that a loaded
-// machine (many test processes, sanitizer builds) still meets.
 inline VnaTiming fastTiming()
 {
-    VnaTiming timing;
-    timing.queryTimeoutMs = 2000;
-    timing.connectTimeoutMs = 500;
-    timing.pollIntervalMs = 50;
-    return timing;
+    return TestSupport::shortAnalyserTiming(500);
 }
 
 // A simulated analyser and a proxy that has polled it (twice, so the port
