@@ -27,6 +27,21 @@ bool sameImpedance(double a, double b)
     return std::abs(a - b) <= 1e-9 * std::max(std::abs(a), std::abs(b));
 }
 
+// The model of each process on this side; null where a process has none yet.
+std::vector<Algorithms::FixturePort *> modelsOf(const std::vector<ConnectionBase::ProcessPointer> &processes, int side)
+{
+    std::vector<Algorithms::FixturePort *> models;
+    for (const auto &process : processes) {
+        Algorithms::FixturePort *model = nullptr;
+        if (auto *p = qobject_cast<Algorithms::TransmissionProcess *>(process.get()))
+            model = side == 1 ? p->rightPort() : p->leftPort();
+        else if (auto *p = qobject_cast<Algorithms::ReflectProcess *>(process.get()))
+            model = p->port();
+        models.push_back(model);
+    }
+    return models;
+}
+
 } // namespace
 
 DutMeasurer::DutMeasurer(VNAFixtureConnection *side, ConnectionBase *processConnection, SyncedVnaDevice *device,
@@ -56,6 +71,38 @@ void DutMeasurer::clearResults()
 {
     setStatus(Status::NotMeasured);
     m_reader->clear();
+}
+
+// The correction puts the DUT's reflection into the model as it stands:
+// both must be referred to the same impedance, or the model is silently
+// wrong. Checked for every port before any model is touched; false (with
+// the text reported) when a port's impedance cannot be read or differs.
+bool DutMeasurer::referenceImpedancesMatch(const SParameterSource &source,
+                                           const std::vector<Algorithms::FixturePort *> &models)
+{
+    for (uint k = 0; k < models.size(); ++k) {
+        if (!models[k] || !models[k]->portZ0())
+            continue; // no model yet: the correction says so
+        const uint v = m_side->getAttachedVnaPort(k);
+        const auto z = source.readPortZ0(v);
+        if (!z) {
+            reportReadFailure(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
+            return false;
+        }
+        const double zModel = *models[k]->portZ0();
+        qCDebug(lcMeasurement) << "DUT Z0 at port" << v << *z << "model Z0" << zModel;
+        if (sameImpedance(*z, zModel))
+            continue;
+        const QString where = source.kind() == SParameterSource::Kind::File
+                                  ? QDir::toNativeSeparators(source.filePath()) + QStringLiteral(": ")
+                                  : QString();
+        reportReadFailure(tr("The DUT data and the fixture model have different reference impedances") + ": " + where
+                          + tr("the DUT at analyser port %1 is referred to %2 Ohm, the fixture model to %3 Ohm")
+                                .arg(v + 1)
+                                .arg(QString::number(*z, 'g', 12), QString::number(zModel, 'g', 12)));
+        return false;
+    }
+    return true;
 }
 
 bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
@@ -108,50 +155,17 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         return fail(progress);
     }
 
-    // The correction puts the DUT's reflection into the model as it stands:
-    // both must be referred to the same impedance, or the model is silently
-    // wrong. Checked for every port before any model is touched.
-    std::vector<Algorithms::FixturePort *> models;
-    const auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data());
     // 0 left, 1 right of a transmission connection.
     int side = 0;
+    const auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data());
     if (transmission) {
         const auto found = transmission->sideOf(m_side);
         if (!found)
             return fail(progress);
         side = *found;
     }
-    for (size_t k = 0; k < processes.size(); ++k) {
-        Algorithms::FixturePort *model = nullptr;
-        if (auto *p = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get()))
-            model = side == 1 ? p->rightPort() : p->leftPort();
-        else if (auto *p = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get()))
-            model = p->port();
-        models.push_back(model);
-    }
-    for (uint k = 0; k < n; ++k) {
-        if (!models[k] || !models[k]->portZ0())
-            continue; // no model yet: the correction says so
-        const uint v = m_side->getAttachedVnaPort(k);
-        const auto z = source.readPortZ0(v);
-        if (!z) {
-            reportReadFailure(Algorithms::Messages::cannotReadZ0 + source.failureDetail());
-            return fail(progress);
-        }
-        const double zModel = *models[k]->portZ0();
-        qCDebug(lcMeasurement) << "DUT Z0 at port" << v << *z << "model Z0" << zModel;
-        if (!sameImpedance(*z, zModel)) {
-            const QString where = source.kind() == SParameterSource::Kind::File
-                                      ? QDir::toNativeSeparators(source.filePath()) + QStringLiteral(": ")
-                                      : QString();
-            reportReadFailure(tr("The DUT data and the fixture model have different reference impedances") + ": "
-                              + where
-                              + tr("the DUT at analyser port %1 is referred to %2 Ohm, the fixture model to %3 Ohm")
-                                    .arg(v + 1)
-                                    .arg(QString::number(*z, 'g', 12), QString::number(zModel, 'g', 12)));
-            return fail(progress);
-        }
-    }
+    if (!referenceImpedancesMatch(source, modelsOf(processes, side)))
+        return fail(progress);
 
     auto dutOf = [&](size_t k) {
         Algorithms::SParametersOnePort dut;

@@ -12,6 +12,11 @@
 #include <QObject>
 #include <QPointer>
 
+#include <vector>
+
+namespace Algorithms {
+class FixturePort;
+}
 class ConnectionBase;
 class TaskProgress;
 class VNAFixtureConnection;
@@ -39,6 +44,7 @@ signals:
     void statusChanged(Status st);
 
 private:
+    bool referenceImpedancesMatch(const SParameterSource &source, const std::vector<Algorithms::FixturePort *> &models);
     bool fail(TaskProgress *progress);
     void setStatus(Status status);
 
