@@ -92,6 +92,7 @@ bool ReflectProcessOpenOrShort::calculate()
     m_gatedReflection.clear();
     m_residualReflection.clear();
     m_fixtureReflection.clear();
+    m_replacedModelReflection.reset();
     m_usedSignalType = m_signalType;
     const bool knownSignalType =
         m_signalType == MaxSignalEliminationType::Model || m_signalType == MaxSignalEliminationType::TimeGate;
@@ -161,6 +162,7 @@ bool ReflectProcessOpenOrShort::keepCompensationOrGate()
         gatedOk ? findPassivityViolation(*m_port->uncorrectedSParameters()) : std::nullopt;
     if (gatedOk && !gated) {
         m_usedSignalType = MaxSignalEliminationType::TimeGate;
+        m_replacedModelReflection = g;
         emit error(tr("The compensation of the max signal by the spline approximation gave a fixture "
                       "model with gain (largest singular value %1 at %2 GHz); the fixture probably has "
                       "internal mismatches. The model was computed with the time gate instead.")
@@ -193,7 +195,9 @@ void ReflectProcessOpenOrShort::checkMainReflection()
     // the gated one, and then checked).
     if (m_usedSignalType != MaxSignalEliminationType::TimeGate)
         return;
-    const std::optional<ComplexVector> alternative = estimateMainReflection(MaxSignalEliminationType::Model, false);
+    const std::optional<ComplexVector> alternative =
+        m_replacedModelReflection ? m_replacedModelReflection
+                                  : estimateMainReflection(MaxSignalEliminationType::Model, false);
     if (!alternative)
         return; // nothing to compare with: the model stands as computed
     const std::optional<MainReflectionDisagreement> d =

@@ -109,6 +109,9 @@ protected:
     ComplexVector m_gatedReflection;
     ComplexVector m_residualReflection;
     ComplexVector m_fixtureReflection;
+    // The spline model's main reflection, when a compensated model was
+    // replaced by the gated one: the check compares with it without a refit.
+    std::optional<ComplexVector> m_replacedModelReflection;
 };
 
 // One standard, its residual reflection time-gated before the fixture delay.
