@@ -204,7 +204,7 @@ TEST(CommandsAnalyser, SettersReachTheAnalyserAndEndAfterAPoll)
     // sent.
     rig.sim.clearLog();
     rig.client->run("VUK:SENS:SWE:POIN -5");
-    EXPECT_EQ(rig.client->error(), errorAnswer(222, "Data out of range"));
+    EXPECT_EQ(rig.client->error(), errorAnswer(278, "Invalid sweep points number"));
     EXPECT_EQ(rig.sim.channel(1).points, 201u);
     EXPECT_FALSE(rig.analyserLog().join('\n').contains("POIN"));
     EXPECT_EQ(rig.client->error(), QByteArray("0, No error"));
@@ -326,7 +326,7 @@ TEST(CommandsAnalyser, AnalyserAddressCommands)
     // Taken modulo 65536 these would name other ports.
     for (const char *port : {"70000", "65536", "-1", "0"}) {
         rig.client->run(QByteArray("VUK:SYST:VNA:PORT ") + port);
-        EXPECT_EQ(rig.client->error(), errorAnswer(222, "Data out of range")) << port;
+        EXPECT_EQ(rig.client->error(), errorAnswer(221, "Invalid port index")) << port;
     }
     EXPECT_EQ(rig.client->ask("VUK:SYST:VNA:PORT?"), QByteArray("6000"));
     rig.client->run("VUK:SYST:VNA:PORT 65535");

@@ -79,6 +79,11 @@ TestCase {
         shoot("5-measurement-done")
         page.showCharacterization()
         shoot("7-characterization")
+        var characterizationHelp = Support.findVisible(window.wizard, "helpButton")
+        verify(characterizationHelp, "the help button of the characterization page")
+        mouseClick(characterizationHelp)
+        shoot("7-characterization-help")
+        mouseClick(characterizationHelp)
         window.wizard.showTestMode()
         shoot("8-test-mode")
         window.wizard.currentIndex = window.wizard.stepsIndex
