@@ -187,7 +187,7 @@ void setAnalyserPort(MainQmlBackend *root, int port)
     // Taken modulo 65536 the value would name some other port, and port 0
     // is none a connection can reach.
     if (port < 1 || port > std::numeric_limits<quint16>::max())
-        fail(Code::InvalidPortIndex);
+        fail(Code::DataOutOfRange);
     runOnObjectThread(root, [root, port] { deviceOf(root).setPort(static_cast<quint16>(port)); });
 }
 

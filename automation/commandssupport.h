@@ -34,6 +34,7 @@ namespace Commands {
 // The codes the program's own commands raise.
 enum class Code : int {
     InvalidPortIndex = 221,
+    DataOutOfRange = 222,
     InvalidSetupIndex = 260,
     InvalidStepIndex = 261,
     InvalidStepConnection = 262,

@@ -326,7 +326,7 @@ TEST(CommandsAnalyser, AnalyserAddressCommands)
     // Taken modulo 65536 these would name other ports.
     for (const char *port : {"70000", "65536", "-1", "0"}) {
         rig.client->run(QByteArray("VUK:SYST:VNA:PORT ") + port);
-        EXPECT_EQ(rig.client->error(), errorAnswer(221, "Invalid port index")) << port;
+        EXPECT_EQ(rig.client->error(), errorAnswer(222, "Data out of range")) << port;
     }
     EXPECT_EQ(rig.client->ask("VUK:SYST:VNA:PORT?"), QByteArray("6000"));
     rig.client->run("VUK:SYST:VNA:PORT 65535");
