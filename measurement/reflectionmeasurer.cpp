@@ -207,7 +207,7 @@ std::unique_ptr<Algorithms::ReflectProcess> ReflectionMeasurer::setupProcess(uin
 
     setupFixture(port->measureData(), *z);
     process->setFixturesForCalculate(port->measureData());
-    process->setPortNames(tr("the fixture at analyser port %1").arg(v + 1), QString());
+    process->setPortNames(MeasuredFixturePort::noticeName(v), QString());
     // The caller ties the process to this measurer for its run.
     return process;
 }
