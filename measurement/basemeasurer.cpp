@@ -119,10 +119,6 @@ void BaseMeasurer::reset(bool onAnalyser)
         m_interrupted.store(false);
         m_cancelReported = false;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_runNoticesMutex);
-        m_runNotices.clear();
-    }
     if (m_device && onAnalyser) {
         m_device->setDeembeddingState(false);
         m_device->setFixtureSimulationState(false);
@@ -135,6 +131,12 @@ QList<Algorithms::ModelNotice> BaseMeasurer::runNotices() const
 {
     std::lock_guard<std::mutex> lock(m_runNoticesMutex);
     return m_runNotices;
+}
+
+void BaseMeasurer::clearRunNotices()
+{
+    std::lock_guard<std::mutex> lock(m_runNoticesMutex);
+    m_runNotices.clear();
 }
 
 void BaseMeasurer::addRunNotice(const Algorithms::ModelNotice &notice)

@@ -113,6 +113,10 @@ protected:
         return ProcessLink(this, process, origin, std::move(targets));
     }
 
+    // Forgets the notices of the last run (the models they were about are
+    // cleared with them): every clearResults does it.
+    void clearRunNotices();
+
     // At a stage boundary of a run, on the worker: true when a cancel has
     // arrived. The flag is then cleared and the cancel reported, unless a
     // tied process received it and reported it already.

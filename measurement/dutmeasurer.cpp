@@ -77,6 +77,7 @@ void DutMeasurer::clearResults()
 {
     setStatus(Status::NotMeasured);
     m_reader->clear();
+    clearRunNotices();
 }
 
 // The correction puts the DUT's reflection into the model as it stands:

@@ -88,6 +88,7 @@ void ReflectionMeasurer::clearResults()
 {
     setCalculatingStatus(Status::NotMeasured);
     resetSidePorts();
+    clearRunNotices();
 }
 
 void ReflectionMeasurer::reset()
@@ -97,6 +98,7 @@ void ReflectionMeasurer::reset()
     m_openRawData.clear();
     m_shortRawData.clear();
     resetSidePorts();
+    clearRunNotices();
     setCalculatingStatus(Status::NotMeasured);
 }
 

@@ -59,6 +59,7 @@ void TransmissionMeasurer::clearResults()
     }
     m_rawData.clear();
     setStatus(Status::NotMeasured);
+    clearRunNotices();
 }
 
 bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
