@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Controls, TwoVariantControl,
                                            "VukShadowPane", "VukSeparator", "VukLabel", "VukErrorLabel",
                                            "VukErrorTextField", "VukVnaTable", "VukLizard", "VukBottomBar",
                                            "VukMainMenu", "VukMenuButton", "VukRemovableTabButton",
-                                           "ErrorSwipeDelegate", "MessageSwipeDelegate", "StatusButton",
+                                           "ErrorSwipeDelegate", "MessageSwipeDelegate", "WarningSwipeDelegate", "StatusButton",
                                            "DecoratedWindow"));
 
 // Controls with one file, and the style's own controls.
