@@ -116,9 +116,9 @@ std::optional<ModelNotice> FixturePort::offsetPassivityNotice(const SParametersT
                            .arg(name)
                            .arg(v->from / 1e9, 0, 'g', 4)
                            .arg(v->to / 1e9, 0, 'g', 4),
-                       tr("Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz: moved there, the "
-                          "fixture would amplify. DUT data de-embedded with it are wrong in that band; check the "
-                          "offset and the measurement.")
+                       tr("Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz: with the plane moved "
+                          "so far the model shows gain. DUT data de-embedded with it are wrong in that band; check "
+                          "the offset and the measurement.")
                            .arg(v->worst, 0, 'f', 4)
                            .arg(20.0 * std::log10(v->worst), 0, 'f', 2)
                            .arg(v->worstFrequency / 1e9, 0, 'g', 6)};

@@ -271,8 +271,8 @@ VukPage {
                             font.pixelSize: 14
                             elide: Text.ElideRight
                             type: CoreMeasureEnums.RecommendedResult.Warning
-                            text: qsTr("The models carry %n warning(s): see the notification panel", "",
-                                       tab.currentNotices.length)
+                            text: qsTr("The models carry warnings (%1): see the notification panel")
+                                  .arg(tab.currentNotices.length)
                         }
                     }
                 }

@@ -201,6 +201,8 @@ VukPage {
             objectName: "correctionNotices"
             Layout.fillWidth: true
             Layout.fillHeight: true
+            // The title and at least the first notice, on the smallest page.
+            Layout.minimumHeight: 110
             visible: page.notices.length > 0
             padding: 10
 
@@ -224,8 +226,8 @@ VukPage {
                         wrapMode: Text.WordWrap
                         font.bold: true
                         font.pixelSize: 14
-                        text: qsTr("The fixture models Apply hands to the VNA software carry %n warning(s):", "",
-                                   page.notices.length)
+                        text: qsTr("Warnings of the fixture models Apply hands to the VNA software (%1):")
+                              .arg(page.notices.length)
                     }
                 }
 

@@ -109,7 +109,7 @@ TestCase {
         verify(mark.toolTip.description.indexOf(thruStep().notices[0].summary) >= 0, mark.toolTip.description)
         var count = inTab("stepNoticeText")
         verify(count.visible)
-        compare(count.text, "The models carry 2 warning(s): see the notification panel")
+        compare(count.text, "The models carry warnings (2): see the notification panel")
         // Side by side, on one line.
         var markAt = mark.mapToItem(measurePage(), 0, 0)
         var statusAt = status.mapToItem(measurePage(), 0, 0)
@@ -194,7 +194,7 @@ TestCase {
                 verify(detail.y >= summary.y + summary.height, "the detail below the first line")
         })
         compare(Support.find(results, "correctionNoticesTitle").text,
-                "The fixture models Apply hands to the VNA software carry 2 warning(s):")
+                "Warnings of the fixture models Apply hands to the VNA software (2):")
 
         // Measured again without a doubt: every mark goes, the list too.
         showThru(false)
