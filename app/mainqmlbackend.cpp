@@ -14,6 +14,8 @@
 #include "frontend/chartscalemanager.h"
 #include "measurement/fixturesetups.h"
 #include "measurement/jobgate.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 
 #include <QCoreApplication>
@@ -24,6 +26,10 @@
 #include <QMetaObject>
 #include <QQmlEngine>
 #include <QSet>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -183,6 +189,11 @@ QString MainQmlBackend::temporarySetupPath() const
 void MainQmlBackend::connectSetups()
 {
     connect(fixtureSetups, &FixtureSetups::error, this, &MainQmlBackend::error);
+    connect(fixtureSetups, &FixtureSetups::modelNotice, this,
+            [this](const Algorithms::ModelNotice &notice) { emit this->notice(notice.summary, notice.detail); });
+    // The ports' notices, and which ports are in use.
+    connect(fixtureSetups, &FixtureSetups::portNoticesChanged, this, &MainQmlBackend::correctionNoticesChanged);
+    connect(fixtureSetups, &FixtureSetups::stepsStatusChanged, this, &MainQmlBackend::correctionNoticesChanged);
     connect(fixtureSetups, &FixtureSetups::selectedPortsCountChanged, calibrateVnaTable,
             [this] { refreshRecommendedPortsCount(); });
     connect(fixtureSetups, &FixtureSetups::usedVnaPortsChanged, calibrateVnaTable,
@@ -190,6 +201,42 @@ void MainQmlBackend::connectSetups()
     refreshRecommendedPortsCount();
     refreshRecommendedPorts();
     connect(vnaDevice, &SyncedVnaDevice::portsCountChanged, this, &MainQmlBackend::loadTemporaryState);
+}
+
+QVariantList MainQmlBackend::correctionNotices() const
+{
+    // The ports whose models the correction files are written from, in the
+    // files' order: a later port on the same analyser port replaces the
+    // earlier one, as its file does.
+    std::vector<const MeasuredFixturePort *> ports;
+    const int count = fixtureSetups ? fixtureSetups->getCount() : 0;
+    for (int n = 0; n < count; ++n) {
+        const VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
+        if (!setup)
+            continue;
+        const std::pair<bool, VNAFixtureConnection *> sides[] = {
+            {setup->leftFixtureEnabled(), setup->leftFixtureConn()},
+            {setup->rightFixtureEnabled(), setup->rightFixtureConn()},
+        };
+        for (const auto &[enabled, connection] : sides) {
+            if (!enabled || !connection)
+                continue;
+            for (const auto &port : connection->measureData().items()) {
+                if (!port || !port->measureData()->values().isMeasured)
+                    continue;
+                const auto same = std::find_if(ports.begin(), ports.end(), [&](const MeasuredFixturePort *p) {
+                    return p->measuredPort() == port->measuredPort();
+                });
+                if (same != ports.end())
+                    ports.erase(same);
+                ports.push_back(port.get());
+            }
+        }
+    }
+    QVariantList list;
+    for (const MeasuredFixturePort *port : ports)
+        list.append(port->noticesVariant());
+    return list;
 }
 
 void MainQmlBackend::refreshRecommendedPortsCount()

@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 #include <optional>
@@ -95,10 +96,20 @@ public:
     // ends soon and restores the analyser state it saved.
     Q_INVOKABLE void cancelJobs();
 
+    // The notices of the models Apply would hand to the analyser (those of
+    // the ports of every set-up's fixtures in use, one port per analyser
+    // port as the correction files are), each {port, summary, detail}.
+    Q_INVOKABLE QVariantList correctionNotices() const;
+
 signals:
     void error(QString error);
     void message(QString message);
+    // A calculation found a model doubtful: what and where (one line), and
+    // the detail.
+    void notice(QString summary, QString detail);
     void presetGui();
+    // correctionNotices() may answer otherwise now.
+    void correctionNoticesChanged();
 
 public slots:
     QString getProjectVersion();

@@ -139,6 +139,7 @@ bool registerRemoteCommands(MainQmlBackend *root, CommandTable &table)
     add("VUK:SYSTem:VNA:PORT?", makeHandler<&analyserPort>(root)); // 103
     add("VUK:SYSTem:ZCONversion:TYPE", makeHandler<&setZ0ConversionType>(root)); // 104
     add("VUK:SYSTem:ZCONversion:TYPE?", makeHandler<&z0ConversionType>(root)); // 105
+    add("VUK:SYSTem:STEP#:NOTices?", makeHandler<&stepNotices>(root)); // 106
 
     if (table.count() != kRemoteCommandCount) {
         qCCritical(lcCommands) << "Remote commands: registered" << table.count() << "of" << kRemoteCommandCount;

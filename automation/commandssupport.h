@@ -62,6 +62,9 @@ enum class Code : int {
     InvalidImpedance = 284,
     InvalidGating = 285,
     DeleteError = 286,
+    // Not a failure: queued after a command that computed models, without
+    // ending its message, when the step's models carry notices.
+    ModelNotice = 289,
 };
 
 [[noreturn]] inline void fail(Code code)

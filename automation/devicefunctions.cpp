@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace Korvel {
 namespace Automation {
@@ -55,8 +56,26 @@ DeviceFunctions::DeviceFunctions(QByteArray *reply, RemoteClientBase *client, co
       table(table ? table : &commandTable())
 {}
 
+namespace {
+
+// The message the thread is running, for queueCode.
+thread_local DeviceFunctions *runningMessage = nullptr;
+
+} // namespace
+
+void DeviceFunctions::queueCode(int code)
+{
+    if (runningMessage && runningMessage->client)
+        runningMessage->client->queueCode(code);
+}
+
 void DeviceFunctions::ParseMessage(const QByteArray &message)
 {
+    struct Running
+    {
+        DeviceFunctions *previous;
+        ~Running() { runningMessage = previous; }
+    } running{std::exchange(runningMessage, this)};
     headerPrefix.clear();
     // A NUL ends the message, as it would end a C string of it.
     const char *cursor = message.constData();

@@ -39,6 +39,13 @@ public:
     // when it is empty or there is no connection.
     int takeError();
 
+    // Appends a code to the error queue of the connection whose message the
+    // calling thread is running, without ending that message: how a command
+    // that succeeded tells something a client must learn (a later error
+    // query of the same message already sees it). Nothing when the thread
+    // runs no message or the message has no connection.
+    static void queueCode(int code);
+
     // The part of the last absolute header up to and including its last ":".
     const QByteArray &retainedPath() const { return headerPrefix; }
 

@@ -65,6 +65,9 @@ public:
     // Removes and returns the connection's oldest error code; 0 when none.
     // Called by the error query of the connection's own running message.
     int takeError();
+    // Appends a code to the connection's error queue; called, like
+    // takeError, by the connection's own running message.
+    void queueCode(int code) { errors.push(code); }
 
     // A message is queued for or running on the parser thread.
     bool isRunning() const { return running; }

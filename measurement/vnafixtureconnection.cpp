@@ -81,12 +81,18 @@ void VNAFixtureConnection::synchronizePorts()
 
 void VNAFixtureConnection::setPortsCount(uint count)
 {
-    while (m_measureData.size() > static_cast<int>(count))
+    bool removed = false;
+    while (m_measureData.size() > static_cast<int>(count)) {
         m_measureData.removeAt(m_measureData.size() - 1);
+        removed = true;
+    }
     while (m_measureData.size() < static_cast<int>(count)) {
         auto port = std::make_shared<MeasuredFixturePort>();
+        connect(port.get(), &MeasuredFixturePort::noticesChanged, this, &VNAFixtureConnection::noticesChanged);
         m_measureData.appendItem(std::move(port));
     }
+    if (removed)
+        emit noticesChanged();
 }
 
 void VNAFixtureConnection::clampPorts()

@@ -49,6 +49,10 @@ public:
     // The number of analyser ports, at least 1 (1 while not reported).
     uint analyserPortsCount() const;
 
+signals:
+    // The notices of a port's model changed, or a port with its model went.
+    void noticesChanged();
+
 public slots:
     // Row i of attachedPorts; 0 outside the rows.
     uint getAttachedVnaPort(size_t i) const;

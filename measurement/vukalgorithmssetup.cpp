@@ -9,6 +9,7 @@
 #include "measurement/fixture.h"
 #include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
+#include "measurement/methodrules.h"
 #include "measurement/reflectionstep.h"
 #include "measurement/transmissionstep.h"
 #include "measurement/vnafixtureconnection.h"
@@ -85,8 +86,10 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     m_b = makeSide(QStringLiteral("B"));
     m_bAux = makeSide(QStringLiteral("B Aux"));
     registerTypes();
-    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux})
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux}) {
         connectPortErrors(side);
+        connect(side, &VNAFixtureConnection::noticesChanged, this, &VukAlgorithmsSetup::portNoticesChanged);
+    }
 
     makeRules();
     // A rebuild resets the model: the statuses are those of the new steps.
@@ -200,10 +203,15 @@ void VukAlgorithmsSetup::makeRules()
     });
     // Only time gating has a DUT step; every step gets the new method.
     connect(this, &VukAlgorithmsSetup::correctionMethodChanged, this, [this] {
-        if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
+        if (!MethodRules::correctsDut(m_correctionMethod) && m_abDut)
             switchDutOff();
         pushCorrectionMethod();
     });
+    // What the method rules allow follows the method and the arrangement.
+    for (auto signal : {&VukAlgorithmsSetup::correctionMethodChanged, &VukAlgorithmsSetup::leftFixtureEnabledChanged,
+                        &VukAlgorithmsSetup::rightFixtureEnabledChanged, &VukAlgorithmsSetup::abThruConnectionChanged,
+                        &VukAlgorithmsSetup::aaConnectionChanged, &VukAlgorithmsSetup::bbConnectionChanged})
+        connect(this, signal, this, &VukAlgorithmsSetup::methodRulesChanged);
     // Every step gets the new reference impedance settings.
     connect(this, &VukAlgorithmsSetup::z0ConversionTypeChanged, this, [this] {
         const auto type = MeasureEnums::toZ0ConversionType(m_z0ConversionType);
@@ -291,7 +299,7 @@ void VukAlgorithmsSetup::rebuildSteps()
     emit stepsChanged();
 
     pushConversion();
-    if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
+    if (!MethodRules::correctsDut(m_correctionMethod) && m_abDut)
         switchDutOff();
     pushCorrectionMethod();
 }
@@ -303,6 +311,9 @@ void VukAlgorithmsSetup::addStep(std::vector<StepPointer> &steps, Step *step)
     connect(this, &VukAlgorithmsSetup::interrupted, step, &Step::interrupt);
     // Statuses change on the step worker; the marks follow on this thread.
     connect(step, &Step::isMeasuredChanged, this, &VukAlgorithmsSetup::stepsStatusChanged);
+    connect(step, &Step::noticesChanged, this, &VukAlgorithmsSetup::stepsStatusChanged);
+    // Told on the step worker; the notification list is on this thread.
+    connect(step, &Step::modelNotice, this, &VukAlgorithmsSetup::modelNotice, Qt::QueuedConnection);
     steps.push_back(StepPointer(step, Step::ObjectDeleter()));
 }
 
@@ -320,6 +331,27 @@ bool VukAlgorithmsSetup::anyStepFailed() const
     return std::any_of(steps.begin(), steps.end(), [](const StepPointer &step) {
         return step->getMeasureStatus() == MeasureEnums::MeasureStatus::Error;
     });
+}
+
+bool VukAlgorithmsSetup::anyStepHasNotices() const
+{
+    const auto &steps = m_stepModel.items();
+    return std::any_of(steps.begin(), steps.end(), [](const StepPointer &step) { return step->hasNotices(); });
+}
+
+bool VukAlgorithmsSetup::leftReflectUnsupported() const
+{
+    return m_leftFixtureEnabled && !m_abThru && !m_aa && !MethodRules::calculatesReflect(m_correctionMethod);
+}
+
+bool VukAlgorithmsSetup::rightReflectUnsupported() const
+{
+    return m_rightFixtureEnabled && !m_abThru && !m_bb && !MethodRules::calculatesReflect(m_correctionMethod);
+}
+
+bool VukAlgorithmsSetup::dutStepAvailable() const
+{
+    return (m_leftFixtureEnabled || m_rightFixtureEnabled) && MethodRules::correctsDut(m_correctionMethod);
 }
 
 void VukAlgorithmsSetup::pushConversion()

@@ -45,9 +45,21 @@ VukApplicationWindow {
                 + " Plug-in v" + backend.getProjectVersion()
     }
 
-    // Newest first, each text behind the time it arrived.
-    function notify(type, text) {
-        notificationModel.insert(0, { "text": Qt.formatTime(new Date(), "h:mm") + ": " + text, "type": type })
+    // Newest first, each text behind the time it arrived; a warning keeps
+    // its detail beside it.
+    function notify(type, text, detail) {
+        notificationModel.insert(0, { "text": Qt.formatTime(new Date(), "h:mm") + ": " + text, "type": type,
+                                      "detail": detail === undefined ? "" : detail })
+    }
+
+    // The warnings that arrived while the notification drawer was closed;
+    // opening it shows them.
+    property int unreadNotices: 0
+
+    function notifyWarning(summary, detail) {
+        notify("warning", summary, detail)
+        if (!drawer.visible)
+            unreadNotices += 1
     }
 
     function openSettings() {
@@ -116,6 +128,7 @@ VukApplicationWindow {
         ignoreUnknownSignals: true
         function onMessage(message) { window.notify("message", message) }
         function onError(error) { window.notify("error", error) }
+        function onNotice(summary, detail) { window.notifyWarning(summary, detail) }
         function onPresetGui() { wizard.presetGui() }
     }
 
@@ -302,6 +315,7 @@ VukApplicationWindow {
         modal: false
         dim: false
         closePolicy: Popup.CloseOnEscape
+        onOpened: window.unreadNotices = 0
 
         Shortcut {
             sequence: "F9"
@@ -336,8 +350,10 @@ VukApplicationWindow {
                     delegate: Loader {
                         id: entry
                         readonly property string entryText: model.text
+                        readonly property string entryDetail: model.detail
                         width: ListView.view ? ListView.view.width : 0
-                        sourceComponent: model.type === "message" ? messageEntry : errorEntry
+                        sourceComponent: model.type === "message" ? messageEntry
+                                       : model.type === "warning" ? warningEntry : errorEntry
 
                         Connections {
                             target: entry.item
@@ -351,6 +367,13 @@ VukApplicationWindow {
                         Component {
                             id: errorEntry
                             ErrorSwipeDelegate { text: entry.entryText }
+                        }
+                        Component {
+                            id: warningEntry
+                            WarningSwipeDelegate {
+                                text: entry.entryText
+                                detail: entry.entryDetail
+                            }
                         }
                     }
                 }
@@ -394,6 +417,30 @@ VukApplicationWindow {
                 icon.height: 20
                 highlighted: drawer.visible
                 onClicked: drawer.visible ? drawer.close() : drawer.open()
+
+                // Warnings not seen yet: how many, on the button's corner.
+                Rectangle {
+                    objectName: "unreadNoticesMark"
+                    visible: window.unreadNotices > 0
+                    anchors.top: parent.top
+                    anchors.right: parent.right
+                    anchors.topMargin: 2
+                    anchors.rightMargin: 0
+                    width: Math.max(height, unreadCount.implicitWidth + 6)
+                    height: 16
+                    radius: height / 2
+                    color: Color.alertBackground
+
+                    Label {
+                        id: unreadCount
+                        objectName: "unreadNoticesCount"
+                        anchors.centerIn: parent
+                        font.pixelSize: 11
+                        font.bold: true
+                        color: Color.alertForeground
+                        text: window.unreadNotices > 99 ? "99+" : window.unreadNotices
+                    }
+                }
             }
 
             ToolButton {

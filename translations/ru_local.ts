@@ -64,8 +64,16 @@
         <translation>Недопустимые преобразованные данные. Проверьте импедансы системы и оснастки</translation>
     </message>
     <message>
-        <source>this port with its offset</source>
-        <translation>этого порта с учётом его смещения</translation>
+        <source>this port</source>
+        <translation>этого порта</translation>
+    </message>
+    <message>
+        <source>The offset model of %1 is not passive from %2 to %3 GHz</source>
+        <translation>Модель %1 со смещением не пассивна в диапазоне от %2 до %3 GHz</translation>
+    </message>
+    <message>
+        <source>Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz: with the plane moved so far the model shows gain. DUT data de-embedded with it are wrong in that band; check the offset and the measurement.</source>
+        <translation>Её наибольшее сингулярное число достигает %1 (усиление %2 dB) на частоте %3 GHz: при таком смещении плоскости модель даёт усиление. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте смещение и измерение.</translation>
     </message>
 </context>
 <context>
@@ -986,12 +994,30 @@
         <source>Step is not complete</source>
         <translation>Шаг не выполнен</translation>
     </message>
+    <message>
+        <source>The models carry warnings (%1): see the notification panel</source>
+        <translation>Модели содержат предупреждения (%1): см. панель уведомлений</translation>
+    </message>
 </context>
 <context>
     <name>MeasureGraphInstantiator</name>
     <message>
         <source>Offset:</source>
         <translation>Смещение:</translation>
+    </message>
+</context>
+<context>
+    <name>MeasuredFixturePort</name>
+    <message>
+        <source>the fixture at analyser port %1</source>
+        <translation>оснастки на порту анализатора %1</translation>
+    </message>
+</context>
+<context>
+    <name>MethodRules</name>
+    <message>
+        <source>The bisection method does not support the 1xReflect setup. It requires a direct connection of two fixtures: nothing was measured.</source>
+        <translation>Метод бисекции не поддерживает схему 1xReflect. Он требует прямого соединения двух оснасток: ничего не измерено.</translation>
     </message>
 </context>
 <context>
@@ -1111,10 +1137,6 @@
     <message>
         <source>No fixture port is connected to an analyser port</source>
         <translation>Ни один порт оснастки не подключён к порту анализатора</translation>
-    </message>
-    <message>
-        <source>the fixture at analyser port %1</source>
-        <translation>оснастки на порту анализатора %1</translation>
     </message>
 </context>
 <context>
@@ -1282,6 +1304,10 @@
     <message>
         <source>State files (*.sta)</source>
         <translation>Файлы состояния (*.sta)</translation>
+    </message>
+    <message>
+        <source>Warnings of the fixture models Apply hands to the VNA software (%1):</source>
+        <translation>Предупреждения моделей оснастки, которые «Применить» передаёт в ПО ВАЦ (%1):</translation>
     </message>
 </context>
 <context>
@@ -2009,10 +2035,6 @@
     <message>
         <source>The two fixtures are connected to different numbers of analyser ports (%1 and %2)</source>
         <translation>Две оснастки подключены к разному числу портов анализатора (%1 и %2)</translation>
-    </message>
-    <message>
-        <source>the fixture at analyser port %1</source>
-        <translation>оснастки на порту анализатора %1</translation>
     </message>
 </context>
 <context>

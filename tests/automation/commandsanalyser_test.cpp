@@ -121,17 +121,18 @@ TEST(CommandTableOfTheProgram, HoldsEveryCommandOnceInMatchingOrder)
     EXPECT_EQ(table.pattern(32), QByteArray("VUK:SYSTem:ERRor?"));
     EXPECT_EQ(table.pattern(86), QByteArray("VUK:SYSTem:STEP:COUNt?"));
     EXPECT_EQ(table.pattern(104), QByteArray("VUK:SYSTem:ZCONversion:TYPE?"));
-    EXPECT_TRUE(table.pattern(105).isEmpty());
+    EXPECT_EQ(table.pattern(105), QByteArray("VUK:SYSTem:STEP#:NOTices?"));
+    EXPECT_TRUE(table.pattern(106).isEmpty());
     QSet<QByteArray> patterns;
-    for (std::size_t k = 0; k < 105; ++k)
+    for (std::size_t k = 0; k < 106; ++k)
         patterns.insert(table.pattern(k).toUpper());
-    EXPECT_EQ(patterns.size(), 105);
+    EXPECT_EQ(patterns.size(), 106);
     // The error texts are built with the table.
     EXPECT_EQ(Korvel::Automation::errorText(282), QStringLiteral("Invalid calibration type"));
 
     // A second registration would only add shadowed copies.
     EXPECT_FALSE(Korvel::Automation::registerRemoteCommands(nullptr, table));
-    EXPECT_EQ(table.count(), 105);
+    EXPECT_EQ(table.count(), 106);
 }
 
 TEST(CommandsAnalyser, KeywordsOfSweepAndCalibrationTypes)
