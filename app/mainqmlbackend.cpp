@@ -40,7 +40,8 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
       settings(settings),
       temporaryFolderPath(options.temporaryFolder.isEmpty()
                               ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"))
-                              : options.temporaryFolder)
+                              : options.temporaryFolder),
+      stagingArea(temporaryFolderPath, options.writeLimit)
 {
     remoteControl = new Korvel::Automation::SocketRemoteControl(this, options.remoteControlPort);
     stepWorker = new WorkerThread(this);
@@ -70,6 +71,9 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     vnaDevice->startPolling();
 
     ensureFolder(temporaryFolderPath);
+    // What a save killed in the middle left behind goes before anything
+    // else is saved.
+    StagingArea::removeLeftovers(temporaryFolderPath);
 
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();
