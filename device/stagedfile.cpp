@@ -133,6 +133,29 @@ QStringList removeListed(int fd, qint64 pid)
     return removed;
 }
 
+// Renames from to to unless to exists (then EEXIST); the error code, 0 on
+// success.
+int claimName(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // A file system that cannot rename without replacing: a second link
+    // claims the name, or fails when it is taken.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Nor links: the last resort looks first.
+    struct stat info = {};
+    if (::lstat(to.constData(), &info) == 0)
+        return EEXIST;
+    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- failure
@@ -417,26 +440,7 @@ bool StagedFile::placeAsNew(const std::function<QString(int)> &name)
         if (candidate.isEmpty())
             break;
         const QByteArray to = native(candidate);
-        int code = 0;
-        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
-            code = 0;
-        } else if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP) {
-            // A file system that cannot rename without replacing: a second
-            // link claims the name, or fails when it is taken.
-            if (::link(from.constData(), to.constData()) == 0) {
-                ::unlink(from.constData());
-            } else if (errno == EPERM || errno == ENOTSUP || errno == EOPNOTSUPP) {
-                struct stat info = {};
-                if (::lstat(to.constData(), &info) == 0)
-                    code = EEXIST;
-                else if (::rename(from.constData(), to.constData()) != 0)
-                    code = errno;
-            } else {
-                code = errno;
-            }
-        } else {
-            code = errno;
-        }
+        const int code = claimName(from, to);
         if (code == EEXIST)
             continue;
         if (code != 0)
