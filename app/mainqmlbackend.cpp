@@ -43,6 +43,9 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
                               : options.temporaryFolder),
       stagingArea(temporaryFolderPath, options.writeLimit)
 {
+    // What a save killed in the middle left behind goes before anything
+    // else runs (the temporary folder itself is made further on).
+    StagingArea::removeLeftovers(temporaryFolderPath);
     remoteControl = new Korvel::Automation::SocketRemoteControl(this, options.remoteControlPort);
     stepWorker = new WorkerThread(this);
     vnaDevice = new SyncedVnaDevice(this, options.vnaTiming);
@@ -71,9 +74,6 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     vnaDevice->startPolling();
 
     ensureFolder(temporaryFolderPath);
-    // What a save killed in the middle left behind goes before anything
-    // else is saved.
-    StagingArea::removeLeftovers(temporaryFolderPath);
 
     fixtureSetups->setProcessInputParameters(processInputParameters);
     connectSetups();

@@ -84,8 +84,9 @@ void MainQmlBackend::saveState(const QString &filePath)
         fail(cannotSave(fileFailureCause({FileFailure::Stage::Place, EISDIR, path})));
         return;
     }
-    // A connected analyser that is not ready takes no commands.
-    if (!vnaDevice->callAndWait(&SyncedVnaDevice::pushSync) && vnaDevice->isConnected()
+    // A connected analyser that is not ready takes no commands (one that is
+    // not connected fails at the save type below, without a wait here).
+    if (vnaDevice->isConnected() && !vnaDevice->callAndWait(&SyncedVnaDevice::pushSync) && vnaDevice->isConnected()
         && vnaDevice->isReady() == false) {
         fail(cannotSave(tr("VNA is not ready")));
         return;
