@@ -46,8 +46,12 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
       settings(settings),
       temporaryFolderPath(options.temporaryFolder.isEmpty()
                               ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"))
-                              : options.temporaryFolder)
+                              : options.temporaryFolder),
+      stagingArea(temporaryFolderPath, options.writeLimit)
 {
+    // What a save killed in the middle left behind goes before anything
+    // else runs (the temporary folder itself is made further on).
+    StagingArea::removeLeftovers(temporaryFolderPath);
     remoteControl = new Korvel::Automation::SocketRemoteControl(this, options.remoteControlPort);
     stepWorker = new WorkerThread(this);
     vnaDevice = new SyncedVnaDevice(this, options.vnaTiming);

@@ -8,6 +8,7 @@
 // reports under one progress record and ends with one error or one message
 // text. GUI thread only.
 
+#include "device/stagedfile.h"
 #include "device/syncedvnadevice.h"
 #include "device/taskprogress.h"
 #include "device/touchstoneio.h"
@@ -66,6 +67,9 @@ struct BackendOptions
     VnaTiming vnaTiming{};
     // Empty: the folder "tmp" in the application directory.
     QString temporaryFolder;
+    // The free space the saves may take, standing for a nearly full disk;
+    // null: the disk's own.
+    std::shared_ptr<WriteLimit> writeLimit;
 };
 
 class MainQmlBackend : public QObject
@@ -153,9 +157,15 @@ private:
     std::optional<std::vector<CorrectionFileEntry>> writeAllCorrections(const QString &base, TaskProgress &progress);
     QStringList deembeddingFailures(const std::vector<CorrectionFileEntry> &entries,
                                     const std::optional<DeembeddingCheck> &check) const;
+    // After an Apply that failed: puts back what the analyser held before
+    // (waiting) and says how that went, naming what is left otherwise.
+    QString putBackDeembedding(const std::vector<CorrectionFileEntry> &entries, const DeembeddingCheck &check);
 
     Settings *settings;
     QString temporaryFolderPath;
+    // The saves' staging files are listed in the temporary folder while
+    // they exist; a start removes what a killed run left.
+    StagingArea stagingArea;
     // The temporary setup is recalled once per run: a reconnection must not
     // overwrite what the user did in the analyser meanwhile.
     bool temporarySetupRecalled = false;

@@ -1,6 +1,7 @@
 #include "device/touchstoneio.h"
 
 #include "device/logging.h"
+#include "device/stagedfile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -8,8 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QThread>
 
 #include <Eigen/Dense>
 
@@ -314,40 +313,70 @@ QString TouchstoneIO::uniqueFileName(const QString &base, const QString &extensi
     return name;
 }
 
-std::optional<QString> TouchstoneIO::filePath(const QString &path, const TouchstoneData &data) const
+std::optional<std::pair<QString, QString>> TouchstoneIO::nameParts(const QString &path,
+                                                                   const TouchstoneData &data) const
 {
     const auto suffixPorts = portCount(path);
     if (suffixPorts && *suffixPorts != 0) {
         if (m_overwrite)
-            return path;
+            return std::make_pair(path, QString());
         // Split the file-name part only: a dot in a directory name is no
         // extension.
         const int dot = path.indexOf(QLatin1Char('.'), separatorIndex(path) + 1);
         if (dot < 0)
             return std::nullopt;
-        return uniqueFileName(path.left(dot), path.mid(dot));
+        return std::make_pair(path.left(dot), path.mid(dot));
     }
-    if (data.portCount != 0) {
-        const QString extension = QStringLiteral(".s") + QString::number(data.portCount) + QLatin1Char('p');
-        return m_overwrite ? path + extension : uniqueFileName(path, extension);
-    }
+    if (data.portCount != 0)
+        return std::make_pair(path, QStringLiteral(".s") + QString::number(data.portCount) + QLatin1Char('p'));
     return std::nullopt;
+}
+
+std::optional<QString> TouchstoneIO::filePath(const QString &path, const TouchstoneData &data) const
+{
+    const auto parts = nameParts(path, data);
+    if (!parts)
+        return std::nullopt;
+    return m_overwrite ? parts->first + parts->second : uniqueFileName(parts->first, parts->second);
 }
 
 bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
 {
-    m_errorString.clear();
-    const auto name = filePath(path, data);
-    if (!name)
+    const std::unique_ptr<StagedFile> file = stage(path, data);
+    if (!file)
         return false;
+    // Without overwriting, the name is claimed when the file is put in
+    // place: a file that appeared meanwhile is never replaced.
+    const auto parts = nameParts(path, data);
+    const bool placed = m_overwrite ? file->commit() : file->commitAsNew([&](int k) {
+        return k == 0 ? parts->first + parts->second
+                      : parts->first + QLatin1Char('(') + QString::number(k) + QLatin1Char(')') + parts->second;
+    });
+    if (!placed) {
+        m_fileFailure = file->failure();
+        m_errorString = m_fileFailure.systemText();
+        return false;
+    }
+    m_writtenPath = file->committedPath();
+    return true;
+}
+
+std::unique_ptr<StagedFile> TouchstoneIO::stage(const QString &path, const TouchstoneData &data)
+{
+    m_errorString.clear();
+    m_fileFailure = FileFailure();
+    m_writtenPath.clear();
+    const auto name = filePath(path, data);
+    if (!name || !nameParts(path, data))
+        return nullptr;
 
     const auto suffixPorts = portCount(path);
     const uint n = suffixPorts && *suffixPorts != 0 ? *suffixPorts : data.portCount;
     if (n == 0)
-        return false;
+        return nullptr;
     // The one option line names one finite reference impedance (0: none).
     if (!std::isfinite(data.impedance) || data.impedance < 0.0)
-        return false;
+        return nullptr;
     // Ports at other impedances go out as a "Port Impedance" comment block
     // after every point (one value a port), as field solvers write them; a
     // reader that knows only the option line still reads valid data.
@@ -355,16 +384,16 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
                                         [&](double z) { return z != data.impedance; });
     if (portBlocks) {
         if (data.portImpedances.size() != n)
-            return false;
+            return nullptr;
         for (double z : data.portImpedances) {
             if (!std::isfinite(z) || !(z > 0.0))
-                return false;
+                return nullptr;
         }
     }
     const size_t elements = static_cast<size_t>(n) * n;
     for (const TouchstonePoint &point : data.points) {
         if (point.matrix.size() != elements)
-            return false;
+            return nullptr;
     }
     // A non-finite number would be written as "NAN" or "INF", which no
     // reader takes: the file is refused as a whole, saying where.
@@ -372,17 +401,17 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
         const TouchstonePoint &point = data.points[k];
         if (!std::isfinite(point.frequency)) {
             m_errorString = tr("the frequency of point %1 is not a finite number").arg(k + 1);
-            return false;
+            return nullptr;
         }
         // The reader takes only frequencies of at least 0 that rise from
         // point to point; nothing else is written either.
         if (point.frequency < 0.0) {
             m_errorString = tr("the frequency of point %1 is negative").arg(k + 1);
-            return false;
+            return nullptr;
         }
         if (k > 0 && !(point.frequency > data.points[k - 1].frequency)) {
             m_errorString = tr("the frequency of point %1 does not rise above the one before it").arg(k + 1);
-            return false;
+            return nullptr;
         }
         for (size_t i = 0; i < elements; ++i) {
             if (std::isfinite(point.matrix[i].real()) && std::isfinite(point.matrix[i].imag()))
@@ -393,27 +422,28 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
                                 .arg(separator)
                                 .arg(i % n + 1)
                                 .arg(QString::number(point.frequency, 'g', 17));
-            return false;
+            return nullptr;
         }
     }
 
-    // Written to a temporary file and renamed into place only when every
-    // byte has gone out, so a failed write leaves no partial file.
-    QSaveFile file(*name);
+    // Staged beside its name and put in place only once every byte is on
+    // the disk and reads back as written: a failed write leaves no partial
+    // file and an existing file of that name as it was.
+    auto staged = std::make_unique<StagedFile>(*name, m_stagingArea);
+    StagedFile &file = *staged;
     // The system's reason, for the user: a full disk, a folder that cannot
     // be written.
-    const auto failed = [&] {
-        m_errorString = file.errorString();
-        return false;
+    const auto failed = [&]() -> std::unique_ptr<StagedFile> {
+        m_fileFailure = file.failure();
+        m_errorString = m_fileFailure.systemText();
+        return nullptr;
     };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed();
 
     QByteArray out;
     constexpr int FlushSize = 1 << 20;
     out.reserve(FlushSize + 4096);
     auto flush = [&]() {
-        if (file.write(out) != out.size())
+        if (!file.append(out))
             return false;
         out.clear();
         return true;
@@ -470,18 +500,9 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
         if (out.size() >= FlushSize && !flush())
             return failed();
     }
-    if (!flush())
+    if (!flush() || !file.finish())
         return failed();
-    if (!file.commit())
-        return failed();
-
-    for (int check = 0; check < 3; ++check) {
-        if (check > 0)
-            QThread::msleep(100);
-        if (QFileInfo::exists(*name))
-            return true;
-    }
-    return false;
+    return staged;
 }
 
 TouchstoneData TouchstoneIO::parseOptionLine(const QString &line)

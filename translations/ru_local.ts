@@ -544,6 +544,18 @@
         <source>These analyser settings differ from before the measurement: %1</source>
         <translation>Эти настройки анализатора отличаются от установленных до измерения: %1</translation>
     </message>
+    <message>
+        <source>The analyser state was not saved to %1: the link to the analyser was lost</source>
+        <translation>Состояние анализатора не сохранено в %1: связь с анализатором потеряна</translation>
+    </message>
+    <message>
+        <source>The analyser state was not saved to %1: the analyser is not ready</source>
+        <translation>Состояние анализатора не сохранено в %1: анализатор не готов</translation>
+    </message>
+    <message>
+        <source>The analyser state was not saved to %1: the analyser reports %2</source>
+        <translation>Состояние анализатора не сохранено в %1: анализатор сообщает %2</translation>
+    </message>
 </context>
 <context>
     <name>DutMeasurer</name>
@@ -849,46 +861,6 @@
         <translation>Недопустимое значение %1=%2 в разделе [%3]</translation>
     </message>
     <message>
-        <source>Cannot save setup: the file name contains a line break or &apos;;&apos;, which VNA cannot take: %1</source>
-        <translation>Не удаётся сохранить настройки: имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает: %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the folder does not exist: %1</source>
-        <translation>Не удаётся сохранить настройки: папка не существует: %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the folder is not writable: %1</source>
-        <translation>Не удаётся сохранить настройки: папка недоступна для записи: %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: %1 is not a regular file</source>
-        <translation>Не удаётся сохранить настройки: %1 не является обычным файлом</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: cannot remove the old temporary file %1</source>
-        <translation>Не удаётся сохранить настройки: не удаётся удалить старый временный файл %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the link to VNA was lost; its state-file save type may be left changed (it was %1)</source>
-        <translation>Не удаётся сохранить настройки: связь с ВАЦ потеряна; тип сохраняемого файла состояния мог остаться изменённым (был %1)</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: VNA did not write its state to %1 (is the disk full?)</source>
-        <translation>Не удаётся сохранить настройки: ВАЦ не записал своё состояние в %1 (возможно, диск заполнен)</translation>
-    </message>
-    <message>
-        <source>Cannot save setup to %1: %2</source>
-        <translation>Не удаётся сохранить настройки в %1: %2</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: cannot read back %1: %2</source>
-        <translation>Не удаётся сохранить настройки: не удаётся прочитать записанный файл %1: %2</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: %1 does not hold what was written (is the disk full?)</source>
-        <translation>Не удаётся сохранить настройки: содержимое %1 не совпадает с записанным (возможно, диск заполнен)</translation>
-    </message>
-    <message>
         <source>The file holds no setup sections</source>
         <translation>Файл не содержит разделов настроек</translation>
     </message>
@@ -951,6 +923,94 @@
     <message>
         <source>Correction was not applied: %1</source>
         <translation>Коррекция не применена: %1</translation>
+    </message>
+    <message>
+        <source>Cannot read the frequency grid from VNA: VNA is not ready</source>
+        <translation>Не удаётся прочитать сетку частот из ВАЦ: ВАЦ не готов</translation>
+    </message>
+    <message>
+        <source>VNA is not ready</source>
+        <translation>ВАЦ не готов</translation>
+    </message>
+    <message>
+        <source>Nothing was sent to VNA</source>
+        <translation>В ВАЦ ничего не отправлено</translation>
+    </message>
+    <message>
+        <source>VNA cannot be reached to put it back: its de-embedding and fixture simulator may be left switched on</source>
+        <translation>Связь с ВАЦ не восстановлена, вернуть прежнее состояние нельзя: исключение оснастки и симулятор оснастки могут остаться включёнными</translation>
+    </message>
+    <message>
+        <source>VNA cannot be reached to put it back: VNA port(s) %1 may be left de-embedding the new files</source>
+        <translation>Связь с ВАЦ не восстановлена, вернуть прежнее состояние нельзя: на портах ВАЦ %1 может остаться исключение оснастки по новым файлам</translation>
+    </message>
+    <message>
+        <source>port %1 is left de-embedding %2</source>
+        <translation>на порту %1 осталось исключение оснастки по %2</translation>
+    </message>
+    <message>
+        <source>port %1 is left with its de-embedding off</source>
+        <translation>на порту %1 исключение оснастки осталось выключенным</translation>
+    </message>
+    <message>
+        <source>port %1 is left at %2 Ohm (%3 Ohm before)</source>
+        <translation>импеданс порта %1 остался %2 Ом (было %3 Ом)</translation>
+    </message>
+    <message>
+        <source>de-embedding is left on</source>
+        <translation>исключение оснастки осталось включённым</translation>
+    </message>
+    <message>
+        <source>de-embedding is left off</source>
+        <translation>исключение оснастки осталось выключенным</translation>
+    </message>
+    <message>
+        <source>the fixture simulator is left on</source>
+        <translation>симулятор оснастки остался включённым</translation>
+    </message>
+    <message>
+        <source>the fixture simulator is left off</source>
+        <translation>симулятор оснастки остался выключенным</translation>
+    </message>
+    <message>
+        <source>VNA could not be put back as it was: %1</source>
+        <translation>Прежнее состояние ВАЦ вернуть не удалось: %1</translation>
+    </message>
+    <message>
+        <source>VNA was put back as it was before</source>
+        <translation>Прежнее состояние ВАЦ восстановлено</translation>
+    </message>
+    <message>
+        <source>; VNA port(s) %1 de-embed their files as before, which now hold the new models</source>
+        <translation>; порты ВАЦ %1 по-прежнему используют свои файлы, в которых теперь новые модели</translation>
+    </message>
+    <message>
+        <source>Cannot save setup. %1</source>
+        <translation>Не удаётся сохранить настройки. %1</translation>
+    </message>
+    <message>
+        <source>The file name contains a line break or &apos;;&apos;, which VNA cannot take: %1</source>
+        <translation>Имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает: %1</translation>
+    </message>
+    <message>
+        <source>The link to VNA was lost; its state-file save type may be left changed (it was %1)</source>
+        <translation>Связь с ВАЦ потеряна; тип сохраняемого файла состояния мог остаться изменённым (был %1)</translation>
+    </message>
+    <message>
+        <source>The link to VNA was lost while VNA saved its state; its save type was put back</source>
+        <translation>Связь с ВАЦ потеряна, пока ВАЦ сохранял своё состояние; тип сохранения восстановлен</translation>
+    </message>
+    <message>
+        <source>VNA could not write its state for %1: %2</source>
+        <translation>ВАЦ не смог записать своё состояние для %1: %2</translation>
+    </message>
+    <message>
+        <source>VNA did not write its state for %1</source>
+        <translation>ВАЦ не записал своё состояние для %1</translation>
+    </message>
+    <message>
+        <source>VNA cannot be reached again, but no command reached it</source>
+        <translation>Связь с ВАЦ не восстановлена, но ни одна команда до него не дошла</translation>
     </message>
 </context>
 <context>
@@ -1102,22 +1162,6 @@
     <message>
         <source>File cannot be created. Path name contains invalid symbols</source>
         <translation>Не удаётся создать файл. Путь содержит недопустимые символы</translation>
-    </message>
-    <message>
-        <source>File cannot be created. The folder does not exist: %1</source>
-        <translation>Не удаётся создать файл. Папка не существует: %1</translation>
-    </message>
-    <message>
-        <source>File cannot be created. The folder is not writable: %1</source>
-        <translation>Не удаётся создать файл. Папка недоступна для записи: %1</translation>
-    </message>
-    <message>
-        <source>File cannot be created. The disk is full: %1</source>
-        <translation>Не удаётся создать файл. Диск заполнен: %1</translation>
-    </message>
-    <message>
-        <source>File cannot be created (%1): %2</source>
-        <translation>Не удаётся создать файл (%1): %2</translation>
     </message>
 </context>
 <context>
@@ -1308,6 +1352,45 @@
     <message>
         <source>Warnings of the fixture models Apply hands to the VNA software (%1):</source>
         <translation>Предупреждения моделей оснастки, которые «Применить» передаёт в ПО ВАЦ (%1):</translation>
+    </message>
+</context>
+<context>
+    <name>SaveFailure</name>
+    <message>
+        <source>The file read back differs from what was written: %1</source>
+        <translation>Прочитанный файл отличается от записанного: %1</translation>
+    </message>
+    <message>
+        <source>The disk is full: %1</source>
+        <translation>Диск заполнен: %1</translation>
+    </message>
+    <message>
+        <source>The file is too large for the disk: %1</source>
+        <translation>Файл слишком велик для диска: %1</translation>
+    </message>
+    <message>
+        <source>The folder is not writable: %1</source>
+        <translation>Папка недоступна для записи: %1</translation>
+    </message>
+    <message>
+        <source>The folder does not exist: %1</source>
+        <translation>Папка не существует: %1</translation>
+    </message>
+    <message>
+        <source>A folder of that name exists: %1</source>
+        <translation>Существует папка с таким именем: %1</translation>
+    </message>
+    <message>
+        <source>Path name contains invalid symbols: %1</source>
+        <translation>Путь содержит недопустимые символы: %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created. %1</source>
+        <translation>Не удаётся создать файл. %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created (%1): %2</source>
+        <translation>Не удаётся создать файл (%1): %2</translation>
     </message>
 </context>
 <context>

@@ -79,7 +79,7 @@ TEST_F(CommandsBackend, TheWholeQuotedNameReachesTheBackend)
     Client &client = *rig.client;
     const QString name = path("a;b");
     client.run("VUK:SYST:SET:SAVE \"" + name.toUtf8() + "\"");
-    EXPECT_EQ(texts(errors), QStringList{QStringLiteral("Cannot save setup: the file name contains a line break or "
+    EXPECT_EQ(texts(errors), QStringList{QStringLiteral("Cannot save setup. The file name contains a line break or "
                                                         "';', which VNA cannot take: ")
                                          + name + ".sta"});
     EXPECT_TRUE(texts(messages).isEmpty());

@@ -270,6 +270,38 @@ TEST_F(Backup, AStateFileThatWasNotWrittenStopsTheSave)
     expectUserSweep("after the failed save");
 }
 
+// A store that did not leave its files says why: the analyser is not ready,
+// or what the analyser reports, and nothing is preset.
+TEST_F(Backup, AStoreThatFailsNamesItsCause)
+{
+    {
+        SCOPED_TRACE("the analyser writes an empty file and says why");
+        userSetup();
+        addFault(FaultKind::WriteFail, QStringLiteral("MMEM:STOR:STAT"), 1);
+        DeviceStateBackup backup(proxy.get(), dir.path());
+        EXPECT_FALSE(backup.save());
+        EXPECT_TRUE(backup.errorString().startsWith(
+            QStringLiteral("The analyser state was not saved to %1: the analyser reports -257, File name error; no "
+                           "space left on device")
+                .arg(stateFile())))
+            << backup.errorString().toStdString();
+        EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
+    }
+    {
+        SCOPED_TRACE("the analyser is not ready");
+        userSetup();
+        sim.setReady(false);
+        DeviceStateBackup backup(proxy.get(), dir.path());
+        EXPECT_FALSE(backup.save());
+        EXPECT_TRUE(backup.errorString().startsWith(
+            QStringLiteral("The analyser state was not saved to %1: the analyser is not ready").arg(stateFile())))
+            << backup.errorString().toStdString();
+        EXPECT_FALSE(backup.errorString().contains(QStringLiteral("disk"))) << backup.errorString().toStdString();
+        EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
+        sim.setReady(true);
+    }
+}
+
 // Once the preset went out, a failure still reloads the saved state.
 TEST_F(Backup, AFailureAfterThePresetReloadsTheSavedState)
 {
