@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 
 #include <Eigen/Dense>
 
@@ -17,6 +18,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -25,6 +28,15 @@ constexpr uint MaxReadPorts = 16;
 // Frequency, minimum noise figure, reflection magnitude and angle, resistance.
 constexpr size_t NoiseValues = 5;
 constexpr double Pi = 3.14159265358979323846;
+// The longest line read. A line of a Touchstone file holds at most one point
+// (some 4 KB for nine ports in full precision); anything far longer is no
+// Touchstone text, and is refused without being held whole.
+constexpr qint64 MaxLineBytes = qint64(1) << 20;
+// The most the points of one file may take in memory: far more than any
+// analyser measures, and little enough to hold.
+constexpr double MaxDataBytes = double(qint64(1) << 30);
+// Characters of a token a refusal quotes; a longer one is cut, with "...".
+constexpr int ExcerptLength = 24;
 
 // Touchstone defaults for whatever an option line does not name.
 TouchstoneData defaultOptions()
@@ -52,9 +64,11 @@ double unitFactor(TouchstoneData::FrequencyUnit frequencyUnit)
     return 1.0;
 }
 
+// A blank, a tab, a line feed, a vertical tab, a form feed or a carriage
+// return.
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
 }
 
 // A whole token as a double (C locale, whatever the process locale is).
@@ -72,6 +86,56 @@ std::optional<double> parseNumber(const char *begin, const char *end)
     if (result.ec != std::errc() || result.ptr != end)
         return std::nullopt;
     return value;
+}
+
+// The number that starts at p (a token that is not blank) into value, with
+// p moved to the end of the token: the same as parseNumber on the token, in
+// one pass. False when the token is no number.
+inline bool scanNumber(const char *&p, const char *end, double &value)
+{
+    const char *q = p;
+    if (*q == '+')
+        ++q;
+    if (q != end && (q == p || (*q != '+' && *q != '-'))) {
+        const auto result = std::from_chars(q, end, value);
+        if (result.ec == std::errc() && (result.ptr == end || isBlank(*result.ptr))) {
+            p = result.ptr;
+            return true;
+        }
+    }
+    while (p != end && !isBlank(*p))
+        ++p;
+    return false;
+}
+
+// Whether a token that is no number is the start of one: a sign, digits and
+// a point, an exponent mark with or without its sign ("-", "2.5E", "1e-"),
+// as a number cut short leaves it.
+bool isNumberStart(const char *begin, const char *end)
+{
+    const char *p = begin;
+    if (p != end && (*p == '+' || *p == '-'))
+        ++p;
+    bool digits = false;
+    while (p != end && *p >= '0' && *p <= '9') {
+        ++p;
+        digits = true;
+    }
+    if (p != end && *p == '.') {
+        ++p;
+        while (p != end && *p >= '0' && *p <= '9') {
+            ++p;
+            digits = true;
+        }
+    }
+    if (p == end)
+        return true;
+    if (!digits || (*p != 'e' && *p != 'E'))
+        return false;
+    ++p;
+    if (p != end && (*p == '+' || *p == '-'))
+        ++p;
+    return p == end;
 }
 
 std::complex<double> toComplex(double a, double b, TouchstoneData::Format format)
@@ -92,20 +156,20 @@ std::complex<double> toComplex(double a, double b, TouchstoneData::Format format
     return {a, b};
 }
 
-// values: the frequency, then the N x N pairs in file order.
-std::optional<TouchstonePoint> pointFromValues(const std::vector<double> &values, TouchstoneData::Format format,
-                                               TouchstoneData::FrequencyUnit frequencyUnit, int64_t n)
+// values: the frequency, then the N x N pairs in file order, into point;
+// false when they do not make one N x N matrix.
+bool fillPoint(const std::vector<double> &values, TouchstoneData::Format format,
+               TouchstoneData::FrequencyUnit frequencyUnit, int64_t n, TouchstonePoint &point)
 {
     const size_t count = values.size();
     if (n < 1 || count < 3 || count % 2 == 0)
-        return std::nullopt;
+        return false;
     const size_t pairs = (count - 1) / 2;
     const auto ports = static_cast<size_t>(n);
     // The pairs must fill exactly one N x N matrix.
     if (pairs != ports * ports)
-        return std::nullopt;
+        return false;
 
-    TouchstonePoint point;
     point.frequency = values[0] * unitFactor(frequencyUnit);
     point.size = n;
     point.matrix.assign(pairs, std::complex<double>());
@@ -115,16 +179,39 @@ std::optional<TouchstonePoint> pointFromValues(const std::vector<double> &values
         const size_t index = ports == 2 ? (k % 2) * 2 + k / 2 : k;
         point.matrix[index] = value;
     }
-    return point;
+    return true;
 }
 
+// A token as a refusal quotes it: at most its first ExcerptLength
+// characters, "..." when it goes on, control characters written as \xNN (a
+// file of NUL bytes is one long token).
 QString quoted(const char *begin, const char *end)
 {
     while (begin != end && isBlank(*begin))
         ++begin;
     while (end != begin && isBlank(*(end - 1)))
         --end;
-    return QLatin1Char('\'') + QString::fromUtf8(begin, static_cast<int>(end - begin)) + QLatin1Char('\'');
+    // No character takes more than four bytes.
+    const qint64 bytes = std::min<qint64>(end - begin, 4 * ExcerptLength + 4);
+    const QString text = QString::fromUtf8(begin, static_cast<int>(bytes));
+    QString excerpt;
+    int shown = 0;
+    int i = 0;
+    for (; i < text.size() && shown < ExcerptLength; ++i, ++shown) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size()) {
+            excerpt += c;
+            excerpt += text.at(++i);
+        } else if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f) {
+            excerpt +=
+                QStringLiteral("\\x") + QString::number(c.unicode(), 16).rightJustified(2, QLatin1Char('0')).toUpper();
+        } else {
+            excerpt += c;
+        }
+    }
+    if (i < text.size() || bytes < end - begin)
+        excerpt += QStringLiteral("...");
+    return QLatin1Char('\'') + excerpt + QLatin1Char('\'');
 }
 
 // Blank-separated tokens of a line.
@@ -269,121 +356,217 @@ std::optional<TouchstonePoint> TouchstoneIO::makePoint(const QStringList &tokens
             return std::nullopt;
         values.push_back(*value);
     }
-    return pointFromValues(values, format, frequencyUnit, n);
+    TouchstonePoint point;
+    if (!fillPoint(values, format, frequencyUnit, n, point))
+        return std::nullopt;
+    return point;
 }
 
 namespace {
 
 // The lines of a file, read in blocks so that the whole file is never held
 // at once, whatever their ending: line feed, carriage return and line feed,
-// or a carriage return alone.
+// or a carriage return alone. A line longer than MaxLineBytes is not held
+// either: the source stops at it (overlong()).
 class LineSource
 {
 public:
-    explicit LineSource(QIODevice &device) : m_device(device) {}
+    explicit LineSource(QIODevice &device) : m_device(device), m_buffer(new char[size_t(m_capacity)]) {}
 
-    // The next line without its ending; false at the end of the file or on
-    // a read error (failed() tells which). The range stays valid until the
-    // next call.
+    // The next line without its ending; false at the end of the file, on a
+    // read error or at an overlong line (failed() and overlong() tell
+    // which). The range stays valid until the next call.
     bool next(const char *&begin, const char *&end)
     {
         for (;;) {
-            const char *data = m_buffer.constData();
-            const int size = m_buffer.size();
-            int i = m_scan;
-            while (i < size && data[i] != '\n' && data[i] != '\r')
-                ++i;
+            const char *data = m_buffer.get();
+            const qint64 lf = find('\n', m_lf);
+            const qint64 cr = find('\r', m_cr);
+            const qint64 stop = std::min(lf, cr);
             // A carriage return at the end of the block may have its line
             // feed in the next one.
-            const bool split = i + 1 == size && data[i] == '\r' && !m_atEnd;
-            if (i < size && !split) {
+            const bool split = stop == cr && cr + 1 == m_size && !m_atEnd;
+            if (stop < m_size && !split) {
                 begin = data + m_pos;
-                end = data + i;
-                int after = i + 1;
-                if (data[i] == '\r' && after < size && data[after] == '\n')
+                end = data + stop;
+                qint64 after = stop + 1;
+                if (stop == cr && after < m_size && data[after] == '\n')
                     ++after;
                 m_consumed += after - m_pos;
-                m_pos = m_scan = after;
+                m_pos = after;
                 m_terminated = true;
                 ++m_number;
                 return true;
             }
-            m_scan = split ? i : size;
             if (m_atEnd) {
-                if (m_pos >= size)
+                if (m_pos >= m_size)
                     return false;
                 begin = data + m_pos;
-                end = data + size;
-                m_consumed += size - m_pos;
-                m_pos = m_scan = size;
+                end = data + m_size;
+                m_consumed += m_size - m_pos;
+                m_pos = m_size;
                 m_terminated = false;
                 ++m_number;
                 return true;
+            }
+            if (m_size - m_pos > MaxLineBytes) {
+                m_overlong = true;
+                ++m_number;
+                return false;
             }
             if (!fill())
                 return false;
         }
     }
 
-    // 1-based number of the line last returned.
-    int number() const { return m_number; }
+    // 1-based number of the line last returned (or found overlong).
+    qint64 number() const { return m_number; }
     // Whether the line last returned ended with a line break.
     bool terminated() const { return m_terminated; }
     // Bytes of the file returned so far, line endings included.
     qint64 consumed() const { return m_consumed; }
     bool failed() const { return m_failed; }
+    bool overlong() const { return m_overlong; }
+    // The start of the overlong line, as far as it was read.
+    const char *pending() const { return m_buffer.get() + m_pos; }
+    const char *pendingEnd() const { return m_buffer.get() + m_size; }
 
 private:
-    static constexpr int BlockSize = 1 << 18;
+    static constexpr qint64 BlockSize = qint64(1) << 18;
+    // The buffer grows from one block to a line of up to MaxLineBytes and
+    // one more block behind it only when a line is that long.
+    static constexpr qint64 MaxCapacity = MaxLineBytes + BlockSize + 1;
+
+    // Where a character was last searched for: found at `at`, or not found
+    // before `searched`.
+    struct Search
+    {
+        qint64 at = -1;
+        qint64 searched = 0;
+    };
+
+    // The first c at or after the start of the next line, or m_size; each
+    // byte is searched once, however long the lines.
+    qint64 find(char c, Search &search)
+    {
+        if (search.at >= m_pos)
+            return search.at;
+        const qint64 from = std::max(m_pos, search.searched);
+        const char *data = m_buffer.get();
+        const void *found = from < m_size ? std::memchr(data + from, c, static_cast<size_t>(m_size - from)) : nullptr;
+        if (found) {
+            search.at = static_cast<const char *>(found) - data;
+            search.searched = search.at + 1;
+            return search.at;
+        }
+        search.at = -1;
+        search.searched = m_size;
+        return m_size;
+    }
 
     bool fill()
     {
-        m_buffer.remove(0, m_pos);
-        m_scan -= m_pos;
-        m_pos = 0;
-        const int old = m_buffer.size();
-        m_buffer.resize(old + BlockSize);
-        const qint64 got = m_device.read(m_buffer.data() + old, BlockSize);
-        m_buffer.resize(old + static_cast<int>(std::max<qint64>(got, 0)));
-        if (got < 0)
+        // The start of the line moves to the front; only a part line is kept.
+        if (m_pos > 0) {
+            std::memmove(m_buffer.get(), m_buffer.get() + m_pos, static_cast<size_t>(m_size - m_pos));
+            m_size -= m_pos;
+            for (Search *search : {&m_lf, &m_cr}) {
+                search->at = search->at >= m_pos ? search->at - m_pos : -1;
+                search->searched = std::max<qint64>(0, search->searched - m_pos);
+            }
+            m_pos = 0;
+        }
+        if (m_capacity - m_size < BlockSize && m_capacity < MaxCapacity) {
+            const qint64 capacity = std::min(MaxCapacity, std::max(2 * m_capacity, m_size + BlockSize));
+            std::unique_ptr<char[]> larger(new char[size_t(capacity)]);
+            std::memcpy(larger.get(), m_buffer.get(), size_t(m_size));
+            m_buffer = std::move(larger);
+            m_capacity = capacity;
+        }
+        const qint64 got = m_device.read(m_buffer.get() + m_size, std::min(BlockSize, m_capacity - m_size));
+        if (got < 0) {
             m_failed = true;
-        else if (got == 0)
+            return false;
+        }
+        if (got == 0)
             m_atEnd = true;
-        return got >= 0;
+        m_size += got;
+        return true;
     }
 
     QIODevice &m_device;
-    QByteArray m_buffer;
-    int m_pos = 0; // start of the next line
-    int m_scan = 0; // where the search for its end goes on
+    qint64 m_capacity = BlockSize + 1;
+    std::unique_ptr<char[]> m_buffer;
+    qint64 m_size = 0; // bytes in the buffer
+    qint64 m_pos = 0; // start of the next line
+    Search m_lf;
+    Search m_cr;
     qint64 m_consumed = 0;
-    int m_number = 0;
+    qint64 m_number = 0;
     bool m_atEnd = false;
     bool m_failed = false;
+    bool m_overlong = false;
     bool m_terminated = true;
 };
 
-// How a number is written: digits after the point and exponent digits. A
-// number cut short at the end of a file mostly changes it.
+// How a number is written: digits after the point, whether it has a point,
+// and exponent digits. A number cut short at the end of a file mostly
+// changes it. Read backwards from the end of the token (a number from_chars
+// took) up to the point, so the digits before it cost nothing.
 int numberShape(const char *begin, const char *end)
 {
+    int run = 0; // digits since the last mark
     int fraction = 0;
     int exponent = 0;
-    bool inFraction = false;
-    bool inExponent = false;
-    for (const char *p = begin; p != end; ++p) {
-        const bool digit = *p >= '0' && *p <= '9';
-        if (*p == '.')
-            inFraction = true;
-        else if (*p == 'e' || *p == 'E')
-            inExponent = true;
-        else if (digit && inExponent)
-            ++exponent;
-        else if (digit && inFraction)
-            ++fraction;
+    bool point = false;
+    bool mark = false;
+    for (const char *p = end; p != begin;) {
+        const char c = *--p;
+        if (c >= '0' && c <= '9') {
+            ++run;
+        } else if (c == '.') {
+            point = true;
+            fraction = run;
+            break;
+        } else if (c == 'e' || c == 'E') {
+            mark = true;
+            exponent = run;
+            run = 0;
+        }
     }
-    return (fraction << 8) | (inExponent ? 0x80 : 0) | std::min(exponent, 0x7f);
+    return (std::min(fraction, 0xfff) << 9) | (point ? 0x100 : 0) | (mark ? 0x80 : 0) | std::min(exponent, 0x7f);
 }
+
+// Whether the values seen so far in one place (the last value of every
+// point, say) were all written alike, and whether the last one broke that.
+class ShapeRun
+{
+public:
+    void add(int shape)
+    {
+        m_lastOdd = !m_mixed && m_count >= 2 && shape != m_shape;
+        m_mixed = m_mixed || (m_count > 0 && shape != m_shape);
+        m_shape = shape;
+        ++m_count;
+    }
+    // A value once the values have differed: no shape tells more then.
+    void addAny()
+    {
+        m_lastOdd = false;
+        ++m_count;
+    }
+    // The last value differs from two or more before it that all agree.
+    bool lastOdd() const { return m_lastOdd; }
+    bool mixed() const { return m_mixed; }
+    int count() const { return m_count; }
+    void clear() { *this = ShapeRun(); }
+
+private:
+    int m_shape = -1;
+    int m_count = 0;
+    bool m_mixed = false;
+    bool m_lastOdd = false;
+};
 
 // S with the real reference impedance zFrom[i] at port i, re-referred to
 // zTo at every port: S' = K (S - G) (I - G S)^-1 K^-1 with the diagonal
@@ -421,7 +604,7 @@ bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vect
 struct ImpedanceBlock
 {
     std::vector<double> values; // as read, real and imaginary parts
-    int line = 0; // where the block starts
+    qint64 line = 0; // where the block starts
     bool open = false;
 };
 
@@ -432,25 +615,29 @@ class NetworkReader
     Q_DECLARE_TR_FUNCTIONS(TouchstoneIO)
 
 public:
-    explicit NetworkReader(size_t ports) : m_n(ports), m_valuesPerPoint(2 * ports * ports + 1)
+    explicit NetworkReader(size_t ports)
+        : m_n(ports),
+          m_valuesPerPoint(2 * ports * ports + 1),
+          m_maxPoints(static_cast<size_t>(
+              MaxDataBytes / double(sizeof(TouchstonePoint) + ports * ports * sizeof(std::complex<double>))))
     {
         m_data = defaultOptions();
         m_pending.reserve(m_valuesPerPoint);
     }
 
     // False once the file is refused or its network data have ended.
-    bool line(const char *begin, const char *end, int number, bool terminated);
+    bool line(const char *begin, const char *end, qint64 number, bool terminated);
     // The data after the last line; empty when refused.
-    std::optional<TouchstoneData> finish(int lastLine);
+    std::optional<TouchstoneData> finish(qint64 lastLine);
     // How far the file has been read: bytes up to the end of the line just
     // passed to line(), of total.
     void progress(qint64 consumed, qint64 total);
 
-    int refusedLine() const { return m_refusedLine; }
+    qint64 refusedLine() const { return m_refusedLine; }
     QString reason() const { return m_reason; }
 
 private:
-    bool refuse(int line, const QString &reason)
+    bool refuse(qint64 line, const QString &reason)
     {
         if (m_refusedLine == 0) {
             m_refusedLine = line;
@@ -462,49 +649,69 @@ private:
     bool keyword(const char *name, const char *nameEnd, const char *value, const char *end);
     bool references(const char *begin, const char *end);
     bool option(const char *begin, const char *end);
+    bool appendValues(const char *begin, const char *end, const char *&last, const char *&lastEnd);
     bool values(const char *begin, const char *end);
+    bool pointValues(bool fresh, const char *last, const char *lastEnd);
     bool point(const char *lastToken, const char *lastTokenEnd);
     bool noise(const char *begin, const char *end);
+    bool refuseToken(const char *begin, const char *end);
+    bool lastNumberOdd(ShapeRun &column, const char *begin, const char *end, bool &dotSeen);
     bool comment(const char *begin, const char *end);
     bool closeBlock();
     bool applyBlock(const std::vector<double> &values);
     void makeRoom();
-    bool complete(int lastLine);
-    bool consistent(int lastLine);
+    bool cutInLastNumber(qint64 lastLine) const;
+    bool complete(qint64 lastLine);
+    bool consistent(qint64 lastLine);
     void settleImpedances();
     void restart(const TouchstoneData &options);
 
     const size_t m_n;
     const size_t m_valuesPerPoint;
+    // The most points held (MaxDataBytes).
+    const size_t m_maxPoints;
     TouchstoneData m_data;
     std::vector<double> m_pending;
-    int m_line = 0;
+    qint64 m_line = 0;
     bool m_terminated = true;
     bool m_ended = false;
-    int m_refusedLine = 0;
+    qint64 m_refusedLine = 0;
     QString m_reason;
 
+    bool m_version2 = false;
+    // After [Noise Data]: nothing more is read, only [End] looked for.
+    bool m_noiseKeyword = false;
     bool m_order12_21 = false;
     // [Reference]: values wanted and read, and where it stands.
     size_t m_referencesWanted = 0;
     std::vector<double> m_references;
-    int m_referenceLine = 0;
+    qint64 m_referenceLine = 0;
     std::optional<int> m_declaredPoints;
-    int m_declaredLine = 0;
+    qint64 m_declaredLine = 0;
 
     qint64 m_consumed = 0;
     qint64 m_total = 0;
     qint64 m_firstPointConsumed = 0;
 
-    int m_noiseLine = 0; // where a two-port noise block started
+    qint64 m_noiseLine = 0; // where a two-port noise block started
     double m_lastFrequency = 0.0; // as written, before the unit factor
-    int m_lastPointLine = 0;
-    // The last number of every point: a shape all earlier points share,
-    // and whether the last point broke it.
-    int m_shape = -1;
-    int m_shapedPoints = 0;
-    bool m_shapeMixed = false;
-    bool m_lastShapeOdd = false;
+    qint64 m_lastPointLine = 0;
+    // The last line that held more than a comment, and whether it was a
+    // keyword line.
+    qint64 m_lastContentLine = 0;
+    bool m_lastContentKeyword = false;
+    // The line ends in a token: no line break, comment or blank after it.
+    bool m_endsInToken = false;
+    // How the last number of every point, and of every noise line, is
+    // written; whether one ended in a point ("2.").
+    ShapeRun m_lastColumn;
+    ShapeRun m_noiseColumn;
+    bool m_dotSeen = false;
+    bool m_noiseDotSeen = false;
+    // The values of the file's unterminated last line, but its frequency.
+    ShapeRun m_lastLineValues;
+    // Whether the number the file ends in looks cut short.
+    bool m_cutEvidence = false;
 
     ImpedanceBlock m_block;
     size_t m_blocks = 0;
@@ -512,10 +719,28 @@ private:
     bool m_impedancesVary = false;
 };
 
-bool NetworkReader::line(const char *begin, const char *end, int number, bool terminated)
+bool NetworkReader::line(const char *begin, const char *end, qint64 number, bool terminated)
 {
     m_line = number;
     m_terminated = terminated;
+    // Most lines hold values and nothing else: a line that is numbers from
+    // end to end has no comment and no keyword, and needs no more looking
+    // at. The file's last line always takes the long way, which judges how
+    // its numbers are written.
+    if (terminated && number > 1 && m_noiseLine == 0 && m_referencesWanted == 0 && !m_noiseKeyword && !m_block.open) {
+        const size_t before = m_pending.size();
+        const char *last = nullptr;
+        const char *lastEnd = nullptr;
+        if (appendValues(begin, end, last, lastEnd)) {
+            if (!last)
+                return true; // blanks only
+            m_endsInToken = false;
+            m_lastContentLine = number;
+            m_lastContentKeyword = false;
+            return pointValues(before == 0, last, lastEnd) && !m_ended;
+        }
+        m_pending.resize(before);
+    }
     if (number == 1 && end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
         begin += 3;
 
@@ -529,12 +754,21 @@ bool NetworkReader::line(const char *begin, const char *end, int number, bool te
         ++begin;
     while (contentEnd != begin && isBlank(*(contentEnd - 1)))
         --contentEnd;
+    m_endsInToken = !terminated && !commentBegin && begin != contentEnd && contentEnd == end;
 
     if (begin != contentEnd) {
-        if (!closeBlock())
-            return false;
         const auto *open = static_cast<const char *>(std::memchr(begin, '[', contentEnd - begin));
         const auto *close = open ? static_cast<const char *>(std::memchr(open, ']', contentEnd - open)) : nullptr;
+        m_lastContentLine = number;
+        m_lastContentKeyword = open && close;
+        if (m_noiseKeyword) {
+            // Noise parameters are not read; only where they end matters.
+            m_ended = m_lastContentKeyword
+                      && QByteArray(open + 1, static_cast<int>(close - open - 1)).simplified().toLower() == "end";
+            return !m_ended;
+        }
+        if (!closeBlock())
+            return false;
         bool ok = true;
         if (open && close)
             ok = keyword(open + 1, close, close + 1, contentEnd);
@@ -549,18 +783,24 @@ bool NetworkReader::line(const char *begin, const char *end, int number, bool te
         if (!ok || m_ended)
             return false;
     }
-    return !commentBegin || comment(commentBegin, end);
+    return !commentBegin || m_noiseKeyword || comment(commentBegin, end);
 }
 
 bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *value, const char *end)
 {
     const QByteArray key = QByteArray(name, static_cast<int>(nameEnd - name)).simplified().toLower();
     const QByteArray text = QByteArray(value, static_cast<int>(end - value)).simplified().toLower();
-    if (key == "noise data" || key == "end") {
+    if (key == "end") {
         m_ended = true;
         return true;
     }
-    if (key == "two-port data order") {
+    if (key == "noise data") {
+        m_noiseKeyword = true;
+        return true;
+    }
+    if (key == "version") {
+        m_version2 = text.startsWith('2');
+    } else if (key == "two-port data order") {
         if (text != "12_21" && text != "21_12")
             return refuse(m_line, tr("unknown [Two-Port Data Order] %1").arg(quoted(value, end)));
         m_order12_21 = text == "12_21";
@@ -619,10 +859,8 @@ void NetworkReader::restart(const TouchstoneData &options)
 {
     m_data = options;
     m_lastFrequency = 0.0;
-    m_shape = -1;
-    m_shapedPoints = 0;
-    m_shapeMixed = false;
-    m_lastShapeOdd = false;
+    m_lastColumn.clear();
+    m_dotSeen = false;
     m_blocks = 0;
     m_firstImpedances.clear();
     m_impedancesVary = false;
@@ -641,45 +879,96 @@ bool NetworkReader::option(const char *begin, const char *end)
     return true;
 }
 
+// A token that is no number: the start of one where the file ends in it
+// was cut short, anything else is a word where a number belongs.
+bool NetworkReader::refuseToken(const char *begin, const char *end)
+{
+    if (m_endsInToken && isNumberStart(begin, end))
+        return refuse(m_line, tr("the file ends in the middle of its last number"));
+    return refuse(m_line, tr("%1 is no number").arg(quoted(begin, end)));
+}
+
+// Appends the numbers of [begin, end) to the values of the point being
+// read, last and lastEnd set to the last of them (null when there are none);
+// false at a token that is no number or at more values than a point holds.
+bool NetworkReader::appendValues(const char *begin, const char *end, const char *&last, const char *&lastEnd)
+{
+    const char *p = begin;
+    for (;;) {
+        while (p != end && isBlank(*p))
+            ++p;
+        if (p == end)
+            return true;
+        last = p;
+        double value = 0.0;
+        const bool number = scanNumber(p, end, value);
+        lastEnd = p;
+        if (!number || m_pending.size() == m_valuesPerPoint)
+            return false;
+        m_pending.push_back(value);
+    }
+}
+
 bool NetworkReader::values(const char *begin, const char *end)
 {
     const bool fresh = m_pending.empty();
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
-    while (tokens.next(b, e)) {
-        const auto value = parseNumber(b, e);
-        if (!value)
-            return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
+    const char *p = begin;
+    const char *last = nullptr;
+    for (;;) {
+        while (p != end && isBlank(*p))
+            ++p;
+        if (p == end)
+            break;
+        last = p;
+        double value = 0.0;
+        if (!scanNumber(p, end, value))
+            return p == end ? refuseToken(last, p) : refuse(m_line, tr("%1 is no number").arg(quoted(last, p)));
         if (m_pending.size() == m_valuesPerPoint)
             return refuse(m_line,
                           tr("a %1-port point has %2 values; this line holds more").arg(m_n).arg(m_valuesPerPoint));
-        m_pending.push_back(*value);
+        // The file's last line: how its values are written tells whether
+        // the last one was cut short.
+        if (!m_terminated && !m_pending.empty())
+            m_lastLineValues.add(numberShape(last, p));
+        m_pending.push_back(value);
     }
+    return pointValues(fresh, last, p);
+}
+
+// After a line of values (the last one [last, lastEnd)): the start of a
+// two-port noise block, a whole point, or part of one.
+bool NetworkReader::pointValues(bool fresh, const char *last, const char *lastEnd)
+{
     if (fresh && m_n == 2 && !m_data.points.empty() && m_pending.size() == NoiseValues
         && m_pending.front() <= m_lastFrequency) {
         // A two-port file's noise block (five values a line) starts again at
         // a lower frequency: the network data have ended.
         m_pending.clear();
         m_noiseLine = m_line;
+        m_cutEvidence = lastNumberOdd(m_noiseColumn, last, lastEnd, m_noiseDotSeen);
         return true;
     }
     if (m_pending.size() < m_valuesPerPoint)
         return true;
-    return point(b, e);
+    return point(last, lastEnd);
 }
 
 // A line after the start of a two-port noise block: five values, or the
 // block was no noise data but a point whose frequency does not rise.
 bool NetworkReader::noise(const char *begin, const char *end)
 {
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
+    const char *p = begin;
+    const char *last = nullptr;
     size_t count = 0;
-    while (tokens.next(b, e)) {
-        if (!parseNumber(b, e))
-            return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
+    for (;;) {
+        while (p != end && isBlank(*p))
+            ++p;
+        if (p == end)
+            break;
+        last = p;
+        double value = 0.0;
+        if (!scanNumber(p, end, value))
+            return p == end ? refuseToken(last, p) : refuse(m_line, tr("%1 is no number").arg(quoted(last, p)));
         ++count;
     }
     if (count != NoiseValues)
@@ -687,7 +976,30 @@ bool NetworkReader::noise(const char *begin, const char *end)
                                  "frequency), but this line holds %2 values")
                                   .arg(m_noiseLine)
                                   .arg(count));
+    m_cutEvidence = lastNumberOdd(m_noiseColumn, last, p, m_noiseDotSeen);
     return true;
+}
+
+// Whether the last number of a point or a noise line, [begin, end), is
+// written unlike those before it in the same place, as a number cut short
+// at the end of the file is; counts it among them. Only the file's last line
+// is judged.
+inline bool NetworkReader::lastNumberOdd(ShapeRun &column, const char *begin, const char *end, bool &dotSeen)
+{
+    // Once the values have differed, how this one is written says nothing.
+    if (column.mixed() && m_terminated)
+        column.addAny();
+    else
+        column.add(numberShape(begin, end));
+    // "0." is no way to write a number that any earlier one shared.
+    const bool dot = end[-1] == '.';
+    const bool dotOdd = dot && !dotSeen;
+    dotSeen = dotSeen || dot;
+    if (m_terminated)
+        return false;
+    // Too few points to say how the file writes its last value: the other
+    // values of the same line.
+    return column.lastOdd() || dotOdd || (column.count() < 3 && m_lastLineValues.lastOdd());
 }
 
 bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
@@ -702,26 +1014,28 @@ bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
                                   .arg(frequency, 0, 'g', 17)
                                   .arg(m_lastFrequency, 0, 'g', 17)
                                   .arg(m_lastPointLine));
-    auto made = pointFromValues(m_pending, m_data.format, m_data.frequencyUnit, static_cast<int64_t>(m_n));
-    if (!made)
+    if (m_data.points.size() == m_maxPoints)
+        return refuse(m_line, tr("the file holds more than %1 points, more than the program reads").arg(m_maxPoints));
+    // Made in place; a refused point goes again (the read fails anyway).
+    if (m_data.points.size() == m_data.points.capacity())
+        makeRoom();
+    TouchstonePoint &made = m_data.points.emplace_back();
+    if (!fillPoint(m_pending, m_data.format, m_data.frequencyUnit, static_cast<int64_t>(m_n), made)) {
+        m_data.points.pop_back();
         return refuse(m_line, tr("the values do not make one %1 x %1 matrix").arg(m_n));
-    for (const std::complex<double> &value : made->matrix) {
-        if (!std::isfinite(value.real()) || !std::isfinite(value.imag()))
+    }
+    for (const std::complex<double> &value : made.matrix) {
+        if (!std::isfinite(value.real()) || !std::isfinite(value.imag())) {
+            m_data.points.pop_back();
             return refuse(m_line, tr("a value of the point at %1 is not finite").arg(frequency));
+        }
     }
     if (m_order12_21 && m_n == 2)
-        std::swap(made->matrix[1], made->matrix[2]);
+        std::swap(made.matrix[1], made.matrix[2]);
 
-    const int shape = numberShape(lastToken, lastTokenEnd);
-    m_lastShapeOdd = !m_shapeMixed && m_shapedPoints >= 2 && shape != m_shape;
-    m_shapeMixed = m_shapeMixed || (m_shape >= 0 && shape != m_shape);
-    m_shape = shape;
-    ++m_shapedPoints;
-
+    m_cutEvidence = lastNumberOdd(m_lastColumn, lastToken, lastTokenEnd, m_dotSeen);
     m_lastFrequency = frequency;
     m_lastPointLine = m_line;
-    makeRoom();
-    m_data.points.push_back(std::move(*made));
     m_pending.clear();
     return true;
 }
@@ -733,7 +1047,9 @@ bool NetworkReader::comment(const char *begin, const char *end)
     static const char Title[] = "port impedance";
     const size_t titleLength = sizeof Title - 1;
     const bool title = static_cast<size_t>(end - begin) >= titleLength
-                       && QByteArray(begin, static_cast<int>(titleLength)).toLower() == Title;
+                       && std::equal(begin, begin + titleLength, Title, [](char c, char lower) {
+                              return std::tolower(static_cast<unsigned char>(c)) == lower;
+                          });
     if (title) {
         if (!closeBlock())
             return false;
@@ -810,7 +1126,7 @@ bool NetworkReader::closeBlock()
 // port's), for the point just read.
 bool NetworkReader::applyBlock(const std::vector<double> &values)
 {
-    const int line = m_block.line;
+    const qint64 line = m_block.line;
     if (!m_pending.empty())
         return refuse(line, tr("a Port Impedance block inside a point"));
     if (m_data.points.empty())
@@ -871,10 +1187,14 @@ void NetworkReader::progress(qint64 consumed, qint64 total)
 void NetworkReader::makeRoom()
 {
     auto &points = m_data.points;
-    if (points.size() < points.capacity())
-        return;
     if (points.empty()) {
         m_firstPointConsumed = m_consumed;
+        return;
+    }
+    // One point says little about how many bytes the next ones take.
+    constexpr size_t sample = 16;
+    if (points.size() < sample) {
+        points.reserve(std::min(sample, m_maxPoints));
         return;
     }
     const double perPoint = std::max(1.0, double(m_consumed - m_firstPointConsumed) / double(points.size()));
@@ -883,12 +1203,23 @@ void NetworkReader::makeRoom()
     const double most = rest / double(2 * m_valuesPerPoint) + 1;
     const auto more = static_cast<size_t>(std::min(most, rest / perPoint * 1.02 + 16));
     // At least a quarter more, should the estimate run short again and again.
-    points.reserve(points.size() + std::max<size_t>({more, points.size() / 4, 1}));
+    const size_t wanted = points.size() + std::max<size_t>({more, points.size() / 4, 1});
+    points.reserve(std::min(wanted, m_maxPoints));
+}
+
+// Whether the file ends inside its last number: the last line has no line
+// break, and the number it ends in is written unlike those before it, or a
+// file of the second version (which ends in [End]) stops in it.
+bool NetworkReader::cutInLastNumber(qint64 lastLine) const
+{
+    if (m_ended || m_terminated || !m_endsInToken || m_lastContentLine != lastLine || m_lastContentKeyword)
+        return false;
+    return m_version2 || m_cutEvidence;
 }
 
 // Whether the file ended where its data end: no value block, reference
 // list or point left open, no number cut short, and some points.
-bool NetworkReader::complete(int lastLine)
+bool NetworkReader::complete(qint64 lastLine)
 {
     if (m_refusedLine != 0 || !closeBlock())
         return false;
@@ -897,15 +1228,17 @@ bool NetworkReader::complete(int lastLine)
     if (!m_pending.empty())
         return refuse(lastLine,
                       tr("the file ends inside a point (%1 of %2 values)").arg(m_pending.size()).arg(m_valuesPerPoint));
-    if (!m_ended && !m_terminated && m_lastPointLine == lastLine && m_lastShapeOdd)
-        return refuse(lastLine, tr("the file ends in the middle of its last number"));
+    if (cutInLastNumber(lastLine))
+        return refuse(lastLine, m_version2 && !m_cutEvidence
+                                    ? tr("the file ends without [End], in the middle of a number")
+                                    : tr("the file ends in the middle of its last number"));
     if (m_data.points.empty())
         return refuse(lastLine, tr("the file holds no data points"));
     return true;
 }
 
 // Whether the points are what the file says they are.
-bool NetworkReader::consistent(int lastLine)
+bool NetworkReader::consistent(qint64 lastLine)
 {
     const size_t count = m_data.points.size();
     if (m_data.parameterType != TouchstoneData::ParameterType::S) {
@@ -945,7 +1278,7 @@ void NetworkReader::settleImpedances()
         m_data.portImpedances = m_firstImpedances;
 }
 
-std::optional<TouchstoneData> NetworkReader::finish(int lastLine)
+std::optional<TouchstoneData> NetworkReader::finish(qint64 lastLine)
 {
     if (!complete(lastLine) || !consistent(lastLine))
         return std::nullopt;
@@ -959,7 +1292,7 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
 {
     m_errorString.clear();
     const QString name = QDir::toNativeSeparators(path);
-    auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
+    auto refuse = [&](qint64 line, const QString &reason) -> std::optional<TouchstoneData> {
         m_errorString =
             line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason) : tr("%1: %2").arg(name, reason);
         qCWarning(lcDevice).noquote() << "Touchstone file refused:" << m_errorString;
@@ -977,23 +1310,38 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     // come, holding whoever reads.
     if (info.exists() && !info.isFile())
         return refuse(0, tr("cannot open the file (not a regular file)"));
-    if (!file.open(QIODevice::ReadOnly))
+    // The line source reads in large blocks of its own.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return refuse(0, tr("cannot open the file (%1)").arg(file.errorString()));
 
-    const qint64 size = file.size();
-    NetworkReader reader(*ports);
-    LineSource lines(file);
-    const char *begin = nullptr;
-    const char *end = nullptr;
-    while (lines.next(begin, end)) {
-        reader.progress(lines.consumed(), size);
-        if (!reader.line(begin, end, lines.number(), lines.terminated()))
-            break;
+    // Memory is bounded by the line source's buffer and the points held, so
+    // running out means the machine has less than that to spare.
+    qint64 line = 0;
+    try {
+        const qint64 size = file.size();
+        NetworkReader reader(*ports);
+        LineSource lines(file);
+        const char *begin = nullptr;
+        const char *end = nullptr;
+        while (lines.next(begin, end)) {
+            line = lines.number();
+            reader.progress(lines.consumed(), size);
+            if (!reader.line(begin, end, lines.number(), lines.terminated()))
+                break;
+        }
+        if (lines.failed())
+            return refuse(lines.number() + 1, tr("cannot read the file (%1)").arg(file.errorString()));
+        if (lines.overlong() && reader.refusedLine() == 0) {
+            return refuse(lines.number(),
+                          tr("the line is longer than %1 bytes, which no Touchstone line is (it starts %2)")
+                              .arg(MaxLineBytes)
+                              .arg(quoted(lines.pending(), lines.pendingEnd())));
+        }
+        auto data = reader.finish(lines.number());
+        if (!data)
+            return refuse(reader.refusedLine(), reader.reason());
+        return data;
+    } catch (const std::bad_alloc &) {
+        return refuse(line, tr("not enough memory to read the file"));
     }
-    if (lines.failed())
-        return refuse(lines.number() + 1, tr("cannot read the file (%1)").arg(file.errorString()));
-    auto data = reader.finish(lines.number());
-    if (!data)
-        return refuse(reader.refusedLine(), reader.reason());
-    return data;
 }
