@@ -28,6 +28,7 @@
 
 #include <memory>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace StateSections {
@@ -243,6 +244,30 @@ TEST(StateSections, ALookupFindsWhatTheFirstScanOfTheFileWould)
         EXPECT_EQ(io.value(settings, QStringLiteral("UserZ0")), QStringLiteral("5"));
         // The long section line closed the section.
         EXPECT_FALSE(io.value(settings, QStringLiteral("LowPassCheck")).has_value());
+    }
+}
+
+// The user impedance comes back as the number it names; text that names
+// none (a word, or "nan" and "inf", which the number parser takes) gives 0.
+TEST(StateSections, TheUserImpedanceIsAFiniteNumberOrZero)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("state.sta"));
+    const std::vector<std::pair<QByteArray, double>> cases = {
+        {"47.5", 47.5}, {"1e3", 1000.0}, {"fifty", 0.0}, {"nan", 0.0}, {"inf", 0.0}, {"-inf", 0.0}, {"", 0.0},
+    };
+    for (const auto &[written, expected] : cases) {
+        SCOPED_TRACE(written.toStdString());
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("[VUK\\Settings]\nSetupCount=1\nUserZ0=" + written + "\n");
+        }
+        VnaStateIO io(path);
+        ASSERT_TRUE(io.open(QIODevice::ReadOnly));
+        Reader reader(io);
+        EXPECT_EQ(readSettings(reader).userZ0, expected);
+        EXPECT_FALSE(reader.failed());
     }
 }
 
