@@ -44,8 +44,8 @@ bool VnaStateIO::flush()
 
 VnaStateIO::Sections VnaStateIO::readSections()
 {
-    constexpr qint64 lineLimit = 64 * 1024;
-    constexpr qint64 keptLimit = 16 * 1024 * 1024;
+    constexpr qint64 lineLimit = qint64(64) << 10;
+    constexpr qint64 keptLimit = qint64(16) << 20;
     Sections found;
     if (!file.seek(0))
         return found;
