@@ -371,7 +371,12 @@ namespace {
 class LineSource
 {
 public:
-    explicit LineSource(QIODevice &device) : m_device(device), m_buffer(new char[size_t(m_capacity)]) {}
+    // sizeHint: the file's size, so that a small file needs no full block.
+    LineSource(QIODevice &device, qint64 sizeHint)
+        : m_device(device),
+          m_capacity(std::clamp<qint64>(sizeHint + 1, 4096, BlockSize + 1)),
+          m_buffer(new char[size_t(m_capacity)])
+    {}
 
     // The next line without its ending; false at the end of the file, on a
     // read error or at an overlong line (failed() and overlong() tell
@@ -433,8 +438,9 @@ public:
 
 private:
     static constexpr qint64 BlockSize = qint64(1) << 18;
-    // The buffer grows from one block to a line of up to MaxLineBytes and
-    // one more block behind it only when a line is that long.
+    // The buffer grows from (at most) one block to a line of up to
+    // MaxLineBytes and one more block behind it only when a line is that
+    // long.
     static constexpr qint64 MaxCapacity = MaxLineBytes + BlockSize + 1;
 
     // Where a character was last searched for: found at `at`, or not found
@@ -476,12 +482,16 @@ private:
             }
             m_pos = 0;
         }
-        if (m_capacity - m_size < BlockSize && m_capacity < MaxCapacity) {
-            const qint64 capacity = std::min(MaxCapacity, std::max(2 * m_capacity, m_size + BlockSize));
+        if (m_size == m_capacity) {
+            const qint64 capacity = std::min(MaxCapacity, 2 * m_capacity);
             std::unique_ptr<char[]> larger(new char[size_t(capacity)]);
             std::memcpy(larger.get(), m_buffer.get(), size_t(m_size));
             m_buffer = std::move(larger);
             m_capacity = capacity;
+        }
+        if (m_size == m_capacity) {
+            m_overlong = true;
+            return false;
         }
         const qint64 got = m_device.read(m_buffer.get() + m_size, std::min(BlockSize, m_capacity - m_size));
         if (got < 0) {
@@ -495,7 +505,7 @@ private:
     }
 
     QIODevice &m_device;
-    qint64 m_capacity = BlockSize + 1;
+    qint64 m_capacity;
     std::unique_ptr<char[]> m_buffer;
     qint64 m_size = 0; // bytes in the buffer
     qint64 m_pos = 0; // start of the next line
@@ -1320,7 +1330,7 @@ std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
     try {
         const qint64 size = file.size();
         NetworkReader reader(*ports);
-        LineSource lines(file);
+        LineSource lines(file, size);
         const char *begin = nullptr;
         const char *end = nullptr;
         while (lines.next(begin, end)) {
