@@ -671,7 +671,7 @@ private:
     bool applyBlock(const std::vector<double> &values);
     void makeRoom();
     bool cutInLastNumber(qint64 lastLine) const;
-    bool complete(qint64 lastLine);
+    bool complete(qint64 dataEnd, qint64 lastLine);
     bool consistent(qint64 lastLine);
     void settleImpedances();
     void restart(const TouchstoneData &options);
@@ -691,6 +691,7 @@ private:
     bool m_version2 = false;
     // After [Noise Data]: nothing more is read, only [End] looked for.
     bool m_noiseKeyword = false;
+    qint64 m_noiseKeywordLine = 0;
     bool m_order12_21 = false;
     // [Reference]: values wanted and read, and where it stands.
     size_t m_referencesWanted = 0;
@@ -806,6 +807,7 @@ bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *v
     }
     if (key == "noise data") {
         m_noiseKeyword = true;
+        m_noiseKeywordLine = m_line;
         return true;
     }
     if (key == "version") {
@@ -1227,23 +1229,24 @@ bool NetworkReader::cutInLastNumber(qint64 lastLine) const
     return m_version2 || m_cutEvidence;
 }
 
-// Whether the file ended where its data end: no value block, reference
+// Whether the file ended where its data end (dataEnd, the line of [Noise
+// Data] when it has one, else its last line): no value block, reference
 // list or point left open, no number cut short, and some points.
-bool NetworkReader::complete(qint64 lastLine)
+bool NetworkReader::complete(qint64 dataEnd, qint64 lastLine)
 {
     if (m_refusedLine != 0 || !closeBlock())
         return false;
     if (m_referencesWanted > 0)
         return refuse(m_referenceLine, tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
     if (!m_pending.empty())
-        return refuse(lastLine,
+        return refuse(dataEnd,
                       tr("the file ends inside a point (%1 of %2 values)").arg(m_pending.size()).arg(m_valuesPerPoint));
+    if (m_data.points.empty())
+        return refuse(dataEnd, tr("the file holds no data points"));
     if (cutInLastNumber(lastLine))
         return refuse(lastLine, m_version2 && !m_cutEvidence
                                     ? tr("the file ends without [End], in the middle of a number")
                                     : tr("the file ends in the middle of its last number"));
-    if (m_data.points.empty())
-        return refuse(lastLine, tr("the file holds no data points"));
     return true;
 }
 
@@ -1290,7 +1293,9 @@ void NetworkReader::settleImpedances()
 
 std::optional<TouchstoneData> NetworkReader::finish(qint64 lastLine)
 {
-    if (!complete(lastLine) || !consistent(lastLine))
+    // The network data end at [Noise Data] when the file has it.
+    const qint64 dataEnd = m_noiseKeyword ? m_noiseKeywordLine : lastLine;
+    if (!complete(dataEnd, lastLine) || !consistent(dataEnd))
         return std::nullopt;
     settleImpedances();
     return std::move(m_data);

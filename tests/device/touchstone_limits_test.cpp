@@ -245,6 +245,9 @@ TEST(TouchstoneCutFileTest, ASecondVersionFileEndingInANumberWithoutEndIsRefused
         {"noise_whole.s1p", head + "2 0.125 -0.5\n[Noise Data]\n1 1.5 0.5 45 0.3\n[End]", 0, ""},
         {"noise_cut.s1p", head + "2 0.125 -0.5\n[Noise Data]\n1 1.5 0.5 45 0.3\n2 1.6 0.5 45 0.", 10,
          "the file ends without [End], in the middle of a number"},
+        // The network data end at [Noise Data], which leaves this point short.
+        {"noise_inside_point.s1p", head + "2 0.125\n[Noise Data]\n1 1.5 0.5 45 0.3\n[End]\n", 8,
+         "the file ends inside a point (2 of 3 values)"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
