@@ -33,8 +33,10 @@ namespace Commands {
 
 // The codes the program's own commands raise.
 enum class Code : int {
+    ExecutionError = 200,
     InvalidPortIndex = 221,
     DataOutOfRange = 222,
+    FileNameNotFound = 256,
     InvalidSetupIndex = 260,
     InvalidStepIndex = 261,
     InvalidStepConnection = 262,

@@ -2076,6 +2076,22 @@
         <source>the frequency of point %1 does not rise above the one before it</source>
         <translation>частота точки %1 не больше частоты предыдущей точки</translation>
     </message>
+    <message>
+        <source>the file holds more than %1 points, more than the program reads</source>
+        <translation>в файле больше %1 точек — больше, чем читает программа</translation>
+    </message>
+    <message>
+        <source>the file ends without [End], in the middle of a number</source>
+        <translation>файл обрывается без [End], посреди числа</translation>
+    </message>
+    <message>
+        <source>the line is longer than %1 bytes, which no Touchstone line is (it starts %2)</source>
+        <translation>строка длиннее %1 байт, а строки Touchstone такими не бывают (она начинается с %2)</translation>
+    </message>
+    <message>
+        <source>not enough memory to read the file</source>
+        <translation>не хватает памяти, чтобы прочитать файл</translation>
+    </message>
 </context>
 <context>
     <name>TransmissionMeasurer</name>
