@@ -57,6 +57,18 @@ StackLayout {
         return list
     }
 
+    // The height the page shown lays its content out in without cutting
+    // it (its implicit height, which follows the lines its texts wrap to);
+    // the main window scrolls when it has less.
+    readonly property real requiredHeight: {
+        if (currentIndex === stepsIndex) {
+            var page = pages[stepper.currentIndex]
+            return stepper.Layout.preferredHeight + (page ? page.implicitHeight : 0)
+        }
+        var side = currentIndex === characterizationIndex ? characterizationPage : testModePage
+        return side ? side.implicitHeight : 0
+    }
+
     readonly property bool hasPrev: currentIndex === stepsIndex && stepper.currentIndex > descriptionStep
     readonly property bool hasNext: currentIndex === stepsIndex && stepper.currentIndex < resultsStep
     readonly property bool isMeasuring: measurePage !== null && measurePage.isMeasuring === true

@@ -27,7 +27,7 @@ Page {
         if (helper_drawer.state === "docked") {
             helper_drawer.width = Qt.binding(function() { return headerPane.width })
             helper_drawer.height = Qt.binding(function() { return page.height - headerPane.height })
-            helper_drawer.y = 45
+            helper_drawer.y = Qt.binding(function() { return headerPane.height })
         }
     }
 
@@ -46,6 +46,7 @@ Page {
             VukShadowPane {
                 Layout.preferredWidth: 48
                 Layout.preferredHeight: 35
+                Layout.alignment: Qt.AlignTop
                 padding: 0
                 Material.elevation: 1
 
@@ -78,9 +79,11 @@ Page {
                 }
             }
 
+            // As high as the description's lines: a translation or a
+            // narrow window wraps it.
             VukShadowPane {
                 Layout.fillWidth: true
-                Layout.preferredHeight: 35
+                Layout.preferredHeight: Math.max(35, descriptionField.visible ? descriptionField.implicitHeight : 0)
                 padding: 0
                 Material.elevation: 1
 
