@@ -306,7 +306,7 @@ void MainQmlBackend::applyCorrection()
         const QStringList failures = deembeddingFailures(*entries, check);
         if (failures.isEmpty()) {
             progress.finish();
-            emit message(QStringLiteral("Correction was applied"));
+            emit message(tr("Correction was applied"));
         } else {
             progress.cancel();
             emit error(tr("Correction was not applied: %1").arg(failures.join(QStringLiteral("; "))));
@@ -325,6 +325,6 @@ void MainQmlBackend::saveCorrectionFiles(const QString &filename)
     progress.start();
     if (writeAllCorrections(filename, progress)) {
         progress.finish();
-        emit message(QStringLiteral("Save correction files was performed: ") + filename);
+        emit message(tr("Save correction files was performed: ") + filename);
     }
 }
