@@ -153,7 +153,15 @@ VukApplicationWindow {
                                                       stack.currentItem === mainLayout
                                                       && window.shownPage === window.wizardPage
                                                       ? Math.ceil(wizard.requiredHeight) : 0)
-        readonly property bool scrollsDown: height < neededHeight
+        // Whether the pages scroll down, taken after the sizes it depends
+        // on have settled: the scroll bar's width rewraps the texts, which
+        // changes the height the page needs. Both states are stable: the
+        // narrower page never needs less than the wider one.
+        property bool scrollsDown: false
+        function updateScrollsDown() { scrollsDown = height < neededHeight }
+        onHeightChanged: Qt.callLater(updateScrollsDown)
+        onNeededHeightChanged: Qt.callLater(updateScrollsDown)
+        Component.onCompleted: updateScrollsDown()
         readonly property bool scrollsAcross: width - (scrollsDown ? verticalBar.width : 0) < window.designMinimumWidth
         contentWidth: Math.max(width - (scrollsDown ? verticalBar.width : 0), window.designMinimumWidth)
         contentHeight: Math.max(height - (scrollsAcross ? horizontalBar.height : 0), neededHeight)
@@ -196,6 +204,10 @@ VukApplicationWindow {
     StackLayout {
         id: mainLayout
         objectName: "mainLayout"
+        // The stack's size, always: a layout left taller than the stack
+        // after the stack has shrunk would lay its pages out below the view.
+        width: stack.width
+        height: stack.height
 
         readonly property bool hasPrev: currentIndex === window.wizardPage && wizard.hasPrev
         readonly property bool hasNext: currentIndex === window.wizardPage && wizard.hasNext

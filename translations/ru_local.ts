@@ -1455,8 +1455,7 @@ the spline approximation</source>
     <message>
         <source>After removal set 
  VNA cal reference Zo to:</source>
-        <translation>После исключения установить 
- опорный Zo калибровки ВАЦ:</translation>
+        <translation>После исключения установить опорный Zo калибровки ВАЦ:</translation>
     </message>
     <message>
         <source>System</source>

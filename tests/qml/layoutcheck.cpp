@@ -416,12 +416,14 @@ std::vector<ShownText> shownTexts(QQuickItem *area)
     return texts;
 }
 
-QStringList faults(QQuickItem *area)
+QStringList faults(QQuickItem *area, QQuickItem *within)
 {
     if (!area)
         return {QStringLiteral("no item to check")};
     Walker walker;
-    const QRectF rect = sceneRect(area);
+    QRectF rect = sceneRect(area);
+    if (within)
+        rect = rect.intersected(sceneRect(within));
     walker.walk(area, rect, rect);
     walker.checkOverlaps();
     return walker.faults;

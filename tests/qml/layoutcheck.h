@@ -14,8 +14,9 @@ class QQuickItem;
 namespace LayoutCheck {
 
 // One line per fault found below area (area included), each naming the
-// items concerned and their places in scene coordinates.
-QStringList faults(QQuickItem *area);
+// items concerned and their places in scene coordinates. With within (the
+// window's content, for a popup), area must lie inside that item too.
+QStringList faults(QQuickItem *area, QQuickItem *within = nullptr);
 
 // The texts shown below area (area included), as a reader sees them (a rich
 // text without its markup), each with the place of its item.

@@ -72,6 +72,9 @@ PageHarness::PageHarness(QObject *parent) : QObject(parent)
     // simulator writes: beside the test binary, another test process would
     // remove or overwrite it.
     Step::setStateBackupDirectory(m_folder);
+    // So do the applied correction files and the temporary setup: the
+    // program's "tmp" beside the binary is shared by the test processes.
+    options.temporaryFolder = QDir(m_folder).filePath(QStringLiteral("tmp"));
 
     m_backend = new MainQmlBackend(m_settings, this, options);
 }
@@ -191,9 +194,9 @@ int PageHarness::warningsContaining(const QString &text) const
                              [&text](const QString &warning) { return warning.contains(text); }));
 }
 
-QStringList PageHarness::layoutFaults(QObject *item) const
+QStringList PageHarness::layoutFaults(QObject *item, QObject *within) const
 {
-    return LayoutCheck::faults(qobject_cast<QQuickItem *>(item));
+    return LayoutCheck::faults(qobject_cast<QQuickItem *>(item), qobject_cast<QQuickItem *>(within));
 }
 
 QStringList PageHarness::englishLeft(QObject *item, const QStringList &skipped) const

@@ -18,6 +18,9 @@ Page {
     property var helper_drawer: null
     property bool active: false
     property bool done: false
+    // The height the page's content needs to be shown whole (0: no more
+    // than the window's smallest size offers); the main window scrolls to it.
+    property real minimumContentHeight: 0
 
     function _fitDrawer() {
         if (!active || !helper_drawer)
