@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace Algorithms {
 
@@ -54,7 +55,10 @@ bool isUsableOnePort(const SParametersOnePort &s)
     return s.isValid() && isFiniteVector(s.frequency()) && isFiniteComplexVector(s.s11());
 }
 
-IProcessMethod::IProcessMethod(QObject *parent) : QObject(parent) {}
+IProcessMethod::IProcessMethod(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<ModelNotice>("Algorithms::ModelNotice");
+}
 
 // A grid the transforms can work on: at least 3 finite, positive, strictly
 // ascending and uniformly spaced frequencies (within 1 Hz or 1e-9 of the
@@ -90,7 +94,7 @@ bool IProcessMethod::run()
         std::atomic<unsigned char> &flag;
         ~ClearOnExit() { flag.store(0); }
     } clear{m_interrupted};
-    m_modelNotice.clear();
+    m_modelNotices.clear();
     const bool ok = calculate();
     if (ok && m_checksModels)
         reportModelFaults();
@@ -121,22 +125,36 @@ QString IProcessMethod::passivityFault(const QString &portName, const SParameter
         .arg(v->to / 1e9, 0, 'g', 6);
 }
 
+void IProcessMethod::addModelNotice(const FixturePort *port, const QString &summary, const QString &detail)
+{
+    m_modelNotices.push_back({port, ModelNotice{QString(), summary, detail}});
+}
+
 void IProcessMethod::reportModelFaults()
 {
-    QStringList faults;
-    for (const auto &[name, port] : computedPorts()) {
-        if (!port || !port->uncorrectedSParameters())
-            continue;
-        const QString fault = passivityFault(name, *port->uncorrectedSParameters());
-        if (!fault.isEmpty())
-            faults << fault;
-    }
     // Told once: a later DUT correction checks the models again.
-    if (!m_modelNotice.isEmpty())
-        faults << m_modelNotice;
-    m_modelNotice.clear();
-    if (!faults.isEmpty())
-        emit error(faults.join(QLatin1Char(' ')));
+    const std::vector<std::pair<const FixturePort *, ModelNotice>> found = std::exchange(m_modelNotices, {});
+    for (const auto &[name, port] : computedPorts()) {
+        std::vector<ModelNotice> notices;
+        if (port && port->uncorrectedSParameters()) {
+            const QString fault = passivityFault(name, *port->uncorrectedSParameters());
+            if (!fault.isEmpty())
+                notices.push_back({name, fault, QString()});
+        }
+        for (const auto &[noticePort, notice] : found)
+            if (noticePort == port)
+                notices.push_back(notice);
+        if (notices.empty())
+            continue;
+        // One entry per port: the first doubt leads, the others follow it.
+        ModelNotice told{name, notices.front().summary, notices.front().detail};
+        for (std::size_t i = 1; i < notices.size(); ++i) {
+            QStringList parts{told.detail, notices[i].summary, notices[i].detail};
+            parts.removeAll(QString());
+            told.detail = parts.join(QLatin1Char('\n'));
+        }
+        emit modelNotice(told);
+    }
 }
 
 void IProcessMethod::interrupt()

@@ -5,6 +5,7 @@
 // thread; only the interrupt flag is shared with other threads.
 
 #include "algorithms/fixtureport.h"
+#include "algorithms/modelnotice.h"
 #include "algorithms/processinputparameters.h"
 #include "algorithms/sparameters.h"
 
@@ -44,11 +45,14 @@ public:
     bool isInterrupted();
 
     // Checks every model the process computed for passivity and emits one
-    // text for all that fail and for what the calculation itself found
-    // doubtful (the models are kept). run() does this after
-    // a successful calculation; a process run inside another leaves it to
-    // the outer one.
+    // modelNotice for each port whose model fails or that the calculation
+    // itself found doubtful (addModelNotice); the models are kept. run()
+    // does this after a successful calculation; a process run inside
+    // another leaves it to the outer one.
     void reportModelFaults();
+    // A doubt about the model of port, told by the next reportModelFaults
+    // together with what the passivity check finds there.
+    void addModelNotice(const FixturePort *port, const QString &summary, const QString &detail = QString());
     void setChecksModels(bool checks) { m_checksModels = checks; }
     // The names the texts give the fixture ports (for example the analyser
     // ports they are connected to); a reflection process uses the first.
@@ -81,6 +85,8 @@ public slots:
 
 signals:
     void error(QString text);
+    // At most one per calculation and fixture port.
+    void modelNotice(Algorithms::ModelNotice notice);
 
 protected:
     // The grid checks and parameter writes shared by the transmission and
@@ -102,9 +108,9 @@ protected:
     QString m_firstPortName, m_secondPortName;
     bool m_checksModels = true;
     QString m_gridFault; // why the last prepareParametersForGrid refused
-    // What a calculation found doubtful in its own models; told with the
-    // passivity faults, once.
-    QString m_modelNotice;
+    // What a calculation found doubtful in its own models, by port, in the
+    // order found; told with the passivity faults, once.
+    std::vector<std::pair<const FixturePort *, ModelNotice>> m_modelNotices;
     std::atomic<unsigned char> m_interrupted{0};
 };
 

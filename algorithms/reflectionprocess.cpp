@@ -163,11 +163,11 @@ bool ReflectProcessOpenOrShort::keepCompensationOrGate()
     if (gatedOk && !gated) {
         m_usedSignalType = MaxSignalEliminationType::TimeGate;
         m_replacedModelReflection = g;
-        emit error(tr("The compensation of the max signal by the spline approximation gave a fixture "
-                      "model with gain (largest singular value %1 at %2 GHz); the fixture probably has "
-                      "internal mismatches. The model was computed with the time gate instead.")
-                       .arg(compensated->worst, 0, 'f', 4)
-                       .arg(compensated->worstFrequency / 1e9, 0, 'g', 6));
+        addModelNotice(m_port, tr("The compensation of the max signal by the spline approximation gave a fixture "
+                                  "model with gain (largest singular value %1 at %2 GHz); the fixture probably has "
+                                  "internal mismatches. The model was computed with the time gate instead.")
+                                   .arg(compensated->worst, 0, 'f', 4)
+                                   .arg(compensated->worstFrequency / 1e9, 0, 'g', 6));
         return true;
     }
     // The gate is no better: keep the compensated result (the passivity
@@ -210,16 +210,17 @@ void ReflectProcessOpenOrShort::checkMainReflection()
     remedies << tr("measure the open and the short together");
     if (m_parameters->gatingMode() == GridMode::BandPass)
         remedies << tr("sweep a harmonic grid (every frequency a multiple of the first)");
-    m_modelNotice = tr("The one-standard fixture model of %1 is uncertain: its transmission, from the time gate of the "
-                       "standard's reflection, differs from the spline model's by up to %2 dB and %3° (worst at %4 "
-                       "GHz) below %5 GHz. One of the two is wrong by at least half as much, and DUT data de-embedded "
-                       "with this model may be wrong there. Remedies: %6.")
-                        .arg(m_firstPortName)
-                        .arg(d->db, 0, 'f', 2)
-                        .arg(d->degrees, 0, 'f', 1)
-                        .arg(d->worstFrequency / 1e9, 0, 'g', 6)
-                        .arg(d->limit / 1e9, 0, 'g', 6)
-                        .arg(remedies.join(QStringLiteral("; ")));
+    addModelNotice(m_port,
+                   tr("The one-standard fixture model of %1 is uncertain: its transmission, from the time gate of the "
+                      "standard's reflection, differs from the spline model's by up to %2 dB and %3° (worst at %4 "
+                      "GHz) below %5 GHz. One of the two is wrong by at least half as much, and DUT data de-embedded "
+                      "with this model may be wrong there. Remedies: %6.")
+                       .arg(m_firstPortName)
+                       .arg(d->db, 0, 'f', 2)
+                       .arg(d->degrees, 0, 'f', 1)
+                       .arg(d->worstFrequency / 1e9, 0, 'g', 6)
+                       .arg(d->limit / 1e9, 0, 'g', 6)
+                       .arg(remedies.join(QStringLiteral("; "))));
 }
 
 bool ReflectProcessOpenOrShort::calculateImpulse()

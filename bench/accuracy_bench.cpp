@@ -165,6 +165,7 @@ void reflectCase(benchmark::State &state, bool filtering, int kind, MaxSignalEli
         }
         int notices = 0;
         QObject::connect(r, &IProcessMethod::error, [&notices](const QString &) { ++notices; });
+        QObject::connect(r, &IProcessMethod::modelNotice, [&notices](const ModelNotice &) { ++notices; });
         const bool ok = r->run() && ports.left.uncorrectedSParameters();
         if (!ok) {
             report(state, false, {});

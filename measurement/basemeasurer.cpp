@@ -150,6 +150,7 @@ struct BaseMeasurer::ProcessLink::Detail
 
     BaseMeasurer *measurer = nullptr;
     QMetaObject::Connection texts;
+    QMetaObject::Connection notices;
     QMetaObject::Connection cancel;
     std::vector<Suspended> suspended;
 };
@@ -163,6 +164,11 @@ BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProc
     std::lock_guard<std::recursive_mutex> lock(measurer->m_cancelMutex);
     m_detail->texts = QObject::connect(process, &Algorithms::IProcessMethod::error, measurer, &BaseMeasurer::error,
                                        Qt::DirectConnection);
+    // Model notices reach the user as texts of the measurer.
+    m_detail->notices = QObject::connect(
+        process, &Algorithms::IProcessMethod::modelNotice, measurer,
+        [measurer](const Algorithms::ModelNotice &notice) { emit measurer->error(notice.text()); },
+        Qt::DirectConnection);
     m_detail->cancel = QObject::connect(measurer, &BaseMeasurer::interrupted, process,
                                         &Algorithms::IProcessMethod::interrupt, Qt::DirectConnection);
     ++measurer->m_tiedProcesses;
@@ -196,6 +202,7 @@ void BaseMeasurer::ProcessLink::release()
     const std::unique_ptr<Detail> detail = std::move(m_detail);
     std::lock_guard<std::recursive_mutex> lock(detail->measurer->m_cancelMutex);
     QObject::disconnect(detail->texts);
+    QObject::disconnect(detail->notices);
     QObject::disconnect(detail->cancel);
     --detail->measurer->m_tiedProcesses;
     // The same (queued where the port emits off its thread) forwarding the

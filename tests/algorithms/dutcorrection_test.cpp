@@ -117,6 +117,7 @@ struct ThruRig
         dutLeft = onePort(f, dut.s11());
         dutRight = onePort(f, dut.s22());
         log.connectText(&process, &IProcessMethod::error, "error");
+        log.connectText(&process, &IProcessMethod::modelNotice, "error");
     }
     bool ok = false;
 };
@@ -403,6 +404,7 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
     BareTimeGate fresh(&params);
     SignalLog log;
     log.connectText(&fresh.process, &IProcessMethod::error, "error");
+    log.connectText(&fresh.process, &IProcessMethod::modelNotice, "error");
     EXPECT_FALSE(fresh.process.calculateDUT(rig.dutLeft, rig.dutRight));
     EXPECT_EQ(log.texts(), std::vector<QString>{kDutInput});
 }
@@ -444,6 +446,7 @@ struct ReflectRig
         }
         ok = process->run();
         log.connectText(process.get(), &IProcessMethod::error, "error");
+        log.connectText(process.get(), &IProcessMethod::modelNotice, "error");
     }
 
     // The DUT on the remade fixture, its far end matched.

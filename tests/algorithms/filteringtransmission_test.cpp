@@ -194,6 +194,7 @@ TEST(FilteringThru, DelayLimitIs25NanosecondsAndRefusesBeforeGating)
     ProcessFiltering process;
     SignalLog log;
     log.connectText(&process, &IProcessMethod::error, "error");
+    log.connectText(&process, &IProcessMethod::modelNotice, "error");
     EXPECT_TRUE(process.checkFixtureDelay(0.0));
     EXPECT_TRUE(process.checkFixtureDelay(2.5e-8));
     EXPECT_TRUE(log.texts().empty());

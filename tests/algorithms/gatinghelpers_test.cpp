@@ -26,6 +26,7 @@ struct Helpers : ::testing::Test
     {
         process.setParameters(&params);
         log.connectText(&process, &IProcessMethod::error, "error");
+        log.connectText(&process, &IProcessMethod::modelNotice, "error");
     }
 };
 

@@ -113,16 +113,16 @@ TEST(Passivity, ACalculationToldOnceWhichPortIsNotPassiveAndKeepsTheModels)
 
         // A thru that shows 12 dB of gain above 8 GHz (for example a
         // calibration that does not fit the set-up) gives models with gain:
-        // kept, and the user is told once, for both ports, where and by how
+        // kept, and the user is told once for each port, where and by how
         // much.
         ThruRun run(index, withGain(thru, 4.0, 8e9, 20e9), Z0ConversionType::None);
         ASSERT_TRUE(run.ready());
         run.process->setPortNames("analyser port 1", "analyser port 3");
         ASSERT_TRUE(run.process->run());
-        ASSERT_EQ(run.errors().size(), 1u);
-        const QString text = run.firstError();
+        ASSERT_EQ(run.errors().size(), 2u);
+        const QString text = run.errors()[0], second = run.errors()[1];
         EXPECT_TRUE(text.contains("The fixture model of analyser port 1 is not passive")) << text.toStdString();
-        EXPECT_TRUE(text.contains("The fixture model of analyser port 3 is not passive")) << text.toStdString();
+        EXPECT_TRUE(second.contains("The fixture model of analyser port 3 is not passive")) << second.toStdString();
         EXPECT_TRUE(text.contains("dB")) << text.toStdString();
         ASSERT_TRUE(run.left.uncorrectedSParameters());
         ASSERT_TRUE(run.right.uncorrectedSParameters());
@@ -158,6 +158,7 @@ TEST(Passivity, AReflectionModelWithGainIsReportedOnceForItsPort)
         single->setSignalType(MaxSignalEliminationType::TimeGate);
         SignalLog log;
         log.connectText(process.get(), &IProcessMethod::error, "error");
+        log.connectText(process.get(), &IProcessMethod::modelNotice, "error");
         ASSERT_TRUE(process->run());
         ASSERT_EQ(log.texts().size(), 1u);
         EXPECT_TRUE(log.texts()[0].startsWith("The fixture model of the fixture port is not passive"))
@@ -176,9 +177,12 @@ TEST(Passivity, FilteringModelsWithGainAtTheTopOfTheBandAreReported)
                 Z0ConversionType::None);
     ASSERT_TRUE(run.ready());
     ASSERT_TRUE(run.process->run());
-    ASSERT_EQ(run.errors().size(), 1u);
+    // One notice for each port (the thru is symmetric).
+    ASSERT_EQ(run.errors().size(), 2u);
     EXPECT_TRUE(run.firstError().startsWith("The fixture model of the left fixture port is not passive"))
         << run.firstError().toStdString();
+    EXPECT_TRUE(run.errors()[1].startsWith("The fixture model of the right fixture port is not passive"))
+        << run.errors()[1].toStdString();
     const std::optional<PassivityViolation> v = findPassivityViolation(*run.left.uncorrectedSParameters());
     ASSERT_TRUE(v);
     EXPECT_GT(v->worst, 2.0);

@@ -73,6 +73,7 @@ TEST(ProcessRun, CancelBeforeTheRunStopsItAtTheFirstPollAndIsClearedAfterwards)
     process.body = [](ScriptedProcess &p) { return !p.isInterrupted(); };
     SignalLog log;
     log.connectText(&process, &IProcessMethod::error, "error");
+    log.connectText(&process, &IProcessMethod::modelNotice, "error");
 
     process.interrupt();
     EXPECT_EQ(log.texts(), std::vector<QString>{kCanceled});
@@ -208,6 +209,7 @@ TEST(ProcessParameters, UnusableGridsFailWithTheInvalidInputTextAndWriteNothing)
         transmission.setInputData(input);
         SignalLog errors;
         errors.connectText(&transmission, &IProcessMethod::error, "error");
+        errors.connectText(&transmission, &IProcessMethod::modelNotice, "error");
         EXPECT_FALSE(transmission.prepareParameters());
         EXPECT_EQ(errors.texts(), (std::vector<QString>{"Transmission. Invalid input data", reason}));
 
@@ -216,6 +218,7 @@ TEST(ProcessParameters, UnusableGridsFailWithTheInvalidInputTextAndWriteNothing)
         reflection.grid = grid;
         SignalLog reflectionErrors;
         reflectionErrors.connectText(&reflection, &IProcessMethod::error, "error");
+        reflectionErrors.connectText(&reflection, &IProcessMethod::modelNotice, "error");
         EXPECT_FALSE(reflection.prepareParameters());
         EXPECT_EQ(reflectionErrors.texts(), (std::vector<QString>{"Reflection. Invalid input data", reason}));
 
@@ -248,6 +251,7 @@ TEST(ProcessPorts, TransmissionSetupChecksPortsOrientsModelsAndForwardsErrors)
     ProcessTimeGate process;
     SignalLog errors;
     errors.connectText(&process, &IProcessMethod::error, "error");
+    errors.connectText(&process, &IProcessMethod::modelNotice, "error");
 
     FixturePort left, right, noZ0;
     ASSERT_TRUE(left.setZ0Impedance(50.0));
@@ -290,6 +294,7 @@ TEST(ProcessPorts, ReflectionSetupChecksThePortAndTurnsARightModelLeft)
     GridReflectProcess process;
     SignalLog errors;
     errors.connectText(&process, &IProcessMethod::error, "error");
+    errors.connectText(&process, &IProcessMethod::modelNotice, "error");
     FixturePort port;
     EXPECT_FALSE(process.setFixturesForCalculate(nullptr));
     EXPECT_FALSE(process.setFixturesForCalculate(&port)); // no portZ0
@@ -314,7 +319,9 @@ TEST(ProcessPorts, BaseDutCorrectionsRefuseWithTheirTexts)
     ProcessTimeGate transmission;
     SignalLog log;
     log.connectText(&reflection, &IProcessMethod::error, "reflection");
+    log.connectText(&reflection, &IProcessMethod::modelNotice, "reflection");
     log.connectText(&transmission, &IProcessMethod::error, "transmission");
+    log.connectText(&transmission, &IProcessMethod::modelNotice, "transmission");
     EXPECT_FALSE(reflection.calculateDUT(SParametersOnePort()));
     // The time-gating DUT correction is not available yet: the base answers.
     EXPECT_FALSE(transmission.TransmissionProcess::calculateDUT(SParametersOnePort(), SParametersOnePort()));
@@ -349,6 +356,7 @@ TEST(ProcessPorts, TransmissionCalculateRefusesIncompleteOrNonFiniteInput)
         process.setInputData(input);
         SignalLog log;
         log.connectText(&process, &IProcessMethod::error, "error");
+        log.connectText(&process, &IProcessMethod::modelNotice, "error");
         EXPECT_FALSE(process.run());
         EXPECT_EQ(log.texts(), std::vector<QString>{"Transmission. Invalid input data"});
         EXPECT_FALSE(left.impulseResponse());
@@ -361,6 +369,7 @@ TEST(ProcessPorts, TransmissionCalculateRefusesIncompleteOrNonFiniteInput)
     process.setInputData(thruOn(f));
     SignalLog log;
     log.connectText(&process, &IProcessMethod::error, "error");
+    log.connectText(&process, &IProcessMethod::modelNotice, "error");
     EXPECT_FALSE(process.run());
     EXPECT_EQ(log.texts(), std::vector<QString>{"Transmission. Invalid input data"});
 }

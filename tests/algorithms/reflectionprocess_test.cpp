@@ -88,6 +88,7 @@ struct ReflectRig
         reflect->setParameters(&params);
         reflect->setFixturesForCalculate(&port);
         log.connectText(process.get(), &IProcessMethod::error, "error");
+        log.connectText(process.get(), &IProcessMethod::modelNotice, "error");
     }
 
     ReflectProcessOpenOrShort *single() const { return qobject_cast<ReflectProcessOpenOrShort *>(reflect); }
@@ -181,6 +182,7 @@ TEST(ReflectionFixtureSolve, ADivisorOfZeroRefusesTheModel)
     probe.setInputData(m);
     SignalLog log;
     log.connectText(&probe, &IProcessMethod::error, "error");
+    log.connectText(&probe, &IProcessMethod::modelNotice, "error");
     EXPECT_FALSE(probe.solve(m.s11(), e));
     EXPECT_FALSE(port.uncorrectedSParameters());
     EXPECT_TRUE(log.texts().empty());
@@ -252,6 +254,7 @@ TEST(ReflectionOpenAndShort, GridsAndRefusals)
             const SParametersTwoPort before = process.inputData();
             SignalLog log;
             log.connectText(&process, &IProcessMethod::error, "error");
+            log.connectText(&process, &IProcessMethod::modelNotice, "error");
             EXPECT_FALSE(badFirst ? process.setOpenAndShort(*bad, shortStandard) : process.setOpenAndShort(open, *bad));
             EXPECT_EQ(log.texts(), std::vector<QString>{kInvalidOpenShort});
             EXPECT_EQ(process.inputData().s21(), before.s21());
@@ -515,7 +518,8 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
             rig.feed(c.input, false, c.signalType);
             EXPECT_FALSE(rig.process->run());
             // A grid the transforms cannot use is also said to be one.
-            std::vector<QString> expected{kInvalidInput};
+            std::vector<QString> expected;
+            expected.push_back(kInvalidInput);
             if (c.input.frequency() == uneven.frequency())
                 expected.push_back(kNotUniform);
             EXPECT_EQ(rig.log.texts(), expected);
@@ -544,6 +548,7 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
     lone.setInputData(good);
     SignalLog log;
     log.connectText(&lone, &IProcessMethod::error, "error");
+    log.connectText(&lone, &IProcessMethod::modelNotice, "error");
     EXPECT_FALSE(lone.run());
     EXPECT_TRUE(log.texts().empty());
 }

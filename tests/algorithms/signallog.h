@@ -3,6 +3,8 @@
 // signal spy): connect() each signal of interest under a name, then compare
 // names() or read texts() of the error-like signals.
 
+#include "algorithms/modelnotice.h"
+
 #include <QMetaMethod>
 #include <QObject>
 #include <QString>
@@ -26,6 +28,16 @@ public:
         m_connections.push_back(QObject::connect(sender, signal, [this, name](const QString &t) {
             m_names.push_back(name);
             m_texts.push_back(t);
+        }));
+    }
+
+    // For signals carrying a model notice: its whole text is recorded.
+    template<typename Sender, typename Owner>
+    void connectText(const Sender *sender, void (Owner::*signal)(Algorithms::ModelNotice), const std::string &name)
+    {
+        m_connections.push_back(QObject::connect(sender, signal, [this, name](const Algorithms::ModelNotice &notice) {
+            m_names.push_back(name);
+            m_texts.push_back(notice.text());
         }));
     }
 

@@ -66,6 +66,7 @@ public:
         attached = transmission->setFixturesForCalculate(&left, &right);
         transmission->setInputData(thru);
         log.connectText(process.get(), &Algorithms::IProcessMethod::error, "error");
+        log.connectText(process.get(), &Algorithms::IProcessMethod::modelNotice, "error");
         log.connect(&left, &Algorithms::FixturePort::uncorrectedSParametersChanged, "left changed");
         log.connect(&right, &Algorithms::FixturePort::uncorrectedSParametersChanged, "right changed");
     }

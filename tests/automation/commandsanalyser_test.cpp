@@ -204,7 +204,7 @@ TEST(CommandsAnalyser, SettersReachTheAnalyserAndEndAfterAPoll)
     // sent.
     rig.sim.clearLog();
     rig.client->run("VUK:SENS:SWE:POIN -5");
-    EXPECT_EQ(rig.client->error(), errorAnswer(222, "Data out of range"));
+    EXPECT_EQ(rig.client->error(), errorAnswer(278, "Invalid sweep points number"));
     EXPECT_EQ(rig.sim.channel(1).points, 201u);
     EXPECT_FALSE(rig.analyserLog().join('\n').contains("POIN"));
     EXPECT_EQ(rig.client->error(), QByteArray("0, No error"));

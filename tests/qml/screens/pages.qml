@@ -168,6 +168,13 @@ TestCase {
         mouseClick(reflectBox)
         page.showCharacterization()
         visit("7-characterization")
+        // Its help, as the steps' help above.
+        var characterizationHelp = Support.findVisible(wizard.characterizationPage, "helpButton")
+        verify(characterizationHelp, "the help button of the characterization page")
+        mouseClick(characterizationHelp)
+        visit("7-characterization-help", [findChild(window.contentItem, "helpDrawer")
+                                          || wizard.characterizationPage.vukPage.helper_drawer])
+        mouseClick(characterizationHelp)
         var chartButtons = ["gatingButton", "impedanceButton", "sParametersButton", "lengthButton"]
         for (var c = 0; c < chartButtons.length; ++c) {
             var chartButton = Support.findVisible(wizard.characterizationPage, chartButtons[c])
