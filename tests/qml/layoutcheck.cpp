@@ -175,15 +175,17 @@ public:
 
         if (kind != Kind::Container) {
             Leaf leaf{item, rect, clip, layer};
-            if (kind == Kind::Text && !textOf(item).isEmpty())
-                leaf.extent = checkText(item);
+            if (kind == Kind::Text) {
+                if (!textOf(item).isEmpty())
+                    leaf.extent = checkText(item);
+                else if (!item->inherits("QQuickTextInput"))
+                    return; // an empty label shows nothing (an empty field still shows its box)
+            }
             if (kind == Kind::Control && item->inherits("QQuickScrollBar") && !item->property("active").toBool()
                 && item->property("policy").toInt() != Qt::ScrollBarAlwaysOn)
                 return; // a bar hidden at rest
             for (const QQuickItem *child : item->childItems())
                 walkInside(child, leaf);
-            if (leaf.extent.isEmpty() && kind == Kind::Text)
-                return; // an empty text
             if (!contains(region, leaf.extent))
                 faults << describe(item) + QStringLiteral(": outside the area that shows it (") + rectText(region)
                               + QLatin1Char(')');
