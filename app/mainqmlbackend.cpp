@@ -342,6 +342,6 @@ void MainQmlBackend::preset()
     progress.start();
     fixtureSetups->preset();
     emit presetGui();
-    emit message(QStringLiteral("Plug-in preset was performed"));
+    emit message(tr("Plug-in preset was performed"));
     progress.finish();
 }

@@ -350,7 +350,7 @@ void MainQmlBackend::applyCorrection()
         const QStringList failures = deembeddingFailures(*entries, check);
         if (failures.isEmpty()) {
             progress.finish();
-            emit message(QStringLiteral("Correction was applied"));
+            emit message(tr("Correction was applied"));
         } else {
             // An Apply cut short is undone, or the user learns what is left.
             const QString outcome = putBackDeembedding(*entries, check.value_or(DeembeddingCheck{}));
@@ -372,6 +372,6 @@ void MainQmlBackend::saveCorrectionFiles(const QString &filename)
     progress.start();
     if (writeAllCorrections(filename, progress)) {
         progress.finish();
-        emit message(QStringLiteral("Save correction files was performed: ") + filename);
+        emit message(tr("Save correction files was performed: ") + filename);
     }
 }

@@ -174,7 +174,7 @@ void MainQmlBackend::saveState(const QString &filePath)
     }
 
     progress.finish();
-    emit message(QStringLiteral("Save setup was performed: ") + path);
+    emit message(tr("Save setup was performed: ") + path);
 }
 
 void MainQmlBackend::loadState(const QString &filePath)
@@ -284,5 +284,5 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
     }
 
     progress->finish();
-    emit message(QStringLiteral("Recall setup was performed: ") + filePath);
+    emit message(tr("Recall setup was performed: ") + filePath);
 }

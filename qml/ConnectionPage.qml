@@ -178,10 +178,14 @@ VukPage {
                     // follows the content width, which follows its width,
                     // and the row would lay itself out again and again.
                     Layout.preferredWidth: 400
+                    // Never narrower than its widest arrangement, whose port
+                    // choices would be cut at the edge.
+                    Layout.minimumWidth: arrangementColumn.implicitWidth + leftPadding + rightPadding
                     clip: true
                     contentWidth: availableWidth
 
                     ColumnLayout {
+                        id: arrangementColumn
                         width: arrangements.availableWidth
                         spacing: 24
 

@@ -154,21 +154,40 @@ VukApplicationWindow {
         pages: wizard.helpPages
     }
 
-    // Below the pages' smallest size the content scrolls.
+    // Below the pages' smallest size the content scrolls, with the scroll
+    // bars beside the pages, not over their edges.
     Flickable {
         id: contentView
         objectName: "contentView"
         anchors.fill: parent
-        contentWidth: Math.max(width, window.designMinimumWidth)
-        contentHeight: Math.max(height, window.designMinimumHeight - footerPane.height)
+        // The pages' smallest height, or more where the wizard's page shown
+        // needs it (a longer translation on a small screen).
+        readonly property real neededHeight: Math.max(window.designMinimumHeight - footerPane.height,
+                                                      stack.currentItem === mainLayout
+                                                      && window.shownPage === window.wizardPage
+                                                      ? Math.ceil(wizard.requiredHeight) : 0)
+        // Whether the pages scroll down, taken after the sizes it depends
+        // on have settled: the scroll bar's width rewraps the texts, which
+        // changes the height the page needs. Both states are stable: the
+        // narrower page never needs less than the wider one.
+        property bool scrollsDown: false
+        function updateScrollsDown() { scrollsDown = height < neededHeight }
+        onHeightChanged: Qt.callLater(updateScrollsDown)
+        onNeededHeightChanged: Qt.callLater(updateScrollsDown)
+        Component.onCompleted: updateScrollsDown()
+        readonly property bool scrollsAcross: width - (scrollsDown ? verticalBar.width : 0) < window.designMinimumWidth
+        contentWidth: Math.max(width - (scrollsDown ? verticalBar.width : 0), window.designMinimumWidth)
+        contentHeight: Math.max(height - (scrollsAcross ? horizontalBar.height : 0), neededHeight)
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        interactive: contentWidth > width || contentHeight > height
+        interactive: scrollsDown || scrollsAcross
         ScrollBar.vertical: ScrollBar {
-            policy: contentView.contentHeight > contentView.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            id: verticalBar
+            policy: contentView.scrollsDown ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
         }
         ScrollBar.horizontal: ScrollBar {
-            policy: contentView.contentWidth > contentView.width ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            id: horizontalBar
+            policy: contentView.scrollsAcross ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
         }
 
         StackView {
@@ -198,6 +217,10 @@ VukApplicationWindow {
     StackLayout {
         id: mainLayout
         objectName: "mainLayout"
+        // The stack's size, always: a layout left taller than the stack
+        // after the stack has shrunk would lay its pages out below the view.
+        width: stack.width
+        height: stack.height
 
         readonly property bool hasPrev: currentIndex === window.wizardPage && wizard.hasPrev
         readonly property bool hasNext: currentIndex === window.wizardPage && wizard.hasNext
@@ -412,6 +435,8 @@ VukApplicationWindow {
 
             ToolButton {
                 objectName: "notificationsButton"
+                Layout.preferredHeight: footerPane.availableHeight
+                Layout.preferredWidth: footerPane.availableHeight
                 icon.source: Icons.list
                 icon.width: 20
                 icon.height: 20
@@ -446,6 +471,8 @@ VukApplicationWindow {
             ToolButton {
                 id: settingsToggle
                 objectName: "settingsButton"
+                Layout.preferredHeight: footerPane.availableHeight
+                Layout.preferredWidth: footerPane.availableHeight
                 checkable: true
                 checked: stack.currentItem !== null && stack.currentItem.objectName === "settingsPage"
                 icon.source: Icons.settings
