@@ -240,11 +240,16 @@ VukPage {
                     spacing: 10
                     boundsBehavior: Flickable.StopAtBounds
                     model: page.notices
-                    ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
+                    ScrollBar.vertical: ScrollBar {
+                        id: noticeScrollBar
+                        policy: noticeList.contentHeight > noticeList.height ? ScrollBar.AlwaysOn
+                                                                             : ScrollBar.AlwaysOff
+                    }
 
                     delegate: Column {
                         objectName: "correctionNotice"
-                        width: noticeList.width - 12
+                        width: noticeList.width - (noticeScrollBar.policy === ScrollBar.AlwaysOn
+                                                   ? noticeScrollBar.width + 4 : 0)
                         spacing: 2
 
                         Label {

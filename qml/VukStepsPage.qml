@@ -141,7 +141,9 @@ StackLayout {
             objectName: "stepper"
             Layout.fillWidth: true
             Layout.preferredHeight: 90
-            indicatorTopPadding: 10
+            // Room above the current step's circle (scaled by 1.3) for the
+            // mark it shows when its page has a warning.
+            indicatorTopPadding: 13
             indicatorWidth: 30
             indicatorHeight: 30
             separatorHeight: 3

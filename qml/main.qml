@@ -362,6 +362,14 @@ VukApplicationWindow {
                     clip: true
                     spacing: 2
                     model: notificationModel
+                    // Entries beyond the drawer's height: the bar shows
+                    // that the list scrolls.
+                    ScrollBar.vertical: ScrollBar {
+                        id: notificationScrollBar
+                        objectName: "notificationScrollBar"
+                        policy: notificationList.contentHeight > notificationList.height ? ScrollBar.AlwaysOn
+                                                                                         : ScrollBar.AlwaysOff
+                    }
 
                     remove: Transition {
                         NumberAnimation { property: "x"; to: -notificationList.width; duration: 200 }
@@ -374,7 +382,9 @@ VukApplicationWindow {
                         id: entry
                         readonly property string entryText: model.text
                         readonly property string entryDetail: model.detail
-                        width: ListView.view ? ListView.view.width : 0
+                        // Beside the scroll bar, when the list shows one.
+                        width: ListView.view ? ListView.view.width - (notificationScrollBar.policy === ScrollBar.AlwaysOn
+                                                                       ? notificationScrollBar.width : 0) : 0
                         sourceComponent: model.type === "message" ? messageEntry
                                        : model.type === "warning" ? warningEntry : errorEntry
 

@@ -1009,7 +1009,7 @@ OUT</source>
     </message>
     <message>
         <source>; VNA port(s) %1 de-embed their files as before, which now hold the new models</source>
-        <translation>; порты ВАЦ %1 по-прежнему используют свои файлы, в которых теперь новые модели</translation>
+        <translation>; порты ВАЦ %1 по-прежнему исключают оснастку по своим файлам, в которых теперь новые модели</translation>
     </message>
     <message>
         <source>Cannot save setup. %1</source>

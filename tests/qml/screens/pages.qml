@@ -213,26 +213,25 @@ TestCase {
         harness.analyserExecute("SENSe1:FREQuency:STARt 1000000000")
         harness.analyserExecute("SENSe1:FREQuency:STOP 20000000000")
         window.wizard.stepIndex = 4
-        var thru = backend.getFixtureSetups().setups.get(0).stepModel.get(0)
+        var thru = steps()[0]
         // The step's own slot: at a large scale the button may lie below
         // the fold of a page that scrolls.
         thru.measureFromVna()
         tryVerify(function() { return !page.isMeasuring && thru.notices.length > 0 }, 30000,
                   "the doubtful thru measured")
         tryVerify(function() { return window.unreadNotices > 0 }, 10000, "the warnings in the list")
-        shoot("5-measurement-warning")
+        visit("5-measurement-warning")
         window.wizard.stepIndex = 5
-        shoot("6-results-warning")
+        visit("6-results-warning")
         // One warning with a detail of its own lines, as the calculations
         // tell them, beside the two of the thru.
-        var russian = harness.environmentValue("QML_PAGES_LANGUAGE") === "ru"
         window.notifyWarning(russian ? "Модель оснастки на порту анализатора 1 со смещением не пассивна в диапазоне от 19.1 до 20 GHz"
                                      : "The offset model of the fixture at analyser port 1 is not passive from 19.1 to 20 GHz",
                              russian ? "Её наибольшее сингулярное число достигает 1.0213 (усиление 0.18 dB) на частоте 20 GHz: при таком смещении плоскости модель даёт усиление. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте смещение и измерение."
                                      : "Its largest singular value reaches 1.0213 (a gain of 0.18 dB) at 20 GHz: with the plane moved so far the model shows gain. DUT data de-embedded with it are wrong in that band; check the offset and the measurement.")
         window.notificationDrawer.open()
         tryCompare(window.notificationDrawer, "opened", true, 5000)
-        shoot("10-notifications-warning")
+        visit("10-notifications-warning", [popupArea(window.notificationDrawer)], window.contentItem.parent)
         window.notificationDrawer.close()
         tryCompare(window.notificationDrawer, "visible", false, 5000)
 
@@ -262,6 +261,16 @@ TestCase {
         backend.serverControl.port = 0
         window.notificationDrawer.open()
         tryCompare(window.notificationDrawer, "opened", true, 5000)
+        // The entries cleared above leave the list by a transition of their
+        // own.
+        var list = findChild(window.notificationDrawer.contentItem, "notificationList")
+        tryVerify(function() {
+            var shown = list.contentItem.children
+            for (var i = 0; i < shown.length; ++i)
+                if (shown[i].x < 0)
+                    return false
+            return true
+        }, 5000, "the cleared entries gone")
         visit("10-notifications", [popupArea(window.notificationDrawer)], window.contentItem.parent)
         window.notificationDrawer.close()
         tryCompare(window.notificationDrawer, "visible", false, 5000)
