@@ -201,8 +201,18 @@ bool DeviceStateBackup::save()
             return fail(tr("Cannot remove the old analyser state file: %1").arg(path));
     }
 
-    // 3. The user's sweep settings as they stand now. Without the sweep range
-    //    the analyser could not be put back after the preset.
+    // 3. The user's sweep settings as they stand now: polled afresh, since
+    //    the user may have changed them on the analyser since the last poll.
+    //    Without the sweep range the analyser could not be put back after
+    //    the preset.
+    if (!device->callAndWait(&SyncedVnaDevice::pushSync)) {
+        if (!device->isConnected())
+            return fail(
+                tr("The analyser state was not saved to %1: the link to the analyser was lost").arg(m_stateFile));
+        if (device->isReady() == false)
+            return fail(tr("The analyser state was not saved to %1: the analyser is not ready").arg(m_stateFile));
+        return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
+    }
     const auto sweepType = device->sweepType();
     const auto start = device->startFreq();
     const auto stop = device->stopFreq();
