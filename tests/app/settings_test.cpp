@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QQmlComponent>
@@ -35,6 +36,12 @@ protected:
         QFile file(filePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
+        // QSettings keeps a file's contents while its size and time stay the
+        // same: a file of another text but the same size, written within the
+        // same second, would be taken for the one read before. Each file of a
+        // test gets a time of its own.
+        m_fileTime = m_fileTime.isValid() ? m_fileTime.addSecs(-10) : QDateTime::currentDateTime().addSecs(-10);
+        ASSERT_TRUE(file.setFileTime(m_fileTime, QFileDevice::FileModificationTime));
     }
 
     QString readFile() const
@@ -46,6 +53,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    QDateTime m_fileTime;
     QString m_previous;
 };
 
