@@ -75,9 +75,10 @@ using SteadyClock = std::chrono::steady_clock;
 // How long each side spins for the other before it sleeps (the parser
 // thread) or goes back to its event loop (the GUI thread). A message's
 // action and the next message's parse take a few microseconds, far less
-// than a thread's wake-up through the system.
+// than a thread's wake-up through the system; the GUI thread spins only for
+// a parser thread that runs, which hands over within them.
 constexpr auto kParserSpin = std::chrono::microseconds(30);
-constexpr auto kGuiSpin = std::chrono::microseconds(50);
+constexpr auto kGuiSpin = std::chrono::microseconds(10);
 // The longest the GUI thread serves messages before it lets its other
 // events (sockets, timers, the window) in again.
 constexpr auto kGuiServeSlice = std::chrono::milliseconds(4);
@@ -121,10 +122,9 @@ public:
             waiting.push_back(Job{client, chunk});
             start = !draining;
             draining = true;
-            // The GUI thread comes back to serve the message's action as
-            // soon as it has read its sockets, instead of being woken for it.
-            if (start)
-                wakeLocked();
+            // Nothing for this thread yet: what the parser thread hands over
+            // brings it back (a pool thread takes longer to wake than a
+            // spin lasts).
         }
         if (start)
             parserThreadPool()->start([this] { drain(); });
@@ -220,6 +220,10 @@ private:
     void drain()
     {
         onParserThread = true;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            parserRunning = true;
+        }
         Job job{};
         for (;;) {
             {
@@ -231,6 +235,7 @@ private:
                 }
                 if (waiting.empty()) {
                     draining = false;
+                    parserRunning = false;
                     onParserThread = false;
                     return;
                 }
@@ -284,8 +289,9 @@ private:
         }
         const auto sliceEnd = SteadyClock::now() + kGuiServeSlice;
         std::vector<Job> jobs;
-        // The parser thread runs without a wake-up from the system, so
-        // what it hands over next comes within microseconds.
+        // The parser thread runs (its task has started and it does not
+        // sleep on a call), so what it hands over next comes within
+        // microseconds, without a wake-up from the system.
         bool parserAwake = true;
         for (;;) {
             const unsigned seen = activity.load(std::memory_order_acquire);
@@ -304,6 +310,9 @@ private:
                     guiServing = false;
                     return;
                 }
+                // A task just handed to the pool has yet to be woken.
+                if (!parserRunning)
+                    parserAwake = false;
             }
             const bool delivered = !jobs.empty();
             deliver(jobs);
@@ -312,8 +321,9 @@ private:
                 parserAwake = runCall(call);
             } else if (!delivered && activity.load(std::memory_order_acquire) == seen) {
                 // Watch for the parser thread's next action or finished
-                // message, unless it has to be woken first: that takes
-                // longer than the spin, and what it hands over later posts
+                // message, unless it has to be woken by the system first
+                // (started by the pool, or asleep on its call): that takes
+                // longer than the spin, and what it hands over then posts
                 // serve().
                 const auto spinUntil = SteadyClock::now() + kGuiSpin;
                 for (int spins = 0; parserAwake && activity.load(std::memory_order_acquire) == seen; ++spins) {
@@ -352,6 +362,8 @@ private:
     RemoteClientBase *runningClient = nullptr;
     Call *pendingCall = nullptr;
     bool draining = false;
+    // The parser thread's task has started and not yet ended.
+    bool parserRunning = false;
     bool servePosted = false;
     // The GUI thread is in serve() and looks for what arrives before it
     // leaves.
