@@ -126,6 +126,13 @@ TEST(CommandTableOfTheProgram, HoldsEveryCommandOnceInMatchingOrder)
     for (std::size_t k = 0; k < 105; ++k)
         patterns.insert(table.pattern(k).toUpper());
     EXPECT_EQ(patterns.size(), 105);
+    // Only queries are answered at once on the GUI thread, each with a
+    // handler of its own there; every command that acts runs in turn.
+    for (std::size_t k = 0; k < 105; ++k) {
+        EXPECT_EQ(table.runsAtOnce(k), table.pattern(k).endsWith('?')) << table.pattern(k).toStdString();
+        EXPECT_NE(table.guiHandler(k), nullptr) << table.pattern(k).toStdString();
+        EXPECT_NE(table.guiHandler(k), table.handler(k)) << table.pattern(k).toStdString();
+    }
     // The error texts are built with the table.
     EXPECT_EQ(Korvel::Automation::errorText(282), QStringLiteral("Invalid calibration type"));
 
