@@ -92,10 +92,11 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(gui, &QGuiApplication::lastWindowClosed, this, &MainQmlBackend::cancelJobs);
 
-    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue()) {
-        temporarySetupRecalled = true;
-        loadState(temporarySetupPath());
-    }
+    // The first poll may have run already. The recall then starts from the
+    // event loop, once the window listens to this object's error and
+    // message: reported from here, a failed recall would reach no one.
+    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue())
+        QMetaObject::invokeMethod(this, &MainQmlBackend::loadTemporaryState, Qt::QueuedConnection);
 }
 
 MainQmlBackend::~MainQmlBackend()

@@ -314,7 +314,11 @@ void stepCount(MainQmlBackend *root, DeviceFunctions *functions)
 
 void stepMeasured(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)
 {
-    answerOnStep<Step>(root, functions, step, [](const Step &s) { return formatFlag(isMeasured(s)); });
+    // The outcome of a measurement is asked for most when the analyser link
+    // has just dropped: answered from the step whatever the link does.
+    checkRoot(root);
+    functions->sendAnswer(
+        runQueryOnObjectThread(root, [root, step] { return formatFlag(isMeasured(*resolveStep<Step>(root, step))); }));
 }
 
 void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)

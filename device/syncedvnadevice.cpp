@@ -489,10 +489,12 @@ StateRestoreResult SyncedVnaDevice::restoreTask(const StateRestore &request)
                 }
             }
         }
-        if (closing || clock.elapsed() >= timing.restoreRetryMs)
+        const qint64 left = timing.restoreRetryMs - clock.elapsed();
+        if (closing || left <= 0)
             return result;
         qCDebug(lcDevice) << "The analyser state reload did not get through; retrying after reconnection";
-        QThread::msleep(static_cast<unsigned long>(std::max(10, timing.pollIntervalMs)));
+        // A poll apart, but never past the time the retries are given.
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(std::max(10, timing.pollIntervalMs), left)));
     }
 }
 

@@ -81,6 +81,14 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
       m_progressManager(progressManager),
       m_parameters(parameters)
 {
+    // The ports are assigned again only when the analyser's port count really
+    // changes (not when it is unknown for a while). Connected before the
+    // sides are made, so that on a change the ports are assigned anew before
+    // the sides clamp them to the new count.
+    if (m_device) {
+        m_assignedPortsCount = m_device->portsCount();
+        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::followAnalyserPortsCount);
+    }
     m_a = makeSide(QStringLiteral("A"));
     m_aAux = makeSide(QStringLiteral("A Aux"));
     m_b = makeSide(QStringLiteral("B"));
@@ -97,12 +105,6 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     checkThru();
     rebuildSteps();
 
-    // The ports are assigned again only when the analyser's port count really
-    // changes (not when it is unknown for a while).
-    if (m_device) {
-        m_assignedPortsCount = m_device->portsCount();
-        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::followAnalyserPortsCount);
-    }
     connect(m_a->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     connect(m_b->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     // The selected-port list follows the connection switches and the ports
@@ -110,9 +112,12 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     for (auto signal : {&VukAlgorithmsSetup::abThruConnectionChanged, &VukAlgorithmsSetup::aaConnectionChanged,
                         &VukAlgorithmsSetup::bbConnectionChanged, &VukAlgorithmsSetup::abDutConnectionChanged})
         connect(this, signal, this, &VukAlgorithmsSetup::rebuildSelectedPorts);
-    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux})
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux}) {
         connect(side->attachedPortsModel(), &QAbstractItemModel::dataChanged, this,
                 &VukAlgorithmsSetup::rebuildSelectedPorts);
+        connect(side->attachedPortsModel(), &QAbstractItemModel::dataChanged, this,
+                &VukAlgorithmsSetup::notePortsChosen);
+    }
     rebuildSelectedPorts();
     assignPorts();
 }
@@ -523,6 +528,18 @@ void VukAlgorithmsSetup::followAnalyserPortsCount()
             tr("The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew").arg(*count));
 }
 
+void VukAlgorithmsSetup::notePortsChosen()
+{
+    // The count reaches this thread as a queued signal after the proxy's
+    // cache holds it: ports assigned or chosen (by a recall, by the user)
+    // with the count already known were chosen for it, and its late signal
+    // must not assign them anew.
+    if (!m_device)
+        return;
+    if (const auto count = m_device->portsCount())
+        m_assignedPortsCount = count;
+}
+
 uint VukAlgorithmsSetup::analyserPortsCount() const
 {
     const auto count = m_device ? m_device->portsCount() : std::nullopt;
@@ -531,6 +548,7 @@ uint VukAlgorithmsSetup::analyserPortsCount() const
 
 void VukAlgorithmsSetup::assignPorts()
 {
+    notePortsChosen();
     const uint n = analyserPortsCount();
     std::set<uint> all;
     for (uint i = 0; i < n; ++i)

@@ -157,10 +157,11 @@ private:
     void rebuildSelectedPorts();
     void assignPorts();
     void followAnalyserPortsCount();
+    void notePortsChosen();
     uint analyserPortsCount() const;
 
     SyncedVnaDevice *m_device;
-    // The analyser's port count the ports were last assigned for.
+    // The analyser's port count the ports were last assigned or chosen for.
     std::optional<uint> m_assignedPortsCount;
     WorkerThread *m_worker;
     ProgressManager *m_progressManager;
