@@ -13,7 +13,6 @@
 #include <QVariant>
 #include <QVector>
 
-#include <initializer_list>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -83,9 +82,9 @@ protected:
     // Sets the parameter rows from one list that binds each named row (a
     // Q_ENUM of the table) to its parameter, so the enum and the rows cannot
     // drift apart: the list names every key of the enum once, in its order,
-    // or std::logic_error is thrown and the table keeps no rows.
+    // or std::logic_error is thrown and the rows stay as they were.
     template<typename Row>
-    void setParameters(std::initializer_list<std::pair<Row, TableParameter>> rows)
+    void setParameters(const std::vector<std::pair<Row, TableParameter>> &rows)
     {
         const QMetaEnum keys = QMetaEnum::fromType<Row>();
         std::vector<int> named;
