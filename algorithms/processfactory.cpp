@@ -16,7 +16,8 @@ namespace {
 // or with open and short.
 enum class Use { Thru, ReflectSingle, ReflectOpenAndShort };
 
-struct ProcessRow {
+struct ProcessRow
+{
     ProcessFactory::ProcessIndex index;
     CalcMethod method;
     Use use;

@@ -147,7 +147,8 @@ void BaseTableModel::checkRowOrder(const QMetaEnum &keys, const std::vector<int>
         throw fault("number " + std::to_string(keys.keyCount()) + ", the list " + std::to_string(named.size()));
     for (int i = 0; i < keys.keyCount(); ++i) {
         if (keys.value(i) != i)
-            throw fault("are not numbered 0, 1, ...: " + std::string(keys.key(i)) + " is " + std::to_string(keys.value(i)));
+            throw fault("are not numbered 0, 1, ...: " + std::string(keys.key(i)) + " is "
+                        + std::to_string(keys.value(i)));
         if (named[static_cast<std::size_t>(i)] != i)
             throw fault("are listed out of order: position " + std::to_string(i) + " names row "
                         + std::to_string(named[static_cast<std::size_t>(i)]));

@@ -219,8 +219,8 @@ QStringList misroutedHeaders(const QList<QByteArray> &patterns, int &tried)
             if (ran.size() != 1)
                 misrouted << QStringLiteral("%1 runs %2 commands").arg(QString::fromLatin1(header)).arg(ran.size());
             else if (ran.front() != k)
-                misrouted << QStringLiteral("%1 runs %2").arg(QString::fromLatin1(header),
-                                                              QString::fromLatin1(patterns[ran.front()]));
+                misrouted << QStringLiteral("%1 runs %2")
+                                 .arg(QString::fromLatin1(header), QString::fromLatin1(patterns[ran.front()]));
         }
     }
     return misrouted;
@@ -264,6 +264,7 @@ TEST(CommandTableOrder, TheCheckFindsAShadowedCommand)
 {
     int tried = 0;
     EXPECT_EQ(misroutedHeaders({"VUK:TEST[:OPTional]:NODE?", "VUK:TEST:NODE?"}, tried),
-              QStringList({"VUK:TEST:NODE? runs VUK:TEST[:OPTional]:NODE?", "vuk:test:node? runs VUK:TEST[:OPTional]:NODE?"}));
+              QStringList(
+                  {"VUK:TEST:NODE? runs VUK:TEST[:OPTional]:NODE?", "vuk:test:node? runs VUK:TEST[:OPTional]:NODE?"}));
     EXPECT_EQ(misroutedHeaders({"VUK:TEST:NODE?", "VUK:TEST[:OPTional]:NODE?"}, tried), QStringList());
 }
