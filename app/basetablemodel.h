@@ -88,6 +88,7 @@ protected:
     {
         const QMetaEnum keys = QMetaEnum::fromType<Row>();
         std::vector<int> named;
+        named.reserve(rows.size());
         for (const auto &entry : rows)
             named.push_back(static_cast<int>(entry.first));
         checkRowOrder(keys, named);
