@@ -261,7 +261,11 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
         dutLeft.setS11(inFixture.s11());
         dutRight.setFrequency(kHarmonic);
         dutRight.setS11(inFixture.s22());
+        SignalLog log;
+        log.connectText(process.get(), &IProcessMethod::modelNotice, "notice");
         ASSERT_TRUE(thru->calculateDUT(dutLeft, dutRight));
+        // The DUT board is the thru's: its launch is not said to differ.
+        EXPECT_TRUE(log.texts().empty()) << log.texts().front().toStdString();
 
         const SParametersTwoPort &model = *left.uncorrectedSParameters();
         const SynthNet::AccuracyFigures r =

@@ -327,6 +327,34 @@ TEST(TransmissionDutCorrection, ADutOnAShorterGridIsResampledOntoTheModel)
     EXPECT_LE(deviation(kBandPass, model.s11(), remadeS11(kBandPass, 60.0), 4.8e9, 10e9), 1e-2);
 }
 
+TEST(TransmissionDutCorrection, ADutOnTheThrusStepToAHigherStopIsTakenAtTheThrusPoints)
+{
+    // The DUT swept on the thru's 100 MHz step to 26 GHz: its points below
+    // 20 GHz are the thru's, and the correction is that of the thru's own
+    // grid, bit for bit (gated on its wider grid it had three times the
+    // reflection error).
+    ThruRig reference(kLowPass, Z0ConversionType::None, Z0ConversionType::None);
+    ASSERT_TRUE(reference.ok);
+    ASSERT_TRUE(reference.process.calculateDUT(reference.dutLeft, SParametersOnePort()));
+
+    ThruRig rig(kLowPass, Z0ConversionType::None, Z0ConversionType::None);
+    ASSERT_TRUE(rig.ok);
+    const RealVector wider = SynthNet::harmonicGrid(100e6, 260);
+    const SParametersOnePort dut =
+        onePort(wider, SynthNet::toS(SynthNet::dutInFixture(fixtureOn(wider, kRemadeShuntC), dutOn(wider))).s11());
+    ASSERT_TRUE(rig.process.calculateDUT(dut, SParametersOnePort()));
+    EXPECT_EQ(rig.left.dataState(), DataState::DutCorrected);
+    EXPECT_EQ(rig.left.uncorrectedSParameters()->frequency(), kLowPass);
+    EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), reference.left.uncorrectedSParameters()->s11());
+    EXPECT_EQ(rig.log.texts(), reference.log.texts());
+
+    // A grid that misses one of the thru's points is not taken as it.
+    RealVector missing = wider;
+    missing.erase(missing.begin() + 37);
+    EXPECT_FALSE(DutCorrection::pointsOn(onePort(missing, ComplexVector(missing.size())), kLowPass));
+    EXPECT_TRUE(DutCorrection::pointsOn(onePort(wider, ComplexVector(wider.size())), kLowPass));
+}
+
 TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
 {
     RealVector logSweep(200);

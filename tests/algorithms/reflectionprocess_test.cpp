@@ -668,6 +668,41 @@ TEST(ReflectionProcess, APortRefusalDuringTheInnerThruIsShownOnce)
     EXPECT_EQ(rig.log.texts(), std::vector<QString>{"Invalid custom impedance value."});
 }
 
+TEST(ReflectionProcess, AModelBothHalvesOfTheInnerThruRefuseIsToldOnce)
+{
+    // An open and a short that differ by exactly -1e-12 at one point make
+    // the synthetic thru's transmission 0 there: the split is not finite,
+    // and the port and its mirror both refuse it. The user has one port.
+    const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
+    SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
+    SParametersOnePort shortStandard = SynthNet::terminate(fixture, -1.0);
+    shortStandard.s11()[50] = Complex(0.0, 0.3);
+    open.s11()[50] = Complex(-1e-12, 0.3);
+    ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
+    ASSERT_TRUE(rig.pair()->setOpenAndShort(open, shortStandard));
+    EXPECT_FALSE(rig.process->run());
+    EXPECT_EQ(
+        rig.log.texts(),
+        std::vector<QString>{"Invalid calculated data. NaN or Inf value found. Check measured data for validity"});
+}
+
+TEST(ReflectionProcess, AnOpenAndShortThatAreAlikeSayThatAndNotThatTheSignalIsMissing)
+{
+    const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
+    const SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
+    for (const ProcessFactory::ProcessIndex index : {ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+                                                     ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort}) {
+        SCOPED_TRACE(static_cast<int>(index));
+        ReflectRig rig(index);
+        ASSERT_TRUE(rig.pair()->setOpenAndShort(open, open));
+        EXPECT_FALSE(rig.process->run());
+        ASSERT_EQ(rig.log.texts().size(), 1u);
+        EXPECT_TRUE(rig.log.texts()[0].startsWith("The open and the short give the same reflection"))
+            << rig.log.texts()[0].toStdString();
+        EXPECT_FALSE(rig.port.impulseResponse());
+    }
+}
+
 TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)
 {
     const FixtureSpec spec{"", 50.0, 200e-12, 0.3};
