@@ -103,9 +103,10 @@ protected:
     // whether a failure is told (the noisy-signal text).
     std::optional<ComplexVector> estimateMainReflection(MaxSignalEliminationType signalType, bool reports);
     // The spline model's G of the reflection m on grid f; smoothingFailed
-    // is set when the model was fitted but its smoothing failed.
+    // is set when the model was fitted but its smoothing failed. Without
+    // searchCount the model keeps its first coefficient count.
     std::optional<ComplexVector> splineMainReflection(const RealVector &f, const ComplexVector &m,
-                                                      bool *smoothingFailed = nullptr);
+                                                      bool *smoothingFailed = nullptr, bool searchCount = true);
     // The time gate's G, its centre placed by centreMode.
     std::optional<ComplexVector> gatedMainReflection(GateCentreMode centreMode);
     // The fixture [[E, T], [T, R]] from M, G and E, stored as the port's
