@@ -2,7 +2,7 @@
 
 #include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
-#include "algorithms/processmethod.h"
+#include "algorithms/passivity.h"
 #include "algorithms/renormalization.h"
 
 #include <QDebug>
@@ -96,8 +96,33 @@ FixturePort::FixturePort(const FixturePort &source, QObject *parent)
       m_defaultImpulse(source.m_defaultImpulse),
       m_converted(source.m_converted),
       m_offset(source.m_offset),
-      m_offsetImpulse(source.m_offsetImpulse)
+      m_offsetImpulse(source.m_offsetImpulse),
+      m_noticeName(source.m_noticeName)
 {}
+
+QString FixturePort::noticeName() const
+{
+    return m_noticeName.isEmpty() ? tr("this port") : m_noticeName;
+}
+
+std::optional<ModelNotice> FixturePort::offsetPassivityNotice(const SParametersTwoPort &model) const
+{
+    const std::optional<PassivityViolation> v = findPassivityViolation(model);
+    if (!v)
+        return std::nullopt;
+    const QString name = noticeName();
+    return ModelNotice{name,
+                       tr("The offset model of %1 is not passive from %2 to %3 GHz")
+                           .arg(name)
+                           .arg(v->from / 1e9, 0, 'g', 4)
+                           .arg(v->to / 1e9, 0, 'g', 4),
+                       tr("Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz: with the plane moved "
+                          "so far the model shows gain. DUT data de-embedded with it are wrong in that band; check "
+                          "the offset and the measurement.")
+                           .arg(v->worst, 0, 'f', 4)
+                           .arg(20.0 * std::log10(v->worst), 0, 'f', 2)
+                           .arg(v->worstFrequency / 1e9, 0, 'g', 6)};
+}
 
 bool FixturePort::setZ0Impedance(double z0)
 {
@@ -305,6 +330,7 @@ void FixturePort::reset()
     m_converted.reset();
     m_offset.reset();
     m_offsetImpulse.reset();
+    m_offsetNotice.reset();
     emit impulseResponseChanged();
     emit uncorrectedSParametersChanged();
     emit stepResponseChanged();
@@ -401,6 +427,7 @@ bool FixturePort::applyOffset(double offset)
     }
 
     if (fuzzyEqual(offset, 0.0)) {
+        m_offsetNotice.reset();
         if (m_converted) {
             m_current = m_converted;
             m_dataState = DataState::Converted;
@@ -472,6 +499,7 @@ bool FixturePort::applyOffset(double offset)
     else
         moved.setS22(reflection);
     m_current = std::move(moved);
+    m_offsetNotice.reset();
 
     if (m_impulse->isValid())
         m_offsetImpulse = m_impulse;
@@ -481,10 +509,9 @@ bool FixturePort::applyOffset(double offset)
         m_dataState = DataState::Offset;
         m_offset = m_current;
         // Moving the plane toward the analyser undoes loss and turns the
-        // DUT-side reflection up: the moved model can show gain.
-        const QString fault = IProcessMethod::passivityFault(tr("this port with its offset"), *m_current);
-        if (!fault.isEmpty())
-            emit error(fault);
+        // DUT-side reflection up: the moved model can show gain. It is kept,
+        // and the doubt goes with it.
+        m_offsetNotice = offsetPassivityNotice(*m_current);
     } else {
         emit error(tr("Invalid uncorrected fixture SParameters offset"));
     }

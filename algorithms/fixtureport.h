@@ -6,6 +6,7 @@
 // Everything stored is validated first; refusals are reported on error().
 
 #include "algorithms/gridmode.h"
+#include "algorithms/modelnotice.h"
 #include "algorithms/sparameters.h"
 
 #include <QMetaType>
@@ -94,7 +95,17 @@ public:
     // Moves the reference plane along the fixture by offset seconds (the
     // model scaled as a line (L + offset) / L times as long, L the delay of
     // the default impulse); 0 returns to the default or converted model.
+    // A moved model that is not passive is kept and told by offsetNotice.
     bool applyOffset(double offset);
+    // The doubt about the last offset model: set when the model moved by
+    // applyOffset is not passive, cleared by the next offset that moves the
+    // model (0 included) and by reset. It describes the offset model only;
+    // whether that is the current model the data state tells.
+    const std::optional<ModelNotice> &offsetNotice() const { return m_offsetNotice; }
+    // How the notices name this port (for example "the fixture at analyser
+    // port 1"); "this port" until set.
+    void setNoticeName(const QString &name) { m_noticeName = name; }
+    QString noticeName() const;
     // After a DUT correction of the current model: Default becomes
     // DutCorrected (DutCorrectedConverted when the model was also converted),
     // Offset becomes DutCorrectedOffset (DutCorrectedOffsetConverted).
@@ -145,6 +156,10 @@ signals:
     void gatingChanged();
 
 protected:
+    // The passivity doubt about a model moved by an offset; empty when it
+    // is passive.
+    std::optional<ModelNotice> offsetPassivityNotice(const SParametersTwoPort &model) const;
+
     bool m_side = false;
     DataState m_dataState = DataState::Default;
     Z0ConversionType m_conversionType = Z0ConversionType::None;
@@ -161,6 +176,8 @@ protected:
     std::optional<SParametersTwoPort> m_converted;
     std::optional<SParametersTwoPort> m_offset;
     std::optional<ImpulseResponse> m_offsetImpulse;
+    std::optional<ModelNotice> m_offsetNotice;
+    QString m_noticeName;
 };
 
 } // namespace Algorithms

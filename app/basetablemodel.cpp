@@ -104,11 +104,11 @@ QVariant BaseTableModel::headerRowData(const QModelIndex &index, int role) const
     case ERROR_COLUMN:
         return QString();
     case NAME_COLUMN:
-        return QStringLiteral("Settings");
+        return tr("Settings");
     case VALUE_COLUMN:
-        return QStringLiteral("Current value");
+        return tr("Current value");
     default:
-        return QStringLiteral("Recommended");
+        return tr("Recommended");
     }
 }
 

@@ -67,7 +67,8 @@ int main(int argc, char *argv[])
     }
     // The copy starts only now that this one has saved its setup, closed the
     // remote-control port and written its settings, so the two never use
-    // them at the same time.
+    // them at the same time. On POSIX systems it takes this process's place
+    // and this call does not return.
     Startup::startRestartCopy(restart);
     return exitCode;
 }

@@ -14,6 +14,8 @@
 #include "frontend/chartscalemanager.h"
 #include "measurement/fixturesetups.h"
 #include "measurement/jobgate.h"
+#include "measurement/measuredfixtureport.h"
+#include "measurement/vnafixtureconnection.h"
 #include "measurement/vukalgorithmssetup.h"
 
 #include <QCoreApplication>
@@ -24,6 +26,10 @@
 #include <QMetaObject>
 #include <QQmlEngine>
 #include <QSet>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -40,8 +46,12 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
       settings(settings),
       temporaryFolderPath(options.temporaryFolder.isEmpty()
                               ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tmp"))
-                              : options.temporaryFolder)
+                              : options.temporaryFolder),
+      stagingArea(temporaryFolderPath, options.writeLimit)
 {
+    // What a save killed in the middle left behind goes before anything
+    // else runs (the temporary folder itself is made further on).
+    StagingArea::removeLeftovers(temporaryFolderPath);
     remoteControl = new Korvel::Automation::SocketRemoteControl(this, options.remoteControlPort);
     stepWorker = new WorkerThread(this);
     vnaDevice = new SyncedVnaDevice(this, options.vnaTiming);
@@ -82,10 +92,11 @@ MainQmlBackend::MainQmlBackend(Settings *settings, QObject *parent, const Backen
     if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         connect(gui, &QGuiApplication::lastWindowClosed, this, &MainQmlBackend::cancelJobs);
 
-    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue()) {
-        temporarySetupRecalled = true;
-        loadState(temporarySetupPath());
-    }
+    // The first poll may have run already. The recall then starts from the
+    // event loop, once the window listens to this object's error and
+    // message: reported from here, a failed recall would reach no one.
+    if (vnaDevice->pointsCount().has_value() && settings && settings->loadedStateFile.hasValue())
+        QMetaObject::invokeMethod(this, &MainQmlBackend::loadTemporaryState, Qt::QueuedConnection);
 }
 
 MainQmlBackend::~MainQmlBackend()
@@ -183,6 +194,11 @@ QString MainQmlBackend::temporarySetupPath() const
 void MainQmlBackend::connectSetups()
 {
     connect(fixtureSetups, &FixtureSetups::error, this, &MainQmlBackend::error);
+    connect(fixtureSetups, &FixtureSetups::modelNotice, this,
+            [this](const Algorithms::ModelNotice &notice) { emit this->notice(notice.summary, notice.detail); });
+    // The ports' notices, and which ports are in use.
+    connect(fixtureSetups, &FixtureSetups::portNoticesChanged, this, &MainQmlBackend::correctionNoticesChanged);
+    connect(fixtureSetups, &FixtureSetups::stepsStatusChanged, this, &MainQmlBackend::correctionNoticesChanged);
     connect(fixtureSetups, &FixtureSetups::selectedPortsCountChanged, calibrateVnaTable,
             [this] { refreshRecommendedPortsCount(); });
     connect(fixtureSetups, &FixtureSetups::usedVnaPortsChanged, calibrateVnaTable,
@@ -190,6 +206,42 @@ void MainQmlBackend::connectSetups()
     refreshRecommendedPortsCount();
     refreshRecommendedPorts();
     connect(vnaDevice, &SyncedVnaDevice::portsCountChanged, this, &MainQmlBackend::loadTemporaryState);
+}
+
+QVariantList MainQmlBackend::correctionNotices() const
+{
+    // The ports whose models the correction files are written from, in the
+    // files' order: a later port on the same analyser port replaces the
+    // earlier one, as its file does.
+    std::vector<const MeasuredFixturePort *> ports;
+    const int count = fixtureSetups ? fixtureSetups->getCount() : 0;
+    for (int n = 0; n < count; ++n) {
+        const VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
+        if (!setup)
+            continue;
+        const std::pair<bool, VNAFixtureConnection *> sides[] = {
+            {setup->leftFixtureEnabled(), setup->leftFixtureConn()},
+            {setup->rightFixtureEnabled(), setup->rightFixtureConn()},
+        };
+        for (const auto &[enabled, connection] : sides) {
+            if (!enabled || !connection)
+                continue;
+            for (const auto &port : connection->measureData().items()) {
+                if (!port || !port->measureData()->values().isMeasured)
+                    continue;
+                const auto same = std::find_if(ports.begin(), ports.end(), [&](const MeasuredFixturePort *p) {
+                    return p->measuredPort() == port->measuredPort();
+                });
+                if (same != ports.end())
+                    ports.erase(same);
+                ports.push_back(port.get());
+            }
+        }
+    }
+    QVariantList list;
+    for (const MeasuredFixturePort *port : ports)
+        list.append(port->noticesVariant());
+    return list;
 }
 
 void MainQmlBackend::refreshRecommendedPortsCount()
@@ -291,6 +343,6 @@ void MainQmlBackend::preset()
     progress.start();
     fixtureSetups->preset();
     emit presetGui();
-    emit message(QStringLiteral("Plug-in preset was performed"));
+    emit message(tr("Plug-in preset was performed"));
     progress.finish();
 }

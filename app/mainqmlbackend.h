@@ -8,6 +8,7 @@
 // reports under one progress record and ends with one error or one message
 // text. GUI thread only.
 
+#include "device/stagedfile.h"
 #include "device/syncedvnadevice.h"
 #include "device/taskprogress.h"
 #include "device/touchstoneio.h"
@@ -15,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 #include <optional>
@@ -65,6 +67,9 @@ struct BackendOptions
     VnaTiming vnaTiming{};
     // Empty: the folder "tmp" in the application directory.
     QString temporaryFolder;
+    // The free space the saves may take, standing for a nearly full disk;
+    // null: the disk's own.
+    std::shared_ptr<WriteLimit> writeLimit;
 };
 
 class MainQmlBackend : public QObject
@@ -95,10 +100,20 @@ public:
     // ends soon and restores the analyser state it saved.
     Q_INVOKABLE void cancelJobs();
 
+    // The notices of the models Apply would hand to the analyser (those of
+    // the ports of every set-up's fixtures in use, one port per analyser
+    // port as the correction files are), each {port, summary, detail}.
+    Q_INVOKABLE QVariantList correctionNotices() const;
+
 signals:
     void error(QString error);
     void message(QString message);
+    // A calculation found a model doubtful: what and where (one line), and
+    // the detail.
+    void notice(QString summary, QString detail);
     void presetGui();
+    // correctionNotices() may answer otherwise now.
+    void correctionNoticesChanged();
 
 public slots:
     QString getProjectVersion();
@@ -142,9 +157,15 @@ private:
     std::optional<std::vector<CorrectionFileEntry>> writeAllCorrections(const QString &base, TaskProgress &progress);
     QStringList deembeddingFailures(const std::vector<CorrectionFileEntry> &entries,
                                     const std::optional<DeembeddingCheck> &check) const;
+    // After an Apply that failed: puts back what the analyser held before
+    // (waiting) and says how that went, naming what is left otherwise.
+    QString putBackDeembedding(const std::vector<CorrectionFileEntry> &entries, const DeembeddingCheck &check);
 
     Settings *settings;
     QString temporaryFolderPath;
+    // The saves' staging files are listed in the temporary folder while
+    // they exist; a start removes what a killed run left.
+    StagingArea stagingArea;
     // The temporary setup is recalled once per run: a reconnection must not
     // overwrite what the user did in the analyser meanwhile.
     bool temporarySetupRecalled = false;

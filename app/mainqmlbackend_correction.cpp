@@ -2,10 +2,11 @@
 // after the analyser port it is connected to, either handed to the
 // analyser's de-embedding or saved under a base path of the user's.
 //
-// Every file of an action is written before any is put in place or sent:
-// a file that cannot be written leaves the files of that name as they were
-// and the analyser untouched. "Applied" is said only once the analyser has
-// reported every port de-embedding with its new file.
+// Every file of an action is written and checked before any is put in place
+// or sent: a file that cannot be written leaves the files of that name as
+// they were and the analyser untouched. "Applied" is said only once the
+// analyser has reported every port de-embedding with its new file; an Apply
+// cut short puts back what the analyser held before, or says what is left.
 
 #include "app/mainqmlbackend.h"
 #include "app/rawdatafiles.h"
@@ -26,8 +27,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <system_error>
+#include <memory>
 
 namespace {
 
@@ -66,31 +66,6 @@ std::optional<double> modelImpedance(const Algorithms::FixturePort &port)
     if (impedance && std::isfinite(*impedance) && *impedance > 0.0)
         return impedance;
     return std::nullopt;
-}
-
-// Where a file is written before it is put in place: beside it, hidden, with
-// the same suffix, so that renaming it over the file replaces it at once.
-QString stagingPath(const QString &file)
-{
-    const QFileInfo info(file);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".part.s2p"));
-}
-
-std::filesystem::path nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-// Replaces `to` by `from` in one rename; the system's reason on failure.
-QString replaceFile(const QString &from, const QString &to)
-{
-    std::error_code code;
-    std::filesystem::rename(nativePath(from), nativePath(to), code);
-    return code ? QString::fromLocal8Bit(code.message().c_str()) : QString();
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -148,6 +123,11 @@ std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrecti
         emit error(Algorithms::Messages::noCalculatedData);
         return fail();
     }
+    // A connected analyser that is not ready has no grid to resample to.
+    if (vnaDevice->isConnected() && vnaDevice->isReady() == false) {
+        emit error(tr("Cannot read the frequency grid from VNA: VNA is not ready"));
+        return fail();
+    }
     // The one wait of this part comes before any set-up is looked at: the
     // GUI goes on with other events while it waits, and no pointer into the
     // set-ups is held across it.
@@ -194,39 +174,32 @@ std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrecti
         progress.step();
     }
 
-    // Every file goes to its staging name first; only when all of them are
-    // written are they renamed into place.
-    QStringList staged;
-    const auto removeStaged = [&staged] {
-        for (const QString &path : staged)
-            QFile::remove(path);
-    };
+    // Every file is written and checked under its staging name first; only
+    // when all of them are are they put in place. A staged file that is not
+    // put in place is removed with its object.
+    std::vector<std::unique_ptr<StagedFile>> staged;
     for (const PreparedCorrection &item : files) {
-        const QString staging = stagingPath(item.entry.file);
         TouchstoneIO writer;
         writer.setOverwrite(true);
-        if (!writer.write(staging, item.data)) {
-            removeStaged();
-            emit error(writeFailureCause(item.entry.file, writer.errorString()));
+        writer.setStagingArea(&stagingArea);
+        std::unique_ptr<StagedFile> file = writer.stage(item.entry.file, item.data);
+        if (!file) {
+            emit error(touchstoneFailureCause(item.entry.file, writer));
             return fail();
         }
-        staged << staging;
+        staged.push_back(std::move(file));
     }
     QStringList replaced;
-    for (int i = 0; i < int(files.size()); ++i) {
-        const QString &file = files[size_t(i)].entry.file;
-        const QString cause = replaceFile(staged[i], file);
-        if (!cause.isEmpty()) {
-            staged = staged.mid(i);
-            removeStaged();
-            QString text = writeFailureCause(file, cause);
+    for (const std::unique_ptr<StagedFile> &file : staged) {
+        if (!file->commit()) {
+            QString text = writeFailureCause(file->failure());
             if (!replaced.isEmpty())
                 text += tr("; these files of this action were already replaced: %1")
                             .arg(replaced.join(QStringLiteral(", ")));
             emit error(text);
             return fail();
         }
-        replaced << file;
+        replaced << file->committedPath();
     }
 
     std::vector<CorrectionFileEntry> entries;
@@ -246,6 +219,8 @@ QStringList MainQmlBackend::deembeddingFailures(const std::vector<CorrectionFile
                || std::any_of(c.ports.begin(), c.ports.end(),
                               [](const DeembeddingCheck::Port &p) { return p.enabled || p.file || p.impedance; });
     };
+    if (check && check->notReady)
+        return {tr("VNA is not ready")};
     if (!check || !check->reached || check->ports.size() != entries.size() || !answered(*check))
         return {tr("the link to VNA was lost")};
     QStringList failures;
@@ -282,6 +257,75 @@ QStringList MainQmlBackend::deembeddingFailures(const std::vector<CorrectionFile
     return failures;
 }
 
+QString MainQmlBackend::putBackDeembedding(const std::vector<CorrectionFileEntry> &entries,
+                                           const DeembeddingCheck &check)
+{
+    const auto portNames = [](const std::vector<quint32> &ports) {
+        QStringList names;
+        for (quint32 port : ports)
+            names << QString::number(port + 1);
+        return names.join(QStringLiteral(", "));
+    };
+    if (!check.before)
+        return tr("Nothing was sent to VNA");
+    const DeembeddingState &before = *check.before;
+    std::vector<QString> applied;
+    applied.reserve(entries.size());
+    for (const CorrectionFileEntry &entry : entries)
+        applied.push_back(entry.file);
+
+    std::optional<DeembeddingState> now;
+    Checker checker;
+    vnaDevice->pushPutBackDeembedding(before, applied, WaitCompletion<std::optional<DeembeddingState>>(checker, now));
+    checker.wait();
+
+    if (!now || now->ports.size() != before.ports.size()) {
+        // Only what may have reached the analyser can be named.
+        std::vector<quint32> touched;
+        for (size_t i = 0; i < entries.size() && i < check.touched.size(); ++i)
+            if (check.touched[i])
+                touched.push_back(entries[i].port);
+        if (touched.empty() && !check.switchesSent)
+            return tr("VNA cannot be reached again, but no command reached it");
+        if (touched.empty())
+            return tr("VNA cannot be reached to put it back: its de-embedding and fixture simulator may be left "
+                      "switched on");
+        return tr("VNA cannot be reached to put it back: VNA port(s) %1 may be left de-embedding the new files")
+            .arg(portNames(touched));
+    }
+
+    QStringList left;
+    std::vector<quint32> sameFile;
+    for (size_t i = 0; i < before.ports.size(); ++i) {
+        const DeembeddingState::Port &was = before.ports[i];
+        const DeembeddingState::Port &is = now->ports[i];
+        const QString name = QString::number(was.port + 1);
+        if (is.enabled != was.enabled || (is.enabled && is.file != was.file)) {
+            if (is.enabled)
+                left << tr("port %1 is left de-embedding %2").arg(name, is.file);
+            else
+                left << tr("port %1 is left with its de-embedding off").arg(name);
+        } else if (was.enabled && i < applied.size() && was.file == applied[i]) {
+            sameFile.push_back(was.port);
+        }
+        if (was.impedance && is.impedance && std::abs(*is.impedance - *was.impedance) > 1e-6 * *was.impedance)
+            left << tr("port %1 is left at %2 Ohm (%3 Ohm before)").arg(name).arg(*is.impedance).arg(*was.impedance);
+    }
+    if (now->deembedding != before.deembedding)
+        left << (now->deembedding ? tr("de-embedding is left on") : tr("de-embedding is left off"));
+    if (now->fixtureSimulator != before.fixtureSimulator)
+        left << (now->fixtureSimulator ? tr("the fixture simulator is left on")
+                                       : tr("the fixture simulator is left off"));
+    if (!left.isEmpty())
+        return tr("VNA could not be put back as it was: %1").arg(left.join(QStringLiteral("; ")));
+    QString text = tr("VNA was put back as it was before");
+    // The earlier model of such a port was in the file the new one replaced.
+    if (!sameFile.empty())
+        text += tr("; VNA port(s) %1 de-embed their files as before, which now hold the new models")
+                    .arg(portNames(sameFile));
+    return text;
+}
+
 void MainQmlBackend::applyCorrection()
 {
     const auto ticket = admitAction();
@@ -306,10 +350,13 @@ void MainQmlBackend::applyCorrection()
         const QStringList failures = deembeddingFailures(*entries, check);
         if (failures.isEmpty()) {
             progress.finish();
-            emit message(QStringLiteral("Correction was applied"));
+            emit message(tr("Correction was applied"));
         } else {
+            // An Apply cut short is undone, or the user learns what is left.
+            const QString outcome = putBackDeembedding(*entries, check.value_or(DeembeddingCheck{}));
             progress.cancel();
-            emit error(tr("Correction was not applied: %1").arg(failures.join(QStringLiteral("; "))));
+            emit error(tr("Correction was not applied: %1").arg(failures.join(QStringLiteral("; ")))
+                       + QStringLiteral(". ") + outcome);
         }
     }
     QCoreApplication::processEvents();
@@ -325,6 +372,6 @@ void MainQmlBackend::saveCorrectionFiles(const QString &filename)
     progress.start();
     if (writeAllCorrections(filename, progress)) {
         progress.finish();
-        emit message(QStringLiteral("Save correction files was performed: ") + filename);
+        emit message(tr("Save correction files was performed: ") + filename);
     }
 }

@@ -20,8 +20,8 @@
 #include "measurement/vukalgorithmssetup.h"
 
 #include <QFileInfo>
-#include <QSettings>
-#include <QStorageInfo>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 
 #include <map>
@@ -57,7 +57,7 @@ void addMeasuredPorts(PortImpedances &ports, const VNAFixtureConnection *side)
 // An empty text on success. Ports whose impedance differs from impedance
 // (the file's own) are named per port; ports without a record keep it.
 QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points, double impedance,
-                            const PortImpedances &ports, TaskProgress &progress)
+                            const PortImpedances &ports, TaskProgress &progress, StagingArea *area)
 {
     TouchstoneData data;
     data.points = points;
@@ -70,10 +70,11 @@ QString writeTouchstoneFile(const QString &path, const TouchstonePoints &points,
     }
     TouchstoneIO writer;
     writer.setOverwrite(false);
+    writer.setStagingArea(area);
     if (writer.write(path, data))
         return {};
     progress.cancel();
-    return writeFailureCause(path, writer.errorString());
+    return touchstoneFailureCause(writer.filePath(path, data).value_or(path), writer);
 }
 
 struct TestModeWriters
@@ -87,7 +88,7 @@ struct TestModeWriters
 // files and writes its model; a refused model file cancels the progress and
 // adds its cause to failures.
 void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskProgress &progress,
-                           const VNAFixtureConnection *connection, QStringList &failures)
+                           const VNAFixtureConnection *connection, QStringList &failures, StagingArea *area)
 {
     if (!connection || connection->measureData().size() == 0 || !connection->measureData().at(0))
         return;
@@ -128,10 +129,11 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
         }
         TouchstoneIO writer;
         writer.setOverwrite(true);
+        writer.setStagingArea(area);
         const QString path = base + QStringLiteral("_SParameters") + name;
         if (!writer.write(path, data)) {
             progress.cancel();
-            failures << writeFailureCause(path, writer.errorString());
+            failures << touchstoneFailureCause(writer.filePath(path, data).value_or(path), writer);
         }
     }
 }
@@ -168,7 +170,8 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
     bool failed = false;
     auto write = [&](const QString &ending, const TouchstonePoints &points, double impedance,
                      const PortImpedances &ports) {
-        const QString failure = writeTouchstoneFile(filename + ending, points, impedance, ports, progress);
+        const QString failure =
+            writeTouchstoneFile(filename + ending, points, impedance, ports, progress, &stagingArea);
         if (failure.isEmpty()) {
             ++written;
             return;
@@ -270,20 +273,19 @@ void MainQmlBackend::saveTestModeFiles(const QString &fileName)
     const QVector<TableParameter> rows = testModeTable->rows();
     progress.setRange(0, rows.size());
     {
-        const QString iniPath = fileName + QStringLiteral("_ParametersTestMode.ini");
-        QSettings ini(iniPath, QSettings::IniFormat);
-        ini.beginGroup(QStringLiteral("PARAMETERS"));
+        // Written as QSettings reads it, and staged like every other file:
+        // a full disk leaves an earlier file of that name whole.
+        QList<QPair<QString, QVariant>> values;
         for (const TableParameter &row : rows) {
             QString key = row.name();
             key.replace(QLatin1Char(' '), QLatin1Char('_'));
-            ini.setValue(key, row.value());
+            values.append({key, row.value()});
             progress.step(row.name() + QStringLiteral(" saved"));
         }
-        ini.endGroup();
-        ini.sync();
-        if (ini.status() != QSettings::NoError) {
+        StagedFile ini(fileName + QStringLiteral("_ParametersTestMode.ini"), &stagingArea);
+        if (!ini.append(iniFileText(QStringLiteral("PARAMETERS"), values)) || !ini.commit()) {
             progress.cancel();
-            emit error(writeFailureCause(iniPath));
+            emit error(writeFailureCause(ini.failure()));
             return;
         }
     }
@@ -321,6 +323,7 @@ void MainQmlBackend::saveTestModeFiles(const QString &fileName)
     for (const auto &[writer, names] : layout) {
         writer->setExtension(QStringLiteral("txt"));
         writer->setOverwrite(true);
+        writer->setStagingArea(&stagingArea);
         writer->appendTitle(QStringLiteral("!"));
         writer->setSuffix(names.first);
         writer->appendHeader(QStringLiteral("# ") + kind + names.second);
@@ -328,14 +331,15 @@ void MainQmlBackend::saveTestModeFiles(const QString &fileName)
 
     QStringList failures;
     if (setup->leftFixtureEnabled())
-        appendTestModeColumns(writers, fileName, progress, setup->leftFixtureConn(), failures);
+        appendTestModeColumns(writers, fileName, progress, setup->leftFixtureConn(), failures, &stagingArea);
     if (setup->rightFixtureEnabled())
-        appendTestModeColumns(writers, fileName, progress, setup->rightFixtureConn(), failures);
+        appendTestModeColumns(writers, fileName, progress, setup->rightFixtureConn(), failures, &stagingArea);
 
     for (const ColumnFileWriter *writer : {&writers.impulse, &writers.step, &writers.gating}) {
-        // A file without columns (nothing calculated for it) is not written.
-        if (writer->columnCount() > 0 && !writer->write(fileName))
-            failures << writeFailureCause(writer->fileName(fileName), writer->errorString());
+        // A file without columns (nothing calculated for it) is not written;
+        // one whose columns do not fit together is left out silently.
+        if (writer->columnCount() > 0 && !writer->write(fileName) && writer->fileFailure().failed())
+            failures << writeFailureCause(writer->fileFailure());
     }
     if (!failures.isEmpty()) {
         progress.cancel();

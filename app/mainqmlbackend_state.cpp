@@ -4,6 +4,7 @@
 #include "app/mainqmlbackend.h"
 
 #include "algorithms/messages.h"
+#include "app/rawdatafiles.h"
 #include "app/setupvnatable.h"
 #include "app/statesections.h"
 #include "app/vnastateio.h"
@@ -17,10 +18,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaEnum>
-#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 namespace {
@@ -43,8 +44,6 @@ std::optional<VNADevice::SaveType> readSaveType(SyncedVnaDevice *device)
     return result;
 }
 
-// Why a setup file cannot be saved at path before anything is tried; nothing
-// when it can be tried.
 // A line break would end the analyser's command early and ';' would start
 // another: the analyser is never handed such a name.
 bool analyserCannotTake(const QString &path)
@@ -52,24 +51,9 @@ bool analyserCannotTake(const QString &path)
     return path.contains(QLatin1Char(';')) || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'));
 }
 
-std::optional<QString> refusedStatePath(const QString &path)
+QString cannotSave(const QString &cause)
 {
-    if (analyserCannotTake(path))
-        return QCoreApplication::translate("MainQmlBackend",
-                                           "Cannot save setup: the file name contains a line break or ';', "
-                                           "which VNA cannot take: %1")
-            .arg(path);
-    const QFileInfo target(path);
-    const QFileInfo folder(target.absolutePath());
-    if (!folder.isDir())
-        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: the folder does not exist: %1")
-            .arg(folder.absoluteFilePath());
-    if (!folder.isWritable())
-        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: the folder is not writable: %1")
-            .arg(folder.absoluteFilePath());
-    if (target.exists() && !target.isFile())
-        return QCoreApplication::translate("MainQmlBackend", "Cannot save setup: %1 is not a regular file").arg(path);
-    return std::nullopt;
+    return QCoreApplication::translate("MainQmlBackend", "Cannot save setup. %1").arg(cause);
 }
 
 } // namespace
@@ -91,9 +75,20 @@ void MainQmlBackend::saveState(const QString &filePath)
 
     const QString path = filePath.endsWith(QLatin1String(".sta")) ? filePath : filePath + QStringLiteral(".sta");
     // Checked before the analyser is asked anything: a name it would refuse
-    // or a folder nobody can write to ends here with its real cause.
-    if (const auto refused = refusedStatePath(path)) {
-        fail(*refused);
+    // or one no file can take ends here with its real cause.
+    if (analyserCannotTake(path)) {
+        fail(cannotSave(tr("The file name contains a line break or ';', which VNA cannot take: %1").arg(path)));
+        return;
+    }
+    if (QFileInfo(path).isDir()) {
+        fail(cannotSave(fileFailureCause({FileFailure::Stage::Place, EISDIR, path})));
+        return;
+    }
+    // A connected analyser that is not ready takes no commands (one that is
+    // not connected fails at the save type below, without a wait here).
+    if (vnaDevice->isConnected() && !vnaDevice->callAndWait(&SyncedVnaDevice::pushSync) && vnaDevice->isConnected()
+        && vnaDevice->isReady() == false) {
+        fail(cannotSave(tr("VNA is not ready")));
         return;
     }
 
@@ -103,29 +98,26 @@ void MainQmlBackend::saveState(const QString &filePath)
         return;
     }
 
-    // The analyser writes a fresh file beside the target, the program appends
-    // its sections there, and only the complete file replaces the target: a
-    // failure on the way leaves an earlier setup file as it was.
-    const QFileInfo target(path);
-    // Named after this process, so that no file of the user's is touched.
-    const QString part = target.absoluteDir().filePath(
-        QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(QCoreApplication::applicationPid()));
-    struct RemovePart
-    {
-        QString path;
-        ~RemovePart() { QFile::remove(path); }
-    } removePart{part};
-    if (QFileInfo::exists(part) && !QFile::remove(part)) {
-        fail(tr("Cannot save setup: cannot remove the old temporary file %1").arg(part));
+    // The analyser writes its state into a staging file beside the target,
+    // the program appends its sections there, and only the complete file,
+    // read back as written, replaces the target: a failure on the way
+    // leaves an earlier setup file as it was. Making the staging file first
+    // tells whether the folder takes files at all.
+    StagedFile file(path, &stagingArea);
+    if (!file.create()) {
+        fail(cannotSave(fileFailureCause(file.failure())));
         return;
     }
+    // The analyser's errors from here on are this save's.
+    vnaDevice->pushReadErrors([](const std::optional<QStringList> &) {});
     vnaDevice->setStateFileSaveType(VNADevice::SaveType::CSTate);
-    vnaDevice->saveStateFile(part);
+    vnaDevice->saveStateFile(file.stagingPath());
     vnaDevice->setStateFileSaveType(*saveType);
     // The proxy runs its requests in order: once this answer is in, the
     // analyser has written the file and has its save type back.
     std::optional<VNADevice::SaveType> typeAfter = readSaveType(vnaDevice);
-    if (typeAfter != saveType) {
+    const bool linkLost = typeAfter != saveType;
+    if (linkLost) {
         // The link dropped on the way: reconnect and put the save type back.
         std::optional<StateRestoreResult> putBack;
         Checker checker;
@@ -135,22 +127,28 @@ void MainQmlBackend::saveState(const QString &filePath)
         typeAfter = readSaveType(vnaDevice);
     }
     if (typeAfter != saveType) {
-        // The link dropped on the way: the user must know the analyser's
-        // save type is not what it was.
-        fail(tr("Cannot save setup: the link to VNA was lost; its state-file save type may be left changed "
-                "(it was %1)")
-                 .arg(enumKey(*saveType)));
+        // The user must know the analyser's save type is not what it was.
+        fail(cannotSave(tr("The link to VNA was lost; its state-file save type may be left changed (it was %1)")
+                            .arg(enumKey(*saveType))));
         return;
     }
-    const qint64 analyserPart = QFileInfo(part).size();
-    if (!QFileInfo(part).isFile() || analyserPart <= 0) {
-        fail(tr("Cannot save setup: VNA did not write its state to %1 (is the disk full?)").arg(part));
+    if (linkLost) {
+        fail(cannotSave(tr("The link to VNA was lost while VNA saved its state; its save type was put back")));
         return;
     }
-
-    VnaStateIO io(part);
-    if (!io.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        fail(tr("Cannot save setup to %1: %2").arg(part, io.errorString()));
+    std::optional<QStringList> analyserErrors;
+    {
+        Checker checker;
+        vnaDevice->pushReadErrors(WaitCompletion<std::optional<QStringList>>(checker, analyserErrors));
+        checker.wait();
+    }
+    if (analyserErrors && !analyserErrors->isEmpty()) {
+        fail(cannotSave(
+            tr("VNA could not write its state for %1: %2").arg(path, analyserErrors->join(QStringLiteral("; ")))));
+        return;
+    }
+    if (!(QFileInfo(file.stagingPath()).size() > 0)) {
+        fail(cannotSave(tr("VNA did not write its state for %1").arg(path)));
         return;
     }
 
@@ -160,42 +158,23 @@ void MainQmlBackend::saveState(const QString &filePath)
     settings.lowPassCheck = setupVnaTable->lowPassCheck();
     settings.z0ConversionType = fixtureSetups->getZ0ConversionType();
     settings.userZ0 = fixtureSetups->getUserZ0();
-    StateSections::write(io, settings);
+    QString sections = StateSections::text(settings);
     std::vector<StateSections::Setup> setups;
     for (int n = 0; n < setupCount; ++n) {
         setups.push_back(StateSections::snapshot(*fixtureSetups->setup(n)));
-        StateSections::write(io, n, setups.back());
+        sections += StateSections::text(n, setups.back());
         progress.setValue(n + 1);
     }
-    const StateSections::Info info = StateSections::infoOf(setups);
-    StateSections::write(io, info);
-    if (!io.flush()) {
-        fail(tr("Cannot save setup to %1: %2").arg(part, io.errorString()));
-        return;
-    }
-
-    // What is in the file is what goes to the target: the analyser's part
-    // and every section of the program, ending with the last one.
-    QFile written(part);
-    if (!written.open(QIODevice::ReadOnly)) {
-        fail(tr("Cannot save setup: cannot read back %1: %2").arg(part, written.errorString()));
-        return;
-    }
-    const QByteArray content = written.readAll();
-    written.close();
-    if (content.size() <= analyserPart || !content.contains("[" + StateSections::settingsSection().toUtf8() + "]")
-        || !content.endsWith(StateSections::text(info).toUtf8())) {
-        fail(tr("Cannot save setup: %1 does not hold what was written (is the disk full?)").arg(part));
-        return;
-    }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
-        fail(tr("Cannot save setup to %1: %2").arg(path, out.errorString()));
+    sections += StateSections::text(StateSections::infoOf(setups));
+    // What the analyser wrote is read back with the sections: the file put
+    // in place is exactly what both wrote.
+    if (!file.append(sections.toUtf8()) || !file.commit()) {
+        fail(cannotSave(fileFailureCause(file.failure())));
         return;
     }
 
     progress.finish();
-    emit message(QStringLiteral("Save setup was performed: ") + path);
+    emit message(tr("Save setup was performed: ") + path);
 }
 
 void MainQmlBackend::loadState(const QString &filePath)
@@ -305,5 +284,5 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
     }
 
     progress->finish();
-    emit message(QStringLiteral("Recall setup was performed: ") + filePath);
+    emit message(tr("Recall setup was performed: ") + filePath);
 }

@@ -4,13 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -122,57 +122,201 @@ QString ColumnFileWriter::fileName(const QString &base) const
 
 bool ColumnFileWriter::write(const QString &base) const
 {
+    m_failure = FileFailure();
     if (base.isEmpty() || m_extension.isEmpty() || m_suffix.isEmpty() || m_columns.empty())
         return false;
     const size_t rows = m_columns.front().size();
     for (const auto &column : m_columns)
         if (column.size() != rows)
             return false;
-    m_errorString.clear();
     const QString name = fileName(base);
     if (!m_overwrite && QFile::exists(name))
         return false;
+    QByteArray text;
+    {
+        QTextStream out(&text, QIODevice::WriteOnly);
+        out << m_header << '\n';
+        out << "! QUENTARO\n";
+        out << "! Date: " << QDateTime::currentDateTime().toString(QStringLiteral("MM/dd/yyyy hh:mm")) << '\n';
+        out << m_title << '\n';
+        for (size_t i = 0; i < rows; ++i) {
+            for (const auto &column : m_columns)
+                out << column[i] << '\t';
+            out << '\n';
+        }
+    }
     // Replaced only by a complete file: a full disk leaves the old one.
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_errorString = file.errorString();
-        return false;
-    }
-    QTextStream out(&file);
-    out << m_header << '\n';
-    out << "! QUENTARO\n";
-    out << "! Date: " << QDateTime::currentDateTime().toString(QStringLiteral("MM/dd/yyyy hh:mm")) << '\n';
-    out << m_title << '\n';
-    for (size_t i = 0; i < rows; ++i) {
-        for (const auto &column : m_columns)
-            out << column[i] << '\t';
-        out << '\n';
-    }
-    out.flush();
-    if (out.status() == QTextStream::Ok && file.commit())
-        return true;
-    m_errorString = file.errorString();
-    return false;
+    StagedFile file(name, m_stagingArea);
+    const bool written =
+        file.append(text)
+        && (m_overwrite ? file.commit() : file.commitAsNew([&](int k) { return k == 0 ? name : QString(); }));
+    if (!written)
+        m_failure = file.failure();
+    return written;
 }
 
-// Why a file at path could not be written, as far as the file system tells:
-// a missing or unwritable folder, a full disk, the system's reason the
-// writer got, or a name it refuses.
-QString writeFailureCause(const QString &path, const QString &ioError)
+namespace {
+
+// A key or group name as QSettings writes it: letters, digits, "_", "-"
+// and "." as they are, "/" as "\\", anything else as %XX or %UXXXX.
+void appendIniKey(QByteArray &out, const QString &key)
 {
-    const QFileInfo file(path);
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir())
-        return QObject::tr("File cannot be created. The folder does not exist: %1").arg(folder.absoluteFilePath());
-    if (!folder.isWritable())
-        return QObject::tr("File cannot be created. The folder is not writable: %1").arg(folder.absoluteFilePath());
-    const QStorageInfo storage(folder.absoluteFilePath());
-    // Less than a few blocks left: the write ran out of space.
-    if (storage.isValid() && storage.bytesAvailable() < qint64(64) * 1024)
-        return QObject::tr("File cannot be created. The disk is full: %1").arg(storage.rootPath());
-    // The failed file was removed, so the space it took is free again: a
-    // file larger than what was left fails here with the system's reason.
-    if (!ioError.isEmpty())
-        return QObject::tr("File cannot be created (%1): %2").arg(ioError, path);
-    return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ") + path;
+    static const char hex[] = "0123456789ABCDEF";
+    for (const QChar c : key) {
+        const uint ch = c.unicode();
+        if (ch == '/') {
+            out += '\\';
+        } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_'
+                   || ch == '-' || ch == '.') {
+            out += static_cast<char>(ch);
+        } else if (ch <= 0xFF) {
+            out += '%';
+            out += hex[ch / 16];
+            out += hex[ch % 16];
+        } else {
+            out += "%U";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += hex[(ch >> shift) & 0xF];
+        }
+    }
+}
+
+bool isHexDigit(uint ch)
+{
+    return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
+}
+
+// A value as QSettings writes it without a text codec: control and
+// non-ASCII characters as \x escapes, quotes and backslashes escaped, the
+// whole quoted when it holds ";", "," or "=" or starts or ends with a blank.
+void appendIniValue(QByteArray &out, const QString &text)
+{
+    QByteArray value;
+    bool quoted = false;
+    bool escapeNextIfDigit = false;
+    for (const QChar c : text) {
+        const uint ch = c.unicode();
+        if (ch == ';' || ch == ',' || ch == '=')
+            quoted = true;
+        if (escapeNextIfDigit && isHexDigit(ch)) {
+            value += "\\x" + QByteArray::number(ch, 16);
+            continue;
+        }
+        escapeNextIfDigit = false;
+        switch (ch) {
+        case '\0':
+            value += "\\0";
+            escapeNextIfDigit = true;
+            break;
+        case '\a':
+            value += "\\a";
+            break;
+        case '\b':
+            value += "\\b";
+            break;
+        case '\f':
+            value += "\\f";
+            break;
+        case '\n':
+            value += "\\n";
+            break;
+        case '\r':
+            value += "\\r";
+            break;
+        case '\t':
+            value += "\\t";
+            break;
+        case '\v':
+            value += "\\v";
+            break;
+        case '"':
+        case '\\':
+            value += '\\';
+            value += static_cast<char>(ch);
+            break;
+        default:
+            if (ch <= 0x1F || ch >= 0x7F) {
+                value += "\\x" + QByteArray::number(ch, 16);
+                escapeNextIfDigit = true;
+            } else {
+                value += static_cast<char>(ch);
+            }
+        }
+    }
+    if (quoted || value.startsWith(' ') || value.endsWith(' '))
+        value = '"' + value + '"';
+    out += value;
+}
+
+// The text QSettings gives a plain value; "@" starts its own notations.
+QString iniValueText(const QVariant &value)
+{
+    if (!value.isValid())
+        return QStringLiteral("@Invalid()");
+    const QString text = value.toString();
+    return text.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + text : text;
+}
+
+} // namespace
+
+QByteArray iniFileText(const QString &group, const QList<QPair<QString, QVariant>> &values)
+{
+    QByteArray out = "[";
+    appendIniKey(out, group);
+    out += "]\n";
+    for (const auto &[key, value] : values) {
+        appendIniKey(out, key);
+        out += '=';
+        appendIniValue(out, iniValueText(value));
+        out += '\n';
+    }
+    return out;
+}
+
+QString fileFailureCause(const FileFailure &failure)
+{
+    const QString file = QDir::toNativeSeparators(failure.path);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(failure.path).absolutePath());
+    if (failure.stage == FileFailure::Stage::Verify && failure.code == 0)
+        return QCoreApplication::translate("SaveFailure", "The file read back differs from what was written: %1")
+            .arg(file);
+    switch (failure.code) {
+    case ENOSPC:
+    case EDQUOT:
+        return QCoreApplication::translate("SaveFailure", "The disk is full: %1").arg(file);
+    case EFBIG:
+        return QCoreApplication::translate("SaveFailure", "The file is too large for the disk: %1").arg(file);
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return QCoreApplication::translate("SaveFailure", "The folder is not writable: %1").arg(folder);
+    case ENOENT:
+    case ENOTDIR:
+        return QCoreApplication::translate("SaveFailure", "The folder does not exist: %1").arg(folder);
+    case EISDIR:
+        return QCoreApplication::translate("SaveFailure", "A folder of that name exists: %1").arg(file);
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EILSEQ:
+        return QCoreApplication::translate("SaveFailure", "Path name contains invalid symbols: %1").arg(file);
+    default:
+        return QStringLiteral("%1: %2").arg(failure.systemText(), file);
+    }
+}
+
+QString writeFailureCause(const FileFailure &failure)
+{
+    return QCoreApplication::translate("SaveFailure", "File cannot be created. %1").arg(fileFailureCause(failure));
+}
+
+QString touchstoneFailureCause(const QString &path, const TouchstoneIO &writer)
+{
+    if (writer.fileFailure().failed())
+        return writeFailureCause(writer.fileFailure());
+    // The data were refused before anything was written.
+    if (!writer.errorString().isEmpty())
+        return QCoreApplication::translate("SaveFailure", "File cannot be created (%1): %2")
+            .arg(writer.errorString(), QDir::toNativeSeparators(path));
+    return QObject::tr("File cannot be created. Path name contains invalid symbols") + QStringLiteral(": ")
+           + QDir::toNativeSeparators(path);
 }

@@ -5,10 +5,13 @@
 // the test mode.
 
 #include "algorithms/sparameters.h"
+#include "device/stagedfile.h"
 #include "device/touchstoneio.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 #include <vector>
@@ -34,6 +37,8 @@ public:
     void setExtension(const QString &extension) { m_extension = extension; }
     void setOverwrite(bool overwrite) { m_overwrite = overwrite; }
     void setSuffix(const QString &suffix) { m_suffix = suffix; }
+    // Where the file is staged (see StagedFile); null: beside it, unlisted.
+    void setStagingArea(StagingArea *area) { m_stagingArea = area; }
     void appendTitle(const QString &text) { m_title += text; }
     void appendHeader(const QString &text) { m_header += text; }
 
@@ -50,9 +55,10 @@ public:
     // base + "_" + suffix + "." + extension; false (nothing written) without
     // base, extension, suffix or columns, for columns of unequal length, for
     // an existing file when overwriting is off, and when the file cannot be
-    // written (errorString() then holds the system's reason).
+    // written whole (fileFailure() then says why; an existing file stays).
     bool write(const QString &base) const;
-    QString errorString() const { return m_errorString; }
+    QString errorString() const { return m_failure.systemText(); }
+    const FileFailure &fileFailure() const { return m_failure; }
     QString fileName(const QString &base) const;
 
 private:
@@ -61,11 +67,22 @@ private:
     QString m_title;
     QString m_header;
     bool m_overwrite = false;
+    StagingArea *m_stagingArea = nullptr;
     std::vector<std::vector<double>> m_columns;
-    mutable QString m_errorString;
+    mutable FileFailure m_failure;
 };
 
-// Why a file at path could not be written, as far as the file system tells:
-// a missing or unwritable folder, a full disk, the system's reason the
-// writer got (ioError), or a name it refuses.
-QString writeFailureCause(const QString &path, const QString &ioError = QString());
+// The text of an INI file of one group, as QSettings reads it back: keys
+// and values escaped as QSettings writes them, in the order given.
+QByteArray iniFileText(const QString &group, const QList<QPair<QString, QVariant>> &values);
+
+// Why a file could not be written, for the user: what the system said about
+// the file or its folder (full disk, missing or unwritable folder, a folder
+// of that name, a name it refuses, a file that read back otherwise), naming
+// the file with its extension, or the folder.
+QString fileFailureCause(const FileFailure &failure);
+// "File cannot be created. " and the cause.
+QString writeFailureCause(const FileFailure &failure);
+// The cause of a refused Touchstone write: the file's failure, the data's
+// fault the writer named, or the name it refused.
+QString touchstoneFailureCause(const QString &path, const TouchstoneIO &writer);

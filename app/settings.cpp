@@ -9,31 +9,54 @@
 
 namespace {
 
-const char *const kDarkThemeKey = "General/isDarkTheme";
-const char *const kShowHoverKey = "General/showHover";
-const char *const kSaveUserSetupKey = "General/saveUserSetup";
-const char *const kLoadedStateFileKey = "General/loadedStateFile";
-const char *const kIpAddressKey = "Network/ipAddress";
-const char *const kPortKey = "Network/port";
-const char *const kScalingFactorKey = "Display/scalingFactor";
+// The file's groups and keys. The General keys sit in the file's
+// "[General]" section, which is how a person writes them by hand; to the
+// INI format that section holds the keys outside every group, so they are
+// read and written without a group prefix. Files of earlier versions kept
+// them in a group named General, which the format writes "[%General]"; that
+// group is still read, and removed by the next save.
+struct Key
+{
+    const char *group; // nullptr: the "[General]" section
+    const char *name;
+};
+
+constexpr Key kDarkThemeKey{nullptr, "isDarkTheme"};
+constexpr Key kShowHoverKey{nullptr, "showHover"};
+constexpr Key kSaveUserSetupKey{nullptr, "saveUserSetup"};
+constexpr Key kLoadedStateFileKey{nullptr, "loadedStateFile"};
+constexpr Key kIpAddressKey{"Network", "ipAddress"};
+constexpr Key kPortKey{"Network", "port"};
+constexpr Key kScalingFactorKey{"Display", "scalingFactor"};
+
+const char *const kFormerGeneralGroup = "General";
 
 constexpr qlonglong kMaxPort = 65535;
 
-// The keys of the General group without their group. The INI format keeps a
-// group named General under "[%General]", because a plain "[General]" section
-// holds the keys outside every group; a file edited by hand with "[General]"
-// therefore has these keys at the top level.
-const char *const kGeneralNames[] = {"isDarkTheme", "showHover", "saveUserSetup", "loadedStateFile"};
-
-// A General key, from a hand-written "[General]" section when the file has
-// one (it was written after the program's last save), else from the group.
-QVariant generalValue(const QSettings &settings, const char *groupKey)
+QString pathOf(const Key &key)
 {
-    const QString key = QString::fromLatin1(groupKey);
-    const QString bare = key.mid(key.indexOf(QLatin1Char('/')) + 1);
-    if (settings.contains(bare))
-        return settings.value(bare, QVariant());
-    return settings.value(key, QVariant());
+    const QString name = QString::fromLatin1(key.name);
+    return key.group ? QString::fromLatin1(key.group) + QLatin1Char('/') + name : name;
+}
+
+// A key's value, invalid when the file has none. A General key missing from
+// "[General]" is looked up in the group of earlier versions.
+QVariant fileValue(const QSettings &settings, const Key &key)
+{
+    const QString path = pathOf(key);
+    if (settings.contains(path) || key.group)
+        return settings.value(path, QVariant());
+    return settings.value(QString::fromLatin1(kFormerGeneralGroup) + QLatin1Char('/') + path, QVariant());
+}
+
+// A held value is written; an unset one leaves no key behind, which reads
+// back as unset.
+void storeValue(QSettings &settings, const Key &key, const QVariant &value)
+{
+    if (value.isValid())
+        settings.setValue(pathOf(key), value);
+    else
+        settings.remove(pathOf(key));
 }
 
 // Writes the variant when it differs from the member; true when it did.
@@ -139,28 +162,27 @@ void Settings::setScalingFactor(const QVariant &value)
 
 void Settings::load()
 {
-    isDarkTheme = generalValue(settings, kDarkThemeKey);
-    showHover = generalValue(settings, kShowHoverKey);
-    saveUserSetup = generalValue(settings, kSaveUserSetupKey);
-    loadedStateFile = generalValue(settings, kLoadedStateFileKey);
-    ipAddress = settings.value(kIpAddressKey, QVariant());
-    port = portFromVariant(settings.value(kPortKey, QVariant()));
-    scalingFactor = settings.value(kScalingFactorKey, QVariant());
+    isDarkTheme = fileValue(settings, kDarkThemeKey);
+    showHover = fileValue(settings, kShowHoverKey);
+    saveUserSetup = fileValue(settings, kSaveUserSetupKey);
+    loadedStateFile = fileValue(settings, kLoadedStateFileKey);
+    ipAddress = fileValue(settings, kIpAddressKey);
+    port = portFromVariant(fileValue(settings, kPortKey));
+    scalingFactor = fileValue(settings, kScalingFactorKey);
 }
 
 void Settings::save()
 {
-    settings.setValue(kDarkThemeKey, isDarkTheme.toVariant());
-    settings.setValue(kShowHoverKey, showHover.toVariant());
-    settings.setValue(kSaveUserSetupKey, saveUserSetup.toVariant());
-    settings.setValue(kLoadedStateFileKey, loadedStateFile.toVariant());
-    settings.setValue(kIpAddressKey, ipAddress.toVariant());
-    settings.setValue(kPortKey, port.toVariant());
-    settings.setValue(kScalingFactorKey, scalingFactor.toVariant());
-    // The values of a hand-written "[General]" section now live in the
-    // group; leaving them would let them override it at the next start.
-    for (const char *name : kGeneralNames)
-        settings.remove(QString::fromLatin1(name));
+    storeValue(settings, kDarkThemeKey, isDarkTheme.toVariant());
+    storeValue(settings, kShowHoverKey, showHover.toVariant());
+    storeValue(settings, kSaveUserSetupKey, saveUserSetup.toVariant());
+    storeValue(settings, kLoadedStateFileKey, loadedStateFile.toVariant());
+    storeValue(settings, kIpAddressKey, ipAddress.toVariant());
+    storeValue(settings, kPortKey, port.toVariant());
+    storeValue(settings, kScalingFactorKey, scalingFactor.toVariant());
+    // The values of an earlier version's General group now live in
+    // "[General]"; leaving the group would keep a second copy in the file.
+    settings.remove(QString::fromLatin1(kFormerGeneralGroup));
     settings.sync();
     if (settings.status() != QSettings::NoError)
         qCWarning(lcApp) << "Settings could not be written to" << settings.fileName();

@@ -75,15 +75,16 @@ void SetupVnaTableModel::buildRows()
         const auto type = proxy->sweepType();
         if (!type)
             return absentText;
+        // In the language of the row's name and recommendation.
         switch (*type) {
         case SweepType::Linear:
-            return QStringLiteral("Linear freq");
+            return tr("Linear freq");
         case SweepType::Logarithmic:
-            return QStringLiteral("Log freq");
+            return tr("Log freq");
         case SweepType::Segment:
-            return QStringLiteral("Segment freq");
+            return tr("Segment freq");
         default:
-            return QStringLiteral("Power freq");
+            return tr("Power freq");
         }
     });
     sweepType.setRecommendation(
@@ -109,13 +110,13 @@ void SetupVnaTableModel::buildRows()
     TableParameter start(tr("Start frequency"), [proxy] { return frequencyText(proxy->startFreq()); });
     start.setUnits(hertz);
     start.setSetter([proxy](const QVariant &value) { proxy->setStartFreq(parseWithout(value, hertz)); });
-    start.setRecommendation(QStringLiteral("Start ≠ Stop"), startDiffersFromStop, singleFrequency);
+    start.setRecommendation(tr("Start ≠ Stop"), startDiffersFromStop, singleFrequency);
     start.setValidator(QRegularExpression(QStringLiteral("\\d+\\s[afpnmcdDHKMGTPE]")));
 
     TableParameter stop(tr("Stop frequency"), [proxy] { return frequencyText(proxy->stopFreq()); });
     stop.setUnits(hertz);
     stop.setSetter([proxy](const QVariant &value) { proxy->setStopFreq(parseWithout(value, hertz)); });
-    stop.setRecommendation(QStringLiteral("Start ≠ Stop"), startDiffersFromStop, singleFrequency);
+    stop.setRecommendation(tr("Start ≠ Stop"), startDiffersFromStop, singleFrequency);
 
     TableParameter points(tr("Sweep points"), [proxy]() -> QVariant {
         const auto count = proxy->pointsCount();
@@ -239,7 +240,7 @@ void SetupVnaTableModel::rebuildPointsCheck()
                 },
                 messages);
         } else {
-            row.setRecommendation(QStringLiteral("Error"), [] { return Result::Error; }, {});
+            row.setRecommendation(tr("Error"), [] { return Result::Error; }, {});
         }
     } else {
         messages.insert(key(Result::Warning),
@@ -276,7 +277,7 @@ void SetupVnaTableModel::rebuildStepCheck()
                                   {{key(Result::Warning),
                                     lowPassMessageEnd + QStringLiteral(" Disable the low pass check to ignore it.")}});
         } else {
-            row.setRecommendation(QStringLiteral("Error"), [] { return Result::Error; }, {});
+            row.setRecommendation(tr("Error"), [] { return Result::Error; }, {});
         }
     } else {
         row.clearRecommendation();

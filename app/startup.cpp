@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
@@ -19,8 +20,12 @@
 #include <QVariant>
 #include <QWindow>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -124,10 +129,49 @@ RestartRequest takeRestartRequest(const QCoreApplication &app)
     return request;
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+
+// Set by the termination signals' handler; a signal that arrives while a
+// restart is under way (after the event loop has ended) cancels the copy.
+volatile std::sig_atomic_t terminationSignalled = 0;
+
+// Replaces this process with the copy: it keeps the process id, the
+// terminal, the process group and the parent, so a terminal's Ctrl+C and a
+// script that waits for the program reach the copy as they reached this
+// run. Returns only when the copy could not be started.
+void replaceProcess(const RestartRequest &request)
+{
+    std::vector<QByteArray> texts;
+    texts.reserve(std::size_t(request.arguments.size()) + 1);
+    texts.push_back(QFile::encodeName(request.program));
+    for (const QString &argument : request.arguments)
+        texts.push_back(QFile::encodeName(argument));
+    std::vector<char *> argv;
+    argv.reserve(texts.size() + 1);
+    for (QByteArray &text : texts)
+        argv.push_back(text.data());
+    argv.push_back(nullptr);
+    std::fflush(nullptr);
+    ::execv(argv.front(), argv.data());
+    qCWarning(lcApp, "The program could not restart in place: %s", std::strerror(errno));
+}
+
+} // namespace
+#endif
+
 bool startRestartCopy(const RestartRequest &request)
 {
     if (!request.requested)
         return false;
+#ifdef Q_OS_UNIX
+    if (terminationSignalled) {
+        qCInfo(lcApp, "Not restarted: the program was asked to end");
+        return false;
+    }
+    replaceProcess(request);
+#endif
+    // A process of its own, where the program cannot take this one's place.
     const bool started = QProcess::startDetached(request.program, request.arguments);
     if (!started)
         qCWarning(lcApp, "The program could not be restarted: %s", qUtf8Printable(request.program));
@@ -141,6 +185,7 @@ int signalPipe[2] = {-1, -1};
 
 void onTerminationSignal(int)
 {
+    terminationSignalled = 1;
     const char byte = 1;
     // Only async-signal-safe work here; the notifier quits on the GUI thread.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
@@ -152,7 +197,7 @@ void quitOnTerminationSignals()
 {
     if (signalPipe[0] >= 0)
         return;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
         signalPipe[0] = signalPipe[1] = -1;
         qCWarning(lcApp, "No handling of termination signals: socketpair failed");
         return;

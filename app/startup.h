@@ -105,8 +105,15 @@ struct RestartRequest
 };
 RestartRequest takeRestartRequest(const QCoreApplication &app);
 
-// Starts the copy detached (not waited for). Returns whether it started;
-// does nothing for a request that was not made.
+// Starts the copy, not waited for: on POSIX systems the copy replaces this
+// process (execv of the program with the program path and the arguments),
+// so it keeps this run's process id, terminal and process group, and
+// whoever waits for the program or stops it with Ctrl+C still reaches it;
+// elsewhere, or when that fails, it starts as a detached process. Call
+// only once this run has torn down (its port, files and settings closed).
+// Does nothing for a request that was not made, nor after a termination
+// signal (quitOnTerminationSignals): the user asked to end. Returns whether
+// a detached copy started; a copy in place does not return.
 bool startRestartCopy(const RestartRequest &request);
 
 // On POSIX systems, SIGINT, SIGTERM and SIGHUP end the event loop (exit

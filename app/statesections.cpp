@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -46,14 +47,15 @@ Enum enumValue(const std::optional<QString> &text)
     return ok ? static_cast<Enum>(value) : Enum{};
 }
 
-// The number; 0 when missing or not a number.
+// The number; 0 when missing or not a number ("nan" and "inf" included: no
+// impedance is either).
 double decimalValue(const std::optional<QString> &text)
 {
     if (!text)
         return 0.0;
     bool ok = false;
     const double value = text->toDouble(&ok);
-    return ok ? value : 0.0;
+    return ok && std::isfinite(value) ? value : 0.0;
 }
 
 // Where the lines of a section go: the file, or a text.

@@ -86,11 +86,11 @@ QVariant TestModeTableModel::headerRowData(const QModelIndex &index, int role) c
     case ERROR_COLUMN:
         return QString();
     case NAME_COLUMN:
-        return QStringLiteral("Parameter");
+        return tr("Parameter");
     case VALUE_COLUMN:
-        return QStringLiteral("Value");
+        return tr("Value");
     default:
-        return QStringLiteral("Description");
+        return tr("Description");
     }
 }
 

@@ -4,6 +4,7 @@
 // and read back key by key. Made on the stack for one save or one recall.
 
 #include <QFile>
+#include <QHash>
 #include <QIODevice>
 #include <QObject>
 #include <QString>
@@ -31,12 +32,22 @@ public:
     // Why the last file operation failed (e.g. "No space left on device").
     QString errorString() const { return file.errorString(); }
 
-    // The value of key in section, scanning the whole file from its start.
-    // Section names compare without case, blanks, "_" and brackets; keys
-    // compare exactly; the first match in file order wins.
+    // The value of key in section, as a scan of the whole file from its
+    // start finds it. Section names compare without case, blanks, "_" and
+    // brackets; keys compare exactly; the first match in file order wins.
+    // A file opened only for reading is read once, at the first lookup, so
+    // that a recall costs one pass whatever the file's size. Lines are read
+    // up to 64 KiB (the rest of a longer one is skipped), and no more than
+    // 16 MiB of keys and values are kept (no file the program writes comes
+    // near either).
     std::optional<QString> value(const QString &section, const QString &key);
 
 private:
+    // The first value of every key, by section name as compared.
+    using Sections = QHash<QString, QHash<QString, QString>>;
+    Sections readSections();
+
     QFile file;
     QTextStream stream;
+    std::optional<Sections> sections;
 };

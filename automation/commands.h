@@ -13,7 +13,7 @@ namespace Automation {
 class CommandTable;
 
 // The number of commands the program registers.
-constexpr int kRemoteCommandCount = 105;
+constexpr int kRemoteCommandCount = 106;
 
 // Builds the error texts, then registers every command over root into the
 // table, in the order that decides which pattern wins. Refuses (false, with a

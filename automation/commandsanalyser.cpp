@@ -131,9 +131,10 @@ void analyserPreset(MainQmlBackend *root)
 void setPointsCount(MainQmlBackend *root, int count)
 {
     setOnAnalyser(root, [count](SyncedVnaDevice &device) {
-        // A negative count would reach the analyser as four billion points.
+        // A negative count would reach the analyser as four billion points;
+        // any other count is the analyser's to accept or bring into range.
         if (count < 0)
-            fail(Code::DataOutOfRange);
+            fail(Code::InvalidPointsNumber);
         device.setPointsCount(static_cast<uint>(count));
     });
 }
@@ -183,7 +184,8 @@ void analyserAddress(MainQmlBackend *root, DeviceFunctions *functions)
 void setAnalyserPort(MainQmlBackend *root, int port)
 {
     checkRoot(root);
-    // Taken modulo 65536 the value would name some other port.
+    // Taken modulo 65536 the value would name some other port, and port 0
+    // is none a connection can reach.
     if (port < 1 || port > std::numeric_limits<quint16>::max())
         fail(Code::DataOutOfRange);
     runOnObjectThread(root, [root, port] { deviceOf(root).setPort(static_cast<quint16>(port)); });

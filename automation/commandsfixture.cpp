@@ -6,6 +6,7 @@
 #include "automation/commandsfunctions.h"
 
 #include "measurement/fixture.h"
+#include "measurement/methodrules.h"
 #include "measurement/vnafixtureconnection.h"
 
 namespace Korvel {
@@ -32,12 +33,12 @@ void checkBothFixtures(const VukAlgorithmsSetup &setup)
 }
 
 // The DUT connection: 269 unless a fixture is enabled, then 271 unless the
-// set-up calculates by time gating.
+// set-up's method corrects with a DUT measurement.
 void checkDutConnectionUsable(const VukAlgorithmsSetup &setup)
 {
     if (!setup.leftFixtureEnabled() && !setup.rightFixtureEnabled())
         fail(Code::FixtureNotEnabled);
-    if (setup.correctionMethod() != MeasureEnums::CorrectionMethod::TIME_GATING)
+    if (!MethodRules::correctsDut(setup.correctionMethod()))
         fail(Code::InvalidCalculationMethod);
 }
 

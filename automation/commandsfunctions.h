@@ -121,6 +121,7 @@ void setThruReflectShortEnabled(MainQmlBackend *root, NumericIndex step, bool en
 void stepCount(MainQmlBackend *root, DeviceFunctions *functions);
 void stepMeasured(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step);
 void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step);
+void stepNotices(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step);
 void deleteStepData(MainQmlBackend *root, NumericIndex step);
 
 template<Side S, Kind K>

@@ -5,10 +5,13 @@
 #include "automation/commandsfunctions.h"
 
 #include "measurement/dutstep.h"
+#include "measurement/methodrules.h"
 #include "measurement/qmlfixtureport.h"
 #include "measurement/reflectionstep.h"
 #include "measurement/transmissionstep.h"
 #include "measurement/vnafixtureconnection.h"
+
+#include <QStringList>
 
 namespace Korvel {
 namespace Automation {
@@ -37,6 +40,46 @@ void onIdleStep(MainQmlBackend *root, NumericIndex index, Action action)
         const std::shared_ptr<T> step = resolveStep<T>(root, index);
         action(*step);
     });
+}
+
+// After a command that computed the step's models: 289 is queued, and the
+// message goes on, when those models carry notices (Step::notices).
+void queueNoticeCode(bool doubtful)
+{
+    if (doubtful)
+        DeviceFunctions::queueCode(static_cast<int>(Code::ModelNotice));
+}
+
+// onIdleStep for a measurement; 289 follows when its models are doubtful.
+template<typename T, typename Action>
+void measureOnStep(MainQmlBackend *root, NumericIndex index, Action action)
+{
+    bool doubtful = false;
+    // The parser thread waits while the action runs: the flag is set before
+    // it is read.
+    actWhenIdle(root, [root, index, action, &doubtful] {
+        const std::shared_ptr<T> step = resolveStep<T>(root, index);
+        action(*step);
+        doubtful = step->hasNotices();
+    });
+    queueNoticeCode(doubtful);
+}
+
+// 271 while the method cannot calculate a 1x-reflect (the step refuses it
+// as well, and tells the window why).
+void checkReflectCalculated(const Step &step)
+{
+    if (!MethodRules::calculatesReflect(step.calcMethod()))
+        fail(Code::InvalidCalculationMethod);
+}
+
+// One text of an answer: in double quotes, a quote inside doubled, on one
+// line.
+QString quoted(QString text)
+{
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 template<typename T, typename Query>
@@ -120,46 +163,50 @@ void answerOnResultPort(MainQmlBackend *root, DeviceFunctions *functions, Side s
 
 void measureDut(MainQmlBackend *root, NumericIndex step)
 {
-    onIdleStep<DutStep>(root, step, [](DutStep &dut) { dut.measureFromVna(); });
+    measureOnStep<DutStep>(root, step, [](DutStep &dut) { dut.measureFromVna(); });
 }
 
 void measureThru(MainQmlBackend *root, NumericIndex step)
 {
-    onIdleStep<TransmissionStep>(root, step, [](TransmissionStep &thru) { thru.measureFromVna(); });
+    measureOnStep<TransmissionStep>(root, step, [](TransmissionStep &thru) { thru.measureFromVna(); });
 }
 
 void measureReflectOpen(MainQmlBackend *root, NumericIndex step)
 {
-    onIdleStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
+    measureOnStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
         checkOpenEnabled(reflect);
+        checkReflectCalculated(reflect);
         reflect.measureOpenFromVna();
     });
 }
 
 void measureReflectShort(MainQmlBackend *root, NumericIndex step)
 {
-    onIdleStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
+    measureOnStep<ReflectionStep>(root, step, [](ReflectionStep &reflect) {
         checkShortEnabled(reflect);
+        checkReflectCalculated(reflect);
         reflect.measureShortFromVna();
     });
 }
 
 void measureThruReflectOpen(MainQmlBackend *root, NumericIndex step)
 {
-    onIdleStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
+    measureOnStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
         checkMeasured(thru);
         checkReflectsOffsetApplied(thru);
         checkOpenEnabled(thru);
+        checkReflectCalculated(thru);
         thru.measureOpenFromVna();
     });
 }
 
 void measureThruReflectShort(MainQmlBackend *root, NumericIndex step)
 {
-    onIdleStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
+    measureOnStep<TransmissionStep>(root, step, [](TransmissionStep &thru) {
         checkMeasured(thru);
         checkReflectsOffsetApplied(thru);
         checkShortEnabled(thru);
+        checkReflectCalculated(thru);
         thru.measureShortFromVna();
     });
 }
@@ -170,25 +217,31 @@ void measureThruReflectShort(MainQmlBackend *root, NumericIndex step)
 
 void applyReflectOffset(MainQmlBackend *root, NumericIndex step, double offset)
 {
-    onStep<ReflectionStep>(root, step, [offset](ReflectionStep &reflect) {
+    bool doubtful = false;
+    onStep<ReflectionStep>(root, step, [offset, &doubtful](ReflectionStep &reflect) {
         checkMeasured(reflect);
         checkFixtureOffsetApplied(reflect);
         reflect.setOffset(offset);
         reflect.applyOffset(true);
         waitForStepWorker(reflect);
+        doubtful = reflect.hasNotices();
     });
+    queueNoticeCode(doubtful);
 }
 
 void applyThruOffsets(MainQmlBackend *root, NumericIndex step, double leftOffset, double rightOffset)
 {
-    onStep<TransmissionStep>(root, step, [leftOffset, rightOffset](TransmissionStep &thru) {
+    bool doubtful = false;
+    onStep<TransmissionStep>(root, step, [leftOffset, rightOffset, &doubtful](TransmissionStep &thru) {
         checkMeasured(thru);
         checkFixtureOffsetApplied(thru);
         thru.setLeftOffset(leftOffset);
         thru.setRightOffset(rightOffset);
         thru.applyThruOffset(true);
         waitForStepWorker(thru);
+        doubtful = thru.hasNotices();
     });
+    queueNoticeCode(doubtful);
 }
 
 // --- options ---------------------------------------------------------------
@@ -261,7 +314,11 @@ void stepCount(MainQmlBackend *root, DeviceFunctions *functions)
 
 void stepMeasured(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)
 {
-    answerOnStep<Step>(root, functions, step, [](const Step &s) { return formatFlag(isMeasured(s)); });
+    // The outcome of a measurement is asked for most when the analyser link
+    // has just dropped: answered from the step whatever the link does.
+    checkRoot(root);
+    functions->sendAnswer(
+        runQueryOnObjectThread(root, [root, step] { return formatFlag(isMeasured(*resolveStep<Step>(root, step))); }));
 }
 
 void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)
@@ -275,6 +332,19 @@ void stepType(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex ste
             return QStringLiteral("DUT");
         fail(Code::StepTypeNotDefined);
     });
+}
+
+// The program's own state: answered also while the analyser is not ready.
+void stepNotices(MainQmlBackend *root, DeviceFunctions *functions, NumericIndex step)
+{
+    checkRoot(root);
+    functions->sendAnswer(runQueryOnObjectThread(root, [root, step] {
+        const QList<Algorithms::ModelNotice> notices = resolveStep<Step>(root, step)->notices();
+        QStringList answer{formatInt(notices.size())};
+        for (const Algorithms::ModelNotice &notice : notices)
+            answer.append(quoted(notice.summary));
+        return answer.join(QLatin1Char(','));
+    }));
 }
 
 void deleteStepData(MainQmlBackend *root, NumericIndex step)

@@ -33,8 +33,10 @@ namespace Commands {
 
 // The codes the program's own commands raise.
 enum class Code : int {
+    ExecutionError = 200,
     InvalidPortIndex = 221,
     DataOutOfRange = 222,
+    FileNameNotFound = 256,
     InvalidSetupIndex = 260,
     InvalidStepIndex = 261,
     InvalidStepConnection = 262,
@@ -62,6 +64,9 @@ enum class Code : int {
     InvalidImpedance = 284,
     InvalidGating = 285,
     DeleteError = 286,
+    // Not a failure: queued after a command that computed models, without
+    // ending its message, when the step's models carry notices.
+    ModelNotice = 289,
 };
 
 [[noreturn]] inline void fail(Code code)

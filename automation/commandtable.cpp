@@ -7,7 +7,7 @@
 namespace Korvel {
 namespace Automation {
 
-bool CommandTable::registerCommand(const QByteArray &pattern, std::unique_ptr<ScpiHandlerBase> handler)
+bool CommandTable::registerCommand(const QByteArray &pattern, std::unique_ptr<ScpiHandlerBase> handler, Runs runs)
 {
     if (pattern.isEmpty() || !handler) {
         qCCritical(lcAutomation) << "Remote command not registered: empty pattern or no handler" << pattern;
@@ -19,7 +19,9 @@ bool CommandTable::registerCommand(const QByteArray &pattern, std::unique_ptr<Sc
     }
     const auto k = static_cast<std::size_t>(commandCount);
     commandPatterns[k] = pattern;
+    guiHandlers[k] = handler->clone();
     commandHandlers[k] = std::move(handler);
+    atOnce[k] = runs == Runs::AtOnce;
     ++commandCount;
     commandPatterns[k + 1].clear();
     return true;

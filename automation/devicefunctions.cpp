@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace Korvel {
 namespace Automation {
@@ -49,14 +50,62 @@ struct ResetOnExit
 
 } // namespace
 
-DeviceFunctions::DeviceFunctions(QByteArray *reply, RemoteClientBase *client, const CommandTable *table)
+DeviceFunctions::DeviceFunctions(QByteArray *reply, RemoteClientBase *client, const CommandTable *table, Thread thread)
     : reply(reply),
       client(client),
-      table(table ? table : &commandTable())
+      table(table ? table : &commandTable()),
+      thread(thread)
 {}
+
+namespace {
+
+// The message the thread is running, for queueCode.
+thread_local DeviceFunctions *runningMessage = nullptr;
+
+} // namespace
+
+void DeviceFunctions::queueCode(int code)
+{
+    if (runningMessage && runningMessage->client)
+        runningMessage->client->queueCode(code);
+}
+
+ScpiHandlerBase *DeviceFunctions::handlerAt(std::size_t k) const
+{
+    return thread == Thread::Gui ? table->guiHandler(k) : table->handler(k);
+}
+
+bool DeviceFunctions::runsAtOnce(const QByteArray &message)
+{
+    headerPrefix.clear();
+    const char *cursor = message.constData();
+    const char *end = cursor + qstrnlen(cursor, static_cast<uint>(message.size()));
+    bool first = true;
+    for (;;) {
+        int index = -1;
+        missingHandler = false;
+        const int code = nextCommand(cursor, end, first, index);
+        if (missingHandler)
+            return false;
+        // No command left, or one that does not parse: the message ends
+        // there, having run only what came before.
+        if (code != 0)
+            return true;
+        const auto k = static_cast<std::size_t>(index);
+        handlerAt(k)->reset();
+        if (!table->runsAtOnce(k))
+            return false;
+        first = false;
+    }
+}
 
 void DeviceFunctions::ParseMessage(const QByteArray &message)
 {
+    struct Running
+    {
+        DeviceFunctions *previous;
+        ~Running() { runningMessage = previous; }
+    } running{std::exchange(runningMessage, this)};
     headerPrefix.clear();
     // A NUL ends the message, as it would end a C string of it.
     const char *cursor = message.constData();
@@ -69,7 +118,7 @@ void DeviceFunctions::ParseMessage(const QByteArray &message)
             return;
         if (code != 0)
             throw AutomationException(code);
-        ScpiHandlerBase *handler = table->handler(static_cast<std::size_t>(index));
+        ScpiHandlerBase *handler = handlerAt(static_cast<std::size_t>(index));
         ResetOnExit resetOnExit{handler};
         handler->setDeviceFunctions(this);
         handler->invoke();
@@ -128,7 +177,13 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
 
     int best = kHeaderError;
     for (std::size_t k = 0; k < CommandTable::maxCommands && !table->pattern(k).isEmpty(); ++k) {
-        ScpiHandlerBase *handler = table->handler(k);
+        ScpiHandlerBase *handler = handlerAt(k);
+        if (!handler) {
+            // Only the GUI thread lacks handlers (one that cannot be copied):
+            // its messages then go to the parser thread.
+            missingHandler = true;
+            return kHeaderError;
+        }
         int code = kHeaderError;
         // A handler given nothing is still as reset left it; most patterns
         // fail on the header before that, and need no reset.
@@ -165,7 +220,7 @@ int DeviceFunctions::findCommand(const char *command, int length, bool first, in
 int DeviceFunctions::matchHeaderPattern(int k, const QByteArray &header, int start, bool &touched)
 {
     const QByteArray &pattern = table->pattern(static_cast<std::size_t>(k));
-    ScpiHandlerBase *handler = table->handler(static_cast<std::size_t>(k));
+    ScpiHandlerBase *handler = handlerAt(static_cast<std::size_t>(k));
     const int headerLength = header.size();
     const int patternLength = pattern.size();
 

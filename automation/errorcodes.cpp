@@ -78,6 +78,7 @@ const QHash<int, QString> &errorMessages()
         {285, QStringLiteral("Invalid gating")},
         {286, QStringLiteral("Delete error")},
         {288, QStringLiteral("Root application error")},
+        {289, QStringLiteral("Fixture model has notices")},
         {400, QStringLiteral("Query error")},
         {403, QStringLiteral("Query no data")},
         {404, QStringLiteral("Query truncated")},

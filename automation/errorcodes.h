@@ -9,8 +9,8 @@
 namespace Korvel {
 namespace Automation {
 
-// The code table (72 entries: 1xx parse errors, 2xx execution errors and the
-// program's own command errors, 4xx query errors). Built on first use, which
+// The code table (73 entries: 1xx parse errors, 2xx execution errors and the
+// program's own command errors and notices, 4xx query errors). Built on first use, which
 // is thread-safe, and never changed afterwards.
 const QHash<int, QString> &errorMessages();
 

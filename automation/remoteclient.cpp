@@ -75,9 +75,10 @@ using SteadyClock = std::chrono::steady_clock;
 // How long each side spins for the other before it sleeps (the parser
 // thread) or goes back to its event loop (the GUI thread). A message's
 // action and the next message's parse take a few microseconds, far less
-// than a thread's wake-up through the system.
+// than a thread's wake-up through the system; the GUI thread spins only for
+// a parser thread that runs, which hands over within them.
 constexpr auto kParserSpin = std::chrono::microseconds(30);
-constexpr auto kGuiSpin = std::chrono::microseconds(50);
+constexpr auto kGuiSpin = std::chrono::microseconds(10);
 // The longest the GUI thread serves messages before it lets its other
 // events (sockets, timers, the window) in again.
 constexpr auto kGuiServeSlice = std::chrono::milliseconds(4);
@@ -121,10 +122,9 @@ public:
             waiting.push_back(Job{client, chunk});
             start = !draining;
             draining = true;
-            // The GUI thread comes back to serve the message's action as
-            // soon as it has read its sockets, instead of being woken for it.
-            if (start)
-                wakeLocked();
+            // Nothing for this thread yet: what the parser thread hands over
+            // brings it back (a pool thread takes longer to wake than a
+            // spin lasts).
         }
         if (start)
             parserThreadPool()->start([this] { drain(); });
@@ -220,6 +220,10 @@ private:
     void drain()
     {
         onParserThread = true;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            parserRunning = true;
+        }
         Job job{};
         for (;;) {
             {
@@ -231,6 +235,7 @@ private:
                 }
                 if (waiting.empty()) {
                     draining = false;
+                    parserRunning = false;
                     onParserThread = false;
                     return;
                 }
@@ -238,13 +243,14 @@ private:
                 waiting.pop_front();
                 runningClient = job.client;
             }
-            job.client->executeChunk(job.chunk);
+            job.client->executeChunk(job.chunk, DeviceFunctions::Thread::Parser);
         }
     }
 
     // GUI thread: runs the action the parser thread waits for and releases
-    // it.
-    void runCall(Call *call)
+    // it. False when the parser thread had gone to sleep and needs the
+    // system to wake it.
+    bool runCall(Call *call)
     {
         // A root destroyed before its action could run never runs it.
         if (call->root)
@@ -257,7 +263,9 @@ private:
         if (parserSleeping.load(std::memory_order_seq_cst)) {
             std::unique_lock<std::mutex> lock(mutex);
             callDone.notify_all();
+            return false;
         }
+        return true;
     }
 
     // GUI thread: hands finished messages back to their connections.
@@ -281,44 +289,49 @@ private:
         }
         const auto sliceEnd = SteadyClock::now() + kGuiServeSlice;
         std::vector<Job> jobs;
+        // The parser thread runs (its task has started and it does not
+        // sleep on a call), so what it hands over next comes within
+        // microseconds, without a wake-up from the system.
+        bool parserAwake = true;
         for (;;) {
             const unsigned seen = activity.load(std::memory_order_acquire);
-            // The action first, so that the parser thread goes on with its
-            // message while this thread sends the replies.
+            // The finished messages before the action: a reply that is done
+            // never waits for another connection's action, which may wait in
+            // a local event loop for minutes. Nothing finishes during the
+            // action, since the one parser thread waits for it; and a
+            // connection that goes meanwhile has no message left here.
             Call *call = nullptr;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                call = std::exchange(pendingCall, nullptr);
-            }
-            if (call)
-                runCall(call);
-            // Taken only now: an action may wait in a local event loop, in
-            // which a connection can go (its finished message must then
-            // still be in the queue, for withdraw()).
-            {
-                std::unique_lock<std::mutex> lock(mutex);
                 jobs.swap(finished);
+                call = std::exchange(pendingCall, nullptr);
                 if (!call && jobs.empty() && !runningClient && waiting.empty()) {
                     // The parser thread is idle: back to the event loop.
                     guiServing = false;
                     return;
                 }
+                // A task just handed to the pool has yet to be woken.
+                if (!parserRunning)
+                    parserAwake = false;
             }
             const bool delivered = !jobs.empty();
             deliver(jobs);
             jobs.clear();
-            if (!call && !delivered && activity.load(std::memory_order_acquire) == seen) {
+            if (call) {
+                parserAwake = runCall(call);
+            } else if (!delivered && activity.load(std::memory_order_acquire) == seen) {
                 // Watch for the parser thread's next action or finished
-                // message.
+                // message, unless it has to be woken by the system first
+                // (started by the pool, or asleep on its call): that takes
+                // longer than the spin, and what it hands over then posts
+                // serve().
                 const auto spinUntil = SteadyClock::now() + kGuiSpin;
-                for (int spins = 0; activity.load(std::memory_order_acquire) == seen; ++spins) {
+                for (int spins = 0; parserAwake && activity.load(std::memory_order_acquire) == seen; ++spins) {
                     if ((spins & 7) == 7 && SteadyClock::now() > spinUntil)
                         break;
                     cpuRelax();
                 }
                 if (activity.load(std::memory_order_acquire) == seen) {
-                    // Nothing came in time (the parser thread is slow or
-                    // off its core): what it hands over later posts serve().
                     std::unique_lock<std::mutex> lock(mutex);
                     if (!pendingCall && finished.empty()) {
                         guiServing = false;
@@ -349,6 +362,8 @@ private:
     RemoteClientBase *runningClient = nullptr;
     Call *pendingCall = nullptr;
     bool draining = false;
+    // The parser thread's task has started and not yet ended.
+    bool parserRunning = false;
     bool servePosted = false;
     // The GUI thread is in serve() and looks for what arrives before it
     // leaves.
@@ -394,19 +409,44 @@ void RemoteClientBase::startNextCommand()
 {
     if (running || destroying)
         return;
-    ParserChunk *chunk = takeNextChunk();
-    if (!chunk) {
-        if (disconnecting && !interruptedSent) {
-            interruptedSent = true;
-            emit interrupted();
+    const auto sliceEnd = SteadyClock::now() + kGuiServeSlice;
+    for (;;) {
+        ParserChunk *chunk = takeNextChunk();
+        if (!chunk) {
+            if (disconnecting && !interruptedSent) {
+                interruptedSent = true;
+                emit interrupted();
+            }
+            return;
         }
-        return;
+        running = true;
+        if (!runsAtOnce(*chunk)) {
+            MessageQueue::instance().submit(this, chunk);
+            return;
+        }
+        // Answered here and now, whatever runs on the parser thread.
+        executeChunk(chunk, DeviceFunctions::Thread::Gui);
+        finishChunk(chunk);
+        if (SteadyClock::now() > sliceEnd) {
+            // A client with many lines queued lets the other connections
+            // and the window in between.
+            QMetaObject::invokeMethod(
+                this, [this] { startNextCommand(); }, Qt::QueuedConnection);
+            return;
+        }
     }
-    running = true;
-    MessageQueue::instance().submit(this, chunk);
 }
 
-ParserChunk *RemoteClientBase::executeChunk(ParserChunk *chunk)
+bool RemoteClientBase::runsAtOnce(const ParserChunk &chunk)
+{
+    // A line refused before parsing only queues its code.
+    if (chunk.error)
+        return true;
+    DeviceFunctions functions(nullptr, this, table, DeviceFunctions::Thread::Gui);
+    return functions.runsAtOnce(chunk.message);
+}
+
+ParserChunk *RemoteClientBase::executeChunk(ParserChunk *chunk, DeviceFunctions::Thread thread)
 {
     if (chunk->error) {
         // Refused before parsing (a line too long).
@@ -414,7 +454,7 @@ ParserChunk *RemoteClientBase::executeChunk(ParserChunk *chunk)
         return chunk;
     }
     qCDebug(lcRemoteMessages) << "CMD started" << chunk->message;
-    DeviceFunctions functions(&chunk->reply, this, table);
+    DeviceFunctions functions(&chunk->reply, this, table, thread);
     try {
         functions.ParseMessage(chunk->message);
         qCDebug(lcRemoteMessages) << "CMD finished" << chunk->message;
@@ -452,15 +492,22 @@ void RemoteClientBase::interrupt()
     startNextCommand();
 }
 
-void RemoteClientBase::onParserThreadFinished(ParserChunk *chunk)
+void RemoteClientBase::finishChunk(ParserChunk *chunk)
 {
-    running = false;
     // The code is queued before the reply is written: writing may start the
-    // next message (on bytesWritten), whose error query must see it.
+    // next message (on bytesWritten), whose error query must see it. The
+    // connection counts as running until the reply is out, so that such a
+    // start waits for the caller's.
     if (chunk->error)
         errors.push(chunk->code);
     writeAnswer(chunk);
     delete chunk;
+    running = false;
+}
+
+void RemoteClientBase::onParserThreadFinished(ParserChunk *chunk)
+{
+    finishChunk(chunk);
     startNextCommand();
 }
 

@@ -1,13 +1,16 @@
 #pragma once
 // One remote-control connection. Complete lines wait in arrival order and run
-// one at a time: each is parsed and run on the shared parser thread, and its
-// reply (the answers of its queries joined by ";") goes back as one line. A
-// message that fails queues its code in the connection's error queue instead
-// of answering; the client reads the queue with the error query.
+// one at a time, and each reply (the answers of a message's queries joined by
+// ";") goes back as one line. A message that fails queues its code in the
+// connection's error queue instead of answering; the client reads the queue
+// with the error query.
 //
-// The messages of all connections go through one queue (see
-// remoteclient.cpp) drained by one pool thread, which hands the finished
-// messages back to this thread in batches.
+// A message made only of commands that run at once (queries of what the
+// program keeps, CommandTable::Runs) is parsed and answered on this (the GUI)
+// thread as soon as it is the connection's next, whatever the other
+// connections run meanwhile. Every other message goes through one queue of
+// all connections (see remoteclient.cpp), drained by one pool thread, which
+// hands the finished messages back to this thread as soon as they are done.
 //
 // A socket connection holds bounded input and output: at most
 // maxQueuedLines complete lines of at most maxQueuedBytes together, an
@@ -17,6 +20,7 @@
 // Past these bounds it stops reading the socket (the peer's writes then
 // block) until the queue has drained, rather than growing.
 
+#include "automation/devicefunctions.h"
 #include "automation/errorqueue.h"
 #include "automation/parserchunk.h"
 
@@ -60,13 +64,18 @@ public:
 
     // Starts the next queued message unless one is running.
     void startNextCommand();
-    // Parses and runs one message (parser thread); returns the same chunk.
-    ParserChunk *executeChunk(ParserChunk *chunk);
+    // Parses and runs one message with the handlers of the given thread,
+    // which it runs on; returns the same chunk.
+    ParserChunk *executeChunk(ParserChunk *chunk, DeviceFunctions::Thread thread);
     // Removes and returns the connection's oldest error code; 0 when none.
     // Called by the error query of the connection's own running message.
     int takeError();
+    // Appends a code to the connection's error queue; called, like
+    // takeError, by the connection's own running message.
+    void queueCode(int code) { errors.push(code); }
 
-    // A message is queued for or running on the parser thread.
+    // A message is queued for or running on the parser thread, or being
+    // answered here.
     bool isRunning() const { return running; }
     const ErrorQueue &errorQueue() const { return errors; }
 
@@ -96,6 +105,10 @@ protected:
 
 private:
     friend class MessageQueue;
+    // The message can be answered here and now.
+    bool runsAtOnce(const ParserChunk &chunk);
+    // Queues the message's code, sends its reply and deletes it.
+    void finishChunk(ParserChunk *chunk);
     // The parser thread has finished the connection's message (GUI thread).
     void onParserThreadFinished(ParserChunk *chunk);
 

@@ -51,6 +51,10 @@ public:
     virtual void reset() = 0;
     // Runs the command with the parsed values; throws AutomationException.
     virtual void invoke() = 0;
+    // A new handler of the same command with nothing parsed, for a second
+    // thread that parses messages of its own; null when the handler cannot
+    // be copied.
+    virtual std::unique_ptr<ScpiHandlerBase> clone() const { return nullptr; }
 };
 
 namespace ScpiHandlerCreator {
@@ -138,6 +142,8 @@ class ConstObjectHandler : public HandlerWithArgs<First, Suffixes, Parameters>
 {
 public:
     explicit ConstObjectHandler(Root *root) : root(root) {}
+
+    std::unique_ptr<ScpiHandlerBase> clone() const override { return std::make_unique<ConstObjectHandler>(root); }
 
 protected:
     void call() override

@@ -14,16 +14,27 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace BenchRatios {
 
 struct Ratio
 {
+    Ratio(std::string numerator, std::string denominator, double goal = 0.0, bool wallTime = false,
+          std::string counter = {})
+        : numerator(std::move(numerator)),
+          denominator(std::move(denominator)),
+          goal(goal),
+          wallTime(wallTime),
+          counter(std::move(counter))
+    {}
+
     std::string numerator; // benchmark name, e.g. "BM_ChirpZ/1601"
     std::string denominator; // its floor or reference in the same run
-    double goal = 0.0; // the ratio must not exceed it; 0: no goal
-    bool wallTime = false; // compare wall-clock times
+    double goal; // the ratio must not exceed it; 0: no goal
+    bool wallTime; // compare wall-clock times
+    std::string counter; // compare this user counter of both instead of their times
 };
 
 class Reporter : public benchmark::ConsoleReporter
@@ -46,6 +57,9 @@ public:
                 const double perUnit = benchmark::GetTimeUnitMultiplier(run.time_unit);
                 s.cpu = run.GetAdjustedCPUTime() / perUnit;
                 s.wall = run.GetAdjustedRealTime() / perUnit;
+                s.counters.clear();
+                for (const auto &counter : run.counters)
+                    s.counters[counter.first] = counter.second.value;
                 s.fromMedian = median;
             }
         }
@@ -59,14 +73,23 @@ public:
             const auto b = times.find(r.denominator);
             if (a == times.end() || b == times.end())
                 continue; // not run (filtered out)
-            const double ta = r.wallTime ? a->second.wall : a->second.cpu;
-            const double tb = r.wallTime ? b->second.wall : b->second.cpu;
+            double ta = r.wallTime ? a->second.wall : a->second.cpu;
+            double tb = r.wallTime ? b->second.wall : b->second.cpu;
+            if (!r.counter.empty()) {
+                const auto ca = a->second.counters.find(r.counter);
+                const auto cb = b->second.counters.find(r.counter);
+                if (ca == a->second.counters.end() || cb == b->second.counters.end())
+                    continue; // skipped with an error
+                ta = ca->second;
+                tb = cb->second;
+            }
             const double ratio = ta / tb;
+            const std::string over = r.counter.empty() ? r.denominator : r.denominator + " (" + r.counter + ")";
             if (r.goal > 0.0) {
-                std::printf("%-44s %-34s %9.3f %9.3f  %s\n", r.numerator.c_str(), r.denominator.c_str(), ratio, r.goal,
+                std::printf("%-44s %-34s %9.3f %9.3f  %s\n", r.numerator.c_str(), over.c_str(), ratio, r.goal,
                             ratio <= r.goal ? "met" : "NOT MET");
             } else {
-                std::printf("%-44s %-34s %9.3f %9s\n", r.numerator.c_str(), r.denominator.c_str(), ratio, "-");
+                std::printf("%-44s %-34s %9.3f %9s\n", r.numerator.c_str(), over.c_str(), ratio, "-");
             }
         }
         std::fflush(stdout);
@@ -77,6 +100,7 @@ private:
     {
         double cpu = 0.0;
         double wall = 0.0;
+        std::map<std::string, double> counters;
         bool fromMedian = false;
     };
     std::map<std::string, Seconds> times;

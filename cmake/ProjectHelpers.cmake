@@ -43,7 +43,8 @@ endfunction()
 # classes with event loops work.
 # Tests run on Qt's offscreen platform, so they do not depend on an X server;
 # the tests named in GL (by file stem, e.g. gridxy_test) draw with OpenGL
-# and use the X server that ctest runs under.
+# and use the X server that ctest runs under. Each sets its platform itself,
+# whatever QT_QPA_PLATFORM the environment holds.
 function(vuk_add_gtests)
   cmake_parse_arguments(ARG "GUI" "PREFIX" "LIBS;GL" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
@@ -61,7 +62,7 @@ function(vuk_add_gtests)
     target_compile_options(${target} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/qtprinters.h)
     vuk_set_warnings(${target})
     # One value per property: the discovery script splits list values.
-    set(platform "QT_QPA_PLATFORM=reset:")
+    set(platform "QT_QPA_PLATFORM=set:xcb")
     if(NOT stem IN_LIST ARG_GL)
       set(platform "QT_QPA_PLATFORM=set:offscreen")
     endif()
@@ -85,4 +86,10 @@ function(vuk_add_benchmarks)
     target_include_directories(${stem} PRIVATE ${PROJECT_SOURCE_DIR})
     vuk_set_warnings(${stem})
   endforeach()
+endfunction()
+
+# A test added with add_test that draws on the X server: the xcb platform,
+# whatever QT_QPA_PLATFORM the environment holds.
+function(vuk_test_on_x_server name)
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT_MODIFICATION "QT_QPA_PLATFORM=set:xcb")
 endfunction()

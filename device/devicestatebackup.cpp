@@ -201,8 +201,18 @@ bool DeviceStateBackup::save()
             return fail(tr("Cannot remove the old analyser state file: %1").arg(path));
     }
 
-    // 3. The user's sweep settings as they stand now. Without the sweep range
-    //    the analyser could not be put back after the preset.
+    // 3. The user's sweep settings as they stand now: polled afresh, since
+    //    the user may have changed them on the analyser since the last poll.
+    //    Without the sweep range the analyser could not be put back after
+    //    the preset.
+    if (!device->callAndWait(&SyncedVnaDevice::pushSync)) {
+        if (!device->isConnected())
+            return fail(
+                tr("The analyser state was not saved to %1: the link to the analyser was lost").arg(m_stateFile));
+        if (device->isReady() == false)
+            return fail(tr("The analyser state was not saved to %1: the analyser is not ready").arg(m_stateFile));
+        return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
+    }
     const auto sweepType = device->sweepType();
     const auto start = device->startFreq();
     const auto stop = device->stopFreq();
@@ -215,6 +225,8 @@ bool DeviceStateBackup::save()
     // 4. Store state and calibration, then make sure both files are there
     //    and hold something before anything is preset: an empty calibration
     //    loaded after the preset would leave the sweep uncorrected.
+    // The analyser's errors from here on are the store's.
+    device->pushReadErrors({});
     device->setStateFileSaveType(VNADevice::SaveType::CSTate);
     device->saveStateFile(m_stateFile);
     device->saveCalibrationFile(m_calibrationFile);
@@ -222,9 +234,22 @@ bool DeviceStateBackup::save()
     for (const QString &path : {m_stateFile, m_calibrationFile}) {
         if (savedInTime && written(path))
             continue;
-        QString text = tr("The analyser state was not saved to %1 (the file is missing or empty: is the disk full "
-                          "or the folder not writable?)")
-                           .arg(path);
+        // The poll after the store failed: the analyser went away or is not
+        // ready; otherwise it says itself why the file is missing, if it can.
+        QString text;
+        if (!savedInTime && !device->isConnected())
+            text = tr("The analyser state was not saved to %1: the link to the analyser was lost").arg(path);
+        else if (!savedInTime && device->isReady() == false)
+            text = tr("The analyser state was not saved to %1: the analyser is not ready").arg(path);
+        else if (const auto reported = waitForTask<std::optional<QStringList>>(
+                     [this](auto done) { device->pushReadErrors(std::move(done)); });
+                 reported && !reported->isEmpty())
+            text = tr("The analyser state was not saved to %1: the analyser reports %2")
+                       .arg(path, reported->join(QStringLiteral("; ")));
+        else
+            text = tr("The analyser state was not saved to %1 (the file is missing or empty: is the disk full "
+                      "or the folder not writable?)")
+                       .arg(path);
         const QString putBackText = putBack(false);
         if (!putBackText.isEmpty())
             text += QStringLiteral(". ") + putBackText;

@@ -295,6 +295,24 @@ void SyncedVnaDevice::pushRestoreState(StateRestore request, RestoreCallback cal
     });
 }
 
+void SyncedVnaDevice::pushPutBackDeembedding(DeembeddingState before, std::vector<QString> appliedFiles,
+                                             PutBackCallback callback)
+{
+    using Result = std::optional<DeembeddingState>;
+    worker->push(
+        [this, before = std::move(before), appliedFiles = std::move(appliedFiles),
+         done = callOnce<Result>(std::move(callback))] { done(putBackDeembeddingTask(before, appliedFiles)); });
+}
+
+void SyncedVnaDevice::pushReadErrors(ErrorsCallback callback)
+{
+    using Result = std::optional<QStringList>;
+    worker->push([this, done = callOnce<Result>(std::move(callback))] {
+        QStringList texts;
+        done(device->isConnected() && drainErrors(&texts) ? Result(texts) : Result{});
+    });
+}
+
 void SyncedVnaDevice::pushApplyDeembedding(std::vector<DeembeddingRequest> requests, DeembeddingCallback callback)
 {
     using Result = std::optional<DeembeddingCheck>;
@@ -303,31 +321,77 @@ void SyncedVnaDevice::pushApplyDeembedding(std::vector<DeembeddingRequest> reque
     });
 }
 
+bool SyncedVnaDevice::drainErrors(QStringList *texts)
+{
+    constexpr int maxErrors = 64;
+    for (int i = 0; i < maxErrors; ++i) {
+        const auto entry = device->nextError();
+        if (!entry)
+            return false;
+        if (entry->first == 0)
+            return true;
+        if (texts)
+            texts->append(QStringLiteral("%1, %2").arg(entry->first).arg(entry->second));
+    }
+    return true;
+}
+
+std::optional<DeembeddingState> SyncedVnaDevice::readDeembedding(uint channel,
+                                                                 const std::vector<DeembeddingRequest> &requests)
+{
+    DeembeddingState state;
+    state.channel = channel;
+    for (const DeembeddingRequest &request : requests) {
+        DeembeddingState::Port port;
+        port.port = request.port;
+        const auto enabled = device->deembeddingState(channel, request.port);
+        const auto file = enabled ? device->deembeddingFile(channel, request.port) : std::nullopt;
+        if (!enabled || !file)
+            return std::nullopt;
+        port.enabled = *enabled;
+        port.file = *file;
+        if (request.impedance) {
+            port.impedance = device->impedance(request.port);
+            if (!port.impedance)
+                return std::nullopt;
+        }
+        state.ports.push_back(std::move(port));
+    }
+    const auto deembedding = device->deembeddingState(channel);
+    const auto fixtureSimulator = deembedding ? device->fixtureSimulationState(channel) : std::nullopt;
+    if (!deembedding || !fixtureSimulator)
+        return std::nullopt;
+    state.deembedding = *deembedding;
+    state.fixtureSimulator = *fixtureSimulator;
+    return state;
+}
+
 DeembeddingCheck SyncedVnaDevice::applyDeembeddingTask(const std::vector<DeembeddingRequest> &requests)
 {
     DeembeddingCheck check;
-    if (!activeChannel || !device->isConnected())
+    if (!connectNow() || !activeChannel)
         return check;
     const uint channel = *activeChannel;
-    // Errors queued before belong to earlier commands; the queue is read
-    // empty first, a bounded number of times.
-    constexpr int maxErrors = 64;
-    const auto drainErrors = [this](QStringList *texts) {
-        for (int i = 0; i < maxErrors; ++i) {
-            const auto entry = device->nextError();
-            if (!entry || entry->first == 0)
-                return;
-            if (texts)
-                texts->append(QStringLiteral("%1, %2").arg(entry->first).arg(entry->second));
-        }
-    };
-    drainErrors(nullptr);
+    if (device->isReady() == false) {
+        check.notReady = true;
+        return check;
+    }
+    // Errors queued before belong to earlier commands. What the analyser
+    // holds is read before anything is sent, so that an Apply cut short can
+    // be undone; without it nothing is sent.
+    if (!drainErrors(nullptr) || !(check.before = readDeembedding(channel, requests))) {
+        check.before.reset();
+        updateConnectedState();
+        return check;
+    }
     for (const DeembeddingRequest &request : requests) {
+        check.touched.push_back(device->isConnected());
         if (request.impedance)
             device->setImpedance(request.port, *request.impedance);
         device->setDeembeddingState(channel, request.port, false);
         device->setDeembeddingFile(channel, request.port, request.file);
     }
+    check.switchesSent = device->isConnected();
     device->setDeembeddingState(channel, true);
     device->setFixtureSimulationState(channel, true);
     check.reached = device->isConnected();
@@ -345,6 +409,42 @@ DeembeddingCheck SyncedVnaDevice::applyDeembeddingTask(const std::vector<Deembed
     drainErrors(&check.analyserErrors);
     updateConnectedState();
     return check;
+}
+
+std::optional<DeembeddingState> SyncedVnaDevice::putBackDeembeddingTask(const DeembeddingState &before,
+                                                                        const std::vector<QString> &appliedFiles)
+{
+    std::vector<DeembeddingRequest> ports;
+    for (const DeembeddingState::Port &port : before.ports)
+        ports.push_back({port.port, port.file, port.impedance});
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (connectNow()) {
+            const uint channel = before.channel;
+            for (size_t i = 0; i < before.ports.size(); ++i) {
+                const DeembeddingState::Port &port = before.ports[i];
+                if (port.impedance)
+                    device->setImpedance(port.port, *port.impedance);
+                // The same path holds the new model now: loading it again
+                // would not bring the earlier one back.
+                if (!port.file.isEmpty() && (i >= appliedFiles.size() || port.file != appliedFiles[i]))
+                    device->setDeembeddingFile(channel, port.port, port.file);
+                device->setDeembeddingState(channel, port.port, port.enabled);
+            }
+            device->setDeembeddingState(channel, before.deembedding);
+            device->setFixtureSimulationState(channel, before.fixtureSimulator);
+            if (auto now = readDeembedding(channel, ports)) {
+                updateConnectedState();
+                return now;
+            }
+        }
+        updateConnectedState();
+        if (closing || clock.elapsed() >= timing.restoreRetryMs)
+            return std::nullopt;
+        qCDebug(lcDevice) << "The de-embedding could not be put back; retrying after reconnection";
+        QThread::msleep(static_cast<unsigned long>(std::clamp(timing.pollIntervalMs, 10, 1000)));
+    }
 }
 
 bool SyncedVnaDevice::connectNow()
@@ -389,10 +489,12 @@ StateRestoreResult SyncedVnaDevice::restoreTask(const StateRestore &request)
                 }
             }
         }
-        if (closing || clock.elapsed() >= timing.restoreRetryMs)
+        const qint64 left = timing.restoreRetryMs - clock.elapsed();
+        if (closing || left <= 0)
             return result;
         qCDebug(lcDevice) << "The analyser state reload did not get through; retrying after reconnection";
-        QThread::msleep(static_cast<unsigned long>(std::max(10, timing.pollIntervalMs)));
+        // A poll apart, but never past the time the retries are given.
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(std::max(10, timing.pollIntervalMs), left)));
     }
 }
 

@@ -66,6 +66,23 @@ struct DeembeddingRequest
     std::optional<double> impedance;
 };
 
+// What the analyser holds for de-embedding on some ports of a channel
+// (0-based), as read from it.
+struct DeembeddingState
+{
+    struct Port
+    {
+        quint32 port = 0;
+        bool enabled = false;
+        QString file; // empty: none
+        std::optional<double> impedance; // read only where a request sets one
+    };
+    uint channel = 0;
+    std::vector<Port> ports;
+    bool deembedding = false;
+    bool fixtureSimulator = false;
+};
+
 // What the analyser reports after the de-embedding requests: per port its
 // de-embedding state, file and impedance as read back (empty: no reply),
 // the channel's switches, and the errors it queued meanwhile.
@@ -79,6 +96,13 @@ struct DeembeddingCheck
         std::optional<double> impedance;
     };
     bool reached = false; // the channel was known and the commands went out
+    bool notReady = false; // the analyser said it is not ready; nothing was sent
+    // What the analyser held before anything was sent; empty: nothing was.
+    std::optional<DeembeddingState> before;
+    // Per request: a command for its port went out while the link was up
+    // (the analyser may have run it).
+    std::vector<bool> touched;
+    bool switchesSent = false; // the channel's switches went out likewise
     std::vector<Port> ports; // in request order
     std::optional<bool> deembedding;
     std::optional<bool> fixtureSimulator;
@@ -111,6 +135,8 @@ public:
     using SettingsCallback = std::function<void(std::optional<VNADevice::Settings>)>;
     using RestoreCallback = std::function<void(std::optional<StateRestoreResult>)>;
     using DeembeddingCallback = std::function<void(std::optional<DeembeddingCheck>)>;
+    using PutBackCallback = std::function<void(std::optional<DeembeddingState>)>;
+    using ErrorsCallback = std::function<void(std::optional<QStringList>)>;
     // Why a measurement failed, for the user; called on the worker just
     // before the empty result (not for a cancel).
     using FailureCallback = std::function<void(QString)>;
@@ -164,11 +190,23 @@ public:
     // dropped link is reconnected and the whole reload retried until
     // restoreRetryMs has passed.
     void pushRestoreState(StateRestore request, RestoreCallback callback);
-    // In one task: per request the port impedance, the port's de-embedding
-    // off and its file (loading it switches the port on again), then the
-    // channel's de-embedding and fixture simulator on; then everything read
-    // back, with the errors the analyser queued meanwhile.
+    // In one task: (connecting first when the link is down) the analyser's
+    // readiness and what it holds for the requested ports, then per request
+    // the port impedance, the port's de-embedding off and its file (loading
+    // it switches the port on again), then the channel's de-embedding and
+    // fixture simulator on; then everything read back, with the errors the
+    // analyser queued meanwhile. Nothing is sent when the analyser is not
+    // ready or what it holds cannot be read.
     void pushApplyDeembedding(std::vector<DeembeddingRequest> requests, DeembeddingCallback callback);
+    // Puts back what an Apply found (reconnecting when the link dropped, for
+    // up to restoreRetryMs): per port the impedance, the earlier file where
+    // it is not the one the Apply sent (appliedFiles, in port order) and the
+    // de-embedding state, then the channel's switches; then reads it all
+    // back (empty: the analyser could not be reached).
+    void pushPutBackDeembedding(DeembeddingState before, std::vector<QString> appliedFiles, PutBackCallback callback);
+    // The errors the analyser has queued ("code, text"), read until it
+    // reports none; empty when it cannot be asked.
+    void pushReadErrors(ErrorsCallback callback);
     // The bound of the wait for one sweep, from the sweep time in seconds
     // (the timing's floor when it is unknown).
     qint64 sweepWaitMs(std::optional<double> sweepSeconds) const;
@@ -278,6 +316,14 @@ private:
                      const FailureCallback &failed);
     StateRestoreResult restoreTask(const StateRestore &request);
     DeembeddingCheck applyDeembeddingTask(const std::vector<DeembeddingRequest> &requests);
+    std::optional<DeembeddingState> putBackDeembeddingTask(const DeembeddingState &before,
+                                                           const std::vector<QString> &appliedFiles);
+    // What the analyser holds for the ports of the requests (impedances
+    // where a request sets one); empty when a reply is missing.
+    std::optional<DeembeddingState> readDeembedding(uint channel, const std::vector<DeembeddingRequest> &requests);
+    // Reads the analyser's error queue empty (a bounded number of times);
+    // false when a reply is missing.
+    bool drainErrors(QStringList *texts);
     bool connectNow();
     void updateConnectedState();
 

@@ -1,6 +1,17 @@
 #include "device/taskprogress.h"
 
+#include <QCoreApplication>
 #include <QTimer>
+
+namespace {
+
+// The text of a finished record, in the language of the progress titles.
+QString finishedText()
+{
+    return QCoreApplication::translate("TaskProgress", "Finished");
+}
+
+} // namespace
 
 TaskProgress::TaskProgress(std::nullptr_t) : QObject(nullptr)
 {
@@ -69,7 +80,7 @@ void TaskProgress::finish()
     // A cancelled record keeps its cancelled state and text.
     if (isCanceled())
         return;
-    setProgressValueAndText(progressMaximum(), QStringLiteral("Finished"));
+    setProgressValueAndText(progressMaximum(), finishedText());
     reportFinished();
 }
 
@@ -100,7 +111,7 @@ int ProgressWatcher::progressValue() const
 QString ProgressWatcher::progressText() const
 {
     if (isFinished() && !isCanceled())
-        return QStringLiteral("Finished");
+        return finishedText();
     return QFutureWatcher<void>::progressText();
 }
 

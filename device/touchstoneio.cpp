@@ -1,123 +1,19 @@
 #include "device/touchstoneio.h"
 
 #include "device/logging.h"
+#include "device/stagedfile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
-#include <QThread>
-
-#include <Eigen/Dense>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <utility>
 
 namespace {
-
-constexpr uint MaxReadPorts = 16;
-// Frequency, minimum noise figure, reflection magnitude and angle, resistance.
-constexpr size_t NoiseValues = 5;
-constexpr double Pi = 3.14159265358979323846;
-
-// Touchstone defaults for whatever an option line does not name.
-TouchstoneData defaultOptions()
-{
-    TouchstoneData data;
-    data.frequencyUnit = TouchstoneData::FrequencyUnit::GHz;
-    data.parameterType = TouchstoneData::ParameterType::S;
-    data.format = TouchstoneData::Format::MA;
-    data.impedance = 50.0;
-    return data;
-}
-
-double unitFactor(TouchstoneData::FrequencyUnit frequencyUnit)
-{
-    switch (frequencyUnit) {
-    case TouchstoneData::FrequencyUnit::GHz:
-        return 1e9;
-    case TouchstoneData::FrequencyUnit::MHz:
-        return 1e6;
-    case TouchstoneData::FrequencyUnit::kHz:
-        return 1e3;
-    case TouchstoneData::FrequencyUnit::Hz:
-        break;
-    }
-    return 1.0;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-// A whole token as a double (C locale, whatever the process locale is).
-std::optional<double> parseNumber(const char *begin, const char *end)
-{
-    if (begin != end && *begin == '+') {
-        ++begin;
-        if (begin != end && (*begin == '+' || *begin == '-'))
-            return std::nullopt;
-    }
-    if (begin == end)
-        return std::nullopt;
-    double value = 0.0;
-    const auto result = std::from_chars(begin, end, value);
-    if (result.ec != std::errc() || result.ptr != end)
-        return std::nullopt;
-    return value;
-}
-
-std::complex<double> toComplex(double a, double b, TouchstoneData::Format format)
-{
-    switch (format) {
-    case TouchstoneData::Format::MA: {
-        const double angle = b * Pi / 180.0;
-        return {a * std::cos(angle), a * std::sin(angle)};
-    }
-    case TouchstoneData::Format::DB: {
-        const double magnitude = std::pow(10.0, a / 20.0);
-        const double angle = b * Pi / 180.0;
-        return {magnitude * std::cos(angle), magnitude * std::sin(angle)};
-    }
-    case TouchstoneData::Format::RI:
-        break;
-    }
-    return {a, b};
-}
-
-// values: the frequency, then the N x N pairs in file order.
-std::optional<TouchstonePoint> pointFromValues(const std::vector<double> &values, TouchstoneData::Format format,
-                                               TouchstoneData::FrequencyUnit frequencyUnit, int64_t n)
-{
-    const size_t count = values.size();
-    if (n < 1 || count < 3 || count % 2 == 0)
-        return std::nullopt;
-    const size_t pairs = (count - 1) / 2;
-    const auto ports = static_cast<size_t>(n);
-    // The pairs must fill exactly one N x N matrix.
-    if (pairs != ports * ports)
-        return std::nullopt;
-
-    TouchstonePoint point;
-    point.frequency = values[0] * unitFactor(frequencyUnit);
-    point.size = n;
-    point.matrix.assign(pairs, std::complex<double>());
-    for (size_t k = 0; k < pairs; ++k) {
-        const std::complex<double> value = toComplex(values[2 * k + 1], values[2 * k + 2], format);
-        // Two-port files list S11, S21, S12, S22 (column by column).
-        const size_t index = ports == 2 ? (k % 2) * 2 + k / 2 : k;
-        point.matrix[index] = value;
-    }
-    return point;
-}
 
 // The number written for every value: upper-case exponent, 11 digits after
 // the point (as QString::number(v, 'E', 11) writes it).
@@ -140,135 +36,6 @@ void appendNumber(QByteArray &out, double value)
             *c = 'E';
     }
     out.append(buffer, static_cast<int>(result.ptr - buffer));
-}
-
-QString quoted(const char *begin, const char *end)
-{
-    while (begin != end && isBlank(*begin))
-        ++begin;
-    while (end != begin && isBlank(*(end - 1)))
-        --end;
-    return QLatin1Char('\'') + QString::fromUtf8(begin, static_cast<int>(end - begin)) + QLatin1Char('\'');
-}
-
-// Blank-separated tokens of a line.
-class Tokens
-{
-public:
-    Tokens(const char *begin, const char *end) : m_p(begin), m_end(end) {}
-
-    bool next(const char *&begin, const char *&end)
-    {
-        while (m_p != m_end && isBlank(*m_p))
-            ++m_p;
-        if (m_p == m_end)
-            return false;
-        begin = m_p;
-        while (m_p != m_end && !isBlank(*m_p))
-            ++m_p;
-        end = m_p;
-        return true;
-    }
-
-private:
-    const char *m_p;
-    const char *m_end;
-};
-
-bool equalsUpper(const char *begin, const char *end, const char *word)
-{
-    const size_t length = std::strlen(word);
-    if (static_cast<size_t>(end - begin) != length)
-        return false;
-    for (size_t i = 0; i < length; ++i) {
-        if (std::toupper(static_cast<unsigned char>(begin[i])) != word[i])
-            return false;
-    }
-    return true;
-}
-
-// Sets field to the value of the word the token names, if it names one.
-template<typename Enum, size_t N>
-bool applyWord(const char *begin, const char *end, const std::pair<const char *, Enum> (&words)[N], Enum &field)
-{
-    for (const auto &[text, value] : words) {
-        if (equalsUpper(begin, end, text)) {
-            field = value;
-            return true;
-        }
-    }
-    return false;
-}
-
-// One option-line token that names a unit, a parameter type or a format.
-bool applyOptionWord(const char *begin, const char *end, TouchstoneData &data)
-{
-    using Unit = TouchstoneData::FrequencyUnit;
-    using Type = TouchstoneData::ParameterType;
-    using Format = TouchstoneData::Format;
-    static const std::pair<const char *, Unit> units[] = {
-        {"HZ", Unit::Hz}, {"KHZ", Unit::kHz}, {"MHZ", Unit::MHz}, {"GHZ", Unit::GHz}};
-    static const std::pair<const char *, Type> types[] = {
-        {"S", Type::S}, {"Y", Type::Y}, {"Z", Type::Z}, {"H", Type::H}, {"G", Type::G}};
-    static const std::pair<const char *, Format> formats[] = {
-        {"RI", Format::RI}, {"MA", Format::MA}, {"DB", Format::DB}};
-    return applyWord(begin, end, units, data.frequencyUnit) || applyWord(begin, end, types, data.parameterType)
-           || applyWord(begin, end, formats, data.format);
-}
-
-// The value after "R". Lenient (problem null): a number from 0.001 to 1000
-// ohm is taken, anything else leaves the impedance as it was. Strict: any
-// finite value of at least 0 is taken as written (0 names no reference
-// impedance); anything else is refused with the reason in *problem.
-bool applyReference(const char *begin, const char *end, TouchstoneData &data, QString *problem)
-{
-    const auto value = parseNumber(begin, end);
-    if (!problem) {
-        if (value && *value >= 0.001 && *value <= 1000.0)
-            data.impedance = *value;
-        return true;
-    }
-    if (!value) {
-        const bool complex = std::memchr(begin, '(', end - begin) || std::memchr(begin, 'j', end - begin)
-                             || std::memchr(begin, 'J', end - begin);
-        *problem = (complex ? TouchstoneIO::tr("a complex reference impedance R %1 is not supported")
-                            : TouchstoneIO::tr("the reference impedance R %1 is no number"))
-                       .arg(quoted(begin, end));
-        return false;
-    }
-    if (!std::isfinite(*value) || *value < 0.0) {
-        *problem = TouchstoneIO::tr("the reference impedance R %1 is not a finite value of at least 0")
-                       .arg(quoted(begin, end));
-        return false;
-    }
-    data.impedance = *value;
-    return true;
-}
-
-// The options of a "#" line (the "#" may lead [begin, end)) applied to
-// data. False, with the reason in *problem, when problem is given and the
-// line cannot be honoured.
-bool parseOptions(const char *begin, const char *end, TouchstoneData &data, QString *problem)
-{
-    while (begin != end && isBlank(*begin))
-        ++begin;
-    if (begin != end && *begin == '#')
-        ++begin;
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
-    while (tokens.next(b, e)) {
-        if (applyOptionWord(b, e, data) || !equalsUpper(b, e, "R"))
-            continue;
-        if (!tokens.next(b, e)) {
-            if (problem)
-                *problem = TouchstoneIO::tr("the option line names R without a value");
-            return !problem;
-        }
-        if (!applyReference(b, e, data, problem))
-            return false;
-    }
-    return true;
 }
 
 // The shortest text that reads back as exactly value.
@@ -314,40 +81,70 @@ QString TouchstoneIO::uniqueFileName(const QString &base, const QString &extensi
     return name;
 }
 
-std::optional<QString> TouchstoneIO::filePath(const QString &path, const TouchstoneData &data) const
+std::optional<std::pair<QString, QString>> TouchstoneIO::nameParts(const QString &path,
+                                                                   const TouchstoneData &data) const
 {
     const auto suffixPorts = portCount(path);
     if (suffixPorts && *suffixPorts != 0) {
         if (m_overwrite)
-            return path;
+            return std::make_pair(path, QString());
         // Split the file-name part only: a dot in a directory name is no
         // extension.
         const int dot = path.indexOf(QLatin1Char('.'), separatorIndex(path) + 1);
         if (dot < 0)
             return std::nullopt;
-        return uniqueFileName(path.left(dot), path.mid(dot));
+        return std::make_pair(path.left(dot), path.mid(dot));
     }
-    if (data.portCount != 0) {
-        const QString extension = QStringLiteral(".s") + QString::number(data.portCount) + QLatin1Char('p');
-        return m_overwrite ? path + extension : uniqueFileName(path, extension);
-    }
+    if (data.portCount != 0)
+        return std::make_pair(path, QStringLiteral(".s") + QString::number(data.portCount) + QLatin1Char('p'));
     return std::nullopt;
+}
+
+std::optional<QString> TouchstoneIO::filePath(const QString &path, const TouchstoneData &data) const
+{
+    const auto parts = nameParts(path, data);
+    if (!parts)
+        return std::nullopt;
+    return m_overwrite ? parts->first + parts->second : uniqueFileName(parts->first, parts->second);
 }
 
 bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
 {
-    m_errorString.clear();
-    const auto name = filePath(path, data);
-    if (!name)
+    const std::unique_ptr<StagedFile> file = stage(path, data);
+    if (!file)
         return false;
+    // Without overwriting, the name is claimed when the file is put in
+    // place: a file that appeared meanwhile is never replaced.
+    const auto parts = nameParts(path, data);
+    const bool placed = m_overwrite ? file->commit() : file->commitAsNew([&](int k) {
+        return k == 0 ? parts->first + parts->second
+                      : parts->first + QLatin1Char('(') + QString::number(k) + QLatin1Char(')') + parts->second;
+    });
+    if (!placed) {
+        m_fileFailure = file->failure();
+        m_errorString = m_fileFailure.systemText();
+        return false;
+    }
+    m_writtenPath = file->committedPath();
+    return true;
+}
+
+std::unique_ptr<StagedFile> TouchstoneIO::stage(const QString &path, const TouchstoneData &data)
+{
+    m_errorString.clear();
+    m_fileFailure = FileFailure();
+    m_writtenPath.clear();
+    const auto name = filePath(path, data);
+    if (!name || !nameParts(path, data))
+        return nullptr;
 
     const auto suffixPorts = portCount(path);
     const uint n = suffixPorts && *suffixPorts != 0 ? *suffixPorts : data.portCount;
     if (n == 0)
-        return false;
+        return nullptr;
     // The one option line names one finite reference impedance (0: none).
     if (!std::isfinite(data.impedance) || data.impedance < 0.0)
-        return false;
+        return nullptr;
     // Ports at other impedances go out as a "Port Impedance" comment block
     // after every point (one value a port), as field solvers write them; a
     // reader that knows only the option line still reads valid data.
@@ -355,16 +152,16 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
                                         [&](double z) { return z != data.impedance; });
     if (portBlocks) {
         if (data.portImpedances.size() != n)
-            return false;
+            return nullptr;
         for (double z : data.portImpedances) {
             if (!std::isfinite(z) || !(z > 0.0))
-                return false;
+                return nullptr;
         }
     }
     const size_t elements = static_cast<size_t>(n) * n;
     for (const TouchstonePoint &point : data.points) {
         if (point.matrix.size() != elements)
-            return false;
+            return nullptr;
     }
     // A non-finite number would be written as "NAN" or "INF", which no
     // reader takes: the file is refused as a whole, saying where.
@@ -372,17 +169,17 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
         const TouchstonePoint &point = data.points[k];
         if (!std::isfinite(point.frequency)) {
             m_errorString = tr("the frequency of point %1 is not a finite number").arg(k + 1);
-            return false;
+            return nullptr;
         }
         // The reader takes only frequencies of at least 0 that rise from
         // point to point; nothing else is written either.
         if (point.frequency < 0.0) {
             m_errorString = tr("the frequency of point %1 is negative").arg(k + 1);
-            return false;
+            return nullptr;
         }
         if (k > 0 && !(point.frequency > data.points[k - 1].frequency)) {
             m_errorString = tr("the frequency of point %1 does not rise above the one before it").arg(k + 1);
-            return false;
+            return nullptr;
         }
         for (size_t i = 0; i < elements; ++i) {
             if (std::isfinite(point.matrix[i].real()) && std::isfinite(point.matrix[i].imag()))
@@ -393,27 +190,28 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
                                 .arg(separator)
                                 .arg(i % n + 1)
                                 .arg(QString::number(point.frequency, 'g', 17));
-            return false;
+            return nullptr;
         }
     }
 
-    // Written to a temporary file and renamed into place only when every
-    // byte has gone out, so a failed write leaves no partial file.
-    QSaveFile file(*name);
+    // Staged beside its name and put in place only once every byte is on
+    // the disk and reads back as written: a failed write leaves no partial
+    // file and an existing file of that name as it was.
+    auto staged = std::make_unique<StagedFile>(*name, m_stagingArea);
+    StagedFile &file = *staged;
     // The system's reason, for the user: a full disk, a folder that cannot
     // be written.
-    const auto failed = [&] {
-        m_errorString = file.errorString();
-        return false;
+    const auto failed = [&]() -> std::unique_ptr<StagedFile> {
+        m_fileFailure = file.failure();
+        m_errorString = m_fileFailure.systemText();
+        return nullptr;
     };
-    if (!file.open(QIODevice::WriteOnly))
-        return failed();
 
     QByteArray out;
     constexpr int FlushSize = 1 << 20;
     out.reserve(FlushSize + 4096);
     auto flush = [&]() {
-        if (file.write(out) != out.size())
+        if (!file.append(out))
             return false;
         out.clear();
         return true;
@@ -470,765 +268,7 @@ bool TouchstoneIO::write(const QString &path, const TouchstoneData &data)
         if (out.size() >= FlushSize && !flush())
             return failed();
     }
-    if (!flush())
+    if (!flush() || !file.finish())
         return failed();
-    if (!file.commit())
-        return failed();
-
-    for (int check = 0; check < 3; ++check) {
-        if (check > 0)
-            QThread::msleep(100);
-        if (QFileInfo::exists(*name))
-            return true;
-    }
-    return false;
-}
-
-TouchstoneData TouchstoneIO::parseOptionLine(const QString &line)
-{
-    const QByteArray text = line.toUtf8();
-    TouchstoneData data = defaultOptions();
-    parseOptions(text.constData(), text.constData() + text.size(), data, nullptr);
-    return data;
-}
-
-std::optional<TouchstonePoint> TouchstoneIO::makePoint(const QStringList &tokens, TouchstoneData::Format format,
-                                                       TouchstoneData::FrequencyUnit frequencyUnit, int64_t n)
-{
-    std::vector<double> values;
-    values.reserve(static_cast<size_t>(tokens.size()));
-    for (const QString &token : tokens) {
-        const QByteArray bytes = token.trimmed().toLatin1();
-        const auto value = parseNumber(bytes.constData(), bytes.constData() + bytes.size());
-        if (!value)
-            return std::nullopt;
-        values.push_back(*value);
-    }
-    return pointFromValues(values, format, frequencyUnit, n);
-}
-
-namespace {
-
-// The lines of a file, read in blocks so that the whole file is never held
-// at once, whatever their ending: line feed, carriage return and line feed,
-// or a carriage return alone.
-class LineSource
-{
-public:
-    explicit LineSource(QIODevice &device) : m_device(device) {}
-
-    // The next line without its ending; false at the end of the file or on
-    // a read error (failed() tells which). The range stays valid until the
-    // next call.
-    bool next(const char *&begin, const char *&end)
-    {
-        for (;;) {
-            const char *data = m_buffer.constData();
-            const int size = m_buffer.size();
-            int i = m_scan;
-            while (i < size && data[i] != '\n' && data[i] != '\r')
-                ++i;
-            // A carriage return at the end of the block may have its line
-            // feed in the next one.
-            const bool split = i + 1 == size && data[i] == '\r' && !m_atEnd;
-            if (i < size && !split) {
-                begin = data + m_pos;
-                end = data + i;
-                int after = i + 1;
-                if (data[i] == '\r' && after < size && data[after] == '\n')
-                    ++after;
-                m_consumed += after - m_pos;
-                m_pos = m_scan = after;
-                m_terminated = true;
-                ++m_number;
-                return true;
-            }
-            m_scan = split ? i : size;
-            if (m_atEnd) {
-                if (m_pos >= size)
-                    return false;
-                begin = data + m_pos;
-                end = data + size;
-                m_consumed += size - m_pos;
-                m_pos = m_scan = size;
-                m_terminated = false;
-                ++m_number;
-                return true;
-            }
-            if (!fill())
-                return false;
-        }
-    }
-
-    // 1-based number of the line last returned.
-    int number() const { return m_number; }
-    // Whether the line last returned ended with a line break.
-    bool terminated() const { return m_terminated; }
-    // Bytes of the file returned so far, line endings included.
-    qint64 consumed() const { return m_consumed; }
-    bool failed() const { return m_failed; }
-
-private:
-    static constexpr int BlockSize = 1 << 18;
-
-    bool fill()
-    {
-        m_buffer.remove(0, m_pos);
-        m_scan -= m_pos;
-        m_pos = 0;
-        const int old = m_buffer.size();
-        m_buffer.resize(old + BlockSize);
-        const qint64 got = m_device.read(m_buffer.data() + old, BlockSize);
-        m_buffer.resize(old + static_cast<int>(std::max<qint64>(got, 0)));
-        if (got < 0)
-            m_failed = true;
-        else if (got == 0)
-            m_atEnd = true;
-        return got >= 0;
-    }
-
-    QIODevice &m_device;
-    QByteArray m_buffer;
-    int m_pos = 0; // start of the next line
-    int m_scan = 0; // where the search for its end goes on
-    qint64 m_consumed = 0;
-    int m_number = 0;
-    bool m_atEnd = false;
-    bool m_failed = false;
-    bool m_terminated = true;
-};
-
-// How a number is written: digits after the point and exponent digits. A
-// number cut short at the end of a file mostly changes it.
-int numberShape(const char *begin, const char *end)
-{
-    int fraction = 0;
-    int exponent = 0;
-    bool inFraction = false;
-    bool inExponent = false;
-    for (const char *p = begin; p != end; ++p) {
-        const bool digit = *p >= '0' && *p <= '9';
-        if (*p == '.')
-            inFraction = true;
-        else if (*p == 'e' || *p == 'E')
-            inExponent = true;
-        else if (digit && inExponent)
-            ++exponent;
-        else if (digit && inFraction)
-            ++fraction;
-    }
-    return (fraction << 8) | (inExponent ? 0x80 : 0) | std::min(exponent, 0x7f);
-}
-
-// S with the real reference impedance zFrom[i] at port i, re-referred to
-// zTo at every port: S' = K (S - G) (I - G S)^-1 K^-1 with the diagonal
-// G = (zTo - zFrom) / (zTo + zFrom) and K = (zFrom + zTo) / (2 sqrt(zFrom zTo)).
-// False when the result is not finite.
-bool renormalize(std::vector<std::complex<double>> &s, size_t n, const std::vector<double> &zFrom, double zTo)
-{
-    using Matrix = Eigen::Matrix<std::complex<double>, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
-    Eigen::Map<Matrix> sMap(s.data(), static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
-    const Matrix original = sMap;
-    Eigen::VectorXd gamma(n);
-    Eigen::VectorXd k(n);
-    for (size_t i = 0; i < n; ++i) {
-        gamma[i] = (zTo - zFrom[i]) / (zTo + zFrom[i]);
-        k[i] = (zFrom[i] + zTo) / (2.0 * std::sqrt(zFrom[i] * zTo));
-    }
-    Matrix a = Matrix::Identity(n, n) - gamma.asDiagonal() * original;
-    Matrix b = original;
-    b.diagonal() -= gamma.cast<std::complex<double>>();
-    // X = B A^-1, solved as A^T X^T = B^T.
-    const Eigen::FullPivLU<Matrix> lu(a.transpose());
-    if (!lu.isInvertible())
-        return false;
-    const Matrix x = lu.solve(b.transpose()).transpose();
-    for (size_t i = 0; i < n; ++i) {
-        for (size_t j = 0; j < n; ++j)
-            sMap(i, j) = x(i, j) * (k[i] / k[j]);
-    }
-    return sMap.allFinite();
-}
-
-// Reference impedances of a "! Port Impedance" comment block: N pairs of
-// real and imaginary parts (one a port), or N x N pairs row by row (a
-// terminal impedance matrix), possibly continued on further comment lines.
-struct ImpedanceBlock
-{
-    std::vector<double> values; // as read, real and imaginary parts
-    int line = 0; // where the block starts
-    bool open = false;
-};
-
-// The rules of the format, fed line by line.
-class NetworkReader
-{
-    // The refusals are the reader's texts, as those of TouchstoneIO::read.
-    Q_DECLARE_TR_FUNCTIONS(TouchstoneIO)
-
-public:
-    explicit NetworkReader(size_t ports) : m_n(ports), m_valuesPerPoint(2 * ports * ports + 1)
-    {
-        m_data = defaultOptions();
-        m_pending.reserve(m_valuesPerPoint);
-    }
-
-    // False once the file is refused or its network data have ended.
-    bool line(const char *begin, const char *end, int number, bool terminated);
-    // The data after the last line; empty when refused.
-    std::optional<TouchstoneData> finish(int lastLine);
-    // How far the file has been read: bytes up to the end of the line just
-    // passed to line(), of total.
-    void progress(qint64 consumed, qint64 total);
-
-    int refusedLine() const { return m_refusedLine; }
-    QString reason() const { return m_reason; }
-
-private:
-    bool refuse(int line, const QString &reason)
-    {
-        if (m_refusedLine == 0) {
-            m_refusedLine = line;
-            m_reason = reason;
-        }
-        return false;
-    }
-
-    bool keyword(const char *name, const char *nameEnd, const char *value, const char *end);
-    bool references(const char *begin, const char *end);
-    bool option(const char *begin, const char *end);
-    bool values(const char *begin, const char *end);
-    bool point(const char *lastToken, const char *lastTokenEnd);
-    bool noise(const char *begin, const char *end);
-    bool comment(const char *begin, const char *end);
-    bool closeBlock();
-    bool applyBlock(const std::vector<double> &values);
-    void makeRoom();
-    bool complete(int lastLine);
-    bool consistent(int lastLine);
-    void settleImpedances();
-    void restart(const TouchstoneData &options);
-
-    const size_t m_n;
-    const size_t m_valuesPerPoint;
-    TouchstoneData m_data;
-    std::vector<double> m_pending;
-    int m_line = 0;
-    bool m_terminated = true;
-    bool m_ended = false;
-    int m_refusedLine = 0;
-    QString m_reason;
-
-    bool m_order12_21 = false;
-    // [Reference]: values wanted and read, and where it stands.
-    size_t m_referencesWanted = 0;
-    std::vector<double> m_references;
-    int m_referenceLine = 0;
-    std::optional<int> m_declaredPoints;
-    int m_declaredLine = 0;
-
-    qint64 m_consumed = 0;
-    qint64 m_total = 0;
-    qint64 m_firstPointConsumed = 0;
-
-    int m_noiseLine = 0; // where a two-port noise block started
-    double m_lastFrequency = 0.0; // as written, before the unit factor
-    int m_lastPointLine = 0;
-    // The last number of every point: a shape all earlier points share,
-    // and whether the last point broke it.
-    int m_shape = -1;
-    int m_shapedPoints = 0;
-    bool m_shapeMixed = false;
-    bool m_lastShapeOdd = false;
-
-    ImpedanceBlock m_block;
-    size_t m_blocks = 0;
-    std::vector<double> m_firstImpedances;
-    bool m_impedancesVary = false;
-};
-
-bool NetworkReader::line(const char *begin, const char *end, int number, bool terminated)
-{
-    m_line = number;
-    m_terminated = terminated;
-    if (number == 1 && end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0)
-        begin += 3;
-
-    const char *contentEnd = end;
-    const char *commentBegin = nullptr;
-    if (const void *mark = std::memchr(begin, '!', end - begin)) {
-        contentEnd = static_cast<const char *>(mark);
-        commentBegin = contentEnd + 1;
-    }
-    while (begin != contentEnd && isBlank(*begin))
-        ++begin;
-    while (contentEnd != begin && isBlank(*(contentEnd - 1)))
-        --contentEnd;
-
-    if (begin != contentEnd) {
-        if (!closeBlock())
-            return false;
-        const auto *open = static_cast<const char *>(std::memchr(begin, '[', contentEnd - begin));
-        const auto *close = open ? static_cast<const char *>(std::memchr(open, ']', contentEnd - open)) : nullptr;
-        bool ok = true;
-        if (open && close)
-            ok = keyword(open + 1, close, close + 1, contentEnd);
-        else if (m_noiseLine > 0)
-            ok = noise(begin, contentEnd);
-        else if (m_referencesWanted > 0)
-            ok = references(begin, contentEnd);
-        else if (*begin == '#')
-            ok = option(begin, contentEnd);
-        else
-            ok = values(begin, contentEnd);
-        if (!ok || m_ended)
-            return false;
-    }
-    return !commentBegin || comment(commentBegin, end);
-}
-
-bool NetworkReader::keyword(const char *name, const char *nameEnd, const char *value, const char *end)
-{
-    const QByteArray key = QByteArray(name, static_cast<int>(nameEnd - name)).simplified().toLower();
-    const QByteArray text = QByteArray(value, static_cast<int>(end - value)).simplified().toLower();
-    if (key == "noise data" || key == "end") {
-        m_ended = true;
-        return true;
-    }
-    if (key == "two-port data order") {
-        if (text != "12_21" && text != "21_12")
-            return refuse(m_line, tr("unknown [Two-Port Data Order] %1").arg(quoted(value, end)));
-        m_order12_21 = text == "12_21";
-    } else if (key == "matrix format") {
-        // A triangle would leave elements out.
-        if (text != "full")
-            return refuse(m_line, tr("only full matrices are read, not [Matrix Format] %1").arg(quoted(value, end)));
-    } else if (key == "mixed-mode order") {
-        return refuse(m_line, tr("mixed-mode parameters are not read"));
-    } else if (key == "number of ports") {
-        // The name decides how many values make a point; a file that says
-        // otherwise would be cut into wrong points.
-        bool ok = false;
-        const int count = text.toInt(&ok);
-        if (!ok || count < 1)
-            return refuse(m_line, tr("[Number of Ports] %1 is no count").arg(quoted(value, end)));
-        if (static_cast<size_t>(count) != m_n)
-            return refuse(m_line, tr("[Number of Ports] declares %1 ports, the file name says %2").arg(count).arg(m_n));
-    } else if (key == "number of frequencies") {
-        bool ok = false;
-        const int count = text.toInt(&ok);
-        if (!ok || count < 1)
-            return refuse(m_line, tr("[Number of Frequencies] %1 is no count").arg(quoted(value, end)));
-        m_declaredPoints = count;
-        m_declaredLine = m_line;
-    } else if (key == "reference") {
-        m_referencesWanted = m_n;
-        m_references.clear();
-        m_referenceLine = m_line;
-        return references(value, end);
-    }
-    return true;
-}
-
-bool NetworkReader::references(const char *begin, const char *end)
-{
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
-    while (tokens.next(b, e)) {
-        const auto value = parseNumber(b, e);
-        if (!value)
-            return refuse(m_line, tr("the reference impedance %1 is no number").arg(quoted(b, e)));
-        if (m_references.size() == m_referencesWanted)
-            return refuse(m_line, tr("[Reference] holds more than %1 values").arg(m_n));
-        if (!(*value > 0.0) || !std::isfinite(*value))
-            return refuse(m_line, tr("the reference impedance %1 is not positive").arg(quoted(b, e)));
-        m_references.push_back(*value);
-    }
-    if (m_references.size() == m_referencesWanted)
-        m_referencesWanted = 0;
-    return true;
-}
-
-void NetworkReader::restart(const TouchstoneData &options)
-{
-    m_data = options;
-    m_lastFrequency = 0.0;
-    m_shape = -1;
-    m_shapedPoints = 0;
-    m_shapeMixed = false;
-    m_lastShapeOdd = false;
-    m_blocks = 0;
-    m_firstImpedances.clear();
-    m_impedancesVary = false;
-}
-
-bool NetworkReader::option(const char *begin, const char *end)
-{
-    if (!m_pending.empty())
-        return refuse(m_line, tr("an option line inside a point"));
-    TouchstoneData options = defaultOptions();
-    QString problem;
-    if (!parseOptions(begin, end, options, &problem))
-        return refuse(m_line, problem);
-    // A later option line starts the data anew.
-    restart(options);
-    return true;
-}
-
-bool NetworkReader::values(const char *begin, const char *end)
-{
-    const bool fresh = m_pending.empty();
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
-    while (tokens.next(b, e)) {
-        const auto value = parseNumber(b, e);
-        if (!value)
-            return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
-        if (m_pending.size() == m_valuesPerPoint)
-            return refuse(m_line,
-                          tr("a %1-port point has %2 values; this line holds more").arg(m_n).arg(m_valuesPerPoint));
-        m_pending.push_back(*value);
-    }
-    if (fresh && m_n == 2 && !m_data.points.empty() && m_pending.size() == NoiseValues
-        && m_pending.front() <= m_lastFrequency) {
-        // A two-port file's noise block (five values a line) starts again at
-        // a lower frequency: the network data have ended.
-        m_pending.clear();
-        m_noiseLine = m_line;
-        return true;
-    }
-    if (m_pending.size() < m_valuesPerPoint)
-        return true;
-    return point(b, e);
-}
-
-// A line after the start of a two-port noise block: five values, or the
-// block was no noise data but a point whose frequency does not rise.
-bool NetworkReader::noise(const char *begin, const char *end)
-{
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
-    size_t count = 0;
-    while (tokens.next(b, e)) {
-        if (!parseNumber(b, e))
-            return refuse(m_line, tr("%1 is no number").arg(quoted(b, e)));
-        ++count;
-    }
-    if (count != NoiseValues)
-        return refuse(m_line, tr("line %1 looked like the start of noise data (five values at a lower "
-                                 "frequency), but this line holds %2 values")
-                                  .arg(m_noiseLine)
-                                  .arg(count));
-    return true;
-}
-
-bool NetworkReader::point(const char *lastToken, const char *lastTokenEnd)
-{
-    const double frequency = m_pending.front();
-    if (!std::isfinite(frequency))
-        return refuse(m_line, tr("the frequency %1 is not finite").arg(frequency));
-    if (frequency < 0.0)
-        return refuse(m_line, tr("the frequency %1 is negative").arg(frequency));
-    if (!m_data.points.empty() && !(frequency > m_lastFrequency))
-        return refuse(m_line, tr("the frequency %1 does not rise above the previous %2 (line %3)")
-                                  .arg(frequency, 0, 'g', 17)
-                                  .arg(m_lastFrequency, 0, 'g', 17)
-                                  .arg(m_lastPointLine));
-    auto made = pointFromValues(m_pending, m_data.format, m_data.frequencyUnit, static_cast<int64_t>(m_n));
-    if (!made)
-        return refuse(m_line, tr("the values do not make one %1 x %1 matrix").arg(m_n));
-    for (const std::complex<double> &value : made->matrix) {
-        if (!std::isfinite(value.real()) || !std::isfinite(value.imag()))
-            return refuse(m_line, tr("a value of the point at %1 is not finite").arg(frequency));
-    }
-    if (m_order12_21 && m_n == 2)
-        std::swap(made->matrix[1], made->matrix[2]);
-
-    const int shape = numberShape(lastToken, lastTokenEnd);
-    m_lastShapeOdd = !m_shapeMixed && m_shapedPoints >= 2 && shape != m_shape;
-    m_shapeMixed = m_shapeMixed || (m_shape >= 0 && shape != m_shape);
-    m_shape = shape;
-    ++m_shapedPoints;
-
-    m_lastFrequency = frequency;
-    m_lastPointLine = m_line;
-    makeRoom();
-    m_data.points.push_back(std::move(*made));
-    m_pending.clear();
-    return true;
-}
-
-bool NetworkReader::comment(const char *begin, const char *end)
-{
-    while (begin != end && isBlank(*begin))
-        ++begin;
-    static const char Title[] = "port impedance";
-    const size_t titleLength = sizeof Title - 1;
-    const bool title = static_cast<size_t>(end - begin) >= titleLength
-                       && QByteArray(begin, static_cast<int>(titleLength)).toLower() == Title;
-    if (title) {
-        if (!closeBlock())
-            return false;
-        m_block = ImpedanceBlock{{}, m_line, true};
-        begin += titleLength;
-    } else if (!m_block.open) {
-        return true;
-    }
-    Tokens tokens(begin, end);
-    const char *b = nullptr;
-    const char *e = nullptr;
-    const size_t before = m_block.values.size();
-    while (tokens.next(b, e)) {
-        const auto value = parseNumber(b, e);
-        if (value) {
-            m_block.values.push_back(*value);
-            continue;
-        }
-        // Words: on the block's own line or among its values they leave the
-        // impedances unknown; a comment of its own ends the block.
-        if (title || m_block.values.size() > before)
-            return refuse(m_line, tr("the Port Impedance line cannot be read at %1").arg(quoted(b, e)));
-        return closeBlock();
-    }
-    // Whether the block is one value a port or a matrix shows only where it
-    // ends (closeBlock), unless it is longer than either.
-    if (m_block.values.size() > 2 * m_n * m_n)
-        return refuse(m_block.line, tr("the Port Impedance block holds more than %1 values").arg(2 * m_n * m_n));
-    return true;
-}
-
-// Ends an open block at a line that cannot continue it: a block without
-// values was a heading; N values (one a port) or N x N (a matrix whose
-// off-diagonal elements are zero) name the ports' impedances; anything else
-// is refused.
-bool NetworkReader::closeBlock()
-{
-    if (!m_block.open)
-        return true;
-    m_block.open = false;
-    const std::vector<double> &values = m_block.values;
-    const size_t count = values.size();
-    if (count == 0)
-        return true;
-    if (count == 2 * m_n)
-        return applyBlock(values);
-    if (count != 2 * m_n * m_n)
-        return refuse(m_block.line, tr("the Port Impedance block holds %1 of %2 values")
-                                        .arg(count)
-                                        .arg(count < 2 * m_n ? 2 * m_n : 2 * m_n * m_n));
-    std::vector<double> diagonal;
-    for (size_t row = 0; row < m_n; ++row) {
-        for (size_t column = 0; column < m_n; ++column) {
-            const double re = values[2 * (row * m_n + column)];
-            const double im = values[2 * (row * m_n + column) + 1];
-            if (row == column) {
-                diagonal.push_back(re);
-                diagonal.push_back(im);
-            } else if (re != 0.0 || im != 0.0) {
-                return refuse(m_block.line, tr("the Port Impedance matrix couples ports %1 and %2 (%3%4%5j); "
-                                               "coupled reference impedances are not supported")
-                                                .arg(row + 1)
-                                                .arg(column + 1)
-                                                .arg(re)
-                                                .arg(im < 0 ? QString() : QStringLiteral("+"))
-                                                .arg(im));
-            }
-        }
-    }
-    return applyBlock(diagonal);
-}
-
-// The impedances of a complete block (real and imaginary part of each
-// port's), for the point just read.
-bool NetworkReader::applyBlock(const std::vector<double> &values)
-{
-    const int line = m_block.line;
-    if (!m_pending.empty())
-        return refuse(line, tr("a Port Impedance block inside a point"));
-    if (m_data.points.empty())
-        return refuse(line, tr("a Port Impedance block before the first point"));
-    if (m_data.points.size() != m_blocks + 1)
-        return refuse(line, m_data.points.size() <= m_blocks ? tr("a second Port Impedance block for one point")
-                                                             : tr("a point before this Port Impedance block has none"));
-    ++m_blocks;
-    std::vector<double> impedances(m_n);
-    for (size_t port = 0; port < m_n; ++port) {
-        const double re = values[2 * port];
-        const double im = values[2 * port + 1];
-        if (!std::isfinite(re) || !std::isfinite(im) || !(re > 0.0))
-            return refuse(line, tr("the port %1 reference impedance %2%3%4j is unusable")
-                                    .arg(port + 1)
-                                    .arg(re)
-                                    .arg(im < 0 ? QString() : QStringLiteral("+"))
-                                    .arg(im));
-        if (im != 0.0)
-            return refuse(line, tr("a complex port %1 reference impedance %2%3%4j is not supported")
-                                    .arg(port + 1)
-                                    .arg(re)
-                                    .arg(im < 0 ? QString() : QStringLiteral("+"))
-                                    .arg(im));
-        impedances[port] = re;
-    }
-    if (m_firstImpedances.empty()) {
-        m_firstImpedances = impedances;
-        return true;
-    }
-    auto &points = m_data.points;
-    if (!m_impedancesVary && impedances != m_firstImpedances) {
-        // From here on every point is referred to the option line's
-        // impedance; the earlier ones all had the first block's.
-        if (!(m_data.impedance > 0.0))
-            return refuse(line, tr("the port impedances vary with frequency and the option line "
-                                   "names no reference impedance to refer the data to"));
-        m_impedancesVary = true;
-        for (size_t k = 0; k + 1 < points.size(); ++k) {
-            if (!renormalize(points[k].matrix, m_n, m_firstImpedances, m_data.impedance))
-                return refuse(line, tr("the data cannot be referred to %1 ohm").arg(m_data.impedance));
-        }
-    }
-    if (m_impedancesVary && !renormalize(points.back().matrix, m_n, impedances, m_data.impedance))
-        return refuse(line, tr("the data cannot be referred to %1 ohm").arg(m_data.impedance));
-    return true;
-}
-
-void NetworkReader::progress(qint64 consumed, qint64 total)
-{
-    m_consumed = consumed;
-    m_total = total;
-}
-
-// Room for the points still to come, from the bytes each point took so far,
-// so that the list is not grown by doubling (which briefly holds it three
-// times over).
-void NetworkReader::makeRoom()
-{
-    auto &points = m_data.points;
-    if (points.size() < points.capacity())
-        return;
-    if (points.empty()) {
-        m_firstPointConsumed = m_consumed;
-        return;
-    }
-    const double perPoint = std::max(1.0, double(m_consumed - m_firstPointConsumed) / double(points.size()));
-    const double rest = std::max(0.0, double(m_total - m_consumed));
-    // Each value takes at least a character and a blank.
-    const double most = rest / double(2 * m_valuesPerPoint) + 1;
-    const auto more = static_cast<size_t>(std::min(most, rest / perPoint * 1.02 + 16));
-    // At least a quarter more, should the estimate run short again and again.
-    points.reserve(points.size() + std::max<size_t>({more, points.size() / 4, 1}));
-}
-
-// Whether the file ended where its data end: no value block, reference
-// list or point left open, no number cut short, and some points.
-bool NetworkReader::complete(int lastLine)
-{
-    if (m_refusedLine != 0 || !closeBlock())
-        return false;
-    if (m_referencesWanted > 0)
-        return refuse(m_referenceLine, tr("[Reference] holds %1 of %2 values").arg(m_references.size()).arg(m_n));
-    if (!m_pending.empty())
-        return refuse(lastLine,
-                      tr("the file ends inside a point (%1 of %2 values)").arg(m_pending.size()).arg(m_valuesPerPoint));
-    if (!m_ended && !m_terminated && m_lastPointLine == lastLine && m_lastShapeOdd)
-        return refuse(lastLine, tr("the file ends in the middle of its last number"));
-    if (m_data.points.empty())
-        return refuse(lastLine, tr("the file holds no data points"));
-    return true;
-}
-
-// Whether the points are what the file says they are.
-bool NetworkReader::consistent(int lastLine)
-{
-    const size_t count = m_data.points.size();
-    if (m_data.parameterType != TouchstoneData::ParameterType::S) {
-        static const char *const names[] = {"S", "Y", "Z", "H", "G"};
-        return refuse(lastLine, tr("%1-parameters are not read, only S-parameters")
-                                    .arg(QLatin1String(names[static_cast<int>(m_data.parameterType)])));
-    }
-    if (m_declaredPoints && static_cast<size_t>(*m_declaredPoints) != count)
-        return refuse(
-            m_declaredLine,
-            tr("[Number of Frequencies] declares %1 points, the file holds %2").arg(*m_declaredPoints).arg(count));
-    if (m_blocks > 0 && m_blocks != count)
-        return refuse(lastLine, tr("%1 of %2 points have a Port Impedance block").arg(m_blocks).arg(count));
-    if (m_blocks > 0 && !m_references.empty())
-        return refuse(m_referenceLine, tr("both [Reference] and Port Impedance blocks name the impedances"));
-    return true;
-}
-
-// The reference impedances the data refer to once read: [Reference], or
-// Port Impedance blocks that stayed the same at every frequency (varying
-// ones have been renormalised to the option line's impedance already).
-void NetworkReader::settleImpedances()
-{
-    if (!m_references.empty()) {
-        m_data.impedance = m_references.front();
-        const bool same =
-            std::all_of(m_references.begin(), m_references.end(), [&](double z) { return z == m_references.front(); });
-        if (!same)
-            m_data.portImpedances = m_references;
-    }
-    if (m_blocks == 0 || m_impedancesVary)
-        return;
-    m_data.impedance = m_firstImpedances.front();
-    const bool same = std::all_of(m_firstImpedances.begin(), m_firstImpedances.end(),
-                                  [&](double z) { return z == m_firstImpedances.front(); });
-    if (!same)
-        m_data.portImpedances = m_firstImpedances;
-}
-
-std::optional<TouchstoneData> NetworkReader::finish(int lastLine)
-{
-    if (!complete(lastLine) || !consistent(lastLine))
-        return std::nullopt;
-    settleImpedances();
-    return std::move(m_data);
-}
-
-} // namespace
-
-std::optional<TouchstoneData> TouchstoneIO::read(const QString &path)
-{
-    m_errorString.clear();
-    const QString name = QDir::toNativeSeparators(path);
-    auto refuse = [&](int line, const QString &reason) -> std::optional<TouchstoneData> {
-        m_errorString =
-            line > 0 ? tr("%1, line %2: %3").arg(name, QString::number(line), reason) : tr("%1: %2").arg(name, reason);
-        qCWarning(lcDevice).noquote() << "Touchstone file refused:" << m_errorString;
-        return std::nullopt;
-    };
-
-    const auto ports = portCountFromSuffix(QFileInfo(path));
-    if (!ports || *ports < 1 || *ports > MaxReadPorts)
-        return refuse(0, tr("the name does not end in .s1p to .s9p"));
-    QFile file(path);
-    const QFileInfo info(path);
-    if (info.isDir())
-        return refuse(0, tr("cannot open the file (a folder)"));
-    // Opening a FIFO or a device would wait for a writer that may never
-    // come, holding whoever reads.
-    if (info.exists() && !info.isFile())
-        return refuse(0, tr("cannot open the file (not a regular file)"));
-    if (!file.open(QIODevice::ReadOnly))
-        return refuse(0, tr("cannot open the file (%1)").arg(file.errorString()));
-
-    const qint64 size = file.size();
-    NetworkReader reader(*ports);
-    LineSource lines(file);
-    const char *begin = nullptr;
-    const char *end = nullptr;
-    while (lines.next(begin, end)) {
-        reader.progress(lines.consumed(), size);
-        if (!reader.line(begin, end, lines.number(), lines.terminated()))
-            break;
-    }
-    if (lines.failed())
-        return refuse(lines.number() + 1, tr("cannot read the file (%1)").arg(file.errorString()));
-    auto data = reader.finish(lines.number());
-    if (!data)
-        return refuse(reader.refusedLine(), reader.reason());
-    return data;
+    return staged;
 }

@@ -9,6 +9,8 @@
 // impedances (from [Reference] or "Port Impedance" comment blocks), and
 // refuses, saying why, anything it cannot hand on as S-parameters exactly.
 
+#include "device/stagedfile.h"
+
 #include <QFileInfo>
 #include <QObject>
 #include <QString>
@@ -16,7 +18,9 @@
 
 #include <complex>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // One frequency point.
@@ -60,13 +64,27 @@ public:
     bool overwrite() const { return m_overwrite; }
     void setOverwrite(bool overwrite) { m_overwrite = overwrite; }
 
+    // Where write() stages its files (listed for the clean-up after a kill,
+    // and under the area's write limit); null: beside the file, unlisted.
+    void setStagingArea(StagingArea *area) { m_stagingArea = area; }
+
     // Writes data to the file named by filePath(path, data); true only when
-    // the whole file was written and is in place. Nothing is left behind on
-    // failure (an existing file of that name stays as it was); errorString()
-    // then holds the system's reason when the file itself failed (e.g. "No
-    // space left on device") or which number is not finite (nothing is
-    // written then), and is empty when the data were refused otherwise.
+    // the whole file was written, read back as written and is in place.
+    // Without overwriting, the free name is claimed only as the file is put
+    // in place, so no file that appears meanwhile is replaced. Nothing is
+    // left behind on failure (an existing file of that name stays as it
+    // was); errorString() then holds the system's reason when the file
+    // itself failed (e.g. "No space left on device", and fileFailure() the
+    // details) or which number is not finite (nothing is written then), and
+    // is empty when the data were refused otherwise.
     bool write(const QString &path, const TouchstoneData &data);
+    // write() without putting the file in place: written, on the disk and
+    // checked, for the caller to commit() (replacing) once every file of
+    // its action is staged; null on failure (as write()).
+    std::unique_ptr<StagedFile> stage(const QString &path, const TouchstoneData &data);
+    // The name the last successful write() put its file under.
+    QString writtenPath() const { return m_writtenPath; }
+    const FileFailure &fileFailure() const { return m_fileFailure; }
     // The S-parameters and options of the file; empty when the file cannot
     // be read or is not a complete S-parameter file. errorString() then
     // says why (the file, the line and the reason); the refusal is logged.
@@ -97,6 +115,13 @@ signals:
     void error(QString err);
 
 private:
+    // The base and extension of the name write() uses (the path itself and
+    // nothing when overwriting a path with a .sNp suffix).
+    std::optional<std::pair<QString, QString>> nameParts(const QString &path, const TouchstoneData &data) const;
+
     bool m_overwrite = true;
     QString m_errorString;
+    StagingArea *m_stagingArea = nullptr;
+    FileFailure m_fileFailure;
+    QString m_writtenPath;
 };

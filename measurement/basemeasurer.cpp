@@ -8,7 +8,9 @@
 #include <QDebug>
 #include <QPointer>
 
+#include <algorithm>
 #include <exception>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -125,6 +127,27 @@ void BaseMeasurer::reset(bool onAnalyser)
     clearResults();
 }
 
+QList<Algorithms::ModelNotice> BaseMeasurer::runNotices() const
+{
+    std::lock_guard<std::mutex> lock(m_runNoticesMutex);
+    return m_runNotices;
+}
+
+void BaseMeasurer::clearRunNotices()
+{
+    std::lock_guard<std::mutex> lock(m_runNoticesMutex);
+    m_runNotices.clear();
+}
+
+void BaseMeasurer::addRunNotice(const Algorithms::ModelNotice &notice)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_runNoticesMutex);
+        m_runNotices.append(notice);
+    }
+    emit modelNotice(notice);
+}
+
 namespace {
 
 // The fixture ports a process stores its results into.
@@ -153,21 +176,72 @@ struct BaseMeasurer::ProcessLink::Detail
     QMetaObject::Connection notices;
     QMetaObject::Connection cancel;
     std::vector<Suspended> suspended;
+
+    MeasuredFixturePort::NoticeOrigin origin = MeasuredFixturePort::NoticeOrigin::Calculation;
+    // The owners of the process's ports, in its order, and which of them
+    // the process changes.
+    std::vector<QPointer<MeasuredFixturePort>> owners;
+    std::vector<bool> targeted;
+    // What the process told, in the order told (on the run's thread).
+    std::vector<Algorithms::ModelNotice> told;
+
+    // Gives each targeted port the notice told about it (by the name the
+    // process gave the port; a notice naming none of its ports goes to the
+    // first targeted port without one), or none.
+    void deliverNotices();
 };
 
-BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process)
+void BaseMeasurer::ProcessLink::Detail::deliverNotices()
+{
+    std::vector<std::optional<Algorithms::ModelNotice>> given(owners.size());
+    std::vector<bool> named(owners.size(), false);
+    for (const Algorithms::ModelNotice &notice : told) {
+        std::optional<std::size_t> to;
+        for (std::size_t k = 0; k < owners.size() && !to; ++k)
+            if (owners[k] && !named[k] && MeasuredFixturePort::noticeName(owners[k]->measuredPort()) == notice.port)
+                to = k;
+        if (to) {
+            named[*to] = true;
+        } else {
+            for (std::size_t k = 0; k < owners.size() && !to; ++k)
+                if (owners[k] && targeted[k] && !given[k])
+                    to = k;
+        }
+        // A port the process did not change keeps what it had.
+        if (to && targeted[*to] && !given[*to])
+            given[*to] = notice;
+    }
+    for (std::size_t k = 0; k < owners.size(); ++k) {
+        if (!owners[k] || !targeted[k])
+            continue;
+        owners[k]->setModelNotice(origin, given[k]);
+        if (given[k])
+            measurer->addRunNotice(*given[k]);
+    }
+}
+
+BaseMeasurer::ProcessLink::ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process,
+                                       MeasuredFixturePort::NoticeOrigin origin,
+                                       std::vector<MeasuredFixturePort *> targets)
 {
     if (!measurer || !process)
         return;
     m_detail = std::make_unique<Detail>();
     m_detail->measurer = measurer;
+    m_detail->origin = origin;
+    for (Algorithms::FixturePort *port : portsOf(process)) {
+        auto *owner = port ? qobject_cast<MeasuredFixturePort *>(port->parent()) : nullptr;
+        m_detail->owners.emplace_back(owner);
+        m_detail->targeted.push_back(
+            owner && (targets.empty() || std::find(targets.begin(), targets.end(), owner) != targets.end()));
+    }
     std::lock_guard<std::recursive_mutex> lock(measurer->m_cancelMutex);
     m_detail->texts = QObject::connect(process, &Algorithms::IProcessMethod::error, measurer, &BaseMeasurer::error,
                                        Qt::DirectConnection);
-    // Model notices reach the user as texts of the measurer.
+    // Kept until the run is over, then handed to the ports it names.
     m_detail->notices = QObject::connect(
         process, &Algorithms::IProcessMethod::modelNotice, measurer,
-        [measurer](const Algorithms::ModelNotice &notice) { emit measurer->error(notice.text()); },
+        [detail = m_detail.get()](const Algorithms::ModelNotice &notice) { detail->told.push_back(notice); },
         Qt::DirectConnection);
     m_detail->cancel = QObject::connect(measurer, &BaseMeasurer::interrupted, process,
                                         &Algorithms::IProcessMethod::interrupt, Qt::DirectConnection);
@@ -200,15 +274,18 @@ void BaseMeasurer::ProcessLink::release()
     if (!m_detail)
         return;
     const std::unique_ptr<Detail> detail = std::move(m_detail);
-    std::lock_guard<std::recursive_mutex> lock(detail->measurer->m_cancelMutex);
-    QObject::disconnect(detail->texts);
-    QObject::disconnect(detail->notices);
-    QObject::disconnect(detail->cancel);
-    --detail->measurer->m_tiedProcesses;
-    // The same (queued where the port emits off its thread) forwarding the
-    // MeasuredFixturePort made for itself.
-    for (const Detail::Suspended &s : detail->suspended)
-        if (s.port && s.owner)
-            QObject::connect(s.port.data(), &Algorithms::FixturePort::error, s.owner.data(),
-                             &MeasuredFixturePort::error);
+    {
+        std::lock_guard<std::recursive_mutex> lock(detail->measurer->m_cancelMutex);
+        QObject::disconnect(detail->texts);
+        QObject::disconnect(detail->notices);
+        QObject::disconnect(detail->cancel);
+        --detail->measurer->m_tiedProcesses;
+        // The same (queued where the port emits off its thread) forwarding the
+        // MeasuredFixturePort made for itself.
+        for (const Detail::Suspended &s : detail->suspended)
+            if (s.port && s.owner)
+                QObject::connect(s.port.data(), &Algorithms::FixturePort::error, s.owner.data(),
+                                 &MeasuredFixturePort::error);
+    }
+    detail->deliverNotices();
 }

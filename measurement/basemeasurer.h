@@ -6,9 +6,12 @@
 // the GUI thread.
 
 #include "algorithms/fixtureport.h"
+#include "algorithms/modelnotice.h"
 #include "algorithms/processmethod.h"
+#include "measurement/measuredfixtureport.h"
 #include "measurement/measurerstatus.h"
 
+#include <QList>
 #include <QMetaType>
 #include <QObject>
 #include <QString>
@@ -16,6 +19,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 // Registers the status type for queued signals (idempotent).
 void registerMeasurerStatusType();
@@ -48,6 +52,10 @@ public:
 
     virtual void clearResults() = 0;
 
+    // The notices the calculations of the last run told, one per port and
+    // calculation, in the order told; emptied when a run starts. Any thread.
+    QList<Algorithms::ModelNotice> runNotices() const;
+
 public slots:
     void setCalcMethod(Algorithms::CalcMethod method);
     void setConversionT(Algorithms::Z0ConversionType conversionT);
@@ -60,6 +68,9 @@ signals:
     void calcMethodChanged(Algorithms::CalcMethod method);
     void conversionTChanged(Algorithms::Z0ConversionType conversionT);
     void userDefZ0Changed(double z0);
+    // A calculation of this measurer found a model doubtful (emitted on the
+    // thread of the run, once per calculation and port).
+    void modelNotice(Algorithms::ModelNotice notice);
 
 protected:
     // Ties a process to the measurer for one calculation, from its set-up
@@ -69,11 +80,19 @@ protected:
     // ends at the same set-up, so it is suspended meanwhile). A process kept
     // after its run is no longer tied: it answers no later cancel and repeats
     // none of its ports' texts.
+    //
+    // The link also carries the process's model notices to the ports: when
+    // it is released, each port whose model the process made (or, for a DUT
+    // correction, changed) holds what the process told about it under the
+    // link's origin, or nothing, and the measurer tells the run's notices.
     class ProcessLink
     {
     public:
         ProcessLink() = default;
-        ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process);
+        // targets: the ports whose models the process changes; empty: every
+        // port it calculates.
+        ProcessLink(BaseMeasurer *measurer, Algorithms::IProcessMethod *process,
+                    MeasuredFixturePort::NoticeOrigin origin, std::vector<MeasuredFixturePort *> targets);
         ~ProcessLink();
         ProcessLink(ProcessLink &&other) noexcept;
         ProcessLink &operator=(ProcessLink &&other) noexcept;
@@ -87,7 +106,16 @@ protected:
         std::unique_ptr<Detail> m_detail;
     };
 
-    ProcessLink link(Algorithms::IProcessMethod *process) { return ProcessLink(this, process); }
+    ProcessLink link(Algorithms::IProcessMethod *process,
+                     MeasuredFixturePort::NoticeOrigin origin = MeasuredFixturePort::NoticeOrigin::Calculation,
+                     std::vector<MeasuredFixturePort *> targets = {})
+    {
+        return ProcessLink(this, process, origin, std::move(targets));
+    }
+
+    // Forgets the notices of the last run (the models they were about are
+    // cleared with them): every clearResults does it.
+    void clearRunNotices();
 
     // At a stage boundary of a run, on the worker: true when a cancel has
     // arrived. The flag is then cleared and the cancel reported, unless a
@@ -106,6 +134,11 @@ protected:
     SyncedVnaDevice *m_device;
 
 private:
+    void addRunNotice(const Algorithms::ModelNotice &notice);
+
+    mutable std::mutex m_runNoticesMutex;
+    QList<Algorithms::ModelNotice> m_runNotices;
+
     // Orders a cancel against the tying and untying of processes, so that a
     // cancel is reported exactly once: by the tied process or by the run.
     std::recursive_mutex m_cancelMutex;

@@ -4,6 +4,7 @@
 #include "device/taskprogress.h"
 #include "measurement/connections.h"
 #include "measurement/logging.h"
+#include "measurement/measuredfixtureport.h"
 #include "measurement/vnafixtureconnection.h"
 
 #include <QDir>
@@ -42,6 +43,11 @@ std::vector<Algorithms::FixturePort *> modelsOf(const std::vector<ConnectionBase
     return models;
 }
 
+MeasuredFixturePort *ownerOf(Algorithms::FixturePort *model)
+{
+    return model ? qobject_cast<MeasuredFixturePort *>(model->parent()) : nullptr;
+}
+
 } // namespace
 
 DutMeasurer::DutMeasurer(VNAFixtureConnection *side, ConnectionBase *processConnection, SyncedVnaDevice *device,
@@ -71,6 +77,7 @@ void DutMeasurer::clearResults()
 {
     setStatus(Status::NotMeasured);
     m_reader->clear();
+    clearRunNotices();
 }
 
 // The correction puts the DUT's reflection into the model as it stands:
@@ -181,7 +188,9 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
                 return fail(progress);
             const Algorithms::SParametersOnePort dut = dutOf(k);
             const Algorithms::SParametersOnePort none;
-            const ProcessLink linked = link(process);
+            // The correction changes this side's model of the thru only.
+            const ProcessLink linked = link(process, MeasuredFixturePort::NoticeOrigin::DutCorrection,
+                                            {ownerOf(side == 0 ? process->leftPort() : process->rightPort())});
             const bool ok = side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
             if (!ok)
                 return fail(progress);
@@ -191,7 +200,8 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
             auto *process = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get());
             if (!process || takeInterrupt())
                 return fail(progress);
-            const ProcessLink linked = link(process);
+            const ProcessLink linked =
+                link(process, MeasuredFixturePort::NoticeOrigin::DutCorrection, {ownerOf(process->port())});
             if (!process->calculateDUT(dutOf(k)))
                 return fail(progress);
         }

@@ -28,6 +28,7 @@ DutStep::DutStep(ConnectionBase *connection, const QList<ConnectionBase *> &othe
     for (DutMeasurer *measurer : m_measurers) {
         connect(measurer, &DutMeasurer::statusChanged, this, &DutStep::dutMeasuredChanged);
         connect(measurer, &BaseMeasurer::error, this, &Step::error);
+        tellNoticesOf(measurer);
         connect(this, &Step::calcMethodChanged, measurer, &BaseMeasurer::setCalcMethod);
         connect(this, &Step::conversionTChanged, measurer, &BaseMeasurer::setConversionT);
         connect(this, &Step::userDefZ0Changed, measurer, &BaseMeasurer::setUserDefZ0);
@@ -38,6 +39,18 @@ DutStep::DutStep(ConnectionBase *connection, const QList<ConnectionBase *> &othe
             connect(port->measureData(), &QmlFixturePort::calibrationStateChanged, this, &DutStep::dutMeasuredChanged);
     }
     connect(this, &DutStep::dutMeasuredChanged, this, &Step::isMeasuredChanged);
+    // A thru measured again takes the corrections, and their notices, away.
+    connect(this, &DutStep::dutMeasuredChanged, this, &Step::noticesChanged);
+}
+
+QList<Algorithms::ModelNotice> DutStep::calculationNotices() const
+{
+    if (dutMeasured() != MeasureEnums::MeasureStatus::MEASURED)
+        return {};
+    QList<Algorithms::ModelNotice> list;
+    for (DutMeasurer *measurer : m_measurers)
+        list.append(measurer->runNotices());
+    return list;
 }
 
 DutStep::~DutStep() = default;

@@ -51,6 +51,10 @@ public slots:
 signals:
     void dutMeasuredChanged();
 
+protected:
+    // Those of the DUT corrections the models still carry.
+    QList<Algorithms::ModelNotice> calculationNotices() const override;
+
 private:
     void runMeasure(const SParameterSource &source, const Progress &progress);
 

@@ -32,6 +32,9 @@ FixtureSetups::FixtureSetups(Algorithms::ProcessInputParameters *parameters, Syn
     connect(&m_setups, &QAbstractItemModel::rowsInserted, this, &FixtureSetups::stepsStatusChanged);
     connect(&m_setups, &QAbstractItemModel::rowsRemoved, this, &FixtureSetups::stepsStatusChanged);
     connect(&m_setups, &QAbstractItemModel::modelReset, this, &FixtureSetups::stepsStatusChanged);
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&m_setups, signal, this, &FixtureSetups::portNoticesChanged);
+    connect(&m_setups, &QAbstractItemModel::modelReset, this, &FixtureSetups::portNoticesChanged);
 }
 
 FixtureSetups::~FixtureSetups() = default;
@@ -80,6 +83,8 @@ void FixtureSetups::addSetup()
     connect(raw->selectedPortsModel(), &details::Base::changed, this, &FixtureSetups::usedVnaPortsChanged);
     connect(this, &FixtureSetups::interrupted, raw, &VukAlgorithmsSetup::interrupt);
     connect(raw, &VukAlgorithmsSetup::stepsStatusChanged, this, &FixtureSetups::stepsStatusChanged);
+    connect(raw, &VukAlgorithmsSetup::modelNotice, this, &FixtureSetups::modelNotice);
+    connect(raw, &VukAlgorithmsSetup::portNoticesChanged, this, &FixtureSetups::portNoticesChanged);
 
     m_setups.appendItem(std::move(setup));
 }
@@ -94,6 +99,12 @@ bool FixtureSetups::anyStepFailed() const
 {
     const auto &setups = m_setups.items();
     return std::any_of(setups.begin(), setups.end(), [](const auto &setup) { return setup->anyStepFailed(); });
+}
+
+bool FixtureSetups::anyStepHasNotices() const
+{
+    const auto &setups = m_setups.items();
+    return std::any_of(setups.begin(), setups.end(), [](const auto &setup) { return setup->anyStepHasNotices(); });
 }
 
 void FixtureSetups::removeSetup(int i)

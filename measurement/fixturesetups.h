@@ -6,6 +6,7 @@
 // the pages show, fans interrupts out and collects errors, port counts and
 // used analyser ports. GUI thread.
 
+#include "algorithms/modelnotice.h"
 #include "algorithms/processinputparameters.h"
 #include "device/listmodels.h"
 #include "measurement/measureenums.h"
@@ -35,6 +36,7 @@ class FixtureSetups : public QObject
     Q_PROPERTY(QAbstractListModel *setups READ setupsModel CONSTANT)
     Q_PROPERTY(bool allStepsMeasured READ allStepsMeasured NOTIFY stepsStatusChanged)
     Q_PROPERTY(bool anyStepFailed READ anyStepFailed NOTIFY stepsStatusChanged)
+    Q_PROPERTY(bool anyStepHasNotices READ anyStepHasNotices NOTIFY stepsStatusChanged)
 
 public:
     FixtureSetups(Algorithms::ProcessInputParameters *parameters, SyncedVnaDevice *device, WorkerThread *worker,
@@ -51,6 +53,8 @@ public:
     // a failed step.
     bool allStepsMeasured() const;
     bool anyStepFailed() const;
+    // And any of them with a step whose models carry notices.
+    bool anyStepHasNotices() const;
 
     // For set-ups made from now on.
     void setProcessInputParameters(Algorithms::ProcessInputParameters *parameters);
@@ -83,6 +87,10 @@ signals:
     void selectedPortsCountChanged();
     void usedVnaPortsChanged();
     void stepsStatusChanged();
+    // A step of a set-up found a model doubtful (told once).
+    void modelNotice(Algorithms::ModelNotice notice);
+    // The notices of a port's model changed, or the set-ups did.
+    void portNoticesChanged();
 
 private:
     void applyDefaults();

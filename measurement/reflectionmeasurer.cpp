@@ -88,6 +88,7 @@ void ReflectionMeasurer::clearResults()
 {
     setCalculatingStatus(Status::NotMeasured);
     resetSidePorts();
+    clearRunNotices();
 }
 
 void ReflectionMeasurer::reset()
@@ -97,6 +98,7 @@ void ReflectionMeasurer::reset()
     m_openRawData.clear();
     m_shortRawData.clear();
     resetSidePorts();
+    clearRunNotices();
     setCalculatingStatus(Status::NotMeasured);
 }
 
@@ -207,7 +209,7 @@ std::unique_ptr<Algorithms::ReflectProcess> ReflectionMeasurer::setupProcess(uin
 
     setupFixture(port->measureData(), *z);
     process->setFixturesForCalculate(port->measureData());
-    process->setPortNames(tr("the fixture at analyser port %1").arg(v + 1), QString());
+    process->setPortNames(MeasuredFixturePort::noticeName(v), QString());
     // The caller ties the process to this measurer for its run.
     return process;
 }

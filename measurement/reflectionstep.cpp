@@ -5,6 +5,7 @@
 #include "measurement/connections.h"
 #include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
+#include "measurement/methodrules.h"
 #include "measurement/qmlfixtureport.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/sparametersource.h"
@@ -24,6 +25,7 @@ ReflectionStep::ReflectionStep(ConnectionReflect *connection, SyncedVnaDevice *d
         m_connection->setParent(this);
 
     connect(m_measurer, &BaseMeasurer::error, this, &Step::error);
+    tellNoticesOf(m_measurer);
     connect(this, &Step::calcMethodChanged, m_measurer, &BaseMeasurer::setCalcMethod);
     connect(this, &Step::conversionTChanged, m_measurer, &BaseMeasurer::setConversionT);
     connect(this, &Step::userDefZ0Changed, m_measurer, &BaseMeasurer::setUserDefZ0);
@@ -85,6 +87,11 @@ void ReflectionStep::movePlane(MeasureEnums::FixtureSide, double offset)
     // applyOffset waits for.
     setOffset(offset);
     applyOffset(true);
+}
+
+QList<Algorithms::ModelNotice> ReflectionStep::calculationNotices() const
+{
+    return m_measurer->runNotices();
 }
 
 MeasureEnums::FixturePossibleState ReflectionStep::state() const
@@ -153,6 +160,10 @@ void ReflectionStep::measureShortFromTouchstone(const QString &file)
 
 void ReflectionStep::measure(bool isShort, const QString *filePath)
 {
+    if (!MethodRules::calculatesReflect(calcMethod())) {
+        emit error(MethodRules::reflectRefusal());
+        return;
+    }
     if (!admitRequest(filePath ? Admission::QueueBehind : Admission::RefuseWhileBusy))
         return;
     const QString name = isShort ? tr("Reflection Short") : tr("Reflection Open");
@@ -225,6 +236,7 @@ bool ReflectionStep::applySideOffset(double picoseconds)
                 emit error(tr("Cannot apply the offset") + StepOffsets::secondsText(seconds));
                 return false;
             }
+            tellOffsetNotice(port.get());
         }
     } catch (const std::exception &e) {
         emit error(QString::fromUtf8(e.what()));

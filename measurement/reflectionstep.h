@@ -72,6 +72,7 @@ signals:
 
 protected:
     void movePlane(MeasureEnums::FixtureSide side, double offset) override;
+    QList<Algorithms::ModelNotice> calculationNotices() const override;
 
 private:
     // The measurer follows the selected standards.

@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QMetaObject>
+#include <QThread>
 
 #include <cmath>
 #include <mutex>
@@ -95,6 +96,50 @@ MeasureEnums::MeasureStatus Step::getMeasureStatus() const
     return MeasureEnums::MeasureStatus::Error;
 }
 
+QList<Algorithms::ModelNotice> Step::notices() const
+{
+    QList<Algorithms::ModelNotice> list = calculationNotices();
+    for (VNAFixtureConnection *side : ownedSides()) {
+        if (!side)
+            continue;
+        for (const auto &port : side->measureData().items())
+            if (port)
+                if (const auto notice = port->offsetNotice())
+                    list.append(*notice);
+    }
+    return list;
+}
+
+QVariantList Step::noticesVariant() const
+{
+    QVariantList list;
+    for (const Algorithms::ModelNotice &notice : notices())
+        list.append(MeasuredFixturePort::toVariant(notice));
+    return list;
+}
+
+void Step::tellNoticesOf(BaseMeasurer *measurer)
+{
+    connect(measurer, &BaseMeasurer::modelNotice, this, &Step::modelNotice, Qt::DirectConnection);
+}
+
+void Step::tellOffsetNotice(const MeasuredFixturePort *port)
+{
+    if (!port)
+        return;
+    if (const auto notice = port->offsetNotice())
+        emit modelNotice(*notice);
+}
+
+void Step::announceNotices()
+{
+    if (QThread::currentThread() == thread())
+        emit noticesChanged();
+    else
+        QMetaObject::invokeMethod(
+            this, [this] { emit noticesChanged(); }, Qt::QueuedConnection);
+}
+
 void Step::applyPlaneOffset(MeasureEnums::FixtureSide side, double offset)
 {
     // A marker without a reference (no calculated model yet) gives no
@@ -151,6 +196,7 @@ void Step::deleteData()
         return;
     }
     clearData();
+    announceNotices();
 }
 
 JobGate *Step::gate() const
@@ -286,6 +332,8 @@ bool Step::runWithSavedDeviceState(const Job &job, Progress progress, const Job 
                 progress->step(tr("Restore device state"));
             if (!backup->restore())
                 emit error(backup->errorString());
+            // Before finished(): whoever acts on it reads the new notices.
+            announceNotices();
             emit finished();
             if (progress)
                 progress->finish();
@@ -334,6 +382,7 @@ void Step::runStepTask(const Job &job, Progress progress)
         guard->ran = true;
         const auto after = [&] {
             guard->ticket.reset();
+            announceNotices();
             emit finished();
             if (progress)
                 progress->finish();

@@ -11,11 +11,14 @@
 // step released by its set-up stays alive until its jobs have finished.
 
 #include "algorithms/fixtureport.h"
+#include "algorithms/modelnotice.h"
 #include "algorithms/processmethod.h"
 #include "measurement/measureenums.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QVariantList>
 
 #include <atomic>
 #include <functional>
@@ -25,6 +28,7 @@
 class BaseMeasurer;
 class JobGate;
 class ConnectionBase;
+class MeasuredFixturePort;
 class ProgressManager;
 class SyncedVnaDevice;
 class TaskProgress;
@@ -39,6 +43,7 @@ class Step : public QObject, public std::enable_shared_from_this<Step>
     Q_PROPERTY(bool appliedFixtureOffset READ appliedFixtureOffset WRITE setAppliedFixtureOffset NOTIFY
                    flagAppliedFixtureOffsetChanged)
     Q_PROPERTY(MeasureEnums::MeasureStatus getMeasureStatus READ getMeasureStatus NOTIFY isMeasuredChanged)
+    Q_PROPERTY(QVariantList notices READ noticesVariant NOTIFY noticesChanged)
 
 public:
     // Releases a QObject with deleteLater, from any thread.
@@ -92,6 +97,17 @@ public:
     virtual MeasureEnums::MeasureType measureType() const = 0;
     virtual void clearData() = 0;
 
+    // The doubts about the models this step computed: what its last
+    // calculation told, one per port and calculation, then the notices of
+    // the offset models of its sides while its offsets are applied. GUI
+    // thread; they change only in the step's jobs and when its data is
+    // deleted, and noticesChanged follows on the step's thread (before
+    // finished() of the job that changed them).
+    QList<Algorithms::ModelNotice> notices() const;
+    bool hasNotices() const { return !notices().isEmpty(); }
+    // The same for QML: a list of {port, summary, detail}.
+    QVariantList noticesVariant() const;
+
     // The gating chart's movable marker: sets the calibration plane offset
     // (ps) of the step's fixture on the given side and applies it. A
     // transmission step takes it only once its thru is calculated, a
@@ -118,8 +134,22 @@ signals:
     void calcMethodChanged(Algorithms::CalcMethod method);
     void conversionTChanged(Algorithms::Z0ConversionType conversionT);
     void userDefZ0Changed(double z0);
+    // A calculation of this step found a model doubtful: told once, when
+    // it was found.
+    void modelNotice(Algorithms::ModelNotice notice);
+    void noticesChanged();
 
 protected:
+    // What the last calculation of the step's measurers told.
+    virtual QList<Algorithms::ModelNotice> calculationNotices() const { return {}; }
+    // Relays the notices of a measurer the step calculates its models with.
+    void tellNoticesOf(BaseMeasurer *measurer);
+    // After an offset moved the model of a port of this step: tells the
+    // notice of the moved model, if any (on the job's thread).
+    void tellOffsetNotice(const MeasuredFixturePort *port);
+    // noticesChanged on the step's thread, from any thread.
+    void announceNotices();
+
     // Sets and applies the plane offset (ps) of the given side, as
     // applyPlaneOffset describes; the base has no plane and does nothing.
     virtual void movePlane(MeasureEnums::FixtureSide side, double offset);

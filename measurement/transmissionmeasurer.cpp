@@ -59,6 +59,7 @@ void TransmissionMeasurer::clearResults()
     }
     m_rawData.clear();
     setStatus(Status::NotMeasured);
+    clearRunNotices();
 }
 
 bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
@@ -183,8 +184,7 @@ std::unique_ptr<Algorithms::TransmissionProcess> TransmissionMeasurer::setupMeas
     setupFixture(right->measureData(), *zb);
 
     process->setFixturesForCalculate(left->measureData(), right->measureData());
-    process->setPortNames(tr("the fixture at analyser port %1").arg(a + 1),
-                          tr("the fixture at analyser port %1").arg(b + 1));
+    process->setPortNames(MeasuredFixturePort::noticeName(a), MeasuredFixturePort::noticeName(b));
     qCDebug(lcMeasurement) << "Z0 For attached ports" << a << b << *za << *zb;
     // The caller ties the process to this measurer for its run.
     return process;

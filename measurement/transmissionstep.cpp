@@ -7,6 +7,7 @@
 #include "measurement/connections.h"
 #include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
+#include "measurement/methodrules.h"
 #include "measurement/qmlfixtureport.h"
 #include "measurement/reflectionmeasurer.h"
 #include "measurement/sparametersource.h"
@@ -65,6 +66,9 @@ TransmissionStep::TransmissionStep(ConnectionTransmisson *connection, SyncedVnaD
         // At once on the interrupting thread, while the job runs on the worker.
         connect(this, &Step::interrupted, measurer, &BaseMeasurer::interrupt, Qt::DirectConnection);
     }
+    // The reflect measurers calculate models of the side copies only, to
+    // take their delays: the thru's models are the step's.
+    tellNoticesOf(m_thruMeasurer);
     connect(m_thruMeasurer, &TransmissionMeasurer::statusChanged, this, &TransmissionStep::thruMeasuredChanged);
     for (ReflectionMeasurer *measurer : {m_leftReflectMeasurer, m_rightReflectMeasurer}) {
         connect(measurer, &ReflectionMeasurer::openStatusChanged, this, &TransmissionStep::openMeasuredChanged);
@@ -118,6 +122,11 @@ void TransmissionStep::movePlane(MeasureEnums::FixtureSide side, double offset)
     else if (side == MeasureEnums::FixtureSide::Left)
         setLeftOffset(offset);
     applyThruOffset(true);
+}
+
+QList<Algorithms::ModelNotice> TransmissionStep::calculationNotices() const
+{
+    return m_thruMeasurer->runNotices();
 }
 
 MeasureEnums::MeasureStatus TransmissionStep::thruMeasured() const
@@ -246,8 +255,10 @@ bool TransmissionStep::applySidesOffsets(double leftPs, double rightPs)
         for (size_t i = 0; i < leftPorts.size(); ++i) {
             if (!leftPorts[i]->measureData()->applyOffset(left))
                 return false;
+            tellOffsetNotice(leftPorts[i].get());
             if (!rightPorts[i]->measureData()->applyOffset(right))
                 return false;
+            tellOffsetNotice(rightPorts[i].get());
         }
     } catch (const std::exception &e) {
         emit error(QString::fromUtf8(e.what()));
@@ -329,6 +340,11 @@ void TransmissionStep::measureShortFromTouchstoneFile(const QString &filePath)
 
 void TransmissionStep::measureReflect(bool isShort, const QString *filePath)
 {
+    // The reflect offsets are taken from 1x-reflect models of the two ends.
+    if (!MethodRules::calculatesReflect(calcMethod())) {
+        emit error(MethodRules::reflectRefusal());
+        return;
+    }
     if (!admitRequest(Admission::RefuseWhileBusy))
         return;
     const QString name = isShort ? tr("Transmission Short") : tr("Transmission Open");

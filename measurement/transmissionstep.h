@@ -99,6 +99,7 @@ signals:
 
 protected:
     void movePlane(MeasureEnums::FixtureSide side, double offset) override;
+    QList<Algorithms::ModelNotice> calculationNotices() const override;
 
 private:
     void measureThru(const SParameterSource &source, const Progress &progress);

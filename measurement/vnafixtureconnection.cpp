@@ -16,6 +16,12 @@ VNAFixtureConnection::VNAFixtureConnection(Fixture *fixture, SyncedVnaDevice *de
     if (m_device)
         connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VNAFixtureConnection::clampPorts);
     synchronizePorts();
+    notePortsChosen();
+}
+
+void VNAFixtureConnection::notePortsChosen()
+{
+    m_portsCountSeen = m_device ? m_device->portsCount() : std::nullopt;
 }
 
 VNAFixtureConnection::~VNAFixtureConnection() = default;
@@ -46,6 +52,7 @@ void VNAFixtureConnection::setAttachedVnaPort(size_t i, uint value)
         return;
     m_attachedPorts.setData(m_attachedPorts.index(static_cast<int>(i)), QVariant::fromValue(value),
                             details::Base::ValueRole);
+    notePortsChosen();
 }
 
 // New fixture ports take the analyser ports after the last attached one. The
@@ -75,26 +82,37 @@ void VNAFixtureConnection::synchronizePorts()
         }
         while (m_attachedPorts.size() > static_cast<int>(count))
             m_attachedPorts.removeAt(m_attachedPorts.size() - 1);
+        notePortsChosen();
     }
     setPortsCount(count);
 }
 
 void VNAFixtureConnection::setPortsCount(uint count)
 {
-    while (m_measureData.size() > static_cast<int>(count))
+    bool removed = false;
+    while (m_measureData.size() > static_cast<int>(count)) {
         m_measureData.removeAt(m_measureData.size() - 1);
+        removed = true;
+    }
     while (m_measureData.size() < static_cast<int>(count)) {
         auto port = std::make_shared<MeasuredFixturePort>();
+        connect(port.get(), &MeasuredFixturePort::noticesChanged, this, &VNAFixtureConnection::noticesChanged);
         m_measureData.appendItem(std::move(port));
     }
+    if (removed)
+        emit noticesChanged();
 }
 
 void VNAFixtureConnection::clampPorts()
 {
     // While the analyser's count is unknown (link down) nothing is clamped:
-    // the analyser coming back must find the ports the user set.
-    if (!m_device || !m_device->portsCount())
+    // the analyser coming back must find the ports the user set. Nor is
+    // anything clamped for the count the ports were chosen for: the count's
+    // signal comes queued, after the proxy's cache holds it, so ports may
+    // have been chosen for it (by a recall, by the user) before it arrives.
+    if (!m_device || !m_device->portsCount() || m_device->portsCount() == m_portsCountSeen)
         return;
+    m_portsCountSeen = m_device->portsCount();
     const uint lastPort = analyserPortsCount() - 1;
     for (int i = 0; i < m_attachedPorts.size(); ++i) {
         if (m_attachedPorts.at(i) > lastPort)

@@ -12,6 +12,7 @@
 #include <QObject>
 
 #include <cstddef>
+#include <optional>
 
 class SyncedVnaDevice;
 
@@ -49,6 +50,10 @@ public:
     // The number of analyser ports, at least 1 (1 while not reported).
     uint analyserPortsCount() const;
 
+signals:
+    // The notices of a port's model changed, or a port with its model went.
+    void noticesChanged();
+
 public slots:
     // Row i of attachedPorts; 0 outside the rows.
     uint getAttachedVnaPort(size_t i) const;
@@ -59,7 +64,14 @@ private:
     void synchronizePorts();
     void clampPorts();
 
+    // Notes the analyser's port count the attached ports were chosen for
+    // (empty when chosen while it was unknown).
+    void notePortsChosen();
+
     SyncedVnaDevice *m_device;
+    // The analyser's port count the attached ports were last chosen or
+    // clamped for.
+    std::optional<uint> m_portsCountSeen;
     Fixture *m_fixture;
     ValueModel<uint> m_attachedPorts;
     UniquePtr_Model<MeasuredFixturePort> m_measureData;

@@ -9,6 +9,7 @@
 #include "measurement/fixture.h"
 #include "measurement/logging.h"
 #include "measurement/measuredfixtureport.h"
+#include "measurement/methodrules.h"
 #include "measurement/reflectionstep.h"
 #include "measurement/transmissionstep.h"
 #include "measurement/vnafixtureconnection.h"
@@ -80,13 +81,23 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
       m_progressManager(progressManager),
       m_parameters(parameters)
 {
+    // The ports are assigned again only when the analyser's port count really
+    // changes (not when it is unknown for a while). Connected before the
+    // sides are made, so that on a change the ports are assigned anew before
+    // the sides clamp them to the new count.
+    if (m_device) {
+        m_assignedPortsCount = m_device->portsCount();
+        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::followAnalyserPortsCount);
+    }
     m_a = makeSide(QStringLiteral("A"));
     m_aAux = makeSide(QStringLiteral("A Aux"));
     m_b = makeSide(QStringLiteral("B"));
     m_bAux = makeSide(QStringLiteral("B Aux"));
     registerTypes();
-    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux})
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux}) {
         connectPortErrors(side);
+        connect(side, &VNAFixtureConnection::noticesChanged, this, &VukAlgorithmsSetup::portNoticesChanged);
+    }
 
     makeRules();
     // A rebuild resets the model: the statuses are those of the new steps.
@@ -94,12 +105,6 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     checkThru();
     rebuildSteps();
 
-    // The ports are assigned again only when the analyser's port count really
-    // changes (not when it is unknown for a while).
-    if (m_device) {
-        m_assignedPortsCount = m_device->portsCount();
-        connect(m_device, &SyncedVnaDevice::portsCountChanged, this, &VukAlgorithmsSetup::followAnalyserPortsCount);
-    }
     connect(m_a->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     connect(m_b->fixture(), &Fixture::portsCountChanged, this, &VukAlgorithmsSetup::assignPorts);
     // The selected-port list follows the connection switches and the ports
@@ -107,9 +112,12 @@ VukAlgorithmsSetup::VukAlgorithmsSetup(SyncedVnaDevice *device, WorkerThread *wo
     for (auto signal : {&VukAlgorithmsSetup::abThruConnectionChanged, &VukAlgorithmsSetup::aaConnectionChanged,
                         &VukAlgorithmsSetup::bbConnectionChanged, &VukAlgorithmsSetup::abDutConnectionChanged})
         connect(this, signal, this, &VukAlgorithmsSetup::rebuildSelectedPorts);
-    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux})
+    for (VNAFixtureConnection *side : {m_a, m_aAux, m_b, m_bAux}) {
         connect(side->attachedPortsModel(), &QAbstractItemModel::dataChanged, this,
                 &VukAlgorithmsSetup::rebuildSelectedPorts);
+        connect(side->attachedPortsModel(), &QAbstractItemModel::dataChanged, this,
+                &VukAlgorithmsSetup::notePortsChosen);
+    }
     rebuildSelectedPorts();
     assignPorts();
 }
@@ -200,10 +208,15 @@ void VukAlgorithmsSetup::makeRules()
     });
     // Only time gating has a DUT step; every step gets the new method.
     connect(this, &VukAlgorithmsSetup::correctionMethodChanged, this, [this] {
-        if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
+        if (!MethodRules::correctsDut(m_correctionMethod) && m_abDut)
             switchDutOff();
         pushCorrectionMethod();
     });
+    // What the method rules allow follows the method and the arrangement.
+    for (auto signal : {&VukAlgorithmsSetup::correctionMethodChanged, &VukAlgorithmsSetup::leftFixtureEnabledChanged,
+                        &VukAlgorithmsSetup::rightFixtureEnabledChanged, &VukAlgorithmsSetup::abThruConnectionChanged,
+                        &VukAlgorithmsSetup::aaConnectionChanged, &VukAlgorithmsSetup::bbConnectionChanged})
+        connect(this, signal, this, &VukAlgorithmsSetup::methodRulesChanged);
     // Every step gets the new reference impedance settings.
     connect(this, &VukAlgorithmsSetup::z0ConversionTypeChanged, this, [this] {
         const auto type = MeasureEnums::toZ0ConversionType(m_z0ConversionType);
@@ -291,7 +304,7 @@ void VukAlgorithmsSetup::rebuildSteps()
     emit stepsChanged();
 
     pushConversion();
-    if (m_correctionMethod != MeasureEnums::CorrectionMethod::TIME_GATING && m_abDut)
+    if (!MethodRules::correctsDut(m_correctionMethod) && m_abDut)
         switchDutOff();
     pushCorrectionMethod();
 }
@@ -303,6 +316,9 @@ void VukAlgorithmsSetup::addStep(std::vector<StepPointer> &steps, Step *step)
     connect(this, &VukAlgorithmsSetup::interrupted, step, &Step::interrupt);
     // Statuses change on the step worker; the marks follow on this thread.
     connect(step, &Step::isMeasuredChanged, this, &VukAlgorithmsSetup::stepsStatusChanged);
+    connect(step, &Step::noticesChanged, this, &VukAlgorithmsSetup::stepsStatusChanged);
+    // Told on the step worker; the notification list is on this thread.
+    connect(step, &Step::modelNotice, this, &VukAlgorithmsSetup::modelNotice, Qt::QueuedConnection);
     steps.push_back(StepPointer(step, Step::ObjectDeleter()));
 }
 
@@ -320,6 +336,27 @@ bool VukAlgorithmsSetup::anyStepFailed() const
     return std::any_of(steps.begin(), steps.end(), [](const StepPointer &step) {
         return step->getMeasureStatus() == MeasureEnums::MeasureStatus::Error;
     });
+}
+
+bool VukAlgorithmsSetup::anyStepHasNotices() const
+{
+    const auto &steps = m_stepModel.items();
+    return std::any_of(steps.begin(), steps.end(), [](const StepPointer &step) { return step->hasNotices(); });
+}
+
+bool VukAlgorithmsSetup::leftReflectUnsupported() const
+{
+    return m_leftFixtureEnabled && !m_abThru && !m_aa && !MethodRules::calculatesReflect(m_correctionMethod);
+}
+
+bool VukAlgorithmsSetup::rightReflectUnsupported() const
+{
+    return m_rightFixtureEnabled && !m_abThru && !m_bb && !MethodRules::calculatesReflect(m_correctionMethod);
+}
+
+bool VukAlgorithmsSetup::dutStepAvailable() const
+{
+    return (m_leftFixtureEnabled || m_rightFixtureEnabled) && MethodRules::correctsDut(m_correctionMethod);
 }
 
 void VukAlgorithmsSetup::pushConversion()
@@ -491,6 +528,18 @@ void VukAlgorithmsSetup::followAnalyserPortsCount()
             tr("The analyser now has %1 ports: the analyser ports of the fixtures were assigned anew").arg(*count));
 }
 
+void VukAlgorithmsSetup::notePortsChosen()
+{
+    // The count reaches this thread as a queued signal after the proxy's
+    // cache holds it: ports assigned or chosen (by a recall, by the user)
+    // with the count already known were chosen for it, and its late signal
+    // must not assign them anew.
+    if (!m_device)
+        return;
+    if (const auto count = m_device->portsCount())
+        m_assignedPortsCount = count;
+}
+
 uint VukAlgorithmsSetup::analyserPortsCount() const
 {
     const auto count = m_device ? m_device->portsCount() : std::nullopt;
@@ -499,6 +548,7 @@ uint VukAlgorithmsSetup::analyserPortsCount() const
 
 void VukAlgorithmsSetup::assignPorts()
 {
+    notePortsChosen();
     const uint n = analyserPortsCount();
     std::set<uint> all;
     for (uint i = 0; i < n; ++i)

@@ -6,6 +6,7 @@
 // switches consistent, assign analyser ports automatically and rebuild the
 // steps whenever the configuration changes. GUI thread.
 
+#include "algorithms/modelnotice.h"
 #include "algorithms/processinputparameters.h"
 #include "device/listmodels.h"
 #include "measurement/measureenums.h"
@@ -47,6 +48,10 @@ class VukAlgorithmsSetup : public QObject
     Q_PROPERTY(QAbstractListModel *stepModel READ stepModel CONSTANT)
     Q_PROPERTY(bool allStepsMeasured READ allStepsMeasured NOTIFY stepsStatusChanged)
     Q_PROPERTY(bool anyStepFailed READ anyStepFailed NOTIFY stepsStatusChanged)
+    Q_PROPERTY(bool anyStepHasNotices READ anyStepHasNotices NOTIFY stepsStatusChanged)
+    Q_PROPERTY(bool leftReflectUnsupported READ leftReflectUnsupported NOTIFY methodRulesChanged)
+    Q_PROPERTY(bool rightReflectUnsupported READ rightReflectUnsupported NOTIFY methodRulesChanged)
+    Q_PROPERTY(bool dutStepAvailable READ dutStepAvailable NOTIFY methodRulesChanged)
 
 public:
     using StepPointer = std::shared_ptr<Step>;
@@ -81,6 +86,17 @@ public:
     // status change and every rebuild (stepsStatusChanged).
     bool allStepsMeasured() const;
     bool anyStepFailed() const;
+    // Whether a step's models carry notices (Step::notices).
+    bool anyStepHasNotices() const;
+
+    // The method rules (MethodRules) as they bear on this arrangement: a
+    // side measured by 1x-reflect while the correction method cannot
+    // calculate one (its measurement is refused), and whether the DUT step
+    // can be switched on (a fixture enabled and a method that corrects with
+    // a DUT measurement).
+    bool leftReflectUnsupported() const;
+    bool rightReflectUnsupported() const;
+    bool dutStepAvailable() const;
 
     // Set by the set-up list, not by QML.
     MeasureEnums::CorrectionMethod correctionMethod() const { return m_correctionMethod; }
@@ -121,6 +137,11 @@ signals:
     void selectedPortsCountChanged();
     void stepsChanged();
     void stepsStatusChanged();
+    void methodRulesChanged();
+    // A step found a model doubtful (told once, on this thread).
+    void modelNotice(Algorithms::ModelNotice notice);
+    // The notices of a port's model on one of the four sides changed.
+    void portNoticesChanged();
 
 private:
     static void registerTypes();
@@ -136,10 +157,11 @@ private:
     void rebuildSelectedPorts();
     void assignPorts();
     void followAnalyserPortsCount();
+    void notePortsChosen();
     uint analyserPortsCount() const;
 
     SyncedVnaDevice *m_device;
-    // The analyser's port count the ports were last assigned for.
+    // The analyser's port count the ports were last assigned or chosen for.
     std::optional<uint> m_assignedPortsCount;
     WorkerThread *m_worker;
     ProgressManager *m_progressManager;

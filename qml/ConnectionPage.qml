@@ -136,13 +136,11 @@ VukPage {
             readonly property bool abDut: vukSetup ? vukSetup.abDutConnectionEnabled : false
             readonly property int aPorts: connA ? connA.fixture.portsCount : 0
             readonly property int bPorts: connB ? connB.fixture.portsCount : 0
-            readonly property var method: page.fixtureSetups ? page.fixtureSetups.correctionMethod : undefined
-            readonly property bool isBisection: method === MeasureEnums.CorrectionMethod.BISECT
-            readonly property bool isTimeGating: method === MeasureEnums.CorrectionMethod.TIME_GATING
-
-            // Bisection needs a 2xThrough for every side measured.
-            readonly property bool aConnectionError: aEnabled && isBisection && !aa && !abThru
-            readonly property bool bConnectionError: bEnabled && isBisection && !bb && !abThru
+            // The set-up applies the method rules (a side measured by
+            // 1xReflect that the method cannot calculate, the DUT step).
+            readonly property bool aConnectionError: vukSetup ? vukSetup.leftReflectUnsupported : false
+            readonly property bool bConnectionError: vukSetup ? vukSetup.rightReflectUnsupported : false
+            readonly property bool dutAvailable: vukSetup ? vukSetup.dutStepAvailable : false
             readonly property bool connectionError: aConnectionError || bConnectionError
 
             // A port clash on any shown and enabled connection of an enabled
@@ -180,10 +178,14 @@ VukPage {
                     // follows the content width, which follows its width,
                     // and the row would lay itself out again and again.
                     Layout.preferredWidth: 400
+                    // Never narrower than its widest arrangement, whose port
+                    // choices would be cut at the edge.
+                    Layout.minimumWidth: arrangementColumn.implicitWidth + leftPadding + rightPadding
                     clip: true
                     contentWidth: availableWidth
 
                     ColumnLayout {
+                        id: arrangementColumn
                         width: arrangements.availableWidth
                         spacing: 24
 
@@ -455,7 +457,7 @@ VukPage {
                     }
 
                     ColumnLayout {
-                        visible: (tab.aEnabled || tab.bEnabled) && tab.isTimeGating
+                        visible: tab.dutAvailable
                         enabled: visible
                         Label {
                             Layout.maximumWidth: 300

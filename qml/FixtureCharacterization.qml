@@ -73,7 +73,10 @@ PageWithReturn {
         description: qsTr("Edit fixture characterization")
         full_description: qsTr("<h2>Fixture characterization</h2>"
             + "<p>The graphs show the computed characteristics of every fixture port of the configuration:</p><ul>"
-            + "<li><b>Length</b>: the impulse response; the electrical length of the fixture is taken from its peak.</li>"
+            + "<li><b>Length</b>: the impulse response. Its curves are named L, the fixture and the analyser port "
+            + "(LA1, LB2); <b>Reference markers</b> gives the delay of each curve's peak: through the whole 2x-thru "
+            + "for a thru step, the round trip for a 1x-reflect step. Either is twice one fixture's delay: halve it "
+            + "for the electrical length of one fixture.</li>"
             + "<li><b>Gating</b>: the gated response. While the calibration plane offset is applied, drag the movable marker "
             + "to move the reference plane; <b>Set default offset</b> returns it to the calculated position.</li>"
             + "<li><b>Impedance</b>: the impedance profile of the fixture. An impedance deviating by more than 5-10% "

@@ -264,7 +264,7 @@ VukPage {
                                 enabled: tab.aEnabled
                                 fixture: tab.fixtureA
                                 direction: Port.Direction.Left
-                                text: "FIXTURE " + (tab.fixtureA ? tab.fixtureA.name : "") + "\nIN"
+                                text: qsTr("FIXTURE %1\nIN").arg(tab.fixtureA ? tab.fixtureA.name : "")
                             }
 
                             VukDUT {
@@ -283,7 +283,7 @@ VukPage {
                                 enabled: tab.bEnabled
                                 fixture: tab.fixtureB
                                 direction: Port.Direction.Right
-                                text: "FIXTURE " + (tab.fixtureB ? tab.fixtureB.name : "") + "\nOUT"
+                                text: qsTr("FIXTURE %1\nOUT").arg(tab.fixtureB ? tab.fixtureB.name : "")
                             }
 
                             Column {
@@ -339,7 +339,7 @@ VukPage {
 
                     Button {
                         objectName: "recallSetupButton"
-                        Layout.preferredWidth: 185
+                        Layout.preferredWidth: Math.max(185, implicitContentWidth + leftPadding + rightPadding)
                         text: qsTr("Recall setup")
                         onClicked: stateDialog.open()
                     }
@@ -372,7 +372,8 @@ VukPage {
 
                     Button {
                         objectName: "presetButton"
-                        Layout.preferredWidth: 185
+                        // 185 wide, wider where a translation needs it.
+                        Layout.preferredWidth: Math.max(185, implicitContentWidth + leftPadding + rightPadding)
                         text: qsTr("Plug-in preset")
                         onClicked: presetDialog.open()
                     }

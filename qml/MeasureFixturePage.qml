@@ -35,9 +35,12 @@ VukPage {
     description: qsTr("Measure or recall the fixture according to the selected connections")
     icon: "qrc:/resources/icons/measurment.png"
     done: fixtureSetups ? fixtureSetups.allStepsMeasured : true
-    // The wizard's mark: an error when any step of any set-up failed.
-    property var hasError: fixtureSetups && fixtureSetups.anyStepFailed
-                           ? CoreMeasureEnums.RecommendedResult.Error : undefined
+    // The wizard's mark: an error when any step of any set-up failed, else
+    // a warning when the models of a step carry notices.
+    property var hasError: !fixtureSetups ? undefined
+                           : fixtureSetups.anyStepFailed ? CoreMeasureEnums.RecommendedResult.Error
+                           : fixtureSetups.anyStepHasNotices ? CoreMeasureEnums.RecommendedResult.Warning
+                           : undefined
 
     full_description: qsTr("<h2>Step 5. Fixture measurement</h2>"
         + "<p>The calculated fixture S-parameters are sent to the VNA software as *.s2p files, one file per VNA port; "
@@ -123,6 +126,8 @@ VukPage {
             readonly property var currentStep: currentIndex >= 0 && currentIndex < steps.length
                                                ? steps[currentIndex] : null
             readonly property var currentStatus: currentStep ? currentStep.getMeasureStatus : undefined
+            // What the step's calculation found doubtful, one per port.
+            readonly property var currentNotices: currentStep && currentStep.notices ? currentStep.notices : []
 
             onCountChanged: {
                 if (count === 0)
@@ -230,16 +235,45 @@ VukPage {
                     visible: !!tab.currentStep
                     padding: 6
 
-                    VukLabel {
-                        objectName: "stepStatus"
+                    RowLayout {
                         anchors.centerIn: parent
-                        font.pixelSize: 14
-                        type: tab.currentStatus === MeasureEnums.MeasureStatus.MEASURED
-                              ? CoreMeasureEnums.RecommendedResult.Correct
-                              : tab.currentStatus === MeasureEnums.MeasureStatus.Error
-                                ? CoreMeasureEnums.RecommendedResult.Error : undefined
-                        text: tab.currentStatus === MeasureEnums.MeasureStatus.MEASURED ? qsTr("Step is complete")
-                                                                                       : qsTr("Step is not complete")
+                        width: Math.min(implicitWidth, parent.width)
+                        spacing: 10
+
+                        VukLabel {
+                            objectName: "stepStatus"
+                            font.pixelSize: 14
+                            type: tab.currentStatus === MeasureEnums.MeasureStatus.MEASURED
+                                  ? CoreMeasureEnums.RecommendedResult.Correct
+                                  : tab.currentStatus === MeasureEnums.MeasureStatus.Error
+                                    ? CoreMeasureEnums.RecommendedResult.Error : undefined
+                            text: tab.currentStatus === MeasureEnums.MeasureStatus.MEASURED ? qsTr("Step is complete")
+                                                                                           : qsTr("Step is not complete")
+                        }
+
+                        // The step's models carry notices: the mark, how many,
+                        // and their first lines on hover.
+                        VukWarning {
+                            objectName: "stepNoticeMark"
+                            Layout.preferredWidth: 20
+                            Layout.preferredHeight: 20
+                            visible: tab.currentNotices.length > 0
+                            type: CoreMeasureEnums.RecommendedResult.Warning
+                            toolTip.description: tab.currentNotices.map(function(notice) {
+                                return notice.summary
+                            }).join("<br><br>")
+                        }
+
+                        VukLabel {
+                            objectName: "stepNoticeText"
+                            Layout.fillWidth: true
+                            visible: tab.currentNotices.length > 0
+                            font.pixelSize: 14
+                            elide: Text.ElideRight
+                            type: CoreMeasureEnums.RecommendedResult.Warning
+                            text: qsTr("The models carry warnings (%1): see the notification panel")
+                                  .arg(tab.currentNotices.length)
+                        }
                     }
                 }
             }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Dialogs 1.3
 import QtQuick.Layouts 1.15
+import CoreMeasureEnums 1.0
 import "qrc:/core/qml/controls"
 import "filepaths.js" as FilePaths
 
@@ -71,64 +72,123 @@ VukPage {
     // explanation beside it.
     readonly property int rowHeight: 80
 
-    RowLayout {
-        anchors.left: parent.left
-        anchors.right: parent.right
-        anchors.top: parent.top
-        anchors.margins: 10
-        spacing: 20
+    // The notices of the models Apply would hand over (backend), each
+    // {port, summary, detail}; read again whenever they may have changed.
+    property var notices: []
+    function refreshNotices() {
+        notices = backend ? backend.correctionNotices() : []
+    }
+    onVisibleChanged: if (visible) refreshNotices()
+    Component.onCompleted: refreshNotices()
 
-        VukShadowPane {
-            id: buttonPane
-            objectName: "buttonPane"
-            // Buttons of 185 in a pane of 200, both wider where a
-            // translation needs the room.
-            property real buttonWidth: 185
-            Layout.preferredWidth: buttonWidth + 15
-            Layout.alignment: Qt.AlignTop
-            padding: 0
+    Connections {
+        target: backend
+        ignoreUnknownSignals: true
+        function onCorrectionNoticesChanged() { page.refreshNotices() }
+    }
+
+    ColumnLayout {
+        anchors.fill: parent
+        anchors.margins: 10
+        spacing: 10
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 20
+
+            VukShadowPane {
+                id: buttonPane
+                objectName: "buttonPane"
+                // Buttons of 185 in a pane of 200, both wider where a
+                // translation needs the room.
+                property real buttonWidth: 185
+                Layout.preferredWidth: buttonWidth + 15
+                Layout.alignment: Qt.AlignTop
+                padding: 0
+
+                Column {
+                    width: parent.width
+
+                    Repeater {
+                        model: [
+                            { name: "applyButton", text: qsTr("Apply") },
+                            { name: "saveCorrectionButton", text: qsTr("Save correction files...") },
+                            { name: "saveSetupButton", text: qsTr("Save setup...") },
+                            { name: "saveRawDataButton", text: qsTr("Save raw data") }
+                        ]
+
+                        delegate: Item {
+                            width: parent.width
+                            height: page.rowHeight
+
+                            Button {
+                                objectName: modelData.name
+                                anchors.centerIn: parent
+                                width: buttonPane.buttonWidth
+                                height: 32
+                                font.capitalization: Font.MixedCase
+                                font.bold: false
+                                text: modelData.text
+                                Component.onCompleted: buttonPane.buttonWidth = Math.max(buttonPane.buttonWidth,
+                                                                                         implicitWidth)
+                                onClicked: {
+                                    switch (index) {
+                                    case 0:
+                                        if (backend)
+                                            backend.applyCorrection()
+                                        break
+                                    case 1:
+                                        page.askCorrectionFiles()
+                                        break
+                                    case 2:
+                                        stateDialog.open()
+                                        break
+                                    case 3:
+                                        page.askRawDataFiles()
+                                        break
+                                    }
+                                }
+                            }
+                        }
+                    }
+                }
+            }
 
             Column {
-                width: parent.width
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignTop
 
                 Repeater {
                     model: [
-                        { name: "applyButton", text: qsTr("Apply") },
-                        { name: "saveCorrectionButton", text: qsTr("Save correction files...") },
-                        { name: "saveSetupButton", text: qsTr("Save setup...") },
-                        { name: "saveRawDataButton", text: qsTr("Save raw data") }
+                        { title: qsTr("Apply results"),
+                          text: qsTr("To transmit the calculated data to the VNA software \n and apply them for de-embedding") },
+                        { title: qsTr("Save correction files (.sNp)"), text: qsTr("For future use if desired") },
+                        { title: qsTr("Save setup"),
+                          text: qsTr("To save the current Vukelan settings \n VUK & VNA configuration files") },
+                        { title: qsTr("Save raw data"), text: qsTr("To save the raw data") }
                     ]
 
                     delegate: Item {
                         width: parent.width
                         height: page.rowHeight
 
-                        Button {
-                            objectName: modelData.name
-                            anchors.centerIn: parent
-                            width: buttonPane.buttonWidth
-                            height: 32
-                            font.capitalization: Font.MixedCase
-                            font.bold: false
-                            text: modelData.text
-                            Component.onCompleted: buttonPane.buttonWidth = Math.max(buttonPane.buttonWidth,
-                                                                                     implicitWidth)
-                            onClicked: {
-                                switch (index) {
-                                case 0:
-                                    if (backend)
-                                        backend.applyCorrection()
-                                    break
-                                case 1:
-                                    page.askCorrectionFiles()
-                                    break
-                                case 2:
-                                    stateDialog.open()
-                                    break
-                                case 3:
-                                    page.askRawDataFiles()
-                                    break
-                                }
+                        Column {
+                            anchors.verticalCenter: parent.verticalCenter
+                            width: parent.width
+                            spacing: 2
+
+                            Label {
+                                objectName: "title"
+                                width: parent.width
+                                font.bold: true
+                                font.pixelSize: 14
+                                text: modelData.title
+                            }
+                            Label {
+                                objectName: "explanation"
+                                width: parent.width
+                                wrapMode: Text.WordWrap
+                                text: modelData.text
                             }
                         }
                     }
@@ -136,45 +196,84 @@ VukPage {
             }
         }
 
-        Column {
+        // The warnings of the models to apply, before Apply.
+        VukShadowPane {
+            objectName: "correctionNotices"
             Layout.fillWidth: true
-            Layout.alignment: Qt.AlignTop
+            Layout.fillHeight: true
+            // The title and at least the first notice, on the smallest page.
+            Layout.minimumHeight: 110
+            visible: page.notices.length > 0
+            padding: 10
 
-            Repeater {
-                model: [
-                    { title: qsTr("Apply results"),
-                      text: qsTr("To transmit the calculated data to the VNA software \n and apply them for de-embedding") },
-                    { title: qsTr("Save correction files (.sNp)"), text: qsTr("For future use if desired") },
-                    { title: qsTr("Save setup"),
-                      text: qsTr("To save the current Vukelan settings \n VUK & VNA configuration files") },
-                    { title: qsTr("Save raw data"), text: qsTr("To save the raw data") }
-                ]
+            ColumnLayout {
+                anchors.fill: parent
+                spacing: 8
 
-                delegate: Item {
-                    width: parent.width
-                    height: page.rowHeight
+                RowLayout {
+                    Layout.fillWidth: true
+                    spacing: 8
 
-                    Column {
-                        anchors.verticalCenter: parent.verticalCenter
-                        width: parent.width
+                    VukWarning {
+                        Layout.preferredWidth: 20
+                        Layout.preferredHeight: 20
+                        type: CoreMeasureEnums.RecommendedResult.Warning
+                        enableHover: false
+                    }
+                    Label {
+                        objectName: "correctionNoticesTitle"
+                        Layout.fillWidth: true
+                        wrapMode: Text.WordWrap
+                        font.bold: true
+                        font.pixelSize: 14
+                        text: qsTr("Warnings of the fixture models Apply hands to the VNA software (%1):")
+                              .arg(page.notices.length)
+                    }
+                }
+
+                ListView {
+                    id: noticeList
+                    objectName: "correctionNoticeList"
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+                    clip: true
+                    spacing: 10
+                    boundsBehavior: Flickable.StopAtBounds
+                    model: page.notices
+                    ScrollBar.vertical: ScrollBar {
+                        id: noticeScrollBar
+                        policy: noticeList.contentHeight > noticeList.height ? ScrollBar.AlwaysOn
+                                                                             : ScrollBar.AlwaysOff
+                    }
+
+                    delegate: Column {
+                        objectName: "correctionNotice"
+                        width: noticeList.width - (noticeScrollBar.policy === ScrollBar.AlwaysOn
+                                                   ? noticeScrollBar.width + 4 : 0)
                         spacing: 2
 
                         Label {
-                            objectName: "title"
+                            objectName: "summary"
                             width: parent.width
+                            wrapMode: Text.Wrap
                             font.bold: true
-                            font.pixelSize: 14
-                            text: modelData.title
+                            text: modelData.summary
                         }
                         Label {
-                            objectName: "explanation"
+                            objectName: "detail"
                             width: parent.width
-                            wrapMode: Text.WordWrap
-                            text: modelData.text
+                            wrapMode: Text.Wrap
+                            visible: text.length > 0
+                            text: modelData.detail
                         }
                     }
                 }
             }
+        }
+
+        Item {
+            Layout.fillHeight: true
+            visible: page.notices.length === 0
         }
     }
 

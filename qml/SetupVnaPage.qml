@@ -78,6 +78,10 @@ VukPage {
         + "<p>Errors fall into two categories, <b>Warning</b> and <b>Critical error</b>; "
         + "both are shown in the notification panel.</p>")
 
+    // The side pane's switches and buttons, whole: the window scrolls to
+    // them where a translation wraps its labels to more lines.
+    minimumContentHeight: sidePane.implicitHeight
+
     Component.onCompleted: {
         rememberedConversion = z0Conversion !== MeasureEnums.Z0Conversion.None ? z0Conversion
                                                                               : MeasureEnums.Z0Conversion.System
@@ -120,6 +124,7 @@ VukPage {
         }
 
         VukShadowPane {
+            id: sidePane
             objectName: "sidePane"
             // 200 wide, wider where a translated switch text needs it.
             Layout.preferredWidth: Math.max(200, ignoreLowPass.implicitWidth + leftPadding + rightPadding)

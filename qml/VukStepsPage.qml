@@ -57,6 +57,20 @@ StackLayout {
         return list
     }
 
+    // The height the step shown needs to show all of its content: the
+    // stepper, the page's header and what the page says its content needs
+    // (minimumContentHeight, which follows the lines its texts wrap to); the
+    // main window scrolls when it has less.
+    readonly property real requiredHeight: {
+        if (currentIndex !== stepsIndex)
+            return 0
+        var page = pages[stepper.currentIndex]
+        if (!page || !page.minimumContentHeight)
+            return 0
+        return stepper.Layout.preferredHeight + (page.header ? page.header.height : 0) + page.topPadding
+                + page.minimumContentHeight + page.bottomPadding
+    }
+
     readonly property bool hasPrev: currentIndex === stepsIndex && stepper.currentIndex > descriptionStep
     readonly property bool hasNext: currentIndex === stepsIndex && stepper.currentIndex < resultsStep
     readonly property bool isMeasuring: measurePage !== null && measurePage.isMeasuring === true
@@ -127,7 +141,9 @@ StackLayout {
             objectName: "stepper"
             Layout.fillWidth: true
             Layout.preferredHeight: 90
-            indicatorTopPadding: 10
+            // Room above the current step's circle (scaled by 1.3) for the
+            // mark it shows when its page has a warning.
+            indicatorTopPadding: 13
             indicatorWidth: 30
             indicatorHeight: 30
             separatorHeight: 3

@@ -45,9 +45,21 @@ VukApplicationWindow {
                 + " Plug-in v" + backend.getProjectVersion()
     }
 
-    // Newest first, each text behind the time it arrived.
-    function notify(type, text) {
-        notificationModel.insert(0, { "text": Qt.formatTime(new Date(), "h:mm") + ": " + text, "type": type })
+    // Newest first, each text behind the time it arrived; a warning keeps
+    // its detail beside it.
+    function notify(type, text, detail) {
+        notificationModel.insert(0, { "text": Qt.formatTime(new Date(), "h:mm") + ": " + text, "type": type,
+                                      "detail": detail === undefined ? "" : detail })
+    }
+
+    // The warnings that arrived while the notification drawer was closed;
+    // opening it shows them.
+    property int unreadNotices: 0
+
+    function notifyWarning(summary, detail) {
+        notify("warning", summary, detail)
+        if (!drawer.visible)
+            unreadNotices += 1
     }
 
     function openSettings() {
@@ -116,6 +128,7 @@ VukApplicationWindow {
         ignoreUnknownSignals: true
         function onMessage(message) { window.notify("message", message) }
         function onError(error) { window.notify("error", error) }
+        function onNotice(summary, detail) { window.notifyWarning(summary, detail) }
         function onPresetGui() { wizard.presetGui() }
     }
 
@@ -141,21 +154,40 @@ VukApplicationWindow {
         pages: wizard.helpPages
     }
 
-    // Below the pages' smallest size the content scrolls.
+    // Below the pages' smallest size the content scrolls, with the scroll
+    // bars beside the pages, not over their edges.
     Flickable {
         id: contentView
         objectName: "contentView"
         anchors.fill: parent
-        contentWidth: Math.max(width, window.designMinimumWidth)
-        contentHeight: Math.max(height, window.designMinimumHeight - footerPane.height)
+        // The pages' smallest height, or more where the wizard's page shown
+        // needs it (a longer translation on a small screen).
+        readonly property real neededHeight: Math.max(window.designMinimumHeight - footerPane.height,
+                                                      stack.currentItem === mainLayout
+                                                      && window.shownPage === window.wizardPage
+                                                      ? Math.ceil(wizard.requiredHeight) : 0)
+        // Whether the pages scroll down, taken after the sizes it depends
+        // on have settled: the scroll bar's width rewraps the texts, which
+        // changes the height the page needs. Both states are stable: the
+        // narrower page never needs less than the wider one.
+        property bool scrollsDown: false
+        function updateScrollsDown() { scrollsDown = height < neededHeight }
+        onHeightChanged: Qt.callLater(updateScrollsDown)
+        onNeededHeightChanged: Qt.callLater(updateScrollsDown)
+        Component.onCompleted: updateScrollsDown()
+        readonly property bool scrollsAcross: width - (scrollsDown ? verticalBar.width : 0) < window.designMinimumWidth
+        contentWidth: Math.max(width - (scrollsDown ? verticalBar.width : 0), window.designMinimumWidth)
+        contentHeight: Math.max(height - (scrollsAcross ? horizontalBar.height : 0), neededHeight)
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        interactive: contentWidth > width || contentHeight > height
+        interactive: scrollsDown || scrollsAcross
         ScrollBar.vertical: ScrollBar {
-            policy: contentView.contentHeight > contentView.height ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            id: verticalBar
+            policy: contentView.scrollsDown ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
         }
         ScrollBar.horizontal: ScrollBar {
-            policy: contentView.contentWidth > contentView.width ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            id: horizontalBar
+            policy: contentView.scrollsAcross ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
         }
 
         StackView {
@@ -185,6 +217,10 @@ VukApplicationWindow {
     StackLayout {
         id: mainLayout
         objectName: "mainLayout"
+        // The stack's size, always: a layout left taller than the stack
+        // after the stack has shrunk would lay its pages out below the view.
+        width: stack.width
+        height: stack.height
 
         readonly property bool hasPrev: currentIndex === window.wizardPage && wizard.hasPrev
         readonly property bool hasNext: currentIndex === window.wizardPage && wizard.hasNext
@@ -302,6 +338,7 @@ VukApplicationWindow {
         modal: false
         dim: false
         closePolicy: Popup.CloseOnEscape
+        onOpened: window.unreadNotices = 0
 
         Shortcut {
             sequence: "F9"
@@ -325,6 +362,14 @@ VukApplicationWindow {
                     clip: true
                     spacing: 2
                     model: notificationModel
+                    // Entries beyond the drawer's height: the bar shows
+                    // that the list scrolls.
+                    ScrollBar.vertical: ScrollBar {
+                        id: notificationScrollBar
+                        objectName: "notificationScrollBar"
+                        policy: notificationList.contentHeight > notificationList.height ? ScrollBar.AlwaysOn
+                                                                                         : ScrollBar.AlwaysOff
+                    }
 
                     remove: Transition {
                         NumberAnimation { property: "x"; to: -notificationList.width; duration: 200 }
@@ -336,8 +381,12 @@ VukApplicationWindow {
                     delegate: Loader {
                         id: entry
                         readonly property string entryText: model.text
-                        width: ListView.view ? ListView.view.width : 0
-                        sourceComponent: model.type === "message" ? messageEntry : errorEntry
+                        readonly property string entryDetail: model.detail
+                        // Beside the scroll bar, when the list shows one.
+                        width: ListView.view ? ListView.view.width - (notificationScrollBar.policy === ScrollBar.AlwaysOn
+                                                                       ? notificationScrollBar.width : 0) : 0
+                        sourceComponent: model.type === "message" ? messageEntry
+                                       : model.type === "warning" ? warningEntry : errorEntry
 
                         Connections {
                             target: entry.item
@@ -351,6 +400,13 @@ VukApplicationWindow {
                         Component {
                             id: errorEntry
                             ErrorSwipeDelegate { text: entry.entryText }
+                        }
+                        Component {
+                            id: warningEntry
+                            WarningSwipeDelegate {
+                                text: entry.entryText
+                                detail: entry.entryDetail
+                            }
                         }
                     }
                 }
@@ -389,16 +445,44 @@ VukApplicationWindow {
 
             ToolButton {
                 objectName: "notificationsButton"
+                Layout.preferredHeight: footerPane.availableHeight
+                Layout.preferredWidth: footerPane.availableHeight
                 icon.source: Icons.list
                 icon.width: 20
                 icon.height: 20
                 highlighted: drawer.visible
                 onClicked: drawer.visible ? drawer.close() : drawer.open()
+
+                // Warnings not seen yet: how many, on the button's corner.
+                Rectangle {
+                    objectName: "unreadNoticesMark"
+                    visible: window.unreadNotices > 0
+                    anchors.top: parent.top
+                    anchors.right: parent.right
+                    anchors.topMargin: 2
+                    anchors.rightMargin: 0
+                    width: Math.max(height, unreadCount.implicitWidth + 6)
+                    height: 16
+                    radius: height / 2
+                    color: Color.alertBackground
+
+                    Label {
+                        id: unreadCount
+                        objectName: "unreadNoticesCount"
+                        anchors.centerIn: parent
+                        font.pixelSize: 11
+                        font.bold: true
+                        color: Color.alertForeground
+                        text: window.unreadNotices > 99 ? "99+" : window.unreadNotices
+                    }
+                }
             }
 
             ToolButton {
                 id: settingsToggle
                 objectName: "settingsButton"
+                Layout.preferredHeight: footerPane.availableHeight
+                Layout.preferredWidth: footerPane.availableHeight
                 checkable: true
                 checked: stack.currentItem !== null && stack.currentItem.objectName === "settingsPage"
                 icon.source: Icons.settings

@@ -64,8 +64,16 @@
         <translation>Недопустимые преобразованные данные. Проверьте импедансы системы и оснастки</translation>
     </message>
     <message>
-        <source>this port with its offset</source>
-        <translation>этого порта с учётом его смещения</translation>
+        <source>this port</source>
+        <translation>этого порта</translation>
+    </message>
+    <message>
+        <source>The offset model of %1 is not passive from %2 to %3 GHz</source>
+        <translation>Модель %1 со смещением не пассивна в диапазоне от %2 до %3 GHz</translation>
+    </message>
+    <message>
+        <source>Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz: with the plane moved so far the model shows gain. DUT data de-embedded with it are wrong in that band; check the offset and the measurement.</source>
+        <translation>Её наибольшее сингулярное число достигает %1 (усиление %2 dB) на частоте %3 GHz: при таком смещении плоскости модель даёт усиление. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте смещение и измерение.</translation>
     </message>
 </context>
 <context>
@@ -248,7 +256,7 @@
     </message>
     <message>
         <source>sweep a harmonic grid (every frequency a multiple of the first)</source>
-        <translation>используйте гармоническую сетку частот (каждая частота кратна первой)</translation>
+        <translation>задайте развёртку по гармонической сетке частот (каждая частота кратна первой)</translation>
     </message>
     <message>
         <source>The one-standard fixture model of %1 is uncertain: its transmission, from the time gate of the standard&apos;s reflection, differs from the spline model&apos;s by up to %2 dB and %3° (worst at %4 GHz) below %5 GHz. One of the two is wrong by at least half as much, and DUT data de-embedded with this model may be wrong there. Remedies: %6.</source>
@@ -275,7 +283,7 @@
     </message>
     <message>
         <source>Error in calculating the step response characteristic</source>
-        <translation>Ошибка расчёта характеристики переходного процесса</translation>
+        <translation>Ошибка расчёта переходной характеристики</translation>
     </message>
     <message>
         <source>the left fixture port</source>
@@ -299,6 +307,21 @@
     <message>
         <source>unknown failure in the calculation</source>
         <translation>неизвестный сбой при расчёте</translation>
+    </message>
+</context>
+<context>
+    <name>BaseTableModel</name>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Current value</source>
+        <translation>Текущее значение</translation>
+    </message>
+    <message>
+        <source>Recommended</source>
+        <translation>Рекомендуемое</translation>
     </message>
 </context>
 <context>
@@ -344,11 +367,11 @@
     </message>
     <message>
         <source>Response (Open)</source>
-        <translation>Нормировка (Open)</translation>
+        <translation>Нормировка (ХХ)</translation>
     </message>
     <message>
         <source>Response (Short)</source>
-        <translation>Нормировка (Short)</translation>
+        <translation>Нормировка (КЗ)</translation>
     </message>
     <message>
         <source>Response (Thru)</source>
@@ -536,20 +559,32 @@
         <source>These analyser settings differ from before the measurement: %1</source>
         <translation>Эти настройки анализатора отличаются от установленных до измерения: %1</translation>
     </message>
+    <message>
+        <source>The analyser state was not saved to %1: the link to the analyser was lost</source>
+        <translation>Состояние анализатора не сохранено в %1: связь с анализатором потеряна</translation>
+    </message>
+    <message>
+        <source>The analyser state was not saved to %1: the analyser is not ready</source>
+        <translation>Состояние анализатора не сохранено в %1: анализатор не готов</translation>
+    </message>
+    <message>
+        <source>The analyser state was not saved to %1: the analyser reports %2</source>
+        <translation>Состояние анализатора не сохранено в %1: анализатор сообщает %2</translation>
+    </message>
 </context>
 <context>
     <name>DutMeasurer</name>
     <message>
         <source>Read s-data</source>
-        <translation>Read s-data</translation>
+        <translation>Чтение S-параметров</translation>
     </message>
     <message>
         <source>Read freqs</source>
-        <translation>Read freqs</translation>
+        <translation>Чтение частот</translation>
     </message>
     <message>
         <source>Calculating</source>
-        <translation>Calculating</translation>
+        <translation>Расчёт</translation>
     </message>
     <message>
         <source>No fixture port is connected to an analyser port</source>
@@ -595,15 +630,11 @@
     <name>FixtureCharacterization</name>
     <message>
         <source>Fixture characterization</source>
-        <translation>Характеристики оснастки</translation>
+        <translation>Характеризация оснастки</translation>
     </message>
     <message>
         <source>Edit fixture characterization</source>
-        <translation>Редактирование характеристик оснастки</translation>
-    </message>
-    <message>
-        <source>&lt;h2&gt;Fixture characterization&lt;/h2&gt;&lt;p&gt;The graphs show the computed characteristics of every fixture port of the configuration:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Length&lt;/b&gt;: the impulse response; the electrical length of the fixture is taken from its peak.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Gating&lt;/b&gt;: the gated response. While the calibration plane offset is applied, drag the movable marker to move the reference plane; &lt;b&gt;Set default offset&lt;/b&gt; returns it to the calculated position.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Impedance&lt;/b&gt;: the impedance profile of the fixture. An impedance deviating by more than 5-10% from the reference distorts the DUT results.&lt;/li&gt;&lt;li&gt;&lt;b&gt;S-parameters&lt;/b&gt;: the magnitudes of S11, S21, S12 and S22 of the fixture model.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Click a legend entry to make its curve active, double-click it to hide or show the curve. Drag a rectangle to zoom in.&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;Характеристики оснастки&lt;/h2&gt;&lt;p&gt;Графики показывают рассчитанные характеристики каждого порта оснастки в конфигурации:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Длина&lt;/b&gt;: импульсная характеристика; электрическая длина оснастки определяется по её максимуму.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Стробирование&lt;/b&gt;: стробированная характеристика. Когда применено смещение плоскости калибровки, перетащите подвижный маркер, чтобы сместить опорную плоскость; &lt;b&gt;Смещение по умолчанию&lt;/b&gt; возвращает её в рассчитанное положение.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Импеданс&lt;/b&gt;: профиль импеданса оснастки. Отклонение импеданса от опорного более чем на 5-10% искажает результаты DUT.&lt;/li&gt;&lt;li&gt;&lt;b&gt;S-параметры&lt;/b&gt;: модули S11, S21, S12 и S22 модели оснастки.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Щелчок по элементу легенды делает кривую активной, двойной щелчок скрывает или показывает её. Выделите прямоугольник, чтобы увеличить масштаб.&lt;/p&gt;</translation>
+        <translation>Изменение характеризации оснастки</translation>
     </message>
     <message>
         <source>Configuration </source>
@@ -649,6 +680,10 @@
         <source>Magnitude (dB)</source>
         <translation>Модуль (dB)</translation>
     </message>
+    <message>
+        <source>&lt;h2&gt;Fixture characterization&lt;/h2&gt;&lt;p&gt;The graphs show the computed characteristics of every fixture port of the configuration:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Length&lt;/b&gt;: the impulse response. Its curves are named L, the fixture and the analyser port (LA1, LB2); &lt;b&gt;Reference markers&lt;/b&gt; gives the delay of each curve&apos;s peak: through the whole 2x-thru for a thru step, the round trip for a 1x-reflect step. Either is twice one fixture&apos;s delay: halve it for the electrical length of one fixture.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Gating&lt;/b&gt;: the gated response. While the calibration plane offset is applied, drag the movable marker to move the reference plane; &lt;b&gt;Set default offset&lt;/b&gt; returns it to the calculated position.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Impedance&lt;/b&gt;: the impedance profile of the fixture. An impedance deviating by more than 5-10% from the reference distorts the DUT results.&lt;/li&gt;&lt;li&gt;&lt;b&gt;S-parameters&lt;/b&gt;: the magnitudes of S11, S21, S12 and S22 of the fixture model.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Click a legend entry to make its curve active, double-click it to hide or show the curve. Drag a rectangle to zoom in.&lt;/p&gt;</source>
+        <translation>&lt;h2&gt;Характеризация оснастки&lt;/h2&gt;&lt;p&gt;Графики показывают рассчитанные характеристики каждого порта оснастки в конфигурации:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Длина&lt;/b&gt;: импульсная характеристика. Кривые названы буквой L, обозначением оснастки и номером порта анализатора (LA1, LB2); &lt;b&gt;Опорные маркеры&lt;/b&gt; показывают задержку максимума каждой кривой: через всё соединение 2x-Thru для шага Thru, туда и обратно для шага отражения (1xReflect). В обоих случаях это удвоенная задержка одной оснастки: разделите её пополам, чтобы получить электрическую длину одной оснастки.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Стробирование&lt;/b&gt;: стробированная характеристика. Когда применено смещение плоскости калибровки, перетащите подвижный маркер, чтобы сместить опорную плоскость; &lt;b&gt;Смещение по умолчанию&lt;/b&gt; возвращает её в рассчитанное положение.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Импеданс&lt;/b&gt;: профиль импеданса оснастки. Отклонение импеданса от опорного более чем на 5-10% искажает результаты DUT.&lt;/li&gt;&lt;li&gt;&lt;b&gt;S-параметры&lt;/b&gt;: модули S11, S21, S12 и S22 модели оснастки.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Щелчок по элементу легенды делает кривую активной, двойной щелчок скрывает или показывает её. Выделите прямоугольник, чтобы увеличить масштаб.&lt;/p&gt;</translation>
+    </message>
 </context>
 <context>
     <name>FixturePage</name>
@@ -662,7 +697,7 @@
     </message>
     <message>
         <source>&lt;h2&gt;Step 1. Description&lt;/h2&gt;&lt;p&gt;Each configuration tab selects the fixtures used for the measurement, the number of their ports and the method of the fixture parameters calculation.&lt;/p&gt;&lt;p&gt;Confirm the fixture configuration and make sure that the VNA has enough ports for the fixture connection.&lt;/p&gt;&lt;h3&gt;Procedure&lt;/h3&gt;&lt;ol&gt;&lt;li&gt;Check the fixture ports and connectors.&lt;/li&gt;&lt;li&gt;Choose the number of ports of fixture A and fixture B, or disable one of the fixtures.&lt;/li&gt;&lt;li&gt;Choose the method of the fixture parameters calculation.&lt;/li&gt;&lt;/ol&gt;&lt;h3&gt;Methods&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Time Gating&lt;/b&gt; suits fixtures with long leading lines or measurements at high frequencies. It supports the 2xThrough and the 1xReflect setups. Use it when the electrical fixture length is greater than 4x the rise time.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Filtering&lt;/b&gt; is the most accurate method when the signals of the fixture and the DUT overlap in time. It supports the 2xThrough and the 1xReflect setups. Use it when the electrical fixture length is greater than or close to 4x the rise time and there are no impedance variations along the fixture length.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Bisection&lt;/b&gt; suits fixtures with short leading lines and needs no time-domain processing. Bisection method supports 2xThrough only.&lt;/p&gt;&lt;p&gt;Only single-ended fixture ports (SE) are supported.&lt;/p&gt;&lt;p&gt;When the fixture ports outnumber the available VNA ports, a warning is shown: further measurements would lead to incorrect results.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Recall setup&lt;/b&gt; loads a *.sta file with the VNA settings, the calibration and the settings of the first four tabs (description, connection, VNA setup and VNA calibration).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Plug-in preset&lt;/b&gt; deletes all measured data without saving it and returns the plug-in to its initial state.&lt;/p&gt;&lt;h3&gt;Errors&lt;/h3&gt;&lt;p&gt;Problems are reported in two categories: &lt;b&gt;Warning&lt;/b&gt; (the result may be inaccurate) and &lt;b&gt;Critical error&lt;/b&gt; (the measurement cannot be performed correctly). The details are listed in the notification panel.&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;Шаг 1. Описание&lt;/h2&gt;&lt;p&gt;Каждая вкладка конфигурации задаёт оснастку для измерения, число её портов и метод расчёта параметров оснастки.&lt;/p&gt;&lt;p&gt;Подтвердите конфигурацию оснастки и убедитесь, что у ВАЦ достаточно портов для её подключения.&lt;/p&gt;&lt;h3&gt;Порядок действий&lt;/h3&gt;&lt;ol&gt;&lt;li&gt;Проверьте порты и разъёмы оснастки.&lt;/li&gt;&lt;li&gt;Выберите число портов оснастки A и оснастки B или отключите одну из них.&lt;/li&gt;&lt;li&gt;Выберите метод расчёта параметров оснастки.&lt;/li&gt;&lt;/ol&gt;&lt;h3&gt;Методы&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Временное стробирование&lt;/b&gt; подходит для оснастки с длинными подводящими линиями и для измерений на высоких частотах. Поддерживает схемы 2xThrough и 1xReflect. Применяйте его, когда электрическая длина оснастки больше 4x времени нарастания.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Фильтрация&lt;/b&gt; — самый точный метод, когда сигналы оснастки и DUT перекрываются во времени. Поддерживает схемы 2xThrough и 1xReflect. Применяйте его, когда электрическая длина оснастки больше или близка к 4x времени нарастания и вдоль оснастки нет неоднородностей импеданса.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Бисекция&lt;/b&gt; подходит для оснастки с короткими подводящими линиями и не требует обработки во временной области. Метод бисекции поддерживает только 2xThrough.&lt;/p&gt;&lt;p&gt;Поддерживаются только несимметричные порты оснастки (SE).&lt;/p&gt;&lt;p&gt;Если портов оснастки больше, чем доступных портов ВАЦ, выводится предупреждение: дальнейшие измерения дадут неверные результаты.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Загрузить настройки&lt;/b&gt; загружает файл *.sta с настройками ВАЦ, калибровкой и настройками первых четырёх вкладок (описание, подключение, настройка ВАЦ и калибровка ВАЦ).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Сброс плагина&lt;/b&gt; удаляет все измеренные данные без сохранения и возвращает плагин в исходное состояние.&lt;/p&gt;&lt;h3&gt;Ошибки&lt;/h3&gt;&lt;p&gt;Проблемы сообщаются в двух категориях: &lt;b&gt;Предупреждение&lt;/b&gt; (результат может быть неточным) и &lt;b&gt;Критическая ошибка&lt;/b&gt; (измерение не может быть выполнено правильно). Подробности приводятся на панели уведомлений.&lt;/p&gt;</translation>
+        <translation>&lt;h2&gt;Шаг 1. Описание&lt;/h2&gt;&lt;p&gt;Каждая вкладка конфигурации задаёт оснастку для измерения, число её портов и метод расчёта параметров оснастки.&lt;/p&gt;&lt;p&gt;Подтвердите конфигурацию оснастки и убедитесь, что у ВАЦ достаточно портов для её подключения.&lt;/p&gt;&lt;h3&gt;Порядок действий&lt;/h3&gt;&lt;ol&gt;&lt;li&gt;Проверьте порты и разъёмы оснастки.&lt;/li&gt;&lt;li&gt;Выберите число портов оснастки A и оснастки B или отключите одну из них.&lt;/li&gt;&lt;li&gt;Выберите метод расчёта параметров оснастки.&lt;/li&gt;&lt;/ol&gt;&lt;h3&gt;Методы&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Временное стробирование&lt;/b&gt; подходит для оснастки с длинными подводящими линиями и для измерений на высоких частотах. Поддерживает схемы 2xThrough и 1xReflect. Применяйте его, когда электрическая длина оснастки больше 4x времени нарастания.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Фильтрация&lt;/b&gt; — самый точный метод, когда сигналы оснастки и DUT перекрываются во времени. Поддерживает схемы 2xThrough и 1xReflect. Применяйте его, когда электрическая длина оснастки больше или близка к 4x времени нарастания и вдоль оснастки нет неоднородностей импеданса.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Бисекция&lt;/b&gt; подходит для оснастки с короткими подводящими линиями и не требует обработки во временной области. Метод бисекции поддерживает только 2xThrough.&lt;/p&gt;&lt;p&gt;Поддерживаются только несимметричные порты оснастки (SE).&lt;/p&gt;&lt;p&gt;Если портов оснастки больше, чем доступных портов ВАЦ, выводится предупреждение: дальнейшие измерения дадут неверные результаты.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Загрузить настройки&lt;/b&gt; загружает файл *.sta с настройками ВАЦ, калибровкой и настройками первых четырёх вкладок (описание, подключение, настройка ВАЦ и калибровка ВАЦ).&lt;/p&gt;&lt;p&gt;&lt;b&gt;Предустановка плагина&lt;/b&gt; удаляет все измеренные данные без сохранения и возвращает плагин в исходное состояние.&lt;/p&gt;&lt;h3&gt;Ошибки&lt;/h3&gt;&lt;p&gt;Проблемы сообщаются в двух категориях: &lt;b&gt;Предупреждение&lt;/b&gt; (результат может быть неточным) и &lt;b&gt;Критическая ошибка&lt;/b&gt; (измерение не может быть выполнено правильно). Подробности приводятся на панели уведомлений.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>Configuration </source>
@@ -730,7 +765,7 @@
     </message>
     <message>
         <source>Plug-in preset</source>
-        <translation>Сброс плагина</translation>
+        <translation>Предустановка плагина</translation>
     </message>
     <message>
         <source>Open State File</source>
@@ -742,7 +777,7 @@
     </message>
     <message>
         <source>The preset deletes all measured data without saving it and returns the plug-in to its initial state. Perform the plug-in preset?</source>
-        <translation>Сброс удалит все измеренные данные без сохранения и вернёт плагин в исходное состояние. Выполнить сброс плагина?</translation>
+        <translation>Предустановка удалит все измеренные данные без сохранения и вернёт плагин в исходное состояние. Выполнить предустановку плагина?</translation>
     </message>
     <message>
         <source>Perform</source>
@@ -751,6 +786,18 @@
     <message>
         <source>Cancel</source>
         <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>FIXTURE %1
+IN</source>
+        <translation>ОСНАСТКА %1
+ВХОД</translation>
+    </message>
+    <message>
+        <source>FIXTURE %1
+OUT</source>
+        <translation>ОСНАСТКА %1
+ВЫХОД</translation>
     </message>
 </context>
 <context>
@@ -790,7 +837,7 @@
     <name>MainQmlBackend</name>
     <message>
         <source>Plug-in preset</source>
-        <translation>Сброс плагина</translation>
+        <translation>Предустановка плагина</translation>
     </message>
     <message>
         <source>Cannot read the frequency grid from VNA</source>
@@ -839,46 +886,6 @@
     <message>
         <source>Invalid value %1=%2 in section [%3]</source>
         <translation>Недопустимое значение %1=%2 в разделе [%3]</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the file name contains a line break or &apos;;&apos;, which VNA cannot take: %1</source>
-        <translation>Не удаётся сохранить настройки: имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает: %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the folder does not exist: %1</source>
-        <translation>Не удаётся сохранить настройки: папка не существует: %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the folder is not writable: %1</source>
-        <translation>Не удаётся сохранить настройки: папка недоступна для записи: %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: %1 is not a regular file</source>
-        <translation>Не удаётся сохранить настройки: %1 не является обычным файлом</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: cannot remove the old temporary file %1</source>
-        <translation>Не удаётся сохранить настройки: не удаётся удалить старый временный файл %1</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: the link to VNA was lost; its state-file save type may be left changed (it was %1)</source>
-        <translation>Не удаётся сохранить настройки: связь с ВАЦ потеряна; тип сохраняемого файла состояния мог остаться изменённым (был %1)</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: VNA did not write its state to %1 (is the disk full?)</source>
-        <translation>Не удаётся сохранить настройки: ВАЦ не записал своё состояние в %1 (возможно, диск заполнен)</translation>
-    </message>
-    <message>
-        <source>Cannot save setup to %1: %2</source>
-        <translation>Не удаётся сохранить настройки в %1: %2</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: cannot read back %1: %2</source>
-        <translation>Не удаётся сохранить настройки: не удаётся прочитать записанный файл %1: %2</translation>
-    </message>
-    <message>
-        <source>Cannot save setup: %1 does not hold what was written (is the disk full?)</source>
-        <translation>Не удаётся сохранить настройки: содержимое %1 не совпадает с записанным (возможно, диск заполнен)</translation>
     </message>
     <message>
         <source>The file holds no setup sections</source>
@@ -944,12 +951,120 @@
         <source>Correction was not applied: %1</source>
         <translation>Коррекция не применена: %1</translation>
     </message>
+    <message>
+        <source>Cannot read the frequency grid from VNA: VNA is not ready</source>
+        <translation>Не удаётся прочитать сетку частот из ВАЦ: ВАЦ не готов</translation>
+    </message>
+    <message>
+        <source>VNA is not ready</source>
+        <translation>ВАЦ не готов</translation>
+    </message>
+    <message>
+        <source>Nothing was sent to VNA</source>
+        <translation>В ВАЦ ничего не отправлено</translation>
+    </message>
+    <message>
+        <source>VNA cannot be reached to put it back: its de-embedding and fixture simulator may be left switched on</source>
+        <translation>Связь с ВАЦ не восстановлена, вернуть прежнее состояние нельзя: исключение оснастки и симулятор оснастки могут остаться включёнными</translation>
+    </message>
+    <message>
+        <source>VNA cannot be reached to put it back: VNA port(s) %1 may be left de-embedding the new files</source>
+        <translation>Связь с ВАЦ не восстановлена, вернуть прежнее состояние нельзя: на портах ВАЦ %1 может остаться исключение оснастки по новым файлам</translation>
+    </message>
+    <message>
+        <source>port %1 is left de-embedding %2</source>
+        <translation>на порту %1 осталось исключение оснастки по %2</translation>
+    </message>
+    <message>
+        <source>port %1 is left with its de-embedding off</source>
+        <translation>на порту %1 исключение оснастки осталось выключенным</translation>
+    </message>
+    <message>
+        <source>port %1 is left at %2 Ohm (%3 Ohm before)</source>
+        <translation>импеданс порта %1 остался %2 Ом (было %3 Ом)</translation>
+    </message>
+    <message>
+        <source>de-embedding is left on</source>
+        <translation>исключение оснастки осталось включённым</translation>
+    </message>
+    <message>
+        <source>de-embedding is left off</source>
+        <translation>исключение оснастки осталось выключенным</translation>
+    </message>
+    <message>
+        <source>the fixture simulator is left on</source>
+        <translation>симулятор оснастки остался включённым</translation>
+    </message>
+    <message>
+        <source>the fixture simulator is left off</source>
+        <translation>симулятор оснастки остался выключенным</translation>
+    </message>
+    <message>
+        <source>VNA could not be put back as it was: %1</source>
+        <translation>Прежнее состояние ВАЦ вернуть не удалось: %1</translation>
+    </message>
+    <message>
+        <source>VNA was put back as it was before</source>
+        <translation>Прежнее состояние ВАЦ восстановлено</translation>
+    </message>
+    <message>
+        <source>; VNA port(s) %1 de-embed their files as before, which now hold the new models</source>
+        <translation>; порты ВАЦ %1 по-прежнему исключают оснастку по своим файлам, в которых теперь новые модели</translation>
+    </message>
+    <message>
+        <source>Cannot save setup. %1</source>
+        <translation>Не удаётся сохранить настройки. %1</translation>
+    </message>
+    <message>
+        <source>The file name contains a line break or &apos;;&apos;, which VNA cannot take: %1</source>
+        <translation>Имя файла содержит перевод строки или &apos;;&apos;, которые ВАЦ не принимает: %1</translation>
+    </message>
+    <message>
+        <source>The link to VNA was lost; its state-file save type may be left changed (it was %1)</source>
+        <translation>Связь с ВАЦ потеряна; тип сохраняемого файла состояния мог остаться изменённым (был %1)</translation>
+    </message>
+    <message>
+        <source>The link to VNA was lost while VNA saved its state; its save type was put back</source>
+        <translation>Связь с ВАЦ потеряна, пока ВАЦ сохранял своё состояние; тип сохранения восстановлен</translation>
+    </message>
+    <message>
+        <source>VNA could not write its state for %1: %2</source>
+        <translation>ВАЦ не смог записать своё состояние для %1: %2</translation>
+    </message>
+    <message>
+        <source>VNA did not write its state for %1</source>
+        <translation>ВАЦ не записал своё состояние для %1</translation>
+    </message>
+    <message>
+        <source>VNA cannot be reached again, but no command reached it</source>
+        <translation>Связь с ВАЦ не восстановлена, но ни одна команда до него не дошла</translation>
+    </message>
+    <message>
+        <source>Plug-in preset was performed</source>
+        <translation>Предустановка плагина выполнена</translation>
+    </message>
+    <message>
+        <source>Correction was applied</source>
+        <translation>Коррекция применена</translation>
+    </message>
+    <message>
+        <source>Save correction files was performed: </source>
+        <translation>Файлы коррекции сохранены: </translation>
+    </message>
+    <message>
+        <source>Save setup was performed: </source>
+        <translation>Настройки сохранены: </translation>
+    </message>
+    <message>
+        <source>Recall setup was performed: </source>
+        <translation>Настройки загружены: </translation>
+    </message>
 </context>
 <context>
     <name>MarkerView</name>
     <message>
         <source>Ref</source>
-        <translation>Ref</translation>
+        <translation>Опорн.</translation>
     </message>
 </context>
 <context>
@@ -964,7 +1079,7 @@
     </message>
     <message>
         <source>&lt;h2&gt;Step 5. Fixture measurement&lt;/h2&gt;&lt;p&gt;The calculated fixture S-parameters are sent to the VNA software as *.s2p files, one file per VNA port; parameters of the fixture marked Aux are not sent to the analyzer software.&lt;/p&gt;&lt;p&gt;So far the fixtures have been described, connected and assigned to the VNA ports, and the VNA has been set up and calibrated. Now perform the measurement steps one after another with the arrows at the top.&lt;/p&gt;&lt;h3&gt;2xThrough&lt;/h3&gt;&lt;ol&gt;&lt;li&gt;Connect the two fixtures to each other and press &lt;b&gt;Measure&lt;/b&gt;, or press &lt;b&gt;Recall&lt;/b&gt; to load a Touchstone file. A recalled file supplies the raw S-parameters, the frequency grid and the impedance; a frequency grid that differs from the VNA&apos;s is interpolated when the file is loaded.&lt;/li&gt;&lt;li&gt;The results are shown for every port: the electrical length, the fixture impedance and the impedance the model is converted to.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Delete data&lt;/b&gt; clears the measurement.&lt;/li&gt;&lt;/ol&gt;&lt;p&gt;After a 2xThrough the electrical length of each half can be adjusted in two ways: enter the offsets manually, or derive them from open/short measurements with the fixtures disconnected. Normally, the offset range is 0 to 10 ps.&lt;/p&gt;&lt;h3&gt;1xReflect&lt;/h3&gt;&lt;p&gt;Choose the open standard, the short standard or both, and measure or recall each of them. The compensation of the maximum signal by the spline approximation is on by default.&lt;/p&gt;&lt;h3&gt;DUT&lt;/h3&gt;&lt;p&gt;The fixture models are corrected with a measurement of the DUT in the fixtures. This mode should be used with the utmost care.&lt;/p&gt;&lt;h3&gt;Characterization&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Edit characterization&lt;/b&gt; shows four graphs of every fixture port: &lt;b&gt;Length&lt;/b&gt; (the impulse response the electrical length is taken from), &lt;b&gt;Gating&lt;/b&gt; (the gated response, where the reference plane can be moved), &lt;b&gt;Impedance&lt;/b&gt; (the impedance profile; an impedance deviating by more than 5-10% from the reference distorts the DUT results) and &lt;b&gt;S-parameters&lt;/b&gt;.&lt;/p&gt;&lt;h3&gt;Errors&lt;/h3&gt;&lt;p&gt;Problems are reported as &lt;b&gt;Warning&lt;/b&gt; or &lt;b&gt;Critical error&lt;/b&gt;; the details are listed in the notification panel.&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;Шаг 5. Измерение оснастки&lt;/h2&gt;&lt;p&gt;Рассчитанные S-параметры оснастки передаются в ПО ВАЦ в виде файлов *.s2p, по одному файлу на порт ВАЦ; параметры оснастки с пометкой Aux в ПО анализатора не передаются.&lt;/p&gt;&lt;p&gt;К этому моменту оснастка описана, подключена и назначена портам ВАЦ, а ВАЦ настроен и откалиброван. Теперь выполните шаги измерения один за другим, переходя между ними стрелками вверху.&lt;/p&gt;&lt;h3&gt;2xThrough&lt;/h3&gt;&lt;ol&gt;&lt;li&gt;Соедините две оснастки друг с другом и нажмите &lt;b&gt;Измерить&lt;/b&gt; или нажмите &lt;b&gt;Загрузить&lt;/b&gt;, чтобы загрузить файл Touchstone. Загруженный файл даёт исходные S-параметры, сетку частот и импеданс; сетка частот, отличная от сетки ВАЦ, интерполируется при загрузке файла.&lt;/li&gt;&lt;li&gt;Для каждого порта показываются результаты: электрическая длина, импеданс оснастки и импеданс, к которому преобразуется модель.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Удалить данные&lt;/b&gt; очищает измерение.&lt;/li&gt;&lt;/ol&gt;&lt;p&gt;После 2xThrough электрическую длину каждой половины можно уточнить двумя способами: ввести смещения вручную или получить их из измерений ХХ/КЗ при разъединённой оснастке. Обычно смещение лежит в пределах от 0 до 10 ps.&lt;/p&gt;&lt;h3&gt;1xReflect&lt;/h3&gt;&lt;p&gt;Выберите меру ХХ, меру КЗ или обе и измерьте или загрузите каждую из них. Компенсация максимального сигнала сплайн-аппроксимацией включена по умолчанию.&lt;/p&gt;&lt;h3&gt;DUT&lt;/h3&gt;&lt;p&gt;Модели оснастки корректируются по измерению DUT в оснастке. Этот режим следует применять с особой осторожностью.&lt;/p&gt;&lt;h3&gt;Характеристики&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Характеристики&lt;/b&gt; показывает четыре графика для каждого порта оснастки: &lt;b&gt;Длина&lt;/b&gt; (импульсная характеристика, по которой определяется электрическая длина), &lt;b&gt;Стробирование&lt;/b&gt; (стробированная характеристика, на которой можно сместить опорную плоскость), &lt;b&gt;Импеданс&lt;/b&gt; (профиль импеданса; отклонение импеданса от опорного более чем на 5-10% искажает результаты DUT) и &lt;b&gt;S-параметры&lt;/b&gt;.&lt;/p&gt;&lt;h3&gt;Ошибки&lt;/h3&gt;&lt;p&gt;Проблемы сообщаются как &lt;b&gt;Предупреждение&lt;/b&gt; или &lt;b&gt;Критическая ошибка&lt;/b&gt;; подробности приводятся на панели уведомлений.&lt;/p&gt;</translation>
+        <translation>&lt;h2&gt;Шаг 5. Измерение оснастки&lt;/h2&gt;&lt;p&gt;Рассчитанные S-параметры оснастки передаются в ПО ВАЦ в виде файлов *.s2p, по одному файлу на порт ВАЦ; параметры оснастки с пометкой Aux в ПО анализатора не передаются.&lt;/p&gt;&lt;p&gt;К этому моменту оснастка описана, подключена и назначена портам ВАЦ, а ВАЦ настроен и откалиброван. Теперь выполните шаги измерения один за другим, переходя между ними стрелками вверху.&lt;/p&gt;&lt;h3&gt;2xThrough&lt;/h3&gt;&lt;ol&gt;&lt;li&gt;Соедините две оснастки друг с другом и нажмите &lt;b&gt;Измерить&lt;/b&gt; или нажмите &lt;b&gt;Загрузить&lt;/b&gt;, чтобы загрузить файл Touchstone. Загруженный файл даёт исходные S-параметры, сетку частот и импеданс; сетка частот, отличная от сетки ВАЦ, интерполируется при загрузке файла.&lt;/li&gt;&lt;li&gt;Для каждого порта показываются результаты: электрическая длина, импеданс оснастки и импеданс, к которому преобразуется модель.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Удалить данные&lt;/b&gt; очищает измерение.&lt;/li&gt;&lt;/ol&gt;&lt;p&gt;После 2xThrough электрическую длину каждой половины можно уточнить двумя способами: ввести смещения вручную или получить их из измерений ХХ/КЗ при разъединённой оснастке. Обычно смещение лежит в пределах от 0 до 10 ps.&lt;/p&gt;&lt;h3&gt;1xReflect&lt;/h3&gt;&lt;p&gt;Выберите меру ХХ, меру КЗ или обе и измерьте или загрузите каждую из них. Компенсация максимального сигнала сплайн-аппроксимацией включена по умолчанию.&lt;/p&gt;&lt;h3&gt;DUT&lt;/h3&gt;&lt;p&gt;Модели оснастки корректируются по измерению DUT в оснастке. Этот режим следует применять с особой осторожностью.&lt;/p&gt;&lt;h3&gt;Характеризация&lt;/h3&gt;&lt;p&gt;&lt;b&gt;Изменить характеризацию&lt;/b&gt; показывает четыре графика для каждого порта оснастки: &lt;b&gt;Длина&lt;/b&gt; (импульсная характеристика, по которой определяется электрическая длина), &lt;b&gt;Стробирование&lt;/b&gt; (стробированная характеристика, на которой можно сместить опорную плоскость), &lt;b&gt;Импеданс&lt;/b&gt; (профиль импеданса; отклонение импеданса от опорного более чем на 5-10% искажает результаты DUT) и &lt;b&gt;S-параметры&lt;/b&gt;.&lt;/p&gt;&lt;h3&gt;Ошибки&lt;/h3&gt;&lt;p&gt;Проблемы сообщаются как &lt;b&gt;Предупреждение&lt;/b&gt; или &lt;b&gt;Критическая ошибка&lt;/b&gt;; подробности приводятся на панели уведомлений.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>Configuration </source>
@@ -986,12 +1101,30 @@
         <source>Step is not complete</source>
         <translation>Шаг не выполнен</translation>
     </message>
+    <message>
+        <source>The models carry warnings (%1): see the notification panel</source>
+        <translation>Модели содержат предупреждения (%1): см. панель уведомлений</translation>
+    </message>
 </context>
 <context>
     <name>MeasureGraphInstantiator</name>
     <message>
         <source>Offset:</source>
         <translation>Смещение:</translation>
+    </message>
+</context>
+<context>
+    <name>MeasuredFixturePort</name>
+    <message>
+        <source>the fixture at analyser port %1</source>
+        <translation>оснастки на порту анализатора %1</translation>
+    </message>
+</context>
+<context>
+    <name>MethodRules</name>
+    <message>
+        <source>The bisection method does not support the 1xReflect setup. It requires a direct connection of two fixtures: nothing was measured.</source>
+        <translation>Метод бисекции не поддерживает схему 1xReflect. Он требует прямого соединения двух оснасток: ничего не измерено.</translation>
     </message>
 </context>
 <context>
@@ -1077,44 +1210,24 @@
         <source>File cannot be created. Path name contains invalid symbols</source>
         <translation>Не удаётся создать файл. Путь содержит недопустимые символы</translation>
     </message>
-    <message>
-        <source>File cannot be created. The folder does not exist: %1</source>
-        <translation>Не удаётся создать файл. Папка не существует: %1</translation>
-    </message>
-    <message>
-        <source>File cannot be created. The folder is not writable: %1</source>
-        <translation>Не удаётся создать файл. Папка недоступна для записи: %1</translation>
-    </message>
-    <message>
-        <source>File cannot be created. The disk is full: %1</source>
-        <translation>Не удаётся создать файл. Диск заполнен: %1</translation>
-    </message>
-    <message>
-        <source>File cannot be created (%1): %2</source>
-        <translation>Не удаётся создать файл (%1): %2</translation>
-    </message>
 </context>
 <context>
     <name>ReflectionMeasurer</name>
     <message>
         <source>Read s-data</source>
-        <translation>Read s-data</translation>
+        <translation>Чтение S-параметров</translation>
     </message>
     <message>
         <source>Read frequencies</source>
-        <translation>Read frequencies</translation>
+        <translation>Чтение частот</translation>
     </message>
     <message>
         <source>Calculate</source>
-        <translation>Calculate</translation>
+        <translation>Расчёт</translation>
     </message>
     <message>
         <source>No fixture port is connected to an analyser port</source>
         <translation>Ни один порт оснастки не подключён к порту анализатора</translation>
-    </message>
-    <message>
-        <source>the fixture at analyser port %1</source>
-        <translation>оснастки на порту анализатора %1</translation>
     </message>
 </context>
 <context>
@@ -1144,22 +1257,6 @@
         <translation>Удалить данные</translation>
     </message>
     <message>
-        <source>Use compensation of
-</source>
-        <translation>Компенсация
-</translation>
-    </message>
-    <message>
-        <source>the max signal by
-</source>
-        <translation>максимального сигнала
-</translation>
-    </message>
-    <message>
-        <source>the spline approximation</source>
-        <translation>сплайн-аппроксимацией</translation>
-    </message>
-    <message>
         <source>Apply fixture 
  calibration plane offset</source>
         <translation>Применить смещение 
@@ -1171,7 +1268,7 @@
     </message>
     <message>
         <source>Edit characterization</source>
-        <translation>Характеристики</translation>
+        <translation>Изменить характеризацию</translation>
     </message>
     <message>
         <source>Reflection Short</source>
@@ -1192,6 +1289,14 @@
     <message>
         <source>Cannot apply the offset</source>
         <translation>Не удаётся применить смещение</translation>
+    </message>
+    <message>
+        <source>Use compensation of
+the max signal by
+the spline approximation</source>
+        <translation>Компенсация
+максимального сигнала
+сплайн-аппроксимацией</translation>
     </message>
 </context>
 <context>
@@ -1282,6 +1387,49 @@
     <message>
         <source>State files (*.sta)</source>
         <translation>Файлы состояния (*.sta)</translation>
+    </message>
+    <message>
+        <source>Warnings of the fixture models Apply hands to the VNA software (%1):</source>
+        <translation>Предупреждения моделей оснастки, которые «Применить» передаёт в ПО ВАЦ (%1):</translation>
+    </message>
+</context>
+<context>
+    <name>SaveFailure</name>
+    <message>
+        <source>The file read back differs from what was written: %1</source>
+        <translation>Прочитанный файл отличается от записанного: %1</translation>
+    </message>
+    <message>
+        <source>The disk is full: %1</source>
+        <translation>Диск заполнен: %1</translation>
+    </message>
+    <message>
+        <source>The file is too large for the disk: %1</source>
+        <translation>Файл слишком велик для диска: %1</translation>
+    </message>
+    <message>
+        <source>The folder is not writable: %1</source>
+        <translation>Папка недоступна для записи: %1</translation>
+    </message>
+    <message>
+        <source>The folder does not exist: %1</source>
+        <translation>Папка не существует: %1</translation>
+    </message>
+    <message>
+        <source>A folder of that name exists: %1</source>
+        <translation>Существует папка с таким именем: %1</translation>
+    </message>
+    <message>
+        <source>Path name contains invalid symbols: %1</source>
+        <translation>Путь содержит недопустимые символы: %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created. %1</source>
+        <translation>Не удаётся создать файл. %1</translation>
+    </message>
+    <message>
+        <source>File cannot be created (%1): %2</source>
+        <translation>Не удаётся создать файл (%1): %2</translation>
     </message>
 </context>
 <context>
@@ -1383,7 +1531,7 @@
     </message>
     <message>
         <source>&lt;h2&gt;Step 3. VNA setup&lt;/h2&gt;&lt;p&gt;Review the sweep settings of the active VNA channel and adjust them to the recommended values.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Low pass mode&lt;/b&gt; (Fstart = Fstep): the start frequency equals the frequency step. This mode is required for the impedance calculation and the impedance conversion, and it gives a better time resolution of the impulse response for time gating. &lt;b&gt;Band pass mode&lt;/b&gt; (Fstart &amp;ne; Fstep): any other linear grid.&lt;/p&gt;&lt;p&gt;Measure the fixture over the widest possible frequency range. Only linear sweeps are supported.&lt;/p&gt;&lt;p&gt;Buttons:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;VNA preset&lt;/b&gt; returns the VNA to its preset state.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Low pass mode&lt;/b&gt; sets Fstart = Fstep by changing the start frequency; the number of points is kept.&lt;/li&gt;&lt;li&gt;&lt;b&gt;10 MHz low pass mode&lt;/b&gt; sets Fstart = Fstep = 10 MHz and the maximum stop frequency of the VNA.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Ignore low pass&lt;/b&gt; turns the low pass check off; no impedance conversion is made.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;&lt;b&gt;Warning:&lt;/b&gt; more than 20,000 points significantly slow down the measurements and calculations.&lt;/p&gt;&lt;p&gt;An IF bandwidth between 1 and 10 kHz is usually appropriate. Do not exceed 0 dBm output power.&lt;/p&gt;&lt;p&gt;A value other than the recommended one raises a notification; the «Recommended» column lists the recommended values.&lt;/p&gt;&lt;p&gt;After the fixture removal the VNA calibration reference impedance Zo can be set to:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;System&lt;/b&gt;: the system impedance of the VNA;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Fixture&lt;/b&gt;: the impedance of the fixture;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Custom&lt;/b&gt;: an arbitrary value.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Errors fall into two categories, &lt;b&gt;Warning&lt;/b&gt; and &lt;b&gt;Critical error&lt;/b&gt;; both are shown in the notification panel.&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;Шаг 3. Настройка ВАЦ&lt;/h2&gt;&lt;p&gt;Проверьте параметры развёртки активного канала ВАЦ и приведите их к рекомендуемым значениям.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; (Fstart = Fstep): начальная частота равна шагу по частоте. Этот режим необходим для расчёта и преобразования импеданса и даёт лучшее временное разрешение импульсной характеристики при временном стробировании. &lt;b&gt;Полосовой режим&lt;/b&gt; (Fstart &amp;ne; Fstep): любая другая линейная сетка.&lt;/p&gt;&lt;p&gt;Измеряйте оснастку в максимально широком диапазоне частот. Поддерживается только линейная развёртка.&lt;/p&gt;&lt;p&gt;Кнопки:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Предустановка ВАЦ&lt;/b&gt; возвращает ВАЦ в исходное состояние.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; устанавливает Fstart = Fstep, изменяя начальную частоту; число точек сохраняется.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ 10 MHz&lt;/b&gt; устанавливает Fstart = Fstep = 10 MHz и максимальную конечную частоту ВАЦ.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Без режима ФНЧ&lt;/b&gt; отключает проверку режима ФНЧ; преобразование импеданса не выполняется.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;&lt;b&gt;Внимание:&lt;/b&gt; более 20000 точек существенно замедляют измерения и расчёты.&lt;/p&gt;&lt;p&gt;Обычно подходит полоса ПЧ от 1 до 10 kHz. Не превышайте выходную мощность 0 dBm.&lt;/p&gt;&lt;p&gt;Значение, отличное от рекомендуемого, вызывает уведомление; рекомендуемые значения приведены в столбце «Recommended».&lt;/p&gt;&lt;p&gt;После исключения оснастки опорный импеданс Zo калибровки ВАЦ можно установить равным:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Системный&lt;/b&gt;: системному импедансу ВАЦ;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Оснастка&lt;/b&gt;: импедансу оснастки;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Заданный&lt;/b&gt;: произвольному значению.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Ошибки делятся на две категории, &lt;b&gt;Предупреждение&lt;/b&gt; и &lt;b&gt;Критическая ошибка&lt;/b&gt;; обе отображаются на панели уведомлений.&lt;/p&gt;</translation>
+        <translation>&lt;h2&gt;Шаг 3. Настройка ВАЦ&lt;/h2&gt;&lt;p&gt;Проверьте параметры развёртки активного канала ВАЦ и приведите их к рекомендуемым значениям.&lt;/p&gt;&lt;p&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; (Fstart = Fstep): начальная частота равна шагу по частоте. Этот режим необходим для расчёта и преобразования импеданса и даёт лучшее временное разрешение импульсной характеристики при временном стробировании. &lt;b&gt;Полосовой режим&lt;/b&gt; (Fstart &amp;ne; Fstep): любая другая линейная сетка.&lt;/p&gt;&lt;p&gt;Измеряйте оснастку в максимально широком диапазоне частот. Поддерживается только линейная развёртка.&lt;/p&gt;&lt;p&gt;Кнопки:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Предустановка ВАЦ&lt;/b&gt; возвращает ВАЦ в исходное состояние.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ&lt;/b&gt; устанавливает Fstart = Fstep, изменяя начальную частоту; число точек сохраняется.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Режим ФНЧ 10 MHz&lt;/b&gt; устанавливает Fstart = Fstep = 10 MHz и максимальную конечную частоту ВАЦ.&lt;/li&gt;&lt;li&gt;&lt;b&gt;Без режима ФНЧ&lt;/b&gt; отключает проверку режима ФНЧ; преобразование импеданса не выполняется.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;&lt;b&gt;Внимание:&lt;/b&gt; более 20000 точек существенно замедляют измерения и расчёты.&lt;/p&gt;&lt;p&gt;Обычно подходит полоса ПЧ от 1 до 10 kHz. Не превышайте выходную мощность 0 dBm.&lt;/p&gt;&lt;p&gt;Значение, отличное от рекомендуемого, вызывает уведомление; рекомендуемые значения приведены в столбце «Рекомендуемое».&lt;/p&gt;&lt;p&gt;После исключения оснастки опорный импеданс Zo калибровки ВАЦ можно установить равным:&lt;/p&gt;&lt;ul&gt;&lt;li&gt;&lt;b&gt;Системный&lt;/b&gt;: системному импедансу ВАЦ;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Оснастка&lt;/b&gt;: импедансу оснастки;&lt;/li&gt;&lt;li&gt;&lt;b&gt;Заданный&lt;/b&gt;: произвольному значению.&lt;/li&gt;&lt;/ul&gt;&lt;p&gt;Ошибки делятся на две категории, &lt;b&gt;Предупреждение&lt;/b&gt; и &lt;b&gt;Критическая ошибка&lt;/b&gt;; обе отображаются на панели уведомлений.&lt;/p&gt;</translation>
     </message>
     <message>
         <source>Current mode:</source>
@@ -1416,8 +1564,7 @@
     <message>
         <source>After removal set 
  VNA cal reference Zo to:</source>
-        <translation>После исключения установить 
- опорный Zo калибровки ВАЦ:</translation>
+        <translation>После исключения установить опорный Zo калибровки ВАЦ:</translation>
     </message>
     <message>
         <source>System</source>
@@ -1460,7 +1607,7 @@
     </message>
     <message>
         <source>Sweep points</source>
-        <translation>Число точек</translation>
+        <translation>Число точек развёртки</translation>
     </message>
     <message>
         <source>≥ 100</source>
@@ -1485,6 +1632,26 @@
     <message>
         <source>-30 to 0 dBm</source>
         <translation>от -30 до 0 dBm</translation>
+    </message>
+    <message>
+        <source>Log freq</source>
+        <translation>Логарифмическая по частоте</translation>
+    </message>
+    <message>
+        <source>Segment freq</source>
+        <translation>Сегментная по частоте</translation>
+    </message>
+    <message>
+        <source>Power freq</source>
+        <translation>По мощности</translation>
+    </message>
+    <message>
+        <source>Start ≠ Stop</source>
+        <translation>Начальная ≠ конечная</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
     </message>
 </context>
 <context>
@@ -1518,6 +1685,13 @@
     <message>
         <source>The link to the analyser was lost during the measurement</source>
         <translation>Связь с анализатором потеряна во время измерения</translation>
+    </message>
+</context>
+<context>
+    <name>TaskProgress</name>
+    <message>
+        <source>Finished</source>
+        <translation>Завершено</translation>
     </message>
 </context>
 <context>
@@ -1745,6 +1919,18 @@
         <source>-0.5 /(F(2)-F(1))</source>
         <translation>-0.5 /(F(2)-F(1))</translation>
     </message>
+    <message>
+        <source>Parameter</source>
+        <translation>Параметр</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Значение</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Описание</translation>
+    </message>
 </context>
 <context>
     <name>TouchstoneDialog</name>
@@ -1967,32 +2153,48 @@
         <source>the frequency of point %1 does not rise above the one before it</source>
         <translation>частота точки %1 не больше частоты предыдущей точки</translation>
     </message>
+    <message>
+        <source>the file holds more than %1 points, more than the program reads</source>
+        <translation>в файле больше %1 точек — больше, чем читает программа</translation>
+    </message>
+    <message>
+        <source>the file ends without [End], in the middle of a number</source>
+        <translation>файл обрывается без [End], посреди числа</translation>
+    </message>
+    <message>
+        <source>the line is longer than %1 bytes, which no Touchstone line is (it starts %2)</source>
+        <translation>строка длиннее %1 байт, а строки Touchstone такими не бывают (она начинается с %2)</translation>
+    </message>
+    <message>
+        <source>not enough memory to read the file</source>
+        <translation>не хватает памяти, чтобы прочитать файл</translation>
+    </message>
 </context>
 <context>
     <name>TransmissionMeasurer</name>
     <message>
         <source>Check data</source>
-        <translation>Check data</translation>
+        <translation>Проверка данных</translation>
     </message>
     <message>
         <source>Read freqs</source>
-        <translation>Read freqs</translation>
+        <translation>Чтение частот</translation>
     </message>
     <message>
         <source>Check configuration</source>
-        <translation>Check configuration</translation>
+        <translation>Проверка конфигурации</translation>
     </message>
     <message>
         <source>Setup measure data</source>
-        <translation>Setup measure data</translation>
+        <translation>Подготовка данных измерения</translation>
     </message>
     <message>
         <source>Read SParameters</source>
-        <translation>Read SParameters</translation>
+        <translation>Чтение S-параметров</translation>
     </message>
     <message>
         <source>Execute algorithm</source>
-        <translation>Execute algorithm</translation>
+        <translation>Выполнение алгоритма</translation>
     </message>
     <message>
         <source>Error </source>
@@ -2009,10 +2211,6 @@
     <message>
         <source>The two fixtures are connected to different numbers of analyser ports (%1 and %2)</source>
         <translation>Две оснастки подключены к разному числу портов анализатора (%1 и %2)</translation>
-    </message>
-    <message>
-        <source>the fixture at analyser port %1</source>
-        <translation>оснастки на порту анализатора %1</translation>
     </message>
 </context>
 <context>
@@ -2046,34 +2244,12 @@
         <translation>Удалить данные</translation>
     </message>
     <message>
-        <source>Apply fixture 
-</source>
-        <translation>Применить смещение 
-</translation>
-    </message>
-    <message>
-        <source>
-calibration plane offset</source>
-        <translation>
-плоскости калибровки оснастки</translation>
-    </message>
-    <message>
         <source>ps</source>
         <translation>ps</translation>
     </message>
     <message>
-        <source>calibration plane offset
-</source>
-        <translation>плоскости калибровки оснастки
-</translation>
-    </message>
-    <message>
-        <source>using reflects, ps</source>
-        <translation>по отражениям, ps</translation>
-    </message>
-    <message>
         <source>Edit characterization</source>
-        <translation>Характеристики</translation>
+        <translation>Изменить характеризацию</translation>
     </message>
     <message>
         <source>zip containers size are not equal</source>
@@ -2126,6 +2302,24 @@ calibration plane offset</source>
     <message>
         <source>Transmission</source>
         <translation>Передача</translation>
+    </message>
+    <message>
+        <source>Apply fixture 
+%1 / %2
+calibration plane offset</source>
+        <translation>Применить смещение
+плоскости калибровки
+оснастки %1 / %2</translation>
+    </message>
+    <message>
+        <source>Apply fixture 
+%1/%2
+calibration plane offset
+using reflects, ps</source>
+        <translation>Применить смещение
+плоскости калибровки
+оснастки %1/%2
+по отражениям, ps</translation>
     </message>
 </context>
 <context>

@@ -11,6 +11,12 @@ import "../vukSpecific_controls"
 Item {
     id: root
 
+    // A button as wide as its text needs, and at least 100, so that two of
+    // them fit side by side in the left column.
+    component StepButton: Button {
+        Layout.preferredWidth: Math.max(100, implicitContentWidth + leftPadding + rightPadding)
+    }
+
     // The DutStep shown.
     property var vukStep: null
 
@@ -26,7 +32,6 @@ Item {
 
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
-            Layout.preferredWidth: 200
             spacing: 6
 
             RowLayout {
@@ -42,12 +47,12 @@ Item {
             }
 
             RowLayout {
-                Button {
+                StepButton {
                     objectName: "dutMeasureButton"
                     text: qsTr("Measure")
                     onClicked: root.vukStep.measureFromVna()
                 }
-                Button {
+                StepButton {
                     objectName: "dutRecallButton"
                     text: qsTr("Recall")
                     onClicked: {

@@ -14,6 +14,12 @@ import "../vukSpecific_controls"
 Item {
     id: root
 
+    // A button as wide as its text needs, and at least 100, so that two of
+    // them fit side by side in the left column.
+    component StepButton: Button {
+        Layout.preferredWidth: Math.max(100, implicitContentWidth + leftPadding + rightPadding)
+    }
+
     // The ReflectionStep shown.
     property var vukStep: null
     signal showCharacterization()
@@ -59,7 +65,6 @@ Item {
         // Left column: the standards.
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
-            Layout.preferredWidth: 200
             spacing: 6
 
             Label {
@@ -84,13 +89,13 @@ Item {
                 }
             }
             RowLayout {
-                Button {
+                StepButton {
                     objectName: "openMeasureButton"
                     text: qsTr("Measure")
                     enabled: openBox.checked
                     onClicked: root.vukStep.measureOpenFromVna()
                 }
-                Button {
+                StepButton {
                     objectName: "openRecallButton"
                     text: qsTr("Recall")
                     enabled: openBox.checked
@@ -114,13 +119,13 @@ Item {
                 }
             }
             RowLayout {
-                Button {
+                StepButton {
                     objectName: "shortMeasureButton"
                     text: qsTr("Measure")
                     enabled: shortBox.checked
                     onClicked: root.vukStep.measureShortFromVna()
                 }
-                Button {
+                StepButton {
                     objectName: "shortRecallButton"
                     text: qsTr("Recall")
                     enabled: shortBox.checked
@@ -176,7 +181,7 @@ Item {
 
             CheckBox {
                 objectName: "compensationCheckBox"
-                text: qsTr("Use compensation of\n") + qsTr("the max signal by\n") + qsTr("the spline approximation")
+                text: qsTr("Use compensation of\nthe max signal by\nthe spline approximation")
                 checked: root.vukStep ? root.vukStep.useCompensation : false
                 onToggled: root.vukStep.useCompensation = checked
             }

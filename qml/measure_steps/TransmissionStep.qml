@@ -14,6 +14,12 @@ import "../vukSpecific_controls"
 Item {
     id: root
 
+    // A button as wide as its text needs, and at least 100, so that two of
+    // them fit side by side in the left column.
+    component StepButton: Button {
+        Layout.preferredWidth: Math.max(100, implicitContentWidth + leftPadding + rightPadding)
+    }
+
     // The TransmissionStep shown.
     property var vukStep: null
     signal showCharacterization()
@@ -79,7 +85,6 @@ Item {
         // Left column: the measurements.
         ColumnLayout {
             Layout.alignment: Qt.AlignTop
-            Layout.preferredWidth: 200
             spacing: 6
 
             Label {
@@ -97,7 +102,7 @@ Item {
             }
 
             RowLayout {
-                Button {
+                StepButton {
                     objectName: "thruMeasureButton"
                     text: qsTr("Measure")
                     onClicked: {
@@ -106,7 +111,7 @@ Item {
                         root.vukStep.measureFromVna()
                     }
                 }
-                Button {
+                StepButton {
                     objectName: "thruRecallButton"
                     text: qsTr("Recall")
                     onClicked: {
@@ -137,13 +142,13 @@ Item {
                     }
                 }
                 RowLayout {
-                    Button {
+                    StepButton {
                         objectName: "openMeasureButton"
                         text: qsTr("Measure")
                         enabled: openBox.checked
                         onClicked: root.vukStep.measureOpenFromVna()
                     }
-                    Button {
+                    StepButton {
                         objectName: "openRecallButton"
                         text: qsTr("Recall")
                         enabled: openBox.checked
@@ -167,13 +172,13 @@ Item {
                     }
                 }
                 RowLayout {
-                    Button {
+                    StepButton {
                         objectName: "shortMeasureButton"
                         text: qsTr("Measure")
                         enabled: shortBox.checked
                         onClicked: root.vukStep.measureShortFromVna()
                     }
-                    Button {
+                    StepButton {
                         objectName: "shortRecallButton"
                         text: qsTr("Recall")
                         enabled: shortBox.checked
@@ -265,8 +270,7 @@ Item {
                 objectName: "thruOffsetCheckBox"
                 enabled: root.thruMeasured
                 checked: root.vukStep ? root.vukStep.appliedFixtureOffset : false
-                text: qsTr("Apply fixture \n") + root.leftName + " / " + root.rightName
-                      + qsTr("\ncalibration plane offset")
+                text: qsTr("Apply fixture \n%1 / %2\ncalibration plane offset").arg(root.leftName).arg(root.rightName)
                 onToggled: {
                     if (checked)
                         root.uncheckReflectOffset()
@@ -310,8 +314,8 @@ Item {
                 Layout.topMargin: 10
                 enabled: root.thruMeasured
                 checked: root.vukStep ? root.vukStep.appliedReflectsOffset : false
-                text: qsTr("Apply fixture \n") + root.leftName + "/" + root.rightName + "\n"
-                      + qsTr("calibration plane offset\n") + qsTr("using reflects, ps")
+                text: qsTr("Apply fixture \n%1/%2\ncalibration plane offset\nusing reflects, ps")
+                      .arg(root.leftName).arg(root.rightName)
                 onToggled: {
                     if (checked)
                         root.uncheckThruOffset()

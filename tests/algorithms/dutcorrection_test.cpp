@@ -785,7 +785,7 @@ TEST(FixtureOffset, TheOffsetTable)
     }
 }
 
-TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
+TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptWithANoticeOfThatPort)
 {
     // A lossy line (6 dB at 20 GHz) ending in a large capacitance at the
     // DUT: passive as measured. Taking the whole line out removes its loss
@@ -795,6 +795,7 @@ TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
         SynthNet::toS(SynthNet::cascade(SynthNet::line(f, {50.0, kTau, 1.35}), SynthNet::shuntGC(f, 0.0, 0.5e-12)));
     ASSERT_FALSE(findPassivityViolation(model));
     FixturePort port;
+    port.setNoticeName("the fixture at analyser port 3");
     SignalLog log;
     log.connectText(&port, &FixturePort::error, "error");
     const double L = 2.0 * kTau;
@@ -806,13 +807,38 @@ TEST(FixtureOffset, AnOffsetThatGivesGainIsKeptAndTheUserTold)
     port.setDefaultSParameters(model);
 
     ASSERT_TRUE(port.applyOffset(20e-12)); // a longer fixture stays passive
-    EXPECT_TRUE(log.texts().empty()) << firstText(log);
+    EXPECT_FALSE(port.offsetNotice());
     ASSERT_TRUE(port.applyOffset(-L));
-    ASSERT_EQ(log.texts().size(), 1u);
-    EXPECT_TRUE(log.texts()[0].startsWith("The fixture model of this port with its offset is not passive"))
-        << log.texts()[0].toStdString();
+    // A doubt, not a failure: no error text, the model is kept.
+    EXPECT_TRUE(log.texts().empty()) << firstText(log);
     EXPECT_EQ(port.dataState(), DataState::Offset);
-    EXPECT_TRUE(findPassivityViolation(*port.uncorrectedSParameters()));
+    const std::optional<PassivityViolation> v = findPassivityViolation(*port.uncorrectedSParameters());
+    ASSERT_TRUE(v);
+    ASSERT_TRUE(port.offsetNotice());
+    const ModelNotice &notice = *port.offsetNotice();
+    EXPECT_EQ(notice.port, "the fixture at analyser port 3");
+    // One short line that says what and where, the figures after it.
+    const QString band = QString("from %1 to %2 GHz").arg(v->from / 1e9, 0, 'g', 4).arg(v->to / 1e9, 0, 'g', 4);
+    EXPECT_EQ(notice.summary, "The offset model of the fixture at analyser port 3 is not passive " + band);
+    EXPECT_LE(notice.summary.size(), 100);
+    EXPECT_TRUE(notice.detail.startsWith(QString("Its largest singular value reaches %1").arg(v->worst, 0, 'f', 4)))
+        << notice.detail.toStdString();
+
+    // The notice goes with the offset model: a passive offset, the plane
+    // back at 0 and an emptied port drop it.
+    ASSERT_TRUE(port.applyOffset(20e-12));
+    EXPECT_FALSE(port.offsetNotice());
+    ASSERT_TRUE(port.applyOffset(-L));
+    ASSERT_TRUE(port.offsetNotice());
+    ASSERT_TRUE(port.applyOffset(0.0));
+    EXPECT_FALSE(port.offsetNotice());
+    ASSERT_TRUE(port.applyOffset(-L));
+    ASSERT_TRUE(port.offsetNotice());
+    // A refused offset leaves the model, and its doubt, as they were.
+    EXPECT_FALSE(port.applyOffset(-2.0 * L));
+    EXPECT_TRUE(port.offsetNotice());
+    port.reset();
+    EXPECT_FALSE(port.offsetNotice());
 }
 
 TEST(FixtureOffset, RefusalsLeaveThePortUnchanged)

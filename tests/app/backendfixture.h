@@ -54,12 +54,15 @@ protected:
         options.remoteControlPort = 0;
         options.vnaTiming = vnaTiming;
         options.temporaryFolder = workDir.filePath(QStringLiteral("tmp"));
+        options.writeLimit = writeLimit;
         backend = std::make_unique<MainQmlBackend>(settings.get(), nullptr, options);
         return *backend;
     }
 
     // A test may shorten them further before makeBackend().
     VnaTiming vnaTiming = testTiming();
+    // The free space the saves may take; null: the disk's own.
+    std::shared_ptr<WriteLimit> writeLimit;
     QString previousDir;
     QTemporaryDir workDir;
     std::unique_ptr<AnalyserSim::Simulator> sim;

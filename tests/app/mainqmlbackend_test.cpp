@@ -645,11 +645,11 @@ TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
     const QString missing = workDir.filePath(QStringLiteral("missing-folder/setup"));
     for (const Case &c :
          {Case{"name the analyser cannot take", semicolon,
-               QStringLiteral("Cannot save setup: the file name contains a line break or ';', which VNA cannot "
+               QStringLiteral("Cannot save setup. The file name contains a line break or ';', which VNA cannot "
                               "take: ")
                    + semicolon + ".sta"},
           Case{"missing folder", missing,
-               QStringLiteral("Cannot save setup: the folder does not exist: ")
+               QStringLiteral("Cannot save setup. The folder does not exist: ")
                    + workDir.filePath("missing-folder")}}) {
         SCOPED_TRACE(c.what);
         if (QFileInfo(c.base).dir().exists())
@@ -673,9 +673,10 @@ TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
     full.header = QStringLiteral("MMEM:STOR:STAT");
     ASSERT_TRUE(sim->addFault(full));
     const ActionReport report = runAction(b, [&] { b.saveState(base); });
-    ASSERT_EQ(report.errors.size(), 1);
-    EXPECT_TRUE(report.errors[0].contains("VNA did not write its state")) << report.errors[0].toStdString();
-    EXPECT_TRUE(report.messages.isEmpty());
+    expectFailedOnce(report,
+                     QStringLiteral("Cannot save setup. VNA could not write its state for ") + base
+                         + QStringLiteral(".sta: -257, File name error; no space left on device"),
+                     QStringLiteral("Save setup"));
     EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
     EXPECT_EQ(QDir(workDir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList{});
     EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back";
@@ -687,9 +688,11 @@ TEST_F(Backend, SaveFailuresNameTheCauseAndKeepTheGoodFile)
     drop.header = QStringLiteral("MMEM:STOR:STAT");
     ASSERT_TRUE(sim->addFault(drop));
     const ActionReport dropped = runAction(b, [&] { b.saveState(base); });
-    ASSERT_EQ(dropped.errors.size(), 1);
-    EXPECT_TRUE(dropped.errors[0].contains("VNA did not write its state")) << dropped.errors[0].toStdString();
-    EXPECT_TRUE(dropped.messages.isEmpty());
+    expectFailedOnce(dropped,
+                     QStringLiteral("Cannot save setup. The link to VNA was lost while VNA saved its state; its save "
+                                    "type was put back"),
+                     QStringLiteral("Save setup"));
+    EXPECT_EQ(QDir(workDir.path()).entryList({"*.part"}, QDir::Files | QDir::Hidden), QStringList{});
     EXPECT_EQ(readAll(base + ".sta").toUtf8(), good);
     EXPECT_EQ(sim->state().saveType, "STATe") << "the save type goes back after the drop";
 }
@@ -722,7 +725,7 @@ TEST_F(Backend, SaveOnAFullOrReadOnlyFileSystemFailsWithItsCause)
     ASSERT_TRUE(readOnlyFs.isMounted());
     const QString readOnlyBase = QDir(readOnlyDir).filePath(QStringLiteral("setup"));
     report = runAction(b, [&] { b.saveState(readOnlyBase); });
-    expectFailedOnce(report, QStringLiteral("Cannot save setup: the folder is not writable: ") + readOnlyDir,
+    expectFailedOnce(report, QStringLiteral("Cannot save setup. The folder is not writable: ") + readOnlyDir,
                      QStringLiteral("Save setup"));
 }
 
@@ -926,6 +929,8 @@ protected:
     void SetUp() override
     {
         Backend::SetUp();
+        // Room to spare unless a test says otherwise.
+        writeLimit = std::make_shared<WriteLimit>(qint64(1) << 40);
         MainQmlBackend &b = makeBackend();
         ASSERT_TRUE(connected());
         flush();
@@ -1090,10 +1095,17 @@ TEST_F(Corrections, ALaterFileThatFailsSendsNothingAndNamesWhatWasReplaced)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
             file.write(good);
         }
-        // A folder where the second file or its interim copy goes.
-        const QString blocker =
-            c.blockPlace ? second : QDir(dir).filePath(QStringLiteral(".") + prefix + QStringLiteral("4.s2p.part.s2p"));
-        ASSERT_TRUE(QDir().mkpath(blocker + QStringLiteral("/inside")));
+        // A folder where the second file goes, or room for the first only.
+        const QString blocker = second;
+        if (c.blockPlace) {
+            ASSERT_TRUE(QDir().mkpath(blocker + QStringLiteral("/inside")));
+        } else {
+            const QString scratch = workDir.filePath(QStringLiteral("scratch"));
+            ASSERT_TRUE(QDir().mkpath(scratch));
+            const ActionReport sized = runAction(*backend, [&] { backend->saveCorrectionFiles(scratch + "/x"); });
+            ASSERT_TRUE(sized.errors.isEmpty()) << sized.errors.join(';').toStdString();
+            writeLimit->set(QFileInfo(scratch + "/x1.s2p").size() + 100);
+        }
         sim->clearLog();
         const ActionReport report = runAction(*backend, [&] {
             if (c.apply)
@@ -1118,9 +1130,15 @@ TEST_F(Corrections, ALaterFileThatFailsSendsNothingAndNamesWhatWasReplaced)
             ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
             EXPECT_EQ(kept.readAll(), good);
         }
-        EXPECT_TRUE(QDir(dir).entryList({QStringLiteral("*.part.s2p")}, QDir::Files | QDir::Hidden).isEmpty())
+        EXPECT_TRUE(QDir(dir).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden).isEmpty())
             << "an interim file was left";
+        if (!c.blockPlace) {
+            EXPECT_TRUE(
+                report.errors[0].startsWith(QStringLiteral("File cannot be created. The disk is full: ") + second))
+                << report.errors[0].toStdString();
+        }
         QDir(blocker).removeRecursively();
+        writeLimit->set(qint64(1) << 40);
         drainProxy();
         for (const QString &line : simLog(*sim))
             EXPECT_FALSE(line.contains(QStringLiteral("FSIM"), Qt::CaseInsensitive)) << line.toStdString();
@@ -1137,17 +1155,29 @@ TEST_F(Corrections, ApplyIsReportedOnlyWhenTheAnalyserConfirmsEveryPort)
     const QString fileB = QDir(backend->temporaryFolder()).filePath(QStringLiteral("deembed-4.s2p"));
     {
         SCOPED_TRACE("the analyser reports port 4 not de-embedding");
-        sim->execute(QStringLiteral("SIM:FAULt:GARBage 1,CALC1:FSIM:SEND:DEEM:PORT4:STAT?,0"));
+        // The first answer is what port 4 held before; the second the check.
+        AnalyserSim::Fault off;
+        off.kind = AnalyserSim::FaultKind::Garbage;
+        off.header = QStringLiteral("CALC1:FSIM:SEND:DEEM:PORT4:STAT?");
+        off.text = QStringLiteral("0");
+        off.skip = 1;
+        ASSERT_TRUE(sim->addFault(off));
         const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
-        expectFailedOnce(report, QStringLiteral("Correction was not applied: port 4: VNA did not load ") + fileB,
+        expectFailedOnce(report,
+                         QStringLiteral("Correction was not applied: port 4: VNA did not load ") + fileB
+                             + QStringLiteral(". VNA was put back as it was before"),
                          QStringLiteral("Correction"));
+        EXPECT_FALSE(sim->channel(1).deembedPorts[3].enabled);
+        EXPECT_FALSE(sim->channel(1).deembedding);
     }
     {
         SCOPED_TRACE("the link drops when the first file is sent");
         sim->execute(QStringLiteral("SIM:FAULt:DISConnect 1,CALC:FSIM:SEND:DEEM:PORT:USER:FIL"));
         const ActionReport report = runAction(*backend, [&] { backend->applyCorrection(); });
         ASSERT_EQ(report.errors.size(), 1);
-        EXPECT_EQ(report.errors[0], QStringLiteral("Correction was not applied: the link to VNA was lost"));
+        EXPECT_EQ(report.errors[0], QStringLiteral("Correction was not applied: the link to VNA was lost. VNA was "
+                                                   "put back as it was before"));
+        EXPECT_FALSE(sim->channel(1).deembedPorts[0].enabled);
         EXPECT_TRUE(report.messages.isEmpty());
         ASSERT_EQ(report.rows.size(), 1u);
         EXPECT_TRUE(report.rows[0]->isCanceled());
@@ -1440,22 +1470,28 @@ TEST(WriteFailure, AFileLargerThanTheSpaceLeftNamesTheSystemsReasonAndKeepsTheOl
     {
         const char *what;
         QString path;
-        std::function<QString()> write; // the writer's reason; empty: written
+        std::function<std::optional<FileFailure>()> write; // the writer's failure; empty: written
     };
     for (const Case &c : {Case{"column file", columns.fileName(base),
-                               [&] { return columns.write(base) ? QString() : columns.errorString(); }},
-                          Case{"Touchstone file", touchstone, [&] {
+                               [&]() -> std::optional<FileFailure> {
+                                   if (columns.write(base))
+                                       return std::nullopt;
+                                   return columns.fileFailure();
+                               }},
+                          Case{"Touchstone file", touchstone, [&]() -> std::optional<FileFailure> {
                                    TouchstoneIO writer;
                                    writer.setOverwrite(true);
-                                   return writer.write(touchstone, data) ? QString() : writer.errorString();
+                                   if (writer.write(touchstone, data))
+                                       return std::nullopt;
+                                   return writer.fileFailure();
                                }}}) {
         SCOPED_TRACE(c.what);
-        const QString reason = c.write();
-        ASSERT_FALSE(reason.isEmpty()) << "the file fitted";
+        const std::optional<FileFailure> failure = c.write();
+        ASSERT_TRUE(failure.has_value()) << "the file fitted";
         ASSERT_GT(QStorageInfo(dir).bytesAvailable(), 64 * 1024) << "the failed file was left";
-        const QString cause = writeFailureCause(c.path, reason);
-        EXPECT_EQ(cause, QStringLiteral("File cannot be created (%1): %2").arg(reason, c.path));
-        EXPECT_FALSE(cause.contains(QStringLiteral("invalid symbols")));
+        // The cause is what the system said, not how full the disk looks
+        // now that the failed file is gone.
+        EXPECT_EQ(writeFailureCause(*failure), QStringLiteral("File cannot be created. The disk is full: ") + c.path);
         EXPECT_EQ(readAll(c.path).toUtf8(), old);
     }
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 2) << "a temporary file was left";

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QQmlComponent>
@@ -35,6 +36,12 @@ protected:
         QFile file(filePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(text);
+        // QSettings keeps a file's contents while its size and time stay the
+        // same: a file of another text but the same size, written within the
+        // same second, would be taken for the one read before. Each file of a
+        // test gets a time of its own.
+        m_fileTime = m_fileTime.isValid() ? m_fileTime.addSecs(-10) : QDateTime::currentDateTime().addSecs(-10);
+        ASSERT_TRUE(file.setFileTime(m_fileTime, QFileDevice::FileModificationTime));
     }
 
     QString readFile() const
@@ -46,32 +53,34 @@ protected:
     }
 
     QTemporaryDir m_dir;
+    QDateTime m_fileTime;
     QString m_previous;
 };
 
 const char *const kProperties[] = {"darkTheme", "showHover", "saveUserSetup", "loadedStateFile",
                                    "ipAddress", "port",      "scalingFactor"};
 
-TEST_F(SettingsTest, NoFileLeavesEverythingUnsetAndExitWritesSevenInvalidMarkers)
+// An unset value leaves no key in the file (no marker), and nothing else is
+// written for it.
+TEST_F(SettingsTest, NoFileLeavesEverythingUnsetAndExitWritesNoKeys)
 {
     {
         Settings settings;
         for (const char *name : kProperties)
             EXPECT_FALSE(settings.property(name).isValid()) << name;
     }
-    const QString text = readFile();
-    EXPECT_EQ(text.count("@Invalid()"), 7) << text.toStdString();
-    for (const char *key :
-         {"isDarkTheme", "showHover", "saveUserSetup", "loadedStateFile", "ipAddress", "port", "scalingFactor"})
-        EXPECT_TRUE(text.contains(QString("%1=@Invalid()").arg(key))) << key;
-    EXPECT_TRUE(text.contains("[%General]"));
-    EXPECT_TRUE(text.contains("[Network]"));
-    EXPECT_TRUE(text.contains("[Display]"));
+    EXPECT_EQ(readFile().trimmed(), QString()) << readFile().toStdString();
 
-    // The markers read back as unset.
     Settings again;
     for (const char *name : kProperties)
         EXPECT_FALSE(again.property(name).isValid()) << name;
+    // A value made unset again leaves the file.
+    again.setProperty("ipAddress", "192.0.2.1");
+    again.save();
+    EXPECT_TRUE(readFile().contains("ipAddress=192.0.2.1")) << readFile().toStdString();
+    again.setProperty("ipAddress", QVariant());
+    again.save();
+    EXPECT_EQ(readFile().trimmed(), QString()) << readFile().toStdString();
 }
 
 TEST_F(SettingsTest, ValuesSurviveARestartWithTheirTypes)
@@ -116,11 +125,13 @@ TEST_F(SettingsTest, FileValuesAreConvertedAndBadOnesBecomeTheDefault)
         {"[Network]\nport=70000\n", "port", QVariant(0u)},
         {"[Network]\nport=65535\n", "port", QVariant(65535u)},
         {"[Network]\nport=50.5\n", "port", QVariant(0u)},
-        {"[%General]\nisDarkTheme=true\n", "darkTheme", QVariant(true)},
-        {"[%General]\nisDarkTheme=false\n", "darkTheme", QVariant(false)},
-        {"[%General]\nisDarkTheme=no\n", "darkTheme", QVariant(false)},
-        {"[%General]\nshowHover=garbage\n", "showHover", QVariant(false)},
-        {"[%General]\nloadedStateFile=\n", "loadedStateFile", QVariant(QString(""))},
+        {"[General]\nisDarkTheme=true\n", "darkTheme", QVariant(true)},
+        {"[General]\nisDarkTheme=false\n", "darkTheme", QVariant(false)},
+        {"[General]\nisDarkTheme=no\n", "darkTheme", QVariant(false)},
+        {"[General]\nshowHover=garbage\n", "showHover", QVariant(false)},
+        {"[General]\nloadedStateFile=\n", "loadedStateFile", QVariant(QString(""))},
+        // As earlier versions wrote the group.
+        {"[%General]\nsaveUserSetup=true\n", "saveUserSetup", QVariant(true)},
         {"[Display]\nscalingFactor=1.5\n", "scalingFactor", QVariant("1.5")},
     };
     for (const Case &c : cases) {
@@ -135,43 +146,83 @@ TEST_F(SettingsTest, FileValuesAreConvertedAndBadOnesBecomeTheDefault)
 
 TEST_F(SettingsTest, EmptyStateFileNameCountsAsSet)
 {
-    writeFile("[%General]\nloadedStateFile=\n");
+    writeFile("[General]\nloadedStateFile=\n");
     Settings settings;
     ASSERT_TRUE(settings.loadedStateFile.hasValue());
     EXPECT_EQ(QString("tmp-%1.sta").arg(*settings.loadedStateFile), QString("tmp-.sta"));
 }
 
-// "[General]" is how a person writes the group by hand; the INI format
-// stores the group as "[%General]".
-TEST_F(SettingsTest, HandWrittenGeneralSectionIsReadAsTheGeneralGroupAndMovedIntoIt)
+// A file written by hand is read and saved back with the program's three
+// groups only, each key once, the changed values in place, a value that
+// became unset gone and nothing added. (The INI writer keeps an order of
+// its own: "[General]" first, then the groups and their keys by name.)
+TEST_F(SettingsTest, HandWrittenFileIsReadChangedAndSavedWithItsOwnGroupsOnly)
 {
-    writeFile("[General]\nisDarkTheme=false\nshowHover=true\nsaveUserSetup=true\nloadedStateFile=bench\n"
-              "[Network]\nport=5030\n");
+    writeFile("[General]\nisDarkTheme=false\nshowHover=true\nsaveUserSetup=true\nloadedStateFile=bench\n\n"
+              "[Network]\nipAddress=192.0.2.7\nport=5030\n\n"
+              "[Display]\nscalingFactor=1.25\n");
     {
         Settings settings;
         EXPECT_EQ(settings.property("darkTheme"), QVariant(false));
         EXPECT_EQ(settings.property("showHover"), QVariant(true));
         EXPECT_EQ(settings.property("saveUserSetup"), QVariant(true));
         EXPECT_EQ(settings.property("loadedStateFile"), QVariant(QString("bench")));
+        EXPECT_EQ(settings.property("ipAddress"), QVariant(QString("192.0.2.7")));
         EXPECT_EQ(settings.property("port"), QVariant(5030u));
+        EXPECT_EQ(settings.property("scalingFactor"), QVariant(QString("1.25")));
+
+        settings.setProperty("darkTheme", true);
+        settings.setProperty("port", 5031);
+        settings.setProperty("scalingFactor", "1.5");
+        settings.setProperty("loadedStateFile", QVariant());
     }
-    // Saved into the group, with no stray top-level copy left behind.
-    const QString text = readFile();
-    EXPECT_TRUE(text.contains("[%General]")) << text.toStdString();
-    EXPECT_EQ(text.count("isDarkTheme="), 1) << text.toStdString();
+    EXPECT_EQ(readFile(), QString("[General]\nisDarkTheme=true\nsaveUserSetup=true\nshowHover=true\n\n"
+                                  "[Display]\nscalingFactor=1.5\n\n"
+                                  "[Network]\nipAddress=192.0.2.7\nport=5031\n"));
     Settings again;
-    EXPECT_EQ(again.property("darkTheme"), QVariant(false));
-    EXPECT_EQ(again.property("loadedStateFile"), QVariant(QString("bench")));
+    EXPECT_EQ(again.property("darkTheme"), QVariant(true));
+    EXPECT_EQ(again.property("port"), QVariant(5031u));
+    EXPECT_FALSE(again.property("loadedStateFile").isValid());
 }
 
-// A "[General]" section added by hand to a file the program wrote is the
-// newer word.
-TEST_F(SettingsTest, HandWrittenGeneralSectionWinsOverTheSavedGroup)
+// A file of an earlier version keeps the General keys in "[%General]" with
+// markers for unset values; it is read, and the next save leaves the
+// program's own groups only.
+TEST_F(SettingsTest, EarlierVersionsFileIsReadAndRewrittenWithoutItsGroupAndMarkers)
+{
+    writeFile("[%General]\nisDarkTheme=true\nshowHover=@Invalid()\nsaveUserSetup=true\nloadedStateFile=bench\n\n"
+              "[Network]\nipAddress=@Invalid()\nport=5025\n\n"
+              "[Display]\nscalingFactor=@Invalid()\n");
+    {
+        Settings settings;
+        EXPECT_EQ(settings.property("darkTheme"), QVariant(true));
+        EXPECT_FALSE(settings.property("showHover").isValid());
+        EXPECT_EQ(settings.property("loadedStateFile"), QVariant(QString("bench")));
+        EXPECT_FALSE(settings.property("ipAddress").isValid());
+        EXPECT_EQ(settings.property("port"), QVariant(5025u));
+    }
+    const QString text = readFile();
+    EXPECT_FALSE(text.contains("%General")) << text.toStdString();
+    EXPECT_FALSE(text.contains("@Invalid")) << text.toStdString();
+    EXPECT_EQ(text.count("isDarkTheme="), 1) << text.toStdString();
+    Settings again;
+    EXPECT_EQ(again.property("darkTheme"), QVariant(true));
+    EXPECT_EQ(again.property("saveUserSetup"), QVariant(true));
+    EXPECT_EQ(again.property("loadedStateFile"), QVariant(QString("bench")));
+    EXPECT_EQ(again.property("port"), QVariant(5025u));
+}
+
+// A "[General]" section added by hand to a file an earlier version wrote is
+// the newer word.
+TEST_F(SettingsTest, HandWrittenGeneralSectionWinsOverTheEarlierGroup)
 {
     writeFile("[%General]\nisDarkTheme=true\nshowHover=true\n\n[General]\nisDarkTheme=false\n");
-    Settings settings;
-    EXPECT_EQ(settings.property("darkTheme"), QVariant(false));
-    EXPECT_EQ(settings.property("showHover"), QVariant(true));
+    {
+        Settings settings;
+        EXPECT_EQ(settings.property("darkTheme"), QVariant(false));
+        EXPECT_EQ(settings.property("showHover"), QVariant(true));
+    }
+    EXPECT_EQ(readFile(), QString("[General]\nisDarkTheme=false\nshowHover=true\n"));
 }
 
 TEST_F(SettingsTest, NotifySignalsFireOnlyOnChangeButUndefinedAlwaysFiresWhenUnset)

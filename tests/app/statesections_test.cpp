@@ -28,6 +28,7 @@
 
 #include <memory>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 namespace StateSections {
@@ -211,6 +212,63 @@ TEST(StateSections, EveryKeyOfEveryTableComesBackAsWritten)
     SetupValues missing;
     missing.left = missing.right = missing.leftAux = missing.rightAux = {0};
     EXPECT_EQ(readSetup(reader, 2), missing);
+}
+
+// A recall reads the file once, whatever it holds: a lookup answers what a
+// scan from the start finds first, a section that comes again goes on where
+// it left off, and a line longer than the reader holds counts by its start.
+TEST(StateSections, ALookupFindsWhatTheFirstScanOfTheFileWould)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("state.sta"));
+    const QByteArray longValue(200000, 'y');
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("analyser state\n[VUK\\Settings]\nSetupCount=1\n[Other]\nSetupCount=7\nMeasureMethod=FILTERING\n"
+                   "[VUK\\Settings]\nSetupCount=2\nMeasureMethod=BISECT\nX="
+                   + longValue + "\nUserZ0=5\n[" + QByteArray(100000, 'z') + "]\nLowPassCheck=false\n");
+    }
+    VnaStateIO io(path);
+    ASSERT_TRUE(io.open(QIODevice::ReadOnly));
+    const QString settings = QStringLiteral("VUK\\Settings");
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        EXPECT_EQ(io.value(settings, QStringLiteral("SetupCount")), QStringLiteral("1"));
+        EXPECT_EQ(io.value(settings, QStringLiteral("MeasureMethod")), QStringLiteral("BISECT"));
+        EXPECT_EQ(io.value(QStringLiteral("Other"), QStringLiteral("MeasureMethod")), QStringLiteral("FILTERING"));
+        // The first 64 KiB of the line, its key and "=" among them.
+        const auto cut = io.value(settings, QStringLiteral("X"));
+        ASSERT_TRUE(cut.has_value());
+        EXPECT_EQ(cut->size(), 64 * 1024 - 2);
+        EXPECT_EQ(io.value(settings, QStringLiteral("UserZ0")), QStringLiteral("5"));
+        // The long section line closed the section.
+        EXPECT_FALSE(io.value(settings, QStringLiteral("LowPassCheck")).has_value());
+    }
+}
+
+// The user impedance comes back as the number it names; text that names
+// none (a word, or "nan" and "inf", which the number parser takes) gives 0.
+TEST(StateSections, TheUserImpedanceIsAFiniteNumberOrZero)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("state.sta"));
+    const std::vector<std::pair<QByteArray, double>> cases = {
+        {"47.5", 47.5}, {"1e3", 1000.0}, {"fifty", 0.0}, {"nan", 0.0}, {"inf", 0.0}, {"-inf", 0.0}, {"", 0.0},
+    };
+    for (const auto &[written, expected] : cases) {
+        SCOPED_TRACE(written.toStdString());
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("[VUK\\Settings]\nSetupCount=1\nUserZ0=" + written + "\n");
+        }
+        VnaStateIO io(path);
+        ASSERT_TRUE(io.open(QIODevice::ReadOnly));
+        Reader reader(io);
+        EXPECT_EQ(readSettings(reader).userZ0, expected);
+        EXPECT_FALSE(reader.failed());
+    }
 }
 
 TEST(StateSections, TheTextIsTheOneSavedSetupsHold)

@@ -1,7 +1,8 @@
 // The Russian catalogue: every translatable text of the sources has a
 // finished translation that keeps its placeholders and its leading and
-// trailing blanks, and the program's texts come out in Russian with it,
-// except the shared error texts, which keep their source wording.
+// trailing blanks and the terms of the glossary (translations/glossary.tsv),
+// with no English left in it, and the program's texts come out in Russian
+// with it, except the shared error texts, which keep their source wording.
 #include "algorithms/fixtureport.h"
 #include "algorithms/messages.h"
 #include "app/calibratevnatable.h"
@@ -9,6 +10,7 @@
 #include "app/startup.h"
 #include "device/syncedvnadevice.h"
 #include "device/touchstoneio.h"
+#include "tests/support/glossary.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +115,81 @@ std::vector<Message> refreshedCatalogue(QTemporaryDir &scratch, QStringList *com
     for (auto it = complaint.globalMatch(errors); it.hasNext();)
         *complaints << it.next().captured();
     return readCatalogue(copy);
+}
+
+// One line per text that translates a glossary term otherwise, or that
+// keeps English words.
+using TestSupport::Glossary;
+
+QStringList glossaryFaults(const std::vector<Message> &messages, const Glossary &glossary)
+{
+    QStringList faults;
+    for (const Message &m : messages) {
+        if (!m.finished || m.translation.isEmpty())
+            continue;
+        const QString where = m.context + QStringLiteral(": \"") + m.source + QStringLiteral("\" => \"") + m.translation
+                              + QLatin1Char('"');
+        for (const QString &term : TestSupport::missingTerms(m.source, m.translation, glossary))
+            faults << where + QStringLiteral(": no glossary term for ") + term;
+        const QStringList english = TestSupport::englishWords(m.translation, glossary);
+        if (!english.isEmpty())
+            faults << where + QStringLiteral(": English left in the translation: ")
+                          + english.join(QStringLiteral(", "));
+    }
+    return faults;
+}
+
+const QString glossaryPath = QStringLiteral(VUK_SOURCE_DIR "/translations/glossary.tsv");
+
+TEST(RussianCatalogue, EveryTextUsesTheGlossaryTermsAndLeavesNoEnglish)
+{
+    const Glossary glossary = TestSupport::readGlossary(glossaryPath);
+    ASSERT_TRUE(glossary.problems.isEmpty()) << glossary.problems.join(QLatin1Char('\n')).toStdString();
+    ASSERT_GE(glossary.terms.size(), 10u);
+    const std::vector<Message> messages = readCatalogue(QStringLiteral(VUK_SOURCE_DIR "/translations/ru_local.ts"));
+    ASSERT_GT(messages.size(), 300u);
+    const QStringList faults = glossaryFaults(messages, glossary);
+    EXPECT_TRUE(faults.isEmpty()) << faults.size()
+                                  << " texts differ from the glossary (translations/glossary.tsv); use its term, "
+                                     "or translate the English left:\n"
+                                  << faults.join(QLatin1Char('\n')).toStdString();
+}
+
+// The check itself, on texts as they were once translated: another
+// translation of "preset", a term dropped, English left as the translation.
+TEST(RussianCatalogue, GlossaryCheckFindsAnotherTermADroppedTermAndEnglishLeft)
+{
+    const Glossary glossary = TestSupport::readGlossary(glossaryPath);
+    ASSERT_TRUE(glossary.problems.isEmpty()) << glossary.problems.join(QLatin1Char('\n')).toStdString();
+    struct Case
+    {
+        const char *source;
+        const char *translation;
+        bool fault;
+    };
+    const Case cases[] = {
+        {"Plug-in preset", "Сброс плагина", true},
+        {"Plug-in preset", "Предустановка плагина", false},
+        {"VNA preset", "Предустановка ВАЦ", false},
+        {"Edit characterization", "Характеристики", true},
+        {"Edit characterization", "Изменить характеризацию", false},
+        {"Setup measure data", "Setup measure data", true},
+        {"Read freqs", "Чтение частот", false},
+        {"<b>Recall setup</b> loads a *.sta file", "<b>Загрузить настройки</b> загружает файл *.sta", false},
+        {"[Number of Ports] %1 is no count", "[Number of Ports] %1 не является числом портов", false},
+        {"Response (Open)", "Нормировка (Open)", true},
+        {"Response (Open)", "Нормировка (ХХ)", false},
+        {"Open Touchstone File", "Открыть файл Touchstone", false},
+        {"Frequency (Hz)", "Частота (Hz)", false},
+        {"Ref", "Ref", true},
+    };
+    for (const Case &c : cases) {
+        const std::vector<Message> one{
+            {QStringLiteral("Test"), QString::fromUtf8(c.source), QString::fromUtf8(c.translation), true}};
+        const QStringList faults = glossaryFaults(one, glossary);
+        EXPECT_EQ(!faults.isEmpty(), c.fault)
+            << c.source << " => " << c.translation << ": " << faults.join(QLatin1Char('\n')).toStdString();
+    }
 }
 
 TEST(RussianCatalogue, EveryTextOfTheSourcesHasAFinishedTranslationKeepingPlaceholdersAndBlanks)

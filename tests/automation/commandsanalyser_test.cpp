@@ -31,7 +31,8 @@ quint16 closedPort()
 }
 
 // Every command that needs a ready analyser, with valid arguments: all of
-// them but the eight that skip the check and the error query.
+// them but the eight that skip the check, the error query and the step's
+// measured query, which answers from the step whatever the link does.
 std::vector<QByteArray> readyCommands()
 {
     std::vector<QByteArray> commands{
@@ -80,7 +81,6 @@ std::vector<QByteArray> readyCommands()
         "VUK:SYST:STAT:LOAD 'name'",
         "VUK:SYST:STEP:COUN?",
         "VUK:SYST:STEP1:DATA:DEL",
-        "VUK:SYST:STEP1:MEAS?",
         "VUK:SYST:STEP1:REF:APPR ON",
         "VUK:SYST:STEP1:REF:OFFS ON",
         "VUK:SYST:STEP1:REF:OPEN ON",
@@ -121,17 +121,25 @@ TEST(CommandTableOfTheProgram, HoldsEveryCommandOnceInMatchingOrder)
     EXPECT_EQ(table.pattern(32), QByteArray("VUK:SYSTem:ERRor?"));
     EXPECT_EQ(table.pattern(86), QByteArray("VUK:SYSTem:STEP:COUNt?"));
     EXPECT_EQ(table.pattern(104), QByteArray("VUK:SYSTem:ZCONversion:TYPE?"));
-    EXPECT_TRUE(table.pattern(105).isEmpty());
+    EXPECT_EQ(table.pattern(105), QByteArray("VUK:SYSTem:STEP#:NOTices?"));
+    EXPECT_TRUE(table.pattern(106).isEmpty());
     QSet<QByteArray> patterns;
-    for (std::size_t k = 0; k < 105; ++k)
+    for (std::size_t k = 0; k < 106; ++k)
         patterns.insert(table.pattern(k).toUpper());
-    EXPECT_EQ(patterns.size(), 105);
+    EXPECT_EQ(patterns.size(), 106);
+    // Only queries are answered at once on the GUI thread, each with a
+    // handler of its own there; every command that acts runs in turn.
+    for (std::size_t k = 0; k < 106; ++k) {
+        EXPECT_EQ(table.runsAtOnce(k), table.pattern(k).endsWith('?')) << table.pattern(k).toStdString();
+        EXPECT_NE(table.guiHandler(k), nullptr) << table.pattern(k).toStdString();
+        EXPECT_NE(table.guiHandler(k), table.handler(k)) << table.pattern(k).toStdString();
+    }
     // The error texts are built with the table.
     EXPECT_EQ(Korvel::Automation::errorText(282), QStringLiteral("Invalid calibration type"));
 
     // A second registration would only add shadowed copies.
     EXPECT_FALSE(Korvel::Automation::registerRemoteCommands(nullptr, table));
-    EXPECT_EQ(table.count(), 105);
+    EXPECT_EQ(table.count(), 106);
 }
 
 TEST(CommandsAnalyser, KeywordsOfSweepAndCalibrationTypes)
@@ -204,7 +212,7 @@ TEST(CommandsAnalyser, SettersReachTheAnalyserAndEndAfterAPoll)
     // sent.
     rig.sim.clearLog();
     rig.client->run("VUK:SENS:SWE:POIN -5");
-    EXPECT_EQ(rig.client->error(), errorAnswer(222, "Data out of range"));
+    EXPECT_EQ(rig.client->error(), errorAnswer(278, "Invalid sweep points number"));
     EXPECT_EQ(rig.sim.channel(1).points, 201u);
     EXPECT_FALSE(rig.analyserLog().join('\n').contains("POIN"));
     EXPECT_EQ(rig.client->error(), QByteArray("0, No error"));
@@ -283,7 +291,7 @@ TEST(CommandsAnalyser, WithoutAnalyserOnlyTheAddressAndProgramCommandsRun)
     EXPECT_FALSE(rig.sync());
     ASSERT_FALSE(rig.device()->isReady().has_value());
 
-    EXPECT_EQ(rig.client->ask("*OPC?;VUK:SYST:READ?"), QByteArray("1;0"));
+    EXPECT_EQ(rig.client->ask("*OPC?;VUK:SYST:READ?;:VUK:SYST:STEP1:MEAS?"), QByteArray("1;0;0"));
     const std::vector<QByteArray> commands = readyCommands();
     const QList<QByteArray> errors = rig.client->errorsOf(commands);
     ASSERT_EQ(errors.size(), static_cast<int>(commands.size()) + 1);

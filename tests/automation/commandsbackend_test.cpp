@@ -9,8 +9,12 @@
 #include "app/setupvnatable.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+
+#include <utility>
+#include <vector>
 
 using namespace CommandsTest;
 
@@ -79,7 +83,7 @@ TEST_F(CommandsBackend, TheWholeQuotedNameReachesTheBackend)
     Client &client = *rig.client;
     const QString name = path("a;b");
     client.run("VUK:SYST:SET:SAVE \"" + name.toUtf8() + "\"");
-    EXPECT_EQ(texts(errors), QStringList{QStringLiteral("Cannot save setup: the file name contains a line break or "
+    EXPECT_EQ(texts(errors), QStringList{QStringLiteral("Cannot save setup. The file name contains a line break or "
                                                         "';', which VNA cannot take: ")
                                          + name + ".sta"});
     EXPECT_TRUE(texts(messages).isEmpty());
@@ -96,6 +100,58 @@ TEST_F(CommandsBackend, TheWholeQuotedNameReachesTheBackend)
     EXPECT_TRUE(texts(messages).isEmpty());
     EXPECT_TRUE(QDir(rig.files.path()).entryList({"fixture*", "raw*"}).isEmpty());
     EXPECT_EQ(client.error(), kNoError);
+}
+
+// A refused recall is shown in the window with its reason and ends the
+// command with the code of its cause; *OPC? answers behind it whatever the
+// file was, a huge one-line file included (which a recall once read
+// without end).
+TEST_F(CommandsBackend, ARefusedRecallTellsTheWindowAndQueuesTheCodeOfItsCause)
+{
+    Client &client = *rig.client;
+    const QString prefix = Algorithms::Messages::cannotRecallStateFile;
+    const QString missing = path("missing.sta");
+
+    // 512 MiB of NUL bytes and no line break (a sparse file).
+    const QString huge = path("huge.sta");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64(512) << 20));
+    }
+    const QString touchstone = path("model.s1p");
+    const QString tooManyPorts = path("ports.sta");
+    for (const auto &[name, content] :
+         {std::pair{touchstone, QByteArray("# Hz S RI R 50\n1 0 0\n")},
+          std::pair{tooManyPorts, QByteArray("[VUK\\Settings]\nSetupCount=1\n\n[VUK\\SetupsInfo]\n"
+                                             "MinimumRequiredPortCount=64\n")}}) {
+        QFile file(name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(content), content.size());
+    }
+
+    struct Case
+    {
+        QString file;
+        QByteArray code;
+        QString text;
+    };
+    const std::vector<Case> cases = {
+        {missing, errorAnswer(256, "File name not found"), prefix + missing},
+        {huge, errorAnswer(200, "Execution error"), prefix + huge + ". The file holds no setup sections"},
+        {touchstone, errorAnswer(200, "Execution error"), prefix + touchstone + ". The file holds no setup sections"},
+        {tooManyPorts, errorAnswer(272, "Invalid number of ports"), Algorithms::Messages::notEnoughPorts},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        errors.clear();
+        client.run("VUK:SYST:STAT:LOAD " + quoted(c.file));
+        EXPECT_EQ(texts(errors), QStringList{c.text});
+        EXPECT_EQ(client.error(), c.code);
+        EXPECT_EQ(client.error(), kNoError);
+    }
+    EXPECT_TRUE(texts(messages).isEmpty()) << texts(messages).join('\n').toStdString();
+    EXPECT_TRUE(rig.setup()->leftFixtureEnabled());
 }
 
 TEST_F(CommandsBackend, AnEmptyNameDoesNothingAtAll)

@@ -16,10 +16,12 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 #include <vector>
 
 using namespace CommandsTest;
@@ -211,6 +213,109 @@ TEST_F(CommandsSteps, AFailedMeasurementEndsNormallyAndSaysWhyToTheWindow)
     EXPECT_EQ(rig.client->ask("VUK:CALC:STEP1:THRU;:VUK:SYST:STEP1:MEAS?"), QByteArray("0"));
     EXPECT_EQ(rig.client->error(), kNoError);
     EXPECT_GE(errors.count(), 1);
+}
+
+// Runs act once, from inside the local event loop in which a remote
+// measurement waits, as soon as the analyser has been told to sweep. The
+// sweep is held until then (the analyser's operation-complete query waits).
+class DuringTheSweep
+{
+public:
+    DuringTheSweep(Rig &rig, std::function<void()> act) : rig(rig), act(std::move(act))
+    {
+        rig.sim.clearLog();
+        rig.sim.setOpcStalled(true);
+        QObject::connect(&poll, &QTimer::timeout, [this] { check(); });
+        poll.start(2);
+    }
+    ~DuringTheSweep() { rig.sim.setOpcStalled(false); }
+
+    bool acted = false;
+
+private:
+    void check()
+    {
+        if (acted || !this->rig.analyserLog().join('\n').contains(":TRIG:SING"))
+            return;
+        // First: act() serves events, and this must not run inside itself.
+        acted = true;
+        poll.stop();
+        act();
+    }
+
+    Rig &rig;
+    std::function<void()> act;
+    QTimer poll;
+};
+
+// While one client's measurement waits for the analyser's sweep, another
+// client's queries of the program's own state and of the analyser proxy's
+// cache are answered; its command that acts runs after the measurement
+// (during it, the busy rule would refuse it with 200).
+TEST_F(CommandsSteps, QueriesAnswerWhileAnotherClientsMeasurementWaitsOnTheAnalyser)
+{
+    Client other(rig.server->serverPort());
+    ASSERT_TRUE(other.connected);
+    const std::vector<std::pair<QByteArray, QByteArray>> queries = {
+        {"VUK:SYST:READ?", "1"},
+        {"VUK:SYST:STEP1:MEAS?;:VUK:SYST:STEP:COUN?;:VUK:SYST:STEP1:TYPE?", "0;1;TRANSMISSION"},
+        {"VUK:SYST:FIXT:LEFT?;RIGHT?;CONNECT:DIR?", "1;1;1"},
+        {"VUK:SYST:FIXT:LEFT:PORT1?;:VUK:SYST:FIXT:RIGHT:PORT:COUN?", "1;1"},
+        {"VUK:SYST:CALC:METH?;:VUK:SYST:LP:IGN?", "TIME;0"},
+        {"VUK:SENS:SWE:POIN?;:VUK:SENS:FREQ:STAR?", "200;1e+08"},
+    };
+    DuringTheSweep during(rig, [&] {
+        for (const auto &[query, expected] : queries)
+            EXPECT_EQ(other.ask(query), expected) << query.toStdString() << " while the measurement waits";
+        // A failing query queues its code at once too.
+        other.send("VUK:SYST:FIXT:LEFT:PORT1:LEN?");
+        EXPECT_EQ(other.ask("VUK:SYST:ERR?;*OPC?"), kStepNotMeasured + ";1");
+        other.send("VUK:SYST:FIXT:LEFT:PORT:COUN 1;*OPC?");
+        EXPECT_TRUE(other.silentFor(100)) << "a command that acts ran during the measurement";
+        EXPECT_EQ(rig.step(0)->getMeasureStatus(), MeasureEnums::MeasureStatus::NONE)
+            << "the measurement ended while the queries were asked";
+        rig.sim.setOpcStalled(false);
+    });
+    rig.client->send("VUK:CALC:STEP1:THRU");
+    EXPECT_EQ(rig.client->ask("*OPC?"), QByteArray("1"));
+    ASSERT_TRUE(during.acted) << "the thru never reached its sweep";
+    EXPECT_EQ(other.line(), QByteArray("1"));
+    EXPECT_EQ(other.error(), kNoError);
+    EXPECT_EQ(rig.client->ask("VUK:SYST:STEP1:MEAS?"), QByteArray("1"));
+}
+
+// MEASured? answers from the step whatever the analyser link does: after the
+// link has gone, and after it dropped in the middle of a measurement, which
+// then failed.
+TEST_F(CommandsSteps, MeasuredAnswersFromTheStepWhenTheAnalyserLinkDrops)
+{
+    Client &client = *rig.client;
+    const QByteArray notReady = errorAnswer(240, "Analyzer not ready");
+    AnalyserSim::Fault drop;
+    drop.kind = AnalyserSim::FaultKind::Close;
+    drop.header.clear();
+    drop.count = -1;
+
+    client.run("VUK:CALC:STEP1:THRU");
+    ASSERT_EQ(client.ask("VUK:SYST:STEP1:MEAS?"), QByteArray("1"));
+    // The analyser closes the link instead of answering, and a poll sees it.
+    ASSERT_TRUE(rig.sim.addFault(drop));
+    EXPECT_FALSE(rig.sync());
+    EXPECT_EQ(client.ask("VUK:SYST:READ?;:VUK:SYST:STEP1:MEAS?"), QByteArray("0;1"));
+    expectErrors(client, {{"VUK:SYST:STEP:COUN?", notReady}});
+
+    // The link drops in the middle of the next measurement's sweep.
+    rig.sim.clearFaults();
+    ASSERT_TRUE(rig.sync());
+    DuringTheSweep during(rig, [&] {
+        ASSERT_TRUE(rig.sim.addFault(drop));
+        rig.sim.setOpcStalled(false);
+    });
+    client.send("VUK:CALC:STEP1:THRU");
+    EXPECT_EQ(client.ask("*OPC?"), QByteArray("1"));
+    ASSERT_TRUE(during.acted) << "the thru never reached its sweep";
+    EXPECT_EQ(client.ask("VUK:SYST:READ?;:VUK:SYST:STEP1:MEAS?"), QByteArray("0;0"));
+    EXPECT_EQ(client.error(), kNoError);
 }
 
 TEST_F(CommandsSteps, ReflectionStepOptionsMeasurementAndOffset)

@@ -49,6 +49,9 @@ inline VnaTiming rigTiming()
     timing.queryTimeoutMs = 2000;
     timing.connectTimeoutMs = 500;
     timing.pollIntervalMs = 3600 * 1000;
+    // An analyser that went away during a measurement is given a second to
+    // take its state back.
+    timing.restoreRetryMs = 1000;
     return timing;
 }
 

@@ -64,6 +64,8 @@ public:
     std::atomic<bool> gateEntered{false};
     std::atomic<int> counted{0};
     std::atomic<int> bigAnswers{0};
+    // The local event loop of the slow action running now (GUI thread).
+    QEventLoop *slowLoop = nullptr;
 };
 
 void opc(FakeBackend *root, DeviceFunctions *f)
@@ -92,10 +94,12 @@ void slow(FakeBackend *root, int ms)
     runOnObjectThread(root, [=] {
         root->log << QStringLiteral("slow begin");
         QEventLoop loop;
+        root->slowLoop = &loop;
         QTimer::singleShot(ms, &loop, &QEventLoop::quit);
         if (root->duringSlow)
             QTimer::singleShot(0, &loop, [root] { std::exchange(root->duringSlow, nullptr)(); });
         loop.exec();
+        root->slowLoop = nullptr;
         root->log << QStringLiteral("slow end");
     });
 }
@@ -143,6 +147,13 @@ void echoSet(FakeBackend *root, QByteArray text)
 void echoGet(FakeBackend *root, DeviceFunctions *f)
 {
     f->sendAnswer(runQueryOnObjectThread(root, [=] { return QString::fromUtf8(root->echo); }));
+}
+// Registered to run at once: the value, and the thread that parsed it.
+void now(FakeBackend *root, DeviceFunctions *f)
+{
+    const bool onGui = QThread::currentThread() == root->thread();
+    const QString value = runQueryOnObjectThread(root, [=] { return QString::number(root->value); });
+    f->sendAnswer(value + (onGui ? "@gui" : "@pool"));
 }
 void threads(FakeBackend *root, DeviceFunctions *f)
 {
@@ -199,8 +210,8 @@ protected:
     RemoteServer()
     {
         using ScpiHandlerCreator::makeHandler;
-        add("*OPC?", makeHandler<&opc>(&backend));
-        add("VUK:SYSTem:ERRor?", makeHandler<&errorQuery>(&backend));
+        add("*OPC?", makeHandler<&opc>(&backend), CommandTable::Runs::AtOnce);
+        add("VUK:SYSTem:ERRor?", makeHandler<&errorQuery>(&backend), CommandTable::Runs::AtOnce);
         add("VUK:TEST:VALue", makeHandler<&valueSet>(&backend));
         add("VUK:TEST:VALue?", makeHandler<&valueGet>(&backend));
         add("VUK:TEST:SLOW", makeHandler<&slow>(&backend));
@@ -214,6 +225,7 @@ protected:
         add("VUK:TEST:GATE", makeHandler<&gate>(&backend));
         add("VUK:TEST:COUNt", makeHandler<&count>(&backend));
         add("VUK:TEST:BIG?", makeHandler<&big>(&backend));
+        add("VUK:TEST:NOW?", makeHandler<&now>(&backend), CommandTable::Runs::AtOnce);
         server = std::make_unique<SocketRemoteControl>(nullptr, 0, &table);
     }
 
@@ -223,9 +235,10 @@ protected:
         ASSERT_NE(server->serverPort(), 0);
     }
 
-    void add(const char *pattern, std::unique_ptr<ScpiHandlerBase> handler)
+    void add(const char *pattern, std::unique_ptr<ScpiHandlerBase> handler,
+             CommandTable::Runs runs = CommandTable::Runs::InTurn)
     {
-        table.registerCommand(pattern, std::move(handler));
+        table.registerCommand(pattern, std::move(handler), runs);
     }
 
     std::unique_ptr<Client> connect()
@@ -242,6 +255,19 @@ protected:
     {
         const auto clients = server->findChildren<SocketRemoteClient *>();
         return clients.size() == 1 ? clients.first() : nullptr;
+    }
+
+    // The server's side of the connections, in the order they were accepted.
+    QList<SocketRemoteClient *> serverSides() const { return server->findChildren<SocketRemoteClient *>(); }
+
+    // A new client, once the server has accepted it (so that serverSides()
+    // lists the connections in the order they were made).
+    std::unique_ptr<Client> connectAccepted()
+    {
+        const int before = clientCount();
+        auto client = connect();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return clientCount() == before + 1; }, kGuardMs));
+        return client;
     }
 
     bool waitForLog(const QString &entry)
@@ -369,6 +395,96 @@ TEST_F(RemoteServer, ASlowMessageHoldsOthersButNotTheServer)
     EXPECT_EQ(backend.log, (QStringList{"slow begin", "slow end", "value 3"}));
     late->send("*OPC?\n");
     EXPECT_EQ(late->line(), QByteArray("1"));
+}
+
+// A message made only of commands that run at once is answered on the GUI
+// thread as soon as it is its connection's next, while the parser thread is
+// held and while another connection's action waits in a local event loop;
+// a message that also acts, and every later message of a connection whose
+// earlier one still runs, wait their turn.
+TEST_F(RemoteServer, QueriesThatRunAtOnceAnswerWhileOtherMessagesRun)
+{
+    backend.value = 5;
+    auto holding = connectAccepted();
+    auto asking = connectAccepted();
+
+    // The parser thread is held.
+    holding->send("VUK:TEST:GATE\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.gateEntered.load(); }, kGuardMs));
+    asking->send("VUK:TEST:NOW?;NOW?;*OPC?\n");
+    EXPECT_EQ(asking->line(), QByteArray("5@gui;5@gui;1")) << "no answer while the parser thread is held";
+    backend.gate.release();
+    holding->send("*OPC?\n");
+    EXPECT_EQ(holding->line(), QByteArray("1"));
+
+    // Another connection's action waits in a local event loop.
+    bool checked = false;
+    backend.duringSlow = [&] {
+        holding->send("VUK:TEST:NOW?\n");
+        asking->send("VUK:BOGUS\nVUK:TEST:NOW?;:VUK:TEST:VAL 6\n");
+        asking->send("VUK:TEST:NOW?;:VUK:SYST:ERR?\n");
+        // Behind the message that acts, the last one waits too.
+        EXPECT_TRUE(asking->silentFor(100)) << "a message ran before its connection's earlier one";
+        EXPECT_TRUE(holding->silentFor(0)) << "a query ran before its connection's slow action ended";
+        EXPECT_FALSE(backend.log.contains("value 6"));
+        EXPECT_FALSE(backend.log.contains("slow end"));
+        checked = true;
+        backend.slowLoop->quit();
+    };
+    holding->send("VUK:TEST:SLOW 60000\n");
+    // The mixed message ran in turn, on the parser thread.
+    EXPECT_EQ(asking->line(), QByteArray("5@pool"));
+    EXPECT_EQ(asking->line(), QByteArray("6@gui;-110, Command header error"));
+    EXPECT_EQ(holding->line().right(4), QByteArray("@gui"));
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(backend.log, (QStringList{"slow begin", "slow end", "value 6"}));
+
+    // While the slow action waits, the other connection's queries answer.
+    backend.duringSlow = [&] {
+        asking->send("VUK:TEST:NOW?\n");
+        EXPECT_EQ(asking->line(), QByteArray("6@gui")) << "no answer while another connection's action waits";
+        EXPECT_EQ(backend.log.last(), QStringLiteral("slow begin"));
+        backend.slowLoop->quit();
+    };
+    holding->send("VUK:TEST:SLOW 60000;:*OPC?\n");
+    EXPECT_EQ(holding->line(), QByteArray("1"));
+    EXPECT_EQ(backend.log.last(), QStringLiteral("slow end"));
+}
+
+// A message finished on the parser thread just before another connection's
+// action began: its reply leaves at once, not when the action (which waits
+// in a local event loop) ends.
+TEST_F(RemoteServer, AFinishedReplyLeavesWhileAnotherConnectionsActionWaits)
+{
+    auto holding = connectAccepted();
+    auto finishing = connectAccepted();
+    auto acting = connectAccepted();
+    const QList<SocketRemoteClient *> sides = serverSides();
+    ASSERT_EQ(sides.size(), 3);
+
+    // Both messages wait behind the held parser thread, the finishing one
+    // first; it runs on the parser thread alone.
+    holding->send("VUK:TEST:GATE\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return backend.gateEntered.load(); }, kGuardMs));
+    finishing->send("VUK:TEST:BIG? 3\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sides[1]->isRunning(); }, kGuardMs));
+    acting->send("VUK:TEST:SLOW 60000\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sides[2]->isRunning(); }, kGuardMs));
+
+    QByteArray replyDuringAction;
+    backend.duringSlow = [&] {
+        replyDuringAction = finishing->line();
+        backend.slowLoop->quit();
+    };
+    // While this thread serves nothing, the parser thread finishes the
+    // first message and hands over the action of the second: both wait for
+    // this thread at once.
+    backend.gate.release();
+    QThread::msleep(200);
+    acting->send("*OPC?\n");
+    EXPECT_EQ(acting->line(), QByteArray("1"));
+    EXPECT_EQ(replyDuringAction, QByteArray("xxx")) << "the finished reply was held until the action ended";
+    EXPECT_EQ(backend.log, (QStringList{"slow begin", "slow end"}));
 }
 
 // A connection that closes while a message runs: the message finishes, the

@@ -205,8 +205,8 @@ INSTANTIATE_TEST_SUITE_P(Controls, TwoVariantControl,
                                            "VukShadowPane", "VukSeparator", "VukLabel", "VukErrorLabel",
                                            "VukErrorTextField", "VukVnaTable", "VukLizard", "VukBottomBar",
                                            "VukMainMenu", "VukMenuButton", "VukRemovableTabButton",
-                                           "ErrorSwipeDelegate", "MessageSwipeDelegate", "StatusButton",
-                                           "DecoratedWindow"));
+                                           "ErrorSwipeDelegate", "MessageSwipeDelegate", "WarningSwipeDelegate",
+                                           "StatusButton", "DecoratedWindow"));
 
 // Controls with one file, and the style's own controls.
 class SingleControl : public ControlSet, public ::testing::WithParamInterface<const char *>

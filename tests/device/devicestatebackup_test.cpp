@@ -171,6 +171,26 @@ TEST_F(Backup, WorksWithTheDefaultTiming)
     expectUserSweep("after restore");
 }
 
+// The user changes the sweep on the analyser itself and measures before the
+// next poll: the measurement runs on the new sweep and the new sweep is what
+// the analyser keeps, not the one the cache last saw.
+TEST_F(Backup, ASweepChangedSinceTheLastPollIsTheOneMeasuredAndKept)
+{
+    userSetup();
+    for (const char *command : {"SENS1:FREQ:STAR 2e9", "SENS1:FREQ:STOP 5e9", "SENS1:SWE:POIN 191"})
+        sim.execute(QString::fromLatin1(command));
+    DeviceStateBackup backup(proxy.get(), dir.path());
+    ASSERT_TRUE(backup.save()) << backup.errorString().toStdString();
+    ASSERT_TRUE(syncNow(*proxy)); // the re-applied settings have gone out
+    EXPECT_EQ(sim.channel(1).start, 2e9) << "measured on";
+    EXPECT_EQ(sim.channel(1).stop, 5e9) << "measured on";
+    EXPECT_EQ(sim.channel(1).points, 191u) << "measured on";
+    ASSERT_TRUE(backup.restore()) << backup.errorString().toStdString();
+    EXPECT_EQ(sim.channel(1).start, 2e9) << "after restore";
+    EXPECT_EQ(sim.channel(1).stop, 5e9) << "after restore";
+    EXPECT_EQ(sim.channel(1).points, 191u) << "after restore";
+}
+
 // Settings the cache does not hold are not re-applied (no zeros are sent).
 TEST_F(Backup, ReappliesOnlySettingsThatWerePresent)
 {
@@ -270,18 +290,56 @@ TEST_F(Backup, AStateFileThatWasNotWrittenStopsTheSave)
     expectUserSweep("after the failed save");
 }
 
+// A store that did not leave its files says why: the analyser is not ready,
+// or what the analyser reports, and nothing is preset.
+TEST_F(Backup, AStoreThatFailsNamesItsCause)
+{
+    {
+        SCOPED_TRACE("the analyser writes an empty file and says why");
+        userSetup();
+        addFault(FaultKind::WriteFail, QStringLiteral("MMEM:STOR:STAT"), 1);
+        DeviceStateBackup backup(proxy.get(), dir.path());
+        EXPECT_FALSE(backup.save());
+        EXPECT_TRUE(backup.errorString().startsWith(
+            QStringLiteral("The analyser state was not saved to %1: the analyser reports -257, File name error; no "
+                           "space left on device")
+                .arg(stateFile())))
+            << backup.errorString().toStdString();
+        EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
+    }
+    {
+        SCOPED_TRACE("the analyser is not ready");
+        userSetup();
+        sim.setReady(false);
+        DeviceStateBackup backup(proxy.get(), dir.path());
+        EXPECT_FALSE(backup.save());
+        EXPECT_TRUE(backup.errorString().startsWith(
+            QStringLiteral("The analyser state was not saved to %1: the analyser is not ready").arg(stateFile())))
+            << backup.errorString().toStdString();
+        EXPECT_FALSE(backup.errorString().contains(QStringLiteral("disk"))) << backup.errorString().toStdString();
+        EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
+        sim.setReady(true);
+    }
+}
+
 // Once the preset went out, a failure still reloads the saved state.
 TEST_F(Backup, AFailureAfterThePresetReloadsTheSavedState)
 {
     userSetup();
-    // The poll that checks the saved file is slowed down; meanwhile the
+    // The poll that checks the saved file (the second of the save, after the
+    // one that reads the sweep afresh) is slowed down; meanwhile the
     // analyser is made unready by a task queued right behind that poll, so
     // the poll after the preset fails.
-    addFault(FaultKind::Delay, QStringLiteral("SYST:READy?"), 1);
+    Fault slowPoll;
+    slowPoll.kind = FaultKind::Delay;
+    slowPoll.header = QStringLiteral("SYST:READy?");
+    slowPoll.skip = 1;
+    slowPoll.delayMs = 150;
+    ASSERT_TRUE(sim.addFault(slowPoll));
     bool queued = false;
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
-        if (queued || countOf(logTexts(sim), "SYST:READy?") == 0)
+        if (queued || countOf(logTexts(sim), "SYST:READy?") < 2)
             return;
         queued = true;
         proxy->workerThread()->push([this] { sim.setReady(false); });

@@ -22,6 +22,7 @@
 namespace {
 
 using MeasurementTest::ErrorLog;
+using MeasurementTest::NoticeLog;
 using MeasurementTest::SimRig;
 
 bool dutCorrected(QmlFixturePort *port)
@@ -466,6 +467,65 @@ TEST(DutMeasurer, AFailedRawDataReadCancelsTheProgress)
     EXPECT_EQ(errors.texts, std::vector<QString>{QStringLiteral("Cannot read S-parameters data")});
     EXPECT_EQ(s.dut.status(), Status::Failed);
     EXPECT_FALSE(dutCorrected(s.side.getFixturePort(0)->measureData()));
+}
+
+// A DUT correction tells what it finds about the model it changed: the
+// notice lands on that thru model, beside the one the thru's calculation
+// told, and leaves the other side's model as it was.
+TEST(DutMeasurer, ACorrectionsNoticeLandsOnTheThruModelItChanged)
+{
+    // The 0.1 pF pad of the thru measurer's test: gated models with gain at
+    // the top of the 1-20 GHz band, on both sides.
+    const auto f = SynthNet::uniformGrid(1e9, 20e9, 191);
+    const auto pad = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {50.0, 2e-10, 0.3}));
+    QTemporaryDir dir;
+    const QString thruFile =
+        MeasurementTest::writeTwoPort(dir.path() + "/thru.s2p", SynthNet::toS(SynthNet::twoXThru(pad)));
+    const QString dutFile = MeasurementTest::writeTwoPort(
+        dir.path() + "/dut.s2p", SynthNet::toS(SynthNet::dutInFixture(pad, SynthNet::line(f, {35.0, 80e-12, 0.2}))));
+
+    Algorithms::ProcessInputParameters parameters;
+    Fixture leftFixture, rightFixture;
+    VNAFixtureConnection left(&leftFixture, nullptr), right(&rightFixture, nullptr);
+    right.setAttachedVnaPort(0, 1);
+    ConnectionTransmisson thru(&left, &right, &parameters);
+    TransmissionMeasurer thruMeasurer(&thru, nullptr);
+    WorkerThread worker;
+    bool measured = false;
+    MeasurementTest::runOnWorker(
+        worker, [&] { measured = thruMeasurer.execute(SParameterSource::fromFile(thruFile), nullptr); });
+    ASSERT_TRUE(measured);
+    MeasuredFixturePort *leftPort = left.getFixturePort(0);
+    MeasuredFixturePort *rightPort = right.getFixturePort(0);
+    const QList<Algorithms::ModelNotice> leftThru = leftPort->notices();
+    const QList<Algorithms::ModelNotice> rightThru = rightPort->notices();
+    ASSERT_EQ(leftThru.size(), 1);
+    ASSERT_EQ(rightThru.size(), 1);
+
+    DutMeasurer rightDut(&right, &thru, nullptr);
+    NoticeLog told(&rightDut, &BaseMeasurer::modelNotice);
+    ErrorLog errors(&rightDut, &BaseMeasurer::error);
+    ASSERT_TRUE(runDut(worker, rightDut, SParameterSource::fromFile(dutFile)).ok);
+    EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+    ASSERT_TRUE(dutCorrected(rightPort->measureData()));
+    // The corrected model is checked again: still not passive, told once,
+    // for the right port only (the left one was not changed).
+    ASSERT_EQ(told.notices.size(), 1u);
+    EXPECT_EQ(told.notices[0].port, "the fixture at analyser port 2");
+    EXPECT_EQ(rightDut.runNotices(), QList<Algorithms::ModelNotice>{told.notices[0]});
+    EXPECT_EQ(rightPort->notices(), (QList<Algorithms::ModelNotice>{rightThru[0], told.notices[0]}));
+    EXPECT_EQ(leftPort->notices(), leftThru);
+
+    // Measured again, the DUT correction's notice replaces its earlier one.
+    ASSERT_TRUE(runDut(worker, rightDut, SParameterSource::fromFile(dutFile)).ok);
+    EXPECT_EQ(rightPort->notices().size(), 2);
+
+    // The thru measured again replaces the corrected model, and its notice.
+    MeasurementTest::runOnWorker(
+        worker, [&] { measured = thruMeasurer.execute(SParameterSource::fromFile(thruFile), nullptr); });
+    ASSERT_TRUE(measured);
+    EXPECT_FALSE(dutCorrected(rightPort->measureData()));
+    EXPECT_EQ(rightPort->notices(), rightThru);
 }
 
 } // namespace

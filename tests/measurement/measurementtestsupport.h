@@ -3,6 +3,7 @@
 // connected proxy, Touchstone files of synthetic networks, a step worker that
 // runs a job and waits for it, and a recorder of error texts.
 
+#include "algorithms/modelnotice.h"
 #include "analyser-sim/analysersim.h"
 #include "device/checker.h"
 #include "device/syncedvnadevice.h"
@@ -130,6 +131,20 @@ public:
         QObject::connect(sender, signal, this, [this](const QString &text) { texts.push_back(text); });
     }
     std::vector<QString> texts;
+};
+
+// The model notices an object tells, in order (delivered directly when
+// emitted on this thread, queued otherwise).
+class NoticeLog : public QObject
+{
+public:
+    template<typename Sender, typename Owner>
+    explicit NoticeLog(const Sender *sender, void (Owner::*signal)(Algorithms::ModelNotice))
+    {
+        QObject::connect(sender, signal, this,
+                         [this](const Algorithms::ModelNotice &notice) { notices.push_back(notice); });
+    }
+    std::vector<Algorithms::ModelNotice> notices;
 };
 
 // Largest |a - b| over all four parameters at points with from <= f <= to.

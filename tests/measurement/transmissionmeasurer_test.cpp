@@ -26,6 +26,7 @@ using Algorithms::SParametersTwoPort;
 using DataState = Algorithms::FixturePort::DataState;
 using MeasurementTest::ErrorLog;
 using MeasurementTest::maxDeviation;
+using MeasurementTest::NoticeLog;
 using MeasurementTest::SimRig;
 
 // Two fixture sides over one analyser, a transmission connection between
@@ -347,30 +348,70 @@ TEST(TransmissionMeasurer, TheCalculationsReasonsReachTheErrorList)
                   (std::vector<QString>{"Transmission. Invalid input data",
                                         "The frequency grid is not uniformly spaced. Use a linear sweep"}));
     }
-    {
-        SCOPED_TRACE("a model with gain is kept and named");
-        // A 0.1 pF pad on a 1-20 GHz band-pass grid: the gated models reach
-        // a singular value of about 1.14 near the top of the band.
-        const auto f = SynthNet::uniformGrid(1e9, 20e9, 191);
-        const auto pad = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {50.0, 2e-10, 0.3}));
-        const QString file =
-            MeasurementTest::writeTwoPort(dir.path() + "/pad.s2p", SynthNet::toS(SynthNet::twoXThru(pad)));
-        ThruRig thru(nullptr);
-        thru.attach({0}, {1});
-        ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
-        ASSERT_TRUE(thru.run(SParameterSource::fromFile(file)));
-        EXPECT_EQ(thru.measurer.status(), Status::Done);
-        EXPECT_TRUE(thru.leftPort(0)->isMeasured());
-        EXPECT_TRUE(thru.rightPort(0)->isMeasured());
-        ASSERT_EQ(errors.texts.size(), 2u);
-        EXPECT_TRUE(
-            errors.texts[0].startsWith("The fixture model of the fixture at analyser port 1 is not passive from "))
-            << errors.texts[0].toStdString();
-        EXPECT_TRUE(errors.texts[0].contains("\nIts largest singular value reaches 1.1"))
-            << errors.texts[0].toStdString();
-        EXPECT_TRUE(errors.texts[1].startsWith("The fixture model of the fixture at analyser port 2 is not passive"))
-            << errors.texts[1].toStdString();
-    }
+}
+
+// A model with gain is kept and told as a notice of its own port, one per
+// port and calculation; the ports hold the notices of their current models,
+// so a model calculated again without a doubt drops the old one.
+TEST(TransmissionMeasurer, TheNoticesOfAModelGoWithThatModel)
+{
+    QTemporaryDir dir;
+    // A 0.1 pF pad on a 1-20 GHz band-pass grid: the gated models reach a
+    // singular value of about 1.14 near the top of the band.
+    const auto f = SynthNet::uniformGrid(1e9, 20e9, 191);
+    const auto pad = SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.1e-12), SynthNet::line(f, {50.0, 2e-10, 0.3}));
+    const QString doubtful =
+        MeasurementTest::writeTwoPort(dir.path() + "/pad.s2p", SynthNet::toS(SynthNet::twoXThru(pad)));
+    const QString plain = MeasurementTest::writeTwoPort(
+        dir.path() + "/line.s2p", SynthNet::toS(SynthNet::twoXThru(SynthNet::line(f, {50.0, 2e-10, 0.3}))));
+
+    ThruRig thru(nullptr);
+    thru.attach({0}, {1});
+    ErrorLog errors(&thru.measurer, &BaseMeasurer::error);
+    NoticeLog told(&thru.measurer, &BaseMeasurer::modelNotice);
+    MeasuredFixturePort *left = thru.left.getFixturePort(0);
+    MeasuredFixturePort *right = thru.right.getFixturePort(0);
+
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(doubtful)));
+    EXPECT_EQ(thru.measurer.status(), Status::Done);
+    EXPECT_TRUE(thru.leftPort(0)->isMeasured());
+    EXPECT_TRUE(thru.rightPort(0)->isMeasured());
+    EXPECT_TRUE(errors.texts.empty()) << errors.texts.front().toStdString();
+    // Two ports, two notices, each held by the port it names.
+    ASSERT_EQ(told.notices.size(), 2u);
+    EXPECT_EQ(told.notices[0].port, "the fixture at analyser port 1");
+    EXPECT_EQ(told.notices[1].port, "the fixture at analyser port 2");
+    EXPECT_TRUE(told.notices[0].summary.contains("not passive")) << told.notices[0].text().toStdString();
+    EXPECT_EQ(left->notices(), QList<Algorithms::ModelNotice>{told.notices[0]});
+    EXPECT_EQ(right->notices(), QList<Algorithms::ModelNotice>{told.notices[1]});
+    EXPECT_EQ(thru.measurer.runNotices(), (QList<Algorithms::ModelNotice>{told.notices[0], told.notices[1]}));
+
+    // The same thru again: told again, held once.
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(doubtful)));
+    EXPECT_EQ(told.notices.size(), 4u);
+    EXPECT_EQ(left->notices().size(), 1);
+    EXPECT_EQ(thru.measurer.runNotices().size(), 2);
+
+    // A passive thru: the new models carry nothing, the old doubts are gone.
+    told.notices.clear();
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(plain)));
+    EXPECT_TRUE(told.notices.empty());
+    EXPECT_TRUE(left->notices().isEmpty());
+    EXPECT_TRUE(right->notices().isEmpty());
+    EXPECT_TRUE(thru.measurer.runNotices().isEmpty());
+
+    // Emptied models carry no notices either.
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(doubtful)));
+    ASSERT_EQ(left->notices().size(), 1);
+    MeasurementTest::runOnWorker(thru.worker, [&] { thru.measurer.clearResults(); });
+    EXPECT_TRUE(left->notices().isEmpty());
+    EXPECT_TRUE(right->notices().isEmpty());
+
+    // A failed run leaves no notice of the models it did not make.
+    ASSERT_TRUE(thru.run(SParameterSource::fromFile(doubtful)));
+    EXPECT_FALSE(thru.run(SParameterSource::fromFile(dir.path() + "/none.s2p")));
+    EXPECT_TRUE(left->notices().isEmpty());
+    EXPECT_TRUE(thru.measurer.runNotices().isEmpty());
 }
 
 TEST(TransmissionMeasurer, MissingGridOrImpedanceFailWithTheirTexts)

@@ -4,6 +4,7 @@
 #include "measurement/transmissionmeasurer.h"
 #include "measurement/transmissionstep.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QTimer>
 
@@ -180,6 +181,31 @@ TEST_F(TransmissionStepFromFile, IsQueuedReturnsAtOnceAndMeasuresOnTheWorker)
     ASSERT_TRUE(thru.a.port(0)->uncorrectedSParameters());
     EXPECT_LE(maxDeviation(*thru.a.port(0)->uncorrectedSParameters(), truthLeft(spec, f), 0.0, 16e9), 4e-3);
     EXPECT_LE(maxDeviation(*thru.b.port(0)->uncorrectedSParameters(), truthRight(spec, f), 0.0, 16e9), 4e-3);
+}
+
+// A file of one huge token (3 GiB of NUL bytes, sparse) once took all
+// memory and aborted the program: the recall ends with a short reason in
+// the window and the step marked failed.
+TEST_F(TransmissionStepFromFile, AHugeFileOfOneTokenIsRefusedWithAShortReason)
+{
+    const QString file = dir.filePath("zeros.s2p");
+    {
+        QFile zeros(file);
+        ASSERT_TRUE(zeros.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(zeros.resize(qint64(3) << 30));
+    }
+    ThruStep thru(nullptr, services);
+    Recorder rec;
+    rec.watch(thru.step.get(), &Step::finished, "finished");
+    ErrorLog errors(thru.step.get(), &Step::error);
+    thru.step->measureFromTouchstoneFile(file);
+    drain(services.worker);
+    EXPECT_EQ(rec.count("finished"), 1);
+    EXPECT_EQ(thru.step->thruMeasured(), MeasureStatus::Error);
+    ASSERT_FALSE(errors.texts.empty());
+    const QString text = QString::fromStdString(joined(errors.texts));
+    EXPECT_TRUE(text.contains(file + ", line 1: the line is longer than 1048576 bytes")) << text.toStdString();
+    EXPECT_LT(text.size(), file.size() + 400) << text.toStdString();
 }
 
 TEST_F(TransmissionStepFromFile, ADroppedFileJobFinishesCancelled)

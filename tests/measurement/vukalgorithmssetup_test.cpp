@@ -6,9 +6,11 @@
 #include "measurement/transmissionstep.h"
 #include "measurement/vukalgorithmssetup.h"
 
+#include <QElapsedTimer>
 #include <QMetaType>
 #include <QPointer>
 #include <QQmlEngine>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -256,6 +258,48 @@ TEST(VukAlgorithmsSetup, PortsSurviveALinkDropAndFollowOnlyARealCountChange)
     ASSERT_EQ(errors.texts.size(), 1u);
     EXPECT_EQ(errors.texts[0],
               QStringLiteral("The analyser now has 3 ports: the analyser ports of the fixtures were assigned anew"));
+}
+
+// The analyser's first port count reaches this thread as a queued signal,
+// after the proxy's cache already holds it. Ports chosen in between (as a
+// recall or the user chooses them, with the count known) are kept when the
+// late signal comes: it tells of no change from what they were chosen for.
+TEST(VukAlgorithmsSetup, PortsChosenBeforeTheFirstCountSignalArrivesAreKept)
+{
+    AnalyserSim::Options options;
+    options.portCount = 4;
+    SimRig sim(options);
+    ASSERT_TRUE(sim.started);
+    Rig rig;
+    // Built while the count is unknown; then one with the count polled
+    // but its signal not yet delivered (no events run in between).
+    auto resized = rig.make(sim.proxy.get());
+    auto kept = rig.make(sim.proxy.get());
+    sim.proxy->pushSync([](bool) {});
+    QElapsedTimer waited;
+    waited.start();
+    while (!sim.proxy->portsCount() && waited.elapsed() < 10000)
+        QThread::msleep(1);
+    ASSERT_EQ(sim.proxy->portsCount(), 4u) << "the poll never cached the port count";
+
+    // One set-up takes new fixture port counts and then its own ports; the
+    // other only its own ports, one beyond this analyser's (as a recall of a
+    // larger analyser's setup takes it).
+    resized->leftFixtureConn()->fixture()->setPortsCount(2);
+    resized->leftFixtureConn()->setAttachedVnaPort(0, 3);
+    resized->leftFixtureConn()->setAttachedVnaPort(1, 2);
+    resized->rightFixtureConn()->setAttachedVnaPort(0, 1);
+    kept->leftFixtureConn()->setAttachedVnaPort(0, 2);
+    kept->rightFixtureConn()->setAttachedVnaPort(0, 9);
+    ErrorLog errors(resized.get(), &VukAlgorithmsSetup::error);
+    TestSupport::flush();
+    ASSERT_TRUE(sim.settle());
+
+    EXPECT_EQ(attached(resized->leftFixtureConn()), (std::vector<uint>{3, 2}));
+    EXPECT_EQ(attached(resized->rightFixtureConn()), (std::vector<uint>{1}));
+    EXPECT_EQ(attached(kept->leftFixtureConn()), (std::vector<uint>{2}));
+    EXPECT_EQ(attached(kept->rightFixtureConn()), (std::vector<uint>{9}));
+    EXPECT_TRUE(errors.texts.empty());
 }
 
 TEST(VukAlgorithmsSetup, TheSelectedPortsFollowTheSwitchesAndTheAttachedPorts)

@@ -1,5 +1,8 @@
 #include "pageharness.h"
 
+#include "layoutcheck.h"
+#include "tests/support/glossary.h"
+
 #include "analyser-sim/analysersim.h"
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
@@ -9,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMutex>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QUrl>
@@ -68,6 +72,9 @@ PageHarness::PageHarness(QObject *parent) : QObject(parent)
     // simulator writes: beside the test binary, another test process would
     // remove or overwrite it.
     Step::setStateBackupDirectory(m_folder);
+    // So do the applied correction files and the temporary setup: the
+    // program's "tmp" beside the binary is shared by the test processes.
+    options.temporaryFolder = QDir(m_folder).filePath(QStringLiteral("tmp"));
 
     m_backend = new MainQmlBackend(m_settings, this, options);
 }
@@ -185,4 +192,24 @@ int PageHarness::warningsContaining(const QString &text) const
     QMutexLocker lock(&warningsMutex);
     return int(std::count_if(warnings.cbegin(), warnings.cend(),
                              [&text](const QString &warning) { return warning.contains(text); }));
+}
+
+QStringList PageHarness::layoutFaults(QObject *item, QObject *within) const
+{
+    return LayoutCheck::faults(qobject_cast<QQuickItem *>(item), qobject_cast<QQuickItem *>(within));
+}
+
+QStringList PageHarness::englishLeft(QObject *item, const QStringList &skipped) const
+{
+    static const TestSupport::Glossary glossary =
+        TestSupport::readGlossary(QStringLiteral(VUK_SOURCE_DIR "/translations/glossary.tsv"));
+    QStringList found = glossary.problems;
+    for (const LayoutCheck::ShownText &shown : LayoutCheck::shownTexts(qobject_cast<QQuickItem *>(item))) {
+        if (skipped.contains(shown.objectName))
+            continue;
+        const QStringList words = TestSupport::englishWords(shown.text, glossary);
+        if (!words.isEmpty())
+            found << shown.where + QStringLiteral(": English left: ") + words.join(QStringLiteral(", "));
+    }
+    return found;
 }

@@ -61,6 +61,15 @@ public:
     // text (the first call starts the count).
     Q_INVOKABLE int warningsContaining(const QString &text) const;
 
+    // The geometry faults of what an item shows (layoutcheck.h), one line
+    // each; empty when everything fits. With within, the item must also lie
+    // inside that one (a popup inside the window's content).
+    Q_INVOKABLE QStringList layoutFaults(QObject *item, QObject *within = nullptr) const;
+    // The English words left in the texts an item shows, by the glossary of
+    // the Russian catalogue, one line per text that has any; texts of items
+    // named in skipped are not looked at.
+    Q_INVOKABLE QStringList englishLeft(QObject *item, const QStringList &skipped) const;
+
     // An environment variable of the test run, empty when unset.
     Q_INVOKABLE QString environmentValue(const QString &name) const;
 

@@ -100,10 +100,10 @@ TestCase {
         verify(!toggle.checked)
         mouseClick(toggle)
         compare(settings.loadedStateFile, "loadedStateFile")
-        compare(harness.settingsFileValue("General/loadedStateFile"), "loadedStateFile")
+        compare(harness.settingsFileValue("loadedStateFile"), "loadedStateFile")
         mouseClick(toggle)
         compare(settings.loadedStateFile, undefined)
-        compare(harness.settingsFileValue("General/loadedStateFile"), undefined)
+        compare(harness.settingsFileValue("loadedStateFile"), undefined)
         mouseClick(toggle)
         compare(settings.loadedStateFile, "loadedStateFile")
     }
@@ -115,7 +115,7 @@ TestCase {
         verify(toggle.checked)
         mouseClick(toggle)
         compare(settings.darkTheme, false)
-        compare(String(harness.settingsFileValue("General/isDarkTheme")), "false")
+        compare(String(harness.settingsFileValue("isDarkTheme")), "false")
         mouseClick(toggle)
         compare(settings.darkTheme, true)
     }

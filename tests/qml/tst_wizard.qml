@@ -71,7 +71,7 @@ TestCase {
         compare(stepper.count, 6)
         for (var i = 0; i < 6; ++i)
             compare(stepper.elementAt(i).text, pages[i].name)
-        compare(stepper.indicatorTopPadding, 10)
+        compare(stepper.indicatorTopPadding, 13)
         compare(stepper.indicatorWidth, 30)
         compare(stepper.indicatorHeight, 30)
         compare(stepper.separatorHeight, 3)

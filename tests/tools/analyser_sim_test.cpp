@@ -18,6 +18,7 @@
 #include <cmath>
 #include <iterator>
 #include <optional>
+#include <signal.h>
 
 using namespace AnalyserSim;
 
@@ -969,6 +970,26 @@ TEST(AnalyserSimProgram, PortZeroPrintsTheChosenPortAndServes)
     bad.start(ANALYSER_SIM_PROGRAM, {"--ports", "0"});
     ASSERT_TRUE(bad.waitForFinished(5000));
     EXPECT_NE(bad.exitCode(), 0);
+}
+
+// Told to stop at any moment once it has printed its port, even before its
+// event loop runs, it ends normally: the signal is never lost.
+TEST(AnalyserSimProgram, EndsWhenToldToStopRightAfterStarting)
+{
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        QProcess proc;
+        proc.start(ANALYSER_SIM_PROGRAM, {"--port", "0"});
+        ASSERT_TRUE(proc.waitForStarted(5000));
+        ASSERT_TRUE(proc.waitForReadyRead(5000)) << proc.readAllStandardError().toStdString();
+        if (round % 2)
+            ::kill(static_cast<pid_t>(proc.processId()), SIGINT);
+        else
+            proc.terminate();
+        ASSERT_TRUE(proc.waitForFinished(5000)) << "still running 5 s after its stop signal";
+        EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(proc.exitCode(), 0);
+    }
 }
 
 // The start scripts/run gives a demo: the low-pass grid and a full two-port

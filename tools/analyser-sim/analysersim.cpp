@@ -191,6 +191,11 @@ void Simulator::clearFaults()
     call([](SimServer &s) { s.clearFaults(); });
 }
 
+size_t Simulator::faultCount() const
+{
+    return call([](SimServer &s) { return s.faultCount(); });
+}
+
 void Simulator::setOpcStalled(bool stalled)
 {
     call([stalled](SimServer &s) { s.setOpcStalled(stalled); });

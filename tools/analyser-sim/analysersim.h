@@ -215,6 +215,7 @@ struct Fault
     FaultKind kind = FaultKind::Drop;
     QString header; // empty: every query
     int count = 1; // < 0: until clearFaults
+    int skip = 0; // matching messages let through before the fault applies
     int delayMs = 4000;
     QString text = QStringLiteral("garbage");
 };
@@ -326,6 +327,9 @@ public:
     // (no known setter for the setter faults).
     bool addFault(const Fault &fault);
     void clearFaults();
+    // The faults still waiting to apply (a fault of count n is gone once it
+    // has applied n times).
+    size_t faultCount() const;
     void setOpcStalled(bool stalled); // "*OPC?" waits for "ABORt" only
     void setMaxConnections(int count); // more are accepted and closed
     void closeConnection(int id); // 0: every connection

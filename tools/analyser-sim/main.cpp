@@ -2,16 +2,46 @@
 // for running the plug-in on a machine without the analyser software.
 #include "analyser-sim/analysersim.h"
 #include "analyser-sim/touchstonereader.h"
+#include "tsan-events/tsanevents.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 namespace {
+
+// SIGINT and SIGTERM end the program through a pipe: the handler only writes
+// a byte (all a signal handler may safely do), and the event loop quits when
+// it reads it. A signal that comes before the event loop runs stays in the
+// pipe until then, instead of being lost.
+int quitPipe[2] = {-1, -1};
+
+void onQuitSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(quitPipe[1], &byte, 1);
+}
+
+bool quitOnSignals(QCoreApplication &app)
+{
+    if (::pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    auto *notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
 
 std::optional<AnalyserSim::Scene> sceneFromOptions(const QCommandLineParser &args, QString *error)
 {
@@ -55,10 +85,14 @@ std::optional<AnalyserSim::Scene> sceneFromOptions(const QCommandLineParser &arg
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Publishes Qt's event hand-overs to the thread checker of the sanitizer
+    // builds; a plain QCoreApplication otherwise.
+    PublishingApplication<QCoreApplication> app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("analyser-sim"));
-    std::signal(SIGINT, [](int) { QCoreApplication::quit(); });
-    std::signal(SIGTERM, [](int) { QCoreApplication::quit(); });
+    if (!quitOnSignals(app)) {
+        QTextStream(stderr) << "analyser-sim: cannot handle SIGINT and SIGTERM\n";
+        return 1;
+    }
 
     QCommandLineParser args;
     args.setApplicationDescription(

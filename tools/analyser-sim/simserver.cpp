@@ -287,6 +287,11 @@ void SimServer::sendReply(Connection &c, const Queued &q, const QString &text)
         write(c, text);
         return;
     }
+    if (it->fault.skip > 0) {
+        --it->fault.skip;
+        write(c, text);
+        return;
+    }
     const Fault f = it->fault;
     if (it->fault.count > 0 && --it->fault.count == 0)
         m_faults.erase(it);
@@ -394,6 +399,10 @@ std::optional<Fault> SimServer::takeSetterFault(const Queued &q)
             suffixMatches = suffixMatches && !(it->suffix[i].given && it->suffix[i].value != q.suffix[i].value);
         if (!suffixMatches)
             continue;
+        if (it->fault.skip > 0) {
+            --it->fault.skip;
+            return std::nullopt;
+        }
         const Fault f = it->fault;
         if (it->fault.count > 0 && --it->fault.count == 0)
             m_faults.erase(it);

@@ -53,6 +53,7 @@ public:
 
     bool addFault(const Fault &fault);
     void clearFaults() { m_faults.clear(); }
+    size_t faultCount() const { return m_faults.size(); }
     void setOpcStalled(bool stalled);
     void setMaxConnections(int count) { m_maxConnections = qMax(0, count); }
     void closeConnection(int id);

@@ -64,7 +64,14 @@ public:
             *error = file.errorString();
             return false;
         }
-        file.write(m_text.toUtf8());
+        // A write that did not all reach the disk (a full disk) must not be
+        // committed: the flush is where a small file meets it.
+        const QByteArray bytes = m_text.toUtf8();
+        if (file.write(bytes) != bytes.size() || !file.flush()) {
+            *error = file.errorString();
+            file.cancelWriting();
+            return false;
+        }
         if (!file.commit()) {
             *error = file.errorString();
             return false;

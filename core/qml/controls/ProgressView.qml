@@ -74,7 +74,9 @@ VukShadowPane {
                 readonly property color color: entry.barColor
 
                 Layout.fillWidth: true
-                Layout.preferredWidth: Math.max(title.implicitWidth, title.Layout.minimumWidth) + 50
+                // Room for the title and for the bar's own text.
+                Layout.preferredWidth: Math.max(title.implicitWidth, title.Layout.minimumWidth,
+                                                barText.implicitWidth) + 50
                 implicitHeight: 12
                 from: entry.watcher ? entry.watcher.progressMinimum : 0
                 to: entry.watcher ? entry.watcher.progressMaximum : 0
@@ -128,6 +130,7 @@ VukShadowPane {
                     }
 
                     Text {
+                        id: barText
                         objectName: "barText"
                         anchors.centerIn: parent
                         text: bar.text

@@ -150,7 +150,8 @@ Item {
                                     : stepper.indicatorTopPadding + stepper.indicatorHeight + stepper.indicatorBottomPadding
                 width: stepper.vertical ? Math.max(0, parent.width - x - stepper.contentItemHorizontalPadding)
                                         : Math.max(0, parent.width - 2 * stepper.contentItemHorizontalPadding)
-                height: stepper.contentItemHeight
+                // At least the caption's lines: a long name wraps.
+                height: Math.max(stepper.contentItemHeight, item ? item.implicitHeight : 0)
                 sourceComponent: stepper.content
                 onLoaded: step.bindPart(item)
             }

@@ -11,17 +11,21 @@ Dialog {
     property alias acceptText: acceptButton.text
     property alias discardText: discardButton.text
 
-    contentItem: ColumnLayout {
+    // A column, not a layout: the wrapped text is as wide as the dialog's
+    // content and only its height follows from it, so a change of the
+    // dialog's width while it is open does not feed back into its height.
+    contentItem: Column {
+        spacing: 20
+
         Label {
-            Layout.fillWidth: true
-            Layout.bottomMargin: 20
+            width: parent.width
             text: dialog.informativeText
             wrapMode: Text.WordWrap
             color: dialog.Material.secondaryTextColor
         }
 
         RowLayout {
-            Layout.alignment: Qt.AlignRight
+            anchors.right: parent.right
             Material.foreground: dialog.Material.primaryColor
 
             Button {

@@ -12,4 +12,5 @@ Page {
     property var helper_drawer: null
     property bool active: false
     property bool done: false
+    property real minimumContentHeight: 0
 }

@@ -41,6 +41,14 @@ Item {
         Component { id: statusComponent; StatusButton { text: "Apply" } }
         Component { id: errorEntryComponent; ErrorSwipeDelegate { width: 260; text: "10:02: Error no file" } }
         Component { id: messageEntryComponent; MessageSwipeDelegate { width: 260; text: "10:02: Saved" } }
+        Component {
+            id: warningEntryComponent
+            WarningSwipeDelegate {
+                width: 260
+                text: "10:02: The fixture model of the fixture at analyser port 1 is not passive from 17.4 to 20 GHz"
+                detail: "Its largest singular value reaches 1.0312 (a gain of 0.27 dB) at 19.2 GHz."
+            }
+        }
         Component { id: dialogComponent; VukMessageDialog { informativeText: "Restart now?" } }
         Component { id: touchstoneComponent; TouchstoneDialog { } }
         Component { id: namedFieldComponent; VukNamedTextField { title: "Custom Zo" } }
@@ -254,6 +262,37 @@ Item {
 
             entry.enabled = false
             colorIs(label.color, entry.Material.hintTextColor, "disabled text")
+        }
+
+        // A doubtful model's entry: its first line, bold, above the detail;
+        // marked as a warning, not filled like an error.
+        function test_warningEntryShowsTheSummaryAboveItsDetail() {
+            var entry = createTemporaryObject(warningEntryComponent, stage, { x: 10, y: 10 })
+            var summary = findChild(entry, "summary")
+            var detail = findChild(entry, "detail")
+            verify(summary.font.bold)
+            compare(summary.wrapMode, Text.Wrap)
+            compare(detail.wrapMode, Text.Wrap)
+            verify(detail.visible)
+            var top = summary.mapToItem(entry, 0, 0).y
+            verify(detail.mapToItem(entry, 0, 0).y >= top + summary.height, "the detail lies below the summary")
+            verify(entry.implicitHeight >= summary.height + detail.height, "both fit")
+            verify(!Qt.colorEqual(entry.background.color, Color.alertBackground), "not the error entry's fill")
+            colorIs(findChild(entry, "warningIcon").color, Color.alertBackground, "warning icon")
+
+            var cross = findChild(entry, "removeButton")
+            compare(cross.icon.source.toString(), Icons.cross)
+            var removed = 0
+            entry.removeMe.connect(function() { ++removed })
+            mouseMove(entry, entry.width / 2, entry.height / 2)
+            tryCompare(cross, "opacity", 1)
+            mouseClick(cross)
+            compare(removed, 1)
+            mouseMove(stage, 500, 450)
+            tryCompare(cross, "opacity", 0)
+
+            entry.detail = ""
+            verify(!detail.visible, "no detail, no second line")
         }
 
         function test_longNotificationGrowsTheEntry() {

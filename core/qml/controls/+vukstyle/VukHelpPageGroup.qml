@@ -174,8 +174,12 @@ Item {
                 }
 
                 ScrollView {
+                    id: helpScroll
                     Layout.fillWidth: true
                     Layout.fillHeight: true
+                    // A help longer than the drawer shows its bar at rest.
+                    ScrollBar.vertical.policy: contentHeight > availableHeight ? ScrollBar.AlwaysOn
+                                                                               : ScrollBar.AsNeeded
 
                     TextArea {
                         objectName: "helpText"

@@ -18,6 +18,9 @@ Page {
     property var helper_drawer: null
     property bool active: false
     property bool done: false
+    // The height the page's content needs to be shown whole (0: no more
+    // than the window's smallest size offers); the main window scrolls to it.
+    property real minimumContentHeight: 0
 
     function _fitDrawer() {
         if (!active || !helper_drawer)
@@ -27,7 +30,7 @@ Page {
         if (helper_drawer.state === "docked") {
             helper_drawer.width = Qt.binding(function() { return headerPane.width })
             helper_drawer.height = Qt.binding(function() { return page.height - headerPane.height })
-            helper_drawer.y = 45
+            helper_drawer.y = Qt.binding(function() { return headerPane.height })
         }
     }
 
@@ -46,6 +49,7 @@ Page {
             VukShadowPane {
                 Layout.preferredWidth: 48
                 Layout.preferredHeight: 35
+                Layout.alignment: Qt.AlignTop
                 padding: 0
                 Material.elevation: 1
 
@@ -78,9 +82,11 @@ Page {
                 }
             }
 
+            // As high as the description's lines: a translation or a
+            // narrow window wraps it.
             VukShadowPane {
                 Layout.fillWidth: true
-                Layout.preferredHeight: 35
+                Layout.preferredHeight: Math.max(35, descriptionField.visible ? descriptionField.implicitHeight : 0)
                 padding: 0
                 Material.elevation: 1
 

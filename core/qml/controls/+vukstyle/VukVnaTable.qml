@@ -83,7 +83,14 @@ Default.VnaTable {
         implicitHeight: row === 0 ? 56 : 48
         color: "transparent"
 
+        // A cell taken for another row reports what that row needs.
+        TableView.onReused: {
+            if (content.item && content.item.report)
+                content.item.report()
+        }
+
         Loader {
+            id: content
             objectName: "cellContent"
             anchors.fill: parent
             anchors.margins: 5
@@ -161,6 +168,16 @@ Default.VnaTable {
                 // lies over the table's right edge.
                 rightPadding: column === table.columns - 1 ? verticalBar.width : 0
                 bottomPadding: row === 0 ? 5 : 0
+
+                // The row grows to the lines of a long text (the cell's
+                // margins around it).
+                readonly property real neededHeight: implicitHeight + 10
+                function report() {
+                    if (row > 0)
+                        table.needRowHeight(row, column, neededHeight)
+                }
+                onNeededHeightChanged: report()
+                Component.onCompleted: report()
             }
         }
     }
