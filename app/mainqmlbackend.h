@@ -36,6 +36,11 @@ namespace Algorithms {
 class ProcessInputParameters;
 }
 
+namespace StateSections {
+struct Settings;
+struct Setup;
+} // namespace StateSections
+
 namespace Korvel {
 namespace Automation {
 class SocketRemoteControl;
@@ -144,6 +149,8 @@ private:
     void refreshRecommendedPortsCount();
     void refreshRecommendedPorts();
     void loadTemporaryState();
+    void applyRecalledState(const QString &filePath, const StateSections::Settings &settings,
+                            const std::vector<StateSections::Setup> &recalled, TaskProgress &progress);
     void recallState(const QString &filePath, TaskProgress *progress);
     // The raw-data files of saveRawDataFiles, inside an admitted action.
     void writeRawDataFiles(const QString &filename);

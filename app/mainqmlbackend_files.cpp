@@ -138,6 +138,134 @@ void appendTestModeColumns(TestModeWriters &writers, const QString &base, TaskPr
     }
 }
 
+// One raw-data file of a step: the ending of its name, its points and the
+// impedances it refers them to.
+struct RawDataFile
+{
+    QString ending;
+    TouchstonePoints points;
+    double impedance = 0.0;
+    PortImpedances ports;
+};
+using RawDataFiles = std::vector<RawDataFile>;
+
+// A 2x-thru step: one two-port file of at least three points; nothing when
+// the step lacks them.
+std::optional<RawDataFiles> transmissionRawData(TransmissionStep *transmission, const QString &k)
+{
+    const ConnectionTransmisson *connection = transmission->transmissionConnection();
+    const std::optional<double> impedance = sideImpedance(connection ? connection->left() : nullptr);
+    const TransmissionMeasurer *measurer = transmission->thruMeasurer();
+    auto points = measurer ? mergeTwoPortRecords(measurer->rawData()) : std::optional<TouchstonePoints>();
+    if (!impedance || !points || points->size() < 3)
+        return std::nullopt;
+    PortImpedances ports;
+    addMeasuredPorts(ports, connection->left());
+    addMeasuredPorts(ports, connection->right());
+    RawDataFiles files;
+    files.push_back({QStringLiteral("_Transmission_Step") + k, std::move(*points), *impedance, ports});
+    return files;
+}
+
+// A reflect step: the open and the short records measured, each a file.
+std::optional<RawDataFiles> reflectionRawData(ReflectionStep *reflection, const QString &k)
+{
+    const ConnectionReflect *connection = reflection->reflectConnection();
+    const std::optional<double> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
+    const ReflectionMeasurer *measurer = reflection->measurer();
+    if (!measurer || !impedance)
+        return std::nullopt;
+    PortImpedances ports;
+    addMeasuredPorts(ports, connection->fixt());
+    RawDataFiles files;
+    if (auto open = mergeOnePortRecords(measurer->openRawData()))
+        files.push_back({QStringLiteral("_OpenRawData_Step") + k, std::move(*open), *impedance, ports});
+    if (auto shortData = mergeOnePortRecords(measurer->shortRawData()))
+        files.push_back({QStringLiteral("_ShortRawData_Step") + k, std::move(*shortData), *impedance, ports});
+    return files;
+}
+
+// A DUT step: the records of all its measurers in one file.
+std::optional<RawDataFiles> dutRawData(DutStep *dut, const QString &k)
+{
+    if (dut->measurers().empty())
+        return std::nullopt;
+    std::optional<double> impedance;
+    if (auto *both = qobject_cast<ConnectionTransmisson *>(dut->connection()))
+        impedance = sideImpedance(both->left());
+    else if (auto *single = qobject_cast<ConnectionReflect *>(dut->connection()))
+        impedance = sideImpedance(single->fixt());
+    if (!impedance)
+        return std::nullopt;
+    // Record i of a DUT measurer is fixture port i of its side, whose
+    // model's impedance the DUT data were checked against.
+    QList<Algorithms::SParametersOnePortVNA> records;
+    PortImpedances ports;
+    for (const DutMeasurer *measurer : dut->measurers()) {
+        if (!measurer)
+            continue;
+        const auto &raw = measurer->rawData();
+        records += raw;
+        const VNAFixtureConnection *side = measurer->side();
+        for (int i = 0; side && i < raw.size() && i < side->measureData().size(); ++i) {
+            const auto &port = side->measureData().at(i);
+            if (raw[i].vnaPort() && port && port->z0Port() > 0.0)
+                ports.emplace(*raw[i].vnaPort(), port->z0Port());
+        }
+    }
+    RawDataFiles files;
+    if (records.isEmpty())
+        return files;
+    if (auto points = mergeOnePortRecords(records))
+        files.push_back({QStringLiteral("_DutRawData_Step") + k, std::move(*points), *impedance, ports});
+    return files;
+}
+
+// The files of step k (from 1) of a set-up; nothing when the step lacks its
+// measured data.
+std::optional<RawDataFiles> stepRawData(Step *step, const QString &k)
+{
+    if (auto *transmission = qobject_cast<TransmissionStep *>(step))
+        return transmissionRawData(transmission, k);
+    if (auto *reflection = qobject_cast<ReflectionStep *>(step))
+        return reflectionRawData(reflection, k);
+    if (auto *dut = qobject_cast<DutStep *>(step))
+        return dutRawData(dut, k);
+    return RawDataFiles();
+}
+
+// The test-mode table as "PARAMETERS" keys: a blank in a name becomes "_".
+QList<QPair<QString, QVariant>> testModeValues(const QVector<TableParameter> &rows, TaskProgress &progress)
+{
+    QList<QPair<QString, QVariant>> values;
+    for (const TableParameter &row : rows) {
+        QString key = row.name();
+        key.replace(QLatin1Char(' '), QLatin1Char('_'));
+        values.append({key, row.value()});
+        progress.step(row.name() + QStringLiteral(" saved"));
+    }
+    return values;
+}
+
+// The three test-mode text files, each with its name and first lines; kind
+// names the set-up's connection.
+void prepareTestModeWriters(TestModeWriters &writers, const QString &kind, StagingArea *area)
+{
+    const std::pair<ColumnFileWriter *, std::pair<QString, QString>> layout[] = {
+        {&writers.impulse, {QStringLiteral("ImpulseResponse"), QStringLiteral(" Length")}},
+        {&writers.step, {QStringLiteral("StepResponse"), QStringLiteral(" Impedance")}},
+        {&writers.gating, {QStringLiteral("Gating"), QStringLiteral(" Gating")}},
+    };
+    for (const auto &[writer, names] : layout) {
+        writer->setExtension(QStringLiteral("txt"));
+        writer->setOverwrite(true);
+        writer->setStagingArea(area);
+        writer->appendTitle(QStringLiteral("!"));
+        writer->setSuffix(names.first);
+        writer->appendHeader(QStringLiteral("# ") + kind + names.second);
+    }
+}
+
 } // namespace
 
 void MainQmlBackend::saveRawDataFiles(const QString &filename)
@@ -181,74 +309,15 @@ void MainQmlBackend::writeRawDataFiles(const QString &filename)
     };
 
     for (int n = 0; n < fixtureSetups->getCount(); ++n) {
-        const VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
-        const auto &steps = setup->steps();
+        const auto &steps = fixtureSetups->setup(n)->steps();
         for (int i = 0; i < steps.size(); ++i) {
-            const QString k = QString::number(i + 1);
-            Step *step = steps.at(i).get();
-            if (auto *transmission = qobject_cast<TransmissionStep *>(step)) {
-                const ConnectionTransmisson *connection = transmission->transmissionConnection();
-                const std::optional<double> impedance = sideImpedance(connection ? connection->left() : nullptr);
-                const TransmissionMeasurer *measurer = transmission->thruMeasurer();
-                const auto points =
-                    measurer ? mergeTwoPortRecords(measurer->rawData()) : std::optional<TouchstonePoints>();
-                if (!impedance || !points || points->size() < 3) {
-                    stopWithoutData();
-                    return;
-                }
-                PortImpedances ports;
-                addMeasuredPorts(ports, connection->left());
-                addMeasuredPorts(ports, connection->right());
-                write(QStringLiteral("_Transmission_Step") + k, *points, *impedance, ports);
-            } else if (auto *reflection = qobject_cast<ReflectionStep *>(step)) {
-                const ConnectionReflect *connection = reflection->reflectConnection();
-                const std::optional<double> impedance = sideImpedance(connection ? connection->fixt() : nullptr);
-                const ReflectionMeasurer *measurer = reflection->measurer();
-                if (!measurer || !impedance) {
-                    stopWithoutData();
-                    return;
-                }
-                PortImpedances ports;
-                addMeasuredPorts(ports, connection->fixt());
-                if (const auto open = mergeOnePortRecords(measurer->openRawData()))
-                    write(QStringLiteral("_OpenRawData_Step") + k, *open, *impedance, ports);
-                if (const auto shortData = mergeOnePortRecords(measurer->shortRawData()))
-                    write(QStringLiteral("_ShortRawData_Step") + k, *shortData, *impedance, ports);
-            } else if (auto *dut = qobject_cast<DutStep *>(step)) {
-                if (dut->measurers().empty()) {
-                    stopWithoutData();
-                    return;
-                }
-                std::optional<double> impedance;
-                if (auto *both = qobject_cast<ConnectionTransmisson *>(dut->connection()))
-                    impedance = sideImpedance(both->left());
-                else if (auto *single = qobject_cast<ConnectionReflect *>(dut->connection()))
-                    impedance = sideImpedance(single->fixt());
-                if (!impedance) {
-                    stopWithoutData();
-                    return;
-                }
-                // Record i of a DUT measurer is fixture port i of its side,
-                // whose model's impedance the DUT data were checked against.
-                QList<Algorithms::SParametersOnePortVNA> records;
-                PortImpedances ports;
-                for (const DutMeasurer *measurer : dut->measurers()) {
-                    if (!measurer)
-                        continue;
-                    const auto &raw = measurer->rawData();
-                    records += raw;
-                    const VNAFixtureConnection *side = measurer->side();
-                    for (int i = 0; side && i < raw.size() && i < side->measureData().size(); ++i) {
-                        const auto &port = side->measureData().at(i);
-                        if (raw[i].vnaPort() && port && port->z0Port() > 0.0)
-                            ports.emplace(*raw[i].vnaPort(), port->z0Port());
-                    }
-                }
-                if (records.isEmpty())
-                    continue;
-                if (const auto points = mergeOnePortRecords(records))
-                    write(QStringLiteral("_DutRawData_Step") + k, *points, *impedance, ports);
+            const auto files = stepRawData(steps.at(i).get(), QString::number(i + 1));
+            if (!files) {
+                stopWithoutData();
+                return;
             }
+            for (const RawDataFile &file : *files)
+                write(file.ending, file.points, file.impedance, file.ports);
         }
     }
 
@@ -272,22 +341,13 @@ void MainQmlBackend::saveTestModeFiles(const QString &fileName)
     progress.start();
     const QVector<TableParameter> rows = testModeTable->rows();
     progress.setRange(0, rows.size());
-    {
-        // Written as QSettings reads it, and staged like every other file:
-        // a full disk leaves an earlier file of that name whole.
-        QList<QPair<QString, QVariant>> values;
-        for (const TableParameter &row : rows) {
-            QString key = row.name();
-            key.replace(QLatin1Char(' '), QLatin1Char('_'));
-            values.append({key, row.value()});
-            progress.step(row.name() + QStringLiteral(" saved"));
-        }
-        StagedFile ini(fileName + QStringLiteral("_ParametersTestMode.ini"), &stagingArea);
-        if (!ini.append(iniFileText(QStringLiteral("PARAMETERS"), values)) || !ini.commit()) {
-            progress.cancel();
-            emit error(writeFailureCause(ini.failure()));
-            return;
-        }
+    // Written as QSettings reads it, and staged like every other file: a
+    // full disk leaves an earlier file of that name whole.
+    StagedFile ini(fileName + QStringLiteral("_ParametersTestMode.ini"), &stagingArea);
+    if (!ini.append(iniFileText(QStringLiteral("PARAMETERS"), testModeValues(rows, progress))) || !ini.commit()) {
+        progress.cancel();
+        emit error(writeFailureCause(ini.failure()));
+        return;
     }
 
     if (!fixtureSetups || fixtureSetups->getCount() <= 0) {
@@ -315,19 +375,7 @@ void MainQmlBackend::saveTestModeFiles(const QString &fileName)
 
     const QString kind = setup->abThruConnectionEnabled() ? QStringLiteral("Transmission") : QStringLiteral("Reflect");
     TestModeWriters writers;
-    const std::pair<ColumnFileWriter *, std::pair<QString, QString>> layout[] = {
-        {&writers.impulse, {QStringLiteral("ImpulseResponse"), QStringLiteral(" Length")}},
-        {&writers.step, {QStringLiteral("StepResponse"), QStringLiteral(" Impedance")}},
-        {&writers.gating, {QStringLiteral("Gating"), QStringLiteral(" Gating")}},
-    };
-    for (const auto &[writer, names] : layout) {
-        writer->setExtension(QStringLiteral("txt"));
-        writer->setOverwrite(true);
-        writer->setStagingArea(&stagingArea);
-        writer->appendTitle(QStringLiteral("!"));
-        writer->setSuffix(names.first);
-        writer->appendHeader(QStringLiteral("# ") + kind + names.second);
-    }
+    prepareTestModeWriters(writers, kind, &stagingArea);
 
     QStringList failures;
     if (setup->leftFixtureEnabled())

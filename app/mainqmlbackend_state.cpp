@@ -56,6 +56,57 @@ QString cannotSave(const QString &cause)
     return QCoreApplication::translate("MainQmlBackend", "Cannot save setup. %1").arg(cause);
 }
 
+// The analyser writes its state into the staging file, its save type put
+// back afterwards; the text that says why it failed, empty when the file
+// holds the state.
+QString storeAnalyserState(SyncedVnaDevice *device, const StagedFile &file, const QString &path,
+                           VNADevice::SaveType saveType)
+{
+    // The analyser's errors from here on are this save's.
+    device->pushReadErrors([](const std::optional<QStringList> &) {});
+    device->setStateFileSaveType(VNADevice::SaveType::CSTate);
+    device->saveStateFile(file.stagingPath());
+    device->setStateFileSaveType(saveType);
+    // The proxy runs its requests in order: once this answer is in, the
+    // analyser has written the file and has its save type back.
+    std::optional<VNADevice::SaveType> typeAfter = readSaveType(device);
+    const bool linkLost = typeAfter != saveType;
+    if (linkLost) {
+        // The link dropped on the way: reconnect and put the save type back.
+        std::optional<StateRestoreResult> putBack;
+        Checker checker;
+        device->pushRestoreState(StateRestore{QString(), saveType, {}},
+                                 WaitCompletion<std::optional<StateRestoreResult>>(checker, putBack));
+        checker.wait();
+        typeAfter = readSaveType(device);
+    }
+    if (typeAfter != saveType) {
+        // The user must know the analyser's save type is not what it was.
+        return cannotSave(
+            MainQmlBackend::tr("The link to VNA was lost; its state-file save type may be left changed (it was %1)")
+                .arg(enumKey(saveType)));
+    }
+    if (linkLost) {
+        return cannotSave(
+            MainQmlBackend::tr("The link to VNA was lost while VNA saved its state; its save type was put back"));
+    }
+    std::optional<QStringList> analyserErrors;
+    {
+        Checker checker;
+        device->pushReadErrors(WaitCompletion<std::optional<QStringList>>(checker, analyserErrors));
+        checker.wait();
+    }
+    if (analyserErrors && !analyserErrors->isEmpty()) {
+        return cannotSave(MainQmlBackend::tr("VNA could not write its state for %1: %2")
+                              .arg(path, analyserErrors->join(QStringLiteral("; "))));
+    }
+    if (!(QFileInfo(file.stagingPath()).size() > 0)) {
+        return cannotSave(MainQmlBackend::tr("VNA did not write its state for %1").arg(path));
+    }
+
+    return QString();
+}
+
 } // namespace
 
 void MainQmlBackend::saveState(const QString &filePath)
@@ -108,47 +159,8 @@ void MainQmlBackend::saveState(const QString &filePath)
         fail(cannotSave(fileFailureCause(file.failure())));
         return;
     }
-    // The analyser's errors from here on are this save's.
-    vnaDevice->pushReadErrors([](const std::optional<QStringList> &) {});
-    vnaDevice->setStateFileSaveType(VNADevice::SaveType::CSTate);
-    vnaDevice->saveStateFile(file.stagingPath());
-    vnaDevice->setStateFileSaveType(*saveType);
-    // The proxy runs its requests in order: once this answer is in, the
-    // analyser has written the file and has its save type back.
-    std::optional<VNADevice::SaveType> typeAfter = readSaveType(vnaDevice);
-    const bool linkLost = typeAfter != saveType;
-    if (linkLost) {
-        // The link dropped on the way: reconnect and put the save type back.
-        std::optional<StateRestoreResult> putBack;
-        Checker checker;
-        vnaDevice->pushRestoreState(StateRestore{QString(), saveType, {}},
-                                    WaitCompletion<std::optional<StateRestoreResult>>(checker, putBack));
-        checker.wait();
-        typeAfter = readSaveType(vnaDevice);
-    }
-    if (typeAfter != saveType) {
-        // The user must know the analyser's save type is not what it was.
-        fail(cannotSave(tr("The link to VNA was lost; its state-file save type may be left changed (it was %1)")
-                            .arg(enumKey(*saveType))));
-        return;
-    }
-    if (linkLost) {
-        fail(cannotSave(tr("The link to VNA was lost while VNA saved its state; its save type was put back")));
-        return;
-    }
-    std::optional<QStringList> analyserErrors;
-    {
-        Checker checker;
-        vnaDevice->pushReadErrors(WaitCompletion<std::optional<QStringList>>(checker, analyserErrors));
-        checker.wait();
-    }
-    if (analyserErrors && !analyserErrors->isEmpty()) {
-        fail(cannotSave(
-            tr("VNA could not write its state for %1: %2").arg(path, analyserErrors->join(QStringLiteral("; ")))));
-        return;
-    }
-    if (!(QFileInfo(file.stagingPath()).size() > 0)) {
-        fail(cannotSave(tr("VNA did not write its state for %1").arg(path)));
+    if (const QString failure = storeAnalyserState(vnaDevice, file, path, *saveType); !failure.isEmpty()) {
+        fail(failure);
         return;
     }
 
@@ -186,6 +198,36 @@ void MainQmlBackend::loadState(const QString &filePath)
     progressManager.add(progress, tr("Recall setup"));
     progress->start();
     recallState(filePath, progress);
+}
+
+// The checked contents of a setup file put in place: the analyser loads its
+// state, the settings and every set-up take theirs (set-ups the file lacks
+// take the defaults).
+void MainQmlBackend::applyRecalledState(const QString &filePath, const StateSections::Settings &settings,
+                                        const std::vector<StateSections::Setup> &recalled, TaskProgress &progress)
+{
+    const int count = static_cast<int>(settings.setupCount);
+    vnaDevice->loadStateFile(filePath);
+
+    fixtureSetups->setCorrectionMethod(settings.correctionMethod);
+    setupVnaTable->setLowPassCheck(settings.lowPassCheck);
+    fixtureSetups->setZ0ConversionType(settings.z0ConversionType);
+    fixtureSetups->setUserZ0(settings.userZ0);
+
+    for (int i = 0; i < count; ++i) {
+        if (i == fixtureSetups->getCount())
+            fixtureSetups->addSetup();
+    }
+
+    const StateSections::Setup defaults;
+    const int setupCount = fixtureSetups->getCount();
+    progress.setRange(0, 10 * setupCount);
+    for (int n = 0; n < setupCount; ++n) {
+        const StateSections::Setup &values = n < static_cast<int>(recalled.size()) ? recalled[size_t(n)] : defaults;
+        StateSections::apply(*fixtureSetups->setup(n), values, progress);
+        progress.setValue(10 * (n + 1));
+        QThread::sleep(1);
+    }
 }
 
 void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress)
@@ -261,27 +303,7 @@ void MainQmlBackend::recallState(const QString &filePath, TaskProgress *progress
         return;
     }
 
-    vnaDevice->loadStateFile(filePath);
-
-    fixtureSetups->setCorrectionMethod(settings.correctionMethod);
-    setupVnaTable->setLowPassCheck(settings.lowPassCheck);
-    fixtureSetups->setZ0ConversionType(settings.z0ConversionType);
-    fixtureSetups->setUserZ0(settings.userZ0);
-
-    for (int i = 0; i < count; ++i) {
-        if (i == fixtureSetups->getCount())
-            fixtureSetups->addSetup();
-    }
-
-    const StateSections::Setup defaults;
-    const int setupCount = fixtureSetups->getCount();
-    progress->setRange(0, 10 * setupCount);
-    for (int n = 0; n < setupCount; ++n) {
-        const StateSections::Setup &values = n < static_cast<int>(recalled.size()) ? recalled[size_t(n)] : defaults;
-        StateSections::apply(*fixtureSetups->setup(n), values, *progress);
-        progress->setValue(10 * (n + 1));
-        QThread::sleep(1);
-    }
+    applyRecalledState(filePath, settings, recalled, *progress);
 
     progress->finish();
     emit message(tr("Recall setup was performed: ") + filePath);

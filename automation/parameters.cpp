@@ -53,6 +53,233 @@ enum class LexState {
     Base16,
 };
 
+// What one character did to the number: taken, the end of the number (the
+// character is not part of it), or a fault that refuses the whole text.
+enum class LexStep {
+    Take,
+    End,
+    DataTypeError,
+    Overflow,
+};
+
+// The lexer's running state: one call of step() a character, then finish().
+// The decimal mantissa keeps at most 32 bits; digits past that only move the
+// exponent (integer digits) or are dropped (fraction digits).
+class NumberLexer
+{
+public:
+    LexStep step(unsigned char c)
+    {
+        const bool digit = isDigit(c);
+        const unsigned value = digit ? unsigned(c - '0') : 0u;
+        switch (m_state) {
+        case LexState::Start:
+        case LexState::Sign:
+        case LexState::Integer:
+        case LexState::Point:
+        case LexState::Fraction:
+        case LexState::Trailing:
+            return stepDecimal(c, digit, value);
+        case LexState::Exponent:
+        case LexState::ExponentSign:
+        case LexState::ExponentDigits:
+            return stepExponent(c, digit, value);
+        case LexState::Radix:
+        case LexState::Base2:
+        case LexState::Base8:
+        case LexState::Base16:
+            return stepRadix(c, digit, value);
+        }
+        return LexStep::DataTypeError;
+    }
+
+    // The number once its text has ended: an SCPI error code, result set
+    // only when it is kScpiNumberOk.
+    int finish(ScpiNumber &result) const
+    {
+        if (!m_digitsSeen)
+            return kScpiDataTypeError;
+        if (m_state == LexState::Start || m_state == LexState::Sign || m_state == LexState::Exponent
+            || m_state == LexState::ExponentSign || m_state == LexState::Radix)
+            return kScpiDataTypeError;
+
+        quint64 mantissa = m_mantissa;
+        qint64 exponent = (m_negativeExponent ? -m_writtenExponent : m_writtenExponent) - m_fractionDigitsKept
+                          + m_integerDigitsDropped;
+        while (mantissa != 0 && mantissa % 10 == 0) {
+            mantissa /= 10;
+            ++exponent;
+        }
+        if (exponent > kExponentLimit)
+            return kScpiNumericOverflow;
+        if (exponent < -kExponentLimit)
+            return kScpiNumberOk; // too small: zero
+        result.mantissa = static_cast<quint32>(mantissa);
+        result.exponent = static_cast<quint32>(exponent < 0 ? -exponent : exponent);
+        result.negative = m_negative;
+        result.negativeExponent = exponent < 0;
+        return kScpiNumberOk;
+    }
+
+private:
+    // Sign, integer digits, point, fraction digits and the blanks that may
+    // stand before the exponent's "E".
+    LexStep stepDecimal(unsigned char c, bool digit, unsigned value)
+    {
+        switch (m_state) {
+        case LexState::Start:
+            if (digit)
+                return startInteger(value);
+            if (c == '#')
+                return moveTo(LexState::Radix);
+            if (c == '+' || c == '-') {
+                m_negative = c == '-';
+                return moveTo(LexState::Sign);
+            }
+            if (c == '.')
+                return moveTo(LexState::Point);
+            return isBlank(c) ? LexStep::Take : LexStep::DataTypeError;
+        case LexState::Sign:
+            if (digit)
+                return startInteger(value);
+            return c == '.' ? moveTo(LexState::Point) : LexStep::DataTypeError;
+        case LexState::Integer:
+            if (digit) {
+                appendInteger(value);
+                return LexStep::Take;
+            }
+            if (c == '.')
+                return moveTo(LexState::Point);
+            if (c == 'e')
+                return moveTo(LexState::Exponent);
+            return isBlank(c) ? moveTo(LexState::Trailing) : LexStep::End;
+        case LexState::Point:
+        case LexState::Fraction:
+            if (digit) {
+                appendFraction(value);
+                return moveTo(LexState::Fraction);
+            }
+            if (c == 'e')
+                return moveTo(LexState::Exponent);
+            if (m_state == LexState::Fraction && isBlank(c))
+                return moveTo(LexState::Trailing);
+            return LexStep::End;
+        default: // LexState::Trailing
+            if (c == 'e')
+                return moveTo(LexState::Exponent);
+            return isBlank(c) ? LexStep::Take : LexStep::End;
+        }
+    }
+
+    // "E", its sign and its digits; an exponent past INT_MAX overflows.
+    LexStep stepExponent(unsigned char c, bool digit, unsigned value)
+    {
+        switch (m_state) {
+        case LexState::Exponent:
+            if (digit) {
+                m_writtenExponent = value;
+                return moveTo(LexState::ExponentDigits);
+            }
+            if (c == '+' || c == '-') {
+                m_negativeExponent = c == '-';
+                return moveTo(LexState::ExponentSign);
+            }
+            return isBlank(c) ? LexStep::Take : LexStep::DataTypeError;
+        case LexState::ExponentSign:
+            if (!digit)
+                return LexStep::DataTypeError;
+            m_writtenExponent = value;
+            return moveTo(LexState::ExponentDigits);
+        default: // LexState::ExponentDigits
+            if (!digit)
+                return LexStep::End;
+            m_writtenExponent = m_writtenExponent * 10 + value;
+            return m_writtenExponent > INT_MAX ? LexStep::Overflow : LexStep::Take;
+        }
+    }
+
+    // "#B", "#Q" and "#H" numbers: an integer of at most 32 bits.
+    LexStep stepRadix(unsigned char c, bool digit, unsigned value)
+    {
+        switch (m_state) {
+        case LexState::Radix:
+            if (c == 'b')
+                return moveTo(LexState::Base2);
+            if (c == 'q')
+                return moveTo(LexState::Base8);
+            if (c == 'h')
+                return moveTo(LexState::Base16);
+            return LexStep::DataTypeError;
+        case LexState::Base2:
+            if (c != '0' && c != '1')
+                return LexStep::End;
+            return appendRadix(value, 2, 2147483647u);
+        case LexState::Base8:
+            if (c < '0' || c > '7')
+                return LexStep::End;
+            return appendRadix(value, 8, 536870911u);
+        default: // LexState::Base16
+            if (!digit && (c < 'a' || c > 'f'))
+                return LexStep::End;
+            return appendRadix(digit ? value : unsigned(c - 'a' + 10), 16, 268435455u);
+        }
+    }
+
+    LexStep moveTo(LexState state)
+    {
+        m_state = state;
+        return LexStep::Take;
+    }
+
+    LexStep startInteger(unsigned value)
+    {
+        m_mantissa = value;
+        m_digitsSeen = true;
+        return moveTo(LexState::Integer);
+    }
+
+    void appendInteger(unsigned digit)
+    {
+        if (!m_full && m_mantissa * 10 + digit <= kMantissaMax) {
+            m_mantissa = m_mantissa * 10 + digit;
+        } else {
+            m_full = true;
+            ++m_integerDigitsDropped;
+        }
+    }
+
+    void appendFraction(unsigned digit)
+    {
+        m_digitsSeen = true;
+        if (!m_full && m_mantissa * 10 + digit <= kMantissaMax) {
+            m_mantissa = m_mantissa * 10 + digit;
+            ++m_fractionDigitsKept;
+        } else {
+            m_full = true;
+        }
+    }
+
+    LexStep appendRadix(unsigned digit, unsigned base, quint64 limit)
+    {
+        m_digitsSeen = true;
+        if (m_mantissa > limit || m_mantissa * base + digit > kMantissaMax)
+            return LexStep::Overflow;
+        m_mantissa = m_mantissa * base + digit;
+        return LexStep::Take;
+    }
+
+    LexState m_state = LexState::Start;
+    quint64 m_mantissa = 0;
+    bool m_full = false;
+    bool m_digitsSeen = false;
+    bool m_negative = false;
+    bool m_negativeExponent = false;
+    qint64 m_writtenExponent = 0;
+    // 64-bit: both counts grow with the length of the text.
+    qint64 m_fractionDigitsKept = 0;
+    qint64 m_integerDigitsDropped = 0;
+};
+
 } // namespace
 
 int lexNumber(const char *text, std::size_t length, ScpiNumber &result, std::size_t &used)
@@ -60,200 +287,26 @@ int lexNumber(const char *text, std::size_t length, ScpiNumber &result, std::siz
     result = ScpiNumber{};
     used = 0;
 
-    LexState state = LexState::Start;
-    quint64 mantissa = 0;
-    bool full = false;
-    bool digitsSeen = false;
-    bool negative = false;
-    bool negativeExponent = false;
-    qint64 writtenExponent = 0;
-    // 64-bit: both counts grow with the length of the text.
-    qint64 fractionDigitsKept = 0;
-    qint64 integerDigitsDropped = 0;
-
-    auto appendInteger = [&](unsigned digit) {
-        if (!full && mantissa * 10 + digit <= kMantissaMax) {
-            mantissa = mantissa * 10 + digit;
-        } else {
-            full = true;
-            ++integerDigitsDropped;
-        }
-    };
-    auto appendFraction = [&](unsigned digit) {
-        digitsSeen = true;
-        if (!full && mantissa * 10 + digit <= kMantissaMax) {
-            mantissa = mantissa * 10 + digit;
-            ++fractionDigitsKept;
-        } else {
-            full = true;
-        }
-    };
-    auto appendRadix = [&](unsigned digit, unsigned base, quint64 limit) {
-        digitsSeen = true;
-        if (mantissa > limit || mantissa * base + digit > kMantissaMax)
-            return false;
-        mantissa = mantissa * base + digit;
-        return true;
-    };
-
+    NumberLexer lexer;
     std::size_t i = 0;
-    bool ended = false;
-    while (i < length && !ended) {
-        const unsigned char c = toLowerAscii(static_cast<unsigned char>(text[i]));
-        const bool digit = isDigit(c);
-        const unsigned value = digit ? unsigned(c - '0') : 0u;
-        switch (state) {
-        case LexState::Start:
-            if (digit) {
-                mantissa = value;
-                digitsSeen = true;
-                state = LexState::Integer;
-            } else if (c == '#') {
-                state = LexState::Radix;
-            } else if (c == '+' || c == '-') {
-                negative = c == '-';
-                state = LexState::Sign;
-            } else if (c == '.') {
-                state = LexState::Point;
-            } else if (!isBlank(c)) {
-                return kScpiDataTypeError;
-            }
+    for (; i < length; ++i) {
+        const LexStep step = lexer.step(toLowerAscii(static_cast<unsigned char>(text[i])));
+        if (step == LexStep::DataTypeError)
+            return kScpiDataTypeError;
+        if (step == LexStep::Overflow)
+            return kScpiNumericOverflow;
+        if (step == LexStep::End)
             break;
-        case LexState::Sign:
-            if (digit) {
-                mantissa = value;
-                digitsSeen = true;
-                state = LexState::Integer;
-            } else if (c == '.') {
-                state = LexState::Point;
-            } else {
-                return kScpiDataTypeError;
-            }
-            break;
-        case LexState::Integer:
-            if (digit)
-                appendInteger(value);
-            else if (c == '.')
-                state = LexState::Point;
-            else if (c == 'e')
-                state = LexState::Exponent;
-            else if (isBlank(c))
-                state = LexState::Trailing;
-            else
-                ended = true;
-            break;
-        case LexState::Point:
-        case LexState::Fraction:
-            if (digit) {
-                appendFraction(value);
-                state = LexState::Fraction;
-            } else if (c == 'e') {
-                state = LexState::Exponent;
-            } else if (state == LexState::Fraction && isBlank(c)) {
-                state = LexState::Trailing;
-            } else {
-                ended = true;
-            }
-            break;
-        case LexState::Trailing:
-            if (c == 'e')
-                state = LexState::Exponent;
-            else if (!isBlank(c))
-                ended = true;
-            break;
-        case LexState::Exponent:
-            if (digit) {
-                writtenExponent = value;
-                state = LexState::ExponentDigits;
-            } else if (c == '+' || c == '-') {
-                negativeExponent = c == '-';
-                state = LexState::ExponentSign;
-            } else if (!isBlank(c)) {
-                return kScpiDataTypeError;
-            }
-            break;
-        case LexState::ExponentSign:
-            if (!digit)
-                return kScpiDataTypeError;
-            writtenExponent = value;
-            state = LexState::ExponentDigits;
-            break;
-        case LexState::ExponentDigits:
-            if (digit) {
-                writtenExponent = writtenExponent * 10 + value;
-                if (writtenExponent > INT_MAX)
-                    return kScpiNumericOverflow;
-            } else {
-                ended = true;
-            }
-            break;
-        case LexState::Radix:
-            if (c == 'b')
-                state = LexState::Base2;
-            else if (c == 'q')
-                state = LexState::Base8;
-            else if (c == 'h')
-                state = LexState::Base16;
-            else
-                return kScpiDataTypeError;
-            break;
-        case LexState::Base2:
-            if (c == '0' || c == '1') {
-                if (!appendRadix(value, 2, 2147483647u))
-                    return kScpiNumericOverflow;
-            } else {
-                ended = true;
-            }
-            break;
-        case LexState::Base8:
-            if (c >= '0' && c <= '7') {
-                if (!appendRadix(value, 8, 536870911u))
-                    return kScpiNumericOverflow;
-            } else {
-                ended = true;
-            }
-            break;
-        case LexState::Base16:
-            if (digit || (c >= 'a' && c <= 'f')) {
-                const unsigned hex = digit ? value : unsigned(c - 'a' + 10);
-                if (!appendRadix(hex, 16, 268435455u))
-                    return kScpiNumericOverflow;
-            } else {
-                ended = true;
-            }
-            break;
-        }
-        if (!ended)
-            ++i;
     }
 
     // Blanks after the number belong to it; a NUL is no blank.
     while (i < length && isBlank(static_cast<unsigned char>(text[i])))
         ++i;
 
-    if (!digitsSeen)
-        return kScpiDataTypeError;
-    if (state == LexState::Start || state == LexState::Sign || state == LexState::Exponent
-        || state == LexState::ExponentSign || state == LexState::Radix)
-        return kScpiDataTypeError;
-
-    qint64 exponent =
-        (negativeExponent ? -writtenExponent : writtenExponent) - fractionDigitsKept + integerDigitsDropped;
-    while (mantissa != 0 && mantissa % 10 == 0) {
-        mantissa /= 10;
-        ++exponent;
-    }
-    if (exponent > kExponentLimit)
-        return kScpiNumericOverflow;
-
-    used = i;
-    if (exponent < -kExponentLimit)
-        return kScpiNumberOk; // too small: zero
-    result.mantissa = static_cast<quint32>(mantissa);
-    result.exponent = static_cast<quint32>(exponent < 0 ? -exponent : exponent);
-    result.negative = negative;
-    result.negativeExponent = exponent < 0;
-    return kScpiNumberOk;
+    const int status = lexer.finish(result);
+    if (status == kScpiNumberOk)
+        used = i;
+    return status;
 }
 
 int scpiNumberToInt(const ScpiNumber &number, int &value)

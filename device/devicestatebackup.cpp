@@ -147,12 +147,10 @@ QString DeviceStateBackup::putBack(bool reload)
     return QString();
 }
 
-bool DeviceStateBackup::save()
+// The file names in the "tmp" folder, claimed for this backup: two
+// backups in one folder would overwrite each other's files.
+bool DeviceStateBackup::claimFiles()
 {
-    error.clear();
-    if (claimed)
-        return fail(tr("The analyser state is already saved"));
-
     const QString base = directory.isEmpty() ? QCoreApplication::applicationDirPath() : directory;
     QDir tmp(base);
     if (!tmp.mkpath(QStringLiteral("tmp")) || !tmp.cd(QStringLiteral("tmp"))) {
@@ -166,8 +164,12 @@ bool DeviceStateBackup::save()
         return false;
     }
     claimed = true;
+    return true;
+}
 
-    // 0. A backup an earlier measurement could not reload goes back first.
+bool DeviceStateBackup::restorePending()
+{
+    // A backup an earlier measurement could not reload goes back first.
     if (const auto pending = takePending(m_stateFile)) {
         const auto result = runRestore(device, *pending);
         device->callAndWait(&SyncedVnaDevice::pushSync);
@@ -181,10 +183,14 @@ bool DeviceStateBackup::save()
             return fail(tr("The analyser state saved before an earlier measurement was restored. ")
                         + differingText(result->differing));
     }
+    return true;
+}
 
-    // 1. The save type and the settings as they are, to be put back and
-    //    compared afterwards. Without them nothing could be confirmed, so
-    //    nothing is changed.
+bool DeviceStateBackup::readSettingsBefore()
+{
+    // The save type and the settings as they are, to be put back and
+    // compared afterwards. Without them nothing could be confirmed, so
+    // nothing is changed.
     m_savedType = waitForTask<std::optional<VNADevice::SaveType>>(
         [this](auto done) { device->pushReadStateFileSaveType(std::move(done)); });
     if (!m_savedType)
@@ -194,37 +200,14 @@ bool DeviceStateBackup::save()
     if (!before)
         return fail(tr("Cannot read the analyser settings; the analyser was not changed"));
     m_before = *before;
+    return true;
+}
 
-    // 2. Old files must go first: a stale file would pass for the new one.
-    for (const QString &path : {m_stateFile, m_calibrationFile}) {
-        if (QFileInfo::exists(path) && !QFile::remove(path))
-            return fail(tr("Cannot remove the old analyser state file: %1").arg(path));
-    }
-
-    // 3. The user's sweep settings as they stand now: polled afresh, since
-    //    the user may have changed them on the analyser since the last poll.
-    //    Without the sweep range the analyser could not be put back after
-    //    the preset.
-    if (!device->callAndWait(&SyncedVnaDevice::pushSync)) {
-        if (!device->isConnected())
-            return fail(
-                tr("The analyser state was not saved to %1: the link to the analyser was lost").arg(m_stateFile));
-        if (device->isReady() == false)
-            return fail(tr("The analyser state was not saved to %1: the analyser is not ready").arg(m_stateFile));
-        return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
-    }
-    const auto sweepType = device->sweepType();
-    const auto start = device->startFreq();
-    const auto stop = device->stopFreq();
-    const auto points = device->pointsCount();
-    const auto ifBandwidth = device->ifBandwidth();
-    const auto power = device->outputPower();
-    if (!start || !stop || !points)
-        return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
-
-    // 4. Store state and calibration, then make sure both files are there
-    //    and hold something before anything is preset: an empty calibration
-    //    loaded after the preset would leave the sweep uncorrected.
+bool DeviceStateBackup::storeFiles()
+{
+    // Store state and calibration, then make sure both files are there
+    // and hold something before anything is preset: an empty calibration
+    // loaded after the preset would leave the sweep uncorrected.
     // The analyser's errors from here on are the store's.
     device->pushReadErrors({});
     device->setStateFileSaveType(VNADevice::SaveType::CSTate);
@@ -255,8 +238,12 @@ bool DeviceStateBackup::save()
             text += QStringLiteral(". ") + putBackText;
         return fail(text);
     }
+    return true;
+}
 
-    // 5. Preset. From here on every failure reloads the saved state.
+bool DeviceStateBackup::presetAnalyser()
+{
+    // Preset. From here on every failure reloads the saved state.
     device->preset();
     if (!device->callAndWait(&SyncedVnaDevice::pushSync)) {
         QString text = tr("The analyser is not ready after the preset; its state was reloaded");
@@ -265,10 +252,50 @@ bool DeviceStateBackup::save()
             text += QStringLiteral(". ") + putBackText;
         return fail(text);
     }
+    return true;
+}
 
-    // 6. Put back the settings that were present. The setters compare with
-    //    the cache on the worker, after the earlier setters, so the stop
-    //    frequency is tested against the start frequency just re-applied.
+bool DeviceStateBackup::save()
+{
+    error.clear();
+    if (claimed)
+        return fail(tr("The analyser state is already saved"));
+    if (!claimFiles() || !restorePending() || !readSettingsBefore())
+        return false;
+
+    // Old files must go first: a stale file would pass for the new one.
+    for (const QString &path : {m_stateFile, m_calibrationFile}) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return fail(tr("Cannot remove the old analyser state file: %1").arg(path));
+    }
+
+    // The user's sweep settings as they stand now: polled afresh, since
+    // the user may have changed them on the analyser since the last poll.
+    // Without the sweep range the analyser could not be put back after
+    // the preset.
+    if (!device->callAndWait(&SyncedVnaDevice::pushSync)) {
+        if (!device->isConnected())
+            return fail(
+                tr("The analyser state was not saved to %1: the link to the analyser was lost").arg(m_stateFile));
+        if (device->isReady() == false)
+            return fail(tr("The analyser state was not saved to %1: the analyser is not ready").arg(m_stateFile));
+        return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
+    }
+    const auto sweepType = device->sweepType();
+    const auto start = device->startFreq();
+    const auto stop = device->stopFreq();
+    const auto points = device->pointsCount();
+    const auto ifBandwidth = device->ifBandwidth();
+    const auto power = device->outputPower();
+    if (!start || !stop || !points)
+        return fail(tr("Cannot read the analyser sweep settings; the analyser state was not saved"));
+
+    if (!storeFiles() || !presetAnalyser())
+        return false;
+
+    // Put back the settings that were present. The setters compare with
+    // the cache on the worker, after the earlier setters, so the stop
+    // frequency is tested against the start frequency just re-applied.
     if (sweepType)
         device->setSweepType(*sweepType);
     device->setStartFreq(*start);

@@ -53,6 +53,12 @@ private:
     // Reloads (or, without a state file, only puts back the save type) and
     // returns the text for the user; empty when the settings are as before.
     QString putBack(bool reload);
+    // The stages of save(), in their order; each false with the error set.
+    bool claimFiles();
+    bool restorePending();
+    bool readSettingsBefore();
+    bool storeFiles();
+    bool presetAnalyser();
 
     SyncedVnaDevice *device;
     std::optional<VNADevice::SaveType> m_savedType;

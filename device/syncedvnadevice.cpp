@@ -626,30 +626,10 @@ void SyncedVnaDevice::scheduleNextPoll()
         Qt::QueuedConnection);
 }
 
-bool SyncedVnaDevice::sync()
+// The sweep of the active channel, the analyser's frequency limit and the
+// step that follows from the sweep.
+void SyncedVnaDevice::pollSweep()
 {
-    if (closing)
-        return false;
-
-    const QString host = m_address.get();
-    const quint16 peerPort = m_port.get();
-    const bool linked = device->connectToHost(host, peerPort);
-    updateConnectedState();
-    if (!linked) {
-        resetState();
-        return false;
-    }
-
-    if (apply(m_isReady, device->isReady(), Rule::Confirmation, exactlyEqual<bool>))
-        emit isReadyChanged();
-    const auto ready = m_isReady.get();
-    if (!ready || !*ready)
-        return false;
-
-    const auto channel = device->activeChannel();
-    if (channel != activeChannel)
-        activeChannel = channel;
-
     if (activeChannel && apply(m_sweepType, device->sweepType(*activeChannel), Rule::Change, exactlyEqual<SweepType>))
         emit sweepTypeChanged();
     if (activeChannel && apply(m_startFreq, device->startFreq(*activeChannel), Rule::Confirmation, doublesEqual))
@@ -671,7 +651,11 @@ bool SyncedVnaDevice::sync()
         if (apply(m_stepFreq, step, Rule::Confirmation, doublesEqual))
             emit stepFreqChanged();
     }
+}
 
+// The receiver, source, identity and calibration of the active channel.
+void SyncedVnaDevice::pollChannel()
+{
     if (activeChannel && apply(m_ifBandwidth, device->ifBandwidth(*activeChannel), Rule::Confirmation, doublesEqual))
         emit ifBandwidthChanged();
     if (activeChannel && apply(m_outputPower, device->outputPower(*activeChannel), Rule::Confirmation, doublesEqual))
@@ -702,22 +686,53 @@ bool SyncedVnaDevice::sync()
             }
         }
     }
+}
 
-    {
-        // One query per port of the previous poll's count.
-        const uint count = m_portsCount.get().value_or(0);
-        std::vector<std::optional<double>> values(count);
-        for (uint i = 0; i < count; ++i)
-            values[i] = device->impedance(i);
-        const auto old = m_impedances.get();
-        bool differ = old.size() != values.size();
-        for (size_t i = 0; !differ && i < old.size(); ++i)
-            differ = old[i].has_value() != values[i].has_value() || (old[i] && !(*old[i] == *values[i]));
-        if (differ) {
-            m_impedances.set(std::move(values));
-            emit impedancesChanged();
-        }
+// The reference impedance of every port: one query per port of the previous
+// poll's count.
+void SyncedVnaDevice::pollImpedances()
+{
+    const uint count = m_portsCount.get().value_or(0);
+    std::vector<std::optional<double>> values(count);
+    for (uint i = 0; i < count; ++i)
+        values[i] = device->impedance(i);
+    const auto old = m_impedances.get();
+    bool differ = old.size() != values.size();
+    for (size_t i = 0; !differ && i < old.size(); ++i)
+        differ = old[i].has_value() != values[i].has_value() || (old[i] && !(*old[i] == *values[i]));
+    if (differ) {
+        m_impedances.set(std::move(values));
+        emit impedancesChanged();
     }
+}
+
+bool SyncedVnaDevice::sync()
+{
+    if (closing)
+        return false;
+
+    const QString host = m_address.get();
+    const quint16 peerPort = m_port.get();
+    const bool linked = device->connectToHost(host, peerPort);
+    updateConnectedState();
+    if (!linked) {
+        resetState();
+        return false;
+    }
+
+    if (apply(m_isReady, device->isReady(), Rule::Confirmation, exactlyEqual<bool>))
+        emit isReadyChanged();
+    const auto ready = m_isReady.get();
+    if (!ready || !*ready)
+        return false;
+
+    const auto channel = device->activeChannel();
+    if (channel != activeChannel)
+        activeChannel = channel;
+
+    pollSweep();
+    pollChannel();
+    pollImpedances();
 
     // The port count signals only a real change: a failing query does not
     // fire a change on every poll.

@@ -306,6 +306,10 @@ private:
     // Runs on the worker: one poll; true when the analyser was connected and
     // ready and the settings were read.
     bool sync();
+    // The parts of one poll, in the order of their queries.
+    void pollSweep();
+    void pollChannel();
+    void pollImpedances();
     // Runs on the worker: clears the cache after a failed connection.
     void resetState();
     void pollTask();
