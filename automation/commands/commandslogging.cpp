@@ -1,3 +1,3 @@
-#include "automation/commandslogging.h"
+#include "automation/commands/commandslogging.h"
 
 Q_LOGGING_CATEGORY(lcCommands, "vuk.commands")
