@@ -50,6 +50,25 @@ function(vuk_add_subsystem_library name)
   vuk_add_include_view(${name})
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   vuk_set_warnings(${name})
+  set_property(GLOBAL APPEND PROPERTY VUK_LIBRARIES ${name})
+endfunction()
+
+# The libraries are added lowest layer first: each may link only those added
+# before it. Called once all of them are added, so that links made later, or
+# named through variables, count too. A link to a library above is a
+# configuration error.
+function(vuk_check_library_order)
+  get_property(libraries GLOBAL PROPERTY VUK_LIBRARIES)
+  set(below "")
+  foreach(library IN LISTS libraries)
+    get_target_property(links ${library} LINK_LIBRARIES)
+    foreach(link IN LISTS links)
+      if(link IN_LIST libraries AND NOT link IN_LIST below)
+        message(FATAL_ERROR "${library} links ${link}, a library above it (see README, Libraries)")
+      endif()
+    endforeach()
+    list(APPEND below ${library})
+  endforeach()
 endfunction()
 
 # One GoogleTest executable per *_test.cpp in the calling directory.
