@@ -16,6 +16,7 @@
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "tsan-events/tsanevents.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,7 +46,7 @@ int main(int argc, char *argv[])
         Settings settings;
         Startup::applyScaleFactor(settings);
         Startup::setHighDpiAttributes();
-        QGuiApplication app(argc, argv);
+        PublishingApplication<QGuiApplication> app(argc, argv);
         Startup::quitOnTerminationSignals();
 
         QByteArray start = "start " + QByteArray::number(qint64(::getpid())) + ' '

@@ -8,7 +8,7 @@
 #include "app/startup.h"
 #include "pageharness.h"
 #include "tests/support/renderloop.h"
-#include "tests/support/tsanevents.h"
+#include "tsan-events/tsanevents.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -10,7 +10,7 @@ using ApplicationBase = QApplication;
 using ApplicationBase = QCoreApplication;
 #endif
 
-#include "tests/support/tsanevents.h"
+#include "tsan-events/tsanevents.h"
 
 using TestApplication = PublishingApplication<ApplicationBase>;
 

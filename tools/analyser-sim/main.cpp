@@ -2,6 +2,7 @@
 // for running the plug-in on a machine without the analyser software.
 #include "analyser-sim/analysersim.h"
 #include "analyser-sim/touchstonereader.h"
+#include "tsan-events/tsanevents.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -84,7 +85,9 @@ std::optional<AnalyserSim::Scene> sceneFromOptions(const QCommandLineParser &arg
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Publishes Qt's event hand-overs to the thread checker of the sanitizer
+    // builds; a plain QCoreApplication otherwise.
+    PublishingApplication<QCoreApplication> app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("analyser-sim"));
     if (!quitOnSignals(app)) {
         QTextStream(stderr) << "analyser-sim: cannot handle SIGINT and SIGTERM\n";

@@ -1,7 +1,7 @@
 // ThreadSanitizer and Qt's event hand-overs, for every test binary (see
 // tsanevents.h). Without ThreadSanitizer this file defines nothing but the
 // anchor.
-#include "tests/support/tsanevents.h"
+#include "tsan-events/tsanevents.h"
 
 #if defined(__SANITIZE_THREAD__)
 #include <sanitizer/tsan_interface.h>
