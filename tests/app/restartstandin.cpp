@@ -61,10 +61,18 @@ int main(int argc, char *argv[])
         options.temporaryFolder = QDir::current().filePath(QStringLiteral("tmp"));
         MainQmlBackend backend(&settings, nullptr, options);
         SyncedVnaDevice *device = backend.getVnaDevice();
-        QObject::connect(device, &SyncedVnaDevice::isReadyChanged, &app, [device] {
-            if (device->isReady().value_or(false))
-                record("ready " + QByteArray::number(qint64(::getpid())));
-        });
+        // The analyser's worker may find it ready while the backend is still
+        // being built, before anyone listens: the state is read once after
+        // connecting as well, and recorded once per process.
+        bool readyRecorded = false;
+        const auto recordReady = [device, &readyRecorded] {
+            if (readyRecorded || !device->isReady().value_or(false))
+                return;
+            readyRecorded = true;
+            record("ready " + QByteArray::number(qint64(::getpid())));
+        };
+        QObject::connect(device, &SyncedVnaDevice::isReadyChanged, &app, recordReady);
+        recordReady();
 
         QTimer trigger;
         trigger.setInterval(20);
