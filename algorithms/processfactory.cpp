@@ -10,57 +10,90 @@
 
 namespace Algorithms {
 
+namespace {
+
+// What a process calculates: a 2x-thru, or a 1x-reflect with one standard
+// or with open and short.
+enum class Use { Thru, ReflectSingle, ReflectOpenAndShort };
+
+struct ProcessRow
+{
+    ProcessFactory::ProcessIndex index;
+    CalcMethod method;
+    Use use;
+    std::unique_ptr<IProcessMethod> (*make)();
+};
+
+template<typename Process>
+std::unique_ptr<IProcessMethod> make()
+{
+    return std::make_unique<Process>();
+}
+
+// Every process, once: its index, the method it calculates and for what. A
+// method without a row for a use has no process for it.
+constexpr ProcessRow kProcesses[] = {
+    {ProcessFactory::ProcessIndex::TimeGate, CalcMethod::TimeGate, Use::Thru, &make<ProcessTimeGate>},
+    {ProcessFactory::ProcessIndex::Filtering, CalcMethod::Filtering, Use::Thru, &make<ProcessFiltering>},
+    {ProcessFactory::ProcessIndex::Bisect, CalcMethod::Bisection, Use::Thru, &make<ProcessBisect>},
+    {ProcessFactory::ProcessIndex::TimeGateReflect, CalcMethod::TimeGate, Use::ReflectSingle,
+     &make<ProcessTimeGateReflect>},
+    {ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort, CalcMethod::TimeGate, Use::ReflectOpenAndShort,
+     &make<ProcessTimeGateReflectOpenAndShort>},
+    {ProcessFactory::ProcessIndex::FilteringReflect, CalcMethod::Filtering, Use::ReflectSingle,
+     &make<ProcessFilteringReflect>},
+    {ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort, CalcMethod::Filtering, Use::ReflectOpenAndShort,
+     &make<ProcessFilteringReflectOpenAndShort>},
+};
+
+const ProcessRow *findRow(CalcMethod method, Use use)
+{
+    for (const ProcessRow &row : kProcesses)
+        if (row.method == method && row.use == use)
+            return &row;
+    return nullptr;
+}
+
+std::unique_ptr<IProcessMethod> makeFrom(const ProcessRow *row)
+{
+    return row ? row->make() : nullptr;
+}
+
+} // namespace
+
 ProcessFactory::ProcessFactory(QObject *parent) : QObject(parent) {}
 
 std::unique_ptr<IProcessMethod> ProcessFactory::createProcess(ProcessIndex index)
 {
-    switch (index) {
-    case ProcessIndex::TimeGate:
-        return std::make_unique<ProcessTimeGate>();
-    case ProcessIndex::Filtering:
-        return std::make_unique<ProcessFiltering>();
-    case ProcessIndex::Bisect:
-        return std::make_unique<ProcessBisect>();
-    case ProcessIndex::TimeGateReflect:
-        return std::make_unique<ProcessTimeGateReflect>();
-    case ProcessIndex::TimeGateReflectOpenAndShort:
-        return std::make_unique<ProcessTimeGateReflectOpenAndShort>();
-    case ProcessIndex::FilteringReflect:
-        return std::make_unique<ProcessFilteringReflect>();
-    case ProcessIndex::FilteringReflectOpenAndShort:
-        return std::make_unique<ProcessFilteringReflectOpenAndShort>();
-    default:
-        return nullptr;
-    }
+    for (const ProcessRow &row : kProcesses)
+        if (row.index == index)
+            return row.make();
+    return nullptr;
 }
 
 std::unique_ptr<IProcessMethod> ProcessFactory::createByMethod(bool reflect, CalcMethod method)
 {
-    switch (method) {
-    case CalcMethod::TimeGate:
-        return createProcess(reflect ? ProcessIndex::TimeGateReflect : ProcessIndex::TimeGate);
-    case CalcMethod::Filtering:
-        return createProcess(reflect ? ProcessIndex::FilteringReflect : ProcessIndex::Filtering);
-    case CalcMethod::Bisection:
-        return createProcess(ProcessIndex::Bisect);
-    default:
+    // A method without a one-standard reflection process (bisection) gives
+    // its thru process either way.
+    const ProcessRow *row = reflect ? findRow(method, Use::ReflectSingle) : nullptr;
+    if (!row)
+        row = findRow(method, Use::Thru);
+    if (!row)
         throw std::invalid_argument("ProcessFactory::createByMethod: unknown correction method "
                                     + std::to_string(static_cast<int>(method)));
-    }
+    return row->make();
 }
 
 std::unique_ptr<IProcessMethod> ProcessFactory::createReflectByMethod(MeasureKind kind, CalcMethod method, bool single)
 {
     if (kind != MeasureKind::Reflection)
         return nullptr;
-    switch (method) {
-    case CalcMethod::TimeGate:
-        return createProcess(single ? ProcessIndex::TimeGateReflect : ProcessIndex::TimeGateReflectOpenAndShort);
-    case CalcMethod::Filtering:
-        return createProcess(single ? ProcessIndex::FilteringReflect : ProcessIndex::FilteringReflectOpenAndShort);
-    default:
-        return nullptr;
-    }
+    return makeFrom(findRow(method, single ? Use::ReflectSingle : Use::ReflectOpenAndShort));
+}
+
+bool ProcessFactory::calculatesReflect(CalcMethod method)
+{
+    return findRow(method, Use::ReflectSingle) != nullptr;
 }
 
 } // namespace Algorithms

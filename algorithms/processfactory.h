@@ -1,7 +1,9 @@
 #pragma once
-// Creates correction processes by index or from the user's correction method.
-// Every process is returned owned by the caller; an index or combination
-// without a process yields nullptr.
+// Creates correction processes by index or from the user's correction method,
+// all from one table of (index, method, use) in processfactory.cpp: a new
+// method is one CalcMethod value and its rows there. Every process is
+// returned owned by the caller; an index or combination without a process
+// yields nullptr.
 
 #include "algorithms/processmethod.h"
 
@@ -38,6 +40,8 @@ public:
     // Only reflection with time gating or filtering has a process; single
     // selects the one-standard process.
     static std::unique_ptr<IProcessMethod> createReflectByMethod(MeasureKind kind, CalcMethod method, bool single);
+    // Whether the method has a process for a 1x-reflect with one standard.
+    static bool calculatesReflect(CalcMethod method);
 };
 
 } // namespace Algorithms

@@ -3,6 +3,9 @@
 #include <QMetaEnum>
 #include <QQmlEngine>
 
+#include <stdexcept>
+#include <string>
+
 using Result = CoreMeasureEnums::RecommendedResult;
 
 BaseTableModel::BaseTableModel(QObject *parent) : QAbstractTableModel(parent)
@@ -125,6 +128,31 @@ QVariant BaseTableModel::getError()
             warning = true;
     }
     return warning ? QVariant(static_cast<int>(Result::Warning)) : QVariant();
+}
+
+TableParameter &BaseTableModel::parameterAt(int parameterRow)
+{
+    if (parameterRow < 0 || parameterRow >= parameters.size())
+        throw std::out_of_range("BaseTableModel: no parameter row " + std::to_string(parameterRow));
+    return parameters[parameterRow];
+}
+
+void BaseTableModel::checkRowOrder(const QMetaEnum &keys, const std::vector<int> &named)
+{
+    const auto fault = [&keys](const std::string &what) {
+        return std::logic_error(std::string("BaseTableModel: the rows of ") + keys.scope() + "::" + keys.name() + " "
+                                + what);
+    };
+    if (static_cast<int>(named.size()) != keys.keyCount())
+        throw fault("number " + std::to_string(keys.keyCount()) + ", the list " + std::to_string(named.size()));
+    for (int i = 0; i < keys.keyCount(); ++i) {
+        if (keys.value(i) != i)
+            throw fault("are not numbered 0, 1, ...: " + std::string(keys.key(i)) + " is "
+                        + std::to_string(keys.value(i)));
+        if (named[static_cast<std::size_t>(i)] != i)
+            throw fault("are listed out of order: position " + std::to_string(i) + " names row "
+                        + std::to_string(named[static_cast<std::size_t>(i)]));
+    }
 }
 
 void BaseTableModel::refreshRow(int parameterRow)

@@ -9,10 +9,13 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QMetaEnum>
 #include <QVariant>
 #include <QVector>
 
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 class SyncedVnaDevice;
 
@@ -68,13 +71,37 @@ protected:
     {
         refreshRow(static_cast<int>(row));
     }
+    // Throws std::out_of_range for a row the table does not hold.
     template<typename Row>
     TableParameter &parameterAt(Row row)
     {
-        return parameters[static_cast<int>(row)];
+        return parameterAt(static_cast<int>(row));
+    }
+    TableParameter &parameterAt(int parameterRow);
+
+    // Sets the parameter rows from one list that binds each named row (a
+    // Q_ENUM of the table) to its parameter, so the enum and the rows cannot
+    // drift apart: the list names every key of the enum once, in its order,
+    // or std::logic_error is thrown and the rows stay as they were.
+    template<typename Row>
+    void setParameters(const std::vector<std::pair<Row, TableParameter>> &rows)
+    {
+        const QMetaEnum keys = QMetaEnum::fromType<Row>();
+        std::vector<int> named;
+        named.reserve(rows.size());
+        for (const auto &entry : rows)
+            named.push_back(static_cast<int>(entry.first));
+        checkRowOrder(keys, named);
+        parameters.clear();
+        for (const auto &entry : rows)
+            parameters.append(entry.second);
     }
 
     QVector<TableParameter> parameters;
+
+private:
+    // Throws std::logic_error unless named is 0, 1, ... and holds every key.
+    static void checkRowOrder(const QMetaEnum &keys, const std::vector<int> &named);
 };
 
 // A table whose values come from the analyser proxy.

@@ -138,7 +138,13 @@ void CalibrateVnaTableModel::buildRows()
         return result + text(*count - 1) + QStringLiteral(" Ω");
     });
 
-    parameters = {calibration, interpolated, extrapolated, ports, impedance};
+    setParameters<Row>({
+        {Row::CalibrationRow, calibration},
+        {Row::InterpolatedRow, interpolated},
+        {Row::ExtrapolatedRow, extrapolated},
+        {Row::CalibratedPortsRow, ports},
+        {Row::ImpedanceRow, impedance},
+    });
     rebuildCalibrationCheck(2);
 }
 

@@ -24,6 +24,7 @@ public:
         CalibratedPortsRow,
         ImpedanceRow,
     };
+    Q_ENUM(Row)
 
     CalibrateVnaTableModel(SyncedVnaDevice *device, QObject *parent = nullptr);
 

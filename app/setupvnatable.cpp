@@ -170,7 +170,15 @@ void SetupVnaTableModel::buildRows()
         {{key(Result::Warning), QStringLiteral("It is recommended to stay within -30 to 0 dBm of the output power "
                                                "range to achieve stable results.")}});
 
-    parameters = {sweepType, start, stop, points, step, ifBandwidth, power};
+    setParameters<Row>({
+        {Row::SweepTypeRow, sweepType},
+        {Row::StartFreqRow, start},
+        {Row::StopFreqRow, stop},
+        {Row::PointsRow, points},
+        {Row::StepFreqRow, step},
+        {Row::IfBandwidthRow, ifBandwidth},
+        {Row::OutputPowerRow, power},
+    });
 }
 
 void SetupVnaTableModel::connectRefreshes()

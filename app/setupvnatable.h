@@ -22,6 +22,7 @@ public:
         IfBandwidthRow,
         OutputPowerRow,
     };
+    Q_ENUM(Row)
 
     SetupVnaTableModel(SyncedVnaDevice *device, QObject *parent = nullptr);
 

@@ -168,8 +168,20 @@ void TestModeTableModel::buildRows()
         return p->pulseMode() != Algorithms::GridMode::LowPass ? absentText : formatSi(p->startZero(), 2);
     });
 
-    parameters = {mode,        length,    fourRiseTimes, riseTime,    coefficientN, coefficientNrt,
-                  minGateTime, lowCenter, highCenter,    kaiserBetaX, kaiserBeta,   stepStart};
+    setParameters<Row>({
+        {Row::ModeRow, mode},
+        {Row::LengthRow, length},
+        {Row::FourRiseTimesRow, fourRiseTimes},
+        {Row::RiseTimeRow, riseTime},
+        {Row::CoefficientNRow, coefficientN},
+        {Row::CoefficientNrtRow, coefficientNrt},
+        {Row::MinGateTimeRow, minGateTime},
+        {Row::LowSignalCenterModeRow, lowCenter},
+        {Row::HighSignalCenterModeRow, highCenter},
+        {Row::KaiserBetaXRow, kaiserBetaX},
+        {Row::KaiserBetaRow, kaiserBeta},
+        {Row::StepResponseStartRow, stepStart},
+    });
 }
 
 void TestModeTableModel::connectRefreshes()

@@ -32,6 +32,7 @@ public:
         KaiserBetaRow,
         StepResponseStartRow,
     };
+    Q_ENUM(Row)
 
     // Resets the current parameter set to the defaults.
     TestModeTableModel(Algorithms::ProcessInputParameters *parameters, FixtureSetups *setups,

@@ -2,6 +2,7 @@
 
 #include "device/workerthread.h"
 #include "measurement/jobgate.h"
+#include "measurement/logging.h"
 
 #include <QQmlEngine>
 
@@ -69,7 +70,7 @@ void FixtureSetups::addSetup()
     QQmlEngine::setObjectOwnership(raw, QQmlEngine::CppOwnership);
     raw->setZ0ConversionType(m_z0ConversionType);
     raw->setUserZ0(m_userZ0);
-    raw->setCorrectionMethod(m_correctionMethod);
+    raw->setCorrectionMethod(m_method);
 
     const auto sendConversion = [this, raw] {
         raw->setZ0ConversionType(m_z0ConversionType);
@@ -77,7 +78,7 @@ void FixtureSetups::addSetup()
     };
     connect(this, &FixtureSetups::z0ConversionTypeChanged, raw, sendConversion);
     connect(this, &FixtureSetups::userZ0Changed, raw, sendConversion);
-    connect(this, &FixtureSetups::correctionMethodChanged, raw, &VukAlgorithmsSetup::setCorrectionMethod);
+    connect(this, &FixtureSetups::correctionMethodChanged, raw, [this, raw] { raw->setCorrectionMethod(m_method); });
     connect(raw, &VukAlgorithmsSetup::error, this, &FixtureSetups::error);
     connect(raw, &VukAlgorithmsSetup::selectedPortsCountChanged, this, &FixtureSetups::selectedPortsCountChanged);
     connect(raw->selectedPortsModel(), &details::Base::changed, this, &FixtureSetups::usedVnaPortsChanged);
@@ -143,9 +144,14 @@ void FixtureSetups::setUserZ0(double value)
 
 void FixtureSetups::setCorrectionMethod(MeasureEnums::CorrectionMethod correctionMethod)
 {
-    if (correctionMethod == m_correctionMethod)
+    const std::optional<Algorithms::CalcMethod> method = MeasureEnums::toCalcMethod(correctionMethod);
+    if (!method) {
+        qCWarning(lcMeasurement) << "FixtureSetups: refused the unknown correction method" << int(correctionMethod);
         return;
-    m_correctionMethod = correctionMethod;
+    }
+    if (*method == m_method)
+        return;
+    m_method = *method;
     emit correctionMethodChanged(correctionMethod);
 }
 

@@ -69,8 +69,9 @@ public slots:
     MeasureEnums::Z0Conversion getZ0ConversionType() const { return m_z0ConversionType; }
     void setUserZ0(double value);
     double getUserZ0() const { return m_userZ0; }
+    // A value that names no method is refused (a warning; nothing changes).
     void setCorrectionMethod(MeasureEnums::CorrectionMethod correctionMethod);
-    MeasureEnums::CorrectionMethod getCorrectionMethod() const { return m_correctionMethod; }
+    MeasureEnums::CorrectionMethod getCorrectionMethod() const { return MeasureEnums::fromCalcMethod(m_method); }
     void interrupt();
     uint selectedPortsCount() const;
     void preset();
@@ -99,7 +100,7 @@ private:
     WorkerThread *m_worker;
     ProgressManager *m_progressManager;
     Algorithms::ProcessInputParameters *m_parameters;
-    MeasureEnums::CorrectionMethod m_correctionMethod = MeasureEnums::CorrectionMethod::TIME_GATING;
+    Algorithms::CalcMethod m_method = Algorithms::CalcMethod::TimeGate;
     MeasureEnums::Z0Conversion m_z0ConversionType = MeasureEnums::Z0Conversion::System;
     double m_userZ0 = 50.0;
     UniquePtr_Model<VukAlgorithmsSetup> m_setups;

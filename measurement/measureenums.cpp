@@ -2,21 +2,36 @@
 
 #include <QQmlEngine>
 
-Algorithms::CalcMethod MeasureEnums::toCalcMethod(CorrectionMethod method)
-{
-    return toCalcMethod(int(method));
-}
+#include <stdexcept>
+#include <string>
 
-Algorithms::CalcMethod MeasureEnums::toCalcMethod(int method)
+// Both switches name every value without a default, so a value added to
+// either enum fails to compile (-Wswitch) until it is given its partner.
+std::optional<Algorithms::CalcMethod> MeasureEnums::toCalcMethod(CorrectionMethod method)
 {
     switch (method) {
-    case int(CorrectionMethod::TIME_GATING):
+    case CorrectionMethod::TIME_GATING:
         return Algorithms::CalcMethod::TimeGate;
-    case int(CorrectionMethod::BISECT):
+    case CorrectionMethod::BISECT:
         return Algorithms::CalcMethod::Bisection;
-    default:
+    case CorrectionMethod::FILTERING:
         return Algorithms::CalcMethod::Filtering;
     }
+    return std::nullopt;
+}
+
+MeasureEnums::CorrectionMethod MeasureEnums::fromCalcMethod(Algorithms::CalcMethod method)
+{
+    switch (method) {
+    case Algorithms::CalcMethod::TimeGate:
+        return CorrectionMethod::TIME_GATING;
+    case Algorithms::CalcMethod::Bisection:
+        return CorrectionMethod::BISECT;
+    case Algorithms::CalcMethod::Filtering:
+        return CorrectionMethod::FILTERING;
+    }
+    throw std::invalid_argument("MeasureEnums::fromCalcMethod: unknown correction method "
+                                + std::to_string(static_cast<int>(method)));
 }
 
 Algorithms::Z0ConversionType MeasureEnums::toZ0ConversionType(Z0Conversion conversion)

@@ -13,6 +13,8 @@
 #include <QMetaType>
 #include <QObject>
 
+#include <optional>
+
 class MeasureEnums
 {
     Q_GADGET
@@ -62,7 +64,10 @@ public:
     };
     Q_ENUM(FixtureInput)
 
-    // Numbered differently from Algorithms::CalcMethod: convert by meaning.
+    // How QML, the state file and the remote commands name the correction
+    // method; below the set-up list it is Algorithms::CalcMethod. Numbered
+    // differently: convert by meaning, through toCalcMethod and
+    // fromCalcMethod only.
     enum class CorrectionMethod : int {
         TIME_GATING = 0,
         BISECT = 1,
@@ -80,10 +85,12 @@ public:
 
     MeasureEnums() = delete;
 
-    // Time gating to time gating, bisection to bisection, any other value to
-    // filtering.
-    static Algorithms::CalcMethod toCalcMethod(CorrectionMethod method);
-    static Algorithms::CalcMethod toCalcMethod(int method);
+    // The method a value names; none for a value without a name, which
+    // callers refuse rather than run as some other method.
+    static std::optional<Algorithms::CalcMethod> toCalcMethod(CorrectionMethod method);
+    // The key of a method; throws std::invalid_argument for a value that is
+    // no CalcMethod (a programming error: C++ holds only named methods).
+    static CorrectionMethod fromCalcMethod(Algorithms::CalcMethod method);
 
     // 0, 1 and 2 keep their meaning; every other value means no conversion.
     static Algorithms::Z0ConversionType toZ0ConversionType(Z0Conversion conversion);

@@ -1,27 +1,19 @@
 #include "measurement/methodrules.h"
 
+#include "algorithms/processfactory.h"
+
 #include <QCoreApplication>
 
 namespace MethodRules {
 
 bool calculatesReflect(Algorithms::CalcMethod method)
 {
-    return method != Algorithms::CalcMethod::Bisection;
-}
-
-bool calculatesReflect(MeasureEnums::CorrectionMethod method)
-{
-    return calculatesReflect(MeasureEnums::toCalcMethod(method));
+    return Algorithms::ProcessFactory::calculatesReflect(method);
 }
 
 bool correctsDut(Algorithms::CalcMethod method)
 {
     return method == Algorithms::CalcMethod::TimeGate;
-}
-
-bool correctsDut(MeasureEnums::CorrectionMethod method)
-{
-    return correctsDut(MeasureEnums::toCalcMethod(method));
 }
 
 QString reflectRefusal()

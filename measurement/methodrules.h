@@ -4,20 +4,18 @@
 // commands take these rules from.
 
 #include "algorithms/processmethod.h"
-#include "measurement/measureenums.h"
 
 #include <QString>
 
 namespace MethodRules {
 
-// A 1x-reflect (one fixture against an open or short): every method but
-// bisection, which splits a 2x-thru and has nothing to split here.
+// A 1x-reflect (one fixture against an open or short): every method with a
+// reflection process; bisection splits a 2x-thru and has nothing to split
+// here.
 bool calculatesReflect(Algorithms::CalcMethod method);
-bool calculatesReflect(MeasureEnums::CorrectionMethod method);
 
 // The DUT step: only time gating corrects a model with a DUT measurement.
 bool correctsDut(Algorithms::CalcMethod method);
-bool correctsDut(MeasureEnums::CorrectionMethod method);
 
 // Why a 1x-reflect measurement is refused under the method.
 QString reflectRefusal();

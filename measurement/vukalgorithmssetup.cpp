@@ -370,9 +370,8 @@ void VukAlgorithmsSetup::pushConversion()
 
 void VukAlgorithmsSetup::pushCorrectionMethod()
 {
-    const auto method = MeasureEnums::toCalcMethod(m_correctionMethod);
     for (const auto &step : m_stepModel.items())
-        step->setCalcMethod(method);
+        step->setCalcMethod(m_correctionMethod);
 }
 
 void VukAlgorithmsSetup::setLeftFixtureEnabled(bool enabled)
@@ -423,7 +422,7 @@ void VukAlgorithmsSetup::setAbDutConnectionEnabled(bool enabled)
     emit abDutConnectionChanged();
 }
 
-void VukAlgorithmsSetup::setCorrectionMethod(MeasureEnums::CorrectionMethod method)
+void VukAlgorithmsSetup::setCorrectionMethod(Algorithms::CalcMethod method)
 {
     if (method == m_correctionMethod)
         return;

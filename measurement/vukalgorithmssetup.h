@@ -99,10 +99,10 @@ public:
     bool dutStepAvailable() const;
 
     // Set by the set-up list, not by QML.
-    MeasureEnums::CorrectionMethod correctionMethod() const { return m_correctionMethod; }
+    Algorithms::CalcMethod correctionMethod() const { return m_correctionMethod; }
     MeasureEnums::Z0Conversion z0ConversionType() const { return m_z0ConversionType; }
     double userZ0() const { return m_userZ0; }
-    void setCorrectionMethod(MeasureEnums::CorrectionMethod method);
+    void setCorrectionMethod(Algorithms::CalcMethod method);
     void setZ0ConversionType(MeasureEnums::Z0Conversion type);
     // Fuzzy comparison: a change below 1e-12 of the value is none.
     void setUserZ0(double value);
@@ -166,7 +166,7 @@ private:
     WorkerThread *m_worker;
     ProgressManager *m_progressManager;
     Algorithms::ProcessInputParameters *m_parameters;
-    MeasureEnums::CorrectionMethod m_correctionMethod = MeasureEnums::CorrectionMethod::TIME_GATING;
+    Algorithms::CalcMethod m_correctionMethod = Algorithms::CalcMethod::TimeGate;
     MeasureEnums::Z0Conversion m_z0ConversionType = MeasureEnums::Z0Conversion::System;
     double m_userZ0 = 50.0;
     bool m_leftFixtureEnabled = true;

@@ -109,5 +109,9 @@ TEST(ProcessFactory, ReflectionProcessesOnlyForReflectionWithGatingOrFiltering)
         const auto p = ProcessFactory::createReflectByMethod(c.kind, c.method, c.single);
         EXPECT_EQ(classOf(p), c.index ? expectedFor(*c.index) : "nullptr")
             << static_cast<int>(c.kind) << " " << static_cast<int>(c.method) << " " << c.single;
+        // The method rule for a 1x-reflect says what the factory can make.
+        if (c.kind == Kind::Reflection && c.single) {
+            EXPECT_EQ(ProcessFactory::calculatesReflect(c.method), c.index.has_value()) << static_cast<int>(c.method);
+        }
     }
 }

@@ -11,6 +11,8 @@
 
 #include <memory>
 #include <ostream>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -358,4 +360,68 @@ TEST(BaseTableModel, RegistersAnUncreatableQmlTypeAndItsPointerType)
     expectQmlTypeUncreatable(engine, "BaseVnaTable");
 }
 
+// A table whose rows are named by an enum, as the program's tables are.
+class NamedRowsTable : public BaseTableModel
+{
+    Q_OBJECT
+public:
+    enum class Row : int { First = 0, Second, Third };
+    Q_ENUM(Row)
+    enum class GappedRow : int { First = 0, Third = 2 };
+    Q_ENUM(GappedRow)
+
+    using BaseTableModel::BaseTableModel;
+    using BaseTableModel::parameterAt;
+    using BaseTableModel::setParameters;
+};
+
+TableParameter named(const char *name)
+{
+    return TableParameter(QString::fromLatin1(name), [] { return QVariant(); });
+}
+
+// The rows come from one list binding each named row to its parameter; a
+// list that disagrees with the enum is refused whole, and a row the table
+// does not hold is an error, not a read past the rows.
+TEST(BaseTableModel, NamedRowsComeFromOneListThatMustAgreeWithTheEnum)
+{
+    using Row = NamedRowsTable::Row;
+    NamedRowsTable table;
+    EXPECT_THROW(table.parameterAt(Row::First), std::out_of_range);
+    table.setParameters<Row>({{Row::First, named("a")}, {Row::Second, named("b")}, {Row::Third, named("c")}});
+    EXPECT_EQ(table.rowCount(), 4);
+    EXPECT_EQ(table.parameterAt(Row::Third).name(), QStringLiteral("c"));
+    EXPECT_EQ(table.data(table.index(2, BaseTableModel::NAME_COLUMN)), QVariant(QStringLiteral("b")));
+    EXPECT_THROW(table.parameterAt(static_cast<Row>(3)), std::out_of_range);
+    EXPECT_THROW(table.parameterAt(static_cast<Row>(-1)), std::out_of_range);
+
+    struct Case
+    {
+        const char *name;
+        std::vector<Row> rows;
+    };
+    const Case refused[] = {
+        {"out of order", {Row::First, Row::Third, Row::Second}},
+        {"one missing", {Row::First, Row::Second}},
+        {"one twice", {Row::First, Row::Second, Row::Second}},
+        {"one too many", {Row::First, Row::Second, Row::Third, Row::Third}},
+    };
+    for (const Case &c : refused) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::pair<Row, TableParameter>> list;
+        for (Row r : c.rows)
+            list.emplace_back(r, named("x"));
+        EXPECT_THROW(table.setParameters<Row>(list), std::logic_error);
+        // The rows set before stay.
+        EXPECT_EQ(table.rowCount(), 4);
+        EXPECT_EQ(table.parameterAt(Row::Second).name(), QStringLiteral("b"));
+    }
+    // An enum with a gap cannot name positions.
+    using Gapped = NamedRowsTable::GappedRow;
+    EXPECT_THROW(table.setParameters<Gapped>({{Gapped::First, named("a")}, {Gapped::Third, named("c")}}),
+                 std::logic_error);
+}
+
 } // namespace
+
+#include "basetablemodel_test.moc"

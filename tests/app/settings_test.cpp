@@ -35,11 +35,13 @@ protected:
         QDir(m_dir.path()).mkpath("settings");
         QFile file(filePath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
+        ASSERT_EQ(file.write(text), text.size());
         // QSettings keeps a file's contents while its size and time stay the
         // same: a file of another text but the same size, written within the
         // same second, would be taken for the one read before. Each file of a
-        // test gets a time of its own.
+        // test gets a time of its own, set after the text is on the disk (a
+        // flush at close would otherwise give it the present time again).
+        ASSERT_TRUE(file.flush());
         m_fileTime = m_fileTime.isValid() ? m_fileTime.addSecs(-10) : QDateTime::currentDateTime().addSecs(-10);
         ASSERT_TRUE(file.setFileTime(m_fileTime, QFileDevice::FileModificationTime));
     }

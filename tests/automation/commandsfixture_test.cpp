@@ -96,7 +96,7 @@ TEST(CommandsFixture, SidesConnectionsAndCorrectionMethod)
     // The answers are the objects' state.
     EXPECT_TRUE(setup->leftFixtureEnabled() && setup->rightFixtureEnabled());
     EXPECT_EQ(rig.setups()->getCorrectionMethod(), MeasureEnums::CorrectionMethod::TIME_GATING);
-    EXPECT_EQ(setup->correctionMethod(), MeasureEnums::CorrectionMethod::TIME_GATING);
+    EXPECT_EQ(setup->correctionMethod(), Algorithms::CalcMethod::TimeGate);
     EXPECT_FALSE(setup->abDutConnectionEnabled());
 }
 

@@ -113,15 +113,26 @@ TEST(FixtureSetups, TheCorrectionMethodReachesEverySetupOnceAndTheirSteps)
     rig.setups->setCorrectionMethod(Method::BISECT);
     EXPECT_EQ(rec.count("setup method"), 2);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(rig.setups->setup(i)->correctionMethod(), Method::BISECT);
+        EXPECT_EQ(rig.setups->setup(i)->correctionMethod(), Algorithms::CalcMethod::Bisection);
         EXPECT_EQ(thruOf(rig.setups->setup(i))->calcMethod(), Algorithms::CalcMethod::Bisection);
     }
+    // A number that names no method is refused: nothing changes, nothing is
+    // told, and no set-up runs some other method in its place.
+    Recorder list;
+    list.watch(rig.setups.get(), &FixtureSetups::correctionMethodChanged, "method");
+    for (int raw : {-1, 3, 9}) {
+        rig.setups->setCorrectionMethod(Method(raw));
+        EXPECT_EQ(rig.setups->getCorrectionMethod(), Method::BISECT) << raw;
+    }
+    EXPECT_EQ(list.count("method"), 0);
+    EXPECT_EQ(rec.count("setup method"), 2);
+    EXPECT_EQ(thruOf(rig.setups->setup(0))->calcMethod(), Algorithms::CalcMethod::Bisection);
     // A set-up made later starts with the list's values.
     rig.setups->setZ0ConversionType(Conversion::Fixture);
     rig.setups->setUserZ0(60.0);
     rig.setups->addSetup();
     VukAlgorithmsSetup *third = rig.setups->setup(2);
-    EXPECT_EQ(third->correctionMethod(), Method::BISECT);
+    EXPECT_EQ(third->correctionMethod(), Algorithms::CalcMethod::Bisection);
     EXPECT_EQ(third->z0ConversionType(), Conversion::Fixture);
     EXPECT_EQ(third->userZ0(), 60.0);
 }
@@ -179,7 +190,7 @@ TEST(FixtureSetups, PresetReturnsToOneFreshSetup)
     EXPECT_EQ(setups.getUserZ0(), 50.0);
     EXPECT_EQ(rec.count("method"), 1);
     EXPECT_EQ(rec.count("z0"), 1);
-    EXPECT_EQ(setups.setup(0)->correctionMethod(), Method::TIME_GATING);
+    EXPECT_EQ(setups.setup(0)->correctionMethod(), Algorithms::CalcMethod::TimeGate);
 }
 
 // A job that has started on the step worker when the set-ups are preset

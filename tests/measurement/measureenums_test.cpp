@@ -9,20 +9,35 @@
 #include <QSignalSpy>
 
 #include <memory>
+#include <optional>
+#include <stdexcept>
+#include <utility>
 
 namespace {
 
 using CorrectionMethod = MeasureEnums::CorrectionMethod;
 
-TEST(MeasureEnums, CorrectionMethodMapsByMeaningNotByValue)
+TEST(MeasureEnums, CorrectionMethodMapsByMeaningBothWaysAndRefusesUnknownValues)
 {
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::TIME_GATING), Algorithms::CalcMethod::TimeGate);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::BISECT), Algorithms::CalcMethod::Bisection);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod::FILTERING), Algorithms::CalcMethod::Filtering);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(1), Algorithms::CalcMethod::Bisection);
-    EXPECT_EQ(MeasureEnums::toCalcMethod(2), Algorithms::CalcMethod::Filtering);
-    for (int raw : {-1, 3, 7, 1000})
-        EXPECT_EQ(MeasureEnums::toCalcMethod(raw), Algorithms::CalcMethod::Filtering) << raw;
+    const std::pair<CorrectionMethod, Algorithms::CalcMethod> pairs[] = {
+        {CorrectionMethod::TIME_GATING, Algorithms::CalcMethod::TimeGate},
+        {CorrectionMethod::BISECT, Algorithms::CalcMethod::Bisection},
+        {CorrectionMethod::FILTERING, Algorithms::CalcMethod::Filtering},
+    };
+    for (const auto &[key, method] : pairs) {
+        EXPECT_EQ(MeasureEnums::toCalcMethod(key), method) << int(key);
+        EXPECT_EQ(MeasureEnums::fromCalcMethod(method), key) << int(method);
+    }
+    // Every key the meta-object knows has a method: a key added to the enum
+    // without one shows here as well as in the build.
+    const QMetaEnum keys = QMetaEnum::fromType<CorrectionMethod>();
+    for (int i = 0; i < keys.keyCount(); ++i)
+        EXPECT_TRUE(MeasureEnums::toCalcMethod(CorrectionMethod(keys.value(i))).has_value()) << keys.key(i);
+    // A number that names no key is no method at all, never some default.
+    for (int raw : {-1, 3, 7, 1000}) {
+        EXPECT_EQ(MeasureEnums::toCalcMethod(CorrectionMethod(raw)), std::nullopt) << raw;
+        EXPECT_THROW(MeasureEnums::fromCalcMethod(Algorithms::CalcMethod(raw)), std::invalid_argument) << raw;
+    }
 }
 
 TEST(MeasureEnums, Z0ConversionOutOfRangeMeansNoConversion)

@@ -23,7 +23,7 @@ namespace {
 
 using namespace StepTest;
 using MeasureStatus = MeasureEnums::MeasureStatus;
-using Method = MeasureEnums::CorrectionMethod;
+using Method = Algorithms::CalcMethod;
 
 // A 2x-thru on a 1-20 GHz band-pass grid; with a 0.1 pF pad at the
 // analyser side of each fixture the gated models are not passive near the
@@ -158,16 +158,16 @@ TEST(MethodRules, TheSetUpSaysWhatItsMethodCannotCalculate)
         bool leftRefused, rightRefused, dutAvailable;
     };
     const Case cases[] = {
-        {"A-B thru, gating", Method::TIME_GATING, true, true, false, false, false, false, true},
-        {"A-B thru, bisection", Method::BISECT, true, true, false, false, false, false, false},
-        {"A-B thru, filtering", Method::FILTERING, true, true, false, false, false, false, false},
-        {"A alone, gating", Method::TIME_GATING, true, false, false, false, false, false, true},
-        {"A alone, filtering", Method::FILTERING, true, false, false, false, false, false, false},
-        {"A alone, bisection", Method::BISECT, true, false, false, false, true, false, false},
-        {"B alone, bisection", Method::BISECT, false, true, false, false, false, true, false},
-        {"A-A thru, B reflect, bisection", Method::BISECT, true, true, true, false, false, true, false},
-        {"both loop-back thrus, bisection", Method::BISECT, true, true, true, true, false, false, false},
-        {"nothing enabled", Method::TIME_GATING, false, false, false, false, false, false, false},
+        {"A-B thru, gating", Method::TimeGate, true, true, false, false, false, false, true},
+        {"A-B thru, bisection", Method::Bisection, true, true, false, false, false, false, false},
+        {"A-B thru, filtering", Method::Filtering, true, true, false, false, false, false, false},
+        {"A alone, gating", Method::TimeGate, true, false, false, false, false, false, true},
+        {"A alone, filtering", Method::Filtering, true, false, false, false, false, false, false},
+        {"A alone, bisection", Method::Bisection, true, false, false, false, true, false, false},
+        {"B alone, bisection", Method::Bisection, false, true, false, false, false, true, false},
+        {"A-A thru, B reflect, bisection", Method::Bisection, true, true, true, false, false, true, false},
+        {"both loop-back thrus, bisection", Method::Bisection, true, true, true, true, false, false, false},
+        {"nothing enabled", Method::TimeGate, false, false, false, false, false, false, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,7 +181,7 @@ TEST(MethodRules, TheSetUpSaysWhatItsMethodCannotCalculate)
         EXPECT_EQ(setup.leftReflectUnsupported(), c.leftRefused);
         EXPECT_EQ(setup.rightReflectUnsupported(), c.rightRefused);
         EXPECT_EQ(setup.dutStepAvailable(), c.dutAvailable);
-        if (c.method != Method::TIME_GATING || !c.left || !c.right || c.aa || c.bb) {
+        if (c.method != Method::TimeGate || !c.left || !c.right || c.aa || c.bb) {
             EXPECT_GT(rules.count(), 0);
         }
         // The DUT step exists only where it is available.

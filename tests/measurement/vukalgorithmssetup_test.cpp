@@ -22,7 +22,7 @@
 namespace {
 
 using namespace StepTest;
-using Method = MeasureEnums::CorrectionMethod;
+using Method = Algorithms::CalcMethod;
 
 // A step as "T(A,B)", "R(B)" or "D(A,B)", naming the sides by fixture.
 std::string describe(Step *step)
@@ -122,9 +122,9 @@ TEST(VukAlgorithmsSetup, TheSwitchesBuildTheStepsByTheRules)
         {"both sides off", {dut(true), left(false), right(false)}, {}, false, false, false, false},
         {"one side back", {left(false), right(false), right(true)}, {"R(B)"}, false, false, false, false},
         {"both back", {left(false), right(false), right(true), left(true)}, {"T(A,B)"}, true, false, false, false},
-        {"bisection drops the DUT", {dut(true), method(Method::BISECT)}, {"T(A,B)"}, true, false, false, false},
-        {"filtering drops the DUT", {dut(true), method(Method::FILTERING)}, {"T(A,B)"}, true, false, false, false},
-        {"no DUT with filtering", {method(Method::FILTERING), dut(true)}, {"T(A,B)"}, true, false, false, false},
+        {"bisection drops the DUT", {dut(true), method(Method::Bisection)}, {"T(A,B)"}, true, false, false, false},
+        {"filtering drops the DUT", {dut(true), method(Method::Filtering)}, {"T(A,B)"}, true, false, false, false},
+        {"no DUT with filtering", {method(Method::Filtering), dut(true)}, {"T(A,B)"}, true, false, false, false},
         {"unequal ports", {ports(true, 2)}, {"R(A)", "R(B)"}, false, false, false, false},
         {"equal again", {ports(true, 2), aa(true), ports(false, 2)}, {"T(A,B)"}, true, false, false, false},
     };
@@ -332,11 +332,9 @@ TEST(VukAlgorithmsSetup, CalculationSettingsReachEveryStepOldAndNew)
             out.push_back(step->calcMethod());
         return out;
     };
-    setup->setCorrectionMethod(Method::BISECT);
+    setup->setCorrectionMethod(Method::Bisection);
     EXPECT_EQ(calcMethods(), (std::vector<Algorithms::CalcMethod>{Algorithms::CalcMethod::Bisection}));
-    setup->setCorrectionMethod(Method::FILTERING);
-    EXPECT_EQ(calcMethods(), (std::vector<Algorithms::CalcMethod>{Algorithms::CalcMethod::Filtering}));
-    setup->setCorrectionMethod(MeasureEnums::CorrectionMethod(9));
+    setup->setCorrectionMethod(Method::Filtering);
     EXPECT_EQ(calcMethods(), (std::vector<Algorithms::CalcMethod>{Algorithms::CalcMethod::Filtering}));
     setup->setZ0ConversionType(MeasureEnums::Z0Conversion::User);
     setup->setUserZ0(75.0);
