@@ -76,4 +76,9 @@ bool ProcessBisect::calculateFixtures()
     return storeFixtureResults(a11, a12, a21, a22, b11, b12, b21, b22);
 }
 
+void ProcessBisect::checkFixtures()
+{
+    compareWithTimeGating(tr("Bisection model of %1 differs from time gating %2"));
+}
+
 } // namespace Algorithms

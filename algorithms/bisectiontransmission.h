@@ -15,6 +15,10 @@ public:
 
     void determineTimeMin() override;
     bool calculateFixtures() override;
+
+protected:
+    // Compares the models with the time-gated ones of the same thru.
+    void checkFixtures() override;
 };
 
 } // namespace Algorithms

@@ -1,8 +1,12 @@
 #include "algorithms/dutcorrection.h"
 
 #include "algorithms/lowpassspectrum.h"
+#include "algorithms/modelchecks.h"
 #include "algorithms/reflectionprocess.h"
 #include "algorithms/timegatingtransmission.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace Algorithms {
 
@@ -43,6 +47,61 @@ Base baseOf(FixturePort::DataState dataState)
     return Base::Current;
 }
 
+// The DUT board's launch against the reference's: both reflections gated
+// over the first half of the fixture, [timeMin, delay / 2], where the DUT's
+// own reflections cannot reach even when the halves of a 2x-thru differ by
+// a third. A notice when they differ by more than kLaunchTolerance.
+std::optional<ModelNotice> launchDifference(IProcessMethod &process, const ImpulseResponse &impulse,
+                                            const SParametersOnePort &dut, GridMode dutMode,
+                                            const RealVector &modelGrid, const ComplexVector &reference,
+                                            const DutCorrection::Texts &texts)
+{
+    ProcessInputParameters &parameters = *process.parameters();
+    const double riseTime = parameters.normalizingValue() / modelGrid.back();
+    const double stop = impulse.delay / 2.0;
+    if (!(stop > parameters.timeMin() + 2.0 * riseTime))
+        return std::nullopt; // too short a fixture to tell its launch apart
+    const std::optional<double> centre = process.gateReflectionCentre(reference, modelGrid, stop);
+    if (!centre)
+        return std::nullopt;
+    const std::optional<ComplexVector> before = process.gateReflection(reference, modelGrid, stop, centre);
+    std::optional<ComplexVector> after;
+    if (isEqualVector(dut.frequency(), modelGrid)) {
+        after = process.gateReflection(dut.s11(), modelGrid, stop, centre);
+    } else {
+        const GridMode modelMode = parameters.gatingMode();
+        parameters.setGatingMode(dutMode);
+        parameters.setPulseMode(dutMode);
+        after = process.gateReflection(dut.s11(), dut.frequency(), stop);
+        parameters.setGatingMode(modelMode);
+        parameters.setPulseMode(modelMode);
+        if (after)
+            after = resampleComplex(dut.frequency(), *after, modelGrid);
+    }
+    if (!before || !after || after->size() != modelGrid.size())
+        return std::nullopt;
+    const std::optional<DisagreementBand> d = disagreementBand(modelGrid, checkedBand(modelGrid, true), [&](size_t i) {
+        return std::abs((*after)[i] - (*before)[i]) / kLaunchTolerance;
+    });
+    if (!d)
+        return std::nullopt;
+    const QString band = bandText(d->from, d->to);
+    const QString summary = IProcessMethod::tr("The DUT board has another launch at %1 %2").arg(texts.portName, band);
+    const QString detail =
+        texts.fromThru
+            ? IProcessMethod::tr("The DUT board's launch differs from the 2x-thru's: its reflection differs by up to "
+                                 "%1 (worst at %2 GHz). The correction took the DUT board's reflection, but the "
+                                 "model's transmission is still the 2x-thru's: DUT data de-embedded with it are wrong "
+                                 "there. Measure a 2x-thru made like the DUT board.")
+            : IProcessMethod::tr("The DUT board's launch differs from that of the fixture the standards were measured "
+                                 "in: its reflection differs by up to %1 (worst at %2 GHz). The correction took the "
+                                 "DUT board's reflection, but the model's transmission is still that fixture's: DUT "
+                                 "data de-embedded with it are wrong there. Measure the standards in a fixture made "
+                                 "like the DUT board.");
+    return ModelNotice{texts.portName, summary,
+                       detail.arg(d->worst * kLaunchTolerance, 0, 'f', 3).arg(d->worstFrequency / 1e9, 0, 'g', 4)};
+}
+
 } // namespace
 
 std::optional<std::pair<double, double>> solveThruOffsets(double a, double b, double c)
@@ -53,6 +112,29 @@ std::optional<std::pair<double, double>> solveThruOffsets(double a, double b, do
 }
 
 namespace DutCorrection {
+
+std::optional<SParametersOnePort> pointsOn(const SParametersOnePort &dut, const RealVector &grid)
+{
+    const RealVector &f = dut.frequency();
+    if (f.size() != dut.s11().size() || grid.empty() || f.size() < grid.size())
+        return std::nullopt;
+    ComplexVector values;
+    values.reserve(grid.size());
+    size_t j = 0;
+    for (const double g : grid) {
+        const double tolerance = std::max(1.0, 1e-9 * std::abs(g));
+        while (j < f.size() && f[j] < g - tolerance)
+            ++j;
+        if (j == f.size() || std::abs(f[j] - g) > tolerance)
+            return std::nullopt;
+        values.push_back(dut.s11()[j]);
+        ++j;
+    }
+    SParametersOnePort cut;
+    cut.setFrequency(grid);
+    cut.setS11(values);
+    return cut;
+}
 
 std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixturePort &port)
 {
@@ -89,14 +171,22 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     if (!isValidImpulse(impulse) || !isValidModel(model))
         return false;
 
-    // A DUT measured on another grid is gated on its own grid, in that
-    // grid's own mode, and the gated reflection (the smooth early part only)
-    // is resampled onto the model's grid. That grid must be one the
-    // transforms work on and must span the model's band, to within one of
-    // its steps at either end (where the end value is held): below or above
-    // the DUT's band nothing is known about the connection.
-    const RealVector &dutGrid = dut.frequency();
+    // A DUT measured at every point of the model's grid and more (the same
+    // step to a higher stop frequency) is taken at the model's points: the
+    // correction is then that of the model's own grid, with the same gate
+    // for the DUT and the reference. A DUT measured on another grid is gated
+    // on its own grid, in that grid's own mode, and the gated reflection
+    // (the smooth early part only) is resampled onto the model's grid. That
+    // grid must be one the transforms work on and must span the model's
+    // band, to within one of its steps at either end (where the end value
+    // is held): below or above the DUT's band nothing is known about the
+    // connection.
     const RealVector &modelGrid = model->frequency();
+    std::optional<SParametersOnePort> cut;
+    if (!isEqualVector(dut.frequency(), modelGrid))
+        cut = pointsOn(dut, modelGrid);
+    const SParametersOnePort &measured = cut ? *cut : dut;
+    const RealVector &dutGrid = measured.frequency();
     GridMode gateMode = gridMode;
     if (!isEqualVector(dutGrid, modelGrid)) {
         QString fault = IProcessMethod::gridFault(dutGrid);
@@ -148,7 +238,7 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     }
     parameters.setGatingMode(gateMode);
     parameters.setPulseMode(gateMode);
-    const std::optional<ComplexVector> gated = process.gateReflection(dut.s11(), dutGrid, stop, centre);
+    const std::optional<ComplexVector> gated = process.gateReflection(measured.s11(), dutGrid, stop, centre);
     parameters.setGatingMode(gridMode);
     parameters.setPulseMode(gridMode);
     if (!gated) {
@@ -167,10 +257,28 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
         return false;
     }
 
+    const std::optional<ModelNotice> launch =
+        reference && reference->size() == modelGrid.size()
+            ? launchDifference(process, *impulse, measured, gateMode, modelGrid, *reference, texts)
+            : std::nullopt;
+
     if (before) {
+        // At the low edge of a band-pass band the change is the gate's own:
+        // the DUT's reflections ring into it there (0.1 at 1 GHz for a plain
+        // line, which has no reflection at all, on a 1 to 20 GHz grid). It
+        // is faded in over the lowest tenth of the band, where launches
+        // differ least.
+        const CheckedBand trusted = checkedBand(modelGrid, true);
+        const double edge = trusted.low - modelGrid.front();
         const ComplexVector &analyserSide = port.side() ? model->s22() : model->s11();
-        for (size_t i = 0; i < reflection.size(); ++i)
-            reflection[i] = analyserSide[i] + reflection[i] - (*before)[i];
+        for (size_t i = 0; i < reflection.size(); ++i) {
+            double weight = 1.0;
+            if (edge > 0.0 && modelGrid[i] < trusted.low) {
+                const double x = (modelGrid[i] - modelGrid.front()) / edge;
+                weight = x * x * (3.0 - 2.0 * x);
+            }
+            reflection[i] = analyserSide[i] + weight * (reflection[i] - (*before)[i]);
+        }
         if (!isFiniteComplexVector(reflection)) {
             report(texts.invalidResult);
             return false;
@@ -207,6 +315,8 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     }
 
     port.markDutCorrected(converted);
+    if (launch)
+        process.addModelNotice(&port, launch->summary, launch->detail);
     emit port.uncorrectedSParametersChanged();
     return true;
 }
@@ -219,6 +329,10 @@ bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, c
         return false;
     if (!isValidModel(port->uncorrectedSParameters()) || !isUsableOnePort(dut)) {
         emit process.error(invalidInput);
+        const QString fault = IProcessMethod::dataFault(
+            dut.frequency(), {{IProcessMethod::tr("S11 of the DUT at %1").arg(process.firstPortName()), &dut.s11()}});
+        if (!fault.isEmpty())
+            emit process.error(fault);
         return false;
     }
     const std::optional<GridMode> mode = useModelGridMode(process, *port);
@@ -226,7 +340,8 @@ bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, c
         emit process.error(invalidInput);
         return false;
     }
-    if (!correctPort(process, *port, dut, *mode, {invalidInput, QString(), invalidResult}, reference))
+    if (!correctPort(process, *port, dut, *mode,
+                     {invalidInput, QString(), invalidResult, process.firstPortName(), false}, reference))
         return false;
     process.reportModelFaults();
     return true;

@@ -33,6 +33,8 @@ struct Texts
     QString inputRejected; // the DUT's grid cannot be used; the reason follows
     QString gatingFailed; // the gate gave nothing
     QString invalidResult; // the gated (or resampled) reflection is not finite
+    QString portName; // the port as the notices name it
+    bool fromThru = true; // the model is a 2x-thru's, else a reflection standard's
 };
 
 // Corrects one port with the DUT reflection measured at its analyser side:
@@ -48,6 +50,13 @@ struct Texts
 // change of the gated reflection (the DUT's and the reference's gated by
 // one gate), so that a connection that did not change leaves the model as
 // it was.
+// A DUT measured on a grid that holds every point of the model's grid (the
+// thru's step to a higher stop frequency, say) is taken at those points, as
+// on the model's own grid; another grid must span the model's band.
+// With a reference, the launch of the DUT board is compared with the
+// reference's (kLaunchTolerance): where they differ, the process notes that
+// the board's launch differs and that the model's transmission is still the
+// one measured without the DUT.
 // On failure the port is left as it was, or at its uncorrected version when
 // the conversion failed.
 bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
@@ -61,6 +70,10 @@ std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixtureP
 // those of the calling class.
 bool correctReflection(ReflectProcess &process, const SParametersOnePort &dut, const QString &invalidInput,
                        const QString &invalidResult, const ComplexVector *reference);
+
+// The DUT's reflection at the points of grid, when its own grid holds every
+// one of them (to within 1 Hz or 1e-9 of the frequency); empty otherwise.
+std::optional<SParametersOnePort> pointsOn(const SParametersOnePort &dut, const RealVector &grid);
 
 } // namespace DutCorrection
 

@@ -196,4 +196,9 @@ bool ProcessFiltering::calculateFixtures()
     return splitThru(a, b);
 }
 
+void ProcessFiltering::checkFixtures()
+{
+    compareWithTimeGating(tr("Filtering model of %1 differs from time gating %2"));
+}
+
 } // namespace Algorithms

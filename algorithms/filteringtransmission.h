@@ -23,6 +23,10 @@ public:
     void determineTimeMin() override;
     bool checkFixtureDelay(double delay) override;
     bool calculateFixtures() override;
+
+protected:
+    // Compares the models with the time-gated ones of the same thru.
+    void checkFixtures() override;
 };
 
 // A spectrum over a symmetric grid: the low-pass measurement extended to

@@ -4,6 +4,7 @@
 #include "algorithms/logging.h"
 #include "algorithms/lowpassspectrum.h"
 #include "algorithms/messages.h"
+#include "algorithms/modelchecks.h"
 #include "algorithms/passivity.h"
 #include "algorithms/stepresponse.h"
 #include "algorithms/timegatingtransmission.h"
@@ -32,9 +33,6 @@ void disconnectPortErrors(FixturePort *port, IProcessMethod *process)
     if (port)
         QObject::disconnect(port, &FixturePort::error, process, &IProcessMethod::error);
 }
-
-// Below -60 dB everywhere the data hold no signal.
-constexpr double kNoSignalLevel = 1e-3;
 
 bool isUsableResponse(const TimeDomainResponse &response)
 {
@@ -85,6 +83,36 @@ QString IProcessMethod::gridFault(const RealVector &f)
     return QString();
 }
 
+QString IProcessMethod::dataFault(const RealVector &f,
+                                  const std::vector<std::pair<QString, const ComplexVector *>> &data)
+{
+    for (const auto &[name, values] : data) {
+        if (!values || values->size() != f.size())
+            return tr("The measured %1 has %2 points, the frequency grid %3")
+                .arg(name)
+                .arg(values ? values->size() : 0)
+                .arg(f.size());
+    }
+    // Point by point, so that the first bad point is named whichever
+    // parameter holds it.
+    for (size_t i = 0; i < f.size(); ++i) {
+        for (const auto &[name, values] : data) {
+            const Complex v = (*values)[i];
+            if (isFiniteComplex(v))
+                continue;
+            const bool nan = std::isnan(v.real()) || std::isnan(v.imag());
+            const QString where =
+                isFiniteValue(f[i]) ? tr("%1 GHz").arg(f[i] / 1e9, 0, 'g', 6) : tr("an invalid frequency");
+            return (nan ? tr("The measured %1 is not a number (NaN) at %2, point %3 of %4")
+                        : tr("The measured %1 is infinite at %2, point %3 of %4"))
+                .arg(name, where)
+                .arg(i + 1)
+                .arg(f.size());
+        }
+    }
+    return QString();
+}
+
 bool IProcessMethod::run()
 {
     if (!m_parameters)
@@ -107,27 +135,42 @@ void IProcessMethod::setPortNames(const QString &first, const QString &second)
     m_secondPortName = second;
 }
 
-QString IProcessMethod::passivityFault(const QString &portName, const SParametersTwoPort &model)
+std::optional<ModelNotice> IProcessMethod::passivityNotice(const QString &portName, const SParametersTwoPort &model)
 {
     const std::optional<PassivityViolation> v = findPassivityViolation(model);
     if (!v)
-        return QString();
-    return tr("The fixture model of %1 is not passive: its largest singular value reaches %2 "
-              "(a gain of %3 dB) at %4 GHz and is above 1 + %5 from %6 to %7 GHz. DUT data "
-              "de-embedded with it are wrong there; check the measurement or choose another "
-              "correction method.")
-        .arg(portName)
-        .arg(v->worst, 0, 'f', 4)
-        .arg(20.0 * std::log10(v->worst), 0, 'f', 2)
-        .arg(v->worstFrequency / 1e9, 0, 'g', 6)
-        .arg(kPassivityTolerance)
-        .arg(v->from / 1e9, 0, 'g', 6)
-        .arg(v->to / 1e9, 0, 'g', 6);
+        return std::nullopt;
+    return ModelNotice{portName,
+                       tr("The fixture model of %1 is not passive %2").arg(portName, bandText(v->from, v->to)),
+                       tr("Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz, above 1 + %4. DUT data "
+                          "de-embedded with it are wrong there; check the measurement or choose another correction "
+                          "method.")
+                           .arg(v->worst, 0, 'f', 4)
+                           .arg(20.0 * std::log10(v->worst), 0, 'f', 2)
+                           .arg(v->worstFrequency / 1e9, 0, 'g', 6)
+                           .arg(kPassivityTolerance)};
+}
+
+QString IProcessMethod::passivityFault(const QString &portName, const SParametersTwoPort &model)
+{
+    const std::optional<ModelNotice> notice = passivityNotice(portName, model);
+    return notice ? notice->text() : QString();
 }
 
 void IProcessMethod::addModelNotice(const FixturePort *port, const QString &summary, const QString &detail)
 {
     m_modelNotices.push_back({port, ModelNotice{QString(), summary, detail}});
+}
+
+std::vector<ModelNotice> IProcessMethod::takeModelNotices(const FixturePort *port)
+{
+    std::vector<ModelNotice> taken;
+    const auto kept = std::stable_partition(m_modelNotices.begin(), m_modelNotices.end(),
+                                            [port](const auto &entry) { return entry.first != port; });
+    for (auto it = kept; it != m_modelNotices.end(); ++it)
+        taken.push_back(it->second);
+    m_modelNotices.erase(kept, m_modelNotices.end());
+    return taken;
 }
 
 void IProcessMethod::reportModelFaults()
@@ -136,14 +179,13 @@ void IProcessMethod::reportModelFaults()
     const std::vector<std::pair<const FixturePort *, ModelNotice>> found = std::exchange(m_modelNotices, {});
     for (const auto &[name, port] : computedPorts()) {
         std::vector<ModelNotice> notices;
-        if (port && port->uncorrectedSParameters()) {
-            const QString fault = passivityFault(name, *port->uncorrectedSParameters());
-            if (!fault.isEmpty())
-                notices.push_back({name, fault, QString()});
-        }
         for (const auto &[noticePort, notice] : found)
             if (noticePort == port)
                 notices.push_back(notice);
+        if (port && port->uncorrectedSParameters()) {
+            if (const std::optional<ModelNotice> passivity = passivityNotice(name, *port->uncorrectedSParameters()))
+                notices.push_back(*passivity);
+        }
         if (notices.empty())
             continue;
         // One entry per port: the first doubt leads, the others follow it.
@@ -314,6 +356,12 @@ bool TransmissionProcess::calculate()
 {
     if (!m_left || !m_right || !m_input.isValid() || !hasFiniteVectors(m_input)) {
         emit error(tr("Transmission. Invalid input data"));
+        const QString fault = dataFault(m_input.frequency(), {{QStringLiteral("S11"), &m_input.s11()},
+                                                              {QStringLiteral("S21"), &m_input.s21()},
+                                                              {QStringLiteral("S12"), &m_input.s12()},
+                                                              {QStringLiteral("S22"), &m_input.s22()}});
+        if (!fault.isEmpty() && !m_input.frequency().empty())
+            emit error(fault);
         return false;
     }
     if (!prepareParameters())
@@ -335,6 +383,7 @@ bool TransmissionProcess::calculate()
         return false;
     if (isInterrupted())
         return false;
+    checkFixtures();
 
     for (FixturePort *port : {m_left, m_right}) {
         if (!port->setDefaultSParameters(*port->uncorrectedSParameters()))
@@ -474,38 +523,123 @@ double TransmissionProcess::referencePhase() const
     return f.empty() ? 0.0 : -kPi * f[0] * delay;
 }
 
-bool TransmissionProcess::splitThru(const ComplexVector &a, const ComplexVector &b)
+namespace {
+
+// What each fixture shows toward the thru once its analyser-side reflection
+// is known (a left, b right).
+void thruSideReflections(const SParametersTwoPort &thru, const ComplexVector &a, const ComplexVector &b,
+                         ComplexVector &x, ComplexVector &y)
 {
-    const ComplexVector &s11 = m_input.s11();
-    const ComplexVector &s12 = m_input.s12();
-    const ComplexVector &s21 = m_input.s21();
-    const ComplexVector &s22 = m_input.s22();
-    const size_t n = m_input.frequency().size();
-
-    ComplexVector x(n), y(n);
+    const size_t n = thru.frequency().size();
+    x.resize(n);
+    y.resize(n);
     for (size_t i = 0; i < n; ++i) {
-        x[i] = (s11[i] - a[i]) / s21[i];
-        y[i] = (s22[i] - b[i]) / s12[i];
+        x[i] = (thru.s11()[i] - a[i]) / thru.s21()[i];
+        y[i] = (thru.s22()[i] - b[i]) / thru.s12()[i];
     }
-    if (isInterrupted())
-        return false;
+}
 
-    const double phase = referencePhase();
+// The transmission both fixtures share: the mean of the roots of
+// s21 (1 - x y) and s12 (1 - x y).
+ComplexVector thruTransmission(const SParametersTwoPort &thru, const ComplexVector &x, const ComplexVector &y,
+                               double phase)
+{
+    const size_t n = thru.frequency().size();
     ComplexVector p(n), q(n);
     for (size_t i = 0; i < n; ++i) {
         const Complex mismatch = 1.0 - x[i] * y[i];
-        p[i] = s21[i] * mismatch;
-        q[i] = s12[i] * mismatch;
+        p[i] = thru.s21()[i] * mismatch;
+        q[i] = thru.s12()[i] * mismatch;
     }
     const ComplexVector pRoot = continuousPhaseSquareRoot(p, phase);
     const ComplexVector qRoot = continuousPhaseSquareRoot(q, phase);
     ComplexVector t(n);
     for (size_t i = 0; i < n; ++i)
         t[i] = (pRoot[i] + qRoot[i]) / 2.0;
+    return t;
+}
+
+SParametersTwoPort twoPortOf(const RealVector &f, const ComplexVector &s11, const ComplexVector &s12,
+                             const ComplexVector &s21, const ComplexVector &s22)
+{
+    SParametersTwoPort s;
+    s.setFrequency(f);
+    s.setS11(s11);
+    s.setS12(s12);
+    s.setS21(s21);
+    s.setS22(s22);
+    return s;
+}
+
+} // namespace
+
+bool TransmissionProcess::splitThru(const ComplexVector &a, const ComplexVector &b)
+{
+    ComplexVector x, y;
+    thruSideReflections(m_input, a, b, x, y);
     if (isInterrupted())
         return false;
-
+    const ComplexVector t = thruTransmission(m_input, x, y, referencePhase());
+    if (isInterrupted())
+        return false;
     return storeFixtureResults(a, t, t, y, x, t, t, b);
+}
+
+void TransmissionProcess::compareWithTimeGating(const QString &summary)
+{
+    if (!m_left || !m_right || !m_left->impulseResponse() || !m_right->impulseResponse()
+        || !m_left->uncorrectedSParameters() || !m_right->uncorrectedSParameters())
+        return;
+    // The time-gating method's split of this thru, not stored: two gated
+    // reflections and the algebra of splitThru.
+    const RealVector &f = m_input.frequency();
+    const std::optional<ComplexVector> a = gateReflection(m_input.s11(), f, m_left->impulseResponse()->delay);
+    const std::optional<ComplexVector> b = gateReflection(m_input.s22(), f, m_right->impulseResponse()->delay);
+    if (!a || !b)
+        return; // no yardstick: the model stands as computed
+    ComplexVector x, y;
+    thruSideReflections(m_input, *a, *b, x, y);
+    const ComplexVector t = thruTransmission(m_input, x, y, referencePhase());
+    const SParametersTwoPort gatedLeft = twoPortOf(f, *a, t, t, y);
+    const SParametersTwoPort gatedRight = twoPortOf(f, x, t, t, *b);
+
+    const CheckedBand band = checkedBand(f, true);
+    const std::pair<const FixturePort *, const SParametersTwoPort *> sides[] = {{m_left, &gatedLeft},
+                                                                                {m_right, &gatedRight}};
+    const QString names[] = {m_firstPortName, m_secondPortName};
+    for (size_t side = 0; side < 2; ++side) {
+        const SParametersTwoPort &model = *sides[side].first->uncorrectedSParameters();
+        const SParametersTwoPort &gated = *sides[side].second;
+        if (model.s11().size() != f.size() || model.s22().size() != f.size() || model.s21().size() != f.size())
+            continue;
+        const auto reflectionDifference = [&](size_t i) {
+            return std::max(std::abs(model.s11()[i] - gated.s11()[i]), std::abs(model.s22()[i] - gated.s22()[i]));
+        };
+        const std::optional<DisagreementBand> d =
+            disagreementBand(f, band, [&](size_t i) { return reflectionDifference(i) / kThruModelTolerance; });
+        if (!d)
+            continue;
+        double db = 0.0, degrees = 0.0;
+        for (size_t i = 0; i < f.size(); ++i) {
+            if (f[i] < d->from || f[i] > d->to)
+                continue;
+            const Complex ratio = model.s21()[i] / gated.s21()[i];
+            if (!isFiniteComplex(ratio) || ratio == Complex(0.0, 0.0))
+                continue;
+            db = std::max(db, std::abs(20.0 * std::log10(std::abs(ratio))));
+            degrees = std::max(degrees, std::abs(std::arg(ratio)) * 180.0 / kPi);
+        }
+        addModelNotice(sides[side].first, summary.arg(names[side], bandText(d->from, d->to)),
+                       tr("Its reflections differ from those of the time-gated model of the same 2x-thru by up to %1 "
+                          "(worst at %2 GHz), its transmission by up to %3 dB and %4°. One of the two models is wrong "
+                          "there, and DUT data de-embedded with this one may be off by as much. Time gating is the "
+                          "more reliable method where the fixture's reflections are apart from its DUT end; check "
+                          "also that both halves of the 2x-thru are alike.")
+                           .arg(d->worst * kThruModelTolerance, 0, 'f', 3)
+                           .arg(d->worstFrequency / 1e9, 0, 'g', 4)
+                           .arg(db, 0, 'f', 2)
+                           .arg(degrees, 0, 'f', 1));
+    }
 }
 
 std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const ComplexVector &spectrum,
@@ -523,7 +657,7 @@ std::optional<ImpulseResponse> IProcessMethod::calculateImpulseResponse(const Co
     for (const Complex &v : spectrum)
         level = std::max(level, std::abs(v));
     if (level < kNoSignalLevel) {
-        emit error(Messages::noisySignal);
+        // The one cause: the signal is absent, not noisy.
         emit error(tr("There is no signal: the largest magnitude of the measured data is %1 dB. "
                       "Check that the fixtures are connected.")
                        .arg(level > 0.0 ? 20.0 * std::log10(level) : -HUGE_VAL, 0, 'f', 1));

@@ -25,6 +25,9 @@ enum class CalcMethod : int {
     Bisection = 2,
 };
 
+// Below -60 dB everywhere measured data hold no signal.
+constexpr double kNoSignalLevel = 1e-3;
+
 class IProcessMethod : public QObject
 {
     Q_OBJECT
@@ -46,23 +49,37 @@ public:
 
     // Checks every model the process computed for passivity and emits one
     // modelNotice for each port whose model fails or that the calculation
-    // itself found doubtful (addModelNotice); the models are kept. run()
-    // does this after a successful calculation; a process run inside
-    // another leaves it to the outer one.
+    // itself found doubtful (addModelNotice); the models are kept. The
+    // calculation's own doubts lead (they name the band where the model is
+    // wrong), the passivity finding follows. run() does this after a
+    // successful calculation; a process run inside another leaves it to the
+    // outer one, which takes the inner one's doubts (takeModelNotices).
     void reportModelFaults();
     // A doubt about the model of port, told by the next reportModelFaults
-    // together with what the passivity check finds there.
+    // together with what the passivity check finds there. The summary says
+    // what and where in one short line, the detail by how much and why.
     void addModelNotice(const FixturePort *port, const QString &summary, const QString &detail = QString());
+    // The doubts noted about the model of port and not told yet; they are
+    // no longer held.
+    std::vector<ModelNotice> takeModelNotices(const FixturePort *port);
     void setChecksModels(bool checks) { m_checksModels = checks; }
     // The names the texts give the fixture ports (for example the analyser
     // ports they are connected to); a reflection process uses the first.
     void setPortNames(const QString &first, const QString &second);
+    const QString &firstPortName() const { return m_firstPortName; }
+    const QString &secondPortName() const { return m_secondPortName; }
 
-    // The text for one model that is not passive; empty when it is.
+    // The notice for one model that is not passive; empty when it is.
+    static std::optional<ModelNotice> passivityNotice(const QString &portName, const SParametersTwoPort &model);
+    // The same as one text; empty when the model is passive.
     static QString passivityFault(const QString &portName, const SParametersTwoPort &model);
 
     // Why the transforms cannot work on the grid f; empty when they can.
     static QString gridFault(const RealVector &f);
+    // Why measured data on grid f cannot be used: which parameter (named as
+    // given) has another length than the grid, or which value is not
+    // finite, at which point and frequency. Empty when all are usable.
+    static QString dataFault(const RealVector &f, const std::vector<std::pair<QString, const ComplexVector *>> &data);
 
     // Fixture delay by a coarse and a refined time-domain peak search.
     std::optional<ImpulseResponse> calculateImpulseResponse(const ComplexVector &spectrum, const RealVector &grid,
@@ -166,6 +183,15 @@ protected:
     // One fixture's transmission phase at the first point, from the thru
     // delay: it decides the sign of every transmission root.
     double referencePhase() const;
+    // The check of a method's models, between their calculation and their
+    // storing as the default models: the filtering and bisection methods
+    // compare theirs with the time-gated models of the same thru.
+    virtual void checkFixtures() {}
+    // Notes each port whose model differs from the time-gated model of this
+    // thru by more than kThruModelTolerance in its reflections, in the band
+    // where it does; summary is the notice's first line with %1 the port
+    // and %2 the band.
+    void compareWithTimeGating(const QString &summary);
     // Splits the thru once each fixture's analyser-side reflection is known
     // (a left, b right): x and y, what each shows toward the thru, and the
     // transmission both share, the mean of the roots of s21 (1 - x y) and

@@ -90,6 +90,13 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
         (hasLeft || hasRight) && (!hasLeft || isUsableOnePort(left)) && (!hasRight || isUsableOnePort(right));
     if (!m_left->uncorrectedSParameters() || !m_right->uncorrectedSParameters() || !usable) {
         emit error(tr("ProcessTimeGate::calculateDUT: error input parameters"));
+        QString fault;
+        if (hasLeft)
+            fault = dataFault(left.frequency(), {{tr("S11 of the DUT at %1").arg(m_firstPortName), &left.s11()}});
+        if (fault.isEmpty() && hasRight)
+            fault = dataFault(right.frequency(), {{tr("S11 of the DUT at %1").arg(m_secondPortName), &right.s11()}});
+        if (!fault.isEmpty())
+            emit error(fault);
         return false;
     }
     const QString invalidModels = tr("ProcessTimeGate::calculateDUT: error uncorrected fixture s parameters");
@@ -105,7 +112,7 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
     // The thru's reflection at each side is the reference the model's
     // analyser-side reflection was gated from.
     const auto correct = [&](FixturePort &port, const SParametersOnePort &dut, const ComplexVector &thruReflection,
-                             const QString &gatingFailed) {
+                             const QString &gatingFailed, const QString &portName) {
         const std::optional<GridMode> mode = DutCorrection::useModelGridMode(*this, port);
         if (!mode) {
             emit error(invalidModels);
@@ -114,12 +121,16 @@ bool ProcessTimeGate::calculateDUT(const SParametersOnePort &left, const SParame
         const bool sameGrid = isEqualVector(m_input.frequency(), port.uncorrectedSParameters()->frequency());
         return DutCorrection::correctPort(
             *this, port, dut, *mode,
-            {tr("ProcessTimeGate::calculateDUT: error input parameters"), gatingFailed, invalidResult},
+            {tr("ProcessTimeGate::calculateDUT: error input parameters"), gatingFailed, invalidResult, portName, true},
             sameGrid ? &thruReflection : nullptr);
     };
-    if (hasLeft && !correct(*m_left, left, m_input.s11(), tr("ProcessTimeGate::calculateDUT: Error gating S11")))
+    if (hasLeft
+        && !correct(*m_left, left, m_input.s11(), tr("ProcessTimeGate::calculateDUT: Error gating S11"),
+                    m_firstPortName))
         return false;
-    if (hasRight && !correct(*m_right, right, m_input.s22(), tr("ProcessTimeGate::calculateDUT: Error gating S22")))
+    if (hasRight
+        && !correct(*m_right, right, m_input.s22(), tr("ProcessTimeGate::calculateDUT: Error gating S22"),
+                    m_secondPortName))
         return false;
     reportModelFaults();
     return true;

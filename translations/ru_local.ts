@@ -119,8 +119,56 @@
         <translation>Слишком мало частотных точек для преобразования в режиме ФНЧ: требуется не менее 10</translation>
     </message>
     <message>
-        <source>The fixture model of %1 is not passive: its largest singular value reaches %2 (a gain of %3 dB) at %4 GHz and is above 1 + %5 from %6 to %7 GHz. DUT data de-embedded with it are wrong there; check the measurement or choose another correction method.</source>
-        <translation>Модель %1 не пассивна: её наибольшее сингулярное число достигает %2 (усиление %3 dB) на частоте %4 GHz и превышает 1 + %5 в диапазоне от %6 до %7 GHz. Данные DUT, полученные исключением этой модели, в этом диапазоне неверны; проверьте измерение или выберите другой метод коррекции.</translation>
+        <source>The DUT board has another launch at %1 %2</source>
+        <translation>Плата DUT имеет другой переход со стороны %1 %2</translation>
+    </message>
+    <message>
+        <source>The DUT board&apos;s launch differs from the 2x-thru&apos;s: its reflection differs by up to %1 (worst at %2 GHz). The correction took the DUT board&apos;s reflection, but the model&apos;s transmission is still the 2x-thru&apos;s: DUT data de-embedded with it are wrong there. Measure a 2x-thru made like the DUT board.</source>
+        <translation>Переход платы DUT отличается от перехода 2x-Thru: его отражение отличается на величину до %1 (наибольшее отличие на частоте %2 GHz). Коррекция взяла отражение платы DUT, но передача модели осталась передачей 2x-Thru: данные DUT, полученные исключением этой модели, там неверны. Измерьте 2x-Thru, изготовленный так же, как плата DUT.</translation>
+    </message>
+    <message>
+        <source>The DUT board&apos;s launch differs from that of the fixture the standards were measured in: its reflection differs by up to %1 (worst at %2 GHz). The correction took the DUT board&apos;s reflection, but the model&apos;s transmission is still that fixture&apos;s: DUT data de-embedded with it are wrong there. Measure the standards in a fixture made like the DUT board.</source>
+        <translation>Переход платы DUT отличается от перехода оснастки, в которой измерялись меры: его отражение отличается на величину до %1 (наибольшее отличие на частоте %2 GHz). Коррекция взяла отражение платы DUT, но передача модели осталась передачей той оснастки: данные DUT, полученные исключением этой модели, там неверны. Измерьте меры в оснастке, изготовленной так же, как плата DUT.</translation>
+    </message>
+    <message>
+        <source>S11 of the DUT at %1</source>
+        <translation>S11 DUT со стороны %1</translation>
+    </message>
+    <message>
+        <source>at %1 GHz</source>
+        <translation>на частоте %1 GHz</translation>
+    </message>
+    <message>
+        <source>from %1 to %2 GHz</source>
+        <translation>от %1 до %2 GHz</translation>
+    </message>
+    <message>
+        <source>The measured %1 has %2 points, the frequency grid %3</source>
+        <translation>Измеренный параметр %1 содержит %2 точек, сетка частот — %3</translation>
+    </message>
+    <message>
+        <source>%1 GHz</source>
+        <translation>частоте %1 GHz</translation>
+    </message>
+    <message>
+        <source>an invalid frequency</source>
+        <translation>недопустимой частоте</translation>
+    </message>
+    <message>
+        <source>The measured %1 is not a number (NaN) at %2, point %3 of %4</source>
+        <translation>Измеренный параметр %1 не является числом (NaN) на %2, точка %3 из %4</translation>
+    </message>
+    <message>
+        <source>The measured %1 is infinite at %2, point %3 of %4</source>
+        <translation>Измеренный параметр %1 бесконечен на %2, точка %3 из %4</translation>
+    </message>
+    <message>
+        <source>The fixture model of %1 is not passive %2</source>
+        <translation>Модель %1 не пассивна %2</translation>
+    </message>
+    <message>
+        <source>Its largest singular value reaches %1 (a gain of %2 dB) at %3 GHz, above 1 + %4. DUT data de-embedded with it are wrong there; check the measurement or choose another correction method.</source>
+        <translation>Её наибольшее сингулярное число достигает %1 (усиление %2 dB) на частоте %3 GHz и превышает 1 + %4. Данные DUT, полученные исключением этой модели, там неверны; проверьте измерение или выберите другой метод коррекции.</translation>
     </message>
 </context>
 <context>
@@ -132,6 +180,10 @@
     <message>
         <source>The bisection method error!</source>
         <translation>Ошибка метода бисекции!</translation>
+    </message>
+    <message>
+        <source>Bisection model of %1 differs from time gating %2</source>
+        <translation>Модель %1 по методу бисекции отличается от модели с временным стробированием %2</translation>
     </message>
 </context>
 <context>
@@ -147,6 +199,10 @@
     <message>
         <source>The filtering method error!</source>
         <translation>Ошибка метода фильтрации!</translation>
+    </message>
+    <message>
+        <source>Filtering model of %1 differs from time gating %2</source>
+        <translation>Модель %1 по методу фильтрации отличается от модели с временным стробированием %2</translation>
     </message>
 </context>
 <context>
@@ -178,6 +234,10 @@
     <message>
         <source>Process TimeGate: Error gating S22</source>
         <translation>Стробирование: ошибка стробирования S22</translation>
+    </message>
+    <message>
+        <source>S11 of the DUT at %1</source>
+        <translation>S11 DUT со стороны %1</translation>
     </message>
 </context>
 <context>
@@ -227,6 +287,18 @@
         <source>Reflection. Invalid input data</source>
         <translation>Отражение. Недопустимые входные данные</translation>
     </message>
+    <message>
+        <source>S11 of the open</source>
+        <translation>S11 меры ХХ</translation>
+    </message>
+    <message>
+        <source>S11 of the short</source>
+        <translation>S11 меры КЗ</translation>
+    </message>
+    <message>
+        <source>The open and the short give the same reflection: half their difference stays below %1 dB. Measure each standard with its own termination.</source>
+        <translation>ХХ и КЗ дают одинаковое отражение: половина их разности остаётся ниже %1 dB. Измерьте каждую меру со своей нагрузкой.</translation>
+    </message>
 </context>
 <context>
     <name>Algorithms::ReflectProcessOpenOrShort</name>
@@ -243,10 +315,6 @@
         <translation>Недопустимый импеданс оснастки. Найдены значения NaN, Inf или 0</translation>
     </message>
     <message>
-        <source>The compensation of the max signal by the spline approximation gave a fixture model with gain (largest singular value %1 at %2 GHz); the fixture probably has internal mismatches. The model was computed with the time gate instead.</source>
-        <translation>Компенсация максимального сигнала сплайн-аппроксимацией дала модель оснастки с усилением (наибольшее сингулярное число %1 на частоте %2 GHz); вероятно, в оснастке есть внутренние рассогласования. Вместо этого модель рассчитана с временным стробированием.</translation>
-    </message>
-    <message>
         <source>switch on &quot;Use compensation of the max signal by the spline approximation&quot;</source>
         <translation>включите &quot;Компенсация максимального сигнала сплайн-аппроксимацией&quot;</translation>
     </message>
@@ -259,8 +327,24 @@
         <translation>задайте развёртку по гармонической сетке частот (каждая частота кратна первой)</translation>
     </message>
     <message>
-        <source>The one-standard fixture model of %1 is uncertain: its transmission, from the time gate of the standard&apos;s reflection, differs from the spline model&apos;s by up to %2 dB and %3° (worst at %4 GHz) below %5 GHz. One of the two is wrong by at least half as much, and DUT data de-embedded with this model may be wrong there. Remedies: %6.</source>
-        <translation>Модель %1, рассчитанная по одной мере, недостоверна: её коэффициент передачи, полученный временным стробированием отражения меры, отличается от полученного сплайн-моделью на величину до %2 dB и %3° (наибольшее отличие на частоте %4 GHz) ниже %5 GHz. Хотя бы один из них ошибочен не менее чем на половину этой величины, и данные DUT, полученные исключением этой модели, там могут быть неверны. Что сделать: %6.</translation>
+        <source>Compensated model of %1 had gain %2: gated instead</source>
+        <translation>Компенсированная модель %1 имела усиление %2: взята стробированная</translation>
+    </message>
+    <message>
+        <source>The spline approximation of the max signal gave a largest singular value of %1 at %2 GHz: the fixture probably has internal mismatches. The model was computed with the time gate of the standard&apos;s reflection instead.</source>
+        <translation>Сплайн-аппроксимация максимального сигнала дала наибольшее сингулярное число %1 на частоте %2 GHz: вероятно, в оснастке есть внутренние рассогласования. Вместо этого модель рассчитана временным стробированием отражения меры.</translation>
+    </message>
+    <message>
+        <source>Its transmission, from the time gate of the standard&apos;s reflection, differs from the spline model&apos;s by up to %1 dB and %2° (worst at %3 GHz). One of the two is wrong by at least half as much, and DUT data de-embedded with this model may be wrong there. Remedies: %4.</source>
+        <translation>Её коэффициент передачи, полученный временным стробированием отражения меры, отличается от полученного сплайн-моделью на величину до %1 dB и %2° (наибольшее отличие на частоте %3 GHz). Хотя бы один из них ошибочен не менее чем на половину этой величины, и данные DUT, полученные исключением этой модели, там могут быть неверны. Что сделать: %4.</translation>
+    </message>
+    <message>
+        <source>Its transmission, from the spline model of the standard&apos;s reflection, differs from the time gate&apos;s by up to %1 dB and %2° (worst at %3 GHz). One of the two is wrong by at least half as much, and DUT data de-embedded with this model may be wrong there. Remedies: %4.</source>
+        <translation>Её коэффициент передачи, полученный сплайн-моделью отражения меры, отличается от полученного временным стробированием на величину до %1 dB и %2° (наибольшее отличие на частоте %3 GHz). Хотя бы один из них ошибочен не менее чем на половину этой величины, и данные DUT, полученные исключением этой модели, там могут быть неверны. Что сделать: %4.</translation>
+    </message>
+    <message>
+        <source>The one-standard fixture model of %1 is uncertain %2</source>
+        <translation>Модель %1, рассчитанная по одной мере, недостоверна %2</translation>
     </message>
 </context>
 <context>
@@ -292,6 +376,10 @@
     <message>
         <source>the right fixture port</source>
         <translation>правого порта оснастки</translation>
+    </message>
+    <message>
+        <source>Its reflections differ from those of the time-gated model of the same 2x-thru by up to %1 (worst at %2 GHz), its transmission by up to %3 dB and %4°. One of the two models is wrong there, and DUT data de-embedded with this one may be off by as much. Time gating is the more reliable method where the fixture&apos;s reflections are apart from its DUT end; check also that both halves of the 2x-thru are alike.</source>
+        <translation>Её отражения отличаются от отражений модели того же 2x-Thru, полученной временным стробированием, на величину до %1 (наибольшее отличие на частоте %2 GHz), её передача — до %3 dB и %4°. Одна из двух моделей там ошибочна, и данные DUT, полученные исключением этой модели, могут отличаться на столько же. Временное стробирование надёжнее там, где отражения оснастки отстоят от её конца со стороны DUT; проверьте также, что обе половины 2x-Thru одинаковы.</translation>
     </message>
 </context>
 <context>

@@ -3,7 +3,10 @@
 // no change makes them worse, the one-standard reflection with compensation
 // must not report a model with gain when the time gate gives a sound one,
 // and a one-standard model whose main reflection cannot be told apart is
-// reported.
+// reported. Over the whole accuracy table (tools/synthnet/accuracytable.h,
+// the rows of the accuracy benchmark): every model that de-embeds the DUT
+// wrongly is told, in the band where it is wrong, with a short first line,
+// and nothing is told of the plain lines that every method gets right.
 
 #include "algorithms/passivity.h"
 #include "algorithms/processfactory.h"
@@ -11,12 +14,17 @@
 
 #include "signallog.h"
 #include "synthnet/accuracy.h"
+#include "synthnet/accuracytable.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
 
 using namespace Algorithms;
 
@@ -126,8 +134,7 @@ TEST(ReflectionCompensation, AFixtureWithAnInternalMismatchGetsTheGatedModelAndT
                     // (the compensated one is the one in error here); both
                     // are told in the port's one notice.
                     ASSERT_EQ(log.texts().size(), 1u);
-                    EXPECT_TRUE(log.texts()[0].startsWith("The compensation of the max signal by the spline "
-                                                          "approximation gave a fixture model with gain"))
+                    EXPECT_TRUE(log.texts()[0].startsWith("Compensated model of the fixture port had gain from "))
                         << log.texts()[0].toStdString();
                     EXPECT_TRUE(log.texts()[0].contains("\nThe one-standard fixture model of "))
                         << log.texts()[0].toStdString();
@@ -171,7 +178,9 @@ TEST(OneStandardAccuracy, TodaysFiguresAreKeptAndAnUncertainModelIsTold)
     const Case cases[] = {
         {"pad, harmonic, open", padFixture, kHarmonic, false, model, 0.1632, false},
         {"pad, harmonic, short, gate", padFixture, kHarmonic, true, gate, 0.4792, false},
-        {"lossy line, harmonic, open", lossyFixture, kHarmonic, false, model, 0.6825, false},
+        // The compensated model of the lossy line (0.68 dB of DUT error) is
+        // checked against the gate now, and told.
+        {"lossy line, harmonic, open", lossyFixture, kHarmonic, false, model, 0.6825, true},
         {"lossy line, harmonic, short, gate", lossyFixture, kHarmonic, true, gate, 1.8600, true},
         {"pad, band-pass, open", padFixture, kBandPass, false, model, 0.5657, false},
         {"pad, band-pass, short, gate", padFixture, kBandPass, true, gate, 1.2612, true},
@@ -252,7 +261,11 @@ TEST(DutCorrectionAccuracy, AMatchedSetUpIsNotMadeWorse)
         dutLeft.setS11(inFixture.s11());
         dutRight.setFrequency(kHarmonic);
         dutRight.setS11(inFixture.s22());
+        SignalLog log;
+        log.connectText(process.get(), &IProcessMethod::modelNotice, "notice");
         ASSERT_TRUE(thru->calculateDUT(dutLeft, dutRight));
+        // The DUT board is the thru's: its launch is not said to differ.
+        EXPECT_TRUE(log.texts().empty()) << log.texts().front().toStdString();
 
         const SParametersTwoPort &model = *left.uncorrectedSParameters();
         const SynthNet::AccuracyFigures r =
@@ -344,6 +357,169 @@ TEST(DutCorrectionAccuracy, ModelsCorrectedWithTheDutStillDeEmbedTheThruToAThru)
             EXPECT_LE(db, 1.25 * c.db);
             EXPECT_LE(deg, 1.25 * c.deg);
             EXPECT_LE(reflection, 1.25 * c.reflection);
+        }
+    }
+}
+
+namespace {
+
+struct Band
+{
+    double from = 0.0, to = 0.0; // Hz
+};
+
+// The band a notice's first line names: "from 2.3 to 15.9 GHz" or
+// "at 7.2 GHz".
+std::optional<Band> namedBand(const QString &summary)
+{
+    static const std::regex fromTo(R"(from ([0-9.]+) to ([0-9.]+) GHz)");
+    static const std::regex at(R"(at ([0-9.]+) GHz)");
+    const std::string text = summary.toStdString();
+    std::smatch m;
+    if (std::regex_search(text, m, fromTo))
+        return Band{std::stod(m[1]) * 1e9, std::stod(m[2]) * 1e9};
+    if (std::regex_search(text, m, at))
+        return Band{std::stod(m[1]) * 1e9, std::stod(m[1]) * 1e9};
+    return std::nullopt;
+}
+
+// One standard cannot see a reflection at the fixture's DUT end (the second
+// pad of "twopads"): it arrives with the standard's own reflection, and the
+// measurement is that of a fixture without it whose line is a little
+// longer. Those models are about 20 degrees off in the DUT with nothing in
+// the one measurement that any check could find; the open and the short
+// together resolve it (their rows are right).
+bool blindToItsFault(const SynthNet::AccuracyRow &row)
+{
+    return row.method == SynthNet::AccuracyMethod::OneStandard && std::string(row.fixture->name) == "twopads";
+}
+
+std::string describe(const SynthNet::AccuracyRow &row, const SynthNet::AccuracyResult &r)
+{
+    std::string text =
+        row.name + ": DUT " + std::to_string(r.figures.dutDb) + " dB, " + std::to_string(r.figures.dutDeg) + " degrees";
+    for (const ModelNotice &n : r.notices)
+        text += "\n  " + n.summary.toStdString();
+    return text;
+}
+
+} // namespace
+
+TEST(AccuracyTable, EveryWrongModelIsToldInItsBandAndNoPlainLineRaisesAnAlarm)
+{
+    // The first line of each kind of notice, seen leading somewhere in the
+    // table: the checks below are made of them all.
+    const std::map<std::string, QString> kinds = {
+        {"passivity", " is not passive "},
+        {"2x-thru against time gating", " differs from time gating "},
+        {"one standard against the other estimate", " is uncertain "},
+        {"compensation replaced", " had gain "},
+        {"another launch", "The DUT board has another launch at "},
+    };
+    std::map<std::string, int> seen;
+    int rows = 0, wrong = 0;
+    for (const SynthNet::AccuracyRow &row : SynthNet::accuracyRows()) {
+        SCOPED_TRACE(row.name);
+        ++rows;
+        const SynthNet::AccuracyResult r = SynthNet::runAccuracyRow(row);
+        ASSERT_TRUE(r.ok) << (r.errors.isEmpty() ? std::string() : r.errors.front().toStdString());
+        EXPECT_TRUE(r.errors.isEmpty()) << r.errors.front().toStdString();
+
+        for (const ModelNotice &n : r.notices) {
+            // Short: what and where in one line, with the port's name as
+            // the measurers give it; the detail after it.
+            EXPECT_LE(n.summary.size(), 100) << n.summary.toStdString();
+            EXPECT_FALSE(n.summary.contains('\n'));
+            EXPECT_FALSE(n.detail.isEmpty()) << n.summary.toStdString();
+            EXPECT_TRUE(namedBand(n.summary)) << n.summary.toStdString();
+            EXPECT_TRUE(n.summary.contains(n.port)) << n.summary.toStdString();
+            for (const auto &[kind, phrase] : kinds)
+                seen[kind] += n.summary.contains(phrase);
+            // No notice with a wrong cause: a launch is told only where the
+            // DUT board differs, a comparison with time gating only for the
+            // methods compared with it.
+            if (!row.fixture->dutBoard) {
+                EXPECT_FALSE(n.text().contains(kinds.at("another launch"))) << n.summary.toStdString();
+            }
+            if (n.summary.contains(kinds.at("2x-thru against time gating"))) {
+                EXPECT_TRUE(row.method == SynthNet::AccuracyMethod::Filtering
+                            || row.method == SynthNet::AccuracyMethod::Bisection
+                            || (row.method == SynthNet::AccuracyMethod::OpenAndShort && row.filtering))
+                    << n.summary.toStdString();
+            }
+        }
+
+        if (SynthNet::isWrongDut(r.figures)) {
+            ++wrong;
+            if (blindToItsFault(row))
+                continue;
+            // Told, and the first notice of some port names a band where
+            // the DUT is wrong, not only the top of the band.
+            ASSERT_FALSE(r.notices.empty()) << describe(row, r);
+            bool inItsBand = false;
+            for (const ModelNotice &n : r.notices) {
+                // Each doubt's first line, the leading one's and those that
+                // follow it in the detail.
+                for (const QString &line : n.text().split('\n')) {
+                    const bool doubt =
+                        std::any_of(kinds.begin(), kinds.end(), [&](const auto &k) { return line.contains(k.second); });
+                    const std::optional<Band> b = doubt ? namedBand(line) : std::nullopt;
+                    inItsBand = inItsBand || (b && b->from <= r.figures.dutWrongTo && b->to >= r.figures.dutWrongFrom);
+                }
+            }
+            EXPECT_TRUE(inItsBand) << describe(row, r) << "\n  wrong from " << r.figures.dutWrongFrom / 1e9 << " to "
+                                   << r.figures.dutWrongTo / 1e9 << " GHz";
+        } else if (row.fixture->plainLine) {
+            EXPECT_TRUE(r.notices.empty()) << describe(row, r);
+        }
+    }
+    // Not a table that checks nothing: the new cases are in it, and wrong.
+    EXPECT_GE(rows, 200);
+    EXPECT_GE(wrong, 60);
+    for (const auto &[kind, phrase] : kinds)
+        EXPECT_GT(seen[kind], 0) << kind;
+}
+
+TEST(AccuracyTable, TheNewCasesAreWrongWhereTheIssueSaysAndRightOnThePlainLines)
+{
+    // The cases the table was grown with, pinned as measured (DUT |dS21| dB
+    // and degrees up to 0.8 fmax, 25 % for rounding changes): the bisection
+    // split of mismatched fixtures is off, the DUT correction with another
+    // launch makes the DUT worse than it was (2.7 dB against 1.6 dB), an
+    // asymmetric pair spoils bisection but not the time gate's DUT, and the
+    // plain lines are right with every 2x-thru method.
+    struct Case
+    {
+        const char *row;
+        double dutDb, dutDeg;
+        bool wrong;
+    };
+    const Case cases[] = {
+        {"2xthru/bisection/pad/harmonic", 0.832, 4.49, true},
+        {"2xthru/bisection/lossy/bandpass", 0.706, 3.35, true},
+        {"2xthru/bisection/asymmetric/harmonic", 1.001, 4.62, true},
+        {"2xthru/timegate/asymmetric/harmonic", 0.005, 0.02, false},
+        {"2xthru/timegate/longlossy/harmonic", 0.277, 1.39, false},
+        {"dutcorrection/timegate/launch/harmonic", 2.715, 44.15, true},
+        {"dutcorrection/timegate/launch/bandpass", 2.714, 44.15, true},
+        {"1xreflect-open+comp/timegate/longline/harmonic", 3.040, 2.99, true},
+        {"2xthru/bisection/line/harmonic", 1e-9, 1e-9, false},
+        {"2xthru/filtering/longline/bandpass", 1e-9, 1e-9, false},
+        {"dutcorrection/timegate/line/bandpass", 1e-9, 1e-9, false},
+    };
+    const std::vector<SynthNet::AccuracyRow> rows = SynthNet::accuracyRows();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.row);
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const auto &r) { return r.name == c.row; });
+        ASSERT_NE(row, rows.end());
+        const SynthNet::AccuracyResult r = SynthNet::runAccuracyRow(*row);
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(SynthNet::isWrongDut(r.figures), c.wrong);
+        EXPECT_LE(r.figures.dutDb, 1.25 * c.dutDb);
+        EXPECT_LE(r.figures.dutDeg, 1.25 * c.dutDeg);
+        if (c.wrong) {
+            EXPECT_GE(r.figures.dutDb, 0.75 * c.dutDb);
+            EXPECT_GE(r.figures.dutDeg, 0.75 * c.dutDeg);
         }
     }
 }

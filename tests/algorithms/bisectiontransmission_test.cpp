@@ -115,7 +115,12 @@ TEST(BisectionThru, MismatchedThrusAreReproducedByTheCascadeOfTheHalves)
             ThruRun r(ProcessFactory::ProcessIndex::Bisect, thru, Z0ConversionType::None);
             ASSERT_TRUE(r.ready());
             ASSERT_TRUE(r.transmission->run()) << r.firstError().toStdString();
-            EXPECT_TRUE(r.errors().empty());
+            // The halves reproduce the thru, but how the fit splits a
+            // mismatched thru between them is its own: where that is off
+            // the time-gated split, the user is told so, and of nothing
+            // else.
+            for (const QString &t : r.errors())
+                EXPECT_TRUE(t.startsWith("Bisection model of the ")) << t.toStdString();
             ASSERT_TRUE(r.left.defaultSParameters() && r.right.defaultSParameters());
             const SParametersTwoPort &left = *r.left.defaultSParameters();
             const SParametersTwoPort &right = *r.right.defaultSParameters();
@@ -184,7 +189,8 @@ TEST(BisectionThru, APointTheFitCannotSplitFailsWithTheMethodText)
     r.log.clear();
     EXPECT_NO_THROW(result = r.transmission->run());
     EXPECT_FALSE(result);
-    EXPECT_EQ(r.errors(), std::vector<QString>{"Transmission. Invalid input data"});
+    EXPECT_EQ(r.errors(), (std::vector<QString>{"Transmission. Invalid input data",
+                                                "The measured S12 is not a number (NaN) at 6.7 GHz, point 58 of 191"}));
 }
 
 TEST(BisectionThru, CancelMidwayStopsBeforeStoringModels)

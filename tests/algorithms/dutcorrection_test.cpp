@@ -59,6 +59,18 @@ std::string firstText(const SignalLog &log)
     return log.texts().empty() ? std::string() : log.texts().front().toStdString();
 }
 
+// The remade connection is told: one notice for the corrected port, led by
+// the launch that differs (a passivity finding may follow it).
+void expectRemadeLaunchTold(const SignalLog &log, const QString &port, const char *modelFrom = "the 2x-thru's")
+{
+    const std::vector<QString> texts = withoutPassivityNotices(log.texts());
+    ASSERT_EQ(texts.size(), 1u) << firstText(log);
+    EXPECT_TRUE(texts[0].startsWith(QString("The DUT board has another launch at %1 from ").arg(port)))
+        << texts[0].toStdString();
+    EXPECT_TRUE(texts[0].contains(QString("\nThe DUT board's launch differs from %1").arg(modelFrom)))
+        << texts[0].toStdString();
+}
+
 // Largest |a - b| over from <= f <= to.
 double deviation(const RealVector &f, const ComplexVector &a, const ComplexVector &b, double from = 0.0,
                  double to = 1e300)
@@ -182,7 +194,7 @@ TEST(TransmissionDutCorrection, EachSideTakesItsDutReflectionAndItsOwnState)
         // The left DUT side (as the left DUT measurer calls it): only the
         // left port changes.
         ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
-        EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
+        expectRemadeLaunchTold(rig.log, "the left fixture port");
         EXPECT_EQ(rig.left.dataState(), c.leftAfter);
         EXPECT_EQ(rig.right.dataState(), c.rightBefore);
         EXPECT_EQ(rig.right.uncorrectedSParameters()->s22(), rightBefore.s22());
@@ -296,7 +308,7 @@ TEST(TransmissionDutCorrection, TheGateFollowsTheModelsGridNotTheSharedParameter
     ASSERT_EQ(rig.params.gatingMode(), GridMode::LowPass);
 
     ASSERT_TRUE(rig.process.calculateDUT(rig.dutLeft, SParametersOnePort()));
-    EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
+    expectRemadeLaunchTold(rig.log, "the left fixture port");
     EXPECT_EQ(rig.left.dataState(), DataState::DutCorrected); // no conversion on a band-pass model
     EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), reference.left.uncorrectedSParameters()->s11());
 }
@@ -313,6 +325,34 @@ TEST(TransmissionDutCorrection, ADutOnAShorterGridIsResampledOntoTheModel)
     EXPECT_EQ(model.frequency(), kBandPass);
     ASSERT_EQ(model.s11().size(), kBandPass.size());
     EXPECT_LE(deviation(kBandPass, model.s11(), remadeS11(kBandPass, 60.0), 4.8e9, 10e9), 1e-2);
+}
+
+TEST(TransmissionDutCorrection, ADutOnTheThrusStepToAHigherStopIsTakenAtTheThrusPoints)
+{
+    // The DUT swept on the thru's 100 MHz step to 26 GHz: its points below
+    // 20 GHz are the thru's, and the correction is that of the thru's own
+    // grid, bit for bit (gated on its wider grid it had three times the
+    // reflection error).
+    ThruRig reference(kLowPass, Z0ConversionType::None, Z0ConversionType::None);
+    ASSERT_TRUE(reference.ok);
+    ASSERT_TRUE(reference.process.calculateDUT(reference.dutLeft, SParametersOnePort()));
+
+    ThruRig rig(kLowPass, Z0ConversionType::None, Z0ConversionType::None);
+    ASSERT_TRUE(rig.ok);
+    const RealVector wider = SynthNet::harmonicGrid(100e6, 260);
+    const SParametersOnePort dut =
+        onePort(wider, SynthNet::toS(SynthNet::dutInFixture(fixtureOn(wider, kRemadeShuntC), dutOn(wider))).s11());
+    ASSERT_TRUE(rig.process.calculateDUT(dut, SParametersOnePort()));
+    EXPECT_EQ(rig.left.dataState(), DataState::DutCorrected);
+    EXPECT_EQ(rig.left.uncorrectedSParameters()->frequency(), kLowPass);
+    EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), reference.left.uncorrectedSParameters()->s11());
+    EXPECT_EQ(rig.log.texts(), reference.log.texts());
+
+    // A grid that misses one of the thru's points is not taken as it.
+    RealVector missing = wider;
+    missing.erase(missing.begin() + 37);
+    EXPECT_FALSE(DutCorrection::pointsOn(onePort(missing, ComplexVector(missing.size())), kLowPass));
+    EXPECT_TRUE(DutCorrection::pointsOn(onePort(wider, ComplexVector(wider.size())), kLowPass));
 }
 
 TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
@@ -355,7 +395,7 @@ TEST(TransmissionDutCorrection, ADutOnAnotherGridIsGatedOnItsOwnGridOrRefused)
             continue;
         }
         ASSERT_TRUE(ok);
-        EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
+        expectRemadeLaunchTold(rig.log, "the left fixture port");
         EXPECT_EQ(rig.left.dataState(), DataState::DutCorrected);
         EXPECT_EQ(model.frequency(), c.thruGrid);
         EXPECT_LE(deviation(c.thruGrid, model.s11(), remadeS11(c.thruGrid, 60.0), c.from, 10e9), 1e-2);
@@ -370,23 +410,37 @@ TEST(TransmissionDutCorrection, RefusalsLeaveThePortsAlone)
     withNaN.s11()[5] = Complex(kNaN, 0.0);
     SParametersOnePort mismatched = rig.dutLeft;
     mismatched.s11().pop_back();
+    // Each refusal names its cause after the method's text: which side,
+    // which point and frequency.
     struct Case
     {
         const char *name;
         SParametersOnePort left, right;
+        QString because; // empty: the method's text alone
     };
     const Case cases[] = {
-        {"both empty", {}, {}},
-        {"left not finite", withNaN, {}},
-        {"right sizes differ", {}, mismatched},
-        {"one usable, one not", rig.dutLeft, withNaN},
+        {"both empty", {}, {}, QString()},
+        {"left not finite",
+         withNaN,
+         {},
+         "The measured S11 of the DUT at the left fixture port is not a number (NaN) at 1.5 GHz, point 6 of 191"},
+        {"right sizes differ",
+         {},
+         mismatched,
+         "The measured S11 of the DUT at the right fixture port has 190 points, the frequency grid 191"},
+        {"one usable, one not", rig.dutLeft, withNaN,
+         "The measured S11 of the DUT at the right fixture port is not a number (NaN) at 1.5 GHz, point 6 of 191"},
     };
     const SParametersTwoPort before = *rig.left.uncorrectedSParameters();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         rig.log.clear();
         EXPECT_FALSE(rig.process.calculateDUT(c.left, c.right));
-        EXPECT_EQ(rig.log.texts(), std::vector<QString>{kDutInput});
+        std::vector<QString> expected;
+        expected.push_back(kDutInput);
+        if (!c.because.isEmpty())
+            expected.push_back(c.because);
+        EXPECT_EQ(rig.log.texts(), expected);
         EXPECT_EQ(rig.left.dataState(), DataState::Default);
         EXPECT_EQ(rig.left.uncorrectedSParameters()->s11(), before.s11());
     }
@@ -489,7 +543,7 @@ TEST(ReflectionDutCorrection, TimeGatingProcessesTakeTheDutReflection)
         SignalLog changes;
         changes.connect(&rig.port, &FixturePort::uncorrectedSParametersChanged, "changed");
         ASSERT_TRUE(rig.process->calculateDUT(ReflectRig::dut(c.grid)));
-        EXPECT_TRUE(withoutPassivityNotices(rig.log.texts()).empty()) << firstText(rig.log);
+        expectRemadeLaunchTold(rig.log, "the fixture port", "that of the fixture the standards were measured in");
         EXPECT_EQ(rig.port.dataState(), c.after);
         EXPECT_GE(changes.count("changed"), 1);
         const SParametersTwoPort once = *rig.port.uncorrectedSParameters();
@@ -510,12 +564,15 @@ TEST(ReflectionDutCorrection, RefusalsAndMethodsWithoutDutCorrection)
     ASSERT_TRUE(rig.ok);
     SParametersOnePort withInf = ReflectRig::dut(kBandPass);
     withInf.s11()[7] = Complex(kInf, 0.0);
-    for (const SParametersOnePort &d : {SParametersOnePort(), withInf}) {
-        rig.log.clear();
-        EXPECT_FALSE(rig.process->calculateDUT(d));
-        EXPECT_EQ(rig.log.texts(), std::vector<QString>{kReflectDutInput});
-        EXPECT_EQ(rig.port.dataState(), DataState::Default);
-    }
+    rig.log.clear();
+    EXPECT_FALSE(rig.process->calculateDUT(SParametersOnePort()));
+    EXPECT_EQ(rig.log.texts(), std::vector<QString>{kReflectDutInput});
+    rig.log.clear();
+    EXPECT_FALSE(rig.process->calculateDUT(withInf));
+    EXPECT_EQ(rig.log.texts(),
+              (std::vector<QString>{kReflectDutInput, "The measured S11 of the DUT at the fixture port is infinite at "
+                                                      "1.7 GHz, point 8 of 191"}));
+    EXPECT_EQ(rig.port.dataState(), DataState::Default);
     // A port without a model.
     rig.port.reset();
     rig.port.setZ0Impedance(50.0);

@@ -103,12 +103,18 @@ TEST(Passivity, ACalculationToldOnceWhichPortIsNotPassiveAndKeepsTheModels)
          {ProcessFactory::ProcessIndex::TimeGate, ProcessFactory::ProcessIndex::Filtering,
           ProcessFactory::ProcessIndex::Bisect}) {
         SCOPED_TRACE(static_cast<int>(index));
-        // A good thru: models passive, nothing said.
+        // A good thru: models passive, nothing said of passivity. (The
+        // bisection split of this mismatched fixture is off the time-gated
+        // one in its reflections, and that is said.)
         {
             ThruRun run(index, thru, Z0ConversionType::None);
             ASSERT_TRUE(run.ready());
             ASSERT_TRUE(run.process->run());
-            EXPECT_TRUE(run.errors().empty()) << run.firstError().toStdString();
+            for (const QString &t : run.errors()) {
+                EXPECT_FALSE(t.contains("is not passive")) << t.toStdString();
+                EXPECT_TRUE(index == ProcessFactory::ProcessIndex::Bisect && t.startsWith("Bisection model of the "))
+                    << t.toStdString();
+            }
         }
 
         // A thru that shows 12 dB of gain above 8 GHz (for example a
@@ -160,8 +166,10 @@ TEST(Passivity, AReflectionModelWithGainIsReportedOnceForItsPort)
         log.connectText(process.get(), &IProcessMethod::error, "error");
         log.connectText(process.get(), &IProcessMethod::modelNotice, "error");
         ASSERT_TRUE(process->run());
+        // One notice for the port; the band where the gated model is off
+        // its spline estimate leads, the passivity finding follows.
         ASSERT_EQ(log.texts().size(), 1u);
-        EXPECT_TRUE(log.texts()[0].startsWith("The fixture model of the fixture port is not passive"))
+        EXPECT_TRUE(log.texts()[0].contains("\nThe fixture model of the fixture port is not passive from "))
             << log.texts()[0].toStdString();
         EXPECT_TRUE(port.uncorrectedSParameters());
     }
@@ -177,12 +185,17 @@ TEST(Passivity, FilteringModelsWithGainAtTheTopOfTheBandAreReported)
                 Z0ConversionType::None);
     ASSERT_TRUE(run.ready());
     ASSERT_TRUE(run.process->run());
-    // One notice for each port (the thru is symmetric).
+    // One notice for each port (the thru is symmetric), led by the band
+    // where the model is off the time-gated one, well below the top.
     ASSERT_EQ(run.errors().size(), 2u);
-    EXPECT_TRUE(run.firstError().startsWith("The fixture model of the left fixture port is not passive"))
-        << run.firstError().toStdString();
-    EXPECT_TRUE(run.errors()[1].startsWith("The fixture model of the right fixture port is not passive"))
-        << run.errors()[1].toStdString();
+    for (const char *side : {"left", "right"}) {
+        const QString text = run.errors()[side[0] == 'l' ? 0 : 1];
+        EXPECT_TRUE(
+            text.startsWith(QString("Filtering model of the %1 fixture port differs from time gating from ").arg(side)))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QString("\nThe fixture model of the %1 fixture port is not passive from ").arg(side)))
+            << text.toStdString();
+    }
     const std::optional<PassivityViolation> v = findPassivityViolation(*run.left.uncorrectedSParameters());
     ASSERT_TRUE(v);
     EXPECT_GT(v->worst, 2.0);

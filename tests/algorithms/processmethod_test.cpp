@@ -338,14 +338,21 @@ TEST(ProcessPorts, TransmissionCalculateRefusesIncompleteOrNonFiniteInput)
     nanS12.s12()[20] = Complex(kNaN, 0.0);
     SParametersTwoPort infS22 = thruOn(f);
     infS22.s22()[3] = Complex(0.0, std::numeric_limits<double>::infinity());
-    const std::vector<std::pair<const char *, SParametersTwoPort>> inputs = {
-        {"S12 one point short", shortS12},
-        {"NaN only in S12", nanS12},
-        {"infinity in S22", infS22},
-        {"empty", SParametersTwoPort()},
+    // The method's text, then which parameter, point and frequency.
+    struct Input
+    {
+        const char *name;
+        SParametersTwoPort input;
+        QString because; // empty: the method's text alone
     };
-    for (const auto &[name, input] : inputs) {
-        SCOPED_TRACE(name);
+    const Input inputs[] = {
+        {"S12 one point short", shortS12, "The measured S12 has 49 points, the frequency grid 50"},
+        {"NaN only in S12", nanS12, "The measured S12 is not a number (NaN) at 2.1 GHz, point 21 of 50"},
+        {"infinity in S22", infS22, "The measured S22 is infinite at 0.4 GHz, point 4 of 50"},
+        {"empty", SParametersTwoPort(), QString()},
+    };
+    for (const Input &c : inputs) {
+        SCOPED_TRACE(c.name);
         ProcessInputParameters params;
         ProcessTimeGate process;
         process.setParameters(&params);
@@ -353,12 +360,16 @@ TEST(ProcessPorts, TransmissionCalculateRefusesIncompleteOrNonFiniteInput)
         left.setZ0Impedance(50.0);
         right.setZ0Impedance(50.0);
         ASSERT_TRUE(process.setFixturesForCalculate(&left, &right));
-        process.setInputData(input);
+        process.setInputData(c.input);
         SignalLog log;
         log.connectText(&process, &IProcessMethod::error, "error");
         log.connectText(&process, &IProcessMethod::modelNotice, "error");
         EXPECT_FALSE(process.run());
-        EXPECT_EQ(log.texts(), std::vector<QString>{"Transmission. Invalid input data"});
+        std::vector<QString> expected;
+        expected.push_back("Transmission. Invalid input data");
+        if (!c.because.isEmpty())
+            expected.push_back(c.because);
+        EXPECT_EQ(log.texts(), expected);
         EXPECT_FALSE(left.impulseResponse());
     }
 

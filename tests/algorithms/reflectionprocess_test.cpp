@@ -249,6 +249,10 @@ TEST(ReflectionOpenAndShort, GridsAndRefusals)
     mismatched.s11().pop_back();
     for (const SParametersOnePort *bad : {&withNaN, &mismatched}) {
         for (const bool badFirst : {true, false}) {
+            // The text once, then which standard and why.
+            const QString because = QString("The measured S11 of the %1 ").arg(badFirst ? "open" : "short")
+                                    + (bad == &withNaN ? "is not a number (NaN) at 0.4 GHz, point 4 of 200"
+                                                       : "has 199 points, the frequency grid 200");
             ProcessTimeGateReflectOpenAndShort process;
             ASSERT_TRUE(process.setOpenAndShort(open, shortStandard));
             const SParametersTwoPort before = process.inputData();
@@ -256,7 +260,7 @@ TEST(ReflectionOpenAndShort, GridsAndRefusals)
             log.connectText(&process, &IProcessMethod::error, "error");
             log.connectText(&process, &IProcessMethod::modelNotice, "error");
             EXPECT_FALSE(badFirst ? process.setOpenAndShort(*bad, shortStandard) : process.setOpenAndShort(open, *bad));
-            EXPECT_EQ(log.texts(), std::vector<QString>{kInvalidOpenShort});
+            EXPECT_EQ(log.texts(), (std::vector<QString>{kInvalidOpenShort, because}));
             EXPECT_EQ(process.inputData().s21(), before.s21());
             EXPECT_EQ(process.inputData().frequency(), before.frequency());
         }
@@ -496,13 +500,16 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
         const char *name;
         SParametersOnePort input;
         MaxSignalEliminationType signalType;
+        QString because; // what follows the method's text about the data
     };
     const Case cases[] = {
-        {"empty", SParametersOnePort(), MaxSignalEliminationType::Model},
-        {"NaN", withNaN, MaxSignalEliminationType::Model},
-        {"sizes differ", mismatched, MaxSignalEliminationType::Model},
-        {"unknown signal type", good, static_cast<MaxSignalEliminationType>(2)},
-        {"uneven grid", uneven, MaxSignalEliminationType::Model},
+        {"empty", SParametersOnePort(), MaxSignalEliminationType::Model, QString()},
+        {"NaN", withNaN, MaxSignalEliminationType::Model,
+         "The measured S11 is not a number (NaN) at 1 GHz, point 10 of 200"},
+        {"sizes differ", mismatched, MaxSignalEliminationType::Model,
+         "The measured S11 has 199 points, the frequency grid 200"},
+        {"unknown signal type", good, static_cast<MaxSignalEliminationType>(2), QString()},
+        {"uneven grid", uneven, MaxSignalEliminationType::Model, QString()},
     };
     for (const ProcessFactory::ProcessIndex index :
          {ProcessFactory::ProcessIndex::TimeGateReflect, ProcessFactory::ProcessIndex::FilteringReflect}) {
@@ -522,6 +529,8 @@ TEST(ReflectionProcess, InvalidInputAndUnpreparedGridsFailWithOneText)
             expected.push_back(kInvalidInput);
             if (c.input.frequency() == uneven.frequency())
                 expected.push_back(kNotUniform);
+            if (!c.because.isEmpty())
+                expected.push_back(c.because);
             EXPECT_EQ(rig.log.texts(), expected);
             EXPECT_FALSE(rig.port.impulseResponse() || rig.port.uncorrectedSParameters());
         }
@@ -657,6 +666,41 @@ TEST(ReflectionProcess, APortRefusalDuringTheInnerThruIsShownOnce)
     });
     EXPECT_TRUE(rig.process->run());
     EXPECT_EQ(rig.log.texts(), std::vector<QString>{"Invalid custom impedance value."});
+}
+
+TEST(ReflectionProcess, AModelBothHalvesOfTheInnerThruRefuseIsToldOnce)
+{
+    // An open and a short that differ by exactly -1e-12 at one point make
+    // the synthetic thru's transmission 0 there: the split is not finite,
+    // and the port and its mirror both refuse it. The user has one port.
+    const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
+    SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
+    SParametersOnePort shortStandard = SynthNet::terminate(fixture, -1.0);
+    shortStandard.s11()[50] = Complex(0.0, 0.3);
+    open.s11()[50] = Complex(-1e-12, 0.3);
+    ReflectRig rig(ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort);
+    ASSERT_TRUE(rig.pair()->setOpenAndShort(open, shortStandard));
+    EXPECT_FALSE(rig.process->run());
+    EXPECT_EQ(
+        rig.log.texts(),
+        std::vector<QString>{"Invalid calculated data. NaN or Inf value found. Check measured data for validity"});
+}
+
+TEST(ReflectionProcess, AnOpenAndShortThatAreAlikeSayThatAndNotThatTheSignalIsMissing)
+{
+    const SynthNet::Network fixture = fixtureOn({"", 50.0, 200e-12, 0.3}, kLowPass);
+    const SParametersOnePort open = SynthNet::terminate(fixture, 1.0);
+    for (const ProcessFactory::ProcessIndex index : {ProcessFactory::ProcessIndex::TimeGateReflectOpenAndShort,
+                                                     ProcessFactory::ProcessIndex::FilteringReflectOpenAndShort}) {
+        SCOPED_TRACE(static_cast<int>(index));
+        ReflectRig rig(index);
+        ASSERT_TRUE(rig.pair()->setOpenAndShort(open, open));
+        EXPECT_FALSE(rig.process->run());
+        ASSERT_EQ(rig.log.texts().size(), 1u);
+        EXPECT_TRUE(rig.log.texts()[0].startsWith("The open and the short give the same reflection"))
+            << rig.log.texts()[0].toStdString();
+        EXPECT_FALSE(rig.port.impulseResponse());
+    }
 }
 
 TEST(ReflectionProcess, FactoryIndicesCreateWorkingProcesses)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 namespace SynthNet {
 
@@ -74,6 +75,31 @@ Network twoPadFixture(const RealVector &f)
     return cascade({shuntGC(f, 0.0, 0.1e-12), line(f, {50.0, 200e-12, 0.3}), shuntGC(f, 0.0, 0.08e-12)});
 }
 
+Network plainLineFixture(const RealVector &f)
+{
+    return line(f, {50.0, 200e-12, 0.3});
+}
+
+Network longLineFixture(const RealVector &f)
+{
+    return line(f, {50.0, 750e-12, 3.0});
+}
+
+Network longLossyFixture(const RealVector &f)
+{
+    return cascade(shuntGC(f, 0.0, 0.05e-12), line(f, {55.0, 750e-12, 3.0}));
+}
+
+Network largerPadFixture(const RealVector &f)
+{
+    return cascade(shuntGC(f, 0.0, 0.13e-12), line(f, {50.0, 260e-12, 0.39}));
+}
+
+Network otherLaunchPadFixture(const RealVector &f)
+{
+    return cascade(shuntGC(f, 0.0, 0.25e-12), line(f, {50.0, 200e-12, 0.3}));
+}
+
 Network accuracyDut(const RealVector &f)
 {
     return cascade(seriesRL(f, 0.0, 0.2e-9), line(f, {40.0, 80e-12, 0.2}));
@@ -97,10 +123,18 @@ Algorithms::SParametersTwoPort deembed(const Algorithms::SParametersTwoPort &lef
 AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, const Algorithms::SParametersTwoPort &right,
                                 const Network &fixture, const RealVector &f)
 {
+    return accuracyFigures(left, right, fixture, fixture, f);
+}
+
+AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, const Algorithms::SParametersTwoPort &right,
+                                const Network &fixture, const Network &rightFixture, const RealVector &f)
+{
     AccuracyFigures s;
     const Algorithms::SParametersTwoPort truth = toS(fixture);
+    const Algorithms::SParametersTwoPort rightTruth = toS(mirror(rightFixture));
     const Algorithms::SParametersTwoPort dut = toS(accuracyDut(f));
-    const Algorithms::SParametersTwoPort deembedded = deembed(left, right, toS(dutInFixture(fixture, accuracyDut(f))));
+    const Algorithms::SParametersTwoPort deembedded =
+        deembed(left, right, toS(cascade({fixture, accuracyDut(f), mirror(rightFixture)})));
     const double top = 0.8 * f.back();
     for (size_t i = 0; i < f.size(); ++i) {
         double sv = 0.0;
@@ -110,13 +144,27 @@ AccuracyFigures accuracyFigures(const Algorithms::SParametersTwoPort &left, cons
         if (f[i] > top)
             continue;
         s.singularValue = std::max(s.singularValue, sv);
-        s.fixtureDb = std::max(s.fixtureDb, dbError(left.s21()[i], truth.s21()[i]));
-        s.fixtureDeg = std::max(s.fixtureDeg, degError(left.s21()[i], truth.s21()[i]));
-        s.fixtureError = std::max({s.fixtureError, std::abs(left.s11()[i] - truth.s11()[i]),
-                                   std::abs(left.s21()[i] - truth.s21()[i]), std::abs(left.s12()[i] - truth.s12()[i]),
-                                   std::abs(left.s22()[i] - truth.s22()[i])});
+        // Both models against their own fixture: the right model of a pair
+        // whose halves differ is no mirror of the left one.
+        const std::pair<const Algorithms::SParametersTwoPort *, const Algorithms::SParametersTwoPort *> sides[] = {
+            {&left, &truth}, {&right, &rightTruth}};
+        for (const auto &[m, t] : sides) {
+            s.fixtureDb = std::max(s.fixtureDb, dbError(m->s21()[i], t->s21()[i]));
+            s.fixtureDeg = std::max(s.fixtureDeg, degError(m->s21()[i], t->s21()[i]));
+            s.fixtureError =
+                std::max({s.fixtureError, std::abs(m->s11()[i] - t->s11()[i]), std::abs(m->s21()[i] - t->s21()[i]),
+                          std::abs(m->s12()[i] - t->s12()[i]), std::abs(m->s22()[i] - t->s22()[i])});
+        }
         const Algorithms::SParametersTwoPort &d = deembedded;
-        s.dutDb = std::max(s.dutDb, dbError(d.s21()[i], dut.s21()[i]));
+        const double db = dbError(d.s21()[i], dut.s21()[i]);
+        const double deg = degError(d.s21()[i], dut.s21()[i]);
+        s.dutDb = std::max(s.dutDb, db);
+        s.dutDeg = std::max(s.dutDeg, deg);
+        if (db > kWrongDutDb || deg > kWrongDutDegrees) {
+            if (s.dutWrongFrom == 0.0)
+                s.dutWrongFrom = f[i];
+            s.dutWrongTo = f[i];
+        }
         s.dutError = std::max({s.dutError, std::abs(d.s11()[i] - dut.s11()[i]), std::abs(d.s12()[i] - dut.s12()[i]),
                                std::abs(d.s21()[i] - dut.s21()[i]), std::abs(d.s22()[i] - dut.s22()[i])});
     }
