@@ -8,7 +8,7 @@
 #include "app/startup.h"
 #include "app/testmodetable.h"
 #include "app/textinputdoublevalidator.h"
-#include "automation/remotecontrol.h"
+#include "automation/server/remotecontrol.h"
 #include "device/checker.h"
 #include "device/workerthread.h"
 #include "frontend/chartscalemanager.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The pieces of the program's start-up and shutdown that main() strings
-// together (app/main.cpp). Each piece is a function of its own so that the
+// together (program/main.cpp). Each piece is a function of its own so that the
 // order main() keeps is visible there and each piece can be tested alone.
 
 #include <QCommandLineOption>

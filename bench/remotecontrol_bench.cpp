@@ -23,9 +23,9 @@
 
 #include "analyser-sim/analysersim.h"
 #include "app/mainqmlbackend.h"
-#include "automation/commands.h"
-#include "automation/commandtable.h"
-#include "automation/remotecontrol.h"
+#include "automation/commands/commands.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/remotecontrol.h"
 #include "device/syncedvnadevice.h"
 
 #include "bench/benchratios.h"

@@ -5,36 +5,70 @@ function(vuk_set_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${VUK_WERROR}>:-Werror>)
 endfunction()
 
-# A subsystem library: the .cpp files of the directory (headers sit beside
-# them and are included as "<subsystem>/<file>.h" from the source root).
-# ONLY keeps just the files matching one of its patterns, EXCLUDE drops files
-# (so one directory can hold two libraries). PUBLIC_LIBS are what the
+# The include view of a library: a folder of the build tree that holds the
+# library's own source folder, as a symbolic link at that folder's path from
+# the source root, and nothing else. The library exports its view, so its own
+# files and whatever links it see its headers as "<folder>/<file>.h"; each
+# library thus sees only its own folder and those of the libraries it links
+# (their views come with the link, and go on through PUBLIC links), never the
+# source root. A header of a library that is not linked does not compile.
+function(vuk_add_include_view target)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  set(view ${PROJECT_BINARY_DIR}/include-views/${target})
+  set(link ${view}/${folder})
+  get_filename_component(parent ${link} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent})
+  # Made afresh at every configuration: the source tree may have moved.
+  if(IS_SYMLINK ${link})
+    file(REMOVE ${link})
+  endif()
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${link} SYMBOLIC RESULT result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${target}: cannot make its include view ${link}: ${result}")
+  endif()
+  target_include_directories(${target} PUBLIC ${view})
+endfunction()
+
+# A subsystem library: the .cpp, .h and .qrc files of the calling directory,
+# which holds this library alone. Its headers are included as
+# "<folder>/<file>.h", with <folder> the directory's path from the source
+# root, through the library's include view. PUBLIC_LIBS are what the
 # library's own headers need, PRIVATE_LIBS what only its sources use. A
 # library without sources is a configuration error, not a silent skip.
 function(vuk_add_subsystem_library name)
-  cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS;ONLY;EXCLUDE" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "${name}: unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
     ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
-  if(ARG_ONLY)
-    set(kept "")
-    foreach(pattern IN LISTS ARG_ONLY)
-      set(matching ${sources})
-      list(FILTER matching INCLUDE REGEX "${pattern}")
-      list(APPEND kept ${matching})
-    endforeach()
-    set(sources ${kept})
-  endif()
-  foreach(ex IN LISTS ARG_EXCLUDE)
-    list(FILTER sources EXCLUDE REGEX "${ex}")
-  endforeach()
   if(NOT sources MATCHES "\\.cpp")
     message(FATAL_ERROR "${name}: no sources in ${CMAKE_CURRENT_SOURCE_DIR}")
   endif()
   add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  vuk_add_include_view(${name})
   target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_LIBS} PRIVATE ${ARG_PRIVATE_LIBS})
   vuk_set_warnings(${name})
+  set_property(GLOBAL APPEND PROPERTY VUK_LIBRARIES ${name})
+endfunction()
+
+# The libraries are added lowest layer first: each may link only those added
+# before it. Called once all of them are added, so that links made later, or
+# named through variables, count too. A link to a library above is a
+# configuration error.
+function(vuk_check_library_order)
+  get_property(libraries GLOBAL PROPERTY VUK_LIBRARIES)
+  set(below "")
+  foreach(library IN LISTS libraries)
+    get_target_property(links ${library} LINK_LIBRARIES)
+    foreach(link IN LISTS links)
+      if(link IN_LIST libraries AND NOT link IN_LIST below)
+        message(FATAL_ERROR "${library} links ${link}, a library above it (see README, Libraries)")
+      endif()
+    endforeach()
+    list(APPEND below ${library})
+  endforeach()
 endfunction()
 
 # One GoogleTest executable per *_test.cpp in the calling directory.

@@ -10,7 +10,7 @@
 #include "app/startup.h"
 #include "app/testmodetable.h"
 #include "app/vnastateio.h"
-#include "automation/remotecontrol.h"
+#include "automation/server/remotecontrol.h"
 #include "device/checker.h"
 #include "device/touchstoneio.h"
 #include "device/workerthread.h"

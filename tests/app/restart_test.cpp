@@ -237,11 +237,11 @@ TEST_F(RestartTest, TheRunScriptKeepsItsAnalyserAcrossARestartAndCtrlCEndsBoth)
 {
     const QDir root(dir.path());
     ASSERT_TRUE(root.mkpath(QStringLiteral("scripts")));
-    ASSERT_TRUE(root.mkpath(QStringLiteral("build/app")));
+    ASSERT_TRUE(root.mkpath(QStringLiteral("build/program")));
     ASSERT_TRUE(root.mkpath(QStringLiteral("build/tools/analyser-sim")));
     const QString script = root.filePath(QStringLiteral("scripts/run"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(VUK_SOURCE_DIR "/scripts/run"), script));
-    ASSERT_TRUE(QFile::link(QStringLiteral(VUK_RESTART_STANDIN), root.filePath(QStringLiteral("build/app/vuk"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral(VUK_RESTART_STANDIN), root.filePath(QStringLiteral("build/program/vuk"))));
     ASSERT_TRUE(QFile::link(QStringLiteral(VUK_ANALYSER_SIM),
                             root.filePath(QStringLiteral("build/tools/analyser-sim/analyser-sim"))));
 

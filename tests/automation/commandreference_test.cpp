@@ -6,9 +6,9 @@
 
 #include "commandstestrig.h"
 
-#include "automation/commands.h"
-#include "automation/commandtable.h"
-#include "automation/errorcodes.h"
+#include "automation/commands/commands.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/errorcodes.h"
 
 #include <QFile>
 #include <QRegularExpression>

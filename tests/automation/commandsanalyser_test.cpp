@@ -5,8 +5,8 @@
 
 #include "commandstestrig.h"
 
-#include "automation/commandsfunctions.h"
-#include "automation/errorcodes.h"
+#include "automation/commands/commandsfunctions.h"
+#include "automation/server/errorcodes.h"
 
 #include <QSet>
 #include <QTcpServer>

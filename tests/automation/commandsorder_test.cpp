@@ -6,12 +6,12 @@
 // over a table of the program's patterns whose handlers only tell which
 // command they are.
 
-#include "automation/automationexception.h"
-#include "automation/commands.h"
-#include "automation/commandtable.h"
-#include "automation/devicefunctions.h"
-#include "automation/parameters.h"
-#include "automation/scpihandler.h"
+#include "automation/commands/commands.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/parameters.h"
+#include "automation/server/scpihandler.h"
 
 #include <QByteArray>
 #include <QList>

@@ -6,7 +6,7 @@
 #include "commandstestrig.h"
 
 #include "app/setupvnatable.h"
-#include "automation/commandhelpers.h"
+#include "automation/server/commandhelpers.h"
 #include "measurement/dutstep.h"
 #include "measurement/measuredfixtureport.h"
 #include "measurement/qmlfixtureport.h"

@@ -1,5 +1,5 @@
-#include "automation/errorcodes.h"
-#include "automation/errorqueue.h"
+#include "automation/server/errorcodes.h"
+#include "automation/server/errorqueue.h"
 
 #include "tests/support/logcapture.h"
 

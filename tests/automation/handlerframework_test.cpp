@@ -3,11 +3,11 @@
 // codes, the common checks, the wait after analyser setters and the answer
 // formats.
 
-#include "automation/automationexception.h"
-#include "automation/commandhelpers.h"
-#include "automation/commandtable.h"
-#include "automation/devicefunctions.h"
-#include "automation/scpihandler.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/commandhelpers.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/scpihandler.h"
 
 #include "analyser-sim/analysersim.h"
 #include "device/syncedvnadevice.h"

@@ -2,10 +2,10 @@
 // and matching them against the patterns of a small command table whose
 // handlers record what they were called with.
 
-#include "automation/automationexception.h"
-#include "automation/commandtable.h"
-#include "automation/devicefunctions.h"
-#include "automation/scpihandler.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/scpihandler.h"
 
 #include "../support/logcapture.h"
 

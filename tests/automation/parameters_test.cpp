@@ -1,4 +1,4 @@
-#include "automation/parameters.h"
+#include "automation/server/parameters.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // loopback port against a listener whose command table drives a fake
 // backend on this (the GUI) thread.
 
-#include "automation/automationexception.h"
-#include "automation/commandhelpers.h"
-#include "automation/commandtable.h"
-#include "automation/devicefunctions.h"
-#include "automation/errorcodes.h"
-#include "automation/remoteclient.h"
-#include "automation/remotecontrol.h"
-#include "automation/scpihandler.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/commandhelpers.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/errorcodes.h"
+#include "automation/server/remoteclient.h"
+#include "automation/server/remotecontrol.h"
+#include "automation/server/scpihandler.h"
 
 #include "../support/logcapture.h"
 #include "replyline.h"

@@ -5,7 +5,7 @@
 // but for a refused recall, which the client learns of by a code as well.
 // While a measurement or another action runs they fail with 200 instead.
 
-#include "automation/commandsfunctions.h"
+#include "automation/commands/commandsfunctions.h"
 
 #include "algorithms/messages.h"
 #include "app/setupvnatable.h"

@@ -1,7 +1,7 @@
-#include "automation/remotecontrol.h"
+#include "automation/server/remotecontrol.h"
 
-#include "automation/logging.h"
-#include "automation/remoteclient.h"
+#include "automation/server/logging.h"
+#include "automation/server/remoteclient.h"
 
 #include <QDebug>
 #include <QHostAddress>

@@ -1,9 +1,9 @@
-#include "automation/remoteclient.h"
+#include "automation/server/remoteclient.h"
 
-#include "automation/automationexception.h"
-#include "automation/devicefunctions.h"
-#include "automation/errorcodes.h"
-#include "automation/logging.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/errorcodes.h"
+#include "automation/server/logging.h"
 
 #include <QCoreApplication>
 #include <QDebug>

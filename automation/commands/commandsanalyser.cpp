@@ -2,9 +2,9 @@
 // proxy, choose the analyser's network address, and the program-level
 // queries (operation complete, readiness, error queue).
 
-#include "automation/commandsfunctions.h"
+#include "automation/commands/commandsfunctions.h"
 
-#include "automation/errorcodes.h"
+#include "automation/server/errorcodes.h"
 
 #include <limits>
 #include <optional>

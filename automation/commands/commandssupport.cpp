@@ -1,4 +1,4 @@
-#include "automation/commandssupport.h"
+#include "automation/commands/commandssupport.h"
 
 #include "app/setupvnatable.h"
 #include "device/checker.h"

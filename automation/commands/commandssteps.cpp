@@ -2,7 +2,7 @@
 // their options, apply their offsets, and read the computed models of the
 // fixture ports.
 
-#include "automation/commandsfunctions.h"
+#include "automation/commands/commandsfunctions.h"
 
 #include "measurement/dutstep.h"
 #include "measurement/methodrules.h"

@@ -3,7 +3,7 @@
 // thread, the blocking hop to the thread of the program's objects (the GUI
 // thread), the wait after an analyser setter, and the formats of answers.
 
-#include "automation/automationexception.h"
+#include "automation/server/automationexception.h"
 
 #include <QPointF>
 #include <QString>

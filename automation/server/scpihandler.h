@@ -16,9 +16,9 @@
 // string, PortIndex and the two keyword enums). makeHandler<&f>(root) builds
 // the handler object for the command table.
 
-#include "automation/automationexception.h"
-#include "automation/logging.h"
-#include "automation/parameters.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/logging.h"
+#include "automation/server/parameters.h"
 
 #include <QtGlobal>
 

@@ -3,7 +3,7 @@
 // ports, the global correction method, the reference-impedance conversion
 // and the low-pass sweep helpers.
 
-#include "automation/commandsfunctions.h"
+#include "automation/commands/commandsfunctions.h"
 
 #include "measurement/fixture.h"
 #include "measurement/methodrules.h"

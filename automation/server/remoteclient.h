@@ -20,9 +20,9 @@
 // Past these bounds it stops reading the socket (the peer's writes then
 // block) until the queue has drained, rather than growing.
 
-#include "automation/devicefunctions.h"
-#include "automation/errorqueue.h"
-#include "automation/parserchunk.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/errorqueue.h"
+#include "automation/server/parserchunk.h"
 
 #include <QByteArray>
 #include <QObject>

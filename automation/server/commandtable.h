@@ -17,7 +17,7 @@
 // registered to run at once (queries that read what the program keeps and
 // never wait). The table holds a copy of every handler for the GUI thread.
 
-#include "automation/scpihandler.h"
+#include "automation/server/scpihandler.h"
 
 #include <QByteArray>
 

@@ -1,10 +1,10 @@
-#include "automation/commands.h"
+#include "automation/commands/commands.h"
 
-#include "automation/commandsfunctions.h"
-#include "automation/commandslogging.h"
-#include "automation/commandtable.h"
-#include "automation/errorcodes.h"
-#include "automation/scpihandler.h"
+#include "automation/commands/commandsfunctions.h"
+#include "automation/commands/commandslogging.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/errorcodes.h"
+#include "automation/server/scpihandler.h"
 
 #include <QDebug>
 

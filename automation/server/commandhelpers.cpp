@@ -1,7 +1,7 @@
-#include "automation/commandhelpers.h"
+#include "automation/server/commandhelpers.h"
 
-#include "automation/logging.h"
-#include "automation/remoteclient.h"
+#include "automation/server/logging.h"
+#include "automation/server/remoteclient.h"
 #include "device/syncedvnadevice.h"
 
 #include <QDebug>

@@ -1,6 +1,6 @@
-#include "automation/errorcodes.h"
+#include "automation/server/errorcodes.h"
 
-#include "automation/logging.h"
+#include "automation/server/logging.h"
 
 #include <QDebug>
 

@@ -1,9 +1,9 @@
-#include "automation/devicefunctions.h"
+#include "automation/server/devicefunctions.h"
 
-#include "automation/automationexception.h"
-#include "automation/commandtable.h"
-#include "automation/logging.h"
-#include "automation/remoteclient.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/commandtable.h"
+#include "automation/server/logging.h"
+#include "automation/server/remoteclient.h"
 
 #include <QDebug>
 

@@ -1,6 +1,6 @@
-#include "automation/errorqueue.h"
+#include "automation/server/errorqueue.h"
 
-#include "automation/errorcodes.h"
+#include "automation/server/errorcodes.h"
 
 namespace Korvel {
 namespace Automation {

@@ -10,8 +10,8 @@
 // failure throws AutomationException with its code. A query answers through
 // the message context.
 
-#include "automation/commandssupport.h"
-#include "automation/parameters.h"
+#include "automation/commands/commandssupport.h"
+#include "automation/server/parameters.h"
 #include "device/vnadevice.h"
 #include "measurement/measureenums.h"
 

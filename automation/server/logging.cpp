@@ -1,3 +1,3 @@
-#include "automation/logging.h"
+#include "automation/server/logging.h"
 
 Q_LOGGING_CATEGORY(lcAutomation, "vuk.automation")

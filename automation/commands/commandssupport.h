@@ -8,10 +8,10 @@
 // Every function that takes the backend and is marked "GUI thread" runs
 // inside an action; the others run on the parser thread.
 
-#include "automation/automationexception.h"
-#include "automation/commandhelpers.h"
-#include "automation/devicefunctions.h"
-#include "automation/parameters.h"
+#include "automation/server/automationexception.h"
+#include "automation/server/commandhelpers.h"
+#include "automation/server/devicefunctions.h"
+#include "automation/server/parameters.h"
 
 #include "app/mainqmlbackend.h"
 #include "measurement/fixturesetups.h"

@@ -1,6 +1,6 @@
-#include "automation/commandtable.h"
+#include "automation/server/commandtable.h"
 
-#include "automation/logging.h"
+#include "automation/server/logging.h"
 
 #include <QDebug>
 

@@ -4,7 +4,7 @@
 #include "app/mainqmlbackend.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "automation/commands.h"
+#include "automation/commands/commands.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,3 +1,0 @@
-#include "automation/commandslogging.h"
-
-Q_LOGGING_CATEGORY(lcCommands, "vuk.commands")
