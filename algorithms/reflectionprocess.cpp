@@ -357,10 +357,9 @@ std::optional<ComplexVector> ReflectProcessOpenOrShort::estimateMainReflection(M
 {
     // A smoothing that fails is no sign of noise and is not reported.
     bool smoothingFailed = false;
-    const std::optional<ComplexVector> g =
-        signalType == MaxSignalEliminationType::Model
-            ? splineMainReflection(m_input.frequency(), m_input.s11(), &smoothingFailed)
-            : gatedMainReflection(m_parameters->highSignalCenterMode());
+    std::optional<ComplexVector> g = signalType == MaxSignalEliminationType::Model
+                                         ? splineMainReflection(m_input.frequency(), m_input.s11(), &smoothingFailed)
+                                         : gatedMainReflection(m_parameters->highSignalCenterMode());
     if (!g && reports && !smoothingFailed)
         emit error(Messages::noisySignal);
     return g;
