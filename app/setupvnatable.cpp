@@ -67,6 +67,9 @@ void SetupVnaTableModel::setLowPassCheck(bool lowPassCheck)
     emit lowPassCheckChanged();
 }
 
+// A plain table of the rows, one entry per analyser setting in the order
+// shown.
+// NOLINTNEXTLINE(readability-function-size)
 void SetupVnaTableModel::buildRows()
 {
     SyncedVnaDevice *proxy = device;
