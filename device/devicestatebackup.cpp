@@ -217,8 +217,9 @@ bool DeviceStateBackup::storeFiles()
     for (const QString &path : {m_stateFile, m_calibrationFile}) {
         if (savedInTime && written(path))
             continue;
-        // The poll after the store failed: the analyser went away or is not
-        // ready; otherwise it says itself why the file is missing, if it can.
+        // The poll after the store failed: the analyser went away, is not
+        // ready or did not answer in time; otherwise it says itself why the
+        // file is missing, if it can.
         QString text;
         if (!savedInTime && !device->isConnected())
             text = tr("The analyser state was not saved to %1: the link to the analyser was lost").arg(path);
@@ -229,6 +230,9 @@ bool DeviceStateBackup::storeFiles()
                  reported && !reported->isEmpty())
             text = tr("The analyser state was not saved to %1: the analyser reports %2")
                        .arg(path, reported->join(QStringLiteral("; ")));
+        else if (!savedInTime)
+            text = tr("The analyser state was not saved to %1: the analyser did not answer in time after the save")
+                       .arg(path);
         else
             text = tr("The analyser state was not saved to %1 (the file is missing or empty: is the disk full "
                       "or the folder not writable?)")

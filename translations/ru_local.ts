@@ -659,6 +659,10 @@
         <source>The analyser state was not saved to %1: the analyser reports %2</source>
         <translation>Состояние анализатора не сохранено в %1: анализатор сообщает %2</translation>
     </message>
+    <message>
+        <source>The analyser state was not saved to %1: the analyser did not answer in time after the save</source>
+        <translation>Состояние анализатора не сохранено в %1: анализатор не ответил вовремя после сохранения</translation>
+    </message>
 </context>
 <context>
     <name>DutMeasurer</name>

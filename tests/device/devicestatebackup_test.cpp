@@ -320,6 +320,25 @@ TEST_F(Backup, AStoreThatFailsNamesItsCause)
         EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
         sim.setReady(true);
     }
+    {
+        SCOPED_TRACE("the analyser answers the poll after the store too late");
+        userSetup();
+        // The second poll of the save is the one after the store.
+        Fault latePoll;
+        latePoll.kind = FaultKind::Delay;
+        latePoll.header = QStringLiteral("SYST:READy?");
+        latePoll.skip = 1;
+        latePoll.delayMs = 2000;
+        ASSERT_TRUE(sim.addFault(latePoll));
+        DeviceStateBackup backup(proxy.get(), dir.path());
+        EXPECT_FALSE(backup.save());
+        EXPECT_TRUE(backup.errorString().startsWith(
+            QStringLiteral("The analyser state was not saved to %1: the analyser did not answer in time after the save")
+                .arg(stateFile())))
+            << backup.errorString().toStdString();
+        EXPECT_FALSE(backup.errorString().contains(QStringLiteral("disk"))) << backup.errorString().toStdString();
+        EXPECT_EQ(countOf(logTexts(sim), "SYSTem:PRESet"), 0);
+    }
 }
 
 // Once the preset went out, a failure still reloads the saved state.
