@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace Algorithms {
 
@@ -41,48 +42,52 @@ bool strictlyAscending(const RealVector &v)
     return std::adjacent_find(v.begin(), v.end(), [](double a, double b) { return !(a < b); }) == v.end();
 }
 
-} // namespace
-
-SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum,
-                                            SmoothFit fitMode, int bandFlag, double timeSpan)
+// Whether the fit can run on the input at all; each refusal says why.
+bool usableInput(const RealVector &frequency, const ComplexVector &spectrum, SmoothFit fitMode, bool lowPass,
+                 double timeSpan)
 {
     if (fitMode != SmoothFit::Free && fitMode != SmoothFit::FixedFirst) {
         qCDebug(lcAlgorithms) << "smoothMagnitudePhase: invalid fit mode" << int(fitMode);
-        return {};
+        return false;
     }
     if (frequency.size() < 2 || spectrum.size() != frequency.size() || !isFiniteVector(frequency)
         || !isFiniteComplexVector(spectrum) || !std::isfinite(timeSpan)) {
         qCDebug(lcAlgorithms) << "smoothMagnitudePhase: unusable input";
-        return {};
+        return false;
     }
-    const bool lowPass = bandFlag == SmoothLowPass;
     if (!strictlyAscending(frequency) || (lowPass && !(frequency.front() > 0.0))) {
         qCDebug(lcAlgorithms) << "smoothMagnitudePhase: the frequency grid is not ascending";
-        return {};
+        return false;
     }
+    return true;
+}
 
-    const size_t m = frequency.size();
-    const auto [fminIt, fmaxIt] = std::minmax_element(frequency.begin(), frequency.end());
-    const double fmin = *fminIt;
-    const double fmax = *fmaxIt;
-    const double step = frequency[1] - frequency[0];
-
+// The points the curves are fitted through: magnitude and unwrapped phase
+// at each frequency, led by the extrapolated DC point on a low-pass grid.
+struct Samples
+{
     RealVector grid;
     RealVector magnitude;
     RealVector phase;
-    grid.reserve(m + 1);
-    magnitude.reserve(m + 1);
-    phase.reserve(m + 1);
+};
+
+std::optional<Samples> samplesOf(const RealVector &frequency, const ComplexVector &spectrum, bool lowPass, double fmax)
+{
+    const size_t m = frequency.size();
+    Samples out;
+    out.grid.reserve(m + 1);
+    out.magnitude.reserve(m + 1);
+    out.phase.reserve(m + 1);
 
     if (lowPass) {
         const double dc = extrapolateDcValue(spectrum, fmax);
         if (!std::isfinite(dc)) {
             qCDebug(lcAlgorithms) << "smoothMagnitudePhase: no DC estimate";
-            return {};
+            return std::nullopt;
         }
-        grid.push_back(0.0);
-        magnitude.push_back(std::abs(dc));
-        phase.push_back(std::atan2(0.0, dc));
+        out.grid.push_back(0.0);
+        out.magnitude.push_back(std::abs(dc));
+        out.phase.push_back(std::atan2(0.0, dc));
     }
 
     // Unwrap by the raw phase steps only; the DC point stays as it is.
@@ -98,10 +103,31 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const C
             else if (delta < -kPi)
                 offset -= 2.0 * kPi;
         }
-        grid.push_back(frequency[i]);
-        magnitude.push_back(std::hypot(s.real(), s.imag()));
-        phase.push_back(raw + offset);
+        out.grid.push_back(frequency[i]);
+        out.magnitude.push_back(std::hypot(s.real(), s.imag()));
+        out.phase.push_back(raw + offset);
     }
+    return out;
+}
+
+} // namespace
+
+SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const ComplexVector &spectrum,
+                                            SmoothFit fitMode, int bandFlag, double timeSpan)
+{
+    const bool lowPass = bandFlag == SmoothLowPass;
+    if (!usableInput(frequency, spectrum, fitMode, lowPass, timeSpan))
+        return {};
+
+    const auto [fminIt, fmaxIt] = std::minmax_element(frequency.begin(), frequency.end());
+    const double fmin = *fminIt;
+    const double fmax = *fmaxIt;
+    const double step = frequency[1] - frequency[0];
+
+    const std::optional<Samples> samples = samplesOf(frequency, spectrum, lowPass, fmax);
+    if (!samples)
+        return {};
+    const RealVector &grid = samples->grid;
 
     const int points = static_cast<int>(grid.size());
     if (points < kMinNodes) {
@@ -120,8 +146,9 @@ SmoothedMagnitudePhase smoothMagnitudePhase(const RealVector &frequency, const C
     }
 
     const bool fixFirst = fitMode == SmoothFit::FixedFirst;
-    const Eigen::VectorXd mag = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(magnitude.data(), points), fixFirst);
-    const Eigen::VectorXd ph = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(phase.data(), points), fixFirst);
+    const Eigen::VectorXd mag =
+        fitCurve(b, Eigen::Map<const Eigen::VectorXd>(samples->magnitude.data(), points), fixFirst);
+    const Eigen::VectorXd ph = fitCurve(b, Eigen::Map<const Eigen::VectorXd>(samples->phase.data(), points), fixFirst);
 
     const Eigen::Index first = lowPass ? 1 : 0;
     SmoothedMagnitudePhase out;
