@@ -144,6 +144,232 @@ std::pair<double, double> pairScores(const Complex *y, const double *shape, size
     }
     return {(re[0] + re[1]) + (re[2] + re[3]), (im[0] + im[1]) + (im[2] + im[3])};
 }
+
+// The centre moved so that the phase at the highest frequency (low-pass), or
+// across the band (band-pass), winds no more than half a turn.
+std::optional<double> highestPointCentre(const ComplexVector &s, const RealVector &frequency, double centre,
+                                         GridMode gridMode)
+{
+    const size_t n = s.size();
+    const double fLast = frequency[n - 1];
+    const double fFirst = frequency[0];
+    const auto reduce = [](double phi) { return phi - kTwoPi * std::round(phi / kTwoPi); };
+    double phi = 0.0;
+    if (gridMode == GridMode::LowPass) {
+        phi = std::arg(s[n - 1]) + kTwoPi * centre * fLast;
+    } else {
+        phi = (std::arg(s[n - 1]) + kTwoPi * centre * fLast) - (std::arg(s[0]) + kTwoPi * centre * fFirst);
+    }
+    phi = reduce(reduce(phi));
+    double e = 0.0;
+    if (gridMode == GridMode::LowPass)
+        e = phi / (kTwoPi * fLast);
+    else if (gridMode == GridMode::BandPass)
+        e = phi / (kTwoPi * (fLast - fFirst));
+    const double refined = centre - e;
+    if (!std::isfinite(refined))
+        return std::nullopt;
+    return refined;
+}
+
+// The positions a least-response scan tries: count of them (even), step
+// apart, centred on the gate's centre.
+struct ScanPositions
+{
+    size_t count = 0;
+    double step = 0.0;
+};
+
+std::optional<ScanPositions> scanPositions(const RealVector &frequency, GridMode gridMode)
+{
+    const double fmax = highestFrequency(frequency);
+    const double fmin = *std::min_element(frequency.begin(), frequency.end());
+    const double nd = static_cast<double>(frequency.size());
+    // One natural time step (low-pass) or half of one (band-pass).
+    const double d = gridMode == GridMode::LowPass ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
+                                                   : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
+    if (!std::isfinite(d) || !(d > 0.0))
+        return std::nullopt;
+
+    // 0.1 ps steps; a coarse grid would need millions of them, so the count
+    // is capped and the step widened to cover -d .. +d instead.
+    const double wanted = std::ceil(d / kScanStep);
+    ScanPositions out;
+    out.step = kScanStep;
+    if (wanted > static_cast<double>(kMaxScanPositions)) {
+        // Same span as the uncapped scan (count * step = d), coarser step.
+        out.count = kMaxScanPositions;
+        out.step = d / static_cast<double>(out.count);
+    } else {
+        out.count = static_cast<size_t>(wanted);
+        out.count -= out.count % 2;
+    }
+    if (out.count == 0)
+        return std::nullopt;
+    return out;
+}
+
+// (the products written out: finite here, and without the library's
+// checks for infinite parts the loops run several times faster)
+inline Complex multiply(const Complex &a, const Complex &b)
+{
+    return Complex(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
+}
+
+// The least-response scan: the response inside the gate of the data
+// shifted to each position, and the position where it is least.
+class CentreScan
+{
+public:
+    CentreScan(const ComplexVector &s, const RealVector &frequency, double centre, const ScanPositions &positions,
+               FftBuffer &buffer, const RealVector &shape)
+        : s(s),
+          frequency(frequency),
+          n(s.size()),
+          k(shape.size()),
+          centre(centre),
+          step(positions.step),
+          count(positions.count),
+          // count is even, so the half is exact
+          half(static_cast<double>(positions.count) / 2.0),
+          buffer(buffer),
+          shape(shape),
+          rotation(n),
+          factor(n)
+    {
+        for (size_t i = 0; i < n; ++i)
+            rotation[i] = std::polar(1.0, kTwoPi * step * frequency[i]);
+    }
+
+    // The score of a position is the response inside the gate, sum |y| shape
+    // (its common factor 1 / K left out).
+    bool scanLowPass(double dc);
+    bool scanBandPass();
+
+    std::optional<double> best() const
+    {
+        if (!std::isfinite(bestScore))
+            return std::nullopt;
+        return centre + (static_cast<double>(bestAt) - half) * step;
+    }
+
+private:
+    // The shifted spectrum s[i] exp(j 2 pi tau f[i]) of each position: the
+    // factors step by one position's rotation and are recomputed exactly
+    // every few positions.
+    static constexpr size_t kAnchorEvery = 16;
+    static_assert(kAnchorEvery % 2 == 0, "the positions are paired from an even one");
+
+    double tauAt(size_t j) const { return centre + (static_cast<double>(j) - half) * step; }
+
+    // The factors of position j from those of j - 1.
+    void advance(size_t j)
+    {
+        const size_t points = n;
+        Complex *factors = factor.data();
+        if (j % kAnchorEvery == 0) {
+            const double tau = tauAt(j);
+            const double *f = frequency.data();
+            for (size_t i = 0; i < points; ++i)
+                factors[i] = std::polar(1.0, kTwoPi * tau * f[i]);
+        } else {
+            const Complex *rotate = rotation.data();
+            for (size_t i = 0; i < points; ++i)
+                factors[i] = multiply(factors[i], rotate[i]);
+        }
+    }
+
+    void consider(size_t j, double score)
+    {
+        if (j == 0 || score < bestScore) {
+            bestAt = j;
+            bestScore = score;
+        }
+    }
+
+    const ComplexVector &s;
+    const RealVector &frequency;
+    const size_t n;
+    const size_t k;
+    const double centre;
+    const double step;
+    const size_t count;
+    const double half;
+    FftBuffer &buffer;
+    const RealVector &shape;
+    ComplexVector rotation;
+    ComplexVector factor;
+    size_t bestAt = 0;
+    double bestScore = 0.0;
+};
+
+bool CentreScan::scanLowPass(double dc)
+{
+    // The loops work on local copies of the members, so that the compiler
+    // keeps them in registers across the stores into the buffer.
+    const size_t points = n;
+    const Complex *data = s.data();
+    const Complex *rotate = rotation.data();
+    Complex *factors = factor.data();
+    Complex *out = buffer.data();
+    // a + i b at +f, conj(a) + i conj(b) at -f
+    const auto put = [out, points](size_t i, const Complex &a, const Complex &b) {
+        out[1 + i] = Complex(a.real() - b.imag(), a.imag() + b.real());
+        out[2 * points - i] = Complex(a.real() + b.imag(), b.real() - a.imag());
+    };
+    // A two-sided spectrum of conjugate halves has a real response, so
+    // two positions share one transform: y(j) + i y(j + 1).
+    for (size_t j = 0; j < count; j += 2) {
+        const bool pair = j + 1 < count;
+        out[0] = Complex(dc, pair ? dc : 0.0);
+        if (pair) {
+            // j is even, so j + 1 is never an anchor: its factors are
+            // those of j times the rotation. Both in one pass.
+            const bool anchor = j % kAnchorEvery == 0;
+            if (anchor)
+                advance(j);
+            for (size_t i = 0; i < points; ++i) {
+                const Complex fa = anchor ? factors[i] : multiply(factors[i], rotate[i]);
+                const Complex fb = multiply(fa, rotate[i]);
+                factors[i] = fb;
+                put(i, multiply(data[i], fa), multiply(data[i], fb));
+            }
+        } else {
+            advance(j);
+            for (size_t i = 0; i < points; ++i)
+                put(i, multiply(data[i], factors[i]), Complex(0.0, 0.0));
+        }
+        if (!threadDft(buffer, FFTW_BACKWARD))
+            return false;
+        const auto [scoreA, scoreB] = pairScores(out, shape.data(), k);
+        consider(j, scoreA);
+        if (pair)
+            consider(j + 1, scoreB);
+    }
+    return true;
+}
+
+bool CentreScan::scanBandPass()
+{
+    const size_t points = n;
+    const Complex *data = s.data();
+    const Complex *factors = factor.data();
+    const double *window = shape.data();
+    Complex *out = buffer.data();
+    for (size_t j = 0; j < count; ++j) {
+        advance(j);
+        for (size_t i = 0; i < points; ++i)
+            out[i] = multiply(data[i], factors[i]);
+        if (!threadDft(buffer, FFTW_BACKWARD))
+            return false;
+        double score = 0.0;
+        for (size_t i = 0; i < k; ++i)
+            score += std::sqrt(std::norm(out[i])) * window[i];
+        consider(j, score);
+    }
+    return true;
+}
+
 } // namespace
 
 RealVector gateShape(const RealVector &frequency, GridMode gridMode, const GateParameters &gate)
@@ -205,57 +431,15 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     const size_t n = s.size();
     if (frequency.size() != n || !usableGrid(frequency))
         return std::nullopt;
-    const double centre = gate.centre;
-    const double fLast = frequency[n - 1];
-    const double fFirst = frequency[0];
-
-    if (centreMode == GateCentreMode::HighestPoint) {
-        const auto reduce = [](double phi) { return phi - kTwoPi * std::round(phi / kTwoPi); };
-        double phi = 0.0;
-        if (gridMode == GridMode::LowPass) {
-            phi = std::arg(s[n - 1]) + kTwoPi * centre * fLast;
-        } else {
-            phi = (std::arg(s[n - 1]) + kTwoPi * centre * fLast) - (std::arg(s[0]) + kTwoPi * centre * fFirst);
-        }
-        phi = reduce(reduce(phi));
-        double e = 0.0;
-        if (gridMode == GridMode::LowPass)
-            e = phi / (kTwoPi * fLast);
-        else if (gridMode == GridMode::BandPass)
-            e = phi / (kTwoPi * (fLast - fFirst));
-        const double refined = centre - e;
-        if (!std::isfinite(refined))
-            return std::nullopt;
-        return refined;
-    }
+    if (centreMode == GateCentreMode::HighestPoint)
+        return highestPointCentre(s, frequency, gate.centre, gridMode);
     if (centreMode != GateCentreMode::LeastResponseInGate)
         return std::nullopt;
 
     if (gridMode != GridMode::LowPass && gridMode != GridMode::BandPass)
         return std::nullopt;
-    const double fmax = highestFrequency(frequency);
-    const double fmin = *std::min_element(frequency.begin(), frequency.end());
-    const double nd = static_cast<double>(n);
-    // One natural time step (low-pass) or half of one (band-pass).
-    const double d = gridMode == GridMode::LowPass ? 2.0 * nd / (2.0 * fmax * (2.0 * nd + 1.0))
-                                                   : (nd - 1.0) / ((fmax - fmin) * nd) * 0.5;
-    if (!std::isfinite(d) || !(d > 0.0))
-        return std::nullopt;
-
-    // 0.1 ps steps; a coarse grid would need millions of them, so the count
-    // is capped and the step widened to cover -d .. +d instead.
-    const double wanted = std::ceil(d / kScanStep);
-    size_t count = 0;
-    double step = kScanStep;
-    if (wanted > static_cast<double>(kMaxScanPositions)) {
-        // Same span as the uncapped scan (count * step = d), coarser step.
-        count = kMaxScanPositions;
-        step = d / static_cast<double>(count);
-    } else {
-        count = static_cast<size_t>(wanted);
-        count -= count % 2;
-    }
-    if (count == 0)
+    const std::optional<ScanPositions> positions = scanPositions(frequency, gridMode);
+    if (!positions)
         return std::nullopt;
 
     if (!usableGateInput(frequency, gridMode, gate))
@@ -265,98 +449,16 @@ std::optional<double> refineGateCentre(const ComplexVector &s, const RealVector 
     const RealVector shape = computeGateShape(frequency, gridMode, gate, buffer);
     if (shape.size() != k)
         return std::nullopt;
-    const double dc = gridMode == GridMode::LowPass ? extrapolateDcValue(s, fmax) : 0.0;
-    // count is even, so the integer half is exact
-    const size_t halfCount = count / 2;
-    const double half = static_cast<double>(halfCount);
-    const auto tauAt = [&](size_t j) { return centre + (static_cast<double>(j) - half) * step; };
 
-    // The shifted spectrum s[i] exp(j 2 pi tau f[i]) of each position: the
-    // factors step by one position's rotation and are recomputed exactly
-    // every few positions.
-    constexpr size_t kAnchorEvery = 16;
-    static_assert(kAnchorEvery % 2 == 0, "the positions are paired from an even one");
-    ComplexVector rotation(n), factor(n);
-    for (size_t i = 0; i < n; ++i)
-        rotation[i] = std::polar(1.0, kTwoPi * step * frequency[i]);
-    // (the products written out: finite here, and without the library's
-    // checks for infinite parts the loops run several times faster)
-    const auto multiply = [](const Complex &a, const Complex &b) {
-        return Complex(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
-    };
-    // The factors of position j from those of j - 1.
-    const auto advance = [&](size_t j) {
-        if (j % kAnchorEvery == 0) {
-            const double tau = tauAt(j);
-            for (size_t i = 0; i < n; ++i)
-                factor[i] = std::polar(1.0, kTwoPi * tau * frequency[i]);
-        } else {
-            for (size_t i = 0; i < n; ++i)
-                factor[i] = multiply(factor[i], rotation[i]);
-        }
-    };
-
-    size_t best = 0;
-    double bestScore = 0.0;
-    const auto consider = [&](size_t j, double score) {
-        if (j == 0 || score < bestScore) {
-            best = j;
-            bestScore = score;
-        }
-    };
-    // The score of a position is the response inside the gate, sum |y| shape
-    // (its common factor 1 / K left out).
+    CentreScan scan(s, frequency, gate.centre, *positions, buffer, shape);
     if (gridMode == GridMode::LowPass) {
-        // A two-sided spectrum of conjugate halves has a real response, so
-        // two positions share one transform: y(j) + i y(j + 1).
-        // a + i b at +f, conj(a) + i conj(b) at -f
-        const auto put = [&](size_t i, const Complex &a, const Complex &b) {
-            buffer[1 + i] = Complex(a.real() - b.imag(), a.imag() + b.real());
-            buffer[2 * n - i] = Complex(a.real() + b.imag(), b.real() - a.imag());
-        };
-        for (size_t j = 0; j < count; j += 2) {
-            const bool pair = j + 1 < count;
-            buffer[0] = Complex(dc, pair ? dc : 0.0);
-            if (pair) {
-                // j is even, so j + 1 is never an anchor: its factors are
-                // those of j times the rotation. Both in one pass.
-                const bool anchor = j % kAnchorEvery == 0;
-                if (anchor)
-                    advance(j);
-                for (size_t i = 0; i < n; ++i) {
-                    const Complex fa = anchor ? factor[i] : multiply(factor[i], rotation[i]);
-                    const Complex fb = multiply(fa, rotation[i]);
-                    factor[i] = fb;
-                    put(i, multiply(s[i], fa), multiply(s[i], fb));
-                }
-            } else {
-                advance(j);
-                for (size_t i = 0; i < n; ++i)
-                    put(i, multiply(s[i], factor[i]), Complex(0.0, 0.0));
-            }
-            if (!threadDft(buffer, FFTW_BACKWARD))
-                return std::nullopt;
-            const auto [scoreA, scoreB] = pairScores(buffer.data(), shape.data(), k);
-            consider(j, scoreA);
-            if (pair)
-                consider(j + 1, scoreB);
-        }
-    } else {
-        for (size_t j = 0; j < count; ++j) {
-            advance(j);
-            for (size_t i = 0; i < n; ++i)
-                buffer[i] = multiply(s[i], factor[i]);
-            if (!threadDft(buffer, FFTW_BACKWARD))
-                return std::nullopt;
-            double score = 0.0;
-            for (size_t i = 0; i < k; ++i)
-                score += std::sqrt(std::norm(buffer[i])) * shape[i];
-            consider(j, score);
-        }
-    }
-    if (!std::isfinite(bestScore))
+        const double dc = extrapolateDcValue(s, highestFrequency(frequency));
+        if (!scan.scanLowPass(dc))
+            return std::nullopt;
+    } else if (!scan.scanBandPass()) {
         return std::nullopt;
-    return centre + (static_cast<double>(best) - half) * step;
+    }
+    return scan.best();
 }
 
 } // namespace Algorithms
