@@ -47,6 +47,188 @@ Base baseOf(FixturePort::DataState dataState)
     return Base::Current;
 }
 
+// Emits one text of a correction; an empty text fails silently.
+void report(IProcessMethod &process, const QString &text)
+{
+    if (!text.isEmpty())
+        emit process.error(text);
+}
+
+// The uncorrected version of a port (baseOf) that a correction is computed
+// from, with the version it returns to.
+struct Uncorrected
+{
+    Base base = Base::Current;
+    const ImpulseResponse *impulse = nullptr;
+    const SParametersTwoPort *model = nullptr;
+};
+
+// Empty when that version's impulse response or model is missing or invalid.
+std::optional<Uncorrected> uncorrectedOf(const FixturePort &port)
+{
+    const Base base = baseOf(*port.dataState());
+    const std::optional<ImpulseResponse> &impulse = base == Base::Default  ? port.defaultImpulseResponse()
+                                                    : base == Base::Offset ? port.offsetImpulseResponse()
+                                                                           : port.impulseResponse();
+    const std::optional<SParametersTwoPort> &model = base == Base::Default  ? port.defaultSParameters()
+                                                     : base == Base::Offset ? port.offsetSParameters()
+                                                                            : port.uncorrectedSParameters();
+    if (!isValidImpulse(impulse) || !isValidModel(model))
+        return std::nullopt;
+    return Uncorrected{base, &*impulse, &*model};
+}
+
+// Why a DUT grid other than the model's cannot be gated and resampled onto
+// the model's grid; empty when it can. It must be a grid the transforms work
+// on and must span the model's band, to within one of its steps at either
+// end (where the end value is held): below or above the DUT's band nothing
+// is known about the connection.
+QString dutGridFault(const RealVector &dutGrid, const RealVector &modelGrid)
+{
+    QString fault = IProcessMethod::gridFault(dutGrid);
+    if (!fault.isEmpty())
+        return fault;
+    const double step = (dutGrid[1] - dutGrid[0]) * (1.0 + 1e-6);
+    if (dutGrid.front() - step > modelGrid.front() || dutGrid.back() + step < modelGrid.back())
+        return IProcessMethod::tr("The DUT was measured from %1 to %2 MHz, which does not "
+                                  "span the fixture model's band from %3 to %4 MHz. "
+                                  "Measure the DUT over the fixture's frequency range")
+            .arg(dutGrid.front() / 1e6, 0, 'g', 8)
+            .arg(dutGrid.back() / 1e6, 0, 'g', 8)
+            .arg(modelGrid.front() / 1e6, 0, 'g', 8)
+            .arg(modelGrid.back() / 1e6, 0, 'g', 8);
+    return QString();
+}
+
+// Where the gate of a correction ends. The DUT's own first reflection starts
+// at the DUT plane, the impulse delay, and rises over about one rise time
+// (the grid's time resolution): a gate that ends at the plane takes half of
+// it into the fixture's reflection. The gate ends one rise time earlier,
+// where the fixture's own reflections are over and the DUT's have not begun.
+double gateStop(const ProcessInputParameters &parameters, const ImpulseResponse &impulse, const RealVector &modelGrid)
+{
+    const double riseTime = parameters.normalizingValue() / modelGrid.back();
+    double stop = impulse.delay - riseTime;
+    if (!(stop > parameters.timeMin()))
+        stop = impulse.delay;
+    return stop;
+}
+
+// The one gate of a correction: its end, its centre when the reference set
+// it, the mode the DUT is gated in (its own grid's) and the model's mode the
+// shared parameters return to.
+struct Gate
+{
+    double stop = 0.0;
+    std::optional<double> centre;
+    GridMode dutMode = GridMode::BandPass;
+    GridMode modelMode = GridMode::BandPass;
+};
+
+// The reference's gated reflection; the gate's centre is refined for the
+// reference and kept, so the DUT is gated by the very same gate. Empty when
+// either gating gives nothing.
+std::optional<ComplexVector> gateReference(IProcessMethod &process, const ComplexVector &reference,
+                                           const RealVector &modelGrid, Gate &gate)
+{
+    gate.centre = process.gateReflectionCentre(reference, modelGrid, gate.stop);
+    if (!gate.centre)
+        return std::nullopt;
+    return process.gateReflection(reference, modelGrid, gate.stop, gate.centre);
+}
+
+// The DUT's gated reflection on the model's grid: gated in its own grid's
+// mode, then resampled when its grid is another. Empty, after the text of the
+// fault, when the gate gives nothing or a non-finite result.
+std::optional<ComplexVector> gatedOnModelGrid(IProcessMethod &process, const SParametersOnePort &measured,
+                                              const RealVector &modelGrid, const Gate &gate,
+                                              const DutCorrection::Texts &texts)
+{
+    const RealVector &dutGrid = measured.frequency();
+    ProcessInputParameters &parameters = *process.parameters();
+    parameters.setGatingMode(gate.dutMode);
+    parameters.setPulseMode(gate.dutMode);
+    const std::optional<ComplexVector> gated = process.gateReflection(measured.s11(), dutGrid, gate.stop, gate.centre);
+    parameters.setGatingMode(gate.modelMode);
+    parameters.setPulseMode(gate.modelMode);
+    if (!gated) {
+        report(process, texts.gatingFailed);
+        return std::nullopt;
+    }
+    if (!isFiniteComplexVector(*gated)) {
+        report(process, texts.invalidResult);
+        return std::nullopt;
+    }
+    ComplexVector reflection = *gated;
+    if (!isEqualVector(dutGrid, modelGrid))
+        reflection = resampleComplex(dutGrid, reflection, modelGrid);
+    if (reflection.size() != modelGrid.size() || !isFiniteComplexVector(reflection)) {
+        report(process, texts.invalidResult);
+        return std::nullopt;
+    }
+    return reflection;
+}
+
+// Turns the DUT's gated reflection into the model's analyser-side reflection
+// plus the change against the reference's gated reflection; false when the
+// result is not finite. At the low edge of a band-pass band the change is
+// the gate's own: the DUT's reflections ring into it there (0.1 at 1 GHz for
+// a plain line, which has no reflection at all, on a 1 to 20 GHz grid). It
+// is faded in over the lowest tenth of the band, where launches differ
+// least.
+bool addGatedChange(ComplexVector &reflection, const ComplexVector &before, const ComplexVector &analyserSide,
+                    const RealVector &modelGrid)
+{
+    const CheckedBand trusted = checkedBand(modelGrid, true);
+    const double edge = trusted.low - modelGrid.front();
+    for (size_t i = 0; i < reflection.size(); ++i) {
+        double weight = 1.0;
+        if (edge > 0.0 && modelGrid[i] < trusted.low) {
+            const double x = (modelGrid[i] - modelGrid.front()) / edge;
+            weight = x * x * (3.0 - 2.0 * x);
+        }
+        reflection[i] = analyserSide[i] + weight * (reflection[i] - before[i]);
+    }
+    return isFiniteComplexVector(reflection);
+}
+
+// Stores the corrected analyser-side reflection (S22 of a right port, S11 of
+// a left one) in the port's uncorrected version, converts the impedance where
+// the port converts on a harmonic grid and marks the port DUT-corrected. A
+// failed conversion returns the port to the uncorrected version, so the
+// state and the model stay in step.
+bool writeCorrection(FixturePort &port, Base base, const ComplexVector &reflection, GridMode gridMode)
+{
+    const bool restored = base == Base::Default  ? port.useDefaultData()
+                          : base == Base::Offset ? port.useOffsetData()
+                                                 : true;
+    if (!restored)
+        return false;
+    const FixturePort::DataState baseState = *port.dataState(); // Default or Offset from here on
+
+    SParametersTwoPort corrected = *port.uncorrectedSParameters();
+    if (port.side())
+        corrected.setS22(reflection);
+    else
+        corrected.setS11(reflection);
+    if (!port.setCalculatedSParameters(corrected))
+        return false;
+
+    bool converted = false;
+    if (gridMode == GridMode::LowPass && *port.conversionType() != Z0ConversionType::None) {
+        if (!port.convertImpedance()) {
+            if (baseState == FixturePort::DataState::Offset)
+                port.useOffsetData();
+            else
+                port.useDefaultData();
+            return false;
+        }
+        converted = true;
+    }
+    port.markDutCorrected(converted);
+    return true;
+}
+
 // The DUT board's launch against the reference's: both reflections gated
 // over the first half of the fixture, [timeMin, delay / 2], where the DUT's
 // own reflections cannot reach even when the halves of a 2x-thru differ by
@@ -154,21 +336,10 @@ std::optional<GridMode> useModelGridMode(IProcessMethod &process, const FixtureP
 bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOnePort &dut, GridMode gridMode,
                  const Texts &texts, const ComplexVector *reference)
 {
-    const auto report = [&process](const QString &text) {
-        if (!text.isEmpty())
-            emit process.error(text);
-    };
-
     // Everything is computed from the uncorrected version before the port
     // changes, so a failed gating leaves the port as it was.
-    const Base base = baseOf(*port.dataState());
-    const std::optional<ImpulseResponse> &impulse = base == Base::Default  ? port.defaultImpulseResponse()
-                                                    : base == Base::Offset ? port.offsetImpulseResponse()
-                                                                           : port.impulseResponse();
-    const std::optional<SParametersTwoPort> &model = base == Base::Default  ? port.defaultSParameters()
-                                                     : base == Base::Offset ? port.offsetSParameters()
-                                                                            : port.uncorrectedSParameters();
-    if (!isValidImpulse(impulse) || !isValidModel(model))
+    const std::optional<Uncorrected> source = uncorrectedOf(port);
+    if (!source)
         return false;
 
     // A DUT measured at every point of the model's grid and more (the same
@@ -176,48 +347,27 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     // correction is then that of the model's own grid, with the same gate
     // for the DUT and the reference. A DUT measured on another grid is gated
     // on its own grid, in that grid's own mode, and the gated reflection
-    // (the smooth early part only) is resampled onto the model's grid. That
-    // grid must be one the transforms work on and must span the model's
-    // band, to within one of its steps at either end (where the end value
-    // is held): below or above the DUT's band nothing is known about the
-    // connection.
-    const RealVector &modelGrid = model->frequency();
+    // (the smooth early part only) is resampled onto the model's grid.
+    const RealVector &modelGrid = source->model->frequency();
     std::optional<SParametersOnePort> cut;
     if (!isEqualVector(dut.frequency(), modelGrid))
         cut = pointsOn(dut, modelGrid);
     const SParametersOnePort &measured = cut ? *cut : dut;
     const RealVector &dutGrid = measured.frequency();
-    GridMode gateMode = gridMode;
+    Gate gate;
+    gate.dutMode = gridMode;
+    gate.modelMode = gridMode;
     if (!isEqualVector(dutGrid, modelGrid)) {
-        QString fault = IProcessMethod::gridFault(dutGrid);
-        if (fault.isEmpty()) {
-            const double step = (dutGrid[1] - dutGrid[0]) * (1.0 + 1e-6);
-            if (dutGrid.front() - step > modelGrid.front() || dutGrid.back() + step < modelGrid.back())
-                fault = IProcessMethod::tr("The DUT was measured from %1 to %2 MHz, which does not "
-                                           "span the fixture model's band from %3 to %4 MHz. "
-                                           "Measure the DUT over the fixture's frequency range")
-                            .arg(dutGrid.front() / 1e6, 0, 'g', 8)
-                            .arg(dutGrid.back() / 1e6, 0, 'g', 8)
-                            .arg(modelGrid.front() / 1e6, 0, 'g', 8)
-                            .arg(modelGrid.back() / 1e6, 0, 'g', 8);
-        }
+        const QString fault = dutGridFault(dutGrid, modelGrid);
         if (!fault.isEmpty()) {
-            report(texts.inputRejected);
-            report(fault);
+            report(process, texts.inputRejected);
+            report(process, fault);
             return false;
         }
-        gateMode = frequencyGridMode(dutGrid).value_or(GridMode::BandPass);
+        gate.dutMode = frequencyGridMode(dutGrid).value_or(GridMode::BandPass);
     }
-    // The DUT's own first reflection starts at the DUT plane, the impulse
-    // delay, and rises over about one rise time (the grid's time
-    // resolution): a gate that ends at the plane takes half of it into the
-    // fixture's reflection. The gate ends one rise time earlier, where the
-    // fixture's own reflections are over and the DUT's have not begun.
-    ProcessInputParameters &parameters = *process.parameters();
-    const double riseTime = parameters.normalizingValue() / modelGrid.back();
-    double stop = impulse->delay - riseTime;
-    if (!(stop > parameters.timeMin()))
-        stop = impulse->delay;
+    gate.stop = gateStop(*process.parameters(), *source->impulse, modelGrid);
+
     // Where the model came from a reflection that is at hand (the thru's, or
     // the standard's without its main reflection), only the change of the
     // gated reflection is taken: the model plus the DUT's gated reflection
@@ -225,96 +375,34 @@ bool correctPort(IProcessMethod &process, FixturePort &port, const SParametersOn
     // error, and the fixture's reflections near the DUT plane that a gate
     // ending before the plane cuts off, are then the same in both and
     // cancel; a connection that did not change leaves the model as it was.
-    std::optional<double> centre;
+    const ComplexVector *usableReference = reference && reference->size() == modelGrid.size() ? reference : nullptr;
     std::optional<ComplexVector> before;
-    if (reference && reference->size() == modelGrid.size()) {
-        centre = process.gateReflectionCentre(*reference, modelGrid, stop);
-        if (centre)
-            before = process.gateReflection(*reference, modelGrid, stop, centre);
+    if (usableReference) {
+        before = gateReference(process, *usableReference, modelGrid, gate);
         if (!before) {
-            report(texts.gatingFailed);
+            report(process, texts.gatingFailed);
             return false;
         }
     }
-    parameters.setGatingMode(gateMode);
-    parameters.setPulseMode(gateMode);
-    const std::optional<ComplexVector> gated = process.gateReflection(measured.s11(), dutGrid, stop, centre);
-    parameters.setGatingMode(gridMode);
-    parameters.setPulseMode(gridMode);
-    if (!gated) {
-        report(texts.gatingFailed);
+    std::optional<ComplexVector> reflection = gatedOnModelGrid(process, measured, modelGrid, gate, texts);
+    if (!reflection)
         return false;
-    }
-    if (!isFiniteComplexVector(*gated)) {
-        report(texts.invalidResult);
-        return false;
-    }
-    ComplexVector reflection = *gated;
-    if (!isEqualVector(dutGrid, modelGrid))
-        reflection = resampleComplex(dutGrid, reflection, modelGrid);
-    if (reflection.size() != model->frequency().size() || !isFiniteComplexVector(reflection)) {
-        report(texts.invalidResult);
-        return false;
-    }
 
     const std::optional<ModelNotice> launch =
-        reference && reference->size() == modelGrid.size()
-            ? launchDifference(process, *impulse, measured, gateMode, modelGrid, *reference, texts)
+        usableReference
+            ? launchDifference(process, *source->impulse, measured, gate.dutMode, modelGrid, *usableReference, texts)
             : std::nullopt;
 
     if (before) {
-        // At the low edge of a band-pass band the change is the gate's own:
-        // the DUT's reflections ring into it there (0.1 at 1 GHz for a plain
-        // line, which has no reflection at all, on a 1 to 20 GHz grid). It
-        // is faded in over the lowest tenth of the band, where launches
-        // differ least.
-        const CheckedBand trusted = checkedBand(modelGrid, true);
-        const double edge = trusted.low - modelGrid.front();
-        const ComplexVector &analyserSide = port.side() ? model->s22() : model->s11();
-        for (size_t i = 0; i < reflection.size(); ++i) {
-            double weight = 1.0;
-            if (edge > 0.0 && modelGrid[i] < trusted.low) {
-                const double x = (modelGrid[i] - modelGrid.front()) / edge;
-                weight = x * x * (3.0 - 2.0 * x);
-            }
-            reflection[i] = analyserSide[i] + weight * (reflection[i] - (*before)[i]);
-        }
-        if (!isFiniteComplexVector(reflection)) {
-            report(texts.invalidResult);
+        const ComplexVector &analyserSide = port.side() ? source->model->s22() : source->model->s11();
+        if (!addGatedChange(*reflection, *before, analyserSide, modelGrid)) {
+            report(process, texts.invalidResult);
             return false;
         }
     }
 
-    const bool restored = base == Base::Default  ? port.useDefaultData()
-                          : base == Base::Offset ? port.useOffsetData()
-                                                 : true;
-    if (!restored)
+    if (!writeCorrection(port, source->base, *reflection, gridMode))
         return false;
-    const FixturePort::DataState baseState = *port.dataState(); // Default or Offset from here on
-
-    SParametersTwoPort corrected = *port.uncorrectedSParameters();
-    if (port.side())
-        corrected.setS22(reflection);
-    else
-        corrected.setS11(reflection);
-    if (!port.setCalculatedSParameters(corrected))
-        return false;
-
-    bool converted = false;
-    if (gridMode == GridMode::LowPass && *port.conversionType() != Z0ConversionType::None) {
-        if (!port.convertImpedance()) {
-            // Keep the state and the model in step: back to the version the
-            // correction started from.
-            if (baseState == FixturePort::DataState::Offset)
-                port.useOffsetData();
-            else
-                port.useDefaultData();
-            return false;
-        }
-        converted = true;
-    }
-
-    port.markDutCorrected(converted);
     if (launch)
         process.addModelNotice(&port, launch->summary, launch->detail);
     emit port.uncorrectedSParametersChanged();

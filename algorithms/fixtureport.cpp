@@ -45,6 +45,60 @@ void swapIfPresent(std::optional<SParametersTwoPort> &model)
         model->swapPorts();
 }
 
+// The transmission and the DUT-side reflection of a model moved as a line.
+struct MovedLine
+{
+    ComplexVector transmission;
+    ComplexVector reflection;
+};
+
+// The unwrapped phase of the transmission s. The scaled phase is p times the
+// whole phase of the line, not of its principal value: on a grid that starts
+// high the first point has turned by many periods. The unwrapped phase is
+// anchored to the fixture's own delay (half the round-trip delay length), as
+// the transmission roots were.
+RealVector linePhase(const ComplexVector &s, double firstFrequency, double length)
+{
+    const size_t n = s.size();
+    RealVector phase(n);
+    for (size_t i = 0; i < n; ++i)
+        phase[i] = std::arg(s[i]);
+    phase = unwrapPhase(phase);
+    if (n > 0) {
+        const double expected = -kPi * firstFrequency * length;
+        const double turns = std::round((expected - phase[0]) / (2.0 * kPi));
+        for (double &value : phase)
+            value += 2.0 * kPi * turns;
+    }
+    return phase;
+}
+
+// The model base (of a fixture of round-trip delay length) scaled as a line p
+// times as long: the transmission to the power p, the DUT-side reflection
+// (S11 on side true, S22 on side false) turned by the doubled change of the
+// transmission. Empty when either holds a non-finite value.
+std::optional<MovedLine> moveAsLine(const SParametersTwoPort &base, bool side, double length, double p)
+{
+    const ComplexVector &s = base.s21();
+    const ComplexVector &r = side ? base.s11() : base.s22();
+    const size_t n = s.size();
+    const RealVector phase = linePhase(s, n > 0 ? base.frequency().front() : 0.0, length);
+
+    MovedLine moved{ComplexVector(n), ComplexVector(n)};
+    bool finite = true;
+    for (size_t i = 0; i < n; ++i) {
+        const double magnitude = std::pow(std::abs(s[i]), p);
+        moved.transmission[i] = Complex(magnitude * std::cos(p * phase[i]), magnitude * std::sin(p * phase[i]));
+        const bool divisible = std::abs(s[i]) > 0.0 && isFiniteComplex(s[i]);
+        const Complex q = divisible ? moved.transmission[i] / s[i] : Complex(kNaN, kNaN);
+        moved.reflection[i] = r[i] * q * q;
+        finite = finite && isFiniteComplex(moved.transmission[i]) && isFiniteComplex(moved.reflection[i]);
+    }
+    if (!finite)
+        return std::nullopt;
+    return moved;
+}
+
 } // namespace
 
 bool ImpulseResponse::isValid() const
@@ -418,82 +472,27 @@ void FixturePort::markDutCorrected(bool converted)
         m_dataState = converted ? DataState::DutCorrectedConverted : DataState::DutCorrected;
 }
 
-bool FixturePort::applyOffset(double offset)
+void FixturePort::useUnoffsetData()
 {
-    if (!isValidModel(m_current) || !isValidModel(m_default) || !isValidImpulse(m_defaultImpulse)
-        || !isValidImpulse(m_impulse)) {
-        emit error(tr("Offset was not performed. Check measured data for validity"));
-        return false;
+    m_offsetNotice.reset();
+    if (m_converted) {
+        m_current = m_converted;
+        m_dataState = DataState::Converted;
+    } else {
+        m_current = m_default;
+        m_dataState = DataState::Default;
     }
+    m_impulse = m_defaultImpulse;
+    emit uncorrectedSParametersChanged();
+    emit impulseResponseChanged();
+}
 
-    if (fuzzyEqual(offset, 0.0)) {
-        m_offsetNotice.reset();
-        if (m_converted) {
-            m_current = m_converted;
-            m_dataState = DataState::Converted;
-        } else {
-            m_current = m_default;
-            m_dataState = DataState::Default;
-        }
-        m_impulse = m_defaultImpulse;
-        emit uncorrectedSParametersChanged();
-        emit impulseResponseChanged();
-        return true;
-    }
-
-    // The model is scaled as a line p = (L + a) / L times as long. Only a
-    // fixture of positive length can be scaled, and p must stay >= 0: a
-    // negative length would be a fixture with gain.
-    const double length = m_defaultImpulse->delay;
-    if (!(length > 0.0)) {
-        emit error(tr("Offset was not performed. Check measured data for validity"));
-        return false;
-    }
-    if (!isFiniteValue(offset) || offset < -length) {
-        emit error(tr("Offset was not performed. Check offset value"));
-        return false;
-    }
-    const double p = (length + offset) / length;
-
-    // Always from the default model, so offsets do not accumulate.
-    const SParametersTwoPort &base = *m_default;
-    const ComplexVector &s = base.s21();
-    const ComplexVector &r = m_side ? base.s11() : base.s22();
-    const size_t n = s.size();
-    RealVector phase(n);
-    for (size_t i = 0; i < n; ++i)
-        phase[i] = std::arg(s[i]);
-    phase = unwrapPhase(phase);
-    // The scaled phase is p times the whole phase of the line, not of its
-    // principal value: on a grid that starts high the first point has turned
-    // by many periods. Anchor the unwrapped phase to the fixture's own delay
-    // (half the round-trip delay L), as the transmission roots were.
-    if (n > 0) {
-        const double expected = -kPi * base.frequency().front() * length;
-        const double turns = std::round((expected - phase[0]) / (2.0 * kPi));
-        for (double &value : phase)
-            value += 2.0 * kPi * turns;
-    }
-
-    ComplexVector scaled(n), reflection(n);
-    bool finite = true;
-    for (size_t i = 0; i < n; ++i) {
-        const double magnitude = std::pow(std::abs(s[i]), p);
-        scaled[i] = Complex(magnitude * std::cos(p * phase[i]), magnitude * std::sin(p * phase[i]));
-        const bool divisible = std::abs(s[i]) > 0.0 && isFiniteComplex(s[i]);
-        const Complex q = divisible ? scaled[i] / s[i] : Complex(kNaN, kNaN);
-        reflection[i] = r[i] * q * q;
-        finite = finite && isFiniteComplex(scaled[i]) && isFiniteComplex(reflection[i]);
-    }
-    if (!finite) {
-        emit error(tr("Offset was not performed. Check offset value"));
-        return false;
-    }
-
-    m_impulse->delay = length + offset;
-    SParametersTwoPort moved = base;
-    moved.setS12(scaled);
-    moved.setS21(scaled);
+void FixturePort::storeOffsetModel(const ComplexVector &transmission, const ComplexVector &reflection, double delay)
+{
+    m_impulse->delay = delay;
+    SParametersTwoPort moved = *m_default;
+    moved.setS12(transmission);
+    moved.setS21(transmission);
     if (m_side)
         moved.setS11(reflection);
     else
@@ -515,6 +514,42 @@ bool FixturePort::applyOffset(double offset)
     } else {
         emit error(tr("Invalid uncorrected fixture SParameters offset"));
     }
+}
+
+bool FixturePort::applyOffset(double offset)
+{
+    if (!isValidModel(m_current) || !isValidModel(m_default) || !isValidImpulse(m_defaultImpulse)
+        || !isValidImpulse(m_impulse)) {
+        emit error(tr("Offset was not performed. Check measured data for validity"));
+        return false;
+    }
+
+    if (fuzzyEqual(offset, 0.0)) {
+        useUnoffsetData();
+        return true;
+    }
+
+    // The model is scaled as a line p = (L + a) / L times as long. Only a
+    // fixture of positive length can be scaled, and p must stay >= 0: a
+    // negative length would be a fixture with gain.
+    const double length = m_defaultImpulse->delay;
+    if (!(length > 0.0)) {
+        emit error(tr("Offset was not performed. Check measured data for validity"));
+        return false;
+    }
+    if (!isFiniteValue(offset) || offset < -length) {
+        emit error(tr("Offset was not performed. Check offset value"));
+        return false;
+    }
+    const double p = (length + offset) / length;
+
+    // Always from the default model, so offsets do not accumulate.
+    const std::optional<MovedLine> moved = moveAsLine(*m_default, m_side, length, p);
+    if (!moved) {
+        emit error(tr("Offset was not performed. Check offset value"));
+        return false;
+    }
+    storeOffsetModel(moved->transmission, moved->reflection, length + offset);
 
     if (m_conversionType != Z0ConversionType::None && gridMode() == std::optional<GridMode>(GridMode::LowPass)) {
         if (convertImpedance()) {

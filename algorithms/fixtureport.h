@@ -178,6 +178,15 @@ protected:
     std::optional<ImpulseResponse> m_offsetImpulse;
     std::optional<ModelNotice> m_offsetNotice;
     QString m_noticeName;
+
+private:
+    // applyOffset (0): back to the converted or default model and the
+    // default impulse response, with their signals.
+    void useUnoffsetData();
+    // Stores a model moved by an offset as current (from the default model,
+    // with the given transmission and DUT-side reflection) with the moved
+    // impulse delay, and keeps it as the offset version when it is valid.
+    void storeOffsetModel(const ComplexVector &transmission, const ComplexVector &reflection, double delay);
 };
 
 } // namespace Algorithms
