@@ -162,6 +162,11 @@ private:
     // set-up, all written or none replaced; empty when the action failed
     // (reported, progress cancelled).
     std::optional<std::vector<CorrectionFileEntry>> writeAllCorrections(const QString &base, TaskProgress &progress);
+    std::optional<std::vector<PreparedCorrection>>
+    collectCorrectionFiles(const QString &base, const std::vector<double> &grid, int count, TaskProgress &progress);
+    std::optional<std::vector<std::unique_ptr<StagedFile>>>
+    stageCorrectionFiles(const std::vector<PreparedCorrection> &files);
+    bool commitCorrectionFiles(const std::vector<std::unique_ptr<StagedFile>> &staged);
     QStringList deembeddingFailures(const std::vector<CorrectionFileEntry> &entries,
                                     const std::optional<DeembeddingCheck> &check) const;
     // After an Apply that failed: puts back what the analyser held before

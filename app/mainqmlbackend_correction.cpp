@@ -111,6 +111,87 @@ std::vector<PreparedCorrection> MainQmlBackend::prepareCorrectionFiles(const QSt
     return prepared;
 }
 
+// The files of every enabled fixture of the first count set-ups, resampled
+// to grid; none when a set-up has nothing to give (reported). Two set-ups
+// may name one analyser port: the later file is the one kept, and the one
+// the analyser is given last.
+std::optional<std::vector<PreparedCorrection>> MainQmlBackend::collectCorrectionFiles(const QString &base,
+                                                                                      const std::vector<double> &grid,
+                                                                                      int count, TaskProgress &progress)
+{
+    std::vector<PreparedCorrection> files;
+    const auto add = [&files](PreparedCorrection &&item) {
+        const auto same = std::find_if(files.begin(), files.end(),
+                                       [&](const PreparedCorrection &f) { return f.entry.file == item.entry.file; });
+        if (same != files.end())
+            files.erase(same);
+        files.push_back(std::move(item));
+    };
+    progress.setRange(0, count);
+    for (int n = 0; n < count; ++n) {
+        VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
+        if (!setup->leftFixtureEnabled() && !setup->rightFixtureEnabled()) {
+            emit error(Algorithms::Messages::noCalculatedData);
+            return std::nullopt;
+        }
+        const std::pair<bool, VNAFixtureConnection *> sides[] = {
+            {setup->leftFixtureEnabled(), setup->leftFixtureConn()},
+            {setup->rightFixtureEnabled(), setup->rightFixtureConn()},
+        };
+        for (const auto &[enabled, connection] : sides) {
+            if (!enabled)
+                continue;
+            std::vector<PreparedCorrection> prepared = prepareCorrectionFiles(base, connection, grid);
+            if (prepared.empty())
+                return std::nullopt;
+            for (PreparedCorrection &item : prepared)
+                add(std::move(item));
+        }
+        progress.step();
+    }
+    return files;
+}
+
+// Every file written and checked under its staging name; none when one
+// cannot be (reported). A staged file that is not put in place is removed
+// with its object.
+std::optional<std::vector<std::unique_ptr<StagedFile>>>
+MainQmlBackend::stageCorrectionFiles(const std::vector<PreparedCorrection> &files)
+{
+    std::vector<std::unique_ptr<StagedFile>> staged;
+    for (const PreparedCorrection &item : files) {
+        TouchstoneIO writer;
+        writer.setOverwrite(true);
+        writer.setStagingArea(&stagingArea);
+        std::unique_ptr<StagedFile> file = writer.stage(item.entry.file, item.data);
+        if (!file) {
+            emit error(touchstoneFailureCause(item.entry.file, writer));
+            return std::nullopt;
+        }
+        staged.push_back(std::move(file));
+    }
+    return staged;
+}
+
+// Puts the staged files in place, in order; false when one cannot be
+// (reported, naming the files of this action already replaced).
+bool MainQmlBackend::commitCorrectionFiles(const std::vector<std::unique_ptr<StagedFile>> &staged)
+{
+    QStringList replaced;
+    for (const std::unique_ptr<StagedFile> &file : staged) {
+        if (!file->commit()) {
+            QString text = writeFailureCause(file->failure());
+            if (!replaced.isEmpty())
+                text += tr("; these files of this action were already replaced: %1")
+                            .arg(replaced.join(QStringLiteral(", ")));
+            emit error(text);
+            return false;
+        }
+        replaced << file->committedPath();
+    }
+    return true;
+}
+
 std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrections(const QString &base,
                                                                                     TaskProgress &progress)
 {
@@ -141,70 +222,20 @@ std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrecti
         emit error(Algorithms::Messages::noCalculatedData);
         return fail();
     }
-    // Two set-ups may name one analyser port: the later file is the one
-    // kept, and the one the analyser is given last.
-    std::vector<PreparedCorrection> files;
-    const auto add = [&files](PreparedCorrection &&item) {
-        const auto same = std::find_if(files.begin(), files.end(),
-                                       [&](const PreparedCorrection &f) { return f.entry.file == item.entry.file; });
-        if (same != files.end())
-            files.erase(same);
-        files.push_back(std::move(item));
-    };
-    progress.setRange(0, count);
-    for (int n = 0; n < count; ++n) {
-        VukAlgorithmsSetup *setup = fixtureSetups->setup(n);
-        if (!setup->leftFixtureEnabled() && !setup->rightFixtureEnabled()) {
-            emit error(Algorithms::Messages::noCalculatedData);
-            return fail();
-        }
-        const std::pair<bool, VNAFixtureConnection *> sides[] = {
-            {setup->leftFixtureEnabled(), setup->leftFixtureConn()},
-            {setup->rightFixtureEnabled(), setup->rightFixtureConn()},
-        };
-        for (const auto &[enabled, connection] : sides) {
-            if (!enabled)
-                continue;
-            std::vector<PreparedCorrection> prepared = prepareCorrectionFiles(base, connection, *grid);
-            if (prepared.empty())
-                return fail();
-            for (PreparedCorrection &item : prepared)
-                add(std::move(item));
-        }
-        progress.step();
-    }
+    std::optional<std::vector<PreparedCorrection>> files = collectCorrectionFiles(base, *grid, count, progress);
+    if (!files)
+        return fail();
 
     // Every file is written and checked under its staging name first; only
-    // when all of them are are they put in place. A staged file that is not
-    // put in place is removed with its object.
-    std::vector<std::unique_ptr<StagedFile>> staged;
-    for (const PreparedCorrection &item : files) {
-        TouchstoneIO writer;
-        writer.setOverwrite(true);
-        writer.setStagingArea(&stagingArea);
-        std::unique_ptr<StagedFile> file = writer.stage(item.entry.file, item.data);
-        if (!file) {
-            emit error(touchstoneFailureCause(item.entry.file, writer));
-            return fail();
-        }
-        staged.push_back(std::move(file));
-    }
-    QStringList replaced;
-    for (const std::unique_ptr<StagedFile> &file : staged) {
-        if (!file->commit()) {
-            QString text = writeFailureCause(file->failure());
-            if (!replaced.isEmpty())
-                text += tr("; these files of this action were already replaced: %1")
-                            .arg(replaced.join(QStringLiteral(", ")));
-            emit error(text);
-            return fail();
-        }
-        replaced << file->committedPath();
-    }
+    // when all of them are are they put in place. The staged files live
+    // until the action has ended, cancelled or not.
+    const std::optional<std::vector<std::unique_ptr<StagedFile>>> staged = stageCorrectionFiles(*files);
+    if (!staged || !commitCorrectionFiles(*staged))
+        return fail();
 
     std::vector<CorrectionFileEntry> entries;
-    entries.reserve(files.size());
-    for (PreparedCorrection &item : files)
+    entries.reserve(files->size());
+    for (PreparedCorrection &item : *files)
         entries.push_back(std::move(item.entry));
     return entries;
 }

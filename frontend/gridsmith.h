@@ -30,6 +30,11 @@ protected:
     QSGNode *updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *data) override;
 
 private:
+    struct Layout;
+    static void addClipped(const Layout &g, QVector<Arc> &arcs, double x, double y, double radius);
+    static void addResistanceCircles(const Layout &g, QVector<Arc> &arcs);
+    static void addReactanceArcs(const Layout &g, QVector<Arc> &arcs);
+
     double m_scale = 1.0;
     bool m_flip = false;
 };

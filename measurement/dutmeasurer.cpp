@@ -48,6 +48,15 @@ MeasuredFixturePort *ownerOf(Algorithms::FixturePort *model)
     return model ? qobject_cast<MeasuredFixturePort *>(model->parent()) : nullptr;
 }
 
+// One fixture port's DUT reflection on the grid read with it.
+Algorithms::SParametersOnePort dutModel(const std::vector<double> &grid, const SParameterSource::Trace &trace)
+{
+    Algorithms::SParametersOnePort dut;
+    dut.setFrequency(grid);
+    dut.setS11(trace);
+    return dut;
+}
+
 } // namespace
 
 DutMeasurer::DutMeasurer(VNAFixtureConnection *side, ConnectionBase *processConnection, SyncedVnaDevice *device,
@@ -112,6 +121,98 @@ bool DutMeasurer::referenceImpedancesMatch(const SParameterSource &source,
     return true;
 }
 
+// The reflections at the analyser ports again, for the raw-data files;
+// false (with the text reported) when one cannot be read.
+bool DutMeasurer::readRawData(const SParameterSource &source, const std::vector<double> &grid, uint n)
+{
+    m_rawData.clear();
+    for (uint i = 0; i < n; ++i) {
+        const uint v = m_side->getAttachedVnaPort(i);
+        const auto trace = source.readSParameter(v, v);
+        if (!trace) {
+            reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
+            return false;
+        }
+        Algorithms::SParametersOnePortVNA raw;
+        raw.setFrequency(grid);
+        raw.setS11(*trace);
+        raw.setVnaPort(v);
+        m_rawData.append(raw);
+    }
+    return true;
+}
+
+// Runs the kept thru processes, one per port. A failure fails the run while
+// its process is still tied, so its notices follow the failed status.
+bool DutMeasurer::correctThruModels(const std::vector<std::shared_ptr<Algorithms::IProcessMethod>> &processes,
+                                    const std::vector<double> &grid, int side, TaskProgress *progress)
+{
+    const auto &traces = m_reader->data();
+    for (size_t k = 0; k < processes.size(); ++k) {
+        auto *process = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get());
+        if (!process || takeInterrupt())
+            return fail(progress);
+        const Algorithms::SParametersOnePort dut = dutModel(grid, traces[k]);
+        const Algorithms::SParametersOnePort none;
+        // The correction changes this side's model of the thru only.
+        const ProcessLink linked = link(process, MeasuredFixturePort::NoticeOrigin::DutCorrection,
+                                        {ownerOf(side == 0 ? process->leftPort() : process->rightPort())});
+        const bool ok = side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
+        if (!ok)
+            return fail(progress);
+    }
+    return true;
+}
+
+// Runs the kept reflect processes, one per port, as above.
+bool DutMeasurer::correctReflectModels(const std::vector<std::shared_ptr<Algorithms::IProcessMethod>> &processes,
+                                       const std::vector<double> &grid, TaskProgress *progress)
+{
+    const auto &traces = m_reader->data();
+    for (size_t k = 0; k < processes.size(); ++k) {
+        auto *process = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get());
+        if (!process || takeInterrupt())
+            return fail(progress);
+        const ProcessLink linked =
+            link(process, MeasuredFixturePort::NoticeOrigin::DutCorrection, {ownerOf(process->port())});
+        if (!process->calculateDUT(dutModel(grid, traces[k])))
+            return fail(progress);
+    }
+    return true;
+}
+
+// Corrects the models the connection's processes keep with the DUT traces
+// read; every failure has failed the run (status, progress) on return.
+bool DutMeasurer::correctModels(const SParameterSource &source, const std::vector<double> &grid, uint n,
+                                TaskProgress *progress)
+{
+    const std::vector<ConnectionBase::ProcessPointer> processes =
+        m_processConnection ? m_processConnection->processes() : std::vector<ConnectionBase::ProcessPointer>();
+    const auto &traces = m_reader->data();
+    if (processes.size() != n || traces.size() != n) {
+        emit error(tr("The DUT correction needs the fixture models of this set-up: measure the fixtures first"));
+        return fail(progress);
+    }
+
+    // 0 left, 1 right of a transmission connection.
+    int side = 0;
+    const auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data());
+    if (transmission) {
+        const auto found = transmission->sideOf(m_side);
+        if (!found)
+            return fail(progress);
+        side = *found;
+    }
+    if (!referenceImpedancesMatch(source, modelsOf(processes, side)))
+        return fail(progress);
+
+    if (transmission)
+        return correctThruModels(processes, grid, side, progress);
+    if (qobject_cast<ConnectionReflect *>(m_processConnection.data()))
+        return correctReflectModels(processes, grid, progress);
+    return fail(progress);
+}
+
 bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress)
 {
     reset(source.kind() == SParameterSource::Kind::Device);
@@ -133,20 +234,8 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         emit error(tr("No fixture port is connected to an analyser port"));
         return fail(progress);
     }
-    m_rawData.clear();
-    for (uint i = 0; i < n; ++i) {
-        const uint v = m_side->getAttachedVnaPort(i);
-        const auto trace = source.readSParameter(v, v);
-        if (!trace) {
-            reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
-            return fail(progress);
-        }
-        Algorithms::SParametersOnePortVNA raw;
-        raw.setFrequency(*grid);
-        raw.setS11(*trace);
-        raw.setVnaPort(v);
-        m_rawData.append(raw);
-    }
+    if (!readRawData(source, *grid, n))
+        return fail(progress);
 
     // The reads take the longest: a cancel during them stops before any
     // model is touched.
@@ -154,60 +243,8 @@ bool DutMeasurer::execute(const SParameterSource &source, TaskProgress *progress
         return fail(progress);
 
     stepProgress(progress, tr("Calculating"));
-    const std::vector<ConnectionBase::ProcessPointer> processes =
-        m_processConnection ? m_processConnection->processes() : std::vector<ConnectionBase::ProcessPointer>();
-    const auto &traces = m_reader->data();
-    if (processes.size() != n || traces.size() != n) {
-        emit error(tr("The DUT correction needs the fixture models of this set-up: measure the fixtures first"));
-        return fail(progress);
-    }
-
-    // 0 left, 1 right of a transmission connection.
-    int side = 0;
-    const auto *transmission = qobject_cast<ConnectionTransmisson *>(m_processConnection.data());
-    if (transmission) {
-        const auto found = transmission->sideOf(m_side);
-        if (!found)
-            return fail(progress);
-        side = *found;
-    }
-    if (!referenceImpedancesMatch(source, modelsOf(processes, side)))
-        return fail(progress);
-
-    auto dutOf = [&](size_t k) {
-        Algorithms::SParametersOnePort dut;
-        dut.setFrequency(*grid);
-        dut.setS11(traces[k]);
-        return dut;
-    };
-
-    if (transmission) {
-        for (size_t k = 0; k < processes.size(); ++k) {
-            auto *process = qobject_cast<Algorithms::TransmissionProcess *>(processes[k].get());
-            if (!process || takeInterrupt())
-                return fail(progress);
-            const Algorithms::SParametersOnePort dut = dutOf(k);
-            const Algorithms::SParametersOnePort none;
-            // The correction changes this side's model of the thru only.
-            const ProcessLink linked = link(process, MeasuredFixturePort::NoticeOrigin::DutCorrection,
-                                            {ownerOf(side == 0 ? process->leftPort() : process->rightPort())});
-            const bool ok = side == 0 ? process->calculateDUT(dut, none) : process->calculateDUT(none, dut);
-            if (!ok)
-                return fail(progress);
-        }
-    } else if (qobject_cast<ConnectionReflect *>(m_processConnection.data())) {
-        for (size_t k = 0; k < processes.size(); ++k) {
-            auto *process = qobject_cast<Algorithms::ReflectProcess *>(processes[k].get());
-            if (!process || takeInterrupt())
-                return fail(progress);
-            const ProcessLink linked =
-                link(process, MeasuredFixturePort::NoticeOrigin::DutCorrection, {ownerOf(process->port())});
-            if (!process->calculateDUT(dutOf(k)))
-                return fail(progress);
-        }
-    } else {
-        return fail(progress);
-    }
+    if (!correctModels(source, *grid, n, progress))
+        return false;
     // A cancel during the last correction fails the run as well.
     if (takeInterrupt())
         return fail(progress);

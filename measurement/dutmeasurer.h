@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
 #include <vector>
 
 namespace Algorithms {
@@ -44,6 +45,12 @@ signals:
     void statusChanged(Status st);
 
 private:
+    bool readRawData(const SParameterSource &source, const std::vector<double> &grid, uint n);
+    bool correctModels(const SParameterSource &source, const std::vector<double> &grid, uint n, TaskProgress *progress);
+    bool correctThruModels(const std::vector<std::shared_ptr<Algorithms::IProcessMethod>> &processes,
+                           const std::vector<double> &grid, int side, TaskProgress *progress);
+    bool correctReflectModels(const std::vector<std::shared_ptr<Algorithms::IProcessMethod>> &processes,
+                              const std::vector<double> &grid, TaskProgress *progress);
     bool referenceImpedancesMatch(const SParameterSource &source, const std::vector<Algorithms::FixturePort *> &models);
     bool fail(TaskProgress *progress);
     void setStatus(Status status);

@@ -100,49 +100,60 @@ bool TransmissionMeasurer::execute(const SParameterSource &source, TaskProgress 
         // A cancel that arrived before this pair stops the run here.
         if (takeInterrupt())
             return fail(progress);
-        const uint a = leftSide->getAttachedVnaPort(i);
-        const uint b = rightSide->getAttachedVnaPort(i);
-        MeasuredFixturePort *left = leftSide->getFixturePort(static_cast<int>(i));
-        MeasuredFixturePort *right = rightSide->getFixturePort(static_cast<int>(i));
-
-        stepProgress(progress, tr("Setup measure data"));
-        std::unique_ptr<Algorithms::TransmissionProcess> process = setupMeasureData(a, b, left, right, source);
-        if (!process)
-            return fail(progress);
-        ProcessLink linked = link(process.get());
-
-        qCDebug(lcMeasurement) << "Increment progressValue with text";
-        stepProgress(progress, tr("Read SParameters"));
-        const auto twoPort = readSParameters(source, *grid, a, b);
-        if (!twoPort) {
-            setStatus(Status::Failed);
-            if (progress)
-                progress->cancel();
-            reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
+        if (!measurePair(source, *grid, {leftSide, rightSide, i}, progress))
             return false;
-        }
-
-        Algorithms::SParametersTwoPortVNA raw;
-        static_cast<Algorithms::SParametersTwoPort &>(raw) = *twoPort;
-        raw.setVnaPort1(a);
-        raw.setVnaPort2(b);
-        m_rawData.append(raw);
-
-        process->setInputData(*twoPort);
-        process->setParameters(m_connection->parameters());
-
-        stepProgress(progress, tr("Execute algorithm"));
-        const bool ok = BaseMeasurer::execute(process.get());
-        linked.release();
-
-        m_connection->addProcess(ConnectionBase::ProcessPointer(process.release()));
-
-        const bool cancelled = takeInterrupt();
-        if (!ok || cancelled)
-            return fail(progress);
     }
 
     setStatus(Status::Done);
+    return true;
+}
+
+// One port pair: sets up its process, reads its four S-parameters and runs
+// the calculation; the process is kept by the connection once it has run.
+// Every failure has failed the run (status and progress) before it returns.
+bool TransmissionMeasurer::measurePair(const SParameterSource &source, const std::vector<double> &grid,
+                                       const PortPair &pair, TaskProgress *progress)
+{
+    const uint a = pair.left->getAttachedVnaPort(pair.index);
+    const uint b = pair.right->getAttachedVnaPort(pair.index);
+    MeasuredFixturePort *left = pair.left->getFixturePort(static_cast<int>(pair.index));
+    MeasuredFixturePort *right = pair.right->getFixturePort(static_cast<int>(pair.index));
+
+    stepProgress(progress, tr("Setup measure data"));
+    std::unique_ptr<Algorithms::TransmissionProcess> process = setupMeasureData(a, b, left, right, source);
+    if (!process)
+        return fail(progress);
+    ProcessLink linked = link(process.get());
+
+    qCDebug(lcMeasurement) << "Increment progressValue with text";
+    stepProgress(progress, tr("Read SParameters"));
+    const auto twoPort = readSParameters(source, grid, a, b);
+    if (!twoPort) {
+        setStatus(Status::Failed);
+        if (progress)
+            progress->cancel();
+        reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
+        return false;
+    }
+
+    Algorithms::SParametersTwoPortVNA raw;
+    static_cast<Algorithms::SParametersTwoPort &>(raw) = *twoPort;
+    raw.setVnaPort1(a);
+    raw.setVnaPort2(b);
+    m_rawData.append(raw);
+
+    process->setInputData(*twoPort);
+    process->setParameters(m_connection->parameters());
+
+    stepProgress(progress, tr("Execute algorithm"));
+    const bool ok = BaseMeasurer::execute(process.get());
+    linked.release();
+
+    m_connection->addProcess(ConnectionBase::ProcessPointer(process.release()));
+
+    const bool cancelled = takeInterrupt();
+    if (!ok || cancelled)
+        return fail(progress);
     return true;
 }
 

@@ -19,6 +19,7 @@
 class ConnectionTransmisson;
 class MeasuredFixturePort;
 class TaskProgress;
+class VNAFixtureConnection;
 
 class TransmissionMeasurer : public BaseMeasurer
 {
@@ -44,6 +45,17 @@ signals:
     void statusChanged(Status st);
 
 private:
+    // Port index of both fixtures and the two fixture connections it is
+    // taken from.
+    struct PortPair
+    {
+        VNAFixtureConnection *left;
+        VNAFixtureConnection *right;
+        uint index;
+    };
+
+    bool measurePair(const SParameterSource &source, const std::vector<double> &grid, const PortPair &pair,
+                     TaskProgress *progress);
     std::unique_ptr<Algorithms::TransmissionProcess> setupMeasureData(uint a, uint b, MeasuredFixturePort *left,
                                                                       MeasuredFixturePort *right,
                                                                       const SParameterSource &source);
