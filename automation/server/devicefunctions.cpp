@@ -75,28 +75,39 @@ ScpiHandlerBase *DeviceFunctions::handlerAt(std::size_t k) const
     return thread == Thread::Gui ? table->guiHandler(k) : table->handler(k);
 }
 
-bool DeviceFunctions::runsAtOnce(const QByteArray &message)
+template<typename Visit>
+int DeviceFunctions::forEachCommand(const QByteArray &message, Visit &&visit)
 {
     headerPrefix.clear();
     const char *cursor = message.constData();
     const char *end = cursor + qstrnlen(cursor, static_cast<uint>(message.size()));
-    bool first = true;
-    for (;;) {
+    for (bool first = true;; first = false) {
         int index = -1;
         missingHandler = false;
         const int code = nextCommand(cursor, end, first, index);
-        if (missingHandler)
-            return false;
-        // No command left, or one that does not parse: the message ends
-        // there, having run only what came before.
         if (code != 0)
-            return true;
-        const auto k = static_cast<std::size_t>(index);
-        handlerAt(k)->reset();
-        if (!table->runsAtOnce(k))
-            return false;
-        first = false;
+            return code;
+        if (!visit(static_cast<std::size_t>(index)))
+            return 0;
     }
+}
+
+bool DeviceFunctions::runsAtOnce(const QByteArray &message)
+{
+    bool atOnce = true;
+    forEachCommand(message, [this, &atOnce](std::size_t k) {
+        if (missingHandler) {
+            atOnce = false;
+            return false;
+        }
+        handlerAt(k)->reset();
+        atOnce = table->runsAtOnce(k);
+        return atOnce;
+    });
+    // A command without a handler here goes elsewhere. No command left, or
+    // one that does not parse: the message ends there, having run only what
+    // came before.
+    return atOnce && !missingHandler;
 }
 
 void DeviceFunctions::ParseMessage(const QByteArray &message)
@@ -106,24 +117,15 @@ void DeviceFunctions::ParseMessage(const QByteArray &message)
         DeviceFunctions *previous;
         ~Running() { runningMessage = previous; }
     } running{std::exchange(runningMessage, this)};
-    headerPrefix.clear();
-    // A NUL ends the message, as it would end a C string of it.
-    const char *cursor = message.constData();
-    const char *end = cursor + qstrnlen(cursor, static_cast<uint>(message.size()));
-    bool first = true;
-    for (;;) {
-        int index = -1;
-        const int code = nextCommand(cursor, end, first, index);
-        if (code == kNoCommand)
-            return;
-        if (code != 0)
-            throw AutomationException(code);
-        ScpiHandlerBase *handler = handlerAt(static_cast<std::size_t>(index));
+    const int code = forEachCommand(message, [this](std::size_t k) {
+        ScpiHandlerBase *handler = handlerAt(k);
         ResetOnExit resetOnExit{handler};
         handler->setDeviceFunctions(this);
         handler->invoke();
-        first = false;
-    }
+        return true;
+    });
+    if (code != kNoCommand)
+        throw AutomationException(code);
 }
 
 int DeviceFunctions::nextCommand(const char *&cursor, const char *end, bool first, int &index)

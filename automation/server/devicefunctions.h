@@ -81,6 +81,12 @@ private:
     // Cuts off the next command at the cursor: 0 with the handler index, 199
     // when no command is left, or the command's error code.
     int nextCommand(const char *&cursor, const char *end, bool first, int &index);
+    // Walks the commands of a message in order, calling visit(index) for
+    // each until it returns false; a NUL ends the message, as it would end
+    // a C string of it. Returns what ended the walk: 0 when visit did, 199
+    // at the end, or the error code of a command that does not parse.
+    template<typename Visit>
+    int forEachCommand(const QByteArray &message, Visit &&visit);
     // Completes the header, searches the patterns and parses the parameters:
     // 0 with the index, 104 or 110.
     int findCommand(const char *command, int length, bool first, int &index);
