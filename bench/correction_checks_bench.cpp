@@ -14,7 +14,6 @@
 #include "algorithms/filteringtransmission.h"
 #include "algorithms/processfactory.h"
 #include "algorithms/reflectionprocess.h"
-#include "algorithms/timegatingtransmission.h"
 
 #include "bench/benchratios.h"
 #include "bench/benchsupport.h"
@@ -25,34 +24,16 @@ using namespace Algorithms;
 
 namespace {
 
-SynthNet::Network fixtureOf(size_t n)
-{
-    const RealVector f = SynthNet::harmonicGrid(20e9 / static_cast<double>(n), n);
-    return SynthNet::cascade(SynthNet::shuntGC(f, 0.0, 0.05e-12), SynthNet::line(f, {60.0, 200e-12, 0.3}));
-}
-
 void BM_TimeGateThru(benchmark::State &state)
 {
-    BenchSupport::application();
-    const SParametersTwoPort thru = BenchSupport::thruOf(static_cast<size_t>(state.range(0)));
-    ProcessInputParameters params;
-    BenchSupport::FixturePorts ports;
-    for (auto _ : state) {
-        ProcessTimeGate process;
-        process.setParameters(&params);
-        process.setFixturesForCalculate(&ports.left, &ports.right);
-        process.setInputData(thru);
-        if (!process.run()) {
-            state.SkipWithError("the calculation failed");
-            break;
-        }
-    }
+    BenchSupport::timeGateThru(state);
 }
 
 void oneStandard(benchmark::State &state, ProcessFactory::ProcessIndex index, MaxSignalEliminationType signalType)
 {
     BenchSupport::application();
-    const SParametersOnePort open = SynthNet::terminate(fixtureOf(static_cast<size_t>(state.range(0))), 1.0);
+    const SParametersOnePort open =
+        SynthNet::terminate(BenchSupport::fixtureOf(static_cast<size_t>(state.range(0))), 1.0);
     ProcessInputParameters params;
     BenchSupport::FixturePorts ports;
     for (auto _ : state) {

@@ -11,7 +11,6 @@
 // 1601 and 10001 points.
 
 #include "algorithms/fft.h"
-#include "algorithms/timegatingtransmission.h"
 
 #include "bench/benchratios.h"
 #include "bench/benchsupport.h"
@@ -26,21 +25,7 @@ namespace {
 
 void BM_TimeGateThru(benchmark::State &state)
 {
-    BenchSupport::application();
-    const SParametersTwoPort thru = BenchSupport::thruOf(static_cast<size_t>(state.range(0)));
-    ProcessInputParameters params;
-    BenchSupport::FixturePorts ports;
-    for (auto _ : state) {
-        ProcessTimeGate process;
-        process.setParameters(&params);
-        process.setFixturesForCalculate(&ports.left, &ports.right);
-        process.setInputData(thru);
-        if (!process.run()) {
-            state.SkipWithError("the calculation failed");
-            break;
-        }
-        benchmark::DoNotOptimize(ports.left.uncorrectedSParameters()->s21().data());
-    }
+    BenchSupport::timeGateThru(state);
 }
 
 void BM_TimeGateThruFftFloor(benchmark::State &state)
