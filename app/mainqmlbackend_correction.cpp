@@ -199,11 +199,16 @@ std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrecti
         progress.cancel();
         return std::nullopt;
     };
-    int count = fixtureSetups ? fixtureSetups->getCount() : 0;
-    if (count <= 0) {
-        emit error(Algorithms::Messages::noCalculatedData);
+    // The set-ups are counted again after the wait below: they may have
+    // changed meanwhile.
+    const auto setupCount = [this] {
+        const int count = fixtureSetups ? fixtureSetups->getCount() : 0;
+        if (count <= 0)
+            emit error(Algorithms::Messages::noCalculatedData);
+        return count;
+    };
+    if (setupCount() <= 0)
         return fail();
-    }
     // A connected analyser that is not ready has no grid to resample to.
     if (vnaDevice->isConnected() && vnaDevice->isReady() == false) {
         emit error(tr("Cannot read the frequency grid from VNA: VNA is not ready"));
@@ -217,11 +222,9 @@ std::optional<std::vector<CorrectionFileEntry>> MainQmlBackend::writeAllCorrecti
         emit error(tr("Cannot read the frequency grid from VNA"));
         return fail();
     }
-    count = fixtureSetups ? fixtureSetups->getCount() : 0;
-    if (count <= 0) {
-        emit error(Algorithms::Messages::noCalculatedData);
+    const int count = setupCount();
+    if (count <= 0)
         return fail();
-    }
     std::optional<std::vector<PreparedCorrection>> files = collectCorrectionFiles(base, *grid, count, progress);
     if (!files)
         return fail();

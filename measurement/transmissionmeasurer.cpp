@@ -129,9 +129,8 @@ bool TransmissionMeasurer::measurePair(const SParameterSource &source, const std
     stepProgress(progress, tr("Read SParameters"));
     const auto twoPort = readSParameters(source, grid, a, b);
     if (!twoPort) {
-        setStatus(Status::Failed);
-        if (progress)
-            progress->cancel();
+        // The status fails first, as the text's listeners expect.
+        fail(progress);
         reportReadFailure(Algorithms::Messages::cannotReadSParameters + source.failureDetail());
         return false;
     }
